@@ -1,0 +1,45 @@
+#pragma once
+// Text helpers. Inside the program every std::string is UTF-8; Windows-1251 exists only at the edges
+// that carry single-byte text (the wire, Messages.txt, saved logs and exports, ini files).
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Windows-1251 <-> Unicode for one character. Total and lossless over all 256 bytes: the one byte
+// that Windows-1251 leaves undefined (0x98) maps to U+0098.
+char32_t Cp1251ToUnicode(unsigned char byte);
+std::optional<unsigned char> UnicodeToCp1251(char32_t cp);
+
+std::string Cp1251ToUtf8(std::string_view bytes);
+// nullopt when the text is not valid UTF-8 or holds a character Windows-1251 cannot carry.
+std::optional<std::string> Utf8ToCp1251(std::string_view utf8);
+// As above, with '?' for what cannot be carried (for logs and exports, never for values sent to a device).
+std::string Utf8ToCp1251Lossy(std::string_view utf8);
+
+bool IsValidUtf8(std::string_view text);
+// Decodes UTF-8; invalid bytes become U+FFFD each.
+std::u32string DecodeUtf8(std::string_view utf8);
+std::string EncodeUtf8(std::u32string_view text);
+void AppendUtf8(std::string& out, char32_t cp);
+
+// Length in characters (code points), not bytes.
+std::size_t Utf8Length(std::string_view utf8);
+
+// The one clamping slice for device text and any text counted from 1 (as the protocol documents count):
+// count characters from position `index` (1 = first). Any index or count out of range is clamped; never
+// throws.
+std::string Copy(std::string_view utf8, long long index, long long count);
+// Character position (from 1) of the first occurrence of `sub` in `text`, 0 when absent.
+std::size_t Pos(std::string_view sub, std::string_view text);
+
+// Plain ASCII case folding: only a-z / A-Z change; Cyrillic is compared as it is.
+std::string AsciiUpper(std::string_view text);
+std::string AsciiLower(std::string_view text);
+bool ContainsIgnoreAsciiCase(std::string_view text, std::string_view sub);
+// Trims blanks and control characters (<= ' ') from both ends.
+std::string Trim(std::string_view text);
+
+}  // namespace platform
