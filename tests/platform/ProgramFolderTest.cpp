@@ -4,61 +4,50 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <string>
+
+namespace fs = std::filesystem;
 
 namespace {
 
-// Sets or clears the override for one test and puts the old state back.
-class ProgramFolderVariable {
-public:
-    explicit ProgramFolderVariable(const char* value)
+// Puts the override back as it was after each test.
+class ProgramFolderTest : public testing::Test {
+protected:
+    void SetUp() override
     {
-        if (const char* old = std::getenv(platform::kProgramFolderVariable)) old_ = old;
-        if (value) ::setenv(platform::kProgramFolderVariable, value, 1);
+        const char* old = std::getenv(platform::kProgramFolderVariable);
+        hadOld_ = old != nullptr;
+        if (old) old_ = old;
+    }
+    void TearDown() override
+    {
+        if (hadOld_) ::setenv(platform::kProgramFolderVariable, old_.c_str(), 1);
         else ::unsetenv(platform::kProgramFolderVariable);
     }
-    ~ProgramFolderVariable()
-    {
-        if (old_) ::setenv(platform::kProgramFolderVariable, old_->c_str(), 1);
-        else ::unsetenv(platform::kProgramFolderVariable);
-    }
+    static void Override(const char* value) { ::setenv(platform::kProgramFolderVariable, value, 1); }
 
-private:
-    std::optional<std::string> old_;
+    bool hadOld_ = false;
+    std::string old_;
 };
 
 }  // namespace
 
-TEST(ProgramFolder, IsTheExecutablesFolder)
+TEST_F(ProgramFolderTest, IsTheExecutablesFolder)
 {
-    const ProgramFolderVariable none(nullptr);
-    const auto folder = platform::ProgramFolder();
+    ::unsetenv(platform::kProgramFolderVariable);
+    const fs::path folder = platform::ProgramFolder();
     EXPECT_TRUE(folder.is_absolute());
-    EXPECT_TRUE(std::filesystem::is_directory(folder));
-    EXPECT_TRUE(std::filesystem::exists(folder / "test_platform"));
+    EXPECT_TRUE(fs::exists(folder / "test_platform"));
+    Override("");
+    EXPECT_EQ(platform::ProgramFolder(), folder);
 }
 
-TEST(ProgramFolder, EmptyOverrideIsIgnored)
+TEST_F(ProgramFolderTest, OverrideWinsWithoutATrailingSeparator)
 {
-    const ProgramFolderVariable empty("");
-    EXPECT_TRUE(std::filesystem::exists(platform::ProgramFolder() / "test_platform"));
-}
-
-TEST(ProgramFolder, OverrideWinsAndLosesItsTrailingSeparator)
-{
-    {
-        const ProgramFolderVariable folder("/srv/sorvel/");
-        EXPECT_EQ(platform::ProgramFolder(), std::filesystem::path("/srv/sorvel"));
-    }
-    {
-        const ProgramFolderVariable folder("/srv/./sorvel");
-        EXPECT_EQ(platform::ProgramFolder(), std::filesystem::path("/srv/sorvel"));
-    }
-}
-
-TEST(ProgramFolder, RelativeOverrideBecomesAbsolute)
-{
-    const ProgramFolderVariable folder("conf");
-    EXPECT_EQ(platform::ProgramFolder(), (std::filesystem::current_path() / "conf").lexically_normal());
+    Override("/srv/sorvel/");
+    EXPECT_EQ(platform::ProgramFolder(), fs::path("/srv/sorvel"));
+    Override("/srv/./sorvel");
+    EXPECT_EQ(platform::ProgramFolder(), fs::path("/srv/sorvel"));
+    Override("conf");
+    EXPECT_EQ(platform::ProgramFolder(), (fs::current_path() / "conf").lexically_normal());
 }
