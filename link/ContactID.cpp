@@ -46,8 +46,10 @@ bool TContactID::ChecksumOk() const
         sum += *weight;
     }
     // The check digit brings the sum of all sixteen weights to a multiple of 15, so its own weight is
-    // 1..15. A weight of ten may stand as "a"/"A" or as "0", which weighs ten like any other "0".
+    // 1..15. The device writes a check of ten as "a", never as "0", so "0" is no valid check character.
     const int expected = 15 - sum % 15;
-    const auto check = DigitWeight(text_[kMessageLength - 1]);
-    return check && *check == expected;
+    const char check = text_[kMessageLength - 1];
+    if (check == '0') return false;
+    const auto weight = DigitWeight(check);
+    return weight && *weight == expected;
 }

@@ -40,16 +40,17 @@ TEST(ContactIDChecksum, RejectsEveryOtherCheckDigit)
 {
     for (const auto& v : kSound) {
         for (const char c : std::string("0123456789ABCDEF")) {
-            const bool weighsTheSame = c == v.check || (v.check == 'A' && c == '0');
+            const bool weighsTheSame = c == v.check;
             EXPECT_EQ(TContactID(std::string(v.body) + c).ChecksumOk(), weighsTheSame) << v.body << c;
         }
     }
 }
 
-TEST(ContactIDChecksum, ZeroWeighsTenAsACheckDigitToo)
+TEST(ContactIDChecksum, ZeroIsNeverACheckCharacter)
 {
-    // On the alarm line a check weight of ten is sent as the digit 0, so a panel's record carries "0".
-    EXPECT_TRUE(TContactID("5678183401020000").ChecksumOk());
+    // A check of ten is written "a"; the same body with "0" in its place fails.
+    EXPECT_FALSE(TContactID("5678183401020000").ChecksumOk());
+    EXPECT_TRUE(TContactID("567818340102000a").ChecksumOk());
     EXPECT_FALSE(TContactID("1111111111111110").ChecksumOk());
 }
 
