@@ -24,7 +24,7 @@ struct CableFixture : ::testing::Test {
     CableFixture() { worker.Open(sim.Path(), br19200); }
 
     // Writes one request and waits for "OK" with the given time-out on the manual clock.
-    bool Ask(const std::string& request, std::string& answer, int timeoutMs = 1000)
+    bool Ask(const std::string& request, std::string& answer, int timeoutMs = 10000)
     {
         EXPECT_TRUE(worker.Write(request));
         return worker.WaitFor(answer, "OK", timeoutMs);
@@ -175,14 +175,35 @@ TEST_F(CableFixture, StreamingGarbageEndsTheWaitWithBoundedMemory)
     EXPECT_LT(answer.size(), TComPortWorker::MaxReplyLength + 8192);
 }
 
-TEST_F(CableFixture, DeviceVanishingMidReplyIsALinkFailureWithinOnePoll)
+TEST_F(CableFixture, DeviceVanishingMidReplyIsALinkFailure)
 {
     sim.line.AddFault("+ver", Fault{FaultKind::Vanish, 4});
     ASSERT_TRUE(worker.Write("+ver\r"));
     std::string answer;
     const auto start = clock.NowMs();
     EXPECT_THROW(worker.WaitFor(answer, "OK", 10000), ELinkFailure);
-    EXPECT_LE(clock.ElapsedSince(start), TComPortWorker::PollMs);
+    EXPECT_LT(clock.ElapsedSince(start), 10000u);  // raised, not timed out
+}
+
+TEST_F(CableFixture, VanishedPortRaisesAtTheFirstLook)
+{
+    sim.line.Vanish();
+    std::string answer;
+    const auto start = clock.NowMs();
+    try {
+        worker.WaitFor(answer, "OK", 10000);
+        FAIL() << "the wait did not notice";
+    } catch (const EDeviceError& e) {
+        EXPECT_EQ(e.ErrorCode, 11);  // clearing RTS is the first thing a wait does
+    }
+    EXPECT_EQ(clock.ElapsedSince(start), 0u);
+
+    TComPortWorker plain(false, true, clock);
+    testsupport::SimLine other;
+    plain.Open(other.Path(), br19200);
+    other.line.Vanish();
+    EXPECT_THROW(plain.WaitFor(answer, "OK", 10000), ELinkFailure);
+    EXPECT_EQ(clock.ElapsedSince(start), 0u);
 }
 
 TEST_F(CableFixture, VanishedPortFailsTheNextWrite)

@@ -11,7 +11,8 @@
 namespace testsupport {
 
 struct SimLine {
-    explicit SimLine(std::map<std::string, std::string> values = {}, std::uint32_t baud = 0)
+    using Values = std::map<std::string, std::string>;
+    explicit SimLine(Values values = {}, std::uint32_t baud = 0)
         : responder(std::move(values))
     {
         line.SetLineSpeed(baud);
