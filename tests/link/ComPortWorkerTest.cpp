@@ -178,10 +178,15 @@ TEST_F(CableFixture, StreamingGarbageEndsTheWaitWithBoundedMemory)
 TEST_F(CableFixture, DeviceVanishingMidReplyIsALinkFailure)
 {
     sim.line.AddFault("+ver", Fault{FaultKind::Vanish, 4});
-    ASSERT_TRUE(worker.Write("+ver\r"));
     std::string answer;
     const auto start = clock.NowMs();
-    EXPECT_THROW(worker.WaitFor(answer, "OK", 10000), ELinkFailure);
+    // The device may be gone before the write has even dropped RTS again: either step must raise.
+    EXPECT_THROW(
+        {
+            worker.Write("+ver\r");
+            worker.WaitFor(answer, "OK", 10000);
+        },
+        ELinkFailure);
     EXPECT_LT(clock.ElapsedSince(start), 10000u);  // raised, not timed out
 }
 
