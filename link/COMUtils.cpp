@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
 #include <stdexcept>
 
-#include "platform/Text.h"
 
 namespace {
 

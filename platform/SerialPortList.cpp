@@ -3,13 +3,10 @@
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <fstream>
-#include <system_error>
 
 #include "platform/ProgramFolder.h"
 
