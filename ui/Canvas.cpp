@@ -103,7 +103,7 @@ void Canvas::restore()
 
 void Canvas::intersectClip(const Rect& rect)
 {
-    const Rect d = toDevice(rect.normalized());
+    const Rect d = toDevice(rect);
     std::vector<Rect> next;
     for (const Rect& c : clip_)
         if (const Rect i = Intersect(c, d); !i.isEmpty()) next.push_back(i);
@@ -112,7 +112,7 @@ void Canvas::intersectClip(const Rect& rect)
 
 void Canvas::excludeClip(const Rect& rect)
 {
-    const Rect d = toDevice(rect.normalized());
+    const Rect d = toDevice(rect);
     std::vector<Rect> next;
     for (const Rect& c : clip_) Subtract(c, d, next);
     clip_ = std::move(next);
@@ -237,12 +237,12 @@ void Canvas::polyline(std::span<const Point> points)
 
 void Canvas::fillRect(const Rect& rect)
 {
-    fillDevice(toDevice(rect.normalized()), brush);
+    fillDevice(toDevice(rect), brush);
 }
 
 void Canvas::frameRect(const Rect& rect)
 {
-    const Rect r = toDevice(rect.normalized());
+    const Rect r = toDevice(rect);
     if (r.isEmpty()) return;
     const Brush ring = Brush::Solid(brush.color);
     fillDevice({r.left, r.top, r.right, r.top + 1}, ring);
@@ -253,7 +253,8 @@ void Canvas::frameRect(const Rect& rect)
 
 void Canvas::rectangle(const Rect& rect)
 {
-    const Rect r = rect.normalized();
+    const Rect& r = rect;
+    if (r.isEmpty()) return;
     if (pen.style == PenStyle::Clear) {
         fillRect(r);
         return;
@@ -311,7 +312,7 @@ void Canvas::polygon(std::span<const Point> points)
 void Canvas::patternInvert(const Rect& rect)
 {
     if (brush.style == BrushStyle::Clear) return;
-    const Rect d = toDevice(rect.normalized());
+    const Rect d = toDevice(rect);
     for (const Rect& c : clip_) {
         const Rect i = Intersect(c, d);
         for (int y = i.top; y < i.bottom; ++y)

@@ -3,6 +3,8 @@
 // painting code is written for. Coordinates are logical: the origin offset moves them onto the bitmap.
 // Clipping, origin, pen, brush, font and text alignment form the state that save() and restore() keep.
 // Colours may be system colours; they are resolved (ui/SystemColors.h) when a pixel is written.
+// A rectangle whose right lies left of its left (or bottom above top) is empty to every operation but
+// the copies, which read it as a mirror image.
 #include "ui/Bitmap.h"
 #include "ui/CanvasFont.h"
 

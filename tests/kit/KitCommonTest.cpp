@@ -370,3 +370,266 @@ TEST(KitFrames, PictureOfEveryStyle)
     testsupport::SavePicture(c.bitmap(), "kit_frames");
     SUCCEED();
 }
+
+namespace {
+
+Rect InkBounds(const Canvas& c, const Rect& area, TColor background)
+{
+    Rect r{area.right, area.bottom, area.left, area.top};
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            if (c.pixel(x, y) != background)
+                r = {std::min(r.left, x), std::min(r.top, y), std::max(r.right, x + 1), std::max(r.bottom, y + 1)};
+    return r.isEmpty() ? Rect{} : r;
+}
+
+int CountIn(const Canvas& c, const Rect& area, TColor color)
+{
+    int n = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x) n += c.pixel(x, y) == color ? 1 : 0;
+    return n;
+}
+
+}  // namespace
+
+TEST(KitProgress, FilledPartRoundsHalfToEven)
+{
+    const Rect bar{0, 0, 125, 21};
+    EXPECT_EQ(ProgressFilledPart(bar, orHorizontal, 50), (Rect{0, 0, 62, 21}));  // 62.5 -> 62
+    EXPECT_EQ(ProgressFilledPart(bar, orHorizontal, 0), (Rect{0, 0, 0, 21}));
+    EXPECT_EQ(ProgressFilledPart(bar, orHorizontal, 250), bar);
+    EXPECT_EQ(ProgressFilledPart({0, 10, 21, 135}, orVertical, 50), (Rect{0, 73, 21, 135}));  // 62.5 -> 62 high
+}
+
+TEST(KitProgress, TraditionalAtTheEnds)
+{
+    const Rect bar{0, 0, 100, 20};
+    Canvas empty(100, 20, clYellow);
+    DrawTraditionalProgressBar(empty, bar, orHorizontal, clBlue, clWhite, 0, true);
+    EXPECT_EQ(CountIn(empty, bar, clYellow), 0);
+    EXPECT_LT(CountIn(empty, bar, clWhite), 100 * 20);  // the text, in the bar colour
+    EXPECT_EQ(empty.pixel(0, 0), clWhite);
+
+    Canvas full(100, 20, clYellow);
+    DrawTraditionalProgressBar(full, bar, orHorizontal, clBlue, clWhite, 130, true);
+    EXPECT_EQ(full.pixel(99, 19), clBlue);
+    EXPECT_LT(CountIn(full, bar, clBlue), 100 * 20);  // the text, in the back colour
+
+    Canvas quiet(100, 20, clYellow);
+    DrawTraditionalProgressBar(quiet, bar, orHorizontal, clBlue, clWhite, 40, false);
+    EXPECT_EQ(CountIn(quiet, {0, 0, 40, 20}, clBlue), 40 * 20);
+    EXPECT_EQ(CountIn(quiet, {40, 0, 100, 20}, clWhite), 60 * 20);
+}
+
+TEST(KitProgress, TraditionalTextIsCentredOnTheBar)
+{
+    // A bar away from the left edge: its text centres on the bar, not on half its right edge.
+    Canvas c(200, 30, clYellow);
+    const Rect bar{60, 5, 180, 25};
+    DrawTraditionalProgressBar(c, bar, orHorizontal, clBlue, clWhite, 0, true);
+    const Rect ink = InkBounds(c, bar, clWhite);
+    const int width = c.textWidth("0%");
+    EXPECT_NEAR((ink.left + ink.right) / 2.0, 120.0, 2.0);
+    EXPECT_GE(ink.left, 120 - width / 2 - 1);
+    EXPECT_LE(ink.right, 120 - width / 2 + width + 1);
+    const int top = 5 + (20 - c.textHeight("X")) / 2;
+    EXPECT_GE(ink.top, top);
+    EXPECT_LE(ink.bottom, top + c.textHeight("X"));
+}
+
+TEST(KitProgress, TraditionalTextChangesColourAtTheFilledEdge)
+{
+    Canvas c(100, 20, clYellow);
+    DrawTraditionalProgressBar(c, {0, 0, 100, 20}, orHorizontal, clBlack, clWhite, 50, true);
+    // Over the filled half the text is in the back colour, over the empty half in the bar colour.
+    // Text pixels are anti-aliased: each shows as pixels off the part's own colour, lighter over the
+    // filled (black) part and darker over the empty (white) one.
+    EXPECT_LT(CountIn(c, {0, 0, 50, 20}, clBlack), 50 * 20);
+    EXPECT_LT(CountIn(c, {50, 0, 100, 20}, clWhite), 50 * 20);
+    EXPECT_EQ(CountIn(c, {0, 0, 50, 20}, clWhite) + CountIn(c, {0, 0, 50, 20}, clBlack) +
+                  CountIn(c, {50, 0, 100, 20}, clWhite) + CountIn(c, {50, 0, 100, 20}, clBlack) <
+                  100 * 20,
+              true);
+    EXPECT_EQ(c.pixel(0, 0), clBlack);
+    EXPECT_EQ(c.pixel(99, 0), clWhite);
+}
+
+TEST(KitProgress, LedSegmentLayout)
+{
+    const TLEDSegments small = LEDProgressSegments(60, 20, 0);
+    EXPECT_EQ(small.total, 10);
+    EXPECT_EQ(small.size, 6);
+    const TLEDSegments big = LEDProgressSegments(200, 20, 55);
+    EXPECT_EQ(big.total, 20);
+    EXPECT_EQ(big.size, 10);
+    EXPECT_EQ(big.margin, 0);
+    EXPECT_EQ(big.lit, 11);
+    const TLEDSegments extra = LEDProgressSegments(119, 20, 100);  // 5 pixels, 23 of them, 2 left over
+    EXPECT_EQ(extra.size, 5);
+    EXPECT_EQ(extra.total, 23);
+    EXPECT_EQ(extra.margin, 2);
+    EXPECT_EQ(extra.lit, 23);
+    const TLEDSegments none = LEDProgressSegments(50, 0, 50);  // no division by zero
+    EXPECT_EQ(none.total, 1);
+    EXPECT_EQ(none.size, 50);
+    const TLEDSegments tiny = LEDProgressSegments(5, 20, 100);
+    EXPECT_EQ(tiny.size, 0);
+    EXPECT_EQ(tiny.total, 10);
+}
+
+TEST(KitProgress, LedPaintsSegmentsFromTheStart)
+{
+    Canvas c(200, 10, clYellow);
+    DrawLEDProgressBar(c, {0, 0, 200, 10}, orHorizontal, clBlue, clWhite, 20, 55, true);
+    EXPECT_EQ(CountIn(c, {0, 0, 200, 10}, clYellow), 0);
+    EXPECT_EQ(c.pixel(0, 0), clWhite);     // each segment's outline is in the back colour
+    EXPECT_EQ(c.pixel(5, 5), clBlue);      // segment 1 lit
+    EXPECT_EQ(c.pixel(105, 5), clBlue);    // segment 11 lit
+    EXPECT_EQ(c.pixel(115, 5), clWhite);   // segment 12 not
+    EXPECT_EQ(CountIn(c, {0, 0, 200, 10}, clBlue), 11 * 8 * 8);
+
+    Canvas v(10, 100, clYellow);
+    DrawLEDProgressBar(v, {0, 0, 10, 100}, orVertical, clBlue, clWhite, 10, 30, false);
+    EXPECT_EQ(v.pixel(5, 95), clBlue);  // lit segments grow from the bottom
+    EXPECT_EQ(v.pixel(5, 75), clBlue);
+    EXPECT_EQ(v.pixel(5, 65), clWhite);
+}
+
+TEST(KitProgress, LedEdgeCasesDrawSafely)
+{
+    Canvas c(50, 10, clYellow);
+    DrawLEDProgressBar(c, {10, 0, 10, 10}, orHorizontal, clBlue, clWhite, 20, 50, false);
+    DrawLEDProgressBar(c, {0, 5, 50, 5}, orHorizontal, clBlue, clWhite, 20, 50, false);
+    EXPECT_EQ(CountIn(c, {0, 0, 50, 10}, clYellow), 500);
+    DrawLEDProgressBar(c, {0, 0, 50, 10}, orHorizontal, clBlue, clWhite, 0, 100, false);
+    EXPECT_EQ(c.pixel(25, 5), clBlue);  // one segment, the whole bar
+    DrawLEDProgressBar(c, {0, 0, 5, 10}, orHorizontal, clBlue, clWhite, 20, 100, false);
+    EXPECT_EQ(c.pixel(2, 5), clWhite);  // too short for any segment: back colour
+}
+
+TEST(KitProgress, GradientBarPaintsBothParts)
+{
+    Canvas c(100, 20, clYellow);
+    DrawGradientProgressBar(c, {0, 0, 100, 20}, orHorizontal, clBlue, clNavy, clWhite, clBtnFace,
+                            gdHorizontalEnd, 30, false);
+    EXPECT_EQ(c.pixel(10, 19), clNavy);
+    EXPECT_EQ(c.pixel(60, 19), ui::ResolveColor(clBtnFace));
+    EXPECT_EQ(CountIn(c, {0, 0, 100, 20}, clYellow), 0);
+    Canvas t(100, 20, clYellow);
+    DrawGradientProgressBar(t, {0, 0, 100, 20}, orHorizontal, clBlue, clNavy, clWhite, clBtnFace,
+                            gdHorizontalEnd, 30, true, true);
+    EXPECT_EQ(t.pixel(10, 19), clYellow);  // transparent: the parts are not painted
+    EXPECT_LT(CountIn(t, {0, 0, 100, 20}, clYellow), 100 * 20);  // but the text is
+}
+
+TEST(KitProgress, PictureOfThePainters)
+{
+    Canvas c(220, 100, clBtnFace);
+    DrawTraditionalProgressBar(c, {10, 5, 210, 25}, orHorizontal, clHighlight, clWhite, 38, true);
+    DrawLEDProgressBar(c, {10, 35, 210, 55}, orHorizontal, clHighlight, clWhite, 20, 55, true);
+    DrawGradientProgressBar(c, {10, 65, 210, 90}, orHorizontal, clHighlight, clHotLight, clWhite, clBtnFace,
+                            gdHorizontalCenter, 70, true);
+    testsupport::SavePicture(c.bitmap(), "kit_progress");
+    SUCCEED();
+}
+
+TEST(KitRadioGlyph, NormalUncheckedAndChecked)
+{
+    TCheckRadioGlyph g;
+    g.FrameColor = clNavy;
+    g.FillColor = clWhite;
+    g.ControlColor = clYellow;
+    Canvas c(13, 13, clRed);
+    DrawCheckRadioGlyph(c, {0, 0, 13, 13}, g);
+    EXPECT_EQ(c.pixel(0, 0), clYellow);  // outside the circle
+    EXPECT_EQ(c.pixel(6, 0), clNavy);    // the outline
+    EXPECT_EQ(c.pixel(0, 6), clNavy);
+    EXPECT_EQ(c.pixel(12, 6), clNavy);
+    EXPECT_EQ(c.pixel(6, 12), clNavy);
+    EXPECT_EQ(c.pixel(4, 0), BlendColors(clNavy, clYellow, 128));  // outer edge steps
+    EXPECT_EQ(c.pixel(3, 0), BlendColors(clNavy, clYellow, 40));
+    EXPECT_EQ(c.pixel(6, 6), clWhite);  // interior
+    g.Checked = true;
+    g.HighlightColor = clGreen;
+    DrawCheckRadioGlyph(c, {0, 0, 13, 13}, g);
+    EXPECT_EQ(c.pixel(5, 5), clGreen);
+    EXPECT_EQ(c.pixel(7, 7), clGreen);
+    EXPECT_EQ(c.pixel(6, 4), BlendColors(clGreen, clWhite, 153));
+    EXPECT_EQ(c.pixel(6, 3), clWhite);
+}
+
+TEST(KitRadioGlyph, StatesChooseTheInterior)
+{
+    TCheckRadioGlyph g;
+    g.FocusColor = clAqua;
+    g.FillColor = clWhite;
+    g.DisabledColor = clSilver;
+    g.ReadOnlyColor = clInfoBk;
+    Canvas c(13, 13);
+    const auto interior = [&](const TCheckRadioGlyph& glyph) {
+        DrawCheckRadioGlyph(c, {0, 0, 13, 13}, glyph);
+        return c.pixel(6, 6);
+    };
+    EXPECT_EQ(interior(g), clWhite);
+    g.Focused = true;
+    EXPECT_EQ(interior(g), clAqua);
+    g.ReadOnly = true;
+    EXPECT_EQ(interior(g), clAqua);
+    g.ReadOnlyColorOnFocus = true;
+    EXPECT_EQ(interior(g), ResolveColor(clInfoBk));
+    g.State = crsPressed;
+    EXPECT_EQ(interior(g), DarkerColor(clAqua, 20));
+    g.State = crsDisabled;
+    g.Checked = true;
+    EXPECT_EQ(interior(g), ResolveColor(clBtnShadow));  // the dot of a disabled glyph
+    EXPECT_EQ(c.pixel(6, 3), clSilver);
+}
+
+TEST(KitRadioGlyph, TransparentAndHot)
+{
+    TCheckRadioGlyph g;
+    g.Transparent = true;
+    g.FrameColor = clNavy;
+    Canvas c(20, 20, clRed);
+    DrawCheckRadioGlyph(c, {3, 4, 16, 17}, g);
+    EXPECT_EQ(c.pixel(3, 4), 0x008080u);  // placed at the rectangle, outside in the transparent colour
+    EXPECT_EQ(c.pixel(3 + 4, 4), 0x008080u);
+    EXPECT_EQ(c.pixel(2, 4), clRed);
+    g.Transparent = false;
+    g.State = crsHot;
+    g.HotTrackStyle = htsFrame;
+    g.HotDarkColor = clMaroon;
+    DrawCheckRadioGlyph(c, {0, 0, 13, 13}, g);
+    EXPECT_EQ(c.pixel(6, 0), clMaroon);  // the hot outline
+    EXPECT_EQ(c.pixel(6, 1), LighterColor(clMaroon, 10));
+    g.HotTrackStyle = htsInterior;
+    g.HotLightColor = clWhite;
+    g.FillColor = clLime;
+    DrawCheckRadioGlyph(c, {0, 0, 13, 13}, g);
+    EXPECT_EQ(c.pixel(6, 6), clLime);  // the centre cross keeps the fill
+    EXPECT_EQ(c.pixel(6, 3), clLime);
+    EXPECT_NE(c.pixel(2, 4), clLime);  // the gradient ring inside the outline
+    EXPECT_EQ(c.pixel(6, 0), clNavy);
+}
+
+TEST(KitRadioGlyph, PictureOfTheStates)
+{
+    Canvas c(6 * 17, 17, clBtnFace);
+    TCheckRadioGlyph g;
+    g.FrameColor = clBtnShadow;
+    g.HotDarkColor = clHighlight;
+    g.HotLightColor = BlendColors(clWhite, clHighlight, 190);
+    int x = 2;
+    for (const TCheckRadioState state : {crsNormal, crsPressed, crsHot, crsDisabled}) {
+        g.State = state;
+        g.Checked = state != crsPressed;
+        DrawCheckRadioGlyph(c, {x, 2, x + 13, 15}, g);
+        x += 17;
+    }
+    g.State = crsHot;
+    g.HotTrackStyle = htsFrame;
+    DrawCheckRadioGlyph(c, {x, 2, x + 13, 15}, g);
+    testsupport::SavePicture(c.bitmap(), "kit_radio");
+    SUCCEED();
+}
