@@ -5,9 +5,7 @@
 
 #include <algorithm>
 #include <array>
-#include <cfenv>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 using ui::Canvas;
