@@ -412,7 +412,7 @@ bool ReadGprsRetryTime(TDevice& Device, int& Hours, int& Minutes)
 bool WriteGprsRetryTime(TDevice& Device, int Hours, int Minutes)
 {
     const long long total = static_cast<long long>(Hours) * 60 + Minutes;
-    if (total < 0 || total > 0xFFFF) {
+    if (total < 0 || total > 0x7FFFFFFF) {
         Device.LogError("Время между попытками GPRS-соединения не отправлено: " + std::to_string(total) +
                         " минут вне допустимых пределов");
         return false;

@@ -72,7 +72,7 @@ void LoopbackComm::Deliver(const std::string& request, std::string reply)
     case Fault::Late: late_ = reply; break;
     case Fault::Echo: pieces_.push_back(request + "\r" + reply); break;
     case Fault::Vanish:
-        pieces_.push_back(reply.substr(0, reply.size() / 2));
+        pieces_.push_back(reply.substr(0, reply.size() / 3));
         vanishing_ = true;
         break;
     }
