@@ -117,7 +117,7 @@ void Communicator::AddActionWords()
                             return kOk;
                         }});
     entries_.push_back({"id", [this](std::string_view rest) {
-                            loggedIn_ = rest == profile_.masterKey;
+                            loggedIn_ = rest == store_.Get("masterkey").value_or("");
                             return loggedIn_ ? kOk : kNok;
                         }});
     entries_.push_back({"v", exact(ValueReply(profile_.version))});
