@@ -1,0 +1,143 @@
+#include "app/MsgFileU.h"
+
+#include "platform/Text.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <optional>
+#include <stdexcept>
+
+namespace {
+
+constexpr int kTextCell = 1;
+constexpr int kColorCell = 2;
+constexpr int kNumberCell = 3;
+constexpr int kDefaultColor = 0xFFFFFF;
+
+std::string ReadFileBytes(const std::string& fileName)
+{
+    errno = 0;
+    std::ifstream in(fileName, std::ios::binary);
+    std::string bytes;
+    if (in) bytes.assign(std::istreambuf_iterator<char>(in), {});
+    if (!in.is_open() || in.bad()) {
+        const int error = errno != 0 ? errno : EIO;
+        throw std::runtime_error("Не удалось прочитать файл сообщений \"" + fileName + "\": " + std::strerror(error));
+    }
+    return bytes;
+}
+
+std::string DecodeText(std::string_view bytes)
+{
+    constexpr std::string_view bom = "\xEF\xBB\xBF";
+    if (bytes.substr(0, bom.size()) == bom) bytes.remove_prefix(bom.size());
+    return platform::IsValidUtf8(bytes) ? std::string(bytes) : platform::Cp1251ToUtf8(bytes);
+}
+
+// A line with k "|" gives k + 1 cells; a line without any gives none.
+std::vector<std::string> SplitCells(std::string_view line)
+{
+    std::vector<std::string> cells;
+    if (line.find('|') == std::string_view::npos) return cells;
+    std::size_t start = 0;
+    for (std::size_t bar = line.find('|'); bar != std::string_view::npos; bar = line.find('|', start)) {
+        cells.emplace_back(line.substr(start, bar - start));
+        start = bar + 1;
+    }
+    cells.emplace_back(line.substr(start));
+    return cells;
+}
+
+// Decimal, or hexadecimal after "$", "0x" or "0X" (up to 32 bits, as colours are written).
+std::optional<int> ToInteger(std::string_view text)
+{
+    const std::string trimmed = platform::Trim(text);
+    std::string_view s = trimmed;
+    bool negative = false;
+    if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
+        negative = s.front() == '-';
+        s.remove_prefix(1);
+    }
+    int base = 10;
+    if (!s.empty() && s.front() == '$') {
+        base = 16;
+        s.remove_prefix(1);
+    } else if (s.size() > 1 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+        base = 16;
+        s.remove_prefix(2);
+    }
+    if (s.empty()) return std::nullopt;
+    const std::uint64_t limit = base == 16 ? 0xFFFFFFFFull : std::uint64_t{std::numeric_limits<int>::max()} + negative;
+    std::uint64_t value = 0;
+    for (const char c : s) {
+        int digit = -1;
+        if (c >= '0' && c <= '9') digit = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+        if (digit < 0) return std::nullopt;
+        value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
+        if (value > limit) return std::nullopt;
+    }
+    const auto low = static_cast<std::uint32_t>(value);
+    return static_cast<int>(negative ? 0u - low : low);
+}
+
+}  // namespace
+
+void TMsgFile::LoadFromFile(const std::string& FileName)
+{
+    const std::string text = DecodeText(ReadFileBytes(FileName));
+    std::vector<std::vector<std::string>> rows;
+    std::string_view rest = text;
+    while (!rest.empty()) {
+        const std::size_t end = std::min(rest.find('\n'), rest.size());
+        std::string_view line = rest.substr(0, end);
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (auto cells = SplitCells(line); !cells.empty()) rows.push_back(std::move(cells));
+    }
+    Rows = std::move(rows);
+}
+
+std::string TMsgFile::Cell(int Row, int Col) const
+{
+    if (Row < 0 || Row >= Count()) return {};
+    const auto& row = Rows[static_cast<std::size_t>(Row)];
+    if (Col < 0 || Col >= static_cast<int>(row.size())) return {};
+    return row[static_cast<std::size_t>(Col)];
+}
+
+namespace {
+
+// The cell of the first row with the code whose cell is not empty.
+const std::string* FirstFilledCell(const std::vector<std::vector<std::string>>& rows, std::string_view code,
+                                   std::size_t col)
+{
+    for (const auto& row : rows)
+        if (!row.empty() && row[0] == code && col < row.size() && !row[col].empty()) return &row[col];
+    return nullptr;
+}
+
+}  // namespace
+
+std::string TMsgFile::TextOf(std::string_view Code) const
+{
+    const std::string* cell = FirstFilledCell(Rows, Code, kTextCell);
+    return cell ? *cell : " ";
+}
+
+int TMsgFile::ColorOf(std::string_view Code) const
+{
+    const std::string* cell = FirstFilledCell(Rows, Code, kColorCell);
+    return cell ? ToInteger(*cell).value_or(kDefaultColor) : kDefaultColor;
+}
+
+int TMsgFile::NumberOf(std::string_view Code) const
+{
+    const std::string* cell = FirstFilledCell(Rows, Code, kNumberCell);
+    return cell ? ToInteger(*cell).value_or(0) : 0;
+}

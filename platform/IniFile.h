@@ -1,0 +1,102 @@
+#pragma once
+// The in-memory ini file behind current.ini and the saved configurations: the whole file is read when
+// the object is made, changed in memory, and written back as a whole by UpdateFile.
+//
+// Files are read as UTF-8 when they are valid UTF-8 and as Windows-1251 otherwise (files written by
+// earlier installs). They are written as Windows-1251 with CR LF, so those installs can still read
+// them; when a value holds a character Windows-1251 cannot carry, or when the Windows-1251 bytes
+// would read back as UTF-8, the whole file is written as UTF-8 instead, so nothing is ever lost.
+// Sections and keys are matched ignoring ASCII case and keep the spelling they were first given.
+// Values are kept verbatim: a saved file loads back into exactly the values that were written.
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace platform {
+
+// Reading or writing the file failed; the message names the file and the operating system's reason.
+class IniFileError : public std::runtime_error {
+public:
+    IniFileError(const std::string& message, std::error_code code) : std::runtime_error(message), code_(code) {}
+    std::error_code Code() const { return code_; }
+
+private:
+    std::error_code code_;
+};
+
+// Runs when the new content lies complete and flushed in a temporary file beside the target, just
+// before that file replaces the target. Tests throw from it to play a crash in the middle of a save.
+using BeforeReplaceHook = std::function<void(const std::filesystem::path& temporary)>;
+
+// Writes bytes into target so that target always holds either its old or its whole new content: a
+// temporary file beside it is written, flushed to disk and renamed over it. A missing target is made
+// with the usual permissions; an existing one keeps its own. Throws IniFileError on failure.
+void ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes,
+                         const BeforeReplaceHook& beforeReplace = {});
+
+class IniFile {
+public:
+    // Reads the file when it exists; a missing file gives an empty ini. Throws IniFileError when an
+    // existing file cannot be read.
+    explicit IniFile(std::filesystem::path FileName);
+
+    std::string FileName() const { return fileName_.string(); }
+
+    std::string ReadString(std::string_view Section, std::string_view Ident, std::string_view Default) const;
+    // Decimal, or hexadecimal after 0x/0X; a missing key or a value that does not convert gives Default.
+    int ReadInteger(std::string_view Section, std::string_view Ident, int Default) const;
+    // An integer as above: 0 is false, any other number true; otherwise Default.
+    bool ReadBool(std::string_view Section, std::string_view Ident, bool Default) const;
+
+    // Throw std::invalid_argument for a name or value that the file could not carry back unchanged
+    // (a line break, invalid UTF-8, a key with "=" or blanks at its ends).
+    void WriteString(std::string_view Section, std::string_view Ident, std::string_view Value);
+    void WriteInteger(std::string_view Section, std::string_view Ident, int Value);
+    void WriteBool(std::string_view Section, std::string_view Ident, bool Value);
+
+    bool SectionExists(std::string_view Section) const;
+    bool ValueExists(std::string_view Section, std::string_view Ident) const;
+    void EraseSection(std::string_view Section);
+    void DeleteKey(std::string_view Section, std::string_view Ident);
+    // The key names of a section, in file order; empty for a missing section.
+    std::vector<std::string> ReadSection(std::string_view Section) const;
+    std::vector<std::string> ReadSections() const;
+
+    // Empties the ini in memory (the file is untouched until UpdateFile).
+    void Clear();
+    // Writes the whole ini to FileName (see ReplaceFileContents). Throws IniFileError.
+    void UpdateFile() const;
+
+    void SetBeforeReplaceHook(BeforeReplaceHook hook) { beforeReplace_ = std::move(hook); }
+
+private:
+    // A key and its value, or (pair == false) a line kept as it stands: a comment or a line without "=".
+    struct Line {
+        std::string key;
+        std::string value;
+        bool pair = true;
+    };
+    struct Section {
+        std::string name;
+        std::vector<Line> lines;
+    };
+
+    void Parse(std::string_view text);
+    std::string Compose() const;
+    const Section* FindSection(std::string_view name) const;
+    Section* FindSection(std::string_view name);
+    const Line* FindLine(std::string_view section, std::string_view ident) const;
+    Line* FindLine(std::string_view section, std::string_view ident);
+
+    std::filesystem::path fileName_;
+    std::vector<Line> preamble_;  // what stands before the first section
+    std::vector<Section> sections_;
+    BeforeReplaceHook beforeReplace_;
+};
+
+}  // namespace platform

@@ -1,0 +1,363 @@
+#include "sim/Line.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <stdexcept>
+#include <system_error>
+
+namespace sim {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Bytes a random reply may not hold: no terminator, frame or line end can appear by chance.
+bool Forbidden(unsigned char c)
+{
+    return c == 'O' || c == 'o' || c == 'K' || c == 'k' || c == '>' || c == '\r' || c == '\n';
+}
+
+timespec ToTimespec(Clock::duration d)
+{
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(std::max(d, Clock::duration::zero()));
+    return timespec{static_cast<time_t>(ns.count() / 1'000'000'000), static_cast<long>(ns.count() % 1'000'000'000)};
+}
+
+}  // namespace
+
+std::optional<std::string> SplitAtCr(std::string& pending)
+{
+    for (;;) {
+        const auto cr = pending.find('\r');
+        if (cr == std::string::npos) return std::nullopt;
+        std::string request = pending.substr(0, cr);
+        std::size_t next = cr + 1;
+        if (next < pending.size() && pending[next] == '\n') ++next;
+        pending.erase(0, next);
+        if (!request.empty() && request.front() == '\n') request.erase(0, 1);
+        if (!request.empty()) return request;
+    }
+}
+
+Line::Line(Pty& pty, Responder& responder) : pty_(pty), responder_(responder), splitter_(SplitAtCr)
+{
+    if (::pipe2(wake_, O_NONBLOCK | O_CLOEXEC) != 0) throw std::system_error(errno, std::generic_category(), "pipe2");
+    thread_ = std::thread([this] { Run(); });
+}
+
+Line::~Line()
+{
+    {
+        const std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    Wake();
+    thread_.join();
+    ::close(wake_[0]);
+    ::close(wake_[1]);
+}
+
+void Line::SetLineSpeed(std::uint32_t baud)
+{
+    const std::lock_guard lock(mutex_);
+    baud_ = baud;
+}
+
+void Line::SetSplitter(Splitter splitter)
+{
+    const std::lock_guard lock(mutex_);
+    splitter_ = std::move(splitter);
+}
+
+void Line::AddFault(const std::string& prefix, Fault fault, int count)
+{
+    AddFault([prefix](const std::string& request) { return request.starts_with(prefix); }, fault, count);
+}
+
+void Line::AddFault(Predicate match, Fault fault, int count)
+{
+    const std::lock_guard lock(mutex_);
+    rules_.push_back(Rule{std::move(match), fault, count});
+}
+
+void Line::SetRandomFaults(std::vector<Fault> pool, double probability, std::uint32_t seed)
+{
+    const std::lock_guard lock(mutex_);
+    random_ = RandomFaults{std::move(pool), probability, std::mt19937(seed)};
+}
+
+void Line::ClearFaults()
+{
+    const std::lock_guard lock(mutex_);
+    rules_.clear();
+    random_.reset();
+}
+
+void Line::Send(const std::string& bytes)
+{
+    {
+        const std::lock_guard lock(mutex_);
+        outgoing_ += bytes;
+    }
+    Wake();
+}
+
+void Line::Vanish()
+{
+    std::unique_lock lock(mutex_);
+    vanishAsked_ = true;
+    Wake();
+    changed_.wait(lock, [this] { return vanished_; });
+}
+
+bool Line::Vanished() const
+{
+    const std::lock_guard lock(mutex_);
+    return vanished_;
+}
+
+std::vector<std::string> Line::Requests() const
+{
+    const std::lock_guard lock(mutex_);
+    return requests_;
+}
+
+std::string Line::ReceivedBytes() const
+{
+    const std::lock_guard lock(mutex_);
+    return received_;
+}
+
+void Line::ClearReceived()
+{
+    const std::lock_guard lock(mutex_);
+    requests_.clear();
+    received_.clear();
+}
+
+bool Line::WaitForRequests(std::size_t count, std::chrono::milliseconds limit) const
+{
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, limit, [&] { return requests_.size() >= count; });
+}
+
+void Line::Wake() const
+{
+    const char byte = 1;
+    // A full pipe already holds a wake-up; losing this one changes nothing.
+    [[maybe_unused]] const auto ignored = ::write(wake_[1], &byte, 1);
+}
+
+void Line::DrainWake() const
+{
+    std::array<char, 64> drain{};
+    while (::read(wake_[0], drain.data(), drain.size()) > 0) {
+    }
+}
+
+bool Line::StopAsked() const
+{
+    const std::lock_guard lock(mutex_);
+    return stop_ || vanishAsked_;
+}
+
+void Line::Run()
+{
+    for (;;) {
+        HandleCommands();
+        {
+            const std::lock_guard lock(mutex_);
+            if (stop_) return;
+        }
+        std::array<pollfd, 2> fds{pollfd{wake_[0], POLLIN, 0}, pollfd{pty_.MasterFd(), POLLIN, 0}};
+        const nfds_t count = pty_.MasterOpen() ? 2 : 1;
+        if (::poll(fds.data(), count, 100) < 0) continue;
+        if (fds[0].revents != 0) DrainWake();
+        if (count == 2 && (fds[1].revents & POLLIN) != 0) ReadMaster();
+    }
+}
+
+void Line::HandleCommands()
+{
+    std::string outgoing;
+    bool vanish = false;
+    {
+        const std::lock_guard lock(mutex_);
+        vanish = vanishAsked_ && !vanished_;
+        outgoing.swap(outgoing_);
+    }
+    if (vanish) {
+        CloseMaster();
+        return;
+    }
+    if (!outgoing.empty()) Transmit(outgoing);
+}
+
+void Line::ReadMaster()
+{
+    std::array<char, 4096> buffer{};
+    const ssize_t n = ::read(pty_.MasterFd(), buffer.data(), buffer.size());
+    if (n <= 0) return;
+    const std::string bytes(buffer.data(), static_cast<std::size_t>(n));
+    pending_ += bytes;
+    Splitter splitter;
+    {
+        const std::lock_guard lock(mutex_);
+        received_ += bytes;
+        splitter = splitter_;
+    }
+    while (auto request = splitter(pending_)) {
+        {
+            const std::lock_guard lock(mutex_);
+            requests_.push_back(*request);
+        }
+        changed_.notify_all();
+        Answer(*request);
+        if (StopAsked() || !pty_.MasterOpen()) return;
+    }
+}
+
+std::optional<Fault> Line::TakeFault(const std::string& request)
+{
+    const std::lock_guard lock(mutex_);
+    for (auto it = rules_.begin(); it != rules_.end(); ++it) {
+        if (it->count == 0 || !it->match(request)) continue;
+        const Fault fault = it->fault;
+        if (it->count > 0 && --it->count == 0) rules_.erase(it);
+        return fault;
+    }
+    if (random_ && !random_->pool.empty()) {
+        std::uniform_real_distribution<double> chance(0.0, 1.0);
+        if (chance(random_->random) < random_->probability) {
+            std::uniform_int_distribution<std::size_t> pick(0, random_->pool.size() - 1);
+            return random_->pool[pick(random_->random)];
+        }
+    }
+    return std::nullopt;
+}
+
+std::string Line::GarbageBytes(std::size_t count)
+{
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::string bytes;
+    bytes.reserve(count);
+    while (bytes.size() < count) {
+        const auto c = static_cast<unsigned char>(byte(garbage_));
+        if (!Forbidden(c)) bytes.push_back(static_cast<char>(c));
+    }
+    return bytes;
+}
+
+void Line::Answer(const std::string& request)
+{
+    const std::optional<Fault> fault = TakeFault(request);
+    const auto reply = [&]() -> std::string {
+        try {
+            return responder_.Answer(request);
+        } catch (...) {
+            return {};  // a responder that fails is a device that says nothing
+        }
+    };
+    if (!fault) {
+        Transmit(reply());
+        return;
+    }
+    switch (fault->kind) {
+    case FaultKind::Silence:
+        return;
+    case FaultKind::Nok:
+        Transmit("NOK\r\n");
+        return;
+    case FaultKind::Garbage:
+        Transmit(GarbageBytes(fault->bytes == 0 ? 16 : fault->bytes));
+        return;
+    case FaultKind::Split: {
+        const std::string whole = reply();
+        const std::size_t chunk = std::max<std::size_t>(fault->bytes, 1);
+        for (std::size_t at = 0; at < whole.size(); at += chunk) {
+            if (at > 0 && !WaitFor(Clock::now() + fault->pause)) return;
+            if (!Transmit(whole.substr(at, chunk))) return;
+        }
+        return;
+    }
+    case FaultKind::Late: {
+        const std::string whole = reply();
+        if (WaitFor(Clock::now() + fault->pause)) Transmit(whole);
+        return;
+    }
+    case FaultKind::Echo:
+        Transmit(request + "\r" + reply());
+        return;
+    case FaultKind::Vanish: {
+        const std::string whole = reply();
+        Transmit(whole.substr(0, std::min(fault->bytes, whole.size())));
+        CloseMaster();
+        return;
+    }
+    }
+}
+
+bool Line::WaitFor(Clock::time_point until)
+{
+    for (;;) {
+        if (StopAsked()) return false;
+        const auto now = Clock::now();
+        if (now >= until) return true;
+        pollfd wake{wake_[0], POLLIN, 0};
+        const timespec timeout = ToTimespec(until - now);
+        // Only stop and vanish end this wait; queued sends are picked up by the main loop afterwards.
+        if (::ppoll(&wake, 1, &timeout, nullptr) > 0) DrainWake();
+    }
+}
+
+bool Line::Transmit(const std::string& bytes)
+{
+    std::uint32_t baud = 0;
+    {
+        const std::lock_guard lock(mutex_);
+        baud = baud_;
+    }
+    const auto byteTime = baud == 0 ? Clock::duration::zero()
+                                    : std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(10'000'000'000LL / baud));
+    const auto start = Clock::now();
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+        if (!pty_.MasterOpen() || StopAsked()) return false;
+        std::size_t due = bytes.size();
+        if (baud != 0) {
+            const auto elapsed = Clock::now() - start;
+            due = std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(elapsed / byteTime) + 1);
+            if (due <= sent) {
+                if (!WaitFor(start + byteTime * static_cast<long>(sent))) return false;
+                continue;
+            }
+        }
+        const ssize_t n = ::write(pty_.MasterFd(), bytes.data() + sent, due - sent);
+        if (n > 0) {
+            sent += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
+        // The program is not reading: wait for room, but stay stoppable.
+        std::array<pollfd, 2> fds{pollfd{pty_.MasterFd(), POLLOUT, 0}, pollfd{wake_[0], POLLIN, 0}};
+        ::poll(fds.data(), fds.size(), 50);
+        if (fds[1].revents != 0) DrainWake();
+    }
+    return true;
+}
+
+void Line::CloseMaster()
+{
+    pty_.CloseMaster();
+    {
+        const std::lock_guard lock(mutex_);
+        vanished_ = true;
+    }
+    changed_.notify_all();
+}
+
+}  // namespace sim

@@ -1,0 +1,128 @@
+#pragma once
+// The simulated device's side of the serial line: a thread that reads the pseudo-terminal's master,
+// cuts the byte stream into requests, asks a Responder for each reply and sends it back at the line's
+// speed, bending the exchange with the faults a real line has. Tests set faults, speed and the
+// disappearance of the device from their own thread; every setter is thread-safe.
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sim/Pty.h"
+#include "sim/Responder.h"
+
+namespace sim {
+
+enum class FaultKind {
+    Silence,  // no reply at all
+    Nok,      // "NOK\r\n" instead of the reply
+    Garbage,  // `bytes` random bytes instead of the reply
+    Split,    // the reply in chunks of `bytes` with `pause` between them
+    Late,     // the reply after `pause`
+    Echo,     // the request and its CR first, then the reply
+    Vanish,   // the first `bytes` of the reply, then the master is closed
+};
+
+struct Fault {
+    FaultKind kind = FaultKind::Silence;
+    std::size_t bytes = 0;
+    std::chrono::milliseconds pause{0};
+};
+
+class Line {
+public:
+    using Predicate = std::function<bool(const std::string& request)>;
+    // Takes the next whole request out of `pending` (bytes received, not yet answered), nullopt when
+    // none is complete. The default cuts at CR and drops an LF that follows it.
+    using Splitter = std::function<std::optional<std::string>(std::string& pending)>;
+
+    static constexpr std::uint32_t kDefaultBaud = 19200;
+
+    Line(Pty& pty, Responder& responder);
+    ~Line();
+    Line(const Line&) = delete;
+    Line& operator=(const Line&) = delete;
+
+    // Bits per second on the wire (10 bits a byte); 0 sends every reply at once.
+    void SetLineSpeed(std::uint32_t baud);
+    void SetSplitter(Splitter splitter);
+
+    // The next `count` requests that start with `prefix` (or match) get the fault; count < 0: all of them.
+    void AddFault(const std::string& prefix, Fault fault, int count = 1);
+    void AddFault(Predicate match, Fault fault, int count = 1);
+    // Each request, with the given probability, gets a fault drawn from `pool` (seeded, so repeatable).
+    void SetRandomFaults(std::vector<Fault> pool, double probability, std::uint32_t seed);
+    void ClearFaults();
+
+    // Sends bytes unasked (a late or spontaneous message), paced like a reply.
+    void Send(const std::string& bytes);
+    // The device disappears: the master is closed. Returns once it is.
+    void Vanish();
+    bool Vanished() const;
+
+    // What the line received: whole requests (without their terminator) and every raw byte.
+    std::vector<std::string> Requests() const;
+    std::string ReceivedBytes() const;
+    void ClearReceived();
+    // Waits (real time) until at least `count` requests came in; false when `limit` passed first.
+    bool WaitForRequests(std::size_t count, std::chrono::milliseconds limit) const;
+
+private:
+    struct Rule {
+        Predicate match;
+        Fault fault;
+        int count;
+    };
+    struct RandomFaults {
+        std::vector<Fault> pool;
+        double probability = 0;
+        std::mt19937 random;
+    };
+
+    void Run();
+    void Wake() const;
+    void DrainWake() const;
+    bool StopAsked() const;
+    void HandleCommands();
+    void ReadMaster();
+    void Answer(const std::string& request);
+    std::optional<Fault> TakeFault(const std::string& request);
+    std::string GarbageBytes(std::size_t count);
+    // Both return false when the line was stopped or vanished meanwhile.
+    bool Transmit(const std::string& bytes);
+    bool WaitFor(std::chrono::steady_clock::time_point until);
+    void CloseMaster();
+
+    Pty& pty_;
+    Responder& responder_;
+    int wake_[2] = {-1, -1};
+
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    bool stop_ = false;
+    bool vanishAsked_ = false;
+    bool vanished_ = false;
+    std::uint32_t baud_ = kDefaultBaud;
+    Splitter splitter_;
+    std::vector<Rule> rules_;
+    std::optional<RandomFaults> random_;
+    std::string outgoing_;
+    std::vector<std::string> requests_;
+    std::string received_;
+
+    std::string pending_;  // line thread only
+    std::mt19937 garbage_{12345};
+    std::thread thread_;
+};
+
+// The default splitter: cuts at CR, drops one LF after it and skips empty lines.
+std::optional<std::string> SplitAtCr(std::string& pending);
+
+}  // namespace sim

@@ -1,0 +1,326 @@
+#include "link/SerialDrv.h"
+
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "sim/Pty.h"
+
+namespace {
+
+template <class Call>
+EDeviceError Raised(Call&& call)
+{
+    try {
+        call();
+    } catch (const EDeviceError& e) {
+        return e;
+    }
+    ADD_FAILURE() << "no EDeviceError";
+    return EDeviceError("", -1);
+}
+
+struct OpenPort {
+    explicit OpenPort(platform::Clock& clock = platform::SystemClock()) : comm(clock)
+    {
+        comm.SetDeviceName(pty.SlavePath());
+        comm.SetBaudRate(br19200);
+        comm.Open();
+    }
+    void FromDevice(const std::string& bytes)
+    {
+        ASSERT_EQ(::write(pty.MasterFd(), bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        ASSERT_TRUE(comm.WaitInput(2000));
+    }
+    sim::Pty pty;
+    TSerialComm comm;
+};
+
+}  // namespace
+
+TEST(SerialDrvDefaults, ComponentDefaults)
+{
+    TSerialComm comm;
+    EXPECT_FALSE(comm.Opened());
+    EXPECT_EQ(comm.GetState(), 3);
+    EXPECT_EQ(comm.BaudRate(), br9600);
+    EXPECT_EQ(comm.BaudValue(), 9600u);
+    EXPECT_EQ(comm.DeviceName(), "COM2");
+    EXPECT_EQ(comm.FlowControl(), fcNone);
+    EXPECT_TRUE(comm.Options().Empty());
+    EXPECT_EQ(comm.MonitorEvents(), (TDeviceEvents{deChar, deFlag, deOutEmpty}));
+    EXPECT_TRUE(comm.Synchronize());
+    EXPECT_EQ(comm.DataControl().DataBits(), db8);
+    EXPECT_EQ(comm.DataControl().Parity(), paNone);
+    EXPECT_EQ(comm.DataControl().StopBits(), sb1);
+    EXPECT_EQ(comm.Buffers().InputSize(), 2048);
+    EXPECT_EQ(comm.Buffers().OutputSize(), 2048);
+    EXPECT_EQ(comm.Buffers().InputTimeout(), 500);
+    EXPECT_EQ(comm.Buffers().OutputTimeout(), 500);
+    EXPECT_EQ(comm.EventChars().Get(TCommEventChars::XonChar), 17);
+    EXPECT_EQ(comm.EventChars().Get(TCommEventChars::XoffChar), 19);
+    EXPECT_EQ(comm.EventChars().Get(TCommEventChars::EventChar), 10);
+    EXPECT_EQ(comm.Timeouts().Get(TCommTimeoutsEx::ReadInterval), 1u);
+    EXPECT_EQ(comm.Timeouts().Get(TCommTimeoutsEx::ReadMultiplier), 30u);
+    EXPECT_EQ(comm.Timeouts().Get(TCommTimeoutsEx::WriteConstant), 1u);
+}
+
+TEST(SerialDrvSettings, BaudRateTableAndCustomValue)
+{
+    TSerialComm comm;
+    const std::uint32_t expected[] = {110,   300,   600,   1200,   2400,   4800,   9600,  14400,
+                                      19200, 38400, 56000, 57600, 115200, 128000, 256000};
+    for (int r = br110; r < brCustom; ++r) {
+        comm.SetBaudRate(static_cast<TBaudRate>(r));
+        EXPECT_EQ(comm.BaudValue(), expected[r]);
+    }
+    comm.SetBaudValue(4321);  // ignored outside brCustom
+    EXPECT_EQ(comm.BaudValue(), 256000u);
+    comm.SetBaudRate(brCustom);
+    comm.SetBaudValue(4800);
+    EXPECT_EQ(comm.BaudValue(), 4800u);
+}
+
+TEST(SerialDrvSettings, QueueSizesAreClamped)
+{
+    TSerialComm comm;
+    comm.Buffers().SetInputSize(50);
+    EXPECT_EQ(comm.Buffers().InputSize(), 128);
+    comm.Buffers().SetInputSize(100000);
+    EXPECT_EQ(comm.Buffers().InputSize(), 4096);
+    comm.Buffers().SetOutputSize(-3);
+    EXPECT_EQ(comm.Buffers().OutputSize(), 128);
+}
+
+TEST(SerialDrvSettings, FlowControlPresets)
+{
+    TSerialComm comm;
+    comm.SetFlowControl(fcRtsCts);
+    EXPECT_EQ(comm.RTSSettings(), (TRTSSettings{fsCTSOut, fsRTSHandshake}));
+    EXPECT_EQ(comm.DTRSettings(), (TDTRSettings{fsDTREnabled}));
+    comm.SetFlowControl(fcDtrDsr);
+    EXPECT_EQ(comm.RTSSettings(), (TRTSSettings{fsRTSEnabled}));
+    EXPECT_EQ(comm.DTRSettings(), (TDTRSettings{fsDSROut, fsDTREnabled}));
+    comm.SetFlowControl(fcSoftware);
+    EXPECT_EQ(comm.XOnXOffSettings(), (TXOnXOffSettings{fsInX, fsOutX}));
+    comm.SetRTSSettings({fsRTSEnabled});  // only under fcCustom
+    EXPECT_TRUE(comm.RTSSettings().Empty());
+    comm.SetFlowControl(fcNone);
+    EXPECT_TRUE(comm.RTSSettings().Empty());
+    EXPECT_TRUE(comm.DTRSettings().Empty());
+    EXPECT_TRUE(comm.XOnXOffSettings().Empty());
+    comm.SetOptions({coLeaveDTROpen});
+    comm.SetFlowControl(fcNone);
+    EXPECT_EQ(comm.DTRSettings(), (TDTRSettings{fsDTREnabled}));
+    comm.SetFlowControl(fcCustom);
+    comm.SetRTSSettings({fsRTSEnabled});
+    EXPECT_EQ(comm.RTSSettings(), (TRTSSettings{fsRTSEnabled}));
+}
+
+TEST(SerialDrvSettings, DeviceNameIsTakenOnlyWhileClosed)
+{
+    OpenPort p;
+    p.comm.SetDeviceName("/dev/other");
+    EXPECT_EQ(p.comm.DeviceName(), p.pty.SlavePath());
+    p.comm.Close();
+    p.comm.SetDeviceName("/dev/other");
+    EXPECT_EQ(p.comm.DeviceName(), "/dev/other");
+}
+
+TEST(SerialDrvSettings, RefusedSettingAtOpenClosesThePort)
+{
+    sim::Pty pty;
+    TSerialComm comm;
+    comm.SetDeviceName(pty.SlavePath());
+    comm.SetBaudRate(br14400);
+    const EDeviceError e = Raised([&] { comm.Open(); });
+    EXPECT_EQ(e.ErrorCode, 3);
+    EXPECT_EQ(std::string(e.what()).rfind("Unable to update device control block.", 0), 0u);
+    EXPECT_FALSE(comm.Opened());
+    comm.SetBaudRate(br19200);
+    EXPECT_NO_THROW(comm.Open());  // nothing was left locked
+}
+
+TEST(SerialDrvSettings, RefusedChangeWhileOpenKeepsTheOldValue)
+{
+    OpenPort p;
+    EXPECT_EQ(Raised([&] { p.comm.SetBaudRate(br56000); }).ErrorCode, 3);
+    EXPECT_EQ(p.comm.BaudRate(), br19200);
+    EXPECT_EQ(p.comm.BaudValue(), 19200u);
+    EXPECT_EQ(Raised([&] { p.comm.DataControl().SetDataBits(db4); }).ErrorCode, 3);
+    EXPECT_EQ(p.comm.DataControl().DataBits(), db8);
+    EXPECT_EQ(Raised([&] { p.comm.DataControl().SetStopBits(sb1p5); }).ErrorCode, 3);
+    EXPECT_TRUE(p.comm.Opened());
+    EXPECT_NO_THROW(p.comm.DataControl().SetParity(paEven));
+    EXPECT_NO_THROW(p.comm.SetBaudRate(br38400));
+}
+
+TEST(SerialDrvErrors, MessagesAndCodes)
+{
+    TSerialComm comm;
+    comm.SetDeviceName("/dev/no-such-port");
+    const EDeviceError open = Raised([&] { comm.Open(); });
+    EXPECT_EQ(open.ErrorCode, 65535);
+    EXPECT_EQ(std::string(open.what()).rfind("Cannot open device /dev/no-such-port", 0), 0u);
+
+    for (auto call : std::initializer_list<std::function<void()>>{
+             [&] { comm.Close(); }, [&] { comm.InQueCount(0); }, [&] { comm.SetRTS(true); },
+             [&] { char b; comm.Read(&b, 1, 0); }, [&] { comm.Write("x", 1, 0); }, [&] { comm.PurgeInput(); }}) {
+        const EDeviceError e = Raised(call);
+        EXPECT_EQ(e.ErrorCode, 1);
+        EXPECT_STREQ(e.what(), "Device not opened.");
+    }
+
+    OpenPort p;
+    const EDeviceError again = Raised([&] { p.comm.Open(); });
+    EXPECT_EQ(again.ErrorCode, 2);
+    EXPECT_STREQ(again.what(), "Device is allready opened.");
+}
+
+TEST(SerialDrvErrors, DeviceErrorIsALinkFailure)
+{
+    TSerialComm comm;
+    EXPECT_THROW(comm.Close(), ELinkFailure);
+}
+
+TEST(SerialDrvErrors, BusyPortIsRefused)
+{
+    OpenPort p;
+    TSerialComm second;
+    second.SetDeviceName(p.pty.SlavePath());
+    const EDeviceError e = Raised([&] { second.Open(); });
+    EXPECT_EQ(e.ErrorCode, 65535);
+    EXPECT_NE(std::string(e.what()).find("port busy"), std::string::npos);
+}
+
+TEST(SerialDrvErrors, VanishedPortRaisesOnEveryLook)
+{
+    OpenPort p;
+    p.pty.CloseMaster();
+    const EDeviceError read = Raised([&] { p.comm.InQueCount(0); });
+    EXPECT_EQ(read.ErrorCode, 10);
+    EXPECT_EQ(std::string(read.what()).rfind("Unable to read from port. (system error ", 0), 0u);
+    EXPECT_EQ(Raised([&] { p.comm.Write("x", 1, 100); }).ErrorCode, 11);
+    EXPECT_EQ(Raised([&] { p.comm.SetRTS(true); }).ErrorCode, 11);
+    char b;
+    EXPECT_EQ(Raised([&] { p.comm.Read(&b, 1, 100); }).ErrorCode, 10);
+    EXPECT_NO_THROW(p.comm.Close());
+}
+
+TEST(SerialDrvIo, ReadReturnsWhatWaitsAtOnceAndTimesOutWhenEmpty)
+{
+    platform::ManualClock clock;
+    OpenPort p(clock);
+    char buffer[16] = {};
+    const auto start = clock.NowMs();
+    EXPECT_EQ(p.comm.Read(buffer, sizeof buffer, 300), 0);
+    EXPECT_GT(clock.ElapsedSince(start), 300u);
+    EXPECT_LE(clock.ElapsedSince(start), 320u);
+
+    p.FromDevice("abc");
+    EXPECT_EQ(p.comm.Read(buffer, 3, 300), 3);
+    EXPECT_EQ(std::string(buffer, 3), "abc");
+    EXPECT_EQ(p.comm.ReceivedCount(), 3u);
+
+    std::string s;
+    EXPECT_FALSE(p.comm.ReadString(s));
+    EXPECT_TRUE(s.empty());
+    p.FromDevice("xyz");
+    EXPECT_TRUE(p.comm.ReadString(s));
+    EXPECT_EQ(s, "xyz");
+}
+
+TEST(SerialDrvIo, NegativeTimeoutIsClamped)
+{
+    platform::ManualClock clock;
+    OpenPort p(clock);
+    char b;
+    const auto start = clock.NowMs();
+    EXPECT_EQ(p.comm.Read(&b, 1, -1), 0);
+    EXPECT_LT(clock.ElapsedSince(start), 50u);
+}
+
+TEST(SerialDrvIo, WriteReachesTheDeviceAndCounts)
+{
+    OpenPort p;
+    EXPECT_TRUE(p.comm.WriteString("+ver\r"));
+    EXPECT_EQ(p.comm.SentCount(), 5u);
+    char got[8] = {};
+    EXPECT_EQ(::read(p.pty.MasterFd(), got, sizeof got), 5);
+    EXPECT_EQ(p.comm.Write("x", 0, 10), 0);
+}
+
+TEST(SerialDrvIo, WriteIsBoundedWhenTheDeviceStopsReading)
+{
+    platform::ManualClock clock;
+    OpenPort p(clock);
+    const std::string big(1 << 20, 'x');
+    const int written = p.comm.Write(big.data(), static_cast<int>(big.size()), 200);
+    EXPECT_GT(written, 0);
+    EXPECT_LT(written, static_cast<int>(big.size()));
+}
+
+TEST(SerialDrvIo, PurgeDropsWaitingInputAndCountsIt)
+{
+    OpenPort p;
+    p.FromDevice("stale");
+    EXPECT_TRUE(p.comm.PurgeInput());
+    EXPECT_EQ(p.comm.InQueCount(0), 0);
+    EXPECT_EQ(p.comm.ReceivedCount(), 5u);
+    EXPECT_TRUE(p.comm.PurgeOutput());
+}
+
+TEST(SerialDrvIo, RtsAndDtrOnAPseudoTerminal)
+{
+    OpenPort p;
+    EXPECT_NO_THROW(p.comm.SetRTS(true));
+    EXPECT_NO_THROW(p.comm.SetRTS(false));
+    EXPECT_NO_THROW(p.comm.SetDTR(true));
+}
+
+TEST(SerialDrvIo, BusyFlagsGuardHandlers)
+{
+    OpenPort p;
+    int inner = 0;
+    int state = 0;
+    p.comm.OnSend = [&](TCustomComm& sender, int) {
+        state = sender.GetState();
+        inner = Raised([&] { sender.Write("y", 1, 0); }).ErrorCode;
+    };
+    EXPECT_EQ(p.comm.Write("x", 1, 100), 1);
+    EXPECT_EQ(state, TCustomComm::StateSending);
+    EXPECT_EQ(inner, 4);
+    EXPECT_EQ(p.comm.GetState(), 0);
+
+    p.comm.OnRead = [&](TCustomComm& sender, int) {
+        char b;
+        inner = Raised([&] { sender.Read(&b, 1, 0); }).ErrorCode;
+    };
+    p.FromDevice("z");
+    char b;
+    EXPECT_EQ(p.comm.Read(&b, 1, 100), 1);
+    EXPECT_EQ(inner, 5);
+}
+
+TEST(SerialDrvEvents, EventThreadReportsArrivingCharacters)
+{
+    OpenPort p;
+    std::atomic<int> count{0};
+    std::atomic<bool> charEvent{false};
+    p.comm.OnData = [&](TCustomComm&, int n) { count = n; };
+    p.comm.OnCommEvent = [&](TCustomComm&, TDeviceEvents e) {
+        if (e.Has(deChar)) charEvent = true;
+    };
+    ASSERT_EQ(::write(p.pty.MasterFd(), "abcd", 4), 4);
+    for (int i = 0; i < 200 && (count == 0 || !charEvent); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(count, 4);
+    EXPECT_TRUE(charEvent);
+    const auto start = std::chrono::steady_clock::now();
+    p.comm.Close();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+}
