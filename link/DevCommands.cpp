@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "link/ComPortWorker.h"
 #include "link/MyExceptions.h"
 #include "platform/Text.h"
 
@@ -207,9 +208,9 @@ bool Run(TDevice& Device, const TCommandExchange& Ex, const std::string& Text, s
     case Shape::Login: {
         std::string reply;
         Device.SendOnce(Text, reply, "\r", Ex.TimeoutMs);
-        // A refusal reads "NOK", which holds "OK": take it out before looking for the acceptance.
+        // A refusal reads "NOK", which holds "OK": the cable worker's test takes it out first.
         Answer = reply;
-        return WithoutNok(reply).find("OK") != std::string::npos;
+        return TComPortWorker::HoldsTerminator(reply, "OK");
     }
     case Shape::None: break;
     }

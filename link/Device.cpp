@@ -47,16 +47,6 @@ std::string LocalTimestamp()
     return std::string(text, n);
 }
 
-std::string WithoutNok(const std::string& Reply)
-{
-    std::string probe = Reply;
-    for (;;) {
-        const std::size_t at = platform::AsciiUpper(probe).find("NOK");
-        if (at == std::string::npos) return probe;
-        probe.erase(at, 3);
-    }
-}
-
 TDevice::TDevice(TCommunication& Comm, std::string VersionMark, std::string Prefix, std::string Suffix,
                  std::string Terminator, TLogWriter* Log)
     : Log(Log),

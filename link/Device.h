@@ -90,7 +90,3 @@ private:
 
 // The local date and time as the log shows it: dd.mm.yyyy hh:mm:ss.
 std::string LocalTimestamp();
-
-// A reply satisfies a terminator when it holds it (ASCII case ignored) once every "NOK" is taken out:
-// a refusal is never taken for an acceptance.
-std::string WithoutNok(const std::string& Reply);

@@ -10,24 +10,16 @@
 #include "platform/Text.h"
 #include "sim/Communicator.h"
 #include "tests/support/LoopbackComm.h"
+#include "tests/support/RecordingLog.h"
 
 namespace {
 
 using testsupport::LoopbackComm;
 using Fault = LoopbackComm::Fault;
 
-class ErrorLog final : public TLogWriter {
-public:
-    void AddMessage(const std::string&) override {}
-    void AddError(const std::string& Msg) override { errors.push_back(Msg); }
-    void AddInfo(const std::string&) override {}
-    void AddText(const std::string& Caption, const std::string& Text, TColor) override
-    {
-        texts.push_back(Caption.substr(0, 4) + Text);
-    }
-    void AddList(const std::string&, const std::vector<std::string>&, TColor) override {}
-    std::vector<std::string> errors;
-    std::vector<std::string> texts;
+// What the tests look at in the log: the error lines and the exchanged texts.
+struct ErrorLog : testsupport::RecordingLog {
+    std::vector<std::string> Errors() const { return Texts(Kind::Error); }
 };
 
 sim::DeviceProfile TestProfile()
@@ -190,7 +182,7 @@ TEST_F(DevCommandsTest, EveryRoutineSendsItsExactRequestAndTheDeviceTakesIt)
         EXPECT_TRUE(e.call(dev)) << e.name;
         EXPECT_EQ(comm.Written(), e.bytes) << e.name;
     }
-    EXPECT_TRUE(log.errors.empty());
+    EXPECT_TRUE(log.Errors().empty());
 }
 
 TEST_F(DevCommandsTest, EveryCommandWordIsCoveredAndAnsweredByTheSimulator)
@@ -369,11 +361,11 @@ TEST_F(DevCommandsTest, ValuesTheDeviceCouldNotTakeBackAreRefusedBeforeSending)
                                "日本", "\xFF\xFE"};
     for (const char* value : bad) {
         comm.ClearRecord();
-        log.errors.clear();
+        log.entries.clear();
         EXPECT_FALSE(WriteServerPassword(dev, value)) << value;
         EXPECT_TRUE(comm.Written().empty()) << value;
-        ASSERT_EQ(log.errors.size(), 1u) << value;
-        EXPECT_NE(log.errors[0].find("не отправлено"), std::string::npos);
+        ASSERT_EQ(log.Errors().size(), 1u) << value;
+        EXPECT_NE(log.Errors()[0].find("не отправлено"), std::string::npos);
     }
     EXPECT_FALSE(SendLogin(dev, "ok12"));
     EXPECT_FALSE(WriteParadoxObject(dev, 1, "12\r4"));
@@ -405,7 +397,7 @@ TEST_F(DevCommandsTest, IndexOutsideItsRangeIsNotSent)
     EXPECT_FALSE(ReadInputEventParams(dev, 6, value));
     EXPECT_FALSE(ReadHistoryRecord(dev, 0x10000, value));
     EXPECT_TRUE(comm.Written().empty());
-    EXPECT_EQ(log.errors.size(), 4u);
+    EXPECT_EQ(log.Errors().size(), 4u);
 }
 
 TEST_F(DevCommandsTest, TimeoutsFollowTheTable)
@@ -424,8 +416,9 @@ TEST_F(DevCommandsTest, CableConnectGoesWithoutPrefixAndIsLoggedSo)
 {
     EXPECT_TRUE(SendCableConnect(dev));
     EXPECT_EQ(comm.Written(), "CABLE CONNECT\r");
-    ASSERT_FALSE(log.texts.empty());
-    EXPECT_EQ(log.texts[0], "<<<<CABLE CONNECT\r");
+    ASSERT_FALSE(log.entries.empty());
+    EXPECT_EQ(log.entries[0].caption.substr(0, 4), "<<<<");
+    EXPECT_EQ(log.entries[0].text, "CABLE CONNECT\r");
 }
 
 TEST_F(DevCommandsTest, ClockIsSetAndReadBack)

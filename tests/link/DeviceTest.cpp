@@ -7,32 +7,12 @@
 #include "link/DevSorvel7QX1.h"
 #include "link/SerialErr.h"
 #include "tests/support/LoopbackComm.h"
+#include "tests/support/RecordingLog.h"
 
 namespace {
 
 using testsupport::LoopbackComm;
 using Fault = LoopbackComm::Fault;
-
-struct LogLine {
-    std::string kind, caption, text;
-    TColor color = 0;
-};
-
-class MemoryLog final : public TLogWriter {
-public:
-    void AddMessage(const std::string& Msg) override { lines.push_back({"message", Msg, "", 0}); }
-    void AddError(const std::string& Msg) override { lines.push_back({"error", Msg, "", 0}); }
-    void AddInfo(const std::string& Msg) override { lines.push_back({"info", Msg, "", 0}); }
-    void AddText(const std::string& Caption, const std::string& Text, TColor Color) override
-    {
-        lines.push_back({"text", Caption, Text, Color});
-    }
-    void AddList(const std::string& Caption, const std::vector<std::string>& Lines, TColor Color) override
-    {
-        lines.push_back({"list", Caption, Lines.empty() ? "" : Lines.front(), Color});
-    }
-    std::vector<LogLine> lines;
-};
 
 // A device that answers every request by a script.
 class ScriptedDevice final : public sim::Responder {
@@ -60,7 +40,7 @@ protected:
     std::function<std::string(const std::string&)> script = [](const std::string&) { return std::string(); };
     ScriptedDevice device{[this](const std::string& r) { return script(r); }};
     LoopbackComm comm{device, clock};
-    MemoryLog log;
+    testsupport::RecordingLog log;
     TDevSorvel7QX1 dev{comm, &log};
 };
 
@@ -72,13 +52,13 @@ TEST_F(DeviceTest, FramesWithPrefixAndCarriageReturnAndLogsBothWays)
     ASSERT_TRUE(dev.ReadString("o", value));
     EXPECT_EQ(value, "0050");
     EXPECT_EQ(comm.Written(), "+o\r");
-    ASSERT_EQ(log.lines.size(), 2u);
-    EXPECT_EQ(log.lines[0].caption, "<<<< 17.05.2024 13:45:10");
-    EXPECT_EQ(log.lines[0].text, "+o\r");
-    EXPECT_EQ(log.lines[0].color, 0xFF0000u);
-    EXPECT_EQ(log.lines[1].caption, ">>>> 17.05.2024 13:45:10");
-    EXPECT_EQ(log.lines[1].text, ">0050\r\nOK\r\n");
-    EXPECT_EQ(log.lines[1].color, 0xFF00FFu);
+    ASSERT_EQ(log.entries.size(), 2u);
+    EXPECT_EQ(log.entries[0].caption, "<<<< 17.05.2024 13:45:10");
+    EXPECT_EQ(log.entries[0].text, "+o\r");
+    EXPECT_EQ(log.entries[0].color, 0xFF0000u);
+    EXPECT_EQ(log.entries[1].caption, ">>>> 17.05.2024 13:45:10");
+    EXPECT_EQ(log.entries[1].text, ">0050\r\nOK\r\n");
+    EXPECT_EQ(log.entries[1].color, 0xFF00FFu);
 }
 
 TEST_F(DeviceTest, ExtractsTheValueBetweenTheMarkAndTheTerminator)
@@ -181,7 +161,7 @@ TEST_F(DeviceTest, ExtendedSendHonoursItsOptions)
 
     EXPECT_TRUE(dev.SendCommandEx("CABLE CONNECT", answer, 10'000, true, 3, false, false));
     EXPECT_EQ(comm.Written(), "CABLE CONNECT\r");
-    EXPECT_TRUE(log.lines.empty());
+    EXPECT_TRUE(log.entries.empty());
 }
 
 TEST_F(DeviceTest, ReadIntegerTakesOnlyAWholeNumber)
@@ -239,7 +219,7 @@ TEST_F(DeviceTest, TextTravelsAsWindows1251AndIsUtf8Inside)
     std::string value;
     EXPECT_TRUE(dev.ReadString("GAPN0", value));
     EXPECT_EQ(value, "Привет");
-    EXPECT_EQ(log.lines.back().text, ">Привет\r\nOK\r\n");
+    EXPECT_EQ(log.entries.back().text, ">Привет\r\nOK\r\n");
 }
 
 TEST_F(DeviceTest, TextThatWindows1251CannotCarryIsNotSent)
@@ -247,8 +227,8 @@ TEST_F(DeviceTest, TextThatWindows1251CannotCarryIsNotSent)
     Reply("OK\r\n");
     EXPECT_FALSE(dev.Execute("GAPN0日本"));
     EXPECT_TRUE(comm.Written().empty());
-    ASSERT_FALSE(log.lines.empty());
-    EXPECT_EQ(log.lines.back().kind, "error");
+    ASSERT_FALSE(log.entries.empty());
+    EXPECT_EQ(log.entries.back().kind, testsupport::RecordingLog::Kind::Error);
 }
 
 TEST_F(DeviceTest, NoLogWriterMeansNoLogging)
@@ -278,14 +258,7 @@ TEST_F(DeviceTest, BootloaderSendersMakeOneUndecodedAttempt)
     EXPECT_FALSE(dev.SendRecord("W0000:00:00", answer, false));
     EXPECT_EQ(device.requests, (std::vector<std::string>{"+v", "+BE", "+W0000:00:00"}));
     EXPECT_EQ(comm.WaitTimeouts(), (std::vector<int>{10'000, 15'000, 15'000}));
-    EXPECT_EQ(log.lines.size(), 2u) << "only the logged send shows in the log";
-}
-
-TEST(NokRemoval, RefusalsNeverReadAsAcceptance)
-{
-    EXPECT_EQ(WithoutNok("NOK\r\n"), "\r\n");
-    EXPECT_EQ(WithoutNok("nok OK"), " OK");
-    EXPECT_EQ(WithoutNok("NNOKOK"), "");
+    EXPECT_EQ(log.entries.size(), 2u) << "only the logged send shows in the log";
 }
 
 }  // namespace

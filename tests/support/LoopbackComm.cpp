@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "link/ComPortWorker.h"
 #include "link/SerialErr.h"
 #include "platform/Text.h"
 
@@ -9,14 +10,10 @@ namespace testsupport {
 
 namespace {
 
-// The cable worker's test: every "NOK" is taken out (also one that a removal forms), then the
-// terminator is looked for with ASCII case ignored.
 bool Holds(const std::string& answer, const std::string& terminator, bool dropNok)
 {
-    std::string probe = platform::AsciiUpper(answer);
-    if (dropNok)
-        for (std::size_t at; (at = probe.find("NOK")) != std::string::npos;) probe.erase(at, 3);
-    return probe.find(platform::AsciiUpper(terminator)) != std::string::npos;
+    return dropNok ? TComPortWorker::HoldsTerminator(answer, terminator)
+                   : platform::ContainsIgnoreAsciiCase(answer, terminator);
 }
 
 }  // namespace
