@@ -5,10 +5,14 @@
 #include <algorithm>
 #include <functional>
 
+#include "link/ComPortWorker.h"
+#include "link/ContactID.h"
 #include "link/DevSorvel7QX1.h"
 #include "link/SerialErr.h"
 #include "platform/Text.h"
 #include "sim/Communicator.h"
+#include "sim/Line.h"
+#include "sim/Pty.h"
 #include "tests/support/LoopbackComm.h"
 #include "tests/support/RecordingLog.h"
 
@@ -318,6 +322,13 @@ TEST_F(DevCommandsTest, HistoryRecordsArriveWholeAndSound)
     ASSERT_TRUE(ReadHistoryRecord(dev, pointer - 1, record));
     EXPECT_EQ(record.size(), 95u);
     EXPECT_TRUE(sim::HistoryRing::RecordCheckOk(pointer - 1, record));
+    for (int n = 0; n < pointer; ++n) {
+        ASSERT_TRUE(ReadHistoryRecord(dev, n, record));
+        const TContactID cid(record.substr(0, 16));
+        EXPECT_TRUE(TContactID::IsValidText(cid.GetText())) << record;
+        EXPECT_TRUE(cid.ChecksumOk()) << record;
+        EXPECT_EQ(cid.Account(), "0050");
+    }
     ASSERT_TRUE(ReadHistoryRecord(dev, 0x5FF3, record));
     EXPECT_EQ(record, std::string(95, 'F'));
     EXPECT_FALSE(ReadHistoryRecord(dev, 0x5FF4, record)) << "beyond the ring the device refuses";
@@ -514,6 +525,122 @@ TEST_F(DevCommandsTest, BootloaderTakesAnImageBlockByBlock)
     EXPECT_EQ(image[254], '\x01');
     EXPECT_EQ(image[255], '\x03');
     EXPECT_EQ(Read(ReadVersionText), "REV 11.005.120") << "the device runs again";
+}
+
+// The same command set through the real cable worker and termios code, with the simulated device on a
+// pseudo-terminal behind its line.
+class DevCommandsOverPty : public ::testing::Test {
+protected:
+    DevCommandsOverPty()
+    {
+        line.SetLineSpeed(0);
+        worker.Open(pty.SlavePath(), br19200);
+    }
+
+    // Failing exchanges wait out their time-out on the manual clock; a lower floor keeps them short.
+    void ShortFloor() { dev.SetTimeoutFloor(1'000); }
+
+    platform::ManualClock clock;
+    sim::Pty pty;
+    sim::Communicator device{TestProfile(), clock, 1'715'953'510};
+    sim::Line line{pty, device};
+    TComPortWorker worker{true, true, clock};
+    ErrorLog log;
+    TDevSorvel7QX1 dev{worker, &log};
+};
+
+TEST_F(DevCommandsOverPty, EveryRoutineSendsItsExactBytesAndIsAnswered)
+{
+    std::string all;
+    for (const Exchange& e : EveryRoutine()) {
+        EXPECT_TRUE(e.call(dev)) << e.name;
+        all += e.bytes;
+    }
+    EXPECT_EQ(line.ReceivedBytes(), all);
+    EXPECT_TRUE(log.Errors().empty());
+}
+
+TEST_F(DevCommandsOverPty, ValuesArriveDecoded)
+{
+    std::string value;
+    ASSERT_TRUE(ReadVersionText(dev, value));
+    EXPECT_EQ(value, "REV 11.005.120");
+    ASSERT_TRUE(WriteApnLogin(dev, 0, "Абонент"));
+    ASSERT_TRUE(ReadApnLogin(dev, 0, value));
+    EXPECT_EQ(value, "Абонент");
+    int pointer = 0;
+    ASSERT_TRUE(ReadHistoryPointer(dev, pointer));
+    ASSERT_TRUE(ReadHistoryRecord(dev, pointer - 1, value));
+    EXPECT_EQ(value, device.HistoryRecord(pointer - 1));
+}
+
+TEST_F(DevCommandsOverPty, AtLineSpeedAWholeRecordStillArrives)
+{
+    line.SetLineSpeed(19200);
+    std::string value;
+    ASSERT_TRUE(ReadHistoryRecord(dev, 3, value));
+    EXPECT_EQ(value, device.HistoryRecord(3));
+}
+
+TEST_F(DevCommandsOverPty, LoginAcceptedAndRefused)
+{
+    EXPECT_FALSE(SendLogin(dev, "0000"));
+    EXPECT_FALSE(device.LoggedIn());
+    EXPECT_TRUE(SendLogin(dev, "1234"));
+    EXPECT_TRUE(device.LoggedIn());
+}
+
+TEST_F(DevCommandsOverPty, SilenceRefusalAndGarbageFailAfterThreeAttempts)
+{
+    ShortFloor();
+    const sim::Fault faults[] = {{sim::FaultKind::Silence}, {sim::FaultKind::Nok}, {sim::FaultKind::Garbage, 24}};
+    for (const sim::Fault& fault : faults) {
+        line.ClearReceived();
+        line.AddFault("+pwlog", fault, 3);
+        std::string value = "stale";
+        EXPECT_FALSE(ReadSystemEvents(dev, value)) << static_cast<int>(fault.kind);
+        EXPECT_EQ(value, "");
+        EXPECT_EQ(line.ReceivedBytes(), "+pwlog\r+pwlog\r+pwlog\r");
+    }
+    std::string value;
+    EXPECT_TRUE(ReadSystemEvents(dev, value)) << "the line is sound again";
+    EXPECT_EQ(value, "3C3C0008000C00FFFF");
+}
+
+TEST_F(DevCommandsOverPty, OneBadAttemptIsMadeGoodByTheNext)
+{
+    ShortFloor();
+    line.AddFault("+o", {sim::FaultKind::Nok});
+    std::string value;
+    EXPECT_TRUE(ReadObjectNumber(dev, value));
+    EXPECT_EQ(value, "0050");
+    EXPECT_EQ(line.Requests().size(), 2u);
+}
+
+TEST_F(DevCommandsOverPty, SplitAndEchoedRepliesDecodeAsWhole)
+{
+    line.SetLineSpeed(19200);
+    line.AddFault("+pwlog", {sim::FaultKind::Split, 4, std::chrono::milliseconds(3)});
+    std::string value;
+    EXPECT_TRUE(ReadSystemEvents(dev, value));
+    EXPECT_EQ(value, "3C3C0008000C00FFFF");
+    line.AddFault("+IPadr", {sim::FaultKind::Echo});
+    EXPECT_TRUE(ReadServerAddress(dev, value));
+    EXPECT_EQ(value, "91.210.56.12");
+    EXPECT_EQ(line.Requests().size(), 2u);
+}
+
+TEST_F(DevCommandsOverPty, VanishingDeviceIsALinkFailureEvenForTheGuardedActions)
+{
+    line.AddFault("+erase", {sim::FaultKind::Vanish, 1});
+    EXPECT_THROW(SendEraseHistory(dev), ELinkFailure);
+}
+
+TEST_F(DevCommandsOverPty, VanishingMidReadIsALinkFailure)
+{
+    line.AddFault("+read", {sim::FaultKind::Vanish, 20});
+    std::string value;
+    EXPECT_THROW(ReadHistoryRecord(dev, 0, value), ELinkFailure);
 }
 
 }  // namespace
