@@ -26,7 +26,7 @@ public:
 
     std::string Answer(const std::string& request) override;
 
-    // Inspection for tests and the program's status line; safe while a line thread answers.
+    // Inspection for tests and the simulator program; safe while a line thread answers.
     const DeviceProfile& Profile() const { return profile_; }
     std::optional<std::string> Value(const std::string& key) const;
     void SetValue(const std::string& key, const std::string& value);

@@ -30,7 +30,7 @@ constexpr const char* kUsage = R"(Usage: sorvel-sim [options]
   --imei DIGITS        IMEI of the GSM module
   --master-key DDDD    master key (default: 5816)
   --history N          events already in the history (default: 1000)
-  --fault SPEC         KIND[:WORD[:COUNT]]: the next COUNT requests of the command word WORD (every
+  --fault KIND[:WORD[:COUNT]]  the next COUNT requests of the command word WORD (every
                        request when no word is given; COUNT -1: all of them, the default) get the
                        fault KIND: silence, nok, garbage, split, late, echo or vanish
   --random-faults P    each request gets a fault drawn at random with probability P (0..1)
@@ -146,13 +146,13 @@ std::string WordOf(const std::string& request, const std::vector<std::string>& w
 
 void AddFaults(const Options& o, sim::Line& line, const std::vector<std::string>& words)
 {
-    for (const std::string& spec : o.faults) {
-        const std::size_t c1 = spec.find(':');
-        const std::size_t c2 = c1 == std::string::npos ? std::string::npos : spec.find(':', c1 + 1);
-        const auto fault = FaultOfKind(spec.substr(0, c1));
-        if (!fault) Fail("unknown fault in \"" + spec + "\"");
-        const std::string word = c1 == std::string::npos ? "" : spec.substr(c1 + 1, c2 - c1 - 1);
-        const int count = c2 == std::string::npos ? -1 : static_cast<int>(Number(spec.substr(c2 + 1), "--fault"));
+    for (const std::string& item : o.faults) {
+        const std::size_t c1 = item.find(':');
+        const std::size_t c2 = c1 == std::string::npos ? std::string::npos : item.find(':', c1 + 1);
+        const auto fault = FaultOfKind(item.substr(0, c1));
+        if (!fault) Fail("unknown fault in \"" + item + "\"");
+        const std::string word = c1 == std::string::npos ? "" : item.substr(c1 + 1, c2 - c1 - 1);
+        const int count = c2 == std::string::npos ? -1 : static_cast<int>(Number(item.substr(c2 + 1), "--fault"));
         if (word.empty()) {
             line.AddFault([](const std::string&) { return true; }, *fault, count);
         } else {
