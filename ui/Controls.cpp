@@ -367,11 +367,16 @@ bool TWinControl::ContainsControl(const TControl* control) const
     return false;
 }
 
-void TWinControl::InsertControl(TControl* control) { controls_.push_back(control); }
+void TWinControl::InsertControl(TControl* control)
+{
+    controls_.push_back(control);
+    ControlsChanged();
+}
 
 void TWinControl::RemoveControl(TControl* control)
 {
     controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
+    if (!destroying_) ControlsChanged();
 }
 
 void TWinControl::Resized() { Realign(); }

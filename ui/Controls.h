@@ -254,6 +254,8 @@ public:
 
 protected:
     void Resized() override;
+    // A child came or went.
+    virtual void ControlsChanged() {}
 
 private:
     friend class TControl;
