@@ -68,6 +68,9 @@ Application::~Application()
         queue_.clear();
     }
     DestroyComponents();
+    // What outlives the application (made unowned, or owned by something that lives on) forgets it.
+    for (TForm* form : forms_) form->app_ = nullptr;
+    forms_.clear();
     for (TTimer* timer : timers_) timer->app_ = nullptr;
     timers_.clear();
     current = previous_;

@@ -94,6 +94,14 @@ int TextWidthEstimate(std::string_view utf8, const TFont& font)
 
 // ---------------------------------------------------------------- TControl
 
+namespace {
+
+// Above 0 while a window control destroys its components: the controls that go then must not realign
+// their parents, whose handlers may belong to a form whose own part is already gone.
+int teardownDepth = 0;
+
+}  // namespace
+
 TControl::TControl(TComponent* owner) : TComponent(owner)
 {
     font_.OnChange = [this] { FontChanged(); };
@@ -106,7 +114,7 @@ TControl::~TControl()
         TWinControl* parent = parent_;
         parent->RemoveControl(this);
         parent_ = nullptr;
-        if (align_ != alNone && visible_ && !parent->destroying_) parent->Realign();
+        if (align_ != alNone && visible_ && !parent->destroying_ && teardownDepth == 0) parent->Realign();
     }
 }
 
@@ -348,7 +356,9 @@ TWinControl::~TWinControl()
 {
     destroying_ = true;
     // Owned children go while this part of the object still exists: they leave this parent.
+    ++teardownDepth;
     DestroyComponents();
+    --teardownDepth;
     for (TControl* child : controls_) child->parent_ = nullptr;
     controls_.clear();
 }

@@ -7,16 +7,16 @@
 
 namespace ui {
 
-TForm::TForm(TComponent* owner) : TWinControl(owner)
+TForm::TForm(TComponent* owner) : TWinControl(owner), app_(&App())
 {
     SetDefaultSize(400, 300);
     SetInitialVisible(false);
-    App().RegisterForm(this);
+    app_->RegisterForm(this);
 }
 
 TForm::~TForm()
 {
-    if (Application* app = CurrentApplication()) app->UnregisterForm(this);
+    if (app_ != nullptr) app_->UnregisterForm(this);
 }
 
 void TForm::AfterConstruction()

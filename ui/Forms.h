@@ -30,6 +30,7 @@ enum TPosition {
 };
 enum TFormStyle { fsNormal, fsStayOnTop };
 
+class Application;
 class TMainMenu;
 
 class TForm : public TWinControl {
@@ -97,6 +98,7 @@ private:
     void CloseModal();
     void ForgetControl(const TControl* control);
 
+    Application* app_;
     TModalResult modalResult_ = mrNone;
     bool modal_ = false;
     bool keyPreview_ = false;

@@ -32,6 +32,21 @@ public:
     bool created = false;
 };
 
+// A page whose handler uses its own members, to show that tearing the page down runs no handler.
+class TPage : public TForm {
+public:
+    explicit TPage(TComponent* owner) : TForm(owner)
+    {
+        auto* outer = Create<TPanel>(this, "outer", this);
+        auto* grid = Create<TPanel>(this, "grid", outer);
+        grid->SetAlign(alClient);
+        grid->OnResize = [this](TObject*) { resizes.push_back(1); };
+        auto* top = Create<TPanel>(this, "top", outer);
+        top->SetAlign(alTop);
+    }
+    std::vector<int> resizes{0};
+};
+
 class FormsTest : public ::testing::Test {
 protected:
     ApplicationScope scope;
@@ -148,6 +163,15 @@ TEST_F(FormsTest, AnExceptionInOnCloseReachesTheHandlerAndTheFormStaysOpen)
     EXPECT_EQ(closes, 2);
     ASSERT_EQ(scope.Services().Boxes().size(), 1u);
     EXPECT_EQ(scope.Services().Boxes()[0].text, "port");
+}
+
+TEST_F(FormsTest, FreeingAFormRealignsNothingOnTheWay)
+{
+    auto* page = Create<TPage>(main, "FormCommon");
+    const std::size_t before = page->resizes.size();
+    EXPECT_GT(before, 1u);  // the panel did realign while the page lived
+    Free(page);
+    EXPECT_EQ(main->FindComponent("FormCommon"), nullptr);
 }
 
 TEST_F(FormsTest, ShowModalOfAVisibleFormIsRefused)
