@@ -1,0 +1,764 @@
+#include "kit/KitCommon.h"
+
+#include "platform/Text.h"
+#include "ui/SystemColors.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+
+using ui::Canvas;
+using ui::Rect;
+
+// --- numbers ---
+
+long long Round(long double value)
+{
+    // nearbyint follows the current rounding mode, which the program never changes from to-nearest-even.
+    return static_cast<long long>(std::nearbyint(value));
+}
+
+// --- colours ---
+
+namespace {
+
+std::uint8_t ToByte(long double value)
+{
+    return static_cast<std::uint8_t>(std::clamp<long long>(Round(value), 0, 255));
+}
+
+}  // namespace
+
+void ColorToHSL(TColor color, std::uint8_t& h, std::uint8_t& s, std::uint8_t& l)
+{
+    const TColor c = ui::ResolveColor(color);
+    const long double r = ui::RedOf(c) / 255.0L;
+    const long double g = ui::GreenOf(c) / 255.0L;
+    const long double b = ui::BlueOf(c) / 255.0L;
+    const long double maxC = std::max({r, g, b});
+    const long double minC = std::min({r, g, b});
+    const long double lightness = (maxC + minC) / 2;
+    long double hue = 0;
+    long double saturation = 0;
+    if (maxC != minC) {
+        const long double d = maxC - minC;
+        saturation = lightness < 0.5L ? d / (maxC + minC) : d / (2 - maxC - minC);
+        if (r == maxC) hue = (g - b) / d;
+        else if (g == maxC) hue = 2 + (b - r) / d;
+        else hue = 4 + (r - g) / d;
+        hue /= 6;
+        if (hue < 0) hue += 1;
+    }
+    h = ToByte(240 * hue);
+    s = ToByte(240 * saturation);
+    l = ToByte(240 * lightness);
+}
+
+std::uint8_t ColorHue(TColor color)
+{
+    std::uint8_t h = 0, s = 0, l = 0;
+    ColorToHSL(color, h, s, l);
+    return h;
+}
+
+TColor HSLToColor(std::uint8_t hue, std::uint8_t saturation, std::uint8_t lightness)
+{
+    const long double h = hue / 239.0L;
+    const long double s = saturation / 240.0L;
+    const long double l = lightness / 240.0L;
+    const long double m2 = l < 0.5L ? l * (1 + s) : l + s - l * s;
+    if (m2 <= 0) return clBlack;
+    const long double m1 = 2 * l - m2;
+    const long double sv = (m2 - m1) / m2;
+    const int sextant = static_cast<int>(h * 6);
+    const long double f = h * 6 - sextant;
+    const long double v = m2 * sv * f;
+    const long double mid1 = m1 + v;
+    const long double mid2 = m2 - v;
+    long double r = m2, g = mid1, b = m1;
+    switch (sextant) {
+    case 1: r = mid2, g = m2, b = m1; break;
+    case 2: r = m1, g = m2, b = mid1; break;
+    case 3: r = m1, g = mid2, b = m2; break;
+    case 4: r = mid1, g = m1, b = m2; break;
+    case 5: r = m2, g = m1, b = mid2; break;
+    default: break;
+    }
+    const auto channel = [](long double x) { return ToByte(std::min(x, 1.0L) * 255); };
+    return ui::Rgb(channel(r), channel(g), channel(b));
+}
+
+TColor DarkerColor(TColor color, int amount)
+{
+    std::uint8_t h = 0, s = 0, l = 0;
+    ColorToHSL(color, h, s, l);
+    return HSLToColor(h, s, static_cast<std::uint8_t>(std::max(l - (amount & 255), 0)));
+}
+
+TColor LighterColor(TColor color, int amount)
+{
+    std::uint8_t h = 0, s = 0, l = 0;
+    ColorToHSL(color, h, s, l);
+    return HSLToColor(h, s, static_cast<std::uint8_t>(std::min(l + (amount & 255), 255)));
+}
+
+TColor AdjustColor(TColor color, int amount)
+{
+    if (amount < 0) return DarkerColor(color, -amount);
+    if (amount > 0) return LighterColor(color, amount);
+    return color;
+}
+
+TColor BlendColors(TColor color1, TColor color2, int weight)
+{
+    const TColor c1 = ui::ResolveColor(color1);
+    const TColor c2 = ui::ResolveColor(color2);
+    const unsigned w = static_cast<unsigned>(std::clamp(weight, 0, 255));
+    // Exact in integers: with 255 odd, c1 * w / 255 + c2 * (255 - w) / 255 never lies on a half.
+    const auto mix = [w](unsigned a, unsigned b) {
+        const unsigned num = a * w + b * (255 - w);
+        return num / 255 + (2 * (num % 255) > 255 ? 1 : 0);
+    };
+    return ui::Rgb(mix(ui::RedOf(c1), ui::RedOf(c2)), mix(ui::GreenOf(c1), ui::GreenOf(c2)),
+                   mix(ui::BlueOf(c1), ui::BlueOf(c2)));
+}
+
+bool SimilarColors(TColor color1, TColor color2)
+{
+    std::uint8_t h1 = 0, s1 = 0, l1 = 0, h2 = 0, s2 = 0, l2 = 0;
+    ColorToHSL(color1, h1, s1, l1);
+    ColorToHSL(color2, h2, s2, l2);
+    return std::abs(h1 - h2) < 20 && std::abs(l1 - l2) < 60;
+}
+
+TColor ComplementColor(TColor color, std::uint8_t lightness)
+{
+    const int h = ColorHue(color);
+    return HSLToColor(static_cast<std::uint8_t>(h < 120 ? h + 120 : h - 120), 240, lightness);
+}
+
+// --- colour schemes ---
+
+namespace {
+
+struct XPScheme {
+    TColor gradientStart, gradientStop, frame, groupBarFirst, groupBarSecond;
+};
+constexpr std::array<XPScheme, 3> kXPSchemes = {{
+    {0xFFEFE3, 0xEABB99, 0xBF7F57, 0xE7A27B, 0xD67563},  // default blue
+    {0xEDFFFF, 0x92C7B8, 0x77A17F, 0xADD9CC, 0x84BDA5},  // HOMESTEAD
+    {0xFFF9F9, 0xD0BCBD, 0xB19F9F, 0xD4C8C4, 0xC8B3B1},  // METALLIC
+}};
+
+bool UsesScheme(TKitGradientColorStyle style)
+{
+    return style == gcsMSOffice && ThemesActive();
+}
+
+const XPScheme& CurrentScheme()
+{
+    return kXPSchemes[static_cast<std::size_t>(GetXPColorScheme())];
+}
+
+}  // namespace
+
+int XPColorSchemeFromName(std::string_view name)
+{
+    const std::string upper = platform::AsciiUpper(name);
+    if (upper == "HOMESTEAD") return 1;
+    if (upper == "METALLIC") return 2;
+    return 0;
+}
+
+int GetXPColorScheme()
+{
+    return XPColorSchemeFromName("");
+}
+
+void GetXPGradientColors(TKitGradientColorStyle style, TColor& start, TColor& stop)
+{
+    if (UsesScheme(style)) {
+        start = CurrentScheme().gradientStart;
+        stop = CurrentScheme().gradientStop;
+        return;
+    }
+    start = clWindow;
+    stop = DarkerColor(clBtnFace, 10);
+}
+
+TColor GetXPFrameColor(TKitGradientColorStyle style)
+{
+    return UsesScheme(style) ? CurrentScheme().frame : LighterColor(clBtnShadow, 30);
+}
+
+void GetXPGroupBoxColors(TKitGradientColorStyle style, TColor& a, TColor& b, TColor& c)
+{
+    if (UsesScheme(style)) {
+        a = CurrentScheme().gradientStop;
+        b = CurrentScheme().gradientStart;
+        c = CurrentScheme().gradientStop;
+        return;
+    }
+    a = DarkerColor(clBtnFace, 20);
+    b = clWindow;
+    c = DarkerColor(clBtnFace, 40);
+}
+
+void GetXPGroupBarColors(TKitGradientColorStyle style, TColor& first, TColor& second)
+{
+    if (UsesScheme(style)) {
+        first = CurrentScheme().groupBarFirst;
+        second = CurrentScheme().groupBarSecond;
+        return;
+    }
+    first = BlendColors(clBlack, clBtnFace, 40);
+    second = BlendColors(clBlack, clBtnFace, 80);
+}
+
+TColor GetXPThemeColor(int)
+{
+    return clBtnFace;
+}
+
+// --- frames ---
+
+Rect DrawSides(Canvas& canvas, const Rect& rect, TColor ulColor, TColor lrColor, TSides sides)
+{
+    const Rect r = rect;
+    canvas.pen.style = ui::PenStyle::Solid;
+    if (ulColor != clNone) {
+        canvas.pen.color = ulColor;
+        if (sides & sdLeft) {
+            canvas.moveTo(r.left, r.top);
+            canvas.lineTo(r.left, r.bottom);
+        }
+        if (sides & sdTop) {
+            canvas.moveTo(r.left, r.top);
+            canvas.lineTo(r.right, r.top);
+        }
+    }
+    if (lrColor != clNone) {
+        canvas.pen.color = lrColor;
+        if (sides & sdRight) {
+            canvas.moveTo(r.right - 1, r.top);
+            canvas.lineTo(r.right - 1, r.bottom);
+        }
+        if (sides & sdBottom) {
+            canvas.moveTo(r.left, r.bottom - 1);
+            canvas.lineTo(r.right, r.bottom - 1);
+        }
+    }
+    return {r.left + ((sides & sdLeft) ? 1 : 0), r.top + ((sides & sdTop) ? 1 : 0),
+            r.right - ((sides & sdRight) ? 1 : 0), r.bottom - ((sides & sdBottom) ? 1 : 0)};
+}
+
+Rect DrawBevel(Canvas& canvas, const Rect& rect, TColor ulColor, TColor lrColor, int width, TSides sides)
+{
+    canvas.pen.width = 1;
+    Rect r = rect;
+    for (int i = 0; i < width; ++i) r = DrawSides(canvas, r, ulColor, lrColor, sides);
+    return r;
+}
+
+namespace {
+
+struct TwoRings {
+    TColor outerUL, outerLR, innerUL, innerLR;
+};
+constexpr TwoRings kRaised{cl3DLight, cl3DDkShadow, clBtnHighlight, clBtnShadow};
+constexpr TwoRings kLowered{clBtnShadow, clBtnHighlight, cl3DDkShadow, cl3DLight};
+constexpr TwoRings kButtonUp{clBtnHighlight, cl3DDkShadow, cl3DLight, clBtnShadow};
+constexpr TwoRings kButtonDown{clBtnText, clBtnText, clBtnShadow, clBtnShadow};
+
+Rect DrawTwoRings(Canvas& canvas, const Rect& rect, const TwoRings& rings, TSides sides)
+{
+    const Rect r = DrawBevel(canvas, rect, rings.outerUL, rings.outerLR, 1, sides);
+    return DrawBevel(canvas, r, rings.innerUL, rings.innerLR, 1, sides);
+}
+
+// A two-line etched frame (groove or bump): two offset one-pixel rings, the corners where they cross
+// set first so that each colour meets the other cleanly.
+Rect DrawEtched(Canvas& canvas, const Rect& r, TColor ul, TColor lr, TSides sides)
+{
+    const bool left = sides & sdLeft, top = sides & sdTop, right = sides & sdRight, bottom = sides & sdBottom;
+    if (right) canvas.setPixel(r.right - 1, r.top, lr);
+    else if (top) canvas.setPixel(r.right - 1, r.top, ul);
+    if (bottom) canvas.setPixel(r.left, r.bottom - 1, lr);
+    else if (left) canvas.setPixel(r.left, r.bottom - 1, ul);
+    if (top && !left) canvas.setPixel(r.left, r.top + 1, lr);
+    if (left && !top) canvas.setPixel(r.left + 1, r.top, lr);
+    if (bottom && !right) canvas.setPixel(r.right - 1, r.bottom - 2, ul);
+    if (right && !bottom) canvas.setPixel(r.right - 2, r.bottom - 1, ul);
+    DrawSides(canvas, {r.left + 1, r.top + 1, r.right, r.bottom}, lr, lr, sides);
+    DrawSides(canvas, {r.left, r.top, r.right - 1, r.bottom - 1}, ul, ul, sides);
+    return {r.left + (left ? 2 : 0), r.top + (top ? 2 : 0), r.right - (right ? 2 : 0), r.bottom - (bottom ? 2 : 0)};
+}
+
+}  // namespace
+
+Rect Draw3DBorderSides(Canvas& canvas, const Rect& rect, bool lowered, TSides sides)
+{
+    return DrawTwoRings(canvas, rect, lowered ? kLowered : kRaised, sides);
+}
+
+Rect DrawButtonBorderSides(Canvas& canvas, const Rect& rect, bool down, TSides sides)
+{
+    return DrawTwoRings(canvas, rect, down ? kButtonDown : kButtonUp, sides);
+}
+
+Rect DrawButtonBorder(Canvas& canvas, const Rect& rect, bool down)
+{
+    return DrawButtonBorderSides(canvas, rect, down, sdAllSides);
+}
+
+Rect DrawBorderSides(Canvas& canvas, const Rect& rect, TFrameStyleEx style, TSides sides)
+{
+    switch (style) {
+    case fsNone: return rect;
+    case fsFlat: return DrawSides(canvas, rect, cl3DDkShadow, cl3DDkShadow, sides);
+    case fsStatus: return DrawSides(canvas, rect, clBtnShadow, clBtnHighlight, sides);
+    case fsPopup: return DrawSides(canvas, rect, clBtnHighlight, clBtnShadow, sides);
+    case fsFlatBold: return DrawBevel(canvas, rect, clBtnShadow, clBtnShadow, 2, sides);
+    case fsLowered: return Draw3DBorderSides(canvas, rect, true, sides);
+    case fsRaised: return Draw3DBorderSides(canvas, rect, false, sides);
+    case fsButtonDown: return DrawButtonBorderSides(canvas, rect, true, sides);
+    case fsButtonUp: return DrawButtonBorderSides(canvas, rect, false, sides);
+    case fsGroove: return DrawEtched(canvas, rect, clBtnShadow, clBtnHighlight, sides);
+    case fsBump: return DrawEtched(canvas, rect, clBtnHighlight, clBtnShadow, sides);
+    // No caller passes the rounded style here (the complete frame draws it itself); an etched frame in the
+    // flat colour is its nearest plain form.
+    case fsFlatRounded: return DrawEtched(canvas, rect, cl3DDkShadow, cl3DDkShadow, sides);
+    }
+    return rect;
+}
+
+Rect DrawBorder(Canvas& canvas, const Rect& rect, TFrameStyleEx style)
+{
+    return DrawBorderSides(canvas, rect, style, sdAllSides);
+}
+
+Rect DrawColorEdgeSides(Canvas& canvas, const Rect& rect, TColor color, bool pressed, TSides sides)
+{
+    if (pressed) {
+        const Rect r = DrawSides(canvas, rect, DarkerColor(color, 100), DarkerColor(color, 100), sides);
+        return DrawSides(canvas, r, DarkerColor(color, 50), DarkerColor(color, 50), sides);
+    }
+    const Rect r = DrawSides(canvas, rect, LighterColor(color, 100), DarkerColor(color, 100), sides);
+    return DrawSides(canvas, r, LighterColor(color, 40), DarkerColor(color, 50), sides);
+}
+
+Rect DrawColorEdge(Canvas& canvas, const Rect& rect, TColor color, bool pressed)
+{
+    return DrawColorEdgeSides(canvas, rect, color, pressed, sdAllSides);
+}
+
+Rect DrawColorButtonBorderSides(Canvas& canvas, const Rect& rect, TColor color, TFrameStyleEx style, TSides sides)
+{
+    const TColor dark50 = DarkerColor(color, 50);
+    const TColor dark100 = DarkerColor(color, 100);
+    const TColor light50 = LighterColor(color, 50);
+    const TColor light100 = LighterColor(color, 100);
+    switch (style) {
+    case fsNone: return rect;
+    case fsFlat: return DrawSides(canvas, rect, dark50, dark50, sides);
+    case fsStatus: return DrawSides(canvas, rect, dark50, light100, sides);
+    case fsPopup: return DrawSides(canvas, rect, light100, dark50, sides);
+    case fsFlatBold: return DrawBevel(canvas, rect, dark50, dark50, 2, sides);
+    case fsLowered:
+        return DrawSides(canvas, DrawSides(canvas, rect, dark50, light100, sides), dark100, light50, sides);
+    case fsRaised:
+        return DrawSides(canvas, DrawSides(canvas, rect, light50, dark100, sides), light100, dark50, sides);
+    case fsButtonDown: return DrawColorEdgeSides(canvas, rect, color, true, sides);
+    case fsButtonUp: return DrawColorEdgeSides(canvas, rect, color, false, sides);
+    case fsGroove: return DrawEtched(canvas, rect, dark50, light100, sides);
+    case fsBump:
+    case fsFlatRounded: return DrawEtched(canvas, rect, light100, dark50, sides);
+    }
+    return rect;
+}
+
+Rect DrawColorButtonBorder(Canvas& canvas, const Rect& rect, TColor color, TFrameStyleEx style)
+{
+    return DrawColorButtonBorderSides(canvas, rect, color, style, sdAllSides);
+}
+
+Rect DrawBox(Canvas& canvas, const Rect& rect, TColor color)
+{
+    return DrawSides(canvas, rect, color, color, sdAllSides);
+}
+
+Rect DrawFocusBorder(Canvas& canvas, const Rect& rect)
+{
+    const Rect& r = rect;
+    for (int y = r.top + 1; y < r.bottom; y += 2) {
+        canvas.setPixel(r.left, y, clBlack);
+        canvas.setPixel(r.right - 1, y, clBlack);
+    }
+    for (int x = r.left + 1; x < r.right; x += 2) {
+        canvas.setPixel(x, r.top, clBlack);
+        canvas.setPixel(x, r.bottom - 1, clBlack);
+    }
+    return r.shrink(1);
+}
+
+Rect DrawRoundedFlatSides(Canvas& canvas, const Rect& rect, TColor color, TSides sides)
+{
+    const Rect& r = rect;
+    const bool left = sides & sdLeft, top = sides & sdTop, right = sides & sdRight, bottom = sides & sdBottom;
+    canvas.pen.style = ui::PenStyle::Solid;
+    canvas.pen.width = 1;
+    canvas.pen.color = color;
+    const auto line = [&](int x0, int y0, int x1, int y1) {
+        canvas.moveTo(x0, y0);
+        canvas.lineTo(x1, y1);
+    };
+    if (left) line(r.left, r.top + (top ? 2 : 0), r.left, r.bottom - (bottom ? 2 : 0));
+    if (top) line(r.left + (left ? 2 : 0), r.top, r.right - (right ? 2 : 0), r.top);
+    if (right) line(r.right - 1, r.top + (top ? 2 : 0), r.right - 1, r.bottom - (bottom ? 2 : 0));
+    if (bottom) line(r.left + (left ? 2 : 0), r.bottom - 1, r.right - (right ? 2 : 0), r.bottom - 1);
+    if (left && top) canvas.setPixel(r.left + 1, r.top + 1, color);
+    if (top && right) canvas.setPixel(r.right - 2, r.top + 1, color);
+    if (right && bottom) canvas.setPixel(r.right - 2, r.bottom - 2, color);
+    if (bottom && left) canvas.setPixel(r.left + 1, r.bottom - 2, color);
+    return {r.left + (left ? 2 : 0), r.top + (top ? 2 : 0), r.right - (right ? 2 : 0), r.bottom - (bottom ? 2 : 0)};
+}
+
+namespace {
+
+// One frame of the complete border, outer or inner. `ringColor` is what the rounded style lays under
+// its outline: the parent's colour outside, the band's colour inside.
+Rect DrawFramePart(Canvas& canvas, const Rect& r, TFrameStyleEx style, bool inner, const TInnerOuterBorders& b,
+                   TColor fc)
+{
+    const TSides sides = b.BorderSides;
+    switch (style) {
+    case fsFlat:
+        if (inner && b.RoundFlatInnerCorners) {
+            canvas.pen.style = ui::PenStyle::Solid;
+            canvas.pen.width = 1;
+            canvas.pen.color = fc;
+            const ui::Point outline[] = {{r.left + 1, r.top},        {r.right - 1, r.top},
+                                         {r.right - 1, r.top + 1},   {r.right - 1, r.bottom - 1},
+                                         {r.right - 2, r.bottom - 1}, {r.left, r.bottom - 1},
+                                         {r.left, r.bottom - 2},     {r.left, r.top}};
+            for (std::size_t i = 0; i < std::size(outline); i += 2) {
+                canvas.moveTo(outline[i].x, outline[i].y);
+                canvas.lineTo(outline[i + 1].x, outline[i + 1].y);
+            }
+            return r.shrink(1);
+        }
+        return DrawBevel(canvas, r, fc, fc, 1, sides);
+    case fsFlatBold: return DrawBevel(canvas, r, fc, fc, 2, sides);
+    case fsFlatRounded: {
+        const bool banded = b.BorderWidth > 0 || b.BorderInner != fsNone;
+        if (!b.Transparent) {
+            const TColor first = inner ? b.BorderColor : b.ParentColor;
+            const TColor second = inner ? b.InteriorColor : (banded ? b.BorderColor : b.InteriorColor);
+            const Rect next = DrawBevel(canvas, r, first, first, 1, sides);
+            DrawBevel(canvas, next, second, second, 1, sides);
+        } else if (inner) {
+            DrawBevel(canvas, r, b.BorderColor, b.BorderColor, 1, sides);
+        } else if (banded) {
+            DrawBevel(canvas, r.shrink(1), b.BorderColor, b.BorderColor, 1, sides);
+        }
+        return DrawRoundedFlatSides(canvas, r, fc, sides);
+    }
+    case fsPopup: return DrawBevel(canvas, r, b.BorderHighlight, b.BorderShadow, b.BevelWidth, sides);
+    case fsStatus: return DrawBevel(canvas, r, b.BorderShadow, b.BorderHighlight, b.BevelWidth, sides);
+    default: return DrawBorderSides(canvas, r, style, sides);
+    }
+}
+
+}  // namespace
+
+Rect DrawInnerOuterBorders(Canvas& canvas, const Rect& bounds, const TInnerOuterBorders& borders)
+{
+    const TColor fc = AdjustColor(borders.FlatColor, borders.FlatColorAdjustment);
+    Rect r = DrawFramePart(canvas, bounds, borders.BorderOuter, false, borders, fc);
+    if (borders.BorderWidth > 0)
+        r = DrawBevel(canvas, r, borders.BorderColor, borders.BorderColor, borders.BorderWidth, borders.BorderSides);
+    return DrawFramePart(canvas, r, borders.BorderInner, true, borders, fc);
+}
+
+void DrawGroupBarBackground(Canvas& canvas, const Rect& rect, TKitVisualStyle visualStyle,
+                            TKitGradientColorStyle colorStyle, TKitGroupBarGradientPath path, TColor customFirst,
+                            TColor customSecond)
+{
+    if (visualStyle == vsClassic || !IsTrueColorDisplay()) return;
+    TColor first = customFirst, second = customSecond;
+    if (colorStyle != gcsCustom) GetXPGroupBarColors(colorStyle, first, second);
+    if (path == gpBottomToTop) std::swap(first, second);
+    PaintGradientRect(canvas, rect, gdHorizontalEnd, first, second, 1);
+}
+
+// --- progress painters ---
+
+Rect ProgressFilledPart(const Rect& bar, TOrientation orientation, unsigned percent)
+{
+    if (percent >= 100) return bar;
+    if (orientation == orHorizontal)
+        return {bar.left, bar.top, bar.left + static_cast<int>(Round(bar.width() * (percent / 100.0L))), bar.bottom};
+    return {bar.left, bar.bottom - static_cast<int>(Round(percent * bar.height() / 100.0L)), bar.right, bar.bottom};
+}
+
+namespace {
+
+Rect EmptyPart(const Rect& bar, const Rect& filled, TOrientation orientation)
+{
+    if (orientation == orHorizontal) return {filled.right, bar.top, bar.right, bar.bottom};
+    return {bar.left, bar.top, bar.right, filled.top};
+}
+
+std::string PercentText(unsigned percent, bool show)
+{
+    return show ? std::to_string(percent) + "%" : std::string();
+}
+
+// Where the percentage stands: centred across the bar, its top so that an "X" sits in the middle.
+ui::Point PercentTextPlace(Canvas& canvas, const Rect& bar)
+{
+    canvas.textAlign = {ui::TextAlignH::Center, ui::TextAlignV::Top};
+    return {bar.left + bar.width() / 2, bar.top + (bar.height() - canvas.textHeight("X")) / 2};
+}
+
+}  // namespace
+
+void DrawTraditionalProgressBar(Canvas& canvas, const Rect& bar, TOrientation orientation, TColor barColor,
+                                TColor backColor, unsigned percent, bool showPercent, bool transparent)
+{
+    const ui::CanvasStateGuard keep(canvas);
+    const std::string text = PercentText(percent, showPercent);
+    const ui::Point at = PercentTextPlace(canvas, bar);
+    const Rect filled = ProgressFilledPart(bar, orientation, percent);
+    const auto part = [&](const Rect& r, TColor fill, TColor ink) {
+        canvas.font.color = ink;
+        canvas.brush = transparent ? ui::Brush::Clear() : ui::Brush::Solid(fill);
+        canvas.textRect(r, at.x, at.y, text);
+    };
+    part(filled, barColor, backColor);
+    part(EmptyPart(bar, filled, orientation), backColor, barColor);
+}
+
+void DrawGradientProgressBar(Canvas& canvas, const Rect& bar, TOrientation orientation, TColor barColor,
+                             TColor barStopColor, TColor backColor, TColor backStopColor,
+                             TGradientDirection direction, unsigned percent, bool showPercent, bool transparent)
+{
+    const ui::CanvasStateGuard keep(canvas);
+    const std::string text = PercentText(percent, showPercent);
+    const ui::Point at = PercentTextPlace(canvas, bar);
+    const Rect filled = ProgressFilledPart(bar, orientation, percent);
+    const auto part = [&](const Rect& r, TColor from, TColor to, TColor ink) {
+        if (!transparent) PaintGradientRect(canvas, r, direction, from, to, 1);
+        canvas.font.color = ink;
+        canvas.brush = ui::Brush::Clear();
+        canvas.textRect(r, at.x, at.y, text);
+    };
+    part(filled, barColor, barStopColor, backColor);
+    part(EmptyPart(bar, filled, orientation), backColor, backStopColor, barColor);
+}
+
+TLEDSegments LEDProgressSegments(int length, int numSegments, unsigned percent)
+{
+    TLEDSegments seg;
+    if (length <= 0) return seg;
+    // A segment count below one would divide by zero; one segment spans the whole bar instead.
+    int n = std::max(numSegments, 1);
+    seg.size = length / n;
+    if (length <= 80 && n >= 11) {
+        n = 10;
+        seg.size = length / 10;
+    }
+    const int extra = seg.size > 0 ? std::max((length - n * seg.size) / seg.size, 0) : 0;
+    seg.total = n + extra;
+    seg.margin = std::max((length - seg.total * seg.size) / 2, 0);
+    seg.lit = static_cast<int>(std::min<long long>(static_cast<long long>(percent) * seg.total / 100, seg.total));
+    return seg;
+}
+
+void DrawLEDProgressBar(Canvas& canvas, const Rect& bar, TOrientation orientation, TColor barColor,
+                        TColor backColor, int numSegments, unsigned percent, bool, bool transparent)
+{
+    if (bar.isEmpty()) return;
+    const ui::CanvasStateGuard keep(canvas);
+    const bool horizontal = orientation == orHorizontal;
+    const TLEDSegments seg = LEDProgressSegments(horizontal ? bar.width() : bar.height(), numSegments, percent);
+    const int used = seg.total * seg.size;
+    if (!transparent) {
+        canvas.pen.style = ui::PenStyle::Clear;
+        canvas.brush = ui::Brush::Solid(backColor);
+        if (horizontal) {
+            canvas.fillRect({bar.left, bar.top, bar.left + seg.margin, bar.bottom});
+            canvas.fillRect({bar.left + seg.margin + used, bar.top, bar.right, bar.bottom});
+        } else {
+            canvas.fillRect({bar.left, bar.top, bar.right, bar.top + seg.margin});
+            canvas.fillRect({bar.left, bar.top + seg.margin + used, bar.right, bar.bottom});
+        }
+    }
+    canvas.pen = {backColor, 1, ui::PenStyle::Solid};
+    for (int i = 1; i <= seg.total; ++i) {
+        const bool lit = i <= seg.lit;
+        if (!lit && transparent) continue;
+        canvas.brush = ui::Brush::Solid(lit ? barColor : backColor);
+        if (horizontal) {
+            const int x = bar.left + seg.margin + (i - 1) * seg.size;
+            canvas.rectangle({x, bar.top, x + seg.size, bar.bottom});
+        } else {
+            const int y = bar.top + seg.margin + (seg.total - i) * seg.size;
+            canvas.rectangle({bar.left, y, bar.right, y + seg.size});
+        }
+    }
+}
+
+// --- radio glyph ---
+
+namespace {
+
+// The 13 x 13 glyph: '.' outside the circle, 's' and 'S' the outer edge steps (blended 128 and 40 with
+// what surrounds the control), 'O' the outline, 'a' outline steps and 'b' the inner corners (blended with
+// what lies beneath), 'r' the ring just inside the outline, ' ' interior.
+constexpr std::array<const char*, 13> kRadioMap = {
+    "...SsOOOsS...",
+    "..saOrrrOas..",
+    ".sObr   rbOs.",
+    "Sab       baS",
+    "sOr       rOs",
+    "Or         rO",
+    "Or         rO",
+    "Or         rO",
+    "sOr       rOs",
+    "Sab       baS",
+    ".sObr   rbOs.",
+    "..saOrrrOas..",
+    "...SsOOOsS...",
+};
+constexpr int kGlyphSize = 13;
+
+TColor InteriorColor(const TCheckRadioGlyph& g)
+{
+    if (g.State == crsPressed) return DarkerColor(g.FocusColor, 20);
+    if (g.State == crsDisabled) return g.DisabledColor;
+    if (g.Focused) return g.ReadOnly && g.ReadOnlyColorOnFocus ? g.ReadOnlyColor : g.FocusColor;
+    return g.ReadOnly ? g.ReadOnlyColor : g.FillColor;
+}
+
+template <typename Fn> void ForGlyphPixels(const char* kinds, Fn fn)
+{
+    for (int y = 0; y < kGlyphSize; ++y)
+        for (int x = 0; x < kGlyphSize; ++x)
+            if (std::strchr(kinds, kRadioMap[static_cast<std::size_t>(y)][x]) != nullptr)
+                fn(x, y, kRadioMap[static_cast<std::size_t>(y)][x]);
+}
+
+}  // namespace
+
+void DrawCheckRadioGlyph(Canvas& canvas, const Rect& rect, const TCheckRadioGlyph& g)
+{
+    const Rect r = rect.normalized();
+    if (r.isEmpty()) return;
+    Canvas bmp(r.width(), r.height(), InteriorColor(g));
+    const bool hot = g.State == crsHot;
+    const bool hotFrame = hot && g.HotTrackStyle == htsFrame;
+    const TColor outline = ui::ResolveColor(hotFrame ? g.HotDarkColor : g.FrameColor);
+
+    if (hotFrame) {
+        const TColor ring = LighterColor(outline, 10);
+        ForGlyphPixels("r", [&](int x, int y, char) { bmp.setPixel(x, y, ring); });
+    } else if (hot) {
+        const ui::CanvasStateGuard keep(bmp);
+        bmp.excludeClip({4, 4, 9, 9});
+        bmp.excludeClip({5, 3, 8, 10});
+        bmp.excludeClip({3, 5, 10, 8});
+        PaintGradientRect(bmp, {0, 0, kGlyphSize, kGlyphSize}, gdDiagonalDown, g.HotLightColor, g.HotDarkColor, 1);
+    }
+
+    const TColor control = ui::ResolveColor(g.ControlColor);
+    ForGlyphPixels(".sS", [&](int x, int y, char kind) {
+        if (g.Transparent) bmp.setPixel(x, y, g.TransparentColor);
+        else if (kind == '.') bmp.setPixel(x, y, control);
+        else bmp.setPixel(x, y, BlendColors(outline, control, kind == 's' ? 128 : 40));
+    });
+    ForGlyphPixels("Oab", [&](int x, int y, char kind) {
+        if (kind == 'O') bmp.setPixel(x, y, outline);
+        else if (kind == 'a') bmp.setPixel(x, y, BlendColors(outline, bmp.pixel(x, y), hotFrame ? 150 : 128));
+        else bmp.setPixel(x, y, BlendColors(outline, bmp.pixel(x, y), 80));
+    });
+
+    if (g.Checked) {
+        const TColor dot = ui::ResolveColor(g.State == crsDisabled ? clBtnShadow : g.HighlightColor);
+        for (int y = 5; y <= 7; ++y)
+            for (int x = 5; x <= 7; ++x) bmp.setPixel(x, y, dot);
+        for (int i = 5; i <= 7; ++i)
+            for (const ui::Point p : {ui::Point{i, 4}, ui::Point{i, 8}, ui::Point{4, i}, ui::Point{8, i}})
+                bmp.setPixel(p.x, p.y, BlendColors(dot, bmp.pixel(p.x, p.y), 153));
+    }
+    canvas.draw(r.left, r.top, bmp.bitmap());
+}
+
+// --- fonts and captions ---
+
+ui::FontDesc CreateRotatedFont(const ui::FontDesc& font, int)
+{
+    return font;
+}
+
+bool IsTrueTypeFont(const ui::FontDesc&)
+{
+    return true;
+}
+
+std::string RemoveAccelChar(std::string_view caption)
+{
+    std::string result;
+    result.reserve(caption.size());
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        // "&" is ASCII, so no byte of a multi-byte UTF-8 character is ever taken for one.
+        if (caption[i] == '&' && i + 1 < caption.size()) {
+            if (caption[i + 1] == '&') {
+                result.push_back('&');
+                ++i;
+            }
+            continue;
+        }
+        result.push_back(caption[i]);
+    }
+    return result;
+}
+
+// --- system version tests ---
+
+TSystemVersion CurrentSystemVersion()
+{
+    return {};
+}
+
+bool RunningUnder(int version, const TSystemVersion& s)
+{
+    const bool nineX = !s.ntFamily;
+    switch (version) {
+    case wv95: return nineX && s.major < 5 && s.minor == 0;
+    case wvNT: return s.ntFamily && s.major < 5;
+    case wv98: return nineX && s.major < 5 && s.minor == 10;
+    case wvME: return nineX && s.major < 5 && s.minor == 90;
+    case wv2000: return s.ntFamily && s.major == 5 && s.minor == 0;
+    case wvXP: return s.ntFamily && s.major == 5 && s.minor == 1;
+    case wvServer2003: return s.ntFamily && s.major == 5 && s.minor == 2;
+    case wvVista: return s.ntFamily && s.major == 6 && s.minor == 0;
+    default: return false;
+    }
+}
+
+bool RunningAtLeast(int version, const TSystemVersion& s)
+{
+    switch (version) {
+    case wv95: return s.major >= 4;
+    case wvNT: return s.ntFamily && s.major >= 4;
+    case wv98: return s.major >= 4 && s.minor >= 10;
+    case wvME: return s.major >= 4 && s.minor >= 90;
+    case wv2000: return s.ntFamily && s.major >= 5;
+    case wvXP: return s.ntFamily && s.major >= 5 && s.minor >= 1;
+    case wvServer2003: return s.ntFamily && s.major >= 5 && s.minor >= 2;
+    case wvVista: return s.ntFamily && s.major >= 6;
+    default: return false;
+    }
+}

@@ -1,0 +1,92 @@
+#pragma once
+// The device protocol object: frames a command ("+", word, CR), sends it through a port worker, waits
+// for the terminator with retries, logs request and reply, and cuts the value out of the reply.
+// Commands and values are UTF-8 here; the wire carries Windows-1251, converted both ways in this unit.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "link/Communication.h"
+#include "link/LogWriter.h"
+
+// Colours of the request and reply lines in the log.
+constexpr TColor clRequestLog = 0xFF0000;  // blue
+constexpr TColor clReplyLog = 0xFF00FF;    // fuchsia
+
+class TDevice {
+public:
+    // Every exchange waits at least this long: the device answers slowly while it is busy (an SMS
+    // going out, a flash write), so a worker's short time-out must not cut it off.
+    static constexpr int DefaultTimeoutFloorMs = 10'000;
+    static constexpr int DefaultAttempts = 3;
+
+    // The date and time text appended to every log caption.
+    using TimestampFn = std::function<std::string()>;
+
+    TDevice(TCommunication& Comm, std::string VersionMark, std::string Prefix, std::string Suffix,
+            std::string Terminator, TLogWriter* Log);
+    virtual ~TDevice() = default;
+    TDevice(const TDevice&) = delete;
+    TDevice& operator=(const TDevice&) = delete;
+
+    virtual void LogMessage(const std::string& Msg);
+    virtual void LogError(const std::string& Msg);
+    virtual void LogList(const std::string& Caption, const std::vector<std::string>& Lines, TColor Color);
+    virtual void LogColored(const std::string& Caption, const std::string& Text, TColor Color);
+    virtual void LogInfo(const std::string& Msg);
+
+    virtual std::string FrameCommand(const std::string& Cmd);
+    // The text after the first ">" up to the first terminator (exact case), trimmed; empty when the
+    // terminator is missing.
+    virtual std::string ExtractValue(const std::string& Reply);
+
+    // Value: the decoded value on success, empty on failure.
+    virtual bool ReadString(const std::string& Cmd, std::string& Value);
+    // The whole value must be a number (hexadecimal without any prefix when Hex); otherwise false and
+    // Value is left as it was.
+    virtual bool ReadInteger(const std::string& Cmd, int& Value, bool Hex);
+    // Up to three attempts, each waiting max(TimeoutMs, floor). With Decode the answer is the value (empty
+    // after a failure); without, the reply as received.
+    virtual bool SendCommand(const std::string& Cmd, std::string& Answer, int TimeoutMs, bool Decode);
+    virtual bool SendCommandEx(const std::string& Cmd, std::string& Answer, int TimeoutMs, bool Decode,
+                               int Attempts, bool LogIt, bool Framed);
+    virtual bool Execute(const std::string& Cmd);
+    virtual bool WriteHex(const std::string& Name, int Value, int Digits, const std::string& Infix);
+    virtual bool WriteByte(const std::string& Name, int Value, const std::string& Infix);
+
+    virtual std::string GetVersionMark() const { return VersionMark; }
+    virtual std::string GetPrefix() const { return Prefix; }
+    virtual void SetPrefix(const std::string& Value) { Prefix = Value; }
+    virtual std::string GetSuffix() const { return Suffix; }
+    virtual std::string GetTerminator() const { return Terminator; }
+    virtual bool IsSupportedVersion(const std::string& VersionText) const;
+
+    // One request, one wait for Terminator within TimeoutMs exactly (no floor, no retry). Answer is the
+    // reply as received (UTF-8). For exchanges with their own rules, such as the login.
+    bool SendOnce(const std::string& Cmd, std::string& Answer, const std::string& WaitTerminator, int TimeoutMs);
+
+    TCommunication& GetComm() const { return Comm; }
+    TLogWriter* GetLog() const { return Log; }
+
+    // Tests shorten the floor so that failures run in milliseconds; production keeps 10,000 ms.
+    void SetTimeoutFloor(int Ms) { TimeoutFloorMs = Ms < 0 ? 0 : Ms; }
+    int GetTimeoutFloor() const { return TimeoutFloorMs; }
+    void SetTimestamp(TimestampFn Fn) { Timestamp = std::move(Fn); }
+
+private:
+    std::string Stamped(const std::string& Text) const;
+    // The text to put on the wire, or nothing when it cannot be carried (logged as an error).
+    bool ToWire(const std::string& Text, std::string& Wire);
+
+    TLogWriter* Log;
+    std::string VersionMark;
+    std::string Prefix;
+    std::string Suffix;
+    std::string Terminator;
+    TCommunication& Comm;
+    int TimeoutFloorMs = DefaultTimeoutFloorMs;
+    TimestampFn Timestamp;
+};
+
+// The local date and time as the log shows it: dd.mm.yyyy hh:mm:ss.
+std::string LocalTimestamp();

@@ -1,0 +1,635 @@
+#include "kit/KitCommon.h"
+
+#include "tests/support/Pictures.h"
+#include "ui/SystemColors.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <map>
+#include <string>
+
+using ui::Canvas;
+using ui::Rect;
+using ui::ResolveColor;
+using ui::Rgb;
+
+namespace {
+
+const TColor kFace = ResolveColor(clBtnFace);
+const TColor kShadow = ResolveColor(clBtnShadow);
+const TColor kHighlight = ResolveColor(clBtnHighlight);
+const TColor kDark = ResolveColor(cl3DDkShadow);
+const TColor kLight = ResolveColor(cl3DLight);
+
+int CountNot(const ui::Bitmap& b, TColor c)
+{
+    int n = 0;
+    for (int y = 0; y < b.height(); ++y)
+        for (int x = 0; x < b.width(); ++x) n += b.pixel(x, y) != c ? 1 : 0;
+    return n;
+}
+
+// Pixels of column x (rows top..bottom-1) or row y, as a string of single letters for readable checks.
+std::string Row(const Canvas& c, int y, int x0, int x1, const std::map<TColor, char>& names)
+{
+    std::string s;
+    for (int x = x0; x < x1; ++x) {
+        const auto it = names.find(c.pixel(x, y));
+        s.push_back(it == names.end() ? '?' : it->second);
+    }
+    return s;
+}
+
+}  // namespace
+
+TEST(KitRound, HalvesGoToEven)
+{
+    EXPECT_EQ(Round(0.5L), 0);
+    EXPECT_EQ(Round(1.5L), 2);
+    EXPECT_EQ(Round(2.5L), 2);
+    EXPECT_EQ(Round(-0.5L), 0);
+    EXPECT_EQ(Round(2.51L), 3);
+    // Percentages of parts as the progress bar takes them.
+    EXPECT_EQ(Round(1.0L / 8 * 100), 12);
+    EXPECT_EQ(Round(3.0L / 8 * 100), 38);
+    EXPECT_EQ(Round(1.0L / 31 * 100), 3);
+    EXPECT_EQ(Round(7.0L / 7 * 100), 100);
+    EXPECT_EQ(IntMin(-3, 2), -3);
+    EXPECT_EQ(IntMax(-3, 2), 2);
+}
+
+TEST(KitColors, HslOfKnownColours)
+{
+    std::uint8_t h = 0, s = 0, l = 0;
+    ColorToHSL(clRed, h, s, l);
+    EXPECT_EQ((std::array{h, s, l}), (std::array<std::uint8_t, 3>{0, 240, 120}));
+    ColorToHSL(clBlue, h, s, l);
+    EXPECT_EQ(h, 160);
+    ColorToHSL(clWhite, h, s, l);
+    EXPECT_EQ((std::array{h, s, l}), (std::array<std::uint8_t, 3>{0, 0, 240}));
+    ColorToHSL(clBtnFace, h, s, l);  // system colours are resolved first
+    EXPECT_EQ(l, Round(240 * (212 + 200) / 510.0L));
+    EXPECT_EQ(ColorHue(clLime), 80);
+}
+
+TEST(KitColors, HslToColourEdges)
+{
+    EXPECT_EQ(HSLToColor(0, 240, 120), clRed);
+    EXPECT_EQ(HSLToColor(77, 0, 120), Rgb(128, 128, 128));  // grey of the lightness, hue ignored
+    EXPECT_EQ(HSLToColor(0, 0, 0), clBlack);
+    EXPECT_EQ(HSLToColor(0, 0, 240), clWhite);
+    // Hue 240 lies just past the last sextant (the scale divides by 239): the red sector.
+    const TColor past = HSLToColor(240, 240, 120);
+    EXPECT_EQ(ui::RedOf(past), 255u);
+    EXPECT_EQ(ui::BlueOf(past), 0u);
+    EXPECT_LT(ui::GreenOf(past), 10u);
+    EXPECT_EQ(HSLToColor(100, 200, 250), clWhite);  // lightness above 240
+}
+
+TEST(KitColors, LighterDarkerAndAdjust)
+{
+    for (const TColor c : {clRed, clNavy, clBtnFace, TColor{0x123456}, clBlack}) {
+        EXPECT_EQ(LighterColor(c, 255), clWhite) << std::hex << c;
+        EXPECT_EQ(DarkerColor(c, 255), clBlack) << std::hex << c;
+    }
+    EXPECT_EQ(AdjustColor(clBtnFace, 0), clBtnFace);  // untouched: still the system colour
+    EXPECT_EQ(AdjustColor(clBtnShadow, 30), LighterColor(clBtnShadow, 30));
+    EXPECT_EQ(AdjustColor(clBtnShadow, -30), DarkerColor(clBtnShadow, 30));
+    EXPECT_EQ(LighterColor(clBtnShadow, 30), Rgb(159, 159, 159));  // L 120 + 30 = 150 -> 159.375
+    EXPECT_EQ(DarkerColor(clGray, 0), clGray);
+    EXPECT_EQ(LighterColor(clGray, 256), clGray);  // only the low byte of the amount counts
+}
+
+TEST(KitColors, BlendsSimilarityAndComplement)
+{
+    EXPECT_EQ(BlendColors(clRed, clBlue, 255), clRed);
+    EXPECT_EQ(BlendColors(clRed, clBlue, 0), clBlue);
+    EXPECT_EQ(BlendColors(clWhite, clBlack, 128), Rgb(128, 128, 128));
+    EXPECT_EQ(BlendColors(clBlack, clBtnFace, 40), Rgb(179, 175, 169));
+    EXPECT_EQ(BlendColors(clBtnShadow, clBtnShadow, 77), kShadow);
+    EXPECT_TRUE(SimilarColors(clSilver, clWhite));  // both hue 0, lightness 181 and 240
+    EXPECT_FALSE(SimilarColors(clGray, clSilver));  // lightness 120 and 181
+    EXPECT_FALSE(SimilarColors(clRed, clBlue));
+    EXPECT_FALSE(SimilarColors(clWhite, clGray));
+    EXPECT_EQ(ComplementColor(clRed, 120), HSLToColor(120, 240, 120));
+    EXPECT_EQ(ComplementColor(clBlue, 120), HSLToColor(40, 240, 120));
+}
+
+TEST(KitSchemes, NamesAndTheDefaultScheme)
+{
+    EXPECT_EQ(XPColorSchemeFromName("METALLIC"), 2);
+    EXPECT_EQ(XPColorSchemeFromName("MetAlLic"), 2);
+    EXPECT_EQ(XPColorSchemeFromName("homestead"), 1);
+    EXPECT_EQ(XPColorSchemeFromName("NormalColor"), 0);
+    EXPECT_EQ(XPColorSchemeFromName(""), 0);
+    EXPECT_EQ(GetXPColorScheme(), 0);
+}
+
+TEST(KitSchemes, WithoutThemesEveryStyleFallsBack)
+{
+    for (const TKitGradientColorStyle style : {gcsSystem, gcsMSOffice, gcsCustom}) {
+        TColor a = 0, b = 0, c = 0;
+        GetXPGradientColors(style, a, b);
+        EXPECT_EQ(a, clWindow);
+        EXPECT_EQ(b, DarkerColor(clBtnFace, 10));
+        EXPECT_EQ(GetXPFrameColor(style), LighterColor(clBtnShadow, 30));
+        GetXPGroupBoxColors(style, a, b, c);
+        EXPECT_EQ(a, DarkerColor(clBtnFace, 20));
+        EXPECT_EQ(b, clWindow);
+        EXPECT_EQ(c, DarkerColor(clBtnFace, 40));
+        GetXPGroupBarColors(style, a, b);
+        EXPECT_EQ(a, BlendColors(clBlack, clBtnFace, 40));
+        EXPECT_EQ(b, BlendColors(clBlack, clBtnFace, 80));
+    }
+    EXPECT_EQ(GetXPThemeColor(6), clBtnFace);
+}
+
+TEST(KitFrames, DrawSidesChosenSidesAndNoneColours)
+{
+    Canvas c(6, 5);
+    EXPECT_EQ(DrawSides(c, {0, 0, 6, 5}, clNone, clNone, sdAllSides), (Rect{1, 1, 5, 4}));
+    EXPECT_EQ(CountNot(c.bitmap(), clWhite), 0);
+    EXPECT_EQ(DrawSides(c, {0, 0, 6, 5}, clRed, clBlue, sdLeft | sdBottom), (Rect{1, 0, 6, 4}));
+    EXPECT_EQ(c.pixel(0, 0), clRed);
+    EXPECT_EQ(c.pixel(0, 4), clBlue);  // the bottom line, drawn second, owns the corner
+    EXPECT_EQ(c.pixel(5, 4), clBlue);
+    EXPECT_EQ(c.pixel(5, 0), clWhite);
+    Canvas ring(4, 4);
+    DrawSides(ring, {0, 0, 4, 4}, clRed, clBlue, sdAllSides);
+    const std::map<TColor, char> n{{clRed, 'U'}, {clBlue, 'L'}, {clWhite, '.'}};
+    EXPECT_EQ(Row(ring, 0, 0, 4, n), "UUUL");
+    EXPECT_EQ(Row(ring, 1, 0, 4, n), "U..L");
+    EXPECT_EQ(Row(ring, 3, 0, 4, n), "LLLL");
+}
+
+TEST(KitFrames, GrooveAllSides)
+{
+    Canvas c(6, 6, clYellow);
+    EXPECT_EQ(DrawBorderSides(c, {0, 0, 6, 6}, fsGroove, sdAllSides), (Rect{2, 2, 4, 4}));
+    const std::map<TColor, char> n{{kShadow, 'S'}, {kHighlight, 'H'}, {clYellow, '.'}};
+    EXPECT_EQ(Row(c, 0, 0, 6, n), "SSSSSH");
+    EXPECT_EQ(Row(c, 1, 0, 6, n), "SHHHSH");
+    EXPECT_EQ(Row(c, 2, 0, 6, n), "SH..SH");
+    EXPECT_EQ(Row(c, 4, 0, 6, n), "SSSSSH");
+    EXPECT_EQ(Row(c, 5, 0, 6, n), "HHHHHH");
+}
+
+TEST(KitFrames, EtchedCornersOnOpenSides)
+{
+    // Top and left only: the free ends of the two lines get the crossing colours.
+    Canvas c(6, 6, clYellow);
+    EXPECT_EQ(DrawBorderSides(c, {0, 0, 6, 6}, fsBump, sdTop | sdLeft), (Rect{2, 2, 6, 6}));
+    const std::map<TColor, char> n{{kShadow, 'S'}, {kHighlight, 'H'}, {clYellow, '.'}};
+    EXPECT_EQ(Row(c, 0, 0, 6, n), "HHHHHH");
+    EXPECT_EQ(Row(c, 1, 0, 6, n), "HSSSSS");
+    EXPECT_EQ(Row(c, 5, 0, 6, n), "HS....");
+    Canvas top(6, 4, clYellow);
+    DrawBorderSides(top, {0, 0, 6, 4}, fsGroove, sdTop);
+    EXPECT_EQ(top.pixel(0, 1), kHighlight);  // (left, top + 1) when the left side is open
+    EXPECT_EQ(top.pixel(5, 0), kShadow);     // (right - 1, top) in the upper colour without a right side
+}
+
+TEST(KitFrames, BorderStylesReturnTheirWidths)
+{
+    const Rect r{0, 0, 20, 10};
+    struct Case {
+        TFrameStyleEx style;
+        int width;
+    };
+    for (const Case k : {Case{fsNone, 0}, Case{fsFlat, 1}, Case{fsGroove, 2}, Case{fsBump, 2}, Case{fsLowered, 2},
+                         Case{fsButtonDown, 2}, Case{fsRaised, 2}, Case{fsButtonUp, 2}, Case{fsStatus, 1},
+                         Case{fsPopup, 1}, Case{fsFlatBold, 2}, Case{fsFlatRounded, 2}}) {
+        Canvas c(20, 10);
+        EXPECT_EQ(DrawBorder(c, r, k.style), r.shrink(k.width)) << k.style;
+        Canvas cc(20, 10);
+        EXPECT_EQ(DrawColorButtonBorder(cc, r, clTeal, k.style), r.shrink(k.width)) << k.style;
+    }
+    Canvas c(20, 10);
+    EXPECT_EQ(DrawBorderSides(c, r, fsRaised, sdTop), (Rect{0, 2, 20, 10}));
+}
+
+TEST(KitFrames, RaisedAndButtonRings)
+{
+    Canvas c(6, 6);
+    DrawBorder(c, {0, 0, 6, 6}, fsRaised);
+    EXPECT_EQ(c.pixel(0, 0), kLight);
+    EXPECT_EQ(c.pixel(5, 5), kDark);
+    EXPECT_EQ(c.pixel(1, 1), kHighlight);
+    EXPECT_EQ(c.pixel(4, 4), kShadow);
+    DrawButtonBorder(c, {0, 0, 6, 6}, true);
+    EXPECT_EQ(c.pixel(0, 0), ResolveColor(clBtnText));
+    EXPECT_EQ(c.pixel(1, 1), kShadow);
+    DrawColorEdge(c, {0, 0, 6, 6}, clTeal, false);
+    EXPECT_EQ(c.pixel(0, 0), LighterColor(clTeal, 100));
+    EXPECT_EQ(c.pixel(4, 4), DarkerColor(clTeal, 50));
+}
+
+TEST(KitFrames, BoxAndFocusBorderParity)
+{
+    Canvas c(7, 6);
+    EXPECT_EQ(DrawBox(c, {0, 0, 7, 6}, clRed), (Rect{1, 1, 6, 5}));
+    EXPECT_EQ(CountNot(c.bitmap(), clWhite), 2 * 7 + 2 * 4);
+    Canvas f(7, 6);
+    EXPECT_EQ(DrawFocusBorder(f, {0, 0, 7, 6}), (Rect{1, 1, 6, 5}));
+    const std::map<TColor, char> n{{clBlack, '#'}, {clWhite, '.'}};
+    EXPECT_EQ(Row(f, 0, 0, 7, n), ".#.#.#.");
+    EXPECT_EQ(Row(f, 5, 0, 7, n), "##.#.##");  // the side columns' dots at rows 1, 3, 5 meet it
+    EXPECT_EQ(Row(f, 1, 0, 7, n), "#.....#");
+    EXPECT_EQ(Row(f, 2, 0, 7, n), ".......");
+    EXPECT_EQ(Row(f, 3, 0, 7, n), "#.....#");
+}
+
+TEST(KitFrames, RoundedFlatCorners)
+{
+    Canvas c(7, 6);
+    EXPECT_EQ(DrawRoundedFlatSides(c, {0, 0, 7, 6}, clRed, sdAllSides), (Rect{2, 2, 5, 4}));
+    const std::map<TColor, char> n{{clRed, '#'}, {clWhite, '.'}};
+    EXPECT_EQ(Row(c, 0, 0, 7, n), "..###..");
+    EXPECT_EQ(Row(c, 1, 0, 7, n), ".#...#.");
+    EXPECT_EQ(Row(c, 2, 0, 7, n), "#.....#");
+    EXPECT_EQ(Row(c, 4, 0, 7, n), ".#...#.");
+    EXPECT_EQ(Row(c, 5, 0, 7, n), "..###..");
+    Canvas open(5, 4);
+    EXPECT_EQ(DrawRoundedFlatSides(open, {0, 0, 5, 4}, clRed, sdTop | sdLeft), (Rect{2, 2, 5, 4}));
+    EXPECT_EQ(Row(open, 0, 0, 5, n), "..###");
+    EXPECT_EQ(Row(open, 3, 0, 5, n), "#....");
+}
+
+TEST(KitFrames, InnerOuterBorders)
+{
+    Canvas c(10, 10, clYellow);
+    TInnerOuterBorders none;
+    EXPECT_EQ(DrawInnerOuterBorders(c, {0, 0, 10, 10}, none), (Rect{0, 0, 10, 10}));
+    EXPECT_EQ(CountNot(c.bitmap(), clYellow), 0);
+
+    TInnerOuterBorders b;
+    b.BorderOuter = fsStatus;
+    b.BevelWidth = 2;
+    b.BorderWidth = 1;
+    b.BorderColor = clRed;
+    b.BorderInner = fsFlat;
+    b.FlatColor = clGray;
+    b.FlatColorAdjustment = 0;
+    EXPECT_EQ(DrawInnerOuterBorders(c, {0, 0, 10, 10}, b), (Rect{4, 4, 6, 6}));
+    EXPECT_EQ(c.pixel(1, 1), kShadow);
+    EXPECT_EQ(c.pixel(2, 5), clRed);
+    EXPECT_EQ(c.pixel(3, 5), clGray);
+    EXPECT_EQ(c.pixel(5, 5), clYellow);
+
+    // Round inner corners leave the four corner pixels of the flat ring.
+    Canvas r(8, 8, clYellow);
+    TInnerOuterBorders rounded;
+    rounded.BorderInner = fsFlat;
+    rounded.RoundFlatInnerCorners = true;
+    rounded.BorderSides = sdTop;  // ignored for the rounded flat ring: it goes all round
+    rounded.FlatColor = clBlue;
+    rounded.FlatColorAdjustment = 0;
+    EXPECT_EQ(DrawInnerOuterBorders(r, {0, 0, 8, 8}, rounded), (Rect{1, 1, 7, 7}));
+    EXPECT_EQ(r.pixel(0, 0), clYellow);
+    EXPECT_EQ(r.pixel(7, 7), clYellow);
+    EXPECT_EQ(r.pixel(1, 0), clBlue);
+    EXPECT_EQ(r.pixel(7, 6), clBlue);
+    EXPECT_EQ(CountNot(r.bitmap(), clYellow), 4 * 6);
+}
+
+TEST(KitFrames, FlatRoundedOuterFrame)
+{
+    Canvas c(8, 8, clYellow);
+    TInnerOuterBorders b;
+    b.BorderOuter = fsFlatRounded;
+    b.FlatColor = clBlue;
+    b.FlatColorAdjustment = 0;
+    b.ParentColor = clRed;
+    b.InteriorColor = clWhite;
+    EXPECT_EQ(DrawInnerOuterBorders(c, {0, 0, 8, 8}, b), (Rect{2, 2, 6, 6}));
+    EXPECT_EQ(c.pixel(0, 0), clRed);    // the rounded corner shows the parent
+    EXPECT_EQ(c.pixel(1, 1), clBlue);   // the diagonal corner pixel
+    EXPECT_EQ(c.pixel(2, 1), clWhite);  // inside the outline: the interior ring
+    EXPECT_EQ(c.pixel(3, 0), clBlue);
+    b.Transparent = true;
+    Canvas t(8, 8, clYellow);
+    DrawInnerOuterBorders(t, {0, 0, 8, 8}, b);
+    EXPECT_EQ(t.pixel(0, 0), clYellow);
+    EXPECT_EQ(t.pixel(2, 1), clYellow);
+}
+
+TEST(KitFrames, GroupBarBackground)
+{
+    Canvas c(10, 20, clYellow);
+    DrawGroupBarBackground(c, {0, 0, 10, 20}, vsClassic, gcsSystem, gpTopToBottom, clRed, clBlue);
+    EXPECT_EQ(CountNot(c.bitmap(), clYellow), 0);
+    DrawGroupBarBackground(c, {0, 0, 10, 20}, vsGradient, gcsCustom, gpTopToBottom, clRed, clBlue);
+    EXPECT_EQ(c.pixel(5, 19), clBlue);
+    DrawGroupBarBackground(c, {0, 0, 10, 20}, vsWinXP, gcsCustom, gpBottomToTop, clRed, clBlue);
+    EXPECT_EQ(c.pixel(5, 19), clRed);
+    DrawGroupBarBackground(c, {0, 0, 10, 20}, vsGradient, gcsSystem, gpTopToBottom, clRed, clBlue);
+    EXPECT_EQ(c.pixel(0, 19), BlendColors(clBlack, clBtnFace, 80));
+}
+
+TEST(KitCaptions, RemoveAccelChar)
+{
+    EXPECT_EQ(RemoveAccelChar(""), "");
+    EXPECT_EQ(RemoveAccelChar("&&"), "&");
+    EXPECT_EQ(RemoveAccelChar("&Номер объекта"), "Номер объекта");
+    EXPECT_EQ(RemoveAccelChar("Save && &Exit"), "Save & Exit");
+    EXPECT_EQ(RemoveAccelChar("Trailing&"), "Trailing&");
+    EXPECT_EQ(RemoveAccelChar("&"), "&");
+    EXPECT_EQ(RemoveAccelChar("Ш&ё"), "Шё");
+}
+
+TEST(KitCaptions, FontsAreTrueTypeAndKeepTheirLook)
+{
+    ui::FontDesc f;
+    f.bold = true;
+    EXPECT_TRUE(IsTrueTypeFont(f));
+    EXPECT_EQ(CreateRotatedFont(f, 90), f);
+}
+
+TEST(KitVersions, TablesCompareMajorAndMinorEachOnItsOwn)
+{
+    const TSystemVersion vista{true, 6, 0};
+    EXPECT_FALSE(RunningAtLeast(wvXP, vista));  // minor 0 is below 1
+    EXPECT_TRUE(RunningAtLeast(wvVista, vista));
+    EXPECT_TRUE(RunningUnder(wvVista, vista));
+    EXPECT_FALSE(RunningUnder(wvXP, vista));
+    EXPECT_TRUE(RunningUnder(wv95, {false, 4, 0}));
+    EXPECT_TRUE(RunningUnder(wvNT, {true, 4, 0}));
+    EXPECT_FALSE(RunningUnder(wvNT, {true, 5, 0}));
+    EXPECT_TRUE(RunningAtLeast(wvME, {false, 4, 90}));
+    EXPECT_FALSE(RunningAtLeast(42, vista));
+    EXPECT_FALSE(RunningUnder(-1, vista));
+    EXPECT_TRUE(RunningAtLeast(wvVista));  // this platform counts as a current system
+}
+
+TEST(KitFrames, PictureOfEveryStyle)
+{
+    Canvas c(12 * 30, 30, clBtnFace);
+    for (int s = fsNone; s <= fsFlatRounded; ++s)
+        DrawBorder(c, {s * 30 + 2, 2, s * 30 + 28, 28}, static_cast<TFrameStyleEx>(s));
+    testsupport::SavePicture(c.bitmap(), "kit_frames");
+    SUCCEED();
+}
+
+namespace {
+
+Rect InkBounds(const Canvas& c, const Rect& area, TColor background)
+{
+    Rect r{area.right, area.bottom, area.left, area.top};
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            if (c.pixel(x, y) != background)
+                r = {std::min(r.left, x), std::min(r.top, y), std::max(r.right, x + 1), std::max(r.bottom, y + 1)};
+    return r.isEmpty() ? Rect{} : r;
+}
+
+int CountIn(const Canvas& c, const Rect& area, TColor color)
+{
+    int n = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x) n += c.pixel(x, y) == color ? 1 : 0;
+    return n;
+}
+
+}  // namespace
+
+TEST(KitProgress, FilledPartRoundsHalfToEven)
+{
+    const Rect bar{0, 0, 125, 21};
+    EXPECT_EQ(ProgressFilledPart(bar, orHorizontal, 50), (Rect{0, 0, 62, 21}));  // 62.5 -> 62
+    EXPECT_EQ(ProgressFilledPart(bar, orHorizontal, 0), (Rect{0, 0, 0, 21}));
+    EXPECT_EQ(ProgressFilledPart(bar, orHorizontal, 250), bar);
+    EXPECT_EQ(ProgressFilledPart({0, 10, 21, 135}, orVertical, 50), (Rect{0, 73, 21, 135}));  // 62.5 -> 62 high
+}
+
+TEST(KitProgress, TraditionalAtTheEnds)
+{
+    const Rect bar{0, 0, 100, 20};
+    Canvas empty(100, 20, clYellow);
+    DrawTraditionalProgressBar(empty, bar, orHorizontal, clBlue, clWhite, 0, true);
+    EXPECT_EQ(CountIn(empty, bar, clYellow), 0);
+    EXPECT_LT(CountIn(empty, bar, clWhite), 100 * 20);  // the text, in the bar colour
+    EXPECT_EQ(empty.pixel(0, 0), clWhite);
+
+    Canvas full(100, 20, clYellow);
+    DrawTraditionalProgressBar(full, bar, orHorizontal, clBlue, clWhite, 130, true);
+    EXPECT_EQ(full.pixel(99, 19), clBlue);
+    EXPECT_LT(CountIn(full, bar, clBlue), 100 * 20);  // the text, in the back colour
+
+    Canvas quiet(100, 20, clYellow);
+    DrawTraditionalProgressBar(quiet, bar, orHorizontal, clBlue, clWhite, 40, false);
+    EXPECT_EQ(CountIn(quiet, {0, 0, 40, 20}, clBlue), 40 * 20);
+    EXPECT_EQ(CountIn(quiet, {40, 0, 100, 20}, clWhite), 60 * 20);
+}
+
+TEST(KitProgress, TraditionalTextIsCentredOnTheBar)
+{
+    // A bar away from the left edge: its text centres on the bar, not on half its right edge.
+    Canvas c(200, 30, clYellow);
+    const Rect bar{60, 5, 180, 25};
+    DrawTraditionalProgressBar(c, bar, orHorizontal, clBlue, clWhite, 0, true);
+    const Rect ink = InkBounds(c, bar, clWhite);
+    const int width = c.textWidth("0%");
+    EXPECT_NEAR((ink.left + ink.right) / 2.0, 120.0, 2.0);
+    EXPECT_GE(ink.left, 120 - width / 2 - 1);
+    EXPECT_LE(ink.right, 120 - width / 2 + width + 1);
+    const int top = 5 + (20 - c.textHeight("X")) / 2;
+    EXPECT_GE(ink.top, top);
+    EXPECT_LE(ink.bottom, top + c.textHeight("X"));
+}
+
+TEST(KitProgress, TraditionalTextChangesColourAtTheFilledEdge)
+{
+    Canvas c(100, 20, clYellow);
+    DrawTraditionalProgressBar(c, {0, 0, 100, 20}, orHorizontal, clBlack, clWhite, 50, true);
+    // Over the filled half the text is in the back colour, over the empty half in the bar colour.
+    // Text pixels are anti-aliased: each shows as pixels off the part's own colour, lighter over the
+    // filled (black) part and darker over the empty (white) one.
+    EXPECT_LT(CountIn(c, {0, 0, 50, 20}, clBlack), 50 * 20);
+    EXPECT_LT(CountIn(c, {50, 0, 100, 20}, clWhite), 50 * 20);
+    EXPECT_EQ(CountIn(c, {0, 0, 50, 20}, clWhite) + CountIn(c, {0, 0, 50, 20}, clBlack) +
+                  CountIn(c, {50, 0, 100, 20}, clWhite) + CountIn(c, {50, 0, 100, 20}, clBlack) <
+                  100 * 20,
+              true);
+    EXPECT_EQ(c.pixel(0, 0), clBlack);
+    EXPECT_EQ(c.pixel(99, 0), clWhite);
+}
+
+TEST(KitProgress, LedSegmentLayout)
+{
+    const TLEDSegments small = LEDProgressSegments(60, 20, 0);
+    EXPECT_EQ(small.total, 10);
+    EXPECT_EQ(small.size, 6);
+    const TLEDSegments big = LEDProgressSegments(200, 20, 55);
+    EXPECT_EQ(big.total, 20);
+    EXPECT_EQ(big.size, 10);
+    EXPECT_EQ(big.margin, 0);
+    EXPECT_EQ(big.lit, 11);
+    const TLEDSegments extra = LEDProgressSegments(119, 20, 100);  // 5 pixels, 23 of them, 2 left over
+    EXPECT_EQ(extra.size, 5);
+    EXPECT_EQ(extra.total, 23);
+    EXPECT_EQ(extra.margin, 2);
+    EXPECT_EQ(extra.lit, 23);
+    const TLEDSegments none = LEDProgressSegments(50, 0, 50);  // no division by zero
+    EXPECT_EQ(none.total, 1);
+    EXPECT_EQ(none.size, 50);
+    const TLEDSegments tiny = LEDProgressSegments(5, 20, 100);
+    EXPECT_EQ(tiny.size, 0);
+    EXPECT_EQ(tiny.total, 10);
+}
+
+TEST(KitProgress, LedPaintsSegmentsFromTheStart)
+{
+    Canvas c(200, 10, clYellow);
+    DrawLEDProgressBar(c, {0, 0, 200, 10}, orHorizontal, clBlue, clWhite, 20, 55, true);
+    EXPECT_EQ(CountIn(c, {0, 0, 200, 10}, clYellow), 0);
+    EXPECT_EQ(c.pixel(0, 0), clWhite);     // each segment's outline is in the back colour
+    EXPECT_EQ(c.pixel(5, 5), clBlue);      // segment 1 lit
+    EXPECT_EQ(c.pixel(105, 5), clBlue);    // segment 11 lit
+    EXPECT_EQ(c.pixel(115, 5), clWhite);   // segment 12 not
+    EXPECT_EQ(CountIn(c, {0, 0, 200, 10}, clBlue), 11 * 8 * 8);
+
+    Canvas v(10, 100, clYellow);
+    DrawLEDProgressBar(v, {0, 0, 10, 100}, orVertical, clBlue, clWhite, 10, 30, false);
+    EXPECT_EQ(v.pixel(5, 95), clBlue);  // lit segments grow from the bottom
+    EXPECT_EQ(v.pixel(5, 75), clBlue);
+    EXPECT_EQ(v.pixel(5, 65), clWhite);
+}
+
+TEST(KitProgress, LedEdgeCasesDrawSafely)
+{
+    Canvas c(50, 10, clYellow);
+    DrawLEDProgressBar(c, {10, 0, 10, 10}, orHorizontal, clBlue, clWhite, 20, 50, false);
+    DrawLEDProgressBar(c, {0, 5, 50, 5}, orHorizontal, clBlue, clWhite, 20, 50, false);
+    EXPECT_EQ(CountIn(c, {0, 0, 50, 10}, clYellow), 500);
+    DrawLEDProgressBar(c, {0, 0, 50, 10}, orHorizontal, clBlue, clWhite, 0, 100, false);
+    EXPECT_EQ(c.pixel(25, 5), clBlue);  // one segment, the whole bar
+    DrawLEDProgressBar(c, {0, 0, 5, 10}, orHorizontal, clBlue, clWhite, 20, 100, false);
+    EXPECT_EQ(c.pixel(2, 5), clWhite);  // too short for any segment: back colour
+}
+
+TEST(KitProgress, GradientBarPaintsBothParts)
+{
+    Canvas c(100, 20, clYellow);
+    DrawGradientProgressBar(c, {0, 0, 100, 20}, orHorizontal, clBlue, clNavy, clWhite, clBtnFace,
+                            gdHorizontalEnd, 30, false);
+    EXPECT_EQ(c.pixel(10, 19), clNavy);
+    EXPECT_EQ(c.pixel(60, 19), ui::ResolveColor(clBtnFace));
+    EXPECT_EQ(CountIn(c, {0, 0, 100, 20}, clYellow), 0);
+    Canvas t(100, 20, clYellow);
+    DrawGradientProgressBar(t, {0, 0, 100, 20}, orHorizontal, clBlue, clNavy, clWhite, clBtnFace,
+                            gdHorizontalEnd, 30, true, true);
+    EXPECT_EQ(t.pixel(10, 19), clYellow);  // transparent: the parts are not painted
+    EXPECT_LT(CountIn(t, {0, 0, 100, 20}, clYellow), 100 * 20);  // but the text is
+}
+
+TEST(KitProgress, PictureOfThePainters)
+{
+    Canvas c(220, 100, clBtnFace);
+    DrawTraditionalProgressBar(c, {10, 5, 210, 25}, orHorizontal, clHighlight, clWhite, 38, true);
+    DrawLEDProgressBar(c, {10, 35, 210, 55}, orHorizontal, clHighlight, clWhite, 20, 55, true);
+    DrawGradientProgressBar(c, {10, 65, 210, 90}, orHorizontal, clHighlight, clHotLight, clWhite, clBtnFace,
+                            gdHorizontalCenter, 70, true);
+    testsupport::SavePicture(c.bitmap(), "kit_progress");
+    SUCCEED();
+}
+
+TEST(KitRadioGlyph, NormalUncheckedAndChecked)
+{
+    TCheckRadioGlyph g;
+    g.FrameColor = clNavy;
+    g.FillColor = clWhite;
+    g.ControlColor = clYellow;
+    Canvas c(13, 13, clRed);
+    DrawCheckRadioGlyph(c, {0, 0, 13, 13}, g);
+    EXPECT_EQ(c.pixel(0, 0), clYellow);  // outside the circle
+    EXPECT_EQ(c.pixel(6, 0), clNavy);    // the outline
+    EXPECT_EQ(c.pixel(0, 6), clNavy);
+    EXPECT_EQ(c.pixel(12, 6), clNavy);
+    EXPECT_EQ(c.pixel(6, 12), clNavy);
+    EXPECT_EQ(c.pixel(4, 0), BlendColors(clNavy, clYellow, 128));  // outer edge steps
+    EXPECT_EQ(c.pixel(3, 0), BlendColors(clNavy, clYellow, 40));
+    EXPECT_EQ(c.pixel(6, 6), clWhite);  // interior
+    g.Checked = true;
+    g.HighlightColor = clGreen;
+    DrawCheckRadioGlyph(c, {0, 0, 13, 13}, g);
+    EXPECT_EQ(c.pixel(5, 5), clGreen);
+    EXPECT_EQ(c.pixel(7, 7), clGreen);
+    EXPECT_EQ(c.pixel(6, 4), BlendColors(clGreen, clWhite, 153));
+    EXPECT_EQ(c.pixel(6, 3), clWhite);
+}
+
+TEST(KitRadioGlyph, StatesChooseTheInterior)
+{
+    TCheckRadioGlyph g;
+    g.FocusColor = clAqua;
+    g.FillColor = clWhite;
+    g.DisabledColor = clSilver;
+    g.ReadOnlyColor = clInfoBk;
+    Canvas c(13, 13);
+    const auto interior = [&](const TCheckRadioGlyph& glyph) {
+        DrawCheckRadioGlyph(c, {0, 0, 13, 13}, glyph);
+        return c.pixel(6, 6);
+    };
+    EXPECT_EQ(interior(g), clWhite);
+    g.Focused = true;
+    EXPECT_EQ(interior(g), clAqua);
+    g.ReadOnly = true;
+    EXPECT_EQ(interior(g), clAqua);
+    g.ReadOnlyColorOnFocus = true;
+    EXPECT_EQ(interior(g), ResolveColor(clInfoBk));
+    g.State = crsPressed;
+    EXPECT_EQ(interior(g), DarkerColor(clAqua, 20));
+    g.State = crsDisabled;
+    g.Checked = true;
+    EXPECT_EQ(interior(g), ResolveColor(clBtnShadow));  // the dot of a disabled glyph
+    EXPECT_EQ(c.pixel(6, 3), clSilver);
+}
+
+TEST(KitRadioGlyph, TransparentAndHot)
+{
+    TCheckRadioGlyph g;
+    g.Transparent = true;
+    g.FrameColor = clNavy;
+    Canvas c(20, 20, clRed);
+    DrawCheckRadioGlyph(c, {3, 4, 16, 17}, g);
+    EXPECT_EQ(c.pixel(3, 4), 0x008080u);  // placed at the rectangle, outside in the transparent colour
+    EXPECT_EQ(c.pixel(3 + 4, 4), 0x008080u);
+    EXPECT_EQ(c.pixel(2, 4), clRed);
+    g.Transparent = false;
+    g.State = crsHot;
+    g.HotTrackStyle = htsFrame;
+    g.HotDarkColor = clMaroon;
+    DrawCheckRadioGlyph(c, {0, 0, 13, 13}, g);
+    EXPECT_EQ(c.pixel(6, 0), clMaroon);  // the hot outline
+    EXPECT_EQ(c.pixel(6, 1), LighterColor(clMaroon, 10));
+    g.HotTrackStyle = htsInterior;
+    g.HotLightColor = clWhite;
+    g.FillColor = clLime;
+    DrawCheckRadioGlyph(c, {0, 0, 13, 13}, g);
+    EXPECT_EQ(c.pixel(6, 6), clLime);  // the centre cross keeps the fill
+    EXPECT_EQ(c.pixel(6, 3), clLime);
+    EXPECT_NE(c.pixel(2, 4), clLime);  // the gradient ring inside the outline
+    EXPECT_EQ(c.pixel(6, 0), clNavy);
+}
+
+TEST(KitRadioGlyph, PictureOfTheStates)
+{
+    Canvas c(6 * 17, 17, clBtnFace);
+    TCheckRadioGlyph g;
+    g.FrameColor = clBtnShadow;
+    g.HotDarkColor = clHighlight;
+    g.HotLightColor = BlendColors(clWhite, clHighlight, 190);
+    int x = 2;
+    for (const TCheckRadioState state : {crsNormal, crsPressed, crsHot, crsDisabled}) {
+        g.State = state;
+        g.Checked = state != crsPressed;
+        DrawCheckRadioGlyph(c, {x, 2, x + 13, 15}, g);
+        x += 17;
+    }
+    g.State = crsHot;
+    g.HotTrackStyle = htsFrame;
+    DrawCheckRadioGlyph(c, {x, 2, x + 13, 15}, g);
+    testsupport::SavePicture(c.bitmap(), "kit_radio");
+    SUCCEED();
+}

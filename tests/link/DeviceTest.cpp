@@ -1,0 +1,264 @@
+#include "link/Device.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "link/DevSorvel7QX1.h"
+#include "link/SerialErr.h"
+#include "tests/support/LoopbackComm.h"
+#include "tests/support/RecordingLog.h"
+
+namespace {
+
+using testsupport::LoopbackComm;
+using Fault = LoopbackComm::Fault;
+
+// A device that answers every request by a script.
+class ScriptedDevice final : public sim::Responder {
+public:
+    explicit ScriptedDevice(std::function<std::string(const std::string&)> script) : script_(std::move(script)) {}
+    std::string Answer(const std::string& request) override
+    {
+        requests.push_back(request);
+        return script_(request);
+    }
+    std::vector<std::string> requests;
+
+private:
+    std::function<std::string(const std::string&)> script_;
+};
+
+class DeviceTest : public ::testing::Test {
+protected:
+    void Reply(std::string reply)
+    {
+        script = [reply](const std::string&) { return reply; };
+    }
+
+    platform::ManualClock clock;
+    std::function<std::string(const std::string&)> script = [](const std::string&) { return std::string(); };
+    ScriptedDevice device{[this](const std::string& r) { return script(r); }};
+    LoopbackComm comm{device, clock};
+    testsupport::RecordingLog log;
+    TDevSorvel7QX1 dev{comm, &log};
+};
+
+TEST_F(DeviceTest, FramesWithPrefixAndCarriageReturnAndLogsBothWays)
+{
+    dev.SetTimestamp([] { return "17.05.2024 13:45:10"; });
+    Reply(">0050\r\nOK\r\n");
+    std::string value;
+    ASSERT_TRUE(dev.ReadString("o", value));
+    EXPECT_EQ(value, "0050");
+    EXPECT_EQ(comm.Written(), "+o\r");
+    ASSERT_EQ(log.entries.size(), 2u);
+    EXPECT_EQ(log.entries[0].caption, "<<<< 17.05.2024 13:45:10");
+    EXPECT_EQ(log.entries[0].text, "+o\r");
+    EXPECT_EQ(log.entries[0].color, 0xFF0000u);
+    EXPECT_EQ(log.entries[1].caption, ">>>> 17.05.2024 13:45:10");
+    EXPECT_EQ(log.entries[1].text, ">0050\r\nOK\r\n");
+    EXPECT_EQ(log.entries[1].color, 0xFF00FFu);
+}
+
+TEST_F(DeviceTest, ExtractsTheValueBetweenTheMarkAndTheTerminator)
+{
+    EXPECT_EQ(dev.ExtractValue(">1F\r\nOK"), "1F");
+    EXPECT_EQ(dev.ExtractValue("OK"), "");
+    EXPECT_EQ(dev.ExtractValue("echo>12>34\r\nOK\r\n"), "12>34");
+    // The cut is case-sensitive: a small "ok" satisfies the wait but leaves no value.
+    EXPECT_EQ(dev.ExtractValue(">1F\r\nok"), "");
+    // A value holding the capital letters is cut there.
+    EXPECT_EQ(dev.ExtractValue(">ABOKCD\r\nOK"), "AB");
+    EXPECT_EQ(dev.ExtractValue("no mark\r\nOK"), "no mark");
+}
+
+TEST_F(DeviceTest, AnswerWithOnlyTheTerminatorIsASuccessWithAnEmptyValue)
+{
+    Reply("OK\r\n");
+    std::string value = "stale";
+    EXPECT_TRUE(dev.ReadString("o", value));
+    EXPECT_EQ(value, "");
+}
+
+TEST_F(DeviceTest, SmallLetterTerminatorSatisfiesTheWaitButDecodesEmpty)
+{
+    Reply(">1F\r\nok\r\n");
+    std::string value;
+    EXPECT_TRUE(dev.ReadString("X", value));
+    EXPECT_EQ(value, "");
+}
+
+TEST_F(DeviceTest, TimeoutIsRaisedToTheFloor)
+{
+    Reply("OK\r\n");
+    std::string answer;
+    dev.SendCommand("bolidtxt", answer, 250, true);
+    dev.SendCommand("erase", answer, 35'000, true);
+    dev.SendCommand("x", answer, -5, true);
+    dev.ReadString("o", answer);  // the worker's own 500 ms
+    EXPECT_EQ(comm.WaitTimeouts(), (std::vector<int>{10'000, 35'000, 10'000, 10'000}));
+}
+
+TEST_F(DeviceTest, FloorCanBeLoweredForTests)
+{
+    dev.SetTimeoutFloor(40);
+    std::string answer;
+    dev.SendCommand("o", answer, 0, true);
+    EXPECT_EQ(comm.WaitTimeouts(), (std::vector<int>{40, 40, 40}));
+}
+
+TEST_F(DeviceTest, SilenceIsTriedThreeTimesAtTheFloorEach)
+{
+    const std::uint64_t start = clock.NowMs();
+    std::string value = "stale";
+    EXPECT_FALSE(dev.ReadString("o", value));
+    EXPECT_EQ(value, "");
+    EXPECT_EQ(device.requests.size(), 3u);
+    EXPECT_EQ(comm.Written(), "+o\r+o\r+o\r");
+    const std::uint64_t elapsed = clock.ElapsedSince(start);
+    EXPECT_GT(elapsed, 30'000u);
+    EXPECT_LT(elapsed, 30'200u);
+}
+
+TEST_F(DeviceTest, SecondAttemptThatSucceedsEndsTheRetries)
+{
+    comm.FailNext(Fault::Silence);
+    Reply(">0050\r\nOK\r\n");
+    std::string value;
+    EXPECT_TRUE(dev.ReadString("o", value));
+    EXPECT_EQ(value, "0050");
+    EXPECT_EQ(device.requests.size(), 2u);
+}
+
+TEST_F(DeviceTest, RefusalIsRetriedAndLeavesNoValue)
+{
+    Reply("NOK\r\n");
+    std::string value;
+    EXPECT_FALSE(dev.ReadString("o", value));
+    EXPECT_EQ(value, "") << "a failed read must not hand out the refusal's text";
+    EXPECT_EQ(device.requests.size(), 3u);
+}
+
+TEST_F(DeviceTest, UndecodedSendReturnsTheWholeReply)
+{
+    Reply("\r\nOK\r\n");
+    std::string answer;
+    EXPECT_TRUE(dev.SendCommand("AS\"24/05/17,13:45:10+00\"", answer, 5'000, false));
+    EXPECT_EQ(answer, "\r\nOK\r\n");
+    Reply("NOK\r\n");
+    EXPECT_FALSE(dev.SendCommand("AS", answer, 5'000, false));
+    EXPECT_EQ(answer, "NOK\r\n");
+}
+
+TEST_F(DeviceTest, ExtendedSendHonoursItsOptions)
+{
+    Reply("OK\r\n");
+    std::string answer = "kept";
+    EXPECT_FALSE(dev.SendCommandEx("v", answer, 0, false, 0, true, true));
+    EXPECT_EQ(answer, "kept");
+    EXPECT_TRUE(comm.Written().empty());
+
+    EXPECT_TRUE(dev.SendCommandEx("CABLE CONNECT", answer, 10'000, true, 3, false, false));
+    EXPECT_EQ(comm.Written(), "CABLE CONNECT\r");
+    EXPECT_TRUE(log.entries.empty());
+}
+
+TEST_F(DeviceTest, ReadIntegerTakesOnlyAWholeNumber)
+{
+    int value = 7;
+    Reply(">1A\r\nOK\r\n");
+    EXPECT_TRUE(dev.ReadInteger("X", value, true));
+    EXPECT_EQ(value, 26);
+    Reply(">0012\r\nOK\r\n");
+    EXPECT_TRUE(dev.ReadInteger("X", value, false));
+    EXPECT_EQ(value, 12);
+    value = 7;
+    for (const char* bad : {">12abc\r\nOK", ">\r\nOK", ">1A\r\nOK", ">12 3\r\nOK", ">99999999999\r\nOK"}) {
+        Reply(bad);
+        EXPECT_FALSE(dev.ReadInteger("X", value, false)) << bad;
+        EXPECT_EQ(value, 7) << bad;
+    }
+    for (const char* bad : {">1G\r\nOK", ">-1\r\nOK", ">$1\r\nOK", ">0x1\r\nOK"}) {
+        Reply(bad);
+        EXPECT_FALSE(dev.ReadInteger("X", value, true)) << bad;
+        EXPECT_EQ(value, 7) << bad;
+    }
+}
+
+TEST_F(DeviceTest, WriteHexPadsToTheAskedDigitsInCapitals)
+{
+    Reply("OK\r\n");
+    EXPECT_TRUE(dev.WriteHex("timegpres", 90, 4, ""));
+    EXPECT_TRUE(dev.WriteByte("X", 0xab, ""));
+    EXPECT_TRUE(dev.WriteHex("n0", 0x12345, 2, "3"));
+    EXPECT_EQ(comm.Written(), "+timegpres005A\r+XAB\r+n0312345\r");
+}
+
+TEST_F(DeviceTest, VersionMarkIsAnExactSubstring)
+{
+    EXPECT_TRUE(dev.IsSupportedVersion("xx REV 11.005.120"));
+    EXPECT_FALSE(dev.IsSupportedVersion("rev 11.005.120"));
+    EXPECT_FALSE(dev.IsSupportedVersion("REV 12.000.010"));
+}
+
+TEST_F(DeviceTest, PrefixCanBeReplaced)
+{
+    Reply("OK\r\n");
+    dev.SetPrefix("AT+");
+    EXPECT_TRUE(dev.Execute("o"));
+    EXPECT_EQ(comm.Written(), "AT+o\r");
+}
+
+TEST_F(DeviceTest, TextTravelsAsWindows1251AndIsUtf8Inside)
+{
+    script = [](const std::string& request) {
+        return request == "+GAPN0\xD2\xE5\xF1\xF2" ? std::string("OK\r\n") : ">\xCF\xF0\xE8\xE2\xE5\xF2\r\nOK\r\n";
+    };
+    EXPECT_TRUE(dev.Execute("GAPN0Тест"));
+    std::string value;
+    EXPECT_TRUE(dev.ReadString("GAPN0", value));
+    EXPECT_EQ(value, "Привет");
+    EXPECT_EQ(log.entries.back().text, ">Привет\r\nOK\r\n");
+}
+
+TEST_F(DeviceTest, TextThatWindows1251CannotCarryIsNotSent)
+{
+    Reply("OK\r\n");
+    EXPECT_FALSE(dev.Execute("GAPN0日本"));
+    EXPECT_TRUE(comm.Written().empty());
+    ASSERT_FALSE(log.entries.empty());
+    EXPECT_EQ(log.entries.back().kind, testsupport::RecordingLog::Kind::Error);
+}
+
+TEST_F(DeviceTest, NoLogWriterMeansNoLogging)
+{
+    TDevSorvel7QX1 quiet(comm, nullptr);
+    Reply("OK\r\n");
+    EXPECT_TRUE(quiet.Execute("reset"));
+    quiet.LogError("nothing happens");
+}
+
+TEST_F(DeviceTest, LinkFailurePassesToTheCaller)
+{
+    Reply(">0050\r\nOK\r\n");
+    comm.FailNext(Fault::Vanish);
+    std::string value;
+    EXPECT_THROW(dev.ReadString("o", value), EDeviceError);
+}
+
+TEST_F(DeviceTest, BootloaderSendersMakeOneUndecodedAttempt)
+{
+    Reply("BootLdr v1.0\r\nOK\r\n");
+    std::string answer;
+    EXPECT_TRUE(dev.SendShort("v", answer, true));
+    EXPECT_EQ(answer, "BootLdr v1.0\r\nOK\r\n");
+    Reply("");
+    EXPECT_FALSE(dev.SendLong("BE", answer, false));
+    EXPECT_FALSE(dev.SendRecord("W0000:00:00", answer, false));
+    EXPECT_EQ(device.requests, (std::vector<std::string>{"+v", "+BE", "+W0000:00:00"}));
+    EXPECT_EQ(comm.WaitTimeouts(), (std::vector<int>{10'000, 15'000, 15'000}));
+    EXPECT_EQ(log.entries.size(), 2u) << "only the logged send shows in the log";
+}
+
+}  // namespace

@@ -1,0 +1,76 @@
+#pragma once
+// A port worker without a port: each request written goes straight to a simulated device in memory and
+// its reply is served to the waits, with the cable worker's terminator rules ("NOK" never counts as
+// "OK", ASCII case ignored, 20 ms polls on the given clock). Faults of a real line can be scripted per
+// request. Lets the command set be tested fast and without a pseudo-terminal.
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "link/Communication.h"
+#include "platform/Clock.h"
+#include "sim/Responder.h"
+
+namespace testsupport {
+
+class LoopbackComm final : public TCommunication {
+public:
+    enum class Fault {
+        None,
+        Silence,  // no reply at all
+        Nok,      // "NOK" instead of the reply
+        Garbage,  // line noise instead of the reply
+        Split,    // the reply in small pieces, one per poll
+        Late,     // the reply arrives only after the wait has given up
+        Echo,     // the line hears its own frame before the reply
+        Vanish,   // part of the reply, then the port is gone
+    };
+
+    static constexpr int PollMs = 20;
+
+    LoopbackComm(sim::Responder& device, platform::Clock& clock, int timeoutMs = 500);
+
+    void FailNext(Fault fault, int times = 1);
+    void FailAlways(Fault fault) { always_ = fault; }
+
+    // Every byte written, in order.
+    const std::string& Written() const { return written_; }
+    // The time-out of every wait, in order.
+    const std::vector<int>& WaitTimeouts() const { return waitTimeouts_; }
+    void ClearRecord();
+
+    int GetTimeout() override { return timeout_; }
+    bool Write(const std::string& S) override;
+    bool ReadUntil(std::string& Answer, const std::string& Terminator, int TimeoutMs) override;
+    bool WaitFor(std::string& Answer, const std::string& Terminator, int TimeoutMs) override;
+    bool WaitForAny(std::string& Answer, const std::vector<std::string>& Terminators, int TimeoutMs) override;
+    bool WaitForDefault(std::string& Answer, const std::string& Terminator) override;
+    bool WaitForAnyDefault(std::string& Answer, const std::vector<std::string>& Terminators) override;
+    bool ReadAndCheck(std::string& Answer, const std::string& Expected) override;
+    bool ExpectUntil(const std::string& Terminator, int TimeoutMs) override;
+    bool Expect(const std::string& Terminator, int TimeoutMs) override;
+    bool ExpectAny(const std::vector<std::string>& Terminators, int TimeoutMs) override;
+    bool ExpectDefault(const std::string& Terminator) override;
+    bool ExpectAnyDefault(const std::vector<std::string>& Terminators) override;
+
+private:
+    // One poll: what arrived since the last one; throws the link failure of a vanished port.
+    std::string Arrived();
+    void Deliver(const std::string& request, std::string reply);
+    bool Wait(std::string& Answer, const std::vector<std::string>& Terminators, int TimeoutMs, bool dropNok);
+
+    sim::Responder& device_;
+    platform::Clock& clock_;
+    int timeout_;
+    std::string partial_;             // a request not yet closed by CR
+    std::deque<std::string> pieces_;  // reply bytes, one piece per poll
+    std::string late_;
+    bool vanishing_ = false;
+    bool gone_ = false;
+    std::deque<Fault> next_;
+    Fault always_ = Fault::None;
+    std::string written_;
+    std::vector<int> waitTimeouts_;
+};
+
+}  // namespace testsupport

@@ -1,0 +1,176 @@
+#include "ui/ComCtrls.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ui/Application.h"
+#include "ui/Driver.h"
+#include "ui/Forms.h"
+
+namespace {
+
+using namespace ui;
+
+class ComCtrlsTest : public ::testing::Test {
+protected:
+    ComCtrlsTest() { form->Show(); }
+    ApplicationScope scope;
+    Driver user{scope.App()};
+    TForm* form = scope.App().CreateForm<TForm>("FormMain");
+};
+
+TEST_F(ComCtrlsTest, TreeNodesKeepTextTwoIntegersAndOrder)
+{
+    auto* tree = Create<TTreeView>(form, "tvLog", form);
+    TTreeNode* entry = tree->Items().Add(nullptr, "<<<<");
+    entry->SetStateIndex(0xFF0000);
+    entry->SetSelectedIndex(0xFFFFFF);
+    TTreeNode* child = tree->Items().AddChild(entry, "+v");
+    TTreeNode* next = tree->Items().Add(nullptr, ">>>>");
+    tree->Items().AddChildFirst(entry, "first");
+    EXPECT_EQ(tree->Items().Count(), 4);
+    EXPECT_EQ(tree->Items()[1]->Text(), "first");
+    EXPECT_EQ(child->AbsoluteIndex(), 2);
+    EXPECT_EQ(child->Level(), 1);
+    EXPECT_EQ(next->AbsoluteIndex(), 3);
+    EXPECT_EQ(entry->StateIndex(), 0xFF0000);
+    EXPECT_EQ(entry->SelectedIndex(), 0xFFFFFF);
+    EXPECT_EQ(entry->GetNextSibling(), next);
+    EXPECT_EQ(tree->Items().Insert(next, "between")->Index(), 1);
+}
+
+TEST_F(ComCtrlsTest, SelectionFiresOnChangeAndDeletingTheSelectedNodeReportsNone)
+{
+    auto* tree = Create<TTreeView>(form, "tv1", form);
+    std::vector<TTreeNode*> changes;
+    tree->OnChange = [&](TObject*, TTreeNode* node) { changes.push_back(node); };
+    TTreeNode* a = tree->Items().Add(nullptr, "Общие настройки");
+    TTreeNode* b = tree->Items().Add(nullptr, "Системные события");
+    tree->SetSelected(b);
+    tree->SetSelected(b);
+    user.SelectNode(*tree, a);
+    tree->Items().Clear();
+    EXPECT_EQ(changes, (std::vector<TTreeNode*>{b, a, nullptr}));
+    EXPECT_EQ(tree->Selected(), nullptr);
+}
+
+TEST_F(ComCtrlsTest, AdditionFiresForEveryNodeAndTopItemScrollsAsFarAsTheTreeAllows)
+{
+    auto* tree = Create<TTreeView>(form, "tvLog", form);
+    tree->SetBounds(0, 0, 200, 3 * tree->ItemHeight());
+    std::vector<std::string> added;
+    tree->OnAddition = [&](TObject*, TTreeNode* node) {
+        added.push_back(node->Text());
+        tree->SetTopItem(node);
+    };
+    for (int i = 0; i < 5; ++i) tree->Items().Add(nullptr, std::to_string(i));
+    EXPECT_EQ(added.size(), 5u);
+    EXPECT_EQ(tree->TopItem()->Text(), "2");  // 3 rows shown: 2, 3, 4
+    tree->SetTopItem(tree->Items()[0]);
+    EXPECT_EQ(tree->TopItem()->Text(), "0");
+}
+
+TEST_F(ComCtrlsTest, CollapsedChildrenHaveNoRowAndAutoExpandOpensTheSelectedNode)
+{
+    auto* tree = Create<TTreeView>(form, "tvLog", form);
+    tree->SetAutoExpand(true);
+    TTreeNode* entry = tree->Items().Add(nullptr, "entry");
+    tree->Items().AddChild(entry, "piece 1");
+    tree->Items().AddChild(entry, "piece 2");
+    EXPECT_EQ(tree->VisibleNodes().size(), 1u);
+    tree->SetSelected(entry);
+    EXPECT_EQ(tree->VisibleNodes().size(), 3u);
+}
+
+TEST_F(ComCtrlsTest, CustomDrawGivesEachRowItsColours)
+{
+    auto* tree = Create<TTreeView>(form, "tvLog", form);
+    tree->SetColor(clInfoBk);
+    TTreeNode* node = tree->Items().Add(nullptr, "error");
+    node->SetStateIndex(static_cast<int>(clYellow));
+    node->SetSelectedIndex(static_cast<int>(clRed));
+    tree->OnCustomDrawItem = [](TObject*, TTreeNode* n, TCustomDrawState state, TItemColors& colors, bool&) {
+        if (state.Contains(cdsSelected)) return;
+        colors.Background = static_cast<TColor>(n->SelectedIndex());
+        colors.Text = static_cast<TColor>(n->StateIndex());
+    };
+    EXPECT_EQ(tree->ItemColors(node).Background, clRed);
+    EXPECT_EQ(tree->ItemColors(node).Text, clYellow);
+    tree->SetSelected(node);
+    EXPECT_EQ(tree->ItemColors(node).Background, clInfoBk);
+}
+
+TEST_F(ComCtrlsTest, StatusBarPanelsHoldTextAndWidth)
+{
+    auto* bar = Create<TStatusBar>(form, "StatusBar1", form);
+    const int widths[] = {60, 100, 100, 100, 150, 200};
+    for (int w : widths) bar->Panels().Add()->SetWidth(w);
+    bar->Panels()[0]->SetText("Com");
+    EXPECT_EQ(bar->Panels().Count(), 6);
+    EXPECT_EQ(bar->Panels().Items(0)->Text(), "Com");
+    EXPECT_EQ(bar->PanelRect(4).Left, 360);
+    EXPECT_THROW(bar->Panels().Items(6), std::out_of_range);
+    EXPECT_EQ(bar->Align(), alBottom);
+}
+
+TEST_F(ComCtrlsTest, ProgressBarHoldsPositionInRange)
+{
+    auto* bar = Create<TProgressBar>(form, "pb", form);
+    bar->SetMax(3);
+    bar->SetStep(1);
+    for (int i = 0; i < 5; ++i) bar->StepIt();
+    EXPECT_EQ(bar->Position(), 3);
+    bar->SetPosition(-1);
+    EXPECT_EQ(bar->Position(), 0);
+}
+
+TEST_F(ComCtrlsTest, ToolButtonsLineUpAndADisabledToolbarDisablesThem)
+{
+    auto* bar = Create<TToolBar>(form, "ToolBar1", form);
+    auto* connect = Create<TToolButton>(form, "tbConnect", bar);
+    auto* separator = Create<TToolButton>(form, "sep", bar);
+    separator->SetStyle(tbsSeparator);
+    auto* read = Create<TToolButton>(form, "tbRead", bar);
+    EXPECT_EQ(connect->Left(), 0);
+    EXPECT_EQ(separator->Left(), 23);
+    EXPECT_EQ(read->Left(), 31);
+    int clicks = 0;
+    read->OnClick = [&](TObject*) { ++clicks; };
+    bar->SetEnabled(false);
+    EXPECT_FALSE(user.Click(*read));
+    bar->SetEnabled(true);
+    EXPECT_TRUE(user.Click(*read));
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(ComCtrlsTest, ComboBoxExItemsCarryDataAndPictures)
+{
+    auto* combo = Create<TComboBoxEx>(form, "cb1", form);
+    combo->AddItem("Не используется", 0, 0, -1, 0, 0);
+    combo->AddItem("GPRS-offline SIM1 IP1", 5, 5, -1, 0, 7);
+    combo->InsertItem(1, "Contact ID", 3, 3, -1, 0, 3);
+    EXPECT_EQ(combo->Items().Data(2), 7);
+    EXPECT_EQ(combo->ItemImages(2).ImageIndex, 5);
+    EXPECT_EQ(combo->ItemImages(1).ImageIndex, 3);
+    combo->SetItemIndex(2);
+    combo->Items().Delete(0);
+    EXPECT_EQ(combo->ItemIndex(), 1);
+    EXPECT_EQ(combo->ItemImages(1).ImageIndex, 5);
+    EXPECT_EQ(combo->Style(), csDropDownList);
+}
+
+TEST_F(ComCtrlsTest, ListViewRows)
+{
+    auto* list = Create<TListView>(form, "lErrors", form);
+    list->SetViewStyle(vsReport);
+    list->AddColumn("", 500);
+    list->AddItem("Ошибка при чтении параметра \"Время\"");
+    EXPECT_EQ(list->ItemCount(), 1);
+    EXPECT_EQ(list->Item(0)->Caption, "Ошибка при чтении параметра \"Время\"");
+    list->ClearItems();
+    EXPECT_EQ(list->ItemCount(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,604 @@
+#include "ui/Canvas.h"
+
+#include "platform/Text.h"
+#include "ui/SystemColors.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace ui {
+
+namespace {
+
+TColor BrushColorAt(const Brush& brush, int dx, int dy)
+{
+    if (brush.style == BrushStyle::Pattern)
+        return ResolveColor(brush.pattern[static_cast<std::size_t>((dy & 7) * 8 + (dx & 7))]);
+    return ResolveColor(brush.color);
+}
+
+TColor Blend(TColor under, TColor over, unsigned alpha)
+{
+    const auto mix = [alpha](unsigned a, unsigned b) { return (a * (255 - alpha) + b * alpha + 127) / 255; };
+    return Rgb(mix(RedOf(under), RedOf(over)), mix(GreenOf(under), GreenOf(over)),
+               mix(BlueOf(under), BlueOf(over)));
+}
+
+// The parts of `from` outside `cut`: at most four rectangles.
+void Subtract(const Rect& from, const Rect& cut, std::vector<Rect>& out)
+{
+    const Rect common = Intersect(from, cut);
+    if (common.isEmpty()) {
+        out.push_back(from);
+        return;
+    }
+    const Rect parts[] = {{from.left, from.top, from.right, common.top},
+                          {from.left, common.bottom, from.right, from.bottom},
+                          {from.left, common.top, common.left, common.bottom},
+                          {common.right, common.top, from.right, common.bottom}};
+    for (const Rect& p : parts)
+        if (!p.isEmpty()) out.push_back(p);
+}
+
+bool IsControl(char32_t c)
+{
+    return c < 0x20 || c == 0x7F;
+}
+
+int Advance(const FontDesc& font, char32_t c)
+{
+    return IsControl(c) ? 0 : RenderGlyph(font, c).advance;
+}
+
+}  // namespace
+
+PrefixedText StripPrefix(std::u32string_view text)
+{
+    PrefixedText result;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == U'&' && i + 1 < text.size()) {
+            ++i;
+            if (text[i] != U'&' && result.underlined < 0) result.underlined = static_cast<int>(result.text.size());
+        }
+        result.text.push_back(text[i]);
+    }
+    return result;
+}
+
+Canvas::Canvas(int width, int height, TColor fill) : Canvas(Bitmap(width, height, ResolveColor(fill))) {}
+
+Canvas::Canvas(Bitmap bitmap) : bitmap_(std::move(bitmap))
+{
+    resetClip();
+}
+
+void Canvas::resize(int width, int height, TColor fill)
+{
+    bitmap_.resize(width, height, ResolveColor(fill));
+    origin_ = {};
+    saved_.clear();
+    resetClip();
+}
+
+// --- state ---
+
+void Canvas::save()
+{
+    saved_.push_back({pen, brush, font, textAlign, origin_, clip_});
+}
+
+void Canvas::restore()
+{
+    if (saved_.empty()) return;
+    State& s = saved_.back();
+    pen = s.pen;
+    brush = s.brush;
+    font = std::move(s.font);
+    textAlign = s.textAlign;
+    origin_ = s.origin;
+    clip_ = std::move(s.clip);
+    saved_.pop_back();
+}
+
+void Canvas::intersectClip(const Rect& rect)
+{
+    const Rect d = toDevice(rect);
+    std::vector<Rect> next;
+    for (const Rect& c : clip_)
+        if (const Rect i = Intersect(c, d); !i.isEmpty()) next.push_back(i);
+    clip_ = std::move(next);
+}
+
+void Canvas::excludeClip(const Rect& rect)
+{
+    const Rect d = toDevice(rect);
+    std::vector<Rect> next;
+    for (const Rect& c : clip_) Subtract(c, d, next);
+    clip_ = std::move(next);
+}
+
+void Canvas::resetClip()
+{
+    clip_.clear();
+    if (!bitmap_.isEmpty()) clip_.push_back(bitmap_.bounds());
+}
+
+Rect Canvas::clipBounds() const
+{
+    if (clip_.empty()) return {};
+    Rect b = clip_.front();
+    for (const Rect& c : clip_)
+        b = {std::min(b.left, c.left), std::min(b.top, c.top), std::max(b.right, c.right),
+             std::max(b.bottom, c.bottom)};
+    return b.offset(-origin_.x, -origin_.y);
+}
+
+bool Canvas::isVisible(int x, int y) const
+{
+    const Point d{x + origin_.x, y + origin_.y};
+    return std::any_of(clip_.begin(), clip_.end(), [d](const Rect& c) { return c.contains(d); });
+}
+
+// --- pixels ---
+
+TColor Canvas::pixel(int x, int y) const
+{
+    return bitmap_.pixel(x + origin_.x, y + origin_.y);
+}
+
+void Canvas::setPixel(int x, int y, TColor color)
+{
+    plot(x + origin_.x, y + origin_.y, ResolveColor(color));
+}
+
+void Canvas::plot(int dx, int dy, TColor resolved)
+{
+    const Point d{dx, dy};
+    if (std::any_of(clip_.begin(), clip_.end(), [d](const Rect& c) { return c.contains(d); }))
+        bitmap_.setPixel(dx, dy, resolved);
+}
+
+void Canvas::plotPen(int dx, int dy, TColor resolved)
+{
+    const int w = std::max(pen.width, 1);
+    if (w == 1) {
+        plot(dx, dy, resolved);
+        return;
+    }
+    const int from = -(w - 1) / 2;
+    for (int y = from; y < from + w; ++y)
+        for (int x = from; x < from + w; ++x) plot(dx + x, dy + y, resolved);
+}
+
+void Canvas::fillDevice(const Rect& deviceRect, const Brush& with)
+{
+    if (with.style == BrushStyle::Clear) return;
+    const bool solid = with.style == BrushStyle::Solid;
+    const TColor color = ResolveColor(with.color);
+    for (const Rect& c : clip_) {
+        const Rect i = Intersect(c, deviceRect);
+        for (int y = i.top; y < i.bottom; ++y)
+            for (int x = i.left; x < i.right; ++x) bitmap_.setPixel(x, y, solid ? color : BrushColorAt(with, x, y));
+    }
+}
+
+void Canvas::fillSpan(int y, int x0, int x1, const Brush& with)
+{
+    if (x1 > x0) fillDevice({x0, y, x1, y + 1}, with);
+}
+
+// --- lines and shapes ---
+
+void Canvas::drawLine(Point from, Point to)
+{
+    if (pen.style == PenStyle::Clear) return;
+    const TColor color = ResolveColor(pen.color);
+    int x = from.x + origin_.x;
+    int y = from.y + origin_.y;
+    const int dx = std::abs(to.x - from.x);
+    const int dy = std::abs(to.y - from.y);
+    const int sx = to.x >= from.x ? 1 : -1;
+    const int sy = to.y >= from.y ? 1 : -1;
+    const int steps = std::max(dx, dy);
+    int err = (dx >= dy ? dx : dy) / 2;
+    for (int i = 0; i < steps; ++i) {
+        plotPen(x, y, color);
+        if (dx >= dy) {
+            x += sx;
+            err -= dy;
+            if (err < 0) {
+                y += sy;
+                err += dx;
+            }
+        } else {
+            y += sy;
+            err -= dx;
+            if (err < 0) {
+                x += sx;
+                err += dy;
+            }
+        }
+    }
+}
+
+void Canvas::lineTo(int x, int y)
+{
+    drawLine(penPos_, {x, y});
+    penPos_ = {x, y};
+}
+
+void Canvas::polyline(std::span<const Point> points)
+{
+    if (points.empty()) return;
+    moveTo(points.front().x, points.front().y);
+    for (const Point& p : points.subspan(1)) lineTo(p.x, p.y);
+}
+
+void Canvas::fillRect(const Rect& rect)
+{
+    fillDevice(toDevice(rect), brush);
+}
+
+void Canvas::frameRect(const Rect& rect)
+{
+    const Rect r = toDevice(rect);
+    if (r.isEmpty()) return;
+    const Brush ring = Brush::Solid(brush.color);
+    fillDevice({r.left, r.top, r.right, r.top + 1}, ring);
+    fillDevice({r.left, r.bottom - 1, r.right, r.bottom}, ring);
+    fillDevice({r.left, r.top + 1, r.left + 1, r.bottom - 1}, ring);
+    fillDevice({r.right - 1, r.top + 1, r.right, r.bottom - 1}, ring);
+}
+
+void Canvas::rectangle(const Rect& rect)
+{
+    const Rect& r = rect;
+    if (r.isEmpty()) return;
+    if (pen.style == PenStyle::Clear) {
+        fillRect(r);
+        return;
+    }
+    const int w = std::max(pen.width, 1);
+    fillRect(r.shrink(w));
+    const Rect d = toDevice(r);
+    const Brush ring = Brush::Solid(pen.color);
+    fillDevice({d.left, d.top, d.right, std::min(d.top + w, d.bottom)}, ring);
+    fillDevice({d.left, std::max(d.bottom - w, d.top), d.right, d.bottom}, ring);
+    fillDevice({d.left, d.top + w, std::min(d.left + w, d.right), d.bottom - w}, ring);
+    fillDevice({std::max(d.right - w, d.left), d.top + w, d.right, d.bottom - w}, ring);
+}
+
+void Canvas::polygon(std::span<const Point> points)
+{
+    if (points.size() < 2) return;
+    if (brush.style != BrushStyle::Clear && points.size() >= 3) {
+        int minY = points.front().y;
+        int maxY = minY;
+        for (const Point& p : points) {
+            minY = std::min(minY, p.y);
+            maxY = std::max(maxY, p.y);
+        }
+        std::vector<double> xs;
+        for (int y = minY; y < maxY; ++y) {
+            const double yc = y + 0.5;
+            xs.clear();
+            for (std::size_t i = 0; i < points.size(); ++i) {
+                // Each edge taken bottom-up whatever its direction, so that two polygons sharing it cut the
+                // same pixels and neither leaves a gap nor overlaps the other.
+                Point a = points[i];
+                Point b = points[(i + 1) % points.size()];
+                if (a.y == b.y) continue;
+                if (a.y > b.y) std::swap(a, b);
+                if (yc < a.y || yc >= b.y) continue;
+                xs.push_back(a.x + (yc - a.y) * (b.x - a.x) / (b.y - a.y));
+            }
+            std::sort(xs.begin(), xs.end());
+            for (std::size_t i = 0; i + 1 < xs.size(); i += 2) {
+                const int x0 = static_cast<int>(std::ceil(xs[i] - 0.5));
+                const int x1 = static_cast<int>(std::ceil(xs[i + 1] - 0.5));
+                fillSpan(y + origin_.y, x0 + origin_.x, x1 + origin_.x, brush);
+            }
+        }
+    }
+    if (pen.style != PenStyle::Clear) {
+        const Point saved = penPos_;
+        polyline(points);
+        lineTo(points.front().x, points.front().y);
+        penPos_ = saved;
+    }
+}
+
+void Canvas::patternInvert(const Rect& rect)
+{
+    if (brush.style == BrushStyle::Clear) return;
+    const Rect d = toDevice(rect);
+    for (const Rect& c : clip_) {
+        const Rect i = Intersect(c, d);
+        for (int y = i.top; y < i.bottom; ++y)
+            for (int x = i.left; x < i.right; ++x)
+                bitmap_.setPixel(x, y, bitmap_.pixel(x, y) ^ BrushColorAt(brush, x, y));
+    }
+}
+
+// --- copies ---
+
+template <typename PixelFn>
+void Canvas::copyPixels(const Rect& dest, const Bitmap& source, const Rect& srcRect, PixelFn put)
+{
+    const bool flipX = (dest.right < dest.left) != (srcRect.right < srcRect.left);
+    const bool flipY = (dest.bottom < dest.top) != (srcRect.bottom < srcRect.top);
+    const Rect dn = toDevice(dest.normalized());
+    const Rect sn = srcRect.normalized();
+    const long long dw = dn.width(), dh = dn.height(), sw = sn.width(), sh = sn.height();
+    if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
+    // Copying a canvas onto itself reads the picture as it was before the copy.
+    const Bitmap snapshot = &source == &bitmap_ ? source : Bitmap();
+    const Bitmap& src = &source == &bitmap_ ? snapshot : source;
+    for (const Rect& c : clip_) {
+        const Rect i = Intersect(c, dn);
+        for (int y = i.top; y < i.bottom; ++y) {
+            const long long j = flipY ? dh - 1 - (y - dn.top) : y - dn.top;
+            const int sy = sn.top + static_cast<int>((2 * j + 1) * sh / (2 * dh));
+            for (int x = i.left; x < i.right; ++x) {
+                const long long k = flipX ? dw - 1 - (x - dn.left) : x - dn.left;
+                const int sx = sn.left + static_cast<int>((2 * k + 1) * sw / (2 * dw));
+                const TColor s = src.pixel(sx, sy);
+                if (s != clNone) put(x, y, s);
+            }
+        }
+    }
+}
+
+void Canvas::draw(int x, int y, const Bitmap& source)
+{
+    copyRect({x, y, x + source.width(), y + source.height()}, source, source.bounds());
+}
+
+void Canvas::copyRect(const Rect& dest, const Bitmap& source, const Rect& srcRect)
+{
+    copyPixels(dest, source, srcRect, [this](int x, int y, TColor s) { bitmap_.setPixel(x, y, s); });
+}
+
+void Canvas::copyRectTransparent(const Rect& dest, const Bitmap& source, const Rect& srcRect, TColor transparent)
+{
+    const TColor key = ResolveColor(transparent);
+    copyPixels(dest, source, srcRect, [this, key](int x, int y, TColor s) {
+        if (s != key) bitmap_.setPixel(x, y, s);
+    });
+}
+
+void Canvas::brushCopy(const Rect& dest, const Bitmap& source, const Rect& srcRect, TColor replaced)
+{
+    const TColor key = ResolveColor(replaced);
+    const Brush with = brush;
+    copyPixels(dest, source, srcRect, [this, key, &with](int x, int y, TColor s) {
+        bitmap_.setPixel(x, y, s == key ? BrushColorAt(with, x, y) : s);
+    });
+}
+
+// --- text ---
+
+Size Canvas::textExtent(std::string_view text) const
+{
+    return {TextAdvance(font, platform::DecodeUtf8(text)), fontMetrics().height};
+}
+
+void Canvas::drawGlyphRun(int x, int baseline, std::u32string_view text, TColor color)
+{
+    const TColor ink = ResolveColor(color);
+    int penX = x + origin_.x;
+    const int base = baseline + origin_.y;
+    for (const char32_t c : text) {
+        if (IsControl(c)) continue;
+        const GlyphImage& g = RenderGlyph(font, c);
+        for (int row = 0; row < g.rows; ++row) {
+            for (int col = 0; col < g.width; ++col) {
+                const unsigned a = g.coverage[static_cast<std::size_t>(row * g.width + col)];
+                if (a == 0) continue;
+                const int px = penX + g.left + col;
+                const int py = base - g.top + row;
+                if (!isVisible(px - origin_.x, py - origin_.y)) continue;
+                bitmap_.setPixel(px, py, a == 255 ? ink : Blend(bitmap_.pixel(px, py), ink, a));
+            }
+        }
+        penX += g.advance;
+    }
+}
+
+void Canvas::drawTextLine(int x, int baseline, std::u32string_view text, int underlined, TColor color)
+{
+    drawGlyphRun(x, baseline, text, color);
+    const FontMetrics m = fontMetrics();
+    const Brush ink = Brush::Solid(color);
+    const auto rule = [&](int fromX, int toX, int top) {
+        fillDevice(toDevice({fromX, top, toX, top + m.lineThickness}), ink);
+    };
+    const int width = TextAdvance(font, text);
+    if (font.underline) rule(x, x + width, baseline + m.underlineOffset);
+    if (font.strikeOut) rule(x, x + width, baseline - m.strikeOutOffset);
+    if (underlined >= 0 && underlined < static_cast<int>(text.size())) {
+        const int from = x + TextAdvance(font, text.substr(0, static_cast<std::size_t>(underlined)));
+        rule(from, from + Advance(font, text[static_cast<std::size_t>(underlined)]), baseline + m.underlineOffset);
+    }
+}
+
+void Canvas::textOut(int x, int y, std::string_view text)
+{
+    const std::u32string chars = platform::DecodeUtf8(text);
+    const FontMetrics m = fontMetrics();
+    const int width = TextAdvance(font, chars);
+    int left = x;
+    if (textAlign.horizontal == TextAlignH::Center) left = x - width / 2;
+    if (textAlign.horizontal == TextAlignH::Right) left = x - width;
+    int baseline = y + m.ascent;
+    if (textAlign.vertical == TextAlignV::Baseline) baseline = y;
+    if (textAlign.vertical == TextAlignV::Bottom) baseline = y - m.descent;
+    if (brush.style != BrushStyle::Clear) fillRect({left, baseline - m.ascent, left + width, baseline + m.descent});
+    drawTextLine(left, baseline, chars, -1, font.color);
+    penPos_ = {left + width, penPos_.y};
+}
+
+void Canvas::textRect(const Rect& rect, int x, int y, std::string_view text)
+{
+    const CanvasStateGuard keep(*this);
+    intersectClip(rect);
+    fillRect(rect);
+    brush.style = BrushStyle::Clear;
+    textOut(x, y, text);
+}
+
+namespace {
+
+struct TextLine {
+    std::u32string text;
+    int underlined = -1;
+};
+
+class TextLayout {
+public:
+    TextLayout(const FontDesc& font, unsigned format) : font_(font), format_(format)
+    {
+        tabWidth_ = std::max(1, 8 * MeasureFont(font).averageCharWidth);
+    }
+
+    int width(std::u32string_view text) const
+    {
+        int x = 0;
+        for (const char32_t c : text) {
+            if (c == U'\t' && (format_ & tfExpandTabs)) x = (x / tabWidth_ + 1) * tabWidth_;
+            else x += Advance(font_, c);
+        }
+        return x;
+    }
+
+    std::vector<TextLine> lines(std::u32string_view text, int maxWidth) const
+    {
+        PrefixedText stripped{std::u32string(text), -1};
+        if (!(format_ & tfNoPrefix)) stripped = StripPrefix(text);
+        std::vector<TextLine> result;
+        const std::u32string& all = stripped.text;
+        std::size_t start = 0;
+        while (start <= all.size()) {
+            std::size_t end = all.size();
+            std::size_t next = all.size() + 1;
+            if (!(format_ & tfSingleLine)) {
+                const std::size_t nl = all.find(U'\n', start);
+                if (nl != std::u32string::npos) {
+                    end = nl;
+                    next = nl + 1;
+                }
+            }
+            std::size_t paraEnd = end;
+            if (paraEnd > start && all[paraEnd - 1] == U'\r') --paraEnd;
+            addParagraph(all, start, paraEnd, stripped.underlined, maxWidth, result);
+            start = next;
+        }
+        if (format_ & tfEndEllipsis)
+            for (TextLine& line : result) ellipsize(line, maxWidth);
+        return result;
+    }
+
+private:
+    void addParagraph(const std::u32string& all, std::size_t from, std::size_t to, int underlined, int maxWidth,
+                      std::vector<TextLine>& out) const
+    {
+        const auto emit = [&](std::size_t a, std::size_t b) {
+            TextLine line{all.substr(a, b - a), -1};
+            if (underlined >= static_cast<int>(a) && underlined < static_cast<int>(b))
+                line.underlined = underlined - static_cast<int>(a);
+            out.push_back(std::move(line));
+        };
+        if (!(format_ & tfWordBreak) || (format_ & tfSingleLine)) {
+            emit(from, to);
+            return;
+        }
+        std::size_t lineStart = from;
+        while (true) {
+            std::size_t lineEnd = lineStart;  // end of the last word that fits
+            std::size_t pos = lineStart;
+            while (pos < to) {
+                std::size_t wordEnd = pos;
+                while (wordEnd < to && all[wordEnd] == U' ') ++wordEnd;
+                while (wordEnd < to && all[wordEnd] != U' ') ++wordEnd;
+                const bool fits = width(std::u32string_view(all).substr(lineStart, wordEnd - lineStart)) <= maxWidth;
+                // A word wider than the whole line stands on a line of its own and overflows it.
+                if (!fits && lineEnd > lineStart) break;
+                lineEnd = wordEnd;
+                pos = wordEnd;
+                if (!fits) break;
+            }
+            emit(lineStart, lineEnd);
+            std::size_t next = lineEnd;
+            while (next < to && all[next] == U' ') ++next;
+            if (next >= to) break;
+            lineStart = next;
+        }
+    }
+
+    void ellipsize(TextLine& line, int maxWidth) const
+    {
+        if (width(line.text) <= maxWidth) return;
+        static constexpr std::u32string_view kDots = U"...";
+        const int dotsWidth = width(kDots);
+        std::u32string kept = line.text;
+        while (!kept.empty() && width(kept) + dotsWidth > maxWidth) kept.pop_back();
+        if (line.underlined >= static_cast<int>(kept.size())) line.underlined = -1;
+        line.text = kept + std::u32string(kDots);
+    }
+
+    const FontDesc& font_;
+    unsigned format_;
+    int tabWidth_ = 8;
+};
+
+}  // namespace
+
+int Canvas::drawText(Rect& rect, std::string_view text, unsigned format)
+{
+    if (text.empty()) {
+        if (format & tfCalcRect) rect = {rect.left, rect.top, rect.left, rect.top};
+        return 0;
+    }
+    const TextLayout layout(font, format);
+    const std::vector<TextLine> lines = layout.lines(platform::DecodeUtf8(text), rect.width());
+    const FontMetrics m = fontMetrics();
+    const int textHeight = static_cast<int>(lines.size()) * m.height;
+    if (format & tfCalcRect) {
+        int widest = 0;
+        for (const TextLine& line : lines) widest = std::max(widest, layout.width(line.text));
+        rect.right = rect.left + widest;
+        rect.bottom = rect.top + textHeight;
+        return textHeight;
+    }
+
+    const CanvasStateGuard keep(*this);
+    if (!(format & tfNoClip)) intersectClip(rect);
+    int top = rect.top;
+    if (format & tfSingleLine) {
+        if (format & tfVCenter) top = rect.top + (rect.height() - m.height) / 2;
+        else if (format & tfBottom) top = rect.bottom - m.height;
+    }
+    for (const TextLine& line : lines) {
+        const int w = layout.width(line.text);
+        int left = rect.left;
+        if (format & tfCenter) left = rect.left + (rect.width() - w) / 2;
+        else if (format & tfRight) left = rect.right - w;
+        if (brush.style != BrushStyle::Clear) fillRect({left, top, left + w, top + m.height});
+        // Tabs split the line into runs, each starting at its tab stop.
+        int x = left;
+        std::size_t runStart = 0;
+        for (std::size_t i = 0; i <= line.text.size(); ++i) {
+            if (i < line.text.size() && !(line.text[i] == U'\t' && (format & tfExpandTabs))) continue;
+            const std::u32string_view run = std::u32string_view(line.text).substr(runStart, i - runStart);
+            const int u = line.underlined - static_cast<int>(runStart);
+            drawTextLine(x, top + m.ascent, run, u < static_cast<int>(run.size()) ? u : -1, font.color);
+            x = left + layout.width(std::u32string_view(line.text).substr(0, std::min(i + 1, line.text.size())));
+            runStart = i + 1;
+        }
+        top += m.height;
+    }
+    return textHeight;
+}
+
+}  // namespace ui
