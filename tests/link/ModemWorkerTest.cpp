@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/Communicator.h"
 #include "sim/Modem.h"
 #include "tests/support/StoreResponder.h"
 
@@ -350,6 +351,22 @@ TEST_F(ModemFixture, HangUpOnAVanishedPortClosesAndReportsIt)
     EXPECT_FALSE(worker.HangUpAndClose());
     EXPECT_FALSE(worker.IsOpen());
     EXPECT_FALSE(worker.HangUpAndClose());  // nothing open: nothing to do
+}
+
+TEST(ModemWorkerDevice, TheSimulatedCommunicatorAnswersThroughTheCall)
+{
+    platform::ManualClock clock;
+    sim::Communicator device({}, clock);
+    sim::ModemLine sim(device, clock);
+    TModemWorker worker(clock);
+    worker.Open(sim.Path(), br19200);
+    ASSERT_TRUE(worker.CheckModem());
+    ASSERT_TRUE(worker.Dial("5551234"));
+    std::string answer;
+    ASSERT_TRUE(worker.Write("+v\r"));
+    ASSERT_TRUE(worker.WaitFor(answer, "OK", 10000));
+    EXPECT_NE(answer.find(">REV 11.005.120"), std::string::npos) << answer;
+    EXPECT_TRUE(worker.HangUpAndClose());
 }
 
 TEST(ModemWorkerClosed, WaitsEndAtOnce)
