@@ -77,22 +77,22 @@ enum TSide : unsigned { sdLeft = 1, sdTop = 2, sdRight = 4, sdBottom = 8 };
 using TSides = unsigned;
 constexpr TSides sdAllSides = sdLeft | sdTop | sdRight | sdBottom;
 
-ui::Rect DrawSides(ui::Canvas& canvas, const ui::Rect& rect, TColor ulColor, TColor lrColor, TSides sides);
-ui::Rect DrawBevel(ui::Canvas& canvas, const ui::Rect& rect, TColor ulColor, TColor lrColor, int width,
+ui::TRect DrawSides(ui::Canvas& canvas, const ui::TRect& rect, TColor ulColor, TColor lrColor, TSides sides);
+ui::TRect DrawBevel(ui::Canvas& canvas, const ui::TRect& rect, TColor ulColor, TColor lrColor, int width,
                    TSides sides);
-ui::Rect Draw3DBorderSides(ui::Canvas& canvas, const ui::Rect& rect, bool lowered, TSides sides);
-ui::Rect DrawButtonBorderSides(ui::Canvas& canvas, const ui::Rect& rect, bool down, TSides sides);
-ui::Rect DrawButtonBorder(ui::Canvas& canvas, const ui::Rect& rect, bool down);
-ui::Rect DrawBorderSides(ui::Canvas& canvas, const ui::Rect& rect, TFrameStyleEx style, TSides sides);
-ui::Rect DrawBorder(ui::Canvas& canvas, const ui::Rect& rect, TFrameStyleEx style);
-ui::Rect DrawColorEdgeSides(ui::Canvas& canvas, const ui::Rect& rect, TColor color, bool pressed, TSides sides);
-ui::Rect DrawColorEdge(ui::Canvas& canvas, const ui::Rect& rect, TColor color, bool pressed);
-ui::Rect DrawColorButtonBorderSides(ui::Canvas& canvas, const ui::Rect& rect, TColor color, TFrameStyleEx style,
+ui::TRect Draw3DBorderSides(ui::Canvas& canvas, const ui::TRect& rect, bool lowered, TSides sides);
+ui::TRect DrawButtonBorderSides(ui::Canvas& canvas, const ui::TRect& rect, bool down, TSides sides);
+ui::TRect DrawButtonBorder(ui::Canvas& canvas, const ui::TRect& rect, bool down);
+ui::TRect DrawBorderSides(ui::Canvas& canvas, const ui::TRect& rect, TFrameStyleEx style, TSides sides);
+ui::TRect DrawBorder(ui::Canvas& canvas, const ui::TRect& rect, TFrameStyleEx style);
+ui::TRect DrawColorEdgeSides(ui::Canvas& canvas, const ui::TRect& rect, TColor color, bool pressed, TSides sides);
+ui::TRect DrawColorEdge(ui::Canvas& canvas, const ui::TRect& rect, TColor color, bool pressed);
+ui::TRect DrawColorButtonBorderSides(ui::Canvas& canvas, const ui::TRect& rect, TColor color, TFrameStyleEx style,
                                     TSides sides);
-ui::Rect DrawColorButtonBorder(ui::Canvas& canvas, const ui::Rect& rect, TColor color, TFrameStyleEx style);
-ui::Rect DrawBox(ui::Canvas& canvas, const ui::Rect& rect, TColor color);
-ui::Rect DrawFocusBorder(ui::Canvas& canvas, const ui::Rect& rect);
-ui::Rect DrawRoundedFlatSides(ui::Canvas& canvas, const ui::Rect& rect, TColor color, TSides sides);
+ui::TRect DrawColorButtonBorder(ui::Canvas& canvas, const ui::TRect& rect, TColor color, TFrameStyleEx style);
+ui::TRect DrawBox(ui::Canvas& canvas, const ui::TRect& rect, TColor color);
+ui::TRect DrawFocusBorder(ui::Canvas& canvas, const ui::TRect& rect);
+ui::TRect DrawRoundedFlatSides(ui::Canvas& canvas, const ui::TRect& rect, TColor color, TSides sides);
 
 // The settings of a kit control's complete frame: outer style, band, inner style.
 struct TInnerOuterBorders {
@@ -112,9 +112,9 @@ struct TInnerOuterBorders {
     bool RoundFlatInnerCorners = false;
 };
 // Answers the client rectangle inside the frame.
-ui::Rect DrawInnerOuterBorders(ui::Canvas& canvas, const ui::Rect& bounds, const TInnerOuterBorders& borders);
+ui::TRect DrawInnerOuterBorders(ui::Canvas& canvas, const ui::TRect& bounds, const TInnerOuterBorders& borders);
 
-void DrawGroupBarBackground(ui::Canvas& canvas, const ui::Rect& rect, TKitVisualStyle visualStyle,
+void DrawGroupBarBackground(ui::Canvas& canvas, const ui::TRect& rect, TKitVisualStyle visualStyle,
                             TKitGradientColorStyle colorStyle, TKitGroupBarGradientPath path, TColor customFirst,
                             TColor customSecond);
 
@@ -123,14 +123,14 @@ void DrawGroupBarBackground(ui::Canvas& canvas, const ui::Rect& rect, TKitVisual
 enum TOrientation { orHorizontal, orVertical };
 
 // The filled part of a bar at a percentage (the whole bar from 100 on).
-ui::Rect ProgressFilledPart(const ui::Rect& bar, TOrientation orientation, unsigned percent);
+ui::TRect ProgressFilledPart(const ui::TRect& bar, TOrientation orientation, unsigned percent);
 
-void DrawTraditionalProgressBar(ui::Canvas& canvas, const ui::Rect& bar, TOrientation orientation, TColor barColor,
+void DrawTraditionalProgressBar(ui::Canvas& canvas, const ui::TRect& bar, TOrientation orientation, TColor barColor,
                                 TColor backColor, unsigned percent, bool showPercent, bool transparent = false);
-void DrawLEDProgressBar(ui::Canvas& canvas, const ui::Rect& bar, TOrientation orientation, TColor barColor,
+void DrawLEDProgressBar(ui::Canvas& canvas, const ui::TRect& bar, TOrientation orientation, TColor barColor,
                         TColor backColor, int numSegments, unsigned percent, bool themeAware,
                         bool transparent = false);
-void DrawGradientProgressBar(ui::Canvas& canvas, const ui::Rect& bar, TOrientation orientation, TColor barColor,
+void DrawGradientProgressBar(ui::Canvas& canvas, const ui::TRect& bar, TOrientation orientation, TColor barColor,
                              TColor barStopColor, TColor backColor, TColor backStopColor,
                              TGradientDirection direction, unsigned percent, bool showPercent,
                              bool transparent = false);
@@ -169,7 +169,7 @@ struct TCheckRadioGlyph {
     TColor ReadOnlyColor = clInfoBk;
 };
 // A 13 x 13 round radio glyph painted at the rectangle's top-left corner.
-void DrawCheckRadioGlyph(ui::Canvas& canvas, const ui::Rect& rect, const TCheckRadioGlyph& glyph);
+void DrawCheckRadioGlyph(ui::Canvas& canvas, const ui::TRect& rect, const TCheckRadioGlyph& glyph);
 
 // --- fonts and captions ---
 

@@ -10,7 +10,7 @@
 #include <string>
 
 using ui::Canvas;
-using ui::Rect;
+using ui::TRect;
 using ui::ResolveColor;
 using ui::Rgb;
 
@@ -148,9 +148,9 @@ TEST(KitSchemes, WithoutThemesEveryStyleFallsBack)
 TEST(KitFrames, DrawSidesChosenSidesAndNoneColours)
 {
     Canvas c(6, 5);
-    EXPECT_EQ(DrawSides(c, {0, 0, 6, 5}, clNone, clNone, sdAllSides), (Rect{1, 1, 5, 4}));
+    EXPECT_EQ(DrawSides(c, {0, 0, 6, 5}, clNone, clNone, sdAllSides), (TRect{1, 1, 5, 4}));
     EXPECT_EQ(CountNot(c.bitmap(), clWhite), 0);
-    EXPECT_EQ(DrawSides(c, {0, 0, 6, 5}, clRed, clBlue, sdLeft | sdBottom), (Rect{1, 0, 6, 4}));
+    EXPECT_EQ(DrawSides(c, {0, 0, 6, 5}, clRed, clBlue, sdLeft | sdBottom), (TRect{1, 0, 6, 4}));
     EXPECT_EQ(c.pixel(0, 0), clRed);
     EXPECT_EQ(c.pixel(0, 4), clBlue);  // the bottom line, drawn second, owns the corner
     EXPECT_EQ(c.pixel(5, 4), clBlue);
@@ -166,7 +166,7 @@ TEST(KitFrames, DrawSidesChosenSidesAndNoneColours)
 TEST(KitFrames, GrooveAllSides)
 {
     Canvas c(6, 6, clYellow);
-    EXPECT_EQ(DrawBorderSides(c, {0, 0, 6, 6}, fsGroove, sdAllSides), (Rect{2, 2, 4, 4}));
+    EXPECT_EQ(DrawBorderSides(c, {0, 0, 6, 6}, fsGroove, sdAllSides), (TRect{2, 2, 4, 4}));
     const std::map<TColor, char> n{{kShadow, 'S'}, {kHighlight, 'H'}, {clYellow, '.'}};
     EXPECT_EQ(Row(c, 0, 0, 6, n), "SSSSSH");
     EXPECT_EQ(Row(c, 1, 0, 6, n), "SHHHSH");
@@ -179,7 +179,7 @@ TEST(KitFrames, EtchedCornersOnOpenSides)
 {
     // Top and left only: the free ends of the two lines get the crossing colours.
     Canvas c(6, 6, clYellow);
-    EXPECT_EQ(DrawBorderSides(c, {0, 0, 6, 6}, fsBump, sdTop | sdLeft), (Rect{2, 2, 6, 6}));
+    EXPECT_EQ(DrawBorderSides(c, {0, 0, 6, 6}, fsBump, sdTop | sdLeft), (TRect{2, 2, 6, 6}));
     const std::map<TColor, char> n{{kShadow, 'S'}, {kHighlight, 'H'}, {clYellow, '.'}};
     EXPECT_EQ(Row(c, 0, 0, 6, n), "HHHHHH");
     EXPECT_EQ(Row(c, 1, 0, 6, n), "HSSSSS");
@@ -192,7 +192,7 @@ TEST(KitFrames, EtchedCornersOnOpenSides)
 
 TEST(KitFrames, BorderStylesReturnTheirWidths)
 {
-    const Rect r{0, 0, 20, 10};
+    const TRect r{0, 0, 20, 10};
     struct Case {
         TFrameStyleEx style;
         int width;
@@ -201,12 +201,12 @@ TEST(KitFrames, BorderStylesReturnTheirWidths)
                          Case{fsButtonDown, 2}, Case{fsRaised, 2}, Case{fsButtonUp, 2}, Case{fsStatus, 1},
                          Case{fsPopup, 1}, Case{fsFlatBold, 2}, Case{fsFlatRounded, 2}}) {
         Canvas c(20, 10);
-        EXPECT_EQ(DrawBorder(c, r, k.style), r.shrink(k.width)) << k.style;
+        EXPECT_EQ(DrawBorder(c, r, k.style), r.Shrink(k.width)) << k.style;
         Canvas cc(20, 10);
-        EXPECT_EQ(DrawColorButtonBorder(cc, r, clTeal, k.style), r.shrink(k.width)) << k.style;
+        EXPECT_EQ(DrawColorButtonBorder(cc, r, clTeal, k.style), r.Shrink(k.width)) << k.style;
     }
     Canvas c(20, 10);
-    EXPECT_EQ(DrawBorderSides(c, r, fsRaised, sdTop), (Rect{0, 2, 20, 10}));
+    EXPECT_EQ(DrawBorderSides(c, r, fsRaised, sdTop), (TRect{0, 2, 20, 10}));
 }
 
 TEST(KitFrames, RaisedAndButtonRings)
@@ -228,10 +228,10 @@ TEST(KitFrames, RaisedAndButtonRings)
 TEST(KitFrames, BoxAndFocusBorderParity)
 {
     Canvas c(7, 6);
-    EXPECT_EQ(DrawBox(c, {0, 0, 7, 6}, clRed), (Rect{1, 1, 6, 5}));
+    EXPECT_EQ(DrawBox(c, {0, 0, 7, 6}, clRed), (TRect{1, 1, 6, 5}));
     EXPECT_EQ(CountNot(c.bitmap(), clWhite), 2 * 7 + 2 * 4);
     Canvas f(7, 6);
-    EXPECT_EQ(DrawFocusBorder(f, {0, 0, 7, 6}), (Rect{1, 1, 6, 5}));
+    EXPECT_EQ(DrawFocusBorder(f, {0, 0, 7, 6}), (TRect{1, 1, 6, 5}));
     const std::map<TColor, char> n{{clBlack, '#'}, {clWhite, '.'}};
     EXPECT_EQ(Row(f, 0, 0, 7, n), ".#.#.#.");
     EXPECT_EQ(Row(f, 5, 0, 7, n), "##.#.##");  // the side columns' dots at rows 1, 3, 5 meet it
@@ -243,7 +243,7 @@ TEST(KitFrames, BoxAndFocusBorderParity)
 TEST(KitFrames, RoundedFlatCorners)
 {
     Canvas c(7, 6);
-    EXPECT_EQ(DrawRoundedFlatSides(c, {0, 0, 7, 6}, clRed, sdAllSides), (Rect{2, 2, 5, 4}));
+    EXPECT_EQ(DrawRoundedFlatSides(c, {0, 0, 7, 6}, clRed, sdAllSides), (TRect{2, 2, 5, 4}));
     const std::map<TColor, char> n{{clRed, '#'}, {clWhite, '.'}};
     EXPECT_EQ(Row(c, 0, 0, 7, n), "..###..");
     EXPECT_EQ(Row(c, 1, 0, 7, n), ".#...#.");
@@ -251,7 +251,7 @@ TEST(KitFrames, RoundedFlatCorners)
     EXPECT_EQ(Row(c, 4, 0, 7, n), ".#...#.");
     EXPECT_EQ(Row(c, 5, 0, 7, n), "..###..");
     Canvas open(5, 4);
-    EXPECT_EQ(DrawRoundedFlatSides(open, {0, 0, 5, 4}, clRed, sdTop | sdLeft), (Rect{2, 2, 5, 4}));
+    EXPECT_EQ(DrawRoundedFlatSides(open, {0, 0, 5, 4}, clRed, sdTop | sdLeft), (TRect{2, 2, 5, 4}));
     EXPECT_EQ(Row(open, 0, 0, 5, n), "..###");
     EXPECT_EQ(Row(open, 3, 0, 5, n), "#....");
 }
@@ -260,7 +260,7 @@ TEST(KitFrames, InnerOuterBorders)
 {
     Canvas c(10, 10, clYellow);
     TInnerOuterBorders none;
-    EXPECT_EQ(DrawInnerOuterBorders(c, {0, 0, 10, 10}, none), (Rect{0, 0, 10, 10}));
+    EXPECT_EQ(DrawInnerOuterBorders(c, {0, 0, 10, 10}, none), (TRect{0, 0, 10, 10}));
     EXPECT_EQ(CountNot(c.bitmap(), clYellow), 0);
 
     TInnerOuterBorders b;
@@ -271,7 +271,7 @@ TEST(KitFrames, InnerOuterBorders)
     b.BorderInner = fsFlat;
     b.FlatColor = clGray;
     b.FlatColorAdjustment = 0;
-    EXPECT_EQ(DrawInnerOuterBorders(c, {0, 0, 10, 10}, b), (Rect{4, 4, 6, 6}));
+    EXPECT_EQ(DrawInnerOuterBorders(c, {0, 0, 10, 10}, b), (TRect{4, 4, 6, 6}));
     EXPECT_EQ(c.pixel(1, 1), kShadow);
     EXPECT_EQ(c.pixel(2, 5), clRed);
     EXPECT_EQ(c.pixel(3, 5), clGray);
@@ -285,7 +285,7 @@ TEST(KitFrames, InnerOuterBorders)
     rounded.BorderSides = sdTop;  // ignored for the rounded flat ring: it goes all round
     rounded.FlatColor = clBlue;
     rounded.FlatColorAdjustment = 0;
-    EXPECT_EQ(DrawInnerOuterBorders(r, {0, 0, 8, 8}, rounded), (Rect{1, 1, 7, 7}));
+    EXPECT_EQ(DrawInnerOuterBorders(r, {0, 0, 8, 8}, rounded), (TRect{1, 1, 7, 7}));
     EXPECT_EQ(r.pixel(0, 0), clYellow);
     EXPECT_EQ(r.pixel(7, 7), clYellow);
     EXPECT_EQ(r.pixel(1, 0), clBlue);
@@ -302,7 +302,7 @@ TEST(KitFrames, FlatRoundedOuterFrame)
     b.FlatColorAdjustment = 0;
     b.ParentColor = clRed;
     b.InteriorColor = clWhite;
-    EXPECT_EQ(DrawInnerOuterBorders(c, {0, 0, 8, 8}, b), (Rect{2, 2, 6, 6}));
+    EXPECT_EQ(DrawInnerOuterBorders(c, {0, 0, 8, 8}, b), (TRect{2, 2, 6, 6}));
     EXPECT_EQ(c.pixel(0, 0), clRed);    // the rounded corner shows the parent
     EXPECT_EQ(c.pixel(1, 1), clBlue);   // the diagonal corner pixel
     EXPECT_EQ(c.pixel(2, 1), clWhite);  // inside the outline: the interior ring
@@ -373,21 +373,21 @@ TEST(KitFrames, PictureOfEveryStyle)
 
 namespace {
 
-Rect InkBounds(const Canvas& c, const Rect& area, TColor background)
+TRect InkBounds(const Canvas& c, const TRect& area, TColor background)
 {
-    Rect r{area.right, area.bottom, area.left, area.top};
-    for (int y = area.top; y < area.bottom; ++y)
-        for (int x = area.left; x < area.right; ++x)
+    TRect r{area.Right, area.Bottom, area.Left, area.Top};
+    for (int y = area.Top; y < area.Bottom; ++y)
+        for (int x = area.Left; x < area.Right; ++x)
             if (c.pixel(x, y) != background)
-                r = {std::min(r.left, x), std::min(r.top, y), std::max(r.right, x + 1), std::max(r.bottom, y + 1)};
-    return r.isEmpty() ? Rect{} : r;
+                r = {std::min(r.Left, x), std::min(r.Top, y), std::max(r.Right, x + 1), std::max(r.Bottom, y + 1)};
+    return r.IsEmpty() ? TRect{} : r;
 }
 
-int CountIn(const Canvas& c, const Rect& area, TColor color)
+int CountIn(const Canvas& c, const TRect& area, TColor color)
 {
     int n = 0;
-    for (int y = area.top; y < area.bottom; ++y)
-        for (int x = area.left; x < area.right; ++x) n += c.pixel(x, y) == color ? 1 : 0;
+    for (int y = area.Top; y < area.Bottom; ++y)
+        for (int x = area.Left; x < area.Right; ++x) n += c.pixel(x, y) == color ? 1 : 0;
     return n;
 }
 
@@ -395,16 +395,16 @@ int CountIn(const Canvas& c, const Rect& area, TColor color)
 
 TEST(KitProgress, FilledPartRoundsHalfToEven)
 {
-    const Rect bar{0, 0, 125, 21};
-    EXPECT_EQ(ProgressFilledPart(bar, orHorizontal, 50), (Rect{0, 0, 62, 21}));  // 62.5 -> 62
-    EXPECT_EQ(ProgressFilledPart(bar, orHorizontal, 0), (Rect{0, 0, 0, 21}));
+    const TRect bar{0, 0, 125, 21};
+    EXPECT_EQ(ProgressFilledPart(bar, orHorizontal, 50), (TRect{0, 0, 62, 21}));  // 62.5 -> 62
+    EXPECT_EQ(ProgressFilledPart(bar, orHorizontal, 0), (TRect{0, 0, 0, 21}));
     EXPECT_EQ(ProgressFilledPart(bar, orHorizontal, 250), bar);
-    EXPECT_EQ(ProgressFilledPart({0, 10, 21, 135}, orVertical, 50), (Rect{0, 73, 21, 135}));  // 62.5 -> 62 high
+    EXPECT_EQ(ProgressFilledPart({0, 10, 21, 135}, orVertical, 50), (TRect{0, 73, 21, 135}));  // 62.5 -> 62 high
 }
 
 TEST(KitProgress, TraditionalAtTheEnds)
 {
-    const Rect bar{0, 0, 100, 20};
+    const TRect bar{0, 0, 100, 20};
     Canvas empty(100, 20, clYellow);
     DrawTraditionalProgressBar(empty, bar, orHorizontal, clBlue, clWhite, 0, true);
     EXPECT_EQ(CountIn(empty, bar, clYellow), 0);
@@ -426,16 +426,16 @@ TEST(KitProgress, TraditionalTextIsCentredOnTheBar)
 {
     // A bar away from the left edge: its text centres on the bar, not on half its right edge.
     Canvas c(200, 30, clYellow);
-    const Rect bar{60, 5, 180, 25};
+    const TRect bar{60, 5, 180, 25};
     DrawTraditionalProgressBar(c, bar, orHorizontal, clBlue, clWhite, 0, true);
-    const Rect ink = InkBounds(c, bar, clWhite);
+    const TRect ink = InkBounds(c, bar, clWhite);
     const int width = c.textWidth("0%");
-    EXPECT_NEAR((ink.left + ink.right) / 2.0, 120.0, 2.0);
-    EXPECT_GE(ink.left, 120 - width / 2 - 1);
-    EXPECT_LE(ink.right, 120 - width / 2 + width + 1);
+    EXPECT_NEAR((ink.Left + ink.Right) / 2.0, 120.0, 2.0);
+    EXPECT_GE(ink.Left, 120 - width / 2 - 1);
+    EXPECT_LE(ink.Right, 120 - width / 2 + width + 1);
     const int top = 5 + (20 - c.textHeight("X")) / 2;
-    EXPECT_GE(ink.top, top);
-    EXPECT_LE(ink.bottom, top + c.textHeight("X"));
+    EXPECT_GE(ink.Top, top);
+    EXPECT_LE(ink.Bottom, top + c.textHeight("X"));
 }
 
 TEST(KitProgress, TraditionalTextChangesColourAtTheFilledEdge)

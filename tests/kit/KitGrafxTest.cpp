@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 using ui::Canvas;
-using ui::Rect;
+using ui::TRect;
 
 namespace {
 
