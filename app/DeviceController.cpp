@@ -4,7 +4,11 @@
 #include <cctype>
 #include <span>
 
+#include "app/fATests.h"
+#include "app/fBolid.h"
 #include "app/fCommon.h"
+#include "app/fEnNumber.h"
+#include "app/fGPRS.h"
 #include "app/fIn.h"
 #include "app/fMain.h"
 #include "app/fProgress.h"
@@ -36,6 +40,10 @@ bool IsPage(const TformIncl& page)
 // One line per page, tested in this order; the first match runs.
 const TPageExchange kPageExchanges[] = {
     {IsPage<TFormCommon>, [](TDeviceController& d) { d.ReadCommon(); }, [](TDeviceController& d) { d.WriteCommon(); }},
+    {IsPage<TformATests>, [](TDeviceController& d) { d.ReadATests(); }, [](TDeviceController& d) { d.WriteATests(); }},
+    {IsPage<TformGPRS>, [](TDeviceController& d) { d.ReadGPRS(); }, [](TDeviceController& d) { d.WriteGPRS(); }},
+    {IsPage<TFormEnNumber>, [](TDeviceController& d) { d.ReadEnNumber(); }, [](TDeviceController& d) { d.WriteEnNumber(); }},
+    {IsPage<TformBolid>, [](TDeviceController& d) { d.ReadBolid(); }, nullptr},
 };
 
 const TPageExchange* FindPageExchange(const TformIncl& page)

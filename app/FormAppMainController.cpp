@@ -4,7 +4,11 @@
 #include <vector>
 
 #include "app/TVLog.h"
+#include "app/fATests.h"
+#include "app/fBolid.h"
 #include "app/fCommon.h"
+#include "app/fEnNumber.h"
+#include "app/fGPRS.h"
 #include "app/fErrors.h"
 #include "app/fIn.h"
 #include "app/fMain.h"
@@ -34,6 +38,10 @@ constexpr TPageRegistration PageEntry(const char* name)
 // One line per page, in page-index order (the order of the page tree).
 const TPageRegistration kPages[] = {
     PageEntry<TFormCommon, FormCommon>("FormCommon"),
+    PageEntry<TformATests, formATests>("formATests"),
+    PageEntry<TformGPRS, formGPRS>("formGPRS"),
+    PageEntry<TFormEnNumber, FormEnNumber>("FormEnNumber"),
+    PageEntry<TformBolid, formBolid>("formBolid"),
 };
 
 template <class T>
@@ -107,7 +115,12 @@ void TFormAppMainController::SetConnected(bool Connected)
     if (Connected && DeviceController) SetupPagesForDevice(DeviceController->Build, PanelTypeText() == "Bolid");
 }
 
-void TFormAppMainController::SetupPagesForDevice(int, bool) {}
+void TFormAppMainController::SetupPagesForDevice(int Build, bool)
+{
+    const int major = DeviceController ? DeviceController->Major : 0;
+    if (formATests != nullptr) formATests->SetupForDevice(major, Build);
+    if (formGPRS != nullptr) formGPRS->SetupForDevice(major, Build);
+}
 
 void TFormAppMainController::ApplyConnectionState(bool Connected)
 {

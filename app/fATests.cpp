@@ -4,7 +4,9 @@
 #include <charconv>
 #include <cstdio>
 
+#include "app/DeviceController.h"
 #include "app/InputController.h"
+#include "link/DevCommands.h"
 #include "platform/Text.h"
 #include "ui/Layout.h"
 
@@ -17,6 +19,12 @@ constexpr int kMinutes = 60;
 constexpr int kTests = 3;
 constexpr int kDeltaHours = 24;
 constexpr int kFiveMinuteSteps = 12;
+constexpr int kExtraTestBuild = 94;
+constexpr const char* kEventsGroup = "Системные события";
+constexpr const char* kBatteryLogicGroup = "Логика работы по аккумуляторной батарее";
+constexpr const char* kThresholdsGroup = "Пороги генерирования событий по АКБ";
+constexpr const char* kExtraTestGroup = "Дополнительный автотест";
+constexpr int kQuarterMinutes = 4;
 
 std::optional<unsigned> HexField(const std::string& Value, int Index1, int Count)
 {
@@ -252,6 +260,11 @@ TformATests::TformATests(ui::TComponent* owner) : TformIncl(owner)
     OnCreate = [this](TObject* s) { FormCreate(s); };
 }
 
+TformATests::~TformATests()
+{
+    if (formATests == this) formATests = nullptr;
+}
+
 ui::TComboBox* TformATests::HourBox(int N) const
 {
     return dynamic_cast<ui::TComboBox*>(FindComponent("cbH" + std::to_string(N)));
@@ -347,4 +360,162 @@ void TformATests::meAKBTreshRChange(ui::TObject*)
 void TformATests::etAKBlogTimeKeyDown(ui::TObject*, std::uint16_t&, ui::TShiftState)
 {
     etAKBlogTime->OnKeyPress = TInputController::DigitsKeyPress;
+}
+
+namespace {
+
+std::optional<unsigned> WholeHex(const std::string& Value)
+{
+    return Value.empty() ? std::nullopt : HexField(Value, 1, static_cast<int>(Value.size()));
+}
+
+// "11,00" as hundredths of a volt.
+std::optional<int> Voltage(const std::string& Text)
+{
+    const auto volts = Digits(platform::Copy(Text, 1, 2));
+    const auto hundredths = Digits(platform::Copy(Text, 4, 2));
+    if (!volts || !hundredths) return std::nullopt;
+    return *volts * 100 + *hundredths;
+}
+
+std::string VoltageText(unsigned Hundredths)
+{
+    const std::string digits = Padded(static_cast<int>(Hundredths), 4);
+    return platform::Copy(digits, 1, 2) + "," + platform::Copy(digits, 3, static_cast<long long>(digits.size()));
+}
+
+}  // namespace
+
+void TDeviceController::ReadATests()
+{
+    if (formATests == nullptr) return;
+    const TExchange exchange(*this);
+    TformATests& page = *formATests;
+    const bool extra = Build >= kExtraTestBuild;
+    SetupProgress(extra ? 5 : 4);
+    std::string value;
+
+    LogReading(kEventsGroup);
+    const auto events = ReadSystemEvents(Device(), value) ? DecodeSystemEvents(value) : std::nullopt;
+    if (events) {
+        page.vosst->SetChecked(events->MainsDelay.has_value());
+        page.zadav->SetEnabled(events->MainsDelay.has_value());
+        if (events->MainsDelay) page.zadav->SetText(Padded(*events->MainsDelay * 15 / 60, 2));
+        page.reload->SetChecked(events->Restart);
+        StepProgress();
+        // The tests the device has set fill the first slots, so that the count the page shows covers
+        // them all and the next write keeps them.
+        std::array<TTestTime, 3> tests{};
+        std::copy(events->Tests.begin(), events->Tests.end(), tests.begin());
+        page.SetTestTimes(tests);
+        StepProgress();
+        page.ComboBox1->SetItemIndex(static_cast<int>(events->Tests.size()));
+    } else {
+        AddReadError(kEventsGroup);
+    }
+    StepProgress();
+
+    LogReading(kBatteryLogicGroup);
+    const auto faultTime = ReadBatteryLogic(Device(), value) ? HexField(value, 3, 2) : std::nullopt;
+    if (faultTime) {
+        page.cbAKBlogR->SetChecked(platform::Copy(value, 1, 2) == "00");
+        const bool fault = *faultTime != 0x00 && *faultTime != 0xFF;
+        page.cbAKBlogN->SetChecked(fault);
+        if (fault) page.etAKBlogTime->SetText(std::to_string(*faultTime));
+    } else {
+        AddReadError(kBatteryLogicGroup);
+    }
+    StepProgress();
+
+    LogReading(kThresholdsGroup);
+    const bool thresholdsRead = ReadBatteryThresholds(Device(), value);
+    const auto discharge = thresholdsRead ? HexField(value, 1, 4) : std::nullopt;
+    const auto fault = thresholdsRead ? HexField(value, 5, 4) : std::nullopt;
+    if (discharge && fault) {
+        page.meAKBTreshR->SetText(VoltageText(*discharge));
+        page.meAKBtreshN->SetText(VoltageText(*fault));
+    } else {
+        AddReadError(kThresholdsGroup);
+    }
+    StepProgress();
+
+    if (extra) {
+        if (!ReadExtraAutotest(Device(), value)) {
+            AddReadError(kExtraTestGroup);
+        } else if (const auto period = WholeHex(value)) {
+            page.SetupForDevice(Major, Build);
+            const auto [hours, minutes] = DecodeExtraTest(*period, ExtraTestUsesMinutes(Major, Build));
+            page.DeltaHours->SetItemIndex(hours);
+            page.DeltaMinuts->SetItemIndex(minutes);
+        } else {
+            AddReadError(std::string("Прочитано непредвиденное значение параметра \"") + kExtraTestGroup + "\" (" +
+                         value + ")");
+        }
+        StepProgress();
+    }
+}
+
+void TDeviceController::WriteATests()
+{
+    if (formATests == nullptr) return;
+    const TExchange exchange(*this);
+    TformATests& page = *formATests;
+    const bool extra = Build >= kExtraTestBuild;
+    SetupProgress(extra ? 2 : 1);
+
+    LogWriting(kEventsGroup);
+    std::string delay = "FF";
+    if (page.vosst->Checked()) {
+        const auto minutes = Digits(page.zadav->Text());
+        delay = minutes ? Hex(static_cast<unsigned>(std::clamp(*minutes, 0, TformATests::DelayMax) * kQuarterMinutes), 2)
+                        : "00";
+    }
+    int count = page.ComboBox1->ItemIndex();
+    std::array<TTestTime, 3> tests = page.TestTimes();
+    if (count >= 0) {
+        TidyTestTimes(count, tests);
+        page.ComboBox1->SetItemIndex(count);
+        page.SetTestTimes(tests);
+    }
+    if (const auto testPart = EncodeTestTimes(count, tests)) {
+        if (!WriteSystemEvents(Device(), delay + delay + (page.reload->Checked() ? "00" : "FF") + *testPart))
+            AddWriteError(kEventsGroup);
+    } else {
+        AddWriteErrorDetail(kEventsGroup, count < 0 ? "не выбрано количество автотестов"
+                                                    : "не выбраны часы или минуты автотеста");
+    }
+    StepProgress();
+
+    LogWriting(kBatteryLogicGroup);
+    const auto faultTime = Digits(page.etAKBlogTime->Text());
+    if (page.cbAKBlogN->Checked() && (!faultTime || *faultTime < 0 || *faultTime > 0xFF)) {
+        AddWriteErrorDetail(kBatteryLogicGroup, "неверное время \"" + page.etAKBlogTime->Text() + "\"");
+    } else {
+        const std::string time = page.cbAKBlogN->Checked() ? Hex(static_cast<unsigned>(*faultTime), 2) : "00";
+        if (!WriteBatteryLogic(Device(), (page.cbAKBlogR->Checked() ? "00" : "FF") + time + "FFFF"))
+            AddWriteError(kBatteryLogicGroup);
+    }
+    StepProgress();
+
+    LogWriting(kThresholdsGroup);
+    const auto discharge = Voltage(page.meAKBTreshR->Text());
+    const auto fault = Voltage(page.meAKBtreshN->Text());
+    if (!discharge || !fault) {
+        AddWriteErrorDetail(kThresholdsGroup, "неверное напряжение");
+    } else if (!WriteBatteryThresholds(Device(), Hex(static_cast<unsigned>(*discharge), 4) +
+                                                     Hex(static_cast<unsigned>(*fault), 4))) {
+        AddWriteError(kThresholdsGroup);
+    }
+    StepProgress();
+
+    if (extra) {
+        // The items mean minutes or five-minute steps by the firmware; a list of the other form must
+        // not be sent as this one.
+        page.SetupForDevice(Major, Build);
+        const auto period = EncodeExtraTest(page.DeltaHours->ItemIndex(), page.DeltaMinuts->ItemIndex(),
+                                            ExtraTestUsesMinutes(Major, Build));
+        if (!period) AddWriteErrorDetail(kExtraTestGroup, "не выбран период");
+        else if (!WriteExtraAutotest(Device(), *period)) AddWriteError(kExtraTestGroup);
+        StepProgress();
+    }
 }

@@ -51,6 +51,7 @@ public:
     static constexpr int VoltageMin = 980, VoltageMax = 1200;
 
     explicit TformATests(ui::TComponent* owner);
+    ~TformATests() override;
 
     ui::TGroupBox* GroupBox1;   // system events
     ui::TCheckBox* reload;

@@ -3,6 +3,10 @@
 #include <fstream>
 #include <string_view>
 
+#include "app/DeviceController.h"
+#include "app/FormAppMainController.h"
+#include "app/fMain.h"
+#include "link/DevCommands.h"
 #include "platform/Text.h"
 #include "ui/Application.h"
 
@@ -70,6 +74,11 @@ TformBolid::TformBolid(ui::TComponent* owner) : TformIncl(owner)
     OnHide = [this](TObject* s) { FormHide(s); };
 }
 
+TformBolid::~TformBolid()
+{
+    if (formBolid == this) formBolid = nullptr;
+}
+
 void TformBolid::FormShow(ui::TObject*) { Timer->SetEnabled(true); }
 
 void TformBolid::FormHide(ui::TObject*) { Timer->SetEnabled(false); }
@@ -96,8 +105,39 @@ void TformBolid::AddReceived(const std::string& Text)
     BolidChat->Lines().Add(MendBolidText(Text));
 }
 
+namespace {
+
+// The device controller a poll may use now: none while not connected, while another exchange or
+// operation holds the link, or while the firmware upload runs (it brackets the windows and disables
+// the main window for its whole run).
+TDeviceController* PollTarget()
+{
+    TDeviceController* device = CurrentDeviceController();
+    if (device == nullptr || device->Busy()) return nullptr;
+    if (FormMain != nullptr) {
+        if (!FormMain->Enabled()) return nullptr;
+        if (const TFormAppMainController* forms = FormMain->FormsController;
+            forms != nullptr && forms->OperationDepth() > 0)
+            return nullptr;
+        if (FormMain->FormsController != nullptr && !FormMain->FormsController->MayStart()) return nullptr;
+    }
+    return device;
+}
+
+}  // namespace
+
 void TformBolid::TimerTimer(ui::TObject*)
 {
     Timer->SetEnabled(false);
-    Timer->SetEnabled(true);
+    if (TDeviceController* device = PollTarget()) device->ReadForm(*this);
+    // The exchange let window events run: a page left meanwhile stays without its poll.
+    Timer->SetEnabled(Visible());
+}
+
+void TDeviceController::ReadBolid()
+{
+    if (formBolid == nullptr) return;
+    std::string value;
+    ReadBolidText(Device(), value);
+    formBolid->AddReceived(value);
 }

@@ -17,6 +17,7 @@ public:
     static constexpr unsigned PollIntervalMs = 400;
 
     explicit TformBolid(ui::TComponent* owner);
+    ~TformBolid() override;
 
     ui::TPanel* Panel1;
     ui::TButton* Button1;

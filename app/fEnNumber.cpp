@@ -2,8 +2,10 @@
 
 #include <string>
 
+#include "app/DeviceController.h"
 #include "app/FormController.h"
 #include "app/InputController.h"
+#include "link/DevCommands.h"
 #include "ui/Layout.h"
 
 TFormEnNumber* FormEnNumber = nullptr;
@@ -11,6 +13,10 @@ TFormEnNumber* FormEnNumber = nullptr;
 namespace {
 
 constexpr int kNumberLength = 30;
+constexpr const char* kFlagGroup = "Флаг включения инженерных номеров";
+constexpr int kGroups = 6;
+
+std::string NumberGroup(int k) { return "Инженерный номер " + std::to_string(k); }
 
 }  // namespace
 
@@ -45,6 +51,11 @@ TFormEnNumber::TFormEnNumber(ui::TComponent* owner) : TformIncl(owner)
 
     CheckBox1->OnClick = [this](TObject* s) { CheckBox1Click(s); };
     OnCreate = [this](TObject* s) { FormCreate(s); };
+}
+
+TFormEnNumber::~TFormEnNumber()
+{
+    if (FormEnNumber == this) FormEnNumber = nullptr;
 }
 
 ui::TEdit* TFormEnNumber::NumberEdit(int k) const
@@ -92,4 +103,50 @@ void TFormEnNumber::LoadFromIni(const TMemIniFile& Ini)
 {
     LoadControlsFromIni(Ini, *this);
     UpdateEnabled();
+}
+
+void TDeviceController::ReadEnNumber()
+{
+    if (FormEnNumber == nullptr) return;
+    const TExchange exchange(*this);
+    TFormEnNumber& page = *FormEnNumber;
+    SetupProgress(kGroups);
+    std::string value;
+
+    LogReading(kFlagGroup);
+    if (ReadEngineerEnable(Device(), value)) page.CheckBox1->SetChecked(value == "00");
+    else AddReadError(kFlagGroup);
+    StepProgress();
+
+    for (int k = 1; k <= TFormEnNumber::NumberCount; ++k) {
+        const std::string title = NumberGroup(k);
+        LogReading(title);
+        if (ReadEngineerNumber(Device(), k - 1, value)) page.NumberEdit(k)->SetText(value);
+        else AddReadError(title);
+        StepProgress();
+    }
+}
+
+void TDeviceController::WriteEnNumber()
+{
+    if (FormEnNumber == nullptr) return;
+    const TExchange exchange(*this);
+    TFormEnNumber& page = *FormEnNumber;
+    SetupProgress(kGroups);
+    if (page.AllNumbersEmpty()) page.CheckBox1->SetChecked(false);
+
+    LogWriting(kFlagGroup);
+    if (!WriteEngineerEnable(Device(), page.CheckBox1->Checked() ? "00" : "FF")) AddWriteError(kFlagGroup);
+    StepProgress();
+
+    for (int k = 1; k <= TFormEnNumber::NumberCount; ++k) {
+        const std::string title = NumberGroup(k);
+        LogWriting(title);
+        const std::string text = page.NumberEdit(k)->Text();
+        // The device takes a blank for "no number".
+        const std::string number = text.empty() ? " " : text;
+        if (const auto problem = DeviceValueProblem(number)) AddWriteErrorDetail(title, *problem);
+        else if (!WriteEngineerNumber(Device(), k - 1, number)) AddWriteError(title);
+        StepProgress();
+    }
 }

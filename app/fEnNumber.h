@@ -10,6 +10,7 @@ public:
     static constexpr int NumberCount = 5;
 
     explicit TFormEnNumber(ui::TComponent* owner);
+    ~TFormEnNumber() override;
 
     ui::TCheckBox* CheckBox1;
     ui::TGroupBox* GroupBox1;

@@ -1,10 +1,14 @@
 #include "app/fGPRS.h"
 
 #include <algorithm>
+#include <functional>
+#include <iterator>
 #include <vector>
 
+#include "app/DeviceController.h"
 #include "app/FormController.h"
 #include "app/InputController.h"
+#include "link/DevCommands.h"
 #include "ui/Layout.h"
 
 TformGPRS* formGPRS = nullptr;
@@ -18,6 +22,52 @@ struct SimDefaults {
     const char* login;
 };
 constexpr SimDefaults kSimDefaults[] = {{"internet.mts.ru", "mts"}, {"internet.beeline.ru", "beeline"}};
+
+constexpr int kGroups = 12;
+constexpr int kSims = 2;
+constexpr const char* kPauseGroup = "Время между попытками установление GPRS-соединения";
+constexpr const char* kServerGroup = "Адрес сервера";
+constexpr const char* kPortGroup = "Порт сервера";
+constexpr const char* kServer2Group = "Адрес сервера 2";
+constexpr const char* kPort2Group = "Порт сервера 2";
+constexpr const char* kPasswordGroup = "Пароль для подключения к серверу";
+constexpr const char* kBadPassword = "Некорректный пароль для идентицикации через GPRS";
+constexpr const char* kBindingGroup = "Привязка адреса к SIM карте";
+
+using TSimRead = bool (*)(TDevice&, int, std::string&);
+using TSimWrite = bool (*)(TDevice&, int, const std::string&);
+
+// The SIM groups in the order the read takes them. Log titles carry " " and the SIM number, error
+// titles the number alone; the write's titles carry no number.
+struct TSimGroup {
+    const char* Field;
+    const char* ReadTitle;
+    const char* WriteTitle;
+    TSimRead Read;
+    TSimWrite Write;
+};
+constexpr TSimGroup kApn{"Addr", "Адрес APN SIM", "Адрес APN", ReadApnAddress, WriteApnAddress};
+constexpr TSimGroup kLogin{"Login", "Логин для APN SIM", "Логин для APN", ReadApnLogin, WriteApnLogin};
+constexpr TSimGroup kPassword{"Pswd", "Пароль для APN SIM", "Пароль для APN", ReadApnPassword, WriteApnPassword};
+constexpr TSimGroup kDial{"Phone", "Номер для выхода в GPRS SIM", "Номер для выхода в GPRS", ReadGprsDialNumber,
+                          WriteGprsDialNumber};
+constexpr TSimGroup kReadOrder[] = {kApn, kLogin, kPassword, kDial};
+constexpr TSimGroup kWriteOrder[] = {kDial, kApn, kLogin, kPassword};
+
+// The device counts its SIM cards from 0.
+int SimIndex(int Sim) { return Sim - 1; }
+
+bool BindingGate(const TDeviceController& d) { return d.Major >= 5 && d.Build >= 116; }
+
+// The edit's text, or its hint when it is empty.
+std::string TextOrHint(const ui::TEdit& Edit) { return Edit.Text().empty() ? Edit.Hint() : Edit.Text(); }
+
+// The reserve server follows the main one when the user left it empty.
+void CompleteReserve(ui::TEdit& Main, ui::TEdit& Reserve)
+{
+    if (!Reserve.Text().empty()) return;
+    Reserve.SetText(Main.Text().empty() ? Reserve.Hint() : Main.Text());
+}
 
 }  // namespace
 
@@ -102,9 +152,21 @@ TformGPRS::TformGPRS(ui::TComponent* owner) : TformIncl(owner)
     etSIM1IP->OnKeyDown = [this](TObject* s, std::uint16_t& k, TShiftState sh) { etSIM1IPKeyDown(s, k, sh); };
 }
 
+TformGPRS::~TformGPRS()
+{
+    if (formGPRS == this) formGPRS = nullptr;
+}
+
 ui::TEdit* TformGPRS::SimEdit(int Sim, const std::string& Field) const
 {
     return dynamic_cast<ui::TEdit*>(FindComponent("etSIM" + std::to_string(Sim) + Field));
+}
+
+void TformGPRS::SetupForDevice(int Major, int Build)
+{
+    const bool old = Major >= 5 && Build < 116;
+    if (old) CheckBox1->SetChecked(false);
+    CheckBox1->SetEnabled(!old);
 }
 
 void TformGPRS::CheckBox1Click(ui::TObject*)
@@ -159,4 +221,115 @@ bool IsServerPasswordValid(const std::string& Text)
     return std::all_of(Text.begin(), Text.end(), [](char c) {
         return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
     });
+}
+
+void TDeviceController::ReadGPRS()
+{
+    if (formGPRS == nullptr) return;
+    const TExchange exchange(*this);
+    TformGPRS& page = *formGPRS;
+    SetupProgress(kGroups);
+    std::string value;
+
+    LogReading(kPauseGroup);
+    int hours = 0;
+    int minutes = 0;
+    if (ReadGprsRetryTime(Device(), hours, minutes)) page.cbZTime->SetItemIndex(RetryPauseItem(hours, minutes));
+    else AddReadError(kPauseGroup);
+    StepProgress();
+
+    const struct {
+        const char* title;
+        bool (*read)(TDevice&, std::string&);
+        ui::TEdit* edit;
+        bool step;
+    } servers[] = {
+        {kServerGroup, ReadServerAddress, page.etSIM1IP, true},
+        {kPortGroup, ReadServerPort, page.etSIM1Port, true},
+        {kServer2Group, ReadServer2Address, page.etSIM1IP2, false},
+        {kPort2Group, ReadServer2Port, page.etSIM1PORT2, false},
+        {kPasswordGroup, ReadServerPassword, page.etSIM1SPSWD, true},
+    };
+    for (const auto& g : servers) {
+        LogReading(g.title);
+        if (g.read(Device(), value)) g.edit->SetText(value);
+        else AddReadError(g.title);
+        if (g.step) StepProgress();
+    }
+
+    for (int sim = 1; sim <= kSims; ++sim) {
+        const std::string n = std::to_string(sim);
+        for (const TSimGroup& g : kReadOrder) {
+            LogReading(std::string(g.ReadTitle) + " " + n);
+            if (g.Read(Device(), SimIndex(sim), value)) page.SimEdit(sim, g.Field)->SetText(value);
+            else AddReadError(g.ReadTitle + n);
+            if (&g == &kReadOrder[std::size(kReadOrder) - 1] && BindingGate(*this)) {
+                // A flag that could not be read keeps what it showed: taking it for "off" would switch
+                // the binding off with the next write.
+                if (ReadBindAddressToSim(Device(), value)) page.CheckBox1->SetChecked(value.find("00") != std::string::npos);
+                else AddReadError(kBindingGroup);
+            }
+            StepProgress();
+        }
+    }
+}
+
+void TDeviceController::WriteGPRS()
+{
+    if (formGPRS == nullptr) return;
+    const TExchange exchange(*this);
+    TformGPRS& page = *formGPRS;
+    SetupProgress(kGroups);
+
+    // A text the device could not take back intact is not sent; the user learns why.
+    const auto writeText = [this](const std::string& title, const std::string& text,
+                                  const std::function<bool(const std::string&)>& write) {
+        if (const auto problem = DeviceValueProblem(text)) AddWriteErrorDetail(title, *problem);
+        else if (!write(text)) AddWriteError(title);
+    };
+
+    LogWriting(kPauseGroup);
+    if (const auto pause = RetryPauseMinutes(page.cbZTime->ItemIndex(), page.cbZTime->Items().Count())) {
+        if (!WriteGprsRetryTime(Device(), *pause / 60, *pause % 60)) AddWriteError(kPauseGroup);
+    } else {
+        AddWriteErrorDetail(kPauseGroup, "пауза не выбрана");
+    }
+    StepProgress();
+
+    for (int sim = 1; sim <= kSims; ++sim) {
+        for (const TSimGroup& g : kWriteOrder) {
+            LogWriting(g.WriteTitle);
+            writeText(g.WriteTitle, page.SimEdit(sim, g.Field)->Text(),
+                      [&](const std::string& text) { return g.Write(Device(), SimIndex(sim), text); });
+            StepProgress();
+        }
+    }
+
+    LogWriting(kServerGroup);
+    writeText(kServerGroup, TextOrHint(*page.etSIM1IP),
+              [this](const std::string& text) { return WriteServerAddress(Device(), text); });
+    StepProgress();
+    LogWriting(kPortGroup);
+    writeText(kPortGroup, TextOrHint(*page.etSIM1Port),
+              [this](const std::string& text) { return WriteServerPort(Device(), text); });
+    StepProgress();
+
+    LogWriting(kPasswordGroup);
+    const std::string password = page.etSIM1SPSWD->Text();
+    if (!IsServerPasswordValid(password)) AddWriteError(kBadPassword);
+    else writeText(kPasswordGroup, password, [this](const std::string& text) { return WriteServerPassword(Device(), text); });
+    StepProgress();
+
+    CompleteReserve(*page.etSIM1IP, *page.etSIM1IP2);
+    CompleteReserve(*page.etSIM1Port, *page.etSIM1PORT2);
+    LogWriting(kServer2Group);
+    writeText(kServer2Group, page.etSIM1IP2->Text(),
+              [this](const std::string& text) { return WriteServer2Address(Device(), text); });
+    LogWriting(kPort2Group);
+    writeText(kPort2Group, page.etSIM1PORT2->Text(),
+              [this](const std::string& text) { return WriteServer2Port(Device(), text); });
+
+    if (BindingGate(*this) && !WriteBindAddressToSim(Device(), page.CheckBox1->Checked() ? "00" : "FF"))
+        AddWriteError(kBindingGroup);
+    StepProgress();
 }

@@ -11,6 +11,7 @@
 class TformGPRS : public TformIncl {
 public:
     explicit TformGPRS(ui::TComponent* owner);
+    ~TformGPRS() override;
 
     ui::TGroupBox* GroupBox1;
     ui::TGroupBox* GroupBox3;  // SIM 1
@@ -39,6 +40,9 @@ public:
     // A SIM card's edit by its name: "etSIM", the SIM number 1 or 2, and Field ("Phone", "Addr",
     // "Login" or "Pswd"), letter case ignored.
     ui::TEdit* SimEdit(int Sim, const std::string& Field) const;
+
+    // The binding exists from build 116: older firmware shows it unchecked and disabled.
+    void SetupForDevice(int Major, int Build);
 
     void CheckBox1Click(ui::TObject* Sender);
     void NoCyrillicKeyDown(ui::TObject* Sender, std::uint16_t& Key, ui::TShiftState Shift);
