@@ -83,6 +83,7 @@ int HexTextValue(const std::string& Text) { return HexValue(Text).value_or(0); }
 TFormCommon::TFormCommon(ui::TComponent* owner) : TformIncl(owner)
 {
     SetCaption("Общие настройки");
+    if (FormCommon == nullptr) FormCommon = this;
     CreateControls();
     PlaceControls();
     BindHandlers();
