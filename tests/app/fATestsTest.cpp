@@ -2,12 +2,43 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/DeviceController.h"
+#include "app/fMain.h"
+#include "sim/Communicator.h"
+#include "tests/support/LoopbackComm.h"
+#include "tests/support/RecordingLog.h"
+#include "tests/support/SimDevice.h"
 #include "ui/Application.h"
 #include "ui/Driver.h"
 
 namespace {
 
 using namespace ui;
+
+// The simulated device behind an in-memory line; the words a test names are refused ("NOK").
+class RefusingDevice : public sim::Responder {
+public:
+    explicit RefusingDevice(const sim::DeviceProfile& profile, platform::Clock& clock)
+        : device(profile, clock, testsupport::SimDevice::kWallStart)
+    {
+    }
+    std::string Answer(const std::string& request) override
+    {
+        requests.push_back(request);
+        for (const std::string& word : refused)
+            if (request.rfind("+" + word, 0) == 0) return "NOK\r\n";
+        return device.Answer(request);
+    }
+    sim::Communicator device;
+    std::vector<std::string> refused;
+    std::vector<std::string> requests;
+};
+
 
 class ATestsPage : public ::testing::Test {
 protected:
@@ -230,6 +261,231 @@ TEST(ExtraTestValue, BothFirmwareForms)
     EXPECT_FALSE(EncodeExtraTest(1, 12, false));
     EXPECT_FALSE(ExtraTestUsesMinutes(5, 120));
     EXPECT_TRUE(ExtraTestUsesMinutes(5, 121));
+}
+
+}  // namespace
+
+namespace {
+
+// ------------------------------------------------------------------ exchange with the device
+
+class ATestsExchange : public ::testing::Test {
+protected:
+    ATestsExchange()
+    {
+        formATests = page;
+        page->LoadDefaults();
+        Connect(120);
+    }
+    void Connect(int build, sim::PanelKind panel = sim::PanelKind::Altonika)
+    {
+        dc.reset();
+        comm.reset();
+        device = std::make_unique<RefusingDevice>(testsupport::Profile(build, panel), scope.Clock());
+        comm = std::make_unique<testsupport::LoopbackComm>(*device, scope.Clock());
+        dc = std::make_unique<TDeviceController>(*comm, &log);
+        dc->Device().SetTimeoutFloor(200);
+        dc->Major = 5;
+        dc->Build = build;
+        page->SetupForDevice(5, build);
+    }
+    std::vector<std::string> Read()
+    {
+        device->requests.clear();
+        dc->ClearErrors();
+        page->Clear();
+        dc->ReadForm(*page);
+        return device->requests;
+    }
+    std::vector<std::string> Write()
+    {
+        device->requests.clear();
+        dc->ClearErrors();
+        dc->WriteForm(*page);
+        return device->requests;
+    }
+    bool Sent(const std::string& prefix) const
+    {
+        for (const std::string& r : device->requests)
+            if (r.rfind(prefix, 0) == 0) return true;
+        return false;
+    }
+    std::vector<std::string> Errors() const { return dc->GetErrors().Lines(); }
+    std::string Stored(const std::string& key) const { return device->device.Value(key).value_or("?"); }
+    std::string Time(int t) const { return page->HourBox(t)->Text() + ":" + page->MinuteBox(t)->Text(); }
+
+    ApplicationScope scope;
+    TFormMain* main = scope.App().CreateForm<TFormMain>("FormMain");
+    TformATests* page = Create<TformATests>(main->PagesPane, "formATests", main->PagesPane);
+    testsupport::RecordingLog log;
+    std::unique_ptr<RefusingDevice> device;
+    std::unique_ptr<testsupport::LoopbackComm> comm;
+    std::unique_ptr<TDeviceController> dc;
+};
+
+TEST_F(ATestsExchange, ReadsEventsBatteryAndTheExtraTest)
+{
+    device->device.SetValue("addat", "001A");
+    EXPECT_EQ(Read(), (std::vector<std::string>{"+pwlog", "+AKBlog", "+AKBtresh", "+addat"}));
+    EXPECT_TRUE(Errors().empty());
+    EXPECT_TRUE(page->vosst->Checked());
+    EXPECT_TRUE(page->zadav->Enabled());
+    EXPECT_EQ(page->zadav->Text(), "15");
+    EXPECT_TRUE(page->reload->Checked());
+    EXPECT_EQ(page->ComboBox1->Text(), "Два");
+    EXPECT_EQ(Time(1), "8:0");
+    EXPECT_EQ(Time(2), "12:0");
+    EXPECT_EQ(Time(3), "0:0");
+    EXPECT_TRUE(page->cbAKBlogR->Checked());
+    EXPECT_TRUE(page->cbAKBlogN->Checked());
+    EXPECT_EQ(page->etAKBlogTime->Text(), "010");
+    EXPECT_EQ(page->meAKBTreshR->Text(), "10,00");
+    EXPECT_EQ(page->meAKBtreshN->Text(), "11,00");
+    EXPECT_EQ(page->DeltaHours->ItemIndex(), 2);
+    EXPECT_EQ(page->DeltaMinuts->Text(), "10");
+}
+
+TEST_F(ATestsExchange, TheExtraTestExistsFromBuild94)
+{
+    for (const auto panel : {sim::PanelKind::Altonika, sim::PanelKind::Bolid, sim::PanelKind::Paradox}) {
+        Connect(93, panel);
+        EXPECT_FALSE(page->DeltaATest->Visible());
+        EXPECT_EQ(Read().size(), 3u);
+        EXPECT_EQ(Write().size(), 3u);
+        EXPECT_FALSE(Sent("+addat"));
+        Connect(94, panel);
+        EXPECT_EQ(Read().back(), "+addat");
+        EXPECT_EQ(Write().back(), "+addat0000");
+        EXPECT_TRUE(Errors().empty());
+    }
+}
+
+TEST_F(ATestsExchange, TheExtraTestPeriodInBothFirmwareForms)
+{
+    device->device.SetValue("addat", "1A");
+    Read();
+    EXPECT_EQ(page->DeltaHours->Text(), "2");
+    EXPECT_EQ(page->DeltaMinuts->Text(), "10");
+    EXPECT_EQ(Write().back(), "+addat001A");
+
+    Connect(121);
+    device->device.SetValue("addat", "5A");
+    Read();
+    EXPECT_EQ(page->DeltaHours->Text(), "1");
+    EXPECT_EQ(page->DeltaMinuts->Text(), "30") << "from build 121 the list holds every minute";
+    EXPECT_EQ(Write().back(), "+addat005A");
+}
+
+TEST_F(ATestsExchange, AnExtraTestValueThatIsNoNumberIsAnError)
+{
+    device->device.SetValue("addat", "1G");
+    Read();
+    EXPECT_EQ(Errors(), std::vector<std::string>{"Ошибка при чтении параметра \"Прочитано непредвиденное значение "
+                                                 "параметра \"Дополнительный автотест\" (1G)\""});
+    device->refused = {"addat"};
+    Read();
+    EXPECT_EQ(Errors(), std::vector<std::string>{"Ошибка при чтении параметра \"Дополнительный автотест\""});
+}
+
+TEST_F(ATestsExchange, AnExtraTestWithoutSelectionIsAnErrorAndNotSent)
+{
+    page->DeltaHours->SetItemIndex(-1);
+    Write();
+    EXPECT_FALSE(Sent("+addat"));
+    EXPECT_EQ(Errors(), std::vector<std::string>{
+                            "Ошибка при записи параметра \"Дополнительный автотест\": не выбран период"});
+}
+
+TEST_F(ATestsExchange, WritesTheValuesTheDeviceKeeps)
+{
+    page->vosst->SetChecked(true);
+    page->zadav->SetText("15");
+    page->reload->SetChecked(false);
+    page->ComboBox1->SetItemIndex(3);
+    page->SetTestTimes({{{6, 30}, {6, 30}, {6, 30}}});
+    page->cbAKBlogN->SetChecked(true);
+    page->etAKBlogTime->SetText("020");
+    page->meAKBtreshN->SetText("11,50");
+    page->meAKBTreshR->SetText("10,20");
+    page->DeltaHours->SetItemIndex(1);
+    page->DeltaMinuts->SetItemIndex(6);
+    EXPECT_EQ(Write(), (std::vector<std::string>{"+pwlog3C3CFF061EFFFFFFFF", "+AKBlogFF14FFFF", "+AKBtresh03FC047E",
+                                                 "+addat0012"}));
+    EXPECT_TRUE(Errors().empty());
+    EXPECT_EQ(page->ComboBox1->Text(), "Один") << "three equal tests are one";
+
+    page->vosst->SetChecked(false);
+    Write();
+    EXPECT_EQ(Stored("pwlog").substr(0, 4), "FFFF");
+    EXPECT_EQ(Stored("AKBlog"), "FF00FFFF");
+}
+
+TEST_F(ATestsExchange, TestsAfterAnUnsetSlotAreKeptByTheNextWrite)
+{
+    device->device.SetValue("pwlog", "FFFF00FFFF0A1E1700");
+    Read();
+    EXPECT_EQ(page->ComboBox1->Text(), "Два");
+    EXPECT_EQ(Time(1), "10:30");
+    EXPECT_EQ(Time(2), "23:0");
+    EXPECT_FALSE(page->vosst->Checked());
+    Write();
+    EXPECT_EQ(Stored("pwlog"), "FFFF000A1E1700FFFF");
+}
+
+TEST_F(ATestsExchange, ATestTimeOutOfRangeIsAReadErrorAndChangesNothing)
+{
+    page->ComboBox1->SetItemIndex(1);
+    page->cbH1->SetItemIndex(5);
+    device->device.SetValue("pwlog", "3C3C001E00FFFFFFFF");
+    Read();
+    EXPECT_EQ(Errors(), std::vector<std::string>{"Ошибка при чтении параметра \"Системные события\""});
+    EXPECT_EQ(page->cbH1->ItemIndex(), 5);
+    EXPECT_EQ(page->ComboBox1->ItemIndex(), 1);
+}
+
+TEST_F(ATestsExchange, ATestWithoutSelectionIsAnErrorNotAnEightDigitField)
+{
+    page->ComboBox1->SetItemIndex(2);
+    page->SetTestTimes({{{8, 0}, {-1, 15}, {0, 0}}});
+    Write();
+    EXPECT_FALSE(Sent("+pwlog"));
+    EXPECT_EQ(Errors().at(0),
+              "Ошибка при записи параметра \"Системные события\": не выбраны часы или минуты автотеста");
+    EXPECT_EQ(Stored("pwlog"), "3C3C0008000C00FFFF");
+}
+
+TEST_F(ATestsExchange, BatteryValuesThatAreNoNumbersAreReadErrors)
+{
+    device->device.SetValue("AKBlog", "00ZZFFFF");
+    device->device.SetValue("AKBtresh", "03E8");
+    page->meAKBtreshN->SetText("11,50");
+    Read();
+    EXPECT_EQ(Errors(), (std::vector<std::string>{"Ошибка при чтении параметра \"Логика работы по аккумуляторной батарее\"",
+                                                  "Ошибка при чтении параметра \"Пороги генерирования событий по АКБ\""}));
+}
+
+TEST(ATestsOverPty, ReadAndWriteTheWholePage)
+{
+    ApplicationScope scope;
+    TFormMain* main = scope.App().CreateForm<TFormMain>("FormMain");
+    formATests = Create<TformATests>(main->PagesPane, "formATests", main->PagesPane);
+    testsupport::SimDevice sim(testsupport::Profile(121, sim::PanelKind::Altonika), scope.Clock());
+    testsupport::RecordingLog log;
+    TDeviceController dc(sim.worker, &log);
+    dc.Device().SetTimeoutFloor(testsupport::SimDevice::kTimeoutMs);
+    dc.Major = 5;
+    dc.Build = 121;
+    formATests->SetupForDevice(5, 121);
+    dc.ReadForm(*formATests);
+    EXPECT_TRUE(dc.GetErrors().Lines().empty());
+    EXPECT_EQ(formATests->ComboBox1->ItemIndex(), 2);
+    formATests->cbM2->SetItemIndex(45);
+    formATests->DeltaHours->SetItemIndex(5);
+    formATests->DeltaMinuts->SetItemIndex(59);
+    dc.WriteForm(*formATests);
+    EXPECT_TRUE(dc.GetErrors().Lines().empty());
+    EXPECT_EQ(sim.device.Value("pwlog"), "3C3C0008000C2DFFFF");
+    EXPECT_EQ(sim.device.Value("addat"), "0167");
 }
 
 }  // namespace
