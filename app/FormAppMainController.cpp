@@ -59,6 +59,11 @@ struct TFormAppMainController::SavedState {
     std::vector<TSaved<ui::TMenuItem>> items;
 };
 
+TFormAppMainController::TFormAppMainController(TFormMain* MainForm, ui::TWinControl* PagesContainer, ui::TTreeView* Tree)
+    : TFormsController(MainForm, PagesContainer, Tree)
+{
+}
+
 TFormAppMainController::~TFormAppMainController()
 {
     DeviceController.reset();

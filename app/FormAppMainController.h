@@ -16,7 +16,7 @@
 
 class TFormAppMainController : public TFormsController {
 public:
-    using TFormsController::TFormsController;
+    TFormAppMainController(TFormMain* MainForm, ui::TWinControl* PagesContainer, ui::TTreeView* Tree);
     ~TFormAppMainController() override;
 
     TDeviceController* GetDeviceController() const { return DeviceController.get(); }
