@@ -66,7 +66,12 @@ public:
             {"formATests", "Системные события"}, {"FormMasks", "Маски Болид"},     {"formGPRS", "GPRS"},
             {"formWays", "Каналы связи"},        {"FormLoops", "Шлейфы"},          {"FormEnNumber", "Номера инженеров"},
             {"FormHistory", "История"},          {"formBolid", "Сообщения Болид"}};
+        // A page that is built already keeps its place in the page order.
         for (const auto& [name, caption] : pages) {
+            if (ui::TComponent* built = PagesContainer->FindComponent(name)) {
+                PagesContainer->InsertComponent(PagesContainer->RemoveComponent(built));
+                continue;
+            }
             auto* page = ui::Create<StandInPage>(PagesContainer, name, PagesContainer, &journal);
             page->SetCaption(caption);
         }
@@ -116,6 +121,18 @@ private:
 
 class FormsControllerTest : public ::testing::Test {
 protected:
+    // The expected journal without the page operations of the pages that are built already (only the
+    // stand-ins note them).
+    Journal StandInsOnly(Journal expected) const
+    {
+        std::erase_if(expected, [this](const std::string& entry) {
+            const auto blank = entry.find(' ');
+            const std::string what = entry.substr(0, blank);
+            if (what != "clear" && what != "marks" && what != "defaults") return false;
+            return !ui::Is<StandInPage>(main->PagesPane->FindComponent(entry.substr(blank + 1)));
+        });
+        return expected;
+    }
     FormsControllerTest()
     {
         folder = std::filesystem::temp_directory_path() /
@@ -252,8 +269,9 @@ TEST_F(FormsControllerTest, DefaultsForOnePageOrAll)
     FormCommon->etO->SetText("1234");
     controller->SetDefaultsAll();
     EXPECT_EQ(FormCommon->etO->Text(), "0050");
-    EXPECT_EQ(journal, (Journal{"defaults formATests", "defaults FormMasks", "defaults formGPRS", "defaults formWays",
-                                "defaults FormLoops", "defaults FormEnNumber", "defaults FormHistory", "defaults formBolid"}));
+    EXPECT_EQ(journal, StandInsOnly({"defaults formATests", "defaults FormMasks", "defaults formGPRS", "defaults formWays",
+                                     "defaults FormLoops", "defaults FormEnNumber", "defaults FormHistory",
+                                     "defaults formBolid"}));
     journal.clear();
     controller->SelectPage(4);
     controller->SetDefaultsCurrent();
@@ -331,9 +349,10 @@ TEST_F(FormsControllerTest, ReadAllOrderAndTreeNodesForAnAltonikaPanel)
     ConnectTo(120);
     controller->BuildTreeBasic(*main->tv1);
     controller->ReadAll();
-    EXPECT_EQ(journal, (Journal{"read FormCommon 0", "clear formATests", "read formATests 1", "clear formGPRS",
-                                "read formGPRS 2", "clear formWays", "read formWays 3", "clear FormLoops", "read FormLoops 4",
-                                "clear FormEnNumber", "read FormEnNumber 5", "clear FormHistory", "read FormHistory 6"}));
+    EXPECT_EQ(journal, StandInsOnly({"read FormCommon 0", "clear formATests", "read formATests 1", "clear formGPRS",
+                                     "read formGPRS 2", "clear formWays", "read formWays 3", "clear FormLoops",
+                                     "read FormLoops 4", "clear FormEnNumber", "read FormEnNumber 5", "clear FormHistory",
+                                     "read FormHistory 6"}));
     EXPECT_TRUE(scope.Services().ModalForms().empty());
 }
 
