@@ -179,16 +179,16 @@ TEST_F(CommonPageTest, SignalLevels)
     sim->device.SetValue("U", "1F03");
     Read();
     EXPECT_EQ(page->etSignal->Text(), "31");
-    EXPECT_EQ(TFormCommon::BarParts(*page->PSignal), TFormCommon::SignalParts);
+    EXPECT_EQ(page->PSignal->PartsComplete(), 31u);
     EXPECT_EQ(page->etError->Text(), "3");
-    EXPECT_EQ(TFormCommon::BarParts(*page->PEr), 3);
+    EXPECT_EQ(page->PEr->PartsComplete(), 3u);
 
     sim->device.SetValue("U", "6363");
     Read();
     EXPECT_EQ(page->etSignal->Text(), "99");
-    EXPECT_EQ(TFormCommon::BarParts(*page->PSignal), 0);
+    EXPECT_EQ(page->PSignal->PartsComplete(), 0u);
     EXPECT_EQ(page->etError->Text(), "7");
-    EXPECT_EQ(TFormCommon::BarParts(*page->PEr), TFormCommon::ErrorParts);
+    EXPECT_EQ(page->PEr->PartsComplete(), 7u);
     EXPECT_TRUE(Errors().empty());
 
     for (const char* bad : {"", "ZZ03", "1F"}) {
