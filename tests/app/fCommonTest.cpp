@@ -12,6 +12,7 @@
 #include "tests/support/SimDevice.h"
 #include "ui/Application.h"
 #include "ui/Driver.h"
+#include "ui/Layout.h"
 
 namespace {
 
@@ -432,6 +433,16 @@ TEST_F(CommonPageTest, OldFirmwareWrites)
     Fail("+altsect");
     Write();
     EXPECT_EQ(Errors(), std::vector<std::string>{"Ошибка при записи параметра \"Изменение номеров для панели Altonika\""});
+}
+
+TEST_F(CommonPageTest, EveryGroupHasItsOwnPlace)
+{
+    for (ui::TControl* box : {static_cast<ui::TControl*>(page->GroupBox5), static_cast<ui::TControl*>(page->GroupBox6),
+                              static_cast<ui::TControl*>(page->KitGroupBox1), static_cast<ui::TControl*>(page->ParadoxBox)})
+        box->Show();
+    EXPECT_FALSE(ui::Layout::HasOverlap(*page));
+    EXPECT_FALSE(ui::Layout::HasOverlap(*page->ParadoxBox));
+    EXPECT_FALSE(ui::Layout::HasOverlap(*page->GroupBox6));
 }
 
 TEST_F(CommonPageTest, ImeiIsCopiedToTheClipboard)
