@@ -13,6 +13,7 @@
 #include "app/fIn.h"
 #include "app/fMain.h"
 #include "app/fProgress.h"
+#include "kit/KitPrgres.h"
 #include "link/SmallRoutines.h"
 #include "ui/Application.h"
 
@@ -60,7 +61,11 @@ struct TFormAppMainController::SavedState {
 };
 
 TFormAppMainController::TFormAppMainController(TFormMain* MainForm, ui::TWinControl* PagesContainer, ui::TTreeView* Tree)
-    : TFormsController(MainForm, PagesContainer, Tree)
+    : TFormsController(MainForm, PagesContainer, Tree),
+      kitBarDefaults_(HintDefaultFor<TKitProgressBar>([](TKitProgressBar& bar, const std::string& hint) {
+          if (const auto parts = HintAsInteger(hint); parts && *parts >= 0)
+              bar.SetPartsComplete(static_cast<std::uint32_t>(*parts));
+      }))
 {
 }
 

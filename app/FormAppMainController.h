@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/DeviceController.h"
+#include "app/FormController.h"
 #include "app/FormsController.h"
 #include "app/MsgFileU.h"
 
@@ -74,6 +75,8 @@ private:
     void SetOperationControlsEnabled(bool Enabled);
 
     std::unique_ptr<TMsgFile> MsgFileOwned = std::make_unique<TMsgFile>();
+    // The kit's parted bars take their hint as their factory default, like the standard controls.
+    HintDefaultRegistration kitBarDefaults_;
     std::unique_ptr<SavedState> saved_;
     int operationDepth_ = 0;
     bool connectedAtBegin_ = false;

@@ -110,14 +110,14 @@ void TFormCommon::CreateControls()
 
     GroupBox2 = Make<ui::TGroupBox>(this, "GroupBox2", this, "Уровень GSM");
     lbSignal = MakeLabel(this, "lbSignal", GroupBox2, "Сигнал");
-    PSignal = Make<ui::TProgressBar>(this, "PSignal", GroupBox2, nullptr, "0");
-    PSignal->SetMax(SignalParts);
+    PSignal = Make<TKitProgressBar>(this, "PSignal", GroupBox2, nullptr, "0");
+    PSignal->SetTotalParts(SignalParts);
     PSignal->SetBounds(0, 0, 150, 17);
     etSignal = Make<ui::TEdit>(this, "etSignal", GroupBox2);
     etSignal->SetReadOnly(true);
     lbError = MakeLabel(this, "lbError", GroupBox2, "Ошибки");
-    PEr = Make<ui::TProgressBar>(this, "PEr", GroupBox2, nullptr, "0");
-    PEr->SetMax(ErrorParts);
+    PEr = Make<TKitProgressBar>(this, "PEr", GroupBox2, nullptr, "0");
+    PEr->SetTotalParts(ErrorParts);
     PEr->SetBounds(0, 0, 150, 17);
     etError = Make<ui::TEdit>(this, "etError", GroupBox2);
     etError->SetReadOnly(true);
@@ -149,7 +149,7 @@ void TFormCommon::CreateControls()
     cbAltsect = Make<ui::TCheckBox>(this, "cbAltsect", GroupBox6, nullptr, "false");
     GroupBox6->Hide();
 
-    KitGroupBox1 = Make<ui::TGroupBox>(this, "KitGroupBox1", this, "&Номер объекта");
+    KitGroupBox1 = Make<TKitGroupBox>(this, "KitGroupBox1", this, "&Номер объекта");
     KitRadioButton1 = Make<ui::TRadioButton>(this, "KitRadioButton1", KitGroupBox1, "НО Альтоники записывать в НО  7QX3", "true");
     KitRadioButton2 =
         Make<ui::TRadioButton>(this, "KitRadioButton2", KitGroupBox1, "НО Альтоники записывать в номер раздела  7QX3", "false");
@@ -212,10 +212,6 @@ void TFormCommon::BindHandlers()
     btnOffOuts->OnClick = [this](ui::TObject* s) { btnOffOutsClick(s); };
     ImeiLabel->OnClick = [this](ui::TObject* s) { ImeiLabelClick(s); };
 }
-
-void TFormCommon::SetBarParts(ui::TProgressBar& Bar, int Parts) { Bar.SetPosition(Parts); }
-
-int TFormCommon::BarParts(const ui::TProgressBar& Bar) { return Bar.Position(); }
 
 void TFormCommon::ApplySectionEnabling()
 {
@@ -356,10 +352,10 @@ void TDeviceController::ReadCommon()
         const auto error = HexValue(platform::Copy(value, 3, 2));
         if (!signal || !error) return false;
         page.etSignal->SetText(std::to_string(*signal));
-        TFormCommon::SetBarParts(*page.PSignal, *signal == kNoSignal ? 0 : *signal);
+        page.PSignal->SetPartsComplete(static_cast<std::uint32_t>(*signal == kNoSignal ? 0 : *signal));
         const int errors = *error == kNoSignal ? TFormCommon::ErrorParts : *error;
         page.etError->SetText(std::to_string(errors));
-        TFormCommon::SetBarParts(*page.PEr, errors);
+        page.PEr->SetPartsComplete(static_cast<std::uint32_t>(errors));
         return true;
     });
     if (OldFirmware(*this)) {

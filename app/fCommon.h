@@ -5,12 +5,13 @@
 // synchronisation, reset, outputs on and off). Its exchange with the device is
 // TDeviceController::ReadCommon / WriteCommon, in this unit.
 //
-// PSignal and PEr are plain progress bars (Max = their number of parts) and KitRadioButton1-3 plain
-// radio buttons, KitGroupBox1 a plain group box, until the kit's widgets take their places under the
-// same names; SetBarParts is the one place that fills a bar.
+// KitRadioButton1-3 are plain radio buttons until the kit's radio button takes their place under the
+// same names.
 #include <string>
 
 #include "app/fIn.h"
+#include "kit/KitPanel.h"
+#include "kit/KitPrgres.h"
 #include "ui/ComCtrls.h"
 #include "ui/StdCtrls.h"
 
@@ -30,10 +31,10 @@ public:
     ui::TButton* btnSync;
     ui::TGroupBox* GroupBox2;  // GSM levels
     ui::TLabel* lbSignal;
-    ui::TProgressBar* PSignal;
+    TKitProgressBar* PSignal;
     ui::TEdit* etSignal;
     ui::TLabel* lbError;
-    ui::TProgressBar* PEr;
+    TKitProgressBar* PEr;
     ui::TEdit* etError;
     ui::TGroupBox* GroupBox3;  // "Тестирование выходов 1 и 2" and the reset
     ui::TButton* Button1;
@@ -51,7 +52,7 @@ public:
     ui::TComboBox* cbARazd;
     ui::TLabel* lbAltsect;
     ui::TCheckBox* cbAltsect;
-    ui::TGroupBox* KitGroupBox1;  // "&Номер объекта", hidden
+    TKitGroupBox* KitGroupBox1;  // "&Номер объекта", hidden
     ui::TRadioButton* KitRadioButton1;
     ui::TRadioButton* KitRadioButton2;
     ui::TRadioButton* KitRadioButton3;
@@ -76,9 +77,6 @@ public:
     void btnOffOutsClick(ui::TObject* Sender);
     void ImeiLabelClick(ui::TObject* Sender);
 
-    // A level bar's parts complete.
-    static void SetBarParts(ui::TProgressBar& Bar, int Parts);
-    static int BarParts(const ui::TProgressBar& Bar);
 
 private:
     void CreateControls();

@@ -267,8 +267,10 @@ TEST_F(FormsControllerTest, DefaultsForOnePageOrAll)
 {
     Start();
     FormCommon->etO->SetText("1234");
+    FormCommon->PSignal->SetPartsComplete(20);
     controller->SetDefaultsAll();
     EXPECT_EQ(FormCommon->etO->Text(), "0050");
+    EXPECT_EQ(FormCommon->PSignal->PartsComplete(), 0u) << "the kit's bar takes its hint too";
     EXPECT_EQ(journal, StandInsOnly({"defaults formATests", "defaults FormMasks", "defaults formGPRS", "defaults formWays",
                                      "defaults FormLoops", "defaults FormEnNumber", "defaults FormHistory",
                                      "defaults formBolid"}));

@@ -12,6 +12,7 @@
 #include "tests/support/SimDevice.h"
 #include "ui/Application.h"
 #include "ui/Driver.h"
+#include "ui/Layout.h"
 
 namespace {
 
@@ -179,16 +180,16 @@ TEST_F(CommonPageTest, SignalLevels)
     sim->device.SetValue("U", "1F03");
     Read();
     EXPECT_EQ(page->etSignal->Text(), "31");
-    EXPECT_EQ(TFormCommon::BarParts(*page->PSignal), TFormCommon::SignalParts);
+    EXPECT_EQ(page->PSignal->PartsComplete(), 31u);
     EXPECT_EQ(page->etError->Text(), "3");
-    EXPECT_EQ(TFormCommon::BarParts(*page->PEr), 3);
+    EXPECT_EQ(page->PEr->PartsComplete(), 3u);
 
     sim->device.SetValue("U", "6363");
     Read();
     EXPECT_EQ(page->etSignal->Text(), "99");
-    EXPECT_EQ(TFormCommon::BarParts(*page->PSignal), 0);
+    EXPECT_EQ(page->PSignal->PartsComplete(), 0u);
     EXPECT_EQ(page->etError->Text(), "7");
-    EXPECT_EQ(TFormCommon::BarParts(*page->PEr), TFormCommon::ErrorParts);
+    EXPECT_EQ(page->PEr->PartsComplete(), 7u);
     EXPECT_TRUE(Errors().empty());
 
     for (const char* bad : {"", "ZZ03", "1F"}) {
@@ -432,6 +433,16 @@ TEST_F(CommonPageTest, OldFirmwareWrites)
     Fail("+altsect");
     Write();
     EXPECT_EQ(Errors(), std::vector<std::string>{"Ошибка при записи параметра \"Изменение номеров для панели Altonika\""});
+}
+
+TEST_F(CommonPageTest, EveryGroupHasItsOwnPlace)
+{
+    for (ui::TControl* box : {static_cast<ui::TControl*>(page->GroupBox5), static_cast<ui::TControl*>(page->GroupBox6),
+                              static_cast<ui::TControl*>(page->KitGroupBox1), static_cast<ui::TControl*>(page->ParadoxBox)})
+        box->Show();
+    EXPECT_FALSE(ui::Layout::HasOverlap(*page));
+    EXPECT_FALSE(ui::Layout::HasOverlap(*page->ParadoxBox));
+    EXPECT_FALSE(ui::Layout::HasOverlap(*page->GroupBox6));
 }
 
 TEST_F(CommonPageTest, ImeiIsCopiedToTheClipboard)

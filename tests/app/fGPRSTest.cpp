@@ -333,6 +333,11 @@ TEST_F(GprsExchange, ABindingThatCannotBeReadIsAnErrorAndStaysForTheNextWrite)
     device->refused.clear();
     Write();
     EXPECT_EQ(device->requests.back(), "+ipeqsim00");
+
+    device->refused = {"ipeqsim"};
+    Write();
+    EXPECT_EQ(Errors(), std::vector<std::string>{"Ошибка при записи параметра \"Привязка адреса к SIM карте\""})
+        << "a binding the device did not take is no silent success";
 }
 
 TEST_F(GprsExchange, ReadErrorsCarryTheSimNumberWithoutABlank)
