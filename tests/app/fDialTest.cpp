@@ -43,6 +43,18 @@ void When(std::function<bool()> condition, std::function<void()> action, int pas
     });
 }
 
+// Ends a sequence that should have stopped by itself but still runs after so many passes of the pump,
+// so that a fault fails the test instead of hanging it.
+void StopIfStillDialling(TFormDial& dlg, int passes)
+{
+    ui::App().Post([&dlg, passes] {
+        if (!dlg.Dialling()) return;
+        if (passes > 0) return StopIfStillDialling(dlg, passes - 1);
+        ADD_FAILURE() << "the sequence did not stop";
+        dlg.Cancelled = true;
+    });
+}
+
 // A log that fails on one message, as a log whose window went away might.
 class FailingLog : public testsupport::RecordingLog {
 public:
@@ -81,8 +93,13 @@ struct DialFixture : ::testing::Test {
     {
         scope.Services().AnswerModal([this, after](ui::TForm&) {
             ui::App().Post([this] { EXPECT_TRUE(driver.Click(*dlg->bReDial)); });
-            When([this] { return !dlg->Dialling(); }, [after] {
-                if (after) after();
+            When([this] { return !dlg->Dialling(); }, [this, after] {
+                if (after) {
+                    after();
+                } else if (dlg->ModalResult() == ui::mrNone) {
+                    ADD_FAILURE() << "the dialog stayed open: " << dlg->pStatus->Caption();
+                    dlg->SetModalResult(ui::mrAbort);
+                }
             });
         });
         return dlg->ShowModal();
@@ -172,6 +189,7 @@ TEST_F(DialFixture, ProtoZeroAsksForBearerSeven)
     dlg->Proto = 0;
     EXPECT_EQ(Run(), ui::mrOk);
     EXPECT_EQ(sim.modem().Bearer(), "7,0,1");
+    ASSERT_GT(Messages().size(), 4u);
     EXPECT_EQ(Messages()[4], "AT+CBST=7,0,1");
 }
 
@@ -265,7 +283,12 @@ TEST_F(DialFixture, CancelDuringTheDialWait)
 TEST_F(DialFixture, CloseBoxWhileDiallingCancelsAndCloses)
 {
     sim.modem().SetRegistration(Registration::Searching);
-    When([&] { return dlg->pStatus->Caption() == kRegistering; }, [&] { EXPECT_TRUE(driver.CloseForm(*dlg)); });
+    When([&] { return dlg->pStatus->Caption() == kRegistering; },
+         [&] {
+             EXPECT_TRUE(driver.CloseForm(*dlg));
+             // Should the close box not stop the sequence, the test stops it rather than wait forever.
+             StopIfStillDialling(*dlg, 2000);
+         });
     EXPECT_EQ(Run(), ui::mrCancel);
     EXPECT_EQ(MessagesAfter("AT+CREG?"), (std::vector<std::string>{"AT+CREG?", "+++", "ATH"}));
     EXPECT_FALSE(worker.Online());
