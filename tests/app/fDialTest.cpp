@@ -140,22 +140,6 @@ const std::vector<std::string> kWholeSequence{
 
 }  // namespace
 
-TEST_F(DialFixture, LooksAsTheConnectionSequenceExpects)
-{
-    EXPECT_EQ(dlg->Caption(), "Дозвон");
-    EXPECT_EQ(dlg->FormStyle(), ui::fsStayOnTop);
-    EXPECT_TRUE(dlg->BorderIcons().Contains(ui::biSystemMenu));
-    EXPECT_EQ(dlg->bReDial->Caption(), "Позвонить");
-    EXPECT_EQ(dlg->btnStop->Caption(), "Отмена");
-    EXPECT_EQ(dlg->Label1->Caption(), "Удаленное соединение с панелью");
-    EXPECT_EQ(dlg->KitLEDDisplay1->Caption(), "");
-    EXPECT_EQ(dlg->BearerValue(), "71");
-    dlg->Proto = 0;
-    EXPECT_EQ(dlg->BearerValue(), "7");
-    dlg->Proto = 2;
-    EXPECT_EQ(dlg->BearerValue(), "7");
-}
-
 TEST_F(DialFixture, SuccessfulCallClosesWithOkAndKeepsThePortOpen)
 {
     std::vector<std::string> statuses;
@@ -186,6 +170,8 @@ TEST_F(DialFixture, SuccessfulCallClosesWithOkAndKeepsThePortOpen)
 
 TEST_F(DialFixture, ProtoZeroAsksForBearerSeven)
 {
+    dlg->Proto = 2;
+    EXPECT_EQ(dlg->BearerValue(), "7");
     dlg->Proto = 0;
     EXPECT_EQ(Run(), ui::mrOk);
     EXPECT_EQ(sim.modem().Bearer(), "7,0,1");
@@ -360,7 +346,17 @@ TEST_F(DialFixture, RefusedNumberIsExplainedAndNeverDialled)
 TEST_F(DialFixture, APortThatVanishesIsAFailureNeverAConnection)
 {
     sim.line().AddFault("ATD", Fault{FaultKind::Vanish, 0});
-    EXPECT_EQ(Run(ThenCancel()), ui::mrCancel);
+    bool redialled = false;
+    EXPECT_EQ(Run([this, &redialled] {
+                  // Another try on the dead port fails the same way, with nothing left to crash on.
+                  if (!redialled) {
+                      redialled = true;
+                      EXPECT_TRUE(driver.Click(*dlg->bReDial));
+                  }
+                  ThenCancel()();
+              }),
+              ui::mrCancel);
+    EXPECT_TRUE(redialled);
     EXPECT_EQ(statusAfter, kConnectFailed);
     EXPECT_FALSE(worker.Online());
     EXPECT_FALSE(worker.IsOpen());
