@@ -384,7 +384,8 @@ TEST_F(S7QX1FormsControllerTest, TheTreeOffersNinePagesToABolidFrom109AndSevenTo
     for (const sim::PanelKind panel : {sim::PanelKind::Altonika, sim::PanelKind::Paradox}) {
         ASSERT_TRUE(ConnectByCable(120, panel));
         const auto texts = TreeTexts();
-        EXPECT_EQ(std::count_if(controller->Pages().begin(), controller->Pages().end(),
+        const auto pages = controller->Pages();
+        EXPECT_EQ(std::count_if(pages.begin(), pages.end(),
                                 [](TformIncl* p) { return p->Name() != "formBolid" && p->Name() != "FormMasks"; }),
                   static_cast<long>(texts.size()));
         for (TformIncl* page : controller->Pages()) {
