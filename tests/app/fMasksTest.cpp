@@ -1,0 +1,276 @@
+#include "app/fMasks.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/fLoops.h"
+#include "platform/Color.h"
+#include "ui/Application.h"
+
+namespace {
+
+using namespace ui;
+
+TMsgFile Table()
+{
+    TMsgFile table;
+    table.Rows = {{"1101", "Пожар"}, {"1303", "Восстановление после проникновения"}, {"1301", "Проникновение"}};
+    return table;
+}
+
+std::vector<int> TickedRows(const TFormMasks& page)
+{
+    std::vector<int> rows;
+    for (int r = 1; r <= page.MaskRows(); ++r)
+        if (page.RowTicked(r)) rows.push_back(r);
+    return rows;
+}
+
+// The flexible mode with exactly these rows ticked.
+void TickOnly(TFormMasks& page, const std::vector<int>& rows)
+{
+    page.rbUseMask->SetChecked(true);
+    for (int r = 1; r <= page.MaskRows(); ++r) page.SetRowTicked(r, false);
+    for (int r : rows) page.SetRowTicked(r, true);
+}
+
+const std::vector<int> kC2000It{1, 2, 3, 4, 5, 6, 7, 17, 18, 27, 28, 29, 30, 31, 34, 35, 42, 43, 71, 74, 80, 81};
+
+class MasksPage : public ::testing::Test {
+protected:
+    TFormMasks& NewPage() { return *Create<TFormMasks>(&scope.App(), "FormMasks", nullptr, table); }
+    TFormLoops& NewLoops() { return *Create<TFormLoops>(&scope.App(), "FormLoops", nullptr, table); }
+
+    std::filesystem::path IniPath(const std::string& tag)
+    {
+        return std::filesystem::temp_directory_path() /
+               ("sorvel-masks-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" + tag + ".ini");
+    }
+
+    ApplicationScope scope;
+    TMsgFile table = Table();
+};
+
+// ------------------------------------------------------------------ grid
+
+TEST_F(MasksPage, CreatedWith134RowsInTheC2000ItMode)
+{
+    TFormMasks& page = NewPage();
+    EXPECT_EQ(page.MaskRows(), 134);
+    EXPECT_EQ(page.sg->RowCount(), 135);
+    EXPECT_EQ(page.sg->ColWidths(3), 340);
+    EXPECT_EQ(page.sg->Cells(0, 1), "1");
+    EXPECT_EQ(page.sg->Cells(2, 1), "ПОЖАР");
+    EXPECT_EQ(page.sg->Cells(3, 1), "1110: Пожар");
+    EXPECT_EQ(page.sg->Cells(3, 3), "1130: Проникновение");
+    EXPECT_EQ(page.sg->Cells(3, 2), "1118:  ");
+    EXPECT_EQ(page.sg->Cells(2, 134), "ОТМЕТКА НАРЯДА");
+    EXPECT_EQ(page.sg->Objects(1, 134), page.RowCheckBox(134));
+    EXPECT_EQ(page.RowCheckBox(134)->Tag(), 134);
+    EXPECT_TRUE(page.rbFiltrit->Checked());
+    EXPECT_EQ(TickedRows(page), kC2000It);
+    EXPECT_EQ(FormMasks, &page);
+}
+
+TEST_F(MasksPage, BuildsBelow85Have83Rows)
+{
+    TFormMasks& page = NewPage();
+    page.SetupForDevice(84);
+    EXPECT_EQ(page.MaskRows(), 83);
+    EXPECT_EQ(page.sg->RowCount(), 84);
+    EXPECT_EQ(page.sg->ColWidths(3), 315);
+    EXPECT_EQ(page.RowCheckBox(84), nullptr);
+    page.SetupForDevice(85);
+    EXPECT_EQ(page.MaskRows(), 134);
+}
+
+TEST_F(MasksPage, RowBoxesLieOverTheirCellsAndScrolledOutRowsTakeNoRoom)
+{
+    TFormMasks& page = NewPage();
+    page.PlaceRowCheckBoxes();
+    const TRect cell = page.sg->CellRect(1, 1);
+    const TCheckBox& first = *page.RowCheckBox(1);
+    EXPECT_EQ(first.Left(), page.sg->Left() + cell.Left + 2);
+    EXPECT_EQ(first.Top(), page.sg->Top() + cell.Top + 2);
+    EXPECT_EQ(first.Width(), cell.Width());
+    EXPECT_TRUE(first.Visible());
+    EXPECT_EQ(page.RowCheckBox(134)->Width() * page.RowCheckBox(134)->Height(), 0);
+
+    page.sg->SetTopRow(120);
+    page.sgDrawCell(page.sg, 1, 130, page.sg->CellRect(1, 130), {});
+    EXPECT_GT(page.RowCheckBox(130)->Height(), 0);
+    EXPECT_EQ(page.RowCheckBox(1)->Height(), 0);
+}
+
+// ------------------------------------------------------------------ modes
+
+TEST_F(MasksPage, TheC2000ItModeTicksExactlyItsRowsAndDisablesTheBoxes)
+{
+    TFormMasks& page = NewPage();
+    page.rbAll->SetChecked(true);
+    page.rbFiltrit->SetChecked(true);
+    EXPECT_EQ(TickedRows(page), kC2000It);
+    EXPECT_FALSE(page.RowCheckBox(1)->Enabled());
+    EXPECT_EQ(page.RowCheckBox(1)->Color(), clBtnFace);
+    EXPECT_EQ(page.sg->Color(), clBtnFace);
+}
+
+TEST_F(MasksPage, AllMessagesTicksEveryRowAndTheFlexibleModeKeepsAndEnablesTheTicks)
+{
+    TFormMasks& page = NewPage();
+    page.rbAll->SetChecked(true);
+    EXPECT_EQ(TickedRows(page).size(), 134u);
+    page.rbUseMask->SetChecked(true);
+    EXPECT_EQ(TickedRows(page).size(), 134u);
+    EXPECT_TRUE(page.RowCheckBox(100)->Enabled());
+    EXPECT_EQ(page.RowCheckBox(100)->Color(), clWhite);
+    EXPECT_EQ(page.sg->Color(), clWhite);
+    page.SetRowTicked(5, false);
+    page.rbUseMask->SetChecked(true);
+    EXPECT_FALSE(page.RowTicked(5));
+}
+
+TEST_F(MasksPage, DefaultsSelectC2000ItAndLeaveTheLinkControlBoxAlone)
+{
+    TFormMasks& page = NewPage();
+    page.rbUseMask->SetChecked(true);
+    page.SetRowTicked(100, true);
+    page.cbAdrbld->SetChecked(true);
+    page.BLDCONCheckBox->SetChecked(true);
+    page.LoadDefaults();
+    EXPECT_TRUE(page.rbFiltrit->Checked());
+    EXPECT_FALSE(page.rbUseMask->Checked());
+    EXPECT_FALSE(page.cbAdrbld->Checked());
+    EXPECT_TRUE(page.BLDCONCheckBox->Checked());
+    EXPECT_EQ(TickedRows(page), kC2000It);
+}
+
+TEST_F(MasksPage, TicksSurviveARebuildOnConnectAndTheModeIsAppliedAgain)
+{
+    TFormMasks& page = NewPage();
+    TickOnly(page, {1, 9, 83, 84, 134});
+    page.SetupForDevice(120);
+    EXPECT_EQ(TickedRows(page), (std::vector<int>{1, 9, 83, 84, 134}));
+    EXPECT_TRUE(page.RowCheckBox(50)->Enabled());
+    page.SetupForDevice(60);
+    EXPECT_EQ(TickedRows(page), (std::vector<int>{1, 9, 83}));
+
+    page.rbFiltrit->SetChecked(true);
+    page.SetupForDevice(120);
+    EXPECT_EQ(TickedRows(page), kC2000It);
+    EXPECT_FALSE(page.RowCheckBox(120)->Enabled());
+}
+
+// ------------------------------------------------------------------ link control
+
+TEST_F(MasksPage, LinkControlClearsAndDisablesTheLoop3BoxesOfTheLoopsPage)
+{
+    TFormLoops& loops = NewLoops();
+    TFormMasks& page = NewPage();
+    loops.cbResponce3->SetChecked(true);
+    loops.cbRecovery3->SetChecked(true);
+    loops.cbResponce2->SetChecked(true);
+    page.BLDCONCheckBox->SetChecked(true);
+    EXPECT_FALSE(loops.cbResponce3->Checked());
+    EXPECT_FALSE(loops.cbRecovery3->Checked());
+    EXPECT_FALSE(loops.cbResponce3->Enabled());
+    EXPECT_FALSE(loops.cbRecovery3->Enabled());
+    EXPECT_FALSE(loops.cbRes3->Enabled());
+    EXPECT_FALSE(loops.etLoopRec3->Enabled());
+    EXPECT_TRUE(loops.cbResponce2->Checked());
+
+    page.BLDCONCheckBox->SetChecked(false);
+    EXPECT_TRUE(loops.cbResponce3->Enabled());
+    EXPECT_TRUE(loops.cbRecovery3->Enabled());
+    EXPECT_FALSE(loops.cbResponce3->Checked());
+}
+
+// ------------------------------------------------------------------ ini
+
+TEST_F(MasksPage, AllRowsIncludingRows84To134RoundTripThroughTheIniFile)
+{
+    const auto path = IniPath("all");
+    {
+        TFormMasks& page = NewPage();
+        TickOnly(page, {2, 83, 84, 100, 134});
+        page.cbAdrbld->SetChecked(true);
+        TMemIniFile ini(path);
+        page.SaveToIni(ini);
+        ini.UpdateFile();
+        Free(&page);
+    }
+    TFormMasks& page = NewPage();
+    page.LoadFromIni(TMemIniFile(path));
+    std::filesystem::remove(path);
+    EXPECT_TRUE(page.rbUseMask->Checked());
+    EXPECT_TRUE(page.cbAdrbld->Checked());
+    EXPECT_EQ(TickedRows(page), (std::vector<int>{2, 83, 84, 100, 134}));
+}
+
+TEST_F(MasksPage, AnOldFileWithout84To134LoadsThoseRowsUnticked)
+{
+    const auto path = IniPath("old");
+    std::ofstream(path) << "[FormMasks]\nrbAll=0\nrbFiltrit=0\nrbUseMask=1\ncb1=1\ncb83=1\n";
+    TFormMasks& page = NewPage();
+    page.rbAll->SetChecked(true);
+    page.LoadFromIni(TMemIniFile(path));
+    std::filesystem::remove(path);
+    EXPECT_EQ(TickedRows(page), (std::vector<int>{1, 83}));
+}
+
+TEST_F(MasksPage, OutsideTheFlexibleModeTheStoredTicksAreIgnoredAndTheModeApplies)
+{
+    const auto path = IniPath("mode");
+    std::ofstream(path) << "[FormMasks]\nrbAll=1\nrbFiltrit=0\nrbUseMask=0\ncb1=0\ncb2=0\n";
+    TFormMasks& page = NewPage();
+    page.LoadFromIni(TMemIniFile(path));
+    std::filesystem::remove(path);
+    EXPECT_TRUE(page.rbAll->Checked());
+    EXPECT_EQ(TickedRows(page).size(), 134u);
+}
+
+// ------------------------------------------------------------------ mask values
+
+TEST(MasksValues, BitsGoEightToAByteLowestRowInBit0)
+{
+    std::vector<bool> rows(83);
+    rows[0] = rows[8] = true;
+    EXPECT_EQ("00" + EncodeMaskBits(rows), "000101000000000000000000");
+    std::vector<bool> ext(46);
+    ext[0] = ext[45] = true;
+    EXPECT_EQ(EncodeMaskBits(ext) + "0000", "0100000000200000");
+    EXPECT_EQ(EncodeMaskBits({}), "");
+}
+
+TEST(MasksValues, HexBytesDecodeBackToTheSameBits)
+{
+    const auto bits = DecodeMaskBits("0180aF");
+    ASSERT_TRUE(bits);
+    ASSERT_EQ(bits->size(), 24u);
+    EXPECT_TRUE((*bits)[0]);
+    EXPECT_TRUE((*bits)[15]);
+    EXPECT_EQ(EncodeMaskBits(*bits), "0180AF");
+    EXPECT_FALSE(DecodeMaskBits("0G"));
+    EXPECT_FALSE(DecodeMaskBits("012"));
+}
+
+TEST(MasksValues, HexFlagsParseAsNumbers)
+{
+    EXPECT_EQ(ParseHexValue("00"), 0u);
+    EXPECT_EQ(ParseHexValue(" ff "), 255u);
+    EXPECT_FALSE(ParseHexValue(""));
+    EXPECT_FALSE(ParseHexValue("0x"));
+}
+
+TEST(MasksValues, TheC2000ItSetHas22RowsAllBelow88)
+{
+    int count = 0;
+    for (int r = 1; r <= 134; ++r) count += InC2000ItSet(r) ? 1 : 0;
+    EXPECT_EQ(count, 22);
+}
+
+}  // namespace
