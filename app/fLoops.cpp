@@ -2,14 +2,33 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
+#include "app/FormAppMainController.h"
+#include "app/DeviceController.h"
 #include "app/FormController.h"
+#include "link/DevCommands.h"
 #include "platform/Text.h"
 #include "ui/Layout.h"
 
 TFormLoops* FormLoops = nullptr;
 
 namespace {
+
+constexpr const char* kFlagsGroup = "Параметры реакции на дискретные входы";
+// The read titles misspell a word that the write titles spell right; both are kept as the user knows them.
+constexpr const char* kReadEventGroups[TFormLoops::EventCount] = {
+    "Параметры при срабытывании входа 1", "Параметры при восстановлении входа 1",
+    "Параметры при срабытывании входа 2", "Параметры при восстановлении входа 2",
+    "Параметры при срабытывании входа 3", "Параметры при восстановлении входа 3",
+};
+constexpr const char* kWriteEventGroups[TFormLoops::EventCount] = {
+    "Параметры при срабатывании входа 1", "Параметры при восстановлении входа 1",
+    "Параметры при срабатывании входа 2", "Параметры при восстановлении входа 2",
+    "Параметры при срабатывании входа 3", "Параметры при восстановлении входа 3",
+};
+constexpr const char* kTamperGroup = "Флаг включения события тампера";
+constexpr const char* kNoEventCode = "не выбран код события";
 
 bool AllDigits(const std::string& S)
 {
@@ -41,6 +60,13 @@ std::string Padded(int Value, int Width)
 }  // namespace
 
 // ---------------------------------------------------------------------------------------- values
+
+const TMsgFile& ProgramTableOr(const TMsgFile* Given)
+{
+    static const TMsgFile kEmpty;
+    if (Given != nullptr) return *Given;
+    return MsgFile != nullptr ? *MsgFile : kEmpty;
+}
 
 std::optional<TInputFlags> DecodeInputFlags(const std::string& Value)
 {
@@ -129,7 +155,8 @@ void TEventComboBox::ListMouseMove(int X, int Y)
 
 // ---------------------------------------------------------------------------------------- page
 
-TFormLoops::TFormLoops(ui::TComponent* owner, const TMsgFile& Messages) : TformIncl(owner), Messages(Messages)
+TFormLoops::TFormLoops(ui::TComponent* owner, const TMsgFile* Messages)
+    : TformIncl(owner), Messages(ProgramTableOr(Messages))
 {
     using namespace ui;
     SetCaption("Шлейфы");
@@ -292,4 +319,76 @@ void TFormLoops::SelectEventCode(int K, const std::string& Code)
     int index = list->Items().IndexOfExact(text);
     if (index < 0) index = list->Items().Add(text);
     list->SetItemIndex(index);
+}
+
+// ---------------------------------------------------------------------------------------- device
+
+void TDeviceController::ReadLoops()
+{
+    if (FormLoops == nullptr) return;
+    const TExchange exchange(*this);
+    TFormLoops& page = *FormLoops;
+    SetupProgress(7);
+    std::string value;
+    const auto group = [this](const char* title, const std::function<bool()>& read) {
+        LogReading(title);
+        if (!read()) AddReadError(title);
+        StepProgress();
+    };
+
+    group(kFlagsGroup, [&] {
+        if (!ReadInputFlags(Device(), value)) return false;
+        const auto flags = DecodeInputFlags(value);
+        if (!flags) return false;
+        for (int k = 0; k < TFormLoops::EventCount; ++k) page.Event(k).Box->SetChecked((*flags)[k]);
+        return true;
+    });
+    for (int k = 0; k < TFormLoops::EventCount; ++k) {
+        group(kReadEventGroups[k], [&] {
+            if (!ReadInputEventParams(Device(), k, value)) return false;
+            const auto event = DecodeEventValue(value);
+            if (!event) return false;
+            page.SelectEventCode(k, event->Code);
+            page.Event(k).Partition->SetText(event->Partition);
+            page.Event(k).Loop->SetText(event->Loop);
+            return true;
+        });
+    }
+    group(kTamperGroup, [&] {
+        if (!ReadTamperEnable(Device(), value)) return false;
+        page.cbTamper->SetChecked(value.find("00") != std::string::npos);
+        return true;
+    });
+}
+
+void TDeviceController::WriteLoops()
+{
+    if (FormLoops == nullptr) return;
+    const TExchange exchange(*this);
+    const TFormLoops& page = *FormLoops;
+    SetupProgress(6);
+
+    LogWriting(kFlagsGroup);
+    TInputFlags flags{};
+    for (int k = 0; k < TFormLoops::EventCount; ++k) flags[k] = page.Event(k).Box->Checked();
+    if (!WriteInputFlags(Device(), EncodeInputFlags(flags))) AddWriteError(kFlagsGroup);
+    StepProgress();
+
+    for (int k = 0; k < TFormLoops::EventCount; ++k) {
+        const TLoopEventControls e = page.Event(k);
+        const auto value = e.Code->ItemIndex() < 0
+                               ? std::nullopt
+                               : BuildEventValue(e.Code->Text(), e.Partition->Value(), e.Loop->Value());
+        if (!value) {
+            AddWriteErrorDetail(kWriteEventGroups[k], kNoEventCode);
+        } else {
+            LogWriting(kWriteEventGroups[k]);
+            if (!WriteInputEventParams(Device(), k, *value)) AddWriteError(kWriteEventGroups[k]);
+        }
+        StepProgress();
+    }
+
+    LogWriting(kTamperGroup);
+    if (!WriteTamperEnable(Device(), page.cbTamper->Checked())) AddWriteError(kTamperGroup);
+    StepProgress();
 }

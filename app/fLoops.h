@@ -54,8 +54,8 @@ class TFormLoops : public TformIncl {
 public:
     static constexpr int EventCount = 6;
 
-    // The message table fills the event lists once, here; it must outlive the page.
-    TFormLoops(ui::TComponent* owner, const TMsgFile& Messages);
+    // Messages: the message table to use (it must outlive the page); nullptr for the program's own.
+    explicit TFormLoops(ui::TComponent* owner, const TMsgFile* Messages = nullptr);
     ~TFormLoops() override;
 
     ui::TGroupBox* GroupBox1;  // "Настройка шлейфов"
@@ -108,8 +108,12 @@ public:
 private:
     void EnableEvent(int K);
 
-    const TMsgFile& Messages;
+    const TMsgFile& Messages;  // the event lists are filled from it once, at creation
 };
+
+// The table a page shows: the one given, else the program's (an empty one before the program has
+// loaded it).
+const TMsgFile& ProgramTableOr(const TMsgFile* Given);
 
 // The page as the program's windows reach it; set while a TFormLoops exists.
 extern TFormLoops* FormLoops;

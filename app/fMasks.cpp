@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/DeviceController.h"
 #include "app/FormController.h"
 #include "app/fLoops.h"
+#include "link/DevCommands.h"
 #include "platform/Text.h"
 #include "ui/Layout.h"
 
@@ -152,6 +154,19 @@ const TC2000Event EventTable51[51] = {
 
 namespace {
 
+constexpr const char* kFilterGroup = "Фильтрация сообщений от С2000";
+constexpr const char* kLinkGroup = "Контроль связи с Bolid С2000";
+constexpr const char* kMaskGroup = "Маска событий для панели Bolid";
+constexpr const char* kMaskExtGroup = "Маска событий для панели Bolid (дополнения)";
+constexpr const char* kAddressGroup = "Запись адреса устройства Bolid C2000 в номер раздела";
+constexpr const char* kMissingRow = "АЛАРМА!!!!!";
+constexpr const char* kFlagsUnread = "не удалось прочитать флаги входов (X)";
+constexpr const char* kFlagsBad = "флаги входов (X) прочитаны не как две шестнадцатеричные цифры: ";
+constexpr int kFirstBuild134 = 85;
+constexpr std::size_t kMaskLength = 24;
+constexpr std::size_t kMaskExtLength = 16;
+constexpr unsigned kLoop3Bits = 0x30;
+
 constexpr int kCellInset = 2;  // a row box sits this far inside its cell
 
 int HexDigit(char c)
@@ -221,7 +236,8 @@ std::optional<unsigned> ParseHexValue(const std::string& Value)
 
 // ---------------------------------------------------------------------------------------- page
 
-TFormMasks::TFormMasks(ui::TComponent* owner, const TMsgFile& Messages) : TformIncl(owner), Messages(Messages)
+TFormMasks::TFormMasks(ui::TComponent* owner, const TMsgFile* Messages)
+    : TformIncl(owner), Messages(ProgramTableOr(Messages))
 {
     using namespace ui;
     SetCaption("Сообщения от С2000");
@@ -419,4 +435,135 @@ void TFormMasks::SaveToIni(TMemIniFile& Ini)
 {
     TformIncl::SaveToIni(Ini);
     for (int row = 1; row <= MaskRows(); ++row) Ini.WriteBool(Name(), IniKey(row), RowTicked(row));
+}
+
+// ---------------------------------------------------------------------------------------- device
+
+namespace {
+
+// The mask bits of rows First to Last; a row the grid lacks is logged and sent clear.
+std::vector<bool> RowBits(TDeviceController& Controller, const TFormMasks& Page, int First, int Last)
+{
+    std::vector<bool> bits;
+    for (int row = First; row <= Last; ++row) {
+        if (Page.RowCheckBox(row) == nullptr) Controller.LogWriting(kMissingRow);
+        bits.push_back(Page.RowTicked(row));
+    }
+    return bits;
+}
+
+}  // namespace
+
+void TDeviceController::ReadMasks()
+{
+    if (FormMasks == nullptr) return;
+    const TExchange exchange(*this);
+    TFormMasks& page = *FormMasks;
+    SetupProgress(3);
+    std::string value;
+
+    LogReading(kFilterGroup);
+    std::optional<unsigned> filter;
+    if (ReadC2000ItFilter(Device(), value)) filter = ParseHexValue(value);
+    if (filter)
+        page.rbFiltrit->SetChecked(*filter == 0);
+    else
+        AddReadError(kFilterGroup);
+    // A link-control flag that could not be read stays as shown: clearing it would switch the
+    // feature off at the next write.
+    if (ReadBolidLinkControl(Device(), value))
+        page.BLDCONCheckBox->SetChecked(value.find("00") != std::string::npos);
+    else
+        AddReadError(kLinkGroup);
+    StepProgress();
+
+    // Rows First.. from the value's bits; with the mode byte first where the value carries one.
+    const auto readMask = [&](const char* title, bool (*read)(TDevice&, std::string&), std::size_t length,
+                              bool modeByte, int first, int last) {
+        LogReading(title);
+        std::optional<std::vector<bool>> bits;
+        if (read(Device(), value) && value.size() == length) bits = DecodeMaskBits(value);
+        if (!bits) {
+            AddReadError(title);
+            return;
+        }
+        std::size_t bit = 0;
+        if (modeByte) {
+            const bool flexible = !std::all_of(bits->begin(), bits->begin() + 8, [](bool b) { return b; });
+            page.rbUseMask->SetChecked(flexible);
+            bit = 8;
+        }
+        for (int row = first; row <= last; ++row) page.SetRowTicked(row, (*bits)[bit++]);
+    };
+    if (Build < kFirstBuild134) {
+        readMask(kMaskGroup, ReadBolidEventMask, kMaskLength, true, 1, TFormMasks::Rows83);
+    } else {
+        readMask(kMaskGroup, ReadBolidEventMask, kMaskLength, true, 1, TFormMasks::MainMaskRows);
+        readMask(kMaskExtGroup, ReadBolidEventMaskExt, kMaskExtLength, false, TFormMasks::MainMaskRows + 1,
+                 TFormMasks::Rows134);
+    }
+    if (!page.rbFiltrit->Checked() && !page.rbUseMask->Checked()) page.rbAll->SetChecked(true);
+    StepProgress();
+
+    if (Major == 5 && Build > 100) {
+        LogReading(kAddressGroup);
+        std::optional<unsigned> address;
+        if (ReadBolidAddressToPartition(Device(), value)) address = ParseHexValue(value);
+        if (address)
+            page.cbAdrbld->SetChecked(*address == 0);
+        else
+            AddReadError(kAddressGroup);
+    }
+    StepProgress();
+    page.sg->SetFocus();
+}
+
+void TDeviceController::WriteMasks()
+{
+    if (FormMasks == nullptr) return;
+    const TExchange exchange(*this);
+    const TFormMasks& page = *FormMasks;
+    SetupProgress(3);
+    std::string value;
+
+    if (AtLeast(49)) {
+        LogWriting(kFilterGroup);
+        if (!WriteC2000ItFilter(Device(), page.rbFiltrit->Checked() ? "00" : "FF")) AddWriteError(kFilterGroup);
+        StepProgress();
+
+        LogWriting(kLinkGroup);
+        if (!page.BLDCONCheckBox->Checked()) {
+            if (!WriteBolidLinkControl(Device(), "FF")) AddWriteError(kLinkGroup);
+        } else if (!ReadInputFlags(Device(), value)) {
+            AddWriteErrorDetail(kLinkGroup, kFlagsUnread);
+        } else if (const auto flags = platform::Trim(value); flags.size() != 2 || !ParseHexValue(flags)) {
+            // Nothing is written: a guessed byte would switch the loops' events at random.
+            AddWriteErrorDetail(kLinkGroup, kFlagsBad + std::string("\"") + value + "\"");
+        } else {
+            char text[16];
+            std::snprintf(text, sizeof text, "%02X", *ParseHexValue(flags) & 0xFFu & ~kLoop3Bits);
+            if (!WriteInputFlags(Device(), text) || !WriteBolidLinkControl(Device(), "00")) AddWriteError(kLinkGroup);
+        }
+        StepProgress();
+    }
+
+    const std::string mode = page.rbUseMask->Checked() ? "00" : "FF";
+    if (Build < kFirstBuild134) {
+        LogWriting(kMaskGroup);
+        if (!WriteBolidEventMask(Device(), mode + EncodeMaskBits(RowBits(*this, page, 1, TFormMasks::Rows83))))
+            AddWriteError(kMaskGroup);
+        StepProgress();
+    } else {
+        const std::string main = mode + EncodeMaskBits(RowBits(*this, page, 1, TFormMasks::MainMaskRows));
+        LogWriting(kMaskGroup);
+        if (!WriteBolidEventMask(Device(), main)) AddWriteError(kMaskGroup);
+        const std::string ext =
+            EncodeMaskBits(RowBits(*this, page, TFormMasks::MainMaskRows + 1, TFormMasks::Rows134)) + "0000";
+        LogWriting(kMaskExtGroup);
+        if (!WriteBolidEventMaskExt(Device(), ext)) AddWriteError(kMaskExtGroup);
+    }
+
+    LogWriting(kAddressGroup);
+    if (!WriteBolidAddressToPartition(Device(), page.cbAdrbld->Checked() ? "00" : "FF")) AddWriteError(kAddressGroup);
+    StepProgress();
 }

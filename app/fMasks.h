@@ -33,8 +33,8 @@ public:
     // Rows carried by "filtrall" from build 85 on; the rest go in "filtral1".
     static constexpr int MainMaskRows = 88;
 
-    // The message table names the Contact ID events of column 3; it must outlive the page.
-    TFormMasks(ui::TComponent* owner, const TMsgFile& Messages);
+    // Messages: the message table to use (it must outlive the page); nullptr for the program's own.
+    explicit TFormMasks(ui::TComponent* owner, const TMsgFile* Messages = nullptr);
     ~TFormMasks() override;
 
     ui::TGroupBox* GroupBox1;  // "Сообщения от С2000"

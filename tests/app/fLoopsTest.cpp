@@ -27,7 +27,7 @@ TMsgFile ProgramTable()
 
 class LoopsPage : public ::testing::Test {
 protected:
-    TFormLoops& NewPage(const TMsgFile& table) { return *Create<TFormLoops>(&scope.App(), "FormLoops", nullptr, table); }
+    TFormLoops& NewPage(const TMsgFile& table) { return *Create<TFormLoops>(&scope.App(), "FormLoops", nullptr, &table); }
 
     ApplicationScope scope;
 };

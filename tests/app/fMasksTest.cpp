@@ -42,8 +42,8 @@ const std::vector<int> kC2000It{1, 2, 3, 4, 5, 6, 7, 17, 18, 27, 28, 29, 30, 31,
 
 class MasksPage : public ::testing::Test {
 protected:
-    TFormMasks& NewPage() { return *Create<TFormMasks>(&scope.App(), "FormMasks", nullptr, table); }
-    TFormLoops& NewLoops() { return *Create<TFormLoops>(&scope.App(), "FormLoops", nullptr, table); }
+    TFormMasks& NewPage() { return *Create<TFormMasks>(&scope.App(), "FormMasks", nullptr, &table); }
+    TFormLoops& NewLoops() { return *Create<TFormLoops>(&scope.App(), "FormLoops", nullptr, &table); }
 
     std::filesystem::path IniPath(const std::string& tag)
     {
