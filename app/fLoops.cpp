@@ -306,6 +306,16 @@ void TFormLoops::cbRecovery2Click(ui::TObject*) { EnableEvent(3); }
 void TFormLoops::cbResponce3Click(ui::TObject*) { EnableEvent(4); }
 void TFormLoops::cbRecovery3Click(ui::TObject*) { EnableEvent(5); }
 
+void TFormLoops::Clear()
+{
+    std::array<bool, EventCount> ticks{};
+    for (int k = 0; k < EventCount; ++k) ticks[k] = Event(k).Box->Checked();
+    const bool tamper = cbTamper->Checked();
+    TformIncl::Clear();
+    for (int k = 0; k < EventCount; ++k) Event(k).Box->SetChecked(ticks[k]);
+    cbTamper->SetChecked(tamper);
+}
+
 void TFormLoops::LoadFromIni(const TMemIniFile& Ini)
 {
     TformIncl::LoadFromIni(Ini);

@@ -97,6 +97,9 @@ public:
     void cbRecovery2Click(ui::TObject* Sender);
     void cbRecovery3Click(ui::TObject* Sender);
 
+    // The base clear, except that the event boxes and the tamper box keep their ticks: a flag the
+    // next read cannot get must not be switched off by the write after it.
+    void Clear() override;
     void LoadFromIni(const TMemIniFile& Ini) override;
 
     // Event K = 0 .. 5 in the device's order: loop 1 open, loop 1 closed, loop 2 open, ...

@@ -417,6 +417,15 @@ void TFormMasks::BLDCONCheckBoxClick(ui::TObject*)
     }
 }
 
+void TFormMasks::Clear()
+{
+    const bool linkControl = BLDCONCheckBox->Checked();
+    const bool address = cbAdrbld->Checked();
+    TformIncl::Clear();
+    BLDCONCheckBox->SetChecked(linkControl);
+    cbAdrbld->SetChecked(address);
+}
+
 void TFormMasks::LoadDefaults()
 {
     TformIncl::LoadDefaults();

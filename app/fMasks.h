@@ -58,6 +58,9 @@ public:
     void rbUseMaskClick(ui::TObject* Sender);
     void BLDCONCheckBoxClick(ui::TObject* Sender);
 
+    // The base clear, except that the link-control and address boxes keep their ticks: a flag the next
+    // read cannot get must not be switched off by the write after it.
+    void Clear() override;
     void LoadDefaults() override;
     void LoadFromIni(const TMemIniFile& Ini) override;
     void SaveToIni(TMemIniFile& Ini) override;

@@ -159,13 +159,6 @@ TEST(LoopsValues, InputFlagsDecodeBitsZeroToFiveAndIgnoreTheTopTwo)
     EXPECT_FALSE(DecodeInputFlags(""));
 }
 
-TEST(LoopsValues, InputFlagsEncodeWithBit7SetAndBit6Clear)
-{
-    EXPECT_EQ(EncodeInputFlags({true, true, true, true, true, true}), "BF");
-    EXPECT_EQ(EncodeInputFlags({}), "80");
-    EXPECT_EQ(EncodeInputFlags({false, true, false, false, true, false}), "92");
-}
-
 TEST(LoopsValues, EventValueSplitsIntoCodePartitionAndLoopWithoutLeadingZeros)
 {
     const auto v = DecodeEventValue("113001005");
@@ -188,42 +181,6 @@ TEST(LoopsValues, EventValuesTooShortOrNotDecimalAreRefused)
     EXPECT_FALSE(DecodeEventValue("11300100"));
     EXPECT_FALSE(DecodeEventValue("1A3001005"));
     EXPECT_FALSE(DecodeEventValue("11300X005"));
-}
-
-TEST(LoopsValues, ItemTextPutsTheQualifierAfterTheEventCode)
-{
-    const TMsgFile table = SmallTable();
-    EXPECT_EQ(EventItemText("1130", table), "1301: Проникновение");
-    EXPECT_EQ(EventItemText("1999", table), "9991:  ");
-}
-
-TEST(LoopsValues, WrittenValuePadsPartitionAndLoopToTheirWidths)
-{
-    EXPECT_EQ(BuildEventValue("1301: Проникновение", 7, 12), "113007012");
-    EXPECT_EQ(BuildEventValue("1303: Восстановление", 0, 0), "313000000");
-    EXPECT_EQ(BuildEventValue("1101: Пожар", 99, 999), "111099999");
-    EXPECT_EQ(BuildEventValue("1101: Пожар", 150, -3), "111099000");
-}
-
-TEST(LoopsValues, NoCodeSelectedBuildsNoValue)
-{
-    EXPECT_FALSE(BuildEventValue("", 1, 2));
-    EXPECT_FALSE(BuildEventValue("13: x", 1, 2));
-    EXPECT_FALSE(BuildEventValue("abcd: x", 1, 2));
-}
-
-TEST_F(LoopsPage, ACodeMissingFromTheTableIsKeptAndWrittenBackUnchanged)
-{
-    const TMsgFile table = SmallTable();
-    TFormLoops& page = NewPage(table);
-    page.SelectEventCode(2, "1602");
-    ASSERT_GE(page.cbRes2->ItemIndex(), 0);
-    EXPECT_EQ(page.cbRes2->Items().Count(), 4);
-    EXPECT_EQ(BuildEventValue(page.cbRes2->Text(), 3, 4), "160203004");
-    page.SelectEventCode(2, "1602");
-    EXPECT_EQ(page.cbRes2->Items().Count(), 4);
-    page.SelectEventCode(2, "1130");
-    EXPECT_EQ(page.cbRes2->ItemIndex(), 1);
 }
 
 // ------------------------------------------------------------------ item hints of the dropped list
@@ -413,15 +370,17 @@ TEST_F(LoopsDevice, UnusableValuesAreReadErrorsAndLeaveTheControlsAsTheyWere)
     page->cbTamper->SetChecked(true);
     page->etLoopRec1->SetText("77");
     line.overrides = {{"+X", ">ZZ\r\nOK\r\n"}, {"+n01", ">31300\r\nOK\r\n"}, {"+tamper", "NOK\r\n"}};
+    page->Clear();
     controller.ReadForm(*page);
     EXPECT_EQ(Errors(), (std::vector<std::string>{
                             "Ошибка при чтении параметра \"Параметры реакции на дискретные входы\"",
                             "Ошибка при чтении параметра \"Параметры при восстановлении входа 1\"",
                             "Ошибка при чтении параметра \"Флаг включения события тампера\""}));
     EXPECT_TRUE(page->cbResponce2->Checked());
+    EXPECT_TRUE(page->cbRes2->Enabled());
     EXPECT_FALSE(page->cbResponce1->Checked());
-    EXPECT_EQ(page->etLoopRec1->Text(), "77");
     EXPECT_TRUE(page->cbTamper->Checked());
+    EXPECT_EQ(page->etLoopRec1->Text(), "77");
 }
 
 TEST_F(LoopsDevice, FailedWritesAreFiledAndTheOtherGroupsStillGoOut)

@@ -244,46 +244,6 @@ TEST_F(MasksPage, OutsideTheFlexibleModeTheStoredTicksAreIgnoredAndTheModeApplie
     EXPECT_EQ(TickedRows(page).size(), 134u);
 }
 
-// ------------------------------------------------------------------ mask values
-
-TEST(MasksValues, BitsGoEightToAByteLowestRowInBit0)
-{
-    std::vector<bool> rows(83);
-    rows[0] = rows[8] = true;
-    EXPECT_EQ("00" + EncodeMaskBits(rows), "000101000000000000000000");
-    std::vector<bool> ext(46);
-    ext[0] = ext[45] = true;
-    EXPECT_EQ(EncodeMaskBits(ext) + "0000", "0100000000200000");
-    EXPECT_EQ(EncodeMaskBits({}), "");
-}
-
-TEST(MasksValues, HexBytesDecodeBackToTheSameBits)
-{
-    const auto bits = DecodeMaskBits("0180aF");
-    ASSERT_TRUE(bits);
-    ASSERT_EQ(bits->size(), 24u);
-    EXPECT_TRUE((*bits)[0]);
-    EXPECT_TRUE((*bits)[15]);
-    EXPECT_EQ(EncodeMaskBits(*bits), "0180AF");
-    EXPECT_FALSE(DecodeMaskBits("0G"));
-    EXPECT_FALSE(DecodeMaskBits("012"));
-}
-
-TEST(MasksValues, HexFlagsParseAsNumbers)
-{
-    EXPECT_EQ(ParseHexValue("00"), 0u);
-    EXPECT_EQ(ParseHexValue(" ff "), 255u);
-    EXPECT_FALSE(ParseHexValue(""));
-    EXPECT_FALSE(ParseHexValue("0x"));
-}
-
-TEST(MasksValues, TheC2000ItSetHas22RowsAllBelow88)
-{
-    int count = 0;
-    for (int r = 1; r <= 134; ++r) count += InC2000ItSet(r) ? 1 : 0;
-    EXPECT_EQ(count, 22);
-}
-
 // ------------------------------------------------------------------ against the simulated device
 
 // The simulated device, with chosen requests answered otherwise (a refusal, garbage).
@@ -462,6 +422,7 @@ TEST_F(MasksDevice, FlagsThatCannotBeReadAreErrorsAndKeepWhatThePageShowed)
     page->rbUseMask->SetChecked(true);
     page->cbAdrbld->SetChecked(true);
     line.overrides = {{"+bldcon", "NOK\r\n"}, {"+filtrit", "NOK\r\n"}, {"+adrbld", ">G1\r\nOK\r\n"}};
+    page->Clear();
     controller.ReadForm(*page);
     EXPECT_EQ(Errors(), (std::vector<std::string>{
                             "Ошибка при чтении параметра \"Фильтрация сообщений от С2000\"",
@@ -469,6 +430,7 @@ TEST_F(MasksDevice, FlagsThatCannotBeReadAreErrorsAndKeepWhatThePageShowed)
                             "Ошибка при чтении параметра \"Запись адреса устройства Bolid C2000 в номер раздела\""}));
     EXPECT_TRUE(page->BLDCONCheckBox->Checked());
     EXPECT_TRUE(page->cbAdrbld->Checked());
+    EXPECT_FALSE(loops->cbRecovery3->Enabled());
     controller.ClearErrors();
     line.overrides.clear();
     controller.WriteForm(*page);
