@@ -6,7 +6,6 @@
 
 #include "app/FormAppMainController.h"
 #include "app/DeviceController.h"
-#include "app/FormController.h"
 #include "link/DevCommands.h"
 #include "platform/Text.h"
 #include "ui/Layout.h"

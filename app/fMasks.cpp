@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "app/DeviceController.h"
-#include "app/FormController.h"
 #include "app/fLoops.h"
 #include "link/DevCommands.h"
 #include "platform/Text.h"
