@@ -171,6 +171,7 @@ TEST_F(KitDlgBtnTest, ACancelHandlerMayKeepTheDialogOpen)
         form->SetModalResult(ui::mrNone);
     };
     form->Hide();
+    scope.Services().AnswerModal([](ui::TForm&) {});
     app.Post([&] {
         user.MouseDown(*bar->ButtonCancel(), ui::mbLeft, {}, 5, 5);
         user.MouseUp(*bar->ButtonCancel(), ui::mbLeft, {}, 5, 5);
@@ -179,8 +180,11 @@ TEST_F(KitDlgBtnTest, ACancelHandlerMayKeepTheDialogOpen)
         // The pressed Cancel button holds the focus, so Enter would press it; back in the edit, Enter
         // presses OK again.
         EXPECT_TRUE(bar->ButtonCancel()->Active());
-        user.Focus(*edit);
+        EXPECT_TRUE(user.Focus(*edit));
+        EXPECT_TRUE(bar->ButtonOk()->Active());
+        EXPECT_FALSE(bar->ButtonCancel()->Active());
         user.PressKey(*edit, ui::VK_RETURN);
+        EXPECT_EQ(form->ModalResult(), ui::mrOk);
     });
     EXPECT_EQ(form->ShowModal(), ui::mrOk);
 }
