@@ -143,15 +143,6 @@ TKitCustomButton::TKitCustomButton(ui::TComponent* owner) : ui::TCustomControl(o
     SetTabStop(true);
 }
 
-template <class T>
-bool TKitCustomButton::Store(T& field, T value)
-{
-    if (field == value) return false;
-    field = value;
-    Invalidate();
-    return true;
-}
-
 void TKitCustomButton::SetAlignmentVertical(TAlignmentVertical v) { Store(alignmentVertical_, v); }
 void TKitCustomButton::SetHotTrack(bool v) { Store(hotTrack_, v); }
 void TKitCustomButton::SetHotTrackColor(TColor v) { Store(hotTrackColor_, v); }

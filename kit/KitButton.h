@@ -97,7 +97,14 @@ protected:
     void FontUpdated() override { Invalidate(); }
 
     void SetPressed(bool v) { pressed_ = v; }
-    template <class T> bool Store(T& field, T value);
+    // Stores a changed value and repaints.
+    template <class T> bool Store(T& field, T value)
+    {
+        if (field == value) return false;
+        field = value;
+        Invalidate();
+        return true;
+    }
 
 private:
     TAlignmentVertical alignmentVertical_ = avCenter;
