@@ -47,7 +47,7 @@ constexpr Body kSmallA{".###.", "....#", ".####", "#...#", ".####"};
 constexpr Body kSmallE{".###.", "#...#", "#####", "#....", ".###."};
 constexpr Body kSmallI{".##..", "..#..", "..#..", "..#..", ".###."};
 constexpr Body kSmallN{"#.##.", "##..#", "#...#", "#...#", "#...#"};
-constexpr Body kSmallO{".###.", "#...#", "#...#", "#...#", ".###."};
+constexpr Body kSmallO{".....", ".###.", "#...#", "#...#", ".###."};
 constexpr Body kSmallU{"#...#", "#...#", "#...#", "#..##", ".##.#"};
 constexpr Body kSmallY{"#...#", "#...#", ".####", "....#", ".###."};
 
