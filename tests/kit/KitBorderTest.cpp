@@ -265,6 +265,10 @@ TEST_F(KitLEDDisplayTest, LeftToRightTextEntersAtTheLeft)
 
 TEST_F(KitLEDDisplayTest, Pictures)
 {
+    auto* border = ui::Create<TKitBorder>(form, "B", form);
+    border->SetBorderWidth(3);
+    border->SetBorderInner(fsLowered);
+    testsupport::SavePicture(Painted(*border, clWhite).bitmap(), "KitBorder");
     led->SetBounds(0, 0, 243, 30);
     led->SetCaption("+7 916 123-45-67");
     testsupport::SavePicture(Painted(*led).bitmap(), "KitLEDDisplay_dial");
