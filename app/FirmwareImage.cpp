@@ -105,7 +105,10 @@ std::string BlockNumberText(int Number)
 
 std::string BlockCommand(const TFirmwareBlock& Block)
 {
-    return "W" + BlockNumberText(Block.Number) + ":" + Block.Data + ":" + HexByte(Block.Check);
+    std::string command = "W";
+    command.reserve(Block.Data.size() + 10);
+    command.append(BlockNumberText(Block.Number)).append(":").append(Block.Data).append(":");
+    return command.append(HexByte(Block.Check));
 }
 
 void TLaneChecks::Add(std::uint8_t Check)
