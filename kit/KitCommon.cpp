@@ -1,6 +1,8 @@
 #include "kit/KitCommon.h"
 
 #include "platform/Text.h"
+#include "ui/Application.h"
+#include "ui/ExtCtrls.h"
 #include "ui/SystemColors.h"
 
 #include <algorithm>
@@ -9,7 +11,7 @@
 #include <cstring>
 
 using ui::Canvas;
-using ui::Rect;
+using ui::TRect;
 
 // --- numbers ---
 
@@ -223,40 +225,40 @@ TColor GetXPThemeColor(int)
 
 // --- frames ---
 
-Rect DrawSides(Canvas& canvas, const Rect& rect, TColor ulColor, TColor lrColor, TSides sides)
+TRect DrawSides(Canvas& canvas, const TRect& rect, TColor ulColor, TColor lrColor, TSides sides)
 {
-    const Rect r = rect;
+    const TRect r = rect;
     canvas.pen.style = ui::PenStyle::Solid;
     if (ulColor != clNone) {
         canvas.pen.color = ulColor;
         if (sides & sdLeft) {
-            canvas.moveTo(r.left, r.top);
-            canvas.lineTo(r.left, r.bottom);
+            canvas.moveTo(r.Left, r.Top);
+            canvas.lineTo(r.Left, r.Bottom);
         }
         if (sides & sdTop) {
-            canvas.moveTo(r.left, r.top);
-            canvas.lineTo(r.right, r.top);
+            canvas.moveTo(r.Left, r.Top);
+            canvas.lineTo(r.Right, r.Top);
         }
     }
     if (lrColor != clNone) {
         canvas.pen.color = lrColor;
         if (sides & sdRight) {
-            canvas.moveTo(r.right - 1, r.top);
-            canvas.lineTo(r.right - 1, r.bottom);
+            canvas.moveTo(r.Right - 1, r.Top);
+            canvas.lineTo(r.Right - 1, r.Bottom);
         }
         if (sides & sdBottom) {
-            canvas.moveTo(r.left, r.bottom - 1);
-            canvas.lineTo(r.right, r.bottom - 1);
+            canvas.moveTo(r.Left, r.Bottom - 1);
+            canvas.lineTo(r.Right, r.Bottom - 1);
         }
     }
-    return {r.left + ((sides & sdLeft) ? 1 : 0), r.top + ((sides & sdTop) ? 1 : 0),
-            r.right - ((sides & sdRight) ? 1 : 0), r.bottom - ((sides & sdBottom) ? 1 : 0)};
+    return {r.Left + ((sides & sdLeft) ? 1 : 0), r.Top + ((sides & sdTop) ? 1 : 0),
+            r.Right - ((sides & sdRight) ? 1 : 0), r.Bottom - ((sides & sdBottom) ? 1 : 0)};
 }
 
-Rect DrawBevel(Canvas& canvas, const Rect& rect, TColor ulColor, TColor lrColor, int width, TSides sides)
+TRect DrawBevel(Canvas& canvas, const TRect& rect, TColor ulColor, TColor lrColor, int width, TSides sides)
 {
     canvas.pen.width = 1;
-    Rect r = rect;
+    TRect r = rect;
     for (int i = 0; i < width; ++i) r = DrawSides(canvas, r, ulColor, lrColor, sides);
     return r;
 }
@@ -271,48 +273,48 @@ constexpr TwoRings kLowered{clBtnShadow, clBtnHighlight, cl3DDkShadow, cl3DLight
 constexpr TwoRings kButtonUp{clBtnHighlight, cl3DDkShadow, cl3DLight, clBtnShadow};
 constexpr TwoRings kButtonDown{clBtnText, clBtnText, clBtnShadow, clBtnShadow};
 
-Rect DrawTwoRings(Canvas& canvas, const Rect& rect, const TwoRings& rings, TSides sides)
+TRect DrawTwoRings(Canvas& canvas, const TRect& rect, const TwoRings& rings, TSides sides)
 {
-    const Rect r = DrawBevel(canvas, rect, rings.outerUL, rings.outerLR, 1, sides);
+    const TRect r = DrawBevel(canvas, rect, rings.outerUL, rings.outerLR, 1, sides);
     return DrawBevel(canvas, r, rings.innerUL, rings.innerLR, 1, sides);
 }
 
 // A two-line etched frame (groove or bump): two offset one-pixel rings, the corners where they cross
 // set first so that each colour meets the other cleanly.
-Rect DrawEtched(Canvas& canvas, const Rect& r, TColor ul, TColor lr, TSides sides)
+TRect DrawEtched(Canvas& canvas, const TRect& r, TColor ul, TColor lr, TSides sides)
 {
     const bool left = sides & sdLeft, top = sides & sdTop, right = sides & sdRight, bottom = sides & sdBottom;
-    if (right) canvas.setPixel(r.right - 1, r.top, lr);
-    else if (top) canvas.setPixel(r.right - 1, r.top, ul);
-    if (bottom) canvas.setPixel(r.left, r.bottom - 1, lr);
-    else if (left) canvas.setPixel(r.left, r.bottom - 1, ul);
-    if (top && !left) canvas.setPixel(r.left, r.top + 1, lr);
-    if (left && !top) canvas.setPixel(r.left + 1, r.top, lr);
-    if (bottom && !right) canvas.setPixel(r.right - 1, r.bottom - 2, ul);
-    if (right && !bottom) canvas.setPixel(r.right - 2, r.bottom - 1, ul);
-    DrawSides(canvas, {r.left + 1, r.top + 1, r.right, r.bottom}, lr, lr, sides);
-    DrawSides(canvas, {r.left, r.top, r.right - 1, r.bottom - 1}, ul, ul, sides);
-    return {r.left + (left ? 2 : 0), r.top + (top ? 2 : 0), r.right - (right ? 2 : 0), r.bottom - (bottom ? 2 : 0)};
+    if (right) canvas.setPixel(r.Right - 1, r.Top, lr);
+    else if (top) canvas.setPixel(r.Right - 1, r.Top, ul);
+    if (bottom) canvas.setPixel(r.Left, r.Bottom - 1, lr);
+    else if (left) canvas.setPixel(r.Left, r.Bottom - 1, ul);
+    if (top && !left) canvas.setPixel(r.Left, r.Top + 1, lr);
+    if (left && !top) canvas.setPixel(r.Left + 1, r.Top, lr);
+    if (bottom && !right) canvas.setPixel(r.Right - 1, r.Bottom - 2, ul);
+    if (right && !bottom) canvas.setPixel(r.Right - 2, r.Bottom - 1, ul);
+    DrawSides(canvas, {r.Left + 1, r.Top + 1, r.Right, r.Bottom}, lr, lr, sides);
+    DrawSides(canvas, {r.Left, r.Top, r.Right - 1, r.Bottom - 1}, ul, ul, sides);
+    return {r.Left + (left ? 2 : 0), r.Top + (top ? 2 : 0), r.Right - (right ? 2 : 0), r.Bottom - (bottom ? 2 : 0)};
 }
 
 }  // namespace
 
-Rect Draw3DBorderSides(Canvas& canvas, const Rect& rect, bool lowered, TSides sides)
+TRect Draw3DBorderSides(Canvas& canvas, const TRect& rect, bool lowered, TSides sides)
 {
     return DrawTwoRings(canvas, rect, lowered ? kLowered : kRaised, sides);
 }
 
-Rect DrawButtonBorderSides(Canvas& canvas, const Rect& rect, bool down, TSides sides)
+TRect DrawButtonBorderSides(Canvas& canvas, const TRect& rect, bool down, TSides sides)
 {
     return DrawTwoRings(canvas, rect, down ? kButtonDown : kButtonUp, sides);
 }
 
-Rect DrawButtonBorder(Canvas& canvas, const Rect& rect, bool down)
+TRect DrawButtonBorder(Canvas& canvas, const TRect& rect, bool down)
 {
     return DrawButtonBorderSides(canvas, rect, down, sdAllSides);
 }
 
-Rect DrawBorderSides(Canvas& canvas, const Rect& rect, TFrameStyleEx style, TSides sides)
+TRect DrawBorderSides(Canvas& canvas, const TRect& rect, TFrameStyleEx style, TSides sides)
 {
     switch (style) {
     case fsNone: return rect;
@@ -333,27 +335,27 @@ Rect DrawBorderSides(Canvas& canvas, const Rect& rect, TFrameStyleEx style, TSid
     return rect;
 }
 
-Rect DrawBorder(Canvas& canvas, const Rect& rect, TFrameStyleEx style)
+TRect DrawBorder(Canvas& canvas, const TRect& rect, TFrameStyleEx style)
 {
     return DrawBorderSides(canvas, rect, style, sdAllSides);
 }
 
-Rect DrawColorEdgeSides(Canvas& canvas, const Rect& rect, TColor color, bool pressed, TSides sides)
+TRect DrawColorEdgeSides(Canvas& canvas, const TRect& rect, TColor color, bool pressed, TSides sides)
 {
     if (pressed) {
-        const Rect r = DrawSides(canvas, rect, DarkerColor(color, 100), DarkerColor(color, 100), sides);
+        const TRect r = DrawSides(canvas, rect, DarkerColor(color, 100), DarkerColor(color, 100), sides);
         return DrawSides(canvas, r, DarkerColor(color, 50), DarkerColor(color, 50), sides);
     }
-    const Rect r = DrawSides(canvas, rect, LighterColor(color, 100), DarkerColor(color, 100), sides);
+    const TRect r = DrawSides(canvas, rect, LighterColor(color, 100), DarkerColor(color, 100), sides);
     return DrawSides(canvas, r, LighterColor(color, 40), DarkerColor(color, 50), sides);
 }
 
-Rect DrawColorEdge(Canvas& canvas, const Rect& rect, TColor color, bool pressed)
+TRect DrawColorEdge(Canvas& canvas, const TRect& rect, TColor color, bool pressed)
 {
     return DrawColorEdgeSides(canvas, rect, color, pressed, sdAllSides);
 }
 
-Rect DrawColorButtonBorderSides(Canvas& canvas, const Rect& rect, TColor color, TFrameStyleEx style, TSides sides)
+TRect DrawColorButtonBorderSides(Canvas& canvas, const TRect& rect, TColor color, TFrameStyleEx style, TSides sides)
 {
     const TColor dark50 = DarkerColor(color, 50);
     const TColor dark100 = DarkerColor(color, 100);
@@ -378,33 +380,33 @@ Rect DrawColorButtonBorderSides(Canvas& canvas, const Rect& rect, TColor color, 
     return rect;
 }
 
-Rect DrawColorButtonBorder(Canvas& canvas, const Rect& rect, TColor color, TFrameStyleEx style)
+TRect DrawColorButtonBorder(Canvas& canvas, const TRect& rect, TColor color, TFrameStyleEx style)
 {
     return DrawColorButtonBorderSides(canvas, rect, color, style, sdAllSides);
 }
 
-Rect DrawBox(Canvas& canvas, const Rect& rect, TColor color)
+TRect DrawBox(Canvas& canvas, const TRect& rect, TColor color)
 {
     return DrawSides(canvas, rect, color, color, sdAllSides);
 }
 
-Rect DrawFocusBorder(Canvas& canvas, const Rect& rect)
+TRect DrawFocusBorder(Canvas& canvas, const TRect& rect)
 {
-    const Rect& r = rect;
-    for (int y = r.top + 1; y < r.bottom; y += 2) {
-        canvas.setPixel(r.left, y, clBlack);
-        canvas.setPixel(r.right - 1, y, clBlack);
+    const TRect& r = rect;
+    for (int y = r.Top + 1; y < r.Bottom; y += 2) {
+        canvas.setPixel(r.Left, y, clBlack);
+        canvas.setPixel(r.Right - 1, y, clBlack);
     }
-    for (int x = r.left + 1; x < r.right; x += 2) {
-        canvas.setPixel(x, r.top, clBlack);
-        canvas.setPixel(x, r.bottom - 1, clBlack);
+    for (int x = r.Left + 1; x < r.Right; x += 2) {
+        canvas.setPixel(x, r.Top, clBlack);
+        canvas.setPixel(x, r.Bottom - 1, clBlack);
     }
-    return r.shrink(1);
+    return r.Shrink(1);
 }
 
-Rect DrawRoundedFlatSides(Canvas& canvas, const Rect& rect, TColor color, TSides sides)
+TRect DrawRoundedFlatSides(Canvas& canvas, const TRect& rect, TColor color, TSides sides)
 {
-    const Rect& r = rect;
+    const TRect& r = rect;
     const bool left = sides & sdLeft, top = sides & sdTop, right = sides & sdRight, bottom = sides & sdBottom;
     canvas.pen.style = ui::PenStyle::Solid;
     canvas.pen.width = 1;
@@ -413,22 +415,22 @@ Rect DrawRoundedFlatSides(Canvas& canvas, const Rect& rect, TColor color, TSides
         canvas.moveTo(x0, y0);
         canvas.lineTo(x1, y1);
     };
-    if (left) line(r.left, r.top + (top ? 2 : 0), r.left, r.bottom - (bottom ? 2 : 0));
-    if (top) line(r.left + (left ? 2 : 0), r.top, r.right - (right ? 2 : 0), r.top);
-    if (right) line(r.right - 1, r.top + (top ? 2 : 0), r.right - 1, r.bottom - (bottom ? 2 : 0));
-    if (bottom) line(r.left + (left ? 2 : 0), r.bottom - 1, r.right - (right ? 2 : 0), r.bottom - 1);
-    if (left && top) canvas.setPixel(r.left + 1, r.top + 1, color);
-    if (top && right) canvas.setPixel(r.right - 2, r.top + 1, color);
-    if (right && bottom) canvas.setPixel(r.right - 2, r.bottom - 2, color);
-    if (bottom && left) canvas.setPixel(r.left + 1, r.bottom - 2, color);
-    return {r.left + (left ? 2 : 0), r.top + (top ? 2 : 0), r.right - (right ? 2 : 0), r.bottom - (bottom ? 2 : 0)};
+    if (left) line(r.Left, r.Top + (top ? 2 : 0), r.Left, r.Bottom - (bottom ? 2 : 0));
+    if (top) line(r.Left + (left ? 2 : 0), r.Top, r.Right - (right ? 2 : 0), r.Top);
+    if (right) line(r.Right - 1, r.Top + (top ? 2 : 0), r.Right - 1, r.Bottom - (bottom ? 2 : 0));
+    if (bottom) line(r.Left + (left ? 2 : 0), r.Bottom - 1, r.Right - (right ? 2 : 0), r.Bottom - 1);
+    if (left && top) canvas.setPixel(r.Left + 1, r.Top + 1, color);
+    if (top && right) canvas.setPixel(r.Right - 2, r.Top + 1, color);
+    if (right && bottom) canvas.setPixel(r.Right - 2, r.Bottom - 2, color);
+    if (bottom && left) canvas.setPixel(r.Left + 1, r.Bottom - 2, color);
+    return {r.Left + (left ? 2 : 0), r.Top + (top ? 2 : 0), r.Right - (right ? 2 : 0), r.Bottom - (bottom ? 2 : 0)};
 }
 
 namespace {
 
 // One frame of the complete border, outer or inner. `ringColor` is what the rounded style lays under
 // its outline: the parent's colour outside, the band's colour inside.
-Rect DrawFramePart(Canvas& canvas, const Rect& r, TFrameStyleEx style, bool inner, const TInnerOuterBorders& b,
+TRect DrawFramePart(Canvas& canvas, const TRect& r, TFrameStyleEx style, bool inner, const TInnerOuterBorders& b,
                    TColor fc)
 {
     const TSides sides = b.BorderSides;
@@ -438,15 +440,15 @@ Rect DrawFramePart(Canvas& canvas, const Rect& r, TFrameStyleEx style, bool inne
             canvas.pen.style = ui::PenStyle::Solid;
             canvas.pen.width = 1;
             canvas.pen.color = fc;
-            const ui::Point outline[] = {{r.left + 1, r.top},        {r.right - 1, r.top},
-                                         {r.right - 1, r.top + 1},   {r.right - 1, r.bottom - 1},
-                                         {r.right - 2, r.bottom - 1}, {r.left, r.bottom - 1},
-                                         {r.left, r.bottom - 2},     {r.left, r.top}};
+            const ui::TPoint outline[] = {{r.Left + 1, r.Top},        {r.Right - 1, r.Top},
+                                         {r.Right - 1, r.Top + 1},   {r.Right - 1, r.Bottom - 1},
+                                         {r.Right - 2, r.Bottom - 1}, {r.Left, r.Bottom - 1},
+                                         {r.Left, r.Bottom - 2},     {r.Left, r.Top}};
             for (std::size_t i = 0; i < std::size(outline); i += 2) {
-                canvas.moveTo(outline[i].x, outline[i].y);
-                canvas.lineTo(outline[i + 1].x, outline[i + 1].y);
+                canvas.moveTo(outline[i].X, outline[i].Y);
+                canvas.lineTo(outline[i + 1].X, outline[i + 1].Y);
             }
-            return r.shrink(1);
+            return r.Shrink(1);
         }
         return DrawBevel(canvas, r, fc, fc, 1, sides);
     case fsFlatBold: return DrawBevel(canvas, r, fc, fc, 2, sides);
@@ -455,12 +457,12 @@ Rect DrawFramePart(Canvas& canvas, const Rect& r, TFrameStyleEx style, bool inne
         if (!b.Transparent) {
             const TColor first = inner ? b.BorderColor : b.ParentColor;
             const TColor second = inner ? b.InteriorColor : (banded ? b.BorderColor : b.InteriorColor);
-            const Rect next = DrawBevel(canvas, r, first, first, 1, sides);
+            const TRect next = DrawBevel(canvas, r, first, first, 1, sides);
             DrawBevel(canvas, next, second, second, 1, sides);
         } else if (inner) {
             DrawBevel(canvas, r, b.BorderColor, b.BorderColor, 1, sides);
         } else if (banded) {
-            DrawBevel(canvas, r.shrink(1), b.BorderColor, b.BorderColor, 1, sides);
+            DrawBevel(canvas, r.Shrink(1), b.BorderColor, b.BorderColor, 1, sides);
         }
         return DrawRoundedFlatSides(canvas, r, fc, sides);
     }
@@ -472,16 +474,16 @@ Rect DrawFramePart(Canvas& canvas, const Rect& r, TFrameStyleEx style, bool inne
 
 }  // namespace
 
-Rect DrawInnerOuterBorders(Canvas& canvas, const Rect& bounds, const TInnerOuterBorders& borders)
+TRect DrawInnerOuterBorders(Canvas& canvas, const TRect& bounds, const TInnerOuterBorders& borders)
 {
     const TColor fc = AdjustColor(borders.FlatColor, borders.FlatColorAdjustment);
-    Rect r = DrawFramePart(canvas, bounds, borders.BorderOuter, false, borders, fc);
+    TRect r = DrawFramePart(canvas, bounds, borders.BorderOuter, false, borders, fc);
     if (borders.BorderWidth > 0)
         r = DrawBevel(canvas, r, borders.BorderColor, borders.BorderColor, borders.BorderWidth, borders.BorderSides);
     return DrawFramePart(canvas, r, borders.BorderInner, true, borders, fc);
 }
 
-void DrawGroupBarBackground(Canvas& canvas, const Rect& rect, TKitVisualStyle visualStyle,
+void DrawGroupBarBackground(Canvas& canvas, const TRect& rect, TKitVisualStyle visualStyle,
                             TKitGradientColorStyle colorStyle, TKitGroupBarGradientPath path, TColor customFirst,
                             TColor customSecond)
 {
@@ -494,20 +496,20 @@ void DrawGroupBarBackground(Canvas& canvas, const Rect& rect, TKitVisualStyle vi
 
 // --- progress painters ---
 
-Rect ProgressFilledPart(const Rect& bar, TOrientation orientation, unsigned percent)
+TRect ProgressFilledPart(const TRect& bar, TOrientation orientation, unsigned percent)
 {
     if (percent >= 100) return bar;
     if (orientation == orHorizontal)
-        return {bar.left, bar.top, bar.left + static_cast<int>(Round(bar.width() * (percent / 100.0L))), bar.bottom};
-    return {bar.left, bar.bottom - static_cast<int>(Round(percent * bar.height() / 100.0L)), bar.right, bar.bottom};
+        return {bar.Left, bar.Top, bar.Left + static_cast<int>(Round(bar.Width() * (percent / 100.0L))), bar.Bottom};
+    return {bar.Left, bar.Bottom - static_cast<int>(Round(percent * bar.Height() / 100.0L)), bar.Right, bar.Bottom};
 }
 
 namespace {
 
-Rect EmptyPart(const Rect& bar, const Rect& filled, TOrientation orientation)
+TRect EmptyPart(const TRect& bar, const TRect& filled, TOrientation orientation)
 {
-    if (orientation == orHorizontal) return {filled.right, bar.top, bar.right, bar.bottom};
-    return {bar.left, bar.top, bar.right, filled.top};
+    if (orientation == orHorizontal) return {filled.Right, bar.Top, bar.Right, bar.Bottom};
+    return {bar.Left, bar.Top, bar.Right, filled.Top};
 }
 
 std::string PercentText(unsigned percent, bool show)
@@ -516,43 +518,43 @@ std::string PercentText(unsigned percent, bool show)
 }
 
 // Where the percentage stands: centred across the bar, its top so that an "X" sits in the middle.
-ui::Point PercentTextPlace(Canvas& canvas, const Rect& bar)
+ui::TPoint PercentTextPlace(Canvas& canvas, const TRect& bar)
 {
     canvas.textAlign = {ui::TextAlignH::Center, ui::TextAlignV::Top};
-    return {bar.left + bar.width() / 2, bar.top + (bar.height() - canvas.textHeight("X")) / 2};
+    return {bar.Left + bar.Width() / 2, bar.Top + (bar.Height() - canvas.textHeight("X")) / 2};
 }
 
 }  // namespace
 
-void DrawTraditionalProgressBar(Canvas& canvas, const Rect& bar, TOrientation orientation, TColor barColor,
+void DrawTraditionalProgressBar(Canvas& canvas, const TRect& bar, TOrientation orientation, TColor barColor,
                                 TColor backColor, unsigned percent, bool showPercent, bool transparent)
 {
     const ui::CanvasStateGuard keep(canvas);
     const std::string text = PercentText(percent, showPercent);
-    const ui::Point at = PercentTextPlace(canvas, bar);
-    const Rect filled = ProgressFilledPart(bar, orientation, percent);
-    const auto part = [&](const Rect& r, TColor fill, TColor ink) {
+    const ui::TPoint at = PercentTextPlace(canvas, bar);
+    const TRect filled = ProgressFilledPart(bar, orientation, percent);
+    const auto part = [&](const TRect& r, TColor fill, TColor ink) {
         canvas.font.color = ink;
         canvas.brush = transparent ? ui::Brush::Clear() : ui::Brush::Solid(fill);
-        canvas.textRect(r, at.x, at.y, text);
+        canvas.textRect(r, at.X, at.Y, text);
     };
     part(filled, barColor, backColor);
     part(EmptyPart(bar, filled, orientation), backColor, barColor);
 }
 
-void DrawGradientProgressBar(Canvas& canvas, const Rect& bar, TOrientation orientation, TColor barColor,
+void DrawGradientProgressBar(Canvas& canvas, const TRect& bar, TOrientation orientation, TColor barColor,
                              TColor barStopColor, TColor backColor, TColor backStopColor,
                              TGradientDirection direction, unsigned percent, bool showPercent, bool transparent)
 {
     const ui::CanvasStateGuard keep(canvas);
     const std::string text = PercentText(percent, showPercent);
-    const ui::Point at = PercentTextPlace(canvas, bar);
-    const Rect filled = ProgressFilledPart(bar, orientation, percent);
-    const auto part = [&](const Rect& r, TColor from, TColor to, TColor ink) {
+    const ui::TPoint at = PercentTextPlace(canvas, bar);
+    const TRect filled = ProgressFilledPart(bar, orientation, percent);
+    const auto part = [&](const TRect& r, TColor from, TColor to, TColor ink) {
         if (!transparent) PaintGradientRect(canvas, r, direction, from, to, 1);
         canvas.font.color = ink;
         canvas.brush = ui::Brush::Clear();
-        canvas.textRect(r, at.x, at.y, text);
+        canvas.textRect(r, at.X, at.Y, text);
     };
     part(filled, barColor, barStopColor, backColor);
     part(EmptyPart(bar, filled, orientation), backColor, backStopColor, barColor);
@@ -576,23 +578,23 @@ TLEDSegments LEDProgressSegments(int length, int numSegments, unsigned percent)
     return seg;
 }
 
-void DrawLEDProgressBar(Canvas& canvas, const Rect& bar, TOrientation orientation, TColor barColor,
+void DrawLEDProgressBar(Canvas& canvas, const TRect& bar, TOrientation orientation, TColor barColor,
                         TColor backColor, int numSegments, unsigned percent, bool, bool transparent)
 {
-    if (bar.isEmpty()) return;
+    if (bar.IsEmpty()) return;
     const ui::CanvasStateGuard keep(canvas);
     const bool horizontal = orientation == orHorizontal;
-    const TLEDSegments seg = LEDProgressSegments(horizontal ? bar.width() : bar.height(), numSegments, percent);
+    const TLEDSegments seg = LEDProgressSegments(horizontal ? bar.Width() : bar.Height(), numSegments, percent);
     const int used = seg.total * seg.size;
     if (!transparent) {
         canvas.pen.style = ui::PenStyle::Clear;
         canvas.brush = ui::Brush::Solid(backColor);
         if (horizontal) {
-            canvas.fillRect({bar.left, bar.top, bar.left + seg.margin, bar.bottom});
-            canvas.fillRect({bar.left + seg.margin + used, bar.top, bar.right, bar.bottom});
+            canvas.fillRect({bar.Left, bar.Top, bar.Left + seg.margin, bar.Bottom});
+            canvas.fillRect({bar.Left + seg.margin + used, bar.Top, bar.Right, bar.Bottom});
         } else {
-            canvas.fillRect({bar.left, bar.top, bar.right, bar.top + seg.margin});
-            canvas.fillRect({bar.left, bar.top + seg.margin + used, bar.right, bar.bottom});
+            canvas.fillRect({bar.Left, bar.Top, bar.Right, bar.Top + seg.margin});
+            canvas.fillRect({bar.Left, bar.Top + seg.margin + used, bar.Right, bar.Bottom});
         }
     }
     canvas.pen = {backColor, 1, ui::PenStyle::Solid};
@@ -601,11 +603,11 @@ void DrawLEDProgressBar(Canvas& canvas, const Rect& bar, TOrientation orientatio
         if (!lit && transparent) continue;
         canvas.brush = ui::Brush::Solid(lit ? barColor : backColor);
         if (horizontal) {
-            const int x = bar.left + seg.margin + (i - 1) * seg.size;
-            canvas.rectangle({x, bar.top, x + seg.size, bar.bottom});
+            const int x = bar.Left + seg.margin + (i - 1) * seg.size;
+            canvas.rectangle({x, bar.Top, x + seg.size, bar.Bottom});
         } else {
-            const int y = bar.top + seg.margin + (seg.total - i) * seg.size;
-            canvas.rectangle({bar.left, y, bar.right, y + seg.size});
+            const int y = bar.Top + seg.margin + (seg.total - i) * seg.size;
+            canvas.rectangle({bar.Left, y, bar.Right, y + seg.size});
         }
     }
 }
@@ -652,11 +654,11 @@ template <typename Fn> void ForGlyphPixels(const char* kinds, Fn fn)
 
 }  // namespace
 
-void DrawCheckRadioGlyph(Canvas& canvas, const Rect& rect, const TCheckRadioGlyph& g)
+void DrawCheckRadioGlyph(Canvas& canvas, const TRect& rect, const TCheckRadioGlyph& g)
 {
-    const Rect r = rect.normalized();
-    if (r.isEmpty()) return;
-    Canvas bmp(r.width(), r.height(), InteriorColor(g));
+    const TRect r = rect.Normalized();
+    if (r.IsEmpty()) return;
+    Canvas bmp(r.Width(), r.Height(), InteriorColor(g));
     const bool hot = g.State == crsHot;
     const bool hotFrame = hot && g.HotTrackStyle == htsFrame;
     const TColor outline = ui::ResolveColor(hotFrame ? g.HotDarkColor : g.FrameColor);
@@ -689,10 +691,10 @@ void DrawCheckRadioGlyph(Canvas& canvas, const Rect& rect, const TCheckRadioGlyp
         for (int y = 5; y <= 7; ++y)
             for (int x = 5; x <= 7; ++x) bmp.setPixel(x, y, dot);
         for (int i = 5; i <= 7; ++i)
-            for (const ui::Point p : {ui::Point{i, 4}, ui::Point{i, 8}, ui::Point{4, i}, ui::Point{8, i}})
-                bmp.setPixel(p.x, p.y, BlendColors(dot, bmp.pixel(p.x, p.y), 153));
+            for (const ui::TPoint p : {ui::TPoint{i, 4}, ui::TPoint{i, 8}, ui::TPoint{4, i}, ui::TPoint{8, i}})
+                bmp.setPixel(p.X, p.Y, BlendColors(dot, bmp.pixel(p.X, p.Y), 153));
     }
-    canvas.draw(r.left, r.top, bmp.bitmap());
+    canvas.draw(r.Left, r.Top, bmp.bitmap());
 }
 
 // --- fonts and captions ---
@@ -761,4 +763,351 @@ bool RunningAtLeast(int version, const TSystemVersion& s)
     case wvVista: return s.ntFamily && s.major >= 6;
     default: return false;
     }
+}
+
+// --- fonts ---
+
+ui::FontDesc CanvasFont(const ui::TFont& font)
+{
+    ui::FontDesc desc;
+    desc.name = font.Name();
+    desc.height = font.Height() < 0 ? -font.Height() : std::max(1, font.Height() * 3 / 4);
+    desc.bold = font.Style().Contains(ui::fsBold);
+    desc.italic = font.Style().Contains(ui::fsItalic);
+    desc.underline = font.Style().Contains(ui::fsUnderline);
+    desc.strikeOut = font.Style().Contains(ui::fsStrikeOut);
+    desc.color = font.Color();
+    return desc;
+}
+
+// --- blinking controls ---
+
+TKitBlinkingControlsList::TKitBlinkingControlsList(ui::TComponent* owner) : ui::TComponent(owner)
+{
+    timer_ = ui::Create<ui::TTimer>(this, "");
+    timer_->SetInterval(500);
+    timer_->OnTimer = [this](ui::TObject*) { TimerExpired(); };
+    timer_->SetEnabled(true);
+}
+
+void TKitBlinkingControlsList::Add(ui::TControl* control)
+{
+    if (control == nullptr || std::find(controls_.begin(), controls_.end(), control) != controls_.end()) return;
+    controls_.push_back(control);
+}
+
+void TKitBlinkingControlsList::Remove(ui::TControl* control)
+{
+    controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
+}
+
+int TKitBlinkingControlsList::Count() const
+{
+    return static_cast<int>(controls_.size());
+}
+
+void TKitBlinkingControlsList::TimerExpired()
+{
+    blinkState_ = !blinkState_;
+    timer_->SetInterval(blinkState_ ? secondInterval_ : firstInterval_);
+    // A control's handler may free controls (and with the last label, this list): walk a copy, and send
+    // only to controls still registered.
+    const std::weak_ptr<void> alive = Liveness();
+    const bool state = blinkState_;
+    const std::vector<ui::TControl*> snapshot = controls_;
+    for (ui::TControl* control : snapshot) {
+        if (alive.expired()) return;
+        if (std::find(controls_.begin(), controls_.end(), control) == controls_.end()) continue;
+        auto* blinking = dynamic_cast<IKitBlinking*>(control);
+        if (blinking == nullptr || blinking->CMBlink() != 1) continue;
+        if (alive.expired()) return;
+        if (std::find(controls_.begin(), controls_.end(), control) == controls_.end()) continue;
+        blinking->CMBlinkState(state);
+    }
+}
+
+TKitBlinkingControlsList* BlinkingControlsList()
+{
+    ui::Application* app = ui::CurrentApplication();
+    if (app == nullptr) return nullptr;
+    for (int i = 0; i < app->ComponentCount(); ++i)
+        if (auto* list = ui::As<TKitBlinkingControlsList>(app->Components(i))) return list;
+    return nullptr;
+}
+
+TKitBlinkingControlsList& AcquireBlinkingControlsList()
+{
+    if (TKitBlinkingControlsList* list = BlinkingControlsList()) return *list;
+    return *ui::Create<TKitBlinkingControlsList>(&ui::App(), "");
+}
+
+void ReleaseBlinkingControlsList()
+{
+    if (TKitBlinkingControlsList* list = BlinkingControlsList(); list != nullptr && list->Count() == 0) ui::Free(list);
+}
+
+// --- frame controller ---
+
+TKitFrameControllerNotifications AllFrameControllerNotifications()
+{
+    return TKitFrameControllerNotifications::FromBits((1u << fcpAll) - 1);
+}
+
+namespace {
+
+// The order in which a control takes every setting; Color comes only while the controller does not
+// follow its parent's colour.
+constexpr TKitFrameControllerProperty kAllInOrder[] = {
+    fcpParentColor,   fcpColor,           fcpDisabledColor, fcpReadOnlyColor, fcpReadOnlyColorOnFocus,
+    fcpFocusColor,    fcpFlatButtonColor, fcpFlatButtons,   fcpFrameColor,    fcpFrameHotColor,
+    fcpFrameHotTrack, fcpFrameHotStyle,   fcpFrameSides,    fcpFrameStyle,    fcpFrameVisible,
+    fcpFramingPreference,
+};
+
+constexpr const char* kFrameStyleNames[] = {"fsNone",   "fsFlat",     "fsGroove", "fsBump",
+                                            "fsLowered", "fsButtonDown", "fsRaised", "fsButtonUp",
+                                            "fsStatus", "fsPopup",    "fsFlatBold", "fsFlatRounded"};
+
+}  // namespace
+
+std::string FrameStyleName(TFrameStyleEx style)
+{
+    return kFrameStyleNames[static_cast<std::size_t>(style)];
+}
+
+std::optional<TFrameStyleEx> FrameStyleFromName(std::string_view name)
+{
+    for (std::size_t i = 0; i < std::size(kFrameStyleNames); ++i)
+        if (platform::AsciiUpper(name) == platform::AsciiUpper(kFrameStyleNames[i]))
+            return static_cast<TFrameStyleEx>(i);
+    return std::nullopt;
+}
+
+void TKitFrameController::AddControl(ui::TControl* control)
+{
+    if (control == nullptr || std::find(controls_.begin(), controls_.end(), control) != controls_.end()) return;
+    controls_.push_back(control);
+    UpdateControl(control, fcpAll);
+}
+
+void TKitFrameController::RemoveControl(ui::TControl* control)
+{
+    controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
+    if (controls_.empty()) controls_.shrink_to_fit();
+}
+
+void TKitFrameController::UpdateControl(ui::TControl* control, TKitFrameControllerProperty property)
+{
+    if (control == nullptr) return;
+    if (auto* notified = dynamic_cast<IKitFramingNotification*>(control)) {
+        notified->UpdateFromFrameController();
+        return;
+    }
+    auto* controlled = dynamic_cast<IKitFrameControlled*>(control);
+    const TKitFrameControllerNotifications accepted =
+        controlled != nullptr ? controlled->FrameControllerNotifications() : AllFrameControllerNotifications();
+    const auto apply = [&](TKitFrameControllerProperty p) {
+        if (!accepted.Contains(p)) return;
+        if (controlled != nullptr && controlled->ApplyFrameControllerSetting(p, *this)) return;
+        if (p == fcpColor) control->SetColor(color_);
+        if (p == fcpParentColor) control->SetParentColor(parentColor_);
+    };
+    if (property != fcpAll) {
+        apply(property);
+        return;
+    }
+    for (const TKitFrameControllerProperty p : kAllInOrder)
+        if (p != fcpColor || !parentColor_) apply(p);
+}
+
+void TKitFrameController::NotifyControls(TKitFrameControllerProperty property)
+{
+    if (updateCount_ > 0) return;
+    for (ui::TControl* control : std::vector<ui::TControl*>(controls_)) UpdateControl(control, property);
+}
+
+void TKitFrameController::EndUpdate()
+{
+    if (--updateCount_ > 0) return;
+    updateCount_ = 0;
+    NotifyControls(fcpAll);
+}
+
+void TKitFrameController::Assign(const TKitFrameController& source)
+{
+    BeginUpdate();
+    color_ = source.color_;
+    focusColor_ = source.focusColor_;
+    disabledColor_ = source.disabledColor_;
+    readOnlyColor_ = source.readOnlyColor_;
+    readOnlyColorOnFocus_ = source.readOnlyColorOnFocus_;
+    parentColor_ = source.parentColor_;
+    flatButtonColor_ = source.flatButtonColor_;
+    flatButtons_ = source.flatButtons_;
+    frameColor_ = source.frameColor_;
+    frameHotColor_ = source.frameHotColor_;
+    frameHotTrack_ = source.frameHotTrack_;
+    frameHotStyle_ = source.frameHotStyle_;
+    frameSides_ = source.frameSides_;
+    frameStyle_ = source.frameStyle_;
+    frameVisible_ = source.frameVisible_;
+    framingPreference_ = source.framingPreference_;
+    EndUpdate();
+}
+
+void TKitFrameController::Loaded()
+{
+    NotifyControls(fcpAll);
+}
+
+bool TKitFrameController::ReadObsoleteProperty(std::string_view name, const TKitStoredValue& value)
+{
+    const std::string upper = platform::AsciiUpper(name);
+    if (upper == "FRAMEFLAT") {
+        const std::optional<bool> flat = TKitOldPropReader::ReadOldBoolean(value);
+        if (!flat) return false;
+        SetFrameHotTrack(*flat);
+        if (*flat) {
+            SetFrameStyle(fsStatus);
+            SetFrameHotStyle(fsLowered);
+        }
+        return true;
+    }
+    if (upper == "FRAMEFOCUSSTYLE") {
+        const std::optional<std::string> ident = TKitOldPropReader::ReadOldIdent(value);
+        if (!ident) return false;
+        // Only the styles a frame property may hold; anything else is dropped.
+        if (const auto style = FrameStyleFromName(*ident); style && *style <= fsFlatBold) SetFrameHotStyle(*style);
+        return true;
+    }
+    if (upper == "FRAMEFLATSTYLE") return TKitOldPropReader::ReadOldIdent(value).has_value();
+    return false;
+}
+
+template <class T>
+void TKitFrameController::Store(T& field, T value, TKitFrameControllerProperty property)
+{
+    if (field == value) return;
+    field = value;
+    NotifyControls(property);
+}
+
+void TKitFrameController::SetColor(TColor v)
+{
+    if (v == color_) return;
+    const TColor old = color_;
+    color_ = v;
+    if (focusColor_ == old) SetFocusColor(v);
+    SetParentColor(false);
+    NotifyControls(fcpColor);
+}
+
+void TKitFrameController::SetParentColor(bool v)
+{
+    if (v == parentColor_) return;
+    parentColor_ = v;
+    NotifyControls(fcpParentColor);
+    if (!v) NotifyControls(fcpColor);
+}
+
+void TKitFrameController::SetFlatButtonColor(TColor v) { Store(flatButtonColor_, v, fcpFlatButtonColor); }
+void TKitFrameController::SetFlatButtons(bool v) { Store(flatButtons_, v, fcpFlatButtons); }
+void TKitFrameController::SetDisabledColor(TColor v) { Store(disabledColor_, v, fcpDisabledColor); }
+void TKitFrameController::SetReadOnlyColor(TColor v) { Store(readOnlyColor_, v, fcpReadOnlyColor); }
+void TKitFrameController::SetReadOnlyColorOnFocus(bool v) { Store(readOnlyColorOnFocus_, v, fcpReadOnlyColorOnFocus); }
+void TKitFrameController::SetFocusColor(TColor v) { Store(focusColor_, v, fcpFocusColor); }
+void TKitFrameController::SetFrameColor(TColor v) { Store(frameColor_, v, fcpFrameColor); }
+void TKitFrameController::SetFrameHotColor(TColor v) { Store(frameHotColor_, v, fcpFrameHotColor); }
+void TKitFrameController::SetFrameHotStyle(TFrameStyle v) { Store(frameHotStyle_, v, fcpFrameHotStyle); }
+void TKitFrameController::SetFrameSides(TSides v) { Store(frameSides_, v, fcpFrameSides); }
+void TKitFrameController::SetFrameStyle(TFrameStyle v) { Store(frameStyle_, v, fcpFrameStyle); }
+void TKitFrameController::SetFrameVisible(bool v) { Store(frameVisible_, v, fcpFrameVisible); }
+void TKitFrameController::SetFramingPreference(TFramingPreference v)
+{
+    Store(framingPreference_, v, fcpFramingPreference);
+}
+
+void TKitFrameController::SetFrameHotTrack(bool v)
+{
+    if (v == frameHotTrack_) return;
+    frameHotTrack_ = v;
+    NotifyControls(fcpFrameHotTrack);
+    if (v) {
+        SetFrameVisible(true);
+        SetFrameSides(sdAllSides);
+    }
+}
+
+TKitRegIniFile* TKitFrameController::RegIniFile() const
+{
+    return regIniFileAlive_.expired() ? nullptr : regIniFile_;
+}
+
+void TKitFrameController::SetRegIniFile(TKitRegIniFile* v)
+{
+    if (v == RegIniFile()) return;
+    regIniFile_ = v;
+    regIniFileAlive_ = v != nullptr ? v->Liveness() : std::weak_ptr<void>();
+}
+
+TKitFrameControllerLink::~TKitFrameControllerLink()
+{
+    if (TKitFrameController* c = Get()) c->RemoveControl(&control_);
+}
+
+TKitFrameController* TKitFrameControllerLink::Get() const
+{
+    return alive_.expired() ? nullptr : controller_;
+}
+
+void TKitFrameControllerLink::Set(TKitFrameController* controller)
+{
+    TKitFrameController* old = Get();
+    if (controller == old) return;
+    if (old != nullptr) old->RemoveControl(&control_);
+    controller_ = controller;
+    alive_ = controller != nullptr ? controller->Liveness() : std::weak_ptr<void>();
+    if (controller != nullptr) controller->AddControl(&control_);
+}
+
+// --- settings location ---
+
+template <class T>
+void TKitRegIniFile::Store(T& field, T value)
+{
+    if (field == value) return;
+    field = std::move(value);
+    refreshNeeded_ = true;
+}
+
+void TKitRegIniFile::SetPath(std::string v) { Store(path_, std::move(v)); }
+void TKitRegIniFile::SetPathType(TKitPathType v) { Store(pathType_, v); }
+void TKitRegIniFile::SetRegKey(TKitRegKey v) { Store(regKey_, v); }
+void TKitRegIniFile::SetRegAccess(TKitRegAccess v) { Store(regAccess_, v); }
+void TKitRegIniFile::SetSpecialFolder(TKitSpecialFolder v) { Store(specialFolder_, v); }
+
+// --- obsolete stored properties ---
+
+std::optional<bool> TKitOldPropReader::ReadOldBoolean(const TKitStoredValue& value)
+{
+    if (const bool* b = std::get_if<bool>(&value)) return *b;
+    return std::nullopt;
+}
+
+std::optional<std::string> TKitOldPropReader::ReadOldIdent(const TKitStoredValue& value)
+{
+    if (const TKitIdent* ident = std::get_if<TKitIdent>(&value)) return ident->Name;
+    return std::nullopt;
+}
+
+std::optional<long long> TKitOldPropReader::ReadOldInteger(const TKitStoredValue& value)
+{
+    if (const long long* i = std::get_if<long long>(&value)) return *i;
+    return std::nullopt;
+}
+
+std::optional<std::vector<std::string>> TKitOldPropReader::ReadOldSet(const TKitStoredValue& value)
+{
+    if (const auto* set = std::get_if<std::vector<std::string>>(&value)) return *set;
+    return std::nullopt;
 }

@@ -1,5 +1,7 @@
 #include "kit/KitGrafx.h"
 
+#include "ui/ExtCtrls.h"
+#include "ui/Forms.h"
 #include "ui/SystemColors.h"
 
 #include <algorithm>
@@ -7,8 +9,8 @@
 #include <cstdlib>
 
 using ui::Canvas;
-using ui::Point;
-using ui::Rect;
+using ui::TPoint;
+using ui::TRect;
 
 namespace {
 
@@ -49,7 +51,7 @@ private:
     long delta_[3] = {};
 };
 
-void Fill(Canvas& canvas, const Rect& r, TColor color)
+void Fill(Canvas& canvas, const TRect& r, TColor color)
 {
     canvas.brush = ui::Brush::Solid(color);
     canvas.fillRect(r);
@@ -61,7 +63,7 @@ void LinearPass(Canvas& bmp, bool alongY, int first, int last, TColor from, TCol
 {
     if (first < last) return;
     const auto paint = [&](int lo, int hi, TColor color) {
-        Fill(bmp, alongY ? Rect{0, lo, kStripBreadth, hi + 1} : Rect{lo, 0, hi + 1, kStripBreadth}, color);
+        Fill(bmp, alongY ? TRect{0, lo, kStripBreadth, hi + 1} : TRect{lo, 0, hi + 1, kStripBreadth}, color);
     };
     ColorStepper stepper(from, to, steps);
     TColor bandColor = stepper.color();
@@ -112,7 +114,7 @@ void BoxBands(Canvas& bmp, int widen, int heighten, TColor start, TColor stop, i
     const int h = bmp.height();
     const int hw = (w - 1) >> 1;
     const int hh = (h - 1) >> 1;
-    const Rect quarter{0, 0, hw + 1, hh + 1};
+    const TRect quarter{0, 0, hw + 1, hh + 1};
     if (start == stop || w < 5 || h <= 4) {
         Fill(bmp, quarter, start);
     } else {
@@ -165,13 +167,13 @@ void DiagonalBands(Canvas& bmp, bool mirrored, TColor from, TColor to, int minTh
     const int half = steps / 2;
     const int rest = steps - half;
     const auto onLeftOrTop = [&](int k) {
-        return k <= half ? Point{0, h - k * h / half} : Point{(k - half) * w / rest, 0};
+        return k <= half ? TPoint{0, h - k * h / half} : TPoint{(k - half) * w / rest, 0};
     };
     const auto onBottomOrRight = [&](int k) {
-        return k <= half ? Point{k * w / half, h} : Point{w, h - (k - half) * h / rest};
+        return k <= half ? TPoint{k * w / half, h} : TPoint{w, h - (k - half) * h / rest};
     };
     const auto paintBand = [&](int k0, int k1, TColor color) {
-        std::vector<Point> pts{onLeftOrTop(k0)};
+        std::vector<TPoint> pts{onLeftOrTop(k0)};
         const bool turns = k0 < half && half < k1;
         if (turns) pts.push_back({0, 0});
         pts.push_back(onLeftOrTop(k1));
@@ -179,7 +181,7 @@ void DiagonalBands(Canvas& bmp, bool mirrored, TColor from, TColor to, int minTh
         if (turns) pts.push_back({w, h});
         pts.push_back(onBottomOrRight(k0));
         if (mirrored)
-            for (Point& p : pts) p.x = w - p.x;
+            for (TPoint& p : pts) p.X = w - p.X;
         bmp.brush = ui::Brush::Solid(color);
         bmp.polygon(pts);
     };
@@ -202,7 +204,7 @@ void DiagonalBands(Canvas& bmp, bool mirrored, TColor from, TColor to, int minTh
 
 }  // namespace
 
-void StretchTransparentBitmap(Canvas& canvas, const ui::Bitmap& source, const Rect& dest, const Rect& srcRect,
+void StretchTransparentBitmap(Canvas& canvas, const ui::Bitmap& source, const TRect& dest, const TRect& srcRect,
                               TColor transparentColor)
 {
     canvas.copyRectTransparent(dest, source, srcRect, transparentColor);
@@ -216,15 +218,15 @@ void FlipBitmapVertically(ui::Bitmap& bitmap)
     bitmap = std::move(flipped);
 }
 
-void PaintGradientRect(Canvas& canvas, const Rect& rect, TGradientDirection direction, TColor startColor,
+void PaintGradientRect(Canvas& canvas, const TRect& rect, TGradientDirection direction, TColor startColor,
                        TColor stopColor, std::uint8_t colorBands)
 {
-    const Rect r = rect.normalized();
-    if (r.width() == 0 || r.height() == 0) return;
+    const TRect r = rect.Normalized();
+    if (r.Width() == 0 || r.Height() == 0) return;
     const TColor start = ui::ResolveColor(startColor);
     const TColor stop = ui::ResolveColor(stopColor);
     const int minThickness = MinBandThickness(colorBands);
-    Canvas bmp(r.width(), r.height());
+    Canvas bmp(r.Width(), r.Height());
     bmp.pen.style = ui::PenStyle::Clear;
     const bool equal = start == stop;
     switch (direction) {
@@ -240,23 +242,65 @@ void PaintGradientRect(Canvas& canvas, const Rect& rect, TGradientDirection dire
     case gdVerticalCenter: LinearBands(bmp, false, true, start, stop, minThickness); break;
     case gdHorizontalBox:
         Fill(bmp, bmp.bitmap().bounds(), start);
-        BoxBands(bmp, r.width() >> 2, 0, start, stop, minThickness);
+        BoxBands(bmp, r.Width() >> 2, 0, start, stop, minThickness);
         break;
-    case gdVerticalBox: BoxBands(bmp, 0, r.height() >> 2, start, stop, minThickness); break;
+    case gdVerticalBox: BoxBands(bmp, 0, r.Height() >> 2, start, stop, minThickness); break;
     case gdSquareBox:
         Fill(bmp, bmp.bitmap().bounds(), start);
         BoxBands(bmp, 0, 0, start, stop, minThickness);
         break;
-    case gdBigSquareBox: BoxBands(bmp, r.width() >> 2, r.height() >> 2, start, stop, minThickness); break;
+    case gdBigSquareBox: BoxBands(bmp, r.Width() >> 2, r.Height() >> 2, start, stop, minThickness); break;
     }
-    canvas.draw(r.left, r.top, bmp.bitmap());
+    canvas.draw(r.Left, r.Top, bmp.bitmap());
 }
 
-void PaintButtonGradient(Canvas& canvas, const Rect& rect, TGradientDirection direction, TColor startColor,
+void PaintButtonGradient(Canvas& canvas, const TRect& rect, TGradientDirection direction, TColor startColor,
                          TColor stopColor)
 {
     // Every canvas holds true colour, so the ring is always painted.
     const ui::CanvasStateGuard keep(canvas);
-    canvas.excludeClip(rect.shrink(2));
+    canvas.excludeClip(rect.Shrink(2));
     PaintGradientRect(canvas, rect, direction, startColor, stopColor, 1);
+}
+
+namespace {
+
+bool IsPainting(const ui::TControl& control)
+{
+    if (const auto* custom = dynamic_cast<const ui::TCustomControl*>(&control)) return custom->PaintCanvas() != nullptr;
+    if (const auto* graphic = dynamic_cast<const ui::TGraphicControl*>(&control))
+        return graphic->PaintCanvas() != nullptr;
+    return false;
+}
+
+bool IsTransparent(const ui::TControl& control)
+{
+    if (const auto* kit = dynamic_cast<const IKitTransparent*>(&control)) return kit->Transparent();
+    if (const auto* image = dynamic_cast<const ui::TImage*>(&control)) return image->Transparent();
+    return false;
+}
+
+}  // namespace
+
+void DrawParentBackground(ui::TControl& control, Canvas& canvas, bool invalidateParent)
+{
+    ui::TWinControl* parent = control.Parent();
+    if (parent == nullptr) return;
+    {
+        const ui::CanvasStateGuard keep(canvas);
+        canvas.moveOrigin(-control.Left(), -control.Top());
+        const TRect parentArea{0, 0, parent->ClientWidth(), parent->ClientHeight()};
+        canvas.intersectClip(parentArea);
+        canvas.brush = ui::Brush::Solid(parent->Color());
+        canvas.fillRect(parentArea);
+        if (auto* painted = dynamic_cast<ui::TCustomControl*>(parent)) painted->PaintTo(canvas);
+    }
+    const bool drawsItself = dynamic_cast<ui::TCustomControl*>(parent) != nullptr || ui::Is<ui::TForm>(parent);
+    if (invalidateParent && !drawsItself && !IsPainting(control)) parent->Invalidate();
+}
+
+void InvalidateTransparentChildren(ui::TWinControl& control)
+{
+    for (int i = 0; i < control.ControlCount(); ++i)
+        if (ui::TControl* child = control.Controls(i); IsTransparent(*child)) child->Invalidate();
 }

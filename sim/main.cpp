@@ -14,6 +14,7 @@
 #include "platform/ProgramFolder.h"
 #include "sim/Communicator.h"
 #include "sim/Line.h"
+#include "sim/Modem.h"
 #include "sim/Pty.h"
 
 namespace {
@@ -34,6 +35,8 @@ constexpr const char* kUsage = R"(Usage: sorvel-sim [options]
                        request when no word is given; COUNT -1: all of them, the default) get the
                        fault KIND: silence, nok, garbage, split, late, echo or vanish
   --random-faults P    each request gets a fault drawn at random with probability P (0..1)
+  --modem              also offer the same device behind a simulated GSM modem, on a second port
+                       named NAME-modem (dial any number)
   --verbose            print every request and reply
   --help               this text
 )";
@@ -48,6 +51,7 @@ struct Options {
     std::vector<std::string> faults;
     double randomFaults = 0;
     bool verbose = false;
+    bool modem = false;
 };
 
 [[noreturn]] void Fail(const std::string& message)
@@ -78,6 +82,10 @@ Options Parse(int argc, char** argv)
         }
         if (arg == "--verbose") {
             o.verbose = true;
+            continue;
+        }
+        if (arg == "--modem") {
+            o.modem = true;
             continue;
         }
         if (i + 1 >= argc) Fail(arg == "" ? "empty option" : "unknown option or missing value: " + arg);
@@ -220,11 +228,17 @@ int Run(const Options& o)
     sim::Line line(pty, o.verbose ? static_cast<sim::Responder&>(printing) : device);
     line.SetLineSpeed(o.baud);
     AddFaults(o, line, device.Words());
+    std::optional<sim::ModemLine> modem;
+    if (o.modem) {
+        modem.emplace(o.verbose ? static_cast<sim::Responder&>(printing) : device, ports, o.name + "-modem");
+        modem->line().SetLineSpeed(o.baud);
+    }
 
     std::cout << "sorvel-sim: " << pty.LinkPath().string() << " -> " << pty.SlavePath() << "\n"
               << "  " << profile.version << ", panel " << PanelName(profile.panel) << ", hardware "
               << profile.hardware << ", IMEI " << profile.imei << ", master key " << profile.masterKey << ", "
               << profile.historyRecords << " events, " << o.baud << " baud" << std::endl;
+    if (modem) std::cout << "sorvel-sim: modem " << modem->pty().LinkPath().string() << std::endl;
 
     const timespec tick{0, 200'000'000};
     while (!line.Vanished()) {

@@ -9,18 +9,6 @@ namespace ui {
 // The byte order of rgba() relies on the stored word being little-endian.
 static_assert(std::endian::native == std::endian::little);
 
-Rect Rect::normalized() const
-{
-    return {std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)};
-}
-
-Rect Intersect(const Rect& a, const Rect& b)
-{
-    const Rect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-                 std::min(a.bottom, b.bottom)};
-    return r.isEmpty() ? Rect{} : r;
-}
-
 Bitmap::Bitmap(int width, int height, TColor fill)
 {
     resize(width, height, fill);

@@ -26,19 +26,19 @@ TColor Blend(TColor under, TColor over, unsigned alpha)
 }
 
 // The parts of `from` outside `cut`: at most four rectangles.
-void Subtract(const Rect& from, const Rect& cut, std::vector<Rect>& out)
+void Subtract(const TRect& from, const TRect& cut, std::vector<TRect>& out)
 {
-    const Rect common = Intersect(from, cut);
-    if (common.isEmpty()) {
+    const TRect common = IntersectRect(from, cut);
+    if (common.IsEmpty()) {
         out.push_back(from);
         return;
     }
-    const Rect parts[] = {{from.left, from.top, from.right, common.top},
-                          {from.left, common.bottom, from.right, from.bottom},
-                          {from.left, common.top, common.left, common.bottom},
-                          {common.right, common.top, from.right, common.bottom}};
-    for (const Rect& p : parts)
-        if (!p.isEmpty()) out.push_back(p);
+    const TRect parts[] = {{from.Left, from.Top, from.Right, common.Top},
+                          {from.Left, common.Bottom, from.Right, from.Bottom},
+                          {from.Left, common.Top, common.Left, common.Bottom},
+                          {common.Right, common.Top, from.Right, common.Bottom}};
+    for (const TRect& p : parts)
+        if (!p.IsEmpty()) out.push_back(p);
 }
 
 bool IsControl(char32_t c)
@@ -101,20 +101,20 @@ void Canvas::restore()
     saved_.pop_back();
 }
 
-void Canvas::intersectClip(const Rect& rect)
+void Canvas::intersectClip(const TRect& rect)
 {
-    const Rect d = toDevice(rect);
-    std::vector<Rect> next;
-    for (const Rect& c : clip_)
-        if (const Rect i = Intersect(c, d); !i.isEmpty()) next.push_back(i);
+    const TRect d = toDevice(rect);
+    std::vector<TRect> next;
+    for (const TRect& c : clip_)
+        if (const TRect i = IntersectRect(c, d); !i.IsEmpty()) next.push_back(i);
     clip_ = std::move(next);
 }
 
-void Canvas::excludeClip(const Rect& rect)
+void Canvas::excludeClip(const TRect& rect)
 {
-    const Rect d = toDevice(rect);
-    std::vector<Rect> next;
-    for (const Rect& c : clip_) Subtract(c, d, next);
+    const TRect d = toDevice(rect);
+    std::vector<TRect> next;
+    for (const TRect& c : clip_) Subtract(c, d, next);
     clip_ = std::move(next);
 }
 
@@ -124,38 +124,38 @@ void Canvas::resetClip()
     if (!bitmap_.isEmpty()) clip_.push_back(bitmap_.bounds());
 }
 
-Rect Canvas::clipBounds() const
+TRect Canvas::clipBounds() const
 {
     if (clip_.empty()) return {};
-    Rect b = clip_.front();
-    for (const Rect& c : clip_)
-        b = {std::min(b.left, c.left), std::min(b.top, c.top), std::max(b.right, c.right),
-             std::max(b.bottom, c.bottom)};
-    return b.offset(-origin_.x, -origin_.y);
+    TRect b = clip_.front();
+    for (const TRect& c : clip_)
+        b = {std::min(b.Left, c.Left), std::min(b.Top, c.Top), std::max(b.Right, c.Right),
+             std::max(b.Bottom, c.Bottom)};
+    return b.Offset(-origin_.X, -origin_.Y);
 }
 
 bool Canvas::isVisible(int x, int y) const
 {
-    const Point d{x + origin_.x, y + origin_.y};
-    return std::any_of(clip_.begin(), clip_.end(), [d](const Rect& c) { return c.contains(d); });
+    const TPoint d{x + origin_.X, y + origin_.Y};
+    return std::any_of(clip_.begin(), clip_.end(), [d](const TRect& c) { return c.Contains(d); });
 }
 
 // --- pixels ---
 
 TColor Canvas::pixel(int x, int y) const
 {
-    return bitmap_.pixel(x + origin_.x, y + origin_.y);
+    return bitmap_.pixel(x + origin_.X, y + origin_.Y);
 }
 
 void Canvas::setPixel(int x, int y, TColor color)
 {
-    plot(x + origin_.x, y + origin_.y, ResolveColor(color));
+    plot(x + origin_.X, y + origin_.Y, ResolveColor(color));
 }
 
 void Canvas::plot(int dx, int dy, TColor resolved)
 {
-    const Point d{dx, dy};
-    if (std::any_of(clip_.begin(), clip_.end(), [d](const Rect& c) { return c.contains(d); }))
+    const TPoint d{dx, dy};
+    if (std::any_of(clip_.begin(), clip_.end(), [d](const TRect& c) { return c.Contains(d); }))
         bitmap_.setPixel(dx, dy, resolved);
 }
 
@@ -171,15 +171,15 @@ void Canvas::plotPen(int dx, int dy, TColor resolved)
         for (int x = from; x < from + w; ++x) plot(dx + x, dy + y, resolved);
 }
 
-void Canvas::fillDevice(const Rect& deviceRect, const Brush& with)
+void Canvas::fillDevice(const TRect& deviceRect, const Brush& with)
 {
     if (with.style == BrushStyle::Clear) return;
     const bool solid = with.style == BrushStyle::Solid;
     const TColor color = ResolveColor(with.color);
-    for (const Rect& c : clip_) {
-        const Rect i = Intersect(c, deviceRect);
-        for (int y = i.top; y < i.bottom; ++y)
-            for (int x = i.left; x < i.right; ++x) bitmap_.setPixel(x, y, solid ? color : BrushColorAt(with, x, y));
+    for (const TRect& c : clip_) {
+        const TRect i = IntersectRect(c, deviceRect);
+        for (int y = i.Top; y < i.Bottom; ++y)
+            for (int x = i.Left; x < i.Right; ++x) bitmap_.setPixel(x, y, solid ? color : BrushColorAt(with, x, y));
     }
 }
 
@@ -190,16 +190,16 @@ void Canvas::fillSpan(int y, int x0, int x1, const Brush& with)
 
 // --- lines and shapes ---
 
-void Canvas::drawLine(Point from, Point to)
+void Canvas::drawLine(TPoint from, TPoint to)
 {
     if (pen.style == PenStyle::Clear) return;
     const TColor color = ResolveColor(pen.color);
-    int x = from.x + origin_.x;
-    int y = from.y + origin_.y;
-    const int dx = std::abs(to.x - from.x);
-    const int dy = std::abs(to.y - from.y);
-    const int sx = to.x >= from.x ? 1 : -1;
-    const int sy = to.y >= from.y ? 1 : -1;
+    int x = from.X + origin_.X;
+    int y = from.Y + origin_.Y;
+    const int dx = std::abs(to.X - from.X);
+    const int dy = std::abs(to.Y - from.Y);
+    const int sx = to.X >= from.X ? 1 : -1;
+    const int sy = to.Y >= from.Y ? 1 : -1;
     const int steps = std::max(dx, dy);
     int err = (dx >= dy ? dx : dy) / 2;
     for (int i = 0; i < steps; ++i) {
@@ -228,56 +228,56 @@ void Canvas::lineTo(int x, int y)
     penPos_ = {x, y};
 }
 
-void Canvas::polyline(std::span<const Point> points)
+void Canvas::polyline(std::span<const TPoint> points)
 {
     if (points.empty()) return;
-    moveTo(points.front().x, points.front().y);
-    for (const Point& p : points.subspan(1)) lineTo(p.x, p.y);
+    moveTo(points.front().X, points.front().Y);
+    for (const TPoint& p : points.subspan(1)) lineTo(p.X, p.Y);
 }
 
-void Canvas::fillRect(const Rect& rect)
+void Canvas::fillRect(const TRect& rect)
 {
     fillDevice(toDevice(rect), brush);
 }
 
-void Canvas::frameRect(const Rect& rect)
+void Canvas::frameRect(const TRect& rect)
 {
-    const Rect r = toDevice(rect);
-    if (r.isEmpty()) return;
+    const TRect r = toDevice(rect);
+    if (r.IsEmpty()) return;
     const Brush ring = Brush::Solid(brush.color);
-    fillDevice({r.left, r.top, r.right, r.top + 1}, ring);
-    fillDevice({r.left, r.bottom - 1, r.right, r.bottom}, ring);
-    fillDevice({r.left, r.top + 1, r.left + 1, r.bottom - 1}, ring);
-    fillDevice({r.right - 1, r.top + 1, r.right, r.bottom - 1}, ring);
+    fillDevice({r.Left, r.Top, r.Right, r.Top + 1}, ring);
+    fillDevice({r.Left, r.Bottom - 1, r.Right, r.Bottom}, ring);
+    fillDevice({r.Left, r.Top + 1, r.Left + 1, r.Bottom - 1}, ring);
+    fillDevice({r.Right - 1, r.Top + 1, r.Right, r.Bottom - 1}, ring);
 }
 
-void Canvas::rectangle(const Rect& rect)
+void Canvas::rectangle(const TRect& rect)
 {
-    const Rect& r = rect;
-    if (r.isEmpty()) return;
+    const TRect& r = rect;
+    if (r.IsEmpty()) return;
     if (pen.style == PenStyle::Clear) {
         fillRect(r);
         return;
     }
     const int w = std::max(pen.width, 1);
-    fillRect(r.shrink(w));
-    const Rect d = toDevice(r);
+    fillRect(r.Shrink(w));
+    const TRect d = toDevice(r);
     const Brush ring = Brush::Solid(pen.color);
-    fillDevice({d.left, d.top, d.right, std::min(d.top + w, d.bottom)}, ring);
-    fillDevice({d.left, std::max(d.bottom - w, d.top), d.right, d.bottom}, ring);
-    fillDevice({d.left, d.top + w, std::min(d.left + w, d.right), d.bottom - w}, ring);
-    fillDevice({std::max(d.right - w, d.left), d.top + w, d.right, d.bottom - w}, ring);
+    fillDevice({d.Left, d.Top, d.Right, std::min(d.Top + w, d.Bottom)}, ring);
+    fillDevice({d.Left, std::max(d.Bottom - w, d.Top), d.Right, d.Bottom}, ring);
+    fillDevice({d.Left, d.Top + w, std::min(d.Left + w, d.Right), d.Bottom - w}, ring);
+    fillDevice({std::max(d.Right - w, d.Left), d.Top + w, d.Right, d.Bottom - w}, ring);
 }
 
-void Canvas::polygon(std::span<const Point> points)
+void Canvas::polygon(std::span<const TPoint> points)
 {
     if (points.size() < 2) return;
     if (brush.style != BrushStyle::Clear && points.size() >= 3) {
-        int minY = points.front().y;
+        int minY = points.front().Y;
         int maxY = minY;
-        for (const Point& p : points) {
-            minY = std::min(minY, p.y);
-            maxY = std::max(maxY, p.y);
+        for (const TPoint& p : points) {
+            minY = std::min(minY, p.Y);
+            maxY = std::max(maxY, p.Y);
         }
         std::vector<double> xs;
         for (int y = minY; y < maxY; ++y) {
@@ -286,37 +286,37 @@ void Canvas::polygon(std::span<const Point> points)
             for (std::size_t i = 0; i < points.size(); ++i) {
                 // Each edge taken bottom-up whatever its direction, so that two polygons sharing it cut the
                 // same pixels and neither leaves a gap nor overlaps the other.
-                Point a = points[i];
-                Point b = points[(i + 1) % points.size()];
-                if (a.y == b.y) continue;
-                if (a.y > b.y) std::swap(a, b);
-                if (yc < a.y || yc >= b.y) continue;
-                xs.push_back(a.x + (yc - a.y) * (b.x - a.x) / (b.y - a.y));
+                TPoint a = points[i];
+                TPoint b = points[(i + 1) % points.size()];
+                if (a.Y == b.Y) continue;
+                if (a.Y > b.Y) std::swap(a, b);
+                if (yc < a.Y || yc >= b.Y) continue;
+                xs.push_back(a.X + (yc - a.Y) * (b.X - a.X) / (b.Y - a.Y));
             }
             std::sort(xs.begin(), xs.end());
             for (std::size_t i = 0; i + 1 < xs.size(); i += 2) {
                 const int x0 = static_cast<int>(std::ceil(xs[i] - 0.5));
                 const int x1 = static_cast<int>(std::ceil(xs[i + 1] - 0.5));
-                fillSpan(y + origin_.y, x0 + origin_.x, x1 + origin_.x, brush);
+                fillSpan(y + origin_.Y, x0 + origin_.X, x1 + origin_.X, brush);
             }
         }
     }
     if (pen.style != PenStyle::Clear) {
-        const Point saved = penPos_;
+        const TPoint saved = penPos_;
         polyline(points);
-        lineTo(points.front().x, points.front().y);
+        lineTo(points.front().X, points.front().Y);
         penPos_ = saved;
     }
 }
 
-void Canvas::patternInvert(const Rect& rect)
+void Canvas::patternInvert(const TRect& rect)
 {
     if (brush.style == BrushStyle::Clear) return;
-    const Rect d = toDevice(rect);
-    for (const Rect& c : clip_) {
-        const Rect i = Intersect(c, d);
-        for (int y = i.top; y < i.bottom; ++y)
-            for (int x = i.left; x < i.right; ++x)
+    const TRect d = toDevice(rect);
+    for (const TRect& c : clip_) {
+        const TRect i = IntersectRect(c, d);
+        for (int y = i.Top; y < i.Bottom; ++y)
+            for (int x = i.Left; x < i.Right; ++x)
                 bitmap_.setPixel(x, y, bitmap_.pixel(x, y) ^ BrushColorAt(brush, x, y));
     }
 }
@@ -324,25 +324,25 @@ void Canvas::patternInvert(const Rect& rect)
 // --- copies ---
 
 template <typename PixelFn>
-void Canvas::copyPixels(const Rect& dest, const Bitmap& source, const Rect& srcRect, PixelFn put)
+void Canvas::copyPixels(const TRect& dest, const Bitmap& source, const TRect& srcRect, PixelFn put)
 {
-    const bool flipX = (dest.right < dest.left) != (srcRect.right < srcRect.left);
-    const bool flipY = (dest.bottom < dest.top) != (srcRect.bottom < srcRect.top);
-    const Rect dn = toDevice(dest.normalized());
-    const Rect sn = srcRect.normalized();
-    const long long dw = dn.width(), dh = dn.height(), sw = sn.width(), sh = sn.height();
+    const bool flipX = (dest.Right < dest.Left) != (srcRect.Right < srcRect.Left);
+    const bool flipY = (dest.Bottom < dest.Top) != (srcRect.Bottom < srcRect.Top);
+    const TRect dn = toDevice(dest.Normalized());
+    const TRect sn = srcRect.Normalized();
+    const long long dw = dn.Width(), dh = dn.Height(), sw = sn.Width(), sh = sn.Height();
     if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
     // Copying a canvas onto itself reads the picture as it was before the copy.
     const Bitmap snapshot = &source == &bitmap_ ? source : Bitmap();
     const Bitmap& src = &source == &bitmap_ ? snapshot : source;
-    for (const Rect& c : clip_) {
-        const Rect i = Intersect(c, dn);
-        for (int y = i.top; y < i.bottom; ++y) {
-            const long long j = flipY ? dh - 1 - (y - dn.top) : y - dn.top;
-            const int sy = sn.top + static_cast<int>((2 * j + 1) * sh / (2 * dh));
-            for (int x = i.left; x < i.right; ++x) {
-                const long long k = flipX ? dw - 1 - (x - dn.left) : x - dn.left;
-                const int sx = sn.left + static_cast<int>((2 * k + 1) * sw / (2 * dw));
+    for (const TRect& c : clip_) {
+        const TRect i = IntersectRect(c, dn);
+        for (int y = i.Top; y < i.Bottom; ++y) {
+            const long long j = flipY ? dh - 1 - (y - dn.Top) : y - dn.Top;
+            const int sy = sn.Top + static_cast<int>((2 * j + 1) * sh / (2 * dh));
+            for (int x = i.Left; x < i.Right; ++x) {
+                const long long k = flipX ? dw - 1 - (x - dn.Left) : x - dn.Left;
+                const int sx = sn.Left + static_cast<int>((2 * k + 1) * sw / (2 * dw));
                 const TColor s = src.pixel(sx, sy);
                 if (s != clNone) put(x, y, s);
             }
@@ -355,12 +355,12 @@ void Canvas::draw(int x, int y, const Bitmap& source)
     copyRect({x, y, x + source.width(), y + source.height()}, source, source.bounds());
 }
 
-void Canvas::copyRect(const Rect& dest, const Bitmap& source, const Rect& srcRect)
+void Canvas::copyRect(const TRect& dest, const Bitmap& source, const TRect& srcRect)
 {
     copyPixels(dest, source, srcRect, [this](int x, int y, TColor s) { bitmap_.setPixel(x, y, s); });
 }
 
-void Canvas::copyRectTransparent(const Rect& dest, const Bitmap& source, const Rect& srcRect, TColor transparent)
+void Canvas::copyRectTransparent(const TRect& dest, const Bitmap& source, const TRect& srcRect, TColor transparent)
 {
     const TColor key = ResolveColor(transparent);
     copyPixels(dest, source, srcRect, [this, key](int x, int y, TColor s) {
@@ -368,7 +368,7 @@ void Canvas::copyRectTransparent(const Rect& dest, const Bitmap& source, const R
     });
 }
 
-void Canvas::brushCopy(const Rect& dest, const Bitmap& source, const Rect& srcRect, TColor replaced)
+void Canvas::brushCopy(const TRect& dest, const Bitmap& source, const TRect& srcRect, TColor replaced)
 {
     const TColor key = ResolveColor(replaced);
     const Brush with = brush;
@@ -379,7 +379,7 @@ void Canvas::brushCopy(const Rect& dest, const Bitmap& source, const Rect& srcRe
 
 // --- text ---
 
-Size Canvas::textExtent(std::string_view text) const
+TSize Canvas::textExtent(std::string_view text) const
 {
     return {TextAdvance(font, platform::DecodeUtf8(text)), fontMetrics().height};
 }
@@ -387,8 +387,8 @@ Size Canvas::textExtent(std::string_view text) const
 void Canvas::drawGlyphRun(int x, int baseline, std::u32string_view text, TColor color)
 {
     const TColor ink = ResolveColor(color);
-    int penX = x + origin_.x;
-    const int base = baseline + origin_.y;
+    int penX = x + origin_.X;
+    const int base = baseline + origin_.Y;
     for (const char32_t c : text) {
         if (IsControl(c)) continue;
         const GlyphImage& g = RenderGlyph(font, c);
@@ -398,7 +398,7 @@ void Canvas::drawGlyphRun(int x, int baseline, std::u32string_view text, TColor 
                 if (a == 0) continue;
                 const int px = penX + g.left + col;
                 const int py = base - g.top + row;
-                if (!isVisible(px - origin_.x, py - origin_.y)) continue;
+                if (!isVisible(px - origin_.X, py - origin_.Y)) continue;
                 bitmap_.setPixel(px, py, a == 255 ? ink : Blend(bitmap_.pixel(px, py), ink, a));
             }
         }
@@ -436,10 +436,10 @@ void Canvas::textOut(int x, int y, std::string_view text)
     if (textAlign.vertical == TextAlignV::Bottom) baseline = y - m.descent;
     if (brush.style != BrushStyle::Clear) fillRect({left, baseline - m.ascent, left + width, baseline + m.descent});
     drawTextLine(left, baseline, chars, -1, font.color);
-    penPos_ = {left + width, penPos_.y};
+    penPos_ = {left + width, penPos_.Y};
 }
 
-void Canvas::textRect(const Rect& rect, int x, int y, std::string_view text)
+void Canvas::textRect(const TRect& rect, int x, int y, std::string_view text)
 {
     const CanvasStateGuard keep(*this);
     intersectClip(rect);
@@ -554,36 +554,36 @@ private:
 
 }  // namespace
 
-int Canvas::drawText(Rect& rect, std::string_view text, unsigned format)
+int Canvas::drawText(TRect& rect, std::string_view text, unsigned format)
 {
     if (text.empty()) {
-        if (format & tfCalcRect) rect = {rect.left, rect.top, rect.left, rect.top};
+        if (format & tfCalcRect) rect = {rect.Left, rect.Top, rect.Left, rect.Top};
         return 0;
     }
     const TextLayout layout(font, format);
-    const std::vector<TextLine> lines = layout.lines(platform::DecodeUtf8(text), rect.width());
+    const std::vector<TextLine> lines = layout.lines(platform::DecodeUtf8(text), rect.Width());
     const FontMetrics m = fontMetrics();
     const int textHeight = static_cast<int>(lines.size()) * m.height;
     if (format & tfCalcRect) {
         int widest = 0;
         for (const TextLine& line : lines) widest = std::max(widest, layout.width(line.text));
-        rect.right = rect.left + widest;
-        rect.bottom = rect.top + textHeight;
+        rect.Right = rect.Left + widest;
+        rect.Bottom = rect.Top + textHeight;
         return textHeight;
     }
 
     const CanvasStateGuard keep(*this);
     if (!(format & tfNoClip)) intersectClip(rect);
-    int top = rect.top;
+    int top = rect.Top;
     if (format & tfSingleLine) {
-        if (format & tfVCenter) top = rect.top + (rect.height() - m.height) / 2;
-        else if (format & tfBottom) top = rect.bottom - m.height;
+        if (format & tfVCenter) top = rect.Top + (rect.Height() - m.height) / 2;
+        else if (format & tfBottom) top = rect.Bottom - m.height;
     }
     for (const TextLine& line : lines) {
         const int w = layout.width(line.text);
-        int left = rect.left;
-        if (format & tfCenter) left = rect.left + (rect.width() - w) / 2;
-        else if (format & tfRight) left = rect.right - w;
+        int left = rect.Left;
+        if (format & tfCenter) left = rect.Left + (rect.Width() - w) / 2;
+        else if (format & tfRight) left = rect.Right - w;
         if (brush.style != BrushStyle::Clear) fillRect({left, top, left + w, top + m.height});
         // Tabs split the line into runs, each starting at its tab stop.
         int x = left;

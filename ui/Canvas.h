@@ -85,15 +85,15 @@ public:
     void save();
     // Without a matching save() this does nothing.
     void restore();
-    Point origin() const { return origin_; }
-    void setOrigin(Point origin) { origin_ = origin; }
-    void moveOrigin(int dx, int dy) { origin_ = {origin_.x + dx, origin_.y + dy}; }
+    TPoint origin() const { return origin_; }
+    void setOrigin(TPoint origin) { origin_ = origin; }
+    void moveOrigin(int dx, int dy) { origin_ = {origin_.X + dx, origin_.Y + dy}; }
     // Clip rectangles are logical; they become bitmap coordinates when applied.
-    void intersectClip(const Rect& rect);
-    void excludeClip(const Rect& rect);
+    void intersectClip(const TRect& rect);
+    void excludeClip(const TRect& rect);
     void resetClip();
     // The smallest logical rectangle holding everything drawable.
-    Rect clipBounds() const;
+    TRect clipBounds() const;
     bool isVisible(int x, int y) const;
 
     // --- pixels ---
@@ -105,42 +105,42 @@ public:
     void moveTo(int x, int y) { penPos_ = {x, y}; }
     // A line in the pen from the pen position, end point excluded; the pen position moves to the end.
     void lineTo(int x, int y);
-    Point penPos() const { return penPos_; }
-    void polyline(std::span<const Point> points);
+    TPoint penPos() const { return penPos_; }
+    void polyline(std::span<const TPoint> points);
     // Fills with the brush; no outline.
-    void fillRect(const Rect& rect);
+    void fillRect(const TRect& rect);
     // A one-pixel ring in the brush colour along the inside of the rectangle.
-    void frameRect(const Rect& rect);
+    void frameRect(const TRect& rect);
     // Outline in the pen (its width laid inside the rectangle) and interior in the brush.
-    void rectangle(const Rect& rect);
+    void rectangle(const TRect& rect);
     // Interior in the brush (even-odd rule, pixel centres), outline in the pen.
-    void polygon(std::span<const Point> points);
+    void polygon(std::span<const TPoint> points);
     // Every pixel XOR the brush: drawn twice, it is gone.
-    void patternInvert(const Rect& rect);
+    void patternInvert(const TRect& rect);
 
     // --- copies (sources are never clipped, destinations always) ---
     void draw(int x, int y, const Bitmap& source);
     // Copies srcRect of source onto dest, stretched to fit. A destination or source rectangle whose right
     // lies left of its left mirrors left to right; bottom above top mirrors top to bottom.
-    void copyRect(const Rect& dest, const Bitmap& source, const Rect& srcRect);
+    void copyRect(const TRect& dest, const Bitmap& source, const TRect& srcRect);
     // As copyRect, leaving the destination as it is wherever the source has `transparent`.
-    void copyRectTransparent(const Rect& dest, const Bitmap& source, const Rect& srcRect, TColor transparent);
+    void copyRectTransparent(const TRect& dest, const Bitmap& source, const TRect& srcRect, TColor transparent);
     // As copyRect, with the brush colour wherever the source has `replaced`.
-    void brushCopy(const Rect& dest, const Bitmap& source, const Rect& srcRect, TColor replaced);
+    void brushCopy(const TRect& dest, const Bitmap& source, const TRect& srcRect, TColor replaced);
 
     // --- text (UTF-8) ---
     FontMetrics fontMetrics() const { return MeasureFont(font); }
     // Width of the text as drawn; height one line. No accelerator handling.
-    Size textExtent(std::string_view text) const;
-    int textWidth(std::string_view text) const { return textExtent(text).width; }
-    int textHeight(std::string_view text) const { return textExtent(text).height; }
+    TSize textExtent(std::string_view text) const;
+    int textWidth(std::string_view text) const { return textExtent(text).cx; }
+    int textHeight(std::string_view text) const { return textExtent(text).cy; }
     // One line at (x, y) placed by textAlign; a solid brush fills the text's box first.
     void textOut(int x, int y, std::string_view text);
     // As textOut, clipped to rect; a solid brush fills the whole of rect first.
-    void textRect(const Rect& rect, int x, int y, std::string_view text);
+    void textRect(const TRect& rect, int x, int y, std::string_view text);
     // Lays the text out in rect by the flags and draws it (brush as for textOut); answers the height of
     // the text. With tfCalcRect nothing is drawn and rect's right and bottom become the text's extent.
-    int drawText(Rect& rect, std::string_view text, unsigned format);
+    int drawText(TRect& rect, std::string_view text, unsigned format);
 
 private:
     struct State {
@@ -148,25 +148,25 @@ private:
         Brush brush;
         FontDesc font;
         TextAlign textAlign;
-        Point origin;
-        std::vector<Rect> clip;
+        TPoint origin;
+        std::vector<TRect> clip;
     };
 
-    Rect toDevice(const Rect& r) const { return r.offset(origin_.x, origin_.y); }
+    TRect toDevice(const TRect& r) const { return r.Offset(origin_.X, origin_.Y); }
     void plot(int dx, int dy, TColor resolved);
     void plotPen(int dx, int dy, TColor resolved);
-    void fillDevice(const Rect& deviceRect, const Brush& with);
+    void fillDevice(const TRect& deviceRect, const Brush& with);
     void fillSpan(int y, int x0, int x1, const Brush& with);
-    template <typename PixelFn> void copyPixels(const Rect& dest, const Bitmap& source, const Rect& srcRect,
+    template <typename PixelFn> void copyPixels(const TRect& dest, const Bitmap& source, const TRect& srcRect,
                                                 PixelFn put);
-    void drawLine(Point from, Point to);
+    void drawLine(TPoint from, TPoint to);
     void drawGlyphRun(int x, int baseline, std::u32string_view text, TColor color);
     void drawTextLine(int x, int baseline, std::u32string_view text, int underlined, TColor color);
 
     Bitmap bitmap_;
-    Point origin_;
-    Point penPos_;
-    std::vector<Rect> clip_;  // bitmap coordinates; disjoint rectangles
+    TPoint origin_;
+    TPoint penPos_;
+    std::vector<TRect> clip_;  // bitmap coordinates; disjoint rectangles
     std::vector<State> saved_;
 };
 

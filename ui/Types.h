@@ -25,6 +25,15 @@ struct TRect {
     int Height() const { return Bottom - Top; }
     bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
     bool Contains(TPoint p) const { return p.X >= Left && p.X < Right && p.Y >= Top && p.Y < Bottom; }
+    TRect Offset(int dx, int dy) const { return {Left + dx, Top + dy, Right + dx, Bottom + dy}; }
+    // Positive amounts grow the rectangle on every side, negative ones shrink it.
+    TRect Inflate(int dx, int dy) const { return {Left - dx, Top - dy, Right + dx, Bottom + dy}; }
+    TRect Shrink(int d) const { return Inflate(-d, -d); }
+    // Right/bottom before left/top swapped into order.
+    TRect Normalized() const
+    {
+        return {std::min(Left, Right), std::min(Top, Bottom), std::max(Left, Right), std::max(Top, Bottom)};
+    }
     // True when the two rectangles share at least one pixel.
     bool Intersects(const TRect& o) const
     {
@@ -32,6 +41,20 @@ struct TRect {
     }
     friend bool operator==(const TRect&, const TRect&) = default;
 };
+
+struct TSize {
+    int cx = 0;
+    int cy = 0;
+    friend bool operator==(const TSize&, const TSize&) = default;
+};
+
+// The common part of two rectangles; an empty rectangle (0, 0, 0, 0) when they do not overlap.
+inline TRect IntersectRect(const TRect& a, const TRect& b)
+{
+    const TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
+                  std::min(a.Bottom, b.Bottom)};
+    return r.IsEmpty() ? TRect{} : r;
+}
 
 inline TRect Rect(int left, int top, int right, int bottom) { return TRect{left, top, right, bottom}; }
 inline TRect Bounds(int left, int top, int width, int height) { return TRect{left, top, left + width, top + height}; }

@@ -1,6 +1,9 @@
 #include "kit/KitCommon.h"
 
 #include "tests/support/Pictures.h"
+#include "ui/Application.h"
+#include "ui/Driver.h"
+#include "ui/Forms.h"
 #include "ui/SystemColors.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +13,7 @@
 #include <string>
 
 using ui::Canvas;
-using ui::Rect;
+using ui::TRect;
 using ui::ResolveColor;
 using ui::Rgb;
 
@@ -148,9 +151,9 @@ TEST(KitSchemes, WithoutThemesEveryStyleFallsBack)
 TEST(KitFrames, DrawSidesChosenSidesAndNoneColours)
 {
     Canvas c(6, 5);
-    EXPECT_EQ(DrawSides(c, {0, 0, 6, 5}, clNone, clNone, sdAllSides), (Rect{1, 1, 5, 4}));
+    EXPECT_EQ(DrawSides(c, {0, 0, 6, 5}, clNone, clNone, sdAllSides), (TRect{1, 1, 5, 4}));
     EXPECT_EQ(CountNot(c.bitmap(), clWhite), 0);
-    EXPECT_EQ(DrawSides(c, {0, 0, 6, 5}, clRed, clBlue, sdLeft | sdBottom), (Rect{1, 0, 6, 4}));
+    EXPECT_EQ(DrawSides(c, {0, 0, 6, 5}, clRed, clBlue, sdLeft | sdBottom), (TRect{1, 0, 6, 4}));
     EXPECT_EQ(c.pixel(0, 0), clRed);
     EXPECT_EQ(c.pixel(0, 4), clBlue);  // the bottom line, drawn second, owns the corner
     EXPECT_EQ(c.pixel(5, 4), clBlue);
@@ -166,7 +169,7 @@ TEST(KitFrames, DrawSidesChosenSidesAndNoneColours)
 TEST(KitFrames, GrooveAllSides)
 {
     Canvas c(6, 6, clYellow);
-    EXPECT_EQ(DrawBorderSides(c, {0, 0, 6, 6}, fsGroove, sdAllSides), (Rect{2, 2, 4, 4}));
+    EXPECT_EQ(DrawBorderSides(c, {0, 0, 6, 6}, fsGroove, sdAllSides), (TRect{2, 2, 4, 4}));
     const std::map<TColor, char> n{{kShadow, 'S'}, {kHighlight, 'H'}, {clYellow, '.'}};
     EXPECT_EQ(Row(c, 0, 0, 6, n), "SSSSSH");
     EXPECT_EQ(Row(c, 1, 0, 6, n), "SHHHSH");
@@ -179,7 +182,7 @@ TEST(KitFrames, EtchedCornersOnOpenSides)
 {
     // Top and left only: the free ends of the two lines get the crossing colours.
     Canvas c(6, 6, clYellow);
-    EXPECT_EQ(DrawBorderSides(c, {0, 0, 6, 6}, fsBump, sdTop | sdLeft), (Rect{2, 2, 6, 6}));
+    EXPECT_EQ(DrawBorderSides(c, {0, 0, 6, 6}, fsBump, sdTop | sdLeft), (TRect{2, 2, 6, 6}));
     const std::map<TColor, char> n{{kShadow, 'S'}, {kHighlight, 'H'}, {clYellow, '.'}};
     EXPECT_EQ(Row(c, 0, 0, 6, n), "HHHHHH");
     EXPECT_EQ(Row(c, 1, 0, 6, n), "HSSSSS");
@@ -192,7 +195,7 @@ TEST(KitFrames, EtchedCornersOnOpenSides)
 
 TEST(KitFrames, BorderStylesReturnTheirWidths)
 {
-    const Rect r{0, 0, 20, 10};
+    const TRect r{0, 0, 20, 10};
     struct Case {
         TFrameStyleEx style;
         int width;
@@ -201,12 +204,12 @@ TEST(KitFrames, BorderStylesReturnTheirWidths)
                          Case{fsButtonDown, 2}, Case{fsRaised, 2}, Case{fsButtonUp, 2}, Case{fsStatus, 1},
                          Case{fsPopup, 1}, Case{fsFlatBold, 2}, Case{fsFlatRounded, 2}}) {
         Canvas c(20, 10);
-        EXPECT_EQ(DrawBorder(c, r, k.style), r.shrink(k.width)) << k.style;
+        EXPECT_EQ(DrawBorder(c, r, k.style), r.Shrink(k.width)) << k.style;
         Canvas cc(20, 10);
-        EXPECT_EQ(DrawColorButtonBorder(cc, r, clTeal, k.style), r.shrink(k.width)) << k.style;
+        EXPECT_EQ(DrawColorButtonBorder(cc, r, clTeal, k.style), r.Shrink(k.width)) << k.style;
     }
     Canvas c(20, 10);
-    EXPECT_EQ(DrawBorderSides(c, r, fsRaised, sdTop), (Rect{0, 2, 20, 10}));
+    EXPECT_EQ(DrawBorderSides(c, r, fsRaised, sdTop), (TRect{0, 2, 20, 10}));
 }
 
 TEST(KitFrames, RaisedAndButtonRings)
@@ -228,10 +231,10 @@ TEST(KitFrames, RaisedAndButtonRings)
 TEST(KitFrames, BoxAndFocusBorderParity)
 {
     Canvas c(7, 6);
-    EXPECT_EQ(DrawBox(c, {0, 0, 7, 6}, clRed), (Rect{1, 1, 6, 5}));
+    EXPECT_EQ(DrawBox(c, {0, 0, 7, 6}, clRed), (TRect{1, 1, 6, 5}));
     EXPECT_EQ(CountNot(c.bitmap(), clWhite), 2 * 7 + 2 * 4);
     Canvas f(7, 6);
-    EXPECT_EQ(DrawFocusBorder(f, {0, 0, 7, 6}), (Rect{1, 1, 6, 5}));
+    EXPECT_EQ(DrawFocusBorder(f, {0, 0, 7, 6}), (TRect{1, 1, 6, 5}));
     const std::map<TColor, char> n{{clBlack, '#'}, {clWhite, '.'}};
     EXPECT_EQ(Row(f, 0, 0, 7, n), ".#.#.#.");
     EXPECT_EQ(Row(f, 5, 0, 7, n), "##.#.##");  // the side columns' dots at rows 1, 3, 5 meet it
@@ -243,7 +246,7 @@ TEST(KitFrames, BoxAndFocusBorderParity)
 TEST(KitFrames, RoundedFlatCorners)
 {
     Canvas c(7, 6);
-    EXPECT_EQ(DrawRoundedFlatSides(c, {0, 0, 7, 6}, clRed, sdAllSides), (Rect{2, 2, 5, 4}));
+    EXPECT_EQ(DrawRoundedFlatSides(c, {0, 0, 7, 6}, clRed, sdAllSides), (TRect{2, 2, 5, 4}));
     const std::map<TColor, char> n{{clRed, '#'}, {clWhite, '.'}};
     EXPECT_EQ(Row(c, 0, 0, 7, n), "..###..");
     EXPECT_EQ(Row(c, 1, 0, 7, n), ".#...#.");
@@ -251,7 +254,7 @@ TEST(KitFrames, RoundedFlatCorners)
     EXPECT_EQ(Row(c, 4, 0, 7, n), ".#...#.");
     EXPECT_EQ(Row(c, 5, 0, 7, n), "..###..");
     Canvas open(5, 4);
-    EXPECT_EQ(DrawRoundedFlatSides(open, {0, 0, 5, 4}, clRed, sdTop | sdLeft), (Rect{2, 2, 5, 4}));
+    EXPECT_EQ(DrawRoundedFlatSides(open, {0, 0, 5, 4}, clRed, sdTop | sdLeft), (TRect{2, 2, 5, 4}));
     EXPECT_EQ(Row(open, 0, 0, 5, n), "..###");
     EXPECT_EQ(Row(open, 3, 0, 5, n), "#....");
 }
@@ -260,7 +263,7 @@ TEST(KitFrames, InnerOuterBorders)
 {
     Canvas c(10, 10, clYellow);
     TInnerOuterBorders none;
-    EXPECT_EQ(DrawInnerOuterBorders(c, {0, 0, 10, 10}, none), (Rect{0, 0, 10, 10}));
+    EXPECT_EQ(DrawInnerOuterBorders(c, {0, 0, 10, 10}, none), (TRect{0, 0, 10, 10}));
     EXPECT_EQ(CountNot(c.bitmap(), clYellow), 0);
 
     TInnerOuterBorders b;
@@ -271,7 +274,7 @@ TEST(KitFrames, InnerOuterBorders)
     b.BorderInner = fsFlat;
     b.FlatColor = clGray;
     b.FlatColorAdjustment = 0;
-    EXPECT_EQ(DrawInnerOuterBorders(c, {0, 0, 10, 10}, b), (Rect{4, 4, 6, 6}));
+    EXPECT_EQ(DrawInnerOuterBorders(c, {0, 0, 10, 10}, b), (TRect{4, 4, 6, 6}));
     EXPECT_EQ(c.pixel(1, 1), kShadow);
     EXPECT_EQ(c.pixel(2, 5), clRed);
     EXPECT_EQ(c.pixel(3, 5), clGray);
@@ -285,7 +288,7 @@ TEST(KitFrames, InnerOuterBorders)
     rounded.BorderSides = sdTop;  // ignored for the rounded flat ring: it goes all round
     rounded.FlatColor = clBlue;
     rounded.FlatColorAdjustment = 0;
-    EXPECT_EQ(DrawInnerOuterBorders(r, {0, 0, 8, 8}, rounded), (Rect{1, 1, 7, 7}));
+    EXPECT_EQ(DrawInnerOuterBorders(r, {0, 0, 8, 8}, rounded), (TRect{1, 1, 7, 7}));
     EXPECT_EQ(r.pixel(0, 0), clYellow);
     EXPECT_EQ(r.pixel(7, 7), clYellow);
     EXPECT_EQ(r.pixel(1, 0), clBlue);
@@ -302,7 +305,7 @@ TEST(KitFrames, FlatRoundedOuterFrame)
     b.FlatColorAdjustment = 0;
     b.ParentColor = clRed;
     b.InteriorColor = clWhite;
-    EXPECT_EQ(DrawInnerOuterBorders(c, {0, 0, 8, 8}, b), (Rect{2, 2, 6, 6}));
+    EXPECT_EQ(DrawInnerOuterBorders(c, {0, 0, 8, 8}, b), (TRect{2, 2, 6, 6}));
     EXPECT_EQ(c.pixel(0, 0), clRed);    // the rounded corner shows the parent
     EXPECT_EQ(c.pixel(1, 1), clBlue);   // the diagonal corner pixel
     EXPECT_EQ(c.pixel(2, 1), clWhite);  // inside the outline: the interior ring
@@ -373,21 +376,21 @@ TEST(KitFrames, PictureOfEveryStyle)
 
 namespace {
 
-Rect InkBounds(const Canvas& c, const Rect& area, TColor background)
+TRect InkBounds(const Canvas& c, const TRect& area, TColor background)
 {
-    Rect r{area.right, area.bottom, area.left, area.top};
-    for (int y = area.top; y < area.bottom; ++y)
-        for (int x = area.left; x < area.right; ++x)
+    TRect r{area.Right, area.Bottom, area.Left, area.Top};
+    for (int y = area.Top; y < area.Bottom; ++y)
+        for (int x = area.Left; x < area.Right; ++x)
             if (c.pixel(x, y) != background)
-                r = {std::min(r.left, x), std::min(r.top, y), std::max(r.right, x + 1), std::max(r.bottom, y + 1)};
-    return r.isEmpty() ? Rect{} : r;
+                r = {std::min(r.Left, x), std::min(r.Top, y), std::max(r.Right, x + 1), std::max(r.Bottom, y + 1)};
+    return r.IsEmpty() ? TRect{} : r;
 }
 
-int CountIn(const Canvas& c, const Rect& area, TColor color)
+int CountIn(const Canvas& c, const TRect& area, TColor color)
 {
     int n = 0;
-    for (int y = area.top; y < area.bottom; ++y)
-        for (int x = area.left; x < area.right; ++x) n += c.pixel(x, y) == color ? 1 : 0;
+    for (int y = area.Top; y < area.Bottom; ++y)
+        for (int x = area.Left; x < area.Right; ++x) n += c.pixel(x, y) == color ? 1 : 0;
     return n;
 }
 
@@ -395,16 +398,16 @@ int CountIn(const Canvas& c, const Rect& area, TColor color)
 
 TEST(KitProgress, FilledPartRoundsHalfToEven)
 {
-    const Rect bar{0, 0, 125, 21};
-    EXPECT_EQ(ProgressFilledPart(bar, orHorizontal, 50), (Rect{0, 0, 62, 21}));  // 62.5 -> 62
-    EXPECT_EQ(ProgressFilledPart(bar, orHorizontal, 0), (Rect{0, 0, 0, 21}));
+    const TRect bar{0, 0, 125, 21};
+    EXPECT_EQ(ProgressFilledPart(bar, orHorizontal, 50), (TRect{0, 0, 62, 21}));  // 62.5 -> 62
+    EXPECT_EQ(ProgressFilledPart(bar, orHorizontal, 0), (TRect{0, 0, 0, 21}));
     EXPECT_EQ(ProgressFilledPart(bar, orHorizontal, 250), bar);
-    EXPECT_EQ(ProgressFilledPart({0, 10, 21, 135}, orVertical, 50), (Rect{0, 73, 21, 135}));  // 62.5 -> 62 high
+    EXPECT_EQ(ProgressFilledPart({0, 10, 21, 135}, orVertical, 50), (TRect{0, 73, 21, 135}));  // 62.5 -> 62 high
 }
 
 TEST(KitProgress, TraditionalAtTheEnds)
 {
-    const Rect bar{0, 0, 100, 20};
+    const TRect bar{0, 0, 100, 20};
     Canvas empty(100, 20, clYellow);
     DrawTraditionalProgressBar(empty, bar, orHorizontal, clBlue, clWhite, 0, true);
     EXPECT_EQ(CountIn(empty, bar, clYellow), 0);
@@ -426,16 +429,16 @@ TEST(KitProgress, TraditionalTextIsCentredOnTheBar)
 {
     // A bar away from the left edge: its text centres on the bar, not on half its right edge.
     Canvas c(200, 30, clYellow);
-    const Rect bar{60, 5, 180, 25};
+    const TRect bar{60, 5, 180, 25};
     DrawTraditionalProgressBar(c, bar, orHorizontal, clBlue, clWhite, 0, true);
-    const Rect ink = InkBounds(c, bar, clWhite);
+    const TRect ink = InkBounds(c, bar, clWhite);
     const int width = c.textWidth("0%");
-    EXPECT_NEAR((ink.left + ink.right) / 2.0, 120.0, 2.0);
-    EXPECT_GE(ink.left, 120 - width / 2 - 1);
-    EXPECT_LE(ink.right, 120 - width / 2 + width + 1);
+    EXPECT_NEAR((ink.Left + ink.Right) / 2.0, 120.0, 2.0);
+    EXPECT_GE(ink.Left, 120 - width / 2 - 1);
+    EXPECT_LE(ink.Right, 120 - width / 2 + width + 1);
     const int top = 5 + (20 - c.textHeight("X")) / 2;
-    EXPECT_GE(ink.top, top);
-    EXPECT_LE(ink.bottom, top + c.textHeight("X"));
+    EXPECT_GE(ink.Top, top);
+    EXPECT_LE(ink.Bottom, top + c.textHeight("X"));
 }
 
 TEST(KitProgress, TraditionalTextChangesColourAtTheFilledEdge)
@@ -632,4 +635,329 @@ TEST(KitRadioGlyph, PictureOfTheStates)
     DrawCheckRadioGlyph(c, {x, 2, x + 13, 15}, g);
     testsupport::SavePicture(c.bitmap(), "kit_radio");
     SUCCEED();
+}
+
+// --- blinking controls list ---
+
+namespace {
+
+// A label that registers with the blinking list while it exists, as the kit's labels do.
+class BlinkingLabel : public ui::TCustomControl, public IKitBlinking {
+public:
+    explicit BlinkingLabel(ui::TComponent* owner) : ui::TCustomControl(owner) { AcquireBlinkingControlsList().Add(this); }
+    ~BlinkingLabel() override
+    {
+        if (TKitBlinkingControlsList* list = BlinkingControlsList()) {
+            list->Remove(this);
+            ReleaseBlinkingControlsList();
+        }
+    }
+    int CMBlink() override { return answer; }
+    void CMBlinkState(bool on) override
+    {
+        states.push_back(on ? 1 : 0);
+        if (onState) onState();
+    }
+
+    int answer = 1;
+    std::vector<int> states;
+    std::function<void()> onState;
+};
+
+class KitBlinking : public ::testing::Test {
+protected:
+    ui::ApplicationScope scope;
+    ui::Driver user{scope.App()};
+    ui::TForm* form = ui::Create<ui::TForm>(&scope.App(), "F");
+};
+
+}  // namespace
+
+TEST_F(KitBlinking, FirstTickHalfASecondAfterTheListWasMadeThenAlternating)
+{
+    EXPECT_EQ(BlinkingControlsList(), nullptr);
+    auto* a = ui::Create<BlinkingLabel>(form, "A");
+    ASSERT_NE(BlinkingControlsList(), nullptr);
+    EXPECT_TRUE(BlinkingControlsList()->BlinkState());
+    user.Advance(300);
+    auto* b = ui::Create<BlinkingLabel>(form, "B");  // joins without restarting the timer
+    EXPECT_EQ(BlinkingControlsList()->Count(), 2);
+    user.Advance(199);
+    EXPECT_TRUE(a->states.empty());
+    user.Advance(1);
+    EXPECT_EQ(a->states, (std::vector<int>{0}));
+    EXPECT_EQ(b->states, (std::vector<int>{0}));
+    user.Advance(500);
+    user.Advance(500);
+    EXPECT_EQ(a->states, (std::vector<int>{0, 1, 0}));
+    EXPECT_EQ(b->states, (std::vector<int>{0, 1, 0}));
+    EXPECT_FALSE(BlinkingControlsList()->BlinkState());
+}
+
+TEST_F(KitBlinking, TicksOnlyFromThePumpAndOnceWhenBehind)
+{
+    auto* a = ui::Create<BlinkingLabel>(form, "A");
+    scope.Clock().Advance(2000);
+    EXPECT_TRUE(a->states.empty());
+    user.Pump();
+    EXPECT_EQ(a->states, (std::vector<int>{0}));
+}
+
+TEST_F(KitBlinking, OnlyAControlAnsweringOneGetsTheState)
+{
+    auto* yes = ui::Create<BlinkingLabel>(form, "Yes");
+    auto* no = ui::Create<BlinkingLabel>(form, "No");
+    auto* two = ui::Create<BlinkingLabel>(form, "Two");
+    no->answer = 0;
+    two->answer = 2;
+    user.Advance(1000);
+    EXPECT_EQ(yes->states, (std::vector<int>{0, 1}));
+    EXPECT_TRUE(no->states.empty());
+    EXPECT_TRUE(two->states.empty());
+}
+
+TEST_F(KitBlinking, TheLastLabelFreesTheListAndANewOneStartsOn)
+{
+    auto* a = ui::Create<BlinkingLabel>(form, "A");
+    auto* b = ui::Create<BlinkingLabel>(form, "B");
+    BlinkingControlsList()->Add(a);  // twice: kept once
+    EXPECT_EQ(BlinkingControlsList()->Count(), 2);
+    user.Advance(500);
+    ui::Free(a);
+    ReleaseBlinkingControlsList();  // still holds B
+    ASSERT_NE(BlinkingControlsList(), nullptr);
+    ui::Free(b);
+    EXPECT_EQ(BlinkingControlsList(), nullptr);
+
+    user.Advance(100);
+    auto* c = ui::Create<BlinkingLabel>(form, "C");
+    EXPECT_TRUE(BlinkingControlsList()->BlinkState());
+    user.Advance(499);
+    EXPECT_TRUE(c->states.empty());
+    user.Advance(1);
+    EXPECT_EQ(c->states, (std::vector<int>{0}));
+}
+
+TEST_F(KitBlinking, AHandlerThatFreesLabelsDoesNotBreakTheTick)
+{
+    auto* a = ui::Create<BlinkingLabel>(form, "A");
+    auto* b = ui::Create<BlinkingLabel>(form, "B");
+    auto* c = ui::Create<BlinkingLabel>(form, "C");
+    a->onState = [&] { ui::Free(b); };
+    user.Advance(500);
+    EXPECT_EQ(a->states, (std::vector<int>{0}));
+    EXPECT_EQ(c->states, (std::vector<int>{0}));
+    EXPECT_EQ(BlinkingControlsList()->Count(), 2);
+
+    // Freeing every label from inside a tick frees the list under the tick.
+    a->onState = [&] {
+        ui::Free(c);
+        ui::Free(a);
+    };
+    user.Advance(500);
+    EXPECT_EQ(BlinkingControlsList(), nullptr);
+    user.Advance(2000);
+}
+
+// --- frame controller ---
+
+namespace {
+
+// A control with some of the controller's settings as its own properties; it records what it took.
+class FramedControl : public ui::TCustomControl, public IKitFrameControlled {
+public:
+    using ui::TCustomControl::TCustomControl;
+    TKitFrameControllerNotifications FrameControllerNotifications() const override { return accepted; }
+    bool ApplyFrameControllerSetting(TKitFrameControllerProperty p, const TKitFrameController& c) override
+    {
+        taken.push_back(p);
+        if (p == fcpFrameStyle) frameStyle = c.FrameStyle();
+        return p != fcpColor && p != fcpParentColor;
+    }
+
+    TKitFrameControllerNotifications accepted = AllFrameControllerNotifications();
+    std::vector<TKitFrameControllerProperty> taken;
+    TFrameStyle frameStyle = fsNone;
+};
+
+class SelfUpdating : public ui::TCustomControl, public IKitFramingNotification {
+public:
+    using ui::TCustomControl::TCustomControl;
+    void UpdateFromFrameController() override { ++updates; }
+    int updates = 0;
+};
+
+class KitFrameControllerTest : public ::testing::Test {
+protected:
+    ui::ApplicationScope scope;
+    ui::TForm* form = ui::Create<ui::TForm>(&scope.App(), "F");
+    TKitFrameController* controller = ui::Create<TKitFrameController>(form, "FC");
+};
+
+}  // namespace
+
+TEST_F(KitFrameControllerTest, DefaultsAndAPlainControlTakesItsColour)
+{
+    EXPECT_EQ(controller->Color(), clWindow);
+    EXPECT_EQ(controller->FrameStyle(), fsFlat);
+    EXPECT_EQ(controller->FrameHotStyle(), fsFlatBold);
+    EXPECT_EQ(controller->FramingPreference(), fpXPThemes);
+    EXPECT_TRUE(controller->FlatButtons());
+    EXPECT_FALSE(controller->FrameVisible());
+
+    auto* plain = ui::Create<ui::TCustomControl>(form, "P", form);
+    controller->AddControl(plain);
+    controller->AddControl(plain);
+    EXPECT_EQ(controller->ControlCount(), 1);
+    EXPECT_EQ(plain->Color(), clWindow);
+    controller->SetColor(clYellow);
+    EXPECT_EQ(plain->Color(), clYellow);
+    controller->RemoveControl(plain);
+    EXPECT_EQ(controller->ControlCount(), 0);
+    controller->SetColor(clRed);
+    EXPECT_EQ(plain->Color(), clYellow);
+}
+
+TEST_F(KitFrameControllerTest, EverySettingInOrderAndOnlyTheAcceptedOnes)
+{
+    auto* c = ui::Create<FramedControl>(form, "C");
+    controller->AddControl(c);
+    const std::vector<TKitFrameControllerProperty> all = {
+        fcpParentColor,   fcpColor,           fcpDisabledColor, fcpReadOnlyColor, fcpReadOnlyColorOnFocus,
+        fcpFocusColor,    fcpFlatButtonColor, fcpFlatButtons,   fcpFrameColor,    fcpFrameHotColor,
+        fcpFrameHotTrack, fcpFrameHotStyle,   fcpFrameSides,    fcpFrameStyle,    fcpFrameVisible,
+        fcpFramingPreference};
+    EXPECT_EQ(c->taken, all);
+    EXPECT_EQ(c->Color(), clWindow);  // taken as the plain property
+
+    c->taken.clear();
+    c->accepted = {fcpFrameStyle};
+    controller->SetFrameColor(clRed);  // not accepted
+    controller->SetFrameStyle(fsBump);
+    EXPECT_EQ(c->taken, (std::vector<TKitFrameControllerProperty>{fcpFrameStyle}));
+    EXPECT_EQ(c->frameStyle, fsBump);
+
+    // While the controller follows its parent's colour, Color is not handed out.
+    c->taken.clear();
+    c->accepted = AllFrameControllerNotifications();
+    controller->SetParentColor(true);
+    c->taken.clear();
+    controller->UpdateControl(c, fcpAll);
+    EXPECT_EQ(std::count(c->taken.begin(), c->taken.end(), fcpColor), 0);
+    EXPECT_EQ(c->taken.size(), all.size() - 1);
+}
+
+TEST_F(KitFrameControllerTest, AFramingNotificationControlUpdatesItself)
+{
+    auto* s = ui::Create<SelfUpdating>(form, "S");
+    s->SetColor(clLime);
+    controller->AddControl(s);
+    controller->SetFrameStyle(fsGroove);
+    EXPECT_EQ(s->updates, 2);
+    EXPECT_EQ(s->Color(), clLime);  // nothing written into it
+}
+
+TEST_F(KitFrameControllerTest, SettersMoveTheirCompanions)
+{
+    controller->SetParentColor(true);
+    controller->SetColor(clAqua);  // focus colour equalled the old colour: it moves along
+    EXPECT_EQ(controller->FocusColor(), clAqua);
+    EXPECT_FALSE(controller->ParentColor());
+    controller->SetFocusColor(clRed);
+    controller->SetColor(clBlue);
+    EXPECT_EQ(controller->FocusColor(), clRed);
+
+    controller->SetFrameSides(sdLeft);
+    controller->SetFrameHotTrack(true);
+    EXPECT_TRUE(controller->FrameVisible());
+    EXPECT_EQ(controller->FrameSides(), sdAllSides);
+}
+
+TEST_F(KitFrameControllerTest, HeldUpdatesAndAssignNotifyOnce)
+{
+    auto* s = ui::Create<SelfUpdating>(form, "S");
+    controller->AddControl(s);
+    s->updates = 0;
+    controller->BeginUpdate();
+    controller->SetFrameColor(clRed);
+    controller->SetFrameStyle(fsBump);
+    EXPECT_EQ(s->updates, 0);
+    controller->EndUpdate();
+    EXPECT_EQ(s->updates, 1);
+
+    auto* other = ui::Create<TKitFrameController>(form, "Other");
+    other->SetFrameStyle(fsLowered);
+    other->SetReadOnlyColorOnFocus(true);
+    s->updates = 0;
+    controller->Assign(*other);
+    EXPECT_EQ(s->updates, 1);
+    EXPECT_EQ(controller->FrameStyle(), fsLowered);
+    EXPECT_TRUE(controller->ReadOnlyColorOnFocus());
+    EXPECT_EQ(controller->FrameColor(), clBtnShadow);
+}
+
+TEST_F(KitFrameControllerTest, ObsoleteStoredPropertiesAreMappedOrDropped)
+{
+    EXPECT_TRUE(controller->ReadObsoleteProperty("FrameFlat", true));
+    EXPECT_TRUE(controller->FrameHotTrack());
+    EXPECT_EQ(controller->FrameStyle(), fsStatus);
+    EXPECT_EQ(controller->FrameHotStyle(), fsLowered);
+    EXPECT_TRUE(controller->ReadObsoleteProperty("FrameFlat", false));
+    EXPECT_FALSE(controller->FrameHotTrack());
+    EXPECT_EQ(controller->FrameStyle(), fsStatus);
+
+    EXPECT_TRUE(controller->ReadObsoleteProperty("FrameFocusStyle", TKitIdent{"fsBump"}));
+    EXPECT_EQ(controller->FrameHotStyle(), fsBump);
+    EXPECT_TRUE(controller->ReadObsoleteProperty("FrameFocusStyle", TKitIdent{"fsFlatRounded"}));
+    EXPECT_EQ(controller->FrameHotStyle(), fsBump);  // not a style the property may hold
+    EXPECT_TRUE(controller->ReadObsoleteProperty("FrameFlatStyle", TKitIdent{"fsFlat"}));
+    EXPECT_FALSE(controller->ReadObsoleteProperty("FrameFlat", TKitIdent{"True"}));
+    EXPECT_FALSE(controller->ReadObsoleteProperty("Ctl3D", true));
+
+    EXPECT_EQ(TKitOldPropReader::ReadOldInteger(TKitStoredValue{7LL}), 7);
+    EXPECT_EQ(TKitOldPropReader::ReadOldSet(TKitStoredValue{std::vector<std::string>{"sdLeft", "sdTop"}}),
+              (std::vector<std::string>{"sdLeft", "sdTop"}));
+    EXPECT_EQ(TKitOldPropReader::ReadOldBoolean(TKitStoredValue{7LL}), std::nullopt);
+    EXPECT_EQ(FrameStyleFromName("FSGROOVE"), fsGroove);
+    EXPECT_EQ(FrameStyleName(fsFlatBold), "fsFlatBold");
+    EXPECT_EQ(FrameStyleFromName("fsWavy"), std::nullopt);
+}
+
+TEST_F(KitFrameControllerTest, SettingsLocationHolder)
+{
+    auto* reg = ui::Create<TKitRegIniFile>(form, "Reg");
+    EXPECT_TRUE(reg->RefreshNeeded());
+    EXPECT_EQ(reg->PathType(), ptIniFile);
+    EXPECT_EQ(reg->RegKey(), hkeyCurrentUser);
+    EXPECT_EQ(reg->RegAccess(), TKitRegAccess{keyAllAccess});
+    EXPECT_EQ(reg->SpecialFolder(), sfNone);
+    reg->Refreshed();
+    reg->SetPath("");
+    EXPECT_FALSE(reg->RefreshNeeded());
+    reg->SetPath("Software\\Sorvel");
+    EXPECT_TRUE(reg->RefreshNeeded());
+    reg->Refreshed();
+    reg->SetRegAccess({keyRead});
+    EXPECT_TRUE(reg->RefreshNeeded());
+
+    controller->SetRegIniFile(reg);
+    EXPECT_EQ(controller->RegIniFile(), reg);
+    ui::Free(reg);
+    EXPECT_EQ(controller->RegIniFile(), nullptr);
+}
+
+TEST(KitFonts, CanvasFontOfAControlFont)
+{
+    ui::TFont font;
+    font.SetHeight(-13);
+    font.SetStyle({ui::fsBold, ui::fsUnderline});
+    font.SetColor(clMaroon);
+    const ui::FontDesc desc = CanvasFont(font);
+    EXPECT_EQ(desc.height, 13);
+    EXPECT_TRUE(desc.bold);
+    EXPECT_TRUE(desc.underline);
+    EXPECT_FALSE(desc.italic);
+    EXPECT_EQ(desc.color, clMaroon);
+    font.SetHeight(16);  // a cell height
+    EXPECT_EQ(CanvasFont(font).height, 12);
 }

@@ -12,11 +12,11 @@ using namespace ui;
 
 namespace {
 
-int CountColor(const Bitmap& b, TColor c, const Rect& area)
+int CountColor(const Bitmap& b, TColor c, const TRect& area)
 {
     int n = 0;
-    for (int y = area.top; y < area.bottom; ++y)
-        for (int x = area.left; x < area.right; ++x) n += b.pixel(x, y) == c ? 1 : 0;
+    for (int y = area.Top; y < area.Bottom; ++y)
+        for (int x = area.Left; x < area.Right; ++x) n += b.pixel(x, y) == c ? 1 : 0;
     return n;
 }
 
@@ -26,14 +26,14 @@ int CountColor(const Bitmap& b, TColor c)
 }
 
 // Smallest rectangle holding every pixel that is not `background`.
-Rect InkBounds(const Bitmap& b, TColor background)
+TRect InkBounds(const Bitmap& b, TColor background)
 {
-    Rect r{b.width(), b.height(), 0, 0};
+    TRect r{b.width(), b.height(), 0, 0};
     for (int y = 0; y < b.height(); ++y)
         for (int x = 0; x < b.width(); ++x)
             if (b.pixel(x, y) != background)
-                r = {std::min(r.left, x), std::min(r.top, y), std::max(r.right, x + 1), std::max(r.bottom, y + 1)};
-    return r.isEmpty() ? Rect{} : r;
+                r = {std::min(r.Left, x), std::min(r.Top, y), std::max(r.Right, x + 1), std::max(r.Bottom, y + 1)};
+    return r.IsEmpty() ? TRect{} : r;
 }
 
 }  // namespace
@@ -72,7 +72,7 @@ TEST(CanvasLines, EndPointIsExcluded)
     EXPECT_EQ(CountColor(c.bitmap(), clBlack), 4);
     EXPECT_EQ(c.pixel(4, 1), clBlack);
     EXPECT_EQ(c.pixel(5, 1), clWhite);
-    EXPECT_EQ(c.penPos(), (Point{5, 1}));
+    EXPECT_EQ(c.penPos(), (TPoint{5, 1}));
     c.lineTo(5, 5);  // continues: the corner is drawn by the second line
     EXPECT_EQ(c.pixel(5, 1), clBlack);
     EXPECT_EQ(c.pixel(5, 5), clWhite);
@@ -144,8 +144,8 @@ TEST(CanvasShapes, PatternBrushIsAnchoredToTheBitmap)
 
 TEST(CanvasShapes, PolygonsSharingAnEdgeNeitherOverlapNorLeaveGaps)
 {
-    const Point upper[] = {{0, 0}, {10, 0}, {10, 7}};
-    const Point lower[] = {{0, 0}, {10, 7}, {0, 7}};
+    const TPoint upper[] = {{0, 0}, {10, 0}, {10, 7}};
+    const TPoint lower[] = {{0, 0}, {10, 7}, {0, 7}};
     Canvas a(10, 7), b(10, 7);
     for (Canvas* c : {&a, &b}) {
         c->pen.style = PenStyle::Clear;
@@ -169,7 +169,7 @@ TEST(CanvasShapes, PolygonOutlineCoversEveryVertex)
     Canvas c(10, 10);
     c.brush = Brush::Solid(clBlack);
     c.pen.color = clBlack;
-    const Point arrow[] = {{5, 3}, {7, 5}, {3, 5}};  // a small filled arrow head
+    const TPoint arrow[] = {{5, 3}, {7, 5}, {3, 5}};  // a small filled arrow head
     c.polygon(arrow);
     EXPECT_EQ(c.pixel(5, 3), clBlack);
     EXPECT_EQ(c.pixel(7, 5), clBlack);
@@ -185,7 +185,7 @@ TEST(CanvasClip, IntersectExcludeSaveAndRestore)
     c.save();
     c.intersectClip({2, 2, 8, 8});
     c.excludeClip({4, 4, 6, 6});
-    EXPECT_EQ(c.clipBounds(), (Rect{2, 2, 8, 8}));
+    EXPECT_EQ(c.clipBounds(), (TRect{2, 2, 8, 8}));
     EXPECT_FALSE(c.isVisible(4, 4));
     c.fillRect({0, 0, 10, 10});
     EXPECT_EQ(CountColor(c.bitmap(), clBlack), 36 - 4);
@@ -204,7 +204,7 @@ TEST(CanvasClip, OriginMovesDrawingAndClipTogether)
     c.intersectClip({0, 0, 2, 2});  // bitmap (3, 2)..(5, 4)
     c.brush = Brush::Solid(clBlack);
     c.fillRect({-5, -5, 20, 20});
-    EXPECT_EQ(InkBounds(c.bitmap(), clWhite), (Rect{3, 2, 5, 4}));
+    EXPECT_EQ(InkBounds(c.bitmap(), clWhite), (TRect{3, 2, 5, 4}));
     EXPECT_EQ(c.pixel(0, 0), clBlack);  // logical read
     c.setPixel(5, 5, clRed);            // clipped away
     EXPECT_EQ(c.bitmap().pixel(8, 7), clWhite);
@@ -261,12 +261,12 @@ TEST(CanvasText, MeasuresWithTheFontsMetrics)
     EXPECT_GT(m.ascent, 0);
     EXPECT_GT(m.descent, 0);
     EXPECT_EQ(m.height, m.ascent + m.descent);
-    const Size ext = c.textExtent("Номер объекта");
-    EXPECT_EQ(ext.height, m.height);
-    EXPECT_EQ(ext.width, TextAdvance(c.font, U"Номер объекта"));
-    EXPECT_GT(ext.width, c.textWidth("Номер"));
+    const TSize ext = c.textExtent("Номер объекта");
+    EXPECT_EQ(ext.cy, m.height);
+    EXPECT_EQ(ext.cx, TextAdvance(c.font, U"Номер объекта"));
+    EXPECT_GT(ext.cx, c.textWidth("Номер"));
     c.font.bold = true;
-    EXPECT_GT(c.textWidth("Номер объекта"), ext.width);
+    EXPECT_GT(c.textWidth("Номер объекта"), ext.cx);
     c.font.height = 22;
     EXPECT_GT(c.fontMetrics().height, m.height);
     EXPECT_EQ(FontDesc::HeightForPoints(8), 11);
@@ -279,19 +279,19 @@ TEST(CanvasText, TextOutStaysInsideItsMeasuredBox)
     c.font.color = clBlack;
     c.brush = Brush::Clear();
     c.textOut(10, 5, "Hello");
-    const Size ext = c.textExtent("Hello");
-    const Rect ink = InkBounds(c.bitmap(), clWhite);
-    ASSERT_FALSE(ink.isEmpty());
-    EXPECT_GE(ink.left, 10);
-    EXPECT_LE(ink.right, 10 + ext.width);
-    EXPECT_GE(ink.top, 5);
-    EXPECT_LE(ink.bottom, 5 + c.fontMetrics().ascent);  // no descenders in "Hello"
-    EXPECT_EQ(c.penPos().x, 10 + ext.width);
+    const TSize ext = c.textExtent("Hello");
+    const TRect ink = InkBounds(c.bitmap(), clWhite);
+    ASSERT_FALSE(ink.IsEmpty());
+    EXPECT_GE(ink.Left, 10);
+    EXPECT_LE(ink.Right, 10 + ext.cx);
+    EXPECT_GE(ink.Top, 5);
+    EXPECT_LE(ink.Bottom, 5 + c.fontMetrics().ascent);  // no descenders in "Hello"
+    EXPECT_EQ(c.penPos().X, 10 + ext.cx);
 
     Canvas opaque(120, 40);
     opaque.brush = Brush::Solid(clYellow);
     opaque.textOut(10, 5, "Hello");
-    EXPECT_EQ(InkBounds(opaque.bitmap(), clWhite), (Rect{10, 5, 10 + ext.width, 5 + ext.height}));
+    EXPECT_EQ(InkBounds(opaque.bitmap(), clWhite), (TRect{10, 5, 10 + ext.cx, 5 + ext.cy}));
 }
 
 TEST(CanvasText, AlignmentPlacesThePoint)
@@ -300,10 +300,10 @@ TEST(CanvasText, AlignmentPlacesThePoint)
     c.brush = Brush::Solid(clBlack);
     c.textAlign = {TextAlignH::Center, TextAlignV::Baseline};
     c.textOut(50, 30, "Mm");
-    const Size ext = c.textExtent("Mm");
+    const TSize ext = c.textExtent("Mm");
     const FontMetrics m = c.fontMetrics();
     EXPECT_EQ(InkBounds(c.bitmap(), clWhite),
-              (Rect{50 - ext.width / 2, 30 - m.ascent, 50 - ext.width / 2 + ext.width, 30 + m.descent}));
+              (TRect{50 - ext.cx / 2, 30 - m.ascent, 50 - ext.cx / 2 + ext.cx, 30 + m.descent}));
 }
 
 TEST(CanvasText, TextRectFillsAndClipsToItsRectangle)
@@ -312,7 +312,7 @@ TEST(CanvasText, TextRectFillsAndClipsToItsRectangle)
     c.brush = Brush::Solid(clNavy);
     c.font.color = clWhite;
     c.textRect({0, 0, 20, 30}, 2, 2, "Wide text here");
-    EXPECT_EQ(InkBounds(c.bitmap(), clWhite).right, 20);
+    EXPECT_EQ(InkBounds(c.bitmap(), clWhite).Right, 20);
     EXPECT_EQ(c.pixel(0, 29), clNavy);
     EXPECT_EQ(c.pixel(25, 10), clWhite);
 }
@@ -321,26 +321,26 @@ TEST(CanvasText, WordBreakWrapsWithinTheWidth)
 {
     Canvas c(200, 200);
     const std::string text = "Выберите файл с прошивкой для устройства";
-    Rect r{0, 0, 90, 0};
+    TRect r{0, 0, 90, 0};
     const int h = c.drawText(r, text, tfWordBreak | tfCalcRect);
     const int lineHeight = c.fontMetrics().height;
     EXPECT_EQ(h % lineHeight, 0);
     EXPECT_GE(h / lineHeight, 3);
-    EXPECT_LE(r.right, 90);
-    EXPECT_EQ(r.bottom, h);
+    EXPECT_LE(r.Right, 90);
+    EXPECT_EQ(r.Bottom, h);
     EXPECT_EQ(CountColor(c.bitmap(), clWhite), 200 * 200);  // measuring draws nothing
 
-    Rect one{0, 0, 90, 0};
+    TRect one{0, 0, 90, 0};
     EXPECT_EQ(c.drawText(one, text, tfCalcRect | tfSingleLine), lineHeight);
-    EXPECT_EQ(one.right, c.textWidth(text));
+    EXPECT_EQ(one.Right, c.textWidth(text));
 
-    Rect lines{0, 0, 500, 0};
+    TRect lines{0, 0, 500, 0};
     EXPECT_EQ(c.drawText(lines, "one\r\ntwo\nthree", tfCalcRect), 3 * lineHeight);
-    EXPECT_EQ(lines.right, c.textWidth("three"));
+    EXPECT_EQ(lines.Right, c.textWidth("three"));
 
-    Rect longWord{0, 0, 10, 0};  // a word wider than the line overflows rather than vanishing
+    TRect longWord{0, 0, 10, 0};  // a word wider than the line overflows rather than vanishing
     EXPECT_EQ(c.drawText(longWord, "Прошивка", tfCalcRect | tfWordBreak), lineHeight);
-    EXPECT_EQ(longWord.right, c.textWidth("Прошивка"));
+    EXPECT_EQ(longWord.Right, c.textWidth("Прошивка"));
 }
 
 TEST(CanvasText, DrawnLinesAreAlignedAndClipped)
@@ -348,22 +348,22 @@ TEST(CanvasText, DrawnLinesAreAlignedAndClipped)
     Canvas c(100, 40);
     c.brush = Brush::Clear();
     c.font.color = clBlack;
-    Rect r{0, 0, 100, 40};
+    TRect r{0, 0, 100, 40};
     c.drawText(r, "Ok", tfRight | tfSingleLine | tfBottom);
-    const Rect ink = InkBounds(c.bitmap(), clWhite);
-    EXPECT_LE(ink.right, 100);
-    EXPECT_GE(ink.left, 100 - c.textWidth("Ok"));
-    EXPECT_GE(ink.top, 40 - c.fontMetrics().height);
+    const TRect ink = InkBounds(c.bitmap(), clWhite);
+    EXPECT_LE(ink.Right, 100);
+    EXPECT_GE(ink.Left, 100 - c.textWidth("Ok"));
+    EXPECT_GE(ink.Top, 40 - c.fontMetrics().height);
 
     Canvas clipped(100, 40);
     clipped.font.color = clBlack;
     clipped.brush = Brush::Clear();
-    Rect small{10, 10, 30, 20};
+    TRect small{10, 10, 30, 20};
     clipped.drawText(small, "Clipped text", tfLeft);
-    const Rect in = InkBounds(clipped.bitmap(), clWhite);
-    EXPECT_GE(in.left, 10);
-    EXPECT_LE(in.right, 30);
-    EXPECT_LE(in.bottom, 20);
+    const TRect in = InkBounds(clipped.bitmap(), clWhite);
+    EXPECT_GE(in.Left, 10);
+    EXPECT_LE(in.Right, 30);
+    EXPECT_LE(in.Bottom, 20);
 }
 
 TEST(CanvasText, EndEllipsisFitsTheWidth)
@@ -371,13 +371,13 @@ TEST(CanvasText, EndEllipsisFitsTheWidth)
     Canvas c(200, 30);
     c.font.color = clBlack;
     c.brush = Brush::Clear();
-    Rect r{0, 0, 60, 30};
+    TRect r{0, 0, 60, 30};
     c.drawText(r, "A rather long caption", tfEndEllipsis | tfSingleLine | tfNoClip);
-    const Rect ink = InkBounds(c.bitmap(), clWhite);
-    EXPECT_LE(ink.right, 60);
+    const TRect ink = InkBounds(c.bitmap(), clWhite);
+    EXPECT_LE(ink.Right, 60);
     // Text that fits is drawn as it stands.
     Canvas with(200, 30), without(200, 30);
-    Rect fits{0, 0, 200, 30};
+    TRect fits{0, 0, 200, 30};
     with.drawText(fits, "Short", tfEndEllipsis | tfSingleLine);
     without.drawText(fits, "Short", tfSingleLine);
     EXPECT_EQ(with.bitmap(), without.bitmap());
@@ -389,10 +389,10 @@ TEST(CanvasText, AcceleratorIsUnderlinedNotShown)
     Canvas c(100, 30);
     c.font.color = clBlack;
     c.brush = Brush::Clear();
-    Rect r{0, 0, 100, 30};
-    Rect measured = r;
+    TRect r{0, 0, 100, 30};
+    TRect measured = r;
     c.drawText(measured, "&File", tfCalcRect);
-    EXPECT_EQ(measured.right, c.textWidth("File"));
+    EXPECT_EQ(measured.Right, c.textWidth("File"));
     c.drawText(r, "&File", tfLeft);
     const FontMetrics m = c.fontMetrics();
     const int row = m.ascent + m.underlineOffset;
@@ -400,9 +400,9 @@ TEST(CanvasText, AcceleratorIsUnderlinedNotShown)
     for (int x = 0; x < fWidth; ++x) EXPECT_EQ(c.pixel(x, row), clBlack) << x;
     EXPECT_EQ(CountColor(c.bitmap(), clBlack, {fWidth, row, 100, row + 1}), 0);
 
-    Rect raw{0, 0, 100, 30};
+    TRect raw{0, 0, 100, 30};
     c.drawText(raw, "&File", tfCalcRect | tfNoPrefix);
-    EXPECT_EQ(raw.right, c.textWidth("&File"));
+    EXPECT_EQ(raw.Right, c.textWidth("&File"));
     const PrefixedText p = StripPrefix(U"Save && &Exit&");
     EXPECT_EQ(p.text, U"Save & Exit&");
     EXPECT_EQ(p.underlined, 7);
@@ -411,10 +411,10 @@ TEST(CanvasText, AcceleratorIsUnderlinedNotShown)
 TEST(CanvasText, TabsExpandToStops)
 {
     Canvas c(300, 30);
-    Rect r{0, 0, 300, 30};
+    TRect r{0, 0, 300, 30};
     c.drawText(r, "a\tb", tfCalcRect | tfExpandTabs);
     const int stop = 8 * c.fontMetrics().averageCharWidth;
-    EXPECT_EQ(r.right, stop + c.textWidth("b"));
+    EXPECT_EQ(r.Right, stop + c.textWidth("b"));
 }
 
 TEST(Png, EncodesAValidStoredImage)
@@ -440,7 +440,7 @@ TEST(Png, SavesASampleForAPerson)
     Canvas c(160, 60, clBtnFace);
     c.font.color = clBlack;
     c.brush = Brush::Clear();
-    Rect r{4, 4, 156, 56};
+    TRect r{4, 4, 156, 56};
     c.drawText(r, "&Номер объекта: text drawn through FreeType", tfWordBreak | tfCenter);
     testsupport::SavePicture(c.bitmap(), "canvas_text");
     SUCCEED();

@@ -1,0 +1,382 @@
+#include "link/ModemWorker.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "sim/Communicator.h"
+#include "sim/Modem.h"
+#include "tests/support/StoreResponder.h"
+
+using sim::DialResult;
+using sim::Fault;
+using sim::FaultKind;
+using sim::Registration;
+using namespace std::chrono_literals;
+
+namespace {
+
+const char* const kTooManyErrors = "ОШИБКА! Слишком много ошибока от модема!";
+const char* const kNoCarrier = "ОШИБКА! Не могу установить соединение или оно разорвано(NO CARRIER)!";
+
+// The real worker over a pseudo-terminal to the simulated modem, with the device behind it; all time
+// on a manual clock. The event pump counts and can run a scripted "click".
+struct ModemFixture : ::testing::Test {
+    ModemFixture()
+    {
+        // Replies arrive whole: what a wait sees in one poll does not depend on scheduling.
+        sim.line().SetLineSpeed(0);
+        worker.Open(sim.Path(), br19200);
+        worker.SetEventPump([this] {
+            ++pumps;
+            if (onPump) onPump();
+        });
+        worker.SetCancelProbe([this] { return cancelled; });
+    }
+
+    // The dial dialog's sequence up to the call.
+    void DialUp()
+    {
+        ASSERT_TRUE(worker.ResetModem());
+        ASSERT_TRUE(worker.CheckModem());
+        ASSERT_TRUE(worker.SetBearer("71"));
+        ASSERT_TRUE(worker.CheckRegistration());
+        ASSERT_TRUE(worker.Dial("5551234"));
+    }
+
+    std::string Message(const std::function<void()>& action)
+    {
+        try {
+            action();
+        } catch (const TModemException& e) {
+            return e.what();
+        }
+        return "no exception";
+    }
+
+    platform::ManualClock clock;
+    testsupport::StoreResponder device{{{"ver", "REV 11.005.096"}}};
+    sim::ModemLine sim{device, clock};
+    TModemWorker worker{clock};
+    bool cancelled = false;
+    int pumps = 0;
+    std::function<void()> onPump;
+};
+
+}  // namespace
+
+TEST(ModemWorkerReplies, FailureWordsAndTheirMessagesInOrder)
+{
+    const struct {
+        const char* reply;
+        const char* message;
+    } cases[] = {
+        {"\r\nBUSY\r\n", "ОШИБКА! Линия занята(BUSY)!"},
+        {"no carrier", kNoCarrier},
+        {"NO DIALTONE", "ОШИБКА! Нет сигнала в линии(NO DIALTONE)!"},
+        {"Disconnect", "ОШИБКА! Обрыв Соединения(DISCONNECT)!"},
+        {"NO ANSWER", "ОШИБКА! Нет ответа(NO ANSWER)!"},
+        {"NO CARRIER BUSY", "ОШИБКА! Линия занята(BUSY)!"},  // busy is looked for first
+    };
+    for (const auto& c : cases) {
+        try {
+            TModemWorker::CheckFailureReply(c.reply);
+            ADD_FAILURE() << c.reply;
+        } catch (const TModemException& e) {
+            EXPECT_STREQ(e.what(), c.message);
+        }
+    }
+    EXPECT_NO_THROW(TModemWorker::CheckFailureReply("\r\nOK\r\nCONNECT 9600\r\nERROR"));
+    static_assert(std::is_base_of_v<TCommException, TModemException>);
+    static_assert(std::is_base_of_v<ELinkFailure, TModemException>);
+}
+
+TEST(ModemWorkerReplies, ErrorRunRaisesAtTheFourthAndStartsAfresh)
+{
+    TModemWorker worker;
+    EXPECT_EQ(worker.DefaultTimeout(), 5000);
+    EXPECT_EQ(worker.GetTimeout(), 5000);
+    EXPECT_FALSE(worker.RtsControl());
+    EXPECT_TRUE(worker.CheckErrorReply("ERROR"));
+    EXPECT_TRUE(worker.CheckErrorReply("+CME error: 3"));
+    EXPECT_FALSE(worker.CheckErrorReply("OK"));  // a good reply ends the run
+    EXPECT_EQ(worker.ErrorCount(), 0);
+    for (int i = 1; i < TModemWorker::MaxErrors; ++i) EXPECT_TRUE(worker.CheckErrorReply("ERROR"));
+    try {
+        worker.CheckErrorReply("ERROR");
+        FAIL();
+    } catch (const TModemException& e) {
+        EXPECT_STREQ(e.what(), kTooManyErrors);
+    }
+    EXPECT_TRUE(worker.CheckErrorReply("ERROR"));
+    EXPECT_EQ(worker.ErrorCount(), 1);
+}
+
+TEST(ModemWorkerReplies, DialStringKeepsOnlyDialCharacters)
+{
+    EXPECT_EQ(TModemWorker::DialString("8 (912) 345-67.89"), "89123456789");
+    EXPECT_EQ(TModemWorker::DialString("+7912W123,4w5"), "+7912W123,4w5");
+    EXPECT_EQ(TModemWorker::DialString(""), std::nullopt);
+    EXPECT_EQ(TModemWorker::DialString(" - "), std::nullopt);
+    EXPECT_EQ(TModemWorker::DialString("123;"), std::nullopt);  // ";" would make it a voice call
+    EXPECT_EQ(TModemWorker::DialString("123\r\nATZ"), std::nullopt);
+    EXPECT_EQ(TModemWorker::DialString("12a"), std::nullopt);
+}
+
+TEST_F(ModemFixture, WholeDialSequenceThenDataThenHangUp)
+{
+    const auto start = clock.NowMs();
+    worker.PulseRts();
+    EXPECT_GE(clock.ElapsedSince(start), 2 * TModemWorker::RtsPulseMs);
+    EXPECT_GT(pumps, 0);
+    ASSERT_TRUE(worker.ResetModem());
+    ASSERT_TRUE(worker.CheckModem());
+    ASSERT_TRUE(worker.SetBearer("71"));
+    ASSERT_TRUE(worker.CheckRegistration());
+    ASSERT_TRUE(worker.Dial("+7 (912) 345-67-89"));
+    EXPECT_EQ(sim.modem().Commands(), (std::vector<std::string>{"ATZ", "AT", "AT+CBST=71,0,1", "AT+CREG?",
+                                                                "ATD +79123456789"}));
+    EXPECT_EQ(sim.modem().Bearer(), "71,0,1");
+    EXPECT_TRUE(sim.modem().InDataMode());
+
+    std::string answer;
+    ASSERT_TRUE(worker.Write("+ver\r"));
+    ASSERT_TRUE(worker.WaitFor(answer, "OK", 10000));
+    EXPECT_EQ(answer, ">REV 11.005.096\r\nOK\r\n");
+    EXPECT_EQ(worker.ErrorCount(), 0);
+
+    const auto downStart = clock.NowMs();
+    EXPECT_TRUE(worker.HangUpAndClose());
+    EXPECT_GE(clock.ElapsedSince(downStart), 2 * TModemWorker::GuardTimeMs);
+    EXPECT_FALSE(worker.IsOpen());
+    EXPECT_TRUE(worker.HungUp());
+    EXPECT_EQ(sim.modem().Escapes(), 1);
+    EXPECT_FALSE(sim.modem().CallUp());
+    EXPECT_EQ(sim.modem().Commands().back(), "ATH");
+}
+
+TEST_F(ModemFixture, EachDialFailureRaisesItsMessage)
+{
+    const struct {
+        DialResult result;
+        const char* message;
+    } cases[] = {
+        {DialResult::Busy, "ОШИБКА! Линия занята(BUSY)!"},
+        {DialResult::NoCarrier, kNoCarrier},
+        {DialResult::NoDialtone, "ОШИБКА! Нет сигнала в линии(NO DIALTONE)!"},
+        {DialResult::NoAnswer, "ОШИБКА! Нет ответа(NO ANSWER)!"},
+    };
+    for (const auto& c : cases) {
+        sim.modem().SetDialResult(c.result);
+        EXPECT_EQ(Message([&] { worker.Dial("5551234"); }), c.message);
+    }
+    sim.modem().SetDialResult(DialResult::Error);
+    const auto start = clock.NowMs();
+    EXPECT_FALSE(worker.Dial("5551234"));
+    EXPECT_LT(clock.ElapsedSince(start), 1000u);  // ended by the reply, not by the 81 s wait
+    EXPECT_EQ(worker.ErrorCount(), 1);
+}
+
+TEST_F(ModemFixture, FailureWordWinsOverTheExpectedWord)
+{
+    sim.modem().SetCommandReply("ATD", "\r\nCONNECT 9600\r\n\r\nNO CARRIER\r\n");
+    EXPECT_EQ(Message([&] { worker.Dial("5551234"); }), kNoCarrier);
+}
+
+TEST_F(ModemFixture, BadNumberNeverReachesTheModem)
+{
+    EXPECT_NE(Message([&] { worker.Dial("123;\r\nATZ"); }).find("Недопустимый номер"), std::string::npos);
+    EXPECT_TRUE(sim.modem().Commands().empty());
+}
+
+TEST_F(ModemFixture, ErrorEndsTheAttemptAndTheNextOneStarts)
+{
+    sim.modem().SetCommandReply("AT", "\r\nERROR\r\n", 1);
+    const auto start = clock.NowMs();
+    EXPECT_TRUE(worker.CheckModem());
+    EXPECT_LT(clock.ElapsedSince(start), 1000u);
+    EXPECT_EQ(sim.modem().Commands(), (std::vector<std::string>{"AT", "AT"}));
+    EXPECT_EQ(worker.ErrorCount(), 0);
+}
+
+TEST_F(ModemFixture, ModemAnsweringErrorEndsTheRegistrationLoop)
+{
+    sim.modem().SetCommandReply("AT+CREG?", "\r\nERROR\r\n");
+    // The dial dialog repeats the registration check until it succeeds: the run of errors must end it.
+    std::string message;
+    for (int round = 0; round < 10 && message.empty(); ++round) {
+        try {
+            EXPECT_FALSE(worker.CheckRegistration());
+        } catch (const TModemException& e) {
+            message = e.what();
+        }
+    }
+    EXPECT_EQ(message, kTooManyErrors);
+    EXPECT_EQ(sim.modem().Commands().size(), static_cast<std::size_t>(TModemWorker::MaxErrors));
+}
+
+TEST_F(ModemFixture, RegistrationStatuses)
+{
+    const struct {
+        Registration status;
+        bool space;
+        bool registered;
+    } cases[] = {
+        {Registration::Home, false, true},       {Registration::Roaming, false, true},
+        {Registration::Home, true, true},        {Registration::Roaming, true, true},
+        {Registration::Searching, false, false}, {Registration::Denied, false, false},
+        {Registration::NotRegistered, true, false},
+    };
+    for (const auto& c : cases) {
+        sim.modem().SetRegistration(c.status, c.space);
+        EXPECT_EQ(worker.CheckRegistration(), c.registered) << static_cast<int>(c.status) << " " << c.space;
+    }
+}
+
+TEST_F(ModemFixture, SilentRegistrationTriesFiveTimesOnTheDefaultTimeout)
+{
+    sim.line().AddFault("AT+CREG?", Fault{FaultKind::Silence}, -1);
+    const auto start = clock.NowMs();
+    EXPECT_FALSE(worker.CheckRegistration());
+    EXPECT_GT(clock.ElapsedSince(start), 5u * 5000u);
+    EXPECT_EQ(sim.line().Requests().size(), 5u);
+    EXPECT_EQ(worker.ErrorCount(), 0);
+}
+
+TEST_F(ModemFixture, CancelDuringTheDialWaitEndsWithinOnePoll)
+{
+    sim.line().AddFault("ATD", Fault{FaultKind::Silence});
+    std::uint64_t cancelledAt = 0;
+    onPump = [&] {
+        if (pumps == 5) {
+            cancelled = true;
+            cancelledAt = clock.NowMs();
+        }
+    };
+    EXPECT_FALSE(worker.Dial("5551234"));
+    ASSERT_TRUE(cancelled);
+    EXPECT_LE(clock.ElapsedSince(cancelledAt), TComPortWorker::PollMs);
+    EXPECT_EQ(pumps, 5);
+}
+
+TEST_F(ModemFixture, CancelBeforeAnAttemptSendsNothing)
+{
+    cancelled = true;
+    EXPECT_FALSE(worker.ResetModem());
+    EXPECT_FALSE(worker.CheckRegistration());
+    std::string answer;
+    EXPECT_FALSE(worker.WaitFor(answer, "OK", 10000));
+    EXPECT_TRUE(sim.modem().Commands().empty());
+}
+
+TEST_F(ModemFixture, NokIsNotOk)
+{
+    DialUp();
+    std::string answer;
+    ASSERT_TRUE(worker.Write("+nothing\r"));
+    EXPECT_FALSE(worker.WaitFor(answer, "OK", 300));
+    EXPECT_EQ(answer, "NOK\r\n");
+    ASSERT_TRUE(worker.Write("+nothing\r"));
+    EXPECT_FALSE(worker.ReadUntil(answer, "OK", 300));  // a wait, not "always true"
+    ASSERT_TRUE(worker.Write("+ver\r"));
+    EXPECT_TRUE(worker.ReadUntil(answer, "ok", 10000));
+    EXPECT_EQ(answer, ">REV 11.005.096\r\nOK\r\n");
+}
+
+TEST_F(ModemFixture, SplitReplyIsGatheredByWaitForAny)
+{
+    sim.line().AddFault("AT", Fault{FaultKind::Split, 1, 3ms});
+    ASSERT_TRUE(worker.Write("AT\r\n"));
+    std::string answer;
+    EXPECT_TRUE(worker.WaitForAny(answer, {"RING", "OK"}, 10000));
+    EXPECT_TRUE(answer.starts_with("\r\nOK")) << answer;
+}
+
+TEST_F(ModemFixture, CallDroppingMidExchangeRaisesAndTheModemIsBackInCommandMode)
+{
+    DialUp();
+    sim.modem().DropCallOn("+ver");
+    std::string answer;
+    ASSERT_TRUE(worker.Write("+ver\r"));
+    EXPECT_EQ(Message([&] { worker.WaitFor(answer, "OK", 10000); }), kNoCarrier);
+    EXPECT_FALSE(sim.modem().CallUp());
+    EXPECT_TRUE(worker.CheckModem());
+}
+
+TEST_F(ModemFixture, FailureWordBetweenCommandsIsRaisedByTheNextWrite)
+{
+    sim.line().Send("\r\nBUSY\r\n");
+    ASSERT_TRUE(worker.Port().WaitInput(2000));
+    EXPECT_EQ(Message([&] { worker.Write("AT\r\n"); }), "ОШИБКА! Линия занята(BUSY)!");
+    std::string answer;
+    sim.line().Send("\r\nNO ANSWER\r\n");
+    ASSERT_TRUE(worker.Port().WaitInput(2000));
+    EXPECT_EQ(Message([&] { worker.ReadAndCheck(answer, "OK"); }), "ОШИБКА! Нет ответа(NO ANSWER)!");
+    sim.line().Send("ERROR");
+    ASSERT_TRUE(worker.Port().WaitInput(2000));
+    EXPECT_FALSE(worker.ReadAndCheck(answer, "ERROR"));
+    EXPECT_EQ(answer, "");
+}
+
+TEST_F(ModemFixture, HangUpAfterTheCallDroppedStillClosesQuietly)
+{
+    DialUp();
+    sim.DropCall();  // NO CARRIER waits unread: on the way down it is no error
+    ASSERT_TRUE(worker.Port().WaitInput(2000));
+    EXPECT_TRUE(worker.HangUpAndClose());  // no OK to "+++" in command mode; ATH still answered
+    EXPECT_FALSE(worker.IsOpen());
+    EXPECT_EQ(sim.modem().Escapes(), 0);
+    EXPECT_EQ(sim.modem().Commands().back(), "ATH");
+}
+
+TEST_F(ModemFixture, HangUpAcceptsNoCarrierAndIgnoresCancel)
+{
+    DialUp();
+    cancelled = true;
+    sim.modem().SetCommandReply("ATH", "\r\nNO CARRIER\r\n");
+    EXPECT_TRUE(worker.EscapeToCommandMode());
+    EXPECT_TRUE(worker.HangUp());
+    EXPECT_TRUE(worker.HungUp());
+    EXPECT_TRUE(worker.IsOpen());  // the dial dialog dials again on the same port
+    EXPECT_FALSE(sim.modem().InDataMode());
+}
+
+TEST_F(ModemFixture, HangUpOnAVanishedPortClosesAndReportsIt)
+{
+    DialUp();
+    sim.line().Vanish();
+    EXPECT_FALSE(worker.HangUpAndClose());
+    EXPECT_FALSE(worker.IsOpen());
+    EXPECT_FALSE(worker.HangUpAndClose());  // nothing open: nothing to do
+}
+
+TEST(ModemWorkerDevice, TheSimulatedCommunicatorAnswersThroughTheCall)
+{
+    platform::ManualClock clock;
+    sim::Communicator device({}, clock);
+    sim::ModemLine sim(device, clock);
+    TModemWorker worker(clock);
+    worker.Open(sim.Path(), br19200);
+    ASSERT_TRUE(worker.CheckModem());
+    ASSERT_TRUE(worker.Dial("5551234"));
+    std::string answer;
+    ASSERT_TRUE(worker.Write("+v\r"));
+    ASSERT_TRUE(worker.WaitFor(answer, "OK", 10000));
+    EXPECT_NE(answer.find(">REV 11.005.120"), std::string::npos) << answer;
+    EXPECT_TRUE(worker.HangUpAndClose());
+}
+
+TEST(ModemWorkerClosed, WaitsEndAtOnce)
+{
+    platform::ManualClock clock;
+    TModemWorker worker(clock);
+    std::string answer;
+    const auto start = clock.NowMs();
+    EXPECT_FALSE(worker.WaitFor(answer, "OK", 10000));
+    EXPECT_FALSE(worker.WaitForAny(answer, {"OK"}, 10000));
+    EXPECT_FALSE(worker.ReadAndCheck(answer, "OK"));
+    EXPECT_EQ(clock.ElapsedSince(start), 0u);
+}

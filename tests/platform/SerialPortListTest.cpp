@@ -1,0 +1,98 @@
+#include "platform/SerialPortList.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "sim/Pty.h"
+#include "tests/support/FakeSysfs.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> Paths(const std::vector<platform::SerialPortEntry>& ports)
+{
+    std::vector<std::string> paths;
+    for (const auto& p : ports) paths.push_back(p.path);
+    return paths;
+}
+
+}  // namespace
+
+TEST(SerialPortListKernel, OnlyDevicesWithADriverAndRealUarts)
+{
+    testsupport::FakeSysfs sysfs;
+    sysfs.AddTty("ttyUSB0", "cp210x");
+    sysfs.AddTty("ttyACM0", "cdc_acm");
+    sysfs.AddTty("ttyS0", "serial8250", 4);  // a 16550A answers there
+    sysfs.AddTty("ttyS1", "serial8250", 0);  // PORT_UNKNOWN: the kernel's placeholder
+    sysfs.AddTty("ttyAMA0", "uart-pl011", 0);
+    sysfs.AddTty("tty0");                    // virtual console: no device
+    sysfs.AddTty("ptmx");
+    // No type attribute: the device itself is asked.
+    sysfs.AddTty("ttyS2", "serial8250");
+    sysfs.AddTty("ttyS3", "serial8250");
+    sysfs.AddTty("ttyS4", "serial8250");
+    auto sources = sysfs.Sources();
+    std::vector<std::string> asked;
+    sources.serialType = [&](const fs::path& device) -> std::optional<int> {
+        asked.push_back(device.string());
+        static const std::map<std::string, std::optional<int>> answers{
+            {"/dev/ttyS2", 0}, {"/dev/ttyS3", 4}, {"/dev/ttyS4", std::nullopt}};
+        return answers.at(device.string());
+    };
+
+    const auto ports = platform::ListSerialPorts(sources);
+    EXPECT_EQ(Paths(ports), (std::vector<std::string>{"/dev/ttyACM0", "/dev/ttyS0", "/dev/ttyS3", "/dev/ttyUSB0"}));
+    EXPECT_EQ(ports.back().driver, "cp210x");
+    EXPECT_EQ(ports.front().driver, "cdc_acm");
+    EXPECT_EQ(asked, (std::vector<std::string>{"/dev/ttyS2", "/dev/ttyS3", "/dev/ttyS4"}));
+}
+
+TEST(SerialPortListKernel, BuiltInUartWithoutAnyWayToAskIsLeftOut)
+{
+    testsupport::FakeSysfs sysfs;
+    sysfs.AddTty("ttyS0", "serial8250");
+    sysfs.AddTty("ttyUSB1", "ftdi_sio");
+    auto sources = sysfs.Sources();
+    sources.serialType = nullptr;
+    EXPECT_EQ(Paths(platform::ListSerialPorts(sources)), std::vector<std::string>{"/dev/ttyUSB1"});
+}
+
+TEST(SerialPortListLinks, OnlyLinksToLiveCharacterDevices)
+{
+    testsupport::FakeSysfs sysfs;
+    const sim::Pty pty(sysfs.Ports(), "sim0");
+    fs::create_symlink("/dev/pts/no-such-terminal", sysfs.Ports() / "gone");
+    std::ofstream(sysfs.Ports() / "notes.txt") << "not a port\n";
+    fs::create_directories(sysfs.Ports() / "folder");
+    sysfs.AddTty("ttyUSB0", "pl2303");
+
+    const auto ports = platform::ListSerialPorts(sysfs.Sources());
+    EXPECT_EQ(Paths(ports), (std::vector<std::string>{"/dev/ttyUSB0", (sysfs.Ports() / "sim0").string()}));
+    EXPECT_EQ(ports.back().driver, "");
+}
+
+TEST(SerialPortListSources, MissingFoldersGiveNothingAndNoError)
+{
+    platform::SerialPortSources sources;
+    sources.sysfsRoot = "/no/such/sysfs";
+    sources.portsFolder = "/no/such/ports";
+    EXPECT_TRUE(platform::ListSerialPorts(sources).empty());
+    sources.portsFolder.clear();
+    EXPECT_TRUE(platform::ListSerialPorts(sources).empty());
+}
+
+TEST(SerialPortListSources, SystemSourcesLookBesideTheProgram)
+{
+    const auto sources = platform::SystemSerialPortSources();
+    EXPECT_EQ(sources.sysfsRoot, fs::path("/sys"));
+    EXPECT_EQ(sources.portsFolder.filename(), "ports");
+    EXPECT_TRUE(static_cast<bool>(sources.serialType));
+    EXPECT_EQ(platform::QuerySerialType("/dev/no-such-port"), std::nullopt);
+}
