@@ -1,5 +1,6 @@
 #include "app/fUpdateIns.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
@@ -73,9 +74,8 @@ void TformUpdateIns::CreateControls()
     lbNewName = label("lbNewName", 12, 28, "");
     Label2 = label("Label2", 12, 52, "Текущая версия прошивки панели:");
     lbOldName = label("lbOldName", 12, 70, "");
-    KitProgressBar1 = ui::Create<ui::TProgressBar>(this, "KitProgressBar1", this);
+    KitProgressBar1 = ui::Create<TKitProgressBar>(this, "KitProgressBar1", this);
     KitProgressBar1->SetBounds(12, 96, 400, 20);
-    KitProgressBar1->SetStep(1);
     lbTimeAfterHead = label("lbTimeAfterHead", 12, 124, "Времени прошло:");
     lbTimeAfter = label("lbTimeAfter", 130, 124, "");
     lbTimeLostHead = label("lbTimeLostHead", 12, 142, "Времени осталось:");
@@ -149,7 +149,7 @@ void TformUpdateIns::FormShow(ui::TObject*)
     btnExit->SetEnabled(true);
     btnExit->SetCaption(kExitIdle);
     ShowTimeLabels(false);
-    KitProgressBar1->SetPosition(0);
+    KitProgressBar1->SetPartsComplete(0);
     Label1->Show();
     lbNewName->Show();
     ShowStatus("", clBlack);
@@ -256,17 +256,17 @@ void TformUpdateIns::StopWatchdog()
 
 void TformUpdateIns::SetProgressTotal(int Total)
 {
-    KitProgressBar1->SetMax(Total);
+    KitProgressBar1->SetTotalParts(static_cast<std::uint32_t>(std::max(Total, 0)));
 }
 
 void TformUpdateIns::StepProgressBar()
 {
-    KitProgressBar1->StepBy(1);
+    KitProgressBar1->SetPartsComplete(KitProgressBar1->PartsComplete() + 1);
 }
 
 void TformUpdateIns::FillProgressBar()
 {
-    KitProgressBar1->SetPosition(KitProgressBar1->Max());
+    KitProgressBar1->SetPartsComplete(KitProgressBar1->TotalParts());
 }
 
 void TformUpdateIns::ShowElapsed(std::uint64_t Seconds)
@@ -281,10 +281,10 @@ void TformUpdateIns::ShowElapsedAsRemaining(std::uint64_t Seconds)
 
 void TformUpdateIns::ShowRemaining(std::uint64_t ElapsedSeconds)
 {
-    const int done = KitProgressBar1->Position() - KitProgressBar1->Min();
-    const int total = KitProgressBar1->Max() - KitProgressBar1->Min();
-    if (done <= 0) return;
-    const double left = static_cast<double>(ElapsedSeconds) / done * (total - done);
+    const std::uint32_t done = KitProgressBar1->PartsComplete();
+    const std::uint32_t total = KitProgressBar1->TotalParts();
+    if (done == 0) return;
+    const double left = static_cast<double>(ElapsedSeconds) / done * (static_cast<double>(total) - done);
     lbTimeLost->SetCaption(Duration(static_cast<std::uint64_t>(std::llround(std::max(left, 0.0)))));
 }
 

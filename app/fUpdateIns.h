@@ -12,7 +12,7 @@
 
 #include "app/FirmwareImage.h"
 #include "app/UpdateThread.h"
-#include "ui/ComCtrls.h"
+#include "kit/KitPrgres.h"
 #include "ui/Forms.h"
 #include "ui/StdCtrls.h"
 
@@ -72,7 +72,7 @@ public:
     ui::TLabel* lbNewName;
     ui::TLabel* Label2;
     ui::TLabel* lbOldName;
-    ui::TProgressBar* KitProgressBar1;
+    TKitProgressBar* KitProgressBar1;
     ui::TLabel* lbTimeAfterHead;
     ui::TLabel* lbTimeAfter;
     ui::TLabel* lbTimeLostHead;

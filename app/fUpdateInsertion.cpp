@@ -1,5 +1,7 @@
 #include "app/fUpdateInsertion.h"
 
+#include <algorithm>
+
 #include "link/LogWriter.h"
 #include "platform/Text.h"
 #include "ui/Application.h"
@@ -24,15 +26,15 @@ constexpr ResultText kFailures[] = {
 // Steps the main window's progress bar and lets the windows live during the final wait.
 class FileProgress final : public TUploadObserver {
 public:
-    explicit FileProgress(ui::TProgressBar* bar) : bar_(bar) {}
+    explicit FileProgress(TKitProgressBar* bar) : bar_(bar) {}
     void Step() override
     {
-        if (bar_ != nullptr) bar_->StepBy(1);
+        if (bar_ != nullptr) bar_->SetPartsComplete(bar_->PartsComplete() + 1);
     }
     void Idle() override { ui::App().ProcessMessages(); }
 
 private:
-    ui::TProgressBar* bar_;
+    TKitProgressBar* bar_;
 };
 
 // Restores the watchdog and closes the operation bracket however the upload ends.
@@ -165,7 +167,7 @@ void TformUpdateInsertion::KitBitBtn1Click(ui::TObject*)
 std::optional<TUploadResult> UpdateFirmwareFromFile(TformUpdateInsertion& Window, const TFileUpdateHost& Host)
 {
     if (Window.ShowModal() != ui::mrOk) return std::nullopt;
-    if (Host.Progress != nullptr) Host.Progress->SetPosition(0);
+    if (Host.Progress != nullptr) Host.Progress->SetPartsComplete(0);
     const std::string path = platform::Trim(Window.etPath->Text());
     if (Host.Sender == nullptr) {
         Refuse(Host, "Нет подключения к панели.");
@@ -187,15 +189,12 @@ std::optional<TUploadResult> UpdateFirmwareFromFile(TformUpdateInsertion& Window
     {
         Bracket bracket(Host);
         ui::App().ProcessMessages();
-        if (Host.Progress != nullptr) {
-            Host.Progress->SetMin(0);
-            Host.Progress->SetMax(static_cast<int>(blocks.size()) + 103);
-            Host.Progress->SetPosition(0);
-        }
+        if (Host.Progress != nullptr) Host.Progress->SetTotalParts(static_cast<std::uint32_t>(blocks.size()) + 103);
         FileProgress progress(Host.Progress);
         const std::atomic<bool> never{false};
         result = UploadFirmware(*Host.Sender, blocks, progress, never, Host.Options);
-        if (result == TUploadResult::Done && Host.Progress != nullptr) Host.Progress->SetPosition(Host.Progress->Max());
+        if (result == TUploadResult::Done && Host.Progress != nullptr)
+            Host.Progress->SetPartsComplete(Host.Progress->TotalParts());
         Report(Host, result);
     }
     if (result == TUploadResult::Done && Host.Disconnect) Host.Disconnect();

@@ -9,7 +9,7 @@
 
 #include "app/FirmwareImage.h"
 #include "app/FirmwareUpload.h"
-#include "ui/ComCtrls.h"
+#include "kit/KitPrgres.h"
 #include "ui/Dialogs.h"
 #include "ui/ExtCtrls.h"
 #include "ui/Forms.h"
@@ -58,7 +58,7 @@ struct TFileUpdateHost {
     TBootSender* Sender = nullptr;
     TLogWriter* Log = nullptr;
     // The main window's status-bar progress bar.
-    ui::TProgressBar* Progress = nullptr;
+    TKitProgressBar* Progress = nullptr;
     // Taken for the time of the upload: while it is held nothing else talks to the device.
     std::function<std::shared_ptr<void>()> AcquireLink;
     std::function<void(bool)> SetWatchdog;

@@ -38,7 +38,7 @@ protected:
     FileUpdateTest()
     {
         mainForm = scope.App().CreateForm<ui::TForm>("FormMain");
-        progress = ui::Create<ui::TProgressBar>(mainForm, "KitProgressBar1", mainForm);
+        progress = ui::Create<TKitProgressBar>(mainForm, "KitProgressBar1", mainForm);
         window = scope.App().CreateForm<TformUpdateInsertion>("formUpdateInsertion");
         host.Sender = &sender;
         host.Log = &log;
@@ -87,7 +87,7 @@ protected:
     ScriptedSender sender{&real};
     testsupport::RecordingLog log;
     ui::TForm* mainForm = nullptr;
-    ui::TProgressBar* progress = nullptr;
+    TKitProgressBar* progress = nullptr;
     TformUpdateInsertion* window = nullptr;
     TFileUpdateHost host;
     std::vector<std::string> events;
@@ -111,8 +111,8 @@ TEST_F(FileUpdateTest, UploadsTheWholeFileFilledToAFullBlockThenDisconnects)
     EXPECT_TRUE(sent[5].starts_with("W0010:"));
     EXPECT_TRUE(sent[5].ends_with(std::string(160, 'F') + ":" + sent[5].substr(sent[5].size() - 2)));
     for (const bool logged : sender.LogFlags()) EXPECT_TRUE(logged);
-    EXPECT_EQ(progress->Max(), 3 + 103);
-    EXPECT_EQ(progress->Position(), progress->Max());
+    EXPECT_EQ(progress->TotalParts(), 3u + 103);
+    EXPECT_EQ(progress->PartsComplete(), progress->TotalParts());
     EXPECT_TRUE(Errors().empty());
     EXPECT_EQ(log.Texts(Kind::Info), (std::vector<std::string>{"Перепрошивка успешно завершена!"}));
     EXPECT_EQ(events, (std::vector<std::string>{"watchdog off", "begin", "link", "watchdog on", "end", "disconnect"}));

@@ -150,8 +150,8 @@ TEST_F(UpdateWindowTest, SuccessfulUploadShowsTheNewVersionAndDisconnectsOnExit)
     EXPECT_FALSE(form->Label1->Visible());
     EXPECT_EQ(form->lbOldName->Caption(), kImageVersion);
     EXPECT_EQ(statusVersion, kImageVersion);
-    EXPECT_EQ(form->KitProgressBar1->Max(), kRows / 8 + 104);
-    EXPECT_EQ(form->KitProgressBar1->Position(), form->KitProgressBar1->Max());
+    EXPECT_EQ(form->KitProgressBar1->TotalParts(), kRows / 8 + 104u);
+    EXPECT_EQ(form->KitProgressBar1->PartsComplete(), form->KitProgressBar1->TotalParts());
     EXPECT_TRUE(device.FirmwareWritten());
     EXPECT_EQ(device.UploadedImage(), AsText(Bytes(kRows * 16)));
     EXPECT_TRUE(link.expired());  // the exchange guard went with the thread
