@@ -112,7 +112,6 @@ void TUpdateThread::Execute()
     } catch (...) {
         result = stop_ ? TUploadResult::Stopped : TUploadResult::LinkFailed;
     }
-    guard_.reset();
     result_ = result;
     ended_ = true;
     report.Post([](TUpdateView& v) { v.UploadFinished(); });

@@ -55,7 +55,8 @@ public:
     // Milliseconds on the options' clock.
     void SetStartTime(std::uint64_t Ms) { startMs_ = Ms; }
     void SetOptions(const TUploadOptions& Options) { options_ = Options; }
-    // Held while the thread runs and let go when it ends: the device controller's exchange guard.
+    // The device controller's exchange guard: held from here until this object goes, which is on the
+    // window thread after the join, since the guard works the window thread's timers.
     void SetLinkGuard(std::shared_ptr<void> Guard) { guard_ = std::move(Guard); }
 
     void Start();
