@@ -207,6 +207,7 @@ TEST_F(UpdateWindowTest, ExitDuringUploadStopsAndWaitsForTheThread)
     Open();
     driver.Click(*form->btnUpdateVer);
     WaitUntilHeld();
+    EXPECT_FALSE(link.expired());
     form->Close();
     EXPECT_TRUE(form->Visible());  // no closing under a running upload
 
