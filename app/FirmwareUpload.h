@@ -35,6 +35,28 @@ private:
     TDevSorvel7QX1& device_;
 };
 
+// The senders of any controller that has the three (the device controller).
+template <class Controller>
+class TBootSenderOf final : public TBootSender {
+public:
+    explicit TBootSenderOf(Controller& C) : c_(C) {}
+    bool SendBootCommand(const std::string& Cmd, std::string& Answer, bool LogIt) override
+    {
+        return c_.SendBootCommand(Cmd, Answer, LogIt);
+    }
+    bool SendBootCommandLong(const std::string& Cmd, std::string& Answer, bool LogIt) override
+    {
+        return c_.SendBootCommandLong(Cmd, Answer, LogIt);
+    }
+    bool SendBootRecord(const std::string& Cmd, std::string& Answer, bool LogIt) override
+    {
+        return c_.SendBootRecord(Cmd, Answer, LogIt);
+    }
+
+private:
+    Controller& c_;
+};
+
 inline constexpr const char* BootloaderVersionText = "BootLdr v1.0";
 inline constexpr int BootAttempts = 3;
 

@@ -51,7 +51,7 @@ public:
     // Line 0 the version line, then the HEX lines.
     void SetImage(const std::vector<std::string>& Lines) { image_ = Lines; }
     // nullptr: there is no connection and the run fails at once.
-    void SetDeviceController(TBootSender* Sender) { sender_ = Sender; }
+    void SetDeviceController(std::shared_ptr<TBootSender> Sender) { sender_ = std::move(Sender); }
     // Milliseconds on the options' clock.
     void SetStartTime(std::uint64_t Ms) { startMs_ = Ms; }
     void SetOptions(const TUploadOptions& Options) { options_ = Options; }
@@ -78,7 +78,7 @@ private:
     ui::Application& app_;
     std::weak_ptr<void> alive_;
     std::vector<std::string> image_;
-    TBootSender* sender_ = nullptr;
+    std::shared_ptr<TBootSender> sender_;
     std::uint64_t startMs_ = 0;
     TUploadOptions options_;
     std::shared_ptr<void> guard_;

@@ -20,7 +20,7 @@
 // nothing (Sender: no connection).
 struct TUpdateHost {
     // The connected device's bootloader senders; nullptr when not connected.
-    std::function<TBootSender*()> Sender;
+    std::function<std::shared_ptr<TBootSender>()> Sender;
     // Taken for the time of the upload: while it is held nothing else talks to the device.
     std::function<std::shared_ptr<void>()> AcquireLink;
     // The forms controller's operation bracket (toolbar, menus and page tree disabled).

@@ -115,7 +115,7 @@ bool Measure(bool paceRequests, const std::vector<std::string>& image)
     BenchView view;
     TUpdateThread thread(view, app);
     thread.SetImage(image);
-    thread.SetDeviceController(&sender);
+    thread.SetDeviceController({std::shared_ptr<void>(), &sender});
     thread.SetOptions({.FinalWaitMs = 0});
     thread.SetStartTime(platform::SystemClock().NowMs());
 

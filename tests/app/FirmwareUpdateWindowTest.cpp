@@ -38,7 +38,10 @@ protected:
     TUpdateHost Host()
     {
         TUpdateHost h;
-        h.Sender = [this]() -> TBootSender* { return connected ? &sender : nullptr; };
+        h.Sender = [this]() -> std::shared_ptr<TBootSender> {
+            if (!connected) return nullptr;
+            return {std::shared_ptr<void>(), &sender};  // not owned
+        };
         h.AcquireLink = [this] {
             auto guard = std::make_shared<int>(0);
             link = guard;
@@ -292,7 +295,7 @@ TEST(UpdateWindowLine, BuiltInUploadOverAPseudoTerminal)
     auto* form = scope.App().CreateForm<TformUpdateIns>("formUpdateIns");
     form->Images().SetImage(4, ImageLines(512, "REV 11.005.130", 9));
     TUpdateHost host;
-    host.Sender = [&]() -> TBootSender* { return &sender; };
+    host.Sender = [&]() -> std::shared_ptr<TBootSender> { return {std::shared_ptr<void>(), &sender}; };
     form->SetHost(host);
     form->SetUploadOptions({.Clock = &waitClock});
     ASSERT_TRUE(form->FirmwareUpdateAvailable(1, 0, 1, 5, 120));
