@@ -269,12 +269,12 @@ std::vector<std::string> SplitImageText(std::string_view Text)
     return lines;
 }
 
-TFirmwareVersion VersionOfLine(std::string_view Line)
+TImageVersion VersionOfLine(std::string_view Line)
 {
     return {ThreeDigits(platform::Copy(Line, 8, 3)), ThreeDigits(platform::Copy(Line, 12, 3))};
 }
 
-bool IsNewerFirmware(TFirmwareVersion Image, int Major, int Build)
+bool IsNewerFirmware(TImageVersion Image, int Major, int Build)
 {
     if (Image.Major < 0 || Image.Build < 0) return false;
     return Image.Major > Major || (Image.Major == Major && Image.Build > Build);
@@ -323,7 +323,7 @@ std::string TFirmwareImages::VersionLine(int Index) const
     return lines.empty() ? std::string() : lines.front();
 }
 
-TFirmwareVersion TFirmwareImages::ImageVersion(int Index) const
+TImageVersion TFirmwareImages::ImageVersion(int Index) const
 {
     return VersionOfLine(VersionLine(Index));
 }

@@ -80,13 +80,13 @@ std::vector<std::string> SplitImageText(std::string_view Text);
 
 // The numbers of a version line such as "REV 11.005.128": characters 8-10 (Major) and 12-14 (Build),
 // each -1 when not three decimal digits.
-struct TFirmwareVersion {
+struct TImageVersion {
     int Major = -1;
     int Build = -1;
 };
-TFirmwareVersion VersionOfLine(std::string_view Line);
+TImageVersion VersionOfLine(std::string_view Line);
 // True when Image is a valid version later than the device's Major.Build.
-bool IsNewerFirmware(TFirmwareVersion Image, int Major, int Build);
+bool IsNewerFirmware(TImageVersion Image, int Major, int Build);
 
 struct TFirmwareVariant {
     const char* Name;
@@ -111,7 +111,7 @@ public:
     // Line 1 of the image (the version line), empty for an empty image.
     std::string VersionLine(int Index) const;
 
-    TFirmwareVersion ImageVersion(int Index) const;
+    TImageVersion ImageVersion(int Index) const;
     // True when an image fits the hardware and is newer than the device's version.
     bool UpdateAvailable(int PanelType, int Cpu, int FlashType, int Major, int Build) const;
     // "<variant> ver: <version line>" for each image.

@@ -100,7 +100,10 @@ void TUpdateThread::Execute()
                     v.ShowElapsed(s);
                     v.ShowElapsedAsRemaining(s);
                 });
-                result = UploadFirmware(*sender_, blocks.Blocks, report, stop_, options_);
+                // The log is a window: nothing of this thread may write to it.
+                TUploadOptions options = options_;
+                options.LogIt = false;
+                result = UploadFirmware(*sender_, blocks.Blocks, report, stop_, options);
                 if (result == TUploadResult::Done)
                     report.Post([s = report.Seconds()](TUpdateView& v) {
                         v.FillProgressBar();

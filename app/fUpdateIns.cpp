@@ -5,6 +5,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/DeviceController.h"
+#include "app/FormAppMainController.h"
+#include "app/fMain.h"
 #include "link/SmallRoutines.h"
 #include "platform/Text.h"
 #include "ui/Application.h"
@@ -50,6 +53,7 @@ TformUpdateIns::TformUpdateIns(ui::TComponent* Owner) : ui::TForm(Owner)
     SetPosition(ui::poMainFormCenter);
     SetBounds(0, 0, 430, 250);
     CreateControls();
+    host_ = MainWindowUpdateHost();
     OnCreate = [this](ui::TObject*) { LoadFirmwareImages(); };
     OnShow = [this](ui::TObject* s) { FormShow(s); };
     // No close while an upload runs: the window owns its thread.
@@ -110,7 +114,7 @@ int TformUpdateIns::SelectFirmwareImage(int PanelType, int Cpu, int FlashType, i
 
 void TformUpdateIns::GetImageVersion(int Index, int& Major, int& Build) const
 {
-    const TFirmwareVersion v = images_.ImageVersion(Index);
+    const TImageVersion v = images_.ImageVersion(Index);
     Major = v.Major;
     Build = v.Build;
 }
@@ -333,6 +337,41 @@ void TformUpdateIns::ShowFailed()
     btnUpdateVer->SetEnabled(false);
     // The countdown behind this button is the only way out after a failure.
     btnExit->SetEnabled(true);
+}
+
+TUpdateHost MainWindowUpdateHost()
+{
+    TUpdateHost h;
+    h.Sender = []() -> std::shared_ptr<TBootSender> {
+        TDeviceController* device = CurrentDeviceController();
+        if (device == nullptr) return nullptr;
+        return std::make_shared<TBootSenderOf<TDeviceController>>(*device);
+    };
+    // While it is held the controller is busy: the watchdog, the Bolid poll and the page exchanges keep
+    // off the link, and a disconnect waits for its end.
+    h.AcquireLink = []() -> std::shared_ptr<void> {
+        TDeviceController* device = CurrentDeviceController();
+        if (device == nullptr) return nullptr;
+        return std::make_shared<TDeviceController::TExchange>(*device);
+    };
+    h.BeginOperation = BeginControllerOperation;
+    h.EndOperation = EndControllerOperation;
+    h.SetMainEnabled = [](bool on) {
+        if (FormMain != nullptr) FormMain->SetEnabled(on);
+    };
+    h.SetWatchdog = [](bool on) {
+        if (FormMain != nullptr) FormMain->Timer1->SetEnabled(on);
+    };
+    h.DeviceVersionText = []() -> std::string {
+        return FormMain != nullptr ? FormMain->StatusText(TFormMain::PanelVersion) : std::string();
+    };
+    h.SetDeviceVersionText = [](const std::string& text) {
+        if (FormMain != nullptr) FormMain->SetStatusText(TFormMain::PanelVersion, text);
+    };
+    h.Disconnect = [] {
+        if (FormMain != nullptr && FormMain->FormsController != nullptr) FormMain->FormsController->Disconnect();
+    };
+    return h;
 }
 
 void GetFileVersion(const std::string& FileName, std::string& Version)

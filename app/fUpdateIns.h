@@ -118,6 +118,11 @@ private:
 // The program's firmware update window, made at start-up.
 extern TformUpdateIns* formUpdateIns;
 
+// The main window (FormMain) and its connection as the update window's host: the device controller's
+// senders, its exchange guard, the forms controller's bracket and disconnect, the watchdog Timer1 and
+// the version panel of the status bar.
+TUpdateHost MainWindowUpdateHost();
+
 // The version text of a program file (FileVersion): the program's own version for the running
 // program's file, empty for any other file, an empty name or a file that does not exist.
 void GetFileVersion(const std::string& FileName, std::string& Version);

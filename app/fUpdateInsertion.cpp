@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "app/DeviceController.h"
+#include "app/FormAppMainController.h"
+#include "app/fMain.h"
 #include "link/LogWriter.h"
 #include "platform/Text.h"
 #include "ui/Application.h"
@@ -199,4 +202,28 @@ std::optional<TUploadResult> UpdateFirmwareFromFile(TformUpdateInsertion& Window
     }
     if (result == TUploadResult::Done && Host.Disconnect) Host.Disconnect();
     return result;
+}
+
+TFileUpdateHost MainWindowFileUpdateHost(TKitProgressBar* Progress)
+{
+    TFileUpdateHost h;
+    TDeviceController* device = CurrentDeviceController();
+    TFormAppMainController* forms = FormMain != nullptr ? FormMain->FormsController : nullptr;
+    if (device != nullptr) h.Sender = std::make_shared<TBootSenderOf<TDeviceController>>(*device);
+    h.Log = forms != nullptr ? forms->Log.get() : nullptr;
+    h.Progress = Progress;
+    h.AcquireLink = []() -> std::shared_ptr<void> {
+        TDeviceController* current = CurrentDeviceController();
+        if (current == nullptr) return nullptr;
+        return std::make_shared<TDeviceController::TExchange>(*current);
+    };
+    h.SetWatchdog = [](bool on) {
+        if (FormMain != nullptr) FormMain->Timer1->SetEnabled(on);
+    };
+    h.BeginOperation = BeginControllerOperation;
+    h.EndOperation = EndControllerOperation;
+    h.Disconnect = [] {
+        if (FormMain != nullptr && FormMain->FormsController != nullptr) FormMain->FormsController->Disconnect();
+    };
+    return h;
 }

@@ -55,7 +55,7 @@ extern TformUpdateInsertion* formUpdateInsertion;
 
 // What the upload from a file needs of the program. Sender nullptr: not connected.
 struct TFileUpdateHost {
-    TBootSender* Sender = nullptr;
+    std::shared_ptr<TBootSender> Sender;
     TLogWriter* Log = nullptr;
     // The main window's status-bar progress bar.
     TKitProgressBar* Progress = nullptr;
@@ -74,3 +74,8 @@ struct TFileUpdateHost {
 // refusal to start is also shown in a box. Returns nothing when the user cancelled or nothing was sent.
 // Exceptions of the link pass on once the watchdog and the operation bracket are restored.
 std::optional<TUploadResult> UpdateFirmwareFromFile(TformUpdateInsertion& Window, const TFileUpdateHost& Host);
+
+// The main window (FormMain) and its connection as the host: the device controller's senders and
+// exchange guard, the forms controller's log, bracket and disconnect, the watchdog Timer1. Progress:
+// the main window's status-bar progress bar.
+TFileUpdateHost MainWindowFileUpdateHost(TKitProgressBar* Progress);

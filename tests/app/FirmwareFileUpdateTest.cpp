@@ -40,7 +40,7 @@ protected:
         mainForm = scope.App().CreateForm<ui::TForm>("FormMain");
         progress = ui::Create<TKitProgressBar>(mainForm, "KitProgressBar1", mainForm);
         window = scope.App().CreateForm<TformUpdateInsertion>("formUpdateInsertion");
-        host.Sender = &sender;
+        host.Sender = {std::shared_ptr<void>(), &sender};  // not owned
         host.Log = &log;
         host.Progress = progress;
         host.AcquireLink = [this] {

@@ -108,7 +108,7 @@ TEST(FirmwareImages, BuiltInPlaceholdersAreWholeAndNeverNewer)
         for (std::size_t l = 1; l < lines.size(); ++l) EXPECT_EQ(lines[l].size(), 43u) << i << ":" << l;
         EXPECT_TRUE(BlocksFromImage(lines).Usable()) << i;
         EXPECT_TRUE(ParseHexText(Join(lines)).Usable()) << i;  // real records: checksums hold
-        const TFirmwareVersion v = images.ImageVersion(i);
+        const TImageVersion v = images.ImageVersion(i);
         EXPECT_FALSE(IsNewerFirmware(v, 5, 0)) << i;
     }
     EXPECT_TRUE(BuiltInFirmwareText(0).empty());
