@@ -10,6 +10,8 @@
 #include "app/fEnNumber.h"
 #include "app/fGPRS.h"
 #include "app/fIn.h"
+#include "app/fLoops.h"
+#include "app/fMasks.h"
 #include "app/fMain.h"
 #include "app/fProgress.h"
 #include "link/DevCommands.h"
@@ -42,6 +44,8 @@ const TPageExchange kPageExchanges[] = {
     {IsPage<TFormCommon>, [](TDeviceController& d) { d.ReadCommon(); }, [](TDeviceController& d) { d.WriteCommon(); }},
     {IsPage<TformATests>, [](TDeviceController& d) { d.ReadATests(); }, [](TDeviceController& d) { d.WriteATests(); }},
     {IsPage<TformGPRS>, [](TDeviceController& d) { d.ReadGPRS(); }, [](TDeviceController& d) { d.WriteGPRS(); }},
+    {IsPage<TFormMasks>, [](TDeviceController& d) { d.ReadMasks(); }, [](TDeviceController& d) { d.WriteMasks(); }},
+    {IsPage<TFormLoops>, [](TDeviceController& d) { d.ReadLoops(); }, [](TDeviceController& d) { d.WriteLoops(); }},
     {IsPage<TFormEnNumber>, [](TDeviceController& d) { d.ReadEnNumber(); }, [](TDeviceController& d) { d.WriteEnNumber(); }},
     {IsPage<TformBolid>, [](TDeviceController& d) { d.ReadBolid(); }, nullptr},
 };

@@ -11,6 +11,8 @@
 #include "app/fGPRS.h"
 #include "app/fErrors.h"
 #include "app/fIn.h"
+#include "app/fLoops.h"
+#include "app/fMasks.h"
 #include "app/fMain.h"
 #include "app/fProgress.h"
 #include "kit/KitPrgres.h"
@@ -40,7 +42,9 @@ constexpr TPageRegistration PageEntry(const char* name)
 const TPageRegistration kPages[] = {
     PageEntry<TFormCommon, FormCommon>("FormCommon"),
     PageEntry<TformATests, formATests>("formATests"),
+    PageEntry<TFormMasks, FormMasks>("FormMasks"),
     PageEntry<TformGPRS, formGPRS>("formGPRS"),
+    PageEntry<TFormLoops, FormLoops>("FormLoops"),
     PageEntry<TFormEnNumber, FormEnNumber>("FormEnNumber"),
     PageEntry<TformBolid, formBolid>("formBolid"),
 };
@@ -125,11 +129,12 @@ void TFormAppMainController::SetConnected(bool Connected)
     if (Connected && DeviceController) SetupPagesForDevice(DeviceController->Build, PanelTypeText() == "Bolid");
 }
 
-void TFormAppMainController::SetupPagesForDevice(int Build, bool)
+void TFormAppMainController::SetupPagesForDevice(int Build, bool Bolid)
 {
     const int major = DeviceController ? DeviceController->Major : 0;
     if (formATests != nullptr) formATests->SetupForDevice(major, Build);
     if (formGPRS != nullptr) formGPRS->SetupForDevice(major, Build);
+    if (Bolid && FormMasks != nullptr) FormMasks->SetupForDevice(Build);
 }
 
 void TFormAppMainController::ApplyConnectionState(bool Connected)
