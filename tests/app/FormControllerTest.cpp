@@ -435,15 +435,4 @@ TEST(HintConversion, IntegersAreDecimalOnly)
     for (const char* bad : {"", "0x3", "$3", "3a", "++3", "99999999999", " 1"}) EXPECT_EQ(HintAsInteger(bad), std::nullopt) << bad;
 }
 
-TEST_F(PageBase, PageLooksAsItsResourceSays)
-{
-    TestPage& page = NewPage();
-    EXPECT_EQ(page.Caption(), "FormIncl");
-    EXPECT_EQ(page.BorderStyle(), bsNone);
-    EXPECT_EQ(page.Align(), alClient);
-    EXPECT_EQ(page.Color(), clBtnFace);
-    EXPECT_EQ(page.Font().Name(), "MS Sans Serif");
-    EXPECT_EQ(page.Font().Height(), -11);
-}
-
 }  // namespace

@@ -1,0 +1,51 @@
+#include "app/fAbout.h"
+
+#include <algorithm>
+
+#include "ui/Layout.h"
+
+TFormAbout* FormAbout = nullptr;
+
+TFormAbout::TFormAbout(ui::TComponent* owner) : ui::TForm(owner)
+{
+    SetCaption("О программе");
+    SetBorderStyle(ui::bsDialog);
+    SetBorderIcons({ui::biSystemMenu});
+    SetPosition(ui::poMainFormCenter);
+    SetClientWidth(320);
+    SetClientHeight(0);
+
+    // No logo yet: the picture stays empty and takes no room.
+    Image1 = ui::Create<ui::TImage>(this, "Image1", this);
+    Image1->SetCenter(true);
+    Image1->SetProportional(true);
+    Image1->SetTransparent(true);
+    Image1->SetBounds(0, 0, 0, 0);
+    Image1->Hide();
+
+    KitURLLabel1 = ui::Create<ui::TLabel>(this, "KitURLLabel1", this);
+    KitURLLabel1->SetAlignment(ui::taCenter);
+    KitURLLabel1->SetCaption(MakerAddress);
+    KitURLLabel1->SetHint(MakerAddress);
+    KitURLLabel1->Font().SetColor(clBlue);
+    KitURLLabel1->Font().SetStyle({ui::fsUnderline});
+    KitURLLabel1->SetCursor(ui::crHandPoint);
+
+    KitLabel2 = ui::Create<ui::TLabel>(this, "KitLabel2", this);
+    KitLabel2->SetAlignment(ui::taCenter);
+    KitLabel2->SetCaption(MakerName);
+
+    Button1 = ui::Create<ui::TButton>(this, "Button1", this);
+    Button1->SetCaption("OK");
+    Button1->SetModalResult(ui::mrOk);
+    Button1->SetDefault(true);
+
+    ui::Layout::Stack(*this, {KitURLLabel1, KitLabel2, Button1});
+    for (ui::TControl* c : {static_cast<ui::TControl*>(KitURLLabel1), static_cast<ui::TControl*>(KitLabel2),
+                            static_cast<ui::TControl*>(Button1)})
+        c->SetLeft((ClientWidth() - c->Width()) / 2);
+
+    Button1->OnClick = [this](ui::TObject* Sender) { Button1Click(Sender); };
+}
+
+void TFormAbout::Button1Click(ui::TObject*) { Close(); }
