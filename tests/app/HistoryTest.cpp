@@ -2,9 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
 #include <string>
 
+#include "app/HistoryReader.h"
+#include "app/fHistory.h"
+#include "app/fWays.h"
+#include "platform/Text.h"
+#include "sim/Communicator.h"
 #include "sim/HistoryRing.h"
+#include "tests/support/FakeExchangeSteps.h"
+#include "ui/Application.h"
 
 namespace {
 
@@ -318,6 +329,348 @@ TEST(HistoryStore, KeepsDisplayOrderAndFindsByNumber)
     store.Clear();
     EXPECT_EQ(store.Count(), 0);
     EXPECT_EQ(store.Find(10), nullptr);
+}
+
+// ---------------------------------------------------------------- reading from the device
+
+// A device whose write pointer says what the test wants, whatever its ring holds.
+class PointerOverride final : public sim::Responder {
+public:
+    explicit PointerOverride(sim::Responder& inner) : inner_(inner) {}
+    std::string Answer(const std::string& request) override
+    {
+        if (request == "+point" && !pointer.empty()) return ">" + pointer + "\r\nOK\r\n";
+        return inner_.Answer(request);
+    }
+    std::string pointer;
+
+private:
+    sim::Responder& inner_;
+};
+
+class HistoryReading : public testing::Test {
+protected:
+    explicit HistoryReading(int records = 1000)
+        : device(Profile(records), scope.Clock(), 1'715'953'510), override(device),
+          steps(override, scope.Clock())
+    {
+        FormHistory = page;
+        formWays = ways;
+    }
+    ~HistoryReading() override
+    {
+        FormHistory = nullptr;
+        formWays = nullptr;
+    }
+
+    static sim::DeviceProfile Profile(int records)
+    {
+        sim::DeviceProfile p;
+        p.historyRecords = records;
+        return p;
+    }
+
+    int RecordReads() const
+    {
+        int n = 0;
+        for (const std::string& r : device.Requests()) n += r.starts_with("+read") ? 1 : 0;
+        return n;
+    }
+
+    ui::ApplicationScope scope;
+    sim::Communicator device;
+    PointerOverride override;
+    testsupport::FakeExchangeSteps steps;
+    TFormHistory* page = scope.App().CreateForm<TFormHistory>("FormHistory");
+    TformWays* ways = scope.App().CreateForm<TformWays>("formWays");
+    THistoryReader reader{steps, *page};
+};
+
+TEST_F(HistoryReading, LatestPageReadsTheWaysThenTheRecordsBelowThePointer)
+{
+    reader.ReadLatest();
+    EXPECT_EQ(page->FirstRecord, 968);
+    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 32), "968") << "the oldest at the bottom";
+    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 1), "999");
+    EXPECT_EQ(page->StringGrid1->Cells(hcRecordCheck, 1), "Да");
+    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 0), "№");
+    ASSERT_EQ(page->Store.Count(), 32);
+    EXPECT_EQ(page->Store.At(0).Number, 999) << "newest first";
+    EXPECT_EQ(page->Store.At(31).Number, 968);
+    EXPECT_EQ(RecordReads(), 32);
+    EXPECT_EQ(steps.reading.front(), "LAN-online") << "the reporting ways come first";
+    EXPECT_EQ(steps.reading.size(), 10u);
+    EXPECT_TRUE(steps.errors.empty());
+    EXPECT_EQ(steps.steps, 10 + 1 + 32);
+    EXPECT_TRUE(steps.watchdog);
+    EXPECT_TRUE(page->btnBackward->Enabled());
+    EXPECT_TRUE(page->Button2->Enabled());
+}
+
+TEST_F(HistoryReading, ChannelMarksFollowTheChannelsReadFromTheDevice)
+{
+    reader.ReadLatest();
+    // The simulator's channels 1 and 2 share direction 1: one OR group.
+    const TChannelLinks links = ways->ChannelLinks();
+    EXPECT_TRUE(links.InUse[0]);
+    EXPECT_TRUE(links.InUse[1]);
+    EXPECT_TRUE(links.OrLink[0]);
+    bool sawPhone = false;
+    for (int i = 0; i < page->Store.Count(); ++i) {
+        const THistoryEntry& e = page->Store.At(i);
+        if (HistoryDeliveryCode(e.Record) != "00") continue;
+        sawPhone = true;
+        EXPECT_EQ(e.GroupMarks, SpreadGroupMarks(FormatChannelList(DecodeSentChannels(e.Record), links)));
+        EXPECT_FALSE(e.OwnMarks.empty());
+    }
+    EXPECT_TRUE(sawPhone);
+}
+
+TEST_F(HistoryReading, PagingBackWrapsAndAStoredPageAsksNothing)
+{
+    reader.ReadLatest();
+    page->FirstRecord = 10;
+    page->Store.Clear();
+    reader.Backward();
+    EXPECT_EQ(page->FirstRecord, 0x5FDE);
+    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 32), std::to_string(0x5FDE));
+    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 11), std::to_string(0x5FF3));
+    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 10), "0");
+    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 1), "9");
+    EXPECT_EQ(steps.windowsClosed, 1);
+    EXPECT_TRUE(steps.watchdog);
+
+    reader.Forward();
+    EXPECT_EQ(page->FirstRecord, 10);
+    reader.Backward();
+    const int reads = RecordReads();
+    page->FirstRecord = 10;
+    reader.Backward();
+    EXPECT_EQ(RecordReads(), reads) << "every record of the page is in the store";
+    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 1), "9");
+}
+
+TEST_F(HistoryReading, BackwardPagesLandAfterTheStoreForwardPagesBeforeIt)
+{
+    reader.ReadLatest();
+    reader.Backward();
+    reader.Backward();
+    reader.Backward();
+    ASSERT_EQ(page->Store.Count(), 4 * 32);
+    for (int i = 0; i < page->Store.Count(); ++i) EXPECT_EQ(page->Store.At(i).Number, 999 - i) << i;
+    page->FirstRecord = 968;
+    reader.Forward();
+    EXPECT_EQ(page->FirstRecord, 1000);
+    EXPECT_EQ(page->Store.At(0).Number, 1031);
+}
+
+TEST_F(HistoryReading, ForwardWrapsPastTheEndOfTheRing)
+{
+    page->FirstRecord = 0x5FE0;
+    reader.Forward();
+    EXPECT_EQ(page->FirstRecord, 0xC);
+    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 32), "12");
+    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 1), "43");
+}
+
+TEST_F(HistoryReading, AFailedRecordIsShownAndReadAgainLater)
+{
+    page->FirstRecord = 100;
+    steps.comm.FailNext(testsupport::LoopbackComm::Fault::Nok, 3);  // every attempt at record 68
+    reader.Backward();
+    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 32), "68");
+    EXPECT_EQ(page->StringGrid1->Cells(hcEvent, 32), "Ошибка чтения записи");
+    EXPECT_EQ(page->StringGrid1->Cells(hcAccount, 32), "");
+    EXPECT_EQ(page->Store.Find(68), nullptr) << "not stored as if it were real";
+    EXPECT_NE(page->Store.Find(69), nullptr);
+    page->FirstRecord = 100;
+    reader.Backward();
+    ASSERT_NE(page->Store.Find(68), nullptr);
+    EXPECT_EQ(page->StringGrid1->Cells(hcAccount, 32), "0050");
+}
+
+TEST_F(HistoryReading, CancelKeepsTheRowsReadAndThePage)
+{
+    page->FirstRecord = 100;
+    steps.cancelAtStep = 6;
+    EXPECT_THROW(reader.Backward(), TStopException);
+    EXPECT_EQ(page->FirstRecord, 100);
+    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 32), "68");
+    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 28), "");
+    EXPECT_TRUE(steps.watchdog);
+    EXPECT_EQ(steps.windowsOpen, 0);
+}
+
+TEST_F(HistoryReading, PointerOutsideTheRingIsRefused)
+{
+    reader.ReadLatest();
+    override.pointer = "6000";
+    page->StringGrid1->SetCell(hcNumber, 1, "kept");
+    const int reads = RecordReads();
+    reader.ReadLatest();
+    EXPECT_EQ(RecordReads(), reads);
+    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 1), "kept");
+    EXPECT_EQ(page->Store.Count(), 32) << "the store stays with the grid";
+    ASSERT_FALSE(steps.errors.empty());
+    EXPECT_EQ(steps.errors.back(), "read Указатель записи истории");
+    const auto errors = steps.log.Texts(testsupport::RecordingLog::Kind::Error);
+    ASSERT_FALSE(errors.empty());
+    EXPECT_NE(errors.back().find("6000"), std::string::npos);
+}
+
+TEST_F(HistoryReading, WritePointerZeroGivesTheLastPageOfTheRing)
+{
+    override.pointer = "0000";
+    reader.ReadLatest();
+    EXPECT_EQ(page->FirstRecord, 0x5FD4);
+    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 1), std::to_string(0x5FF3));
+}
+
+TEST_F(HistoryReading, TypedNumberPage)
+{
+    page->Edit1->SetText("20");
+    reader.FromNumber();
+    EXPECT_EQ(page->FirstRecord, 0);
+    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 1), "31");
+    EXPECT_EQ(page->Store.Count(), 32);
+    EXPECT_TRUE(page->btnBackward->Enabled());
+    EXPECT_TRUE(steps.watchdog);
+
+    page->Edit1->SetText("5FF4");
+    const int reads = RecordReads();
+    reader.FromNumber();
+    EXPECT_EQ(RecordReads(), reads) << "a number outside the ring reads nothing";
+    EXPECT_EQ(page->Store.Count(), 32);
+    EXPECT_EQ(page->FirstRecord, 0);
+    EXPECT_NE(steps.log.Texts(testsupport::RecordingLog::Kind::Error).back().find("5FF4"), std::string::npos);
+}
+
+TEST_F(HistoryReading, TypedNumberCancelIsQuietButALostLineIsNot)
+{
+    page->Edit1->SetText("100");
+    steps.cancelAtStep = 3;
+    EXPECT_NO_THROW(reader.FromNumber());
+    EXPECT_TRUE(page->Button2->Enabled());
+    steps.cancelAtStep = 0;
+    steps.comm.FailAlways(testsupport::LoopbackComm::Fault::Vanish);
+    EXPECT_THROW(reader.FromNumber(), ELinkFailure);
+    EXPECT_TRUE(page->Button2->Enabled());
+    EXPECT_TRUE(steps.watchdog);
+}
+
+TEST_F(HistoryReading, EraseEmptiesGridAndStoreOnlyWhenTheDeviceErased)
+{
+    reader.ReadLatest();
+    steps.comm.FailAlways(testsupport::LoopbackComm::Fault::Nok);
+    EXPECT_FALSE(EraseDeviceHistory(steps, true));
+    EXPECT_EQ(page->Store.Count(), 32);
+    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 1), "999");
+    EXPECT_EQ(steps.log.Texts(testsupport::RecordingLog::Kind::Error).back(), "Ошибка при удалении истории!");
+    steps.comm.FailAlways(testsupport::LoopbackComm::Fault::None);
+    EXPECT_TRUE(EraseDeviceHistory(steps, true));
+    EXPECT_EQ(device.HistoryPointer(), 0);
+    EXPECT_EQ(page->Store.Count(), 0);
+    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 1), "");
+    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 0), "№");
+    EXPECT_TRUE(steps.watchdog);
+}
+
+TEST_F(HistoryReading, ErasedRingReadsAsEmptySlots)
+{
+    EXPECT_TRUE(EraseDeviceHistory(steps, true));
+    reader.ReadLatest();
+    EXPECT_EQ(page->FirstRecord, 0x5FD4);
+    for (int row = 1; row <= 32; ++row) {
+        EXPECT_FALSE(page->StringGrid1->Cells(hcNumber, row).empty());
+        EXPECT_EQ(page->StringGrid1->Cells(hcAccount, row), "") << row;
+    }
+}
+
+class WrappedRing : public HistoryReading {
+protected:
+    WrappedRing() : HistoryReading(HistoryRingSize + 10) {}
+};
+
+TEST_F(WrappedRing, LatestPageWrapsRoundTheEnd)
+{
+    reader.ReadLatest();
+    EXPECT_EQ(page->FirstRecord, HistoryAdvance(10, -32));
+    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 1), "9");
+    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 11), std::to_string(HistoryLastRecord));
+    for (int row = 1; row <= 32; ++row) EXPECT_EQ(page->StringGrid1->Cells(hcRecordCheck, row), "Да") << row;
+}
+
+// ---------------------------------------------------------------- text download
+
+class HistoryDownload : public HistoryReading {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "hist-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        folder = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+    std::string FileText()
+    {
+        std::ifstream in(folder / HistoryTextFileName, std::ios::binary);
+        return platform::Cp1251ToUtf8(std::string(std::istreambuf_iterator<char>(in), {}));
+    }
+    THistoryDownload Download(std::function<bool()> go = [] { return true; })
+    {
+        return reader.SaveToFile(folder / HistoryTextFileName, go);
+    }
+    std::filesystem::path folder;
+};
+
+TEST_F(HistoryDownload, TwoLinesPerRecordNewestFirst)
+{
+    override.pointer = "0003";
+    const THistoryDownload result = Download();
+    EXPECT_EQ(result.RecordsWritten, 3);
+    EXPECT_FALSE(result.Failed);
+    const std::string expected = HistoryTextLine(2, device.HistoryRecord(2), ways->ChannelLinks()) + "\r\n" +
+                                 device.HistoryRecord(2) + "\r\n" +
+                                 HistoryTextLine(1, device.HistoryRecord(1), ways->ChannelLinks()) + "\r\n" +
+                                 device.HistoryRecord(1) + "\r\n" +
+                                 HistoryTextLine(0, device.HistoryRecord(0), ways->ChannelLinks()) + "\r\n" +
+                                 device.HistoryRecord(0) + "\r\n";
+    EXPECT_EQ(FileText(), expected);
+    EXPECT_NE(FileText().find("Тревога"), std::string::npos) << "Cyrillic written in Windows-1251";
+    EXPECT_TRUE(steps.watchdog);
+}
+
+TEST_F(HistoryDownload, PointerZeroWritesAnEmptyFile)
+{
+    override.pointer = "0000";
+    EXPECT_EQ(Download().RecordsWritten, 0);
+    EXPECT_TRUE(std::filesystem::exists(folder / HistoryTextFileName));
+    EXPECT_EQ(FileText(), "");
+}
+
+TEST_F(HistoryDownload, AFailingRecordIsRetriedABoundedNumberOfTimes)
+{
+    override.pointer = "0005";
+    steps.comm.FailAlways(testsupport::LoopbackComm::Fault::Nok);
+    steps.comm.FailNext(testsupport::LoopbackComm::Fault::None, 1);  // the pointer itself reads
+    const THistoryDownload result = Download();
+    EXPECT_TRUE(result.Failed);
+    EXPECT_EQ(result.RecordsWritten, 0);
+    EXPECT_NE(result.Error.find("0004"), std::string::npos);
+    EXPECT_EQ(RecordReads(), THistoryReader::DownloadAttempts * TDevice::DefaultAttempts);
+    EXPECT_TRUE(steps.watchdog);
+}
+
+TEST_F(HistoryDownload, TheStopButtonIsHeardWhileItRuns)
+{
+    bool go = true;
+    steps.onPump = [&] {
+        if (steps.pumps == 4) go = false;  // the user presses "Finish" during the fourth record
+    };
+    const THistoryDownload result = Download([&] { return go; });
+    EXPECT_TRUE(result.Stopped);
+    EXPECT_EQ(result.RecordsWritten, 3);
+    EXPECT_EQ(RecordReads(), 3);
 }
 
 }  // namespace
