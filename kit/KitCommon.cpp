@@ -1,6 +1,8 @@
 #include "kit/KitCommon.h"
 
 #include "platform/Text.h"
+#include "ui/Application.h"
+#include "ui/ExtCtrls.h"
 #include "ui/SystemColors.h"
 
 #include <algorithm>
@@ -761,4 +763,351 @@ bool RunningAtLeast(int version, const TSystemVersion& s)
     case wvVista: return s.ntFamily && s.major >= 6;
     default: return false;
     }
+}
+
+// --- fonts ---
+
+ui::FontDesc CanvasFont(const ui::TFont& font)
+{
+    ui::FontDesc desc;
+    desc.name = font.Name();
+    desc.height = font.Height() < 0 ? -font.Height() : std::max(1, font.Height() * 3 / 4);
+    desc.bold = font.Style().Contains(ui::fsBold);
+    desc.italic = font.Style().Contains(ui::fsItalic);
+    desc.underline = font.Style().Contains(ui::fsUnderline);
+    desc.strikeOut = font.Style().Contains(ui::fsStrikeOut);
+    desc.color = font.Color();
+    return desc;
+}
+
+// --- blinking controls ---
+
+TKitBlinkingControlsList::TKitBlinkingControlsList(ui::TComponent* owner) : ui::TComponent(owner)
+{
+    timer_ = ui::Create<ui::TTimer>(this, "");
+    timer_->SetInterval(500);
+    timer_->OnTimer = [this](ui::TObject*) { TimerExpired(); };
+    timer_->SetEnabled(true);
+}
+
+void TKitBlinkingControlsList::Add(ui::TControl* control)
+{
+    if (control == nullptr || std::find(controls_.begin(), controls_.end(), control) != controls_.end()) return;
+    controls_.push_back(control);
+}
+
+void TKitBlinkingControlsList::Remove(ui::TControl* control)
+{
+    controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
+}
+
+int TKitBlinkingControlsList::Count() const
+{
+    return static_cast<int>(controls_.size());
+}
+
+void TKitBlinkingControlsList::TimerExpired()
+{
+    blinkState_ = !blinkState_;
+    timer_->SetInterval(blinkState_ ? secondInterval_ : firstInterval_);
+    // A control's handler may free controls (and with the last label, this list): walk a copy, and send
+    // only to controls still registered.
+    const std::weak_ptr<void> alive = Liveness();
+    const bool state = blinkState_;
+    const std::vector<ui::TControl*> snapshot = controls_;
+    for (ui::TControl* control : snapshot) {
+        if (alive.expired()) return;
+        if (std::find(controls_.begin(), controls_.end(), control) == controls_.end()) continue;
+        auto* blinking = dynamic_cast<IKitBlinking*>(control);
+        if (blinking == nullptr || blinking->CMBlink() != 1) continue;
+        if (alive.expired()) return;
+        if (std::find(controls_.begin(), controls_.end(), control) == controls_.end()) continue;
+        blinking->CMBlinkState(state);
+    }
+}
+
+TKitBlinkingControlsList* BlinkingControlsList()
+{
+    ui::Application* app = ui::CurrentApplication();
+    if (app == nullptr) return nullptr;
+    for (int i = 0; i < app->ComponentCount(); ++i)
+        if (auto* list = ui::As<TKitBlinkingControlsList>(app->Components(i))) return list;
+    return nullptr;
+}
+
+TKitBlinkingControlsList& AcquireBlinkingControlsList()
+{
+    if (TKitBlinkingControlsList* list = BlinkingControlsList()) return *list;
+    return *ui::Create<TKitBlinkingControlsList>(&ui::App(), "");
+}
+
+void ReleaseBlinkingControlsList()
+{
+    if (TKitBlinkingControlsList* list = BlinkingControlsList(); list != nullptr && list->Count() == 0) ui::Free(list);
+}
+
+// --- frame controller ---
+
+TKitFrameControllerNotifications AllFrameControllerNotifications()
+{
+    return TKitFrameControllerNotifications::FromBits((1u << fcpAll) - 1);
+}
+
+namespace {
+
+// The order in which a control takes every setting; Color comes only while the controller does not
+// follow its parent's colour.
+constexpr TKitFrameControllerProperty kAllInOrder[] = {
+    fcpParentColor,   fcpColor,           fcpDisabledColor, fcpReadOnlyColor, fcpReadOnlyColorOnFocus,
+    fcpFocusColor,    fcpFlatButtonColor, fcpFlatButtons,   fcpFrameColor,    fcpFrameHotColor,
+    fcpFrameHotTrack, fcpFrameHotStyle,   fcpFrameSides,    fcpFrameStyle,    fcpFrameVisible,
+    fcpFramingPreference,
+};
+
+constexpr const char* kFrameStyleNames[] = {"fsNone",   "fsFlat",     "fsGroove", "fsBump",
+                                            "fsLowered", "fsButtonDown", "fsRaised", "fsButtonUp",
+                                            "fsStatus", "fsPopup",    "fsFlatBold", "fsFlatRounded"};
+
+}  // namespace
+
+std::string FrameStyleName(TFrameStyleEx style)
+{
+    return kFrameStyleNames[static_cast<std::size_t>(style)];
+}
+
+std::optional<TFrameStyleEx> FrameStyleFromName(std::string_view name)
+{
+    for (std::size_t i = 0; i < std::size(kFrameStyleNames); ++i)
+        if (platform::AsciiUpper(name) == platform::AsciiUpper(kFrameStyleNames[i]))
+            return static_cast<TFrameStyleEx>(i);
+    return std::nullopt;
+}
+
+void TKitFrameController::AddControl(ui::TControl* control)
+{
+    if (control == nullptr || std::find(controls_.begin(), controls_.end(), control) != controls_.end()) return;
+    controls_.push_back(control);
+    UpdateControl(control, fcpAll);
+}
+
+void TKitFrameController::RemoveControl(ui::TControl* control)
+{
+    controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
+    if (controls_.empty()) controls_.shrink_to_fit();
+}
+
+void TKitFrameController::UpdateControl(ui::TControl* control, TKitFrameControllerProperty property)
+{
+    if (control == nullptr) return;
+    if (auto* notified = dynamic_cast<IKitFramingNotification*>(control)) {
+        notified->UpdateFromFrameController();
+        return;
+    }
+    auto* controlled = dynamic_cast<IKitFrameControlled*>(control);
+    const TKitFrameControllerNotifications accepted =
+        controlled != nullptr ? controlled->FrameControllerNotifications() : AllFrameControllerNotifications();
+    const auto apply = [&](TKitFrameControllerProperty p) {
+        if (!accepted.Contains(p)) return;
+        if (controlled != nullptr && controlled->ApplyFrameControllerSetting(p, *this)) return;
+        if (p == fcpColor) control->SetColor(color_);
+        if (p == fcpParentColor) control->SetParentColor(parentColor_);
+    };
+    if (property != fcpAll) {
+        apply(property);
+        return;
+    }
+    for (const TKitFrameControllerProperty p : kAllInOrder)
+        if (p != fcpColor || !parentColor_) apply(p);
+}
+
+void TKitFrameController::NotifyControls(TKitFrameControllerProperty property)
+{
+    if (updateCount_ > 0) return;
+    for (ui::TControl* control : std::vector<ui::TControl*>(controls_)) UpdateControl(control, property);
+}
+
+void TKitFrameController::EndUpdate()
+{
+    if (--updateCount_ > 0) return;
+    updateCount_ = 0;
+    NotifyControls(fcpAll);
+}
+
+void TKitFrameController::Assign(const TKitFrameController& source)
+{
+    BeginUpdate();
+    color_ = source.color_;
+    focusColor_ = source.focusColor_;
+    disabledColor_ = source.disabledColor_;
+    readOnlyColor_ = source.readOnlyColor_;
+    readOnlyColorOnFocus_ = source.readOnlyColorOnFocus_;
+    parentColor_ = source.parentColor_;
+    flatButtonColor_ = source.flatButtonColor_;
+    flatButtons_ = source.flatButtons_;
+    frameColor_ = source.frameColor_;
+    frameHotColor_ = source.frameHotColor_;
+    frameHotTrack_ = source.frameHotTrack_;
+    frameHotStyle_ = source.frameHotStyle_;
+    frameSides_ = source.frameSides_;
+    frameStyle_ = source.frameStyle_;
+    frameVisible_ = source.frameVisible_;
+    framingPreference_ = source.framingPreference_;
+    EndUpdate();
+}
+
+void TKitFrameController::Loaded()
+{
+    NotifyControls(fcpAll);
+}
+
+bool TKitFrameController::ReadObsoleteProperty(std::string_view name, const TKitStoredValue& value)
+{
+    const std::string upper = platform::AsciiUpper(name);
+    if (upper == "FRAMEFLAT") {
+        const std::optional<bool> flat = TKitOldPropReader::ReadOldBoolean(value);
+        if (!flat) return false;
+        SetFrameHotTrack(*flat);
+        if (*flat) {
+            SetFrameStyle(fsStatus);
+            SetFrameHotStyle(fsLowered);
+        }
+        return true;
+    }
+    if (upper == "FRAMEFOCUSSTYLE") {
+        const std::optional<std::string> ident = TKitOldPropReader::ReadOldIdent(value);
+        if (!ident) return false;
+        // Only the styles a frame property may hold; anything else is dropped.
+        if (const auto style = FrameStyleFromName(*ident); style && *style <= fsFlatBold) SetFrameHotStyle(*style);
+        return true;
+    }
+    if (upper == "FRAMEFLATSTYLE") return TKitOldPropReader::ReadOldIdent(value).has_value();
+    return false;
+}
+
+template <class T>
+void TKitFrameController::Store(T& field, T value, TKitFrameControllerProperty property)
+{
+    if (field == value) return;
+    field = value;
+    NotifyControls(property);
+}
+
+void TKitFrameController::SetColor(TColor v)
+{
+    if (v == color_) return;
+    const TColor old = color_;
+    color_ = v;
+    if (focusColor_ == old) SetFocusColor(v);
+    SetParentColor(false);
+    NotifyControls(fcpColor);
+}
+
+void TKitFrameController::SetParentColor(bool v)
+{
+    if (v == parentColor_) return;
+    parentColor_ = v;
+    NotifyControls(fcpParentColor);
+    if (!v) NotifyControls(fcpColor);
+}
+
+void TKitFrameController::SetFlatButtonColor(TColor v) { Store(flatButtonColor_, v, fcpFlatButtonColor); }
+void TKitFrameController::SetFlatButtons(bool v) { Store(flatButtons_, v, fcpFlatButtons); }
+void TKitFrameController::SetDisabledColor(TColor v) { Store(disabledColor_, v, fcpDisabledColor); }
+void TKitFrameController::SetReadOnlyColor(TColor v) { Store(readOnlyColor_, v, fcpReadOnlyColor); }
+void TKitFrameController::SetReadOnlyColorOnFocus(bool v) { Store(readOnlyColorOnFocus_, v, fcpReadOnlyColorOnFocus); }
+void TKitFrameController::SetFocusColor(TColor v) { Store(focusColor_, v, fcpFocusColor); }
+void TKitFrameController::SetFrameColor(TColor v) { Store(frameColor_, v, fcpFrameColor); }
+void TKitFrameController::SetFrameHotColor(TColor v) { Store(frameHotColor_, v, fcpFrameHotColor); }
+void TKitFrameController::SetFrameHotStyle(TFrameStyle v) { Store(frameHotStyle_, v, fcpFrameHotStyle); }
+void TKitFrameController::SetFrameSides(TSides v) { Store(frameSides_, v, fcpFrameSides); }
+void TKitFrameController::SetFrameStyle(TFrameStyle v) { Store(frameStyle_, v, fcpFrameStyle); }
+void TKitFrameController::SetFrameVisible(bool v) { Store(frameVisible_, v, fcpFrameVisible); }
+void TKitFrameController::SetFramingPreference(TFramingPreference v)
+{
+    Store(framingPreference_, v, fcpFramingPreference);
+}
+
+void TKitFrameController::SetFrameHotTrack(bool v)
+{
+    if (v == frameHotTrack_) return;
+    frameHotTrack_ = v;
+    NotifyControls(fcpFrameHotTrack);
+    if (v) {
+        SetFrameVisible(true);
+        SetFrameSides(sdAllSides);
+    }
+}
+
+TKitRegIniFile* TKitFrameController::RegIniFile() const
+{
+    return regIniFileAlive_.expired() ? nullptr : regIniFile_;
+}
+
+void TKitFrameController::SetRegIniFile(TKitRegIniFile* v)
+{
+    if (v == RegIniFile()) return;
+    regIniFile_ = v;
+    regIniFileAlive_ = v != nullptr ? v->Liveness() : std::weak_ptr<void>();
+}
+
+TKitFrameControllerLink::~TKitFrameControllerLink()
+{
+    if (TKitFrameController* c = Get()) c->RemoveControl(&control_);
+}
+
+TKitFrameController* TKitFrameControllerLink::Get() const
+{
+    return alive_.expired() ? nullptr : controller_;
+}
+
+void TKitFrameControllerLink::Set(TKitFrameController* controller)
+{
+    TKitFrameController* old = Get();
+    if (controller == old) return;
+    if (old != nullptr) old->RemoveControl(&control_);
+    controller_ = controller;
+    alive_ = controller != nullptr ? controller->Liveness() : std::weak_ptr<void>();
+    if (controller != nullptr) controller->AddControl(&control_);
+}
+
+// --- settings location ---
+
+template <class T>
+void TKitRegIniFile::Store(T& field, T value)
+{
+    if (field == value) return;
+    field = std::move(value);
+    refreshNeeded_ = true;
+}
+
+void TKitRegIniFile::SetPath(std::string v) { Store(path_, std::move(v)); }
+void TKitRegIniFile::SetPathType(TKitPathType v) { Store(pathType_, v); }
+void TKitRegIniFile::SetRegKey(TKitRegKey v) { Store(regKey_, v); }
+void TKitRegIniFile::SetRegAccess(TKitRegAccess v) { Store(regAccess_, v); }
+void TKitRegIniFile::SetSpecialFolder(TKitSpecialFolder v) { Store(specialFolder_, v); }
+
+// --- obsolete stored properties ---
+
+std::optional<bool> TKitOldPropReader::ReadOldBoolean(const TKitStoredValue& value)
+{
+    if (const bool* b = std::get_if<bool>(&value)) return *b;
+    return std::nullopt;
+}
+
+std::optional<std::string> TKitOldPropReader::ReadOldIdent(const TKitStoredValue& value)
+{
+    if (const TKitIdent* ident = std::get_if<TKitIdent>(&value)) return ident->Name;
+    return std::nullopt;
+}
+
+std::optional<long long> TKitOldPropReader::ReadOldInteger(const TKitStoredValue& value)
+{
+    if (const long long* i = std::get_if<long long>(&value)) return *i;
+    return std::nullopt;
+}
+
+std::optional<std::vector<std::string>> TKitOldPropReader::ReadOldSet(const TKitStoredValue& value)
+{
+    if (const auto* set = std::get_if<std::vector<std::string>>(&value)) return *set;
+    return std::nullopt;
 }

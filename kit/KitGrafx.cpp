@@ -1,5 +1,7 @@
 #include "kit/KitGrafx.h"
 
+#include "ui/ExtCtrls.h"
+#include "ui/Forms.h"
 #include "ui/SystemColors.h"
 
 #include <algorithm>
@@ -259,4 +261,46 @@ void PaintButtonGradient(Canvas& canvas, const TRect& rect, TGradientDirection d
     const ui::CanvasStateGuard keep(canvas);
     canvas.excludeClip(rect.Shrink(2));
     PaintGradientRect(canvas, rect, direction, startColor, stopColor, 1);
+}
+
+namespace {
+
+bool IsPainting(const ui::TControl& control)
+{
+    if (const auto* custom = dynamic_cast<const ui::TCustomControl*>(&control)) return custom->PaintCanvas() != nullptr;
+    if (const auto* graphic = dynamic_cast<const ui::TGraphicControl*>(&control))
+        return graphic->PaintCanvas() != nullptr;
+    return false;
+}
+
+bool IsTransparent(const ui::TControl& control)
+{
+    if (const auto* kit = dynamic_cast<const IKitTransparent*>(&control)) return kit->Transparent();
+    if (const auto* image = dynamic_cast<const ui::TImage*>(&control)) return image->Transparent();
+    return false;
+}
+
+}  // namespace
+
+void DrawParentBackground(ui::TControl& control, Canvas& canvas, bool invalidateParent)
+{
+    ui::TWinControl* parent = control.Parent();
+    if (parent == nullptr) return;
+    {
+        const ui::CanvasStateGuard keep(canvas);
+        canvas.moveOrigin(-control.Left(), -control.Top());
+        const TRect parentArea{0, 0, parent->ClientWidth(), parent->ClientHeight()};
+        canvas.intersectClip(parentArea);
+        canvas.brush = ui::Brush::Solid(parent->Color());
+        canvas.fillRect(parentArea);
+        if (auto* painted = dynamic_cast<ui::TCustomControl*>(parent)) painted->PaintTo(canvas);
+    }
+    const bool drawsItself = dynamic_cast<ui::TCustomControl*>(parent) != nullptr || ui::Is<ui::TForm>(parent);
+    if (invalidateParent && !drawsItself && !IsPainting(control)) parent->Invalidate();
+}
+
+void InvalidateTransparentChildren(ui::TWinControl& control)
+{
+    for (int i = 0; i < control.ControlCount(); ++i)
+        if (ui::TControl* child = control.Controls(i); IsTransparent(*child)) child->Invalidate();
 }

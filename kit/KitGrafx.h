@@ -4,6 +4,11 @@
 
 #include <cstdint>
 
+namespace ui {
+class TControl;
+class TWinControl;
+}  // namespace ui
+
 enum TGradientDirection {
     gdDiagonalUp,
     gdDiagonalDown,
@@ -33,3 +38,22 @@ void PaintGradientRect(ui::Canvas& canvas, const ui::TRect& rect, TGradientDirec
 // The gradient on the outer 2-pixel ring of the rectangle only.
 void PaintButtonGradient(ui::Canvas& canvas, const ui::TRect& rect, TGradientDirection direction,
                          TColor startColor, TColor stopColor);
+
+// A kit control with a Transparent property: it shows its parent through itself, so it must repaint
+// whenever the parent's look changes.
+class IKitTransparent {
+public:
+    virtual ~IKitTransparent() = default;
+    virtual bool Transparent() const = 0;
+};
+
+// Paints, into the control's canvas, what its parent shows under it: the parent's colour, then the
+// parent's own painting when the parent paints itself. Nothing without a parent. With invalidateParent
+// the parent is also asked to repaint, but never from inside a paint (the repainted parent would repaint
+// the child, which would invalidate the parent again, without end) and never a self-painted parent or a
+// form, which repaint what they hold anyway.
+void DrawParentBackground(ui::TControl& control, ui::Canvas& canvas, bool invalidateParent);
+
+// Repaints every child of the control that is transparent (a kit control with Transparent on, or a
+// transparent picture).
+void InvalidateTransparentChildren(ui::TWinControl& control);

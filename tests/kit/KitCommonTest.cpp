@@ -1,6 +1,9 @@
 #include "kit/KitCommon.h"
 
 #include "tests/support/Pictures.h"
+#include "ui/Application.h"
+#include "ui/Driver.h"
+#include "ui/Forms.h"
 #include "ui/SystemColors.h"
 
 #include <gtest/gtest.h>
@@ -632,4 +635,329 @@ TEST(KitRadioGlyph, PictureOfTheStates)
     DrawCheckRadioGlyph(c, {x, 2, x + 13, 15}, g);
     testsupport::SavePicture(c.bitmap(), "kit_radio");
     SUCCEED();
+}
+
+// --- blinking controls list ---
+
+namespace {
+
+// A label that registers with the blinking list while it exists, as the kit's labels do.
+class BlinkingLabel : public ui::TCustomControl, public IKitBlinking {
+public:
+    explicit BlinkingLabel(ui::TComponent* owner) : ui::TCustomControl(owner) { AcquireBlinkingControlsList().Add(this); }
+    ~BlinkingLabel() override
+    {
+        if (TKitBlinkingControlsList* list = BlinkingControlsList()) {
+            list->Remove(this);
+            ReleaseBlinkingControlsList();
+        }
+    }
+    int CMBlink() override { return answer; }
+    void CMBlinkState(bool on) override
+    {
+        states.push_back(on ? 1 : 0);
+        if (onState) onState();
+    }
+
+    int answer = 1;
+    std::vector<int> states;
+    std::function<void()> onState;
+};
+
+class KitBlinking : public ::testing::Test {
+protected:
+    ui::ApplicationScope scope;
+    ui::Driver user{scope.App()};
+    ui::TForm* form = ui::Create<ui::TForm>(&scope.App(), "F");
+};
+
+}  // namespace
+
+TEST_F(KitBlinking, FirstTickHalfASecondAfterTheListWasMadeThenAlternating)
+{
+    EXPECT_EQ(BlinkingControlsList(), nullptr);
+    auto* a = ui::Create<BlinkingLabel>(form, "A");
+    ASSERT_NE(BlinkingControlsList(), nullptr);
+    EXPECT_TRUE(BlinkingControlsList()->BlinkState());
+    user.Advance(300);
+    auto* b = ui::Create<BlinkingLabel>(form, "B");  // joins without restarting the timer
+    EXPECT_EQ(BlinkingControlsList()->Count(), 2);
+    user.Advance(199);
+    EXPECT_TRUE(a->states.empty());
+    user.Advance(1);
+    EXPECT_EQ(a->states, (std::vector<int>{0}));
+    EXPECT_EQ(b->states, (std::vector<int>{0}));
+    user.Advance(500);
+    user.Advance(500);
+    EXPECT_EQ(a->states, (std::vector<int>{0, 1, 0}));
+    EXPECT_EQ(b->states, (std::vector<int>{0, 1, 0}));
+    EXPECT_FALSE(BlinkingControlsList()->BlinkState());
+}
+
+TEST_F(KitBlinking, TicksOnlyFromThePumpAndOnceWhenBehind)
+{
+    auto* a = ui::Create<BlinkingLabel>(form, "A");
+    scope.Clock().Advance(2000);
+    EXPECT_TRUE(a->states.empty());
+    user.Pump();
+    EXPECT_EQ(a->states, (std::vector<int>{0}));
+}
+
+TEST_F(KitBlinking, OnlyAControlAnsweringOneGetsTheState)
+{
+    auto* yes = ui::Create<BlinkingLabel>(form, "Yes");
+    auto* no = ui::Create<BlinkingLabel>(form, "No");
+    auto* two = ui::Create<BlinkingLabel>(form, "Two");
+    no->answer = 0;
+    two->answer = 2;
+    user.Advance(1000);
+    EXPECT_EQ(yes->states, (std::vector<int>{0, 1}));
+    EXPECT_TRUE(no->states.empty());
+    EXPECT_TRUE(two->states.empty());
+}
+
+TEST_F(KitBlinking, TheLastLabelFreesTheListAndANewOneStartsOn)
+{
+    auto* a = ui::Create<BlinkingLabel>(form, "A");
+    auto* b = ui::Create<BlinkingLabel>(form, "B");
+    BlinkingControlsList()->Add(a);  // twice: kept once
+    EXPECT_EQ(BlinkingControlsList()->Count(), 2);
+    user.Advance(500);
+    ui::Free(a);
+    ReleaseBlinkingControlsList();  // still holds B
+    ASSERT_NE(BlinkingControlsList(), nullptr);
+    ui::Free(b);
+    EXPECT_EQ(BlinkingControlsList(), nullptr);
+
+    user.Advance(100);
+    auto* c = ui::Create<BlinkingLabel>(form, "C");
+    EXPECT_TRUE(BlinkingControlsList()->BlinkState());
+    user.Advance(499);
+    EXPECT_TRUE(c->states.empty());
+    user.Advance(1);
+    EXPECT_EQ(c->states, (std::vector<int>{0}));
+}
+
+TEST_F(KitBlinking, AHandlerThatFreesLabelsDoesNotBreakTheTick)
+{
+    auto* a = ui::Create<BlinkingLabel>(form, "A");
+    auto* b = ui::Create<BlinkingLabel>(form, "B");
+    auto* c = ui::Create<BlinkingLabel>(form, "C");
+    a->onState = [&] { ui::Free(b); };
+    user.Advance(500);
+    EXPECT_EQ(a->states, (std::vector<int>{0}));
+    EXPECT_EQ(c->states, (std::vector<int>{0}));
+    EXPECT_EQ(BlinkingControlsList()->Count(), 2);
+
+    // Freeing every label from inside a tick frees the list under the tick.
+    a->onState = [&] {
+        ui::Free(c);
+        ui::Free(a);
+    };
+    user.Advance(500);
+    EXPECT_EQ(BlinkingControlsList(), nullptr);
+    user.Advance(2000);
+}
+
+// --- frame controller ---
+
+namespace {
+
+// A control with some of the controller's settings as its own properties; it records what it took.
+class FramedControl : public ui::TCustomControl, public IKitFrameControlled {
+public:
+    using ui::TCustomControl::TCustomControl;
+    TKitFrameControllerNotifications FrameControllerNotifications() const override { return accepted; }
+    bool ApplyFrameControllerSetting(TKitFrameControllerProperty p, const TKitFrameController& c) override
+    {
+        taken.push_back(p);
+        if (p == fcpFrameStyle) frameStyle = c.FrameStyle();
+        return p != fcpColor && p != fcpParentColor;
+    }
+
+    TKitFrameControllerNotifications accepted = AllFrameControllerNotifications();
+    std::vector<TKitFrameControllerProperty> taken;
+    TFrameStyle frameStyle = fsNone;
+};
+
+class SelfUpdating : public ui::TCustomControl, public IKitFramingNotification {
+public:
+    using ui::TCustomControl::TCustomControl;
+    void UpdateFromFrameController() override { ++updates; }
+    int updates = 0;
+};
+
+class KitFrameControllerTest : public ::testing::Test {
+protected:
+    ui::ApplicationScope scope;
+    ui::TForm* form = ui::Create<ui::TForm>(&scope.App(), "F");
+    TKitFrameController* controller = ui::Create<TKitFrameController>(form, "FC");
+};
+
+}  // namespace
+
+TEST_F(KitFrameControllerTest, DefaultsAndAPlainControlTakesItsColour)
+{
+    EXPECT_EQ(controller->Color(), clWindow);
+    EXPECT_EQ(controller->FrameStyle(), fsFlat);
+    EXPECT_EQ(controller->FrameHotStyle(), fsFlatBold);
+    EXPECT_EQ(controller->FramingPreference(), fpXPThemes);
+    EXPECT_TRUE(controller->FlatButtons());
+    EXPECT_FALSE(controller->FrameVisible());
+
+    auto* plain = ui::Create<ui::TCustomControl>(form, "P", form);
+    controller->AddControl(plain);
+    controller->AddControl(plain);
+    EXPECT_EQ(controller->ControlCount(), 1);
+    EXPECT_EQ(plain->Color(), clWindow);
+    controller->SetColor(clYellow);
+    EXPECT_EQ(plain->Color(), clYellow);
+    controller->RemoveControl(plain);
+    EXPECT_EQ(controller->ControlCount(), 0);
+    controller->SetColor(clRed);
+    EXPECT_EQ(plain->Color(), clYellow);
+}
+
+TEST_F(KitFrameControllerTest, EverySettingInOrderAndOnlyTheAcceptedOnes)
+{
+    auto* c = ui::Create<FramedControl>(form, "C");
+    controller->AddControl(c);
+    const std::vector<TKitFrameControllerProperty> all = {
+        fcpParentColor,   fcpColor,           fcpDisabledColor, fcpReadOnlyColor, fcpReadOnlyColorOnFocus,
+        fcpFocusColor,    fcpFlatButtonColor, fcpFlatButtons,   fcpFrameColor,    fcpFrameHotColor,
+        fcpFrameHotTrack, fcpFrameHotStyle,   fcpFrameSides,    fcpFrameStyle,    fcpFrameVisible,
+        fcpFramingPreference};
+    EXPECT_EQ(c->taken, all);
+    EXPECT_EQ(c->Color(), clWindow);  // taken as the plain property
+
+    c->taken.clear();
+    c->accepted = {fcpFrameStyle};
+    controller->SetFrameColor(clRed);  // not accepted
+    controller->SetFrameStyle(fsBump);
+    EXPECT_EQ(c->taken, (std::vector<TKitFrameControllerProperty>{fcpFrameStyle}));
+    EXPECT_EQ(c->frameStyle, fsBump);
+
+    // While the controller follows its parent's colour, Color is not handed out.
+    c->taken.clear();
+    c->accepted = AllFrameControllerNotifications();
+    controller->SetParentColor(true);
+    c->taken.clear();
+    controller->UpdateControl(c, fcpAll);
+    EXPECT_EQ(std::count(c->taken.begin(), c->taken.end(), fcpColor), 0);
+    EXPECT_EQ(c->taken.size(), all.size() - 1);
+}
+
+TEST_F(KitFrameControllerTest, AFramingNotificationControlUpdatesItself)
+{
+    auto* s = ui::Create<SelfUpdating>(form, "S");
+    s->SetColor(clLime);
+    controller->AddControl(s);
+    controller->SetFrameStyle(fsGroove);
+    EXPECT_EQ(s->updates, 2);
+    EXPECT_EQ(s->Color(), clLime);  // nothing written into it
+}
+
+TEST_F(KitFrameControllerTest, SettersMoveTheirCompanions)
+{
+    controller->SetParentColor(true);
+    controller->SetColor(clAqua);  // focus colour equalled the old colour: it moves along
+    EXPECT_EQ(controller->FocusColor(), clAqua);
+    EXPECT_FALSE(controller->ParentColor());
+    controller->SetFocusColor(clRed);
+    controller->SetColor(clBlue);
+    EXPECT_EQ(controller->FocusColor(), clRed);
+
+    controller->SetFrameSides(sdLeft);
+    controller->SetFrameHotTrack(true);
+    EXPECT_TRUE(controller->FrameVisible());
+    EXPECT_EQ(controller->FrameSides(), sdAllSides);
+}
+
+TEST_F(KitFrameControllerTest, HeldUpdatesAndAssignNotifyOnce)
+{
+    auto* s = ui::Create<SelfUpdating>(form, "S");
+    controller->AddControl(s);
+    s->updates = 0;
+    controller->BeginUpdate();
+    controller->SetFrameColor(clRed);
+    controller->SetFrameStyle(fsBump);
+    EXPECT_EQ(s->updates, 0);
+    controller->EndUpdate();
+    EXPECT_EQ(s->updates, 1);
+
+    auto* other = ui::Create<TKitFrameController>(form, "Other");
+    other->SetFrameStyle(fsLowered);
+    other->SetReadOnlyColorOnFocus(true);
+    s->updates = 0;
+    controller->Assign(*other);
+    EXPECT_EQ(s->updates, 1);
+    EXPECT_EQ(controller->FrameStyle(), fsLowered);
+    EXPECT_TRUE(controller->ReadOnlyColorOnFocus());
+    EXPECT_EQ(controller->FrameColor(), clBtnShadow);
+}
+
+TEST_F(KitFrameControllerTest, ObsoleteStoredPropertiesAreMappedOrDropped)
+{
+    EXPECT_TRUE(controller->ReadObsoleteProperty("FrameFlat", true));
+    EXPECT_TRUE(controller->FrameHotTrack());
+    EXPECT_EQ(controller->FrameStyle(), fsStatus);
+    EXPECT_EQ(controller->FrameHotStyle(), fsLowered);
+    EXPECT_TRUE(controller->ReadObsoleteProperty("FrameFlat", false));
+    EXPECT_FALSE(controller->FrameHotTrack());
+    EXPECT_EQ(controller->FrameStyle(), fsStatus);
+
+    EXPECT_TRUE(controller->ReadObsoleteProperty("FrameFocusStyle", TKitIdent{"fsBump"}));
+    EXPECT_EQ(controller->FrameHotStyle(), fsBump);
+    EXPECT_TRUE(controller->ReadObsoleteProperty("FrameFocusStyle", TKitIdent{"fsFlatRounded"}));
+    EXPECT_EQ(controller->FrameHotStyle(), fsBump);  // not a style the property may hold
+    EXPECT_TRUE(controller->ReadObsoleteProperty("FrameFlatStyle", TKitIdent{"fsFlat"}));
+    EXPECT_FALSE(controller->ReadObsoleteProperty("FrameFlat", TKitIdent{"True"}));
+    EXPECT_FALSE(controller->ReadObsoleteProperty("Ctl3D", true));
+
+    EXPECT_EQ(TKitOldPropReader::ReadOldInteger(TKitStoredValue{7LL}), 7);
+    EXPECT_EQ(TKitOldPropReader::ReadOldSet(TKitStoredValue{std::vector<std::string>{"sdLeft", "sdTop"}}),
+              (std::vector<std::string>{"sdLeft", "sdTop"}));
+    EXPECT_EQ(TKitOldPropReader::ReadOldBoolean(TKitStoredValue{7LL}), std::nullopt);
+    EXPECT_EQ(FrameStyleFromName("FSGROOVE"), fsGroove);
+    EXPECT_EQ(FrameStyleName(fsFlatBold), "fsFlatBold");
+    EXPECT_EQ(FrameStyleFromName("fsWavy"), std::nullopt);
+}
+
+TEST_F(KitFrameControllerTest, SettingsLocationHolder)
+{
+    auto* reg = ui::Create<TKitRegIniFile>(form, "Reg");
+    EXPECT_TRUE(reg->RefreshNeeded());
+    EXPECT_EQ(reg->PathType(), ptIniFile);
+    EXPECT_EQ(reg->RegKey(), hkeyCurrentUser);
+    EXPECT_EQ(reg->RegAccess(), TKitRegAccess{keyAllAccess});
+    EXPECT_EQ(reg->SpecialFolder(), sfNone);
+    reg->Refreshed();
+    reg->SetPath("");
+    EXPECT_FALSE(reg->RefreshNeeded());
+    reg->SetPath("Software\\Sorvel");
+    EXPECT_TRUE(reg->RefreshNeeded());
+    reg->Refreshed();
+    reg->SetRegAccess({keyRead});
+    EXPECT_TRUE(reg->RefreshNeeded());
+
+    controller->SetRegIniFile(reg);
+    EXPECT_EQ(controller->RegIniFile(), reg);
+    ui::Free(reg);
+    EXPECT_EQ(controller->RegIniFile(), nullptr);
+}
+
+TEST(KitFonts, CanvasFontOfAControlFont)
+{
+    ui::TFont font;
+    font.SetHeight(-13);
+    font.SetStyle({ui::fsBold, ui::fsUnderline});
+    font.SetColor(clMaroon);
+    const ui::FontDesc desc = CanvasFont(font);
+    EXPECT_EQ(desc.height, 13);
+    EXPECT_TRUE(desc.bold);
+    EXPECT_TRUE(desc.underline);
+    EXPECT_FALSE(desc.italic);
+    EXPECT_EQ(desc.color, clMaroon);
+    font.SetHeight(16);  // a cell height
+    EXPECT_EQ(CanvasFont(font).height, 12);
 }

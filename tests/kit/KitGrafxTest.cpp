@@ -1,6 +1,9 @@
 #include "kit/KitGrafx.h"
 
+#include "kit/KitPanel.h"
 #include "tests/support/Pictures.h"
+#include "ui/Application.h"
+#include "ui/Forms.h"
 #include "ui/SystemColors.h"
 
 #include <gtest/gtest.h>
@@ -246,4 +249,53 @@ TEST(PaintGradientRect, PictureOfEveryDirection)
                           clNavy, 1);
     testsupport::SavePicture(c.bitmap(), "kit_gradients");
     SUCCEED();
+}
+
+// --- parent background ---
+
+namespace {
+
+class PaintRequests : public ui::ModelObserver {
+public:
+    void ControlChanged(ui::TControl& control, ui::ModelChange what) override
+    {
+        if (what == ui::ModelChange::Paint && &control == watched) ++count;
+    }
+    const ui::TControl* watched = nullptr;
+    int count = 0;
+};
+
+}  // namespace
+
+TEST(KitParentBackground, ParentColourUnderAChildAndNoInvalidationFromAPaint)
+{
+    ui::ApplicationScope scope;
+    PaintRequests requests;
+    scope.App().SetObserver(&requests);
+    auto* form = ui::Create<ui::TForm>(&scope.App(), "F");
+    auto* holder = ui::Create<ui::TWinControl>(form, "Holder", form);  // paints nothing of its own
+    holder->SetBounds(0, 0, 50, 50);
+    holder->SetColor(clTeal);
+    auto* glass = ui::Create<TKitPanel>(form, "Glass", holder);
+    glass->SetBounds(40, 40, 20, 20);
+    glass->SetBorderOuter(fsNone);
+    glass->SetTransparent(true);
+    requests.watched = holder;
+
+    Canvas c(20, 20, clYellow);
+    DrawParentBackground(*glass, c, true);
+    EXPECT_EQ(c.pixel(0, 0), clTeal);
+    EXPECT_EQ(c.pixel(9, 9), clTeal);
+    EXPECT_EQ(c.pixel(10, 10), clYellow);  // outside the parent
+    EXPECT_EQ(requests.count, 1);          // asked outside a paint: the parent repaints
+
+    glass->PaintTo(c);
+    EXPECT_EQ(c.pixel(5, 5), clTeal);
+    EXPECT_EQ(requests.count, 1);  // from inside the child's paint: never
+
+    auto loose = ui::MakeUnowned<TKitPanel>("Loose");
+    Canvas untouched(5, 5, clYellow);
+    DrawParentBackground(*loose, untouched, true);
+    EXPECT_EQ(untouched.pixel(2, 2), clYellow);
+    scope.App().SetObserver(nullptr);
 }

@@ -1,0 +1,314 @@
+#include "app/FormAppMainController.h"
+
+#include <utility>
+#include <vector>
+
+#include "app/TVLog.h"
+#include "app/fCommon.h"
+#include "app/fErrors.h"
+#include "app/fIn.h"
+#include "app/fMain.h"
+#include "app/fProgress.h"
+#include "kit/KitPrgres.h"
+#include "link/SmallRoutines.h"
+#include "ui/Application.h"
+
+TMsgFile* MsgFile = nullptr;
+
+namespace {
+
+// ------------------------------------------------------------------ the pages of the program
+
+struct TPageRegistration {
+    const char* Name;
+    void (*Create)(ui::TWinControl& Pane, const char* Name);
+};
+
+// A page owned by and placed in the page pane, kept in its global variable (the page clears the
+// variable when it is freed).
+template <class Page, Page*& Global>
+constexpr TPageRegistration PageEntry(const char* name)
+{
+    return {name, [](ui::TWinControl& pane, const char* n) { Global = ui::Create<Page>(&pane, n, &pane); }};
+}
+
+// One line per page, in page-index order (the order of the page tree).
+const TPageRegistration kPages[] = {
+    PageEntry<TFormCommon, FormCommon>("FormCommon"),
+};
+
+template <class T>
+struct TSaved {
+    std::weak_ptr<void> alive;
+    T* item;
+    bool enabled;
+};
+
+}  // namespace
+
+// The Enabled states the outermost bracket found, to give back when it ends.
+struct TFormAppMainController::SavedState {
+    std::vector<TSaved<ui::TControl>> controls;
+    std::vector<TSaved<ui::TMenuItem>> items;
+};
+
+TFormAppMainController::TFormAppMainController(TFormMain* MainForm, ui::TWinControl* PagesContainer, ui::TTreeView* Tree)
+    : TFormsController(MainForm, PagesContainer, Tree),
+      kitBarDefaults_(HintDefaultFor<TKitProgressBar>([](TKitProgressBar& bar, const std::string& hint) {
+          if (const auto parts = HintAsInteger(hint); parts && *parts >= 0)
+              bar.SetPartsComplete(static_cast<std::uint32_t>(*parts));
+      }))
+{
+}
+
+TFormAppMainController::~TFormAppMainController()
+{
+    DeviceController.reset();
+    if (MsgFile == MsgFileOwned.get()) MsgFile = nullptr;
+}
+
+std::string TFormAppMainController::MessagesFileName() { return AppFolder() + "Messages.txt"; }
+
+void TFormAppMainController::CreatePages()
+{
+    MsgFile = MsgFileOwned.get();
+    try {
+        MsgFileOwned->LoadFromFile(MessagesFileName());
+    } catch (const std::exception& e) {
+        // The program works on without it: history lines then show their codes only.
+        MsgFileOwned->Rows.clear();
+        if (Log) Log->AddError(std::string("Таблица сообщений не загружена. ") + e.what());
+    }
+    for (const TPageRegistration& page : kPages) page.Create(*PagesContainer, page.Name);
+    CurrentPage = PageAt(0);
+    ShowCurrentPage();
+}
+
+std::unique_ptr<TLogWriter> TFormAppMainController::CreateLog()
+{
+    if (MainForm == nullptr) return nullptr;
+    return std::make_unique<TTVLog>(*MainForm->tvLog);
+}
+
+void TFormAppMainController::SetDeviceController(std::unique_ptr<TDeviceController> Controller)
+{
+    DeviceController = std::move(Controller);
+    if (!DeviceController) return;
+    // A disconnect that had to wait for an exchange run from elsewhere (a page's timer) is carried
+    // out from the event queue, never inside the routine that just ended.
+    DeviceController->OnExchangesEnded = [this, alive = Liveness()] {
+        if (!DisconnectPending()) return;
+        ui::App().Post([this, alive] {
+            if (!alive.expired()) ApplyPendingDisconnect();
+        });
+    };
+}
+
+void TFormAppMainController::DoDisconnect() { DeviceController.reset(); }
+
+void TFormAppMainController::SetConnected(bool Connected)
+{
+    ApplyConnectionState(Connected);
+    if (!Connected && MainForm != nullptr) {
+        // No previous device's version, panel, flash chip or IMEI may stay on show or be copied.
+        for (int panel = 0; panel < MainForm->StatusBar1->Panels().Count(); ++panel)
+            if (panel != TFormMain::PanelProgress) MainForm->SetStatusText(panel, "");
+    }
+    if (Connected && DeviceController) SetupPagesForDevice(DeviceController->Build, PanelTypeText() == "Bolid");
+}
+
+void TFormAppMainController::SetupPagesForDevice(int, bool) {}
+
+void TFormAppMainController::ApplyConnectionState(bool Connected)
+{
+    if (MainForm != nullptr) {
+        TFormMain& m = *MainForm;
+        m.tbConnect->SetEnabled(!Connected);
+        m.mnuConnect->SetEnabled(!Connected);
+        for (ui::TControl* c : {static_cast<ui::TControl*>(m.tbDisconnect), static_cast<ui::TControl*>(m.tbRead),
+                                static_cast<ui::TControl*>(m.tbReadAll), static_cast<ui::TControl*>(m.tbWrite),
+                                static_cast<ui::TControl*>(m.tbWriteAll), static_cast<ui::TControl*>(m.tbDefault),
+                                static_cast<ui::TControl*>(m.tbDefaultAll)})
+            c->SetEnabled(Connected);
+        for (ui::TMenuItem* item : {m.N21, m.N22, m.mnuDisconnect, m.mnuRead, m.mnuWrite, m.mnuReadAll, m.mnuWriteAll})
+            item->SetEnabled(Connected);
+    }
+    if (FormCommon != nullptr)
+        for (ui::TControl* c : {static_cast<ui::TControl*>(FormCommon->btnSync), static_cast<ui::TControl*>(FormCommon->Button1),
+                                static_cast<ui::TControl*>(FormCommon->btnOnOuts),
+                                static_cast<ui::TControl*>(FormCommon->btnOffOuts)})
+            c->SetEnabled(Connected);
+}
+
+// ------------------------------------------------------------------ the bracket
+
+namespace {
+
+std::vector<ui::TControl*> PageButtons()
+{
+    if (FormCommon == nullptr) return {};
+    return {FormCommon->btnOnOuts, FormCommon->btnOffOuts, FormCommon->Button1, FormCommon->btnSync};
+}
+
+std::vector<ui::TControl*> ToolButtons(TFormMain& m)
+{
+    return {m.tbRead, m.tbWrite, m.tbReadAll, m.tbWriteAll, m.tbConnect, m.tbDisconnect, m.tbDefault, m.tbDefaultAll};
+}
+
+std::vector<ui::TMenuItem*> TopMenuItems(TFormMain& m)
+{
+    std::vector<ui::TMenuItem*> items;
+    for (int i = 0; i < m.MainMenu1->Items().Count(); ++i) items.push_back(m.MainMenu1->Items()[i]);
+    return items;
+}
+
+}  // namespace
+
+void TFormAppMainController::SaveControlStates()
+{
+    saved_ = std::make_unique<SavedState>();
+    std::vector<ui::TControl*> controls = PageButtons();
+    if (MainForm != nullptr) {
+        const auto tools = ToolButtons(*MainForm);
+        for (std::size_t i = 0; i < tools.size(); ++i) SavedEnabled[i] = tools[i]->Enabled();
+        controls.insert(controls.end(), tools.begin(), tools.end());
+        controls.push_back(MainForm->tv1);
+        controls.push_back(MainForm->ToolBar1);
+        for (ui::TMenuItem* item : TopMenuItems(*MainForm)) saved_->items.push_back({item->Liveness(), item, item->Enabled()});
+    }
+    for (ui::TControl* c : controls) saved_->controls.push_back({c->Liveness(), c, c->Enabled()});
+}
+
+void TFormAppMainController::RestoreControlStates()
+{
+    if (!saved_) return;
+    for (const auto& s : saved_->controls)
+        if (!s.alive.expired()) s.item->SetEnabled(s.enabled);
+    for (const auto& s : saved_->items)
+        if (!s.alive.expired()) s.item->SetEnabled(s.enabled);
+    saved_.reset();
+}
+
+void TFormAppMainController::SetOperationControlsEnabled(bool Enabled)
+{
+    for (ui::TControl* c : PageButtons()) c->SetEnabled(Enabled);
+    if (MainForm == nullptr) return;
+    MainForm->tv1->SetEnabled(Enabled);
+    for (ui::TControl* c : ToolButtons(*MainForm)) c->SetEnabled(Enabled);
+    MainForm->ToolBar1->SetEnabled(Enabled);
+    for (ui::TMenuItem* item : TopMenuItems(*MainForm)) item->SetEnabled(Enabled);
+}
+
+void TFormAppMainController::BeginOperation()
+{
+    if (operationDepth_++ > 0) return;
+    connectedAtBegin_ = DeviceController != nullptr;
+    SaveControlStates();
+    SetOperationControlsEnabled(false);
+}
+
+void TFormAppMainController::EndOperation()
+{
+    if (operationDepth_ == 0) return;
+    if (--operationDepth_ > 0) return;
+    RestoreControlStates();
+    // What was saved belongs to a connection that has come or gone meanwhile.
+    const bool connected = DeviceController != nullptr;
+    if (connected != connectedAtBegin_) ApplyConnectionState(connected);
+}
+
+// ------------------------------------------------------------------ exchanges
+
+bool TFormAppMainController::CanStartOperation() { return DeviceController && !DeviceController->Busy(); }
+
+bool TFormAppMainController::ExchangeRunning() { return DeviceController && DeviceController->Busy(); }
+
+void TFormAppMainController::CancelExchange()
+{
+    if (FormProgress != nullptr) FormProgress->Button1Click(nullptr);
+    if (DeviceController) DeviceController->ContinueHistory = false;
+}
+
+void TFormAppMainController::AddErrorLine(const std::string& Line)
+{
+    if (DeviceController) DeviceController->Errors.Add(Line);
+}
+
+void TFormAppMainController::ReadPage()
+{
+    if (DeviceController && CurrentPage != nullptr) DeviceController->ReadForm(*CurrentPage);
+}
+
+void TFormAppMainController::WritePage()
+{
+    if (DeviceController && CurrentPage != nullptr) DeviceController->WriteForm(*CurrentPage);
+}
+
+void TFormAppMainController::ClearErrors()
+{
+    if (DeviceController) DeviceController->ClearErrors();
+}
+
+void TFormAppMainController::ShowErrors()
+{
+    if (!DeviceController || DeviceController->Errors.Empty()) return;
+    const std::vector<std::string> lines = DeviceController->Errors.Lines();
+    ui::TComponent* owner = MainForm != nullptr ? static_cast<ui::TComponent*>(MainForm) : &ui::App();
+    // The window of this display only; the one made at start-up stays in the global afterwards.
+    struct Display {
+        explicit Display(ui::TComponent* owner) : previous(FormErrors), window(ui::Create<TFormErrors>(owner, ""))
+        {
+            FormErrors = window;
+        }
+        ~Display()
+        {
+            FormErrors = previous;
+            ui::Free(window);
+        }
+        TFormErrors* previous;
+        TFormErrors* window;
+    } display(owner);
+    display.window->ShowList(lines);
+    display.window->ShowModal();
+}
+
+// ------------------------------------------------------------------ device actions
+
+void TFormAppMainController::RunDeviceAction(const std::function<void(TDeviceController&)>& Action, bool Bracket)
+{
+    RunAction(
+        [this, &Action] {
+            if (DeviceController) Action(*DeviceController);
+        },
+        Bracket);
+}
+
+void TFormAppMainController::ResetDevice()
+{
+    RunDeviceAction([](TDeviceController& d) { d.ResetDevice(); }, false);
+}
+
+void TFormAppMainController::SyncDeviceTime()
+{
+    RunDeviceAction([](TDeviceController& d) { d.SyncTime(); }, false);
+}
+
+void TFormAppMainController::OutputsOn()
+{
+    RunDeviceAction(
+        [](TDeviceController& d) {
+            d.OutputsOn();
+            Delay(500, [] { ui::App().ProcessMessages(); }, ui::App().Clock());
+        },
+        true);
+}
+
+void TFormAppMainController::OutputsOff()
+{
+    RunDeviceAction(
+        [](TDeviceController& d) {
+            d.OutputsOff();
+            Delay(500, [] { ui::App().ProcessMessages(); }, ui::App().Clock());
+        },
+        true);
+}

@@ -1,0 +1,362 @@
+#include "app/FormsController.h"
+
+#include <exception>
+
+#include "app/IniFiles.h"
+#include "app/fIn.h"
+#include "app/fMain.h"
+#include "link/MyExceptions.h"
+#include "link/SmallRoutines.h"
+#include "ui/Application.h"
+#include "ui/Dialogs.h"
+#include "ui/Grids.h"
+
+namespace {
+
+constexpr const char* kBolidPage = "formBolid";
+constexpr const char* kMasksPage = "FormMasks";
+constexpr const char* kWaysPage = "formWays";
+constexpr const char* kHistoryPage = "FormHistory";
+
+bool Named(const TformIncl& page, const char* name) { return page.Name() == name; }
+
+std::string UnexpectedErrorText(const std::string& message)
+{
+    return "Возникла непредвиденная ошибка: \"" + message + "\"";
+}
+
+// Counts the operations under way, also when one ends by an exception.
+class TCounter {
+public:
+    explicit TCounter(int& count) : count_(count) { ++count_; }
+    ~TCounter() { --count_; }
+    TCounter(const TCounter&) = delete;
+    TCounter& operator=(const TCounter&) = delete;
+
+private:
+    int& count_;
+};
+
+}  // namespace
+
+TFormsController::TFormsController(TFormMain* MainForm, ui::TWinControl* PagesContainer, ui::TTreeView* Tree)
+    : PagesContainer(PagesContainer), MainForm(MainForm), Tree(Tree)
+{
+}
+
+TFormsController::~TFormsController()
+{
+    if (started_) {
+        try {
+            SavePagesToIni(CurrentIniName());
+        } catch (...) {
+            if (ui::Application* app = ui::CurrentApplication()) app->HandleException(std::current_exception());
+        }
+    }
+    FreePages();
+    Log.reset();
+}
+
+void TFormsController::Start()
+{
+    Log = CreateLog();
+    CreatePages();
+    PlaceAllPages();
+    if (Tree != nullptr) {
+        BuildTreeAll(*Tree);
+        Tree->FullExpand();
+    }
+    LoadPagesFromIni(CurrentIniName());
+    // Only a controller that loaded the pages saves them: a failed start must not overwrite the file.
+    started_ = true;
+}
+
+std::string TFormsController::CurrentIniName() { return AppFolder() + "current.ini"; }
+
+// ------------------------------------------------------------------ pages
+
+std::vector<TformIncl*> TFormsController::Pages() const
+{
+    std::vector<TformIncl*> pages;
+    if (PagesContainer == nullptr) return pages;
+    for (int i = 0; i < PagesContainer->ComponentCount(); ++i)
+        if (TformIncl* page = PageAt(i)) pages.push_back(page);
+    return pages;
+}
+
+TformIncl* TFormsController::PageAt(int Index) const
+{
+    if (PagesContainer == nullptr || Index < 0 || Index >= PagesContainer->ComponentCount()) return nullptr;
+    return ui::As<TformIncl>(PagesContainer->Components(Index));
+}
+
+void TFormsController::PlacePage(TformIncl& Page)
+{
+    Page.SetParent(PagesContainer);
+    Page.SetBoundsRect(PagesContainer->ClientRect());
+}
+
+void TFormsController::PlaceAllPages()
+{
+    for (TformIncl* page : Pages()) PlacePage(*page);
+}
+
+void TFormsController::FreePages()
+{
+    CurrentPage = nullptr;
+    if (PagesContainer == nullptr) return;
+    for (int i = 0; i < PagesContainer->ComponentCount();) {
+        if (TformIncl* page = PageAt(i))
+            ui::Free(page);  // the next component moves down to i
+        else
+            ++i;
+    }
+}
+
+void TFormsController::AddPageNode(ui::TTreeView& Tree, TformIncl& Page, int StateIndex)
+{
+    Tree.Items().Add(nullptr, Page.Caption())->SetStateIndex(StateIndex);
+}
+
+void TFormsController::ShowCurrentPage()
+{
+    if (CurrentPage == nullptr) return;
+    CurrentPage->SetBoundsRect(PagesContainer->ClientRect());
+    CurrentPage->Show();
+}
+
+void TFormsController::SelectPage(int Index)
+{
+    TformIncl* page = PageAt(Index);
+    if (page == nullptr) return;
+    if (CurrentPage != nullptr && CurrentPage != page) CurrentPage->Hide();
+    CurrentPage = page;
+    ShowCurrentPage();
+}
+
+void TFormsController::BuildTree(ui::TTreeView& Tree, const PageTest& Admits)
+{
+    Tree.Items().Clear();
+    if (PagesContainer == nullptr) return;
+    for (int i = 0; i < PagesContainer->ComponentCount(); ++i) {
+        TformIncl* page = PageAt(i);
+        if (page != nullptr && Admits(*page)) AddPageNode(Tree, *page, i);
+    }
+}
+
+void TFormsController::BuildTreeAll(ui::TTreeView& Tree)
+{
+    BuildTree(Tree, [](const TformIncl&) { return true; });
+}
+
+void TFormsController::BuildTreeNoBolid(ui::TTreeView& Tree)
+{
+    BuildTree(Tree, [](const TformIncl& page) { return !Named(page, kBolidPage); });
+}
+
+void TFormsController::BuildTreeBasic(ui::TTreeView& Tree)
+{
+    BuildTree(Tree, [](const TformIncl& page) { return !Named(page, kBolidPage) && !Named(page, kMasksPage); });
+}
+
+void TFormsController::SelectTreeNodeOf(int Index)
+{
+    if (Tree == nullptr) return;
+    for (int i = 0; i < Tree->Items().RootCount(); ++i) {
+        ui::TTreeNode* node = Tree->Items().Root(i);
+        if (node->StateIndex() == Index) {
+            Tree->SetSelected(node);
+            return;
+        }
+    }
+}
+
+// ------------------------------------------------------------------ ini and defaults
+
+void TFormsController::LoadPagesFromIni(const std::string& FileName)
+{
+    const TMemIniFile ini(FileName);
+    for (TformIncl* page : Pages()) page->LoadFromIni(ini);
+}
+
+void TFormsController::SavePagesToIni(const std::string& FileName)
+{
+    TMemIniFile ini(FileName);
+    for (TformIncl* page : Pages()) page->SaveToIni(ini);
+    ini.UpdateFile();
+}
+
+void TFormsController::SetDefaultsAll()
+{
+    for (TformIncl* page : Pages()) page->LoadDefaults();
+}
+
+void TFormsController::SetDefaultsCurrent()
+{
+    if (CurrentPage != nullptr) CurrentPage->LoadDefaults();
+}
+
+std::string TFormsController::PanelTypeText() const
+{
+    return MainForm != nullptr ? MainForm->StatusText(TFormMain::PanelType) : std::string();
+}
+
+void TFormsController::EmptyHistoryGrid()
+{
+    if (PagesContainer == nullptr) return;
+    ui::TComponent* history = PagesContainer->FindComponent(kHistoryPage);
+    if (history == nullptr) return;
+    if (auto* grid = ui::As<ui::TStringGrid>(history->FindComponent("StringGrid1"))) grid->ClearCells();
+}
+
+// ------------------------------------------------------------------ device operations
+
+void TFormsController::RunOperation(const std::function<void()>& Body)
+{
+    std::exception_ptr failure;
+    {
+        const TCounter running(operations_);
+        ClearErrors();
+        BeginOperation();
+        try {
+            Body();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        EndOperation();
+    }
+    bool linkLost = false;
+    if (failure) {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const ELinkFailure&) {
+            linkLost = true;
+        } catch (const TStopException&) {
+        } catch (const std::exception& e) {
+            AddErrorLine(UnexpectedErrorText(e.what()));
+        } catch (...) {
+            AddErrorLine(UnexpectedErrorText(ui::ExceptionMessage(std::current_exception())));
+        }
+    }
+    if (linkLost || disconnectPending_) {
+        Disconnect();
+        return;
+    }
+    ShowErrors();
+}
+
+void TFormsController::RunAction(const std::function<void()>& Body, bool Bracket)
+{
+    if (!MayStart()) return;
+    std::exception_ptr failure;
+    {
+        const TCounter running(operations_);
+        if (Bracket) BeginOperation();
+        try {
+            Body();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        if (Bracket) EndOperation();
+    }
+    bool linkLost = false;
+    if (failure) {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const ELinkFailure&) {
+            linkLost = true;
+        } catch (const TStopException&) {
+        } catch (...) {
+            if (Log) Log->AddError(UnexpectedErrorText(ui::ExceptionMessage(std::current_exception())));
+        }
+    }
+    if (linkLost || disconnectPending_) Disconnect();
+}
+
+bool TFormsController::OperationRunning() const { return operations_ > 0; }
+
+void TFormsController::ForEachExchangedPage(const std::function<void(TformIncl& Page)>& Prepare,
+                                            const std::function<void()>& Exchange)
+{
+    for (int i = 0; PagesContainer != nullptr && i < PagesContainer->ComponentCount(); ++i) {
+        const TformIncl* page = PageAt(i);
+        if (page == nullptr || Named(*page, kBolidPage)) continue;
+        if (Named(*page, kMasksPage) && PanelTypeText() != "Bolid") continue;
+        SelectPage(i);
+        ui::App().ProcessMessages();
+        // A disconnect asked for between two pages ends the loop.
+        if (disconnectPending_) throw TStopException();
+        Prepare(*CurrentPage);
+        SelectTreeNodeOf(i);
+        Exchange();
+    }
+}
+
+bool TFormsController::ConfirmWaysWrite() const
+{
+    return ui::MessageDlg("При записи каналов связи будет очищена история панели.\n\r"
+                          "Вы уверены, что хотите продолжить?\n\r"
+                          "* при очистке истории прекращается обмен между панелями",
+                          ui::mtConfirmation, {ui::mbYes, ui::mbNo}) == ui::mrYes;
+}
+
+bool TFormsController::MayStart() { return !OperationRunning() && !disconnectPending_ && CanStartOperation(); }
+
+void TFormsController::ReadCurrent()
+{
+    if (!MayStart() || CurrentPage == nullptr) return;
+    CurrentPage->Clear();
+    RunOperation([this] { ReadPage(); });
+}
+
+void TFormsController::WriteCurrent()
+{
+    if (!MayStart() || CurrentPage == nullptr) return;
+    if (Named(*CurrentPage, kWaysPage)) {
+        if (!ConfirmWaysWrite()) return;
+        // The box let window events run: the connection may have gone meanwhile.
+        if (!MayStart()) return;
+        EmptyHistoryGrid();
+    }
+    CurrentPage->ResetMarks();
+    RunOperation([this] { WritePage(); });
+}
+
+void TFormsController::ReadAll()
+{
+    if (!MayStart()) return;
+    RunOperation([this] { ForEachExchangedPage([](TformIncl& page) { page.Clear(); }, [this] { ReadPage(); }); });
+}
+
+void TFormsController::WriteAll()
+{
+    if (!MayStart()) return;
+    if (!ConfirmWaysWrite() || !MayStart()) return;
+    EmptyHistoryGrid();
+    RunOperation([this] { ForEachExchangedPage([](TformIncl& page) { page.ResetMarks(); }, [this] { WritePage(); }); });
+}
+
+bool TFormsController::Connect()
+{
+    if (OperationRunning() || ExchangeRunning()) return false;
+    const bool connected = DoConnect();
+    SetConnected(connected);
+    return connected;
+}
+
+void TFormsController::Disconnect()
+{
+    if (OperationRunning() || ExchangeRunning()) {
+        disconnectPending_ = true;
+        CancelExchange();
+        return;
+    }
+    disconnectPending_ = false;
+    DoDisconnect();
+    SetConnected(false);
+}
+
+void TFormsController::ApplyPendingDisconnect()
+{
+    if (disconnectPending_ && !OperationRunning() && !ExchangeRunning()) Disconnect();
+}

@@ -1,0 +1,138 @@
+#pragma once
+// The one object that ties the main window to the parameter pages and to the device: places the pages
+// in the page pane, builds the page tree, keeps the page on show, loads and saves every page from and
+// to an ini file, loads factory defaults, and runs the user's operations on the device (read or write
+// the current page or all pages, connect, disconnect) inside the operation bracket.
+//
+// Device-specific steps are left to the layers above (FormAppMainController, the device model's
+// controller). Make a controller with MakeFormsController, which runs the construction steps once the
+// object is complete:
+//     auto controller = MakeFormsController<TS7QX1FormsController>(FormMain, FormMain->PagesPane, FormMain->tv1);
+//
+// Operations never overlap: an operation that finds another running (a timer or a click that got in
+// while the log or a wait let window events run) is refused, and a disconnect asked for meanwhile is
+// carried out once the running exchange has ended.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/LogWriter.h"
+#include "ui/ComCtrls.h"
+#include "ui/Controls.h"
+
+class TformIncl;
+class TFormMain;
+
+class TFormsController {
+public:
+    TFormsController(TFormMain* MainForm, ui::TWinControl* PagesContainer, ui::TTreeView* Tree);
+    // Saves every page to "current.ini" in the program folder, then frees the pages and the log.
+    virtual ~TFormsController();
+    TFormsController(const TFormsController&) = delete;
+    TFormsController& operator=(const TFormsController&) = delete;
+
+    // The construction steps that need the finished object: log, pages, tree, "current.ini".
+    void Start();
+
+    TformIncl* CurrentPage = nullptr;
+    ui::TWinControl* PagesContainer = nullptr;
+    std::unique_ptr<TLogWriter> Log;
+    TFormMain* MainForm = nullptr;
+    ui::TTreeView* Tree = nullptr;
+
+    virtual void PlacePage(TformIncl& Page);
+    virtual void PlaceAllPages();
+    virtual void CreatePages() = 0;
+    virtual void FreePages();
+    virtual void AddPageNode(ui::TTreeView& Tree, TformIncl& Page, int StateIndex);
+    virtual void ShowCurrentPage();
+    virtual void SetConnected(bool Connected) = 0;
+    virtual bool DoConnect() = 0;
+    virtual void DoDisconnect() = 0;
+    virtual std::unique_ptr<TLogWriter> CreateLog() = 0;
+    virtual void ReadPage() = 0;
+    virtual void WritePage() = 0;
+    virtual void ClearErrors() = 0;
+    virtual void ShowErrors() = 0;
+    virtual void BeginOperation() = 0;
+    virtual void EndOperation() = 0;
+    virtual void ReadCurrent();
+    virtual void WriteCurrent();
+    virtual void ReadAll();
+    virtual void WriteAll();
+    virtual bool Connect();
+    virtual void Disconnect();
+    virtual void BuildTreeBasic(ui::TTreeView& Tree);
+    virtual void BuildTreeNoBolid(ui::TTreeView& Tree);
+    virtual void BuildTreeAll(ui::TTreeView& Tree);
+
+    // Whether a device operation may start now: connected, and no exchange running.
+    virtual bool CanStartOperation() = 0;
+    // An exchange with the device is under way (a disconnect must wait for it).
+    virtual bool ExchangeRunning() = 0;
+    // Asks the running exchange to stop at its next step.
+    virtual void CancelExchange() = 0;
+    // A line for the error window of the running operation.
+    virtual void AddErrorLine(const std::string& Line) = 0;
+    // Writing the reporting ways erases the device's history: the history page's grid is emptied
+    // first (every cell; the grid keeps its size). Does nothing while there is no history page.
+    virtual void EmptyHistoryGrid();
+
+    void LoadPagesFromIni(const std::string& FileName);
+    void SavePagesToIni(const std::string& FileName);
+    void SetDefaultsAll();
+    void SetDefaultsCurrent();
+    void SelectPage(int Index);
+
+    // The pages in index order (the page pane's components that are pages).
+    std::vector<TformIncl*> Pages() const;
+    // The component of the page pane at Index when it is a page, nullptr otherwise.
+    TformIncl* PageAt(int Index) const;
+    // Status-bar panel 2: the panel type the device reported ("Altonika", "Bolid", "Paradox").
+    std::string PanelTypeText() const;
+    bool DisconnectPending() const { return disconnectPending_; }
+    // One of the operations above is under way (its body may be between two exchanges).
+    bool OperationRunning() const;
+    // No operation under way, no disconnect waiting, and the layers above agree.
+    bool MayStart();
+
+    // "current.ini" in the program folder.
+    static std::string CurrentIniName();
+
+protected:
+    // Runs a device operation: errors cleared, bracket open around Body; then a link failure
+    // disconnects (no error window), the user's cancel ends quietly, any other failure becomes an error
+    // line; the error window shows what was gathered.
+    void RunOperation(const std::function<void()>& Body);
+    // Runs a single device action (clock, outputs, reset) under the same rules, with or without the
+    // bracket: a link failure disconnects, the user's cancel ends quietly, any other failure is logged.
+    void RunAction(const std::function<void()>& Body, bool Bracket);
+    // A disconnect asked for while an exchange ran is carried out once none runs.
+    void ApplyPendingDisconnect();
+    // Walks the pages for ReadAll and WriteAll with their skip rules: each page is selected, window
+    // events run, Prepare runs on it, its tree node is selected, then Exchange.
+    void ForEachExchangedPage(const std::function<void(TformIncl& Page)>& Prepare, const std::function<void()>& Exchange);
+    void SelectTreeNodeOf(int Index);
+
+    // Expires with the controller: for posted calls.
+    std::weak_ptr<void> Liveness() const { return alive_; }
+
+private:
+    using PageTest = std::function<bool(const TformIncl&)>;
+    void BuildTree(ui::TTreeView& Tree, const PageTest& Admits);
+    bool ConfirmWaysWrite() const;
+
+    bool disconnectPending_ = false;
+    bool started_ = false;
+    int operations_ = 0;
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+};
+
+template <class T, class... A>
+std::unique_ptr<T> MakeFormsController(A&&... args)
+{
+    auto controller = std::make_unique<T>(std::forward<A>(args)...);
+    controller->Start();
+    return controller;
+}

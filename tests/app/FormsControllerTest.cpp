@@ -1,0 +1,584 @@
+#include "app/FormsController.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/FormAppMainController.h"
+#include "app/fCommon.h"
+#include "app/fErrors.h"
+#include "app/fIn.h"
+#include "app/fMain.h"
+#include "app/fProgress.h"
+#include "platform/ProgramFolder.h"
+#include "tests/support/RecordingLog.h"
+#include "tests/support/SimDevice.h"
+#include "ui/Application.h"
+#include "ui/Driver.h"
+#include "ui/Grids.h"
+
+namespace {
+
+using testsupport::Profile;
+using testsupport::SimDevice;
+using Journal = std::vector<std::string>;
+
+class HookLog : public testsupport::RecordingLog {
+public:
+    void AddInfo(const std::string& Msg) override
+    {
+        RecordingLog::AddInfo(Msg);
+        if (onInfo) onInfo(Msg);
+    }
+    std::function<void(const std::string&)> onInfo;
+};
+
+// A page that is not built yet: it records what the controller does to it.
+class StandInPage : public TformIncl {
+public:
+    StandInPage(ui::TComponent* owner, Journal* journal) : TformIncl(owner), journal_(journal) {}
+    void Clear() override { Note("clear"); }
+    void ResetMarks() override { Note("marks"); }
+    void LoadDefaults() override { Note("defaults"); }
+
+private:
+    void Note(const char* what) { journal_->push_back(std::string(what) + " " + Name()); }
+    Journal* journal_;
+};
+
+// The device model's part, as the tests need it: the stand-in pages after the registered ones, and a
+// connection to the simulated device.
+class TestController : public TFormAppMainController {
+public:
+    TestController(TFormMain* main, Journal& journal) : TFormAppMainController(main, main->PagesPane, main->tv1), journal(journal) {}
+
+    void CreatePages() override
+    {
+        TFormAppMainController::CreatePages();
+        const std::pair<const char*, const char*> pages[] = {
+            {"formATests", "Системные события"}, {"FormMasks", "Маски Болид"},     {"formGPRS", "GPRS"},
+            {"formWays", "Каналы связи"},        {"FormLoops", "Шлейфы"},          {"FormEnNumber", "Номера инженеров"},
+            {"FormHistory", "История"},          {"formBolid", "Сообщения Болид"}};
+        for (const auto& [name, caption] : pages) {
+            auto* page = ui::Create<StandInPage>(PagesContainer, name, PagesContainer, &journal);
+            page->SetCaption(caption);
+        }
+        auto* grid = ui::Create<ui::TStringGrid>(PagesContainer->FindComponent("FormHistory"), "StringGrid1",
+                                                 ui::As<ui::TWinControl>(PagesContainer->FindComponent("FormHistory")));
+        grid->SetColCount(3);
+        grid->SetRowCount(3);
+        grid->SetCell(1, 1, "1301");
+    }
+    std::unique_ptr<TLogWriter> CreateLog() override { return std::make_unique<HookLog>(); }
+    bool DoConnect() override
+    {
+        if (sim == nullptr) return false;
+        auto controller = std::make_unique<TDeviceController>(sim->worker, Log.get());
+        controller->Device().SetTimeoutFloor(SimDevice::kTimeoutMs);
+        if (!controller->ReadVersion()) return false;
+        SetDeviceController(std::move(controller));
+        MainForm->Timer1->SetEnabled(true);
+        return true;
+    }
+    void ReadPage() override
+    {
+        Note("read");
+        if (throwInRead) throw std::runtime_error("boom");
+        TFormAppMainController::ReadPage();
+    }
+    void WritePage() override
+    {
+        Note("write");
+        if (onWrite) onWrite();
+        TFormAppMainController::WritePage();
+    }
+    HookLog& Hooks() { return static_cast<HookLog&>(*Log); }
+
+    Journal& journal;
+    SimDevice* sim = nullptr;
+    bool throwInRead = false;
+    std::function<void()> onWrite;
+
+private:
+    void Note(const char* what)
+    {
+        ui::TTreeNode* node = MainForm->tv1->Selected();
+        journal.push_back(std::string(what) + " " + CurrentPage->Name() + " " + std::to_string(node ? node->Index() : -1));
+    }
+};
+
+class FormsControllerTest : public ::testing::Test {
+protected:
+    FormsControllerTest()
+    {
+        folder = std::filesystem::temp_directory_path() /
+                 ("forms-controller-" + std::to_string(::getpid()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(folder);
+        ::setenv(platform::kProgramFolderVariable, folder.c_str(), 1);
+        main->Show();
+    }
+    ~FormsControllerTest() override
+    {
+        controller.reset();
+        sim.reset();
+        ::unsetenv(platform::kProgramFolderVariable);
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
+
+    void Start()
+    {
+        controller = MakeFormsController<TestController>(main, journal);
+        main->FormsController = controller.get();
+    }
+    void ConnectTo(int build, sim::PanelKind panel = sim::PanelKind::Altonika)
+    {
+        sim = std::make_unique<SimDevice>(Profile(build, panel), scope.Clock());
+        controller->sim = sim.get();
+        ASSERT_TRUE(controller->Connect());
+        journal.clear();
+    }
+    void WriteFile(const std::string& name, const std::string& text) { std::ofstream(folder / name) << text; }
+    std::string ReadFile(const std::string& name)
+    {
+        std::ifstream in(folder / name);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    // The error window's lines, read while it is shown; empty when none was shown.
+    std::vector<std::string>* CatchErrorWindow()
+    {
+        scope.Services().AnswerModal([this](ui::TForm& form) {
+            auto& window = static_cast<TFormErrors&>(form);
+            errorCount = window.pErrCount->Caption();
+            for (int i = 0; i < window.lErrors->ItemCount(); ++i) errorLines.push_back(window.lErrors->Item(i)->Caption);
+            form.SetModalResult(ui::mrOk);
+        });
+        return &errorLines;
+    }
+    ui::TStringGrid& HistoryGrid()
+    {
+        return *ui::As<ui::TStringGrid>(main->PagesPane->FindComponent("FormHistory")->FindComponent("StringGrid1"));
+    }
+    bool Connected() const { return controller->GetDeviceController() != nullptr; }
+    std::vector<std::string> Requests() const { return sim->line.Requests(); }
+
+    ui::ApplicationScope scope;
+    ui::Driver user{scope.App()};
+    TFormMain* main = scope.App().CreateForm<TFormMain>("FormMain");
+    std::filesystem::path folder;
+    Journal journal;
+    std::string errorCount;
+    std::vector<std::string> errorLines;
+    std::unique_ptr<SimDevice> sim;
+    std::unique_ptr<TestController> controller;
+};
+
+// ------------------------------------------------------------------ pages, tree, ini
+
+TEST_F(FormsControllerTest, StartPlacesThePagesBuildsTheTreeAndLoadsCurrentIni)
+{
+    WriteFile("current.ini", "[FormCommon]\r\netO=1234\r\n[Connect]\r\nPort=/dev/ttyUSB0\r\n");
+    Start();
+    ASSERT_EQ(controller->Pages().size(), 9u);
+    EXPECT_EQ(controller->CurrentPage, FormCommon);
+    EXPECT_TRUE(FormCommon->Visible());
+    EXPECT_FALSE(controller->PageAt(1)->Visible());
+    for (TformIncl* page : controller->Pages()) {
+        EXPECT_EQ(page->Parent(), main->PagesPane);
+        EXPECT_EQ(page->BoundsRect(), main->PagesPane->ClientRect());
+    }
+    ASSERT_EQ(main->tv1->Items().RootCount(), 9);
+    EXPECT_EQ(main->tv1->Items().Root(0)->Text(), "Общие настройки");
+    EXPECT_EQ(main->tv1->Items().Root(8)->StateIndex(), 8);
+    EXPECT_EQ(FormCommon->etO->Text(), "1234");
+
+    FormCommon->etO->SetText("4321");
+    controller.reset();
+    main->FormsController = nullptr;
+    EXPECT_EQ(FormCommon, nullptr) << "the page is freed and forgets its global";
+    const std::string saved = ReadFile("current.ini");
+    EXPECT_NE(saved.find("etO=4321"), std::string::npos);
+    EXPECT_NE(saved.find("Port=/dev/ttyUSB0"), std::string::npos) << "the other sections stay";
+}
+
+TEST_F(FormsControllerTest, MissingMessageTableIsLoggedAndTheProgramGoesOn)
+{
+    Start();
+    ASSERT_NE(MsgFile, nullptr);
+    EXPECT_EQ(MsgFile->Count(), 0);
+    const auto errors = controller->Hooks().Texts(testsupport::RecordingLog::Kind::Error);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].rfind("Таблица сообщений не загружена.", 0), 0u) << errors[0];
+    EXPECT_NE(errors[0].find("Messages.txt"), std::string::npos) << errors[0];
+}
+
+TEST_F(FormsControllerTest, MessageTableIsLoadedFromTheProgramFolder)
+{
+    WriteFile("Messages.txt", "1301|Пожар|255|0\r\n");
+    Start();
+    EXPECT_EQ(MsgFile->TextOf("1301"), "Пожар");
+}
+
+TEST_F(FormsControllerTest, TreeVariantsAndPageSelection)
+{
+    Start();
+    controller->BuildTreeNoBolid(*main->tv1);
+    EXPECT_EQ(main->tv1->Items().RootCount(), 8);
+    controller->BuildTreeBasic(*main->tv1);
+    std::vector<int> indexes;
+    for (int i = 0; i < main->tv1->Items().RootCount(); ++i) indexes.push_back(main->tv1->Items().Root(i)->StateIndex());
+    EXPECT_EQ(indexes, (std::vector<int>{0, 1, 3, 4, 5, 6, 7}));
+
+    controller->SelectPage(-1);
+    controller->SelectPage(99);
+    EXPECT_EQ(controller->CurrentPage, FormCommon);
+    user.SelectNode(*main->tv1, main->tv1->Items().Root(2));
+    EXPECT_EQ(controller->CurrentPage->Name(), "formGPRS");
+    EXPECT_TRUE(controller->CurrentPage->Visible());
+    EXPECT_FALSE(FormCommon->Visible());
+}
+
+TEST_F(FormsControllerTest, DefaultsForOnePageOrAll)
+{
+    Start();
+    FormCommon->etO->SetText("1234");
+    FormCommon->PSignal->SetPartsComplete(20);
+    controller->SetDefaultsAll();
+    EXPECT_EQ(FormCommon->etO->Text(), "0050");
+    EXPECT_EQ(FormCommon->PSignal->PartsComplete(), 0u) << "the kit's bar takes its hint too";
+    EXPECT_EQ(journal, (Journal{"defaults formATests", "defaults FormMasks", "defaults formGPRS", "defaults formWays",
+                                "defaults FormLoops", "defaults FormEnNumber", "defaults FormHistory", "defaults formBolid"}));
+    journal.clear();
+    controller->SelectPage(4);
+    controller->SetDefaultsCurrent();
+    EXPECT_EQ(journal, Journal{"defaults formWays"});
+}
+
+TEST_F(FormsControllerTest, SavedConfigurationLoadsBack)
+{
+    Start();
+    FormCommon->etO->SetText("00AB");
+    FormCommon->cbIARazd->SetChecked(true);
+    const std::string file = (folder / "saved.ini").string();
+    controller->SavePagesToIni(file);
+    FormCommon->etO->SetText("0050");
+    FormCommon->cbIARazd->SetChecked(false);
+    controller->LoadPagesFromIni(file);
+    EXPECT_EQ(FormCommon->etO->Text(), "00AB");
+    EXPECT_TRUE(FormCommon->cbIARazd->Checked());
+    EXPECT_FALSE(FormCommon->cbARazd->Enabled());
+}
+
+// ------------------------------------------------------------------ reading and writing
+
+TEST_F(FormsControllerTest, ReadCurrentShowsTheErrorWindowOnlyForFailures)
+{
+    Start();
+    ConnectTo(120);
+    controller->ReadCurrent();
+    EXPECT_TRUE(scope.Services().ModalForms().empty());
+    EXPECT_EQ(FormCommon->etO->Text(), "0050");
+
+    CatchErrorWindow();
+    sim->line.AddFault("+o", {sim::FaultKind::Nok}, 3);
+    controller->ReadCurrent();
+    EXPECT_EQ(errorCount, "1");
+    EXPECT_EQ(errorLines, std::vector<std::string>{"Ошибка при чтении параметра \"№ объекта\""});
+    EXPECT_EQ(FormCommon->etO->Text(), "") << "the page was cleared before the read";
+    EXPECT_TRUE(main->tbRead->Enabled());
+    EXPECT_TRUE(main->tv1->Enabled());
+}
+
+TEST_F(FormsControllerTest, AnUnexpectedFailureIsListedInTheErrorWindow)
+{
+    Start();
+    ConnectTo(120);
+    CatchErrorWindow();
+    controller->throwInRead = true;
+    controller->ReadCurrent();
+    EXPECT_EQ(errorLines, std::vector<std::string>{"Возникла непредвиденная ошибка: \"boom\""});
+    EXPECT_TRUE(Connected());
+}
+
+TEST_F(FormsControllerTest, VanishedPortDisconnectsWithoutTheErrorWindow)
+{
+    Start();
+    ConnectTo(120);
+    sim->line.AddFault("+U", {sim::FaultKind::Vanish, 3});
+    controller->ReadCurrent();
+    EXPECT_FALSE(Connected());
+    EXPECT_TRUE(scope.Services().ModalForms().empty());
+    EXPECT_TRUE(main->tbConnect->Enabled());
+    EXPECT_FALSE(main->tbRead->Enabled());
+    EXPECT_FALSE(main->tbDisconnect->Enabled());
+    EXPECT_TRUE(main->ToolBar1->Enabled());
+    EXPECT_TRUE(main->tv1->Enabled());
+    EXPECT_TRUE(main->N4->Enabled());
+    EXPECT_FALSE(FormCommon->btnSync->Enabled());
+    for (const int panel : {TFormMain::PanelVersion, TFormMain::PanelType, TFormMain::PanelFlash, TFormMain::PanelImei})
+        EXPECT_EQ(main->StatusText(panel), "") << panel;
+}
+
+TEST_F(FormsControllerTest, ReadAllOrderAndTreeNodesForAnAltonikaPanel)
+{
+    Start();
+    ConnectTo(120);
+    controller->BuildTreeBasic(*main->tv1);
+    controller->ReadAll();
+    EXPECT_EQ(journal, (Journal{"read FormCommon 0", "clear formATests", "read formATests 1", "clear formGPRS",
+                                "read formGPRS 2", "clear formWays", "read formWays 3", "clear FormLoops", "read FormLoops 4",
+                                "clear FormEnNumber", "read FormEnNumber 5", "clear FormHistory", "read FormHistory 6"}));
+    EXPECT_TRUE(scope.Services().ModalForms().empty());
+}
+
+TEST_F(FormsControllerTest, ReadAllForABolidPanelIncludesTheMasks)
+{
+    Start();
+    ConnectTo(120, sim::PanelKind::Bolid);
+    controller->ReadAll();
+    Journal reads;
+    for (const std::string& line : journal)
+        if (line.rfind("read", 0) == 0) reads.push_back(line);
+    EXPECT_EQ(reads, (Journal{"read FormCommon 0", "read formATests 1", "read FormMasks 2", "read formGPRS 3",
+                              "read formWays 4", "read FormLoops 5", "read FormEnNumber 6", "read FormHistory 7"}));
+}
+
+TEST_F(FormsControllerTest, CancelDuringReadAllStopsThereAndShowsEarlierFailures)
+{
+    Start();
+    ConnectTo(120);
+    CatchErrorWindow();
+    sim->line.AddFault("+o", {sim::FaultKind::Nok}, 3);
+    controller->Hooks().onInfo = [](const std::string& text) {
+        if (text == "Читаю \"Время\"") FormProgress->Button1->Click();
+    };
+    controller->ReadAll();
+    EXPECT_EQ(journal, Journal{"read FormCommon 0"});
+    EXPECT_EQ(errorLines, std::vector<std::string>{"Ошибка при чтении параметра \"№ объекта\""});
+    EXPECT_TRUE(Connected());
+    EXPECT_TRUE(main->Timer1->Enabled());
+}
+
+TEST_F(FormsControllerTest, WriteAllAnsweredNoDoesNothing)
+{
+    Start();
+    ConnectTo(120);
+    sim->line.ClearReceived();
+    scope.Services().AnswerBox(ui::mrNo);
+    controller->WriteAll();
+    ASSERT_EQ(scope.Services().Boxes().size(), 1u);
+    EXPECT_EQ(scope.Services().Boxes()[0].text,
+              "При записи каналов связи будет очищена история панели.\n\rВы уверены, что хотите продолжить?\n\r"
+              "* при очистке истории прекращается обмен между панелями");
+    EXPECT_EQ(scope.Services().Boxes()[0].type, ui::mtConfirmation);
+    EXPECT_TRUE(journal.empty());
+    EXPECT_TRUE(Requests().empty());
+    EXPECT_EQ(HistoryGrid().Cells(1, 1), "1301");
+}
+
+TEST_F(FormsControllerTest, WriteAllAnsweredYesWritesThePagesAndEmptiesTheHistoryGrid)
+{
+    Start();
+    ConnectTo(120);
+    scope.Services().AnswerBox(ui::mrYes);
+    controller->WriteAll();
+    EXPECT_EQ(HistoryGrid().Cells(1, 1), "");
+    EXPECT_EQ(HistoryGrid().RowCount(), 3);
+    Journal writes;
+    for (const std::string& line : journal)
+        if (line.rfind("write", 0) == 0) writes.push_back(line.substr(0, line.rfind(' ')));
+    EXPECT_EQ(writes, (Journal{"write FormCommon", "write formATests", "write formGPRS", "write formWays", "write FormLoops",
+                               "write FormEnNumber", "write FormHistory"}));
+    EXPECT_EQ(sim->device.Value("o"), "0050");
+}
+
+TEST_F(FormsControllerTest, WritingTheWaysPageAsksFirstAndEmptiesTheGridBeforeWriting)
+{
+    Start();
+    ConnectTo(120);
+    controller->SelectPage(4);
+    sim->line.ClearReceived();
+    scope.Services().AnswerBox(ui::mrNo);
+    controller->WriteCurrent();
+    EXPECT_TRUE(journal.empty());
+    EXPECT_EQ(HistoryGrid().Cells(1, 1), "1301");
+
+    std::string gridDuringWrite = "unset";
+    controller->onWrite = [&] { gridDuringWrite = HistoryGrid().Cells(1, 1); };
+    scope.Services().AnswerBox(ui::mrYes);
+    journal.clear();
+    controller->WriteCurrent();
+    ASSERT_EQ(journal.size(), 2u);
+    EXPECT_EQ(journal[0], "marks formWays");
+    EXPECT_EQ(journal[1].rfind("write formWays", 0), 0u);
+    EXPECT_EQ(gridDuringWrite, "");
+
+    journal.clear();
+    controller->SelectPage(0);
+    controller->WriteCurrent();
+    EXPECT_EQ(scope.Services().Boxes().size(), 2u) << "only the ways page asks";
+}
+
+// ------------------------------------------------------------------ the bracket and the connection
+
+TEST_F(FormsControllerTest, BracketNestsAndItsOutermostEndRestores)
+{
+    Start();
+    ConnectTo(120);
+    controller->BeginOperation();
+    controller->BeginOperation();
+    EXPECT_FALSE(main->tv1->Enabled());
+    EXPECT_FALSE(main->ToolBar1->Enabled());
+    EXPECT_FALSE(main->N4->Enabled());
+    EXPECT_FALSE(FormCommon->btnSync->Enabled());
+    controller->EndOperation();
+    EXPECT_FALSE(main->tv1->Enabled()) << "the inner end leaves the bracket closed";
+    EXPECT_FALSE(main->tbRead->Enabled());
+    controller->ReadCurrent();
+    EXPECT_FALSE(main->tbRead->Enabled()) << "an operation inside the bracket leaves it closed too";
+    controller->EndOperation();
+    EXPECT_TRUE(main->tv1->Enabled());
+    EXPECT_TRUE(main->ToolBar1->Enabled());
+    EXPECT_TRUE(main->tbRead->Enabled());
+    EXPECT_FALSE(main->tbConnect->Enabled());
+    EXPECT_TRUE(main->N4->Enabled());
+    EXPECT_TRUE(FormCommon->btnSync->Enabled());
+    controller->EndOperation();
+    EXPECT_EQ(controller->OperationDepth(), 0);
+    EXPECT_TRUE(main->tbRead->Enabled());
+}
+
+TEST_F(FormsControllerTest, DisconnectInsideTheBracketLeavesTheDisconnectedState)
+{
+    Start();
+    ConnectTo(120);
+    controller->BeginOperation();
+    controller->Disconnect();
+    controller->EndOperation();
+    EXPECT_FALSE(Connected());
+    EXPECT_TRUE(main->tbConnect->Enabled());
+    EXPECT_TRUE(main->mnuConnect->Enabled());
+    EXPECT_FALSE(main->tbRead->Enabled());
+    EXPECT_FALSE(main->tbDisconnect->Enabled());
+    EXPECT_FALSE(main->mnuReadAll->Enabled());
+    EXPECT_FALSE(FormCommon->btnOnOuts->Enabled());
+}
+
+TEST_F(FormsControllerTest, DeviceActionsWithoutAConnectionDoNothing)
+{
+    Start();
+    controller->ReadCurrent();
+    controller->WriteCurrent();
+    controller->ReadAll();
+    controller->WriteAll();
+    controller->OutputsOn();
+    controller->OutputsOff();
+    controller->SyncDeviceTime();
+    controller->ResetDevice();
+    EXPECT_TRUE(scope.Services().Boxes().empty());
+    EXPECT_TRUE(scope.Services().ModalForms().empty());
+    EXPECT_TRUE(journal.empty());
+    EXPECT_TRUE(main->tv1->Enabled());
+}
+
+TEST_F(FormsControllerTest, SecondExchangesAreRefusedAndADisconnectWaitsForTheRunningOne)
+{
+    Start();
+    ConnectTo(120);
+    bool connectedMeanwhile = false;
+    controller->Hooks().onInfo = [&](const std::string& text) {
+        if (text != "Читаю \"Время\"") return;
+        controller->ReadCurrent();
+        main->Timer1Timer(nullptr);
+        FormCommon->btnSync->Click();
+        controller->Disconnect();
+        connectedMeanwhile = Connected();
+    };
+    controller->ReadCurrent();
+    EXPECT_TRUE(connectedMeanwhile) << "the device controller in use is not freed";
+    EXPECT_EQ(Requests(), (std::vector<std::string>{"+v", "+typepan", "+typepan1", "+IMEI", "+o", "+AH"}))
+        << "no second read, no watchdog poll, no clock; the read stops at its next step";
+    EXPECT_FALSE(Connected());
+    EXPECT_TRUE(scope.Services().ModalForms().empty());
+    EXPECT_TRUE(main->tbConnect->Enabled());
+}
+
+TEST_F(FormsControllerTest, DisconnectDuringAnExchangeFromElsewhereIsCarriedOutAfterIt)
+{
+    Start();
+    ConnectTo(120);
+    TDeviceController* device = controller->GetDeviceController();
+    controller->Hooks().onInfo = [&](const std::string& text) {
+        if (text == "Читаю \"Время\"") controller->Disconnect();
+    };
+    EXPECT_THROW(device->ReadForm(*FormCommon), TStopException);
+    EXPECT_TRUE(Connected());
+    user.Pump();
+    EXPECT_FALSE(Connected());
+}
+
+TEST_F(FormsControllerTest, OutputsRunInsideTheBracketAndALostLineDisconnects)
+{
+    Start();
+    ConnectTo(120);
+    controller->OutputsOn();
+    EXPECT_TRUE(sim->device.OutputsOn());
+    EXPECT_TRUE(main->tbRead->Enabled());
+    EXPECT_TRUE(FormCommon->btnOffOuts->Enabled());
+    user.Click(*FormCommon->btnOffOuts);
+    EXPECT_FALSE(sim->device.OutputsOn());
+
+    sim->line.AddFault("+OUTS03", {sim::FaultKind::Vanish, 0});
+    controller->OutputsOn();
+    EXPECT_FALSE(Connected());
+    EXPECT_TRUE(main->tbConnect->Enabled());
+    EXPECT_FALSE(main->tbRead->Enabled());
+}
+
+TEST_F(FormsControllerTest, ClockSyncAndResetFromThePage)
+{
+    Start();
+    ConnectTo(120);
+    user.Click(*FormCommon->btnSync);
+    EXPECT_NE(FormCommon->etTime->Text(), "");
+    user.Click(*FormCommon->Button1);
+    EXPECT_EQ(sim->device.Resets(), 1);
+    sim->line.AddFault("+AS", {sim::FaultKind::Vanish, 0});
+    user.Click(*FormCommon->btnSync);
+    EXPECT_FALSE(Connected());
+}
+
+TEST_F(FormsControllerTest, ImeiCopyIsLoggedWhileConnected)
+{
+    Start();
+    FormCommon->ImeiLabel->Click();
+    EXPECT_TRUE(controller->Hooks().Texts(testsupport::RecordingLog::Kind::Info).empty());
+    ConnectTo(120);
+    FormCommon->ImeiLabel->SetCaption("356938035643809");
+    FormCommon->ImeiLabel->Click();
+    EXPECT_EQ(scope.Services().Text(), "356938035643809");
+    const auto info = controller->Hooks().Texts(testsupport::RecordingLog::Kind::Info);
+    EXPECT_EQ(info.back(), "IMEI скопирован в буфер обмена.");
+}
+
+TEST_F(FormsControllerTest, WatchdogDisconnectsAVanishedPort)
+{
+    Start();
+    ConnectTo(120);
+    main->Timer1Timer(nullptr);
+    EXPECT_TRUE(Connected());
+    EXPECT_TRUE(main->Timer1->Enabled());
+    sim->line.AddFault("+v", {sim::FaultKind::Vanish, 0});
+    main->Timer1Timer(nullptr);
+    EXPECT_FALSE(Connected());
+}
+
+}  // namespace

@@ -1,0 +1,455 @@
+#include "app/fCommon.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/DeviceController.h"
+#include "app/fMain.h"
+#include "tests/support/RecordingLog.h"
+#include "tests/support/SimDevice.h"
+#include "ui/Application.h"
+#include "ui/Driver.h"
+#include "ui/Layout.h"
+
+namespace {
+
+using testsupport::Profile;
+using testsupport::SimDevice;
+
+// ------------------------------------------------------------------ value routines
+
+TEST(DeviceDateToText, SwapsYearAndDayAndKeepsTheRest)
+{
+    std::string s = "26/12/05,10:20:30";
+    DeviceDateToText(s);
+    EXPECT_EQ(s, "05/12/26,10:20:30");
+    s = "26/12/05";
+    DeviceDateToText(s);
+    EXPECT_EQ(s, "05/12/26");
+    s = "";
+    DeviceDateToText(s);
+    EXPECT_EQ(s, "");
+    s = "2";  // a short clock reply must not throw
+    EXPECT_NO_THROW(DeviceDateToText(s));
+}
+
+TEST(HexAndBinary, ConvertBothWays)
+{
+    std::string s = "00001010";
+    BinStrToHex(s);
+    EXPECT_EQ(s, "0A");
+    s = "111111111";
+    BinStrToHex(s);
+    EXPECT_EQ(s, "1FF");
+
+    s = " a5 ";
+    EXPECT_TRUE(HexToBinStr(s));
+    EXPECT_EQ(s, "10100101");
+    s = "3A7";
+    EXPECT_TRUE(HexToBinStr(s));
+    EXPECT_EQ(s, "00111010");
+    s = "g1";
+    EXPECT_FALSE(HexToBinStr(s));
+    EXPECT_EQ(s, "G1");
+    s = "1";
+    EXPECT_FALSE(HexToBinStr(s));
+
+    EXPECT_EQ(HexTextValue("8001"), 0x8001);
+    EXPECT_EQ(HexTextValue("GG"), 0);
+    EXPECT_EQ(HexTextValue(""), 0);
+}
+
+// ------------------------------------------------------------------ the page and its exchange
+
+class CommonPageTest : public ::testing::Test {
+protected:
+    CommonPageTest()
+    {
+        main->Show();
+        page->Show();
+    }
+
+    void Connect(int build, sim::PanelKind panel = sim::PanelKind::Altonika)
+    {
+        dc.reset();
+        sim = std::make_unique<SimDevice>(Profile(build, panel), scope.Clock());
+        dc = std::make_unique<TDeviceController>(sim->worker, &log);
+        dc->Device().SetTimeoutFloor(SimDevice::kTimeoutMs);
+        dc->Major = 5;
+        dc->Build = build;
+        dc->Now = [] { return SimDevice::kWallStart + 60; };
+    }
+    // What the page exchange asked of the device, and the lines of its error list.
+    std::vector<std::string> Read()
+    {
+        sim->line.ClearReceived();
+        dc->ClearErrors();
+        dc->ReadForm(*page);
+        return sim->line.Requests();
+    }
+    std::vector<std::string> Write()
+    {
+        sim->line.ClearReceived();
+        dc->ClearErrors();
+        dc->WriteForm(*page);
+        return sim->line.Requests();
+    }
+    std::vector<std::string> Errors() const { return dc->GetErrors().Lines(); }
+    void Fail(const std::string& prefix) { sim->line.AddFault(prefix, {sim::FaultKind::Nok}, 3); }
+
+    ui::ApplicationScope scope;
+    ui::Driver user{scope.App()};
+    TFormMain* main = scope.App().CreateForm<TFormMain>("FormMain");
+    TFormCommon* page = ui::Create<TFormCommon>(main->PagesPane, "FormCommon", main->PagesPane);
+    testsupport::RecordingLog log;
+    std::unique_ptr<SimDevice> sim;
+    std::unique_ptr<TDeviceController> dc;
+};
+
+std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+const std::vector<std::string> kParadoxReads = {"+pxobj0", "+pxobj1", "+pxobj2", "+pxobj3",
+                                                "+pxobj4", "+pxobj5", "+pxobj6", "+pxobj7"};
+
+TEST_F(CommonPageTest, ObjectNumberRules)
+{
+    page->KitGroupBox1->Show();
+    page->KitRadioButton3->SetChecked(true);
+    page->etO->SetText("");
+    user.TypeText(*page->etO, "9000");
+    EXPECT_EQ(page->etO->Text(), "8000");
+
+    page->etO->SetText("");
+    user.TypeText(*page->etO, "0000");
+    EXPECT_EQ(page->etO->Text(), "0050");
+
+    page->etO->SetText("");
+    user.TypeText(*page->etO, "z1a");
+    EXPECT_EQ(page->etO->Text(), "1A") << "hexadecimal digits only, typed upper-case";
+
+    page->etO->SetText("GG");
+    user.Focus(*page->MKEdit);
+    EXPECT_EQ(page->etO->Text(), "0050") << "leaving a number below 1 gives the factory number";
+
+    page->KitRadioButton1->SetChecked(true);
+    page->etO->SetText("9000");
+    EXPECT_EQ(page->etO->Text(), "9000");
+    user.Click(*page->KitRadioButton3);
+    EXPECT_EQ(page->etO->Text(), "8000");
+}
+
+TEST_F(CommonPageTest, SectionListIsUsableOnlyWhenTheSectionIsUsed)
+{
+    page->cbIARazd->SetChecked(true);
+    EXPECT_FALSE(page->cbARazd->Enabled());
+    EXPECT_FALSE(page->lbARazd->Enabled());
+    page->cbIARazd->SetChecked(false);
+    EXPECT_TRUE(page->cbARazd->Enabled());
+
+    TMemIniFile ini("/nonexistent/none.ini");
+    ini.WriteBool("FormCommon", "cbIARazd", true);
+    page->LoadFromIni(ini);
+    EXPECT_TRUE(page->cbIARazd->Checked());
+    EXPECT_FALSE(page->cbARazd->Enabled());
+}
+
+TEST_F(CommonPageTest, DefaultsAreTheHints)
+{
+    page->etO->SetText("1234");
+    page->ParED[3]->SetText("9999");
+    page->rbSlowCID2->SetChecked(true);
+    page->LoadDefaults();
+    EXPECT_EQ(page->etO->Text(), "0050");
+    EXPECT_EQ(page->ParED[3]->Text(), "0004");
+    EXPECT_TRUE(page->rbSlowCID1->Checked());
+    EXPECT_TRUE(page->KitRadioButton1->Checked());
+    EXPECT_TRUE(page->cbIARazd->Checked());
+    EXPECT_EQ(page->cbARazd->ItemIndex(), 0);
+}
+
+TEST_F(CommonPageTest, SignalLevels)
+{
+    Connect(120);
+    sim->device.SetValue("U", "1F03");
+    Read();
+    EXPECT_EQ(page->etSignal->Text(), "31");
+    EXPECT_EQ(page->PSignal->PartsComplete(), 31u);
+    EXPECT_EQ(page->etError->Text(), "3");
+    EXPECT_EQ(page->PEr->PartsComplete(), 3u);
+
+    sim->device.SetValue("U", "6363");
+    Read();
+    EXPECT_EQ(page->etSignal->Text(), "99");
+    EXPECT_EQ(page->PSignal->PartsComplete(), 0u);
+    EXPECT_EQ(page->etError->Text(), "7");
+    EXPECT_EQ(page->PEr->PartsComplete(), 7u);
+    EXPECT_TRUE(Errors().empty());
+
+    for (const char* bad : {"", "ZZ03", "1F"}) {
+        sim->device.SetValue("U", bad);
+        page->etSignal->SetText("kept");
+        Read();
+        EXPECT_EQ(Errors(), std::vector<std::string>{"Ошибка при чтении параметра \"Сигнал\""}) << bad;
+        EXPECT_EQ(page->etSignal->Text(), "kept") << bad;
+    }
+}
+
+TEST_F(CommonPageTest, ModernFirmwareReadsItsGroupsInOrder)
+{
+    Connect(120);
+    const std::vector<std::string> base = {"+o", "+AH", "+U", "+slowcid"};
+    const std::vector<std::string> tail = {"+masterkey", "+P2", "+IMEI"};
+    EXPECT_EQ(Read(), Join(base, tail));
+
+    page->KitGroupBox1->Show();
+    page->ParadoxBox->Show();
+    EXPECT_EQ(Read(), Join(Join(Join(base, {"+altsect"}), kParadoxReads), tail));
+    EXPECT_TRUE(Errors().empty());
+    EXPECT_EQ(page->etTime->Text(), "17/05/24,13:45:10");
+    EXPECT_EQ(page->ImeiLabel->Caption(), "356938035643809");
+    EXPECT_TRUE(page->ImeiLabel->Font().Style().Contains(ui::fsUnderline));
+    EXPECT_EQ(page->ImeiLabel->Font().Color(), clMenuHighlight);
+    EXPECT_TRUE(page->etO->Focused());
+}
+
+TEST_F(CommonPageTest, FirmwareGatesOfTheRead)
+{
+    struct Case {
+        int build;
+        bool sectionBox;
+        bool numberBox;
+        std::vector<std::string> requests;
+    };
+    const std::vector<Case> cases = {
+        {47, false, false, {"+o", "+AH", "+U", "+typepan", "+slowcid", "+altsect"}},
+        {48, false, false, {"+o", "+AH", "+U", "+typepan", "+slowcid", "+altsect"}},
+        {49, false, false, {"+o", "+AH", "+U", "+slowcid"}},
+        {49, true, false, {"+o", "+AH", "+U", "+slowcid", "+altsect"}},
+        {69, true, true, {"+o", "+AH", "+U", "+slowcid", "+altsect"}},
+        {70, true, false, {"+o", "+AH", "+U", "+slowcid"}},
+        {70, false, true, {"+o", "+AH", "+U", "+slowcid", "+altsect"}},
+        {95, false, false, {"+o", "+AH", "+U", "+slowcid"}},
+        {96, false, false, {"+o", "+AH", "+U", "+slowcid", "+masterkey"}},
+        {119, false, false, {"+o", "+AH", "+U", "+slowcid", "+masterkey"}},
+    };
+    for (const Case& c : cases) {
+        Connect(c.build);
+        page->GroupBox6->SetVisible(c.sectionBox);
+        page->KitGroupBox1->SetVisible(c.numberBox);
+        EXPECT_EQ(Read(), c.requests) << c.build << " " << c.sectionBox << c.numberBox;
+        EXPECT_TRUE(Errors().empty()) << c.build;
+    }
+}
+
+TEST_F(CommonPageTest, OldFirmwareValues)
+{
+    Connect(47);
+    sim->device.SetValue("typepan", "FE");
+    sim->device.SetValue("altsect", "0A");
+    Read();
+    EXPECT_TRUE(page->rbPar->Checked());
+    EXPECT_FALSE(page->cbIARazd->Checked());
+    EXPECT_EQ(page->cbARazd->ItemIndex(), 9);
+
+    sim->device.SetValue("typepan", "00");
+    sim->device.SetValue("altsect", "00");
+    Read();
+    EXPECT_TRUE(page->rbAlt->Checked());
+    EXPECT_TRUE(page->cbIARazd->Checked()) << "no section: \"Не использовать\"";
+
+    sim->device.SetValue("typepan", "05");
+    sim->device.SetValue("altsect", "ZZ");
+    Read();
+    EXPECT_EQ(Errors(), (std::vector<std::string>{"Ошибка при чтении параметра \"Тип передающей панели\"",
+                                                  "Ошибка при чтении параметра \"Номер раздела для сообщений панели Altonika \""}));
+}
+
+TEST_F(CommonPageTest, AltonikaNumberOptions)
+{
+    Connect(69);
+    page->GroupBox6->Show();
+    sim->device.SetValue("altsect", "00");
+    Read();
+    EXPECT_TRUE(page->cbAltsect->Checked());
+    sim->device.SetValue("altsect", "FF");
+    Read();
+    EXPECT_FALSE(page->cbAltsect->Checked());
+    sim->device.SetValue("altsect", "XY");
+    Read();
+    EXPECT_EQ(Errors(), std::vector<std::string>{"Ошибка при чтении параметра \"Изменение номеров для панели Altonika\""});
+
+    Connect(70);
+    page->GroupBox6->Hide();
+    page->KitGroupBox1->Show();
+    const std::pair<const char*, ui::TRadioButton*> codes[] = {
+        {"00", page->KitRadioButton2}, {"01", page->KitRadioButton3}, {"FF", page->KitRadioButton1}};
+    for (const auto& [code, radio] : codes) {
+        sim->device.SetValue("altsect", code);
+        Read();
+        EXPECT_TRUE(radio->Checked()) << code;
+    }
+    sim->device.SetValue("altsect", "05");
+    Read();
+    EXPECT_TRUE(page->KitRadioButton1->Checked()) << "an unknown value changes nothing";
+    EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(CommonPageTest, FailedReadGroupsAreListedAndKeepTheirControls)
+{
+    Connect(120);
+    page->etO->SetText("1234");
+    page->MKEdit->SetText("7777");
+    Fail("+o");
+    Fail("+AH");
+    Fail("+slowcid");
+    Fail("+masterkey");
+    Read();
+    EXPECT_EQ(Errors(), (std::vector<std::string>{"Ошибка при чтении параметра \"№ объекта\"",
+                                                  "Ошибка при чтении параметра \"Время\"",
+                                                  "Ошибка при чтении параметра \"Параметры голосового Contact ID\"",
+                                                  "Ошибка при чтении параметра \"Местер-ключ\""}));
+    EXPECT_EQ(page->etO->Text(), "1234");
+    EXPECT_EQ(page->MKEdit->Text(), "7777");
+
+    sim->device.SetValue("slowcid", "77");
+    Read();
+    EXPECT_EQ(Errors(), std::vector<std::string>{"Ошибка при чтении параметра \"Параметры голосового Contact ID\""});
+
+    Fail("+IMEI");
+    Read();
+    EXPECT_EQ(page->ImeiLabel->Caption(), "ошибка чтения");
+}
+
+TEST_F(CommonPageTest, ModernFirmwareWritesItsGroups)
+{
+    Connect(120);
+    page->etO->SetText("5A");
+    page->MKEdit->SetText("4321");
+    page->ImeiIdentCh->SetChecked(true);
+    page->rbSlowCID1->SetChecked(true);
+    EXPECT_EQ(Write(), (std::vector<std::string>{"+o005A", "+AS\"24/05/17,13:46:10+00\"", "+slowcidFF", "+masterkey4321",
+                                                 "+P200"}))
+        << "the clock is the PC's (fixed here)";
+    EXPECT_EQ(page->etO->Text(), "005A");
+    EXPECT_TRUE(Errors().empty());
+
+    page->KitGroupBox1->Show();
+    page->KitRadioButton3->SetChecked(true);
+    page->ParadoxBox->Show();
+    page->ParED[2]->SetText("0333");
+    const auto sent = Write();
+    EXPECT_EQ(sim->device.Value("altsect"), "01");
+    EXPECT_EQ(sim->device.Value("pxobj2"), "0333");
+    EXPECT_EQ(sent.size(), 5u + 1u + 8u);
+}
+
+TEST_F(CommonPageTest, ObjectNumberIsCheckedBeforeItIsSent)
+{
+    Connect(120);
+    page->etO->SetText("");
+    Write();
+    EXPECT_EQ(sim->device.Value("o"), "0050") << "an empty number is the factory number";
+    EXPECT_EQ(page->etO->Text(), "0050");
+
+    page->etO->SetText("12345");
+    auto sent = Write();
+    EXPECT_EQ(sent.front(), "+AS\"24/05/17,13:46:10+00\"") << "nothing sent for the number";
+    EXPECT_EQ(Errors(),
+              std::vector<std::string>{"Ошибка при записи параметра \"№ объекта\": Длина номера больше 4-х символов!"});
+
+    page->etO->SetText("0G1");
+    Write();
+    EXPECT_EQ(page->etO->Text(), "0050") << "a number that does not convert is below 1";
+    EXPECT_EQ(sim->device.Value("o"), "0050");
+    EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(CommonPageTest, MasterKeyIsWrittenOnlyAsFourDigits)
+{
+    Connect(120);
+    for (const char* bad : {"12a4", "123", "12345", ""}) {
+        page->MKEdit->SetText(bad);
+        const auto sent = Write();
+        EXPECT_EQ(Errors(), std::vector<std::string>{
+                                "Ошибка при записи параметра \"Мастер-ключ\": Мастер-ключ должен состоять из 4-х цифр!"})
+            << bad;
+        EXPECT_EQ(sim->device.Value("masterkey"), "1234") << bad;
+    }
+}
+
+TEST_F(CommonPageTest, FailedWriteGroupsAreListed)
+{
+    Connect(120);
+    page->MKEdit->SetText("1234");
+    Fail("+o");
+    Fail("+slowcid");
+    Fail("+masterkey");
+    Fail("+P2");
+    Write();
+    EXPECT_EQ(Errors(), (std::vector<std::string>{"Ошибка при записи параметра \"№ объекта\"",
+                                                  "Ошибка при записи параметра \"Параметры голосового ContactID\"",
+                                                  "Ошибка при записи параметра \"Мастер-ключ\"",
+                                                  "Ошибка при записи параметра \"Протокол IMEI ident\""}));
+
+    page->ParadoxBox->Show();
+    Fail("+pxobj5");
+    Write();
+    EXPECT_EQ(Errors(), std::vector<std::string>{"Ошибка при записи параметра \"Номера подсистем\""});
+}
+
+TEST_F(CommonPageTest, OldFirmwareWrites)
+{
+    Connect(47);
+    page->rbPar->SetChecked(true);
+    page->cbIARazd->SetChecked(false);
+    page->cbARazd->SetItemIndex(9);
+    Write();
+    EXPECT_EQ(sim->device.Value("typepan"), "FE");
+    EXPECT_EQ(sim->device.Value("altsect"), "0A");
+    page->rbAlt->SetChecked(true);
+    page->cbIARazd->SetChecked(true);
+    Write();
+    EXPECT_EQ(sim->device.Value("typepan"), "00");
+    EXPECT_EQ(sim->device.Value("altsect"), "00");
+
+    Fail("+typepan");
+    Fail("+altsect");
+    Write();
+    EXPECT_EQ(Errors(), (std::vector<std::string>{"Ошибка при записи параметра \"Тип передающей панели\"",
+                                                  "Ошибка при записи параметра \"Номер раздела для сообщений панели Altonika\""}));
+
+    Connect(69);
+    page->GroupBox6->Show();
+    page->cbAltsect->SetChecked(true);
+    Write();
+    EXPECT_EQ(sim->device.Value("altsect"), "00");
+    Fail("+altsect");
+    Write();
+    EXPECT_EQ(Errors(), std::vector<std::string>{"Ошибка при записи параметра \"Изменение номеров для панели Altonika\""});
+}
+
+TEST_F(CommonPageTest, EveryGroupHasItsOwnPlace)
+{
+    for (ui::TControl* box : {static_cast<ui::TControl*>(page->GroupBox5), static_cast<ui::TControl*>(page->GroupBox6),
+                              static_cast<ui::TControl*>(page->KitGroupBox1), static_cast<ui::TControl*>(page->ParadoxBox)})
+        box->Show();
+    EXPECT_FALSE(ui::Layout::HasOverlap(*page));
+    EXPECT_FALSE(ui::Layout::HasOverlap(*page->ParadoxBox));
+    EXPECT_FALSE(ui::Layout::HasOverlap(*page->GroupBox6));
+}
+
+TEST_F(CommonPageTest, ImeiIsCopiedToTheClipboard)
+{
+    page->ImeiLabel->SetCaption("356938035643809");
+    page->ImeiLabel->Click();
+    EXPECT_EQ(scope.Services().Text(), "356938035643809");
+}
+
+}  // namespace
