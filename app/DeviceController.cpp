@@ -5,6 +5,8 @@
 #include <span>
 
 #include "app/fCommon.h"
+#include "app/fHistory.h"
+#include "app/fWays.h"
 #include "app/fIn.h"
 #include "app/fMain.h"
 #include "app/fProgress.h"
@@ -36,6 +38,8 @@ bool IsPage(const TformIncl& page)
 // One line per page, tested in this order; the first match runs.
 const TPageExchange kPageExchanges[] = {
     {IsPage<TFormCommon>, [](TDeviceController& d) { d.ReadCommon(); }, [](TDeviceController& d) { d.WriteCommon(); }},
+    {IsPage<TformWays>, [](TDeviceController& d) { d.ReadWays(true); }, [](TDeviceController& d) { d.WriteWays(); }},
+    {IsPage<TFormHistory>, [](TDeviceController& d) { d.ReadHistory(); }, nullptr},
 };
 
 const TPageExchange* FindPageExchange(const TformIncl& page)

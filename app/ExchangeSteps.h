@@ -3,6 +3,7 @@
 // the device, the progress window, the log, the error list and the link watchdog. The device controller
 // supplies it for the connection; tests supply their own.
 #include <functional>
+#include <memory>
 #include <string>
 
 class TDevice;
@@ -31,4 +32,34 @@ public:
 
     // The main window's link watchdog.
     virtual void SetWatchdog(bool On) = 0;
+};
+
+class TDeviceController;
+
+// The device controller of the connection as a page routine's steps: the routine runs as one exchange
+// of the controller (watchdog off, controller busy, both restored when the outermost exchange ends), so
+// SetWatchdog leaves the watchdog to that rule.
+class TControllerSteps final : public TExchangeSteps {
+public:
+    explicit TControllerSteps(TDeviceController& Controller);
+    ~TControllerSteps() override;
+    TControllerSteps(const TControllerSteps&) = delete;
+    TControllerSteps& operator=(const TControllerSteps&) = delete;
+
+    TDevice& Device() override;
+    TLogWriter* Log() override;
+    void SetupProgress(int Count) override;
+    void StepProgress() override;
+    void WithProgressWindow(const std::function<void()>& Body) override;
+    void PumpEvents() override;
+    void LogReading(const std::string& Group) override;
+    void LogWriting(const std::string& Group) override;
+    void AddReadError(const std::string& Group) override;
+    void AddWriteError(const std::string& Group) override;
+    void SetWatchdog(bool) override {}
+
+private:
+    struct Exchange;
+    TDeviceController& controller_;
+    std::unique_ptr<Exchange> exchange_;
 };

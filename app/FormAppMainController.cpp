@@ -6,9 +6,11 @@
 #include "app/TVLog.h"
 #include "app/fCommon.h"
 #include "app/fErrors.h"
+#include "app/fHistory.h"
 #include "app/fIn.h"
 #include "app/fMain.h"
 #include "app/fProgress.h"
+#include "app/fWays.h"
 #include "kit/KitPrgres.h"
 #include "link/SmallRoutines.h"
 #include "ui/Application.h"
@@ -35,6 +37,8 @@ constexpr TPageRegistration PageEntry(const char* name)
 // One line per page, in page-index order (the order of the page tree).
 const TPageRegistration kPages[] = {
     PageEntry<TFormCommon, FormCommon>("FormCommon"),
+    PageEntry<TformWays, formWays>("formWays"),
+    PageEntry<TFormHistory, FormHistory>("FormHistory"),
 };
 
 template <class T>
@@ -114,10 +118,14 @@ void TFormAppMainController::SetConnected(bool Connected)
         for (int panel = 0; panel < MainForm->StatusBar1->Panels().Count(); ++panel)
             if (panel != TFormMain::PanelProgress) MainForm->SetStatusText(panel, "");
     }
+    if (FormHistory != nullptr) FormHistory->SetDeviceButtonsEnabled(Connected && DeviceController);
     if (Connected && DeviceController) SetupPagesForDevice(DeviceController->Build, PanelTypeText() == "Bolid");
 }
 
-void TFormAppMainController::SetupPagesForDevice(int, bool) {}
+void TFormAppMainController::SetupPagesForDevice(int Build, bool Bolid)
+{
+    if (formWays != nullptr) formWays->FillTypeLists(Build, Bolid);
+}
 
 void TFormAppMainController::ApplyConnectionState(bool Connected)
 {

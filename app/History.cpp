@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "app/fCommon.h"
 #include "link/ContactID.h"
 #include "platform/Text.h"
 
@@ -38,13 +39,6 @@ std::optional<int> HexPair(std::string_view bytes, std::size_t at)
     const int lo = HexDigit(bytes[at + 1]);
     if (hi < 0 || lo < 0) return std::nullopt;
     return hi * 16 + lo;
-}
-
-// yy/mm/dd followed by anything becomes dd/mm/yy followed by the same.
-std::string ReorderDate(const std::string& s)
-{
-    if (s.empty()) return s;
-    return Copy(s, 7, 2) + "/" + Copy(s, 4, 2) + "/" + Copy(s, 1, 2) + Copy(s, 9, static_cast<long long>(s.size()));
 }
 
 bool IsDateCharacter(char c) { return (c >= '0' && c <= '9') || c == '/' || c == ':' || c == ','; }
@@ -140,7 +134,9 @@ std::string HistoryDateText(std::string_view Record)
     if (close == std::string_view::npos) return " ";
     const std::string inner(Record.substr(open + 1, close - open - 1));
     const long long length = static_cast<long long>(platform::Utf8Length(inner));
-    return ReorderDate(Copy(inner, 1, length - 3));
+    std::string date = Copy(inner, 1, length - 3);
+    DeviceDateToText(date);
+    return date;
 }
 
 std::string HistoryDateCell(std::string_view Record)

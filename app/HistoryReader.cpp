@@ -3,6 +3,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "app/DeviceController.h"
 #include "app/ExchangeSteps.h"
 #include "app/fHistory.h"
 #include "app/fWays.h"
@@ -219,4 +220,11 @@ bool EraseDeviceHistory(TExchangeSteps& Steps, bool RestoreWatchdog)
     if (RestoreWatchdog) Steps.SetWatchdog(true);
     if (erased && FormHistory != nullptr) FormHistory->HistoryErased();
     return erased;
+}
+
+void TDeviceController::ReadHistory()
+{
+    if (FormHistory == nullptr) return;
+    TControllerSteps steps(*this);
+    THistoryReader(steps, *FormHistory).ReadLatest();
 }

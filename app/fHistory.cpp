@@ -3,9 +3,15 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/DeviceController.h"
+#include "app/ExchangeSteps.h"
+#include "app/FormAppMainController.h"
 #include "app/FormController.h"
+#include "app/HistoryReader.h"
 #include "app/InputController.h"
 #include "app/MsgFileU.h"
+#include "app/fCommon.h"
+#include "app/fMain.h"
 #include "app/fWaiting.h"
 #include "ui/Application.h"
 #include "ui/Canvas.h"
@@ -70,9 +76,60 @@ private:
     TFormWaiting* waiting_ = nullptr;
 };
 
+// The device work of the page runs as an operation of the program's forms controller: inside the
+// bracket, refused while another exchange runs, a lost line disconnecting.
+void RunOnDevice(const std::function<void(TDeviceController&)>& body)
+{
+    if (FormMain != nullptr && FormMain->FormsController != nullptr)
+        FormMain->FormsController->RunDeviceAction(body, true);
+}
+
+THistoryPageActions ProgramActions(TFormHistory& page)
+{
+    const auto paging = [&page](void (THistoryReader::*operation)()) {
+        return [&page, operation] {
+            RunOnDevice([&page, operation](TDeviceController& d) {
+                TControllerSteps steps(d);
+                THistoryReader reader(steps, page);
+                (reader.*operation)();
+            });
+        };
+    };
+    THistoryPageActions a;
+    a.Backward = paging(&THistoryReader::Backward);
+    a.Forward = paging(&THistoryReader::Forward);
+    a.FromNumber = paging(&THistoryReader::FromNumber);
+    a.SaveToFile = [&page] {
+        THistoryDownload result;
+        RunOnDevice([&page, &result](TDeviceController& d) {
+            d.ContinueHistory = true;
+            TControllerSteps steps(d);
+            result = THistoryReader(steps, page).SaveToFile(HistoryTextFileName, [&d] { return d.ContinueHistory; });
+        });
+        if (result.Failed) ui::MessageDlg(result.Error, ui::mtError, {ui::mbOK});
+    };
+    a.StopDownload = [] {
+        if (TDeviceController* d = CurrentDeviceController()) d->ContinueHistory = false;
+    };
+    a.ClearDeviceHistory = [] {
+        bool erased = false;
+        RunOnDevice([&erased](TDeviceController& d) {
+            TControllerSteps steps(d);
+            erased = EraseDeviceHistory(steps, true);
+        });
+        return erased;
+    };
+    a.SetMainControlsEnabled = [](bool enabled) { enabled ? EndControllerOperation() : BeginControllerOperation(); };
+    a.AltSections = [] {
+        return FormCommon != nullptr && FormCommon->cbAltsect->Visible() && FormCommon->cbAltsect->Checked();
+    };
+    a.FlashIsM45PE16 = [] { return FormMain != nullptr && FormMain->StatusText(TFormMain::PanelFlash) == "M45PE16"; };
+    return a;
+}
+
 }  // namespace
 
-TFormHistory::TFormHistory(ui::TComponent* owner) : TformIncl(owner)
+TFormHistory::TFormHistory(ui::TComponent* owner) : TformIncl(owner), Actions(ProgramActions(*this))
 {
     SetCaption("История");
     SetKeyPreview(true);
@@ -149,8 +206,14 @@ void TFormHistory::CreateControls()
         StringGrid1->SetColWidth(c, DefaultColumnWidths[static_cast<std::size_t>(c)]);
 }
 
+TFormHistory::~TFormHistory()
+{
+    if (FormHistory == this) FormHistory = nullptr;
+}
+
 void TFormHistory::FormCreate(ui::TObject*)
 {
+    if (Messages == nullptr) Messages = MsgFile;
     FirstRecord = 0;
     Store.Clear();
     ClearGrid();

@@ -41,6 +41,7 @@ public:
     static const std::array<int, HistoryColumnCount> DefaultColumnWidths;
 
     explicit TFormHistory(ui::TComponent* owner);
+    ~TFormHistory() override;
 
     ui::TGroupBox* GroupBox1;
     ui::TPanel* Panel1;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/DeviceController.h"
 #include "app/ExchangeSteps.h"
 #include "app/HistoryReader.h"
 #include "app/InputController.h"
@@ -153,6 +154,11 @@ void TformWays::CreateControls()
     ui::Layout::Rows(*GroupBox6, {{llan, lan}, {lbcb11, cb11}, {lbcb12, cb12}});
 
     ui::Layout::Columns(*this, {{GroupBox1, GroupBox6, GroupBox5}, {GroupBox2}, {GroupBox4}, {GroupBox3}});
+}
+
+TformWays::~TformWays()
+{
+    if (formWays == this) formWays = nullptr;
 }
 
 void TformWays::FormCreate(ui::TObject*)
@@ -486,4 +492,18 @@ void WriteWaysPage(TExchangeSteps& Steps, TformWays& Page)
     if (!WriteDirectionSwitch(device, Page.rdo1->Checked() ? "FF" : "00")) Steps.AddWriteError(kSwitchGroup);
     Steps.StepProgress();
     Steps.SetWatchdog(true);
+}
+
+void TDeviceController::ReadWays(bool Flag)
+{
+    if (formWays == nullptr) return;
+    TControllerSteps steps(*this);
+    ReadWaysPage(steps, *formWays, Flag);
+}
+
+void TDeviceController::WriteWays()
+{
+    if (formWays == nullptr) return;
+    TControllerSteps steps(*this);
+    WriteWaysPage(steps, *formWays);
 }

@@ -24,6 +24,7 @@ public:
     static const std::array<TColor, LinkCount> LinkColors;
 
     explicit TformWays(ui::TComponent* owner);
+    ~TformWays() override;
 
     ui::TImageList* TL;
     ui::TGroupBox* GroupBox1;  // "Телефоны ПЦН": the help lines

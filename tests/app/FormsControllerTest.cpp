@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/FormAppMainController.h"
+#include "app/fHistory.h"
 #include "app/fCommon.h"
 #include "app/fErrors.h"
 #include "app/fIn.h"
@@ -67,14 +68,16 @@ public:
             {"formWays", "Каналы связи"},        {"FormLoops", "Шлейфы"},          {"FormEnNumber", "Номера инженеров"},
             {"FormHistory", "История"},          {"formBolid", "Сообщения Болид"}};
         for (const auto& [name, caption] : pages) {
+            if (PagesContainer->FindComponent(name) != nullptr) continue;  // built and registered already
             auto* page = ui::Create<StandInPage>(PagesContainer, name, PagesContainer, &journal);
             page->SetCaption(caption);
         }
-        auto* grid = ui::Create<ui::TStringGrid>(PagesContainer->FindComponent("FormHistory"), "StringGrid1",
-                                                 ui::As<ui::TWinControl>(PagesContainer->FindComponent("FormHistory")));
-        grid->SetColCount(3);
-        grid->SetRowCount(3);
-        grid->SetCell(1, 1, "1301");
+        // The pages in page-index order, built ones and stand-ins alike.
+        for (const char* name : {"FormCommon", "formATests", "FormMasks", "formGPRS", "formWays", "FormLoops",
+                                 "FormEnNumber", "FormHistory", "formBolid"})
+            if (ui::TComponent* page = PagesContainer->FindComponent(name))
+                PagesContainer->InsertComponent(PagesContainer->RemoveComponent(page));
+        FormHistory->StringGrid1->SetCell(1, 1, "1301");
     }
     std::unique_ptr<TLogWriter> CreateLog() override { return std::make_unique<HookLog>(); }
     bool DoConnect() override
@@ -254,12 +257,12 @@ TEST_F(FormsControllerTest, DefaultsForOnePageOrAll)
     controller->SetDefaultsAll();
     EXPECT_EQ(FormCommon->etO->Text(), "0050");
     EXPECT_EQ(FormCommon->PSignal->PartsComplete(), 0u) << "the kit's bar takes its hint too";
-    EXPECT_EQ(journal, (Journal{"defaults formATests", "defaults FormMasks", "defaults formGPRS", "defaults formWays",
-                                "defaults FormLoops", "defaults FormEnNumber", "defaults FormHistory", "defaults formBolid"}));
+    EXPECT_EQ(journal, (Journal{"defaults formATests", "defaults FormMasks", "defaults formGPRS", "defaults FormLoops",
+                                "defaults FormEnNumber", "defaults formBolid"}));
     journal.clear();
-    controller->SelectPage(4);
+    controller->SelectPage(5);
     controller->SetDefaultsCurrent();
-    EXPECT_EQ(journal, Journal{"defaults formWays"});
+    EXPECT_EQ(journal, Journal{"defaults FormLoops"});
 }
 
 TEST_F(FormsControllerTest, SavedConfigurationLoadsBack)
@@ -334,8 +337,8 @@ TEST_F(FormsControllerTest, ReadAllOrderAndTreeNodesForAnAltonikaPanel)
     controller->BuildTreeBasic(*main->tv1);
     controller->ReadAll();
     EXPECT_EQ(journal, (Journal{"read FormCommon 0", "clear formATests", "read formATests 1", "clear formGPRS",
-                                "read formGPRS 2", "clear formWays", "read formWays 3", "clear FormLoops", "read FormLoops 4",
-                                "clear FormEnNumber", "read FormEnNumber 5", "clear FormHistory", "read FormHistory 6"}));
+                                "read formGPRS 2", "read formWays 3", "clear FormLoops", "read FormLoops 4",
+                                "clear FormEnNumber", "read FormEnNumber 5", "read FormHistory 6"}));
     EXPECT_TRUE(scope.Services().ModalForms().empty());
 }
 
@@ -390,8 +393,8 @@ TEST_F(FormsControllerTest, WriteAllAnsweredYesWritesThePagesAndEmptiesTheHistor
     ConnectTo(120);
     scope.Services().AnswerBox(ui::mrYes);
     controller->WriteAll();
-    EXPECT_EQ(HistoryGrid().Cells(1, 1), "");
-    EXPECT_EQ(HistoryGrid().RowCount(), 3);
+    EXPECT_EQ(HistoryGrid().Cells(1, 1), "") << "the device erased its history";
+    EXPECT_EQ(HistoryGrid().RowCount(), 33);
     Journal writes;
     for (const std::string& line : journal)
         if (line.rfind("write", 0) == 0) writes.push_back(line.substr(0, line.rfind(' ')));
@@ -400,7 +403,7 @@ TEST_F(FormsControllerTest, WriteAllAnsweredYesWritesThePagesAndEmptiesTheHistor
     EXPECT_EQ(sim->device.Value("o"), "0050");
 }
 
-TEST_F(FormsControllerTest, WritingTheWaysPageAsksFirstAndEmptiesTheGridBeforeWriting)
+TEST_F(FormsControllerTest, WritingTheWaysPageAsksFirstAndEmptiesTheGridOnceTheHistoryIsErased)
 {
     Start();
     ConnectTo(120);
@@ -416,10 +419,11 @@ TEST_F(FormsControllerTest, WritingTheWaysPageAsksFirstAndEmptiesTheGridBeforeWr
     scope.Services().AnswerBox(ui::mrYes);
     journal.clear();
     controller->WriteCurrent();
-    ASSERT_EQ(journal.size(), 2u);
-    EXPECT_EQ(journal[0], "marks formWays");
-    EXPECT_EQ(journal[1].rfind("write formWays", 0), 0u);
-    EXPECT_EQ(gridDuringWrite, "");
+    ASSERT_EQ(journal.size(), 1u);
+    EXPECT_EQ(journal[0].rfind("write formWays", 0), 0u);
+    EXPECT_EQ(gridDuringWrite, "1301") << "a failed erase would leave the grid as it was";
+    EXPECT_EQ(HistoryGrid().Cells(1, 1), "");
+    EXPECT_EQ(sim->device.HistoryPointer(), 0);
 
     journal.clear();
     controller->SelectPage(0);
