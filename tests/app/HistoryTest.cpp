@@ -8,13 +8,18 @@
 #include <memory>
 #include <string>
 
+#include "app/DeviceController.h"
+#include "app/ExchangeSteps.h"
 #include "app/HistoryReader.h"
+#include "app/fMain.h"
+#include "app/fProgress.h"
 #include "app/fHistory.h"
 #include "app/fWays.h"
 #include "platform/Text.h"
 #include "sim/Communicator.h"
 #include "sim/HistoryRing.h"
 #include "tests/support/FakeExchangeSteps.h"
+#include "tests/support/SimDevice.h"
 #include "ui/Application.h"
 
 namespace {
@@ -671,6 +676,86 @@ TEST_F(HistoryDownload, TheStopButtonIsHeardWhileItRuns)
     EXPECT_TRUE(result.Stopped);
     EXPECT_EQ(result.RecordsWritten, 3);
     EXPECT_EQ(RecordReads(), 3);
+}
+
+// ---------------------------------------------------------------- end to end over a serial line
+
+// The device controller of a connection, the real cable worker and termios code, and the simulated
+// communicator behind a pseudo-terminal.
+class HistoryOverLine : public testing::Test {
+protected:
+    void Connect(int records)
+    {
+        sim::DeviceProfile profile = testsupport::Profile(120);
+        profile.historyRecords = records;
+        dc.reset();
+        line = std::make_unique<testsupport::SimDevice>(profile, scope.Clock());
+        dc = std::make_unique<TDeviceController>(line->worker, &log);
+        dc->Device().SetTimeoutFloor(testsupport::SimDevice::kTimeoutMs);
+        dc->Major = 5;
+        dc->Build = 120;
+        main->Timer1->SetEnabled(true);
+    }
+    ~HistoryOverLine() override { dc.reset(); }
+
+    ui::ApplicationScope scope;
+    TFormMain* main = scope.App().CreateForm<TFormMain>("FormMain");
+    TformWays* ways = (formWays = ui::Create<TformWays>(main->PagesPane, "formWays", main->PagesPane));
+    TFormHistory* page = (FormHistory = ui::Create<TFormHistory>(main->PagesPane, "FormHistory", main->PagesPane));
+    testsupport::RecordingLog log;
+    std::unique_ptr<testsupport::SimDevice> line;
+    std::unique_ptr<TDeviceController> dc;
+};
+
+TEST_F(HistoryOverLine, PageReadOfAFullRing)
+{
+    Connect(HistoryRingSize + 100);
+    dc->ReadForm(*page);
+    EXPECT_TRUE(dc->GetErrors().Empty());
+    EXPECT_EQ(page->FirstRecord, 100 - 32);
+    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 1), "99");
+    EXPECT_EQ(page->StringGrid1->Cells(hcRecordCheck, 1), "Да");
+    EXPECT_EQ(page->Store.Count(), 32);
+    EXPECT_TRUE(main->Timer1->Enabled()) << "the watchdog is back after the exchange";
+    EXPECT_EQ(FormProgress, nullptr);
+
+    TControllerSteps steps(*dc);
+    THistoryReader reader(steps, *page);
+    page->FirstRecord = 5;
+    reader.Backward();
+    EXPECT_EQ(page->FirstRecord, HistoryAdvance(5, -32));
+    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 6), std::to_string(HistoryLastRecord));
+    EXPECT_EQ(page->StringGrid1->Cells(hcAccount, 6), "0050") << "the wrapped part of a full ring holds records";
+    EXPECT_EQ(FormProgress, nullptr);
+}
+
+TEST_F(HistoryOverLine, EmptyRingShowsEmptySlots)
+{
+    Connect(0);
+    dc->ReadForm(*page);
+    EXPECT_EQ(page->FirstRecord, 0x5FD4);
+    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 1), std::to_string(HistoryLastRecord));
+    EXPECT_EQ(page->StringGrid1->Cells(hcAccount, 1), "");
+    EXPECT_EQ(page->StringGrid1->Cells(hcMessage, 32), "");
+}
+
+TEST_F(HistoryOverLine, WritingTheWaysErasesAndTheNextReadSeesTheEmptyRing)
+{
+    Connect(200);
+    dc->ReadForm(*ways);
+    dc->ReadForm(*page);
+    ASSERT_EQ(page->StringGrid1->Cells(hcNumber, 1), "199");
+    ways->ResetMarks();
+    dc->WriteForm(*ways);
+    EXPECT_TRUE(dc->GetErrors().Empty());
+    EXPECT_EQ(line->device.HistoryPointer(), 0);
+    EXPECT_EQ(page->Store.Count(), 0);
+    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 1), "");
+    EXPECT_EQ(line->device.Value("alphon0"), "110002=84951234567") << "the channels written back as read";
+    EXPECT_EQ(line->device.Value("alphon2"), "210103=");
+    dc->ReadForm(*page);
+    EXPECT_EQ(page->StringGrid1->Cells(hcAccount, 1), "");
+    EXPECT_TRUE(main->Timer1->Enabled());
 }
 
 }  // namespace
