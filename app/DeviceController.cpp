@@ -4,12 +4,18 @@
 #include <cctype>
 #include <span>
 
+#include "app/fATests.h"
+#include "app/fBolid.h"
 #include "app/fCommon.h"
+#include "app/fEnNumber.h"
+#include "app/fGPRS.h"
 #include "app/fHistory.h"
-#include "app/fWays.h"
 #include "app/fIn.h"
+#include "app/fLoops.h"
+#include "app/fMasks.h"
 #include "app/fMain.h"
 #include "app/fProgress.h"
+#include "app/fWays.h"
 #include "link/DevCommands.h"
 #include "link/MyExceptions.h"
 #include "link/SmallRoutines.h"
@@ -38,8 +44,14 @@ bool IsPage(const TformIncl& page)
 // One line per page, tested in this order; the first match runs.
 const TPageExchange kPageExchanges[] = {
     {IsPage<TFormCommon>, [](TDeviceController& d) { d.ReadCommon(); }, [](TDeviceController& d) { d.WriteCommon(); }},
+    {IsPage<TformATests>, [](TDeviceController& d) { d.ReadATests(); }, [](TDeviceController& d) { d.WriteATests(); }},
+    {IsPage<TformGPRS>, [](TDeviceController& d) { d.ReadGPRS(); }, [](TDeviceController& d) { d.WriteGPRS(); }},
+    {IsPage<TFormMasks>, [](TDeviceController& d) { d.ReadMasks(); }, [](TDeviceController& d) { d.WriteMasks(); }},
     {IsPage<TformWays>, [](TDeviceController& d) { d.ReadWays(true); }, [](TDeviceController& d) { d.WriteWays(); }},
+    {IsPage<TFormLoops>, [](TDeviceController& d) { d.ReadLoops(); }, [](TDeviceController& d) { d.WriteLoops(); }},
+    {IsPage<TFormEnNumber>, [](TDeviceController& d) { d.ReadEnNumber(); }, [](TDeviceController& d) { d.WriteEnNumber(); }},
     {IsPage<TFormHistory>, [](TDeviceController& d) { d.ReadHistory(); }, nullptr},
+    {IsPage<TformBolid>, [](TDeviceController& d) { d.ReadBolid(); }, nullptr},
 };
 
 const TPageExchange* FindPageExchange(const TformIncl& page)

@@ -4,10 +4,16 @@
 #include <vector>
 
 #include "app/TVLog.h"
+#include "app/fATests.h"
+#include "app/fBolid.h"
 #include "app/fCommon.h"
+#include "app/fEnNumber.h"
+#include "app/fGPRS.h"
 #include "app/fErrors.h"
 #include "app/fHistory.h"
 #include "app/fIn.h"
+#include "app/fLoops.h"
+#include "app/fMasks.h"
 #include "app/fMain.h"
 #include "app/fProgress.h"
 #include "app/fWays.h"
@@ -37,8 +43,14 @@ constexpr TPageRegistration PageEntry(const char* name)
 // One line per page, in page-index order (the order of the page tree).
 const TPageRegistration kPages[] = {
     PageEntry<TFormCommon, FormCommon>("FormCommon"),
+    PageEntry<TformATests, formATests>("formATests"),
+    PageEntry<TFormMasks, FormMasks>("FormMasks"),
+    PageEntry<TformGPRS, formGPRS>("formGPRS"),
     PageEntry<TformWays, formWays>("formWays"),
+    PageEntry<TFormLoops, FormLoops>("FormLoops"),
+    PageEntry<TFormEnNumber, FormEnNumber>("FormEnNumber"),
     PageEntry<TFormHistory, FormHistory>("FormHistory"),
+    PageEntry<TformBolid, formBolid>("formBolid"),
 };
 
 template <class T>
@@ -124,6 +136,10 @@ void TFormAppMainController::SetConnected(bool Connected)
 
 void TFormAppMainController::SetupPagesForDevice(int Build, bool Bolid)
 {
+    const int major = DeviceController ? DeviceController->Major : 0;
+    if (formATests != nullptr) formATests->SetupForDevice(major, Build);
+    if (formGPRS != nullptr) formGPRS->SetupForDevice(major, Build);
+    if (Bolid && FormMasks != nullptr) FormMasks->SetupForDevice(Build);
     if (formWays != nullptr) formWays->FillTypeLists(Build, Bolid);
 }
 

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "app/FormAppMainController.h"
-#include "app/fHistory.h"
 #include "app/fCommon.h"
 #include "app/fErrors.h"
 #include "app/fIn.h"
+#include "app/fHistory.h"
 #include "app/fMain.h"
 #include "app/fProgress.h"
 #include "platform/ProgramFolder.h"
@@ -67,16 +67,15 @@ public:
             {"formATests", "Системные события"}, {"FormMasks", "Маски Болид"},     {"formGPRS", "GPRS"},
             {"formWays", "Каналы связи"},        {"FormLoops", "Шлейфы"},          {"FormEnNumber", "Номера инженеров"},
             {"FormHistory", "История"},          {"formBolid", "Сообщения Болид"}};
+        // A page that is built already keeps its place in the page order.
         for (const auto& [name, caption] : pages) {
-            if (PagesContainer->FindComponent(name) != nullptr) continue;  // built and registered already
+            if (ui::TComponent* built = PagesContainer->FindComponent(name)) {
+                PagesContainer->InsertComponent(PagesContainer->RemoveComponent(built));
+                continue;
+            }
             auto* page = ui::Create<StandInPage>(PagesContainer, name, PagesContainer, &journal);
             page->SetCaption(caption);
         }
-        // The pages in page-index order, built ones and stand-ins alike.
-        for (const char* name : {"FormCommon", "formATests", "FormMasks", "formGPRS", "formWays", "FormLoops",
-                                 "FormEnNumber", "FormHistory", "formBolid"})
-            if (ui::TComponent* page = PagesContainer->FindComponent(name))
-                PagesContainer->InsertComponent(PagesContainer->RemoveComponent(page));
         FormHistory->StringGrid1->SetCell(1, 1, "1301");
     }
     std::unique_ptr<TLogWriter> CreateLog() override { return std::make_unique<HookLog>(); }
@@ -119,6 +118,18 @@ private:
 
 class FormsControllerTest : public ::testing::Test {
 protected:
+    // The expected journal without the page operations of the pages that are built already (only the
+    // stand-ins note them).
+    Journal StandInsOnly(Journal expected) const
+    {
+        std::erase_if(expected, [this](const std::string& entry) {
+            const auto blank = entry.find(' ');
+            const std::string what = entry.substr(0, blank);
+            if (what != "clear" && what != "marks" && what != "defaults") return false;
+            return !ui::Is<StandInPage>(main->PagesPane->FindComponent(entry.substr(blank + 1)));
+        });
+        return expected;
+    }
     FormsControllerTest()
     {
         folder = std::filesystem::temp_directory_path() /
@@ -257,12 +268,13 @@ TEST_F(FormsControllerTest, DefaultsForOnePageOrAll)
     controller->SetDefaultsAll();
     EXPECT_EQ(FormCommon->etO->Text(), "0050");
     EXPECT_EQ(FormCommon->PSignal->PartsComplete(), 0u) << "the kit's bar takes its hint too";
-    EXPECT_EQ(journal, (Journal{"defaults formATests", "defaults FormMasks", "defaults formGPRS", "defaults FormLoops",
-                                "defaults FormEnNumber", "defaults formBolid"}));
+    EXPECT_EQ(journal, StandInsOnly({"defaults formATests", "defaults FormMasks", "defaults formGPRS", "defaults formWays",
+                                     "defaults FormLoops", "defaults FormEnNumber", "defaults FormHistory",
+                                     "defaults formBolid"}));
     journal.clear();
     controller->SelectPage(5);
     controller->SetDefaultsCurrent();
-    EXPECT_EQ(journal, Journal{"defaults FormLoops"});
+    EXPECT_EQ(journal, StandInsOnly({"defaults FormLoops"}));
 }
 
 TEST_F(FormsControllerTest, SavedConfigurationLoadsBack)
@@ -336,9 +348,10 @@ TEST_F(FormsControllerTest, ReadAllOrderAndTreeNodesForAnAltonikaPanel)
     ConnectTo(120);
     controller->BuildTreeBasic(*main->tv1);
     controller->ReadAll();
-    EXPECT_EQ(journal, (Journal{"read FormCommon 0", "clear formATests", "read formATests 1", "clear formGPRS",
-                                "read formGPRS 2", "read formWays 3", "clear FormLoops", "read FormLoops 4",
-                                "clear FormEnNumber", "read FormEnNumber 5", "read FormHistory 6"}));
+    EXPECT_EQ(journal, StandInsOnly({"read FormCommon 0", "clear formATests", "read formATests 1", "clear formGPRS",
+                                     "read formGPRS 2", "clear formWays", "read formWays 3", "clear FormLoops",
+                                     "read FormLoops 4", "clear FormEnNumber", "read FormEnNumber 5", "clear FormHistory",
+                                     "read FormHistory 6"}));
     EXPECT_TRUE(scope.Services().ModalForms().empty());
 }
 
@@ -394,7 +407,7 @@ TEST_F(FormsControllerTest, WriteAllAnsweredYesWritesThePagesAndEmptiesTheHistor
     scope.Services().AnswerBox(ui::mrYes);
     controller->WriteAll();
     EXPECT_EQ(HistoryGrid().Cells(1, 1), "") << "the device erased its history";
-    EXPECT_EQ(HistoryGrid().RowCount(), 33);
+    EXPECT_EQ(HistoryGrid().RowCount(), TFormHistory::GridRows);
     Journal writes;
     for (const std::string& line : journal)
         if (line.rfind("write", 0) == 0) writes.push_back(line.substr(0, line.rfind(' ')));

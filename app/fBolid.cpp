@@ -1,0 +1,143 @@
+#include "app/fBolid.h"
+
+#include <fstream>
+#include <string_view>
+
+#include "app/DeviceController.h"
+#include "app/FormAppMainController.h"
+#include "app/fMain.h"
+#include "link/DevCommands.h"
+#include "platform/Text.h"
+#include "ui/Application.h"
+
+TformBolid* formBolid = nullptr;
+
+namespace {
+
+struct Mend {
+    std::string_view received;
+    std::string_view shown;
+};
+
+constexpr Mend kMends[] = {
+    {"Да\"а", "Дата"},
+    {"В ем/", "Время"},
+    {"Соб+\"ие", "Событие"},
+    {"П ибо ", "Прибор"},
+    {"Пол,зова\"ел,", "Пользователь"},
+    {"(< и название)", "(№ и название)"},
+};
+
+void ReplaceAll(std::string& text, std::string_view from, std::string_view to)
+{
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+}  // namespace
+
+std::string MendBolidText(std::string Text)
+{
+    for (const Mend& m : kMends) ReplaceAll(Text, m.received, m.shown);
+    return Text;
+}
+
+TformBolid::TformBolid(ui::TComponent* owner) : TformIncl(owner)
+{
+    using namespace ui;
+    SetCaption("Bolid-online");
+    Panel1 = Create<TPanel>(this, "Panel1", this);
+    Panel1->SetAlign(alTop);
+    Panel1->SetHeight(33);
+    Panel1->SetBevelOuter(bvNone);
+    Button1 = Create<TButton>(this, "Button1", Panel1);
+    Button1->SetCaption("Очистить");
+    Button1->SetBounds(8, 4, 90, 25);
+    Button2 = Create<TButton>(this, "Button2", Panel1);
+    Button2->SetCaption("Сохранить");
+    Button2->SetBounds(106, 4, 90, 25);
+    BolidChat = Create<TMemo>(this, "BolidChat", this);
+    BolidChat->SetAlign(alClient);
+    BolidChat->SetReadOnly(true);
+    BolidChat->SetScrollBars(ssVertical);
+    Timer = Create<TTimer>(this, "Timer");
+    Timer->SetEnabled(false);
+    Timer->SetInterval(PollIntervalMs);
+    SaveDialog = Create<TSaveDialog>(this, "SaveDialog");
+    SaveDialog->SetDefaultExt("txt");
+    SaveDialog->SetFilter("Текстовые файлы|*.txt|Все файлы|*.*");
+
+    Button1->OnClick = [this](TObject* s) { Button1Click(s); };
+    Button2->OnClick = [this](TObject* s) { Button2Click(s); };
+    Timer->OnTimer = [this](TObject* s) { TimerTimer(s); };
+    OnShow = [this](TObject* s) { FormShow(s); };
+    OnHide = [this](TObject* s) { FormHide(s); };
+}
+
+TformBolid::~TformBolid()
+{
+    if (formBolid == this) formBolid = nullptr;
+}
+
+void TformBolid::FormShow(ui::TObject*) { Timer->SetEnabled(true); }
+
+void TformBolid::FormHide(ui::TObject*) { Timer->SetEnabled(false); }
+
+void TformBolid::Button1Click(ui::TObject*) { BolidChat->Lines().Clear(); }
+
+void TformBolid::Button2Click(ui::TObject*)
+{
+    const bool polling = Timer->Enabled();
+    Timer->SetEnabled(false);
+    if (SaveDialog->Execute()) {
+        std::ofstream file(SaveDialog->FileName(), std::ios::binary | std::ios::trunc);
+        file << platform::Utf8ToCp1251Lossy(BolidChat->Lines().Text());
+        file.close();
+        if (!file)
+            ui::MessageDlg("Не удалось сохранить файл \"" + SaveDialog->FileName() + "\"", ui::mtError, {ui::mbOK});
+    }
+    if (polling) Timer->SetEnabled(true);
+}
+
+void TformBolid::AddReceived(const std::string& Text)
+{
+    if (Text.empty()) return;
+    BolidChat->Lines().Add(MendBolidText(Text));
+}
+
+namespace {
+
+// The device controller a poll may use now: none while not connected, while another exchange or
+// operation holds the link, or while the firmware upload runs (it brackets the windows and disables
+// the main window for its whole run).
+TDeviceController* PollTarget()
+{
+    TDeviceController* device = CurrentDeviceController();
+    if (device == nullptr || device->Busy()) return nullptr;
+    if (FormMain != nullptr) {
+        if (!FormMain->Enabled()) return nullptr;
+        if (const TFormAppMainController* forms = FormMain->FormsController;
+            forms != nullptr && forms->OperationDepth() > 0)
+            return nullptr;
+        if (FormMain->FormsController != nullptr && !FormMain->FormsController->MayStart()) return nullptr;
+    }
+    return device;
+}
+
+}  // namespace
+
+void TformBolid::TimerTimer(ui::TObject*)
+{
+    Timer->SetEnabled(false);
+    if (TDeviceController* device = PollTarget()) device->ReadForm(*this);
+    // The exchange let window events run: a page left meanwhile stays without its poll.
+    Timer->SetEnabled(Visible());
+}
+
+void TDeviceController::ReadBolid()
+{
+    if (formBolid == nullptr) return;
+    std::string value;
+    ReadBolidText(Device(), value);
+    formBolid->AddReceived(value);
+}

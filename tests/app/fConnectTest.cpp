@@ -1,0 +1,382 @@
+#include "app/fConnect.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/COMUtils.h"
+#include "sim/Communicator.h"
+#include "sim/Line.h"
+#include "sim/Pty.h"
+#include "ui/Application.h"
+#include "ui/Driver.h"
+#include "ui/Layout.h"
+
+namespace fs = std::filesystem;
+using sim::Fault;
+using sim::FaultKind;
+
+namespace {
+
+// Runs the action on the window thread once the condition holds, looking again at every pass of the
+// event pump. A condition that never comes fails the test and ends the modal form instead of hanging.
+void When(std::function<bool()> condition, std::function<void()> action, int passes = 200000)
+{
+    ui::App().Post([=] {
+        if (condition()) {
+            action();
+        } else if (passes > 0) {
+            When(condition, action, passes - 1);
+        } else {
+            ADD_FAILURE() << "the awaited state never came";
+            if (ui::TForm* modal = ui::App().ModalForm()) modal->SetModalResult(ui::mrCancel);
+        }
+    });
+}
+
+class TempFolder {
+public:
+    TempFolder()
+    {
+        std::string pattern = (fs::temp_directory_path() / "sorvel-connect-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+        path_ = pattern;
+    }
+    ~TempFolder()
+    {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const fs::path& Path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+struct ConnectFixture : ::testing::Test {
+    ConnectFixture()
+    {
+        dlg = ui::Create<TFormConnect>(&scope.App(), "FormConnect");
+        dlg->SetPortLister([this] { return ports; });
+    }
+    ~ConnectFixture() override { ui::Free(dlg); }
+
+    TMemIniFile Ini(const std::string& text)
+    {
+        const fs::path file = folder.Path() / "current.ini";
+        std::ofstream(file) << text;
+        return TMemIniFile(file);
+    }
+
+    bool PortIsFree(const std::string& path)
+    {
+        TComHandle handle;
+        const bool opened = OpenComPort(path, 19200, handle, scope.Clock());
+        CloseComPort(handle);
+        return opened;
+    }
+
+    std::vector<std::string> Boxes()
+    {
+        std::vector<std::string> texts;
+        for (const auto& box : scope.Services().Boxes()) texts.push_back(box.text);
+        return texts;
+    }
+
+    ui::ApplicationScope scope;
+    TempFolder folder;
+    std::vector<std::string> ports;
+    TFormConnect* dlg = nullptr;
+    ui::Driver driver;
+};
+
+// Ports for the automatic search: links in a folder (named so that their order is known), each a
+// pseudo-terminal; silent ones have nobody behind them, the device has the simulated communicator.
+struct SearchFixture : ConnectFixture {
+    std::string Silent(const std::string& name)
+    {
+        silent.push_back(std::make_unique<sim::Pty>(folder.Path(), name));
+        return silent.back()->LinkPath().string();
+    }
+    std::string Device(const std::string& name)
+    {
+        devicePty = std::make_unique<sim::Pty>(folder.Path(), name);
+        deviceLine = std::make_unique<sim::Line>(*devicePty, device);
+        deviceLine->SetLineSpeed(0);
+        return devicePty->LinkPath().string();
+    }
+
+    sim::Communicator device{{}, scope.Clock()};
+    std::vector<std::unique_ptr<sim::Pty>> silent;
+    std::unique_ptr<sim::Pty> devicePty;
+    std::unique_ptr<sim::Line> deviceLine;
+};
+
+}  // namespace
+
+TEST_F(ConnectFixture, StartsOnTheCableWithTheFactoryKey)
+{
+    EXPECT_TRUE(dlg->rb1->Checked());
+    EXPECT_FALSE(dlg->rb2->Checked());
+    EXPECT_FALSE(dlg->Label2->Enabled());
+    EXPECT_FALSE(dlg->cbPhones->Enabled());
+    EXPECT_TRUE(dlg->AutoSearchButton->Enabled());
+    EXPECT_EQ(dlg->MKEdit->Text(), "5816");
+    EXPECT_FALSE(ui::Layout::HasOverlap(*dlg));
+    dlg->Show();
+    EXPECT_TRUE(driver.TypeText(*dlg->MKEdit, "12345"));
+    EXPECT_EQ(dlg->MKEdit->Text(), "5816");  // at most four characters
+}
+
+TEST_F(ConnectFixture, LineChoiceEnablesPhoneOrSearch)
+{
+    dlg->Show();
+    ASSERT_TRUE(driver.Click(*dlg->rb2));
+    EXPECT_TRUE(dlg->Label2->Enabled());
+    EXPECT_TRUE(dlg->cbPhones->Enabled());
+    EXPECT_FALSE(dlg->AutoSearchButton->Enabled());
+    EXPECT_FALSE(driver.Click(*dlg->AutoSearchButton));
+    ASSERT_TRUE(driver.Click(*dlg->rb1));
+    EXPECT_FALSE(dlg->rb2->Checked());
+    EXPECT_FALSE(dlg->Label2->Enabled());
+    EXPECT_FALSE(dlg->cbPhones->Enabled());
+    EXPECT_TRUE(dlg->AutoSearchButton->Enabled());
+}
+
+TEST_F(ConnectFixture, CancelClosesWithCancelAndOkWithOk)
+{
+    scope.Services().AnswerModal([this](ui::TForm&) { ui::App().Post([this] { driver.Click(*dlg->CancelButton); }); });
+    EXPECT_EQ(dlg->ShowModal(), ui::mrCancel);
+    scope.Services().AnswerModal([this](ui::TForm&) { ui::App().Post([this] { driver.Click(*dlg->OkButton); }); });
+    EXPECT_EQ(dlg->ShowModal(), ui::mrOk);
+}
+
+TEST_F(ConnectFixture, RefreshListsThePortsSortedAndSelectsTheFirst)
+{
+    ports = {"/dev/ttyUSB0", "/dev/ttyS10", "/dev/ttyS2"};
+    dlg->Show();
+    ASSERT_TRUE(driver.Click(*dlg->UpdateCOMsSpeedButton));
+    EXPECT_EQ(dlg->ComPorts->Items().Lines(), (std::vector<std::string>{"/dev/ttyS10", "/dev/ttyS2", "/dev/ttyUSB0"}));
+    EXPECT_EQ(dlg->ComPorts->ItemIndex(), 0);
+    EXPECT_EQ(dlg->ComPorts->Text(), "/dev/ttyS10");
+    ports.clear();
+    dlg->UpdateComPorts();
+    EXPECT_TRUE(dlg->ComPorts->Items().Empty());
+    EXPECT_EQ(dlg->ComPorts->ItemIndex(), -1);
+}
+
+TEST_F(ConnectFixture, LoadsControlsLineAndPhones)
+{
+    ports = {"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2"};
+    dlg->UpdateComPorts();
+    const TMemIniFile ini = Ini(
+        "[FormConnect]\nComPorts=2\nMKEdit=1234\nDialPhonesNum=3\nDialPhone1= 89120000001 \nDialPhone2=\n"
+        "DialPhone3=+70000000000\nDialPhone4=not read\nCurDialPhone=555\n"
+        "[Connect]\nrb1=0\nrb2=1\n");
+    dlg->LoadSettings(ini);
+    EXPECT_EQ(dlg->ComPorts->Text(), "/dev/ttyS2");
+    EXPECT_EQ(dlg->MKEdit->Text(), "1234");
+    EXPECT_FALSE(dlg->rb1->Checked());
+    EXPECT_TRUE(dlg->rb2->Checked());
+    // Checking the modem from the settings runs the click: the phone box is usable.
+    EXPECT_TRUE(dlg->cbPhones->Enabled());
+    EXPECT_FALSE(dlg->AutoSearchButton->Enabled());
+    EXPECT_EQ(dlg->cbPhones->Items().Lines(), (std::vector<std::string>{"+70000000000", "89120000001"}));
+    EXPECT_EQ(dlg->cbPhones->Text(), "555");
+}
+
+TEST_F(ConnectFixture, MissingKeysKeepTheDefaults)
+{
+    dlg->cbPhones->SetText("typed");
+    dlg->LoadSettings(Ini(""));
+    EXPECT_TRUE(dlg->rb1->Checked());
+    EXPECT_FALSE(dlg->rb2->Checked());
+    EXPECT_TRUE(dlg->cbPhones->Items().Empty());
+    EXPECT_EQ(dlg->cbPhones->Text(), "typed");
+    EXPECT_EQ(dlg->MKEdit->Text(), "5816");
+}
+
+TEST_F(ConnectFixture, DamagedSettingsLoadSafely)
+{
+    dlg->rb2->SetChecked(true);
+    // A count of two billion is answered from the keys there are, at once; a line chosen nowhere
+    // falls back to the cable.
+    const auto start = std::chrono::steady_clock::now();
+    dlg->LoadSettings(Ini("[FormConnect]\nDialPhonesNum=2147483647\nDialPhone1=111\nDialPhone01=not a key of ours\n"
+                          "DialPhone2147483647=222\n[Connect]\nrb1=0\nrb2=0\n"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_EQ(dlg->cbPhones->Items().Lines(), (std::vector<std::string>{"111", "222"}));
+    EXPECT_TRUE(dlg->rb1->Checked());
+    EXPECT_FALSE(dlg->cbPhones->Enabled());
+    EXPECT_TRUE(dlg->AutoSearchButton->Enabled());
+
+    dlg->cbPhones->Items().Clear();
+    dlg->LoadSettings(Ini("[FormConnect]\nDialPhonesNum=-3\nDialPhone1=111\n"));
+    EXPECT_TRUE(dlg->cbPhones->Items().Empty());
+}
+
+TEST_F(ConnectFixture, SavesControlsLineAndPhones)
+{
+    ports = {"/dev/ttyS0", "/dev/ttyS1"};
+    dlg->UpdateComPorts();
+    dlg->ComPorts->SetItemIndex(1);
+    dlg->rb2->SetChecked(true);
+    dlg->cbPhones->Items().Add("222");
+    dlg->cbPhones->Items().Add("111");
+    dlg->cbPhones->SetText("333");
+    dlg->MKEdit->SetText("0042");
+    TMemIniFile ini = Ini("[FormConnect]\nDialPhone5=left from a longer list\n");
+    dlg->SaveSettings(ini);
+
+    EXPECT_EQ(ini.ReadString("Connect", "rb1", ""), "0");
+    EXPECT_EQ(ini.ReadString("Connect", "rb2", ""), "1");
+    EXPECT_EQ(ini.ReadString("FormConnect", "ComPorts", ""), "1");
+    EXPECT_EQ(ini.ReadString("FormConnect", "rb1", ""), "0");
+    EXPECT_EQ(ini.ReadString("FormConnect", "rb2", ""), "1");
+    EXPECT_EQ(ini.ReadString("FormConnect", "MKEdit", ""), "0042");
+    EXPECT_EQ(ini.ReadString("FormConnect", "DialPhonesNum", ""), "2");
+    EXPECT_EQ(ini.ReadString("FormConnect", "DialPhone1", ""), "111");
+    EXPECT_EQ(ini.ReadString("FormConnect", "DialPhone2", ""), "222");
+    EXPECT_EQ(ini.ReadString("FormConnect", "CurDialPhone", ""), "333");
+    EXPECT_EQ(ini.ReadString("FormConnect", "DialPhone5", ""), "left from a longer list");
+    EXPECT_FALSE(ini.ValueExists("Connect", "DialPhonesNum"));
+
+    // Written and read back, the dialog comes up as it was left.
+    ini.UpdateFile();
+    ui::Free(dlg);
+    dlg = ui::Create<TFormConnect>(&scope.App(), "FormConnect");
+    dlg->SetPortLister([this] { return ports; });
+    dlg->UpdateComPorts();
+    dlg->LoadSettings(TMemIniFile(ini.FileName()));
+    EXPECT_EQ(dlg->ComPorts->Text(), "/dev/ttyS1");
+    EXPECT_TRUE(dlg->rb2->Checked());
+    EXPECT_EQ(dlg->cbPhones->Items().Lines(), (std::vector<std::string>{"111", "222"}));
+    EXPECT_EQ(dlg->cbPhones->Text(), "333");
+    EXPECT_EQ(dlg->MKEdit->Text(), "0042");
+}
+
+TEST_F(SearchFixture, FindsTheDeviceOnTheSecondOfThreePorts)
+{
+    ports = {Silent("a-silent"), Device("b-device"), Silent("c-silent"), (folder.Path() / "d-missing").string()};
+    const auto start = scope.Clock().NowMs();
+    bool okLockedMeanwhile = false;
+    std::string captionMeanwhile;
+    scope.Services().AnswerModal([&](ui::TForm&) {
+        ui::App().Post([&] { driver.Click(*dlg->AutoSearchButton); });
+        When([&] { return dlg->Searching; },
+             [&] {
+                 captionMeanwhile = dlg->Caption();
+                 okLockedMeanwhile = !dlg->OkButton->Enabled() && !driver.Click(*dlg->OkButton) &&
+                                     !dlg->ComPorts->Enabled() && !dlg->UpdateCOMsSpeedButton->Enabled() &&
+                                     !dlg->AutoSearchButton->Enabled();
+             });
+    });
+    EXPECT_EQ(dlg->ShowModal(), ui::mrOk);
+    EXPECT_EQ(dlg->ComPorts->ItemIndex(), 1);
+    EXPECT_EQ(dlg->ComPorts->Text(), ports[1]);
+    // The first port had its whole five seconds.
+    EXPECT_GE(scope.Clock().ElapsedSince(start), 5000u);
+    EXPECT_EQ(captionMeanwhile, ports[0]);
+    EXPECT_TRUE(okLockedMeanwhile);
+    EXPECT_EQ(dlg->Caption(), "Подключение к панели");
+    EXPECT_FALSE(dlg->Searching);
+    EXPECT_TRUE(dlg->OkButton->Enabled());
+    EXPECT_TRUE(dlg->ComPorts->Enabled());
+    EXPECT_TRUE(dlg->AutoSearchButton->Enabled());
+    EXPECT_TRUE(Boxes().empty());
+    // Every port tried was closed again; the third was never opened.
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(PortIsFree(ports[i])) << ports[i];
+    EXPECT_EQ(deviceLine->Requests(), (std::vector<std::string>{"+v"}));
+}
+
+TEST_F(SearchFixture, NothingAnswersAndTheDialogStaysOpen)
+{
+    ports = {Silent("a"), Silent("b"), Silent("c")};
+    const auto start = scope.Clock().NowMs();
+    dlg->Show();
+    ASSERT_TRUE(driver.Click(*dlg->AutoSearchButton));
+    EXPECT_GE(scope.Clock().ElapsedSince(start), 3u * 5000u);
+    EXPECT_EQ(Boxes(), (std::vector<std::string>{"Панель не обнаружена."}));
+    EXPECT_EQ(scope.Services().Boxes().front().type, ui::mtInformation);
+    EXPECT_EQ(dlg->ModalResult(), ui::mrNone);
+    EXPECT_EQ(dlg->Caption(), "Подключение к панели");
+    EXPECT_TRUE(dlg->OkButton->Enabled());
+    EXPECT_TRUE(dlg->AutoSearchButton->Enabled());
+    EXPECT_TRUE(dlg->UpdateCOMsSpeedButton->Enabled());
+    for (const auto& port : ports) EXPECT_TRUE(PortIsFree(port)) << port;
+}
+
+TEST_F(SearchFixture, NoPortAtAllIsAnError)
+{
+    dlg->Show();
+    ASSERT_TRUE(driver.Click(*dlg->AutoSearchButton));
+    EXPECT_EQ(Boxes(), (std::vector<std::string>{"Нет доступных последовательных портов."}));
+    EXPECT_EQ(scope.Services().Boxes().front().type, ui::mtError);
+    EXPECT_TRUE(dlg->AutoSearchButton->Enabled());
+    EXPECT_TRUE(dlg->ComPorts->Enabled());
+    EXPECT_TRUE(dlg->OkButton->Enabled());
+}
+
+TEST_F(SearchFixture, CancelStopsTheSearchAndTheDialogStaysOpen)
+{
+    ports = {Silent("a"), Silent("b")};
+    dlg->Show();
+    When([&] { return dlg->Searching && dlg->Caption() == ports[1]; }, [&] { driver.Click(*dlg->CancelButton); });
+    const auto start = scope.Clock().NowMs();
+    ASSERT_TRUE(driver.Click(*dlg->AutoSearchButton));
+    EXPECT_LT(scope.Clock().ElapsedSince(start), 2u * 5000u);
+    EXPECT_FALSE(dlg->Searching);
+    EXPECT_EQ(dlg->ModalResult(), ui::mrNone);
+    EXPECT_EQ(dlg->Caption(), "Подключение к панели");
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_TRUE(dlg->AutoSearchButton->Enabled());
+    EXPECT_TRUE(dlg->ComPorts->Enabled());
+    EXPECT_TRUE(dlg->UpdateCOMsSpeedButton->Enabled());
+    EXPECT_TRUE(dlg->OkButton->Enabled());
+    for (const auto& port : ports) EXPECT_TRUE(PortIsFree(port)) << port;
+    // Not searching, Cancel closes.
+    ASSERT_TRUE(driver.Click(*dlg->CancelButton));
+    EXPECT_EQ(dlg->ModalResult(), ui::mrCancel);
+}
+
+TEST_F(SearchFixture, AModemChosenDuringTheSearchKeepsTheButtonOff)
+{
+    ports = {Silent("a")};
+    dlg->Show();
+    When([&] { return dlg->Searching; },
+         [&] {
+             driver.Click(*dlg->rb2);
+             driver.Click(*dlg->rb1);
+             EXPECT_FALSE(dlg->AutoSearchButton->Enabled());
+             driver.Click(*dlg->rb2);
+         });
+    ASSERT_TRUE(driver.Click(*dlg->AutoSearchButton));
+    EXPECT_FALSE(dlg->AutoSearchButton->Enabled());
+    EXPECT_TRUE(dlg->cbPhones->Enabled());
+}
+
+TEST_F(SearchFixture, APortThatFailsIsReportedAndTheSearchGoesOn)
+{
+    const std::string failing = Silent("a-failing");
+    // A link to something that is no terminal opens, but cannot be set up: skipped quietly.
+    std::ofstream(folder.Path() / "b-file") << "x";
+    ports = {failing, (folder.Path() / "b-file").string(), Device("c-device")};
+    // The first port vanishes while it is tried.
+    When([&] { return dlg->Searching && dlg->Caption() == failing; }, [&] { silent.front()->CloseMaster(); });
+    dlg->Show();
+    ASSERT_TRUE(driver.Click(*dlg->AutoSearchButton));
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_TRUE(Boxes()[0].starts_with("Ошибка при работе с портом \"")) << Boxes()[0];
+    EXPECT_TRUE(Boxes()[0].ends_with("\"")) << Boxes()[0];
+    EXPECT_EQ(dlg->ModalResult(), ui::mrOk);
+    EXPECT_EQ(dlg->ComPorts->ItemIndex(), 2);
+}
