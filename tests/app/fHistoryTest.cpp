@@ -8,12 +8,17 @@
 #include <iterator>
 #include <string>
 
+#include "app/DeviceController.h"
+#include "app/FormAppMainController.h"
 #include "app/HistoryReader.h"
+#include "app/fMain.h"
 #include "app/MsgFileU.h"
 #include "app/fWaiting.h"
 #include "app/fWays.h"
 #include "sim/Communicator.h"
+#include "platform/ProgramFolder.h"
 #include "tests/support/FakeExchangeSteps.h"
+#include "tests/support/SimDevice.h"
 #include "ui/Application.h"
 #include "ui/Canvas.h"
 #include "ui/Driver.h"
@@ -301,6 +306,125 @@ TEST_F(ReadAllLoop, APageThatDoesNotMoveEndsTheLoop)
     page->FirstRecord = 0x1000;
     page->ReadAll();
     EXPECT_EQ(pages, 5);
+}
+
+// ---------------------------------------------------------------- in the program
+
+// The whole program's controllers around the page: its buttons go through the forms controller's
+// bracket to the device controller of a connection to the simulated device.
+class ProgramController final : public TFormAppMainController {
+public:
+    using TFormAppMainController::TFormAppMainController;
+    bool DoConnect() override
+    {
+        auto controller = std::make_unique<TDeviceController>(sim->worker, Log.get());
+        controller->Device().SetTimeoutFloor(testsupport::SimDevice::kTimeoutMs);
+        if (!controller->ReadVersion()) return false;
+        SetDeviceController(std::move(controller));
+        return true;
+    }
+    testsupport::SimDevice* sim = nullptr;
+};
+
+class HistoryInProgram : public testing::Test {
+protected:
+    HistoryInProgram()
+    {
+        std::string pattern = (fs::temp_directory_path() / "hprog-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr) folder = pattern;
+        ::setenv(platform::kProgramFolderVariable, folder.c_str(), 1);
+        previousDir = fs::current_path();
+        fs::current_path(folder);
+        main->Show();
+        controller = MakeFormsController<ProgramController>(main, main->PagesPane, main->tv1);
+        main->FormsController = controller.get();
+        sim::DeviceProfile profile = testsupport::Profile(120);
+        profile.historyRecords = 100;
+        sim = std::make_unique<testsupport::SimDevice>(profile, scope.Clock());
+        controller->sim = sim.get();
+    }
+    ~HistoryInProgram() override
+    {
+        main->FormsController = nullptr;
+        controller.reset();
+        sim.reset();
+        fs::current_path(previousDir);
+        ::unsetenv(platform::kProgramFolderVariable);
+        fs::remove_all(folder);
+    }
+    void Show(TformIncl* page)
+    {
+        const std::vector<TformIncl*> pages = controller->Pages();
+        controller->SelectPage(static_cast<int>(std::find(pages.begin(), pages.end(), page) - pages.begin()));
+        ASSERT_EQ(controller->CurrentPage, page);
+    }
+
+    ui::ApplicationScope scope;
+    ui::Driver user{scope.App()};
+    fs::path folder;
+    fs::path previousDir;
+    TFormMain* main = scope.App().CreateForm<TFormMain>("FormMain");
+    std::unique_ptr<ProgramController> controller;
+    std::unique_ptr<testsupport::SimDevice> sim;
+};
+
+TEST_F(HistoryInProgram, ButtonsNeedAConnectionAndPageThroughTheDevice)
+{
+    ASSERT_NE(FormHistory, nullptr);
+    ASSERT_NE(formWays, nullptr);
+    Show(FormHistory);
+    EXPECT_FALSE(FormHistory->btnBackward->Enabled());
+    ASSERT_TRUE(controller->Connect());
+    EXPECT_TRUE(FormHistory->btnBackward->Enabled());
+    EXPECT_TRUE(FormHistory->btnClear->Enabled());
+    controller->ReadCurrent();
+    EXPECT_EQ(FormHistory->StringGrid1->Cells(hcNumber, 1), "99");
+    user.Click(*FormHistory->btnBackward);
+    EXPECT_EQ(FormHistory->FirstRecord, 36);
+    EXPECT_EQ(FormHistory->StringGrid1->Cells(hcNumber, 1), "67");
+    EXPECT_EQ(FormHistory->Store.Count(), 64);
+    EXPECT_TRUE(main->tv1->Enabled()) << "the bracket closed";
+    user.Click(*FormHistory->Button2);
+    EXPECT_EQ(FormHistory->FirstRecord, 68);
+    controller->Disconnect();
+    EXPECT_FALSE(FormHistory->btnBackward->Enabled());
+}
+
+TEST_F(HistoryInProgram, TextDownloadWritesInTheWorkingDirectory)
+{
+    ASSERT_TRUE(controller->Connect());
+    FormHistory->btnStart->Show();
+    Show(FormHistory);
+    user.Click(*FormHistory->btnStart);
+    std::ifstream in(folder / "История.txt", std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 200) << "two lines for each of 100 records";
+    EXPECT_EQ(text.substr(0, 3), "99 ");
+}
+
+TEST_F(HistoryInProgram, EraseButtonErasesTheDevice)
+{
+    ASSERT_TRUE(controller->Connect());
+    Show(FormHistory);
+    controller->ReadCurrent();
+    user.Click(*FormHistory->btnClear);
+    EXPECT_EQ(sim->device.HistoryPointer(), 0);
+    EXPECT_EQ(FormHistory->Store.Count(), 0);
+    EXPECT_EQ(FormHistory->StringGrid1->Cells(hcNumber, 1), "");
+    EXPECT_TRUE(main->tv1->Enabled());
+}
+
+TEST_F(HistoryInProgram, ConnectingRefillsTheWayTypesForTheFirmware)
+{
+    ASSERT_TRUE(formWays->FindTypeItem(*formWays->cb[0], 13));
+    ASSERT_TRUE(formWays->FindTypeItem(*formWays->cb[1], 3));
+    sim::DeviceProfile old = testsupport::Profile(100);
+    sim = std::make_unique<testsupport::SimDevice>(old, scope.Clock());
+    controller->sim = sim.get();
+    ASSERT_TRUE(controller->Connect());
+    EXPECT_EQ(formWays->cb[0]->Items().Count(), 11) << "build 100 offers eleven types";
+    EXPECT_EQ(formWays->ChannelType(0), 0) << "v.110 is not among them";
+    EXPECT_EQ(formWays->ChannelType(1), 3) << "a type the list still offers is kept";
 }
 
 }  // namespace
