@@ -12,7 +12,7 @@
 #include "link/MyExceptions.h"
 #include "platform/Text.h"
 
-const std::filesystem::path HistoryTextFileName = std::filesystem::u8path("История.txt");
+const std::filesystem::path HistoryTextFileName = std::filesystem::path(u8"История.txt");
 
 namespace {
 
