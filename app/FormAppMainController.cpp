@@ -10,9 +10,13 @@
 #include "app/fEnNumber.h"
 #include "app/fGPRS.h"
 #include "app/fErrors.h"
+#include "app/fHistory.h"
 #include "app/fIn.h"
+#include "app/fLoops.h"
+#include "app/fMasks.h"
 #include "app/fMain.h"
 #include "app/fProgress.h"
+#include "app/fWays.h"
 #include "kit/KitPrgres.h"
 #include "link/SmallRoutines.h"
 #include "ui/Application.h"
@@ -40,8 +44,12 @@ constexpr TPageRegistration PageEntry(const char* name)
 const TPageRegistration kPages[] = {
     PageEntry<TFormCommon, FormCommon>("FormCommon"),
     PageEntry<TformATests, formATests>("formATests"),
+    PageEntry<TFormMasks, FormMasks>("FormMasks"),
     PageEntry<TformGPRS, formGPRS>("formGPRS"),
+    PageEntry<TformWays, formWays>("formWays"),
+    PageEntry<TFormLoops, FormLoops>("FormLoops"),
     PageEntry<TFormEnNumber, FormEnNumber>("FormEnNumber"),
+    PageEntry<TFormHistory, FormHistory>("FormHistory"),
     PageEntry<TformBolid, formBolid>("formBolid"),
 };
 
@@ -122,14 +130,17 @@ void TFormAppMainController::SetConnected(bool Connected)
         for (int panel = 0; panel < MainForm->StatusBar1->Panels().Count(); ++panel)
             if (panel != TFormMain::PanelProgress) MainForm->SetStatusText(panel, "");
     }
+    if (FormHistory != nullptr) FormHistory->SetDeviceButtonsEnabled(Connected && DeviceController);
     if (Connected && DeviceController) SetupPagesForDevice(DeviceController->Build, PanelTypeText() == "Bolid");
 }
 
-void TFormAppMainController::SetupPagesForDevice(int Build, bool)
+void TFormAppMainController::SetupPagesForDevice(int Build, bool Bolid)
 {
     const int major = DeviceController ? DeviceController->Major : 0;
     if (formATests != nullptr) formATests->SetupForDevice(major, Build);
     if (formGPRS != nullptr) formGPRS->SetupForDevice(major, Build);
+    if (Bolid && FormMasks != nullptr) FormMasks->SetupForDevice(Build);
+    if (formWays != nullptr) formWays->FillTypeLists(Build, Bolid);
 }
 
 void TFormAppMainController::ApplyConnectionState(bool Connected)
