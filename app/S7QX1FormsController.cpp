@@ -8,10 +8,14 @@
 #include "app/fCommon.h"
 #include "app/fConnect.h"
 #include "app/fDial.h"
+#include "app/fHistory.h"
+#include "app/fUpdateIns.h"
+#include "app/fUpdateInsertion.h"
 #include "app/fIn.h"
 #include "app/fMain.h"
 #include "kit/KitPanel.h"
 #include "link/COMUtils.h"
+#include "link/MyExceptions.h"
 #include "link/ModemWorker.h"
 #include "platform/Text.h"
 #include "ui/Application.h"
@@ -162,7 +166,10 @@ bool TS7QX1FormsController::DialModem(const std::string& Phone, int Proto)
 
 // ------------------------------------------------------------------ connect and disconnect
 
-bool TS7QX1FormsController::ReconnectAfterUpdate() const { return false; }
+bool TS7QX1FormsController::ReconnectAfterUpdate() const
+{
+    return formUpdateIns != nullptr && formUpdateIns->State() == TformUpdateIns::StateDone;
+}
 
 void TS7QX1FormsController::PrepareDeviceController(TDeviceController&) {}
 
@@ -266,6 +273,7 @@ void TS7QX1FormsController::SetConnected(bool Connected)
     TFormAppMainController::SetConnected(Connected);
     if (Connected && OldBolidConnected()) return;
     if (FormCommon != nullptr) FormCommon->KitGroupBox1->SetVisible(false);
+    if (!Connected && FormHistory != nullptr) FormHistory->Store.Clear();
     if (!DeviceController) return;
     ApplyCommonPageGates(*DeviceController);
     BuildTreeForDevice(*DeviceController);
@@ -316,6 +324,19 @@ void TS7QX1FormsController::BuildTreeForDevice(const TDeviceController& Device)
     }
     SelectPage(0);
     SelectTreeNodeOf(0);
+}
+
+// ------------------------------------------------------------------ firmware
+
+void TS7QX1FormsController::UpdateFirmwareFromFile()
+{
+    if (formUpdateInsertion == nullptr || !MayStart()) return;
+    try {
+        ::UpdateFirmwareFromFile(*formUpdateInsertion,
+                                 MainWindowFileUpdateHost(MainForm != nullptr ? MainForm->KitProgressBar1 : nullptr));
+    } catch (const ELinkFailure&) {
+        Disconnect();
+    }
 }
 
 // ------------------------------------------------------------------ closing

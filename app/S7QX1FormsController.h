@@ -41,6 +41,9 @@ public:
     void LoadConnectSettings();
     void SaveConnectSettings();
 
+    // The upload of a firmware file the user picks; a lost link disconnects.
+    void UpdateFirmwareFromFile();
+
     // The main window is closing while an operation runs: the operation is cancelled and the
     // connection goes once it has ended. A page whose read it cut short keeps its stored values.
     void CancelForClose();

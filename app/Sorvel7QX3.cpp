@@ -10,6 +10,8 @@
 #include "app/fErrors.h"
 #include "app/fLoad.h"
 #include "app/fMain.h"
+#include "app/fUpdateIns.h"
+#include "app/fUpdateInsertion.h"
 #include "ui/Application.h"
 
 namespace {
@@ -56,6 +58,8 @@ void StartProgram()
     app.SetTitle("Sorvel7QX3");
     TFormMain* main = app.CreateForm<TFormMain>("FormMain");
     FormMain = main;
+    formUpdateInsertion = app.CreateForm<TformUpdateInsertion>("formUpdateInsertion");
+    formUpdateIns = app.CreateForm<TformUpdateIns>("formUpdateIns");
     FormErrors = app.CreateForm<TFormErrors>("FormErrors");
     FormDial = app.CreateForm<TFormDial>("FormDial");
     FormAbout = app.CreateForm<TFormAbout>("FormAbout");
@@ -65,7 +69,10 @@ void StartProgram()
 
 void FinishProgram()
 {
+    // An upload's thread goes with its window, before the link it uses.
+    FreeWindow(formUpdateIns);
     FreeWindow(FormMain);
+    FreeWindow(formUpdateInsertion);
     FreeWindow(FormAbout);
     FreeWindow(FormDial);
     FreeWindow(FormErrors);

@@ -7,7 +7,9 @@
 #include "app/IniFiles.h"
 #include "app/S7QX1FormsController.h"
 #include "app/TVLog.h"
+#include "app/UpdateListFormUnit.h"
 #include "app/fAbout.h"
+#include "app/fUpdateIns.h"
 #include "kit/KitPrgres.h"
 #include "link/MyExceptions.h"
 #include "link/SmallRoutines.h"
@@ -46,7 +48,12 @@ std::string UnexpectedErrorText(const std::string& message)
 }
 
 // The program file's version for the caption.
-std::string ProgramVersionText() { return ""; }
+std::string ProgramVersionText()
+{
+    std::string version;
+    GetFileVersion("/proc/self/exe", version);
+    return version;
+}
 
 bool IsTextField(const ui::TComponent* c) { return ui::As<ui::TCustomEdit>(c) != nullptr; }
 
@@ -322,6 +329,12 @@ void TFormMain::tbConnectClick(ui::TObject*)
 {
     if (FormsController == nullptr) return;
     SetStatusText(PanelVersion, "");
+    struct UpdateOver {
+        ~UpdateOver()
+        {
+            if (formUpdateIns != nullptr) formUpdateIns->SetState(TformUpdateIns::StateIdle);
+        }
+    } const over;
     FormsController->Connect();
 }
 
@@ -389,9 +402,21 @@ void TFormMain::mnuReloadClick(ui::TObject*)
     if (FormsController != nullptr) FormsController->ResetDevice();
 }
 
-void TFormMain::UpdateFirmwareClick(ui::TObject*) {}
+void TFormMain::UpdateFirmwareClick(ui::TObject*)
+{
+    TDeviceController* device = CurrentDeviceController();
+    if (device == nullptr || formUpdateIns == nullptr) return;
+    if (formUpdateIns->FirmwareUpdateAvailable(device->PanelType, device->Cpu, device->FlashType, device->Major,
+                                               device->Build))
+        formUpdateIns->Show();
+    else
+        ui::App().MessageBox("Обновлние не требуется.", "", ui::MB_OK | ui::MB_ICONINFORMATION);
+}
 
-void TFormMain::mnuUpdateClick(ui::TObject*) {}
+void TFormMain::mnuUpdateClick(ui::TObject*)
+{
+    if (controller_) controller_->UpdateFirmwareFromFile();
+}
 
 void TFormMain::StatusBar1Click(ui::TObject*) { ui::Clipboard().SetAsText(StatusText(PanelImei)); }
 
@@ -411,9 +436,23 @@ void TFormMain::tvLogCustomDrawItem(ui::TObject*, ui::TTreeNode* Node, ui::TCust
     DefaultDraw = true;
 }
 
-void TFormMain::FormActivate(ui::TObject*) {}
+void TFormMain::FormActivate(ui::TObject*)
+{
+    // The update window keeps the main window off while it is open.
+    if (formUpdateIns != nullptr && formUpdateIns->Visible()) SetEnabled(false);
+}
 
-void TFormMain::FormKeyDown(ui::TObject*, std::uint16_t&, ui::TShiftState) {}
+void TFormMain::FormKeyDown(ui::TObject*, std::uint16_t& Key, ui::TShiftState Shift)
+{
+    if (Key != 'U' || !Shift.Contains(ui::ssCtrl) || !Shift.Contains(ui::ssAlt)) return;
+    Key = 0;
+    TUpdateListForm* list = ui::Create<TUpdateListForm>(this, "");
+    struct Free {
+        TUpdateListForm* window;
+        ~Free() { ui::Free(window); }
+    } const free{list};
+    list->ShowModal();
+}
 
 void TFormMain::ApplicationEvents1Exception(ui::TObject*, std::exception_ptr E)
 {
@@ -432,6 +471,8 @@ bool TFormMain::OperationUnderWay() const
 
 void TFormMain::FormClose(ui::TObject*, ui::TCloseAction& Action)
 {
+    // An upload runs on its own thread through the link: it is stopped and waited for first.
+    if (formUpdateIns != nullptr && formUpdateIns->Uploading()) formUpdateIns->StopUpload();
     if (OperationUnderWay()) {
         Action = ui::caNone;
         if (!closePending_) {
