@@ -355,7 +355,14 @@ Mirror::Binding* Mirror::Ensure(ui::TControl& control)
 
 void Mirror::Adopt(ui::TControl& control)
 {
-    if (Ensure(control) == nullptr) return;
+    Binding* b = Ensure(control);
+    if (b == nullptr) return;
+    // A widget made while its control stood elsewhere (a page built before it was placed) moves over.
+    if (Binding* pb = control.Parent() != nullptr ? Find(*control.Parent()) : nullptr;
+        pb != nullptr && b->widget->parentWidget() != pb->client.data()) {
+        Counter guard(applying_);
+        ApplyParent(*b);
+    }
     if (auto* form = ui::As<ui::TForm>(&control); form != nullptr && form->Menu() != nullptr) {
         liveMenus_.insert(form->Menu());
         dirtyMenus_.insert(form);
