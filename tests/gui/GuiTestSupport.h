@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWidget>
@@ -29,10 +30,13 @@ inline QApplication& QtApp()
     return *app;
 }
 
-// Runs Qt's events (and through the pump the model's) until the condition holds or 200 rounds passed.
+// Runs Qt's events (and through the pump's timer the model's) until the condition holds or two
+// seconds passed.
 inline bool SpinUntil(const std::function<bool()>& done)
 {
-    for (int i = 0; i < 200 && !done(); ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return done();
 }
 

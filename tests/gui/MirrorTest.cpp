@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTimer>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -251,6 +253,39 @@ TEST_F(MirrorTest, MenusShowTheModelsItemsAndTheirShortcutsGoThroughTheModel)
     EXPECT_FALSE(action->isEnabled());
     action->trigger();
     EXPECT_EQ(reads, 2);
+}
+
+TEST_F(MirrorTest, AModalFormRunsInARealWindowThatTheUserAnswers)
+{
+    auto* dialog = scope.App().CreateForm<ui::TForm>("Dialog");
+    auto* ok = ui::Create<ui::TButton>(dialog, "Ok", dialog);
+    ok->SetCaption("OK");
+    ok->SetModalResult(ui::mrOk);
+    bool modalWindow = false;
+    QTimer::singleShot(5, [&] {
+        modalWindow = front.Windows().Widget(*dialog)->windowModality() == Qt::ApplicationModal;
+        WidgetOf<QPushButton>(*ok)->click();
+    });
+    EXPECT_EQ(dialog->ShowModal(), ui::mrOk);
+    EXPECT_TRUE(modalWindow);
+    EXPECT_FALSE(front.Windows().Widget(*dialog)->isVisible());
+    EXPECT_EQ(front.Windows().Widget(*dialog)->windowModality(), Qt::NonModal);
+}
+
+TEST_F(MirrorTest, AMemoShowsItsLinesAndTypedLineBreaksGoThroughTheModel)
+{
+    auto* memo = ui::Create<ui::TMemo>(form, "Memo", form);
+    memo->SetBounds(0, 0, 100, 60);
+    memo->Lines().Add("первая");
+    auto* widget = WidgetOf<QPlainTextEdit>(*memo);
+    ASSERT_NE(widget, nullptr);
+    EXPECT_EQ(widget->toPlainText(), QString("первая"));
+    memo->SetSelStart(6);
+    guitest::Key(widget, Qt::Key_Return);
+    guitest::Type(widget, "2");
+    EXPECT_EQ(memo->Lines().Count(), 2);
+    EXPECT_EQ(memo->Lines()[1], "2");
+    EXPECT_EQ(widget->toPlainText(), QString("первая\n2"));
 }
 
 // ------------------------------------------------------------------ trees, grids, painted controls
