@@ -78,7 +78,7 @@ void FinishProgram()
     FreeWindow(FormErrors);
 }
 
-int RunProgram()
+int RunProgram(const std::function<int()>& EventLoop)
 {
     ui::Application& app = ui::App();
     try {
@@ -88,7 +88,11 @@ int RunProgram()
         FinishProgram();
         return 1;
     }
-    app.Run();
+    int code = 0;
+    if (EventLoop)
+        code = EventLoop();
+    else
+        app.Run();
     FinishProgram();
-    return 0;
+    return code;
 }

@@ -4,7 +4,8 @@
 // the main window closes, and the windows go.
 //
 // A front end installs its services, observer and event pump on ui::App() and then calls
-// RunProgram(); tests call StartProgram() and drive the windows it made.
+// RunProgram() with its own event loop; tests call StartProgram() and drive the windows it made.
+#include <functional>
 
 // The splash fades in from its own opacity in this many passes of this many milliseconds.
 inline constexpr int SplashPasses = 41;
@@ -21,6 +22,8 @@ void StartProgram();
 // The main window and the windows made with it go (the main window's forms controller saves the
 // pages first when it still exists). Safe to call when nothing was started.
 void FinishProgram();
-// StartProgram, the event loop until the main window closes, FinishProgram. The exit code: 0, or 1
-// when the start failed (the application's error box has told why).
-int RunProgram();
+// StartProgram, the event loop until the main window closes, FinishProgram. EventLoop shows the main
+// window and runs until the application is terminated, giving the exit code; without one,
+// ui::Application::Run (exit code 0). The exit code is 1 when the start failed (the application's
+// error box has told why).
+int RunProgram(const std::function<int()>& EventLoop = {});

@@ -128,4 +128,18 @@ TEST_F(StartupTest, RunProgramRunsUntilTheMainWindowClosesAndSavesThePages)
     EXPECT_NE(ini.find("etO=0456"), std::string::npos) << ini;
 }
 
+TEST_F(StartupTest, AFrontEndsOwnEventLoopRunsTheProgramAndGivesTheExitCode)
+{
+    bool ran = false;
+    const int code = RunProgram([&ran] {
+        ran = FormMain != nullptr && FormMain->Controller() != nullptr;
+        FormMain->Close();
+        return 3;
+    });
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(code, 3);
+    EXPECT_EQ(FormMain, nullptr);
+    EXPECT_TRUE(std::filesystem::exists(folder / "current.ini"));
+}
+
 }  // namespace
