@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,33 @@ protected:
     void PrepareDeviceController(TDeviceController& Controller) override { Controller.Device().SetTimeoutFloor(kFloorMs); }
 };
 
+// The simulated communicator, with one request's reply replaced on demand (a device that answers
+// something other than what the communicator would).
+class OverridingResponder : public sim::Responder {
+public:
+    explicit OverridingResponder(sim::Responder& device) : device_(device) {}
+    std::string Answer(const std::string& request) override
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            if (request == request_) return reply_;
+        }
+        return device_.Answer(request);
+    }
+    void Override(std::string request, std::string reply)
+    {
+        const std::lock_guard lock(mutex_);
+        request_ = std::move(request);
+        reply_ = std::move(reply);
+    }
+
+private:
+    sim::Responder& device_;
+    std::mutex mutex_;
+    std::string request_;
+    std::string reply_;
+};
+
 // The simulated communicator on a pseudo-terminal linked into the program's ports folder.
 struct CableDevice {
     CableDevice(const sim::DeviceProfile& profile, platform::Clock& clock, const std::filesystem::path& link)
@@ -50,7 +78,8 @@ struct CableDevice {
     }
     sim::Pty pty;
     sim::Communicator device;
-    sim::Line line{pty, device};
+    OverridingResponder responder{device};
+    sim::Line line{pty, responder};
 };
 
 // What the user picks in the connect dialog.
