@@ -173,6 +173,12 @@ bool TS7QX1FormsController::ReconnectAfterUpdate() const
 
 void TS7QX1FormsController::PrepareDeviceController(TDeviceController&) {}
 
+std::unique_ptr<TComPortWorker> TS7QX1FormsController::CreatePortWorker(bool Modem)
+{
+    if (Modem) return std::make_unique<TModemWorker>(ui::App().Clock());
+    return std::make_unique<TComPortWorker>(true, true, ui::App().Clock());
+}
+
 bool TS7QX1FormsController::DoConnect()
 {
     const TScopedDialog<TFormConnect> dialog(WindowOwner(MainForm), "FormConnect", FormConnect);
@@ -198,13 +204,8 @@ bool TS7QX1FormsController::RunConnectSequence()
 
     // Only a modem that was asked for dials: a file with neither choice connects by cable.
     const bool modem = dialog.rb2->Checked();
-    if (modem) {
-        auto worker = std::make_unique<TModemWorker>(ui::App().Clock());
-        worker->SetEventPump([] { ui::App().ProcessMessages(); });
-        PortWorker = std::move(worker);
-    } else {
-        PortWorker = std::make_unique<TComPortWorker>(true, true, ui::App().Clock());
-    }
+    PortWorker = CreatePortWorker(modem);
+    if (TModemWorker* worker = Modem()) worker->SetEventPump([] { ui::App().ProcessMessages(); });
     if (!OpenPort(dialog.ComPorts->Text())) return false;
     const std::string phone = platform::Trim(dialog.cbPhones->Text());
     const int proto = MainForm != nullptr ? MainForm->Proto : 0;

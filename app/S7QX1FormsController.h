@@ -55,6 +55,8 @@ public:
 
 protected:
     void ApplyConnectionState(bool Connected) override;
+    // A cable worker that raises RTS around each write, or a modem worker; both own their port.
+    virtual std::unique_ptr<TComPortWorker> CreatePortWorker(bool Modem);
     // Runs on every new device controller before its first exchange.
     virtual void PrepareDeviceController(TDeviceController& Controller);
     // A firmware update has just ended: connect again with the stored settings, without the dialog.

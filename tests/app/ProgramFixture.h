@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/S7QX1FormsController.h"
+#include "link/ModemWorker.h"
 #include "app/fConnect.h"
 #include "app/fDial.h"
 #include "app/fMain.h"
@@ -31,14 +32,26 @@ using testsupport::Profile;
 
 constexpr int kFloorMs = 200;
 
+// A modem worker whose exchanges with the device give up soon: silence costs real time.
+class QuickModemWorker : public TModemWorker {
+public:
+    using TModemWorker::TModemWorker;
+    int DefaultTimeout() override { return kFloorMs; }
+};
+
 // The program's controller with the device's time-out floor lowered, so that a failing exchange ends
-// in a moment on the manual clock.
+// in a moment.
 class TestController : public TS7QX1FormsController {
 public:
     using TS7QX1FormsController::TS7QX1FormsController;
 
 protected:
     void PrepareDeviceController(TDeviceController& Controller) override { Controller.Device().SetTimeoutFloor(kFloorMs); }
+    std::unique_ptr<TComPortWorker> CreatePortWorker(bool Modem) override
+    {
+        if (Modem) return std::make_unique<QuickModemWorker>(ui::App().Clock());
+        return TS7QX1FormsController::CreatePortWorker(false);
+    }
 };
 
 // The simulated communicator, with one request's reply replaced on demand (a device that answers
