@@ -178,9 +178,13 @@ void TFormMain::CreateMenu()
 void TFormMain::CreateToolBar()
 {
     ToolBar1 = ui::Create<ui::TToolBar>(this, "ToolBar1", this);
+    // The buttons carry short captions in place of pictures; the hint keeps the full wording.
+    ToolBar1->SetShowCaptions(true);
+    ToolBar1->SetButtonWidth(ToolButtonWidth);
     int separators = 0;
-    const auto button = [this](const char* name, const char* hint) {
+    const auto button = [this](const char* name, const char* hint, const char* caption) {
         auto* b = ui::Create<ui::TToolButton>(this, name, ToolBar1);
+        b->SetCaption(caption);
         b->SetHint(hint);
         b->SetShowHint(true);
         b->SetEnabled(false);
@@ -190,18 +194,18 @@ void TFormMain::CreateToolBar()
         auto* s = ui::Create<ui::TToolButton>(this, "ToolButton" + std::to_string(++separators), ToolBar1);
         s->SetStyle(ui::tbsSeparator);
     };
-    tbConnect = button("tbConnect", "Подключиться");
+    tbConnect = button("tbConnect", "Подключиться", "Подключиться");
     tbConnect->SetEnabled(true);
-    tbDisconnect = button("tbDisconnect", "Отключиться");
+    tbDisconnect = button("tbDisconnect", "Отключиться", "Отключиться");
     separator();
-    tbRead = button("tbRead", "Прочитать настройки с данной страницы");
-    tbReadAll = button("tbReadAll", "Прочитать все настройки");
+    tbRead = button("tbRead", "Прочитать настройки с данной страницы", "Прочитать");
+    tbReadAll = button("tbReadAll", "Прочитать все настройки", "Прочитать все");
     separator();
-    tbWrite = button("tbWrite", "Записать настройки с данной страницы");
-    tbWriteAll = button("tbWriteAll", "Записать все настройки");
+    tbWrite = button("tbWrite", "Записать настройки с данной страницы", "Записать");
+    tbWriteAll = button("tbWriteAll", "Записать все настройки", "Записать все");
     separator();
-    tbDefault = button("tbDefault", "Настройки по умолчанию на данной странице");
-    tbDefaultAll = button("tbDefaultAll", "Все настройки по умолчанию");
+    tbDefault = button("tbDefault", "Настройки по умолчанию на данной странице", "По умолчанию");
+    tbDefaultAll = button("tbDefaultAll", "Все настройки по умолчанию", "Все по умолчанию");
     separator();
 
     tbConnect->OnClick = [this](ui::TObject* s) { tbConnectClick(s); };

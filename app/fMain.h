@@ -37,6 +37,7 @@ public:
     static constexpr unsigned CloseRetryMs = 50;
     // [Update] UpdatePanelVersion with this text shows the update from a file.
     static constexpr const char* AccessCode = "wuzlam";
+    static constexpr int ToolButtonWidth = 118;
 
     explicit TFormMain(ui::TComponent* owner);
     ~TFormMain() override;
