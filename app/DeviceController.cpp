@@ -9,11 +9,13 @@
 #include "app/fCommon.h"
 #include "app/fEnNumber.h"
 #include "app/fGPRS.h"
+#include "app/fHistory.h"
 #include "app/fIn.h"
 #include "app/fLoops.h"
 #include "app/fMasks.h"
 #include "app/fMain.h"
 #include "app/fProgress.h"
+#include "app/fWays.h"
 #include "link/DevCommands.h"
 #include "link/MyExceptions.h"
 #include "link/SmallRoutines.h"
@@ -45,8 +47,10 @@ const TPageExchange kPageExchanges[] = {
     {IsPage<TformATests>, [](TDeviceController& d) { d.ReadATests(); }, [](TDeviceController& d) { d.WriteATests(); }},
     {IsPage<TformGPRS>, [](TDeviceController& d) { d.ReadGPRS(); }, [](TDeviceController& d) { d.WriteGPRS(); }},
     {IsPage<TFormMasks>, [](TDeviceController& d) { d.ReadMasks(); }, [](TDeviceController& d) { d.WriteMasks(); }},
+    {IsPage<TformWays>, [](TDeviceController& d) { d.ReadWays(true); }, [](TDeviceController& d) { d.WriteWays(); }},
     {IsPage<TFormLoops>, [](TDeviceController& d) { d.ReadLoops(); }, [](TDeviceController& d) { d.WriteLoops(); }},
     {IsPage<TFormEnNumber>, [](TDeviceController& d) { d.ReadEnNumber(); }, [](TDeviceController& d) { d.WriteEnNumber(); }},
+    {IsPage<TFormHistory>, [](TDeviceController& d) { d.ReadHistory(); }, nullptr},
     {IsPage<TformBolid>, [](TDeviceController& d) { d.ReadBolid(); }, nullptr},
 };
 

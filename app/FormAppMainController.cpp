@@ -10,11 +10,13 @@
 #include "app/fEnNumber.h"
 #include "app/fGPRS.h"
 #include "app/fErrors.h"
+#include "app/fHistory.h"
 #include "app/fIn.h"
 #include "app/fLoops.h"
 #include "app/fMasks.h"
 #include "app/fMain.h"
 #include "app/fProgress.h"
+#include "app/fWays.h"
 #include "kit/KitPrgres.h"
 #include "link/SmallRoutines.h"
 #include "ui/Application.h"
@@ -44,8 +46,10 @@ const TPageRegistration kPages[] = {
     PageEntry<TformATests, formATests>("formATests"),
     PageEntry<TFormMasks, FormMasks>("FormMasks"),
     PageEntry<TformGPRS, formGPRS>("formGPRS"),
+    PageEntry<TformWays, formWays>("formWays"),
     PageEntry<TFormLoops, FormLoops>("FormLoops"),
     PageEntry<TFormEnNumber, FormEnNumber>("FormEnNumber"),
+    PageEntry<TFormHistory, FormHistory>("FormHistory"),
     PageEntry<TformBolid, formBolid>("formBolid"),
 };
 
@@ -126,6 +130,7 @@ void TFormAppMainController::SetConnected(bool Connected)
         for (int panel = 0; panel < MainForm->StatusBar1->Panels().Count(); ++panel)
             if (panel != TFormMain::PanelProgress) MainForm->SetStatusText(panel, "");
     }
+    if (FormHistory != nullptr) FormHistory->SetDeviceButtonsEnabled(Connected && DeviceController);
     if (Connected && DeviceController) SetupPagesForDevice(DeviceController->Build, PanelTypeText() == "Bolid");
 }
 
@@ -135,6 +140,7 @@ void TFormAppMainController::SetupPagesForDevice(int Build, bool Bolid)
     if (formATests != nullptr) formATests->SetupForDevice(major, Build);
     if (formGPRS != nullptr) formGPRS->SetupForDevice(major, Build);
     if (Bolid && FormMasks != nullptr) FormMasks->SetupForDevice(Build);
+    if (formWays != nullptr) formWays->FillTypeLists(Build, Bolid);
 }
 
 void TFormAppMainController::ApplyConnectionState(bool Connected)

@@ -47,6 +47,11 @@ public:
     void SyncDeviceTime();
     void OutputsOn();
     void OutputsOff();
+    // Runs one device action inside the bracket and the exchange rules (the history page's paging,
+    // erase and download too).
+    void RunDeviceAction(const std::function<void(TDeviceController&)>& Action, bool Bracket);
+    // The history page empties itself when the device has really erased (a failed erase keeps it).
+    void EmptyHistoryGrid() override {}
 
     // The message table, loaded from "Messages.txt" in the program folder; empty when that file is
     // missing or unreadable (the log says why).
@@ -62,9 +67,6 @@ protected:
     virtual void ApplyConnectionState(bool Connected);
     // The reporting-ways and event-mask pages take the device's build here (their type lists).
     virtual void SetupPagesForDevice(int Build, bool Bolid);
-    // Runs one device action inside the bracket and the exchange rules.
-    void RunDeviceAction(const std::function<void(TDeviceController&)>& Action, bool Bracket);
-
     std::array<bool, 8> SavedEnabled{};
     std::unique_ptr<TDeviceController> DeviceController;
 

@@ -235,6 +235,9 @@ public:
     // After the state turns off, after it turns on.
     unsigned FirstInterval() const { return firstInterval_; }
     unsigned SecondInterval() const { return secondInterval_; }
+    // Take effect from the next change of state.
+    void SetFirstInterval(unsigned ms) { firstInterval_ = ms; }
+    void SetSecondInterval(unsigned ms) { secondInterval_ = ms; }
 
 private:
     void TimerExpired();

@@ -10,7 +10,8 @@ namespace sim {
 
 namespace {
 
-// Factory-fresh values of a device that has been set up once: two phone channels and a GPRS channel,
+// Factory-fresh values of a device that has been set up once: two phone channels and an offline GPRS
+// channel on SIM 2 (SIM 1 carries online GPRS, which rules out offline GPRS on the same card),
 // one daily test, loop 1 reporting, and the operator's GPRS settings. Texts are UTF-8 here.
 const std::pair<const char*, const char*> kInitial[] = {
     {"U", "1A00"},
@@ -26,7 +27,7 @@ const std::pair<const char*, const char*> kInitial[] = {
     {"addat", "0000"},
     {"alphon0", "110002=84951234567"},
     {"alphon1", "120001=84951234568"},
-    {"alphon2", "210003="},
+    {"alphon2", "210103="},
     {"alphon3", "310000="},
     {"alphon4", "320000="},
     {"alphon5", "330000="},

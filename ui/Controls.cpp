@@ -187,6 +187,7 @@ void TControl::SetAlign(TAlign align)
     if (align == align_) return;
     align_ = align;
     if (parent_ != nullptr) parent_->Realign();
+    AlignChanged();
 }
 
 void TControl::SetVisible(bool visible)

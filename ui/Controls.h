@@ -208,6 +208,20 @@ private:
     bool parentColor_ = false;
     TCursor cursor_ = crDefault;
     TPopupMenu* popupMenu_ = nullptr;
+
+    // --- dialog keys, accelerators and focus announcements (the kit's buttons answer them) ---
+public:
+    // A dialog key (Enter, Escape, an arrow) that the focused control left alone: the focused control
+    // is asked first, then, for Enter and Escape, every control of its form in order. True takes it.
+    virtual bool DialogKey(std::uint16_t /*key*/, TShiftState /*shift*/) { return false; }
+    // Alt and a character: true when the caption has it as its accelerator and the control acted on it.
+    virtual bool DialogChar(char32_t /*ch*/) { return false; }
+    // The form's focus went to `focused` (nullptr: to no control); every control of the form hears it.
+    virtual void FocusAnnounced(TWinControl* /*focused*/) {}
+
+protected:
+    // After Align changed (the parent has realigned already).
+    virtual void AlignChanged() {}
 };
 
 class TWinControl : public TControl {

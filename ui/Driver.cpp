@@ -38,6 +38,30 @@ TButton* FindButton(const TWinControl& root, bool wantDefault)
     return nullptr;
 }
 
+// Offers the key to the controls other than `skip` that answer dialog keys themselves (the standard
+// buttons are looked for afterwards).
+bool OfferDialogKey(const TWinControl& root, const TControl& skip, std::uint16_t key, TShiftState shift)
+{
+    for (int i = 0; i < root.ControlCount(); ++i) {
+        TControl* c = root.Controls(i);
+        if (c != &skip && c->DialogKey(key, shift)) return true;
+        if (auto* container = dynamic_cast<TWinControl*>(c))
+            if (OfferDialogKey(*container, skip, key, shift)) return true;
+    }
+    return false;
+}
+
+bool OfferDialogChar(const TWinControl& root, char32_t ch)
+{
+    for (int i = 0; i < root.ControlCount(); ++i) {
+        TControl* c = root.Controls(i);
+        if (c->Showing() && c->EffectivelyEnabled() && c->DialogChar(ch)) return true;
+        if (auto* container = dynamic_cast<TWinControl*>(c))
+            if (OfferDialogChar(*container, ch)) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::uint16_t KeyCodeOf(char32_t ch)
@@ -170,11 +194,15 @@ void Driver::KeyDownPath(TWinControl& control, std::uint16_t& key, TShiftState s
     control.KeyDown(key, shift);
 }
 
-void Driver::DialogKey(TWinControl& control, std::uint16_t key)
+void Driver::DialogKey(TWinControl& control, std::uint16_t key, TShiftState shift)
 {
-    if ((key != VK_RETURN && key != VK_ESCAPE) || Is<TMemo>(&control)) return;
+    if (Is<TMemo>(&control)) return;
+    std::weak_ptr<void> alive = control.Liveness();
+    if (control.DialogKey(key, shift) || alive.expired()) return;
+    if (key != VK_RETURN && key != VK_ESCAPE) return;
     TForm* form = control.TopForm();
     if (form == nullptr) return;
+    if (OfferDialogKey(*form, control, key, shift)) return;
     if (TButton* button = FindButton(*form, key == VK_RETURN)) button->Click();
 }
 
@@ -187,8 +215,25 @@ bool Driver::PressKey(TWinControl& control, std::uint16_t key, TShiftState shift
         std::uint16_t k = key;
         std::weak_ptr<void> alive = control.Liveness();
         KeyDownPath(control, k, shift);
-        if (k != 0 && !alive.expired()) DialogKey(control, k);
+        if (k != 0 && !alive.expired()) DialogKey(control, k, shift);
     });
+}
+
+bool Driver::ReleaseKey(TWinControl& control, std::uint16_t key, TShiftState shift)
+{
+    if (!Accepts(control)) return false;
+    return Deliver(&control, [&] {
+        std::uint16_t k = key;
+        control.KeyUp(k, shift);
+    });
+}
+
+bool Driver::PressAccelerator(TForm& form, char32_t ch)
+{
+    if (!form.Showing() || !app_.AcceptsInput(form)) return false;
+    bool taken = false;
+    Deliver(&form, [&] { taken = OfferDialogChar(form, ch); });
+    return taken;
 }
 
 bool Driver::TypeChar(TWinControl& control, char32_t ch)
@@ -208,7 +253,7 @@ bool Driver::TypeChar(TWinControl& control, char32_t ch)
             if (c == 0 || alive.expired()) return;
         }
         control.KeyPress(c);
-        if (key != 0 && !alive.expired() && (ch == U'\r' || ch == U'\x1b')) DialogKey(control, key);
+        if (key != 0 && !alive.expired() && (ch == U'\r' || ch == U'\x1b')) DialogKey(control, key, shift);
     });
 }
 

@@ -9,7 +9,8 @@
 //
 // Keys: PressKey looks for a menu shortcut of the form first; then the forms that hold the control
 // and have KeyPreview on see OnKeyDown (the outermost first), then the control; a key set to 0 stops
-// there. Enter and Escape then press the form's Default / Cancel button. TypeText sends each character
+// there. The control then sees the key as a dialog key (TControl::DialogKey); Enter and Escape are
+// next offered to the other controls of the form, and press the form's Default / Cancel button. TypeText sends each character
 // as a key-down (letters and digits as their key codes) followed by a key press: the forms with
 // KeyPreview see OnKeyPress first, then the control's OnKeyPress (a filter sets the key to 0), then the
 // edit inserts it. Backspace is "\b".
@@ -54,6 +55,11 @@ public:
     bool TypeText(TWinControl& control, std::string_view utf8);
     bool TypeChar(TWinControl& control, char32_t ch);
     bool PressKey(TWinControl& control, std::uint16_t key, TShiftState shift = {});
+    // The key going up again (KeyUp of the control; buttons click on the space bar's release).
+    bool ReleaseKey(TWinControl& control, std::uint16_t key, TShiftState shift = {});
+    // Alt and a character on the form: the first control (in the form's control order) whose caption
+    // has it as its accelerator acts on it. False when none did.
+    bool PressAccelerator(TForm& form, char32_t ch);
 
     bool Select(TCustomCombo& combo, int index);
     bool Select(TListBox& list, int index);
@@ -78,7 +84,7 @@ private:
     bool Accepts(const TControl& control) const;
     bool Deliver(TObject* sender, const std::function<void()>& action);
     void KeyDownPath(TWinControl& control, std::uint16_t& key, TShiftState shift);
-    void DialogKey(TWinControl& control, std::uint16_t key);
+    void DialogKey(TWinControl& control, std::uint16_t key, TShiftState shift);
 
     Application& app_;
 };

@@ -57,8 +57,24 @@ void TForm::SetActiveControl(TWinControl* control)
     }
     activeControl_ = control;
     App().Observer().FocusChanged(control);
+    AnnounceActiveControl();
     if (control != nullptr) control->DoEnter();
 }
+
+namespace {
+
+void Announce(TWinControl& container, TWinControl* focused)
+{
+    for (int i = 0; i < container.ControlCount(); ++i) {
+        TControl* child = container.Controls(i);
+        child->FocusAnnounced(focused);
+        if (auto* inner = dynamic_cast<TWinControl*>(child)) Announce(*inner, focused);
+    }
+}
+
+}  // namespace
+
+void TForm::AnnounceActiveControl() { Announce(*this, activeControl_); }
 
 void TForm::ForgetControl(const TControl* control)
 {

@@ -60,6 +60,9 @@ public:
     TWinControl* ActiveControl() const { return activeControl_; }
     // Moves the focus: OnExit of the old control, then OnEnter of the new one (nullptr: no focus).
     void SetActiveControl(TWinControl* control);
+    // Tells every control of the form which control has the focus (FocusAnnounced); done on every
+    // focus change, and again when a control asks (a button that became the default one).
+    void AnnounceActiveControl();
 
     TMainMenu* Menu() const { return menu_; }
     void SetMenu(TMainMenu* menu) { menu_ = menu; }

@@ -15,6 +15,7 @@
 #include "app/fCommon.h"
 #include "app/fErrors.h"
 #include "app/fIn.h"
+#include "app/fHistory.h"
 #include "app/fMain.h"
 #include "app/fProgress.h"
 #include "platform/ProgramFolder.h"
@@ -75,11 +76,7 @@ public:
             auto* page = ui::Create<StandInPage>(PagesContainer, name, PagesContainer, &journal);
             page->SetCaption(caption);
         }
-        auto* grid = ui::Create<ui::TStringGrid>(PagesContainer->FindComponent("FormHistory"), "StringGrid1",
-                                                 ui::As<ui::TWinControl>(PagesContainer->FindComponent("FormHistory")));
-        grid->SetColCount(3);
-        grid->SetRowCount(3);
-        grid->SetCell(1, 1, "1301");
+        FormHistory->StringGrid1->SetCell(1, 1, "1301");
     }
     std::unique_ptr<TLogWriter> CreateLog() override { return std::make_unique<HookLog>(); }
     bool DoConnect() override
@@ -275,9 +272,9 @@ TEST_F(FormsControllerTest, DefaultsForOnePageOrAll)
                                      "defaults FormLoops", "defaults FormEnNumber", "defaults FormHistory",
                                      "defaults formBolid"}));
     journal.clear();
-    controller->SelectPage(4);
+    controller->SelectPage(5);
     controller->SetDefaultsCurrent();
-    EXPECT_EQ(journal, Journal{"defaults formWays"});
+    EXPECT_EQ(journal, StandInsOnly({"defaults FormLoops"}));
 }
 
 TEST_F(FormsControllerTest, SavedConfigurationLoadsBack)
@@ -409,8 +406,8 @@ TEST_F(FormsControllerTest, WriteAllAnsweredYesWritesThePagesAndEmptiesTheHistor
     ConnectTo(120);
     scope.Services().AnswerBox(ui::mrYes);
     controller->WriteAll();
-    EXPECT_EQ(HistoryGrid().Cells(1, 1), "");
-    EXPECT_EQ(HistoryGrid().RowCount(), 3);
+    EXPECT_EQ(HistoryGrid().Cells(1, 1), "") << "the device erased its history";
+    EXPECT_EQ(HistoryGrid().RowCount(), TFormHistory::GridRows);
     Journal writes;
     for (const std::string& line : journal)
         if (line.rfind("write", 0) == 0) writes.push_back(line.substr(0, line.rfind(' ')));
@@ -419,7 +416,7 @@ TEST_F(FormsControllerTest, WriteAllAnsweredYesWritesThePagesAndEmptiesTheHistor
     EXPECT_EQ(sim->device.Value("o"), "0050");
 }
 
-TEST_F(FormsControllerTest, WritingTheWaysPageAsksFirstAndEmptiesTheGridBeforeWriting)
+TEST_F(FormsControllerTest, WritingTheWaysPageAsksFirstAndEmptiesTheGridOnceTheHistoryIsErased)
 {
     Start();
     ConnectTo(120);
@@ -435,10 +432,11 @@ TEST_F(FormsControllerTest, WritingTheWaysPageAsksFirstAndEmptiesTheGridBeforeWr
     scope.Services().AnswerBox(ui::mrYes);
     journal.clear();
     controller->WriteCurrent();
-    ASSERT_EQ(journal.size(), 2u);
-    EXPECT_EQ(journal[0], "marks formWays");
-    EXPECT_EQ(journal[1].rfind("write formWays", 0), 0u);
-    EXPECT_EQ(gridDuringWrite, "");
+    ASSERT_EQ(journal.size(), 1u);
+    EXPECT_EQ(journal[0].rfind("write formWays", 0), 0u);
+    EXPECT_EQ(gridDuringWrite, "1301") << "a failed erase would leave the grid as it was";
+    EXPECT_EQ(HistoryGrid().Cells(1, 1), "");
+    EXPECT_EQ(sim->device.HistoryPointer(), 0);
 
     journal.clear();
     controller->SelectPage(0);

@@ -65,6 +65,13 @@ TEST_F(CommunicatorTest, WordListIsSortedLongestFirst)
     EXPECT_EQ(std::set<std::string>(words.begin(), words.end()).size(), words.size()) << "no word twice";
 }
 
+TEST_F(CommunicatorTest, FreshChannelsAgreeWithTheOnlineGprsFlags)
+{
+    // SIM 1 carries online GPRS, so the offline GPRS channel uses SIM 2 (type codes 01xx).
+    EXPECT_EQ(Ask("gprsena"), ">F0\r\nOK\r\n");
+    EXPECT_EQ(Ask("alphon2"), ">210103=\r\nOK\r\n");
+}
+
 TEST_F(CommunicatorTest, WritesChangeTheStoreAndReadsReturnIt)
 {
     EXPECT_EQ(Ask("pwlogFFFF0008000C00FFFF"), "OK\r\n");

@@ -262,3 +262,58 @@ TEST_F(DriverTest, AdvanceNeedsAManualClock)
 }
 
 }  // namespace
+
+namespace {
+
+// A control that answers dialog keys and accelerators itself, and notes the focus announcements.
+class KeyAnswering : public TCustomControl {
+public:
+    using TCustomControl::TCustomControl;
+    bool DialogKey(std::uint16_t key, TShiftState) override
+    {
+        keys.push_back(key);
+        return key == wanted;
+    }
+    bool DialogChar(char32_t ch) override { return ch == U'q'; }
+    void FocusAnnounced(TWinControl* focused) override { announced.push_back(focused); }
+    void KeyUp(std::uint16_t& key, TShiftState) override { released.push_back(key); }
+
+    std::uint16_t wanted = 0;
+    std::vector<std::uint16_t> keys;
+    std::vector<TWinControl*> announced;
+    std::vector<std::uint16_t> released;
+};
+
+}  // namespace
+
+TEST_F(DriverTest, DialogKeysReachControlsThatAnswerThemBeforeTheStandardButtons)
+{
+    auto* edit = Create<TEdit>(form, "etO", form);
+    auto* own = Create<KeyAnswering>(form, "Own", form);
+    auto* button = Create<TButton>(form, "OK", form);
+    button->SetDefault(true);
+    int pressed = 0;
+    button->OnClick = [&](TObject*) { ++pressed; };
+    user.PressKey(*edit, VK_RETURN);
+    EXPECT_EQ(pressed, 1);
+    own->wanted = VK_RETURN;
+    user.PressKey(*edit, VK_RETURN);
+    EXPECT_EQ(pressed, 1);
+    // Other keys go only to the control they were pressed on.
+    user.PressKey(*edit, VK_DOWN);
+    user.PressKey(*own, VK_DOWN);
+    EXPECT_EQ(own->keys, (std::vector<std::uint16_t>{VK_RETURN, VK_RETURN, VK_DOWN}));
+}
+
+TEST_F(DriverTest, AcceleratorsReleasesAndFocusAnnouncements)
+{
+    auto* edit = Create<TEdit>(form, "etO", form);
+    auto* own = Create<KeyAnswering>(form, "Own", form);
+    EXPECT_TRUE(user.PressAccelerator(*form, U'q'));
+    EXPECT_FALSE(user.PressAccelerator(*form, U'z'));
+    user.ReleaseKey(*own, VK_SPACE);
+    EXPECT_EQ(own->released, std::vector<std::uint16_t>{VK_SPACE});
+    user.Focus(*edit);
+    form->AnnounceActiveControl();
+    EXPECT_EQ(own->announced, (std::vector<TWinControl*>{edit, edit}));
+}

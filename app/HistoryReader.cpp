@@ -1,0 +1,230 @@
+#include "app/HistoryReader.h"
+
+#include <fstream>
+#include <stdexcept>
+
+#include "app/DeviceController.h"
+#include "app/ExchangeSteps.h"
+#include "app/fHistory.h"
+#include "app/fWays.h"
+#include "link/DevCommands.h"
+#include "link/LogWriter.h"
+#include "link/MyExceptions.h"
+#include "platform/Text.h"
+
+const std::filesystem::path HistoryTextFileName = std::filesystem::path(u8"История.txt");
+
+namespace {
+
+const std::string kPointerGroup = "Указатель записи истории";
+
+void LogError(TExchangeSteps& steps, const std::string& text)
+{
+    if (TLogWriter* log = steps.Log()) log->AddError(text);
+}
+
+// The write pointer, or nothing (with the reason logged) when it cannot be read or lies outside the
+// ring: a pointer beyond the ring would page through numbers the device does not have.
+std::optional<int> ReadPointer(TExchangeSteps& steps)
+{
+    int pointer = 0;
+    if (!ReadHistoryPointer(steps.Device(), pointer)) {
+        LogError(steps, "Не удалось прочитать указатель истории");
+        return std::nullopt;
+    }
+    if (!IsHistoryRecordNumber(pointer)) {
+        LogError(steps, "Указатель истории " + HistoryNumberHex(pointer) + " вне кольца записей 0000-" +
+                            HistoryNumberHex(HistoryLastRecord));
+        return std::nullopt;
+    }
+    return pointer;
+}
+
+// Switches the watchdog on when the page operation ends, however it ends.
+class WatchdogBack {
+public:
+    explicit WatchdogBack(TExchangeSteps& steps) : steps_(steps) {}
+    ~WatchdogBack() { steps_.SetWatchdog(true); }
+    WatchdogBack(const WatchdogBack&) = delete;
+    WatchdogBack& operator=(const WatchdogBack&) = delete;
+
+private:
+    TExchangeSteps& steps_;
+};
+
+// Disables the paging buttons for the time of a page that starts the store anew.
+class PagingOff {
+public:
+    explicit PagingOff(TFormHistory& page) : page_(page) { page_.SetPagingEnabled(false); }
+    ~PagingOff() { page_.SetPagingEnabled(true); }
+    PagingOff(const PagingOff&) = delete;
+    PagingOff& operator=(const PagingOff&) = delete;
+
+private:
+    TFormHistory& page_;
+};
+
+}  // namespace
+
+void THistoryReader::ReadLatest()
+{
+    PagingOff paging(page_);
+    steps_.SetupProgress(HistoryPageSize + 1);
+    if (formWays != nullptr) ReadWaysPage(steps_, *formWays, false);
+    steps_.SetupProgress(HistoryPageSize + 1);
+    const auto pointer = ReadPointer(steps_);
+    if (!pointer) {
+        steps_.AddReadError(kPointerGroup);
+        steps_.SetWatchdog(true);
+        return;
+    }
+    page_.Store.Clear();
+    ReadPageEndingAt(*pointer);
+    steps_.SetWatchdog(true);
+}
+
+void THistoryReader::ReadPageEndingAt(int To)
+{
+    const int from = HistoryPageBefore(To);
+    page_.FirstRecord = from;
+    steps_.StepProgress();
+    ReadToGrid(from, To, true);
+}
+
+void THistoryReader::Backward()
+{
+    WatchdogBack watchdog(steps_);
+    steps_.WithProgressWindow([this] {
+        steps_.SetupProgress(HistoryPageSize);
+        steps_.StepProgress();
+        const int from = HistoryPageBefore(page_.FirstRecord);
+        if (ReadToGrid(from, page_.FirstRecord, false)) page_.FirstRecord = from;
+    });
+}
+
+void THistoryReader::Forward()
+{
+    WatchdogBack watchdog(steps_);
+    steps_.WithProgressWindow([this] {
+        steps_.SetupProgress(HistoryPageSize);
+        steps_.StepProgress();
+        const int from = HistoryAdvance(page_.FirstRecord, HistoryPageSize);
+        const int to = HistoryAdvance(page_.FirstRecord, 2 * HistoryPageSize);
+        if (ReadToGrid(from, to, true)) page_.FirstRecord = from;
+    });
+}
+
+void THistoryReader::FromNumber()
+{
+    WatchdogBack watchdog(steps_);
+    steps_.WithProgressWindow([this] {
+        PagingOff paging(page_);
+        steps_.SetupProgress(HistoryPageSize + 1);
+        const auto number = ParseHistoryNumber(page_.Edit1->Text());
+        if (!number) {
+            LogError(steps_, "Номер записи \"" + page_.Edit1->Text() + "\" вне кольца записей 0000-" +
+                                 HistoryNumberHex(HistoryLastRecord));
+            return;
+        }
+        page_.Store.Clear();
+        try {
+            ReadPageEndingAt(*number);
+        } catch (const TStopException&) {
+            // The user's cancel ends the page quietly; a lost line still reaches the forms controller.
+        }
+    });
+}
+
+bool THistoryReader::ReadToGrid(int From, int To, bool NewestFirst)
+{
+    steps_.SetWatchdog(false);
+    const int count = HistoryDistance(From, To);
+    if (count > HistoryPageSize) {
+        LogError(steps_, "Страница истории " + HistoryNumberHex(From) + "-" + HistoryNumberHex(To) +
+                             " длиннее " + std::to_string(HistoryPageSize) + " записей");
+        return false;
+    }
+    page_.ClearGrid();
+    const TChannelLinks links = CurrentChannelLinks();
+    const bool alt = page_.AltSections();
+    const int storedBefore = page_.Store.Count();
+    int row = HistoryPageSize;
+    for (int k = 0, number = From; k < count; ++k, number = HistoryAdvance(number, 1), --row) {
+        THistoryRow cells;
+        if (const THistoryEntry* stored = page_.Store.Find(number)) {
+            cells = DecodeHistoryRow(number, stored->Record, stored->GroupMarks, alt);
+        } else if (std::string record; ReadHistoryRecord(steps_.Device(), number, record)) {
+            const THistoryMarks marks = HistoryChannelMarks(record, links);
+            cells = DecodeHistoryRow(number, record, marks.Group, alt);
+            page_.Store.Insert(NewestFirst ? 0 : storedBefore, {number, record, marks.Group, marks.Own});
+        } else {
+            cells = FailedHistoryRow(number);
+        }
+        steps_.StepProgress();
+        page_.SetRow(row, cells);
+    }
+    return true;
+}
+
+THistoryDownload THistoryReader::SaveToFile(const std::filesystem::path& FileName,
+                                            const std::function<bool()>& ShouldContinue)
+{
+    std::ofstream file(FileName, std::ios::binary | std::ios::trunc);
+    if (!file) throw std::runtime_error("Не удалось создать файл " + FileName.string());
+    WatchdogBack watchdog(steps_);
+    steps_.SetWatchdog(false);
+    THistoryDownload result;
+    const auto pointer = ReadPointer(steps_);
+    if (!pointer) {
+        result.Failed = true;
+        result.Error = "Не удалось прочитать указатель истории";
+        return result;
+    }
+    const TChannelLinks links = CurrentChannelLinks();
+    for (int number = *pointer - 1; number >= 0; --number) {
+        steps_.PumpEvents();
+        if (!ShouldContinue()) {
+            result.Stopped = true;
+            break;
+        }
+        std::string record;
+        bool read = false;
+        for (int attempt = 0; attempt < DownloadAttempts && !read; ++attempt) {
+            read = ReadHistoryRecord(steps_.Device(), number, record);
+            if (!read) steps_.PumpEvents();
+        }
+        if (!read) {
+            result.Failed = true;
+            result.Error = "Не удалось прочитать запись " + HistoryNumberHex(number) + " истории; загрузка остановлена";
+            LogError(steps_, result.Error);
+            break;
+        }
+        file << platform::Utf8ToCp1251Lossy(HistoryTextLine(number, record, links)) << "\r\n"
+             << platform::Utf8ToCp1251Lossy(record) << "\r\n";
+        ++result.RecordsWritten;
+    }
+    file.close();
+    if (!file) {
+        result.Failed = true;
+        result.Error = "Не удалось записать файл " + FileName.string();
+    }
+    return result;
+}
+
+bool EraseDeviceHistory(TExchangeSteps& Steps, bool RestoreWatchdog)
+{
+    Steps.SetWatchdog(false);
+    if (TLogWriter* log = Steps.Log()) log->AddInfo("Удаление истории!");
+    const bool erased = SendEraseHistory(Steps.Device());
+    if (!erased) LogError(Steps, "Ошибка при удалении истории!");
+    if (RestoreWatchdog) Steps.SetWatchdog(true);
+    if (erased && FormHistory != nullptr) FormHistory->HistoryErased();
+    return erased;
+}
+
+void TDeviceController::ReadHistory()
+{
+    if (FormHistory == nullptr) return;
+    TControllerSteps steps(*this);
+    THistoryReader(steps, *FormHistory).ReadLatest();
+}

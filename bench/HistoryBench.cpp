@@ -1,0 +1,197 @@
+// One history page (32 records) and the text download of 1,000 records through the real cable worker
+// against sorvel-sim at 19200 baud. Prints for each the total time, the time the same bytes need on the
+// wire at 1920 bytes a second, and their ratio: how much the program adds to the line's own pace.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/ExchangeSteps.h"
+#include "app/HistoryReader.h"
+#include "app/fHistory.h"
+#include "link/ComPortWorker.h"
+#include "link/DevSorvel7QX1.h"
+#include "platform/Text.h"
+#include "sim/Communicator.h"
+#include "sim/Line.h"
+#include "sim/Pty.h"
+#include "ui/Application.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double kBytesPerSecond = 19200.0 / 10;
+
+// Counts the bytes of every request and reply as they went over the wire.
+class ByteCounter final : public TLogWriter {
+public:
+    void AddMessage(const std::string&) override {}
+    void AddError(const std::string& Msg) override { std::cerr << "error: " << Msg << "\n"; }
+    void AddInfo(const std::string&) override {}
+    void AddText(const std::string& Caption, const std::string& Text, TColor) override
+    {
+        (Caption.starts_with(">>>>") ? replyBytes : requestBytes) += platform::Utf8ToCp1251Lossy(Text).size();
+    }
+    void AddList(const std::string&, const std::vector<std::string>&, TColor) override {}
+    std::size_t requestBytes = 0;
+    std::size_t replyBytes = 0;
+};
+
+class BenchSteps final : public TExchangeSteps {
+public:
+    BenchSteps(TDevice& device, TLogWriter& log) : device_(device), log_(log) {}
+    TDevice& Device() override { return device_; }
+    TLogWriter* Log() override { return &log_; }
+    void SetupProgress(int) override {}
+    void StepProgress() override { ui::App().ProcessMessages(); }
+    void WithProgressWindow(const std::function<void()>& Body) override { Body(); }
+    void PumpEvents() override { ui::App().ProcessMessages(); }
+    void LogReading(const std::string&) override {}
+    void LogWriting(const std::string&) override {}
+    void AddReadError(const std::string& Group) override { std::cerr << "read error: " << Group << "\n"; }
+    void AddWriteError(const std::string& Group) override { std::cerr << "write error: " << Group << "\n"; }
+    void SetWatchdog(bool) override {}
+
+private:
+    TDevice& device_;
+    TLogWriter& log_;
+};
+
+class SimProcess {
+public:
+    SimProcess(const fs::path& program, const fs::path& ports)
+    {
+        std::vector<std::string> args{program.string(), "--ports", ports.string(), "--baud", "19200"};
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~SimProcess()
+    {
+        if (pid_ <= 0) return;
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+    SimProcess(const SimProcess&) = delete;
+    SimProcess& operator=(const SimProcess&) = delete;
+    bool Started() const { return pid_ > 0; }
+
+private:
+    pid_t pid_ = -1;
+};
+
+bool WaitForLink(const fs::path& link)
+{
+    for (int i = 0; i < 200; ++i) {
+        std::error_code ec;
+        if (fs::exists(link, ec)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+struct Run {
+    double seconds = 0;
+    std::size_t requestBytes = 0;
+    std::size_t replyBytes = 0;
+};
+
+Run Timed(ByteCounter& counter, const std::function<void()>& body)
+{
+    const std::size_t requests = counter.requestBytes;
+    const std::size_t replies = counter.replyBytes;
+    const auto start = std::chrono::steady_clock::now();
+    body();
+    Run run;
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.requestBytes = counter.requestBytes - requests;
+    run.replyBytes = counter.replyBytes - replies;
+    return run;
+}
+
+void Report(const char* what, const Run& run)
+{
+    const std::size_t bytes = run.requestBytes + run.replyBytes;
+    const double wire = static_cast<double>(bytes) / kBytesPerSecond;
+    const double replyWire = static_cast<double>(run.replyBytes) / kBytesPerSecond;
+    std::printf("%s\n", what);
+    std::printf("  bytes on the wire: %zu (%zu requests, %zu replies)\n", bytes, run.requestBytes, run.replyBytes);
+    std::printf("  total time: %.3f s\n", run.seconds);
+    std::printf("  wire time:  %.3f s (bytes / 1920 per second)\n", wire);
+    std::printf("  ratio:      %.3f (target <= 1.05)\n", run.seconds / wire);
+    std::printf("  replies alone: wire time %.3f s, ratio %.3f\n", replyWire, run.seconds / replyWire);
+}
+
+int Measure(const std::string& port, const std::string& against, const fs::path& folder)
+{
+    TComPortWorker worker(true, true);
+    worker.Open(port, br19200);
+    ByteCounter counter;
+    TDevSorvel7QX1 device(worker, &counter);
+    BenchSteps steps(device, counter);
+    auto* page = ui::App().CreateForm<TFormHistory>("FormHistory");
+    FormHistory = page;
+    THistoryReader reader(steps, *page);
+    std::printf("against %s\n", against.c_str());
+
+    page->FirstRecord = 1000;
+    const Run pageRun = Timed(counter, [&] { reader.Backward(); });
+    Report("one history page (32 records, 968-999):", pageRun);
+    const bool pageOk = page->Store.Count() == HistoryPageSize;
+
+    THistoryDownload download;
+    const Run fileRun = Timed(counter, [&] {
+        download = reader.SaveToFile(folder / HistoryTextFileName, [] { return true; });
+    });
+    Report("text download (records 999 down to 0):", fileRun);
+    std::printf("  records written: %d%s\n", download.RecordsWritten, download.Failed ? " (failed)" : "");
+    FormHistory = nullptr;
+    return pageOk && !download.Failed && download.RecordsWritten == 1000 ? 0 : 1;
+}
+
+}  // namespace
+
+int main()
+{
+    try {
+        const fs::path self = fs::read_symlink("/proc/self/exe");
+        const fs::path program = self.parent_path().parent_path() / "sim" / "sorvel-sim";
+        const fs::path ports = fs::temp_directory_path() / ("sorvel-hbench-" + std::to_string(getpid()));
+        fs::create_directories(ports);
+        int result = 0;
+        if (fs::exists(program)) {
+            SimProcess sim(program, ports);
+            if (!sim.Started() || !WaitForLink(ports / "sorvel-sim")) throw std::runtime_error("sorvel-sim did not start");
+            result = Measure((ports / "sorvel-sim").string(), "sorvel-sim", ports);
+        } else {
+            sim::Communicator communicator;
+            sim::Pty pty;
+            sim::Line line(pty, communicator);
+            line.SetLineSpeed(19200);
+            result = Measure(pty.SlavePath(), "the simulated line in process", ports);
+        }
+        fs::remove_all(ports);
+        return result;
+    } catch (const std::exception& e) {
+        std::cerr << "bench: " << e.what() << "\n";
+        return 2;
+    }
+}

@@ -1,0 +1,543 @@
+#include "kit/KitLabel.h"
+
+#include "kit/KitGrafx.h"
+#include "platform/Text.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+using ui::Canvas;
+using ui::TPoint;
+using ui::TRect;
+
+namespace {
+
+int ShrinkWidth(TFrameStyleEx style, int bevelWidth)
+{
+    switch (style) {
+    case fsNone: return 0;
+    case fsFlat: return 1;
+    case fsStatus:
+    case fsPopup: return bevelWidth;
+    default: return 2;
+    }
+}
+
+// The rounded and bold flat frames draw over the text's room instead of adding to it.
+int GrowWidth(TFrameStyleEx style, int bevelWidth)
+{
+    return style == fsFlatBold || style == fsFlatRounded ? 0 : ShrinkWidth(style, bevelWidth);
+}
+
+void MoveSidesIn(TRect& r, TSides sides, int by)
+{
+    if (sides & sdLeft) r.Left += by;
+    if (sides & sdTop) r.Top += by;
+    if (sides & sdRight) r.Right -= by;
+    if (sides & sdBottom) r.Bottom -= by;
+}
+
+int Rounded(long double v) { return static_cast<int>(Round(v)); }
+
+// Extension of a file name or address as the platform reads it: from the last dot after the last
+// folder separator.
+std::string Extension(const std::string& target)
+{
+    const std::size_t dot = target.find_last_of('.');
+    const std::size_t separator = target.find_last_of("/\\:");
+    if (dot == std::string::npos || (separator != std::string::npos && separator > dot)) return {};
+    return target.substr(dot);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- TKitLabel
+
+TKitLabel::TKitLabel(ui::TComponent* owner) : ui::TLabel(owner)
+{
+    SetColor(clBtnFace);
+    SetParentColor(true);
+    SetLayout(ui::tlTop);
+    normalColor_ = Font().Color();
+    drawColor_ = normalColor_;
+    AcquireBlinkingControlsList().Add(this);
+}
+
+TKitLabel::~TKitLabel()
+{
+    if (TKitBlinkingControlsList* list = BlinkingControlsList()) {
+        list->Remove(this);
+        ReleaseBlinkingControlsList();
+    }
+}
+
+template <class T>
+bool TKitLabel::Store(T& field, T value)
+{
+    if (field == value) return false;
+    field = value;
+    Invalidate();
+    return true;
+}
+
+template <class T>
+bool TKitLabel::StoreAndResize(T& field, T value)
+{
+    if (!Store(field, value)) return false;
+    AutoSizeText();
+    return true;
+}
+
+void TKitLabel::SetAngle(int v)
+{
+    // Any angle, however far below -360, comes into 0..359.
+    v = ((v % 360) + 360) % 360;
+    if (v == angle_) return;
+    angle_ = v;
+    if (!loading_ && v != 0 && !IsTrueTypeFont(CanvasFont(Font()))) Font().SetName("Verdana");
+    if (v != 0 && rotation_ == roNone) rotation_ = roFlat;
+    AutoSizeText();
+    Invalidate();
+}
+
+void TKitLabel::SetRotation(TRotation v)
+{
+    if (v == rotation_) return;
+    if (!loading_ && v != roNone && !IsTrueTypeFont(CanvasFont(Font()))) Font().SetName("Verdana");
+    rotation_ = v;
+    if (v == roNone || v == roFlat) angle_ = 0;
+    if (v == roFlat) centerPoint_ = cpCenter;
+    Invalidate();
+}
+
+void TKitLabel::SetCenterPoint(TCenterPoint v) { Store(centerPoint_, v); }
+
+void TKitLabel::SetBlinking(bool v)
+{
+    if (v == blinking_) return;
+    blinking_ = v;
+    if (!v) {
+        drawColor_ = normalColor_;
+        Invalidate();
+    }
+}
+
+void TKitLabel::SetBlinkColor(TColor v) { Store(blinkColor_, v); }
+
+unsigned TKitLabel::BlinkIntervalOff() const
+{
+    const TKitBlinkingControlsList* list = BlinkingControlsList();
+    return list != nullptr ? list->FirstInterval() : 500;
+}
+
+void TKitLabel::SetBlinkIntervalOff(unsigned ms) { AcquireBlinkingControlsList().SetFirstInterval(ms); }
+
+unsigned TKitLabel::BlinkIntervalOn() const
+{
+    const TKitBlinkingControlsList* list = BlinkingControlsList();
+    return list != nullptr ? list->SecondInterval() : 500;
+}
+
+void TKitLabel::SetBlinkIntervalOn(unsigned ms) { AcquireBlinkingControlsList().SetSecondInterval(ms); }
+
+void TKitLabel::CMBlinkState(bool on)
+{
+    if (blinking_) SetBlinkPhase(on);
+}
+
+void TKitLabel::SetBlinkPhase(bool on)
+{
+    drawColor_ = on ? blinkColor_ : normalColor_;
+    Invalidate();
+}
+
+void TKitLabel::SetBevelWidth(int v) { StoreAndResize(bevelWidth_, std::max(v, 1)); }
+void TKitLabel::SetBorderInner(TFrameStyleEx v) { StoreAndResize(borderInner_, v); }
+void TKitLabel::SetBorderOuter(TFrameStyleEx v) { StoreAndResize(borderOuter_, v); }
+void TKitLabel::SetBorderSides(TSides v) { StoreAndResize(borderSides_, v & sdAllSides); }
+void TKitLabel::SetBorderWidth(int v) { StoreAndResize(borderWidth_, std::max(v, 0)); }
+void TKitLabel::SetBorderColor(TColor v) { Store(borderColor_, v); }
+void TKitLabel::SetBorderHighlight(TColor v) { Store(borderHighlight_, v); }
+void TKitLabel::SetBorderShadow(TColor v) { Store(borderShadow_, v); }
+void TKitLabel::SetFlatColor(TColor v) { Store(flatColor_, v); }
+void TKitLabel::SetFlatColorAdjustment(int v) { Store(flatColorAdjustment_, v); }
+void TKitLabel::SetFlyByColor(TColor v) { flyByColor_ = v; }
+void TKitLabel::SetTextStyle(TTextStyle v) { StoreAndResize(textStyle_, v); }
+void TKitLabel::SetLightTextStyle(bool v) { Store(lightTextStyle_, v); }
+void TKitLabel::SetHighlightColor(TColor v) { Store(highlightColor_, v); }
+void TKitLabel::SetShadowColor(TColor v) { Store(shadowColor_, v); }
+void TKitLabel::SetShadowDepth(int v) { StoreAndResize(shadowDepth_, v); }
+void TKitLabel::SetTextMargin(int v) { Store(textMargin_, v); }
+
+void TKitLabel::SetCondenseCaption(TKitCondenseCaption v)
+{
+    if (!Store(condenseCaption_, v)) return;
+    if (v != ccNone) ui::TLabel::SetAutoSize(false);
+}
+
+void TKitLabel::SetAutoSize(bool v)
+{
+    ui::TLabel::SetAutoSize(v);
+    AutoSizeText();
+}
+
+void TKitLabel::SetWordWrap(bool v)
+{
+    ui::TLabel::SetWordWrap(v);
+    AutoSizeText();
+}
+
+void TKitLabel::UpdateFromFrameController()
+{
+    const TKitFrameController* controller = FrameController();
+    if (controller == nullptr) return;
+    if (notifications_.Contains(fcpFrameStyle)) SetBorderOuter(controller->FrameStyle());
+    if (notifications_.Contains(fcpFrameSides)) SetBorderSides(controller->FrameSides());
+    if (notifications_.Contains(fcpFrameColor)) {
+        SetFlatColor(controller->FrameColor());
+        SetFlatColorAdjustment(0);
+    }
+    if (notifications_.Contains(fcpColor)) {
+        SetColor(controller->Color());
+        SetBorderHighlight(LighterColor(Color(), 100));
+        SetBorderShadow(DarkerColor(Color(), 50));
+    }
+    if (notifications_.Contains(fcpParentColor)) SetParentColor(controller->ParentColor());
+    Invalidate();
+}
+
+void TKitLabel::SetFlyByEnabled(bool v)
+{
+    if (v == flyByEnabled_) return;
+    flyByEnabled_ = v;
+    if (!v && flyByActive_) {
+        flyByActive_ = false;
+        Font().SetColor(flyBySavedColor_);
+    }
+}
+
+void TKitLabel::MouseEnter()
+{
+    ui::TLabel::MouseEnter();
+    if (!flyByEnabled_ || flyByActive_) return;
+    flyBySavedColor_ = Font().Color();
+    flyByActive_ = true;
+    Font().SetColor(flyByColor_);
+}
+
+void TKitLabel::MouseLeave()
+{
+    ui::TLabel::MouseLeave();
+    if (!flyByActive_) return;
+    flyByActive_ = false;
+    Font().SetColor(flyBySavedColor_);
+}
+
+void TKitLabel::Loaded()
+{
+    loading_ = false;
+    if (rotation_ == roNone && angle_ != 0) rotation_ = roFlat;
+    if (rotation_ != roNone && !IsTrueTypeFont(CanvasFont(Font()))) Font().SetName("Verdana");
+    normalColor_ = Font().Color();
+    drawColor_ = normalColor_;
+    AutoSizeText();
+    Invalidate();
+}
+
+void TKitLabel::FontUpdated()
+{
+    if (!loading_) {
+        if (!blinking_) {
+            normalColor_ = Font().Color();
+            drawColor_ = normalColor_;
+        }
+        if (angle_ != 0 && !IsTrueTypeFont(CanvasFont(Font()))) angle_ = 0;
+    }
+    AutoSizeText();
+    Invalidate();
+}
+
+void TKitLabel::TextChanged()
+{
+    AutoSizeText();
+    Invalidate();
+}
+
+// --- geometry ---
+
+TRect TKitLabel::AdjustClientRectForBorders(TRect r, bool includeBorderWidth) const
+{
+    if (includeBorderWidth) r = r.Shrink(borderWidth_);
+    MoveSidesIn(r, borderSides_, ShrinkWidth(borderOuter_, bevelWidth_));
+    MoveSidesIn(r, borderSides_, ShrinkWidth(borderInner_, bevelWidth_));
+    return r;
+}
+
+TRect TKitLabel::AdjustTextExtent(TRect r) const
+{
+    const int across = ((borderSides_ & sdLeft) ? 1 : 0) + ((borderSides_ & sdRight) ? 1 : 0);
+    const int down = ((borderSides_ & sdTop) ? 1 : 0) + ((borderSides_ & sdBottom) ? 1 : 0);
+    for (const int w : {GrowWidth(borderOuter_, bevelWidth_), borderWidth_, GrowWidth(borderInner_, bevelWidth_)}) {
+        r.Right += w * across;
+        r.Bottom += w * down;
+    }
+    const bool turned = rotation_ == roFlat && angle_ != 0 && angle_ != 180;
+    if (!turned) {
+        if (textStyle_ == tsShadow) {
+            r.Right += shadowDepth_;
+            r.Bottom += shadowDepth_;
+        }
+        return r;
+    }
+    if (textStyle_ == tsShadow) {
+        r.Right += shadowDepth_ / 2;
+        r.Bottom += shadowDepth_ / 2;
+    }
+    // The box the turned text covers, whatever quadrant the angle lies in.
+    const long double w = r.Right, h = r.Bottom;
+    const long double t = angle_ * std::numbers::pi_v<long double> / 180.0L;
+    const long double c = std::fabs(std::cos(t)), s = std::fabs(std::sin(t));
+    r.Right = Rounded(w * c + h * s);
+    r.Bottom = Rounded(w * s + h * c);
+    return r;
+}
+
+TPoint TKitLabel::CenterPointOf() const
+{
+    const int bw = borderWidth_, w = Width(), h = Height();
+    if (rotation_ == roFlat) return {w / 2, h / 2};
+    switch (centerPoint_) {
+    case cpUpperLeft: return {bw, bw};
+    case cpUpperCenter: return {w / 2, bw};
+    case cpUpperRight: return {w - bw, bw};
+    case cpLeftCenter: return {bw, h / 2};
+    case cpCenter: return {w / 2, h / 2};
+    case cpRightCenter: return {w - bw, h / 2};
+    case cpLowerLeft: return {bw, h - bw};
+    case cpLowerCenter: return {w / 2, h - bw};
+    case cpLowerRight: return {w - bw, h - bw};
+    }
+    return {w / 2, h / 2};
+}
+
+ui::TSize TKitLabel::CurveRadii() const
+{
+    const int d = 2 * borderWidth_, w = Width(), h = Height();
+    switch (centerPoint_) {
+    case cpUpperCenter:
+    case cpLowerCenter: return {w / 2 - d, h - d};
+    case cpLeftCenter:
+    case cpRightCenter: return {w - d, h / 2 - d};
+    case cpCenter: return {w / 2 - d, h / 2 - d};
+    default: return {w - d, h - d};
+    }
+}
+
+unsigned TKitLabel::TextFlags() const
+{
+    unsigned flags = ui::tfExpandTabs;
+    if (Alignment() == ui::taCenter) flags |= ui::tfCenter;
+    if (Alignment() == ui::taRightJustify) flags |= ui::tfRight;
+    if (WordWrap()) flags |= ui::tfWordBreak;
+    // No path ellipsis exists here; the end ellipsis stands in for it.
+    if (condenseCaption_ != ccNone) flags |= ui::tfEndEllipsis;
+    return flags;
+}
+
+void TKitLabel::AutoSizeText()
+{
+    if (!AutoSize() || loading_) return;
+    TRect r = AdjustClientRectForBorders(ui::Rect(0, 0, Width(), Height()), true);
+    r = r.Offset(-r.Left, -r.Top);
+    Canvas probe(0, 0);
+    probe.font = CanvasFont(Font());
+    probe.drawText(r, Caption(), TextFlags() | ui::tfCalcRect);
+    r = AdjustTextExtent(r);
+    const int left = Alignment() == ui::taRightJustify ? Left() + Width() - r.Right : Left();
+    SetBounds(left, Top(), r.Right, r.Bottom);
+}
+
+// --- painting ---
+
+template <class Draw>
+void TKitLabel::DrawStyled(Draw&& draw, int flatShift, bool unrotatedShadow) const
+{
+    if (!EffectivelyEnabled()) {
+        draw(0, 0, clGrayText);
+        return;
+    }
+    switch (textStyle_) {
+    case tsRaised:
+        if (!lightTextStyle_) draw(1, 1, shadowColor_);
+        draw(-1, -1, highlightColor_);
+        break;
+    case tsRecessed:
+        draw(1, 1, highlightColor_);
+        if (!lightTextStyle_) draw(-1, -1, shadowColor_);
+        break;
+    case tsShadow:
+        if (unrotatedShadow) draw(shadowDepth_, shadowDepth_, shadowColor_);
+        else draw(flatShift, flatShift, shadowColor_);
+        break;
+    case tsNormal: break;
+    }
+    const int back = textStyle_ == tsShadow && !unrotatedShadow ? -flatShift : 0;
+    draw(back, back, drawColor_);
+}
+
+void TKitLabel::Paint(Canvas& canvas)
+{
+    if (Transparent()) DrawParentBackground(*this, canvas, false);
+    TInnerOuterBorders b;
+    b.BorderOuter = borderOuter_;
+    b.BorderInner = borderInner_;
+    b.BorderWidth = borderWidth_;
+    b.BorderSides = borderSides_;
+    b.BevelWidth = bevelWidth_;
+    b.BorderColor = borderColor_;
+    b.BorderHighlight = borderHighlight_;
+    b.BorderShadow = borderShadow_;
+    b.FlatColor = flatColor_;
+    b.FlatColorAdjustment = flatColorAdjustment_;
+    b.InteriorColor = Color();
+    b.ParentColor = Parent() != nullptr ? Parent()->Color() : Color();
+    b.Transparent = Transparent();
+    const TRect inner = DrawInnerOuterBorders(canvas, ui::Rect(0, 0, Width(), Height()), b);
+    {
+        const ui::CanvasStateGuard keep(canvas);
+        if (!Transparent()) {
+            canvas.brush = ui::Brush::Solid(Color());
+            canvas.fillRect(inner);
+        }
+        canvas.brush = ui::Brush::Clear();
+        canvas.font = CanvasFont(Font());
+        if (rotation_ == roCurve) DrawCurvedText(canvas);
+        else DrawPlainText(canvas);
+    }
+    ui::TLabel::Paint(canvas);
+}
+
+void TKitLabel::DrawPlainText(Canvas& canvas)
+{
+    TRect r = AdjustClientRectForBorders(ui::Rect(0, 0, Width(), Height()), true).Shrink(textMargin_);
+    const std::string& text = Caption();
+    const unsigned flags = TextFlags();
+    const bool shadow = textStyle_ == tsShadow;
+
+    if (rotation_ == roFlat) {
+        const TPoint p = CenterPointOf();
+        const int s = shadow ? shadowDepth_ / 2 : 0;
+        const std::string shown = RemoveAccelChar(text);
+        const int w = canvas.textWidth(shown) + s;
+        const int h = canvas.textHeight("Yy") + s;
+        int x = p.X;
+        canvas.textAlign = {ui::TextAlignH::Left, ui::TextAlignV::Top};
+        // Turned text shows level here, centred on the point it turns about.
+        if (angle_ != 0 || Alignment() == ui::taCenter) canvas.textAlign.horizontal = ui::TextAlignH::Center;
+        else if (Alignment() == ui::taRightJustify) x = r.Right - w - s;
+        else x = r.Left + s;
+        const int y = p.Y - h / 2;
+        canvas.font = CreateRotatedFont(canvas.font, angle_);
+        DrawStyled(
+            [&](int dx, int dy, TColor colour) {
+                canvas.font.color = colour;
+                canvas.textRect(r, x + dx, y + dy, shown);
+            },
+            s, false);
+        return;
+    }
+
+    TRect measured = r;
+    const int textHeight = canvas.drawText(measured, text, flags | ui::tfCalcRect);
+    if (Layout() == ui::tlCenter) r = r.Offset(0, (r.Height() - textHeight) / 2);
+    if (Layout() == ui::tlBottom) r = r.Offset(0, r.Height() - textHeight);
+    if (shadow && Alignment() == ui::taRightJustify) r = r.Offset(-shadowDepth_, 0);
+    if (shadow && Layout() == ui::tlBottom) r = r.Offset(0, -shadowDepth_);
+    DrawStyled(
+        [&](int dx, int dy, TColor colour) {
+            canvas.font.color = colour;
+            TRect copy = r.Offset(dx, dy);
+            canvas.drawText(copy, text, flags);
+        },
+        0, true);
+}
+
+void TKitLabel::DrawCurvedText(Canvas& canvas)
+{
+    const ui::TSize radii = CurveRadii();
+    // A curve without a radius has no length to lay the letters along.
+    if (radii.cx <= 0 || radii.cy <= 0) return;
+    const TPoint c = CenterPointOf();
+    const int h = canvas.textHeight("Yy");
+    const long double step = (canvas.textWidth("w") + 2) / static_cast<long double>(radii.cx);
+    canvas.textAlign = {ui::TextAlignH::Center, ui::TextAlignV::Baseline};
+    long double a = angle_ * std::numbers::pi_v<long double> / 180.0L;
+    for (const char32_t ch : platform::DecodeUtf8(Caption())) {
+        std::string letter;
+        platform::AppendUtf8(letter, ch);
+        const int x = c.X - Rounded((radii.cx - h) * std::sin(a));
+        const int y = c.Y - Rounded((radii.cy - h) * std::cos(a));
+        const auto put = [&](int dx, int dy, TColor colour) {
+            canvas.font.color = colour;
+            canvas.textOut(x + dx, y + dy, letter);
+        };
+        if (!EffectivelyEnabled()) {
+            put(1, 1, clBtnHighlight);
+            put(0, 0, clBtnShadow);
+        } else {
+            DrawStyled(put, 0, true);
+        }
+        a -= step;
+    }
+}
+
+// ---------------------------------------------------------------- TKitURLLabel
+
+TKitURLLabel::TKitURLLabel(ui::TComponent* owner) : TKitLabel(owner)
+{
+    SetCursor(ui::crHandPoint);
+    SetTextStyle(tsNormal);
+    Font().SetColor(clHighlight);
+    Font().SetStyle({ui::fsUnderline});
+}
+
+void TKitURLLabel::UpdateLinkColor() { Font().SetColor(visited_ ? visitedColor_ : unvisitedColor_); }
+
+void TKitURLLabel::SetVisited(bool v)
+{
+    if (v == visited_) return;
+    visited_ = v;
+    UpdateLinkColor();
+    Invalidate();
+}
+
+void TKitURLLabel::SetUnvisitedColor(TColor v)
+{
+    if (v == unvisitedColor_) return;
+    unvisitedColor_ = v;
+    UpdateLinkColor();
+    Invalidate();
+}
+
+void TKitURLLabel::SetVisitedColor(TColor v)
+{
+    if (v == visitedColor_) return;
+    visitedColor_ = v;
+    UpdateLinkColor();
+    Invalidate();
+}
+
+void TKitURLLabel::Click()
+{
+    TKitLabel::Click();
+    const std::string url = platform::Trim(URL());
+    const std::string target = url.empty() ? platform::Trim(Caption()) : url;
+    if (target.empty()) return;
+    platform::DesktopOpener& opener = opener_ != nullptr ? *opener_ : platform::SystemDesktopOpener();
+    if (opener.Open(target)) {
+        SetVisited(true);
+        return;
+    }
+    if (platform::AsciiUpper(Extension(target)) == ".HTM") opener.OpenWith("*.htm");
+}
