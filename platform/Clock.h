@@ -32,13 +32,15 @@ public:
 };
 
 // Time that moves only when told: Advance(), or a Pause that runs out (it adds its whole length at once).
-// A probe is still given one real millisecond per pause, so a peer thread (the simulator) can answer.
+// A probe is still given the pause in real time, up to kRealSliceMs, so a peer thread (the simulator) can
+// answer on a busy machine.
 class ManualClock final : public Clock {
 public:
     explicit ManualClock(std::uint64_t startMs = 1'000'000) : now_(startMs) {}
     std::uint64_t NowMs() const override { return now_.load(); }
     bool Pause(std::uint32_t ms, const ReadyProbe& ready = {}) override;
     void Advance(std::uint64_t ms) { now_ += ms; }
+    static constexpr std::uint32_t kRealSliceMs = 20;
 
 private:
     std::atomic<std::uint64_t> now_;

@@ -1,0 +1,40 @@
+#pragma once
+// Everything the model needs to run in real windows, installed on one application for the front end's
+// lifetime: the Qt services (message boxes, file dialogs, clipboard), the mirror of every control and
+// the event pump. Needs a QApplication.
+//
+//     QApplication qt(argc, argv);
+//     gui::FrontEnd front(ui::App());
+//     ... create the forms ...
+//     return front.Run();
+#include "gui/EventPump.h"
+#include "gui/Mirror.h"
+#include "gui/QtServices.h"
+
+namespace ui {
+class Application;
+}
+
+namespace gui {
+
+class FrontEnd {
+public:
+    explicit FrontEnd(ui::Application& app);
+    ~FrontEnd();
+    FrontEnd(const FrontEnd&) = delete;
+    FrontEnd& operator=(const FrontEnd&) = delete;
+
+    Mirror& Windows() { return mirror_; }
+    QtServices& Services() { return services_; }
+
+    // Shows the main form and runs Qt's loop until the application terminates; the exit code.
+    int Run();
+
+private:
+    ui::Application& app_;
+    QtServices services_;
+    Mirror mirror_;
+    EventPump pump_;
+};
+
+}  // namespace gui

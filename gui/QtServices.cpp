@@ -1,0 +1,166 @@
+#include "gui/QtServices.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStringList>
+#include <QTimer>
+
+#include <array>
+#include <utility>
+#include <vector>
+
+#include "gui/Convert.h"
+#include "ui/Application.h"
+#include "ui/Dialogs.h"
+
+namespace gui {
+
+namespace {
+
+struct ButtonText {
+    ui::TMsgDlgBtn button;
+    const char* text;
+    QMessageBox::ButtonRole role;
+};
+
+// In the order the model lists its buttons.
+constexpr std::array kButtons{
+    ButtonText{ui::mbYes, "Да", QMessageBox::YesRole},
+    ButtonText{ui::mbNo, "Нет", QMessageBox::NoRole},
+    ButtonText{ui::mbOK, "OK", QMessageBox::AcceptRole},
+    ButtonText{ui::mbCancel, "Отмена", QMessageBox::RejectRole},
+    ButtonText{ui::mbAbort, "Прервать", QMessageBox::RejectRole},
+    ButtonText{ui::mbRetry, "Повтор", QMessageBox::AcceptRole},
+    ButtonText{ui::mbIgnore, "Пропустить", QMessageBox::AcceptRole},
+    ButtonText{ui::mbAll, "Все", QMessageBox::YesRole},
+    ButtonText{ui::mbNoToAll, "Нет для всех", QMessageBox::NoRole},
+    ButtonText{ui::mbYesToAll, "Да для всех", QMessageBox::YesRole},
+    ButtonText{ui::mbHelp, "Справка", QMessageBox::HelpRole},
+    ButtonText{ui::mbClose, "Закрыть", QMessageBox::RejectRole},
+};
+
+QMessageBox::Icon IconOf(ui::TMsgDlgType type)
+{
+    switch (type) {
+    case ui::mtWarning: return QMessageBox::Warning;
+    case ui::mtError: return QMessageBox::Critical;
+    case ui::mtInformation: return QMessageBox::Information;
+    case ui::mtConfirmation: return QMessageBox::Question;
+    case ui::mtCustom: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// The button a closed box answers with: Cancel, else No, else the only button there is.
+ui::TMsgDlgBtn EscapeButton(ui::TMsgDlgButtons buttons)
+{
+    for (ui::TMsgDlgBtn b : {ui::mbCancel, ui::mbNo, ui::mbClose, ui::mbAbort, ui::mbOK})
+        if (buttons.Contains(b)) return b;
+    return ui::mbCancel;
+}
+
+int DefaultButtonIndex(unsigned flags)
+{
+    if (flags & ui::MB_DEFBUTTON3) return 2;
+    if (flags & ui::MB_DEFBUTTON2) return 1;
+    return 0;
+}
+
+}  // namespace
+
+int QtServices::Run(QDialog& dialog)
+{
+    dialog.setWindowModality(Qt::ApplicationModal);
+    bool finished = false;
+    int result = 0;
+    QObject::connect(&dialog, &QDialog::finished, &dialog, [&](int code) {
+        finished = true;
+        result = code;
+    });
+    // Wakes the wait below, so that the model's timers and posted calls are served while the user reads.
+    QTimer tick;
+    tick.start(10);
+    dialog.show();
+    dialog.raise();
+    dialog.activateWindow();
+    while (!finished && !app_.Terminated()) {
+        app_.ProcessMessages();
+        if (!finished) QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    if (!finished) dialog.reject();
+    return result;
+}
+
+ui::TModalResult QtServices::ShowMessageBox(const ui::MessageBoxRequest& request)
+{
+    QMessageBox box;
+    box.setWindowTitle(ToQt(request.caption.empty() ? app_.Title() : request.caption));
+    box.setText(ToQt(request.text));
+    box.setTextFormat(Qt::PlainText);
+    box.setIcon(IconOf(request.type));
+    std::vector<std::pair<QAbstractButton*, ui::TMsgDlgBtn>> buttons;
+    for (const ButtonText& b : kButtons)
+        if (request.buttons.Contains(b.button))
+            buttons.emplace_back(box.addButton(QString::fromUtf8(b.text), b.role), b.button);
+    if (buttons.empty()) buttons.emplace_back(box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole), ui::mbOK);
+    const std::size_t preferred = static_cast<std::size_t>(DefaultButtonIndex(request.flags));
+    box.setDefaultButton(static_cast<QPushButton*>(buttons[preferred < buttons.size() ? preferred : 0].first));
+    const ui::TMsgDlgBtn escape = EscapeButton(request.buttons);
+    for (const auto& [widget, button] : buttons)
+        if (button == escape) box.setEscapeButton(widget);
+
+    Run(box);
+    for (const auto& [widget, button] : buttons)
+        if (box.clickedButton() == widget) return ui::ButtonResult(button);
+    return ui::ButtonResult(escape);
+}
+
+QString QtServices::NameFilters(const std::string& filter)
+{
+    const QStringList parts = ToQt(filter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString masks = parts[i + 1];
+        masks.replace(QLatin1Char(';'), QLatin1Char(' '));
+        filters << QStringLiteral("%1 (%2)").arg(parts[i], masks.trimmed());
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+std::optional<std::string> QtServices::ShowFileDialog(const ui::FileDialogRequest& request)
+{
+    QFileDialog dialog;
+    // The platform's own dialog would run its own loop, out of the model's pump.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setWindowTitle(ToQt(!request.title.empty() ? request.title : request.save ? "Сохранить как" : "Открыть"));
+    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(!request.save && request.options.Contains(ui::ofFileMustExist) ? QFileDialog::ExistingFile
+                                                                                     : QFileDialog::AnyFile);
+    if (request.save && !request.options.Contains(ui::ofOverwritePrompt))
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!request.defaultExt.empty()) dialog.setDefaultSuffix(ToQt(request.defaultExt));
+    const QString filters = NameFilters(request.filter);
+    if (!filters.isEmpty()) {
+        const QStringList list = filters.split(QStringLiteral(";;"));
+        dialog.setNameFilters(list);
+        const qsizetype index = request.filterIndex - 1;
+        if (index >= 0 && index < list.size()) dialog.selectNameFilter(list[index]);
+    }
+    if (!request.initialDir.empty()) dialog.setDirectory(ToQt(request.initialDir));
+    if (!request.fileName.empty()) dialog.selectFile(ToQt(request.fileName));
+
+    if (Run(dialog) != QDialog::Accepted) return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty()) return std::nullopt;
+    return FromQt(chosen.front());
+}
+
+std::string QtServices::Text() { return FromQt(QGuiApplication::clipboard()->text()); }
+
+void QtServices::SetText(const std::string& text) { QGuiApplication::clipboard()->setText(ToQt(text)); }
+
+}  // namespace gui

@@ -1,0 +1,444 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "GuiTestSupport.h"
+#include "ui/Canvas.h"
+#include "ui/ComCtrls.h"
+#include "ui/ExtCtrls.h"
+#include "ui/Forms.h"
+#include "ui/Grids.h"
+#include "ui/Menus.h"
+#include "ui/StdCtrls.h"
+
+namespace {
+
+using guitest::GuiTest;
+
+class SmallForm : public ui::TForm {
+public:
+    explicit SmallForm(ui::TComponent* owner) : ui::TForm(owner)
+    {
+        SetCaption("Проба");
+        SetClientWidth(320);
+        SetClientHeight(200);
+        Panel = ui::Create<ui::TPanel>(this, "Panel", this);
+        Panel->SetBounds(8, 100, 200, 60);
+        Label = ui::Create<ui::TLabel>(this, "Label", this);
+        Label->SetBounds(10, 10, 80, 16);
+        Label->SetCaption("&Номер");
+        Edit = ui::Create<ui::TEdit>(this, "Edit", this);
+        Edit->SetBounds(100, 8, 120, 21);
+        Other = ui::Create<ui::TEdit>(this, "Other", Panel);
+        Other->SetBounds(4, 4, 80, 21);
+        Check = ui::Create<ui::TCheckBox>(this, "Check", this);
+        Check->SetBounds(10, 40, 120, 17);
+        Check->SetCaption("Включено");
+        Button = ui::Create<ui::TButton>(this, "Button", this);
+        Button->SetBounds(230, 8, 75, 25);
+        Button->SetCaption("Пуск");
+        Combo = ui::Create<ui::TComboBox>(this, "Combo", this);
+        Combo->SetBounds(10, 64, 120, 21);
+        Combo->SetStyle(ui::csDropDownList);
+    }
+
+    ui::TPanel* Panel;
+    ui::TLabel* Label;
+    ui::TEdit* Edit;
+    ui::TEdit* Other;
+    ui::TCheckBox* Check;
+    ui::TButton* Button;
+    ui::TComboBox* Combo;
+};
+
+class MirrorTest : public GuiTest {
+protected:
+    MirrorTest() { form->Show(); }
+    SmallForm* form = scope.App().CreateForm<SmallForm>("SmallForm");
+};
+
+// ------------------------------------------------------------------ model -> widgets
+
+TEST_F(MirrorTest, EveryControlBecomesAWidgetAtItsBoundsInsideItsParent)
+{
+    QWidget* window = front.Windows().Widget(*form);
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isWindow());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->windowTitle(), QString("Проба"));
+
+    auto* edit = WidgetOf<QLineEdit>(*form->Edit);
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->geometry(), QRect(100, 8, 120, 21));
+    EXPECT_EQ(edit->window(), window);
+    auto* nested = WidgetOf<QLineEdit>(*form->Other);
+    ASSERT_NE(nested, nullptr);
+    EXPECT_EQ(nested->parentWidget(), front.Windows().Widget(*form->Panel));
+    EXPECT_EQ(nested->geometry(), QRect(4, 4, 80, 21));
+    ASSERT_NE(WidgetOf<QCheckBox>(*form->Check), nullptr);
+    ASSERT_NE(WidgetOf<QPushButton>(*form->Button), nullptr);
+    ASSERT_NE(WidgetOf<QComboBox>(*form->Combo), nullptr);
+    auto* label = WidgetOf<QLabel>(*form->Label);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), QString("Номер"));
+    EXPECT_EQ(front.Windows().Control(edit), form->Edit);
+}
+
+TEST_F(MirrorTest, ModelChangesReachTheWidgets)
+{
+    auto* edit = WidgetOf<QLineEdit>(*form->Edit);
+    form->Edit->SetText("12345");
+    EXPECT_EQ(edit->text(), QString("12345"));
+    form->Edit->SetBounds(90, 30, 60, 21);
+    EXPECT_EQ(edit->geometry(), QRect(90, 30, 60, 21));
+    form->Edit->SetEnabled(false);
+    EXPECT_FALSE(edit->isEnabled());
+    form->Edit->SetVisible(false);
+    EXPECT_FALSE(edit->isVisible());
+    form->Edit->Font().SetColor(clRed);
+    EXPECT_EQ(edit->palette().color(QPalette::Text), QColor(255, 0, 0));
+
+    form->Check->SetChecked(true);
+    EXPECT_TRUE(WidgetOf<QCheckBox>(*form->Check)->isChecked());
+
+    auto* combo = WidgetOf<QComboBox>(*form->Combo);
+    form->Combo->Items().Add("один");
+    form->Combo->Items().Add("два");
+    form->Combo->SetItemIndex(1);
+    ASSERT_EQ(combo->count(), 2);
+    EXPECT_EQ(combo->currentText(), QString("два"));
+
+    form->SetCaption("Другое");
+    EXPECT_EQ(front.Windows().Widget(*form)->windowTitle(), QString("Другое"));
+    form->Hide();
+    EXPECT_FALSE(front.Windows().Widget(*form)->isVisible());
+}
+
+TEST_F(MirrorTest, ControlsMadeLaterAndMovedBetweenParentsFollow)
+{
+    auto* late = ui::Create<ui::TButton>(form, "Late", form->Panel);
+    late->SetBounds(100, 4, 60, 25);
+    QWidget* widget = front.Windows().Widget(*late);
+    ASSERT_NE(widget, nullptr);
+    EXPECT_EQ(widget->parentWidget(), front.Windows().Widget(*form->Panel));
+    late->SetParent(form);
+    EXPECT_EQ(front.Windows().Widget(*late)->parentWidget(), front.Windows().Widget(*form->Edit)->parentWidget());
+    EXPECT_TRUE(front.Windows().Widget(*late)->isVisible());
+}
+
+// ------------------------------------------------------------------ widgets -> model
+
+TEST_F(MirrorTest, AClickOnTheWidgetRunsTheModelsOnClick)
+{
+    int clicks = 0;
+    form->Button->OnClick = [&](ui::TObject*) { ++clicks; };
+    WidgetOf<QPushButton>(*form->Button)->click();
+    EXPECT_EQ(clicks, 1);
+
+    // The model decides: a check box the model refuses to toggle shows the model's state again.
+    auto* box = WidgetOf<QCheckBox>(*form->Check);
+    box->click();
+    EXPECT_TRUE(form->Check->Checked());
+    EXPECT_TRUE(box->isChecked());
+    form->Check->SetEnabled(false);
+    box->setEnabled(true);
+    box->click();
+    EXPECT_TRUE(form->Check->Checked());
+    EXPECT_TRUE(box->isChecked());
+}
+
+TEST_F(MirrorTest, TypingGoesThroughTheModelsKeyFiltersAndTheWidgetShowsTheResult)
+{
+    std::string seen;
+    form->Edit->OnKeyPress = [&](ui::TObject*, char32_t& key) {
+        seen += static_cast<char>(key < 128 ? key : '?');
+        if (key != U'\b' && (key < U'0' || key > U'9')) key = 0;
+    };
+    auto* edit = WidgetOf<QLineEdit>(*form->Edit);
+    guitest::Type(edit, "1a2б3");
+    EXPECT_EQ(form->Edit->Text(), "123");
+    EXPECT_EQ(edit->text(), QString("123"));
+    EXPECT_EQ(seen, "1a2?3");
+    guitest::Key(edit, Qt::Key_Backspace);
+    EXPECT_EQ(form->Edit->Text(), "12");
+    EXPECT_EQ(edit->text(), QString("12"));
+    EXPECT_EQ(edit->cursorPosition(), 2);
+
+    // The caret moved in the widget moves in the model: typing lands there.
+    edit->setCursorPosition(0);
+    guitest::Type(edit, "9");
+    EXPECT_EQ(form->Edit->Text(), "912");
+    guitest::Key(edit, Qt::Key_Delete);
+    EXPECT_EQ(form->Edit->Text(), "92");
+}
+
+TEST_F(MirrorTest, FocusMovingToAnotherWidgetRunsOnExitOfTheOldControl)
+{
+    form->Edit->SetFocus();
+    int exits = 0;
+    form->Edit->OnExit = [&](ui::TObject*) { ++exits; };
+    QFocusEvent focus(QEvent::FocusIn, Qt::MouseFocusReason);
+    QCoreApplication::sendEvent(WidgetOf<QLineEdit>(*form->Other), &focus);
+    EXPECT_EQ(exits, 1);
+    EXPECT_EQ(scope.App().FocusedControl(), form->Other);
+}
+
+TEST_F(MirrorTest, SelectingInTheComboBoxIsTheUsersSelection)
+{
+    form->Combo->Items().Add("один");
+    form->Combo->Items().Add("два");
+    int changes = 0;
+    form->Combo->OnChange = [&](ui::TObject*) { ++changes; };
+    auto* combo = WidgetOf<QComboBox>(*form->Combo);
+    combo->setCurrentIndex(1);
+    emit combo->activated(1);
+    EXPECT_EQ(form->Combo->ItemIndex(), 1);
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(MirrorTest, TheCloseBoxAsksTheModel)
+{
+    bool allow = false;
+    form->OnCloseQuery = [&](ui::TObject*, bool& canClose) { canClose = allow; };
+    QWidget* window = front.Windows().Widget(*form);
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(form->Visible());
+    EXPECT_TRUE(window->isVisible());
+    allow = true;
+    window->close();
+    EXPECT_FALSE(form->Visible());
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MirrorTest, MenusShowTheModelsItemsAndTheirShortcutsGoThroughTheModel)
+{
+    auto* menu = ui::Create<ui::TMainMenu>(form, "Menu");
+    auto* top = ui::Create<ui::TMenuItem>(form, "Top");
+    top->SetCaption("Панель");
+    menu->Items().Add(top);
+    auto* read = ui::Create<ui::TMenuItem>(form, "Read");
+    read->SetCaption("Прочитать");
+    read->SetShortCut(ui::ShortCut('R', {ui::ssCtrl}));
+    top->Add(read);
+    int reads = 0;
+    read->OnClick = [&](ui::TObject*) { ++reads; };
+    front.Windows().Flush();
+
+    QMenuBar* bar = front.Windows().Widget(*form)->findChild<QMenuBar*>();
+    ASSERT_NE(bar, nullptr);
+    ASSERT_EQ(bar->actions().size(), 1);
+    EXPECT_EQ(bar->actions()[0]->text(), QString("Панель"));
+    QMenu* sub = bar->actions()[0]->menu();
+    ASSERT_NE(sub, nullptr);
+    ASSERT_EQ(sub->actions().size(), 1);
+    QAction* action = sub->actions()[0];
+    EXPECT_EQ(action->text(), QString("Прочитать\tCtrl+R"));
+    action->trigger();
+    EXPECT_EQ(reads, 1);
+
+    guitest::Key(WidgetOf<QLineEdit>(*form->Edit), Qt::Key_R, {}, Qt::ControlModifier);
+    EXPECT_EQ(reads, 2);
+    read->SetEnabled(false);
+    EXPECT_FALSE(action->isEnabled());
+    action->trigger();
+    EXPECT_EQ(reads, 2);
+}
+
+TEST_F(MirrorTest, AModalFormRunsInARealWindowThatTheUserAnswers)
+{
+    auto* dialog = scope.App().CreateForm<ui::TForm>("Dialog");
+    auto* ok = ui::Create<ui::TButton>(dialog, "Ok", dialog);
+    ok->SetCaption("OK");
+    ok->SetModalResult(ui::mrOk);
+    bool modalWindow = false;
+    QTimer::singleShot(5, [&] {
+        modalWindow = front.Windows().Widget(*dialog)->windowModality() == Qt::ApplicationModal;
+        WidgetOf<QPushButton>(*ok)->click();
+    });
+    EXPECT_EQ(dialog->ShowModal(), ui::mrOk);
+    EXPECT_TRUE(modalWindow);
+    EXPECT_FALSE(front.Windows().Widget(*dialog)->isVisible());
+    EXPECT_EQ(front.Windows().Widget(*dialog)->windowModality(), Qt::NonModal);
+}
+
+TEST_F(MirrorTest, AMemoShowsItsLinesAndTypedLineBreaksGoThroughTheModel)
+{
+    auto* memo = ui::Create<ui::TMemo>(form, "Memo", form);
+    memo->SetBounds(0, 0, 100, 60);
+    memo->Lines().Add("первая");
+    auto* widget = WidgetOf<QPlainTextEdit>(*memo);
+    ASSERT_NE(widget, nullptr);
+    EXPECT_EQ(widget->toPlainText(), QString("первая"));
+    memo->SetSelStart(6);
+    guitest::Key(widget, Qt::Key_Return);
+    guitest::Type(widget, "2");
+    EXPECT_EQ(memo->Lines().Count(), 2);
+    EXPECT_EQ(memo->Lines()[1], "2");
+    EXPECT_EQ(widget->toPlainText(), QString("первая\n2"));
+}
+
+// ------------------------------------------------------------------ trees, grids, painted controls
+
+TEST_F(MirrorTest, TreeNodesTheirColoursAndTheSelectionFollowTheModel)
+{
+    auto* tree = ui::Create<ui::TTreeView>(form, "Tree", form);
+    tree->SetBounds(220, 40, 100, 150);
+    ui::TTreeNode* first = tree->Items().Add(nullptr, "Первый");
+    ui::TTreeNode* second = tree->Items().Add(nullptr, "Второй");
+    tree->Items().AddChild(second, "Вложенный");
+    tree->OnCustomDrawItem = [&](ui::TObject*, ui::TTreeNode* node, ui::TCustomDrawState, ui::TItemColors& colors,
+                                 bool&) {
+        if (node == second) colors.Background = clRed;
+    };
+    ui::TTreeNode* changed = nullptr;
+    tree->OnChange = [&](ui::TObject*, ui::TTreeNode* node) { changed = node; };
+    front.Windows().Flush();
+
+    auto* view = WidgetOf<QTreeWidget>(*tree);
+    ASSERT_NE(view, nullptr);
+    ASSERT_EQ(view->topLevelItemCount(), 2);
+    EXPECT_EQ(view->topLevelItem(1)->text(0), QString("Второй"));
+    EXPECT_EQ(view->topLevelItem(1)->childCount(), 1);
+    EXPECT_EQ(view->topLevelItem(1)->background(0).color(), QColor(255, 0, 0));
+
+    view->setCurrentItem(view->topLevelItem(1));
+    EXPECT_EQ(tree->Selected(), second);
+    EXPECT_EQ(changed, second);
+
+    first->Delete();
+    tree->SetSelected(nullptr);
+    front.Windows().Flush();
+    ASSERT_EQ(view->topLevelItemCount(), 1);
+    EXPECT_EQ(view->topLevelItem(0)->text(0), QString("Второй"));
+    EXPECT_EQ(view->currentItem(), nullptr);
+}
+
+// A control of the kind the kit makes: it paints itself and reads the mouse itself.
+class Swatch : public ui::TCustomControl {
+public:
+    using ui::TCustomControl::TCustomControl;
+    TColor Fill = clRed;
+    std::vector<std::string> Mouse;
+
+protected:
+    void Paint(ui::Canvas& canvas) override
+    {
+        canvas.brush = ui::Brush::Solid(Fill);
+        canvas.fillRect(ui::Rect(0, 0, Width(), Height()));
+    }
+    void MouseDown(ui::TMouseButton b, ui::TShiftState s, int x, int y) override
+    {
+        Mouse.push_back("down " + std::to_string(x) + "," + std::to_string(y));
+        ui::TCustomControl::MouseDown(b, s, x, y);
+    }
+    void MouseUp(ui::TMouseButton b, ui::TShiftState s, int x, int y) override
+    {
+        Mouse.push_back("up");
+        ui::TCustomControl::MouseUp(b, s, x, y);
+    }
+};
+
+TEST_F(MirrorTest, APaintedControlShowsTheBitmapItsPaintDrewAndGetsTheMouse)
+{
+    auto* swatch = ui::Create<Swatch>(form, "Swatch", form);
+    swatch->SetBounds(240, 120, 40, 30);
+    int clicks = 0;
+    swatch->OnClick = [&](ui::TObject*) { ++clicks; };
+    QWidget* widget = front.Windows().Widget(*swatch);
+    ASSERT_NE(widget, nullptr);
+    EXPECT_EQ(widget->grab().toImage().pixelColor(20, 15), QColor(255, 0, 0));
+    swatch->Fill = clBlue;
+    swatch->Invalidate();
+    EXPECT_EQ(widget->grab().toImage().pixelColor(20, 15), QColor(0, 0, 255));
+
+    guitest::ClickAt(widget, QPoint(5, 6));
+    EXPECT_EQ(swatch->Mouse, (std::vector<std::string>{"down 5,6", "up"}));
+    EXPECT_EQ(clicks, 0);  // the kit's controls click themselves
+
+    int panelClicks = 0;
+    form->Panel->OnClick = [&](ui::TObject*) { ++panelClicks; };
+    guitest::ClickAt(front.Windows().Widget(*form->Panel), QPoint(150, 30));
+    EXPECT_EQ(panelClicks, 1);
+}
+
+TEST_F(MirrorTest, GridCellsAreDrawnByTheModelsHandlerAndAClickSelectsACell)
+{
+    auto* grid = ui::Create<ui::TStringGrid>(form, "Grid", form);
+    grid->SetBounds(0, 0, 200, 100);
+    grid->SetColCount(3);
+    grid->SetRowCount(3);
+    grid->SetCell(1, 1, "x");
+    grid->OnDrawCell = [&](ui::TObject*, int col, int row, const ui::TRect& rect, ui::TGridDrawState) {
+        if (col == 2 && row == 2) {
+            grid->PaintCanvas()->brush = ui::Brush::Solid(clLime);
+            grid->PaintCanvas()->fillRect(rect);
+        }
+    };
+    QWidget* widget = front.Windows().Widget(*grid);
+    const ui::TRect cell = grid->CellRect(2, 2);
+    EXPECT_EQ(widget->grab().toImage().pixelColor(cell.Left + 3, cell.Top + 3), QColor(0, 255, 0));
+    guitest::ClickAt(widget, QPoint(cell.Left + 3, cell.Top + 3));
+    EXPECT_EQ(grid->Col(), 2);
+    EXPECT_EQ(grid->Row(), 2);
+}
+
+// ------------------------------------------------------------------ lifetime and threads
+
+TEST_F(MirrorTest, AControlWhoseParentWidgetIsAlreadyGoneIsMadeAgainOrLetGo)
+{
+    QPointer<QWidget> panelWidget = front.Windows().Widget(*form->Panel);
+    QPointer<QWidget> inner = front.Windows().Widget(*form->Other);
+    delete panelWidget.data();
+    EXPECT_TRUE(inner.isNull());
+    form->Other->SetText("снова");
+    auto* again = WidgetOf<QLineEdit>(*form->Other);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->text(), QString("снова"));
+    EXPECT_EQ(again->window(), front.Windows().Widget(*form));
+
+    ui::Free(form->Panel);
+    ui::Free(form->Other);
+    front.Windows().Flush();
+    form->Edit->SetText("дальше");
+    EXPECT_EQ(WidgetOf<QLineEdit>(*form->Edit)->text(), QString("дальше"));
+}
+
+TEST_F(MirrorTest, FreeingAFormFromItsOwnButtonHandlerIsSafe)
+{
+    form->Button->OnClick = [&](ui::TObject*) { ui::Free(form); };
+    QPointer<QPushButton> button = WidgetOf<QPushButton>(*form->Button);
+    button->click();
+    EXPECT_TRUE(scope.App().Forms().empty());
+    front.Windows().Flush();
+    EXPECT_TRUE(button.isNull());
+}
+
+TEST_F(MirrorTest, CallsPostedByAWorkerThreadRunOnTheQtThread)
+{
+    std::atomic<bool> ran{false};
+    std::thread::id where;
+    std::thread worker([&] {
+        scope.App().Post([&] {
+            where = std::this_thread::get_id();
+            form->Label->SetCaption("Готово");
+            ran = true;
+        });
+    });
+    worker.join();
+    ASSERT_TRUE(guitest::SpinUntil([&] { return ran.load(); }));
+    EXPECT_EQ(where, std::this_thread::get_id());
+    EXPECT_EQ(WidgetOf<QLabel>(*form->Label)->text(), QString("Готово"));
+}
+
+}  // namespace
