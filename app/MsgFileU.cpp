@@ -88,9 +88,11 @@ std::optional<int> ToInteger(std::string_view text)
 
 }  // namespace
 
-void TMsgFile::LoadFromFile(const std::string& FileName)
+void TMsgFile::LoadFromFile(const std::string& FileName) { LoadFromBytes(ReadFileBytes(FileName)); }
+
+void TMsgFile::LoadFromBytes(std::string_view Bytes)
 {
-    const std::string text = DecodeText(ReadFileBytes(FileName));
+    const std::string text = DecodeText(Bytes);
     std::vector<std::vector<std::string>> rows;
     std::string_view rest = text;
     while (!rest.empty()) {

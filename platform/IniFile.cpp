@@ -124,12 +124,15 @@ void FlushFolder(const std::filesystem::path& folder)
 std::string EncodeForFile(const std::string& text)
 {
     const auto cp1251 = Utf8ToCp1251(text);
-    if (!cp1251) return text;
     const bool looksLikeUtf8 =
-        IsValidUtf8(*cp1251) && std::any_of(cp1251->begin(), cp1251->end(), [](char c) {
+        cp1251 && IsValidUtf8(*cp1251) && std::any_of(cp1251->begin(), cp1251->end(), [](char c) {
             return static_cast<unsigned char>(c) >= 0x80;
         });
-    return looksLikeUtf8 ? text : *cp1251;
+    const std::string bytes = cp1251 && !looksLikeUtf8 ? *cp1251 : text;
+    // A reader drops a byte-order mark at the start, so bytes that begin like one ("п»ї" in
+    // Windows-1251, or the character U+FEFF) go out as UTF-8 behind a mark of their own.
+    if (bytes.starts_with(kUtf8Bom)) return std::string(kUtf8Bom) + text;
+    return bytes;
 }
 
 std::string DecodeFromFile(std::string_view bytes)
@@ -229,6 +232,13 @@ void ReplaceFileContents(const std::filesystem::path& target, std::string_view b
 IniFile::IniFile(std::filesystem::path FileName) : fileName_(std::move(FileName))
 {
     if (const auto bytes = ReadWholeFile(fileName_)) Parse(DecodeFromFile(*bytes));
+}
+
+IniFile IniFile::FromBytes(std::filesystem::path FileName, std::string_view Bytes)
+{
+    IniFile ini(std::move(FileName), Unread{});
+    ini.Parse(DecodeFromFile(Bytes));
+    return ini;
 }
 
 void IniFile::Parse(std::string_view text)
@@ -386,7 +396,9 @@ void IniFile::Clear()
 
 void IniFile::UpdateFile() const
 {
-    ReplaceFileContents(fileName_, EncodeForFile(Compose()), beforeReplace_);
+    ReplaceFileContents(fileName_, FileBytes(), beforeReplace_);
 }
+
+std::string IniFile::FileBytes() const { return EncodeForFile(Compose()); }
 
 }  // namespace platform

@@ -161,9 +161,11 @@ std::string Copy(std::string_view utf8, long long index, long long count)
 {
     if (count <= 0) return {};
     if (index < 1) {
+        // The positions before the first character use up part of count; tested before the sum is
+        // taken, so that no index (the least long long included) can overflow it.
+        if (index <= 1 - count) return {};
         count += index - 1;
         index = 1;
-        if (count <= 0) return {};
     }
     const std::size_t begin = ByteOffsetOfChar(utf8, static_cast<std::size_t>(index - 1));
     const std::string_view rest = utf8.substr(begin);
