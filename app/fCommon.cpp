@@ -214,7 +214,7 @@ void TFormCommon::PlaceControls()
     Rows(*ImeiIdent, {{nullptr, ImeiIdentCh}, {nullptr, ImeiLabel}});
     ui::Layout::Columns(*this, {{GroupBox1, GroupBox2, GroupBox3},
                                 {GroupBox4, GroupBox5, GroupBox6, KitGroupBox1},
-                                {ParadoxBox, MKBox, ImeiIdent}});
+                                {MKBox, ImeiIdent, ParadoxBox}});
 }
 
 void TFormCommon::BindHandlers()
