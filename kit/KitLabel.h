@@ -9,7 +9,6 @@
 
 #include <string>
 
-enum TTextStyle { tsNormal, tsRaised, tsRecessed, tsShadow };
 enum TRotation { roNone, roFlat, roCurve };
 enum TCenterPoint {
     cpUpperLeft,

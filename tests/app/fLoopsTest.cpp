@@ -192,7 +192,7 @@ TEST_F(LoopsPage, AnItemWiderThanTheDroppedListShowsItsHintOnlyWhileDroppedDown)
                   {"1303", "Восстановление после проникновения через охраняемый периметр объекта"}};
     TFormLoops& page = NewPage(table);
     TEventComboBox& list = *page.cbRes1;
-    list.SetWidth(120);
+    list.SetWidth(160);
     list.ListMouseMove(5, TEventComboBox::ItemHeight + 2);
     EXPECT_FALSE(list.HintWindow());
 
