@@ -859,8 +859,10 @@ void Mirror::ApplyFont(Binding& b)
     target->setFont(ToQFont(c.Font()));
     QPalette palette = target->palette();
     const QColor color = ToQColor(c.Font().Color());
+    // The disabled group keeps the style's grey: a disabled control's text looks disabled whatever
+    // colour its font has, as on the desktop the program was made for.
     for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        palette.setColor(role, color);
+        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) palette.setColor(group, role, color);
     target->setPalette(palette);
     if (b.kind == Kind::ToolButton) ApplyToolButton(b);
 }

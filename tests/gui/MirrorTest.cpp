@@ -107,7 +107,7 @@ TEST_F(MirrorTest, ModelChangesReachTheWidgets)
     form->Edit->SetVisible(false);
     EXPECT_FALSE(edit->isVisible());
     form->Edit->Font().SetColor(clRed);
-    EXPECT_EQ(edit->palette().color(QPalette::Text), QColor(255, 0, 0));
+    EXPECT_EQ(edit->palette().color(QPalette::Active, QPalette::Text), QColor(255, 0, 0));
 
     form->Check->SetChecked(true);
     EXPECT_TRUE(WidgetOf<QCheckBox>(*form->Check)->isChecked());
@@ -123,6 +123,23 @@ TEST_F(MirrorTest, ModelChangesReachTheWidgets)
     EXPECT_EQ(front.Windows().Widget(*form)->windowTitle(), QString("Другое"));
     form->Hide();
     EXPECT_FALSE(front.Windows().Widget(*form)->isVisible());
+}
+
+TEST_F(MirrorTest, ADisabledControlShowsGreyTextWhateverItsFontColour)
+{
+    form->Button->Font().SetColor(clRed);
+    form->Label->Font().SetColor(clRed);
+    form->Button->SetEnabled(false);
+    form->Label->SetEnabled(false);
+    for (QWidget* widget : {front.Windows().Widget(*form->Button), front.Windows().Widget(*form->Label)}) {
+        const QPalette shown = widget->palette();
+        const QPalette style = QApplication::palette(widget);
+        for (const QPalette::ColorRole role : {QPalette::ButtonText, QPalette::WindowText, QPalette::Text}) {
+            EXPECT_EQ(shown.color(QPalette::Active, role), QColor(255, 0, 0));
+            EXPECT_EQ(shown.color(QPalette::Inactive, role), QColor(255, 0, 0));
+            EXPECT_EQ(shown.color(QPalette::Disabled, role), style.color(QPalette::Disabled, role));
+        }
+    }
 }
 
 TEST_F(MirrorTest, ControlsMadeLaterAndMovedBetweenParentsFollow)

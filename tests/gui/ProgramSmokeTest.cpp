@@ -239,6 +239,7 @@ protected:
         ASSERT_NE(connect, nullptr);
         connect->click();
         ASSERT_TRUE(PumpUntil([this] { return Connected(); })) << "no connection; boxes: " << boxes.size();
+        EXPECT_FALSE(connect->isEnabled());
         EXPECT_TRUE(connectAnswered);
         EXPECT_GE(shownPorts, 1);
         EXPECT_EQ(FormConnect, nullptr);
