@@ -11,6 +11,7 @@
 #include "app/fAbout.h"
 #include "app/fUpdateIns.h"
 #include "kit/KitPrgres.h"
+#include "kit/KitSplit.h"
 #include "link/MyExceptions.h"
 #include "link/SmallRoutines.h"
 #include "platform/Text.h"
@@ -233,11 +234,7 @@ void TFormMain::CreatePanes()
     KitProgressBar1 = ui::Create<TKitProgressBar>(this, "KitProgressBar1", StatusBar1);
     KitProgressBar1->SetVisible(false);
 
-    LogPane = ui::Create<ui::TPanel>(this, "LogPane", this);
-    LogPane->SetAlign(ui::alBottom);
-    LogPane->SetHeight(150);
-    LogPane->SetBevelOuter(ui::bvNone);
-    LogPane->SetCaption("");
+    CreateSplitters();
     Panel1 = ui::Create<ui::TPanel>(this, "Panel1", LogPane);
     Panel1->SetAlign(ui::alRight);
     Panel1->SetWidth(100);
@@ -252,7 +249,7 @@ void TFormMain::CreatePanes()
     Button1->OnClick = [this](ui::TObject* s) { Button1Click(s); };
     cbScrolling = ui::Create<ui::TCheckBox>(this, "cbScrolling", Panel1);
     cbScrolling->SetCaption("Прокрутка?");
-    cbScrolling->SetBounds(8, 72, 84, 17);
+    cbScrolling->SetBounds(8, 72, 90, 17);
     cbScrolling->SetChecked(true);
     tvLog = ui::Create<ui::TTreeView>(this, "tvLog", LogPane);
     tvLog->SetAlign(ui::alClient);
@@ -268,18 +265,36 @@ void TFormMain::CreatePanes()
         tvLogCustomDrawItem(s, node, state, colors, defaultDraw);
     };
 
-    tv1 = ui::Create<ui::TTreeView>(this, "tv1", this);
-    tv1->SetAlign(ui::alLeft);
-    tv1->SetWidth(200);
+    tv1 = ui::Create<ui::TTreeView>(this, "tv1", kitCntSpl->Pane1());
+    tv1->SetAlign(ui::alClient);
     tv1->SetReadOnly(true);
     tv1->SetRowSelect(true);
     tv1->SetHideSelection(false);
     tv1->OnChange = [this](ui::TObject* s, ui::TTreeNode* node) { tv1Change(s, node); };
+}
 
-    PagesPane = ui::Create<ui::TPanel>(this, "PagesPane", this);
-    PagesPane->SetAlign(ui::alClient);
-    PagesPane->SetBevelOuter(ui::bvNone);
-    PagesPane->SetCaption("");
+void TFormMain::CreateSplitters()
+{
+    KitSplitter1 = ui::Create<TKitSplitter>(this, "KitSplitter1", this);
+    KitSplitter1->SetAlign(ui::alClient);
+    KitSplitter1->SetOrientation(orVertical);
+    KitSplitter1->SetHotSpotVisible(true);
+    KitSplitter1->SetHotSpotDirection(hsdMax);
+    KitSplitter1->SetSplitterStyle(ssGroove);
+    KitSplitter1->SetSplitterWidth(5);
+    KitSplitter1->ChangePosition(PagesHeight);
+    LogPane = KitSplitter1->Pane2();
+
+    kitCntSpl = ui::Create<TKitSplitter>(this, "kitCntSpl", KitSplitter1->Pane1());
+    kitCntSpl->SetAlign(ui::alClient);
+    kitCntSpl->SetBorderWidth(3);
+    kitCntSpl->SetBorderInner(fsGroove);
+    kitCntSpl->SetBorderSides(sdTop);
+    kitCntSpl->SetHotSpotVisible(true);
+    kitCntSpl->SetSplitterStyle(ssGroove);
+    kitCntSpl->SetSplitterWidth(6);
+    kitCntSpl->ChangePosition(TreeWidth);
+    PagesPane = kitCntSpl->Pane2();
 }
 
 void TFormMain::CreateDialogs()

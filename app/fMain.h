@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "kit/KitSplit.h"
 #include "ui/ComCtrls.h"
 #include "ui/Dialogs.h"
 #include "ui/ExtCtrls.h"
@@ -38,6 +39,9 @@ public:
     // [Update] UpdatePanelVersion with this text shows the update from a file.
     static constexpr const char* AccessCode = "wuzlam";
     static constexpr int ToolButtonWidth = 118;
+    // Where the splitters' bars stand at first: the page area's height over the log, the tree's width.
+    static constexpr int PagesHeight = 529;
+    static constexpr int TreeWidth = 180;
 
     explicit TFormMain(ui::TComponent* owner);
     ~TFormMain() override;
@@ -78,11 +82,15 @@ public:
     ui::TMenuItem* N8;
 
     ui::TStatusBar* StatusBar1;
+    // The page area over the log; its hot spot folds the log away.
+    TKitSplitter* KitSplitter1;
+    // The page tree beside the pages; its hot spot folds the tree away.
+    TKitSplitter* kitCntSpl;
     ui::TTreeView* tv1;
     // The right-hand pane beside the page tree: owner and parent of every parameter page.
-    ui::TPanel* PagesPane;
+    TKitSplitterPane* PagesPane;
     // The log pane: the log tree and, on its right, Panel1 with its buttons.
-    ui::TPanel* LogPane;
+    TKitSplitterPane* LogPane;
     ui::TPanel* Panel1;
     ui::TBitBtn* BitBtn1;
     ui::TButton* Button1;
@@ -147,6 +155,7 @@ private:
     void CreateToolBar();
     void CreateMenu();
     void CreatePanes();
+    void CreateSplitters();
     void CreateDialogs();
     void PlaceProgressBar();
     void ReadProgramSettings();

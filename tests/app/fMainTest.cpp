@@ -195,6 +195,52 @@ TEST_F(MainWindowTest, TheLogPaneClearsSavesAndScrolls)
     EXPECT_TRUE(main->cbScrolling->Checked());
 }
 
+TEST_F(MainWindowTest, TheSplittersHoldTreePagesAndLogAndTheirHotSpotsFoldThemAway)
+{
+    StartWithWindows();
+    TKitSplitter& outer = *main->KitSplitter1;
+    TKitSplitter& inner = *main->kitCntSpl;
+    EXPECT_EQ(inner.Parent(), outer.Pane1());
+    EXPECT_EQ(main->tv1->Parent(), inner.Pane1());
+    EXPECT_EQ(main->PagesPane, inner.Pane2());
+    EXPECT_EQ(main->LogPane, outer.Pane2());
+    EXPECT_EQ(main->Panel1->Parent(), outer.Pane2());
+    EXPECT_EQ(main->tvLog->Parent(), outer.Pane2());
+    EXPECT_EQ(outer.Position(), TFormMain::PagesHeight);
+    EXPECT_EQ(inner.Position(), TFormMain::TreeWidth);
+    EXPECT_EQ(main->tv1->Width(), TFormMain::TreeWidth);
+    EXPECT_EQ(outer.Top(), main->ToolBar1->Height()) << "under the toolbar";
+    EXPECT_EQ(outer.Top() + outer.Height(), main->StatusBar1->Top()) << "over the status bar";
+    ASSERT_NE(FormCommon, nullptr);
+    ui::TControl& page = *FormCommon;
+    EXPECT_EQ(page.Parent(), main->PagesPane);
+    EXPECT_EQ(page.BoundsRect(), main->PagesPane->ClientRect());
+
+    // A growing window keeps the tree's width and the pages' height; the pages take the room.
+    const int pagesWidth = page.Width();
+    main->SetClientWidth(main->ClientWidth() + 100);
+    EXPECT_EQ(inner.Position(), TFormMain::TreeWidth);
+    EXPECT_EQ(page.Width(), pagesWidth + 100);
+
+    const auto clickHotSpot = [this](TKitSplitter& splitter) {
+        const ui::TRect spot = splitter.HotSpotRect();
+        const int x = (spot.Left + spot.Right) / 2;
+        const int y = (spot.Top + spot.Bottom) / 2;
+        user.MouseDown(splitter, ui::mbLeft, {}, x, y);
+        user.MouseUp(splitter, ui::mbLeft, {}, x, y);
+    };
+    const int pagesHeight = page.Height();
+    clickHotSpot(outer);
+    EXPECT_TRUE(outer.HotSpotClosed());
+    EXPECT_GT(page.Height(), pagesHeight) << "the log folded away downwards";
+    clickHotSpot(inner);
+    EXPECT_TRUE(inner.HotSpotClosed());
+    EXPECT_GT(page.Width(), pagesWidth + 100) << "the tree folded away to the left";
+    clickHotSpot(inner);
+    EXPECT_EQ(inner.Position(), TFormMain::TreeWidth) << "a second click brings the tree back";
+    EXPECT_EQ(page.BoundsRect(), main->PagesPane->ClientRect());
+}
+
 TEST_F(MainWindowTest, AClickOnTheStatusBarCopiesTheImei)
 {
     StartWithWindows();

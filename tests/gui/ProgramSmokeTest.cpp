@@ -24,6 +24,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,7 @@
 #include "gui/Convert.h"
 #include "gui/FrontEnd.h"
 #include "kit/KitPrgres.h"
+#include "kit/KitSplit.h"
 #include "platform/Clock.h"
 #include "platform/ProgramFolder.h"
 #include "sim/Communicator.h"
@@ -301,6 +303,21 @@ protected:
             ASSERT_NE(w, nullptr) << bar->Name();
             EXPECT_TRUE(w->isVisible()) << bar->Name();
             EXPECT_EQ(w->size(), QSize(bar->Width(), bar->Height())) << bar->Name();
+        }
+
+        // The splitters stand between tree, pages and log, each bar with its hot spot's grip drawn.
+        EXPECT_EQ(WidgetOf(*FormCommon)->parentWidget(), WidgetOf(*main.PagesPane));
+        for (const TKitSplitter* splitter : {main.KitSplitter1, main.kitCntSpl}) {
+            QWidget* w = WidgetOf(*splitter);
+            ASSERT_NE(w, nullptr) << splitter->Name();
+            EXPECT_TRUE(w->isVisible()) << splitter->Name();
+            EXPECT_EQ(w->size(), QSize(splitter->Width(), splitter->Height())) << splitter->Name();
+            const ui::TRect spot = splitter->HotSpotRect();
+            const QImage grip = w->grab(QRect(spot.Left, spot.Top, spot.Width(), spot.Height())).toImage();
+            std::set<QRgb> colours;
+            for (int y = 0; y < grip.height(); ++y)
+                for (int x = 0; x < grip.width(); ++x) colours.insert(grip.pixel(x, y));
+            EXPECT_GE(colours.size(), 3u) << splitter->Name() << ": no grip on the bar in " << png;
         }
 
         // The status bar's widget shows the version the device reported, in the bar's own font.
