@@ -1,5 +1,6 @@
 #include "app/fMain.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "app/DeviceController.h"
@@ -11,6 +12,7 @@
 #include "app/fAbout.h"
 #include "app/fUpdateIns.h"
 #include "kit/KitPrgres.h"
+#include "kit/KitSplit.h"
 #include "link/MyExceptions.h"
 #include "link/SmallRoutines.h"
 #include "platform/Text.h"
@@ -233,14 +235,22 @@ void TFormMain::CreatePanes()
     KitProgressBar1 = ui::Create<TKitProgressBar>(this, "KitProgressBar1", StatusBar1);
     KitProgressBar1->SetVisible(false);
 
-    LogPane = ui::Create<ui::TPanel>(this, "LogPane", this);
-    LogPane->SetAlign(ui::alBottom);
-    LogPane->SetHeight(150);
+    KitSplitter1 = ui::Create<TKitSplitter>(this, "KitSplitter1", this);
+    KitSplitter1->SetAlign(ui::alClient);
+    KitSplitter1->SetOrientation(orVertical);
+    KitSplitter1->SetHotSpotVisible(true);
+    KitSplitter1->SetHotSpotDirection(hsdMax);
+    KitSplitter1->SetPosition(Height() - LogPaneHeight);
+    kitCntSpl = ui::Create<TKitSplitter>(this, "kitCntSpl", KitSplitter1->Pane1());
+    kitCntSpl->SetAlign(ui::alClient);
+    kitCntSpl->SetPosition(PageTreeWidth);
+
+    LogPane = ui::Create<ui::TPanel>(this, "LogPane", KitSplitter1->Pane2());
+    LogPane->SetAlign(ui::alClient);
     LogPane->SetBevelOuter(ui::bvNone);
     LogPane->SetCaption("");
     Panel1 = ui::Create<ui::TPanel>(this, "Panel1", LogPane);
     Panel1->SetAlign(ui::alRight);
-    Panel1->SetWidth(100);
     Panel1->SetCaption("");
     BitBtn1 = ui::Create<ui::TBitBtn>(this, "BitBtn1", Panel1);
     BitBtn1->SetCaption("Очистить");
@@ -252,8 +262,9 @@ void TFormMain::CreatePanes()
     Button1->OnClick = [this](ui::TObject* s) { Button1Click(s); };
     cbScrolling = ui::Create<ui::TCheckBox>(this, "cbScrolling", Panel1);
     cbScrolling->SetCaption("Прокрутка?");
-    cbScrolling->SetBounds(8, 72, 84, 17);
+    cbScrolling->SetBounds(8, 72, std::max(84, cbScrolling->CaptionFitWidth()), 17);
     cbScrolling->SetChecked(true);
+    Panel1->SetWidth(std::max(100, cbScrolling->Left() + cbScrolling->Width() + 8));
     tvLog = ui::Create<ui::TTreeView>(this, "tvLog", LogPane);
     tvLog->SetAlign(ui::alClient);
     tvLog->SetColor(clInfoBk);
@@ -268,15 +279,14 @@ void TFormMain::CreatePanes()
         tvLogCustomDrawItem(s, node, state, colors, defaultDraw);
     };
 
-    tv1 = ui::Create<ui::TTreeView>(this, "tv1", this);
-    tv1->SetAlign(ui::alLeft);
-    tv1->SetWidth(200);
+    tv1 = ui::Create<ui::TTreeView>(this, "tv1", kitCntSpl->Pane1());
+    tv1->SetAlign(ui::alClient);
     tv1->SetReadOnly(true);
     tv1->SetRowSelect(true);
     tv1->SetHideSelection(false);
     tv1->OnChange = [this](ui::TObject* s, ui::TTreeNode* node) { tv1Change(s, node); };
 
-    PagesPane = ui::Create<ui::TPanel>(this, "PagesPane", this);
+    PagesPane = ui::Create<ui::TPanel>(this, "PagesPane", kitCntSpl->Pane2());
     PagesPane->SetAlign(ui::alClient);
     PagesPane->SetBevelOuter(ui::bvNone);
     PagesPane->SetCaption("");

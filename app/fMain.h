@@ -21,6 +21,7 @@
 class TDeviceController;
 class TFormAppMainController;
 class TKitProgressBar;
+class TKitSplitter;
 class TS7QX1FormsController;
 
 class TFormMain : public ui::TForm {
@@ -38,6 +39,8 @@ public:
     // [Update] UpdatePanelVersion with this text shows the update from a file.
     static constexpr const char* AccessCode = "wuzlam";
     static constexpr int ToolButtonWidth = 118;
+    static constexpr int LogPaneHeight = 150;
+    static constexpr int PageTreeWidth = 200;
 
     explicit TFormMain(ui::TComponent* owner);
     ~TFormMain() override;
@@ -78,6 +81,11 @@ public:
     ui::TMenuItem* N8;
 
     ui::TStatusBar* StatusBar1;
+    // Fills the window under the toolbar: kitCntSpl above, the log pane below (its hot spot folds the
+    // log away).
+    TKitSplitter* KitSplitter1;
+    // The page tree on the left, the page pane on the right.
+    TKitSplitter* kitCntSpl;
     ui::TTreeView* tv1;
     // The right-hand pane beside the page tree: owner and parent of every parameter page.
     ui::TPanel* PagesPane;

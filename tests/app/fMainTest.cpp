@@ -1,4 +1,5 @@
 #include "app/fMain.h"
+#include "kit/KitSplit.h"
 
 #include <gtest/gtest.h>
 
@@ -177,6 +178,32 @@ TEST_F(MainWindowTest, EveryToolbarAndMenuCommandReachesTheDeviceOrThePages)
     ASSERT_TRUE(user.Click(*main->N2));
     EXPECT_TRUE(scope.App().Terminated());
     EXPECT_EQ(main->FormsController, nullptr);
+}
+
+TEST_F(MainWindowTest, TheSplittersHoldTheTreeThePagesAndTheLog)
+{
+    StartWithWindows();
+    EXPECT_EQ(main->tv1->Parent(), main->kitCntSpl->Pane1());
+    EXPECT_EQ(main->PagesPane->Parent(), main->kitCntSpl->Pane2());
+    EXPECT_EQ(main->kitCntSpl->Parent(), main->KitSplitter1->Pane1());
+    EXPECT_EQ(main->LogPane->Parent(), main->KitSplitter1->Pane2());
+    // The log's hot spot folds the lower pane away and gives it back.
+    TKitSplitter& outer = *main->KitSplitter1;
+    const int open = outer.Pane2()->Height();
+    ASSERT_GT(open, 0);
+    const auto clickHotSpot = [&] {
+        const ui::TRect spot = outer.HotSpotRect();
+        const int x = (spot.Left + spot.Right) / 2, y = (spot.Top + spot.Bottom) / 2;
+        ASSERT_TRUE(user.MouseMove(outer, {}, x, y));
+        ASSERT_TRUE(user.MouseDown(outer, ui::mbLeft, {}, x, y));
+        ASSERT_TRUE(user.MouseUp(outer, ui::mbLeft, {}, x, y));
+    };
+    clickHotSpot();
+    EXPECT_TRUE(outer.HotSpotClosed());
+    EXPECT_EQ(outer.Pane2()->Height(), 0);
+    clickHotSpot();
+    EXPECT_FALSE(outer.HotSpotClosed());
+    EXPECT_EQ(outer.Pane2()->Height(), open);
 }
 
 TEST_F(MainWindowTest, TheLogPaneClearsSavesAndScrolls)
