@@ -1,5 +1,6 @@
 #include "app/fMain.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "app/DeviceController.h"
@@ -234,10 +235,31 @@ void TFormMain::CreatePanes()
     KitProgressBar1 = ui::Create<TKitProgressBar>(this, "KitProgressBar1", StatusBar1);
     KitProgressBar1->SetVisible(false);
 
-    CreateSplitters();
+    KitSplitter1 = ui::Create<TKitSplitter>(this, "KitSplitter1", this);
+    KitSplitter1->SetAlign(ui::alClient);
+    KitSplitter1->SetOrientation(orVertical);
+    KitSplitter1->SetHotSpotVisible(true);
+    KitSplitter1->SetHotSpotDirection(hsdMax);
+    KitSplitter1->SetSplitterStyle(ssGroove);
+    KitSplitter1->SetSplitterWidth(5);
+    KitSplitter1->SetPosition(Height() - LogPaneHeight);
+    // The tree's bar has a grip of its own: a click folds the tree away to the left.
+    kitCntSpl = ui::Create<TKitSplitter>(this, "kitCntSpl", KitSplitter1->Pane1());
+    kitCntSpl->SetAlign(ui::alClient);
+    kitCntSpl->SetBorderWidth(3);
+    kitCntSpl->SetBorderInner(fsGroove);
+    kitCntSpl->SetBorderSides(sdTop);
+    kitCntSpl->SetHotSpotVisible(true);
+    kitCntSpl->SetSplitterStyle(ssGroove);
+    kitCntSpl->SetSplitterWidth(6);
+    kitCntSpl->SetPosition(PageTreeWidth);
+
+    LogPane = ui::Create<ui::TPanel>(this, "LogPane", KitSplitter1->Pane2());
+    LogPane->SetAlign(ui::alClient);
+    LogPane->SetBevelOuter(ui::bvNone);
+    LogPane->SetCaption("");
     Panel1 = ui::Create<ui::TPanel>(this, "Panel1", LogPane);
     Panel1->SetAlign(ui::alRight);
-    Panel1->SetWidth(100);
     Panel1->SetCaption("");
     BitBtn1 = ui::Create<ui::TBitBtn>(this, "BitBtn1", Panel1);
     BitBtn1->SetCaption("Очистить");
@@ -249,8 +271,9 @@ void TFormMain::CreatePanes()
     Button1->OnClick = [this](ui::TObject* s) { Button1Click(s); };
     cbScrolling = ui::Create<ui::TCheckBox>(this, "cbScrolling", Panel1);
     cbScrolling->SetCaption("Прокрутка?");
-    cbScrolling->SetBounds(8, 72, 90, 17);
+    cbScrolling->SetBounds(8, 72, std::max(84, cbScrolling->CaptionFitWidth()), 17);
     cbScrolling->SetChecked(true);
+    Panel1->SetWidth(std::max(100, cbScrolling->Left() + cbScrolling->Width() + 8));
     tvLog = ui::Create<ui::TTreeView>(this, "tvLog", LogPane);
     tvLog->SetAlign(ui::alClient);
     tvLog->SetColor(clInfoBk);
@@ -271,30 +294,11 @@ void TFormMain::CreatePanes()
     tv1->SetRowSelect(true);
     tv1->SetHideSelection(false);
     tv1->OnChange = [this](ui::TObject* s, ui::TTreeNode* node) { tv1Change(s, node); };
-}
 
-void TFormMain::CreateSplitters()
-{
-    KitSplitter1 = ui::Create<TKitSplitter>(this, "KitSplitter1", this);
-    KitSplitter1->SetAlign(ui::alClient);
-    KitSplitter1->SetOrientation(orVertical);
-    KitSplitter1->SetHotSpotVisible(true);
-    KitSplitter1->SetHotSpotDirection(hsdMax);
-    KitSplitter1->SetSplitterStyle(ssGroove);
-    KitSplitter1->SetSplitterWidth(5);
-    KitSplitter1->ChangePosition(PagesHeight);
-    LogPane = KitSplitter1->Pane2();
-
-    kitCntSpl = ui::Create<TKitSplitter>(this, "kitCntSpl", KitSplitter1->Pane1());
-    kitCntSpl->SetAlign(ui::alClient);
-    kitCntSpl->SetBorderWidth(3);
-    kitCntSpl->SetBorderInner(fsGroove);
-    kitCntSpl->SetBorderSides(sdTop);
-    kitCntSpl->SetHotSpotVisible(true);
-    kitCntSpl->SetSplitterStyle(ssGroove);
-    kitCntSpl->SetSplitterWidth(6);
-    kitCntSpl->ChangePosition(TreeWidth);
-    PagesPane = kitCntSpl->Pane2();
+    PagesPane = ui::Create<ui::TPanel>(this, "PagesPane", kitCntSpl->Pane2());
+    PagesPane->SetAlign(ui::alClient);
+    PagesPane->SetBevelOuter(ui::bvNone);
+    PagesPane->SetCaption("");
 }
 
 void TFormMain::CreateDialogs()

@@ -11,7 +11,6 @@
 #include <memory>
 #include <string>
 
-#include "kit/KitSplit.h"
 #include "ui/ComCtrls.h"
 #include "ui/Dialogs.h"
 #include "ui/ExtCtrls.h"
@@ -22,6 +21,7 @@
 class TDeviceController;
 class TFormAppMainController;
 class TKitProgressBar;
+class TKitSplitter;
 class TS7QX1FormsController;
 
 class TFormMain : public ui::TForm {
@@ -39,9 +39,8 @@ public:
     // [Update] UpdatePanelVersion with this text shows the update from a file.
     static constexpr const char* AccessCode = "wuzlam";
     static constexpr int ToolButtonWidth = 118;
-    // Where the splitters' bars stand at first: the page area's height over the log, the tree's width.
-    static constexpr int PagesHeight = 529;
-    static constexpr int TreeWidth = 180;
+    static constexpr int LogPaneHeight = 150;
+    static constexpr int PageTreeWidth = 200;
 
     explicit TFormMain(ui::TComponent* owner);
     ~TFormMain() override;
@@ -82,15 +81,16 @@ public:
     ui::TMenuItem* N8;
 
     ui::TStatusBar* StatusBar1;
-    // The page area over the log; its hot spot folds the log away.
+    // Fills the window under the toolbar: kitCntSpl above, the log pane below (its hot spot folds the
+    // log away).
     TKitSplitter* KitSplitter1;
-    // The page tree beside the pages; its hot spot folds the tree away.
+    // The page tree on the left, the page pane on the right.
     TKitSplitter* kitCntSpl;
     ui::TTreeView* tv1;
     // The right-hand pane beside the page tree: owner and parent of every parameter page.
-    TKitSplitterPane* PagesPane;
+    ui::TPanel* PagesPane;
     // The log pane: the log tree and, on its right, Panel1 with its buttons.
-    TKitSplitterPane* LogPane;
+    ui::TPanel* LogPane;
     ui::TPanel* Panel1;
     ui::TBitBtn* BitBtn1;
     ui::TButton* Button1;
@@ -155,7 +155,6 @@ private:
     void CreateToolBar();
     void CreateMenu();
     void CreatePanes();
-    void CreateSplitters();
     void CreateDialogs();
     void PlaceProgressBar();
     void ReadProgramSettings();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <utility>
 
 #include "platform/Text.h"
 #include "ui/Canvas.h"
@@ -493,32 +494,36 @@ void TWinControl::DoExit() { Fire(OnExit, this); }
 
 // ---------------------------------------------------------------- painted controls
 
+namespace {
+
+// Points a control's paint canvas at the canvas being painted while Paint runs, and back after, also
+// when Paint throws.
+class PaintCanvasScope {
+public:
+    PaintCanvasScope(Canvas*& slot, Canvas& canvas) : slot_(slot), previous_(std::exchange(slot, &canvas)) {}
+    ~PaintCanvasScope() { slot_ = previous_; }
+    PaintCanvasScope(const PaintCanvasScope&) = delete;
+    PaintCanvasScope& operator=(const PaintCanvasScope&) = delete;
+
+private:
+    Canvas*& slot_;
+    Canvas* previous_;
+};
+
+}  // namespace
+
 void TCustomControl::PaintTo(Canvas& canvas)
 {
-    Canvas* previous = paintCanvas_;
-    paintCanvas_ = &canvas;
-    try {
-        Paint(canvas);
-    } catch (...) {
-        paintCanvas_ = previous;
-        throw;
-    }
-    paintCanvas_ = previous;
+    const PaintCanvasScope scope(paintCanvas_, canvas);
+    Paint(canvas);
 }
 
 void TCustomControl::Paint(Canvas&) { Fire(OnPaint, this); }
 
 void TGraphicControl::PaintTo(Canvas& canvas)
 {
-    Canvas* previous = paintCanvas_;
-    paintCanvas_ = &canvas;
-    try {
-        Paint(canvas);
-    } catch (...) {
-        paintCanvas_ = previous;
-        throw;
-    }
-    paintCanvas_ = previous;
+    const PaintCanvasScope scope(paintCanvas_, canvas);
+    Paint(canvas);
 }
 
 void TGraphicControl::Paint(Canvas&) { Fire(OnPaint, this); }

@@ -15,6 +15,7 @@
 #include "sim/Communicator.h"
 #include "sim/Line.h"
 #include "sim/Pty.h"
+#include "tests/support/When.h"
 #include "ui/Application.h"
 #include "ui/Driver.h"
 #include "ui/Layout.h"
@@ -25,21 +26,7 @@ using sim::FaultKind;
 
 namespace {
 
-// Runs the action on the window thread once the condition holds, looking again at every pass of the
-// event pump. A condition that never comes fails the test and ends the modal form instead of hanging.
-void When(std::function<bool()> condition, std::function<void()> action, int passes = 200000)
-{
-    ui::App().Post([=] {
-        if (condition()) {
-            action();
-        } else if (passes > 0) {
-            When(condition, action, passes - 1);
-        } else {
-            ADD_FAILURE() << "the awaited state never came";
-            if (ui::TForm* modal = ui::App().ModalForm()) modal->SetModalResult(ui::mrCancel);
-        }
-    });
-}
+using testsupport::When;
 
 class TempFolder {
 public:

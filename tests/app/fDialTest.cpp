@@ -13,6 +13,7 @@
 #include "sim/Communicator.h"
 #include "sim/Modem.h"
 #include "tests/support/RecordingLog.h"
+#include "tests/support/When.h"
 #include "ui/Application.h"
 #include "ui/Driver.h"
 #include "ui/Layout.h"
@@ -25,24 +26,10 @@ using Kind = testsupport::RecordingLog::Kind;
 
 namespace {
 
+using testsupport::When;
+
 const char* const kConnectFailed = "Ошибка при подключении!";
 const char* const kRegistering = "Ожидание регистрации в сети: AT+CREG";
-
-// Runs the action on the window thread once the condition holds, looking again at every pass of the
-// event pump. A condition that never comes fails the test and ends the modal form instead of hanging.
-void When(std::function<bool()> condition, std::function<void()> action, int passes = 200000)
-{
-    ui::App().Post([=] {
-        if (condition()) {
-            action();
-        } else if (passes > 0) {
-            When(condition, action, passes - 1);
-        } else {
-            ADD_FAILURE() << "the awaited state never came";
-            if (ui::TForm* modal = ui::App().ModalForm()) modal->SetModalResult(ui::mrCancel);
-        }
-    });
-}
 
 // Ends a sequence that should have stopped by itself but still runs after so many passes of the pump,
 // so that a fault fails the test instead of hanging it.

@@ -1,4 +1,5 @@
 #include "app/fMain.h"
+#include "kit/KitSplit.h"
 
 #include <gtest/gtest.h>
 
@@ -179,6 +180,44 @@ TEST_F(MainWindowTest, EveryToolbarAndMenuCommandReachesTheDeviceOrThePages)
     EXPECT_EQ(main->FormsController, nullptr);
 }
 
+TEST_F(MainWindowTest, TheSplittersHoldTheTreeThePagesAndTheLog)
+{
+    StartWithWindows();
+    EXPECT_EQ(main->tv1->Parent(), main->kitCntSpl->Pane1());
+    EXPECT_EQ(main->PagesPane->Parent(), main->kitCntSpl->Pane2());
+    EXPECT_EQ(main->kitCntSpl->Parent(), main->KitSplitter1->Pane1());
+    EXPECT_EQ(main->LogPane->Parent(), main->KitSplitter1->Pane2());
+    // The log's hot spot folds the lower pane away and gives it back.
+    TKitSplitter& outer = *main->KitSplitter1;
+    const int open = outer.Pane2()->Height();
+    ASSERT_GT(open, 0);
+    const auto clickHotSpot = [&] {
+        const ui::TRect spot = outer.HotSpotRect();
+        const int x = (spot.Left + spot.Right) / 2, y = (spot.Top + spot.Bottom) / 2;
+        ASSERT_TRUE(user.MouseMove(outer, {}, x, y));
+        ASSERT_TRUE(user.MouseDown(outer, ui::mbLeft, {}, x, y));
+        ASSERT_TRUE(user.MouseUp(outer, ui::mbLeft, {}, x, y));
+    };
+    clickHotSpot();
+    EXPECT_TRUE(outer.HotSpotClosed());
+    EXPECT_EQ(outer.Pane2()->Height(), 0);
+    clickHotSpot();
+    EXPECT_FALSE(outer.HotSpotClosed());
+    EXPECT_EQ(outer.Pane2()->Height(), open);
+
+    // The tree's bar has its grip too: a click folds the tree to the left, the pages take the room.
+    TKitSplitter& inner = *main->kitCntSpl;
+    ASSERT_TRUE(inner.HotSpotVisible());
+    const int tree = main->tv1->Width();
+    const int pages = main->PagesPane->Width();
+    const ui::TRect spot = inner.HotSpotRect();
+    const int x = (spot.Left + spot.Right) / 2, y = (spot.Top + spot.Bottom) / 2;
+    ASSERT_TRUE(user.MouseDown(inner, ui::mbLeft, {}, x, y));
+    ASSERT_TRUE(user.MouseUp(inner, ui::mbLeft, {}, x, y));
+    EXPECT_TRUE(inner.HotSpotClosed());
+    EXPECT_EQ(main->PagesPane->Width(), pages + tree);
+}
+
 TEST_F(MainWindowTest, TheLogPaneClearsSavesAndScrolls)
 {
     StartWithWindows();
@@ -193,52 +232,6 @@ TEST_F(MainWindowTest, TheLogPaneClearsSavesAndScrolls)
     ASSERT_TRUE(user.Click(*main->BitBtn1));
     EXPECT_EQ(main->tvLog->Items().Count(), 0);
     EXPECT_TRUE(main->cbScrolling->Checked());
-}
-
-TEST_F(MainWindowTest, TheSplittersHoldTreePagesAndLogAndTheirHotSpotsFoldThemAway)
-{
-    StartWithWindows();
-    TKitSplitter& outer = *main->KitSplitter1;
-    TKitSplitter& inner = *main->kitCntSpl;
-    EXPECT_EQ(inner.Parent(), outer.Pane1());
-    EXPECT_EQ(main->tv1->Parent(), inner.Pane1());
-    EXPECT_EQ(main->PagesPane, inner.Pane2());
-    EXPECT_EQ(main->LogPane, outer.Pane2());
-    EXPECT_EQ(main->Panel1->Parent(), outer.Pane2());
-    EXPECT_EQ(main->tvLog->Parent(), outer.Pane2());
-    EXPECT_EQ(outer.Position(), TFormMain::PagesHeight);
-    EXPECT_EQ(inner.Position(), TFormMain::TreeWidth);
-    EXPECT_EQ(main->tv1->Width(), TFormMain::TreeWidth);
-    EXPECT_EQ(outer.Top(), main->ToolBar1->Height()) << "under the toolbar";
-    EXPECT_EQ(outer.Top() + outer.Height(), main->StatusBar1->Top()) << "over the status bar";
-    ASSERT_NE(FormCommon, nullptr);
-    ui::TControl& page = *FormCommon;
-    EXPECT_EQ(page.Parent(), main->PagesPane);
-    EXPECT_EQ(page.BoundsRect(), main->PagesPane->ClientRect());
-
-    // A growing window keeps the tree's width and the pages' height; the pages take the room.
-    const int pagesWidth = page.Width();
-    main->SetClientWidth(main->ClientWidth() + 100);
-    EXPECT_EQ(inner.Position(), TFormMain::TreeWidth);
-    EXPECT_EQ(page.Width(), pagesWidth + 100);
-
-    const auto clickHotSpot = [this](TKitSplitter& splitter) {
-        const ui::TRect spot = splitter.HotSpotRect();
-        const int x = (spot.Left + spot.Right) / 2;
-        const int y = (spot.Top + spot.Bottom) / 2;
-        user.MouseDown(splitter, ui::mbLeft, {}, x, y);
-        user.MouseUp(splitter, ui::mbLeft, {}, x, y);
-    };
-    const int pagesHeight = page.Height();
-    clickHotSpot(outer);
-    EXPECT_TRUE(outer.HotSpotClosed());
-    EXPECT_GT(page.Height(), pagesHeight) << "the log folded away downwards";
-    clickHotSpot(inner);
-    EXPECT_TRUE(inner.HotSpotClosed());
-    EXPECT_GT(page.Width(), pagesWidth + 100) << "the tree folded away to the left";
-    clickHotSpot(inner);
-    EXPECT_EQ(inner.Position(), TFormMain::TreeWidth) << "a second click brings the tree back";
-    EXPECT_EQ(page.BoundsRect(), main->PagesPane->ClientRect());
 }
 
 TEST_F(MainWindowTest, AClickOnTheStatusBarCopiesTheImei)
