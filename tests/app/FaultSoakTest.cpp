@@ -615,15 +615,95 @@ TEST_F(FaultSoak, PagesHistoryAndUploadsSurviveARandomlyFaultyLine)
         if (round % 4 == 3) Line().AddFault([](const std::string&) { return true; }, {sim::FaultKind::Vanish, 2}, 1);
         PagePass();
         if (round % 3 == 0) CheckedUpload(round / 3);
+        if (round % 5 == 4) {
+            // A pass through the modem, whose call drops under one of the requests.
+            Connect(true);
+            ASSERT_FALSE(HasFatalFailure());
+            const std::vector<std::string> words = device.Words();
+            modem->modem.modem().DropCallOn("+" + words[random() % words.size()]);
+            const int failures = tally.linkFailures;
+            PagePass();
+            tally.droppedCalls += tally.linkFailures - failures;
+            Connect(false);
+            ASSERT_FALSE(HasFatalFailure());
+        }
         ++round;
     }
     Drop();
     std::printf("fault soak: %zu exchanges, %d reads, %d writes, %d failed groups named, %d link failures, "
-                "%d history records, %d uploads done, %d failed, %.1f s\n",
-                tally.exchanges, tally.reads, tally.writes, tally.failedGroups, tally.linkFailures, tally.historyRecords,
-                tally.uploadsDone, tally.uploadsFailed,
+                "%d dropped calls, %d history records, %d uploads done, %d failed, %.1f s\n",
+                tally.exchanges, tally.reads, tally.writes, tally.failedGroups, tally.linkFailures, tally.droppedCalls,
+                tally.historyRecords, tally.uploadsDone, tally.uploadsFailed,
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
     EXPECT_GE(tally.exchanges, kMinExchanges);
     EXPECT_GT(tally.failedGroups, 0) << "the faults never reached the error list";
     EXPECT_GT(tally.linkFailures, 0) << "no port ever vanished";
+    EXPECT_GT(tally.droppedCalls, 0) << "no modem call ever dropped";
+}
+
+// ------------------------------------------------------------------ current.ini
+
+namespace {
+
+std::string FileBytes(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+}  // namespace
+
+TEST_F(FaultSoak, CurrentIniIsNeverLeftHalfWritten)
+{
+    const fs::path current = TFormsController::CurrentIniName();
+    const fs::path expected = folder / "expected.ini";
+    std::mt19937 choices(kSeed);
+    const auto change = [&] {
+        for (TformIncl* page : controller->Pages()) Perturb(*page, choices, false);
+    };
+    controller->SavePagesToIni(current.string());
+
+    // A save that fails just before the new file takes the old one's place leaves the old file whole.
+    for (int i = 0; i < 20; ++i) {
+        const std::string old = FileBytes(current);
+        change();
+        TMemIniFile ini(current);
+        for (TformIncl* page : controller->Pages()) page->SaveToIni(ini);
+        ini.SetBeforeReplaceHook([](const fs::path&) { throw std::runtime_error("power cut"); });
+        EXPECT_THROW(ini.UpdateFile(), std::runtime_error);
+        EXPECT_EQ(FileBytes(current), old);
+        controller->SavePagesToIni(current.string());
+        TMemIniFile back(current);
+        EXPECT_FALSE(back.ReadSections().empty());
+    }
+    // Nothing but current.ini is left in the folder (no temporary of a failed save).
+    for (const auto& entry : fs::directory_iterator(folder))
+        EXPECT_EQ(entry.path().filename(), "current.ini") << entry.path();
+
+    // A program killed at a random moment of its save leaves the old file or the new one, never a mix.
+    const auto timed = std::chrono::steady_clock::now();
+    controller->SavePagesToIni(expected.string());
+    const auto saveUs = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - timed).count();
+    int sawOld = 0, sawNew = 0;
+    for (int i = 0; i < 40; ++i) {
+        const std::string old = FileBytes(current);
+        change();
+        controller->SavePagesToIni(expected.string());
+        const std::string fresh = FileBytes(expected);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            controller->SavePagesToIni(current.string());
+            ::_exit(0);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(choices() % static_cast<unsigned>(2 * saveUs + 200)));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        const std::string now = FileBytes(current);
+        EXPECT_TRUE(now == old || now == fresh) << "kill " << i << " left " << now.size() << " bytes";
+        sawOld += now == old ? 1 : 0;
+        sawNew += now == fresh && now != old ? 1 : 0;
+        if (now != fresh) controller->SavePagesToIni(current.string());
+    }
+    std::printf("current.ini killed mid-save: %d times the old file, %d times the new one\n", sawOld, sawNew);
 }
