@@ -143,6 +143,10 @@ int main(int argc, char** argv)
         const fs::path program = self.parent_path().parent_path() / "sim" / "sorvel-sim";
         const fs::path ports = fs::temp_directory_path() / ("sorvel-ibench-" + std::to_string(getpid()));
         fs::create_directories(ports);
+        // The message table beside the program, as an installed program has it.
+        const fs::path messages = self.parent_path().parent_path().parent_path().parent_path() / "resources" / "Messages.txt";
+        std::error_code ignored;
+        if (fs::exists(messages, ignored)) fs::copy_file(messages, ports / "Messages.txt", ignored);
         if (!fs::exists(program)) throw std::runtime_error("sorvel-sim is not built");
         int result = 0;
         {

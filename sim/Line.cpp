@@ -360,10 +360,11 @@ bool Line::Transmit(const std::string& bytes)
         if (!pty_.MasterOpen() || StopAsked()) return false;
         std::size_t due = bytes.size();
         if (paced) {
+            // A byte is there once its whole time on the wire has passed.
             const auto elapsed = Clock::now() - start;
-            due = std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(elapsed / byteTime) + 1);
+            due = std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(elapsed / byteTime));
             if (due <= sent) {
-                if (!WaitFor(start + byteTime * static_cast<long>(sent))) return false;
+                if (!WaitFor(start + byteTime * static_cast<long>(sent + 1))) return false;
                 continue;
             }
         }
