@@ -31,13 +31,6 @@ std::string ReadFileBytes(const std::string& fileName)
     return bytes;
 }
 
-std::string DecodeText(std::string_view bytes)
-{
-    constexpr std::string_view bom = "\xEF\xBB\xBF";
-    if (bytes.substr(0, bom.size()) == bom) bytes.remove_prefix(bom.size());
-    return platform::IsValidUtf8(bytes) ? std::string(bytes) : platform::Cp1251ToUtf8(bytes);
-}
-
 // A line with k "|" gives k + 1 cells; a line without any gives none.
 std::vector<std::string> SplitCells(std::string_view line)
 {
@@ -52,45 +45,13 @@ std::vector<std::string> SplitCells(std::string_view line)
     return cells;
 }
 
-// Decimal, or hexadecimal after "$", "0x" or "0X" (up to 32 bits, as colours are written).
-std::optional<int> ToInteger(std::string_view text)
-{
-    const std::string trimmed = platform::Trim(text);
-    std::string_view s = trimmed;
-    bool negative = false;
-    if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
-        negative = s.front() == '-';
-        s.remove_prefix(1);
-    }
-    int base = 10;
-    if (!s.empty() && s.front() == '$') {
-        base = 16;
-        s.remove_prefix(1);
-    } else if (s.size() > 1 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
-        base = 16;
-        s.remove_prefix(2);
-    }
-    if (s.empty()) return std::nullopt;
-    const std::uint64_t limit = base == 16 ? 0xFFFFFFFFull : std::uint64_t{std::numeric_limits<int>::max()} + negative;
-    std::uint64_t value = 0;
-    for (const char c : s) {
-        int digit = -1;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        if (digit < 0) return std::nullopt;
-        value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
-        if (value > limit) return std::nullopt;
-    }
-    const auto low = static_cast<std::uint32_t>(value);
-    return static_cast<int>(negative ? 0u - low : low);
-}
-
 }  // namespace
 
-void TMsgFile::LoadFromFile(const std::string& FileName)
+void TMsgFile::LoadFromFile(const std::string& FileName) { LoadFromBytes(ReadFileBytes(FileName)); }
+
+void TMsgFile::LoadFromBytes(std::string_view Bytes)
 {
-    const std::string text = DecodeText(ReadFileBytes(FileName));
+    const std::string text = platform::DecodeFileText(Bytes);
     std::vector<std::vector<std::string>> rows;
     std::string_view rest = text;
     while (!rest.empty()) {
@@ -133,11 +94,11 @@ std::string TMsgFile::TextOf(std::string_view Code) const
 int TMsgFile::ColorOf(std::string_view Code) const
 {
     const std::string* cell = FirstFilledCell(Rows, Code, kColorCell);
-    return cell ? ToInteger(*cell).value_or(kDefaultColor) : kDefaultColor;
+    return cell ? platform::ParseInteger(*cell, true).value_or(kDefaultColor) : kDefaultColor;
 }
 
 int TMsgFile::NumberOf(std::string_view Code) const
 {
     const std::string* cell = FirstFilledCell(Rows, Code, kNumberCell);
-    return cell ? ToInteger(*cell).value_or(0) : 0;
+    return cell ? platform::ParseInteger(*cell, true).value_or(0) : 0;
 }

@@ -13,6 +13,8 @@ public:
     // Replaces the rows with the file's. The file is Windows-1251, or UTF-8 when it is valid UTF-8.
     // Throws std::runtime_error naming the file and the reason when it cannot be read.
     void LoadFromFile(const std::string& FileName);
+    // As LoadFromFile, from the bytes such a file holds.
+    void LoadFromBytes(std::string_view Bytes);
     // Empty when Row or Col lies outside the table.
     std::string Cell(int Row, int Col) const;
     int Count() const { return static_cast<int>(Rows.size()); }

@@ -23,15 +23,15 @@ TFormAbout::TFormAbout(ui::TComponent* owner) : ui::TForm(owner)
     Image1->SetBounds(0, 0, 0, 0);
     Image1->Hide();
 
-    KitURLLabel1 = ui::Create<ui::TLabel>(this, "KitURLLabel1", this);
+    KitURLLabel1 = ui::Create<TKitURLLabel>(this, "KitURLLabel1", this);
     KitURLLabel1->SetAlignment(ui::taCenter);
+    KitURLLabel1->SetWordWrap(true);
+    KitURLLabel1->SetWidth(ClientWidth() - 16);
     KitURLLabel1->SetCaption(MakerAddress);
+    KitURLLabel1->SetURL(MakerAddress);
     KitURLLabel1->SetHint(MakerAddress);
-    KitURLLabel1->Font().SetColor(clBlue);
-    KitURLLabel1->Font().SetStyle({ui::fsUnderline});
-    KitURLLabel1->SetCursor(ui::crHandPoint);
 
-    KitLabel2 = ui::Create<ui::TLabel>(this, "KitLabel2", this);
+    KitLabel2 = ui::Create<TKitLabel>(this, "KitLabel2", this);
     KitLabel2->SetAlignment(ui::taCenter);
     KitLabel2->SetCaption(MakerName);
 

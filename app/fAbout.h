@@ -1,6 +1,7 @@
 #pragma once
 // The About window: who makes the program and where to find it. Shown modally from the main window's
 // "О программе".
+#include "kit/KitLabel.h"
 #include "ui/ExtCtrls.h"
 #include "ui/Forms.h"
 #include "ui/StdCtrls.h"
@@ -13,9 +14,9 @@ public:
     explicit TFormAbout(ui::TComponent* owner);
 
     ui::TImage* Image1;
-    // The web-link label and the maker's label of the kit take these places once the kit has them.
-    ui::TLabel* KitURLLabel1;
-    ui::TLabel* KitLabel2;
+    // The maker's web address; a click opens it with the desktop's opener (SetOpener replaces it).
+    TKitURLLabel* KitURLLabel1;
+    TKitLabel* KitLabel2;
     ui::TButton* Button1;
 
     void Button1Click(ui::TObject* Sender);

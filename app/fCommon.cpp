@@ -1,5 +1,6 @@
 #include "app/fCommon.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <ctime>
@@ -46,6 +47,17 @@ T* Make(ui::TForm* form, const char* name, ui::TWinControl* parent, const char* 
     if (caption != nullptr) control->SetCaption(caption);
     if (hint != nullptr) control->SetHint(hint);
     return control;
+}
+
+// Room for the wrapped label of the Altonika number option, and for a check box without a caption.
+constexpr int kAltsectTextWidth = 290;
+constexpr int kBareCheckWidth = 17;
+
+// The kit's radio button keeps its size; it is made wide enough for its glyph and the caption beside it.
+void FitKitRadio(TKitRadioButton& r)
+{
+    const int needed = ui::TextWidthEstimate(r.Caption(), r.Font()) + r.GlyphWidth() + 8;
+    if (r.Width() < needed) r.SetWidth(needed);
 }
 
 ui::TLabel* MakeLabel(ui::TForm* form, const char* name, ui::TWinControl* parent, const char* caption)
@@ -146,14 +158,21 @@ void TFormCommon::CreateControls()
     lbAltsect = MakeLabel(this, "lbAltsect", GroupBox6,
                           "Изменять номера объектов Альтоники на номер\r\n"
                           "Sorvel GSM-7-QX3, изменять номер раздела на номера объектов Альтоники");
+    // Its two long lines wrap within the column; the box it labels stands at its left.
+    lbAltsect->SetWordWrap(true);
+    lbAltsect->SetWidth(kAltsectTextWidth);
     cbAltsect = Make<ui::TCheckBox>(this, "cbAltsect", GroupBox6, nullptr, "false");
+    cbAltsect->SetWidth(kBareCheckWidth);
     GroupBox6->Hide();
 
     KitGroupBox1 = Make<TKitGroupBox>(this, "KitGroupBox1", this, "&Номер объекта");
-    KitRadioButton1 = Make<ui::TRadioButton>(this, "KitRadioButton1", KitGroupBox1, "НО Альтоники записывать в НО  7QX3", "true");
+    KitRadioButton1 = Make<TKitRadioButton>(this, "KitRadioButton1", KitGroupBox1, "НО Альтоники записывать в НО  7QX3", "true");
     KitRadioButton2 =
-        Make<ui::TRadioButton>(this, "KitRadioButton2", KitGroupBox1, "НО Альтоники записывать в номер раздела  7QX3", "false");
-    KitRadioButton3 = Make<ui::TRadioButton>(this, "KitRadioButton3", KitGroupBox1, "НО - сумма НО Альтоники и НО 7QX3", "false");
+        Make<TKitRadioButton>(this, "KitRadioButton2", KitGroupBox1, "НО Альтоники записывать в номер раздела  7QX3", "false");
+    KitRadioButton3 = Make<TKitRadioButton>(this, "KitRadioButton3", KitGroupBox1, "НО - сумма НО Альтоники и НО 7QX3", "false");
+    // The designed choice: the hints name it, but no generic routine reads a kit radio button's hint.
+    KitRadioButton1->SetChecked(true);
+    for (TKitRadioButton* r : {KitRadioButton1, KitRadioButton2, KitRadioButton3}) FitKitRadio(*r);
     KitGroupBox1->Hide();
 
     ParadoxBox = Make<ui::TGroupBox>(this, "ParadoxBox", this, "Номера подсистем");
@@ -183,7 +202,10 @@ void TFormCommon::PlaceControls()
     Rows(*GroupBox3, {{nullptr, btnOnOuts}, {nullptr, btnOffOuts}, {nullptr, Button1}});
     Rows(*GroupBox4, {{nullptr, rbSlowCID1}, {nullptr, rbSlowCID2}});
     Rows(*GroupBox5, {{nullptr, rbAlt}, {nullptr, rbPar}});
-    Rows(*GroupBox6, {{nullptr, cbIARazd}, {lbARazd, cbARazd}, {lbAltsect, cbAltsect}});
+    Rows(*GroupBox6, {{nullptr, cbIARazd}, {lbARazd, cbARazd}, {nullptr, lbAltsect}});
+    cbAltsect->SetBounds(lbAltsect->Left(), lbAltsect->Top(), kBareCheckWidth, cbAltsect->Height());
+    lbAltsect->SetLeft(lbAltsect->Left() + kBareCheckWidth + 4);
+    GroupBox6->SetWidth(std::max(GroupBox6->Width(), lbAltsect->Left() + lbAltsect->Width() + 8));
     Rows(*KitGroupBox1, {{nullptr, KitRadioButton1}, {nullptr, KitRadioButton2}, {nullptr, KitRadioButton3}});
     std::vector<ui::Layout::Row> paradox;
     for (ui::TEdit* edit : ParED) paradox.push_back({nullptr, edit});
@@ -192,7 +214,7 @@ void TFormCommon::PlaceControls()
     Rows(*ImeiIdent, {{nullptr, ImeiIdentCh}, {nullptr, ImeiLabel}});
     ui::Layout::Columns(*this, {{GroupBox1, GroupBox2, GroupBox3},
                                 {GroupBox4, GroupBox5, GroupBox6, KitGroupBox1},
-                                {ParadoxBox, MKBox, ImeiIdent}});
+                                {MKBox, ImeiIdent, ParadoxBox}});
 }
 
 void TFormCommon::BindHandlers()

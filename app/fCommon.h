@@ -5,13 +5,14 @@
 // synchronisation, reset, outputs on and off). Its exchange with the device is
 // TDeviceController::ReadCommon / WriteCommon, in this unit.
 //
-// KitRadioButton1-3 are plain radio buttons until the kit's radio button takes their place under the
-// same names.
+// KitRadioButton1-3 are the kit's radio buttons: the generic ini and factory-default routines pass
+// them by, so loading, saving and defaulting the page leave their choice as it stands.
 #include <string>
 
 #include "app/fIn.h"
 #include "kit/KitPanel.h"
 #include "kit/KitPrgres.h"
+#include "kit/KitRadChk.h"
 #include "ui/ComCtrls.h"
 #include "ui/StdCtrls.h"
 
@@ -53,9 +54,9 @@ public:
     ui::TLabel* lbAltsect;
     ui::TCheckBox* cbAltsect;
     TKitGroupBox* KitGroupBox1;  // "&Номер объекта", hidden
-    ui::TRadioButton* KitRadioButton1;
-    ui::TRadioButton* KitRadioButton2;
-    ui::TRadioButton* KitRadioButton3;
+    TKitRadioButton* KitRadioButton1;
+    TKitRadioButton* KitRadioButton2;
+    TKitRadioButton* KitRadioButton3;
     ui::TGroupBox* ParadoxBox;  // "Номера подсистем", hidden
     ui::TEdit* ParED[8];
     ui::TGroupBox* MKBox;  // "Мастер-ключ"

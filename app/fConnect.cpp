@@ -96,18 +96,14 @@ TFormConnect::TFormConnect(ui::TComponent* owner) : ui::TForm(owner)
     AutoSearchButton = ui::Create<ui::TButton>(this, "AutoSearchButton", this);
     AutoSearchButton->SetCaption("Автопоиск");
 
-    KitDialogButtons1 = ui::Create<ui::TPanel>(this, "KitDialogButtons1", this);
-    KitDialogButtons1->SetBevelOuter(ui::bvNone);
-    KitDialogButtons1->SetCaption("");
-    // Owned by the bar, as the kit's bar owns its buttons: they are no settings of the dialog.
-    OkButton = ui::Create<ui::TButton>(KitDialogButtons1, "OK", KitDialogButtons1);
-    OkButton->SetCaption("OK");
-    OkButton->SetModalResult(ui::mrOk);
-    OkButton->SetDefault(true);
-    CancelButton = ui::Create<ui::TButton>(KitDialogButtons1, "Cancel", KitDialogButtons1);
-    CancelButton->SetCaption("Cancel");
-    CancelButton->SetModalResult(ui::mrCancel);
-    CancelButton->SetCancel(true);
+    KitDialogButtons1 = ui::Create<TKitDialogButtons>(this, "KitDialogButtons1", this);
+    KitDialogButtons1->SetCaptionOk("OK");
+    KitDialogButtons1->SetCaptionCancel("Cancel");
+    KitDialogButtons1->SetCaptionHelp("&Help");
+    KitDialogButtons1->SetModalResultOk(ui::mrOk);
+    KitDialogButtons1->SetModalResultCancel(ui::mrCancel);
+    KitDialogButtons1->SetModalResultHelp(ui::mrNone);
+    KitDialogButtons1->SetHotTrack(true);
 
     PlaceControls();
 
@@ -115,7 +111,7 @@ TFormConnect::TFormConnect(ui::TComponent* owner) : ui::TForm(owner)
     rb2->OnClick = [this](ui::TObject* s) { rb1Click(s); };
     UpdateCOMsSpeedButton->OnClick = [this](ui::TObject* s) { UpdateCOMsSpeedButtonClick(s); };
     AutoSearchButton->OnClick = [this](ui::TObject* s) { AutoSearchButtonClick(s); };
-    CancelButton->OnClick = [this](ui::TObject* s) { KitDialogButtons1ClickCancel(s); };
+    KitDialogButtons1->OnClickCancel = [this](ui::TObject* s) { KitDialogButtons1ClickCancel(s); };
     ApplyEnabling();
 }
 
@@ -136,14 +132,9 @@ void TFormConnect::PlaceControls()
     UpdateCOMsSpeedButton->SetBounds(ComPorts->Left() + ComPorts->Width() + 4, ComPorts->Top(),
                                      UpdateCOMsSpeedButton->Width(), UpdateCOMsSpeedButton->Height());
     const int width = std::max(Width(), UpdateCOMsSpeedButton->Left() + UpdateCOMsSpeedButton->Width() + 8);
-    constexpr int kBarHeight = 36;
-    const int height = AutoSearchButton->Top() + AutoSearchButton->Height() + 8 + kBarHeight;
-    SetBounds(Left(), Top(), width, height);
-    KitDialogButtons1->SetBounds(0, height - kBarHeight, width, kBarHeight);
-    KitDialogButtons1->SetAlign(ui::alBottom);
-    // Flush right with 8-pixel gaps, as the kit's bar lays them out.
-    CancelButton->SetBounds(width - 8 - CancelButton->Width(), 6, CancelButton->Width(), 25);
-    OkButton->SetBounds(CancelButton->Left() - 8 - OkButton->Width(), 6, OkButton->Width(), 25);
+    // The bar docks to the bottom below the rows and lays its buttons out itself.
+    SetClientWidth(width);
+    SetClientHeight(AutoSearchButton->Top() + AutoSearchButton->Height() + 8 + KitDialogButtons1->Height());
 }
 
 void TFormConnect::ApplyEnabling()
@@ -218,7 +209,8 @@ void TFormConnect::AutoSearchButtonClick(ui::TObject* /*Sender*/)
 {
     SearchActive_ = true;
     // OK stays off too: pressed during the search it would close the dialog with a port nobody found.
-    const std::vector<ui::TControl*> locked{AutoSearchButton, ComPorts, UpdateCOMsSpeedButton, OkButton};
+    const std::vector<ui::TControl*> locked{AutoSearchButton, ComPorts, UpdateCOMsSpeedButton,
+                                            KitDialogButtons1->ButtonOk()};
     for (ui::TControl* control : locked) control->SetEnabled(false);
     const SearchScope restore([this, locked] {
         SearchActive_ = false;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/IniFiles.h"
+#include "kit/KitDlgBtn.h"
 #include "ui/ExtCtrls.h"
 #include "ui/Forms.h"
 #include "ui/StdCtrls.h"
@@ -38,10 +39,8 @@ public:
     ui::TLabel* Label4;
     ui::TEdit* MKEdit;
     ui::TButton* AutoSearchButton;
-    // The dialog button bar until the kit gives its own: a bottom panel holding OK and Cancel.
-    ui::TPanel* KitDialogButtons1;
-    ui::TButton* OkButton;
-    ui::TButton* CancelButton;
+    // OK closes with the OK result; Cancel stops a running search or closes with the Cancel result.
+    TKitDialogButtons* KitDialogButtons1;
 
     // True while the automatic search runs; clearing it stops the search.
     bool Searching = false;

@@ -34,9 +34,7 @@ TFormDial::TFormDial(ui::TComponent* owner) : ui::TForm(owner)
     Label1->Font().SetSize(10);
     Label1->SetCaption("Удаленное соединение с панелью");
     Image1 = ui::Create<ui::TImage>(this, "Image1", this);
-    KitLEDDisplay1 = ui::Create<ui::TLabel>(this, "KitLEDDisplay1", this);
-    KitLEDDisplay1->SetAutoSize(false);
-    KitLEDDisplay1->SetCaption("");
+    KitLEDDisplay1 = ui::Create<TKitLEDDisplay>(this, "KitLEDDisplay1", this);
     pStatus = ui::Create<ui::TPanel>(this, "pStatus", this);
     pStatus->SetBevelOuter(ui::bvLowered);
     pStatus->SetCaption("");
@@ -81,6 +79,13 @@ void TFormDial::LogLine(const std::string& Text) const
 
 void TFormDial::SetStatus(const std::string& Text) { pStatus->SetCaption(Text); }
 
+void TFormDial::ShowOnDisplay(const std::string& Text)
+{
+    KitLEDDisplay1->SetCaption(Text);
+    // An empty display has nothing to scroll: its timer rests until a number is shown.
+    KitLEDDisplay1->SetScrolling(!Text.empty());
+}
+
 void TFormDial::ProcessMessages() const { ui::App().ProcessMessages(); }
 
 void TFormDial::Pause(std::uint32_t Ms) const
@@ -109,7 +114,7 @@ void TFormDial::bReDialClick(ui::TObject* /*Sender*/)
     bReDial->SetEnabled(false);
     btnStop->SetEnabled(true);
     SetStatus("");
-    KitLEDDisplay1->SetCaption("");
+    ShowOnDisplay("");
     Dialling_ = true;
     Modem->SetEventPump([] { ui::App().ProcessMessages(); });
     Modem->SetCancelProbe([this] { return StopAsked(); });
@@ -120,7 +125,7 @@ void TFormDial::bReDialClick(ui::TObject* /*Sender*/)
             Dialog.Modem->SetCancelProbe({});
             Dialog.Dialling_ = false;
             Dialog.bReDial->SetEnabled(true);
-            Dialog.KitLEDDisplay1->SetCaption("");
+            Dialog.ShowOnDisplay("");
         }
     } const restore{*this};
 
@@ -214,7 +219,7 @@ bool TFormDial::Dial()
     Cancelled = false;
     try {
         Modem->PulseRts();
-        KitLEDDisplay1->SetCaption(Phone);
+        ShowOnDisplay(Phone);
         if (!RunInitStep("Инициализация модема: ATZ", "ATZ", &TFormDial::SendReset)) return false;
         if (!RunInitStep("Инициализация модема: AT", "AT", &TFormDial::SendCheck)) return false;
         if (!RunInitStep("Инициализация модема: ATCBST", "AT+CBST=" + BearerValue() + ",0,1", &TFormDial::SendBearer))

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "link/LogWriter.h"
+#include "kit/KitBorder.h"
 #include "link/ModemWorker.h"
 #include "ui/ExtCtrls.h"
 #include "ui/Forms.h"
@@ -21,8 +22,8 @@ public:
 
     ui::TLabel* Label1;
     ui::TImage* Image1;
-    // The LED display until the kit gives its own: only its caption is used.
-    ui::TLabel* KitLEDDisplay1;
+    // Scrolls the number being dialled; the dialog sets only its caption.
+    TKitLEDDisplay* KitLEDDisplay1;
     ui::TPanel* pStatus;
     ui::TButton* bReDial;
     ui::TButton* btnStop;
@@ -52,6 +53,7 @@ private:
     bool StopAsked() const;
     void LogLine(const std::string& Text) const;
     void SetStatus(const std::string& Text);
+    void ShowOnDisplay(const std::string& Text);
     void ProcessMessages() const;
     void Pause(std::uint32_t Ms) const;
     // One command of the modem's initialisation; false when the sequence stops here.

@@ -1,5 +1,7 @@
 #include "app/fLoad.h"
 
+#include <algorithm>
+
 TFormLoad::TFormLoad(ui::TComponent* owner) : ui::TForm(owner)
 {
     SetCaption("Зугрузка");
@@ -19,7 +21,8 @@ TFormLoad::TFormLoad(ui::TComponent* owner) : ui::TForm(owner)
     Label1->Font().SetColor(clActiveCaption);
     Label1->SetColor(clWhite);
     Label1->SetCaption("Программа настройки SorvelGSM-7-QX3");
-    // The one line in the middle of the window.
+    // The one line in the middle of the window, which widens rather than cut it.
+    SetClientWidth(std::max(ClientWidth(), Label1->Width() + 16));
     Label1->SetBounds((ClientWidth() - Label1->Width()) / 2, (ClientHeight() - Label1->Height()) / 2, Label1->Width(),
                       Label1->Height());
 }

@@ -1,11 +1,23 @@
 #include "app/fMain.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "app/DeviceController.h"
 #include "app/FormAppMainController.h"
+#include "app/IniFiles.h"
+#include "app/S7QX1FormsController.h"
+#include "app/TVLog.h"
+#include "app/UpdateListFormUnit.h"
+#include "app/fAbout.h"
+#include "app/fUpdateIns.h"
+#include "kit/KitPrgres.h"
+#include "kit/KitSplit.h"
 #include "link/MyExceptions.h"
+#include "link/SmallRoutines.h"
 #include "platform/Text.h"
+#include "ui/Application.h"
+#include "ui/Clipboard.h"
 
 TFormMain* FormMain = nullptr;
 
@@ -29,6 +41,24 @@ constexpr ui::TShortCut CtrlShift(char key)
     return ui::ShortCut(static_cast<std::uint16_t>(key), {ui::ssCtrl, ui::ssShift});
 }
 
+constexpr ui::TShortCut kExitKey = Ctrl('X');
+constexpr ui::TShortCut kConnectKey = Ctrl('C');
+
+std::string UnexpectedErrorText(const std::string& message)
+{
+    return "Возникла непредвиденная ошибка: \"" + message + "\"";
+}
+
+// The program file's version for the caption.
+std::string ProgramVersionText()
+{
+    std::string version;
+    GetFileVersion("/proc/self/exe", version);
+    return version;
+}
+
+bool IsTextField(const ui::TComponent* c) { return ui::As<ui::TCustomEdit>(c) != nullptr; }
+
 }  // namespace
 
 TFormMain::TFormMain(ui::TComponent* owner) : ui::TForm(owner)
@@ -42,17 +72,54 @@ TFormMain::TFormMain(ui::TComponent* owner) : ui::TForm(owner)
     CreateMenu();
     CreateToolBar();
     CreatePanes();
+    CreateDialogs();
 
     Timer1 = ui::Create<ui::TTimer>(this, "Timer1");
     Timer1->SetEnabled(false);
     Timer1->SetInterval(WatchdogIntervalMs);
     Timer1->OnTimer = [this](ui::TObject* Sender) { Timer1Timer(Sender); };
+    closeRetry_ = ui::Create<ui::TTimer>(this, "CloseRetry");
+    closeRetry_->SetEnabled(false);
+    closeRetry_->SetInterval(CloseRetryMs);
+    closeRetry_->OnTimer = [this](ui::TObject* Sender) { CloseRetryTimer(Sender); };
+
+    OnCreate = [this](ui::TObject* s) { FormCreate(s); };
+    OnActivate = [this](ui::TObject* s) { FormActivate(s); };
+    OnKeyDown = [this](ui::TObject* s, std::uint16_t& key, ui::TShiftState shift) { FormKeyDown(s, key, shift); };
+    OnClose = [this](ui::TObject* s, ui::TCloseAction& action) { FormClose(s, action); };
+
+    ui::Application& app = ui::App();
+    previousExceptionHandler_ = app.OnException;
+    app.OnException = [this](ui::TObject* s, std::exception_ptr e) { ApplicationEvents1Exception(s, std::move(e)); };
     if (FormMain == nullptr) FormMain = this;
 }
 
 TFormMain::~TFormMain()
 {
+    // The controller saves the pages, which live in this window: it goes while they are still here.
+    FreeFormsController();
+    if (ui::Application* app = ui::CurrentApplication()) app->OnException = previousExceptionHandler_;
     if (FormMain == this) FormMain = nullptr;
+}
+
+void TFormMain::AdoptFormsController(std::unique_ptr<TS7QX1FormsController> Controller)
+{
+    FreeFormsController();
+    controller_ = std::move(Controller);
+    FormsController = controller_.get();
+}
+
+void TFormMain::FreeFormsController()
+{
+    if (!controller_) return;
+    Timer1->SetEnabled(false);
+    try {
+        controller_->Disconnect();
+    } catch (...) {
+        ui::App().HandleException(this, std::current_exception());
+    }
+    FormsController = nullptr;
+    controller_.reset();
 }
 
 void TFormMain::CreateMenu()
@@ -60,9 +127,9 @@ void TFormMain::CreateMenu()
     MainMenu1 = ui::Create<ui::TMainMenu>(this, "MainMenu1");
     ui::TMenuItem& root = MainMenu1->Items();
     N1 = AddItem(*this, root, "N1", "Файл");
-    N2 = AddItem(*this, *N1, "N2", "Выход", Ctrl('X'));
+    N2 = AddItem(*this, *N1, "N2", "Выход", kExitKey);
     N3 = AddItem(*this, root, "N3", "Соединение");
-    mnuConnect = AddItem(*this, *N3, "mnuConnect", "Подключиться", Ctrl('C'));
+    mnuConnect = AddItem(*this, *N3, "mnuConnect", "Подключиться", kConnectKey);
     mnuDisconnect = AddItem(*this, *N3, "mnuDisconnect", "Отключиться", Ctrl('D'));
     N4 = AddItem(*this, root, "N4", "Панель");
     mnuRead = AddItem(*this, *N4, "mnuRead", "Прочитать настройки с данной страницы", Ctrl('R'));
@@ -101,14 +168,25 @@ void TFormMain::CreateMenu()
     mnuWriteAll->OnClick = [this](ui::TObject* s) { tbWriteAllClick(s); };
     N21->OnClick = [this](ui::TObject* s) { tbDefaultClick(s); };
     N22->OnClick = [this](ui::TObject* s) { tbDefaultAllClick(s); };
+    N2->OnClick = [this](ui::TObject* s) { N2Click(s); };
+    N8->OnClick = [this](ui::TObject* s) { N8Click(s); };
+    mnuLoad->OnClick = [this](ui::TObject* s) { mnuLoadClick(s); };
+    mnuSave->OnClick = [this](ui::TObject* s) { mnuSaveClick(s); };
+    mnuReload->OnClick = [this](ui::TObject* s) { mnuReloadClick(s); };
+    UpdateFirmware->OnClick = [this](ui::TObject* s) { UpdateFirmwareClick(s); };
+    mnuUpdate->OnClick = [this](ui::TObject* s) { mnuUpdateClick(s); };
 }
 
 void TFormMain::CreateToolBar()
 {
     ToolBar1 = ui::Create<ui::TToolBar>(this, "ToolBar1", this);
+    // The buttons carry short captions in place of pictures; the hint keeps the full wording.
+    ToolBar1->SetShowCaptions(true);
+    ToolBar1->SetButtonWidth(ToolButtonWidth);
     int separators = 0;
-    const auto button = [this](const char* name, const char* hint) {
+    const auto button = [this](const char* name, const char* hint, const char* caption) {
         auto* b = ui::Create<ui::TToolButton>(this, name, ToolBar1);
+        b->SetCaption(caption);
         b->SetHint(hint);
         b->SetShowHint(true);
         b->SetEnabled(false);
@@ -118,18 +196,18 @@ void TFormMain::CreateToolBar()
         auto* s = ui::Create<ui::TToolButton>(this, "ToolButton" + std::to_string(++separators), ToolBar1);
         s->SetStyle(ui::tbsSeparator);
     };
-    tbConnect = button("tbConnect", "Подключиться");
+    tbConnect = button("tbConnect", "Подключиться", "Подключиться");
     tbConnect->SetEnabled(true);
-    tbDisconnect = button("tbDisconnect", "Отключиться");
+    tbDisconnect = button("tbDisconnect", "Отключиться", "Отключиться");
     separator();
-    tbRead = button("tbRead", "Прочитать настройки с данной страницы");
-    tbReadAll = button("tbReadAll", "Прочитать все настройки");
+    tbRead = button("tbRead", "Прочитать настройки с данной страницы", "Прочитать");
+    tbReadAll = button("tbReadAll", "Прочитать все настройки", "Прочитать все");
     separator();
-    tbWrite = button("tbWrite", "Записать настройки с данной страницы");
-    tbWriteAll = button("tbWriteAll", "Записать все настройки");
+    tbWrite = button("tbWrite", "Записать настройки с данной страницы", "Записать");
+    tbWriteAll = button("tbWriteAll", "Записать все настройки", "Записать все");
     separator();
-    tbDefault = button("tbDefault", "Настройки по умолчанию на данной странице");
-    tbDefaultAll = button("tbDefaultAll", "Все настройки по умолчанию");
+    tbDefault = button("tbDefault", "Настройки по умолчанию на данной странице", "По умолчанию");
+    tbDefaultAll = button("tbDefaultAll", "Все настройки по умолчанию", "Все по умолчанию");
     separator();
 
     tbConnect->OnClick = [this](ui::TObject* s) { tbConnectClick(s); };
@@ -153,29 +231,100 @@ void TFormMain::CreatePanes()
         panel->SetWidth(width);
     }
 
-    Panel1 = ui::Create<ui::TPanel>(this, "Panel1", this);
-    Panel1->SetAlign(ui::alBottom);
-    Panel1->SetHeight(150);
-    tvLog = ui::Create<ui::TTreeView>(this, "tvLog", Panel1);
+    StatusBar1->OnClick = [this](ui::TObject* s) { StatusBar1Click(s); };
+    KitProgressBar1 = ui::Create<TKitProgressBar>(this, "KitProgressBar1", StatusBar1);
+    KitProgressBar1->SetVisible(false);
+
+    KitSplitter1 = ui::Create<TKitSplitter>(this, "KitSplitter1", this);
+    KitSplitter1->SetAlign(ui::alClient);
+    KitSplitter1->SetOrientation(orVertical);
+    KitSplitter1->SetHotSpotVisible(true);
+    KitSplitter1->SetHotSpotDirection(hsdMax);
+    KitSplitter1->SetPosition(Height() - LogPaneHeight);
+    kitCntSpl = ui::Create<TKitSplitter>(this, "kitCntSpl", KitSplitter1->Pane1());
+    kitCntSpl->SetAlign(ui::alClient);
+    kitCntSpl->SetPosition(PageTreeWidth);
+
+    LogPane = ui::Create<ui::TPanel>(this, "LogPane", KitSplitter1->Pane2());
+    LogPane->SetAlign(ui::alClient);
+    LogPane->SetBevelOuter(ui::bvNone);
+    LogPane->SetCaption("");
+    Panel1 = ui::Create<ui::TPanel>(this, "Panel1", LogPane);
+    Panel1->SetAlign(ui::alRight);
+    Panel1->SetCaption("");
+    BitBtn1 = ui::Create<ui::TBitBtn>(this, "BitBtn1", Panel1);
+    BitBtn1->SetCaption("Очистить");
+    BitBtn1->SetBounds(8, 8, 84, 25);
+    BitBtn1->OnClick = [this](ui::TObject* s) { BitBtn1Click(s); };
+    Button1 = ui::Create<ui::TButton>(this, "Button1", Panel1);
+    Button1->SetCaption("Сохранить");
+    Button1->SetBounds(8, 40, 84, 25);
+    Button1->OnClick = [this](ui::TObject* s) { Button1Click(s); };
+    cbScrolling = ui::Create<ui::TCheckBox>(this, "cbScrolling", Panel1);
+    cbScrolling->SetCaption("Прокрутка?");
+    cbScrolling->SetBounds(8, 72, std::max(84, cbScrolling->CaptionFitWidth()), 17);
+    cbScrolling->SetChecked(true);
+    Panel1->SetWidth(std::max(100, cbScrolling->Left() + cbScrolling->Width() + 8));
+    tvLog = ui::Create<ui::TTreeView>(this, "tvLog", LogPane);
     tvLog->SetAlign(ui::alClient);
     tvLog->SetColor(clInfoBk);
     tvLog->SetReadOnly(true);
     tvLog->SetRowSelect(true);
     tvLog->SetShowLines(false);
     tvLog->SetShowRoot(false);
+    tvLog->SetAutoExpand(true);
+    tvLog->OnAddition = [this](ui::TObject* s, ui::TTreeNode* node) { tvLogAddition(s, node); };
+    tvLog->OnCustomDrawItem = [this](ui::TObject* s, ui::TTreeNode* node, ui::TCustomDrawState state,
+                                     ui::TItemColors& colors, bool& defaultDraw) {
+        tvLogCustomDrawItem(s, node, state, colors, defaultDraw);
+    };
 
-    tv1 = ui::Create<ui::TTreeView>(this, "tv1", this);
-    tv1->SetAlign(ui::alLeft);
-    tv1->SetWidth(200);
+    tv1 = ui::Create<ui::TTreeView>(this, "tv1", kitCntSpl->Pane1());
+    tv1->SetAlign(ui::alClient);
     tv1->SetReadOnly(true);
     tv1->SetRowSelect(true);
     tv1->SetHideSelection(false);
     tv1->OnChange = [this](ui::TObject* s, ui::TTreeNode* node) { tv1Change(s, node); };
 
-    PagesPane = ui::Create<ui::TPanel>(this, "PagesPane", this);
+    PagesPane = ui::Create<ui::TPanel>(this, "PagesPane", kitCntSpl->Pane2());
     PagesPane->SetAlign(ui::alClient);
     PagesPane->SetBevelOuter(ui::bvNone);
     PagesPane->SetCaption("");
+}
+
+void TFormMain::CreateDialogs()
+{
+    for (ui::TOpenDialog* dialog : {static_cast<ui::TOpenDialog*>(OFD = ui::Create<ui::TOpenDialog>(this, "OFD")),
+                                    static_cast<ui::TOpenDialog*>(SFD = ui::Create<ui::TSaveDialog>(this, "SFD"))}) {
+        dialog->SetDefaultExt("txt");
+        dialog->SetFilter("Text Files|*.txt");
+    }
+    SFD->SetOptions({ui::ofOverwritePrompt, ui::ofHideReadOnly});
+}
+
+// The progress bar takes the place of panel 4, inside the bar's frame.
+void TFormMain::PlaceProgressBar()
+{
+    const ui::TStatusPanels& panels = StatusBar1->Panels();
+    int left = 0;
+    for (int i = 0; i <= panels.Count() - 3; ++i) left += panels[i]->Width();
+    KitProgressBar1->SetBounds(left, 1, panels[PanelProgress]->Width() - 4, StatusBar1->Height() - 1);
+}
+
+void TFormMain::ReadProgramSettings()
+{
+    const TMemIniFile ini(AppFolder() + "current.ini");
+    Proto = ini.ReadInteger("formMain", "PROTO", 0);
+    const bool unlocked = ini.ReadString("Update", "UpdatePanelVersion", "") == AccessCode;
+    mnuUpdate->SetVisible(unlocked);
+    KitProgressBar1->SetVisible(unlocked);
+}
+
+void TFormMain::FormCreate(ui::TObject*)
+{
+    SetCaption(std::string("Программа настройки \"Sorvel GSM-7-QX3\" v.") + ProgramVersionText());
+    PlaceProgressBar();
+    ReadProgramSettings();
 }
 
 std::string TFormMain::StatusText(int Panel) const
@@ -194,6 +343,12 @@ void TFormMain::tbConnectClick(ui::TObject*)
 {
     if (FormsController == nullptr) return;
     SetStatusText(PanelVersion, "");
+    struct UpdateOver {
+        ~UpdateOver()
+        {
+            if (formUpdateIns != nullptr) formUpdateIns->SetState(TformUpdateIns::StateIdle);
+        }
+    } const over;
     FormsController->Connect();
 }
 
@@ -237,6 +392,147 @@ void TFormMain::tbDefaultAllClick(ui::TObject*)
 void TFormMain::tv1Change(ui::TObject*, ui::TTreeNode* Node)
 {
     if (FormsController != nullptr && Node != nullptr) FormsController->SelectPage(Node->StateIndex());
+}
+
+void TFormMain::N2Click(ui::TObject*) { Close(); }
+
+void TFormMain::N8Click(ui::TObject*)
+{
+    if (FormAbout != nullptr) FormAbout->ShowModal();
+}
+
+void TFormMain::mnuLoadClick(ui::TObject*)
+{
+    if (FormsController != nullptr && OFD->Execute()) FormsController->LoadPagesFromIni(OFD->FileName());
+}
+
+void TFormMain::mnuSaveClick(ui::TObject*)
+{
+    if (FormsController != nullptr && SFD->Execute()) FormsController->SavePagesToIni(SFD->FileName());
+}
+
+void TFormMain::mnuReloadClick(ui::TObject*)
+{
+    if (FormsController != nullptr) FormsController->ResetDevice();
+}
+
+void TFormMain::UpdateFirmwareClick(ui::TObject*)
+{
+    TDeviceController* device = CurrentDeviceController();
+    if (device == nullptr || formUpdateIns == nullptr) return;
+    if (formUpdateIns->FirmwareUpdateAvailable(device->PanelType, device->Cpu, device->FlashType, device->Major,
+                                               device->Build))
+        formUpdateIns->Show();
+    else
+        ui::App().MessageBox("Обновлние не требуется.", "", ui::MB_OK | ui::MB_ICONINFORMATION);
+}
+
+void TFormMain::mnuUpdateClick(ui::TObject*)
+{
+    if (controller_) controller_->UpdateFirmwareFromFile();
+}
+
+void TFormMain::StatusBar1Click(ui::TObject*) { ui::Clipboard().SetAsText(StatusText(PanelImei)); }
+
+void TFormMain::BitBtn1Click(ui::TObject*) { tvLog->Items().Clear(); }
+
+void TFormMain::Button1Click(ui::TObject*)
+{
+    if (SFD->Execute()) TTVLog(*tvLog).SaveToFile(SFD->FileName());
+}
+
+void TFormMain::tvLogAddition(ui::TObject*, ui::TTreeNode* Node) { TTVLog::ScrollToAdded(*tvLog, Node, *cbScrolling); }
+
+void TFormMain::tvLogCustomDrawItem(ui::TObject*, ui::TTreeNode* Node, ui::TCustomDrawState State, ui::TItemColors& Colors,
+                                    bool& DefaultDraw)
+{
+    if (Node != nullptr) TTVLog::ApplyNodeColors(*Node, State, Colors);
+    DefaultDraw = true;
+}
+
+void TFormMain::FormActivate(ui::TObject*)
+{
+    // The update window keeps the main window off while it is open.
+    if (formUpdateIns != nullptr && formUpdateIns->Visible()) SetEnabled(false);
+}
+
+void TFormMain::FormKeyDown(ui::TObject*, std::uint16_t& Key, ui::TShiftState Shift)
+{
+    if (Key != 'U' || !Shift.Contains(ui::ssCtrl) || !Shift.Contains(ui::ssAlt)) return;
+    Key = 0;
+    TUpdateListForm* list = ui::Create<TUpdateListForm>(this, "");
+    struct Free {
+        TUpdateListForm* window;
+        ~Free() { ui::Free(window); }
+    } const free{list};
+    list->ShowModal();
+}
+
+void TFormMain::ApplicationEvents1Exception(ui::TObject*, std::exception_ptr E)
+{
+    ui::MessageDlg(UnexpectedErrorText(ui::ExceptionMessage(std::move(E))), ui::mtError, {ui::mbOK});
+}
+
+void TFormMain::Disconnect()
+{
+    if (FormsController != nullptr) FormsController->Disconnect();
+}
+
+bool TFormMain::OperationUnderWay() const
+{
+    return controller_ && (controller_->OperationRunning() || controller_->ExchangeRunning());
+}
+
+void TFormMain::FormClose(ui::TObject*, ui::TCloseAction& Action)
+{
+    // An upload runs on its own thread through the link: it is stopped and waited for first.
+    if (formUpdateIns != nullptr && formUpdateIns->Uploading()) formUpdateIns->StopUpload();
+    if (OperationUnderWay()) {
+        Action = ui::caNone;
+        if (!closePending_) {
+            closePending_ = true;
+            controller_->CancelForClose();
+        }
+        closeRetry_->SetEnabled(true);
+        return;
+    }
+    closePending_ = false;
+    closeRetry_->SetEnabled(false);
+    FreeFormsController();
+}
+
+void TFormMain::CloseRetryTimer(ui::TObject*)
+{
+    if (OperationUnderWay()) return;
+    closeRetry_->SetEnabled(false);
+    Close();
+}
+
+void TFormMain::KeepEditingKeys() { WatchTextFields(*this); }
+
+void TFormMain::WatchTextFields(ui::TComponent& Root)
+{
+    for (int i = 0; i < Root.ComponentCount(); ++i) {
+        ui::TComponent* c = Root.Components(i);
+        if (IsTextField(c)) {
+            auto* field = ui::As<ui::TWinControl>(c);
+            field->OnEnter = [this, previous = field->OnEnter](ui::TObject* s) {
+                if (previous) previous(s);
+                SetEditingShortCuts(true);
+            };
+            field->OnExit = [this, previous = field->OnExit](ui::TObject* s) {
+                if (previous) previous(s);
+                SetEditingShortCuts(false);
+            };
+        }
+        WatchTextFields(*c);
+    }
+}
+
+void TFormMain::SetEditingShortCuts(bool Editing)
+{
+    N2->SetShortCut(Editing ? 0 : kExitKey);
+    mnuConnect->SetShortCut(Editing ? 0 : kConnectKey);
 }
 
 // The watchdog polls only an idle connection: a tick that finds an exchange or an operation under way

@@ -1,7 +1,18 @@
 #pragma once
 // The main window: page tree, page pane, log pane, toolbar, main menu, status bar and the link
-// watchdog. Its handlers forward every command to the forms controller.
+// watchdog. Its handlers forward every command to the forms controller, which the window owns from
+// the program's start to its close. It also shows every exception nothing else caught.
+//
+// Closing while an operation runs cancels the operation and closes once it has ended: the forms
+// controller (and the pages it saves) must never go away under a running exchange.
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+
 #include "ui/ComCtrls.h"
+#include "ui/Dialogs.h"
 #include "ui/ExtCtrls.h"
 #include "ui/Forms.h"
 #include "ui/Menus.h"
@@ -9,6 +20,9 @@
 
 class TDeviceController;
 class TFormAppMainController;
+class TKitProgressBar;
+class TKitSplitter;
+class TS7QX1FormsController;
 
 class TFormMain : public ui::TForm {
 public:
@@ -20,6 +34,13 @@ public:
     static constexpr int PanelProgress = 4;
     static constexpr int PanelImei = 5;
     static constexpr unsigned WatchdogIntervalMs = 20'000;
+    // How often a close that waits for a running operation looks again.
+    static constexpr unsigned CloseRetryMs = 50;
+    // [Update] UpdatePanelVersion with this text shows the update from a file.
+    static constexpr const char* AccessCode = "wuzlam";
+    static constexpr int ToolButtonWidth = 118;
+    static constexpr int LogPaneHeight = 150;
+    static constexpr int PageTreeWidth = 200;
 
     explicit TFormMain(ui::TComponent* owner);
     ~TFormMain() override;
@@ -60,15 +81,37 @@ public:
     ui::TMenuItem* N8;
 
     ui::TStatusBar* StatusBar1;
+    // Fills the window under the toolbar: kitCntSpl above, the log pane below (its hot spot folds the
+    // log away).
+    TKitSplitter* KitSplitter1;
+    // The page tree on the left, the page pane on the right.
+    TKitSplitter* kitCntSpl;
     ui::TTreeView* tv1;
     // The right-hand pane beside the page tree: owner and parent of every parameter page.
     ui::TPanel* PagesPane;
+    // The log pane: the log tree and, on its right, Panel1 with its buttons.
+    ui::TPanel* LogPane;
     ui::TPanel* Panel1;
+    ui::TBitBtn* BitBtn1;
+    ui::TButton* Button1;
+    ui::TCheckBox* cbScrolling;
     ui::TTreeView* tvLog;
+    // The upload progress in the status bar, shown with the update from a file.
+    TKitProgressBar* KitProgressBar1;
+    ui::TOpenDialog* OFD;
+    ui::TSaveDialog* SFD;
     ui::TTimer* Timer1;
 
-    // Set by the program entry; not owned.
+    // The bearer choice for the dial dialog ([formMain] PROTO).
+    int Proto = 0;
+
+    // The program's forms controller while the window lives (nullptr before the entry hands it in and
+    // after the close).
     TFormAppMainController* FormsController = nullptr;
+    TS7QX1FormsController* Controller() const { return controller_.get(); }
+    void AdoptFormsController(std::unique_ptr<TS7QX1FormsController> Controller);
+    // Waiting for a running operation to end before the window closes.
+    bool ClosePending() const { return closePending_; }
 
     std::string StatusText(int Panel) const;
     void SetStatusText(int Panel, std::string Text);
@@ -83,11 +126,48 @@ public:
     void tbDefaultAllClick(ui::TObject* Sender);
     void tv1Change(ui::TObject* Sender, ui::TTreeNode* Node);
     void Timer1Timer(ui::TObject* Sender);
+    void FormCreate(ui::TObject* Sender);
+    void FormActivate(ui::TObject* Sender);
+    void FormKeyDown(ui::TObject* Sender, std::uint16_t& Key, ui::TShiftState Shift);
+    void FormClose(ui::TObject* Sender, ui::TCloseAction& Action);
+    void N2Click(ui::TObject* Sender);
+    void N8Click(ui::TObject* Sender);
+    void mnuLoadClick(ui::TObject* Sender);
+    void mnuSaveClick(ui::TObject* Sender);
+    void mnuReloadClick(ui::TObject* Sender);
+    void UpdateFirmwareClick(ui::TObject* Sender);
+    void mnuUpdateClick(ui::TObject* Sender);
+    void StatusBar1Click(ui::TObject* Sender);
+    void BitBtn1Click(ui::TObject* Sender);
+    void Button1Click(ui::TObject* Sender);
+    void tvLogAddition(ui::TObject* Sender, ui::TTreeNode* Node);
+    void tvLogCustomDrawItem(ui::TObject* Sender, ui::TTreeNode* Node, ui::TCustomDrawState State,
+                             ui::TItemColors& Colors, bool& DefaultDraw);
+    void ApplicationEvents1Exception(ui::TObject* Sender, std::exception_ptr E);
+    // The forms controller's disconnect; the watchdog and the update window use it.
+    void Disconnect();
+
+    // Text fields keep their editing keys: while one has the focus, Ctrl+X and Ctrl+C cut and copy
+    // instead of closing the window and connecting. Run once the pages are made.
+    void KeepEditingKeys();
 
 private:
     void CreateToolBar();
     void CreateMenu();
     void CreatePanes();
+    void CreateDialogs();
+    void PlaceProgressBar();
+    void ReadProgramSettings();
+    void WatchTextFields(ui::TComponent& Root);
+    void SetEditingShortCuts(bool Editing);
+    bool OperationUnderWay() const;
+    void CloseRetryTimer(ui::TObject* Sender);
+    void FreeFormsController();
+
+    std::unique_ptr<TS7QX1FormsController> controller_;
+    ui::TTimer* closeRetry_ = nullptr;
+    bool closePending_ = false;
+    std::function<void(ui::TObject*, std::exception_ptr)> previousExceptionHandler_;
 };
 
 extern TFormMain* FormMain;

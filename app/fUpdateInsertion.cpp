@@ -104,7 +104,7 @@ void TformUpdateInsertion::CreateControls()
     sgHex->SetOptions(sgHex->Options() | ui::TGridOptions{ui::goRowSelect});
     for (int col = 1; col <= FirmwareRowBytes; ++col) sgHex->SetCell(col, 0, BlockNumberText(col - 1).substr(2));
 
-    KitGroupBox1 = ui::Create<ui::TGroupBox>(this, "KitGroupBox1", this);
+    KitGroupBox1 = ui::Create<TKitGroupBox>(this, "KitGroupBox1", this);
     KitGroupBox1->SetBounds(8, 204, 624, 60);
     KitGroupBox1->SetCaption("Выберите файл с прошивкой");
     Label1 = ui::Create<ui::TLabel>(this, "Label1", KitGroupBox1);
@@ -112,7 +112,10 @@ void TformUpdateInsertion::CreateControls()
     Label1->SetCaption("Путь к файлу:");
     etPath = ui::Create<ui::TEdit>(this, "etPath", KitGroupBox1);
     etPath->SetBounds(100, 20, 480, 22);
-    KitBitBtn1 = ui::Create<ui::TBitBtn>(this, "KitBitBtn1", KitGroupBox1);
+    KitBitBtn1 = ui::Create<TKitBitBtn>(this, "KitBitBtn1", KitGroupBox1);
+    KitBitBtn1->SetCaption("...");
+    KitBitBtn1->SetHint("Выбрать файл");
+    KitBitBtn1->SetShowHint(true);
     KitBitBtn1->SetBounds(586, 20, 28, 22);
     KitBitBtn1->OnClick = [this](ui::TObject* s) { KitBitBtn1Click(s); };
 
@@ -122,21 +125,14 @@ void TformUpdateInsertion::CreateControls()
     openHex->SetFilter("HEX FILES (*.hex)|*.hex");
     openHex->SetOptions({ui::ofFileMustExist});
 
-    KitDialogButtons1 = ui::Create<ui::TPanel>(this, "KitDialogButtons1", this);
-    KitDialogButtons1->SetBounds(8, 272, 624, 40);
-    KitDialogButtons1->SetBevelOuter(ui::bvNone);
-    const auto button = [this](const char* name, const char* text, int left, ui::TModalResult result) {
-        auto* b = ui::Create<ui::TButton>(this, name, KitDialogButtons1);
-        b->SetBounds(left, 6, 90, 28);
-        b->SetCaption(text);
-        b->SetModalResult(result);
-        return b;
-    };
-    btnOK = button("btnOK", "OK", 330, ui::mrOk);
-    btnCancel = button("btnCancel", "Cancel", 428, ui::mrCancel);
-    btnHelp = button("btnHelp", "&Help", 526, ui::mrNone);
-    btnOK->SetDefault(true);
-    btnCancel->SetCancel(true);
+    KitDialogButtons1 = ui::Create<TKitDialogButtons>(this, "KitDialogButtons1", this);
+    KitDialogButtons1->SetCaptionOk("OK");
+    KitDialogButtons1->SetCaptionCancel("Cancel");
+    KitDialogButtons1->SetCaptionHelp("&Help");
+    KitDialogButtons1->SetModalResultOk(ui::mrOk);
+    KitDialogButtons1->SetModalResultCancel(ui::mrCancel);
+    KitDialogButtons1->SetModalResultHelp(ui::mrNone);
+    KitDialogButtons1->SetShowHelpButton(true);
 }
 
 void TformUpdateInsertion::ClearGrid()

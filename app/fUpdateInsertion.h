@@ -9,6 +9,9 @@
 
 #include "app/FirmwareImage.h"
 #include "app/FirmwareUpload.h"
+#include "kit/KitButton.h"
+#include "kit/KitDlgBtn.h"
+#include "kit/KitPanel.h"
 #include "kit/KitPrgres.h"
 #include "ui/Dialogs.h"
 #include "ui/ExtCtrls.h"
@@ -32,15 +35,13 @@ public:
     void KitBitBtn1Click(ui::TObject* Sender);
 
     ui::TStringGrid* sgHex;
-    ui::TGroupBox* KitGroupBox1;
+    TKitGroupBox* KitGroupBox1;
     ui::TLabel* Label1;
     ui::TEdit* etPath;
-    ui::TBitBtn* KitBitBtn1;
+    TKitBitBtn* KitBitBtn1;
     ui::TOpenDialog* openHex;
-    ui::TPanel* KitDialogButtons1;
-    ui::TButton* btnOK;
-    ui::TButton* btnCancel;
-    ui::TButton* btnHelp;
+    // OK (result OK), Cancel (result Cancel) and a help button that closes nothing.
+    TKitDialogButtons* KitDialogButtons1;
 
 private:
     void CreateControls();

@@ -320,16 +320,16 @@ bool TKitBorder::Store(T& field, T value)
     return true;
 }
 
-void TKitBorder::SetBevelWidth(int v) { Store(bevelWidth_, std::max(v, 1)); }
-void TKitBorder::SetBorderWidth(int v) { Store(borderWidth_, std::max(v, 0)); }
-void TKitBorder::SetBorderColor(TColor v) { Store(borderColor_, v); }
-void TKitBorder::SetBorderHighlight(TColor v) { Store(borderHighlight_, v); }
-void TKitBorder::SetBorderShadow(TColor v) { Store(borderShadow_, v); }
-void TKitBorder::SetBorderInner(TFrameStyleEx v) { Store(borderInner_, v); }
-void TKitBorder::SetBorderOuter(TFrameStyleEx v) { Store(borderOuter_, v); }
-void TKitBorder::SetBorderSides(TSides v) { Store(borderSides_, v & sdAllSides); }
-void TKitBorder::SetFlatColor(TColor v) { Store(flatColor_, v); }
-void TKitBorder::SetFlatColorAdjustment(int v) { Store(flatColorAdjustment_, v); }
+void TKitBorder::SetBevelWidth(int v) { Store(frame_.BevelWidth, std::max(v, 1)); }
+void TKitBorder::SetBorderWidth(int v) { Store(frame_.BorderWidth, std::max(v, 0)); }
+void TKitBorder::SetBorderColor(TColor v) { Store(frame_.BorderColor, v); }
+void TKitBorder::SetBorderHighlight(TColor v) { Store(frame_.BorderHighlight, v); }
+void TKitBorder::SetBorderShadow(TColor v) { Store(frame_.BorderShadow, v); }
+void TKitBorder::SetBorderInner(TFrameStyleEx v) { Store(frame_.BorderInner, v); }
+void TKitBorder::SetBorderOuter(TFrameStyleEx v) { Store(frame_.BorderOuter, v); }
+void TKitBorder::SetBorderSides(TSides v) { Store(frame_.BorderSides, v & sdAllSides); }
+void TKitBorder::SetFlatColor(TColor v) { Store(frame_.FlatColor, v); }
+void TKitBorder::SetFlatColorAdjustment(int v) { Store(frame_.FlatColorAdjustment, v); }
 
 void TKitBorder::UpdateFromFrameController()
 {
@@ -352,9 +352,9 @@ void TKitBorder::UpdateFromFrameController()
 
 TRect TKitBorder::AdjustClientRect(TRect r) const
 {
-    r = r.Shrink(borderWidth_);
-    MoveSidesIn(r, borderSides_, FrameWidth(borderOuter_, bevelWidth_));
-    MoveSidesIn(r, borderSides_, FrameWidth(borderInner_, bevelWidth_));
+    r = r.Shrink(frame_.BorderWidth);
+    MoveSidesIn(r, frame_.BorderSides, FrameWidth(frame_.BorderOuter, frame_.BevelWidth));
+    MoveSidesIn(r, frame_.BorderSides, FrameWidth(frame_.BorderInner, frame_.BevelWidth));
     return r.Bottom < r.Top || r.Right < r.Left ? TRect{} : r;
 }
 
@@ -368,21 +368,10 @@ void TKitBorder::Paint(Canvas& canvas)
 
 void TKitBorder::PaintFrame(Canvas& canvas)
 {
-    TInnerOuterBorders b;
-    b.BorderOuter = borderOuter_;
-    b.BorderInner = borderInner_;
-    b.BorderWidth = borderWidth_;
-    b.BorderSides = borderSides_;
-    b.BevelWidth = bevelWidth_;
-    b.BorderColor = borderColor_;
-    b.BorderHighlight = borderHighlight_;
-    b.BorderShadow = borderShadow_;
-    b.FlatColor = flatColor_;
-    b.FlatColorAdjustment = flatColorAdjustment_;
+    TInnerOuterBorders b = frame_;
     b.InteriorColor = GetInteriorColor();
     b.ParentColor = Parent() != nullptr ? Parent()->Color() : Color();
     b.Transparent = !Opaque();
-    b.RoundFlatInnerCorners = false;
     DrawInnerOuterBorders(canvas, ui::Rect(0, 0, Width(), Height()), b);
 }
 

@@ -19,27 +19,27 @@ class TKitBorder : public ui::TGraphicControl, public IKitFramingNotification {
 public:
     explicit TKitBorder(ui::TComponent* owner);
 
-    int BevelWidth() const { return bevelWidth_; }
+    int BevelWidth() const { return frame_.BevelWidth; }
     // At least 1.
     virtual void SetBevelWidth(int v);
-    int BorderWidth() const { return borderWidth_; }
+    int BorderWidth() const { return frame_.BorderWidth; }
     // At least 0.
     virtual void SetBorderWidth(int v);
-    TColor BorderColor() const { return borderColor_; }
+    TColor BorderColor() const { return frame_.BorderColor; }
     virtual void SetBorderColor(TColor v);
-    TColor BorderHighlight() const { return borderHighlight_; }
+    TColor BorderHighlight() const { return frame_.BorderHighlight; }
     virtual void SetBorderHighlight(TColor v);
-    TColor BorderShadow() const { return borderShadow_; }
+    TColor BorderShadow() const { return frame_.BorderShadow; }
     virtual void SetBorderShadow(TColor v);
-    TFrameStyleEx BorderInner() const { return borderInner_; }
+    TFrameStyleEx BorderInner() const { return frame_.BorderInner; }
     virtual void SetBorderInner(TFrameStyleEx v);
-    TFrameStyleEx BorderOuter() const { return borderOuter_; }
+    TFrameStyleEx BorderOuter() const { return frame_.BorderOuter; }
     virtual void SetBorderOuter(TFrameStyleEx v);
-    TSides BorderSides() const { return borderSides_; }
+    TSides BorderSides() const { return frame_.BorderSides; }
     virtual void SetBorderSides(TSides v);
-    TColor FlatColor() const { return flatColor_; }
+    TColor FlatColor() const { return frame_.FlatColor; }
     virtual void SetFlatColor(TColor v);
-    int FlatColorAdjustment() const { return flatColorAdjustment_; }
+    int FlatColorAdjustment() const { return frame_.FlatColorAdjustment; }
     virtual void SetFlatColorAdjustment(int v);
 
     TKitFrameController* FrameController() const { return frameController_.Get(); }
@@ -63,16 +63,7 @@ protected:
 private:
     template <class T> bool Store(T& field, T value);
 
-    int bevelWidth_ = 1;
-    int borderWidth_ = 0;
-    TColor borderColor_ = clBtnFace;
-    TColor borderHighlight_ = clBtnHighlight;
-    TColor borderShadow_ = clBtnShadow;
-    TFrameStyleEx borderInner_ = fsNone;
-    TFrameStyleEx borderOuter_ = fsGroove;
-    TSides borderSides_ = sdAllSides;
-    TColor flatColor_ = clBtnShadow;
-    int flatColorAdjustment_ = 30;
+    TInnerOuterBorders frame_{.BorderOuter = fsGroove};
     TKitFrameControllerLink frameController_{*this};
     TKitFrameControllerNotifications notifications_ = AllFrameControllerNotifications();
 };

@@ -19,7 +19,6 @@ class TImageList;
 }  // namespace ui
 
 enum TKitHotTrackColorType { htctComplement, htctActual };
-enum TTextStyle { tsNormal, tsRaised, tsRecessed, tsShadow };
 enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
 enum TKitButtonState { bsUp, bsDisabled, bsDown, bsExclusive };
 using ui::TBitBtnKind;

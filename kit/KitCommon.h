@@ -158,6 +158,8 @@ TLEDSegments LEDProgressSegments(int length, int numSegments, unsigned percent);
 // --- radio glyph ---
 
 enum TKitHotTrackStyle { htsInterior, htsFrame };
+// How buttons and labels draw their text: flat, raised, sunk or with a shadow.
+enum TTextStyle { tsNormal, tsRaised, tsRecessed, tsShadow };
 enum TCheckRadioState { crsNormal = 0, crsPressed = 1, crsHot = 2, crsDisabled = 3 };
 
 struct TCheckRadioGlyph {

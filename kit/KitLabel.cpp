@@ -152,16 +152,16 @@ void TKitLabel::SetBlinkPhase(bool on)
     Invalidate();
 }
 
-void TKitLabel::SetBevelWidth(int v) { StoreAndResize(bevelWidth_, std::max(v, 1)); }
-void TKitLabel::SetBorderInner(TFrameStyleEx v) { StoreAndResize(borderInner_, v); }
-void TKitLabel::SetBorderOuter(TFrameStyleEx v) { StoreAndResize(borderOuter_, v); }
-void TKitLabel::SetBorderSides(TSides v) { StoreAndResize(borderSides_, v & sdAllSides); }
-void TKitLabel::SetBorderWidth(int v) { StoreAndResize(borderWidth_, std::max(v, 0)); }
-void TKitLabel::SetBorderColor(TColor v) { Store(borderColor_, v); }
-void TKitLabel::SetBorderHighlight(TColor v) { Store(borderHighlight_, v); }
-void TKitLabel::SetBorderShadow(TColor v) { Store(borderShadow_, v); }
-void TKitLabel::SetFlatColor(TColor v) { Store(flatColor_, v); }
-void TKitLabel::SetFlatColorAdjustment(int v) { Store(flatColorAdjustment_, v); }
+void TKitLabel::SetBevelWidth(int v) { StoreAndResize(frame_.BevelWidth, std::max(v, 1)); }
+void TKitLabel::SetBorderInner(TFrameStyleEx v) { StoreAndResize(frame_.BorderInner, v); }
+void TKitLabel::SetBorderOuter(TFrameStyleEx v) { StoreAndResize(frame_.BorderOuter, v); }
+void TKitLabel::SetBorderSides(TSides v) { StoreAndResize(frame_.BorderSides, v & sdAllSides); }
+void TKitLabel::SetBorderWidth(int v) { StoreAndResize(frame_.BorderWidth, std::max(v, 0)); }
+void TKitLabel::SetBorderColor(TColor v) { Store(frame_.BorderColor, v); }
+void TKitLabel::SetBorderHighlight(TColor v) { Store(frame_.BorderHighlight, v); }
+void TKitLabel::SetBorderShadow(TColor v) { Store(frame_.BorderShadow, v); }
+void TKitLabel::SetFlatColor(TColor v) { Store(frame_.FlatColor, v); }
+void TKitLabel::SetFlatColorAdjustment(int v) { Store(frame_.FlatColorAdjustment, v); }
 void TKitLabel::SetFlyByColor(TColor v) { flyByColor_ = v; }
 void TKitLabel::SetTextStyle(TTextStyle v) { StoreAndResize(textStyle_, v); }
 void TKitLabel::SetLightTextStyle(bool v) { Store(lightTextStyle_, v); }
@@ -268,17 +268,17 @@ void TKitLabel::TextChanged()
 
 TRect TKitLabel::AdjustClientRectForBorders(TRect r, bool includeBorderWidth) const
 {
-    if (includeBorderWidth) r = r.Shrink(borderWidth_);
-    MoveSidesIn(r, borderSides_, ShrinkWidth(borderOuter_, bevelWidth_));
-    MoveSidesIn(r, borderSides_, ShrinkWidth(borderInner_, bevelWidth_));
+    if (includeBorderWidth) r = r.Shrink(frame_.BorderWidth);
+    MoveSidesIn(r, frame_.BorderSides, ShrinkWidth(frame_.BorderOuter, frame_.BevelWidth));
+    MoveSidesIn(r, frame_.BorderSides, ShrinkWidth(frame_.BorderInner, frame_.BevelWidth));
     return r;
 }
 
 TRect TKitLabel::AdjustTextExtent(TRect r) const
 {
-    const int across = ((borderSides_ & sdLeft) ? 1 : 0) + ((borderSides_ & sdRight) ? 1 : 0);
-    const int down = ((borderSides_ & sdTop) ? 1 : 0) + ((borderSides_ & sdBottom) ? 1 : 0);
-    for (const int w : {GrowWidth(borderOuter_, bevelWidth_), borderWidth_, GrowWidth(borderInner_, bevelWidth_)}) {
+    const int across = ((frame_.BorderSides & sdLeft) ? 1 : 0) + ((frame_.BorderSides & sdRight) ? 1 : 0);
+    const int down = ((frame_.BorderSides & sdTop) ? 1 : 0) + ((frame_.BorderSides & sdBottom) ? 1 : 0);
+    for (const int w : {GrowWidth(frame_.BorderOuter, frame_.BevelWidth), frame_.BorderWidth, GrowWidth(frame_.BorderInner, frame_.BevelWidth)}) {
         r.Right += w * across;
         r.Bottom += w * down;
     }
@@ -305,7 +305,7 @@ TRect TKitLabel::AdjustTextExtent(TRect r) const
 
 TPoint TKitLabel::CenterPointOf() const
 {
-    const int bw = borderWidth_, w = Width(), h = Height();
+    const int bw = frame_.BorderWidth, w = Width(), h = Height();
     if (rotation_ == roFlat) return {w / 2, h / 2};
     switch (centerPoint_) {
     case cpUpperLeft: return {bw, bw};
@@ -323,7 +323,7 @@ TPoint TKitLabel::CenterPointOf() const
 
 ui::TSize TKitLabel::CurveRadii() const
 {
-    const int d = 2 * borderWidth_, w = Width(), h = Height();
+    const int d = 2 * frame_.BorderWidth, w = Width(), h = Height();
     switch (centerPoint_) {
     case cpUpperCenter:
     case cpLowerCenter: return {w / 2 - d, h - d};
@@ -389,17 +389,7 @@ void TKitLabel::DrawStyled(Draw&& draw, int flatShift, bool unrotatedShadow) con
 void TKitLabel::Paint(Canvas& canvas)
 {
     if (Transparent()) DrawParentBackground(*this, canvas, false);
-    TInnerOuterBorders b;
-    b.BorderOuter = borderOuter_;
-    b.BorderInner = borderInner_;
-    b.BorderWidth = borderWidth_;
-    b.BorderSides = borderSides_;
-    b.BevelWidth = bevelWidth_;
-    b.BorderColor = borderColor_;
-    b.BorderHighlight = borderHighlight_;
-    b.BorderShadow = borderShadow_;
-    b.FlatColor = flatColor_;
-    b.FlatColorAdjustment = flatColorAdjustment_;
+    TInnerOuterBorders b = frame_;
     b.InteriorColor = Color();
     b.ParentColor = Parent() != nullptr ? Parent()->Color() : Color();
     b.Transparent = Transparent();

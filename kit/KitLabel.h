@@ -9,7 +9,6 @@
 
 #include <string>
 
-enum TTextStyle { tsNormal, tsRaised, tsRecessed, tsShadow };
 enum TRotation { roNone, roFlat, roCurve };
 enum TCenterPoint {
     cpUpperLeft,
@@ -48,25 +47,25 @@ public:
     unsigned BlinkIntervalOn() const;
     void SetBlinkIntervalOn(unsigned ms);
 
-    int BevelWidth() const { return bevelWidth_; }
+    int BevelWidth() const { return frame_.BevelWidth; }
     virtual void SetBevelWidth(int v);
-    TFrameStyleEx BorderInner() const { return borderInner_; }
+    TFrameStyleEx BorderInner() const { return frame_.BorderInner; }
     virtual void SetBorderInner(TFrameStyleEx v);
-    TFrameStyleEx BorderOuter() const { return borderOuter_; }
+    TFrameStyleEx BorderOuter() const { return frame_.BorderOuter; }
     virtual void SetBorderOuter(TFrameStyleEx v);
-    TSides BorderSides() const { return borderSides_; }
+    TSides BorderSides() const { return frame_.BorderSides; }
     virtual void SetBorderSides(TSides v);
-    TColor BorderColor() const { return borderColor_; }
+    TColor BorderColor() const { return frame_.BorderColor; }
     virtual void SetBorderColor(TColor v);
-    TColor BorderHighlight() const { return borderHighlight_; }
+    TColor BorderHighlight() const { return frame_.BorderHighlight; }
     virtual void SetBorderHighlight(TColor v);
-    TColor BorderShadow() const { return borderShadow_; }
+    TColor BorderShadow() const { return frame_.BorderShadow; }
     virtual void SetBorderShadow(TColor v);
-    int BorderWidth() const { return borderWidth_; }
+    int BorderWidth() const { return frame_.BorderWidth; }
     virtual void SetBorderWidth(int v);
-    TColor FlatColor() const { return flatColor_; }
+    TColor FlatColor() const { return frame_.FlatColor; }
     virtual void SetFlatColor(TColor v);
-    int FlatColorAdjustment() const { return flatColorAdjustment_; }
+    int FlatColorAdjustment() const { return frame_.FlatColorAdjustment; }
     virtual void SetFlatColorAdjustment(int v);
 
     TKitFrameController* FrameController() const { return frameController_.Get(); }
@@ -144,16 +143,7 @@ private:
     TCenterPoint centerPoint_ = cpCenter;
     bool blinking_ = false;
     TColor blinkColor_ = clHighlight;
-    int bevelWidth_ = 1;
-    TFrameStyleEx borderInner_ = fsNone;
-    TFrameStyleEx borderOuter_ = fsNone;
-    TSides borderSides_ = sdAllSides;
-    TColor borderColor_ = clBtnFace;
-    TColor borderHighlight_ = clBtnHighlight;
-    TColor borderShadow_ = clBtnShadow;
-    int borderWidth_ = 0;
-    TColor flatColor_ = clBtnShadow;
-    int flatColorAdjustment_ = 30;
+    TInnerOuterBorders frame_{};
     TKitFrameControllerLink frameController_{*this};
     TKitFrameControllerNotifications notifications_ = AllFrameControllerNotifications();
     bool flyByEnabled_ = false;

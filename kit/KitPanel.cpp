@@ -65,34 +65,34 @@ bool TKitCustomPanel::Store(T& field, T value)
 
 void TKitCustomPanel::SetBorderOuter(TFrameStyleEx v)
 {
-    if (Store(borderOuter_, v)) Realign();
+    if (Store(frame_.BorderOuter, v)) Realign();
 }
 
 void TKitCustomPanel::SetBorderInner(TFrameStyleEx v)
 {
-    if (Store(borderInner_, v)) Realign();
+    if (Store(frame_.BorderInner, v)) Realign();
 }
 
 void TKitCustomPanel::SetBorderSides(TSides v)
 {
-    if (Store(borderSides_, v & sdAllSides)) Realign();
+    if (Store(frame_.BorderSides, v & sdAllSides)) Realign();
 }
 
 void TKitCustomPanel::SetBorderWidth(int v)
 {
-    if (Store(borderWidth_, std::max(v, 0))) Realign();
+    if (Store(frame_.BorderWidth, std::max(v, 0))) Realign();
 }
 
 void TKitCustomPanel::SetBevelWidth(int v)
 {
-    if (Store(bevelWidth_, std::max(v, 1))) Realign();
+    if (Store(frame_.BevelWidth, std::max(v, 1))) Realign();
 }
 
-void TKitCustomPanel::SetBorderColor(TColor v) { Store(borderColor_, v); }
-void TKitCustomPanel::SetBorderHighlight(TColor v) { Store(borderHighlight_, v); }
-void TKitCustomPanel::SetBorderShadow(TColor v) { Store(borderShadow_, v); }
-void TKitCustomPanel::SetFlatColor(TColor v) { Store(flatColor_, v); }
-void TKitCustomPanel::SetFlatColorAdjustment(int v) { Store(flatColorAdjustment_, v); }
+void TKitCustomPanel::SetBorderColor(TColor v) { Store(frame_.BorderColor, v); }
+void TKitCustomPanel::SetBorderHighlight(TColor v) { Store(frame_.BorderHighlight, v); }
+void TKitCustomPanel::SetBorderShadow(TColor v) { Store(frame_.BorderShadow, v); }
+void TKitCustomPanel::SetFlatColor(TColor v) { Store(frame_.FlatColor, v); }
+void TKitCustomPanel::SetFlatColorAdjustment(int v) { Store(frame_.FlatColorAdjustment, v); }
 void TKitCustomPanel::SetAlignment(ui::TAlignment v) { Store(alignment_, v); }
 void TKitCustomPanel::SetAlignmentVertical(TAlignmentVertical v) { Store(alignmentVertical_, v); }
 void TKitCustomPanel::SetTextMargin(int v) { Store(textMargin_, v); }
@@ -145,9 +145,9 @@ bool TKitCustomPanel::ReadObsoleteProperty(std::string_view name, const TKitStor
 
 void TKitCustomPanel::AdjustRectForFrame(TRect& rect, bool includeBorderWidth) const
 {
-    if (includeBorderWidth) rect = rect.Shrink(borderWidth_);
-    MoveSidesIn(rect, borderSides_, FrameStyleWidth(borderOuter_, bevelWidth_));
-    MoveSidesIn(rect, borderSides_, FrameStyleWidth(borderInner_, bevelWidth_));
+    if (includeBorderWidth) rect = rect.Shrink(frame_.BorderWidth);
+    MoveSidesIn(rect, frame_.BorderSides, FrameStyleWidth(frame_.BorderOuter, frame_.BevelWidth));
+    MoveSidesIn(rect, frame_.BorderSides, FrameStyleWidth(frame_.BorderInner, frame_.BevelWidth));
 }
 
 void TKitCustomPanel::GetGradientColors(TColor& start, TColor& stop) const
@@ -167,8 +167,8 @@ void TKitCustomPanel::GetFrameColors(TColor& color, int& adjustment) const
         adjustment = 0;
         return;
     }
-    color = flatColor_;
-    adjustment = flatColorAdjustment_;
+    color = frame_.FlatColor;
+    adjustment = frame_.FlatColorAdjustment;
 }
 
 TRect TKitCustomPanel::AlignRect() const
@@ -215,24 +215,15 @@ void TKitCustomPanel::EraseBackground(Canvas& canvas)
 void TKitCustomPanel::PaintPanel(Canvas& canvas)
 {
     EraseBackground(canvas);
-    TColor frameColor = flatColor_;
-    int adjustment = flatColorAdjustment_;
+    TColor frameColor = frame_.FlatColor;
+    int adjustment = frame_.FlatColorAdjustment;
     GetFrameColors(frameColor, adjustment);
-    TInnerOuterBorders borders;
-    borders.BorderOuter = borderOuter_;
-    borders.BorderInner = borderInner_;
-    borders.BorderWidth = borderWidth_;
-    borders.BorderSides = borderSides_;
-    borders.BevelWidth = bevelWidth_;
-    borders.BorderColor = borderColor_;
-    borders.BorderHighlight = borderHighlight_;
-    borders.BorderShadow = borderShadow_;
+    TInnerOuterBorders borders = frame_;
     borders.FlatColor = frameColor;
     borders.FlatColorAdjustment = adjustment;
     borders.InteriorColor = Color();
     borders.ParentColor = Parent() != nullptr ? Parent()->Color() : Color();
     borders.Transparent = transparent_;
-    borders.RoundFlatInnerCorners = false;
     const TRect interior = DrawInnerOuterBorders(canvas, GetControlRect(), borders);
 
     if (!transparent_ && paintClientArea_) {

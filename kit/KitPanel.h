@@ -17,27 +17,27 @@ class TKitCustomPanel : public ui::TCustomControl, public IKitTransparent, publi
 public:
     explicit TKitCustomPanel(ui::TComponent* owner);
 
-    TFrameStyleEx BorderOuter() const { return borderOuter_; }
+    TFrameStyleEx BorderOuter() const { return frame_.BorderOuter; }
     virtual void SetBorderOuter(TFrameStyleEx v);
-    TFrameStyleEx BorderInner() const { return borderInner_; }
+    TFrameStyleEx BorderInner() const { return frame_.BorderInner; }
     virtual void SetBorderInner(TFrameStyleEx v);
     // The band between the outer and the inner frame; negative widths count as 0.
-    int BorderWidth() const { return borderWidth_; }
+    int BorderWidth() const { return frame_.BorderWidth; }
     void SetBorderWidth(int v);
-    TSides BorderSides() const { return borderSides_; }
+    TSides BorderSides() const { return frame_.BorderSides; }
     virtual void SetBorderSides(TSides v);
-    TColor BorderColor() const { return borderColor_; }
+    TColor BorderColor() const { return frame_.BorderColor; }
     virtual void SetBorderColor(TColor v);
-    TColor BorderHighlight() const { return borderHighlight_; }
+    TColor BorderHighlight() const { return frame_.BorderHighlight; }
     virtual void SetBorderHighlight(TColor v);
-    TColor BorderShadow() const { return borderShadow_; }
+    TColor BorderShadow() const { return frame_.BorderShadow; }
     virtual void SetBorderShadow(TColor v);
-    TColor FlatColor() const { return flatColor_; }
+    TColor FlatColor() const { return frame_.FlatColor; }
     virtual void SetFlatColor(TColor v);
-    int FlatColorAdjustment() const { return flatColorAdjustment_; }
+    int FlatColorAdjustment() const { return frame_.FlatColorAdjustment; }
     virtual void SetFlatColorAdjustment(int v);
     // Width of the status and popup frames; at least 1.
-    int BevelWidth() const { return bevelWidth_; }
+    int BevelWidth() const { return frame_.BevelWidth; }
     void SetBevelWidth(int v);
 
     ui::TAlignment Alignment() const { return alignment_; }
@@ -129,16 +129,7 @@ private:
         bool enabled;
     };
 
-    TFrameStyleEx borderOuter_ = fsRaised;
-    TFrameStyleEx borderInner_ = fsNone;
-    int borderWidth_ = 0;
-    TSides borderSides_ = sdAllSides;
-    TColor borderColor_ = clBtnFace;
-    TColor borderHighlight_ = clBtnHighlight;
-    TColor borderShadow_ = clBtnShadow;
-    TColor flatColor_ = clBtnShadow;
-    int flatColorAdjustment_ = 30;
-    int bevelWidth_ = 1;
+    TInnerOuterBorders frame_{.BorderOuter = fsRaised};
     ui::TAlignment alignment_ = ui::taCenter;
     TAlignmentVertical alignmentVertical_ = avCenter;
     int textMargin_ = 0;

@@ -75,13 +75,13 @@ void TKitCustomProgressBar::SetBackColor(TColor v) { Store(backColor_, v); }
 void TKitCustomProgressBar::SetBackColorStop(TColor v) { Store(backColorStop_, v); }
 void TKitCustomProgressBar::SetBarColorStop(TColor v) { Store(barColorStop_, v); }
 void TKitCustomProgressBar::SetGradientDirection(TGradientDirection v) { Store(gradientDirection_, v); }
-void TKitCustomProgressBar::SetBorderOuter(TFrameStyleEx v) { Store(borderOuter_, v); }
-void TKitCustomProgressBar::SetBorderInner(TFrameStyleEx v) { Store(borderInner_, v); }
-void TKitCustomProgressBar::SetBorderWidth(int v) { Store(borderWidth_, std::max(v, 0)); }
-void TKitCustomProgressBar::SetBevelWidth(int v) { Store(bevelWidth_, std::max(v, 1)); }
-void TKitCustomProgressBar::SetBorderColor(TColor v) { Store(borderColor_, v); }
-void TKitCustomProgressBar::SetFlatColor(TColor v) { Store(flatColor_, v); }
-void TKitCustomProgressBar::SetFlatColorAdjustment(int v) { Store(flatColorAdjustment_, v); }
+void TKitCustomProgressBar::SetBorderOuter(TFrameStyleEx v) { Store(frame_.BorderOuter, v); }
+void TKitCustomProgressBar::SetBorderInner(TFrameStyleEx v) { Store(frame_.BorderInner, v); }
+void TKitCustomProgressBar::SetBorderWidth(int v) { Store(frame_.BorderWidth, std::max(v, 0)); }
+void TKitCustomProgressBar::SetBevelWidth(int v) { Store(frame_.BevelWidth, std::max(v, 1)); }
+void TKitCustomProgressBar::SetBorderColor(TColor v) { Store(frame_.BorderColor, v); }
+void TKitCustomProgressBar::SetFlatColor(TColor v) { Store(frame_.FlatColor, v); }
+void TKitCustomProgressBar::SetFlatColorAdjustment(int v) { Store(frame_.FlatColorAdjustment, v); }
 void TKitCustomProgressBar::SetThemeAware(bool v) { Store(themeAware_, v); }
 
 void TKitCustomProgressBar::SetBounds(int left, int top, int width, int height)
@@ -92,24 +92,13 @@ void TKitCustomProgressBar::SetBounds(int left, int top, int width, int height)
 
 void TKitCustomProgressBar::Paint(Canvas& canvas)
 {
-    Canvas buffer(Width(), Height(), borderColor_);
+    Canvas buffer(Width(), Height(), frame_.BorderColor);
     buffer.font = CanvasFont(Font());
 
-    TInnerOuterBorders borders;
-    borders.BorderOuter = borderOuter_;
-    borders.BorderInner = borderInner_;
-    borders.BorderWidth = borderWidth_;
-    borders.BorderSides = sdAllSides;
-    borders.BevelWidth = bevelWidth_;
-    borders.BorderColor = borderColor_;
-    borders.BorderHighlight = clBtnHighlight;
-    borders.BorderShadow = clBtnShadow;
-    borders.FlatColor = flatColor_;
-    borders.FlatColorAdjustment = flatColorAdjustment_;
+    TInnerOuterBorders borders = frame_;
     borders.InteriorColor = backColor_;
     borders.ParentColor = Parent() != nullptr ? Parent()->Color() : Color();
     borders.Transparent = false;
-    borders.RoundFlatInnerCorners = true;
     const TRect interior = DrawInnerOuterBorders(buffer, {0, 0, Width(), Height()}, borders);
     if (interiorOffset_ > 0) {
         buffer.pen = {backColor_, interiorOffset_, ui::PenStyle::Solid};

@@ -53,19 +53,19 @@ public:
     TGradientDirection GradientDirection() const { return gradientDirection_; }
     void SetGradientDirection(TGradientDirection v);
 
-    TFrameStyleEx BorderOuter() const { return borderOuter_; }
+    TFrameStyleEx BorderOuter() const { return frame_.BorderOuter; }
     virtual void SetBorderOuter(TFrameStyleEx v);
-    TFrameStyleEx BorderInner() const { return borderInner_; }
+    TFrameStyleEx BorderInner() const { return frame_.BorderInner; }
     virtual void SetBorderInner(TFrameStyleEx v);
-    int BorderWidth() const { return borderWidth_; }
+    int BorderWidth() const { return frame_.BorderWidth; }
     virtual void SetBorderWidth(int v);
-    int BevelWidth() const { return bevelWidth_; }
+    int BevelWidth() const { return frame_.BevelWidth; }
     virtual void SetBevelWidth(int v);
-    TColor BorderColor() const { return borderColor_; }
+    TColor BorderColor() const { return frame_.BorderColor; }
     virtual void SetBorderColor(TColor v);
-    TColor FlatColor() const { return flatColor_; }
+    TColor FlatColor() const { return frame_.FlatColor; }
     virtual void SetFlatColor(TColor v);
-    int FlatColorAdjustment() const { return flatColorAdjustment_; }
+    int FlatColorAdjustment() const { return frame_.FlatColorAdjustment; }
     virtual void SetFlatColorAdjustment(int v);
     // No theme engine exists here, so the bar is always drawn by the kit itself.
     bool ThemeAware() const { return themeAware_; }
@@ -100,13 +100,7 @@ private:
     TColor barColor_ = clHighlight;
     TColor barColorStop_ = clHotLight;
     TGradientDirection gradientDirection_ = gdHorizontalCenter;
-    TFrameStyleEx borderOuter_ = fsLowered;
-    TFrameStyleEx borderInner_ = fsNone;
-    int borderWidth_ = 0;
-    int bevelWidth_ = 1;
-    TColor borderColor_ = clBtnFace;
-    TColor flatColor_ = clBtnShadow;
-    int flatColorAdjustment_ = 30;
+    TInnerOuterBorders frame_{.BorderOuter = fsLowered, .RoundFlatInnerCorners = true};
     bool themeAware_ = true;
     TKitFrameControllerLink frameController_{*this};
     TKitFrameControllerNotifications notifications_ = AllFrameControllerNotifications();

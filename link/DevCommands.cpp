@@ -98,18 +98,6 @@ constexpr std::array kWords{
     kServerPort, kServer2Port, kServerPassword, kBindAddressToSim,
 };
 
-std::string UpperHex(unsigned value, int digits)
-{
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string out;
-    do {
-        out.insert(out.begin(), kDigits[value & 0xF]);
-        value >>= 4;
-    } while (value != 0);
-    while (static_cast<int>(out.size()) < digits) out.insert(out.begin(), '0');
-    return out;
-}
-
 // The whole text as a hexadecimal number, in either case; nothing for an empty or partly numeric text.
 std::optional<unsigned> WholeHex(std::string_view text)
 {

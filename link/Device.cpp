@@ -23,6 +23,8 @@ bool ParseWhole(const std::string& Text, int Base, int& Out)
     return true;
 }
 
+}  // namespace
+
 std::string UpperHex(unsigned value, int digits)
 {
     static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -34,8 +36,6 @@ std::string UpperHex(unsigned value, int digits)
     while (static_cast<int>(out.size()) < digits) out.insert(out.begin(), '0');
     return out;
 }
-
-}  // namespace
 
 std::string LocalTimestamp()
 {

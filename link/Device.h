@@ -90,3 +90,5 @@ private:
 
 // The local date and time as the log shows it: dd.mm.yyyy hh:mm:ss.
 std::string LocalTimestamp();
+// The value in upper-case hexadecimal, zero-padded to at least `digits` digits, as values go on the wire.
+std::string UpperHex(unsigned value, int digits);

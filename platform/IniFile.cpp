@@ -124,50 +124,15 @@ void FlushFolder(const std::filesystem::path& folder)
 std::string EncodeForFile(const std::string& text)
 {
     const auto cp1251 = Utf8ToCp1251(text);
-    if (!cp1251) return text;
     const bool looksLikeUtf8 =
-        IsValidUtf8(*cp1251) && std::any_of(cp1251->begin(), cp1251->end(), [](char c) {
+        cp1251 && IsValidUtf8(*cp1251) && std::any_of(cp1251->begin(), cp1251->end(), [](char c) {
             return static_cast<unsigned char>(c) >= 0x80;
         });
-    return looksLikeUtf8 ? text : *cp1251;
-}
-
-std::string DecodeFromFile(std::string_view bytes)
-{
-    if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) bytes.remove_prefix(kUtf8Bom.size());
-    return IsValidUtf8(bytes) ? std::string(bytes) : Cp1251ToUtf8(bytes);
-}
-
-std::optional<int> ParseInteger(std::string_view text)
-{
-    const std::string trimmed = Trim(text);
-    std::string_view s = trimmed;
-    bool negative = false;
-    if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
-        negative = s.front() == '-';
-        s.remove_prefix(1);
-    }
-    int base = 10;
-    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
-        base = 16;
-        s.remove_prefix(2);
-    }
-    if (s.empty()) return std::nullopt;
-    // Hexadecimal runs up to 32 bits and wraps into the sign, as colour and flag values are written.
-    const std::uint64_t limit = base == 16 ? 0xFFFFFFFFull : std::uint64_t{std::numeric_limits<int>::max()} + negative;
-    std::uint64_t value = 0;
-    for (const char c : s) {
-        int digit = -1;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        if (digit < 0) return std::nullopt;
-        value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
-        if (value > limit) return std::nullopt;
-    }
-    const auto bits = static_cast<std::uint32_t>(negative ? 0u - static_cast<std::uint32_t>(value)
-                                                           : static_cast<std::uint32_t>(value));
-    return static_cast<int>(bits);
+    const std::string bytes = cp1251 && !looksLikeUtf8 ? *cp1251 : text;
+    // A reader drops a byte-order mark at the start, so bytes that begin like one ("п»ї" in
+    // Windows-1251, or the character U+FEFF) go out as UTF-8 behind a mark of their own.
+    if (bytes.starts_with(kUtf8Bom)) return std::string(kUtf8Bom) + text;
+    return bytes;
 }
 
 bool HasControlCharacter(std::string_view s)
@@ -228,7 +193,14 @@ void ReplaceFileContents(const std::filesystem::path& target, std::string_view b
 
 IniFile::IniFile(std::filesystem::path FileName) : fileName_(std::move(FileName))
 {
-    if (const auto bytes = ReadWholeFile(fileName_)) Parse(DecodeFromFile(*bytes));
+    if (const auto bytes = ReadWholeFile(fileName_)) Parse(DecodeFileText(*bytes));
+}
+
+IniFile IniFile::FromBytes(std::filesystem::path FileName, std::string_view Bytes)
+{
+    IniFile ini(std::move(FileName), Unread{});
+    ini.Parse(DecodeFileText(Bytes));
+    return ini;
 }
 
 void IniFile::Parse(std::string_view text)
@@ -386,7 +358,9 @@ void IniFile::Clear()
 
 void IniFile::UpdateFile() const
 {
-    ReplaceFileContents(fileName_, EncodeForFile(Compose()), beforeReplace_);
+    ReplaceFileContents(fileName_, FileBytes(), beforeReplace_);
 }
+
+std::string IniFile::FileBytes() const { return EncodeForFile(Compose()); }
 
 }  // namespace platform

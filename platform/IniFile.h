@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -44,6 +45,8 @@ public:
     // Reads the file when it exists; a missing file gives an empty ini. Throws IniFileError when an
     // existing file cannot be read.
     explicit IniFile(std::filesystem::path FileName);
+    // An ini made from Bytes as a file would hold them; FileName is where UpdateFile would write.
+    static IniFile FromBytes(std::filesystem::path FileName, std::string_view Bytes);
 
     std::string FileName() const { return fileName_.string(); }
 
@@ -71,10 +74,15 @@ public:
     void Clear();
     // Writes the whole ini to FileName (see ReplaceFileContents). Throws IniFileError.
     void UpdateFile() const;
+    // The bytes UpdateFile writes.
+    std::string FileBytes() const;
 
     void SetBeforeReplaceHook(BeforeReplaceHook hook) { beforeReplace_ = std::move(hook); }
 
 private:
+    struct Unread {};
+    IniFile(std::filesystem::path FileName, Unread) : fileName_(std::move(FileName)) {}
+
     // A key and its value, or (pair == false) a line kept as it stands: a comment or a line without "=".
     struct Line {
         std::string key;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <limits>
 
 namespace platform {
 namespace {
@@ -161,9 +163,11 @@ std::string Copy(std::string_view utf8, long long index, long long count)
 {
     if (count <= 0) return {};
     if (index < 1) {
+        // The positions before the first character use up part of count; tested before the sum is
+        // taken, so that no index (the least long long included) can overflow it.
+        if (index <= 1 - count) return {};
         count += index - 1;
         index = 1;
-        if (count <= 0) return {};
     }
     const std::size_t begin = ByteOffsetOfChar(utf8, static_cast<std::size_t>(index - 1));
     const std::string_view rest = utf8.substr(begin);
@@ -206,6 +210,46 @@ std::string Trim(std::string_view text)
     while (b < e && blank(text[b])) ++b;
     while (e > b && blank(text[e - 1])) --e;
     return std::string(text.substr(b, e - b));
+}
+
+std::string DecodeFileText(std::string_view bytes)
+{
+    constexpr std::string_view bom = "\xEF\xBB\xBF";
+    if (bytes.starts_with(bom)) bytes.remove_prefix(bom.size());
+    return IsValidUtf8(bytes) ? std::string(bytes) : Cp1251ToUtf8(bytes);
+}
+
+std::optional<int> ParseInteger(std::string_view text, bool dollarHex)
+{
+    const std::string trimmed = Trim(text);
+    std::string_view s = trimmed;
+    bool negative = false;
+    if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
+        negative = s.front() == '-';
+        s.remove_prefix(1);
+    }
+    int base = 10;
+    if (dollarHex && !s.empty() && s.front() == '$') {
+        base = 16;
+        s.remove_prefix(1);
+    } else if (s.size() > 1 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+        base = 16;
+        s.remove_prefix(2);
+    }
+    if (s.empty()) return std::nullopt;
+    const std::uint64_t limit = base == 16 ? 0xFFFFFFFFull : std::uint64_t{std::numeric_limits<int>::max()} + negative;
+    std::uint64_t value = 0;
+    for (const char c : s) {
+        int digit = -1;
+        if (c >= '0' && c <= '9') digit = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+        if (digit < 0) return std::nullopt;
+        value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
+        if (value > limit) return std::nullopt;
+    }
+    const auto low = static_cast<std::uint32_t>(value);
+    return static_cast<int>(negative ? 0u - low : low);
 }
 
 }  // namespace platform

@@ -42,4 +42,12 @@ bool ContainsIgnoreAsciiCase(std::string_view text, std::string_view sub);
 // Trims blanks and control characters (<= ' ') from both ends.
 std::string Trim(std::string_view text);
 
+// The text of a file written either way (Messages.txt, ini files): UTF-8 when it is valid UTF-8 (a
+// byte-order mark dropped), else Windows-1251.
+std::string DecodeFileText(std::string_view bytes);
+// A whole number as those files write it: decimal, or hexadecimal after "0x" or "0X" (and after "$"
+// where `dollarHex`). Hexadecimal runs up to 32 bits and wraps into the sign, as colour and flag values
+// are written; nullopt for anything else, blanks at the ends aside.
+std::optional<int> ParseInteger(std::string_view text, bool dollarHex = false);
+
 }  // namespace platform

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
+#include <utility>
 
 #include "platform/Text.h"
+#include "ui/Canvas.h"
 #include "ui/Application.h"
 #include "ui/Forms.h"
 
@@ -79,18 +82,61 @@ void TFont::Assign(const TFont& other)
     Changed();
 }
 
-int TextHeightEstimate(const TFont& font)
+FontDesc CanvasFontOf(const TFont& font)
 {
-    const int charHeight = font.Height() < 0 ? -font.Height() : std::max(1, font.Height() * 3 / 4);
-    return charHeight + charHeight / 6 + 1;
+    FontDesc desc;
+    desc.name = font.Name();
+    desc.height = font.Height() < 0 ? -font.Height() : std::max(1, font.Height() * 3 / 4);
+    desc.bold = font.Style().Contains(fsBold);
+    desc.italic = font.Style().Contains(fsItalic);
+    desc.underline = font.Style().Contains(fsUnderline);
+    desc.strikeOut = font.Style().Contains(fsStrikeOut);
+    desc.color = font.Color();
+    return desc;
 }
 
-int TextWidthEstimate(std::string_view utf8, const TFont& font)
+namespace {
+
+// Without the font files nothing can be measured: an average character width from the height keeps
+// the model usable (headless tools), if less exact.
+TSize GuessedExtent(std::string_view utf8, const FontDesc& font)
 {
-    const int charHeight = font.Height() < 0 ? -font.Height() : std::max(1, font.Height() * 3 / 4);
-    const double perChar = charHeight * (font.Style().Contains(fsBold) ? 0.62 : 0.56);
-    return static_cast<int>(std::ceil(static_cast<double>(platform::Utf8Length(utf8)) * perChar));
+    int lines = 1;
+    std::size_t widest = 0;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = utf8.find('\n', start);
+        widest = std::max(widest, platform::Utf8Length(utf8.substr(start, end - start)));
+        if (end == std::string_view::npos) break;
+        ++lines;
+        start = end + 1;
+    }
+    const double perChar = font.height * (font.bold ? 0.7 : 0.64);
+    return {static_cast<int>(std::ceil(static_cast<double>(widest) * perChar)),
+            lines * (font.height + font.height / 4 + 1)};
 }
+
+}  // namespace
+
+TSize TextExtent(std::string_view utf8, const TFont& font, int wrapWidth)
+{
+    const FontDesc desc = CanvasFontOf(font);
+    std::string text(utf8);
+    std::erase(text, '\r');
+    try {
+        Canvas probe(0, 0);
+        probe.font = desc;
+        TRect r{0, 0, std::max(0, wrapWidth), 0};
+        probe.drawText(r, text, tfExpandTabs | tfCalcRect | (wrapWidth > 0 ? tfWordBreak : 0u));
+        return {r.Width(), text.empty() ? probe.fontMetrics().height : r.Height()};
+    } catch (const std::runtime_error&) {
+        return GuessedExtent(text, desc);
+    }
+}
+
+int TextHeightEstimate(const TFont& font) { return TextExtent("", font).cy; }
+
+int TextWidthEstimate(std::string_view utf8, const TFont& font) { return TextExtent(utf8, font).cx; }
 
 // ---------------------------------------------------------------- TControl
 
@@ -448,32 +494,36 @@ void TWinControl::DoExit() { Fire(OnExit, this); }
 
 // ---------------------------------------------------------------- painted controls
 
+namespace {
+
+// Points a control's paint canvas at the canvas being painted while Paint runs, and back after, also
+// when Paint throws.
+class PaintCanvasScope {
+public:
+    PaintCanvasScope(Canvas*& slot, Canvas& canvas) : slot_(slot), previous_(std::exchange(slot, &canvas)) {}
+    ~PaintCanvasScope() { slot_ = previous_; }
+    PaintCanvasScope(const PaintCanvasScope&) = delete;
+    PaintCanvasScope& operator=(const PaintCanvasScope&) = delete;
+
+private:
+    Canvas*& slot_;
+    Canvas* previous_;
+};
+
+}  // namespace
+
 void TCustomControl::PaintTo(Canvas& canvas)
 {
-    Canvas* previous = paintCanvas_;
-    paintCanvas_ = &canvas;
-    try {
-        Paint(canvas);
-    } catch (...) {
-        paintCanvas_ = previous;
-        throw;
-    }
-    paintCanvas_ = previous;
+    const PaintCanvasScope scope(paintCanvas_, canvas);
+    Paint(canvas);
 }
 
 void TCustomControl::Paint(Canvas&) { Fire(OnPaint, this); }
 
 void TGraphicControl::PaintTo(Canvas& canvas)
 {
-    Canvas* previous = paintCanvas_;
-    paintCanvas_ = &canvas;
-    try {
-        Paint(canvas);
-    } catch (...) {
-        paintCanvas_ = previous;
-        throw;
-    }
-    paintCanvas_ = previous;
+    const PaintCanvasScope scope(paintCanvas_, canvas);
+    Paint(canvas);
 }
 
 void TGraphicControl::Paint(Canvas&) { Fire(OnPaint, this); }

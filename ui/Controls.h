@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/Color.h"
+#include "ui/CanvasFont.h"
 #include "ui/Component.h"
 #include "ui/Observer.h"
 #include "ui/Types.h"
@@ -172,6 +173,10 @@ public:
     // Tells the model observer (gui/) that something it shows changed.
     void Changed(ModelChange what);
 
+    // The width the control needs to show its caption whole, as the font draws it; 0 for a control
+    // whose size does not follow a caption. The layout helper makes no control narrower than this.
+    virtual int CaptionFitWidth() const { return 0; }
+
 protected:
     virtual void TextChanged() {}
     virtual void VisibleChanged() {}
@@ -314,8 +319,13 @@ private:
     Canvas* paintCanvas_ = nullptr;
 };
 
-// An estimate of a text's size in pixels in the given font, for the layout helper and auto-sized
-// labels (no font rendering in the model): average character width from the font height.
+// The font as the canvas (and so the real window) draws it.
+FontDesc CanvasFontOf(const TFont& font);
+// A caption's size in pixels as it is drawn in the font: the widest of its lines and the height of
+// all of them. An accelerator's "&" takes no room ("&&" shows one), "\r\n" breaks a line, and with a
+// wrap width above 0 so does a word that would cross it.
+TSize TextExtent(std::string_view utf8, const TFont& font, int wrapWidth = 0);
+// The width of TextExtent, and the height of one line of the font.
 int TextWidthEstimate(std::string_view utf8, const TFont& font);
 int TextHeightEstimate(const TFont& font);
 

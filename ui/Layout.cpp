@@ -21,10 +21,13 @@ Insets InsetsOf(const TWinControl& c)
 void Grow(TWinControl& container, int usedRight, int usedBottom, const Metrics& m)
 {
     const Insets in = InsetsOf(container);
-    const int width = std::max(container.Width(), usedRight + m.margin + in.right);
+    const int width = std::max({container.Width(), usedRight + m.margin + in.right, container.CaptionFitWidth()});
     const int height = std::max(container.Height(), usedBottom + m.margin + in.bottom);
     container.SetBounds(container.Left(), container.Top(), width, height);
 }
+
+// A control's width, widened to show its caption whole.
+int FittedWidth(const TControl& c) { return std::max(c.Width(), c.CaptionFitWidth()); }
 
 }  // namespace
 
@@ -34,7 +37,7 @@ void Rows(TWinControl& container, const std::vector<Row>& rows, const Metrics& m
     const int left = in.left + m.margin;
     int labelWidth = 0;
     for (const Row& row : rows)
-        if (row.label != nullptr && row.control != nullptr) labelWidth = std::max(labelWidth, row.label->Width());
+        if (row.label != nullptr && row.control != nullptr) labelWidth = std::max(labelWidth, FittedWidth(*row.label));
     const int controlLeft = labelWidth > 0 ? left + labelWidth + m.labelGap : left;
     int y = in.top + m.margin;
     int right = left;
@@ -44,13 +47,13 @@ void Rows(TWinControl& container, const std::vector<Row>& rows, const Metrics& m
         const int height = std::max(labelHeight, controlHeight);
         if (row.label != nullptr) {
             if (row.label->Parent() != &container) row.label->SetParent(&container);
-            row.label->SetBounds(left, y + (height - labelHeight) / 2, row.label->Width(), labelHeight);
+            row.label->SetBounds(left, y + (height - labelHeight) / 2, FittedWidth(*row.label), labelHeight);
             right = std::max(right, left + row.label->Width());
         }
         if (row.control != nullptr) {
             if (row.control->Parent() != &container) row.control->SetParent(&container);
             const int x = row.label != nullptr ? controlLeft : left;
-            row.control->SetBounds(x, y + (height - controlHeight) / 2, row.control->Width(), controlHeight);
+            row.control->SetBounds(x, y + (height - controlHeight) / 2, FittedWidth(*row.control), controlHeight);
             right = std::max(right, x + row.control->Width());
         }
         y += height + m.spacing;

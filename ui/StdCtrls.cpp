@@ -39,9 +39,23 @@ TLabel::TLabel(TComponent* owner) : TGraphicControl(owner)
 
 void TLabel::AdjustSize()
 {
-    if (!autoSize_ || wordWrap_) return;
-    SetBounds(Left(), Top(), TextWidthEstimate(Caption(), Font()), TextHeightEstimate(Font()));
+    if (!autoSize_ || adjusting_) return;
+    adjusting_ = true;
+    if (wordWrap_) {
+        SetBounds(Left(), Top(), Width(), TextExtent(Caption(), Font(), std::max(1, Width())).cy);
+    } else {
+        const TSize size = TextExtent(Caption(), Font());
+        SetBounds(Left(), Top(), size.cx, size.cy);
+    }
+    adjusting_ = false;
 }
+
+void TLabel::Resized()
+{
+    if (wordWrap_) AdjustSize();
+}
+
+int TLabel::CaptionFitWidth() const { return wordWrap_ ? 0 : TextExtent(Caption(), Font()).cx; }
 
 void TLabel::TextChanged() { AdjustSize(); }
 
@@ -349,6 +363,22 @@ TButtonControl::TButtonControl(TComponent* owner) : TWinControl(owner) { SetTabS
 
 TButton::TButton(TComponent* owner) : TButtonControl(owner) { SetDefaultSize(75, 25); }
 
+int TButton::CaptionFitWidth() const
+{
+    return Caption().empty() ? 0 : TextExtent(Caption(), Font()).cx + ButtonPadding;
+}
+
+int TGlyphCaptionControl::CaptionFitWidth() const
+{
+    return Caption().empty() ? 0 : TextExtent(Caption(), Font()).cx + GlyphRoom;
+}
+
+void TGlyphCaptionControl::FitCaption()
+{
+    const int needed = CaptionFitWidth();
+    if (Width() < needed) SetWidth(needed);
+}
+
 void TButton::Click()
 {
     if (TForm* form = TopForm()) form->SetModalResult(modalResult_);
@@ -368,7 +398,7 @@ void TBitBtn::SetKind(TBitBtnKind kind)
     Changed(ModelChange::Other);
 }
 
-TCheckBox::TCheckBox(TComponent* owner) : TButtonControl(owner)
+TCheckBox::TCheckBox(TComponent* owner) : TGlyphCaptionControl(owner)
 {
     SetDefaultSize(97, 17);
     SetParentColor(true);
@@ -393,7 +423,7 @@ void TCheckBox::Toggle()
     }
 }
 
-TRadioButton::TRadioButton(TComponent* owner) : TButtonControl(owner)
+TRadioButton::TRadioButton(TComponent* owner) : TGlyphCaptionControl(owner)
 {
     SetDefaultSize(113, 17);
     SetParentColor(true);
@@ -596,6 +626,11 @@ void TListBox::UserSelect(int index)
 }
 
 TGroupBox::TGroupBox(TComponent* owner) : TCustomControl(owner) { SetDefaultSize(185, 105); }
+
+int TGroupBox::CaptionFitWidth() const
+{
+    return Caption().empty() ? 0 : TextExtent(Caption(), Font()).cx + 2 * CaptionInset;
+}
 
 TRect TGroupBox::AlignRect() const
 {

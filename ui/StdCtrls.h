@@ -45,14 +45,19 @@ public:
     void SetTransparent(bool v);
     TWinControl* FocusControl() const { return focusControl_; }
     void SetFocusControl(TWinControl* c) { focusControl_ = c; }
+    // A word-wrapped label takes the width it is given.
+    int CaptionFitWidth() const override;
 
 protected:
     void TextChanged() override;
     void FontUpdated() override { AdjustSize(); }
+    // A word-wrapped label keeps its width and takes the height its lines need there.
+    void Resized() override;
 
 private:
     void AdjustSize();
 
+    bool adjusting_ = false;
     bool autoSize_ = true;
     bool wordWrap_ = false;
     TAlignment alignment_ = taLeftJustify;
@@ -201,6 +206,26 @@ public:
     explicit TButtonControl(TComponent* owner);
     virtual bool Checked() const { return false; }
     virtual void SetChecked(bool) {}
+
+    // Room a window system's button, check box or radio button takes beside its caption: the push
+    // button's frame and padding on both sides; the check mark or radio circle with its spacing.
+    static constexpr int ButtonPadding = 18;
+    static constexpr int GlyphRoom = 24;
+};
+
+// A check box or a radio button: a glyph with the caption beside it. It widens to show a caption that
+// would not fit (it never narrows by itself).
+class TGlyphCaptionControl : public TButtonControl {
+public:
+    using TButtonControl::TButtonControl;
+    int CaptionFitWidth() const override;
+
+protected:
+    void TextChanged() override { FitCaption(); }
+    void FontUpdated() override { FitCaption(); }
+
+private:
+    void FitCaption();
 };
 
 class TButton : public TButtonControl {
@@ -214,6 +239,7 @@ public:
     bool Cancel() const { return cancel_; }
     void SetCancel(bool v) { cancel_ = v; }
     void Click() override;
+    int CaptionFitWidth() const override;
 
 private:
     TModalResult modalResult_ = mrNone;
@@ -239,7 +265,7 @@ private:
 
 enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
 
-class TCheckBox : public TButtonControl {
+class TCheckBox : public TGlyphCaptionControl {
 public:
     explicit TCheckBox(TComponent* owner);
     bool Checked() const override { return state_ == cbChecked; }
@@ -260,7 +286,7 @@ private:
     TAlignment alignment_ = taRightJustify;
 };
 
-class TRadioButton : public TButtonControl {
+class TRadioButton : public TGlyphCaptionControl {
 public:
     explicit TRadioButton(TComponent* owner);
     bool Checked() const override { return checked_; }
@@ -376,6 +402,9 @@ class TGroupBox : public TCustomControl {
 public:
     explicit TGroupBox(TComponent* owner);
     TRect AlignRect() const override;
+    // The caption stands in the top frame line, inset on both sides.
+    int CaptionFitWidth() const override;
+    static constexpr int CaptionInset = 8;
 };
 
 }  // namespace ui

@@ -11,6 +11,7 @@
 #include "app/fMain.h"
 #include "app/fProgress.h"
 #include "link/MyExceptions.h"
+#include "tests/support/InfoHookLog.h"
 #include "tests/support/RecordingLog.h"
 #include "tests/support/SimDevice.h"
 #include "ui/Application.h"
@@ -20,17 +21,6 @@ namespace {
 using testsupport::Profile;
 using testsupport::SimDevice;
 using Kind = testsupport::RecordingLog::Kind;
-
-// A log that lets a test act in the middle of an exchange, where the real log lets window events run.
-class HookLog : public testsupport::RecordingLog {
-public:
-    void AddInfo(const std::string& Msg) override
-    {
-        RecordingLog::AddInfo(Msg);
-        if (onInfo) onInfo(Msg);
-    }
-    std::function<void(const std::string&)> onInfo;
-};
 
 class DeviceControllerTest : public ::testing::Test {
 protected:
@@ -54,7 +44,7 @@ protected:
     ui::ApplicationScope scope;
     TFormMain* main = scope.App().CreateForm<TFormMain>("FormMain");
     TFormCommon* page = ui::Create<TFormCommon>(main->PagesPane, "FormCommon", main->PagesPane);
-    HookLog log;
+    testsupport::InfoHookLog log;
     std::unique_ptr<SimDevice> sim;
     std::unique_ptr<TDeviceController> dc;
 };

@@ -66,12 +66,14 @@ protected:
         return path.string();
     }
 
-    // The user picks the file and presses OK (or cancels).
+    // The user picks the file and presses the bar's OK (or Cancel).
     void Answer(const std::string& path, ui::TModalResult result = ui::mrOk)
     {
         scope.Services().AnswerModal([this, path, result](ui::TForm&) {
             window->etPath->SetText(path);
-            window->SetModalResult(result);
+            TKitDialogButtons& bar = *window->KitDialogButtons1;
+            TKitBitBtn* button = result == ui::mrOk ? bar.ButtonOk() : bar.ButtonCancel();
+            ui::App().Post([this, button] { EXPECT_TRUE(ui::Driver(scope.App()).Click(*button)); });
         });
     }
 
@@ -195,6 +197,36 @@ TEST_F(FileUpdateTest, LostLinkRestoresTheWatchdogAndPassesOn)
     EXPECT_THROW(Run(), ELinkFailure);
     EXPECT_EQ(events, (std::vector<std::string>{"watchdog off", "begin", "link", "watchdog on", "end"}));
     EXPECT_TRUE(link.expired());
+}
+
+TEST_F(FileUpdateTest, ButtonBarHasOkCancelAndAHelpThatClosesNothing)
+{
+    TKitDialogButtons& bar = *window->KitDialogButtons1;
+    EXPECT_EQ(bar.Align(), ui::alBottom);
+    EXPECT_EQ(bar.Width(), window->ClientWidth());
+    EXPECT_EQ(bar.Top() + bar.Height(), window->ClientHeight());
+    EXPECT_GE(bar.Top(), window->KitGroupBox1->Top() + window->KitGroupBox1->Height());
+    EXPECT_EQ(bar.CaptionHelp(), "&Help");
+    EXPECT_EQ(bar.ModalResultOk(), ui::mrOk);
+    EXPECT_EQ(bar.ModalResultCancel(), ui::mrCancel);
+    EXPECT_EQ(bar.ModalResultHelp(), ui::mrNone);
+    EXPECT_EQ(bar.ButtonOk()->Left(), bar.Width() - 249);
+    EXPECT_EQ(bar.ButtonCancel()->Left(), bar.Width() - 166);
+    EXPECT_EQ(bar.ButtonHelp()->Left(), bar.Width() - 83);
+
+    int helps = 0;
+    bar.OnClickHelp = [&](ui::TObject*) { ++helps; };
+    scope.Services().AnswerModal([&](ui::TForm&) {
+        ui::App().Post([&] {
+            ui::Driver user(scope.App());
+            EXPECT_TRUE(user.Click(*bar.ButtonHelp()));
+            EXPECT_EQ(window->ModalResult(), ui::mrNone) << "help keeps the window open";
+            EXPECT_TRUE(user.Click(*bar.ButtonCancel()));
+        });
+    });
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(helps, 1);
+    EXPECT_TRUE(sender.Sent().empty());
 }
 
 TEST_F(FileUpdateTest, ChosenFileFillsTheGridSixteenBytesToARow)

@@ -102,7 +102,7 @@ TEST_F(MainWindowUpdateTest, FileUploadThroughTheDeviceControllerDisconnectsAfte
         for (const std::string& line : ImageLines(16)) out << line << "\r\n";
     }
     auto* window = scope.App().CreateForm<TformUpdateInsertion>("formUpdateInsertion");
-    auto* progress = ui::Create<TKitProgressBar>(main, "KitProgressBar1", main);
+    TKitProgressBar* progress = main->KitProgressBar1;
     TFileUpdateHost host = MainWindowFileUpdateHost(progress);
     ASSERT_NE(host.Sender, nullptr);
     EXPECT_EQ(host.Log, forms->Log.get());

@@ -14,11 +14,12 @@
 #include "app/FormAppMainController.h"
 #include "app/fCommon.h"
 #include "app/fErrors.h"
-#include "app/fIn.h"
 #include "app/fHistory.h"
+#include "app/fIn.h"
 #include "app/fMain.h"
 #include "app/fProgress.h"
 #include "platform/ProgramFolder.h"
+#include "tests/support/InfoHookLog.h"
 #include "tests/support/RecordingLog.h"
 #include "tests/support/SimDevice.h"
 #include "ui/Application.h"
@@ -30,16 +31,6 @@ namespace {
 using testsupport::Profile;
 using testsupport::SimDevice;
 using Journal = std::vector<std::string>;
-
-class HookLog : public testsupport::RecordingLog {
-public:
-    void AddInfo(const std::string& Msg) override
-    {
-        RecordingLog::AddInfo(Msg);
-        if (onInfo) onInfo(Msg);
-    }
-    std::function<void(const std::string&)> onInfo;
-};
 
 // A page that is not built yet: it records what the controller does to it.
 class StandInPage : public TformIncl {
@@ -78,7 +69,7 @@ public:
         }
         FormHistory->StringGrid1->SetCell(1, 1, "1301");
     }
-    std::unique_ptr<TLogWriter> CreateLog() override { return std::make_unique<HookLog>(); }
+    std::unique_ptr<TLogWriter> CreateLog() override { return std::make_unique<testsupport::InfoHookLog>(); }
     bool DoConnect() override
     {
         if (sim == nullptr) return false;
@@ -101,7 +92,7 @@ public:
         if (onWrite) onWrite();
         TFormAppMainController::WritePage();
     }
-    HookLog& Hooks() { return static_cast<HookLog&>(*Log); }
+    testsupport::InfoHookLog& Hooks() { return static_cast<testsupport::InfoHookLog&>(*Log); }
 
     Journal& journal;
     SimDevice* sim = nullptr;

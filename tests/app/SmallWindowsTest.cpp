@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -145,7 +146,8 @@ TEST_F(SmallWindows, SplashWindowLooksAsDesigned)
 {
     auto* form = Create<TFormLoad>(main, "FormLoad");
     EXPECT_EQ(form->Caption(), "Зугрузка");
-    EXPECT_EQ(form->ClientWidth(), 388);
+    // As designed, or wider where the font needs it to show the whole line.
+    EXPECT_EQ(form->ClientWidth(), std::max(388, form->Label1->Width() + 16));
     EXPECT_EQ(form->ClientHeight(), 47);
     EXPECT_EQ(form->Label1->Caption(), "Программа настройки SorvelGSM-7-QX3");
     ExpectInside(*form);
@@ -157,7 +159,7 @@ TEST_F(SmallWindows, WaitingWindowIsShownWhenMadeAndGoesWhenFreed)
     auto* form = Create<TFormWaiting>(main, "FormWaiting");
     EXPECT_TRUE(form->Visible());
     EXPECT_EQ(form->Caption(), "FormWaiting");
-    EXPECT_EQ(form->ClientWidth(), 301);
+    EXPECT_EQ(form->ClientWidth(), std::max(301, form->Label1->Width() + 16));
     EXPECT_EQ(form->ClientHeight(), 50);
     EXPECT_EQ(form->Label1->Caption(), "Пожалуйста, подождите. Идет удаление истории...");
     ExpectInside(*form);
@@ -172,10 +174,40 @@ TEST_F(SmallWindows, AboutWindowNamesTheMakerAndItsAddress)
     auto* form = Create<TFormAbout>(main, "FormAbout");
     EXPECT_EQ(form->Caption(), "О программе");
     EXPECT_EQ(form->KitURLLabel1->Caption(), TFormAbout::MakerAddress);
+    EXPECT_EQ(form->KitURLLabel1->URL(), TFormAbout::MakerAddress);
+    EXPECT_TRUE(form->KitURLLabel1->WordWrap());
+    EXPECT_EQ(form->KitURLLabel1->Alignment(), taCenter);
     EXPECT_EQ(form->KitLabel2->Caption(), TFormAbout::MakerName);
+    EXPECT_EQ(form->KitLabel2->Alignment(), taCenter);
+    for (const TKitLabel* label : {static_cast<const TKitLabel*>(form->KitURLLabel1), static_cast<const TKitLabel*>(form->KitLabel2)})
+        EXPECT_GE(label->Width(), TextWidthEstimate(label->Caption(), label->Font())) << label->Name();
     EXPECT_EQ(form->Button1->Caption(), "OK");
     EXPECT_NE(form->FindComponent("Image1"), nullptr);
     ExpectInside(*form);
+}
+
+// Remembers what it was asked to open; starts nothing.
+struct FakeOpener : platform::DesktopOpener {
+    bool Open(const std::string& target) override
+    {
+        opened.push_back(target);
+        return true;
+    }
+    bool OpenWith(const std::string&) override { return false; }
+    std::vector<std::string> opened;
+};
+
+TEST_F(SmallWindows, AboutWindowOpensTheMakersAddressWhenItIsClicked)
+{
+    auto* form = Create<TFormAbout>(main, "FormAbout");
+    FakeOpener opener;
+    form->KitURLLabel1->SetOpener(&opener);
+    form->Show();
+    EXPECT_FALSE(form->KitURLLabel1->Visited());
+    ASSERT_TRUE(user.Click(*form->KitURLLabel1));
+    EXPECT_EQ(opener.opened, std::vector<std::string>{TFormAbout::MakerAddress});
+    EXPECT_TRUE(form->KitURLLabel1->Visited());
+    EXPECT_TRUE(form->Visible()) << "the window stays";
 }
 
 TEST_F(SmallWindows, AboutWindowClosesWithItsButton)

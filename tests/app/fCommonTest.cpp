@@ -13,6 +13,7 @@
 #include "tests/support/RecordingLog.h"
 #include "tests/support/SimDevice.h"
 #include "ui/Application.h"
+#include "ui/Canvas.h"
 #include "ui/Driver.h"
 #include "ui/Layout.h"
 
@@ -100,6 +101,13 @@ protected:
         return sim->line.Requests();
     }
     std::vector<std::string> Errors() const { return dc->GetErrors().Lines(); }
+    // A press and release of the left button over the glyph, as the user clicks.
+    void ClickWithMouse(TKitRadioButton& r)
+    {
+        const ui::TPoint at = r.GlyphPosition();
+        ASSERT_TRUE(user.MouseDown(r, ui::mbLeft, {}, at.X + 5, at.Y + 5));
+        ASSERT_TRUE(user.MouseUp(r, ui::mbLeft, {}, at.X + 5, at.Y + 5));
+    }
     void Fail(const std::string& prefix) { sim->line.AddFault(prefix, {sim::FaultKind::Nok}, 3); }
 
     ui::ApplicationScope scope;
@@ -143,8 +151,38 @@ TEST_F(CommonPageTest, ObjectNumberRules)
     page->KitRadioButton1->SetChecked(true);
     page->etO->SetText("9000");
     EXPECT_EQ(page->etO->Text(), "9000");
-    user.Click(*page->KitRadioButton3);
+    ClickWithMouse(*page->KitRadioButton3);
+    EXPECT_TRUE(page->KitRadioButton3->Checked());
+    EXPECT_FALSE(page->KitRadioButton1->Checked());
     EXPECT_EQ(page->etO->Text(), "8000");
+}
+
+TEST_F(CommonPageTest, NumberRadiosAreTheKitsOneChoiceOfThree)
+{
+    page->KitGroupBox1->Show();
+    TKitRadioButton* const radios[] = {page->KitRadioButton1, page->KitRadioButton2, page->KitRadioButton3};
+    EXPECT_TRUE(radios[0]->Checked()) << "the designed choice";
+    for (TKitRadioButton* r : radios) {
+        EXPECT_EQ(r->Parent(), page->KitGroupBox1);
+        // The glyph and the whole caption beside it fit the button.
+        EXPECT_LE(r->GlyphWidth() + 4 + ui::TextWidthEstimate(r->Caption(), r->Font()), r->Width() - 2) << r->Name();
+    }
+    for (int i : {1, 2, 0}) {
+        ClickWithMouse(*radios[i]);
+        for (int j = 0; j < 3; ++j) EXPECT_EQ(radios[j]->Checked(), i == j) << i << " " << j;
+    }
+
+    // The generic routines pass the kit's radio buttons by: their choice stays through a load of
+    // the page's factory defaults, a save and a load.
+    ClickWithMouse(*radios[2]);
+    page->LoadDefaults();
+    EXPECT_TRUE(radios[2]->Checked());
+    TMemIniFile ini("/nonexistent/none.ini");
+    page->SaveToIni(ini);
+    for (TKitRadioButton* r : radios) EXPECT_FALSE(ini.ValueExists("FormCommon", r->Name())) << r->Name();
+    ClickWithMouse(*radios[1]);
+    page->LoadFromIni(ini);
+    EXPECT_TRUE(radios[1]->Checked());
 }
 
 TEST_F(CommonPageTest, SectionListIsUsableOnlyWhenTheSectionIsUsed)
@@ -290,7 +328,7 @@ TEST_F(CommonPageTest, AltonikaNumberOptions)
     Connect(70);
     page->GroupBox6->Hide();
     page->KitGroupBox1->Show();
-    const std::pair<const char*, ui::TRadioButton*> codes[] = {
+    const std::pair<const char*, TKitRadioButton*> codes[] = {
         {"00", page->KitRadioButton2}, {"01", page->KitRadioButton3}, {"FF", page->KitRadioButton1}};
     for (const auto& [code, radio] : codes) {
         sim->device.SetValue("altsect", code);
@@ -481,6 +519,43 @@ TEST_F(CommonPageTest, EveryGroupHasItsOwnPlace)
     EXPECT_FALSE(ui::Layout::HasOverlap(*page));
     EXPECT_FALSE(ui::Layout::HasOverlap(*page->ParadoxBox));
     EXPECT_FALSE(ui::Layout::HasOverlap(*page->GroupBox6));
+}
+
+// The room a control gives its caption beside its glyph or inside its frame; -1 for a control that
+// shows no caption of its own.
+int CaptionRoom(const ui::TControl& c)
+{
+    if (const auto* label = ui::As<ui::TLabel>(&c)) return label->WordWrap() ? -1 : c.Width();
+    if (const auto* kit = ui::As<TKitRadioButton>(&c)) return c.Width() - kit->GlyphWidth() - 6;
+    if (ui::Is<ui::TCheckBox>(&c) || ui::Is<ui::TRadioButton>(&c)) return c.Width() - ui::TButtonControl::GlyphRoom;
+    if (ui::Is<ui::TButton>(&c)) return c.Width() - ui::TButtonControl::ButtonPadding;
+    if (ui::Is<ui::TGroupBox>(&c)) return c.Width() - 2 * ui::TGroupBox::CaptionInset;
+    return -1;
+}
+
+// Every caption of the container and of its children, measured in the font it is drawn in, fits.
+void ExpectCaptionsFit(const ui::TWinControl& container)
+{
+    for (int i = 0; i < container.ControlCount(); ++i) {
+        const ui::TControl& c = *container.Controls(i);
+        if (const int room = CaptionRoom(c); room >= 0 && !c.Caption().empty()) {
+            ui::Canvas probe(0, 0);
+            probe.font = ui::CanvasFontOf(c.Font());
+            ui::TRect r{0, 0, 0, 0};
+            probe.drawText(r, c.Caption(), ui::tfCalcRect);
+            EXPECT_LE(r.Width(), room) << c.Name() << " \"" << c.Caption() << "\"";
+            EXPECT_LE(c.Left() + c.Width(), container.ClientWidth()) << c.Name();
+        }
+        if (const auto* inner = ui::As<ui::TWinControl>(&c)) ExpectCaptionsFit(*inner);
+    }
+}
+
+TEST_F(CommonPageTest, EveryCaptionFitsItsControl)
+{
+    for (ui::TControl* box : {static_cast<ui::TControl*>(page->GroupBox5), static_cast<ui::TControl*>(page->GroupBox6),
+                              static_cast<ui::TControl*>(page->KitGroupBox1), static_cast<ui::TControl*>(page->ParadoxBox)})
+        box->Show();
+    ExpectCaptionsFit(*page);
 }
 
 TEST_F(CommonPageTest, ImeiIsCopiedToTheClipboard)

@@ -15,6 +15,7 @@
 #include "sim/Communicator.h"
 #include "sim/Line.h"
 #include "sim/Pty.h"
+#include "tests/support/When.h"
 #include "ui/Application.h"
 #include "ui/Driver.h"
 #include "ui/Layout.h"
@@ -25,21 +26,7 @@ using sim::FaultKind;
 
 namespace {
 
-// Runs the action on the window thread once the condition holds, looking again at every pass of the
-// event pump. A condition that never comes fails the test and ends the modal form instead of hanging.
-void When(std::function<bool()> condition, std::function<void()> action, int passes = 200000)
-{
-    ui::App().Post([=] {
-        if (condition()) {
-            action();
-        } else if (passes > 0) {
-            When(condition, action, passes - 1);
-        } else {
-            ADD_FAILURE() << "the awaited state never came";
-            if (ui::TForm* modal = ui::App().ModalForm()) modal->SetModalResult(ui::mrCancel);
-        }
-    });
-}
+using testsupport::When;
 
 class TempFolder {
 public:
@@ -152,11 +139,48 @@ TEST_F(ConnectFixture, LineChoiceEnablesPhoneOrSearch)
     EXPECT_TRUE(dlg->AutoSearchButton->Enabled());
 }
 
+TEST_F(ConnectFixture, ButtonBarSitsAtTheBottomWithOkAndCancelFlushRight)
+{
+    TKitDialogButtons& bar = *dlg->KitDialogButtons1;
+    EXPECT_EQ(bar.Parent(), dlg);
+    EXPECT_EQ(bar.Align(), ui::alBottom);
+    EXPECT_EQ(bar.Left(), 0);
+    EXPECT_EQ(bar.Width(), dlg->ClientWidth());
+    EXPECT_EQ(bar.Top() + bar.Height(), dlg->ClientHeight());
+    EXPECT_GE(bar.Top(), dlg->AutoSearchButton->Top() + dlg->AutoSearchButton->Height()) << "below the last row";
+    EXPECT_EQ(bar.CaptionOk(), "OK");
+    EXPECT_EQ(bar.CaptionCancel(), "Cancel");
+    EXPECT_FALSE(bar.ShowHelpButton());
+    EXPECT_TRUE(bar.HotTrack());
+    EXPECT_EQ(bar.ButtonCancel()->BoundsRect(), ui::Bounds(bar.Width() - 83, 6, 75, 25));
+    EXPECT_EQ(bar.ButtonOk()->BoundsRect(), ui::Bounds(bar.Width() - 166, 6, 75, 25));
+
+    // The bar's buttons are no settings of the dialog.
+    TMemIniFile ini("/nonexistent/none.ini");
+    dlg->SaveSettings(ini);
+    for (const std::string& key : ini.ReadSection("FormConnect"))
+        EXPECT_EQ(key.find("Button"), std::string::npos) << key;
+}
+
 TEST_F(ConnectFixture, CancelClosesWithCancelAndOkWithOk)
 {
-    scope.Services().AnswerModal([this](ui::TForm&) { ui::App().Post([this] { driver.Click(*dlg->CancelButton); }); });
+    TKitDialogButtons& bar = *dlg->KitDialogButtons1;
+    scope.Services().AnswerModal([&](ui::TForm&) { ui::App().Post([&] { driver.Click(*bar.ButtonCancel()); }); });
     EXPECT_EQ(dlg->ShowModal(), ui::mrCancel);
-    scope.Services().AnswerModal([this](ui::TForm&) { ui::App().Post([this] { driver.Click(*dlg->OkButton); }); });
+    scope.Services().AnswerModal([&](ui::TForm&) { ui::App().Post([&] { driver.Click(*bar.ButtonOk()); }); });
+    EXPECT_EQ(dlg->ShowModal(), ui::mrOk);
+
+    // A press and release of the mouse over the button, and the keys the bar's buttons answer.
+    scope.Services().AnswerModal([&](ui::TForm&) {
+        ui::App().Post([&] {
+            driver.MouseDown(*bar.ButtonOk(), ui::mbLeft, {}, 10, 10);
+            driver.MouseUp(*bar.ButtonOk(), ui::mbLeft, {}, 10, 10);
+        });
+    });
+    EXPECT_EQ(dlg->ShowModal(), ui::mrOk);
+    scope.Services().AnswerModal([&](ui::TForm&) { ui::App().Post([&] { driver.PressKey(*dlg->MKEdit, ui::VK_ESCAPE); }); });
+    EXPECT_EQ(dlg->ShowModal(), ui::mrCancel);
+    scope.Services().AnswerModal([&](ui::TForm&) { ui::App().Post([&] { driver.PressKey(*dlg->MKEdit, ui::VK_RETURN); }); });
     EXPECT_EQ(dlg->ShowModal(), ui::mrOk);
 }
 
@@ -275,7 +299,7 @@ TEST_F(SearchFixture, FindsTheDeviceOnTheSecondOfThreePorts)
         When([&] { return dlg->Searching; },
              [&] {
                  captionMeanwhile = dlg->Caption();
-                 okLockedMeanwhile = !dlg->OkButton->Enabled() && !driver.Click(*dlg->OkButton) &&
+                 okLockedMeanwhile = !dlg->KitDialogButtons1->ButtonOk()->Enabled() && !driver.Click(*dlg->KitDialogButtons1->ButtonOk()) &&
                                      !dlg->ComPorts->Enabled() && !dlg->UpdateCOMsSpeedButton->Enabled() &&
                                      !dlg->AutoSearchButton->Enabled();
              });
@@ -289,7 +313,7 @@ TEST_F(SearchFixture, FindsTheDeviceOnTheSecondOfThreePorts)
     EXPECT_TRUE(okLockedMeanwhile);
     EXPECT_EQ(dlg->Caption(), "Подключение к панели");
     EXPECT_FALSE(dlg->Searching);
-    EXPECT_TRUE(dlg->OkButton->Enabled());
+    EXPECT_TRUE(dlg->KitDialogButtons1->ButtonOk()->Enabled());
     EXPECT_TRUE(dlg->ComPorts->Enabled());
     EXPECT_TRUE(dlg->AutoSearchButton->Enabled());
     EXPECT_TRUE(Boxes().empty());
@@ -309,7 +333,7 @@ TEST_F(SearchFixture, NothingAnswersAndTheDialogStaysOpen)
     EXPECT_EQ(scope.Services().Boxes().front().type, ui::mtInformation);
     EXPECT_EQ(dlg->ModalResult(), ui::mrNone);
     EXPECT_EQ(dlg->Caption(), "Подключение к панели");
-    EXPECT_TRUE(dlg->OkButton->Enabled());
+    EXPECT_TRUE(dlg->KitDialogButtons1->ButtonOk()->Enabled());
     EXPECT_TRUE(dlg->AutoSearchButton->Enabled());
     EXPECT_TRUE(dlg->UpdateCOMsSpeedButton->Enabled());
     for (const auto& port : ports) EXPECT_TRUE(PortIsFree(port)) << port;
@@ -323,14 +347,14 @@ TEST_F(SearchFixture, NoPortAtAllIsAnError)
     EXPECT_EQ(scope.Services().Boxes().front().type, ui::mtError);
     EXPECT_TRUE(dlg->AutoSearchButton->Enabled());
     EXPECT_TRUE(dlg->ComPorts->Enabled());
-    EXPECT_TRUE(dlg->OkButton->Enabled());
+    EXPECT_TRUE(dlg->KitDialogButtons1->ButtonOk()->Enabled());
 }
 
 TEST_F(SearchFixture, CancelStopsTheSearchAndTheDialogStaysOpen)
 {
     ports = {Silent("a"), Silent("b")};
     dlg->Show();
-    When([&] { return dlg->Searching && dlg->Caption() == ports[1]; }, [&] { driver.Click(*dlg->CancelButton); });
+    When([&] { return dlg->Searching && dlg->Caption() == ports[1]; }, [&] { driver.Click(*dlg->KitDialogButtons1->ButtonCancel()); });
     const auto start = scope.Clock().NowMs();
     ASSERT_TRUE(driver.Click(*dlg->AutoSearchButton));
     EXPECT_LT(scope.Clock().ElapsedSince(start), 2u * 5000u);
@@ -341,10 +365,10 @@ TEST_F(SearchFixture, CancelStopsTheSearchAndTheDialogStaysOpen)
     EXPECT_TRUE(dlg->AutoSearchButton->Enabled());
     EXPECT_TRUE(dlg->ComPorts->Enabled());
     EXPECT_TRUE(dlg->UpdateCOMsSpeedButton->Enabled());
-    EXPECT_TRUE(dlg->OkButton->Enabled());
+    EXPECT_TRUE(dlg->KitDialogButtons1->ButtonOk()->Enabled());
     for (const auto& port : ports) EXPECT_TRUE(PortIsFree(port)) << port;
     // Not searching, Cancel closes.
-    ASSERT_TRUE(driver.Click(*dlg->CancelButton));
+    ASSERT_TRUE(driver.Click(*dlg->KitDialogButtons1->ButtonCancel()));
     EXPECT_EQ(dlg->ModalResult(), ui::mrCancel);
 }
 

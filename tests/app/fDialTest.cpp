@@ -13,8 +13,10 @@
 #include "sim/Communicator.h"
 #include "sim/Modem.h"
 #include "tests/support/RecordingLog.h"
+#include "tests/support/When.h"
 #include "ui/Application.h"
 #include "ui/Driver.h"
+#include "ui/Layout.h"
 
 using sim::DialResult;
 using sim::Fault;
@@ -24,24 +26,10 @@ using Kind = testsupport::RecordingLog::Kind;
 
 namespace {
 
+using testsupport::When;
+
 const char* const kConnectFailed = "Ошибка при подключении!";
 const char* const kRegistering = "Ожидание регистрации в сети: AT+CREG";
-
-// Runs the action on the window thread once the condition holds, looking again at every pass of the
-// event pump. A condition that never comes fails the test and ends the modal form instead of hanging.
-void When(std::function<bool()> condition, std::function<void()> action, int passes = 200000)
-{
-    ui::App().Post([=] {
-        if (condition()) {
-            action();
-        } else if (passes > 0) {
-            When(condition, action, passes - 1);
-        } else {
-            ADD_FAILURE() << "the awaited state never came";
-            if (ui::TForm* modal = ui::App().ModalForm()) modal->SetModalResult(ui::mrCancel);
-        }
-    });
-}
 
 // Ends a sequence that should have stopped by itself but still runs after so many passes of the pump,
 // so that a fault fails the test instead of hanging it.
@@ -144,7 +132,8 @@ TEST_F(DialFixture, SuccessfulCallClosesWithOkAndKeepsThePortOpen)
 {
     std::vector<std::string> statuses;
     std::string ledDuringCall;
-    // Samples the status panel at every pass of the event pump while the sequence runs.
+    // Samples the status panel and the LED display at every pass of the event pump while the sequence
+    // runs.
     std::function<void()> sample = [&] {
         if (!dlg->Dialling() && !statuses.empty()) return;
         const std::string status = dlg->pStatus->Caption();
@@ -161,11 +150,25 @@ TEST_F(DialFixture, SuccessfulCallClosesWithOkAndKeepsThePortOpen)
                                                   "Набор номера: +7 (912) 345-67-89"}));
     EXPECT_EQ(ledDuringCall, "+7 (912) 345-67-89");
     EXPECT_EQ(dlg->KitLEDDisplay1->Caption(), "");
+    EXPECT_FALSE(dlg->KitLEDDisplay1->TimerEnabled()) << "an empty display does not tick";
     EXPECT_TRUE(worker.Online());
     EXPECT_TRUE(worker.IsOpen());
     EXPECT_TRUE(sim.modem().InDataMode());
     EXPECT_EQ(sim.modem().Commands(), (std::vector<std::string>{"ATZ", "AT", "AT+CBST=71,0,1", "AT+CREG?",
                                                                 "ATD +79123456789"}));
+}
+
+TEST_F(DialFixture, LedDisplaySitsUnderTheTitleAndRestsUntilANumberIsShown)
+{
+    const TKitLEDDisplay& led = *dlg->KitLEDDisplay1;
+    EXPECT_EQ(led.Parent(), dlg);
+    EXPECT_EQ(led.BoundsRect(), ui::Bounds(30, 43, 243, 30));
+    EXPECT_EQ(led.Caption(), "");
+    EXPECT_FALSE(led.TimerEnabled());
+    EXPECT_EQ(led.BorderOuter(), fsStatus);
+    EXPECT_EQ(led.ScrollType(), stRightToLeft);
+    EXPECT_EQ(led.ScrollDelay(), 100u);
+    EXPECT_FALSE(ui::Layout::HasOverlap(*dlg));
 }
 
 TEST_F(DialFixture, ProtoZeroAsksForBearerSeven)
@@ -264,6 +267,38 @@ TEST_F(DialFixture, CancelDuringTheDialWait)
     EXPECT_LE(times.downAt - times.cancelledAt, 2u * TComPortWorker::PollMs);
     EXPECT_EQ(MessagesAfter("ATD +7 (912) 345-67-89"),
               (std::vector<std::string>{"ATD +7 (912) 345-67-89", "+++", "ATH"}));
+}
+
+TEST_F(DialFixture, TheNumberScrollsThroughTheDisplayWhileTheModemWorks)
+{
+    sim.line().AddFault("ATD", Fault{FaultKind::Silence});
+    const TKitLEDDisplay& led = *dlg->KitLEDDisplay1;
+    std::string shown;
+    int before = -1;
+    int after = -1;
+    std::uint64_t start = 0;
+    When([&] {
+             const auto requests = sim.line().Requests();
+             return !requests.empty() && requests.back().starts_with("ATD");
+         },
+         [&] {
+             shown = led.Caption();
+             before = led.ScrollOffset();
+             start = scope.Clock().NowMs();
+             EXPECT_TRUE(led.TimerEnabled());
+             When([&] { return scope.Clock().NowMs() >= start + 500; },
+                  [&] {
+                      after = led.ScrollOffset();
+                      EXPECT_TRUE(driver.Click(*dlg->btnStop));
+                  });
+         });
+    EXPECT_EQ(Run(ThenCancel()), ui::mrCancel);
+    EXPECT_EQ(shown, "+7 (912) 345-67-89");
+    // A step of one dot column every 100 ms: about five in half a second.
+    EXPECT_GE(after - before, 4 * led.Pitch());
+    EXPECT_LE(after - before, 6 * led.Pitch());
+    EXPECT_EQ(led.Caption(), "");
+    EXPECT_FALSE(led.TimerEnabled());
 }
 
 TEST_F(DialFixture, CloseBoxWhileDiallingCancelsAndCloses)

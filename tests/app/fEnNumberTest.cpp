@@ -11,6 +11,7 @@
 #include "app/fMain.h"
 #include "sim/Communicator.h"
 #include "tests/support/LoopbackComm.h"
+#include "tests/support/PageExchange.h"
 #include "tests/support/RecordingLog.h"
 #include "tests/support/SimDevice.h"
 #include "ui/Application.h"
@@ -19,25 +20,6 @@
 namespace {
 
 using namespace ui;
-
-// The simulated device behind an in-memory line; the words a test names are refused ("NOK").
-class RefusingDevice : public sim::Responder {
-public:
-    explicit RefusingDevice(const sim::DeviceProfile& profile, platform::Clock& clock)
-        : device(profile, clock, testsupport::SimDevice::kWallStart)
-    {
-    }
-    std::string Answer(const std::string& request) override
-    {
-        requests.push_back(request);
-        for (const std::string& word : refused)
-            if (request.rfind("+" + word, 0) == 0) return "NOK\r\n";
-        return device.Answer(request);
-    }
-    sim::Communicator device;
-    std::vector<std::string> refused;
-    std::vector<std::string> requests;
-};
 
 class EnNumberPage : public ::testing::Test {
 protected:
@@ -119,48 +101,14 @@ namespace {
 
 // ------------------------------------------------------------------ exchange with the device
 
-class EnNumberExchange : public ::testing::Test {
+class EnNumberExchange : public testsupport::PageExchange<TFormEnNumber> {
 protected:
     EnNumberExchange()
+        : PageExchange("FormEnNumber")
     {
         FormEnNumber = page;
         Connect(120);
     }
-    void Connect(int build, sim::PanelKind panel = sim::PanelKind::Altonika)
-    {
-        dc.reset();
-        comm.reset();
-        device = std::make_unique<RefusingDevice>(testsupport::Profile(build, panel), scope.Clock());
-        comm = std::make_unique<testsupport::LoopbackComm>(*device, scope.Clock());
-        dc = std::make_unique<TDeviceController>(*comm, &log);
-        dc->Device().SetTimeoutFloor(200);
-        dc->Major = 5;
-        dc->Build = build;
-    }
-    std::vector<std::string> Read()
-    {
-        device->requests.clear();
-        dc->ClearErrors();
-        dc->ReadForm(*page);
-        return device->requests;
-    }
-    std::vector<std::string> Write()
-    {
-        device->requests.clear();
-        dc->ClearErrors();
-        dc->WriteForm(*page);
-        return device->requests;
-    }
-    std::vector<std::string> Errors() const { return dc->GetErrors().Lines(); }
-    std::string Stored(const std::string& key) const { return device->device.Value(key).value_or("?"); }
-
-    ApplicationScope scope;
-    TFormMain* main = scope.App().CreateForm<TFormMain>("FormMain");
-    TFormEnNumber* page = Create<TFormEnNumber>(main->PagesPane, "FormEnNumber", main->PagesPane);
-    testsupport::RecordingLog log;
-    std::unique_ptr<RefusingDevice> device;
-    std::unique_ptr<testsupport::LoopbackComm> comm;
-    std::unique_ptr<TDeviceController> dc;
 };
 
 TEST_F(EnNumberExchange, ReadsTheFlagAndFiveNumbersOfEveryPanel)

@@ -12,6 +12,7 @@
 #include "app/fMain.h"
 #include "sim/Communicator.h"
 #include "tests/support/LoopbackComm.h"
+#include "tests/support/PageExchange.h"
 #include "tests/support/RecordingLog.h"
 #include "tests/support/SimDevice.h"
 #include "ui/Application.h"
@@ -20,26 +21,6 @@
 namespace {
 
 using namespace ui;
-
-// The simulated device behind an in-memory line; the words a test names are refused ("NOK").
-class RefusingDevice : public sim::Responder {
-public:
-    explicit RefusingDevice(const sim::DeviceProfile& profile, platform::Clock& clock)
-        : device(profile, clock, testsupport::SimDevice::kWallStart)
-    {
-    }
-    std::string Answer(const std::string& request) override
-    {
-        requests.push_back(request);
-        for (const std::string& word : refused)
-            if (request.rfind("+" + word, 0) == 0) return "NOK\r\n";
-        return device.Answer(request);
-    }
-    sim::Communicator device;
-    std::vector<std::string> refused;
-    std::vector<std::string> requests;
-};
-
 
 class GprsPage : public ::testing::Test {
 protected:
@@ -152,57 +133,16 @@ namespace {
 
 // ------------------------------------------------------------------ exchange with the device
 
-class GprsExchange : public ::testing::Test {
+class GprsExchange : public testsupport::PageExchange<TformGPRS> {
 protected:
     GprsExchange()
+        : PageExchange("formGPRS", ReadInto::ClearedPage)
     {
         formGPRS = page;
         page->LoadDefaults();
         Connect(116);
     }
-    void Connect(int build, sim::PanelKind panel = sim::PanelKind::Altonika)
-    {
-        dc.reset();
-        comm.reset();
-        device = std::make_unique<RefusingDevice>(testsupport::Profile(build, panel), scope.Clock());
-        comm = std::make_unique<testsupport::LoopbackComm>(*device, scope.Clock());
-        dc = std::make_unique<TDeviceController>(*comm, &log);
-        dc->Device().SetTimeoutFloor(200);
-        dc->Major = 5;
-        dc->Build = build;
-        page->SetupForDevice(5, build);
-    }
-    std::vector<std::string> Read()
-    {
-        device->requests.clear();
-        dc->ClearErrors();
-        page->Clear();
-        dc->ReadForm(*page);
-        return device->requests;
-    }
-    std::vector<std::string> Write()
-    {
-        device->requests.clear();
-        dc->ClearErrors();
-        dc->WriteForm(*page);
-        return device->requests;
-    }
-    bool Sent(const std::string& prefix) const
-    {
-        for (const std::string& r : device->requests)
-            if (r.rfind(prefix, 0) == 0) return true;
-        return false;
-    }
-    std::vector<std::string> Errors() const { return dc->GetErrors().Lines(); }
-    std::string Stored(const std::string& key) const { return device->device.Value(key).value_or("?"); }
-
-    ApplicationScope scope;
-    TFormMain* main = scope.App().CreateForm<TFormMain>("FormMain");
-    TformGPRS* page = Create<TformGPRS>(main->PagesPane, "formGPRS", main->PagesPane);
-    testsupport::RecordingLog log;
-    std::unique_ptr<RefusingDevice> device;
-    std::unique_ptr<testsupport::LoopbackComm> comm;
-    std::unique_ptr<TDeviceController> dc;
+    void Connected(int build) override { page->SetupForDevice(5, build); }
 };
 
 TEST_F(GprsExchange, ReadsBothSimCardsAtIndexesZeroAndOneAndTheBindingFromBuild116)

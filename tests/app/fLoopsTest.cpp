@@ -17,6 +17,7 @@
 #include "sim/Line.h"
 #include "sim/Pty.h"
 #include "tests/support/LoopbackComm.h"
+#include "tests/support/OverridingDevice.h"
 #include "tests/support/RecordingLog.h"
 #include "ui/Application.h"
 
@@ -192,7 +193,7 @@ TEST_F(LoopsPage, AnItemWiderThanTheDroppedListShowsItsHintOnlyWhileDroppedDown)
                   {"1303", "Восстановление после проникновения через охраняемый периметр объекта"}};
     TFormLoops& page = NewPage(table);
     TEventComboBox& list = *page.cbRes1;
-    list.SetWidth(120);
+    list.SetWidth(160);
     list.ListMouseMove(5, TEventComboBox::ItemHeight + 2);
     EXPECT_FALSE(list.HintWindow());
 
@@ -214,24 +215,6 @@ TEST_F(LoopsPage, AnItemWiderThanTheDroppedListShowsItsHintOnlyWhileDroppedDown)
 }
 
 // ------------------------------------------------------------------ against the simulated device
-
-// The simulated device, with chosen requests answered otherwise (a refusal, garbage).
-class Overriding : public sim::Responder {
-public:
-    explicit Overriding(sim::Communicator& device) : device_(device) {}
-    std::string Answer(const std::string& request) override
-    {
-        requests.push_back(request);
-        for (const auto& [match, reply] : overrides)
-            if (request == match) return reply;
-        return device_.Answer(request);
-    }
-    std::vector<std::pair<std::string, std::string>> overrides;
-    std::vector<std::string> requests;
-
-private:
-    sim::Communicator& device_;
-};
 
 sim::DeviceProfile Profile(sim::PanelKind panel, const std::string& version)
 {
@@ -259,7 +242,7 @@ protected:
 
     ApplicationScope scope;
     sim::Communicator device;
-    Overriding line{device};
+    testsupport::OverridingDevice line{device};
     testsupport::LoopbackComm comm{line, scope.Clock()};
     testsupport::RecordingLog log;
     TDeviceController controller{comm, &log};

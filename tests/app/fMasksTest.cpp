@@ -19,6 +19,7 @@
 #include "sim/Line.h"
 #include "sim/Pty.h"
 #include "tests/support/LoopbackComm.h"
+#include "tests/support/OverridingDevice.h"
 #include "tests/support/RecordingLog.h"
 #include "ui/Application.h"
 
@@ -246,24 +247,6 @@ TEST_F(MasksPage, OutsideTheFlexibleModeTheStoredTicksAreIgnoredAndTheModeApplie
 
 // ------------------------------------------------------------------ against the simulated device
 
-// The simulated device, with chosen requests answered otherwise (a refusal, garbage).
-class Overriding : public sim::Responder {
-public:
-    explicit Overriding(sim::Communicator& device) : device_(device) {}
-    std::string Answer(const std::string& request) override
-    {
-        requests.push_back(request);
-        for (const auto& [match, reply] : overrides)
-            if (request == match) return reply;
-        return device_.Answer(request);
-    }
-    std::vector<std::pair<std::string, std::string>> overrides;
-    std::vector<std::string> requests;
-
-private:
-    sim::Communicator& device_;
-};
-
 sim::DeviceProfile BolidDevice(const std::string& version)
 {
     sim::DeviceProfile profile;
@@ -303,7 +286,7 @@ protected:
     ApplicationScope scope;
     TMsgFile table = Table();
     sim::Communicator device;
-    Overriding line{device};
+    testsupport::OverridingDevice line{device};
     testsupport::LoopbackComm comm{line, scope.Clock()};
     testsupport::RecordingLog log;
     TDeviceController controller{comm, &log};

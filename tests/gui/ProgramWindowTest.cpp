@@ -10,7 +10,7 @@
 
 #include "GuiTestSupport.h"
 #include "app/fMain.h"
-#include "gui/Program.h"
+#include "app/Sorvel7QX3.h"
 #include "platform/ProgramFolder.h"
 
 namespace {
@@ -27,20 +27,19 @@ protected:
     }
     ~ProgramWindowTest() override
     {
-        program.reset();
+        FinishProgram();
         ::unsetenv(platform::kProgramFolderVariable);
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);
     }
 
     std::filesystem::path folder;
-    std::unique_ptr<gui::Program> program;
 };
 
 TEST_F(ProgramWindowTest, TheMainWindowShowsItsPagesAndAScreenshotIsNotBlank)
 {
-    program = std::make_unique<gui::Program>(scope.App());
-    TFormMain& main = program->MainWindow();
+    StartProgram();
+    TFormMain& main = *FormMain;
     main.Show();
     front.Windows().Flush();
     QCoreApplication::processEvents();
@@ -79,9 +78,9 @@ TEST_F(ProgramWindowTest, TheMainWindowShowsItsPagesAndAScreenshotIsNotBlank)
 
 TEST_F(ProgramWindowTest, ClosingTheMainWindowEndsTheApplication)
 {
-    program = std::make_unique<gui::Program>(scope.App());
-    program->MainWindow().Show();
-    front.Windows().Widget(program->MainWindow())->close();
+    StartProgram();
+    FormMain->Show();
+    front.Windows().Widget(*FormMain)->close();
     EXPECT_TRUE(scope.App().Terminated());
 }
 

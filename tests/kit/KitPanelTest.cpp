@@ -145,10 +145,10 @@ TEST_F(KitPanelTest, BottomAndRightAlignedPanelsKeepTheirFarEdge)
     loose->SetBounds(10, 100, 200, 39);
     loose->SetAlign(ui::alBottom);
     loose->SetHeight(49);
-    EXPECT_EQ(loose->BoundsRect(), TRect(10, 90, 210, 139));
+    EXPECT_EQ(loose->BoundsRect(), (TRect{10, 90, 210, 139}));
     loose->SetAlign(ui::alRight);
     loose->SetWidth(180);
-    EXPECT_EQ(loose->BoundsRect(), TRect(30, 90, 210, 139));
+    EXPECT_EQ(loose->BoundsRect(), (TRect{30, 90, 210, 139}));
 
     // Inside a parent the alignment itself keeps the edge.
     form->SetBounds(0, 0, 300, 200);
@@ -164,15 +164,15 @@ TEST_F(KitPanelTest, ChildrenShareWhatLiesInsideTheFrame)
     panel->SetBounds(0, 0, 100, 60);
     auto* child = ui::Create<ui::TCustomControl>(form, "Child", panel);
     child->SetAlign(ui::alClient);
-    EXPECT_EQ(child->BoundsRect(), TRect(2, 2, 98, 58));  // fsRaised: two lines
+    EXPECT_EQ(child->BoundsRect(), (TRect{2, 2, 98, 58}));  // fsRaised: two lines
     panel->SetBorderWidth(3);
     panel->SetBorderInner(fsFlat);
-    EXPECT_EQ(child->BoundsRect(), TRect(6, 6, 94, 54));
+    EXPECT_EQ(child->BoundsRect(), (TRect{6, 6, 94, 54}));
     panel->SetBorderSides(sdLeft | sdTop);
-    EXPECT_EQ(child->BoundsRect(), TRect(6, 6, 97, 57));
+    EXPECT_EQ(child->BoundsRect(), (TRect{6, 6, 97, 57}));
     panel->SetBorderOuter(fsStatus);
     panel->SetBevelWidth(4);
-    EXPECT_EQ(child->BoundsRect(), TRect(8, 8, 97, 57));
+    EXPECT_EQ(child->BoundsRect(), (TRect{8, 8, 97, 57}));
 }
 
 // --- painting ---
@@ -392,23 +392,23 @@ TEST_F(KitPanelTest, GroupBoxClientAreaFollowsTheCaptionHeight)
     auto* child = ui::Create<ui::TCustomControl>(form, "Child", box);
     child->SetAlign(ui::alClient);
     EXPECT_EQ(box->GroupStyle(), gsFlat);
-    EXPECT_EQ(child->BoundsRect(), TRect(1, 14, 199, 104));  // 13, then 1 for the flat frame
+    EXPECT_EQ(child->BoundsRect(), (TRect{1, 14, 199, 104}));  // 13, then 1 for the flat frame
 
     box->SetGroupStyle(gsStandard);
-    EXPECT_EQ(child->BoundsRect(), TRect(2, 15, 198, 103));
+    EXPECT_EQ(child->BoundsRect(), (TRect{2, 15, 198, 103}));
     box->SetBorderWidth(10);  // half the caption (5) is below the band: the band already makes room
-    EXPECT_EQ(child->BoundsRect(), TRect(12, 10 + 5 + 2, 188, 93));
+    EXPECT_EQ(child->BoundsRect(), (TRect{12, 10 + 5 + 2, 188, 93}));
     box->SetBorderWidth(0);
     box->SetGroupStyle(gsTopLine);
-    EXPECT_EQ(child->BoundsRect(), TRect(0, 13, 200, 105));
+    EXPECT_EQ(child->BoundsRect(), (TRect{0, 13, 200, 105}));
     box->SetGroupStyle(gsBanner);
     EXPECT_EQ(child->Top(), 21);
     box->SetGroupStyle(gsUnderline);
     EXPECT_EQ(child->Top(), 17);
     box->SetGroupStyle(gsCustom);
-    EXPECT_EQ(child->BoundsRect(), TRect(2, 2, 198, 103));
+    EXPECT_EQ(child->BoundsRect(), (TRect{2, 2, 198, 103}));
     box->SetCaption("Номер");
-    EXPECT_EQ(child->BoundsRect(), TRect(2, 15, 198, 103));
+    EXPECT_EQ(child->BoundsRect(), (TRect{2, 15, 198, 103}));
 
     // A bigger font moves the children down.
     box->SetGroupStyle(gsFlat);
@@ -426,7 +426,7 @@ TEST_F(KitPanelTest, GroupBoxCaptionMeasuresWithoutTheAccelMarkButShowsIt)
     Canvas probe(0, 0);
     probe.font = CanvasFont(box->Font());
     const ui::TSize ext = probe.textExtent("Номер объекта");
-    EXPECT_EQ(box->CaptionRect(), TRect(8, 0, 8 + ext.cx, ext.cy));
+    EXPECT_EQ(box->CaptionRect(), (TRect{8, 0, 8 + ext.cx, ext.cy}));
 
     const Canvas marked = Painted(*box);
     box->SetCaption("Номер объекта");
@@ -491,7 +491,7 @@ TEST_F(KitPanelTest, GroupBoxFramesByStyle)
     box->SetGroupStyle(gsBanner);
     c = Painted(*box);
     const TRect banner = box->CaptionRect();
-    EXPECT_EQ(banner, TRect(0, 0, 120, probe.textHeight("Файл") + 6));
+    EXPECT_EQ(banner, (TRect{0, 0, 120, probe.textHeight("Файл") + 6}));
     TColor a = 0, b = 0, frame = 0;
     GetXPGroupBoxColors(gcsSystem, a, b, frame);
     EXPECT_EQ(c.pixel(0, 0), kFace);

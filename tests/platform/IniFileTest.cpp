@@ -110,6 +110,22 @@ TEST_F(IniFileTest, FallsBackToUtf8RatherThanLoseText)
     EXPECT_EQ(IniFile(file_).ReadString("S", "k", ""), "Рў");
 }
 
+TEST_F(IniFileTest, AFirstLineThatBeginsLikeAByteOrderMarkSurvivesSaving)
+{
+    // "п»ї" is EF BB BF in Windows-1251, and U+FEFF is the same in UTF-8: a reader takes either for a
+    // mark and drops it, unless the file carries a mark of its own in front.
+    for (const std::string first : {"п»ї примечание", "\uFEFF; заметка"}) {
+        Put("\xEF\xBB\xBF" + first + "\r\n[S]\r\nk=Тест\r\n");
+        IniFile(file_).UpdateFile();
+        const std::string saved = Bytes();
+        EXPECT_EQ(saved, "\xEF\xBB\xBF" + first + "\r\n\r\n[S]\r\nk=Тест\r\n");
+        IniFile again(file_);
+        EXPECT_EQ(again.ReadString("S", "k", ""), "Тест");
+        again.UpdateFile();
+        EXPECT_EQ(Bytes(), saved) << "the second save loses nothing either";
+    }
+}
+
 TEST_F(IniFileTest, NamesMatchIgnoringAsciiCaseOnly)
 {
     Put("[FormCommon]\r\netObject=1234\r\n");

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace platform;
 
 TEST(Cp1251, AllBytesRoundTripThroughUtf8)
@@ -45,6 +47,19 @@ TEST(Copy, ClampsAndCountsCharacters)
     EXPECT_EQ(Copy("Привет", 2, 3), "рив");
     EXPECT_EQ(Pos("ве", "Привет"), 4u);
     EXPECT_EQ(Pos("x", "Привет"), 0u);
+}
+
+TEST(Copy, ExtremeIndexesAndCountsClampWithoutOverflow)
+{
+    constexpr long long kMin = std::numeric_limits<long long>::min();
+    constexpr long long kMax = std::numeric_limits<long long>::max();
+    EXPECT_EQ(Copy("ABCDEF", kMin, 5), "");
+    EXPECT_EQ(Copy("ABCDEF", kMin, kMax), "");
+    EXPECT_EQ(Copy("ABCDEF", kMin + 1, kMax), "");
+    EXPECT_EQ(Copy("ABCDEF", -1, kMax), "ABCDEF");
+    EXPECT_EQ(Copy("ABCDEF", 0, 1), "");
+    EXPECT_EQ(Copy("ABCDEF", kMax, kMax), "");
+    EXPECT_EQ(Copy("ABCDEF", 2, kMax), "BCDEF");
 }
 
 TEST(AsciiCase, CyrillicIsLeftAlone)

@@ -3,12 +3,23 @@
 #include <gtest/gtest.h>
 
 #include "ui/Application.h"
+#include "ui/Canvas.h"
 #include "ui/Forms.h"
 #include "ui/StdCtrls.h"
 
 namespace {
 
 using namespace ui;
+
+// The caption's width as the canvas draws it in the control's font: what the real window shows.
+int DrawnWidth(const TControl& c)
+{
+    Canvas probe(0, 0);
+    probe.font = CanvasFontOf(c.Font());
+    TRect r{0, 0, 0, 0};
+    probe.drawText(r, c.Caption(), tfCalcRect);
+    return r.Width();
+}
 
 class LayoutTest : public ::testing::Test {
 protected:
@@ -75,6 +86,72 @@ TEST_F(LayoutTest, OverlapCheckSeesOverlapsAndIgnoresHiddenControls)
     EXPECT_TRUE(Layout::HasOverlap(*page));
     b->Hide();
     EXPECT_FALSE(Layout::HasOverlap(*page));
+}
+
+TEST_F(LayoutTest, CaptionsAreMeasuredInTheFontTheyAreDrawnIn)
+{
+    // Wide and narrow letters of the same count differ, as they do on the screen.
+    auto* wide = Label(page, "wide", "ШШШШШШШШ");
+    auto* narrow = Label(page, "narrow", "iiiiiiii");
+    EXPECT_EQ(wide->Width(), DrawnWidth(*wide));
+    EXPECT_EQ(narrow->Width(), DrawnWidth(*narrow));
+    EXPECT_GT(wide->Width(), 3 * narrow->Width());
+
+    // Bigger and bolder type takes more room; an accelerator's "&" none; each line its own.
+    auto* plain = Label(page, "plain", "Номер объекта");
+    auto* accel = Label(page, "accel", "&Номер объекта");
+    EXPECT_EQ(accel->Width(), plain->Width());
+    auto* bold = Label(page, "bold", "Номер объекта");
+    bold->Font().SetStyle({fsBold});
+    EXPECT_GT(bold->Width(), plain->Width());
+    auto* big = Label(page, "big", "Номер объекта");
+    big->Font().SetSize(14);
+    EXPECT_GT(big->Width(), bold->Width());
+    EXPECT_GT(big->Height(), plain->Height());
+    auto* lines = Label(page, "lines", "Сигнал\r\nНомер объекта");
+    EXPECT_EQ(lines->Width(), plain->Width());
+    EXPECT_EQ(lines->Height(), 2 * plain->Height());
+    EXPECT_EQ(TextHeightEstimate(plain->Font()), plain->Height());
+}
+
+TEST_F(LayoutTest, CheckBoxesAndRadioButtonsWidenToShowTheirCaptionBesideTheGlyph)
+{
+    auto* check = Create<TCheckBox>(page, "check", page);
+    const int before = check->Width();
+    check->SetCaption("ok");
+    EXPECT_EQ(check->Width(), before) << "a short caption leaves the size alone";
+    check->SetCaption("Изменять номера объектов Альтоники на номер");
+    EXPECT_GE(check->Width() - TButtonControl::GlyphRoom, DrawnWidth(*check));
+    check->SetCaption("ok");
+    EXPECT_GE(check->Width() - TButtonControl::GlyphRoom, DrawnWidth(*check) + 100) << "never narrows by itself";
+
+    auto* radio = Create<TRadioButton>(page, "radio", page);
+    radio->SetCaption("Стандартный Contact ID и тоновый набор");
+    EXPECT_GE(radio->Width() - TButtonControl::GlyphRoom, DrawnWidth(*radio));
+    radio->Font().SetStyle({fsBold});
+    EXPECT_GE(radio->Width() - TButtonControl::GlyphRoom, DrawnWidth(*radio)) << "a bolder font widens it again";
+}
+
+TEST_F(LayoutTest, LaidOutCaptionsFitTheirControls)
+{
+    auto* box = Create<TGroupBox>(page, "box", page);
+    auto* button = Create<TButton>(page, "button", box);
+    button->SetCaption("Перезагрузить панель с новыми настройками");
+    auto* radio = Create<TRadioButton>(page, "radio", box);
+    radio->SetCaption("НО Альтоники записывать в номер раздела  7QX3");
+    radio->SetWidth(60);  // narrower than its caption, as a page may set it
+    auto* label = Label(box, "label", "Номер объекта");
+    auto* edit = Create<TEdit>(page, "edit", box);
+    Layout::Rows(*box, {{label, edit}, {nullptr, radio}, {nullptr, button}});
+
+    EXPECT_LE(DrawnWidth(*label), label->Width());
+    EXPECT_LE(DrawnWidth(*label), edit->Left() - label->Left()) << "the label ends before its edit";
+    EXPECT_LE(DrawnWidth(*radio), radio->Width() - TButtonControl::GlyphRoom);
+    EXPECT_LE(DrawnWidth(*button), button->Width() - TButtonControl::ButtonPadding);
+    EXPECT_FALSE(Layout::HasOverlap(*box));
+    for (const TControl* c : {static_cast<const TControl*>(label), static_cast<const TControl*>(radio),
+                              static_cast<const TControl*>(button)})
+        EXPECT_LE(c->Left() + c->Width(), box->Width()) << c->Name();
 }
 
 }  // namespace

@@ -1,0 +1,99 @@
+// Intel HEX files of the user's choice and the built-in images' lines: whatever the text, the reader
+// gives bytes or a reason, the blocks made from them carry sound checks, and bytes written out as HEX
+// records read back the same.
+#include <algorithm>
+#include <cstdio>
+
+#include "app/FirmwareImage.h"
+#include "fuzz/FuzzSupport.h"
+
+namespace {
+
+std::string Record(int type, unsigned address, const std::uint8_t* data, std::size_t count)
+{
+    std::uint8_t sum = static_cast<std::uint8_t>(count + (address >> 8) + (address & 0xFF) + type);
+    char text[16];
+    std::snprintf(text, sizeof text, ":%02X%04X%02X", static_cast<unsigned>(count), address & 0xFFFF, type);
+    std::string line = text;
+    for (std::size_t i = 0; i < count; ++i) {
+        std::snprintf(text, sizeof text, "%02X", data[i]);
+        line += text;
+        sum = static_cast<std::uint8_t>(sum + data[i]);
+    }
+    std::snprintf(text, sizeof text, "%02X\r\n", static_cast<std::uint8_t>(0x100 - sum) & 0xFF);
+    return line + text;
+}
+
+// The bytes as a HEX file: 16-byte data records, an extended address record at each 64 KiB.
+std::string HexText(const std::vector<std::uint8_t>& bytes)
+{
+    std::string text;
+    for (std::size_t at = 0; at < bytes.size(); at += 16) {
+        if (at % 0x10000 == 0 && at != 0) {
+            const std::uint8_t upper[2] = {static_cast<std::uint8_t>(at >> 24), static_cast<std::uint8_t>(at >> 16)};
+            text += Record(4, 0, upper, 2);
+        }
+        text += Record(0, static_cast<unsigned>(at & 0xFFFF), bytes.data() + at, std::min<std::size_t>(16, bytes.size() - at));
+    }
+    return text + Record(1, 0, nullptr, 0);
+}
+
+void CheckBlocks(const std::vector<TFirmwareBlock>& blocks)
+{
+    int expected = 0;
+    for (const TFirmwareBlock& block : blocks) {
+        FUZZ_CHECK(block.Number == expected);
+        FUZZ_CHECK(block.Number < FirmwareMaxRows);
+        FUZZ_CHECK(XorOfHexBytes(block.Data) == block.Check);
+        const std::string command = BlockCommand(block);
+        FUZZ_CHECK(command.size() == block.Data.size() + 9 && command[5] == ':');
+        expected += FirmwareBlockRows;
+    }
+}
+
+void CheckHexFile(const std::string& text)
+{
+    const THexFile file = ParseHexText(text);
+    FUZZ_CHECK(platform::IsValidUtf8(file.Error));
+    FUZZ_CHECK(file.Bytes.size() <= static_cast<std::size_t>(FirmwareMaxRows) * FirmwareRowBytes);
+    if (!file.Usable()) return;
+    for (int row = 0; row < file.RowCount(); ++row) {
+        const auto cells = file.RowCells(row);
+        FUZZ_CHECK(!cells.empty() && cells.size() <= static_cast<std::size_t>(FirmwareRowBytes));
+    }
+    const auto blocks = file.Blocks();
+    FUZZ_CHECK(blocks.size() == (file.Bytes.size() + FirmwareBlockBytes - 1) / FirmwareBlockBytes);
+    for (const TFirmwareBlock& block : blocks) FUZZ_CHECK(block.Data.size() == FirmwareBlockBytes * 2);
+    CheckBlocks(blocks);
+
+    const THexFile again = ParseHexText(HexText(file.Bytes));
+    FUZZ_CHECK(again.Error.empty() && again.Bytes == file.Bytes);
+}
+
+void CheckImage(const std::string& text)
+{
+    const std::vector<std::string> lines = SplitImageText(text);
+    for (const std::string& line : lines) FUZZ_CHECK(line.find('\n') == std::string::npos);
+    if (!lines.empty()) {
+        const TImageVersion version = VersionOfLine(lines.front());
+        FUZZ_CHECK(version.Major >= -1 && version.Major <= 999 && version.Build >= -1 && version.Build <= 999);
+        if (IsNewerFirmware(version, 5, 120)) FUZZ_CHECK(version.Major >= 5);
+    }
+    const TFirmwareBlocks blocks = BlocksFromImage(lines);
+    FUZZ_CHECK(platform::IsValidUtf8(blocks.Error));
+    if (blocks.Error.empty()) CheckBlocks(blocks.Blocks);
+    else FUZZ_CHECK(blocks.Blocks.empty());
+    TLaneChecks lanes;
+    for (const TFirmwareBlock& block : blocks.Blocks) lanes.Add(block.Check);
+    FUZZ_CHECK(lanes.Command().size() == 10);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string text = fuzz::Bytes(data, size);
+    CheckHexFile(text);
+    CheckImage(text);
+    return 0;
+}

@@ -1,0 +1,231 @@
+#pragma once
+// The program's main window with its forms controller, a temporary program folder, and simulated
+// devices on pseudo-terminals linked into the folder's ports: what the main window and controller
+// tests drive.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/S7QX1FormsController.h"
+#include "link/ModemWorker.h"
+#include "app/fConnect.h"
+#include "app/fDial.h"
+#include "app/fMain.h"
+#include "platform/ProgramFolder.h"
+#include "sim/Communicator.h"
+#include "sim/Line.h"
+#include "sim/Modem.h"
+#include "sim/Pty.h"
+#include "tests/support/SimDevice.h"
+#include "ui/Application.h"
+#include "ui/Driver.h"
+
+namespace programtest {
+
+using testsupport::Profile;
+
+constexpr int kFloorMs = 200;
+
+// A modem worker whose exchanges with the device give up soon: silence costs real time.
+class QuickModemWorker : public TModemWorker {
+public:
+    using TModemWorker::TModemWorker;
+    int DefaultTimeout() override { return kFloorMs; }
+};
+
+// The program's controller with the device's time-out floor lowered, so that a failing exchange ends
+// in a moment.
+class TestController : public TS7QX1FormsController {
+public:
+    using TS7QX1FormsController::TS7QX1FormsController;
+
+protected:
+    void PrepareDeviceController(TDeviceController& Controller) override { Controller.Device().SetTimeoutFloor(kFloorMs); }
+    std::unique_ptr<TComPortWorker> CreatePortWorker(bool Modem) override
+    {
+        if (Modem) return std::make_unique<QuickModemWorker>(ui::App().Clock());
+        return TS7QX1FormsController::CreatePortWorker(false);
+    }
+};
+
+// The simulated communicator, with one request's reply replaced on demand (a device that answers
+// something other than what the communicator would).
+class OverridingResponder : public sim::Responder {
+public:
+    explicit OverridingResponder(sim::Responder& device) : device_(device) {}
+    std::string Answer(const std::string& request) override
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            if (request == request_) return reply_;
+        }
+        return device_.Answer(request);
+    }
+    void Override(std::string request, std::string reply)
+    {
+        const std::lock_guard lock(mutex_);
+        request_ = std::move(request);
+        reply_ = std::move(reply);
+    }
+
+private:
+    sim::Responder& device_;
+    std::mutex mutex_;
+    std::string request_;
+    std::string reply_;
+};
+
+// The simulated communicator on a pseudo-terminal linked into the program's ports folder.
+struct CableDevice {
+    CableDevice(const sim::DeviceProfile& profile, platform::Clock& clock, const std::filesystem::path& link)
+        : device(profile, clock, testsupport::SimDevice::kWallStart)
+    {
+        line.SetLineSpeed(0);
+        std::filesystem::create_symlink(pty.SlavePath(), link);
+    }
+    sim::Pty pty;
+    sim::Communicator device;
+    OverridingResponder responder{device};
+    sim::Line line{pty, responder};
+};
+
+// What the user picks in the connect dialog.
+struct ConnectChoice {
+    std::string port;  // the end of the port's name in the list
+    bool modem = false;
+    std::string phone = "";
+    std::string key = "1234";
+    bool ok = true;
+    bool touchLineType = true;
+};
+
+inline ConnectChoice Cable(std::string port) { return ConnectChoice{std::move(port)}; }
+inline ConnectChoice Modem(std::string port, std::string phone)
+{
+    ConnectChoice c{std::move(port)};
+    c.modem = true;
+    c.phone = std::move(phone);
+    return c;
+}
+template <class F>
+ConnectChoice With(ConnectChoice c, F change)
+{
+    change(c);
+    return c;
+}
+
+class ProgramFixture : public ::testing::Test {
+protected:
+    ProgramFixture()
+    {
+        folder = std::filesystem::temp_directory_path() /
+                 ("s7qx1-" + std::to_string(::getpid()) + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder / "ports");
+        ::setenv(platform::kProgramFolderVariable, folder.c_str(), 1);
+    }
+    ~ProgramFixture() override
+    {
+        if (main != nullptr) ui::Free(main);
+        modemLine.reset();
+        cable.reset();
+        ::unsetenv(platform::kProgramFolderVariable);
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
+
+    void Start()
+    {
+        main = scope.App().CreateForm<TFormMain>("FormMain");
+        auto owned = MakeFormsController<TestController>(main, main->PagesPane, main->tv1);
+        controller = owned.get();
+        main->AdoptFormsController(std::move(owned));
+        main->Show();
+    }
+    void AddCable(int build, sim::PanelKind panel = sim::PanelKind::Altonika)
+    {
+        cable.reset();
+        std::filesystem::remove(folder / "ports" / "sim-cable");
+        cable = std::make_unique<CableDevice>(Profile(build, panel), scope.Clock(), folder / "ports" / "sim-cable");
+    }
+    void AddModem(int build = 120)
+    {
+        modemDevice = std::make_unique<sim::Communicator>(Profile(build), scope.Clock(), testsupport::SimDevice::kWallStart);
+        modemLine = std::make_unique<sim::ModemLine>(*modemDevice, folder / "ports", "sim-modem", scope.Clock());
+        modemLine->line().SetLineSpeed(0);
+    }
+    // Answers the next connect dialog as the user would; records what it showed.
+    void AnswerConnect(const ConnectChoice& choice)
+    {
+        scope.Services().AnswerModal([this, choice](ui::TForm& form) {
+            auto& dialog = static_cast<TFormConnect&>(form);
+            shownCable = dialog.rb1->Checked();
+            shownPorts.clear();
+            for (int i = 0; i < dialog.ComPorts->Items().Count(); ++i) shownPorts.push_back(dialog.ComPorts->Items()[i]);
+            for (int i = 0; i < dialog.ComPorts->Items().Count(); ++i)
+                if (dialog.ComPorts->Items()[i].ends_with(choice.port)) dialog.ComPorts->SetItemIndex(i);
+            if (choice.touchLineType) (choice.modem ? dialog.rb2 : dialog.rb1)->SetChecked(true);
+            dialog.cbPhones->SetText(choice.phone);
+            dialog.MKEdit->SetText(choice.key);
+            dialog.SetModalResult(choice.ok ? ui::mrOk : ui::mrCancel);
+        });
+    }
+    // Presses "Позвонить" in the next dial dialog; a call that does not come about fails the test.
+    void AnswerDial(bool expectCall = true)
+    {
+        scope.Services().AnswerModal([this, expectCall](ui::TForm& form) {
+            auto& dialog = static_cast<TFormDial&>(form);
+            ui::App().Post([this, &dialog, expectCall] {
+                user.Click(*dialog.bReDial);
+                if (dialog.ModalResult() == ui::mrNone) {
+                    EXPECT_FALSE(expectCall) << dialog.pStatus->Caption();
+                    dialog.SetModalResult(ui::mrCancel);
+                }
+            });
+        });
+    }
+    bool ConnectByCable(int build, sim::PanelKind panel = sim::PanelKind::Altonika)
+    {
+        AddCable(build, panel);
+        AnswerConnect(Cable("sim-cable"));
+        return controller->Connect();
+    }
+    bool Connected() const { return controller->GetDeviceController() != nullptr; }
+    std::string ReadIni()
+    {
+        std::ifstream in(folder / "current.ini");
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    void WriteIni(const std::string& text) { std::ofstream(folder / "current.ini") << text; }
+    std::vector<std::string> TreeTexts() const
+    {
+        std::vector<std::string> texts;
+        for (int i = 0; i < main->tv1->Items().RootCount(); ++i) texts.push_back(main->tv1->Items().Root(i)->Text());
+        return texts;
+    }
+    std::vector<std::string> Boxes()
+    {
+        std::vector<std::string> texts;
+        for (const auto& box : scope.Services().Boxes()) texts.push_back(box.text);
+        return texts;
+    }
+
+    ui::ApplicationScope scope;
+    ui::Driver user{scope.App()};
+    std::filesystem::path folder;
+    TFormMain* main = nullptr;
+    TestController* controller = nullptr;
+    std::unique_ptr<CableDevice> cable;
+    std::unique_ptr<sim::Communicator> modemDevice;
+    std::unique_ptr<sim::ModemLine> modemLine;
+    bool shownCable = false;
+    std::vector<std::string> shownPorts;
+};
+
+}  // namespace programtest
