@@ -19,6 +19,8 @@
 constexpr int HistoryRingSize = 0x5FF4;
 constexpr int HistoryLastRecord = HistoryRingSize - 1;
 constexpr int HistoryPageSize = 32;
+// Characters in a record: the device answers every record number with exactly this many.
+constexpr int HistoryRecordLength = 95;
 constexpr int HistoryColumnCount = 16;
 // Positions 78 onwards that the record check counts as filler: 12 in the grid and the text download;
 // the export of the record store counts 9 for a device with the M45PE16 flash chip.

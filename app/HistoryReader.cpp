@@ -18,6 +18,14 @@ namespace {
 
 const std::string kPointerGroup = "Указатель записи истории";
 
+// One record from the device. A reply of another length is no record (on a bad line, a late reply
+// to an earlier request) and counts as a failed read: stored, it would never be read again.
+bool ReadWholeRecord(TExchangeSteps& steps, int number, std::string& record)
+{
+    return ReadHistoryRecord(steps.Device(), number, record) &&
+           platform::Utf8Length(record) == static_cast<std::size_t>(HistoryRecordLength);
+}
+
 void LogError(TExchangeSteps& steps, const std::string& text)
 {
     if (TLogWriter* log = steps.Log()) log->AddError(text);
@@ -153,7 +161,7 @@ bool THistoryReader::ReadToGrid(int From, int To, bool NewestFirst)
         THistoryRow cells;
         if (const THistoryEntry* stored = page_.Store.Find(number)) {
             cells = DecodeHistoryRow(number, stored->Record, stored->GroupMarks, alt);
-        } else if (std::string record; ReadHistoryRecord(steps_.Device(), number, record)) {
+        } else if (std::string record; ReadWholeRecord(steps_, number, record)) {
             const THistoryMarks marks = HistoryChannelMarks(record, links);
             cells = DecodeHistoryRow(number, record, marks.Group, alt);
             page_.Store.Insert(NewestFirst ? 0 : storedBefore, {number, record, marks.Group, marks.Own});
@@ -190,7 +198,7 @@ THistoryDownload THistoryReader::SaveToFile(const std::filesystem::path& FileNam
         std::string record;
         bool read = false;
         for (int attempt = 0; attempt < DownloadAttempts && !read; ++attempt) {
-            read = ReadHistoryRecord(steps_.Device(), number, record);
+            read = ReadWholeRecord(steps_, number, record);
             if (!read) steps_.PumpEvents();
         }
         if (!read) {

@@ -440,6 +440,7 @@ void TDeviceController::ReadATests()
     StepProgress();
 
     if (extra) {
+LogReading(kExtraTestGroup);
         if (!ReadExtraAutotest(Device(), value)) {
             AddReadError(kExtraTestGroup);
         } else if (const auto period = WholeHex(value)) {
@@ -511,6 +512,7 @@ void TDeviceController::WriteATests()
     if (extra) {
         // The items mean minutes or five-minute steps by the firmware; a list of the other form must
         // not be sent as this one.
+        LogWriting(kExtraTestGroup);
         page.SetupForDevice(Major, Build);
         const auto period = EncodeExtraTest(page.DeltaHours->ItemIndex(), page.DeltaMinuts->ItemIndex(),
                                             ExtraTestUsesMinutes(Major, Build));

@@ -337,6 +337,9 @@ constexpr const char* kPanelGroup = "Тип передающей панели";
 constexpr const char* kNumberChangeGroup = "Изменение номеров для панели Altonika";
 constexpr const char* kSubsystemsGroup = "Номера подсистем";
 constexpr const char* kImeiIdentGroup = "Протокол IMEI ident";
+constexpr const char* kMasterKeyGroup = "Мастер-ключ";
+// The read's error names the key with the device's long-standing spelling.
+constexpr const char* kMasterKeyReadGroup = "Местер-ключ";
 constexpr int kNoSignal = 99;
 
 }  // namespace
@@ -419,23 +422,48 @@ void TDeviceController::ReadCommon()
             return true;
         });
     }
-    if (NumberRadios(*this) && ReadAltonikaSection(Device(), value)) {
-        const auto n = HexValue(value);
-        if (n == 0xFF) page.KitRadioButton1->SetChecked(true);
-        else if (n == 0) page.KitRadioButton2->SetChecked(true);
-        else if (n == 1) page.KitRadioButton3->SetChecked(true);
+    // The groups below step no progress of their own, but each is named in the log and, when it fails,
+    // in the error list: a value that did not read must never pass for one that did.
+    const auto unstepped = [this](const char* title, const std::function<bool()>& read) {
+        LogReading(title);
+        if (!read()) AddReadError(title);
+    };
+    if (NumberRadios(*this)) {
+        unstepped(kNumberChangeGroup, [&] {
+            if (!ReadAltonikaSection(Device(), value)) return false;
+            const auto n = HexValue(value);
+            if (n == 0xFF) page.KitRadioButton1->SetChecked(true);
+            else if (n == 0) page.KitRadioButton2->SetChecked(true);
+            else if (n == 1) page.KitRadioButton3->SetChecked(true);
+            else return false;
+            return true;
+        });
     }
     if (page.ParadoxBox->Visible()) {
-        for (int i = 0; i < 8; ++i)
-            if (ReadParadoxObject(Device(), i, value)) page.ParED[i]->SetText(value);
+        unstepped(kSubsystemsGroup, [&] {
+            bool read = true;
+            for (int i = 0; i < 8; ++i) {
+                if (ReadParadoxObject(Device(), i, value)) page.ParED[i]->SetText(value);
+                else read = false;
+            }
+            return read;
+        });
     }
     if (MajorAndBuildAtLeast(96)) {
-        if (ReadMasterKey(Device(), value)) page.MKEdit->SetText(value);
-        else AddReadError("Местер-ключ");
+        unstepped(kMasterKeyReadGroup, [&] {
+            if (!ReadMasterKey(Device(), value)) return false;
+            page.MKEdit->SetText(value);
+            return true;
+        });
         StepProgress();
     }
     if (MajorAndBuildAtLeast(120)) {
-        page.ImeiIdentCh->SetChecked(ReadImeiIdent(Device()));
+        unstepped(kImeiIdentGroup, [&] {
+            bool on = false;
+            if (!ReadImeiIdent(Device(), on)) return false;
+            page.ImeiIdentCh->SetChecked(on);
+            return true;
+        });
         page.ImeiLabel->Font().SetStyle({ui::fsUnderline});
         page.ImeiLabel->Font().SetColor(clMenuHighlight);
         page.ImeiLabel->SetCaption(ReadImei(Device(), value) ? value : "ошибка чтения");
@@ -501,6 +529,7 @@ void TDeviceController::WriteCommon()
     if (NumberChangeBox(*this))
         group(kNumberChangeGroup, [&] { return WriteAltonikaSection(Device(), page.cbAltsect->Checked() ? "00" : "FF"); });
     if (NumberRadios(*this)) {
+        LogWriting(kNumberChangeGroup);
         // None of the three checked: nothing the device could take, so nothing is sent.
         const char* code = page.KitRadioButton1->Checked()   ? "FF"
                            : page.KitRadioButton2->Checked() ? "00"
@@ -509,17 +538,20 @@ void TDeviceController::WriteCommon()
         if (code != nullptr && !WriteAltonikaSection(Device(), code)) AddWriteError(kNumberChangeGroup);
     }
     if (page.ParadoxBox->Visible()) {
+        LogWriting(kSubsystemsGroup);
         bool written = true;
         for (int i = 0; i < 8; ++i) written = WriteParadoxObject(Device(), i, page.ParED[i]->Text()) && written;
         if (!written) AddWriteError(kSubsystemsGroup);
     }
     if (MajorAndBuildAtLeast(96)) {
+        LogWriting(kMasterKeyGroup);
         const std::string key = page.MKEdit->Text();
-        if (!IsDecimalDigits(key, 4)) AddWriteErrorDetail("Мастер-ключ", "Мастер-ключ должен состоять из 4-х цифр!");
-        else if (!WriteMasterKey(Device(), key)) AddWriteError("Мастер-ключ");
+        if (!IsDecimalDigits(key, 4)) AddWriteErrorDetail(kMasterKeyGroup, "Мастер-ключ должен состоять из 4-х цифр!");
+        else if (!WriteMasterKey(Device(), key)) AddWriteError(kMasterKeyGroup);
         StepProgress();
     }
     if (MajorAndBuildAtLeast(120)) {
+        LogWriting(kImeiIdentGroup);
         if (!WriteImeiIdent(Device(), page.ImeiIdentCh->Checked())) AddWriteError(kImeiIdentGroup);
         StepProgress();
     }

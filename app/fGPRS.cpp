@@ -266,6 +266,7 @@ void TDeviceController::ReadGPRS()
             if (&g == &kReadOrder[std::size(kReadOrder) - 1] && BindingGate(*this)) {
                 // A flag that could not be read keeps what it showed: taking it for "off" would switch
                 // the binding off with the next write.
+                LogReading(kBindingGroup);
                 if (ReadBindAddressToSim(Device(), value)) page.CheckBox1->SetChecked(value.find("00") != std::string::npos);
                 else AddReadError(kBindingGroup);
             }
@@ -329,7 +330,9 @@ void TDeviceController::WriteGPRS()
     writeText(kPort2Group, page.etSIM1PORT2->Text(),
               [this](const std::string& text) { return WriteServer2Port(Device(), text); });
 
-    if (BindingGate(*this) && !WriteBindAddressToSim(Device(), page.CheckBox1->Checked() ? "00" : "FF"))
-        AddWriteError(kBindingGroup);
+    if (BindingGate(*this)) {
+        LogWriting(kBindingGroup);
+        if (!WriteBindAddressToSim(Device(), page.CheckBox1->Checked() ? "00" : "FF")) AddWriteError(kBindingGroup);
+    }
     StepProgress();
 }

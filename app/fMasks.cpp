@@ -479,6 +479,7 @@ void TDeviceController::ReadMasks()
         AddReadError(kFilterGroup);
     // A link-control flag that could not be read stays as shown: clearing it would switch the
     // feature off at the next write.
+    LogReading(kLinkGroup);
     if (ReadBolidLinkControl(Device(), value))
         page.BLDCONCheckBox->SetChecked(value.find("00") != std::string::npos);
     else

@@ -417,6 +417,14 @@ bool ReadImeiIdent(TDevice& Device)
     return ReadWord(Device, kImeiIdent, value) && value.find("00") != std::string::npos;
 }
 
+bool ReadImeiIdent(TDevice& Device, bool& On)
+{
+    std::string value;
+    if (!ReadWord(Device, kImeiIdent, value)) return false;
+    On = value.find("00") != std::string::npos;
+    return true;
+}
+
 bool WriteImeiIdent(TDevice& Device, bool On) { return WriteWord(Device, kImeiIdent, OnOff(On)); }
 bool ReadInputFlags(TDevice& Device, std::string& Value) { return ReadWord(Device, kInputFlags, Value); }
 bool WriteInputFlags(TDevice& Device, const std::string& Value) { return WriteWord(Device, kInputFlags, Value); }

@@ -119,6 +119,8 @@ bool WriteGprsRetryTime(TDevice& Device, int Hours, int Minutes);
 bool ReadImei(TDevice& Device, std::string& Value);
 // True only when the read succeeded and the value holds "00".
 bool ReadImeiIdent(TDevice& Device);
+// The same, telling a failed read (false) from the protocol being off (On false).
+bool ReadImeiIdent(TDevice& Device, bool& On);
 bool WriteImeiIdent(TDevice& Device, bool On);
 bool ReadInputFlags(TDevice& Device, std::string& Value);
 bool WriteInputFlags(TDevice& Device, const std::string& Value);

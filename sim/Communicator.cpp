@@ -143,6 +143,27 @@ void Communicator::AddActionWords()
                         }});
 }
 
+std::map<std::string, std::string> Communicator::Values() const
+{
+    const std::lock_guard lock(mutex_);
+    return store_.Values();
+}
+
+void Communicator::CopyStateFrom(const Communicator& other)
+{
+    if (&other == this) return;
+    const std::scoped_lock lock(mutex_, other.mutex_);
+    store_ = other.store_;
+    history_ = other.history_;
+    bootloader_ = other.bootloader_;
+    wallBase_ = other.wallBase_;
+    clockBase_ = other.clockBase_;
+    loggedIn_ = other.loggedIn_;
+    outputsOn_ = other.outputsOn_;
+    resets_ = other.resets_;
+    bolidPolls_ = other.bolidPolls_;
+}
+
 std::string Communicator::StoreAnswer(std::string_view word, int indexWidth, unsigned flags, std::string_view rest)
 {
     const std::size_t width = static_cast<std::size_t>(indexWidth);

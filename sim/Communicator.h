@@ -5,6 +5,7 @@
 #include <ctime>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -29,6 +30,11 @@ public:
     // Inspection for tests and the simulator program; safe while a line thread answers.
     const DeviceProfile& Profile() const { return profile_; }
     std::optional<std::string> Value(const std::string& key) const;
+    // Every stored value by its key (the command word and its index).
+    std::map<std::string, std::string> Values() const;
+    // Takes over the other device's whole state (values, history, clock, bootloader, login); the
+    // profile stays. A test's reference device starts where the device under test stands.
+    void CopyStateFrom(const Communicator& other);
     void SetValue(const std::string& key, const std::string& value);
     std::string HistoryRecord(int number) const;
     int HistoryPointer() const;

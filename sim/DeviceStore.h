@@ -36,6 +36,7 @@ public:
     std::optional<std::string> Get(const std::string& key) const;
     void Set(const std::string& key, std::string value);
     bool Has(const std::string& key) const { return values_.count(key) != 0; }
+    const std::map<std::string, std::string>& Values() const { return values_; }
 
 private:
     std::map<std::string, std::string> values_;

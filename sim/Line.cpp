@@ -67,6 +67,19 @@ void Line::SetLineSpeed(std::uint32_t baud)
     baud_ = baud;
 }
 
+void Line::SetRequestPacing(bool on)
+{
+    const std::lock_guard lock(mutex_);
+    paceRequests_ = on;
+}
+
+Clock::duration Line::ByteTime() const
+{
+    const std::lock_guard lock(mutex_);
+    if (baud_ == 0) return Clock::duration::zero();
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(10'000'000'000LL / baud_));
+}
+
 void Line::SetSplitter(Splitter splitter)
 {
     const std::lock_guard lock(mutex_);
@@ -135,6 +148,7 @@ std::string Line::ReceivedBytes() const
 void Line::ClearReceived()
 {
     const std::lock_guard lock(mutex_);
+    answered_ = 0;
     requests_.clear();
     received_.clear();
 }
@@ -143,6 +157,18 @@ bool Line::WaitForRequests(std::size_t count, std::chrono::milliseconds limit) c
 {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, limit, [&] { return requests_.size() >= count; });
+}
+
+std::size_t Line::Answered() const
+{
+    const std::lock_guard lock(mutex_);
+    return answered_;
+}
+
+bool Line::WaitForAnswers(std::size_t count, std::chrono::milliseconds limit) const
+{
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, limit, [&] { return answered_ >= count || vanished_; });
 }
 
 void Line::Wake() const
@@ -205,18 +231,28 @@ void Line::ReadMaster()
     const std::string bytes(buffer.data(), static_cast<std::size_t>(n));
     pending_ += bytes;
     Splitter splitter;
+    bool pace = false;
     {
         const std::lock_guard lock(mutex_);
         received_ += bytes;
         splitter = splitter_;
+        pace = paceRequests_;
     }
+    // The bytes queue up behind those still on the wire, one byte time each.
+    if (pace) receivedBy_ = std::max(receivedBy_, Clock::now()) + ByteTime() * static_cast<long>(bytes.size());
     while (auto request = splitter(pending_)) {
         {
             const std::lock_guard lock(mutex_);
             requests_.push_back(*request);
         }
         changed_.notify_all();
+        if (pace && !WaitFor(receivedBy_)) return;
         Answer(*request);
+        {
+            const std::lock_guard lock(mutex_);
+            ++answered_;
+        }
+        changed_.notify_all();
         if (StopAsked() || !pty_.MasterOpen()) return;
     }
 }
@@ -316,23 +352,19 @@ bool Line::WaitFor(Clock::time_point until)
 
 bool Line::Transmit(const std::string& bytes)
 {
-    std::uint32_t baud = 0;
-    {
-        const std::lock_guard lock(mutex_);
-        baud = baud_;
-    }
-    const auto byteTime = baud == 0 ? Clock::duration::zero()
-                                    : std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(10'000'000'000LL / baud));
+    const auto byteTime = ByteTime();
+    const bool paced = byteTime != Clock::duration::zero();
     const auto start = Clock::now();
     std::size_t sent = 0;
     while (sent < bytes.size()) {
         if (!pty_.MasterOpen() || StopAsked()) return false;
         std::size_t due = bytes.size();
-        if (baud != 0) {
+        if (paced) {
+            // A byte is there once its whole time on the wire has passed.
             const auto elapsed = Clock::now() - start;
-            due = std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(elapsed / byteTime) + 1);
+            due = std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(elapsed / byteTime));
             if (due <= sent) {
-                if (!WaitFor(start + byteTime * static_cast<long>(sent))) return false;
+                if (!WaitFor(start + byteTime * static_cast<long>(sent + 1))) return false;
                 continue;
             }
         }

@@ -53,6 +53,10 @@ public:
     // Bits per second on the wire (10 bits a byte); 0 sends every reply at once.
     void SetLineSpeed(std::uint32_t baud);
     void SetSplitter(Splitter splitter);
+    // A pseudo-terminal hands the device the program's bytes at once; a serial line takes their wire
+    // time. With pacing on (and a speed set), the bytes received keep the line's pace too: a request is
+    // answered only once its last byte would have arrived. Off by default.
+    void SetRequestPacing(bool on);
 
     // The next `count` requests that start with `prefix` (or match) get the fault; count < 0: all of them.
     void AddFault(const std::string& prefix, Fault fault, int count = 1);
@@ -73,6 +77,11 @@ public:
     void ClearReceived();
     // Waits (real time) until at least `count` requests came in; false when `limit` passed first.
     bool WaitForRequests(std::size_t count, std::chrono::milliseconds limit) const;
+    // Requests dealt with so far: answered, or met with their fault (a late reply counts once sent).
+    std::size_t Answered() const;
+    // Waits (real time) until at least `count` requests were dealt with, or the line vanished; false
+    // when `limit` passed first. Lets a test see the device settled before it looks at its state.
+    bool WaitForAnswers(std::size_t count, std::chrono::milliseconds limit) const;
 
 private:
     struct Rule {
@@ -98,6 +107,8 @@ private:
     // Both return false when the line was stopped or vanished meanwhile.
     bool Transmit(const std::string& bytes);
     bool WaitFor(std::chrono::steady_clock::time_point until);
+    // The time a byte takes on the wire at the current speed; zero when the line is not paced.
+    std::chrono::steady_clock::duration ByteTime() const;
     void CloseMaster();
 
     Pty& pty_;
@@ -110,14 +121,17 @@ private:
     bool vanishAsked_ = false;
     bool vanished_ = false;
     std::uint32_t baud_ = kDefaultBaud;
+    bool paceRequests_ = false;
     Splitter splitter_;
     std::vector<Rule> rules_;
     std::optional<RandomFaults> random_;
     std::string outgoing_;
     std::vector<std::string> requests_;
+    std::size_t answered_ = 0;
     std::string received_;
 
     std::string pending_;  // line thread only
+    std::chrono::steady_clock::time_point receivedBy_{};  // line thread only: when the bytes read so far are in
     std::mt19937 garbage_{12345};
     std::thread thread_;
 };

@@ -23,6 +23,7 @@ constexpr const char* kUsage = R"(Usage: sorvel-sim [options]
   --ports DIR          folder for the port's link (default: the program's "ports" folder)
   --name NAME          name of the link (default: sorvel-sim)
   --baud N             line speed in bits per second; 0 answers at once (default: 19200)
+  --pace-requests      let the program's requests take their time on the wire too, as on a real line
   --seed N             draw version, panel, hardware byte, IMEI and master key from N; also seeds
                        the random faults
   --version TEXT       reply to "v" (default: REV 11.005.120)
@@ -52,6 +53,7 @@ struct Options {
     double randomFaults = 0;
     bool verbose = false;
     bool modem = false;
+    bool paceRequests = false;
 };
 
 [[noreturn]] void Fail(const std::string& message)
@@ -86,6 +88,10 @@ Options Parse(int argc, char** argv)
         }
         if (arg == "--modem") {
             o.modem = true;
+            continue;
+        }
+        if (arg == "--pace-requests") {
+            o.paceRequests = true;
             continue;
         }
         if (i + 1 >= argc) Fail(arg == "" ? "empty option" : "unknown option or missing value: " + arg);
@@ -227,11 +233,13 @@ int Run(const Options& o)
     sim::Pty pty(ports, o.name);
     sim::Line line(pty, o.verbose ? static_cast<sim::Responder&>(printing) : device);
     line.SetLineSpeed(o.baud);
+    line.SetRequestPacing(o.paceRequests);
     AddFaults(o, line, device.Words());
     std::optional<sim::ModemLine> modem;
     if (o.modem) {
         modem.emplace(o.verbose ? static_cast<sim::Responder&>(printing) : device, ports, o.name + "-modem");
         modem->line().SetLineSpeed(o.baud);
+        modem->line().SetRequestPacing(o.paceRequests);
     }
 
     std::cout << "sorvel-sim: " << pty.LinkPath().string() << " -> " << pty.SlavePath() << "\n"

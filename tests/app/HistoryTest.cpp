@@ -345,9 +345,15 @@ public:
     std::string Answer(const std::string& request) override
     {
         if (request == "+point" && !pointer.empty()) return ">" + pointer + "\r\nOK\r\n";
+        if (request == shortRecord && shortReplies > 0) {
+            --shortReplies;
+            return ">0000\r\nOK\r\n";  // what a late reply to "+point" looks like
+        }
         return inner_.Answer(request);
     }
     std::string pointer;
+    std::string shortRecord;  // this request gets a reply that is no record, `shortReplies` times
+    int shortReplies = 0;
 
 private:
     sim::Responder& inner_;
@@ -492,6 +498,21 @@ TEST_F(HistoryReading, AFailedRecordIsShownAndReadAgainLater)
     reader.Backward();
     ASSERT_NE(page->Store.Find(68), nullptr);
     EXPECT_EQ(page->StringGrid1->Cells(hcAccount, 32), "0050");
+}
+
+TEST_F(HistoryReading, AReplyThatIsNoRecordIsAFailedReadAndIsNotStored)
+{
+    page->FirstRecord = 100;
+    override.shortRecord = "+read0044";  // record 68
+    override.shortReplies = 1;
+    reader.Backward();
+    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 32), "68");
+    EXPECT_EQ(page->StringGrid1->Cells(hcEvent, 32), "Ошибка чтения записи");
+    EXPECT_EQ(page->Store.Find(68), nullptr);
+    page->FirstRecord = 100;
+    reader.Backward();
+    ASSERT_NE(page->Store.Find(68), nullptr);
+    EXPECT_EQ(page->Store.Find(68)->Record, device.HistoryRecord(68));
 }
 
 TEST_F(HistoryReading, CancelKeepsTheRowsReadAndThePage)
@@ -664,6 +685,23 @@ TEST_F(HistoryDownload, AFailingRecordIsRetriedABoundedNumberOfTimes)
     EXPECT_NE(result.Error.find("0004"), std::string::npos);
     EXPECT_EQ(RecordReads(), THistoryReader::DownloadAttempts * TDevice::DefaultAttempts);
     EXPECT_TRUE(steps.watchdog);
+}
+
+TEST_F(HistoryDownload, AReplyThatIsNoRecordIsReadAgain)
+{
+    override.pointer = "0003";
+    override.shortRecord = "+read0001";
+    override.shortReplies = 2;
+    const THistoryDownload result = Download();
+    EXPECT_FALSE(result.Failed);
+    EXPECT_EQ(result.RecordsWritten, 3);
+    EXPECT_EQ(FileText().find("0000\r\n"), std::string::npos) << "no short record in the file";
+    EXPECT_NE(FileText().find(device.HistoryRecord(1)), std::string::npos);
+
+    override.shortReplies = THistoryReader::DownloadAttempts;
+    const THistoryDownload failed = Download();
+    EXPECT_TRUE(failed.Failed);
+    EXPECT_EQ(failed.RecordsWritten, 1);
 }
 
 TEST_F(HistoryDownload, TheStopButtonIsHeardWhileItRuns)

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -336,7 +338,43 @@ TEST_F(CommonPageTest, AltonikaNumberOptions)
     sim->device.SetValue("altsect", "05");
     Read();
     EXPECT_TRUE(page->KitRadioButton1->Checked()) << "an unknown value changes nothing";
+    EXPECT_EQ(Errors(), std::vector<std::string>{"Ошибка при чтении параметра \"Изменение номеров для панели Altonika\""})
+        << "but the page cannot show what the device holds";
+}
+
+TEST_F(CommonPageTest, ReadsWithoutProgressStepsAreListedWhenTheyFail)
+{
+    Connect(120);
+    page->ImeiIdentCh->SetChecked(true);
+    page->ParadoxBox->Show();
+    page->ParED[5]->SetText("0555");
+    Fail("+pxobj5");
+    Fail("+P2");
+    Read();
+    EXPECT_EQ(Errors(), (std::vector<std::string>{"Ошибка при чтении параметра \"Номера подсистем\"",
+                                                  "Ошибка при чтении параметра \"Протокол IMEI ident\""}));
+    EXPECT_EQ(page->ParED[5]->Text(), "0555");
+    EXPECT_TRUE(page->ImeiIdentCh->Checked()) << "a failed read is not the protocol switched off";
+    const auto infos = log.Texts(testsupport::RecordingLog::Kind::Info);
+    for (const char* line : {"Читаю \"Номера подсистем\"", "Читаю \"Местер-ключ\"", "Читаю \"Протокол IMEI ident\""})
+        EXPECT_NE(std::find(infos.begin(), infos.end(), line), infos.end()) << line;
+
+    sim->device.SetValue("P2", "00");
+    Read();
     EXPECT_TRUE(Errors().empty());
+    EXPECT_TRUE(page->ImeiIdentCh->Checked());
+    sim->device.SetValue("P2", "FF");
+    Read();
+    EXPECT_FALSE(page->ImeiIdentCh->Checked());
+
+    Connect(70);
+    page->GroupBox6->Hide();
+    page->KitGroupBox1->Show();
+    page->KitRadioButton3->SetChecked(true);
+    Fail("+altsect");
+    Read();
+    EXPECT_EQ(Errors(), std::vector<std::string>{"Ошибка при чтении параметра \"Изменение номеров для панели Altonika\""});
+    EXPECT_TRUE(page->KitRadioButton3->Checked());
 }
 
 TEST_F(CommonPageTest, FailedReadGroupsAreListedAndKeepTheirControls)

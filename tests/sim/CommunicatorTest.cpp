@@ -309,3 +309,18 @@ TEST_F(CommunicatorTest, RequestsAreRecorded)
 }
 
 }  // namespace
+
+TEST_F(CommunicatorTest, ACopyTakesValuesHistoryAndClockButStaysApart)
+{
+    ASSERT_EQ(Ask("pwlogFFFF0008000C00FFFF"), "OK\r\n");
+    ASSERT_EQ(Ask("erase"), "OK\r\n");
+    ASSERT_EQ(Ask("AS\"24/06/01,10:00:00+00\""), "OK\r\n");
+    Communicator copy{profile, clock, kMay17 + 5000};
+    copy.CopyStateFrom(device);
+    EXPECT_EQ(copy.Values(), device.Values());
+    EXPECT_EQ(copy.Value("pwlog"), "FFFF0008000C00FFFF");
+    EXPECT_EQ(copy.HistoryPointer(), device.HistoryPointer());
+    EXPECT_EQ(copy.Answer("+AH"), device.Answer("+AH"));
+    EXPECT_EQ(copy.Answer("+pwlog0000"), "OK\r\n");
+    EXPECT_EQ(device.Value("pwlog"), "FFFF0008000C00FFFF") << "the original keeps its own values";
+}

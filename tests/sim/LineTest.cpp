@@ -161,8 +161,48 @@ TEST(SimLineSpeed, RepliesTakeTheTimeOfTheLine)
     client.Send("+o\r");
     const auto start = Steady::now();
     EXPECT_EQ(client.ReadUntil("OK\r\n").size(), 102u);
-    // 102 bytes at 19200 baud, 10 bits each: 53 ms.
-    EXPECT_GE(Steady::now() - start, 50ms);
+    // 102 bytes at 19200 baud, 10 bits each: 53.1 ms, the last byte there once its time is over.
+    EXPECT_GE(Steady::now() - start, 53ms);
+}
+
+TEST(SimLineSpeed, RequestPacingMakesALongRequestCostItsWireTimeFirst)
+{
+    // A 190-byte request and a 4-byte reply at 19200 baud: 99 ms on the wire for the request alone.
+    const std::string request = "+o" + std::string(187, 'A') + "\r";
+    const auto exchange = [&](bool pace) {
+        testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "1"}}, sim::Line::kDefaultBaud);
+        sim.line.SetRequestPacing(pace);
+        Client client(sim.Path());
+        const auto start = Steady::now();
+        client.Send(request);
+        EXPECT_EQ(client.ReadUntil("OK\r\n"), "OK\r\n");
+        return Steady::now() - start;
+    };
+    EXPECT_LT(exchange(false), 60ms) << "off by default: only the reply is paced";
+    EXPECT_GE(exchange(true), 95ms);
+}
+
+TEST(SimLineSpeed, RequestPacingWithoutASpeedAnswersAtOnce)
+{
+    testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "1"}});
+    sim.line.SetRequestPacing(true);
+    Client client(sim.Path());
+    const auto start = Steady::now();
+    EXPECT_EQ(Exchange(client, "+o\r"), ">1\r\nOK\r\n");
+    EXPECT_LT(Steady::now() - start, 100ms);
+}
+
+TEST(SimLineFaults, ALateReplyCountsAsAnsweredOnlyOnceSent)
+{
+    testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "1"}});
+    sim.line.AddFault("+o", Fault{FaultKind::Late, 0, 80ms});
+    Client client(sim.Path());
+    client.Send("+o\r");
+    ASSERT_TRUE(sim.line.WaitForRequests(1, 1000ms));
+    EXPECT_EQ(sim.line.Answered(), 0u);
+    EXPECT_FALSE(sim.line.WaitForAnswers(1, 10ms));
+    EXPECT_TRUE(sim.line.WaitForAnswers(1, 2000ms));
+    EXPECT_EQ(client.ReadUntil("OK\r\n"), ">1\r\nOK\r\n");
 }
 
 TEST(SimLineVanish, VanishClosesTheMaster)

@@ -1,0 +1,709 @@
+// The fault soak: every page read and written, history pages and firmware uploads, through the real
+// cable and modem workers over a pseudo-terminal, while the simulated line misbehaves at random (a fixed
+// seed): silence, "NOK", garbage, split, late and echoed replies, a port that vanishes, a dropped call.
+//
+// What the program reports is checked against a fault-free run of the same operation on a copy of the
+// device (in memory): a write reported done must have stored what the fault-free write stores, a read
+// reported done must show what the fault-free read shows, and whatever differs must be named in the
+// error list. Saving "current.ini" is cut short at random points and must leave the old or the new file.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/FirmwareImage.h"
+#include "app/FirmwareUpload.h"
+#include "app/FormAppMainController.h"
+#include "app/fBolid.h"
+#include "app/fCommon.h"
+#include "app/fHistory.h"
+#include "app/fIn.h"
+#include "app/fMain.h"
+#include "link/ComPortWorker.h"
+#include "link/DevSorvel7QX1.h"
+#include "link/ModemWorker.h"
+#include "link/MyExceptions.h"
+#include "platform/ProgramFolder.h"
+#include "platform/Text.h"
+#include "sim/Communicator.h"
+#include "sim/Line.h"
+#include "sim/Modem.h"
+#include "sim/Pty.h"
+#include "tests/app/FirmwareTestSupport.h"
+#include "tests/support/LoopbackComm.h"
+#include "tests/support/SimDevice.h"
+#include "ui/Application.h"
+#include "ui/Grids.h"
+#include "ui/StdCtrls.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Controls = std::map<std::string, std::string>;
+using Values = std::map<std::string, std::string>;
+
+constexpr std::uint32_t kSeed = 20240517;
+// The worker's own time-out and the device's floor lowered to it, on the soak's clock.
+constexpr int kTimeoutMs = 300;
+// At least this many; SORVEL_SOAK_EXCHANGES asks for a longer run.
+const std::size_t kMinExchanges =
+    std::max<std::size_t>(10'000, std::getenv("SORVEL_SOAK_EXCHANGES") ? std::stoul(std::getenv("SORVEL_SOAK_EXCHANGES")) : 0);
+// A random fault on about one request in this many.
+constexpr double kFaultChance = 0.03;
+
+// ------------------------------------------------------------------ helpers
+
+// A log that tells the group being exchanged ("Читаю \"...\"", "Пишу \"...\"").
+class GroupLog final : public TLogWriter {
+public:
+    void AddMessage(const std::string&) override {}
+    void AddError(const std::string&) override {}
+    void AddInfo(const std::string& Msg) override
+    {
+        if (onInfo) onInfo(Msg);
+    }
+    void AddText(const std::string&, const std::string&, TColor) override {}
+    void AddList(const std::string&, const std::vector<std::string>&, TColor) override {}
+    std::function<void(const std::string&)> onInfo;
+};
+
+// The group a progress line names: the text between its first and last double quote; empty when the
+// line does not start with the verb.
+std::string GroupOf(const std::string& line, const std::string& verb)
+{
+    if (!line.starts_with(verb + " \"")) return {};
+    const auto first = line.find('"');
+    const auto last = line.rfind('"');
+    return last > first ? line.substr(first + 1, last - first - 1) : std::string();
+}
+
+// Whether the error list names the group (an error line holds its name in double quotes; the SIM
+// groups' errors spell "APN 1" as "APN1").
+bool Named(const ui::TStringList& errors, const std::string& group)
+{
+    std::string joined = group;
+    std::erase(joined, ' ');
+    for (int i = 0; i < errors.Count(); ++i) {
+        std::string line = errors[i];
+        std::erase(line, ' ');
+        if (line.find("\"" + joined + "\"") != std::string::npos) return true;
+    }
+    return false;
+}
+
+// Forwards to a port worker and counts the requests written, so that a test can wait until the
+// simulated device has dealt with every one of them.
+class CountingComm final : public TCommunication {
+public:
+    explicit CountingComm(TCommunication& inner) : inner_(inner) {}
+    std::size_t Writes() const { return writes_; }
+
+    int GetTimeout() override { return inner_.GetTimeout(); }
+    bool Write(const std::string& S) override
+    {
+        ++writes_;
+        return inner_.Write(S);
+    }
+    bool ReadUntil(std::string& A, const std::string& T, int Ms) override { return inner_.ReadUntil(A, T, Ms); }
+    bool WaitFor(std::string& A, const std::string& T, int Ms) override { return inner_.WaitFor(A, T, Ms); }
+    bool WaitForAny(std::string& A, const std::vector<std::string>& T, int Ms) override
+    {
+        return inner_.WaitForAny(A, T, Ms);
+    }
+    bool WaitForDefault(std::string& A, const std::string& T) override { return inner_.WaitForDefault(A, T); }
+    bool WaitForAnyDefault(std::string& A, const std::vector<std::string>& T) override
+    {
+        return inner_.WaitForAnyDefault(A, T);
+    }
+    bool ReadAndCheck(std::string& A, const std::string& E) override { return inner_.ReadAndCheck(A, E); }
+    bool ExpectUntil(const std::string& T, int Ms) override { return inner_.ExpectUntil(T, Ms); }
+    bool Expect(const std::string& T, int Ms) override { return inner_.Expect(T, Ms); }
+    bool ExpectAny(const std::vector<std::string>& T, int Ms) override { return inner_.ExpectAny(T, Ms); }
+    bool ExpectDefault(const std::string& T) override { return inner_.ExpectDefault(T); }
+    bool ExpectAnyDefault(const std::vector<std::string>& T) override { return inner_.ExpectAnyDefault(T); }
+
+private:
+    TCommunication& inner_;
+    std::size_t writes_ = 0;
+};
+
+// Every value a page shows, by control name (grids by cell).
+void CollectControls(ui::TComponent& owner, const std::string& prefix, Controls& out)
+{
+    for (int i = 0; i < owner.ComponentCount(); ++i) {
+        ui::TComponent* c = owner.Components(i);
+        const std::string name = prefix + (c->Name().empty() ? "#" + std::to_string(i) : c->Name());
+        if (auto* grid = ui::As<ui::TStringGrid>(c)) {
+            for (int row = 0; row < grid->RowCount(); ++row)
+                for (int col = 0; col < grid->ColCount(); ++col)
+                    out[name + "[" + std::to_string(col) + "," + std::to_string(row) + "]"] = grid->Cells(col, row);
+        } else if (auto* check = ui::As<ui::TCheckBox>(c)) {
+            out[name] = check->Checked() ? "1" : "0";
+        } else if (auto* radio = ui::As<ui::TRadioButton>(c)) {
+            out[name] = radio->Checked() ? "1" : "0";
+        } else if (auto* combo = ui::As<ui::TCustomCombo>(c)) {
+            out[name] = std::to_string(combo->ItemIndex()) + " " + combo->Text();
+        } else if (auto* edit = ui::As<ui::TCustomEdit>(c)) {
+            out[name] = edit->Text();
+        }
+        if (c->ComponentCount() > 0) CollectControls(*c, name + ".", out);
+    }
+}
+
+Controls ControlsOf(TformIncl& page)
+{
+    Controls out;
+    CollectControls(page, "", out);
+    return out;
+}
+
+// Sets the page's choices at random; with `edits`, also fills every edit and grid cell with a marker no
+// device value holds, so that a read that leaves a control alone shows.
+void Perturb(ui::TComponent& owner, std::mt19937& random, bool edits)
+{
+    for (int i = 0; i < owner.ComponentCount(); ++i) {
+        ui::TComponent* c = owner.Components(i);
+        if (auto* check = ui::As<ui::TCheckBox>(c)) {
+            check->SetChecked(random() % 2 == 0);
+        } else if (auto* radio = ui::As<ui::TRadioButton>(c)) {
+            if (random() % 3 == 0) radio->SetChecked(true);
+        } else if (auto* combo = ui::As<ui::TCustomCombo>(c)) {
+            if (combo->Items().Count() > 0) combo->SetItemIndex(static_cast<int>(random() % static_cast<unsigned>(combo->Items().Count())));
+        } else if (edits) {
+            if (auto* grid = ui::As<ui::TStringGrid>(c)) {
+                for (int row = 1; row < grid->RowCount(); ++row)
+                    for (int col = 1; col < grid->ColCount(); ++col) grid->SetCell(col, row, "~");
+            } else if (auto* edit = ui::As<ui::TCustomEdit>(c)) {
+                edit->SetText("~" + std::to_string(random() % 1000));
+            }
+        }
+        if (c->ComponentCount() > 0) Perturb(*c, random, edits);
+    }
+}
+
+// A page's whole state (what the program saves for it, its own data behind the controls included), to
+// run an operation twice from the same start.
+class PageState {
+public:
+    explicit PageState(TformIncl& page) : ini_("/nonexistent/fault-soak.ini") { page.SaveToIni(ini_); }
+    void Restore(TformIncl& page) const { page.LoadFromIni(ini_); }
+
+private:
+    TMemIniFile ini_;
+};
+
+// What differs between two snapshots, by key.
+template <class Map>
+std::set<std::string> Changed(const Map& before, const Map& after)
+{
+    std::set<std::string> keys;
+    for (const auto& [key, value] : after) {
+        const auto it = before.find(key);
+        if (it == before.end() || it->second != value) keys.insert(key);
+    }
+    for (const auto& [key, value] : before)
+        if (!after.contains(key)) keys.insert(key);
+    return keys;
+}
+
+// Controls that show the moment of the read, not a stored value.
+bool TimeDependent(const std::string& page, const std::string& control)
+{
+    return page == "FormCommon" && control == "etTime";
+}
+
+// Time for the workers and the simulated devices: a wait for input gets a tenth of its length in real
+// time (a reply that is coming arrives within it), then the whole length passes at once. A silent
+// line costs a tenth of its time-outs, where the manual clock would give each poll its full length.
+class SoakClock final : public platform::Clock {
+public:
+    std::uint64_t NowMs() const override { return now_.load(); }
+    bool Pause(std::uint32_t ms, const ReadyProbe& ready = {}) override
+    {
+        if (ready && ready(std::max<std::uint32_t>(ms / 10, 1))) return true;
+        if (!ready) std::this_thread::yield();
+        now_ += ms;
+        return false;
+    }
+
+private:
+    std::atomic<std::uint64_t> now_{1'000'000};
+};
+
+// ------------------------------------------------------------------ links to the simulated device
+
+// The device on a fresh pseudo-terminal behind a cable worker.
+struct CableLink {
+    CableLink(sim::Communicator& device, platform::Clock& clock) : line(pty, device), worker(true, true, clock)
+    {
+        line.SetLineSpeed(0);
+        worker.OpenWithTimeout(pty.SlavePath(), br19200, kTimeoutMs);
+    }
+    sim::Pty pty;
+    sim::Line line;
+    TComPortWorker worker;
+    CountingComm comm{worker};
+};
+
+// The device behind a simulated GSM modem, dialled by the modem worker.
+struct ModemLink {
+    ModemLink(sim::Communicator& device, platform::Clock& clock) : modem(device, clock), worker(clock)
+    {
+        modem.line().SetLineSpeed(0);
+        worker.Open(modem.Path(), br19200);
+        if (!worker.ResetModem() || !worker.CheckModem() || !worker.CheckRegistration() || !worker.Dial("5551234"))
+            throw std::runtime_error("the simulated modem did not connect");
+    }
+    sim::ModemLine modem;
+    TModemWorker worker;
+    CountingComm comm{worker};
+};
+
+// ------------------------------------------------------------------ the forms controller of the soak
+
+class SoakController final : public TFormAppMainController {
+public:
+    using TFormAppMainController::TFormAppMainController;
+    bool DoConnect() override { return false; }
+    std::unique_ptr<TLogWriter> CreateLog() override { return std::make_unique<GroupLog>(); }
+    GroupLog& Groups() { return static_cast<GroupLog&>(*Log); }
+};
+
+struct Tally {
+    std::size_t exchanges = 0;
+    int reads = 0;
+    int writes = 0;
+    int failedGroups = 0;
+    int linkFailures = 0;
+    int uploadsDone = 0;
+    int uploadsFailed = 0;
+    int historyRecords = 0;
+    int droppedCalls = 0;
+};
+
+class FaultSoak : public ::testing::Test {
+protected:
+    FaultSoak()
+    {
+        folder = fs::temp_directory_path() / ("fault-soak-" + std::to_string(::getpid()));
+        fs::create_directories(folder);
+        ::setenv(platform::kProgramFolderVariable, folder.c_str(), 1);
+        main->Show();
+        controller = MakeFormsController<SoakController>(main, main->PagesPane, main->tv1);
+        reference.SetTimeoutFloor(kTimeoutMs);
+        refController.Now = [] { return testsupport::SimDevice::kWallStart + 3600; };
+    }
+    ~FaultSoak() override
+    {
+        controller->SetDeviceController(nullptr);
+        link.reset();
+        modem.reset();
+        controller.reset();
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }
+
+    sim::Line& Line() { return modem ? modem->modem.line() : link->line; }
+    CountingComm& Comm() { return modem ? modem->comm : link->comm; }
+    TDeviceController& Dc() { return *controller->GetDeviceController(); }
+
+    // Late replies come within the time-out (a tenth of it in real time on the soak's clock): a reply
+    // later than that can pass for the next request's, as the protocol's replies do not say what they
+    // answer.
+    std::vector<sim::Fault> FaultPool() const
+    {
+        using sim::FaultKind;
+        return {{FaultKind::Silence, 0, 0ms},  {FaultKind::Nok, 0, 0ms},      {FaultKind::Garbage, 12, 0ms},
+                {FaultKind::Garbage, 40, 0ms}, {FaultKind::Split, 1, 1ms},    {FaultKind::Split, 3, 0ms},
+                {FaultKind::Late, 0, 2ms},     {FaultKind::Late, 0, 8ms},     {FaultKind::Late, 0, 14ms},
+                {FaultKind::Echo, 0, 0ms},     {FaultKind::Echo, 0, 0ms},     {FaultKind::Silence, 0, 0ms}};
+    }
+
+    // Counts what the line dealt with and lets the link go.
+    void Drop()
+    {
+        if (controller->GetDeviceController() != nullptr) controller->SetDeviceController(nullptr);
+        if (link) tally.exchanges += link->line.Answered();
+        if (modem) tally.exchanges += modem->modem.line().Answered();
+        link.reset();
+        modem.reset();
+    }
+
+    // A new connection: a fresh port (the old one may have vanished), the version read without faults,
+    // then the random faults switched on.
+    void Connect(bool byModem)
+    {
+        Drop();
+        if (byModem) modem = std::make_unique<ModemLink>(device, clock);
+        else link = std::make_unique<CableLink>(device, clock);
+        auto dc = std::make_unique<TDeviceController>(Comm(), controller->Log.get());
+        dc->Device().SetTimeoutFloor(kTimeoutMs);
+        dc->Now = [] { return testsupport::SimDevice::kWallStart + 3600; };
+        ASSERT_TRUE(dc->ReadVersion());
+        controller->SetDeviceController(std::move(dc));
+        controller->SetConnected(true);
+        Line().SetRandomFaults(FaultPool(), kFaultChance, kSeed + static_cast<std::uint32_t>(connections++));
+    }
+
+    // Waits until the device has dealt with every request sent (a late reply may still be due).
+    void Settle()
+    {
+        if (!Line().WaitForAnswers(Comm().Writes(), 3000ms)) ADD_FAILURE() << "the simulated line did not settle";
+    }
+
+    std::size_t Exchanges() const
+    {
+        return tally.exchanges + (link ? link->line.Answered() : 0) + (modem ? modem->modem.line().Answered() : 0);
+    }
+
+    // Runs a page operation of the program; false when the link failed under it (then reconnected).
+    bool Guarded(const std::function<void()>& operation)
+    {
+        try {
+            operation();
+            return true;
+        } catch (const ELinkFailure&) {
+            ++tally.linkFailures;
+            Reconnect();
+            return false;
+        }
+    }
+    void Reconnect()
+    {
+        const bool byModem = modem != nullptr;
+        Connect(byModem);
+    }
+
+    std::string Context(const TformIncl& page, const char* what) const
+    {
+        std::ostringstream out;
+        out << what << " of " << page.Name() << " (seed " << kSeed << ", exchange " << Exchanges() << ")";
+        return out.str();
+    }
+
+    // ---------------------------------------------------------------- a checked read
+
+    void CheckedRead(TformIncl& page)
+    {
+        Settle();
+        reference.SetTimeoutFloor(kTimeoutMs);
+        refDevice.CopyStateFrom(device);
+        std::mt19937 perturb(random());
+        Perturb(page, perturb, true);
+        const PageState start(page);
+
+        // The fault-free read, a snapshot of the controls at every group's start.
+        std::vector<std::pair<std::string, Controls>> marks;
+        refLog.onInfo = [&](const std::string& line) {
+            const std::string group = GroupOf(line, "Читаю");
+            if (!group.empty()) marks.emplace_back(group, ControlsOf(page));
+        };
+        refController.ClearErrors();
+        refController.ReadForm(page);
+        refLog.onInfo = nullptr;
+        const Controls expected = ControlsOf(page);
+        ASSERT_EQ(refController.Errors.Count(), 0) << Context(page, "fault-free read") << ": "
+                                                    << refController.Errors.Text();
+        std::map<std::string, std::set<std::string>> touched;  // group -> controls it set
+        for (std::size_t i = 0; i < marks.size(); ++i) {
+            const Controls& after = i + 1 < marks.size() ? marks[i + 1].second : expected;
+            for (const std::string& key : Changed(marks[i].second, after)) touched[marks[i].first].insert(key);
+        }
+
+        // The same read through the faulty line, from the same starting state.
+        start.Restore(page);
+        Dc().ClearErrors();
+        if (!Guarded([&] { Dc().ReadForm(page); })) return;
+        ++tally.reads;
+        const Controls shown = ControlsOf(page);
+        tally.failedGroups += Dc().Errors.Count();
+        std::set<std::string> failed;
+        for (const auto& [group, keys] : touched)
+            if (Named(Dc().Errors, group)) failed.insert(group);
+        std::set<std::string> excused;
+        for (const std::string& group : failed)
+            if (touched.contains(group)) excused.insert(touched[group].begin(), touched[group].end());
+        for (const auto& [group, keys] : touched) {
+            if (failed.contains(group)) continue;
+            for (const std::string& key : keys) {
+                if (excused.contains(key) || TimeDependent(page.Name(), key)) continue;
+                EXPECT_EQ(shown.at(key), expected.at(key))
+                    << Context(page, "read") << ": group \"" << group << "\" reported read, control " << key
+                    << "; errors: " << Dc().Errors.Text();
+            }
+        }
+    }
+
+    // ---------------------------------------------------------------- a checked write
+
+    void CheckedWrite(TformIncl& page)
+    {
+        Settle();
+        std::mt19937 perturb(random());
+        Perturb(page, perturb, false);
+        const PageState start(page);
+        refDevice.CopyStateFrom(device);
+
+        // The fault-free write, the device's values at every group's start.
+        std::vector<std::pair<std::string, Values>> marks;
+        refLog.onInfo = [&](const std::string& line) {
+            const std::string group = GroupOf(line, "Пишу");
+            if (!group.empty()) marks.emplace_back(group, refDevice.Values());
+        };
+        refController.ClearErrors();
+        refController.WriteForm(page);
+        refLog.onInfo = nullptr;
+        const Values expected = refDevice.Values();
+        std::map<std::string, std::set<std::string>> wrote;  // key -> groups that changed it
+        for (std::size_t i = 0; i < marks.size(); ++i) {
+            const Values& after = i + 1 < marks.size() ? marks[i + 1].second : expected;
+            for (const std::string& key : Changed(marks[i].second, after)) wrote[key].insert(marks[i].first);
+        }
+
+        // The same write through the faulty line, from the same page (a write may tidy the page's values).
+        start.Restore(page);
+        Dc().ClearErrors();
+        if (!Guarded([&] { Dc().WriteForm(page); })) return;
+        ++tally.writes;
+        Settle();
+        const Values stored = device.Values();
+        tally.failedGroups += Dc().Errors.Count();
+        for (const std::string& key : Changed(expected, stored)) {
+            const auto writers = wrote.find(key);
+            if (writers == wrote.end()) {
+                ADD_FAILURE() << Context(page, "write") << ": the device holds " << key << "=" << stored.at(key)
+                              << " that the fault-free write did not store (" << expected.at(key) << ")";
+                continue;
+            }
+            const bool named = std::any_of(writers->second.begin(), writers->second.end(), [&](const std::string& g) {
+                return Named(Dc().Errors, g) || Named(refController.Errors, g);
+            });
+            EXPECT_TRUE(named) << Context(page, "write") << ": " << key << " is " << stored.at(key) << ", not "
+                               << expected.at(key) << ", yet no group that writes it is in the error list: "
+                               << Dc().Errors.Text();
+        }
+    }
+
+    // ---------------------------------------------------------------- history and upload
+
+    // Every record the history page stored after its read is the device's record of that number.
+    void CheckedHistory()
+    {
+        TFormHistory& page = *FormHistory;
+        Settle();
+        page.Store.Clear();
+        if (!Guarded([&] { Dc().ReadForm(page); })) return;
+        ++tally.reads;
+        Settle();
+        for (int i = 0; i < page.Store.Count(); ++i) {
+            const THistoryEntry& entry = page.Store.At(i);
+            EXPECT_EQ(entry.Record, platform::Cp1251ToUtf8(device.HistoryRecord(entry.Number)))
+                << "history record " << entry.Number << " (seed " << kSeed << ", exchange " << Exchanges() << ")";
+            ++tally.historyRecords;
+        }
+    }
+
+    // An upload to a device of its own on a faulty line: done means the device holds the whole image.
+    void CheckedUpload(int round)
+    {
+        sim::Communicator target{testsupport::Profile(120), clock, testsupport::SimDevice::kWallStart};
+        CableLink line(target, clock);
+        line.line.SetRandomFaults(FaultPool(), kFaultChance * 2, kSeed + 1000 + static_cast<std::uint32_t>(round));
+        TDevSorvel7QX1 dev(line.comm, nullptr);
+        dev.SetTimeoutFloor(kTimeoutMs);
+        TDeviceBootSender sender(dev);
+        TUploadObserver observer;
+        const std::atomic<bool> stop{false};
+        const int rows = 48 + (round % 4) * 16;
+        const auto blocks = BlocksFromImage(firmwaretest::ImageLines(rows, "REV 11.005.121", round + 1)).Blocks;
+        TUploadResult result = TUploadResult::LinkFailed;
+        try {
+            result = UploadFirmware(sender, blocks, observer, stop, {.FinalWaitMs = 300, .FinalTickMs = 150, .Clock = &clock});
+        } catch (const ELinkFailure&) {
+            ++tally.linkFailures;
+        }
+        if (!line.line.WaitForAnswers(line.comm.Writes(), 3000ms)) ADD_FAILURE() << "upload " << round << ": the line did not settle";
+        tally.exchanges += line.line.Answered();
+        if (result != TUploadResult::Done) {
+            ++tally.uploadsFailed;
+            return;
+        }
+        ++tally.uploadsDone;
+        EXPECT_TRUE(target.FirmwareWritten()) << "upload " << round << " reported done";
+        EXPECT_EQ(target.UploadedImage(), firmwaretest::AsText(firmwaretest::Bytes(static_cast<std::size_t>(rows) * 16, round + 1)))
+            << "upload " << round << " reported done";
+    }
+
+    // A burst: the next three requests of one command word all get the same fault, so that the retries
+    // cannot save its group and the error list must name it.
+    void Burst()
+    {
+        const std::vector<std::string> words = device.Words();
+        const std::string word = "+" + words[random() % words.size()];
+        const std::vector<sim::Fault> pool = FaultPool();
+        Line().AddFault(word, pool[random() % pool.size()], TDevice::DefaultAttempts);
+    }
+
+    // One pass over every page: each read and each writable page written, in a random order.
+    void PagePass()
+    {
+        std::vector<TformIncl*> pages = controller->Pages();
+        std::shuffle(pages.begin(), pages.end(), random);
+        for (TformIncl* page : pages) {
+            if (random() % 4 == 0) Burst();
+            if (ui::Is<TFormHistory>(page)) {
+                CheckedHistory();
+            } else if (ui::Is<TformBolid>(page)) {
+                Guarded([&] { Dc().ReadForm(*page); });  // a live text: nothing stored to compare with
+            } else {
+                CheckedWrite(*page);
+                CheckedRead(*page);
+            }
+            if (::testing::Test::HasFailure()) return;
+        }
+    }
+
+    ui::ApplicationScope scope;
+    SoakClock clock;
+    fs::path folder;
+    TFormMain* main = scope.App().CreateForm<TFormMain>("FormMain");
+    std::unique_ptr<SoakController> controller;
+    const sim::DeviceProfile profile = testsupport::Profile(120, sim::PanelKind::Bolid);
+    sim::Communicator device{profile, clock, testsupport::SimDevice::kWallStart};
+    sim::Communicator refDevice{profile, clock, testsupport::SimDevice::kWallStart};
+    testsupport::LoopbackComm refComm{refDevice, clock, kTimeoutMs};
+    GroupLog refLog;
+    TDeviceController refController{refComm, &refLog};
+    TDevice& reference = refController.Device();
+    std::unique_ptr<CableLink> link;
+    std::unique_ptr<ModemLink> modem;
+    std::mt19937 random{kSeed};
+    int connections = 0;
+    Tally tally;
+};
+
+}  // namespace
+
+TEST_F(FaultSoak, PagesHistoryAndUploadsSurviveARandomlyFaultyLine)
+{
+    ASSERT_TRUE(refController.ReadVersion());
+    Connect(false);
+    ASSERT_FALSE(HasFatalFailure());
+    int round = 0;
+    const auto started = std::chrono::steady_clock::now();
+    while (Exchanges() < kMinExchanges && !HasFailure()) {
+        // Now and then the port vanishes under an exchange, and the program reconnects to a new one.
+        if (round % 4 == 3) Line().AddFault([](const std::string&) { return true; }, {sim::FaultKind::Vanish, 2}, 1);
+        PagePass();
+        if (round % 3 == 0) CheckedUpload(round / 3);
+        if (round % 5 == 4) {
+            // A pass through the modem, whose call drops under one of the requests.
+            Connect(true);
+            ASSERT_FALSE(HasFatalFailure());
+            const std::vector<std::string> words = device.Words();
+            modem->modem.modem().DropCallOn("+" + words[random() % words.size()]);
+            const int failures = tally.linkFailures;
+            PagePass();
+            tally.droppedCalls += tally.linkFailures - failures;
+            Connect(false);
+            ASSERT_FALSE(HasFatalFailure());
+        }
+        ++round;
+    }
+    Drop();
+    std::printf("fault soak: %zu exchanges, %d reads, %d writes, %d failed groups named, %d link failures, "
+                "%d dropped calls, %d history records, %d uploads done, %d failed, %.1f s\n",
+                tally.exchanges, tally.reads, tally.writes, tally.failedGroups, tally.linkFailures, tally.droppedCalls,
+                tally.historyRecords, tally.uploadsDone, tally.uploadsFailed,
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+    EXPECT_GE(tally.exchanges, kMinExchanges);
+    EXPECT_GT(tally.failedGroups, 0) << "the faults never reached the error list";
+    EXPECT_GT(tally.linkFailures, 0) << "no port ever vanished";
+    EXPECT_GT(tally.droppedCalls, 0) << "no modem call ever dropped";
+}
+
+// ------------------------------------------------------------------ current.ini
+
+namespace {
+
+std::string FileBytes(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+}  // namespace
+
+TEST_F(FaultSoak, CurrentIniIsNeverLeftHalfWritten)
+{
+    const fs::path current = TFormsController::CurrentIniName();
+    const fs::path expected = folder / "expected.ini";
+    std::mt19937 choices(kSeed);
+    const auto change = [&] {
+        for (TformIncl* page : controller->Pages()) Perturb(*page, choices, false);
+    };
+    controller->SavePagesToIni(current.string());
+
+    // A save that fails just before the new file takes the old one's place leaves the old file whole.
+    for (int i = 0; i < 20; ++i) {
+        const std::string old = FileBytes(current);
+        change();
+        TMemIniFile ini(current);
+        for (TformIncl* page : controller->Pages()) page->SaveToIni(ini);
+        ini.SetBeforeReplaceHook([](const fs::path&) { throw std::runtime_error("power cut"); });
+        EXPECT_THROW(ini.UpdateFile(), std::runtime_error);
+        EXPECT_EQ(FileBytes(current), old);
+        controller->SavePagesToIni(current.string());
+        TMemIniFile back(current);
+        EXPECT_FALSE(back.ReadSections().empty());
+    }
+    // Nothing but current.ini is left in the folder (no temporary of a failed save).
+    for (const auto& entry : fs::directory_iterator(folder))
+        EXPECT_EQ(entry.path().filename(), "current.ini") << entry.path();
+
+    // A program killed at a random moment of its save leaves the old file or the new one, never a mix.
+    const auto timed = std::chrono::steady_clock::now();
+    controller->SavePagesToIni(expected.string());
+    const auto saveUs = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - timed).count();
+    int sawOld = 0, sawNew = 0;
+    for (int i = 0; i < 40; ++i) {
+        const std::string old = FileBytes(current);
+        change();
+        controller->SavePagesToIni(expected.string());
+        const std::string fresh = FileBytes(expected);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            controller->SavePagesToIni(current.string());
+            ::_exit(0);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(choices() % static_cast<unsigned>(2 * saveUs + 200)));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        const std::string now = FileBytes(current);
+        EXPECT_TRUE(now == old || now == fresh) << "kill " << i << " left " << now.size() << " bytes";
+        sawOld += now == old ? 1 : 0;
+        sawNew += now == fresh && now != old ? 1 : 0;
+        if (now != fresh) controller->SavePagesToIni(current.string());
+    }
+    std::printf("current.ini killed mid-save: %d times the old file, %d times the new one\n", sawOld, sawNew);
+}
