@@ -162,6 +162,7 @@ TEST_F(DeviceControllerTest, WrongVersionsAreRefusedWithTheirReason)
         EXPECT_FALSE(dc->ReadVersion()) << version;
         EXPECT_EQ(Errors(), std::vector<std::string>{"Неверная версия прошивки"}) << version;
     }
+    EXPECT_EQ(dc->Major, 0);
 
     sim::DeviceProfile p = Profile(120);
     p.version = "REV 11.004.130";

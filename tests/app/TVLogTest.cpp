@@ -146,6 +146,8 @@ TEST_F(TreeLog, AdditionEventFiresForEveryNode)
     log->AddText("c", "x", clBlue);
     log->AddList("l", {"1", "2"}, clBlue);
     EXPECT_EQ(added, (std::vector<std::string>{"c", "x", "l", "1", "2"}));
+    log->Clear();
+    EXPECT_EQ(Nodes().Count(), 0);
 }
 
 TEST_F(TreeLog, PendingWindowEventsRunAfterEachEntry)

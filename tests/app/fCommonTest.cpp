@@ -310,6 +310,9 @@ TEST_F(CommonPageTest, ReadsWithoutProgressStepsAreListedWhenTheyFail)
                                                   "Ошибка при чтении параметра \"Протокол IMEI ident\""}));
     EXPECT_EQ(page->ParED[5]->Text(), "0555");
     EXPECT_TRUE(page->ImeiIdentCh->Checked()) << "a failed read is not the protocol switched off";
+    const auto infos = log.Texts(testsupport::RecordingLog::Kind::Info);
+    for (const char* line : {"Читаю \"Номера подсистем\"", "Читаю \"Местер-ключ\"", "Читаю \"Протокол IMEI ident\""})
+        EXPECT_NE(std::find(infos.begin(), infos.end(), line), infos.end()) << line;
 
     sim->device.SetValue("P2", "FF");
     Read();

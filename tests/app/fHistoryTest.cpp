@@ -369,6 +369,17 @@ TEST_F(HistoryInProgram, TextDownloadWritesInTheWorkingDirectory)
     EXPECT_EQ(text.substr(0, 3), "99 ");
 }
 
+TEST_F(HistoryInProgram, EraseButtonErasesTheDevice)
+{
+    ASSERT_TRUE(controller->Connect());
+    Show(FormHistory);
+    controller->ReadCurrent();
+    user.Click(*FormHistory->btnClear);
+    EXPECT_EQ(sim->device.HistoryPointer(), 0);
+    EXPECT_EQ(FormHistory->Store.Count(), 0);
+    EXPECT_TRUE(main->tv1->Enabled());
+}
+
 TEST_F(HistoryInProgram, ConnectingRefillsTheWayTypesForTheFirmware)
 {
     ASSERT_TRUE(formWays->FindTypeItem(*formWays->cb[0], 13));

@@ -76,6 +76,7 @@ protected:
 
 TEST_F(WaysPage, StartsWithEveryTypeAndOrLinks)
 {
+    EXPECT_EQ(page->Caption(), "Каналы связи");
     EXPECT_EQ(page->FindComponent("rb14"), page->OrLink[6]);
     EXPECT_EQ(Types(0).size(), 15u) << "every type until a device says otherwise";
     EXPECT_TRUE(page->IsOrLink(0));
