@@ -395,32 +395,28 @@ TEST_F(HistoryReading, BackwardPagesLandAfterTheStoreForwardPagesBeforeIt)
     EXPECT_EQ(page->Store.At(0).Number, 1031);
 }
 
-TEST_F(HistoryReading, AFailedRecordIsShownAndReadAgainLater)
+TEST_F(HistoryReading, AFailedOrShortRecordIsShownAsFailedNotStoredAndReadAgainLater)
 {
-    page->FirstRecord = 100;
-    steps.comm.FailNext(testsupport::LoopbackComm::Fault::Nok, 3);  // every attempt at record 68
-    reader.Backward();
-    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 32), "68");
-    EXPECT_EQ(page->StringGrid1->Cells(hcEvent, 32), "Ошибка чтения записи");
-    EXPECT_EQ(page->Store.Find(68), nullptr) << "not stored as if it were real";
-    page->FirstRecord = 100;
-    reader.Backward();
-    ASSERT_NE(page->Store.Find(68), nullptr);
-    EXPECT_EQ(page->StringGrid1->Cells(hcAccount, 32), "0050");
-}
-
-TEST_F(HistoryReading, AReplyThatIsNoRecordIsAFailedReadAndIsNotStored)
-{
-    page->FirstRecord = 100;
-    override.shortRecord = "+read0044";  // record 68
-    override.shortReplies = 1;
-    reader.Backward();
-    EXPECT_EQ(page->StringGrid1->Cells(hcEvent, 32), "Ошибка чтения записи");
-    EXPECT_EQ(page->Store.Find(68), nullptr);
-    page->FirstRecord = 100;
-    reader.Backward();
-    ASSERT_NE(page->Store.Find(68), nullptr);
-    EXPECT_EQ(page->Store.Find(68)->Record, device.HistoryRecord(68));
+    for (const bool shortReply : {false, true}) {
+        SCOPED_TRACE(shortReply);
+        page->Store.Clear();
+        page->FirstRecord = 100;
+        if (shortReply) {
+            override.shortRecord = "+read0044";  // record 68
+            override.shortReplies = 1;
+        } else {
+            steps.comm.FailNext(testsupport::LoopbackComm::Fault::Nok, 3);  // every attempt at record 68
+        }
+        reader.Backward();
+        EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 32), "68");
+        EXPECT_EQ(page->StringGrid1->Cells(hcEvent, 32), "Ошибка чтения записи");
+        EXPECT_EQ(page->Store.Find(68), nullptr) << "not stored as if it were real";
+        page->FirstRecord = 100;
+        reader.Backward();
+        ASSERT_NE(page->Store.Find(68), nullptr);
+        EXPECT_EQ(page->Store.Find(68)->Record, device.HistoryRecord(68));
+        EXPECT_EQ(page->StringGrid1->Cells(hcAccount, 32), "0050");
+    }
 }
 
 TEST_F(HistoryReading, CancelKeepsTheRowsReadAndThePage)
