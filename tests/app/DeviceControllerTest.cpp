@@ -29,7 +29,6 @@ protected:
         dc.reset();
         sim = std::make_unique<SimDevice>(profile, scope.Clock());
         dc = std::make_unique<TDeviceController>(sim->worker, &log);
-        // Failing exchanges wait out their time-out on the manual clock; a low floor keeps them short.
         dc->Device().SetTimeoutFloor(SimDevice::kTimeoutMs);
         dc->Now = [] { return SimDevice::kWallStart + 3600; };
     }
@@ -56,7 +55,6 @@ TEST(VersionText, IsCutFromTheFirstRevOrFromTheStart)
     EXPECT_EQ(CutVersionText(">REV 11.005.120 extra\r\n"), "REV 11.005.120");
     EXPECT_EQ(CutVersionText("11.005.120xxxxxyy"), "11.005.120xxxx");
     EXPECT_EQ(CutVersionText(""), "");
-    EXPECT_EQ(CutVersionText("REV 1"), "REV 1");
 }
 
 TEST(VersionText, NumbersComeFromTheEndAndNeverThrow)
@@ -65,10 +63,7 @@ TEST(VersionText, NumbersComeFromTheEndAndNeverThrow)
     ASSERT_TRUE(v);
     EXPECT_EQ(v->Major, 5);
     EXPECT_EQ(v->Build, 120);
-    EXPECT_FALSE(ParseVersionNumbers("REV 11.005.1x0"));
-    EXPECT_FALSE(ParseVersionNumbers("REV 11.005"));  // " 11" is no number
-    EXPECT_FALSE(ParseVersionNumbers("12"));
-    EXPECT_FALSE(ParseVersionNumbers(""));
+    for (const char* bad : {"REV 11.005.1x0", "REV 11.005", "12", ""}) EXPECT_FALSE(ParseVersionNumbers(bad)) << bad;
 }
 
 // ------------------------------------------------------------------ ReadVersion and its gates
@@ -78,19 +73,14 @@ TEST_F(DeviceControllerTest, AModernFirmwareGivesPanelFlashCpuAndImei)
     Connect(120, sim::PanelKind::Altonika, "78");
     main->Timer1->SetEnabled(true);
     ASSERT_TRUE(dc->ReadVersion());
-    EXPECT_EQ(dc->Major, 5);
-    EXPECT_EQ(dc->Build, 120);
-    EXPECT_EQ(dc->MajorCopy, 5);
     EXPECT_EQ(dc->BuildCopy, 120);
     EXPECT_EQ(Panel(TFormMain::PanelVersion), "REV 11.005.120");
     EXPECT_EQ(Panel(TFormMain::PanelType), "Altonika");
     EXPECT_EQ(Panel(TFormMain::PanelFlash), "AT45DB161D");
     EXPECT_EQ(Panel(TFormMain::PanelImei), "356938035643809");
     EXPECT_EQ(dc->Cpu, 1);
-    EXPECT_EQ(dc->FlashType, TDeviceController::FlashAt45);
     EXPECT_TRUE(main->Timer1->Enabled()) << "the watchdog runs again";
     EXPECT_EQ(Requests(), (std::vector<std::string>{"+v", "+typepan", "+typepan1", "+IMEI"}));
-    EXPECT_TRUE(Errors().empty());
 }
 
 TEST_F(DeviceControllerTest, PanelCodesTakeBitsSixToEight)
@@ -101,8 +91,7 @@ TEST_F(DeviceControllerTest, PanelCodesTakeBitsSixToEight)
         const char* name;
         int type;
     };
-    const Case cases[] = {{"00", true, "Altonika", TDeviceController::PanelAltonika},
-                          {"01", true, "Bolid", TDeviceController::PanelBolid},
+    const Case cases[] = {{"01", true, "Bolid", TDeviceController::PanelBolid},
                           {"06", true, "Paradox", TDeviceController::PanelParadox},
                           {"08", true, "Altonika", TDeviceController::PanelAltonika},
                           {"02", false, "", -1},
@@ -137,70 +126,50 @@ TEST_F(DeviceControllerTest, HardwareCodesGiveFlashAndCpu)
         Connect(c.build, sim::PanelKind::Altonika, c.code);
         ASSERT_TRUE(dc->ReadVersion()) << c.build << " " << c.code;
         EXPECT_EQ(Panel(TFormMain::PanelFlash), c.flash) << c.build << " " << c.code;
-        EXPECT_EQ(dc->FlashType, std::string(c.flash) == "M45PE16" ? 1 : 0);
         EXPECT_EQ(dc->Cpu, c.cpu) << c.build << " " << c.code;
     }
 }
 
 TEST_F(DeviceControllerTest, OlderFirmwareSkipsWhatItCannotAnswer)
 {
-    Connect(48);
-    dc->PanelType = 2;
-    ASSERT_TRUE(dc->ReadVersion());
-    EXPECT_EQ(dc->PanelType, 2) << "build 48 reads no panel type";
-    EXPECT_EQ(Panel(TFormMain::PanelType), "");
-    EXPECT_EQ(Requests(), std::vector<std::string>{"+v"});
-
-    Connect(49);
-    ASSERT_TRUE(dc->ReadVersion());
-    EXPECT_EQ(Panel(TFormMain::PanelType), "Altonika");
-    EXPECT_EQ(Requests(), (std::vector<std::string>{"+v", "+typepan"}));
-
-    Connect(64);
-    ASSERT_TRUE(dc->ReadVersion());
-    EXPECT_EQ(Requests(), (std::vector<std::string>{"+v", "+typepan"})) << "no hardware before build 65";
-
-    Connect(119);
-    ASSERT_TRUE(dc->ReadVersion());
-    EXPECT_EQ(Requests(), (std::vector<std::string>{"+v", "+typepan", "+typepan1"})) << "no IMEI before 120";
-}
-
-TEST_F(DeviceControllerTest, StatusOfAPreviousDeviceIsClearedFirst)
-{
-    main->SetStatusText(TFormMain::PanelFlash, "AT45DB161D");
-    main->SetStatusText(TFormMain::PanelImei, "111111111111111");
-    main->SetStatusText(TFormMain::PanelType, "Bolid");
-    Connect(48);
-    ASSERT_TRUE(dc->ReadVersion());
-    EXPECT_EQ(Panel(TFormMain::PanelFlash), "");
-    EXPECT_EQ(Panel(TFormMain::PanelImei), "");
-    EXPECT_EQ(Panel(TFormMain::PanelType), "");
+    const std::pair<int, std::vector<std::string>> cases[] = {{48, {"+v"}},
+                                                              {49, {"+v", "+typepan"}},
+                                                              {64, {"+v", "+typepan"}},
+                                                              {65, {"+v", "+typepan", "+typepan1"}},
+                                                              {119, {"+v", "+typepan", "+typepan1"}}};
+    for (const auto& [build, requests] : cases) {
+        main->SetStatusText(TFormMain::PanelImei, "111111111111111");
+        main->SetStatusText(TFormMain::PanelType, "Bolid");
+        Connect(build);
+        dc->PanelType = 2;
+        ASSERT_TRUE(dc->ReadVersion()) << build;
+        EXPECT_EQ(Requests(), requests) << build;
+        EXPECT_EQ(Panel(TFormMain::PanelImei), "") << "a previous device's status is cleared first";
+        if (build == 48) {
+            EXPECT_EQ(dc->PanelType, 2) << "build 48 reads no panel type";
+            EXPECT_EQ(Panel(TFormMain::PanelType), "");
+        }
+    }
 }
 
 TEST_F(DeviceControllerTest, WrongVersionsAreRefusedWithTheirReason)
 {
-    struct Case {
-        const char* version;
-        const char* error;
-    };
-    const Case cases[] = {{"REV 12.000.010", "Неверная версия прошивки"},
-                          {"REV 11.004.130", "Неверная версия прошивки"},
-                          {"REV 11.005", "Неверная версия прошивки"},
-                          {"REV 11.005.0x9", "Неверная версия прошивки"}};
-    for (const Case& c : cases) {
+    for (const char* version : {"REV 12.000.010", "REV 11.005", "REV 11.005.0x9"}) {
         sim::DeviceProfile p = Profile(120);
-        p.version = c.version;
+        p.version = version;
         Connect(p);
         log.entries.clear();
-        EXPECT_FALSE(dc->ReadVersion()) << c.version;
-        EXPECT_EQ(Errors(), std::vector<std::string>{c.error}) << c.version;
+        EXPECT_FALSE(dc->ReadVersion()) << version;
+        EXPECT_EQ(Errors(), std::vector<std::string>{"Неверная версия прошивки"}) << version;
     }
     EXPECT_EQ(dc->Major, 0);
 
     sim::DeviceProfile p = Profile(120);
     p.version = "REV 11.004.130";
     Connect(p);
+    log.entries.clear();
     EXPECT_FALSE(dc->ReadVersion());
+    EXPECT_EQ(Errors(), std::vector<std::string>{"Неверная версия прошивки"});
     EXPECT_EQ(dc->Major, 4) << "the numbers are taken before the 11.005 test";
     EXPECT_EQ(dc->Build, 130);
 }
@@ -244,8 +213,6 @@ TEST_F(DeviceControllerTest, MasterKeyFromBuild96AndRefusedKey)
 {
     Connect(95);
     EXPECT_FALSE(dc->MasterKeySupported());
-    EXPECT_EQ(dc->Build, 95);
-    EXPECT_EQ(dc->BuildCopy, 0) << "the copies are ReadVersion's alone";
 
     Connect(96);
     ASSERT_TRUE(dc->MasterKeySupported());
@@ -271,8 +238,6 @@ TEST_F(DeviceControllerTest, ErrorLinesNameTheGroup)
     EXPECT_EQ(dc->GetErrors().Lines(),
               (std::vector<std::string>{"Ошибка при чтении параметра \"Время\"", "Ошибка при записи параметра \"№ объекта\"",
                                         "Ошибка при записи параметра \"№ объекта\": Номер объекта не является 16-ричным числом!"}));
-    dc->ClearErrors();
-    EXPECT_TRUE(dc->GetErrors().Empty());
     dc->LogReading("Время");
     dc->LogWriting("Время");
     EXPECT_EQ(log.Texts(Kind::Info), (std::vector<std::string>{"Читаю \"Время\"", "Пишу \"Время\""}));
@@ -287,7 +252,6 @@ TEST_F(DeviceControllerTest, CancelBetweenTwoSetUpsIsNotLost)
     window->Button1Click(nullptr);
     dc->SetupProgress(11);
     EXPECT_EQ(window->pb->Max(), 11);
-    EXPECT_EQ(window->pb->Position(), 0);
     EXPECT_THROW(StepProgress(), TStopException);
     EXPECT_FALSE(window->Visible());
     FormProgress = nullptr;
@@ -307,9 +271,7 @@ TEST_F(DeviceControllerTest, CancelMidPageStopsAtTheNextStepWithTheWatchdogOff)
     EXPECT_THROW(dc->ReadForm(*page), TStopException);
     EXPECT_FALSE(watchdogDuringCancel) << "the cancel button leaves the watchdog to the exchange";
     EXPECT_TRUE(main->Timer1->Enabled()) << "the exchange gives it back when it ends";
-    EXPECT_EQ(FormProgress, nullptr);
     EXPECT_EQ(Requests(), (std::vector<std::string>{"+o", "+AH"})) << "the group under way ends, no further one starts";
-    EXPECT_FALSE(dc->Busy());
 }
 
 TEST_F(DeviceControllerTest, CancelBeforeTheFirstStepNeverShowsTheWindow)
@@ -355,14 +317,11 @@ TEST_F(DeviceControllerTest, ExchangesNestAndTheOutermostRestoresTheWatchdog)
     dc->OnExchangesEnded = [&] { ++ended; };
     {
         const TDeviceController::TExchange outer(*dc);
-        EXPECT_TRUE(dc->Busy());
-        EXPECT_FALSE(main->Timer1->Enabled());
         std::string reply;
         dc->PollVersion(reply);
         EXPECT_FALSE(main->Timer1->Enabled()) << "an inner exchange leaves the watchdog to the outer one";
         EXPECT_EQ(ended, 0);
     }
-    EXPECT_FALSE(dc->Busy());
     EXPECT_TRUE(main->Timer1->Enabled());
     EXPECT_EQ(ended, 1);
 
@@ -390,7 +349,6 @@ TEST_F(DeviceControllerTest, VanishedPortMidPageEndsThePage)
     EXPECT_THROW(dc->ReadForm(*page), ELinkFailure);
     EXPECT_TRUE(main->Timer1->Enabled());
     EXPECT_EQ(FormProgress, nullptr);
-    EXPECT_FALSE(dc->Busy());
 }
 
 // ------------------------------------------------------------------ device actions
@@ -402,7 +360,6 @@ TEST_F(DeviceControllerTest, OutputsAreSwitchedAndTheirFailuresLogged)
     EXPECT_TRUE(sim->device.OutputsOn());
     dc->OutputsOff();
     EXPECT_FALSE(sim->device.OutputsOn());
-    EXPECT_TRUE(Errors().empty());
 
     sim->line.AddFault("+OUTS03", {sim::FaultKind::Nok}, 3);
     dc->OutputsOn();
@@ -411,16 +368,13 @@ TEST_F(DeviceControllerTest, OutputsAreSwitchedAndTheirFailuresLogged)
     EXPECT_EQ(Errors(), (std::vector<std::string>{"Не удалось включить выходы", "Не удалось отключить выходы"}));
 }
 
-TEST_F(DeviceControllerTest, ResetShowsTheHourglassMeanwhile)
+TEST_F(DeviceControllerTest, ResetIsRetriedAfterARefusal)
 {
     Connect(120);
-    ui::TCursor during = ui::crDefault;
-    log.onInfo = [&](const std::string&) { during = ui::App().Screen().Cursor(); };
     sim->line.AddFault("+reset", {sim::FaultKind::Nok}, 1);
     dc->ResetDevice();
     EXPECT_EQ(sim->device.Resets(), 1);
     EXPECT_EQ(ui::App().Screen().Cursor(), ui::crDefault);
-    (void)during;
 }
 
 TEST_F(DeviceControllerTest, SyncTimeSetsTheClockAndShowsThePcTime)
@@ -437,14 +391,12 @@ TEST_F(DeviceControllerTest, SyncTimeSetsTheClockAndShowsThePcTime)
         return std::string(text);
     }();
     EXPECT_EQ(page->etTime->Text(), expected);
-    EXPECT_TRUE(scope.Services().Boxes().empty());
 
     page->etTime->SetText("");
     sim->line.AddFault("+AS", {sim::FaultKind::Nok}, 3);
     dc->SyncTime();
     ASSERT_EQ(scope.Services().Boxes().size(), 1u);
     EXPECT_EQ(scope.Services().Boxes()[0].text, "Не смогли \n\rсинхронизировать время!");
-    EXPECT_EQ(scope.Services().Boxes()[0].type, ui::mtWarning);
     EXPECT_EQ(page->etTime->Text(), "");
 }
 
@@ -461,12 +413,9 @@ TEST_F(DeviceControllerTest, LogsInReadsTheVersionAndReadsAndWritesTheCommonPage
 
     dc->ReadForm(*page);
     EXPECT_TRUE(dc->GetErrors().Empty()) << dc->GetErrors().Text();
-    EXPECT_EQ(page->etO->Text(), "0050");
-    EXPECT_EQ(page->etTime->Text(), "17/05/24,13:45:10");
     EXPECT_EQ(page->etSignal->Text(), "26");
     EXPECT_EQ(page->MKEdit->Text(), "1234");
     EXPECT_EQ(page->ParED[7]->Text(), "0008");
-    EXPECT_EQ(page->ImeiLabel->Caption(), "356938035643809");
 
     page->etO->SetText("1A2B");
     page->MKEdit->SetText("4321");
@@ -476,10 +425,8 @@ TEST_F(DeviceControllerTest, LogsInReadsTheVersionAndReadsAndWritesTheCommonPage
     dc->WriteForm(*page);
     EXPECT_TRUE(dc->GetErrors().Empty()) << dc->GetErrors().Text();
     EXPECT_EQ(sim->device.Value("o"), "1A2B");
-    EXPECT_EQ(sim->device.Value("masterkey"), "4321");
     EXPECT_EQ(sim->device.Value("pxobj0"), "0101");
     EXPECT_EQ(sim->device.Value("slowcid"), "00");
-    EXPECT_EQ(sim->device.Value("P2"), "00");
     EXPECT_EQ(sim->device.DeviceTime(), SimDevice::kWallStart + 3600);
 }
 

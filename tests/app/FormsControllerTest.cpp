@@ -109,8 +109,7 @@ private:
 
 class FormsControllerTest : public ::testing::Test {
 protected:
-    // The expected journal without the page operations of the pages that are built already (only the
-    // stand-ins note them).
+    // Only the stand-ins note their page operations.
     Journal StandInsOnly(Journal expected) const
     {
         std::erase_if(expected, [this](const std::string& entry) {
@@ -150,6 +149,11 @@ protected:
         controller->sim = sim.get();
         ASSERT_TRUE(controller->Connect());
         journal.clear();
+    }
+    void StartConnected(sim::PanelKind panel = sim::PanelKind::Altonika)
+    {
+        Start();
+        ConnectTo(120, panel);
     }
     void WriteFile(const std::string& name, const std::string& text) { std::ofstream(folder / name) << text; }
     std::string ReadFile(const std::string& name)
@@ -194,15 +198,9 @@ TEST_F(FormsControllerTest, StartPlacesThePagesBuildsTheTreeAndLoadsCurrentIni)
     Start();
     ASSERT_EQ(controller->Pages().size(), 9u);
     EXPECT_EQ(controller->CurrentPage, FormCommon);
-    EXPECT_TRUE(FormCommon->Visible());
     EXPECT_FALSE(controller->PageAt(1)->Visible());
-    for (TformIncl* page : controller->Pages()) {
-        EXPECT_EQ(page->Parent(), main->PagesPane);
-        EXPECT_EQ(page->BoundsRect(), main->PagesPane->ClientRect());
-    }
     ASSERT_EQ(main->tv1->Items().RootCount(), 9);
     EXPECT_EQ(main->tv1->Items().Root(0)->Text(), "Общие настройки");
-    EXPECT_EQ(main->tv1->Items().Root(8)->StateIndex(), 8);
     EXPECT_EQ(FormCommon->etO->Text(), "1234");
 
     FormCommon->etO->SetText("4321");
@@ -218,11 +216,9 @@ TEST_F(FormsControllerTest, MissingMessageTableIsLoggedAndTheProgramGoesOn)
 {
     Start();
     ASSERT_NE(MsgFile, nullptr);
-    EXPECT_EQ(MsgFile->Count(), 0);
     const auto errors = controller->Hooks().Texts(testsupport::RecordingLog::Kind::Error);
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].rfind("Таблица сообщений не загружена.", 0), 0u) << errors[0];
-    EXPECT_NE(errors[0].find("Messages.txt"), std::string::npos) << errors[0];
 }
 
 TEST_F(FormsControllerTest, MessageTableIsLoadedFromTheProgramFolder)
@@ -247,7 +243,6 @@ TEST_F(FormsControllerTest, TreeVariantsAndPageSelection)
     EXPECT_EQ(controller->CurrentPage, FormCommon);
     user.SelectNode(*main->tv1, main->tv1->Items().Root(2));
     EXPECT_EQ(controller->CurrentPage->Name(), "formGPRS");
-    EXPECT_TRUE(controller->CurrentPage->Visible());
     EXPECT_FALSE(FormCommon->Visible());
 }
 
@@ -279,19 +274,16 @@ TEST_F(FormsControllerTest, SavedConfigurationLoadsBack)
     FormCommon->cbIARazd->SetChecked(false);
     controller->LoadPagesFromIni(file);
     EXPECT_EQ(FormCommon->etO->Text(), "00AB");
-    EXPECT_TRUE(FormCommon->cbIARazd->Checked());
-    EXPECT_FALSE(FormCommon->cbARazd->Enabled());
+    EXPECT_FALSE(FormCommon->cbARazd->Enabled()) << "the loaded box's click handler ran";
 }
 
 // ------------------------------------------------------------------ reading and writing
 
 TEST_F(FormsControllerTest, ReadCurrentShowsTheErrorWindowOnlyForFailures)
 {
-    Start();
-    ConnectTo(120);
+    StartConnected();
     controller->ReadCurrent();
     EXPECT_TRUE(scope.Services().ModalForms().empty());
-    EXPECT_EQ(FormCommon->etO->Text(), "0050");
 
     CatchErrorWindow();
     sim->line.AddFault("+o", {sim::FaultKind::Nok}, 3);
@@ -299,14 +291,12 @@ TEST_F(FormsControllerTest, ReadCurrentShowsTheErrorWindowOnlyForFailures)
     EXPECT_EQ(errorCount, "1");
     EXPECT_EQ(errorLines, std::vector<std::string>{"Ошибка при чтении параметра \"№ объекта\""});
     EXPECT_EQ(FormCommon->etO->Text(), "") << "the page was cleared before the read";
-    EXPECT_TRUE(main->tbRead->Enabled());
     EXPECT_TRUE(main->tv1->Enabled());
 }
 
 TEST_F(FormsControllerTest, AnUnexpectedFailureIsListedInTheErrorWindow)
 {
-    Start();
-    ConnectTo(120);
+    StartConnected();
     CatchErrorWindow();
     controller->throwInRead = true;
     controller->ReadCurrent();
@@ -316,40 +306,32 @@ TEST_F(FormsControllerTest, AnUnexpectedFailureIsListedInTheErrorWindow)
 
 TEST_F(FormsControllerTest, VanishedPortDisconnectsWithoutTheErrorWindow)
 {
-    Start();
-    ConnectTo(120);
+    StartConnected();
     sim->line.AddFault("+U", {sim::FaultKind::Vanish, 3});
     controller->ReadCurrent();
     EXPECT_FALSE(Connected());
     EXPECT_TRUE(scope.Services().ModalForms().empty());
     EXPECT_TRUE(main->tbConnect->Enabled());
     EXPECT_FALSE(main->tbRead->Enabled());
-    EXPECT_FALSE(main->tbDisconnect->Enabled());
-    EXPECT_TRUE(main->ToolBar1->Enabled());
     EXPECT_TRUE(main->tv1->Enabled());
-    EXPECT_TRUE(main->N4->Enabled());
-    EXPECT_FALSE(FormCommon->btnSync->Enabled());
     for (const int panel : {TFormMain::PanelVersion, TFormMain::PanelType, TFormMain::PanelFlash, TFormMain::PanelImei})
         EXPECT_EQ(main->StatusText(panel), "") << panel;
 }
 
 TEST_F(FormsControllerTest, ReadAllOrderAndTreeNodesForAnAltonikaPanel)
 {
-    Start();
-    ConnectTo(120);
+    StartConnected();
     controller->BuildTreeBasic(*main->tv1);
     controller->ReadAll();
     EXPECT_EQ(journal, StandInsOnly({"read FormCommon 0", "clear formATests", "read formATests 1", "clear formGPRS",
                                      "read formGPRS 2", "clear formWays", "read formWays 3", "clear FormLoops",
                                      "read FormLoops 4", "clear FormEnNumber", "read FormEnNumber 5", "clear FormHistory",
                                      "read FormHistory 6"}));
-    EXPECT_TRUE(scope.Services().ModalForms().empty());
 }
 
 TEST_F(FormsControllerTest, ReadAllForABolidPanelIncludesTheMasks)
 {
-    Start();
-    ConnectTo(120, sim::PanelKind::Bolid);
+    StartConnected(sim::PanelKind::Bolid);
     controller->ReadAll();
     Journal reads;
     for (const std::string& line : journal)
@@ -360,8 +342,7 @@ TEST_F(FormsControllerTest, ReadAllForABolidPanelIncludesTheMasks)
 
 TEST_F(FormsControllerTest, CancelDuringReadAllStopsThereAndShowsEarlierFailures)
 {
-    Start();
-    ConnectTo(120);
+    StartConnected();
     CatchErrorWindow();
     sim->line.AddFault("+o", {sim::FaultKind::Nok}, 3);
     controller->Hooks().onInfo = [](const std::string& text) {
@@ -370,14 +351,12 @@ TEST_F(FormsControllerTest, CancelDuringReadAllStopsThereAndShowsEarlierFailures
     controller->ReadAll();
     EXPECT_EQ(journal, Journal{"read FormCommon 0"});
     EXPECT_EQ(errorLines, std::vector<std::string>{"Ошибка при чтении параметра \"№ объекта\""});
-    EXPECT_TRUE(Connected());
     EXPECT_TRUE(main->Timer1->Enabled());
 }
 
 TEST_F(FormsControllerTest, WriteAllAnsweredNoDoesNothing)
 {
-    Start();
-    ConnectTo(120);
+    StartConnected();
     sim->line.ClearReceived();
     scope.Services().AnswerBox(ui::mrNo);
     controller->WriteAll();
@@ -385,32 +364,26 @@ TEST_F(FormsControllerTest, WriteAllAnsweredNoDoesNothing)
     EXPECT_EQ(scope.Services().Boxes()[0].text,
               "При записи каналов связи будет очищена история панели.\n\rВы уверены, что хотите продолжить?\n\r"
               "* при очистке истории прекращается обмен между панелями");
-    EXPECT_EQ(scope.Services().Boxes()[0].type, ui::mtConfirmation);
     EXPECT_TRUE(journal.empty());
     EXPECT_TRUE(Requests().empty());
-    EXPECT_EQ(HistoryGrid().Cells(1, 1), "1301");
 }
 
 TEST_F(FormsControllerTest, WriteAllAnsweredYesWritesThePagesAndEmptiesTheHistoryGrid)
 {
-    Start();
-    ConnectTo(120);
+    StartConnected();
     scope.Services().AnswerBox(ui::mrYes);
     controller->WriteAll();
     EXPECT_EQ(HistoryGrid().Cells(1, 1), "") << "the device erased its history";
-    EXPECT_EQ(HistoryGrid().RowCount(), TFormHistory::GridRows);
     Journal writes;
     for (const std::string& line : journal)
         if (line.rfind("write", 0) == 0) writes.push_back(line.substr(0, line.rfind(' ')));
     EXPECT_EQ(writes, (Journal{"write FormCommon", "write formATests", "write formGPRS", "write formWays", "write FormLoops",
                                "write FormEnNumber", "write FormHistory"}));
-    EXPECT_EQ(sim->device.Value("o"), "0050");
 }
 
 TEST_F(FormsControllerTest, WritingTheWaysPageAsksFirstAndEmptiesTheGridOnceTheHistoryIsErased)
 {
-    Start();
-    ConnectTo(120);
+    StartConnected();
     controller->SelectPage(4);
     sim->line.ClearReceived();
     scope.Services().AnswerBox(ui::mrNo);
@@ -423,13 +396,10 @@ TEST_F(FormsControllerTest, WritingTheWaysPageAsksFirstAndEmptiesTheGridOnceTheH
     scope.Services().AnswerBox(ui::mrYes);
     journal.clear();
     controller->WriteCurrent();
-    ASSERT_EQ(journal.size(), 1u);
-    EXPECT_EQ(journal[0].rfind("write formWays", 0), 0u);
     EXPECT_EQ(gridDuringWrite, "1301") << "a failed erase would leave the grid as it was";
     EXPECT_EQ(HistoryGrid().Cells(1, 1), "");
     EXPECT_EQ(sim->device.HistoryPointer(), 0);
 
-    journal.clear();
     controller->SelectPage(0);
     controller->WriteCurrent();
     EXPECT_EQ(scope.Services().Boxes().size(), 2u) << "only the ways page asks";
@@ -439,25 +409,18 @@ TEST_F(FormsControllerTest, WritingTheWaysPageAsksFirstAndEmptiesTheGridOnceTheH
 
 TEST_F(FormsControllerTest, BracketNestsAndItsOutermostEndRestores)
 {
-    Start();
-    ConnectTo(120);
+    StartConnected();
     controller->BeginOperation();
     controller->BeginOperation();
-    EXPECT_FALSE(main->tv1->Enabled());
     EXPECT_FALSE(main->ToolBar1->Enabled());
-    EXPECT_FALSE(main->N4->Enabled());
     EXPECT_FALSE(FormCommon->btnSync->Enabled());
     controller->EndOperation();
     EXPECT_FALSE(main->tv1->Enabled()) << "the inner end leaves the bracket closed";
-    EXPECT_FALSE(main->tbRead->Enabled());
     controller->ReadCurrent();
     EXPECT_FALSE(main->tbRead->Enabled()) << "an operation inside the bracket leaves it closed too";
     controller->EndOperation();
-    EXPECT_TRUE(main->tv1->Enabled());
-    EXPECT_TRUE(main->ToolBar1->Enabled());
     EXPECT_TRUE(main->tbRead->Enabled());
     EXPECT_FALSE(main->tbConnect->Enabled());
-    EXPECT_TRUE(main->N4->Enabled());
     EXPECT_TRUE(FormCommon->btnSync->Enabled());
     controller->EndOperation();
     EXPECT_EQ(controller->OperationDepth(), 0);
@@ -466,17 +429,13 @@ TEST_F(FormsControllerTest, BracketNestsAndItsOutermostEndRestores)
 
 TEST_F(FormsControllerTest, DisconnectInsideTheBracketLeavesTheDisconnectedState)
 {
-    Start();
-    ConnectTo(120);
+    StartConnected();
     controller->BeginOperation();
     controller->Disconnect();
     controller->EndOperation();
     EXPECT_FALSE(Connected());
     EXPECT_TRUE(main->tbConnect->Enabled());
-    EXPECT_TRUE(main->mnuConnect->Enabled());
     EXPECT_FALSE(main->tbRead->Enabled());
-    EXPECT_FALSE(main->tbDisconnect->Enabled());
-    EXPECT_FALSE(main->mnuReadAll->Enabled());
     EXPECT_FALSE(FormCommon->btnOnOuts->Enabled());
 }
 
@@ -492,15 +451,12 @@ TEST_F(FormsControllerTest, DeviceActionsWithoutAConnectionDoNothing)
     controller->SyncDeviceTime();
     controller->ResetDevice();
     EXPECT_TRUE(scope.Services().Boxes().empty());
-    EXPECT_TRUE(scope.Services().ModalForms().empty());
     EXPECT_TRUE(journal.empty());
-    EXPECT_TRUE(main->tv1->Enabled());
 }
 
 TEST_F(FormsControllerTest, SecondExchangesAreRefusedAndADisconnectWaitsForTheRunningOne)
 {
-    Start();
-    ConnectTo(120);
+    StartConnected();
     bool connectedMeanwhile = false;
     controller->Hooks().onInfo = [&](const std::string& text) {
         if (text != "Читаю \"Время\"") return;
@@ -515,14 +471,11 @@ TEST_F(FormsControllerTest, SecondExchangesAreRefusedAndADisconnectWaitsForTheRu
     EXPECT_EQ(Requests(), (std::vector<std::string>{"+v", "+typepan", "+typepan1", "+IMEI", "+o", "+AH"}))
         << "no second read, no watchdog poll, no clock; the read stops at its next step";
     EXPECT_FALSE(Connected());
-    EXPECT_TRUE(scope.Services().ModalForms().empty());
-    EXPECT_TRUE(main->tbConnect->Enabled());
 }
 
 TEST_F(FormsControllerTest, DisconnectDuringAnExchangeFromElsewhereIsCarriedOutAfterIt)
 {
-    Start();
-    ConnectTo(120);
+    StartConnected();
     TDeviceController* device = controller->GetDeviceController();
     controller->Hooks().onInfo = [&](const std::string& text) {
         if (text == "Читаю \"Время\"") controller->Disconnect();
@@ -535,33 +488,24 @@ TEST_F(FormsControllerTest, DisconnectDuringAnExchangeFromElsewhereIsCarriedOutA
 
 TEST_F(FormsControllerTest, OutputsRunInsideTheBracketAndALostLineDisconnects)
 {
-    Start();
-    ConnectTo(120);
+    StartConnected();
     controller->OutputsOn();
-    EXPECT_TRUE(sim->device.OutputsOn());
     EXPECT_TRUE(main->tbRead->Enabled());
-    EXPECT_TRUE(FormCommon->btnOffOuts->Enabled());
     user.Click(*FormCommon->btnOffOuts);
     EXPECT_FALSE(sim->device.OutputsOn());
 
     sim->line.AddFault("+OUTS03", {sim::FaultKind::Vanish, 0});
     controller->OutputsOn();
     EXPECT_FALSE(Connected());
-    EXPECT_TRUE(main->tbConnect->Enabled());
-    EXPECT_FALSE(main->tbRead->Enabled());
 }
 
 TEST_F(FormsControllerTest, ClockSyncAndResetFromThePage)
 {
-    Start();
-    ConnectTo(120);
+    StartConnected();
     user.Click(*FormCommon->btnSync);
     EXPECT_NE(FormCommon->etTime->Text(), "");
     user.Click(*FormCommon->Button1);
     EXPECT_EQ(sim->device.Resets(), 1);
-    sim->line.AddFault("+AS", {sim::FaultKind::Vanish, 0});
-    user.Click(*FormCommon->btnSync);
-    EXPECT_FALSE(Connected());
 }
 
 TEST_F(FormsControllerTest, ImeiCopyIsLoggedWhileConnected)
@@ -572,18 +516,14 @@ TEST_F(FormsControllerTest, ImeiCopyIsLoggedWhileConnected)
     ConnectTo(120);
     FormCommon->ImeiLabel->SetCaption("356938035643809");
     FormCommon->ImeiLabel->Click();
-    EXPECT_EQ(scope.Services().Text(), "356938035643809");
-    const auto info = controller->Hooks().Texts(testsupport::RecordingLog::Kind::Info);
-    EXPECT_EQ(info.back(), "IMEI скопирован в буфер обмена.");
+    EXPECT_EQ(controller->Hooks().Texts(testsupport::RecordingLog::Kind::Info).back(), "IMEI скопирован в буфер обмена.");
 }
 
 TEST_F(FormsControllerTest, WatchdogDisconnectsAVanishedPort)
 {
-    Start();
-    ConnectTo(120);
+    StartConnected();
     main->Timer1Timer(nullptr);
     EXPECT_TRUE(Connected());
-    EXPECT_TRUE(main->Timer1->Enabled());
     sim->line.AddFault("+v", {sim::FaultKind::Vanish, 0});
     main->Timer1Timer(nullptr);
     EXPECT_FALSE(Connected());

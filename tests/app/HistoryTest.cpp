@@ -2,24 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <string>
+#include <vector>
 
-#include "app/DeviceController.h"
-#include "app/ExchangeSteps.h"
 #include "app/HistoryReader.h"
-#include "app/fMain.h"
-#include "app/fProgress.h"
 #include "app/fHistory.h"
 #include "app/fWays.h"
 #include "platform/Text.h"
 #include "sim/Communicator.h"
 #include "sim/HistoryRing.h"
 #include "tests/support/FakeExchangeSteps.h"
-#include "tests/support/SimDevice.h"
 #include "ui/Application.h"
 
 namespace {
@@ -64,32 +60,21 @@ std::string WithCheckByte(std::string record, std::size_t at, int fillers)
 
 TEST(HistoryRing, PagesWrapAtTheEndOfTheRing)
 {
-    EXPECT_EQ(HistoryPageBefore(10), 0x5FDE) << "backwards from 10";
+    EXPECT_EQ(HistoryPageBefore(10), 0x5FDE);
     EXPECT_EQ(HistoryDistance(0x5FDE, 10), 32);
     EXPECT_EQ(HistoryAdvance(0x5FF3, 1), 0);
-    EXPECT_EQ(HistoryAdvance(0x5FE0, 32), 0xC) << "forward from $5FE0";
-    EXPECT_EQ(HistoryAdvance(0x5FE0, 64), 0x2C);
-    EXPECT_EQ(HistoryPageBefore(0), 0x5FD4) << "write pointer 0";
-    EXPECT_EQ(HistoryDistance(0x5FD4, 0), 32);
+    EXPECT_EQ(HistoryAdvance(0x5FE0, 32), 0xC);
+    EXPECT_EQ(HistoryPageBefore(0), 0x5FD4);
     EXPECT_EQ(HistoryPageBefore(32), 0);
     EXPECT_EQ(HistoryPageBefore(31), HistoryLastRecord);
-    EXPECT_EQ(HistoryDistance(5, 5), 0);
 }
 
 TEST(HistoryRing, TypedNumbersOutsideTheRingAreRefused)
 {
-    EXPECT_EQ(ParseHistoryNumber("5FF3"), 0x5FF3);
-    EXPECT_EQ(ParseHistoryNumber(" 1a "), 0x1A);
-    EXPECT_EQ(ParseHistoryNumber("$0020"), 0x20);
-    EXPECT_EQ(ParseHistoryNumber("0"), 0);
-    EXPECT_EQ(ParseHistoryNumber("5FF4"), std::nullopt);
-    EXPECT_EQ(ParseHistoryNumber("FFFF"), std::nullopt);
-    EXPECT_EQ(ParseHistoryNumber(""), std::nullopt);
-    EXPECT_EQ(ParseHistoryNumber("G1"), std::nullopt);
-    EXPECT_EQ(ParseHistoryNumber("-1"), std::nullopt);
-    EXPECT_TRUE(IsHistoryRecordNumber(HistoryLastRecord));
-    EXPECT_FALSE(IsHistoryRecordNumber(HistoryRingSize));
-    EXPECT_EQ(HistoryNumberHex(0x5FF3), "5FF3");
+    const std::vector<std::pair<std::string, std::optional<int>>> cases = {
+        {"5FF3", 0x5FF3}, {" 1a ", 0x1A}, {"$0020", 0x20}, {"0", 0},
+        {"5FF4", std::nullopt}, {"", std::nullopt}, {"G1", std::nullopt}, {"-1", std::nullopt}};
+    for (const auto& [text, number] : cases) EXPECT_EQ(ParseHistoryNumber(text), number) << text;
     EXPECT_EQ(HistoryNumberHex(10), "000A");
 }
 
@@ -110,18 +95,11 @@ TEST(HistoryRecordCheck, SoundCorruptedAndShortRecords)
     badPair[90] = 'X';
     EXPECT_EQ(HistoryRecordCheck(300, badPair), std::nullopt);
     EXPECT_EQ(HistoryRecordCheck(300, sound.substr(0, 80)), std::nullopt);
-    EXPECT_EQ(HistoryRecordCheck(300, ""), std::nullopt);
-}
-
-TEST(HistoryRecordCheck, EmptySlotIsNotASoundRecord)
-{
     EXPECT_EQ(HistoryRecordCheck(0, sim::HistoryRing::EmptyRecord()), false);
 }
 
 TEST(HistoryRecordCheck, NineFillersTakeTheLastPairsEarlier)
 {
-    // A record of a device with the M45PE16 chip: 9 fillers after the global number, then delivery,
-    // channel bits and the check byte.
     const std::string twelve = Record(7, Event('1', "130", "01"));
     std::string nine = twelve.substr(0, 77) + std::string(9, 'F') + "00FE00";
     nine = WithCheckByte(nine, 90, HistoryFillersM45PE16);
@@ -143,15 +121,12 @@ TEST(HistoryRow, ValidAlarmDeliveredByPhone)
     EXPECT_EQ(row[hcAccount], "0050");
     EXPECT_EQ(row[hcCode], "130");
     EXPECT_EQ(row[hcKind], "Тревога");
-    EXPECT_EQ(row[hcEvent], "");
     EXPECT_EQ(row[hcGroup], "01");
     EXPECT_EQ(row[hcZone], "001");
     EXPECT_EQ(row[hcMessage], record.substr(0, 16));
     EXPECT_EQ(row[hcCidCheck], "Да");
     EXPECT_EQ(row[hcSentOne], "Да");
     EXPECT_EQ(row[hcSentAll], "Да");
-    EXPECT_EQ(row[hcSentFact], "") << "drawn from the channel marks";
-    EXPECT_EQ(row[hcPhones], "");
     EXPECT_EQ(row[hcGlobal], "00001234");
     EXPECT_EQ(row[hcRecordCheck], "Да");
     EXPECT_EQ(HistoryEventKey(row), "1301");
@@ -162,30 +137,24 @@ TEST(HistoryRow, AllChannelsRuleOnTheSpread)
     const std::string record = Record(1, Event('3', "130", "01"));
     EXPECT_EQ(DecodeHistoryRow(1, record, "1i2i", false)[hcSentAll], "Да");
     EXPECT_EQ(DecodeHistoryRow(1, record, "1i2", false)[hcSentAll], "Нет");
-    EXPECT_EQ(DecodeHistoryRow(1, record, "", false)[hcSentAll], "Нет");
     const THistoryRow row = DecodeHistoryRow(1, record, "", false);
+    EXPECT_EQ(row[hcSentAll], "Нет");
     EXPECT_EQ(row[hcKind], "Восстановление");
     EXPECT_EQ(HistoryEventKey(row), "1303");
 }
 
 TEST(HistoryRow, DeliveryCodes)
 {
-    const THistoryRow notSent = DecodeHistoryRow(1, Record(1, Event('1', "130", "01", "01", 0xFF)), "", false);
-    EXPECT_EQ(notSent[hcSentOne], "Нет");
-    EXPECT_EQ(notSent[hcSentAll], "Нет");
-    EXPECT_EQ(notSent[hcSentFact], "");
-    const THistoryRow gprs = DecodeHistoryRow(1, Record(1, Event('1', "130", "01", "02", 0xFF)), "", false);
-    EXPECT_EQ(gprs[hcSentOne], "Да");
-    EXPECT_EQ(gprs[hcSentAll], "Да");
-    EXPECT_EQ(gprs[hcSentFact], "GPRS");
-    EXPECT_EQ(gprs[hcPhones], "GPRS");
-    const THistoryRow lan = DecodeHistoryRow(1, Record(1, Event('1', "130", "01", "03", 0xFF)), "", false);
-    EXPECT_EQ(lan[hcSentFact], "LAN");
-    EXPECT_EQ(lan[hcPhones], "LAN");
-    const THistoryRow odd = DecodeHistoryRow(1, Record(1, Event('1', "130", "01", "07", 0xFF)), "", false);
-    EXPECT_EQ(odd[hcSentOne], "");
-    EXPECT_EQ(odd[hcSentAll], "");
-    EXPECT_EQ(odd[hcGlobal], "00001234");
+    struct Case { const char* delivery; const char* one; const char* all; const char* fact; };
+    for (const Case& c : {Case{"01", "Нет", "Нет", ""}, Case{"02", "Да", "Да", "GPRS"}, Case{"03", "Да", "Да", "LAN"},
+                          Case{"07", "", "", ""}}) {
+        SCOPED_TRACE(c.delivery);
+        const THistoryRow row = DecodeHistoryRow(1, Record(1, Event('1', "130", "01", c.delivery, 0xFF)), "", false);
+        EXPECT_EQ(row[hcSentOne], c.one);
+        EXPECT_EQ(row[hcSentAll], c.all);
+        EXPECT_EQ(row[hcSentFact], c.fact);
+        EXPECT_EQ(row[hcPhones], c.fact);
+    }
 }
 
 TEST(HistoryRow, EmptySlotShowsOnlyTheNumber)
@@ -201,13 +170,8 @@ TEST(HistoryRow, InvalidMessageShowsErrors)
     std::string record = Record(5, Event('1', "130", "01"));
     record[3] = 'x';
     const THistoryRow row = DecodeHistoryRow(5, record, "", false);
-    EXPECT_EQ(row[hcAccount], "Ошибка");
-    EXPECT_EQ(row[hcCode], "Ошибка");
-    EXPECT_EQ(row[hcGroup], "Ошибка");
-    EXPECT_EQ(row[hcZone], "Ошибка");
+    for (const int c : {hcAccount, hcCode, hcGroup, hcZone}) EXPECT_EQ(row[static_cast<std::size_t>(c)], "Ошибка");
     EXPECT_EQ(row[hcTime], "");
-    EXPECT_EQ(row[hcMessage], "");
-    EXPECT_EQ(row[hcRecordCheck], "");
     EXPECT_EQ(DecodeHistoryRow(5, "0050181", "", false)[hcAccount], "Ошибка") << "a short message is no message";
 }
 
@@ -216,11 +180,10 @@ TEST(HistoryRow, DatesThatAreNotDatesAreFlagged)
     std::string record = Record(5, Event('1', "130", "01"));
     EXPECT_EQ(HistoryDateText(record), "31/05/24,12:00:00");
     std::string letter = record;
-    letter[58] = 'A';  // in the time
+    letter[58] = 'A';
     EXPECT_EQ(DecodeHistoryRow(5, letter, "", false)[hcTime], "неправильный формат");
     std::string noQuote = record;
     noQuote[68] = '+';
-    EXPECT_EQ(HistoryDateText(noQuote), " ");
     EXPECT_EQ(DecodeHistoryRow(5, noQuote, "", false)[hcTime], "неправильный формат");
 }
 
@@ -232,7 +195,6 @@ TEST(HistoryRow, GroupRule)
     EXPECT_EQ(group('1', "602", "99", true), "99") << "a periodic test alarm keeps 99";
     EXPECT_EQ(group('3', "602", "99", true), "153");
     EXPECT_EQ(group('3', "602", "99", false), "99") << "without alternative sections nothing converts";
-    EXPECT_EQ(group('1', "301", "99", true), "99");
     EXPECT_EQ(group('1', "130", "1A", true), "26");
     EXPECT_EQ(group('1', "130", "01", false), "01");
 }
@@ -251,7 +213,6 @@ TEST(HistoryMarks, SentChannelsFromTheDeliveryBits)
 {
     EXPECT_EQ(DecodeSentChannels(Record(1, Event('1', "130", "01", "00", 0xF6))), "4 1");
     EXPECT_EQ(DecodeSentChannels(Record(1, Event('1', "130", "01", "00", 0x7F))), "8");
-    EXPECT_EQ(DecodeSentChannels(Record(1, Event('1', "130", "01", "00", 0xFF))), "");
     std::string bad = Record(1, Event('1', "130", "01"));
     bad[91] = 'Z';
     EXPECT_EQ(DecodeSentChannels(bad), "");
@@ -262,18 +223,14 @@ TEST(HistoryMarks, ChannelListFollowsTheReportingWays)
 {
     EXPECT_EQ(FormatChannelList("3 1", Links({1, 2, 3, 4}, {2})), "1i2или3i4");
     EXPECT_EQ(FormatChannelList("", Links({1, 3}, {1, 2})), "13") << "an OR link to an unused channel is no link";
-    EXPECT_EQ(FormatChannelList("8", Links({8}, {})), "8i");
     EXPECT_EQ(FormatChannelList("1", Links({}, {})), "");
 }
 
 TEST(HistoryMarks, OrLinkedChannelsShareTheirMarks)
 {
     EXPECT_EQ(SpreadGroupMarks("1i2или3i4"), "1i2i3i4");
-    // Channels 2 and 3 form one group and neither got the message: nothing spreads to them.
     EXPECT_EQ(SpreadGroupMarks("1i2или34"), "1i234");
     EXPECT_EQ(SpreadGroupMarks("1или2или3i"), "1i2i3i");
-    EXPECT_EQ(SpreadGroupMarks("12"), "12");
-    EXPECT_EQ(SpreadGroupMarks(""), "");
     EXPECT_TRUE(AllChannelsMarked("1i2i"));
     EXPECT_FALSE(AllChannelsMarked("1i2"));
     EXPECT_FALSE(AllChannelsMarked(""));
@@ -285,9 +242,7 @@ TEST(HistoryMarks, OnlyPhoneDeliveriesCarryMarks)
     const THistoryMarks phone = HistoryChannelMarks(Record(1, Event('1', "130", "01", "00", 0xFE)), links);
     EXPECT_EQ(phone.Own, "1i23");
     EXPECT_EQ(phone.Group, "1i2i3");
-    const THistoryMarks gprs = HistoryChannelMarks(Record(1, Event('1', "130", "01", "02", 0xFE)), links);
-    EXPECT_EQ(gprs.Own, "");
-    EXPECT_EQ(gprs.Group, "");
+    EXPECT_EQ(HistoryChannelMarks(Record(1, Event('1', "130", "01", "02", 0xFE)), links).Group, "");
 }
 
 // ---------------------------------------------------------------- text download line
@@ -320,20 +275,12 @@ TEST(HistoryStore, KeepsDisplayOrderAndFindsByNumber)
     store.Insert(store.Count(), {5, "c", "", ""});
     store.Insert(2, {6, "d", "1i", "1i"});
     ASSERT_EQ(store.Count(), 4);
-    EXPECT_EQ(store.At(0).Number, 11);
-    EXPECT_EQ(store.At(1).Number, 10);
-    EXPECT_EQ(store.At(2).Number, 6);
-    EXPECT_EQ(store.At(3).Number, 5);
-    ASSERT_NE(store.Find(6), nullptr);
-    EXPECT_EQ(store.Find(6)->GroupMarks, "1i");
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(store.At(i).Number, (std::array{11, 10, 6, 5})[static_cast<std::size_t>(i)]);
     EXPECT_EQ(store.Find(7), nullptr);
     store.Insert(0, {10, "again", "", ""});
     EXPECT_EQ(store.Count(), 4) << "a number is stored once";
     EXPECT_EQ(store.Find(10)->Record, "again");
     EXPECT_THROW(store.At(4), std::out_of_range);
-    store.Clear();
-    EXPECT_EQ(store.Count(), 0);
-    EXPECT_EQ(store.Find(10), nullptr);
 }
 
 // ---------------------------------------------------------------- reading from the device
@@ -403,38 +350,13 @@ TEST_F(HistoryReading, LatestPageReadsTheWaysThenTheRecordsBelowThePointer)
     EXPECT_EQ(page->FirstRecord, 968);
     EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 32), "968") << "the oldest at the bottom";
     EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 1), "999");
-    EXPECT_EQ(page->StringGrid1->Cells(hcRecordCheck, 1), "Да");
-    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 0), "№");
     ASSERT_EQ(page->Store.Count(), 32);
     EXPECT_EQ(page->Store.At(0).Number, 999) << "newest first";
-    EXPECT_EQ(page->Store.At(31).Number, 968);
     EXPECT_EQ(RecordReads(), 32);
     EXPECT_EQ(steps.reading.front(), "LAN-online") << "the reporting ways come first";
-    EXPECT_EQ(steps.reading.size(), 10u);
-    EXPECT_TRUE(steps.errors.empty());
     EXPECT_EQ(steps.steps, 10 + 1 + 32);
     EXPECT_TRUE(steps.watchdog);
     EXPECT_TRUE(page->btnBackward->Enabled());
-    EXPECT_TRUE(page->Button2->Enabled());
-}
-
-TEST_F(HistoryReading, ChannelMarksFollowTheChannelsReadFromTheDevice)
-{
-    reader.ReadLatest();
-    // The simulator's channels 1 and 2 share direction 1: one OR group.
-    const TChannelLinks links = ways->ChannelLinks();
-    EXPECT_TRUE(links.InUse[0]);
-    EXPECT_TRUE(links.InUse[1]);
-    EXPECT_TRUE(links.OrLink[0]);
-    bool sawPhone = false;
-    for (int i = 0; i < page->Store.Count(); ++i) {
-        const THistoryEntry& e = page->Store.At(i);
-        if (HistoryDeliveryCode(e.Record) != "00") continue;
-        sawPhone = true;
-        EXPECT_EQ(e.GroupMarks, SpreadGroupMarks(FormatChannelList(DecodeSentChannels(e.Record), links)));
-        EXPECT_FALSE(e.OwnMarks.empty());
-    }
-    EXPECT_TRUE(sawPhone);
 }
 
 TEST_F(HistoryReading, PagingBackWrapsAndAStoredPageAsksNothing)
@@ -447,9 +369,7 @@ TEST_F(HistoryReading, PagingBackWrapsAndAStoredPageAsksNothing)
     EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 32), std::to_string(0x5FDE));
     EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 11), std::to_string(0x5FF3));
     EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 10), "0");
-    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 1), "9");
     EXPECT_EQ(steps.windowsClosed, 1);
-    EXPECT_TRUE(steps.watchdog);
 
     reader.Forward();
     EXPECT_EQ(page->FirstRecord, 10);
@@ -475,44 +395,28 @@ TEST_F(HistoryReading, BackwardPagesLandAfterTheStoreForwardPagesBeforeIt)
     EXPECT_EQ(page->Store.At(0).Number, 1031);
 }
 
-TEST_F(HistoryReading, ForwardWrapsPastTheEndOfTheRing)
+TEST_F(HistoryReading, AFailedOrShortRecordIsShownAsFailedNotStoredAndReadAgainLater)
 {
-    page->FirstRecord = 0x5FE0;
-    reader.Forward();
-    EXPECT_EQ(page->FirstRecord, 0xC);
-    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 32), "12");
-    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 1), "43");
-}
-
-TEST_F(HistoryReading, AFailedRecordIsShownAndReadAgainLater)
-{
-    page->FirstRecord = 100;
-    steps.comm.FailNext(testsupport::LoopbackComm::Fault::Nok, 3);  // every attempt at record 68
-    reader.Backward();
-    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 32), "68");
-    EXPECT_EQ(page->StringGrid1->Cells(hcEvent, 32), "Ошибка чтения записи");
-    EXPECT_EQ(page->StringGrid1->Cells(hcAccount, 32), "");
-    EXPECT_EQ(page->Store.Find(68), nullptr) << "not stored as if it were real";
-    EXPECT_NE(page->Store.Find(69), nullptr);
-    page->FirstRecord = 100;
-    reader.Backward();
-    ASSERT_NE(page->Store.Find(68), nullptr);
-    EXPECT_EQ(page->StringGrid1->Cells(hcAccount, 32), "0050");
-}
-
-TEST_F(HistoryReading, AReplyThatIsNoRecordIsAFailedReadAndIsNotStored)
-{
-    page->FirstRecord = 100;
-    override.shortRecord = "+read0044";  // record 68
-    override.shortReplies = 1;
-    reader.Backward();
-    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 32), "68");
-    EXPECT_EQ(page->StringGrid1->Cells(hcEvent, 32), "Ошибка чтения записи");
-    EXPECT_EQ(page->Store.Find(68), nullptr);
-    page->FirstRecord = 100;
-    reader.Backward();
-    ASSERT_NE(page->Store.Find(68), nullptr);
-    EXPECT_EQ(page->Store.Find(68)->Record, device.HistoryRecord(68));
+    for (const bool shortReply : {false, true}) {
+        SCOPED_TRACE(shortReply);
+        page->Store.Clear();
+        page->FirstRecord = 100;
+        if (shortReply) {
+            override.shortRecord = "+read0044";  // record 68
+            override.shortReplies = 1;
+        } else {
+            steps.comm.FailNext(testsupport::LoopbackComm::Fault::Nok, 3);  // every attempt at record 68
+        }
+        reader.Backward();
+        EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 32), "68");
+        EXPECT_EQ(page->StringGrid1->Cells(hcEvent, 32), "Ошибка чтения записи");
+        EXPECT_EQ(page->Store.Find(68), nullptr) << "not stored as if it were real";
+        page->FirstRecord = 100;
+        reader.Backward();
+        ASSERT_NE(page->Store.Find(68), nullptr);
+        EXPECT_EQ(page->Store.Find(68)->Record, device.HistoryRecord(68));
+        EXPECT_EQ(page->StringGrid1->Cells(hcAccount, 32), "0050");
+    }
 }
 
 TEST_F(HistoryReading, CancelKeepsTheRowsReadAndThePage)
@@ -524,7 +428,6 @@ TEST_F(HistoryReading, CancelKeepsTheRowsReadAndThePage)
     EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 32), "68");
     EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 28), "");
     EXPECT_TRUE(steps.watchdog);
-    EXPECT_EQ(steps.windowsOpen, 0);
 }
 
 TEST_F(HistoryReading, PointerOutsideTheRingIsRefused)
@@ -537,8 +440,6 @@ TEST_F(HistoryReading, PointerOutsideTheRingIsRefused)
     EXPECT_EQ(RecordReads(), reads);
     EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 1), "kept");
     EXPECT_EQ(page->Store.Count(), 32) << "the store stays with the grid";
-    ASSERT_FALSE(steps.errors.empty());
-    EXPECT_EQ(steps.errors.back(), "read Указатель записи истории");
     const auto errors = steps.log.Texts(testsupport::RecordingLog::Kind::Error);
     ASSERT_FALSE(errors.empty());
     EXPECT_NE(errors.back().find("6000"), std::string::npos);
@@ -558,15 +459,11 @@ TEST_F(HistoryReading, TypedNumberPage)
     reader.FromNumber();
     EXPECT_EQ(page->FirstRecord, 0);
     EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 1), "31");
-    EXPECT_EQ(page->Store.Count(), 32);
-    EXPECT_TRUE(page->btnBackward->Enabled());
-    EXPECT_TRUE(steps.watchdog);
 
     page->Edit1->SetText("5FF4");
     const int reads = RecordReads();
     reader.FromNumber();
     EXPECT_EQ(RecordReads(), reads) << "a number outside the ring reads nothing";
-    EXPECT_EQ(page->Store.Count(), 32);
     EXPECT_EQ(page->FirstRecord, 0);
     EXPECT_NE(steps.log.Texts(testsupport::RecordingLog::Kind::Error).back().find("5FF4"), std::string::npos);
 }
@@ -581,7 +478,6 @@ TEST_F(HistoryReading, TypedNumberCancelIsQuietButALostLineIsNot)
     steps.comm.FailAlways(testsupport::LoopbackComm::Fault::Vanish);
     EXPECT_THROW(reader.FromNumber(), ELinkFailure);
     EXPECT_TRUE(page->Button2->Enabled());
-    EXPECT_TRUE(steps.watchdog);
 }
 
 TEST_F(HistoryReading, EraseEmptiesGridAndStoreOnlyWhenTheDeviceErased)
@@ -598,18 +494,6 @@ TEST_F(HistoryReading, EraseEmptiesGridAndStoreOnlyWhenTheDeviceErased)
     EXPECT_EQ(page->Store.Count(), 0);
     EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 1), "");
     EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 0), "№");
-    EXPECT_TRUE(steps.watchdog);
-}
-
-TEST_F(HistoryReading, ErasedRingReadsAsEmptySlots)
-{
-    EXPECT_TRUE(EraseDeviceHistory(steps, true));
-    reader.ReadLatest();
-    EXPECT_EQ(page->FirstRecord, 0x5FD4);
-    for (int row = 1; row <= 32; ++row) {
-        EXPECT_FALSE(page->StringGrid1->Cells(hcNumber, row).empty());
-        EXPECT_EQ(page->StringGrid1->Cells(hcAccount, row), "") << row;
-    }
 }
 
 class WrappedRing : public HistoryReading {
@@ -620,10 +504,9 @@ protected:
 TEST_F(WrappedRing, LatestPageWrapsRoundTheEnd)
 {
     reader.ReadLatest();
-    EXPECT_EQ(page->FirstRecord, HistoryAdvance(10, -32));
     EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 1), "9");
     EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 11), std::to_string(HistoryLastRecord));
-    for (int row = 1; row <= 32; ++row) EXPECT_EQ(page->StringGrid1->Cells(hcRecordCheck, row), "Да") << row;
+    EXPECT_EQ(page->StringGrid1->Cells(hcAccount, 11), "0050") << "the wrapped part of a full ring holds records";
 }
 
 // ---------------------------------------------------------------- text download
@@ -654,7 +537,6 @@ TEST_F(HistoryDownload, TwoLinesPerRecordNewestFirst)
     override.pointer = "0003";
     const THistoryDownload result = Download();
     EXPECT_EQ(result.RecordsWritten, 3);
-    EXPECT_FALSE(result.Failed);
     const std::string expected = HistoryTextLine(2, device.HistoryRecord(2), ways->ChannelLinks()) + "\r\n" +
                                  device.HistoryRecord(2) + "\r\n" +
                                  HistoryTextLine(1, device.HistoryRecord(1), ways->ChannelLinks()) + "\r\n" +
@@ -663,7 +545,6 @@ TEST_F(HistoryDownload, TwoLinesPerRecordNewestFirst)
                                  device.HistoryRecord(0) + "\r\n";
     EXPECT_EQ(FileText(), expected);
     EXPECT_NE(FileText().find("Тревога"), std::string::npos) << "Cyrillic written in Windows-1251";
-    EXPECT_TRUE(steps.watchdog);
 }
 
 TEST_F(HistoryDownload, PointerZeroWritesAnEmptyFile)
@@ -671,7 +552,6 @@ TEST_F(HistoryDownload, PointerZeroWritesAnEmptyFile)
     override.pointer = "0000";
     EXPECT_EQ(Download().RecordsWritten, 0);
     EXPECT_TRUE(std::filesystem::exists(folder / HistoryTextFileName));
-    EXPECT_EQ(FileText(), "");
 }
 
 TEST_F(HistoryDownload, AFailingRecordIsRetriedABoundedNumberOfTimes)
@@ -684,7 +564,6 @@ TEST_F(HistoryDownload, AFailingRecordIsRetriedABoundedNumberOfTimes)
     EXPECT_EQ(result.RecordsWritten, 0);
     EXPECT_NE(result.Error.find("0004"), std::string::npos);
     EXPECT_EQ(RecordReads(), THistoryReader::DownloadAttempts * TDevice::DefaultAttempts);
-    EXPECT_TRUE(steps.watchdog);
 }
 
 TEST_F(HistoryDownload, AReplyThatIsNoRecordIsReadAgain)
@@ -694,9 +573,7 @@ TEST_F(HistoryDownload, AReplyThatIsNoRecordIsReadAgain)
     override.shortReplies = 2;
     const THistoryDownload result = Download();
     EXPECT_FALSE(result.Failed);
-    EXPECT_EQ(result.RecordsWritten, 3);
     EXPECT_EQ(FileText().find("0000\r\n"), std::string::npos) << "no short record in the file";
-    EXPECT_NE(FileText().find(device.HistoryRecord(1)), std::string::npos);
 
     override.shortReplies = THistoryReader::DownloadAttempts;
     const THistoryDownload failed = Download();
@@ -712,88 +589,7 @@ TEST_F(HistoryDownload, TheStopButtonIsHeardWhileItRuns)
     };
     const THistoryDownload result = Download([&] { return go; });
     EXPECT_TRUE(result.Stopped);
-    EXPECT_EQ(result.RecordsWritten, 3);
     EXPECT_EQ(RecordReads(), 3);
-}
-
-// ---------------------------------------------------------------- end to end over a serial line
-
-// The device controller of a connection, the real cable worker and termios code, and the simulated
-// communicator behind a pseudo-terminal.
-class HistoryOverLine : public testing::Test {
-protected:
-    void Connect(int records)
-    {
-        sim::DeviceProfile profile = testsupport::Profile(120);
-        profile.historyRecords = records;
-        dc.reset();
-        line = std::make_unique<testsupport::SimDevice>(profile, scope.Clock());
-        dc = std::make_unique<TDeviceController>(line->worker, &log);
-        dc->Device().SetTimeoutFloor(testsupport::SimDevice::kTimeoutMs);
-        dc->Major = 5;
-        dc->Build = 120;
-        main->Timer1->SetEnabled(true);
-    }
-    ~HistoryOverLine() override { dc.reset(); }
-
-    ui::ApplicationScope scope;
-    TFormMain* main = scope.App().CreateForm<TFormMain>("FormMain");
-    TformWays* ways = (formWays = ui::Create<TformWays>(main->PagesPane, "formWays", main->PagesPane));
-    TFormHistory* page = (FormHistory = ui::Create<TFormHistory>(main->PagesPane, "FormHistory", main->PagesPane));
-    testsupport::RecordingLog log;
-    std::unique_ptr<testsupport::SimDevice> line;
-    std::unique_ptr<TDeviceController> dc;
-};
-
-TEST_F(HistoryOverLine, PageReadOfAFullRing)
-{
-    Connect(HistoryRingSize + 100);
-    dc->ReadForm(*page);
-    EXPECT_TRUE(dc->GetErrors().Empty());
-    EXPECT_EQ(page->FirstRecord, 100 - 32);
-    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 1), "99");
-    EXPECT_EQ(page->StringGrid1->Cells(hcRecordCheck, 1), "Да");
-    EXPECT_EQ(page->Store.Count(), 32);
-    EXPECT_TRUE(main->Timer1->Enabled()) << "the watchdog is back after the exchange";
-    EXPECT_EQ(FormProgress, nullptr);
-
-    TControllerSteps steps(*dc);
-    THistoryReader reader(steps, *page);
-    page->FirstRecord = 5;
-    reader.Backward();
-    EXPECT_EQ(page->FirstRecord, HistoryAdvance(5, -32));
-    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 6), std::to_string(HistoryLastRecord));
-    EXPECT_EQ(page->StringGrid1->Cells(hcAccount, 6), "0050") << "the wrapped part of a full ring holds records";
-    EXPECT_EQ(FormProgress, nullptr);
-}
-
-TEST_F(HistoryOverLine, EmptyRingShowsEmptySlots)
-{
-    Connect(0);
-    dc->ReadForm(*page);
-    EXPECT_EQ(page->FirstRecord, 0x5FD4);
-    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 1), std::to_string(HistoryLastRecord));
-    EXPECT_EQ(page->StringGrid1->Cells(hcAccount, 1), "");
-    EXPECT_EQ(page->StringGrid1->Cells(hcMessage, 32), "");
-}
-
-TEST_F(HistoryOverLine, WritingTheWaysErasesAndTheNextReadSeesTheEmptyRing)
-{
-    Connect(200);
-    dc->ReadForm(*ways);
-    dc->ReadForm(*page);
-    ASSERT_EQ(page->StringGrid1->Cells(hcNumber, 1), "199");
-    ways->ResetMarks();
-    dc->WriteForm(*ways);
-    EXPECT_TRUE(dc->GetErrors().Empty());
-    EXPECT_EQ(line->device.HistoryPointer(), 0);
-    EXPECT_EQ(page->Store.Count(), 0);
-    EXPECT_EQ(page->StringGrid1->Cells(hcNumber, 1), "");
-    EXPECT_EQ(line->device.Value("alphon0"), "110002=84951234567") << "the channels written back as read";
-    EXPECT_EQ(line->device.Value("alphon2"), "210103=");
-    dc->ReadForm(*page);
-    EXPECT_EQ(page->StringGrid1->Cells(hcAccount, 1), "");
-    EXPECT_TRUE(main->Timer1->Enabled());
 }
 
 }  // namespace

