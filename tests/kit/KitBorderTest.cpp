@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/Text.h"
+#include "tests/support/Pictures.h"
+
 #include <array>
 #include <bitset>
 #include <set>
@@ -235,3 +238,23 @@ TEST_F(KitLEDDisplayTest, StillTextStandsAtTheLeftAndLeftToRightTextEntersThere)
     EXPECT_EQ(Dot(Painted(*other), *other, 0, 2, 3), kLit);
 }
 
+TEST_F(KitLEDDisplayTest, Pictures)
+{
+    auto* border = ui::Create<TKitBorder>(form, "B", form);
+    border->SetBorderWidth(3);
+    border->SetBorderInner(fsLowered);
+    testsupport::SavePicture(Painted(*border, clWhite).bitmap(), "KitBorder");
+    led->SetBounds(0, 0, 243, 30);
+    led->SetCaption("+7 916 123-45-67");
+    testsupport::SavePicture(Painted(*led).bitmap(), "KitLEDDisplay_dial");
+    led->SetHeight(90);
+    led->SetCaption("Sorvel 0#*A");
+    testsupport::SavePicture(Painted(*led).bitmap(), "KitLEDDisplay_large");
+    std::string all;
+    for (int code = 32; code < 256; ++code) platform::AppendUtf8(all, platform::Cp1251ToUnicode(static_cast<unsigned char>(code)));
+    led->SetBounds(0, 0, 32 * 18 + 2, 30);
+    for (int line = 0; line < 7; ++line) {
+        led->SetCaption(platform::Copy(all, line * 32 + 1, 32));
+        testsupport::SavePicture(Painted(*led).bitmap(), "KitLEDDisplay_font_" + std::to_string(line));
+    }
+}

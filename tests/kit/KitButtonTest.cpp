@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/Pictures.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <string>
@@ -305,3 +307,24 @@ TEST_F(KitButtonTest, ADownGroupButtonShowsTheCheckerPattern)
     EXPECT_EQ(c.pixel(10, 10), c.pixel(11, 11));
 }
 
+TEST_F(KitButtonTest, PictureOfTheLooks)
+{
+    auto* hot = ui::Create<TKitBitBtn>(form, "Hot", form);
+    hot->SetKind(ui::bkHelp);
+    hot->SetHotTrack(true);
+    auto* group = ui::Create<TKitButton>(form, "Group", form);
+    group->SetCaption("Down");
+    group->SetGroupIndex(1);
+    group->SetDown(true);
+    auto* styled = ui::Create<TKitButton>(form, "Styled", form);
+    styled->SetCaption("Raised");
+    styled->SetTextStyle(tsRaised);
+    Canvas picture(4 * 80, 30, ui::ResolveColor(clBtnFace));
+    int x = 2;
+    for (ui::TCustomControl* c : std::initializer_list<ui::TCustomControl*>{ok, hot, group, styled}) {
+        picture.draw(x, 2, Painted(*c).bitmap());
+        x += 80;
+    }
+    user.MouseEnter(*hot);
+    testsupport::SavePicture(picture.bitmap(), "kit_buttons");
+}

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/Pictures.h"
+
 #include <array>
 #include <map>
 #include <string>
@@ -825,4 +827,45 @@ TEST(KitFonts, CanvasFontOfAControlFont)
     EXPECT_EQ(desc.color, clMaroon);
     font.SetHeight(16);  // a cell height
     EXPECT_EQ(CanvasFont(font).height, 12);
+}
+
+TEST(KitFrames, PictureOfEveryStyle)
+{
+    Canvas c(12 * 30, 30, clBtnFace);
+    for (int s = fsNone; s <= fsFlatRounded; ++s)
+        DrawBorder(c, {s * 30 + 2, 2, s * 30 + 28, 28}, static_cast<TFrameStyleEx>(s));
+    testsupport::SavePicture(c.bitmap(), "kit_frames");
+    SUCCEED();
+}
+
+TEST(KitProgress, PictureOfThePainters)
+{
+    Canvas c(220, 100, clBtnFace);
+    DrawTraditionalProgressBar(c, {10, 5, 210, 25}, orHorizontal, clHighlight, clWhite, 38, true);
+    DrawLEDProgressBar(c, {10, 35, 210, 55}, orHorizontal, clHighlight, clWhite, 20, 55, true);
+    DrawGradientProgressBar(c, {10, 65, 210, 90}, orHorizontal, clHighlight, clHotLight, clWhite, clBtnFace,
+                            gdHorizontalCenter, 70, true);
+    testsupport::SavePicture(c.bitmap(), "kit_progress");
+    SUCCEED();
+}
+
+TEST(KitRadioGlyph, PictureOfTheStates)
+{
+    Canvas c(6 * 17, 17, clBtnFace);
+    TCheckRadioGlyph g;
+    g.FrameColor = clBtnShadow;
+    g.HotDarkColor = clHighlight;
+    g.HotLightColor = BlendColors(clWhite, clHighlight, 190);
+    int x = 2;
+    for (const TCheckRadioState state : {crsNormal, crsPressed, crsHot, crsDisabled}) {
+        g.State = state;
+        g.Checked = state != crsPressed;
+        DrawCheckRadioGlyph(c, {x, 2, x + 13, 15}, g);
+        x += 17;
+    }
+    g.State = crsHot;
+    g.HotTrackStyle = htsFrame;
+    DrawCheckRadioGlyph(c, {x, 2, x + 13, 15}, g);
+    testsupport::SavePicture(c.bitmap(), "kit_radio");
+    SUCCEED();
 }

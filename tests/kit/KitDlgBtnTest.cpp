@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/Pictures.h"
+
 using ui::TRect;
 
 namespace {
@@ -186,4 +188,13 @@ TEST_F(KitDlgBtnTest, TheDividerIsAGrooveOnTheSideFacingTheDialog)
     EXPECT_EQ(divided.pixel(30, 0), ui::ResolveColor(clBtnShadow));
     EXPECT_EQ(divided.pixel(30, 1), ui::ResolveColor(clBtnHighlight));
     EXPECT_EQ(plain.pixel(30, 0), divided.pixel(30, 2));
+    bar->SetShowHelpButton(true);
+    bar->SetShowGlyphs(true);
+    ui::Canvas picture(bar->Width(), bar->Height());
+    picture.draw(0, 0, Painted(*bar).bitmap());
+    for (int i = 1; i <= 3; ++i) {
+        TKitBitBtn* b = bar->Button(i);
+        picture.draw(b->Left(), b->Top(), Painted(*b).bitmap());
+    }
+    testsupport::SavePicture(picture.bitmap(), "kit_dialog_buttons");
 }

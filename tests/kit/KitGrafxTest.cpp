@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/Pictures.h"
+
 #include <cstdlib>
 
 using ui::Canvas;
@@ -264,4 +266,14 @@ TEST(KitParentBackground, ParentColourUnderAChildAndNoInvalidationFromAPaint)
     DrawParentBackground(*loose, untouched, true);
     EXPECT_EQ(untouched.pixel(2, 2), clYellow);
     scope.App().SetObserver(nullptr);
+}
+
+TEST(PaintGradientRect, PictureOfEveryDirection)
+{
+    Canvas c(10 * 64, 48, clBtnFace);
+    for (int d = 0; d < 10; ++d)
+        PaintGradientRect(c, {d * 64 + 2, 2, d * 64 + 62, 46}, static_cast<TGradientDirection>(d), clWhite,
+                          clNavy, 1);
+    testsupport::SavePicture(c.bitmap(), "kit_gradients");
+    SUCCEED();
 }

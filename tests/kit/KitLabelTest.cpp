@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/Pictures.h"
+
 #include <string>
 #include <vector>
 
@@ -255,3 +257,19 @@ TEST_F(KitLabelTest, MissingProgramIsNotStarted)
     EXPECT_FALSE(platform::StartDetached("/nonexistent/opener", {}));
 }
 
+TEST_F(KitLabelTest, Pictures)
+{
+    label->SetCaption("ООО \"Сорвел\"");
+    label->SetTextStyle(tsRaised);
+    label->SetBorderOuter(fsGroove);
+    label->SetTextMargin(2);
+    testsupport::SavePicture(Painted(*label).bitmap(), "KitLabel_raised");
+    link->SetCaption("www.sorvel.ru");
+    testsupport::SavePicture(Painted(*link).bitmap(), "KitURLLabel");
+    label->SetAutoSize(false);
+    label->SetBounds(0, 0, 160, 160);
+    label->SetRotation(roCurve);
+    label->SetAngle(300);
+    label->SetCaption("Sorvel GSM-7-QX3");
+    testsupport::SavePicture(Painted(*label).bitmap(), "KitLabel_curve");
+}

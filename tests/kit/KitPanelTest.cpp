@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/Pictures.h"
+
 #include <map>
 
 using ui::Canvas;
@@ -471,3 +473,40 @@ TEST_F(KitPanelTest, GroupBoxFramesByStyle)
     EXPECT_EQ(c.pixel(100, box->CaptionRect().Bottom - 1), kFace);
 }
 
+TEST_F(KitPanelTest, PicturesOfPanelsAndGroupBoxes)
+{
+    Canvas sheet(420, 250, clBtnFace);
+    const auto place = [&](ui::TCustomControl& control, int x, int y) {
+        Canvas c(control.Width(), control.Height());
+        control.PaintTo(c);
+        sheet.draw(x, y, c.bitmap());
+    };
+    panel->SetBounds(0, 0, 180, 39);
+    panel->SetCaption("Панель");
+    place(*panel, 10, 10);
+
+    auto* gradient = ui::Create<TKitPanel>(form, "G", form);
+    gradient->SetBounds(0, 0, 180, 60);
+    gradient->SetVisualStyle(vsGradient);
+    gradient->SetBorderOuter(fsFlatRounded);
+    gradient->SetShowGrid(true);
+    gradient->SetGridStyle(gsDottedLines);
+    gradient->SetCaption("Градиент, сетка");
+    place(*gradient, 10, 60);
+
+    int x = 210, y = 10;
+    for (const TKitGroupBoxStyle style : {gsStandard, gsTopLine, gsFlat, gsBanner, gsUnderline, gsCustom}) {
+        auto* box = ui::Create<TKitGroupBox>(form, "", form);
+        box->SetBounds(0, 0, 95, 70);
+        box->SetGroupStyle(style);
+        box->SetCaption("&Номер");
+        place(*box, x, y);
+        x += 105;
+        if (x > 400) {
+            x = 210;
+            y += 80;
+        }
+    }
+    testsupport::SavePicture(sheet.bitmap(), "kit_panels");
+    SUCCEED();
+}

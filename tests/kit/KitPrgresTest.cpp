@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/Pictures.h"
+
 #include <vector>
 
 using ui::Canvas;
@@ -209,3 +211,29 @@ TEST_F(KitProgressBarTest, GradientPixels)
     EXPECT_TRUE(Near(c.pixel(120, 10), ResolveColor(clBtnFace)));
 }
 
+TEST_F(KitProgressBarTest, PictureOfTheStyles)
+{
+    Canvas sheet(300, 200, clBtnFace);
+    int y = 10;
+    for (const TBarStyle style : {bsTraditional, bsLED, bsGradient}) {
+        bar->SetBounds(0, 0, 200, 24);
+        bar->SetBarStyle(style);
+        bar->SetTotalParts(8);
+        bar->SetPartsComplete(3);
+        Canvas c(bar->Width(), bar->Height());
+        bar->PaintTo(c);
+        sheet.draw(10, y, c.bitmap());
+        y += 34;
+    }
+    bar->SetBounds(0, 0, 21, 125);
+    bar->SetBarStyle(bsLED);
+    Canvas v(bar->Width(), bar->Height());
+    bar->PaintTo(v);
+    sheet.draw(230, 10, v.bitmap());
+    bar->SetBarStyle(bsTraditional);
+    bar->SetBorderOuter(fsFlatRounded);
+    bar->PaintTo(v);
+    sheet.draw(260, 10, v.bitmap());
+    testsupport::SavePicture(sheet.bitmap(), "kit_progress_bar");
+    SUCCEED();
+}

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/Pictures.h"
+
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -280,3 +282,13 @@ TEST_F(KitRadChkTest, AFrameControllerGivesTheHotTrackLook)
     EXPECT_FALSE(radio[0]->HotTrack());
 }
 
+TEST_F(KitRadChkTest, PictureOfTheStates)
+{
+    radio[1]->SetChecked(true);
+    radio[2]->SetHotTrack(true);
+    radio[2]->SetEnabled(false);
+    Canvas picture(box->Width(), box->Height());
+    picture.draw(0, 0, Painted(*box).bitmap());
+    for (TKitRadioButton* r : radio) picture.draw(r->Left(), r->Top(), Painted(*r).bitmap());
+    testsupport::SavePicture(picture.bitmap(), "kit_radio_buttons");
+}

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/Pictures.h"
+
 #include <climits>
 #include <vector>
 
@@ -372,3 +374,16 @@ TEST_F(KitSplitterTest, TrackLineInvertsTheBarItCovers)
     EXPECT_EQ(Painted(*inner).bitmap(), before.bitmap());
 }
 
+TEST_F(KitSplitterTest, Pictures)
+{
+    outer->Pane2()->SetColor(clWindow);
+    inner->Pane2()->SetColor(clWhite);
+    testsupport::SavePicture(Painted(*inner).bitmap(), "KitSplitter_inner");
+    testsupport::SavePicture(Painted(*outer).bitmap(), "KitSplitter_outer");
+    outer->SetHotSpotDirection(hsdBoth);
+    driver.MouseMove(*outer, {}, Centre(outer->HotSpotRect()).X - 20, outer->BarSize().Top + 2);
+    ui::Canvas bar(outer->Width(), 15, clFuchsia);
+    bar.setOrigin({0, -(outer->BarSize().Top - 5)});
+    outer->PaintTo(bar);
+    testsupport::SavePicture(bar.bitmap(), "KitSplitter_hotspot_both");
+}

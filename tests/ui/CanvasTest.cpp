@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/Pictures.h"
+
 #include <cstring>
 
 using namespace ui;
@@ -398,3 +400,13 @@ TEST(Png, EncodesAValidStoredImage)
     EXPECT_THROW(WritePng(c.bitmap(), "/nonexistent/dir/x.png"), std::runtime_error);
 }
 
+TEST(Png, SavesASampleForAPerson)
+{
+    Canvas c(160, 60, clBtnFace);
+    c.font.color = clBlack;
+    c.brush = Brush::Clear();
+    TRect r{4, 4, 156, 56};
+    c.drawText(r, "&Номер объекта: text drawn through FreeType", tfWordBreak | tfCenter);
+    testsupport::SavePicture(c.bitmap(), "canvas_text");
+    SUCCEED();
+}
