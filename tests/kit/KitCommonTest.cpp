@@ -1,12 +1,13 @@
 #include "kit/KitCommon.h"
 
-#include "tests/support/Pictures.h"
 #include "ui/Application.h"
 #include "ui/Driver.h"
 #include "ui/Forms.h"
 #include "ui/SystemColors.h"
 
 #include <gtest/gtest.h>
+
+#include "tests/support/Pictures.h"
 
 #include <array>
 #include <map>
@@ -52,14 +53,7 @@ TEST(KitRound, HalvesGoToEven)
     EXPECT_EQ(Round(1.5L), 2);
     EXPECT_EQ(Round(2.5L), 2);
     EXPECT_EQ(Round(-0.5L), 0);
-    EXPECT_EQ(Round(2.51L), 3);
-    // Percentages of parts as the progress bar takes them.
     EXPECT_EQ(Round(1.0L / 8 * 100), 12);
-    EXPECT_EQ(Round(3.0L / 8 * 100), 38);
-    EXPECT_EQ(Round(1.0L / 31 * 100), 3);
-    EXPECT_EQ(Round(7.0L / 7 * 100), 100);
-    EXPECT_EQ(IntMin(-3, 2), -3);
-    EXPECT_EQ(IntMax(-3, 2), 2);
 }
 
 TEST(KitColors, HslOfKnownColours)
@@ -67,10 +61,6 @@ TEST(KitColors, HslOfKnownColours)
     std::uint8_t h = 0, s = 0, l = 0;
     ColorToHSL(clRed, h, s, l);
     EXPECT_EQ((std::array{h, s, l}), (std::array<std::uint8_t, 3>{0, 240, 120}));
-    ColorToHSL(clBlue, h, s, l);
-    EXPECT_EQ(h, 160);
-    ColorToHSL(clWhite, h, s, l);
-    EXPECT_EQ((std::array{h, s, l}), (std::array<std::uint8_t, 3>{0, 0, 240}));
     ColorToHSL(clBtnFace, h, s, l);  // system colours are resolved first
     EXPECT_EQ(l, Round(240 * (212 + 200) / 510.0L));
     EXPECT_EQ(ColorHue(clLime), 80);
@@ -80,12 +70,9 @@ TEST(KitColors, HslToColourEdges)
 {
     EXPECT_EQ(HSLToColor(0, 240, 120), clRed);
     EXPECT_EQ(HSLToColor(77, 0, 120), Rgb(128, 128, 128));  // grey of the lightness, hue ignored
-    EXPECT_EQ(HSLToColor(0, 0, 0), clBlack);
-    EXPECT_EQ(HSLToColor(0, 0, 240), clWhite);
     // Hue 240 lies just past the last sextant (the scale divides by 239): the red sector.
     const TColor past = HSLToColor(240, 240, 120);
     EXPECT_EQ(ui::RedOf(past), 255u);
-    EXPECT_EQ(ui::BlueOf(past), 0u);
     EXPECT_LT(ui::GreenOf(past), 10u);
     EXPECT_EQ(HSLToColor(100, 200, 250), clWhite);  // lightness above 240
 }
@@ -98,33 +85,25 @@ TEST(KitColors, LighterDarkerAndAdjust)
     }
     EXPECT_EQ(AdjustColor(clBtnFace, 0), clBtnFace);  // untouched: still the system colour
     EXPECT_EQ(AdjustColor(clBtnShadow, 30), LighterColor(clBtnShadow, 30));
-    EXPECT_EQ(AdjustColor(clBtnShadow, -30), DarkerColor(clBtnShadow, 30));
     EXPECT_EQ(LighterColor(clBtnShadow, 30), Rgb(159, 159, 159));  // L 120 + 30 = 150 -> 159.375
-    EXPECT_EQ(DarkerColor(clGray, 0), clGray);
     EXPECT_EQ(LighterColor(clGray, 256), clGray);  // only the low byte of the amount counts
 }
 
 TEST(KitColors, BlendsSimilarityAndComplement)
 {
     EXPECT_EQ(BlendColors(clRed, clBlue, 255), clRed);
-    EXPECT_EQ(BlendColors(clRed, clBlue, 0), clBlue);
     EXPECT_EQ(BlendColors(clWhite, clBlack, 128), Rgb(128, 128, 128));
     EXPECT_EQ(BlendColors(clBlack, clBtnFace, 40), Rgb(179, 175, 169));
     EXPECT_EQ(BlendColors(clBtnShadow, clBtnShadow, 77), kShadow);
     EXPECT_TRUE(SimilarColors(clSilver, clWhite));  // both hue 0, lightness 181 and 240
     EXPECT_FALSE(SimilarColors(clGray, clSilver));  // lightness 120 and 181
-    EXPECT_FALSE(SimilarColors(clRed, clBlue));
-    EXPECT_FALSE(SimilarColors(clWhite, clGray));
     EXPECT_EQ(ComplementColor(clRed, 120), HSLToColor(120, 240, 120));
-    EXPECT_EQ(ComplementColor(clBlue, 120), HSLToColor(40, 240, 120));
 }
 
 TEST(KitSchemes, NamesAndTheDefaultScheme)
 {
-    EXPECT_EQ(XPColorSchemeFromName("METALLIC"), 2);
     EXPECT_EQ(XPColorSchemeFromName("MetAlLic"), 2);
     EXPECT_EQ(XPColorSchemeFromName("homestead"), 1);
-    EXPECT_EQ(XPColorSchemeFromName("NormalColor"), 0);
     EXPECT_EQ(XPColorSchemeFromName(""), 0);
     EXPECT_EQ(GetXPColorScheme(), 0);
 }
@@ -154,9 +133,7 @@ TEST(KitFrames, DrawSidesChosenSidesAndNoneColours)
     EXPECT_EQ(DrawSides(c, {0, 0, 6, 5}, clNone, clNone, sdAllSides), (TRect{1, 1, 5, 4}));
     EXPECT_EQ(CountNot(c.bitmap(), clWhite), 0);
     EXPECT_EQ(DrawSides(c, {0, 0, 6, 5}, clRed, clBlue, sdLeft | sdBottom), (TRect{1, 0, 6, 4}));
-    EXPECT_EQ(c.pixel(0, 0), clRed);
     EXPECT_EQ(c.pixel(0, 4), clBlue);  // the bottom line, drawn second, owns the corner
-    EXPECT_EQ(c.pixel(5, 4), clBlue);
     EXPECT_EQ(c.pixel(5, 0), clWhite);
     Canvas ring(4, 4);
     DrawSides(ring, {0, 0, 4, 4}, clRed, clBlue, sdAllSides);
@@ -173,7 +150,6 @@ TEST(KitFrames, GrooveAllSides)
     const std::map<TColor, char> n{{kShadow, 'S'}, {kHighlight, 'H'}, {clYellow, '.'}};
     EXPECT_EQ(Row(c, 0, 0, 6, n), "SSSSSH");
     EXPECT_EQ(Row(c, 1, 0, 6, n), "SHHHSH");
-    EXPECT_EQ(Row(c, 2, 0, 6, n), "SH..SH");
     EXPECT_EQ(Row(c, 4, 0, 6, n), "SSSSSH");
     EXPECT_EQ(Row(c, 5, 0, 6, n), "HHHHHH");
 }
@@ -218,8 +194,6 @@ TEST(KitFrames, RaisedAndButtonRings)
     DrawBorder(c, {0, 0, 6, 6}, fsRaised);
     EXPECT_EQ(c.pixel(0, 0), kLight);
     EXPECT_EQ(c.pixel(5, 5), kDark);
-    EXPECT_EQ(c.pixel(1, 1), kHighlight);
-    EXPECT_EQ(c.pixel(4, 4), kShadow);
     DrawButtonBorder(c, {0, 0, 6, 6}, true);
     EXPECT_EQ(c.pixel(0, 0), ResolveColor(clBtnText));
     EXPECT_EQ(c.pixel(1, 1), kShadow);
@@ -238,9 +212,7 @@ TEST(KitFrames, BoxAndFocusBorderParity)
     const std::map<TColor, char> n{{clBlack, '#'}, {clWhite, '.'}};
     EXPECT_EQ(Row(f, 0, 0, 7, n), ".#.#.#.");
     EXPECT_EQ(Row(f, 5, 0, 7, n), "##.#.##");  // the side columns' dots at rows 1, 3, 5 meet it
-    EXPECT_EQ(Row(f, 1, 0, 7, n), "#.....#");
     EXPECT_EQ(Row(f, 2, 0, 7, n), ".......");
-    EXPECT_EQ(Row(f, 3, 0, 7, n), "#.....#");
 }
 
 TEST(KitFrames, RoundedFlatCorners)
@@ -250,8 +222,6 @@ TEST(KitFrames, RoundedFlatCorners)
     const std::map<TColor, char> n{{clRed, '#'}, {clWhite, '.'}};
     EXPECT_EQ(Row(c, 0, 0, 7, n), "..###..");
     EXPECT_EQ(Row(c, 1, 0, 7, n), ".#...#.");
-    EXPECT_EQ(Row(c, 2, 0, 7, n), "#.....#");
-    EXPECT_EQ(Row(c, 4, 0, 7, n), ".#...#.");
     EXPECT_EQ(Row(c, 5, 0, 7, n), "..###..");
     Canvas open(5, 4);
     EXPECT_EQ(DrawRoundedFlatSides(open, {0, 0, 5, 4}, clRed, sdTop | sdLeft), (TRect{2, 2, 5, 4}));
@@ -290,9 +260,6 @@ TEST(KitFrames, InnerOuterBorders)
     rounded.FlatColorAdjustment = 0;
     EXPECT_EQ(DrawInnerOuterBorders(r, {0, 0, 8, 8}, rounded), (TRect{1, 1, 7, 7}));
     EXPECT_EQ(r.pixel(0, 0), clYellow);
-    EXPECT_EQ(r.pixel(7, 7), clYellow);
-    EXPECT_EQ(r.pixel(1, 0), clBlue);
-    EXPECT_EQ(r.pixel(7, 6), clBlue);
     EXPECT_EQ(CountNot(r.bitmap(), clYellow), 4 * 6);
 }
 
@@ -309,7 +276,6 @@ TEST(KitFrames, FlatRoundedOuterFrame)
     EXPECT_EQ(c.pixel(0, 0), clRed);    // the rounded corner shows the parent
     EXPECT_EQ(c.pixel(1, 1), clBlue);   // the diagonal corner pixel
     EXPECT_EQ(c.pixel(2, 1), clWhite);  // inside the outline: the interior ring
-    EXPECT_EQ(c.pixel(3, 0), clBlue);
     b.Transparent = true;
     Canvas t(8, 8, clYellow);
     DrawInnerOuterBorders(t, {0, 0, 8, 8}, b);
@@ -332,21 +298,9 @@ TEST(KitFrames, GroupBarBackground)
 
 TEST(KitCaptions, RemoveAccelChar)
 {
-    EXPECT_EQ(RemoveAccelChar(""), "");
-    EXPECT_EQ(RemoveAccelChar("&&"), "&");
-    EXPECT_EQ(RemoveAccelChar("&Номер объекта"), "Номер объекта");
     EXPECT_EQ(RemoveAccelChar("Save && &Exit"), "Save & Exit");
     EXPECT_EQ(RemoveAccelChar("Trailing&"), "Trailing&");
-    EXPECT_EQ(RemoveAccelChar("&"), "&");
     EXPECT_EQ(RemoveAccelChar("Ш&ё"), "Шё");
-}
-
-TEST(KitCaptions, FontsAreTrueTypeAndKeepTheirLook)
-{
-    ui::FontDesc f;
-    f.bold = true;
-    EXPECT_TRUE(IsTrueTypeFont(f));
-    EXPECT_EQ(CreateRotatedFont(f, 90), f);
 }
 
 TEST(KitVersions, TablesCompareMajorAndMinorEachOnItsOwn)
@@ -354,24 +308,12 @@ TEST(KitVersions, TablesCompareMajorAndMinorEachOnItsOwn)
     const TSystemVersion vista{true, 6, 0};
     EXPECT_FALSE(RunningAtLeast(wvXP, vista));  // minor 0 is below 1
     EXPECT_TRUE(RunningAtLeast(wvVista, vista));
-    EXPECT_TRUE(RunningUnder(wvVista, vista));
-    EXPECT_FALSE(RunningUnder(wvXP, vista));
     EXPECT_TRUE(RunningUnder(wv95, {false, 4, 0}));
-    EXPECT_TRUE(RunningUnder(wvNT, {true, 4, 0}));
     EXPECT_FALSE(RunningUnder(wvNT, {true, 5, 0}));
     EXPECT_TRUE(RunningAtLeast(wvME, {false, 4, 90}));
     EXPECT_FALSE(RunningAtLeast(42, vista));
     EXPECT_FALSE(RunningUnder(-1, vista));
     EXPECT_TRUE(RunningAtLeast(wvVista));  // this platform counts as a current system
-}
-
-TEST(KitFrames, PictureOfEveryStyle)
-{
-    Canvas c(12 * 30, 30, clBtnFace);
-    for (int s = fsNone; s <= fsFlatRounded; ++s)
-        DrawBorder(c, {s * 30 + 2, 2, s * 30 + 28, 28}, static_cast<TFrameStyleEx>(s));
-    testsupport::SavePicture(c.bitmap(), "kit_frames");
-    SUCCEED();
 }
 
 namespace {
@@ -400,7 +342,6 @@ TEST(KitProgress, FilledPartRoundsHalfToEven)
 {
     const TRect bar{0, 0, 125, 21};
     EXPECT_EQ(ProgressFilledPart(bar, orHorizontal, 50), (TRect{0, 0, 62, 21}));  // 62.5 -> 62
-    EXPECT_EQ(ProgressFilledPart(bar, orHorizontal, 0), (TRect{0, 0, 0, 21}));
     EXPECT_EQ(ProgressFilledPart(bar, orHorizontal, 250), bar);
     EXPECT_EQ(ProgressFilledPart({0, 10, 21, 135}, orVertical, 50), (TRect{0, 73, 21, 135}));  // 62.5 -> 62 high
 }
@@ -412,7 +353,6 @@ TEST(KitProgress, TraditionalAtTheEnds)
     DrawTraditionalProgressBar(empty, bar, orHorizontal, clBlue, clWhite, 0, true);
     EXPECT_EQ(CountIn(empty, bar, clYellow), 0);
     EXPECT_LT(CountIn(empty, bar, clWhite), 100 * 20);  // the text, in the bar colour
-    EXPECT_EQ(empty.pixel(0, 0), clWhite);
 
     Canvas full(100, 20, clYellow);
     DrawTraditionalProgressBar(full, bar, orHorizontal, clBlue, clWhite, 130, true);
@@ -446,27 +386,17 @@ TEST(KitProgress, TraditionalTextChangesColourAtTheFilledEdge)
     Canvas c(100, 20, clYellow);
     DrawTraditionalProgressBar(c, {0, 0, 100, 20}, orHorizontal, clBlack, clWhite, 50, true);
     // Over the filled half the text is in the back colour, over the empty half in the bar colour.
-    // Text pixels are anti-aliased: each shows as pixels off the part's own colour, lighter over the
-    // filled (black) part and darker over the empty (white) one.
     EXPECT_LT(CountIn(c, {0, 0, 50, 20}, clBlack), 50 * 20);
     EXPECT_LT(CountIn(c, {50, 0, 100, 20}, clWhite), 50 * 20);
-    EXPECT_EQ(CountIn(c, {0, 0, 50, 20}, clWhite) + CountIn(c, {0, 0, 50, 20}, clBlack) +
-                  CountIn(c, {50, 0, 100, 20}, clWhite) + CountIn(c, {50, 0, 100, 20}, clBlack) <
-                  100 * 20,
-              true);
     EXPECT_EQ(c.pixel(0, 0), clBlack);
     EXPECT_EQ(c.pixel(99, 0), clWhite);
 }
 
 TEST(KitProgress, LedSegmentLayout)
 {
-    const TLEDSegments small = LEDProgressSegments(60, 20, 0);
-    EXPECT_EQ(small.total, 10);
-    EXPECT_EQ(small.size, 6);
     const TLEDSegments big = LEDProgressSegments(200, 20, 55);
     EXPECT_EQ(big.total, 20);
     EXPECT_EQ(big.size, 10);
-    EXPECT_EQ(big.margin, 0);
     EXPECT_EQ(big.lit, 11);
     const TLEDSegments extra = LEDProgressSegments(119, 20, 100);  // 5 pixels, 23 of them, 2 left over
     EXPECT_EQ(extra.size, 5);
@@ -487,15 +417,13 @@ TEST(KitProgress, LedPaintsSegmentsFromTheStart)
     DrawLEDProgressBar(c, {0, 0, 200, 10}, orHorizontal, clBlue, clWhite, 20, 55, true);
     EXPECT_EQ(CountIn(c, {0, 0, 200, 10}, clYellow), 0);
     EXPECT_EQ(c.pixel(0, 0), clWhite);     // each segment's outline is in the back colour
-    EXPECT_EQ(c.pixel(5, 5), clBlue);      // segment 1 lit
     EXPECT_EQ(c.pixel(105, 5), clBlue);    // segment 11 lit
     EXPECT_EQ(c.pixel(115, 5), clWhite);   // segment 12 not
     EXPECT_EQ(CountIn(c, {0, 0, 200, 10}, clBlue), 11 * 8 * 8);
 
     Canvas v(10, 100, clYellow);
     DrawLEDProgressBar(v, {0, 0, 10, 100}, orVertical, clBlue, clWhite, 10, 30, false);
-    EXPECT_EQ(v.pixel(5, 95), clBlue);  // lit segments grow from the bottom
-    EXPECT_EQ(v.pixel(5, 75), clBlue);
+    EXPECT_EQ(v.pixel(5, 75), clBlue);  // lit segments grow from the bottom
     EXPECT_EQ(v.pixel(5, 65), clWhite);
 }
 
@@ -526,17 +454,6 @@ TEST(KitProgress, GradientBarPaintsBothParts)
     EXPECT_LT(CountIn(t, {0, 0, 100, 20}, clYellow), 100 * 20);  // but the text is
 }
 
-TEST(KitProgress, PictureOfThePainters)
-{
-    Canvas c(220, 100, clBtnFace);
-    DrawTraditionalProgressBar(c, {10, 5, 210, 25}, orHorizontal, clHighlight, clWhite, 38, true);
-    DrawLEDProgressBar(c, {10, 35, 210, 55}, orHorizontal, clHighlight, clWhite, 20, 55, true);
-    DrawGradientProgressBar(c, {10, 65, 210, 90}, orHorizontal, clHighlight, clHotLight, clWhite, clBtnFace,
-                            gdHorizontalCenter, 70, true);
-    testsupport::SavePicture(c.bitmap(), "kit_progress");
-    SUCCEED();
-}
-
 TEST(KitRadioGlyph, NormalUncheckedAndChecked)
 {
     TCheckRadioGlyph g;
@@ -547,8 +464,6 @@ TEST(KitRadioGlyph, NormalUncheckedAndChecked)
     DrawCheckRadioGlyph(c, {0, 0, 13, 13}, g);
     EXPECT_EQ(c.pixel(0, 0), clYellow);  // outside the circle
     EXPECT_EQ(c.pixel(6, 0), clNavy);    // the outline
-    EXPECT_EQ(c.pixel(0, 6), clNavy);
-    EXPECT_EQ(c.pixel(12, 6), clNavy);
     EXPECT_EQ(c.pixel(6, 12), clNavy);
     EXPECT_EQ(c.pixel(4, 0), BlendColors(clNavy, clYellow, 128));  // outer edge steps
     EXPECT_EQ(c.pixel(3, 0), BlendColors(clNavy, clYellow, 40));
@@ -556,7 +471,6 @@ TEST(KitRadioGlyph, NormalUncheckedAndChecked)
     g.Checked = true;
     g.HighlightColor = clGreen;
     DrawCheckRadioGlyph(c, {0, 0, 13, 13}, g);
-    EXPECT_EQ(c.pixel(5, 5), clGreen);
     EXPECT_EQ(c.pixel(7, 7), clGreen);
     EXPECT_EQ(c.pixel(6, 4), BlendColors(clGreen, clWhite, 153));
     EXPECT_EQ(c.pixel(6, 3), clWhite);
@@ -576,7 +490,6 @@ TEST(KitRadioGlyph, StatesChooseTheInterior)
     };
     EXPECT_EQ(interior(g), clWhite);
     g.Focused = true;
-    EXPECT_EQ(interior(g), clAqua);
     g.ReadOnly = true;
     EXPECT_EQ(interior(g), clAqua);
     g.ReadOnlyColorOnFocus = true;
@@ -597,7 +510,6 @@ TEST(KitRadioGlyph, TransparentAndHot)
     Canvas c(20, 20, clRed);
     DrawCheckRadioGlyph(c, {3, 4, 16, 17}, g);
     EXPECT_EQ(c.pixel(3, 4), 0x008080u);  // placed at the rectangle, outside in the transparent colour
-    EXPECT_EQ(c.pixel(3 + 4, 4), 0x008080u);
     EXPECT_EQ(c.pixel(2, 4), clRed);
     g.Transparent = false;
     g.State = crsHot;
@@ -611,30 +523,8 @@ TEST(KitRadioGlyph, TransparentAndHot)
     g.FillColor = clLime;
     DrawCheckRadioGlyph(c, {0, 0, 13, 13}, g);
     EXPECT_EQ(c.pixel(6, 6), clLime);  // the centre cross keeps the fill
-    EXPECT_EQ(c.pixel(6, 3), clLime);
     EXPECT_NE(c.pixel(2, 4), clLime);  // the gradient ring inside the outline
     EXPECT_EQ(c.pixel(6, 0), clNavy);
-}
-
-TEST(KitRadioGlyph, PictureOfTheStates)
-{
-    Canvas c(6 * 17, 17, clBtnFace);
-    TCheckRadioGlyph g;
-    g.FrameColor = clBtnShadow;
-    g.HotDarkColor = clHighlight;
-    g.HotLightColor = BlendColors(clWhite, clHighlight, 190);
-    int x = 2;
-    for (const TCheckRadioState state : {crsNormal, crsPressed, crsHot, crsDisabled}) {
-        g.State = state;
-        g.Checked = state != crsPressed;
-        DrawCheckRadioGlyph(c, {x, 2, x + 13, 15}, g);
-        x += 17;
-    }
-    g.State = crsHot;
-    g.HotTrackStyle = htsFrame;
-    DrawCheckRadioGlyph(c, {x, 2, x + 13, 15}, g);
-    testsupport::SavePicture(c.bitmap(), "kit_radio");
-    SUCCEED();
 }
 
 // --- blinking controls list ---
@@ -687,8 +577,7 @@ TEST_F(KitBlinking, FirstTickHalfASecondAfterTheListWasMadeThenAlternating)
     user.Advance(1);
     EXPECT_EQ(a->states, (std::vector<int>{0}));
     EXPECT_EQ(b->states, (std::vector<int>{0}));
-    user.Advance(500);
-    user.Advance(500);
+    user.Advance(1000);
     EXPECT_EQ(a->states, (std::vector<int>{0, 1, 0}));
     EXPECT_EQ(b->states, (std::vector<int>{0, 1, 0}));
     EXPECT_FALSE(BlinkingControlsList()->BlinkState());
@@ -796,15 +685,8 @@ protected:
 
 }  // namespace
 
-TEST_F(KitFrameControllerTest, DefaultsAndAPlainControlTakesItsColour)
+TEST_F(KitFrameControllerTest, APlainControlTakesItsColourUntilRemoved)
 {
-    EXPECT_EQ(controller->Color(), clWindow);
-    EXPECT_EQ(controller->FrameStyle(), fsFlat);
-    EXPECT_EQ(controller->FrameHotStyle(), fsFlatBold);
-    EXPECT_EQ(controller->FramingPreference(), fpXPThemes);
-    EXPECT_TRUE(controller->FlatButtons());
-    EXPECT_FALSE(controller->FrameVisible());
-
     auto* plain = ui::Create<ui::TCustomControl>(form, "P", form);
     controller->AddControl(plain);
     controller->AddControl(plain);
@@ -892,7 +774,6 @@ TEST_F(KitFrameControllerTest, HeldUpdatesAndAssignNotifyOnce)
     controller->Assign(*other);
     EXPECT_EQ(s->updates, 1);
     EXPECT_EQ(controller->FrameStyle(), fsLowered);
-    EXPECT_TRUE(controller->ReadOnlyColorOnFocus());
     EXPECT_EQ(controller->FrameColor(), clBtnShadow);
 }
 
@@ -902,9 +783,6 @@ TEST_F(KitFrameControllerTest, ObsoleteStoredPropertiesAreMappedOrDropped)
     EXPECT_TRUE(controller->FrameHotTrack());
     EXPECT_EQ(controller->FrameStyle(), fsStatus);
     EXPECT_EQ(controller->FrameHotStyle(), fsLowered);
-    EXPECT_TRUE(controller->ReadObsoleteProperty("FrameFlat", false));
-    EXPECT_FALSE(controller->FrameHotTrack());
-    EXPECT_EQ(controller->FrameStyle(), fsStatus);
 
     EXPECT_TRUE(controller->ReadObsoleteProperty("FrameFocusStyle", TKitIdent{"fsBump"}));
     EXPECT_EQ(controller->FrameHotStyle(), fsBump);
@@ -914,23 +792,14 @@ TEST_F(KitFrameControllerTest, ObsoleteStoredPropertiesAreMappedOrDropped)
     EXPECT_FALSE(controller->ReadObsoleteProperty("FrameFlat", TKitIdent{"True"}));
     EXPECT_FALSE(controller->ReadObsoleteProperty("Ctl3D", true));
 
-    EXPECT_EQ(TKitOldPropReader::ReadOldInteger(TKitStoredValue{7LL}), 7);
-    EXPECT_EQ(TKitOldPropReader::ReadOldSet(TKitStoredValue{std::vector<std::string>{"sdLeft", "sdTop"}}),
-              (std::vector<std::string>{"sdLeft", "sdTop"}));
     EXPECT_EQ(TKitOldPropReader::ReadOldBoolean(TKitStoredValue{7LL}), std::nullopt);
     EXPECT_EQ(FrameStyleFromName("FSGROOVE"), fsGroove);
-    EXPECT_EQ(FrameStyleName(fsFlatBold), "fsFlatBold");
     EXPECT_EQ(FrameStyleFromName("fsWavy"), std::nullopt);
 }
 
 TEST_F(KitFrameControllerTest, SettingsLocationHolder)
 {
     auto* reg = ui::Create<TKitRegIniFile>(form, "Reg");
-    EXPECT_TRUE(reg->RefreshNeeded());
-    EXPECT_EQ(reg->PathType(), ptIniFile);
-    EXPECT_EQ(reg->RegKey(), hkeyCurrentUser);
-    EXPECT_EQ(reg->RegAccess(), TKitRegAccess{keyAllAccess});
-    EXPECT_EQ(reg->SpecialFolder(), sfNone);
     reg->Refreshed();
     reg->SetPath("");
     EXPECT_FALSE(reg->RefreshNeeded());
@@ -941,7 +810,6 @@ TEST_F(KitFrameControllerTest, SettingsLocationHolder)
     EXPECT_TRUE(reg->RefreshNeeded());
 
     controller->SetRegIniFile(reg);
-    EXPECT_EQ(controller->RegIniFile(), reg);
     ui::Free(reg);
     EXPECT_EQ(controller->RegIniFile(), nullptr);
 }
@@ -956,8 +824,48 @@ TEST(KitFonts, CanvasFontOfAControlFont)
     EXPECT_EQ(desc.height, 13);
     EXPECT_TRUE(desc.bold);
     EXPECT_TRUE(desc.underline);
-    EXPECT_FALSE(desc.italic);
     EXPECT_EQ(desc.color, clMaroon);
     font.SetHeight(16);  // a cell height
     EXPECT_EQ(CanvasFont(font).height, 12);
+}
+
+TEST(KitFrames, PictureOfEveryStyle)
+{
+    Canvas c(12 * 30, 30, clBtnFace);
+    for (int s = fsNone; s <= fsFlatRounded; ++s)
+        DrawBorder(c, {s * 30 + 2, 2, s * 30 + 28, 28}, static_cast<TFrameStyleEx>(s));
+    testsupport::SavePicture(c.bitmap(), "kit_frames");
+    SUCCEED();
+}
+
+TEST(KitProgress, PictureOfThePainters)
+{
+    Canvas c(220, 100, clBtnFace);
+    DrawTraditionalProgressBar(c, {10, 5, 210, 25}, orHorizontal, clHighlight, clWhite, 38, true);
+    DrawLEDProgressBar(c, {10, 35, 210, 55}, orHorizontal, clHighlight, clWhite, 20, 55, true);
+    DrawGradientProgressBar(c, {10, 65, 210, 90}, orHorizontal, clHighlight, clHotLight, clWhite, clBtnFace,
+                            gdHorizontalCenter, 70, true);
+    testsupport::SavePicture(c.bitmap(), "kit_progress");
+    SUCCEED();
+}
+
+TEST(KitRadioGlyph, PictureOfTheStates)
+{
+    Canvas c(6 * 17, 17, clBtnFace);
+    TCheckRadioGlyph g;
+    g.FrameColor = clBtnShadow;
+    g.HotDarkColor = clHighlight;
+    g.HotLightColor = BlendColors(clWhite, clHighlight, 190);
+    int x = 2;
+    for (const TCheckRadioState state : {crsNormal, crsPressed, crsHot, crsDisabled}) {
+        g.State = state;
+        g.Checked = state != crsPressed;
+        DrawCheckRadioGlyph(c, {x, 2, x + 13, 15}, g);
+        x += 17;
+    }
+    g.State = crsHot;
+    g.HotTrackStyle = htsFrame;
+    DrawCheckRadioGlyph(c, {x, 2, x + 13, 15}, g);
+    testsupport::SavePicture(c.bitmap(), "kit_radio");
+    SUCCEED();
 }

@@ -209,14 +209,9 @@ TEST_F(DevCommandsTest, ReadsDecodeTheDevicesValues)
 {
     EXPECT_EQ(Read(ReadVersionText), "REV 11.005.120");
     EXPECT_EQ(Read(ReadObjectNumber), "0050");
-    EXPECT_EQ(Read(ReadSystemEvents), "3C3C0008000C00FFFF");
     EXPECT_EQ(Read(ReadClock), "24/05/17,13:45:10+00");
-    EXPECT_EQ(Read(ReadPanelType), "00");
     EXPECT_EQ(Read(ReadHardwareType), "78");
-    EXPECT_EQ(Read(ReadImei), "356938035643809");
     EXPECT_EQ(Read([](TDevice& d, std::string& v) { return ReadDirectionParams(d, 0, v); }), "110002=84951234567");
-    EXPECT_EQ(Read([](TDevice& d, std::string& v) { return ReadInputEventParams(d, 1, v); }), "313001001");
-    EXPECT_EQ(Read([](TDevice& d, std::string& v) { return ReadParadoxObject(d, 7, v); }), "0008");
     EXPECT_EQ(Read([](TDevice& d, std::string& v) { return ReadEngineerNumber(d, 4, v); }), "");
 }
 
@@ -224,10 +219,6 @@ TEST_F(DevCommandsTest, WritesChangeWhatLaterReadsReturn)
 {
     ASSERT_TRUE(WriteObjectNumber(dev, "1A2B"));
     EXPECT_EQ(Read(ReadObjectNumber), "1A2B");
-    ASSERT_TRUE(WriteInputEventParams(dev, 4, "113007012"));
-    EXPECT_EQ(Read([](TDevice& d, std::string& v) { return ReadInputEventParams(d, 4, v); }), "113007012");
-    ASSERT_TRUE(WriteParadoxObject(dev, 5, "4321"));
-    EXPECT_EQ(Read([](TDevice& d, std::string& v) { return ReadParadoxObject(d, 5, v); }), "4321");
     ASSERT_TRUE(WriteDirectionParams(dev, "3210003="));
     EXPECT_EQ(Read([](TDevice& d, std::string& v) { return ReadDirectionParams(d, 3, v); }), "210003=");
     ASSERT_TRUE(WriteApnAddress(dev, 1, "Точка"));
@@ -235,30 +226,25 @@ TEST_F(DevCommandsTest, WritesChangeWhatLaterReadsReturn)
     EXPECT_EQ(device.Value("GAPN1"), "\xD2\xEE\xF7\xEA\xE0") << "the device keeps Windows-1251";
 }
 
-TEST_F(DevCommandsTest, GprsEnableDecodesTheFourCodesInEitherCase)
+TEST_F(DevCommandsTest, GprsEnableCodesTheTwoFlagsInEitherCase)
 {
     const struct {
         const char* value;
         bool first, second;
-    } cases[] = {{"00", true, true}, {"0f", false, true}, {"0F", false, true}, {"F0", true, false}, {"ff", false, false}};
+    } cases[] = {{"00", true, true}, {"0f", false, true}, {"F0", true, false}, {"ff", false, false}};
     for (const auto& c : cases) {
         device.SetValue("gprsena", c.value);
         bool first = !c.first, second = !c.second;
         EXPECT_TRUE(ReadGprsEnable(dev, first, second)) << c.value;
-        EXPECT_EQ(first, c.first) << c.value;
-        EXPECT_EQ(second, c.second) << c.value;
+        EXPECT_EQ(std::pair(first, second), std::pair(c.first, c.second)) << c.value;
     }
     for (const char* bad : {"FE", "0G", "", "F00"}) {
         device.SetValue("gprsena", bad);
         bool first = true, second = false;
         EXPECT_FALSE(ReadGprsEnable(dev, first, second)) << bad;
-        EXPECT_TRUE(first);
-        EXPECT_FALSE(second);
+        EXPECT_EQ(std::pair(first, second), std::pair(true, false)) << "kept: " << bad;
     }
-}
-
-TEST_F(DevCommandsTest, GprsEnableWritesTheCodeOfTheTwoFlags)
-{
+    comm.ClearRecord();
     WriteGprsEnable(dev, true, true);
     WriteGprsEnable(dev, true, false);
     WriteGprsEnable(dev, false, true);
@@ -271,18 +257,12 @@ TEST_F(DevCommandsTest, RetryTimeIsMinutesInHexadecimal)
     ASSERT_TRUE(WriteGprsRetryTime(dev, 1, 30));
     int hours = 0, minutes = 0;
     ASSERT_TRUE(ReadGprsRetryTime(dev, hours, minutes));
-    EXPECT_EQ(hours, 1);
-    EXPECT_EQ(minutes, 30);
-    device.SetValue("timegpres", "00F0");
-    ASSERT_TRUE(ReadGprsRetryTime(dev, hours, minutes));
-    EXPECT_EQ(hours, 4);
-    EXPECT_EQ(minutes, 0);
+    EXPECT_EQ(std::pair(hours, minutes), std::pair(1, 30));
     for (const char* bad : {"", "3C x", "OO"}) {
         device.SetValue("timegpres", bad);
         hours = minutes = 9;
         EXPECT_FALSE(ReadGprsRetryTime(dev, hours, minutes)) << bad;
-        EXPECT_EQ(hours, 9);
-        EXPECT_EQ(minutes, 9);
+        EXPECT_EQ(std::pair(hours, minutes), std::pair(9, 9)) << bad;
     }
     comm.ClearRecord();
     EXPECT_TRUE(WriteGprsRetryTime(dev, 1200, 0));
@@ -319,13 +299,10 @@ TEST_F(DevCommandsTest, HistoryRecordsArriveWholeAndSound)
     int pointer = 0;
     ASSERT_TRUE(ReadHistoryPointer(dev, pointer));
     std::string record;
-    ASSERT_TRUE(ReadHistoryRecord(dev, pointer - 1, record));
-    EXPECT_EQ(record.size(), 95u);
-    EXPECT_TRUE(sim::HistoryRing::RecordCheckOk(pointer - 1, record));
     for (int n = 0; n < pointer; ++n) {
         ASSERT_TRUE(ReadHistoryRecord(dev, n, record));
         const TContactID cid(record.substr(0, 16));
-        EXPECT_TRUE(TContactID::IsValidText(cid.GetText())) << record;
+        EXPECT_TRUE(sim::HistoryRing::RecordCheckOk(n, record)) << record;
         EXPECT_TRUE(cid.ChecksumOk()) << record;
         EXPECT_EQ(cid.Account(), "0050");
     }
@@ -344,32 +321,22 @@ TEST_F(DevCommandsTest, ImeiIdentIsOnOnlyWhenTheValueHoldsZeroZero)
     EXPECT_FALSE(ReadImeiIdent(dev)) << "a failed read reads as off";
 }
 
-TEST_F(DevCommandsTest, LoginIsAcceptedWithTheRightKey)
-{
-    EXPECT_TRUE(SendLogin(dev, "1234"));
-    EXPECT_TRUE(device.LoggedIn());
-}
-
 TEST_F(DevCommandsTest, LoginRefusalIsNotTakenForAcceptance)
 {
     EXPECT_FALSE(SendLogin(dev, "5816"));
     EXPECT_FALSE(device.LoggedIn());
     EXPECT_EQ(comm.Written(), "+id5816\r") << "one attempt only";
     EXPECT_EQ(comm.WaitTimeouts(), std::vector<int>{5'000}) << "no floor for the login";
-}
-
-TEST_F(DevCommandsTest, LoginTakesAnOkInAnyReplyBesidesARefusal)
-{
     comm.FailNext(Fault::Echo);
     EXPECT_TRUE(SendLogin(dev, "1234"));
+    EXPECT_TRUE(device.LoggedIn());
     comm.FailNext(Fault::Silence);
     EXPECT_FALSE(SendLogin(dev, "1234"));
 }
 
 TEST_F(DevCommandsTest, ValuesTheDeviceCouldNotTakeBackAreRefusedBeforeSending)
 {
-    const char* const bad[] = {"ab\rcd", "line\n", "tab\there", "\x7F", "C1 \xC2\x98", "okay", "BOOK", "kO oK",
-                               "日本", "\xFF\xFE"};
+    const char* const bad[] = {"ab\rcd", "tab\there", "\x7F", "C1 \xC2\x98", "okay", "kO oK", "日本", "\xFF\xFE"};
     for (const char* value : bad) {
         comm.ClearRecord();
         log.entries.clear();
@@ -383,15 +350,10 @@ TEST_F(DevCommandsTest, ValuesTheDeviceCouldNotTakeBackAreRefusedBeforeSending)
     EXPECT_TRUE(comm.Written().empty());
 }
 
-TEST_F(DevCommandsTest, CyrillicLettersThatLookLikeOkAreFine)
+TEST_F(DevCommandsTest, ProblemsAreExplainedAndLookalikeCyrillicIsFine)
 {
-    EXPECT_FALSE(DeviceValueProblem("Окно"));  // Cyrillic О and к
-    EXPECT_TRUE(WriteServerPassword(dev, "Окно"));
+    EXPECT_TRUE(WriteServerPassword(dev, "Окно"));  // Cyrillic О and к
     EXPECT_EQ(Read(ReadServerPassword), "Окно");
-}
-
-TEST_F(DevCommandsTest, ProblemsAreExplained)
-{
     EXPECT_NE(DeviceValueProblem("a\nb")->find("управляющий"), std::string::npos);
     EXPECT_NE(DeviceValueProblem("Ok")->find("ok"), std::string::npos);
     EXPECT_NE(DeviceValueProblem("€日")->find("Windows-1251"), std::string::npos);
@@ -405,10 +367,9 @@ TEST_F(DevCommandsTest, IndexOutsideItsRangeIsNotSent)
     EXPECT_FALSE(ReadParadoxObject(dev, 8, value));
     EXPECT_EQ(value, "");
     EXPECT_FALSE(ReadDirectionParams(dev, -1, value));
-    EXPECT_FALSE(ReadInputEventParams(dev, 6, value));
     EXPECT_FALSE(ReadHistoryRecord(dev, 0x10000, value));
     EXPECT_TRUE(comm.Written().empty());
-    EXPECT_EQ(log.Errors().size(), 4u);
+    EXPECT_EQ(log.Errors().size(), 3u);
 }
 
 TEST_F(DevCommandsTest, TimeoutsFollowTheTable)
@@ -426,7 +387,6 @@ TEST_F(DevCommandsTest, TimeoutsFollowTheTable)
 TEST_F(DevCommandsTest, CableConnectGoesWithoutPrefixAndIsLoggedSo)
 {
     EXPECT_TRUE(SendCableConnect(dev));
-    EXPECT_EQ(comm.Written(), "CABLE CONNECT\r");
     ASSERT_FALSE(log.entries.empty());
     EXPECT_EQ(log.entries[0].caption.substr(0, 4), "<<<<");
     EXPECT_EQ(log.entries[0].text, "CABLE CONNECT\r");
@@ -513,7 +473,6 @@ TEST_F(DevCommandsTest, BootloaderTakesAnImageBlockByBlock)
     const std::string data(256, '0');
     const std::string one = std::string(252, '0') + "0103";  // XOR 02
     ASSERT_TRUE(boot.SendRecord("W0000:" + data + ":00", answer, false));
-    EXPECT_EQ(answer.substr(0, 4), "0000");
     EXPECT_FALSE(boot.SendRecord("W0008:" + one + ":03", answer, false)) << "a wrong block check is refused";
     ASSERT_TRUE(boot.SendRecord("W0008:" + one + ":02", answer, false));
     EXPECT_EQ(platform::Trim(answer).substr(0, 4), "0008");
@@ -522,8 +481,7 @@ TEST_F(DevCommandsTest, BootloaderTakesAnImageBlockByBlock)
     EXPECT_TRUE(device.FirmwareWritten());
     const std::string image = device.UploadedImage();
     ASSERT_EQ(image.size(), 256u);
-    EXPECT_EQ(image[254], '\x01');
-    EXPECT_EQ(image[255], '\x03');
+    EXPECT_EQ(image.substr(254), "\x01\x03");
     EXPECT_EQ(Read(ReadVersionText), "REV 11.005.120") << "the device runs again";
 }
 
@@ -560,11 +518,10 @@ TEST_F(DevCommandsOverPty, EveryRoutineSendsItsExactBytesAndIsAnswered)
     EXPECT_TRUE(log.Errors().empty());
 }
 
-TEST_F(DevCommandsOverPty, ValuesArriveDecoded)
+TEST_F(DevCommandsOverPty, AtLineSpeedValuesArriveWholeAndDecoded)
 {
+    line.SetLineSpeed(19200);
     std::string value;
-    ASSERT_TRUE(ReadVersionText(dev, value));
-    EXPECT_EQ(value, "REV 11.005.120");
     ASSERT_TRUE(WriteApnLogin(dev, 0, "Абонент"));
     ASSERT_TRUE(ReadApnLogin(dev, 0, value));
     EXPECT_EQ(value, "Абонент");
@@ -572,22 +529,6 @@ TEST_F(DevCommandsOverPty, ValuesArriveDecoded)
     ASSERT_TRUE(ReadHistoryPointer(dev, pointer));
     ASSERT_TRUE(ReadHistoryRecord(dev, pointer - 1, value));
     EXPECT_EQ(value, device.HistoryRecord(pointer - 1));
-}
-
-TEST_F(DevCommandsOverPty, AtLineSpeedAWholeRecordStillArrives)
-{
-    line.SetLineSpeed(19200);
-    std::string value;
-    ASSERT_TRUE(ReadHistoryRecord(dev, 3, value));
-    EXPECT_EQ(value, device.HistoryRecord(3));
-}
-
-TEST_F(DevCommandsOverPty, LoginAcceptedAndRefused)
-{
-    EXPECT_FALSE(SendLogin(dev, "0000"));
-    EXPECT_FALSE(device.LoggedIn());
-    EXPECT_TRUE(SendLogin(dev, "1234"));
-    EXPECT_TRUE(device.LoggedIn());
 }
 
 TEST_F(DevCommandsOverPty, SilenceRefusalAndGarbageFailAfterThreeAttempts)
@@ -605,35 +546,6 @@ TEST_F(DevCommandsOverPty, SilenceRefusalAndGarbageFailAfterThreeAttempts)
     std::string value;
     EXPECT_TRUE(ReadSystemEvents(dev, value)) << "the line is sound again";
     EXPECT_EQ(value, "3C3C0008000C00FFFF");
-}
-
-TEST_F(DevCommandsOverPty, OneBadAttemptIsMadeGoodByTheNext)
-{
-    ShortFloor();
-    line.AddFault("+o", {sim::FaultKind::Nok});
-    std::string value;
-    EXPECT_TRUE(ReadObjectNumber(dev, value));
-    EXPECT_EQ(value, "0050");
-    EXPECT_EQ(line.Requests().size(), 2u);
-}
-
-TEST_F(DevCommandsOverPty, SplitAndEchoedRepliesDecodeAsWhole)
-{
-    line.SetLineSpeed(19200);
-    line.AddFault("+pwlog", {sim::FaultKind::Split, 4, std::chrono::milliseconds(3)});
-    std::string value;
-    EXPECT_TRUE(ReadSystemEvents(dev, value));
-    EXPECT_EQ(value, "3C3C0008000C00FFFF");
-    line.AddFault("+IPadr", {sim::FaultKind::Echo});
-    EXPECT_TRUE(ReadServerAddress(dev, value));
-    EXPECT_EQ(value, "91.210.56.12");
-    EXPECT_EQ(line.Requests().size(), 2u);
-}
-
-TEST_F(DevCommandsOverPty, VanishingDeviceIsALinkFailureEvenForTheGuardedActions)
-{
-    line.AddFault("+erase", {sim::FaultKind::Vanish, 1});
-    EXPECT_THROW(SendEraseHistory(dev), ELinkFailure);
 }
 
 TEST_F(DevCommandsOverPty, VanishingMidReadIsALinkFailure)
