@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/SimProcess.h"
 #include "link/ComPortWorker.h"
 #include "link/DevCommands.h"
 #include "link/DevSorvel7QX1.h"
@@ -48,35 +49,6 @@ public:
     void AddList(const std::string&, const std::vector<std::string>&, TColor) override {}
     std::size_t requestBytes = 0;
     std::size_t replyBytes = 0;
-};
-
-// sorvel-sim from the same build, or nothing when it is not there.
-class SimProcess {
-public:
-    SimProcess(const fs::path& program, const fs::path& ports)
-    {
-        std::vector<std::string> args{program.string(), "--ports", ports.string(), "--baud", "19200", "--pace-requests"};
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~SimProcess()
-    {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
-    SimProcess(const SimProcess&) = delete;
-    SimProcess& operator=(const SimProcess&) = delete;
-    bool Started() const { return pid_ > 0; }
-
-private:
-    pid_t pid_ = -1;
 };
 
 std::vector<Routine> Reads(std::vector<std::string>& values)
@@ -177,16 +149,6 @@ std::vector<Routine> Writes()
     return out;
 }
 
-bool WaitForLink(const fs::path& link)
-{
-    for (int i = 0; i < 200; ++i) {
-        std::error_code ec;
-        if (fs::exists(link, ec)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-}
-
 int Measure(const std::string& port, const std::string& against)
 {
     TComPortWorker worker(true, true);
@@ -228,8 +190,7 @@ int main()
         fs::create_directories(ports);
         int result = 0;
         if (fs::exists(program)) {
-            SimProcess sim(program, ports);
-            if (!sim.Started() || !WaitForLink(ports / "sorvel-sim")) throw std::runtime_error("sorvel-sim did not start");
+            const benchsupport::SimProcess sim(program, ports, {"--pace-requests"});
             result = Measure((ports / "sorvel-sim").string(), "sorvel-sim");
         } else {
             // The same device and line in this process.

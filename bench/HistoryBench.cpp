@@ -19,6 +19,7 @@
 #include "app/ExchangeSteps.h"
 #include "app/HistoryReader.h"
 #include "app/fHistory.h"
+#include "bench/SimProcess.h"
 #include "link/ComPortWorker.h"
 #include "link/DevSorvel7QX1.h"
 #include "platform/Text.h"
@@ -69,44 +70,6 @@ private:
     TDevice& device_;
     TLogWriter& log_;
 };
-
-class SimProcess {
-public:
-    SimProcess(const fs::path& program, const fs::path& ports)
-    {
-        std::vector<std::string> args{program.string(), "--ports", ports.string(), "--baud", "19200", "--pace-requests"};
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~SimProcess()
-    {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
-    SimProcess(const SimProcess&) = delete;
-    SimProcess& operator=(const SimProcess&) = delete;
-    bool Started() const { return pid_ > 0; }
-
-private:
-    pid_t pid_ = -1;
-};
-
-bool WaitForLink(const fs::path& link)
-{
-    for (int i = 0; i < 200; ++i) {
-        std::error_code ec;
-        if (fs::exists(link, ec)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-}
 
 struct Run {
     double seconds = 0;
@@ -177,8 +140,7 @@ int main()
         fs::create_directories(ports);
         int result = 0;
         if (fs::exists(program)) {
-            SimProcess sim(program, ports);
-            if (!sim.Started() || !WaitForLink(ports / "sorvel-sim")) throw std::runtime_error("sorvel-sim did not start");
+            const benchsupport::SimProcess sim(program, ports, {"--pace-requests"});
             result = Measure((ports / "sorvel-sim").string(), "sorvel-sim", ports);
         } else {
             sim::Communicator communicator;

@@ -21,6 +21,7 @@
 
 #include "app/FormAppMainController.h"
 #include "app/fMain.h"
+#include "bench/SimProcess.h"
 #include "link/ComPortWorker.h"
 #include "platform/ProgramFolder.h"
 #include "ui/Application.h"
@@ -51,44 +52,6 @@ public:
     bool DoConnect() override { return false; }
     std::unique_ptr<TLogWriter> CreateLog() override { return std::make_unique<PollCounter>(); }
 };
-
-class SimProcess {
-public:
-    SimProcess(const fs::path& program, const fs::path& ports)
-    {
-        std::vector<std::string> args{program.string(), "--ports", ports.string(), "--baud", "19200"};
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~SimProcess()
-    {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
-    SimProcess(const SimProcess&) = delete;
-    SimProcess& operator=(const SimProcess&) = delete;
-    bool Started() const { return pid_ > 0; }
-
-private:
-    pid_t pid_ = -1;
-};
-
-bool WaitForLink(const fs::path& link)
-{
-    for (int i = 0; i < 200; ++i) {
-        std::error_code ec;
-        if (fs::exists(link, ec)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-}
 
 double CpuSeconds()
 {
@@ -150,8 +113,7 @@ int main(int argc, char** argv)
         if (!fs::exists(program)) throw std::runtime_error("sorvel-sim is not built");
         int result = 0;
         {
-            SimProcess sim(program, ports);
-            if (!sim.Started() || !WaitForLink(ports / "sorvel-sim")) throw std::runtime_error("sorvel-sim did not start");
+            const benchsupport::SimProcess sim(program, ports);
             result = Measure((ports / "sorvel-sim").string(), seconds, ports);
         }
         fs::remove_all(ports);
