@@ -569,7 +569,7 @@ void TKitButton::PaintClassic(Canvas& canvas, TRect r)
     } else if (plain) {
         r = DrawColorEdge(canvas, r, Color(), Pressed());
     } else {
-        r = down ? DrawColorButtonBorder(canvas, r, Color(), fsLowered) : DrawColorEdge(canvas, r, Color(), !down);
+        r = down ? DrawColorButtonBorder(canvas, r, Color(), fsLowered) : DrawColorEdge(canvas, r, Color(), false);
     }
     canvas.brush = ui::Brush::Solid(Color());
     canvas.fillRect(r);
@@ -753,9 +753,11 @@ void TKitBitBtn::GetGlyphRect(TRect& rect) const
     else rect.Top += (rect.Height() - g.cy + 1) / 2;
     rect.Right = rect.Left + g.cx;
     rect.Bottom = rect.Top + g.cy;
+    // A pressed glyph sinks with the classic face, slides a pixel on a themed one, and stays on the
+    // hot-track face, which shows the press by its colour alone.
     if (Pressed()) {
-        const bool themed = ThemeAware() && ThemesActive();
-        rect = rect.Offset(themed ? 2 : 1, themed ? 0 : 1);
+        if (ThemeAware() && ThemesActive()) rect = rect.Offset(1, 0);
+        else if (!HotTrack()) rect = rect.Offset(1, 1);
     }
 }
 

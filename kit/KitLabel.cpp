@@ -2,9 +2,11 @@
 
 #include "kit/KitGrafx.h"
 #include "platform/Text.h"
+#include "ui/Application.h"
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 #include <numbers>
 
 using ui::Canvas;
@@ -484,13 +486,48 @@ void TKitLabel::DrawCurvedText(Canvas& canvas)
 
 // ---------------------------------------------------------------- TKitURLLabel
 
-TKitURLLabel::TKitURLLabel(ui::TComponent* owner) : TKitLabel(owner)
+// Carries the opener's report from whichever thread it comes on to the label, on the window thread, for
+// as long as the label lives.
+class TKitURLLabel::OpenReports : public std::enable_shared_from_this<OpenReports> {
+public:
+    OpenReports(TKitURLLabel& label, ui::Application& app) : label_(&label), app_(app) {}
+
+    void Deliver(const std::string& target, bool opened)
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            if (label_ == nullptr) return;
+            if (!app_.InWindowThread()) {
+                app_.Post([self = shared_from_this(), target, opened] { self->Deliver(target, opened); });
+                return;
+            }
+        }
+        // On the window thread nothing can take the label away meanwhile.
+        label_->Opened(target, opened);
+    }
+
+    void Forget()
+    {
+        const std::lock_guard lock(mutex_);
+        label_ = nullptr;
+    }
+
+private:
+    std::mutex mutex_;
+    TKitURLLabel* label_;
+    ui::Application& app_;
+};
+
+TKitURLLabel::TKitURLLabel(ui::TComponent* owner)
+    : TKitLabel(owner), reports_(std::make_shared<OpenReports>(*this, ui::App()))
 {
     SetCursor(ui::crHandPoint);
     SetTextStyle(tsNormal);
     Font().SetColor(clHighlight);
     Font().SetStyle({ui::fsUnderline});
 }
+
+TKitURLLabel::~TKitURLLabel() { reports_->Forget(); }
 
 void TKitURLLabel::UpdateLinkColor() { Font().SetColor(visited_ ? visitedColor_ : unvisitedColor_); }
 
@@ -525,9 +562,15 @@ void TKitURLLabel::Click()
     const std::string target = url.empty() ? platform::Trim(Caption()) : url;
     if (target.empty()) return;
     platform::DesktopOpener& opener = opener_ != nullptr ? *opener_ : platform::SystemDesktopOpener();
-    if (opener.Open(target)) {
+    opener.Open(target, [reports = reports_, target](bool opened) { reports->Deliver(target, opened); });
+}
+
+void TKitURLLabel::Opened(const std::string& target, bool opened)
+{
+    if (opened) {
         SetVisited(true);
         return;
     }
+    platform::DesktopOpener& opener = opener_ != nullptr ? *opener_ : platform::SystemDesktopOpener();
     if (platform::AsciiUpper(Extension(target)) == ".HTM") opener.OpenWith("*.htm");
 }

@@ -7,6 +7,7 @@
 #include "platform/DesktopOpen.h"
 #include "ui/StdCtrls.h"
 
+#include <memory>
 #include <string>
 
 enum TRotation { roNone, roFlat, roCurve };
@@ -163,10 +164,12 @@ private:
 };
 
 // A label that opens its target (URL, else its caption) with the desktop when clicked, and turns the
-// visited colour once that worked.
+// visited colour once the opener reports that it worked. The window does not wait for the report: it
+// comes through the window thread's queue whenever the opener has finished.
 class TKitURLLabel : public TKitLabel {
 public:
     explicit TKitURLLabel(ui::TComponent* owner);
+    ~TKitURLLabel() override;
 
     const std::string& URL() const { return url_; }
     void SetURL(std::string v) { url_ = std::move(v); }
@@ -187,6 +190,10 @@ protected:
     virtual void UpdateLinkColor();
 
 private:
+    class OpenReports;
+    void Opened(const std::string& target, bool opened);
+
+    std::shared_ptr<OpenReports> reports_;
     std::string url_;
     bool visited_ = false;
     TColor unvisitedColor_ = clHighlight;

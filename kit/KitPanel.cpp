@@ -1,5 +1,6 @@
 #include "kit/KitPanel.h"
 
+#include "kit/KitButton.h"
 #include "platform/Text.h"
 
 #include <algorithm>
@@ -352,6 +353,13 @@ void TKitCustomGroupBox::TextChanged()
     TKitCustomPanel::TextChanged();
     // The custom style makes room for a caption only when there is one.
     if (groupStyle_ == gsCustom) Realign();
+}
+
+bool TKitCustomGroupBox::DialogChar(char32_t ch)
+{
+    if (!IsAccel(ch, Caption()) || !CanFocus()) return false;
+    SelectFirst();
+    return true;
 }
 
 int TKitCustomGroupBox::TextHeight(std::string_view sample) const

@@ -172,6 +172,8 @@ public:
     ui::TRect AlignRect() const override;
     // Where the caption stands on the box (empty without a caption, or for gsCustom).
     ui::TRect CaptionRect() const;
+    // The caption's accelerator focuses the first control inside the box.
+    bool DialogChar(char32_t ch) override;
 
 protected:
     void PaintPanel(ui::Canvas& canvas) override;

@@ -2,6 +2,7 @@
 
 #include "platform/Text.h"
 #include "ui/Application.h"
+#include "ui/Driver.h"
 #include "ui/SystemColors.h"
 
 #include <array>
@@ -160,11 +161,11 @@ void TKitCustomGlyphButton::KeyPress(char32_t& key)
         return;
     }
     key = 0;
+    // A Tab key of its own, queued as a key the user pressed: the key handlers see it first, then the
+    // form moves the focus on.
     std::weak_ptr<void> alive = Liveness();
     ui::App().Post([this, alive] {
-        if (alive.expired()) return;
-        std::uint16_t tab = ui::VK_TAB;
-        KeyDown(tab, {});
+        if (!alive.expired()) ui::Driver(ui::App()).PressKey(*this, ui::VK_TAB);
     });
 }
 

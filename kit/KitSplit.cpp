@@ -1,5 +1,7 @@
 #include "kit/KitSplit.h"
 
+#include "ui/Forms.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
@@ -57,6 +59,24 @@ void TKitSplitterPane::VisibleChanged()
     if (splitter_ != nullptr) splitter_->LayoutPanes();
 }
 
+void TKitSplitterPane::MouseDown(ui::TMouseButton button, ui::TShiftState shift, int x, int y)
+{
+    if (splitter_ == nullptr || dockSite_) TKitCustomPanel::MouseDown(button, shift, x, y);
+    else splitter_->MouseDown(button, shift, x + Left(), y + Top());
+}
+
+void TKitSplitterPane::MouseUp(ui::TMouseButton button, ui::TShiftState shift, int x, int y)
+{
+    if (splitter_ == nullptr || dockSite_) TKitCustomPanel::MouseUp(button, shift, x, y);
+    else splitter_->MouseUp(button, shift, x + Left(), y + Top());
+}
+
+void TKitSplitterPane::MouseMove(ui::TShiftState shift, int x, int y)
+{
+    if (splitter_ == nullptr || dockSite_) TKitCustomPanel::MouseMove(shift, x, y);
+    else splitter_->MouseMove(shift, x + Left(), y + Top());
+}
+
 // ---------------------------------------------------------------- track drawing
 
 TKitSplitter::TrackDrawing::TrackDrawing()
@@ -110,6 +130,18 @@ int TKitSplitter::PercentBase() const { return Extent() - splitterWidth_ / 2; }
 bool TKitSplitter::BothPanesVisible() const
 {
     return pane1_ != nullptr && pane2_ != nullptr && pane1_->Visible() && pane2_->Visible();
+}
+
+void TKitSplitter::ShowControl(ui::TControl* control)
+{
+    const bool pane = control != nullptr && (control == pane1_ || control == pane2_);
+    if (pane && !loading_ && !control->Visible()) {
+        if (ui::TForm* form = TopForm(); form != nullptr && form->ActiveControl() != nullptr &&
+                                         ContainsControl(form->ActiveControl()))
+            form->SetActiveControl(this);
+        control->SetVisible(true);
+    }
+    TKitCustomPanel::ShowControl(control);
 }
 
 int TKitSplitter::FrameWidth() const

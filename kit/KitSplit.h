@@ -38,6 +38,12 @@ public:
     bool ShowDockClientCaptions() const { return showDockClientCaptions_; }
     void SetShowDockClientCaptions(bool v) { showDockClientCaptions_ = v; }
 
+    // The mouse over a pane that is no dock site goes to the splitter beneath it, as if the pane
+    // were not there; the pane's own mouse events never fire then.
+    void MouseDown(ui::TMouseButton button, ui::TShiftState shift, int x, int y) override;
+    void MouseUp(ui::TMouseButton button, ui::TShiftState shift, int x, int y) override;
+    void MouseMove(ui::TShiftState shift, int x, int y) override;
+
 protected:
     void VisibleChanged() override;
 
@@ -181,6 +187,9 @@ public:
     void LayoutPanes();
     // Relative to the client rectangle's edge the frame sides counted (left and top).
     int FrameWidth() const;
+    // A hidden pane that the focus moves into is shown (not while loading); a focused control inside
+    // the splitter hands the focus to the splitter first.
+    void ShowControl(ui::TControl* control) override;
 
     void MouseDown(ui::TMouseButton button, ui::TShiftState shift, int x, int y) override;
     void MouseMove(ui::TShiftState shift, int x, int y) override;

@@ -10,6 +10,7 @@
 #include <system_error>
 #include <thread>
 #include <tuple>
+#include <utility>
 
 namespace {
 
@@ -20,6 +21,13 @@ constexpr std::array<std::uint32_t, brCustom> kBaudValues{110,   300,   600,    
 
 // The longest pause between two looks at the port.
 constexpr std::uint32_t kSliceMs = 20;
+
+// Options of the Windows driver that termios has no means for: refused rather than left undone.
+constexpr std::array<std::pair<TCommOption, const char*>, 3> kOptionsLinuxLacks{{
+    {coAbortOnError, "aborting transfers on a line error cannot be set"},
+    {coDiscardNull, "discarding NUL characters cannot be set"},
+    {coDSRSensitivity, "DSR sensitivity cannot be set"},
+}};
 
 [[noreturn]] void Translate(const SerialPortError& e, const std::string& Msg, int Code)
 {
@@ -330,15 +338,32 @@ void TCustomComm::Change(T& Field, T Value)
     }
 }
 
+std::string TCustomComm::SettingLinuxLacks() const
+{
+    for (const auto& [option, text] : kOptionsLinuxLacks)
+        if (Options_.Has(option)) return text;
+    // A character with a parity error reads as 0 on Linux: that is the only error character there is.
+    if (Options_.Has(coParityCheck) && Options_.Has(coErrorChar) && EventChars_.Get(TCommEventChars::ErrorChar) != 0)
+        return "an error character other than 0 cannot be set";
+    if (DTRSettings_.Has(fsDTRHandshake)) return "DTR handshake cannot be set";
+    // One setting of the kernel governs both: CTS holds our output, RTS tells the peer to hold its own.
+    if (RTSSettings_.Has(fsCTSOut) != RTSSettings_.Has(fsRTSHandshake))
+        return "CTS output flow and RTS handshake can only be set together";
+    return {};
+}
+
 void TCustomComm::ApplyLineSettings()
 {
+    if (const std::string lacking = SettingLinuxLacks(); !lacking.empty())
+        RaiseError(std::string(SerialErr::MsgSetDcb) + " (" + lacking + ")", SerialErr::SetDcb);
     platform::LineSettings s;
     s.baud = BaudValue_;
     s.dataBits = static_cast<int>(DataControl_.DataBits()) + 4;
     s.parity = static_cast<platform::Parity>(DataControl_.Parity());
     s.stopBits = static_cast<platform::StopBits>(DataControl_.StopBits());
-    s.rtsCtsHandshake = RTSSettings_.Has(fsCTSOut) || RTSSettings_.Has(fsRTSHandshake);
-    s.dsrHandshake = DTRSettings_.Has(fsDSROut) || DTRSettings_.Has(fsDTRHandshake);
+    s.parityCheck = Options_.Has(coParityCheck);
+    s.rtsCtsHandshake = RTSSettings_.Has(fsCTSOut) && RTSSettings_.Has(fsRTSHandshake);
+    s.dsrHandshake = DTRSettings_.Has(fsDSROut);
     s.xonXoffInput = XOnXOffSettings_.Has(fsInX);
     s.xonXoffOutput = XOnXOffSettings_.Has(fsOutX);
     s.xonChar = EventChars_.Get(TCommEventChars::XonChar);

@@ -1,6 +1,7 @@
 #pragma once
 // The serial port component: line settings, queue sizes and time-outs, reads and writes bounded by a
-// time-out, and line events from a thread of its own. Every failure is an EDeviceError (a link failure).
+// time-out, and line events from a thread of its own. Every failure is an EDeviceError (a link failure);
+// a line setting that termios cannot carry out is refused by name, never left undone.
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -231,6 +232,8 @@ private:
 
     void RequireOpen() const;
     void CloseQuietly() noexcept;
+    // What of the line settings termios cannot carry out (empty when it can do them all).
+    std::string SettingLinuxLacks() const;
     void ApplyLineSettings();
     void ApplyBuffers();
     void ApplyTimeouts() {}

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <string_view>
+#include <thread>
+#include <utility>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -53,17 +55,37 @@ private:
 
 class XdgOpener : public DesktopOpener {
 public:
-    bool Open(const std::string& target) override { return StartDetached("xdg-open", {target}); }
+    void Open(const std::string& target, OpenReport report) override
+    {
+        StartWatched("xdg-open", {target}, std::move(report));
+    }
     bool OpenWith(const std::string&) override { return false; }
 };
 
+// Waits for the child's end on a thread of its own and reports how it ended.
+void WatchChild(pid_t child, OpenReport report)
+{
+    std::thread([child, report = std::move(report)] {
+        int status = 0;
+        pid_t got = 0;
+        do {
+            got = ::waitpid(child, &status, 0);
+        } while (got < 0 && errno == EINTR);
+        report(got == child && WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }).detach();
+}
+
 }  // namespace
 
-bool StartDetached(const std::string& program, const std::vector<std::string>& arguments)
+bool StartWatched(const std::string& program, const std::vector<std::string>& arguments, OpenReport report)
 {
+    const auto refused = [&report] {
+        report(false);
+        return false;
+    };
     const std::string path = FindProgram(program);
-    if (path.empty()) return false;
-    // Everything the children need is made before the fork: after it only async-signal-safe calls run.
+    if (path.empty()) return refused();
+    // Everything the child needs is made before the fork: after it only async-signal-safe calls run.
     std::vector<std::string> args{program};
     args.insert(args.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
@@ -71,37 +93,34 @@ bool StartDetached(const std::string& program, const std::vector<std::string>& a
     argv.push_back(nullptr);
 
     int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) return false;
+    if (::pipe2(fds, O_CLOEXEC) != 0) return refused();
     FileDescriptor readEnd(fds[0]);
     FileDescriptor writeEnd(fds[1]);
 
-    // A double fork: the middle child exits at once and is reaped here; the program itself becomes a
-    // child of init, which reaps it whenever it ends. The pipe closes on a successful exec and carries
-    // the error number of a failed one.
-    const pid_t middle = ::fork();
-    if (middle < 0) return false;
-    if (middle == 0) {
-        const pid_t grandchild = ::fork();
-        if (grandchild == 0) {
-            ::setsid();
-            ::execve(path.c_str(), argv.data(), environ);
-            const int error = errno;
-            [[maybe_unused]] const ssize_t ignored = ::write(fds[1], &error, sizeof error);
-            ::_exit(127);
-        }
-        ::_exit(grandchild < 0 ? 1 : 0);
+    // The pipe closes on a successful exec and carries the error number of a failed one. The program
+    // gets a session of its own, so that the terminal's signals meant for us do not reach it.
+    const pid_t child = ::fork();
+    if (child < 0) return refused();
+    if (child == 0) {
+        ::setsid();
+        ::execve(path.c_str(), argv.data(), environ);
+        const int error = errno;
+        [[maybe_unused]] const ssize_t ignored = ::write(fds[1], &error, sizeof error);
+        ::_exit(127);
     }
     writeEnd.Close();
-    int status = 0;
-    while (::waitpid(middle, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return false;
     int childError = 0;
     ssize_t got = 0;
     do {
         got = ::read(readEnd.Get(), &childError, sizeof childError);
     } while (got < 0 && errno == EINTR);
-    return got == 0;
+    if (got != 0) {
+        while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+        }
+        return refused();
+    }
+    WatchChild(child, std::move(report));
+    return true;
 }
 
 DesktopOpener& SystemDesktopOpener()

@@ -74,6 +74,19 @@ tcflag_t ParityFlags(Parity parity)
     return 0;
 }
 
+// The frame and handshake bits a driver may leave undone, and what the user asked for by them.
+std::string UntakenSetting(const termios& asked, const termios& taken, const LineSettings& settings)
+{
+    static constexpr const char* kParityNames[] = {"no", "odd", "even", "mark", "space"};
+    const auto differs = [&](tcflag_t mask) { return (asked.c_cflag & mask) != (taken.c_cflag & mask); };
+    if (differs(CSIZE)) return std::to_string(settings.dataBits) + " data bits";
+    if (differs(PARENB | PARODD | CMSPAR))
+        return std::string(kParityNames[static_cast<int>(settings.parity)]) + " parity";
+    if (differs(CSTOPB)) return "2 stop bits";
+    if (differs(CRTSCTS)) return std::string(settings.rtsCtsHandshake ? "" : "no ") + "RTS/CTS handshake";
+    return {};
+}
+
 }  // namespace
 
 void SerialPort::Raise(const std::string& what, int error) const
@@ -164,9 +177,10 @@ void SerialPort::Configure(const LineSettings& settings)
         throw SerialPortError(Reason::Unsupported, 0, "1.5 stop bits cannot be set");
     if (settings.dsrHandshake) throw SerialPortError(Reason::Unsupported, 0, "DSR handshake cannot be set");
 
-    termios tio{};
-    if (::tcgetattr(fd_, &tio) != 0) Raise("tcgetattr", errno);
-    tio.c_iflag = (settings.parity != Parity::None ? INPCK : 0) | (settings.xonXoffOutput ? IXON : 0) |
+    termios before{};
+    if (::tcgetattr(fd_, &before) != 0) Raise("tcgetattr", errno);
+    termios tio = before;
+    tio.c_iflag = (settings.parityCheck ? INPCK : 0) | (settings.xonXoffOutput ? IXON : 0) |
                   (settings.xonXoffInput ? IXOFF : 0);
     tio.c_oflag = 0;
     tio.c_lflag = 0;
@@ -177,7 +191,18 @@ void SerialPort::Configure(const LineSettings& settings)
     tio.c_cc[VSTART] = settings.xonChar;
     tio.c_cc[VSTOP] = settings.xoffChar;
     if (::cfsetispeed(&tio, speed->code) != 0 || ::cfsetospeed(&tio, speed->code) != 0) Raise("cfsetspeed", errno);
-    if (::tcsetattr(fd_, TCSANOW, &tio) != 0) Raise("tcsetattr", errno);
+    // A driver takes what it can of a change: tcsetattr succeeds when any part was made (glibc answers
+    // EINVAL when the data bits or the parity were left undone). Only reading back tells what was.
+    const bool refused = ::tcsetattr(fd_, TCSANOW, &tio) != 0;
+    const int error = errno;
+    if (refused && error != EINVAL) Raise("tcsetattr", error);
+    termios taken{};
+    if (::tcgetattr(fd_, &taken) != 0) Raise("tcgetattr", errno);
+    if (const std::string untaken = UntakenSetting(tio, taken, settings); !untaken.empty()) {
+        ::tcsetattr(fd_, TCSANOW, &before);
+        throw SerialPortError(Reason::Unsupported, 0, "the port does not take " + untaken);
+    }
+    if (refused) Raise("tcsetattr", error);
     settings_ = settings;
 }
 

@@ -40,6 +40,7 @@ struct LineSettings {
     int dataBits = 8;
     Parity parity = Parity::None;
     StopBits stopBits = StopBits::One;
+    bool parityCheck = false;  // a character with a parity or framing error then reads as 0
     bool rtsCtsHandshake = false;
     bool dsrHandshake = false;  // Linux has none; asking for it is refused
     bool xonXoffOutput = false;  // obey XON/XOFF from the peer
@@ -63,6 +64,8 @@ public:
     int Descriptor() const { return fd_; }
 
     static bool IsSupportedSpeed(std::uint32_t baud);
+    // Raw mode with the settings. A frame or handshake setting that the port's driver leaves undone
+    // (a pseudo-terminal keeps 8 data bits and no parity) is refused, and the port keeps what it had.
     void Configure(const LineSettings& settings);
     LineSettings Settings() const { return settings_; }
 

@@ -408,6 +408,7 @@ TWinControl::~TWinControl()
     --teardownDepth;
     for (TControl* child : controls_) child->parent_ = nullptr;
     controls_.clear();
+    tabList_.clear();
 }
 
 TControl* TWinControl::Controls(int index) const
@@ -427,12 +428,14 @@ bool TWinControl::ContainsControl(const TControl* control) const
 void TWinControl::InsertControl(TControl* control)
 {
     controls_.push_back(control);
+    if (auto* win = dynamic_cast<TWinControl*>(control)) tabList_.push_back(win);
     ControlsChanged();
 }
 
 void TWinControl::RemoveControl(TControl* control)
 {
     controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
+    tabList_.erase(std::remove(tabList_.begin(), tabList_.end(), control), tabList_.end());
     if (!destroying_) ControlsChanged();
 }
 
@@ -476,6 +479,7 @@ bool TWinControl::CanFocus() const { return TopForm() != nullptr && Showing() &&
 
 void TWinControl::SetFocus()
 {
+    if (!CanFocus() && Parent() != nullptr && Visible() && EffectivelyEnabled()) Parent()->ShowControl(this);
     if (!CanFocus()) return;
     TopForm()->SetActiveControl(this);
 }
@@ -484,6 +488,70 @@ bool TWinControl::Focused() const
 {
     const TForm* form = TopForm();
     return form != nullptr && form->ActiveControl() == this;
+}
+
+// ---------------------------------------------------------------- tab order
+
+int TWinControl::TabOrder() const
+{
+    if (Parent() == nullptr) return -1;
+    const auto& list = Parent()->tabList_;
+    return static_cast<int>(std::find(list.begin(), list.end(), this) - list.begin());
+}
+
+void TWinControl::SetTabOrder(int order)
+{
+    if (Parent() == nullptr) return;
+    auto& list = Parent()->tabList_;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    const auto at = static_cast<std::size_t>(std::clamp(order, 0, static_cast<int>(list.size())));
+    list.insert(list.begin() + static_cast<std::ptrdiff_t>(at), this);
+}
+
+std::vector<TWinControl*> TWinControl::TabOrderList() const
+{
+    std::vector<TWinControl*> list;
+    for (TWinControl* child : tabList_) {
+        list.push_back(child);
+        const std::vector<TWinControl*> inner = child->TabOrderList();
+        list.insert(list.end(), inner.begin(), inner.end());
+    }
+    return list;
+}
+
+TWinControl* TWinControl::FindNextControl(TWinControl* current, bool goForward, bool checkTabStop, bool checkParent) const
+{
+    const std::vector<TWinControl*> list = TabOrderList();
+    if (list.empty()) return nullptr;
+    const auto n = static_cast<std::ptrdiff_t>(list.size());
+    std::ptrdiff_t start = std::find(list.begin(), list.end(), current) - list.begin();
+    if (start == n) start = goForward ? n - 1 : 0;
+    std::ptrdiff_t i = start;
+    do {
+        i = goForward ? (i + 1) % n : (i + n - 1) % n;
+        TWinControl* candidate = list[static_cast<std::size_t>(i)];
+        if (candidate->CanFocus() && (!checkTabStop || candidate->TabStop()) &&
+            (!checkParent || candidate->Parent() == this))
+            return candidate;
+    } while (i != start);
+    return nullptr;
+}
+
+void TWinControl::SelectNext(TWinControl* current, bool goForward, bool checkTabStop)
+{
+    if (TWinControl* next = FindNextControl(current, goForward, checkTabStop, !checkTabStop)) next->SetFocus();
+}
+
+void TWinControl::SelectFirst()
+{
+    TWinControl* first = FindNextControl(nullptr, true, true, false);
+    if (first == nullptr) first = FindNextControl(nullptr, true, false, false);
+    if (first != nullptr) first->SetFocus();
+}
+
+void TWinControl::ShowControl(TControl* /*control*/)
+{
+    if (Parent() != nullptr) Parent()->ShowControl(this);
 }
 
 void TWinControl::KeyDown(std::uint16_t& key, TShiftState shift) { Fire(OnKeyDown, this, key, shift); }

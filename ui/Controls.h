@@ -241,11 +241,10 @@ public:
 
     bool TabStop() const { return tabStop_; }
     void SetTabStop(bool v) { tabStop_ = v; }
-    int TabOrder() const { return tabOrder_; }
-    void SetTabOrder(int v) { tabOrder_ = v; }
 
-    // Moves the focus here: OnExit of the control that had it, then OnEnter of this one. Does nothing
-    // for a control that cannot take the focus (hidden, disabled, or in no form) instead of raising.
+    // Moves the focus here: OnExit of the control that had it, then OnEnter of this one. A container
+    // that hides the control is first asked to show it (ShowControl); a control that still cannot take
+    // the focus (hidden, disabled, or in no form) is left alone instead of raising.
     void SetFocus();
     bool Focused() const;
     bool CanFocus() const;
@@ -271,6 +270,25 @@ public:
     virtual void DoEnter();
     virtual void DoExit();
 
+    // --- tab order: the order in which Tab visits the window controls ---
+    // The place among the parent's window controls (0 first; -1 without a parent). Children come in
+    // the order they were placed; setting a place moves the control there and the others along.
+    int TabOrder() const;
+    void SetTabOrder(int order);
+    // Every window control inside, in the order Tab visits them: each child followed by its own.
+    std::vector<TWinControl*> TabOrderList() const;
+    // The control Tab (goForward) or Shift+Tab reaches from `current` (nullptr: from the start),
+    // wrapping around: one that can take the focus, a tab stop when checkTabStop, a direct child when
+    // checkParent. nullptr when there is none.
+    TWinControl* FindNextControl(TWinControl* current, bool goForward, bool checkTabStop, bool checkParent) const;
+    // Focuses the next control as Tab does (checkTabStop) or as the arrow keys do (children only).
+    void SelectNext(TWinControl* current, bool goForward, bool checkTabStop);
+    // Focuses the first tab stop inside (else the first control that can take the focus).
+    void SelectFirst();
+    // Asked to show a child that the focus is moving into; a container that hides its children (the
+    // kit's splitter panes) shows it. The base passes the request to the parent.
+    virtual void ShowControl(TControl* control);
+
 protected:
     void Resized() override;
     // A child came or went.
@@ -282,8 +300,8 @@ private:
     void RemoveControl(TControl* control);
 
     std::vector<TControl*> controls_;
+    std::vector<TWinControl*> tabList_;
     bool tabStop_ = false;
-    int tabOrder_ = 0;
     bool aligning_ = false;
     bool destroying_ = false;
 };

@@ -199,6 +199,10 @@ void Driver::DialogKey(TWinControl& control, std::uint16_t key, TShiftState shif
     if (Is<TMemo>(&control)) return;
     std::weak_ptr<void> alive = control.Liveness();
     if (control.DialogKey(key, shift) || alive.expired()) return;
+    if (key == VK_TAB && !shift.Contains(ssAlt) && !shift.Contains(ssCtrl)) {
+        if (TForm* form = control.TopForm()) form->SelectNext(&control, !shift.Contains(ssShift), true);
+        return;
+    }
     if (key != VK_RETURN && key != VK_ESCAPE) return;
     TForm* form = control.TopForm();
     if (form == nullptr) return;

@@ -146,10 +146,10 @@ TEST_F(SmallWindows, WaitingWindowIsShownWhenMadeAndGoesWhenFreed)
 
 // Remembers what it was asked to open; starts nothing.
 struct FakeOpener : platform::DesktopOpener {
-    bool Open(const std::string& target) override
+    void Open(const std::string& target, platform::OpenReport report) override
     {
         opened.push_back(target);
-        return true;
+        report(true);
     }
     bool OpenWith(const std::string&) override { return false; }
     std::vector<std::string> opened;

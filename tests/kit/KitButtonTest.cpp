@@ -253,6 +253,13 @@ TEST_F(KitButtonTest, TheGlyphStandsBesideTheCaption)
     const Canvas c = Painted(*b);
     EXPECT_EQ(Count(c, ui::Bounds(7, 5, 16, 16), [](TColor p) { return p == 0x008080u; }), 0);
     EXPECT_GT(Count(c, ui::Bounds(7, 5, 16, 16), [](TColor p) { return ui::GreenOf(p) > 0x60 && ui::RedOf(p) < 0x40; }), 0);
+    // The hot-track face shows a press by its colour alone: the glyph stays put.
+    b->SetHotTrack(true);
+    b->GetGlyphRect(glyph);
+    const TRect resting = glyph;
+    Press(*b, 5, 5);
+    b->GetGlyphRect(glyph);
+    EXPECT_EQ(glyph, resting);
 }
 
 TEST_F(KitButtonTest, ScalingScalesMarginAndSpacing)
@@ -297,10 +304,12 @@ TEST_F(KitButtonTest, TheDefaultButtonWearsTheWindowFrame)
     EXPECT_NE(Painted(*cancel).pixel(0, 12), frame);
 }
 
-TEST_F(KitButtonTest, ADownGroupButtonShowsTheCheckerPattern)
+TEST_F(KitButtonTest, AnUpGroupButtonStandsRaisedAndADownOneShowsTheCheckerPattern)
 {
     auto* b = ui::Create<TKitButton>(form, "B", form);
     b->SetGroupIndex(2);
+    b->SetColor(0x40A040);
+    EXPECT_EQ(Painted(*b).pixel(0, 0), LighterColor(0x40A040, 100));
     b->SetDown(true);
     const Canvas c = Painted(*b);
     EXPECT_NE(c.pixel(10, 10), c.pixel(11, 10));

@@ -9,20 +9,25 @@
 
 #include "tests/support/Pictures.h"
 
+#include <future>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 using ui::TRect;
 
 namespace {
 
-// Records what the label asks the desktop to open; never starts anything.
+// Records what the label asks the desktop to open; never starts anything. It answers at once, or
+// keeps the report for the test to give later.
 class FakeOpener : public platform::DesktopOpener {
 public:
-    bool Open(const std::string& target) override
+    void Open(const std::string& target, platform::OpenReport report) override
     {
         opened.push_back(target);
-        return succeed;
+        if (later) pending.push_back(std::move(report));
+        else report(succeed);
     }
     bool OpenWith(const std::string& pattern) override
     {
@@ -31,6 +36,8 @@ public:
     }
 
     bool succeed = true;
+    bool later = false;
+    std::vector<platform::OpenReport> pending;
     std::vector<std::string> opened;
     std::vector<std::string> choosers;
 };
@@ -251,10 +258,29 @@ TEST_F(KitLabelTest, FailedPageOffersTheOpenWithChooser)
     EXPECT_EQ(opener.choosers.size(), 1u);
 }
 
-TEST_F(KitLabelTest, MissingProgramIsNotStarted)
+TEST_F(KitLabelTest, LinkTurnsVisitedWhenTheOpenerReportsSuccessLater)
 {
-    EXPECT_FALSE(platform::StartDetached("sorvel-no-such-program", {"x"}));
-    EXPECT_FALSE(platform::StartDetached("/nonexistent/opener", {}));
+    opener.later = true;
+    link->SetCaption("www.sorvel.ru");
+    driver.Click(*link);
+    EXPECT_FALSE(link->Visited()) << "the window does not wait for the opener";
+    std::thread([&] { opener.pending.at(0)(true); }).join();
+    EXPECT_FALSE(link->Visited());
+    driver.Pump();
+    EXPECT_TRUE(link->Visited());
+}
+
+TEST_F(KitLabelTest, TheOpenerReportsTheProgramsExitStatus)
+{
+    const auto outcome = [](const std::string& program, const std::vector<std::string>& args) {
+        auto done = std::make_shared<std::promise<bool>>();
+        platform::StartWatched(program, args, [done](bool opened) { done->set_value(opened); });
+        return done->get_future().get();
+    };
+    EXPECT_TRUE(outcome("true", {}));
+    EXPECT_FALSE(outcome("sh", {"-c", "exit 3"}));
+    EXPECT_FALSE(outcome("sorvel-no-such-program", {"x"}));
+    EXPECT_FALSE(outcome("/nonexistent/opener", {}));
 }
 
 TEST_F(KitLabelTest, Pictures)

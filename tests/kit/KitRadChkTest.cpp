@@ -185,11 +185,18 @@ TEST_F(KitRadChkTest, TheAcceleratorFocusesAndChecks)
     radio[1]->SetCaption("&Номер раздела");
     EXPECT_TRUE(user.PressAccelerator(*form, U'н'));
     EXPECT_TRUE(radio[1]->Checked());
+    // The group box's own accelerator comes first and hands the focus to its tab stop, the checked button.
+    radio[2]->SetChecked(true);
+    user.Focus(*edit);
+    box->SetCaption("&Номер объекта");
+    EXPECT_TRUE(user.PressAccelerator(*form, U'Н'));
+    EXPECT_TRUE(radio[2]->Focused());
 }
 
 TEST_F(KitRadChkTest, EnterMovesOnWhenAskedTo)
 {
     radio[0]->SetTabOnEnter(true);
+    user.Focus(*radio[0]);
     std::vector<std::uint16_t> keys;
     radio[0]->OnKeyDown = [&](ui::TObject*, std::uint16_t& key, ui::TShiftState) { keys.push_back(key); };
     char32_t key = U'\r';
@@ -197,6 +204,8 @@ TEST_F(KitRadChkTest, EnterMovesOnWhenAskedTo)
     EXPECT_EQ(key, 0u);
     user.Pump();
     EXPECT_EQ(keys, std::vector<std::uint16_t>{ui::VK_TAB});
+    // The unchecked buttons are no tab stops: the focus goes on to the edit.
+    EXPECT_TRUE(edit->Focused());
 }
 
 // --- glyph ---

@@ -3,6 +3,7 @@
 #include "ui/Application.h"
 #include "ui/Driver.h"
 #include "ui/Forms.h"
+#include "ui/StdCtrls.h"
 #include "ui/SystemColors.h"
 
 #include <gtest/gtest.h>
@@ -273,6 +274,24 @@ TEST_F(KitSplitterTest, CursorAndHighlightFollowTheMouse)
     EXPECT_TRUE(outer->HotSpotHighlighted());
     driver.MouseLeave(*outer);
     EXPECT_FALSE(outer->HotSpotHighlighted());
+    // An empty pane is not there for the mouse: the splitter beneath it takes the move and the press.
+    driver.MouseMove(*outer, {}, Centre(outer->HotSpotRect()).X, bar.Top + 1);
+    int pressedAt = -1;
+    outer->OnMouseDown = [&](ui::TObject*, ui::TMouseButton, ui::TShiftState, int, int y) { pressedAt = y; };
+    driver.MouseMove(*outer->Pane2(), {}, 5, 5);
+    EXPECT_FALSE(outer->HotSpotHighlighted());
+    EXPECT_EQ(outer->Cursor(), ui::crDefault);
+    driver.MouseDown(*outer->Pane2(), ui::mbLeft, {}, 5, 5);
+    EXPECT_EQ(pressedAt, outer->Pane2()->Top() + 5);
+}
+
+TEST_F(KitSplitterTest, FocusMovingIntoAHiddenPaneShowsIt)
+{
+    auto* edit = ui::Create<ui::TEdit>(form, "Edit", outer->Pane2());
+    outer->Pane2()->Hide();
+    edit->SetFocus();
+    EXPECT_TRUE(outer->Pane2()->Visible());
+    EXPECT_TRUE(edit->Focused());
 }
 
 // --- dragging ---

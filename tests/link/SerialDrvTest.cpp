@@ -1,11 +1,13 @@
 #include "link/SerialDrv.h"
 
+#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -128,6 +130,70 @@ TEST(SerialDrvSettings, RefusedChangeWhileOpenKeepsTheOldValue)
     EXPECT_EQ(p.comm.DataControl().DataBits(), db8);
     EXPECT_TRUE(p.comm.Opened());
     EXPECT_NO_THROW(p.comm.SetBaudRate(br38400));
+}
+
+// The terminal settings of the open port: the master side of a pseudo-terminal shows the slave's.
+termios TerminalOf(const OpenPort& p)
+{
+    termios t{};
+    EXPECT_EQ(::tcgetattr(p.pty.MasterFd(), &t), 0);
+    return t;
+}
+
+TEST(SerialDrvSettings, LineOptionsReachTheTerminal)
+{
+    OpenPort p;
+    p.comm.DataControl().SetStopBits(sb2);
+    p.comm.SetFlowControl(fcRtsCts);
+    p.comm.SetOptions({coParityCheck, coErrorChar});
+    termios t = TerminalOf(p);
+    EXPECT_EQ(t.c_cflag & (CSTOPB | CRTSCTS), static_cast<tcflag_t>(CSTOPB | CRTSCTS));
+    EXPECT_EQ(t.c_iflag & (INPCK | IXON | IXOFF), static_cast<tcflag_t>(INPCK));
+    p.comm.SetFlowControl(fcSoftware);
+    p.comm.EventChars().Set(TCommEventChars::XonChar, 5);
+    p.comm.EventChars().Set(TCommEventChars::XoffChar, 6);
+    t = TerminalOf(p);
+    EXPECT_EQ(t.c_cflag & CRTSCTS, 0u);
+    EXPECT_EQ(t.c_iflag & (IXON | IXOFF), static_cast<tcflag_t>(IXON | IXOFF));
+    EXPECT_EQ(t.c_cc[VSTART], 5);
+    EXPECT_EQ(t.c_cc[VSTOP], 6);
+}
+
+// Each setting termios cannot carry out is refused by name, and the port stays as it was. A
+// pseudo-terminal keeps 8 data bits and no parity, as a driver without them would.
+TEST(SerialDrvSettings, WhatTheTerminalCannotDoIsRefusedByName)
+{
+    struct Row {
+        const char* says;
+        std::function<void(TSerialComm&)> set;
+    };
+    const Row rows[] = {
+        {"4 data bits", [](TSerialComm& c) { c.DataControl().SetDataBits(db4); }},
+        {"7 data bits", [](TSerialComm& c) { c.DataControl().SetDataBits(db7); }},
+        {"odd parity", [](TSerialComm& c) { c.DataControl().SetParity(paOdd); }},
+        {"mark parity", [](TSerialComm& c) { c.DataControl().SetParity(paMark); }},
+        {"1.5 stop bits", [](TSerialComm& c) { c.DataControl().SetStopBits(sb1p5); }},
+        {"DSR handshake", [](TSerialComm& c) { c.SetFlowControl(fcDtrDsr); }},
+        {"DTR handshake", [](TSerialComm& c) { c.SetFlowControl(fcCustom), c.SetDTRSettings({fsDTRHandshake}); }},
+        {"only be set together", [](TSerialComm& c) { c.SetFlowControl(fcCustom), c.SetRTSSettings({fsCTSOut}); }},
+        {"DSR sensitivity", [](TSerialComm& c) { c.SetOptions({coDSRSensitivity}); }},
+        {"discarding NUL", [](TSerialComm& c) { c.SetOptions({coDiscardNull}); }},
+        {"aborting", [](TSerialComm& c) { c.SetOptions({coAbortOnError}); }},
+        {"error character",
+         [](TSerialComm& c) {
+             c.EventChars().Set(TCommEventChars::ErrorChar, '?');
+             c.SetOptions({coParityCheck, coErrorChar});
+         }},
+    };
+    OpenPort p;
+    for (const Row& row : rows) {
+        const EDeviceError e = Raised([&] { row.set(p.comm); });
+        EXPECT_EQ(e.ErrorCode, 3) << row.says;
+        EXPECT_NE(std::string(e.what()).find(row.says), std::string::npos) << row.says << ": " << e.what();
+        EXPECT_EQ(TerminalOf(p).c_cflag & (CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS),
+                  static_cast<tcflag_t>(CS8))
+            << row.says;
+    }
 }
 
 TEST(SerialDrvErrors, MessagesAndCodes)
