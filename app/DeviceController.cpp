@@ -173,9 +173,11 @@ TDeviceController::TDeviceController(TCommunication& PortWorker, TLogWriter* Log
 
 TDeviceController::~TDeviceController() = default;
 
-TDeviceController::TExchange::TExchange(TDeviceController& Controller) : Controller(Controller)
+TDeviceController::TExchange::TExchange(TDeviceController& Controller, TWatchdogUse Use) : Controller(Controller)
 {
     if (Controller.Exchanges++ > 0) return;
+    Controller.WatchdogPaused = Use == PauseWatchdog;
+    if (!Controller.WatchdogPaused) return;
     ui::TTimer* watchdog = Watchdog();
     Controller.WatchdogWasOn = watchdog != nullptr && watchdog->Enabled();
     if (watchdog != nullptr) watchdog->SetEnabled(false);
@@ -184,7 +186,8 @@ TDeviceController::TExchange::TExchange(TDeviceController& Controller) : Control
 TDeviceController::TExchange::~TExchange()
 {
     if (--Controller.Exchanges > 0) return;
-    if (ui::TTimer* watchdog = Watchdog()) watchdog->SetEnabled(Controller.WatchdogWasOn);
+    if (ui::TTimer* watchdog = Watchdog(); watchdog != nullptr && Controller.WatchdogPaused)
+        watchdog->SetEnabled(Controller.WatchdogWasOn);
     // The handler is copied: it may replace itself.
     if (const auto ended = Controller.OnExchangesEnded) ended();
 }

@@ -68,9 +68,12 @@ public:
     // the main window's link watchdog is off, and it gets its former state back when the outermost one
     // ends, whatever happened. Exchanges started from window events (timers, buttons) test Busy() first
     // and skip when it is set: the log and the waits let such events run in the middle of an exchange.
+    // A short exchange that repeats all the time (the Bolid page's poll) leaves the watchdog running:
+    // switching it off and on would start its interval again each time, and it would never come round.
     class TExchange {
     public:
-        explicit TExchange(TDeviceController& Controller);
+        enum TWatchdogUse { PauseWatchdog, LeaveWatchdog };
+        explicit TExchange(TDeviceController& Controller, TWatchdogUse Watchdog = PauseWatchdog);
         ~TExchange();
         TExchange(const TExchange&) = delete;
         TExchange& operator=(const TExchange&) = delete;
@@ -148,6 +151,7 @@ private:
     TCommunication& PortWorker_;
     TLogWriter* Log_;
     int Exchanges = 0;
+    bool WatchdogPaused = false;
     bool WatchdogWasOn = false;
 };
 

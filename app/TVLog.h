@@ -4,6 +4,9 @@
 // its children. Each node carries its own colours: the text colour in StateIndex and the background
 // colour in SelectedIndex (the log tree has no pictures, so both fields are free).
 //
+// An entry costs the same however long the log has grown: the tree adds at its end and scrolls by the
+// rows of one page; saving and clearing visit each node once.
+//
 // Threads: the window thread's calls add their nodes at once and then let pending window events run,
 // so the log repaints during long exchanges. A call from any other thread (the firmware upload thread)
 // never touches the tree: it posts the entry to the window thread, where it is added in the order the

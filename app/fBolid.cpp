@@ -7,6 +7,7 @@
 #include "app/FormAppMainController.h"
 #include "app/fMain.h"
 #include "link/DevCommands.h"
+#include "platform/Clock.h"
 #include "platform/Text.h"
 #include "ui/Application.h"
 
@@ -108,14 +109,14 @@ void TformBolid::AddReceived(const std::string& Text)
 namespace {
 
 // The device controller a poll may use now: none while not connected, while another exchange or
-// operation holds the link, or while the firmware upload runs (it brackets the windows and disables
-// the main window for its whole run).
+// operation holds the link, while the firmware upload runs (it brackets the windows and disables the
+// main window for its whole run), or while the link check's turn has come (it goes first).
 TDeviceController* PollTarget()
 {
     TDeviceController* device = CurrentDeviceController();
     if (device == nullptr || device->Busy()) return nullptr;
     if (FormMain != nullptr) {
-        if (!FormMain->Enabled()) return nullptr;
+        if (!FormMain->Enabled() || FormMain->LinkCheckDue()) return nullptr;
         if (const TFormAppMainController* forms = FormMain->FormsController;
             forms != nullptr && forms->OperationDepth() > 0)
             return nullptr;
@@ -124,20 +125,40 @@ TDeviceController* PollTarget()
     return device;
 }
 
+// A poll that waited at least this long without an answer had every attempt run out its wait.
+std::uint64_t FullWaitMs(TDeviceController& device)
+{
+    return static_cast<std::uint64_t>(TDevice::DefaultAttempts) * static_cast<std::uint64_t>(device.Device().GetTimeoutFloor());
+}
+
 }  // namespace
 
 void TformBolid::TimerTimer(ui::TObject*)
 {
     Timer->SetEnabled(false);
-    if (TDeviceController* device = PollTarget()) device->ReadForm(*this);
+    if (TDeviceController* device = PollTarget()) Poll(*device);
     // The exchange let window events run: a page left meanwhile stays without its poll.
     Timer->SetEnabled(Visible());
+}
+
+// The poll shares the line with the main window's link check and leaves its beat alone.
+void TformBolid::Poll(TDeviceController& Device)
+{
+    const platform::Clock& clock = ui::App().Clock();
+    const std::uint64_t start = clock.NowMs();
+    const std::uint64_t fullWait = FullWaitMs(Device);
+    read_ = false;
+    {
+        const TDeviceController::TExchange line(Device, TDeviceController::TExchange::LeaveWatchdog);
+        Device.ReadForm(*this);
+    }
+    if (!read_ && clock.ElapsedSince(start) >= fullWait && FormMain != nullptr) FormMain->LinkUnanswered();
 }
 
 void TDeviceController::ReadBolid()
 {
     if (formBolid == nullptr) return;
     std::string value;
-    ReadBolidText(Device(), value);
+    formBolid->PollRead(ReadBolidText(Device(), value));
     formBolid->AddReceived(value);
 }

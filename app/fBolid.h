@@ -9,6 +9,8 @@
 #include "ui/ExtCtrls.h"
 #include "ui/StdCtrls.h"
 
+class TDeviceController;
+
 // The panel's text with the letters the device mangles in passing put right.
 std::string MendBolidText(std::string Text);
 
@@ -28,14 +30,21 @@ public:
 
     void FormShow(ui::TObject* Sender);
     void FormHide(ui::TObject* Sender);
-    // One poll. A tick that finds the link taken (another exchange running, a firmware upload) or no
-    // connection sends nothing.
+    // One poll. A tick that finds the link taken (another exchange running, a firmware upload, the
+    // link check's turn) or no connection sends nothing.
     void TimerTimer(ui::TObject* Sender);
     void Button1Click(ui::TObject* Sender);
     void Button2Click(ui::TObject* Sender);
 
     // A received text, mended, as a new line of the log box; an empty one adds nothing.
     void AddReceived(const std::string& Text);
+    // Whether the poll under way read the panel's text.
+    void PollRead(bool Read) { read_ = Read; }
+
+private:
+    void Poll(TDeviceController& Device);
+
+    bool read_ = false;
 };
 
 extern TformBolid* formBolid;

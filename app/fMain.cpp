@@ -82,6 +82,10 @@ TFormMain::TFormMain(ui::TComponent* owner) : ui::TForm(owner)
     closeRetry_->SetEnabled(false);
     closeRetry_->SetInterval(CloseRetryMs);
     closeRetry_->OnTimer = [this](ui::TObject* Sender) { CloseRetryTimer(Sender); };
+    linkCheckRetry_ = ui::Create<ui::TTimer>(this, "LinkCheckRetry");
+    linkCheckRetry_->SetEnabled(false);
+    linkCheckRetry_->SetInterval(LinkCheckRetryMs);
+    linkCheckRetry_->OnTimer = [this](ui::TObject* Sender) { LinkCheckRetryTimer(Sender); };
 
     OnCreate = [this](ui::TObject* s) { FormCreate(s); };
     OnActivate = [this](ui::TObject* s) { FormActivate(s); };
@@ -544,13 +548,51 @@ void TFormMain::SetEditingShortCuts(bool Editing)
     mnuConnect->SetShortCut(Editing ? 0 : kConnectKey);
 }
 
-// The watchdog polls only an idle connection: a tick that finds an exchange or an operation under way
-// is skipped (the exchange switches the timer back on when it ends).
+// The watchdog polls only an idle connection. A tick that finds the line taken (an exchange or an
+// operation under way) does not lose its turn: the check runs as soon as the line is free, so the
+// beat holds while the Bolid page polls between the ticks.
 void TFormMain::Timer1Timer(ui::TObject*)
 {
-    TDeviceController* device = CurrentDeviceController();
-    if (device != nullptr && (device->Busy() || !FormsController->MayStart())) return;
+    if (LineTaken()) {
+        linkCheckRetry_->SetEnabled(true);
+        return;
+    }
+    CheckLink();
+}
+
+void TFormMain::LinkCheckRetryTimer(ui::TObject*)
+{
+    // An operation that switched the watchdog off has the device's attention; it switches it on again
+    // at its end, which starts a new interval.
+    if (!Timer1->Enabled()) {
+        linkCheckRetry_->SetEnabled(false);
+        return;
+    }
+    if (LineTaken()) return;
+    linkCheckRetry_->SetEnabled(false);
+    CheckLink();
+}
+
+bool TFormMain::LineTaken() const
+{
+    const TDeviceController* device = CurrentDeviceController();
+    return device != nullptr && (device->Busy() || !FormsController->MayStart());
+}
+
+bool TFormMain::LinkCheckDue() const { return Timer1->Enabled() && (linkCheckRetry_->Enabled() || Timer1->Expired()); }
+
+void TFormMain::LinkUnanswered()
+{
+    if (!LinkCheckDue()) return;
+    linkCheckRetry_->SetEnabled(false);
     Timer1->SetEnabled(false);
+    Disconnect();
+}
+
+void TFormMain::CheckLink()
+{
+    Timer1->SetEnabled(false);
+    TDeviceController* device = CurrentDeviceController();
     if (device == nullptr) {
         Timer1->SetEnabled(true);
         return;

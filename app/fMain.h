@@ -34,6 +34,8 @@ public:
     static constexpr int PanelProgress = 4;
     static constexpr int PanelImei = 5;
     static constexpr unsigned WatchdogIntervalMs = 20'000;
+    // How often a link check whose turn found the line taken looks again.
+    static constexpr unsigned LinkCheckRetryMs = 50;
     // How often a close that waits for a running operation looks again.
     static constexpr unsigned CloseRetryMs = 50;
     // [Update] UpdatePanelVersion with this text shows the update from a file.
@@ -147,6 +149,14 @@ public:
     // The forms controller's disconnect; the watchdog and the update window use it.
     void Disconnect();
 
+    // The link watchdog keeps its beat whatever holds the line: a tick that finds the line taken waits
+    // for it and checks then. True when a check's turn has come and it has not run yet.
+    bool LinkCheckDue() const;
+    // For an exchange that shares the line with the watchdog (the Bolid page's poll): it has just ended
+    // without an answer after waiting out every attempt. When the check's turn came meanwhile that is
+    // its answer, and the link goes at once rather than after the same wait once more.
+    void LinkUnanswered();
+
     // Text fields keep their editing keys: while one has the focus, Ctrl+X and Ctrl+C cut and copy
     // instead of closing the window and connecting. Run once the pages are made.
     void KeepEditingKeys();
@@ -162,10 +172,15 @@ private:
     void SetEditingShortCuts(bool Editing);
     bool OperationUnderWay() const;
     void CloseRetryTimer(ui::TObject* Sender);
+    bool LineTaken() const;
+    void CheckLink();
+    void LinkCheckRetryTimer(ui::TObject* Sender);
     void FreeFormsController();
 
     std::unique_ptr<TS7QX1FormsController> controller_;
     ui::TTimer* closeRetry_ = nullptr;
+    // Runs while a link check waits for the line.
+    ui::TTimer* linkCheckRetry_ = nullptr;
     bool closePending_ = false;
     std::function<void(ui::TObject*, std::exception_ptr)> previousExceptionHandler_;
 };

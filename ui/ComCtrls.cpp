@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "ui/Application.h"
+
 namespace ui {
 
 int TImageList::Add(std::string resourceName)
@@ -17,28 +19,28 @@ void TTreeNode::SetText(std::string text)
 {
     if (text == text_) return;
     text_ = std::move(text);
-    owner_.view_.NodeChanged();
+    owner_.view_.NodeChanged(*this, TreeNodeChange::Text);
 }
 
 void TTreeNode::SetStateIndex(int v)
 {
     if (v == stateIndex_) return;
     stateIndex_ = v;
-    owner_.view_.NodeChanged();
+    owner_.view_.NodeChanged(*this, TreeNodeChange::Colors);
 }
 
 void TTreeNode::SetSelectedIndex(int v)
 {
     if (v == selectedIndex_) return;
     selectedIndex_ = v;
-    owner_.view_.NodeChanged();
+    owner_.view_.NodeChanged(*this, TreeNodeChange::Colors);
 }
 
 void TTreeNode::SetImageIndex(int v)
 {
     if (v == imageIndex_) return;
     imageIndex_ = v;
-    owner_.view_.NodeChanged();
+    owner_.view_.NodeChanged(*this, TreeNodeChange::Colors);
 }
 
 TTreeNode* TTreeNode::Item(int index) const
@@ -47,18 +49,13 @@ TTreeNode* TTreeNode::Item(int index) const
     return children_[static_cast<std::size_t>(index)].get();
 }
 
-int TTreeNode::Index() const
-{
-    const auto& siblings = owner_.Siblings(parent_);
-    for (std::size_t i = 0; i < siblings.size(); ++i)
-        if (siblings[i].get() == this) return static_cast<int>(i);
-    return -1;
-}
-
 int TTreeNode::Level() const
 {
     int level = 0;
-    for (const TTreeNode* p = parent_; p != nullptr; p = p->parent_) ++level;
+    for (const TTreeNode* p = parent_; p != nullptr; p = p->parent_) {
+        owner_.Step();
+        ++level;
+    }
     return level;
 }
 
@@ -73,30 +70,59 @@ int TTreeNode::AbsoluteIndex() const
 TTreeNode* TTreeNode::GetNextSibling() const
 {
     const auto& siblings = owner_.Siblings(parent_);
-    const int i = Index();
-    return i + 1 < static_cast<int>(siblings.size()) ? siblings[static_cast<std::size_t>(i + 1)].get() : nullptr;
+    const auto next = static_cast<std::size_t>(index_) + 1;
+    return next < siblings.size() ? siblings[next].get() : nullptr;
 }
 
 TTreeNode* TTreeNode::GetPrevSibling() const
 {
-    const auto& siblings = owner_.Siblings(parent_);
-    const int i = Index();
-    return i > 0 ? siblings[static_cast<std::size_t>(i - 1)].get() : nullptr;
+    return index_ > 0 ? owner_.Siblings(parent_)[static_cast<std::size_t>(index_ - 1)].get() : nullptr;
 }
 
 TTreeNode* TTreeNode::GetNext() const
 {
+    owner_.Step();
     if (!children_.empty()) return children_.front().get();
-    for (const TTreeNode* n = this; n != nullptr; n = n->parent_)
+    for (const TTreeNode* n = this; n != nullptr; n = n->parent_) {
         if (TTreeNode* next = n->GetNextSibling()) return next;
+        owner_.Step();
+    }
     return nullptr;
+}
+
+TTreeNode* TTreeNode::NextRow() const
+{
+    owner_.Step();
+    if (expanded_ && !children_.empty()) return children_.front().get();
+    for (const TTreeNode* n = this; n != nullptr; n = n->parent_) {
+        if (TTreeNode* next = n->GetNextSibling()) return next;
+        owner_.Step();
+    }
+    return nullptr;
+}
+
+TTreeNode* TTreeNode::PrevRow() const
+{
+    owner_.Step();
+    if (TTreeNode* prev = GetPrevSibling()) return prev->LastRow();
+    return parent_;
+}
+
+TTreeNode* TTreeNode::LastRow()
+{
+    TTreeNode* n = this;
+    while (n->expanded_ && !n->children_.empty()) {
+        owner_.Step();
+        n = n->children_.back().get();
+    }
+    return n;
 }
 
 void TTreeNode::SetExpanded(bool v)
 {
     if (v == expanded_) return;
     expanded_ = v;
-    owner_.view_.NodeChanged();
+    owner_.view_.NodeChanged(*this, TreeNodeChange::Expanded);
     if (v) {
         Fire(owner_.view_.OnExpanded, &owner_.view_, this);
     } else {
@@ -122,8 +148,10 @@ bool TTreeNode::Selected() const { return owner_.view_.Selected() == this; }
 
 bool TTreeNode::IsVisible() const
 {
-    for (const TTreeNode* p = parent_; p != nullptr; p = p->parent_)
+    for (const TTreeNode* p = parent_; p != nullptr; p = p->parent_) {
+        owner_.Step();
         if (!p->expanded_) return false;
+    }
     return true;
 }
 
@@ -145,11 +173,9 @@ std::vector<std::unique_ptr<TTreeNode>>& TTreeNodes::Siblings(TTreeNode* parent)
     return parent ? parent->children_ : roots_;
 }
 
-int TTreeNodes::Count() const
+const std::vector<std::unique_ptr<TTreeNode>>& TTreeNodes::Siblings(const TTreeNode* parent) const
 {
-    int count = 0;
-    for (TTreeNode* n = GetFirstNode(); n != nullptr; n = n->GetNext()) ++count;
-    return count;
+    return parent ? parent->children_ : roots_;
 }
 
 TTreeNode* TTreeNodes::Item(int absoluteIndex) const
@@ -160,15 +186,33 @@ TTreeNode* TTreeNodes::Item(int absoluteIndex) const
     throw std::out_of_range("Tree node index out of bounds");
 }
 
+void TTreeNodes::Renumber(std::vector<std::unique_ptr<TTreeNode>>& siblings, std::size_t from)
+{
+    for (std::size_t i = from; i < siblings.size(); ++i) {
+        Step();
+        siblings[i]->index_ = static_cast<int>(i);
+    }
+}
+
+int TTreeNodes::SubtreeSize(const TTreeNode& node) const
+{
+    int size = 1;
+    for (const auto& child : node.children_) size += SubtreeSize(*child);
+    return size;
+}
+
 TTreeNode* TTreeNodes::InsertAt(TTreeNode* parent, std::size_t position, std::string text)
 {
+    if (parent != nullptr && &parent->owner_ != this) throw std::invalid_argument("The parent node belongs to another tree");
+    auto& siblings = Siblings(parent);
+    position = std::min(position, siblings.size());
     auto node = std::unique_ptr<TTreeNode>(new TTreeNode(*this));
     node->parent_ = parent;
     node->text_ = std::move(text);
     TTreeNode* raw = node.get();
-    auto& siblings = Siblings(parent);
-    siblings.insert(siblings.begin() + static_cast<std::ptrdiff_t>(std::min(position, siblings.size())),
-                    std::move(node));
+    siblings.insert(siblings.begin() + static_cast<std::ptrdiff_t>(position), std::move(node));
+    Renumber(siblings, position);
+    ++count_;
     view_.NodeAdded(raw);
     return raw;
 }
@@ -186,7 +230,7 @@ TTreeNode* TTreeNodes::AddFirst(TTreeNode* sibling, std::string text)
 
 TTreeNode* TTreeNodes::AddChild(TTreeNode* parent, std::string text)
 {
-    return InsertAt(parent, Siblings(parent).size(), std::move(text));
+    return InsertAt(parent, parent ? parent->children_.size() : roots_.size(), std::move(text));
 }
 
 TTreeNode* TTreeNodes::AddChildFirst(TTreeNode* parent, std::string text) { return InsertAt(parent, 0, std::move(text)); }
@@ -194,32 +238,47 @@ TTreeNode* TTreeNodes::AddChildFirst(TTreeNode* parent, std::string text) { retu
 TTreeNode* TTreeNodes::Insert(TTreeNode* sibling, std::string text)
 {
     if (sibling == nullptr) return Add(nullptr, std::move(text));
-    return InsertAt(sibling->parent_, static_cast<std::size_t>(sibling->Index()), std::move(text));
+    return InsertAt(sibling->parent_, static_cast<std::size_t>(sibling->index_), std::move(text));
 }
 
 void TTreeNodes::Delete(TTreeNode* node)
 {
-    if (node == nullptr) return;
+    if (node == nullptr || &node->owner_ != this) return;
     node->DeleteChildren();
     view_.NodeRemoving(node);
+    // The handlers ran: the node must still be where it was.
     auto& siblings = Siblings(node->parent_);
-    const auto it = std::find_if(siblings.begin(), siblings.end(), [node](const auto& n) { return n.get() == node; });
-    if (it == siblings.end()) return;
-    std::unique_ptr<TTreeNode> doomed = std::move(*it);
-    siblings.erase(it);
-    view_.NodeChanged();
+    const auto index = static_cast<std::size_t>(node->index_);
+    if (index >= siblings.size() || siblings[index].get() != node) return;
+    TTreeNode* parent = node->parent_;
+    const std::unique_ptr<TTreeNode> gone = std::move(siblings[index]);
+    siblings.erase(siblings.begin() + static_cast<std::ptrdiff_t>(index));
+    Renumber(siblings, index);
+    count_ -= SubtreeSize(*gone);
+    Step();
+    view_.NodeRemoved(parent, static_cast<int>(index), gone.get());
 }
 
 void TTreeNodes::Clear()
 {
     BeginUpdate();
-    while (!roots_.empty()) Delete(roots_.back().get());
+    // Announcing each node takes one by one what otherwise goes at once.
+    if (view_.OnDeletion) {
+        while (!roots_.empty()) Delete(roots_.back().get());
+    }
+    Step(static_cast<std::uint64_t>(count_));
+    std::vector<std::unique_ptr<TTreeNode>> gone;
+    gone.swap(roots_);
+    count_ = 0;
+    // The nodes live until the handlers have heard of the clear: the selection still points at one.
+    view_.NodesCleared();
+    gone.clear();
     EndUpdate();
 }
 
 void TTreeNodes::EndUpdate()
 {
-    if (updating_ > 0 && --updating_ == 0) view_.NodeChanged();
+    if (updating_ > 0 && --updating_ == 0) view_.ItemsChanged();
 }
 
 // ---------------------------------------------------------------- TTreeView
@@ -240,9 +299,33 @@ TTreeView::~TTreeView()
     selected_ = nullptr;
 }
 
+template <class Tell>
+void TTreeView::TellObserver(Tell tell)
+{
+    if (Application* app = CurrentApplication()) tell(app->Observer());
+}
+
+void TTreeView::ItemsChanged()
+{
+    if (items_.updating_ == 0) Changed(ModelChange::Items);
+}
+
+void TTreeView::SelectionChanged()
+{
+    TellObserver([&](ModelObserver& o) { o.TreeSelectionChanged(*this, selected_); });
+    Changed(ModelChange::Selection);
+}
+
+void TTreeView::TopChanged()
+{
+    TellObserver([&](ModelObserver& o) { o.TreeTopItemChanged(*this, TopItem()); });
+    Changed(ModelChange::Selection);
+}
+
 void TTreeView::NodeAdded(TTreeNode* node)
 {
-    NodeChanged();
+    TellObserver([&](ModelObserver& o) { o.TreeNodeInserted(*this, node->parent_, node->index_, *node); });
+    ItemsChanged();
     Fire(OnAddition, this, node);
 }
 
@@ -252,33 +335,51 @@ void TTreeView::NodeRemoving(TTreeNode* node)
     if (top_ == node) top_ = nullptr;
     if (selected_ == node) {
         selected_ = nullptr;
-        Changed(ModelChange::Selection);
+        SelectionChanged();
         Fire(OnChange, this, static_cast<TTreeNode*>(nullptr));
     }
 }
 
-void TTreeView::NodeChanged()
+void TTreeView::NodeRemoved(TTreeNode* parent, int index, const TTreeNode* node)
 {
-    if (items_.updating_ == 0) Changed(ModelChange::Items);
+    TellObserver([&](ModelObserver& o) { o.TreeNodeRemoved(*this, parent, index, node); });
+    ItemsChanged();
+}
+
+void TTreeView::NodeChanged(TTreeNode& node, TreeNodeChange what)
+{
+    TellObserver([&](ModelObserver& o) { o.TreeNodeChanged(*this, node, what); });
+    ItemsChanged();
+}
+
+void TTreeView::NodesCleared()
+{
+    top_ = nullptr;
+    TellObserver([&](ModelObserver& o) { o.TreeCleared(*this); });
+    if (selected_ != nullptr) {
+        selected_ = nullptr;
+        SelectionChanged();
+        Fire(OnChange, this, static_cast<TTreeNode*>(nullptr));
+    }
 }
 
 void TTreeView::SetSelected(TTreeNode* node)
 {
     if (node == selected_) return;
+    if (node != nullptr && &node->owner_ != &items_) return;
     bool allow = true;
     Fire(OnChanging, this, node, allow);
     if (!allow) return;
     selected_ = node;
     if (node != nullptr && autoExpand_) node->Expand(false);
-    Changed(ModelChange::Selection);
+    SelectionChanged();
     Fire(OnChange, this, node);
 }
 
 std::vector<TTreeNode*> TTreeView::VisibleNodes() const
 {
     std::vector<TTreeNode*> rows;
-    for (TTreeNode* n = items_.GetFirstNode(); n != nullptr; n = n->GetNext())
-        if (n->IsVisible()) rows.push_back(n);
+    for (TTreeNode* n = items_.GetFirstNode(); n != nullptr; n = n->NextRow()) rows.push_back(n);
     return rows;
 }
 
@@ -287,21 +388,25 @@ int TTreeView::VisibleRowCount() const { return std::max(1, ClientHeight() / ite
 TTreeNode* TTreeView::TopItem() const
 {
     if (top_ != nullptr && top_->IsVisible()) return top_;
-    const auto rows = VisibleNodes();
-    return rows.empty() ? nullptr : rows.front();
+    return items_.GetFirstNode();
 }
 
 void TTreeView::SetTopItem(TTreeNode* node)
 {
-    const auto rows = VisibleNodes();
-    const auto it = std::find(rows.begin(), rows.end(), node);
-    if (it == rows.end()) return;
-    const int wanted = static_cast<int>(it - rows.begin());
-    const int last = std::max(0, static_cast<int>(rows.size()) - VisibleRowCount());
-    TTreeNode* top = rows[static_cast<std::size_t>(std::min(wanted, last))];
+    if (node == nullptr || &node->owner_ != &items_ || !node->IsVisible()) return;
+    // Fewer rows below the node than the view shows: the last rows fill it.
+    const int shown = VisibleRowCount();
+    int below = 0;
+    for (const TTreeNode* n = node->NextRow(); n != nullptr && below < shown - 1; n = n->NextRow()) ++below;
+    TTreeNode* top = node;
+    for (int up = shown - 1 - below; up > 0; --up) {
+        TTreeNode* above = top->PrevRow();
+        if (above == nullptr) break;
+        top = above;
+    }
     if (top == top_) return;
     top_ = top;
-    Changed(ModelChange::Selection);
+    TopChanged();
 }
 
 void TTreeView::FullExpand()

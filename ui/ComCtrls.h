@@ -39,6 +39,10 @@ private:
 // One node: a text, two free integers (StateIndex, SelectedIndex; the log keeps its colours there),
 // an image index, a data value and child nodes. Nodes belong to their tree; pointers stay valid until
 // the node is deleted.
+//
+// Cost: a node knows its place among its siblings, so sibling steps, Index and adding at the end are
+// constant work; Level, IsVisible and GetNext walk up through the ancestors only. AbsoluteIndex and
+// TTreeNodes::Item walk the tree from its first node.
 class TTreeNode : public TObject {
 public:
     const std::string& Text() const { return text_; }
@@ -58,7 +62,7 @@ public:
     // Throws std::out_of_range.
     TTreeNode* Item(int index) const;
     // Position among its siblings.
-    int Index() const;
+    int Index() const { return index_; }
     // 0 for a root node.
     int Level() const;
     // Position in the whole tree in tree order (a node, then its children).
@@ -84,11 +88,18 @@ public:
 
 private:
     friend class TTreeNodes;
+    friend class TTreeView;
     explicit TTreeNode(TTreeNodes& owner) : owner_(owner) {}
+    // Rows, for a node that has one: the row below it and the row above it (nullptr past either end),
+    // and the last row of its subtree (itself unless it is expanded).
+    TTreeNode* NextRow() const;
+    TTreeNode* PrevRow() const;
+    TTreeNode* LastRow();
 
     TTreeNodes& owner_;
     TTreeNode* parent_ = nullptr;
     std::vector<std::unique_ptr<TTreeNode>> children_;
+    int index_ = 0;
     std::string text_;
     int stateIndex_ = -1;
     int selectedIndex_ = 0;
@@ -105,7 +116,7 @@ public:
     TTreeNodes& operator=(const TTreeNodes&) = delete;
 
     // Every node of the tree.
-    int Count() const;
+    int Count() const { return count_; }
     // By absolute index (tree order); throws std::out_of_range.
     TTreeNode* Item(int absoluteIndex) const;
     TTreeNode* operator[](int absoluteIndex) const { return Item(absoluteIndex); }
@@ -122,22 +133,38 @@ public:
     TTreeNode* AddChildFirst(TTreeNode* parent, std::string text);
     // A new node just before sibling (appended as a root node when sibling is nullptr).
     TTreeNode* Insert(TTreeNode* sibling, std::string text);
+    // Children first, each announced (OnDeletion, the observer) before it goes.
     void Delete(TTreeNode* node);
+    // Every node at once: OnDeletion still runs for each when it is set; the observer hears one
+    // TreeCleared.
     void Clear();
+    // Holds back the coarse Items notification until the outermost EndUpdate; the fine-grained tree
+    // notifications of ModelObserver are never held back.
     void BeginUpdate() { ++updating_; }
     void EndUpdate();
 
     TTreeView& Owner() const { return view_; }
 
+    // How many node steps the tree's own walks have taken (to the next or previous node or row, up to
+    // a parent, renumbering siblings, freeing a node) since it was made: what an operation cost, for
+    // tests and benchmarks to compare before and after.
+    std::uint64_t Steps() const { return steps_; }
+
 private:
     friend class TTreeNode;
     friend class TTreeView;
     std::vector<std::unique_ptr<TTreeNode>>& Siblings(TTreeNode* parent);
+    const std::vector<std::unique_ptr<TTreeNode>>& Siblings(const TTreeNode* parent) const;
     TTreeNode* InsertAt(TTreeNode* parent, std::size_t position, std::string text);
+    void Renumber(std::vector<std::unique_ptr<TTreeNode>>& siblings, std::size_t from);
+    void Step(std::uint64_t n = 1) const { steps_ += n; }
+    int SubtreeSize(const TTreeNode& node) const;
 
     TTreeView& view_;
     std::vector<std::unique_ptr<TTreeNode>> roots_;
+    int count_ = 0;
     int updating_ = 0;
+    mutable std::uint64_t steps_ = 0;
 };
 
 enum TCustomDrawFlag { cdsSelected, cdsGrayed, cdsDisabled, cdsChecked, cdsFocused, cdsDefault, cdsHot };
@@ -153,6 +180,15 @@ struct TItemColors {
 // deleting the selected node (or clearing the tree) selects nothing and fires OnChange with nullptr.
 // OnAddition fires for every node added. TopItem is the first row shown; setting it scrolls as far as
 // the rows below allow (ClientHeight / ItemHeight rows are shown).
+//
+// Every change is told to the application's ModelObserver twice: node by node (TreeNodeInserted,
+// TreeNodeRemoved, TreeNodeChanged, TreeCleared, TreeSelectionChanged, TreeTopItemChanged) and, as
+// before, as ControlChanged(Items) or ControlChanged(Selection), in that order.
+//
+// Cost: adding a node at the end of its siblings, selecting a node and scrolling to it take work that
+// does not grow with the tree (scrolling walks at most the rows a page shows); clearing frees each node
+// once. Only VisibleNodes, FullExpand, FullCollapse and the walks of TTreeNodes named there visit the
+// whole tree.
 class TTreeView : public TWinControl {
 public:
     explicit TTreeView(TComponent* owner);
@@ -164,6 +200,7 @@ public:
     // OnChanging may refuse; OnChange runs when the selection changed. With AutoExpand the node opens.
     void SetSelected(TTreeNode* node);
     TTreeNode* TopItem() const;
+    // A node of another tree, or one without a row, changes nothing.
     void SetTopItem(TTreeNode* node);
     int ItemHeight() const { return itemHeight_; }
     void SetItemHeight(int v) { itemHeight_ = v > 0 ? v : 1; }
@@ -209,7 +246,14 @@ private:
     friend class TTreeNode;
     void NodeAdded(TTreeNode* node);
     void NodeRemoving(TTreeNode* node);
-    void NodeChanged();
+    void NodeRemoved(TTreeNode* parent, int index, const TTreeNode* node);
+    void NodeChanged(TTreeNode& node, TreeNodeChange what);
+    void NodesCleared();
+    void ItemsChanged();
+    void SelectionChanged();
+    void TopChanged();
+    template <class Tell>
+    void TellObserver(Tell tell);
 
     TTreeNodes items_{*this};
     TTreeNode* selected_ = nullptr;
@@ -223,7 +267,6 @@ private:
     bool showButtons_ = true;
     bool autoExpand_ = false;
     TImageList* images_ = nullptr;
-    bool clearing_ = false;
 };
 
 // ---------------------------------------------------------------- list view

@@ -68,6 +68,13 @@ void TTimer::SetInterval(unsigned ms)
     Restart();
 }
 
+bool TTimer::Expired() const
+{
+    if (app_ == nullptr || !enabled_ || interval_ == 0) return false;
+    const std::uint64_t now = app_->Clock().NowMs();
+    return now >= start_ && now - start_ >= interval_;
+}
+
 bool TTimer::Due(std::uint64_t now) const
 {
     return enabled_ && interval_ > 0 && OnTimer && !running_ && now >= start_ && now - start_ >= interval_;

@@ -80,6 +80,9 @@ public:
     void SetInterval(unsigned ms);
     // True while OnTimer runs.
     bool Running() const { return running_; }
+    // True when it is enabled and a whole interval has gone by since it was started or last ticked: its
+    // tick is due and comes at the next pass of the event pump.
+    bool Expired() const;
 
     std::function<void(TObject* Sender)> OnTimer;
 

@@ -9,6 +9,8 @@ class TComponent;
 class TControl;
 class TForm;
 class TMenuItem;
+class TTreeNode;
+class TTreeView;
 class TWinControl;
 
 enum class ModelChange {
@@ -27,6 +29,13 @@ enum class ModelChange {
     Other,
 };
 
+// What changed on one tree node.
+enum class TreeNodeChange {
+    Text,
+    Colors,    // StateIndex, SelectedIndex or ImageIndex: ask TTreeView::ItemColors again
+    Expanded,  // its children gained or lost their rows
+};
+
 class ModelObserver {
 public:
     virtual ~ModelObserver() = default;
@@ -36,6 +45,25 @@ public:
     // a component freed by its destructor are already gone).
     virtual void ComponentDestroying(TComponent&) {}
     virtual void ControlChanged(TControl&, ModelChange) {}
+
+    // A tree view's changes one at a time, for a view that follows the tree item by item instead of
+    // reading it whole after ControlChanged(Items). Each comes right after the change, before the
+    // coarse ControlChanged (which still comes for every change outside BeginUpdate / EndUpdate).
+    //
+    // `node` is now child number `index` of `parent` (nullptr: a root). A node comes without children;
+    // children added later come with calls of their own.
+    virtual void TreeNodeInserted(TTreeView&, TTreeNode* /*parent*/, int /*index*/, TTreeNode& /*node*/) {}
+    // The node that was child number `index` of `parent` is out of the tree and about to be freed:
+    // use the pointer for its identity only. Its children were removed before it, each with a call.
+    virtual void TreeNodeRemoved(TTreeView&, TTreeNode* /*parent*/, int /*index*/, const TTreeNode* /*node*/) {}
+    virtual void TreeNodeChanged(TTreeView&, TTreeNode&, TreeNodeChange) {}
+    // Every node is gone (without a TreeNodeRemoved for each).
+    virtual void TreeCleared(TTreeView&) {}
+    // The selected node changed (nullptr: none).
+    virtual void TreeSelectionChanged(TTreeView&, TTreeNode* /*selected*/) {}
+    // SetTopItem scrolled the tree: `top` is now its first row. (When the node at the top goes, the
+    // first row becomes the top without a call.)
+    virtual void TreeTopItemChanged(TTreeView&, TTreeNode* /*top*/) {}
     virtual void MenuItemChanged(TMenuItem&) {}
     virtual void ModalStarted(TForm&) {}
     virtual void ModalEnded(TForm&) {}

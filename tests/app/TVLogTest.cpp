@@ -9,12 +9,14 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/IniFile.h"
 #include "platform/Text.h"
 #include "ui/Application.h"
 #include "ui/Forms.h"
+#include "ui/Observer.h"
 #include "ui/StdCtrls.h"
 
 namespace {
@@ -182,6 +184,53 @@ TEST_F(TreeLog, WithScrollingCheckedTheNewestEntryComesIntoViewOtherwiseTheViewS
     cbScrolling->SetChecked(true);
     for (int i = 5; i < 10; ++i) log->AddText("entry " + std::to_string(i), "hidden child", clBlue);
     EXPECT_EQ(tree->TopItem(), Nodes().Root(7)) << "the last three rows are shown";
+}
+
+// ------------------------------------------------------------------ cost per line
+
+// Counts what the application is told, coarse and node by node.
+struct CountingObserver : ModelObserver {
+    void ControlChanged(TControl&, ModelChange) override { ++calls; }
+    void TreeNodeInserted(TTreeView&, TTreeNode*, int, TTreeNode&) override { ++calls; }
+    void TreeNodeChanged(TTreeView&, TTreeNode&, TreeNodeChange) override { ++calls; }
+    void TreeSelectionChanged(TTreeView&, TTreeNode*) override { ++calls; }
+    void TreeTopItemChanged(TTreeView&, TTreeNode*) override { ++calls; }
+    int calls = 0;
+};
+
+TEST_F(TreeLog, AnEntryCostsTheSameAfter100000EntriesAsAfterTenAndSavingAndClearingVisitEachNodeOnce)
+{
+    tree->SetBounds(0, 0, 200, 8 * tree->ItemHeight());
+    tree->SetAutoExpand(true);
+    cbScrolling->SetChecked(true);
+    CountingObserver observer;
+    scope.App().SetObserver(&observer);
+    // Steps of the tree's walks and calls to the observer for one request entry, shown and selected.
+    const auto costAfter = [&](int entries) {
+        log->Clear();
+        tree->OnAddition = nullptr;
+        for (int i = 0; i < entries; ++i) Nodes().AddChild(Nodes().Add(nullptr, "<<<< 01.02.2024 10:00:00"), "+v");
+        tree->OnAddition = [&](TObject*, TTreeNode* node) { TTVLog::ScrollToAdded(*tree, node, *cbScrolling); };
+        const std::uint64_t steps = Nodes().Steps();
+        const int calls = observer.calls;
+        log->AddText("<<<< 01.02.2024 10:00:01", "+typepan", clBlue);
+        tree->SetSelected(&LastRoot());
+        return std::pair{Nodes().Steps() - steps, observer.calls - calls};
+    };
+    const auto few = costAfter(10);
+    const auto many = costAfter(100'000);
+    EXPECT_EQ(many, few);
+    EXPECT_LE(few.first, 4u * static_cast<unsigned>(tree->VisibleRowCount())) << "a page of rows at most";
+    EXPECT_EQ(tree->TopItem(), Nodes().Root(100'000 - 7)) << "the new entry ends the view";
+
+    const std::uint64_t beforeSave = Nodes().Steps();
+    log->SaveToFile((dir / "log.txt").string());
+    EXPECT_LE(Nodes().Steps() - beforeSave, 3u * static_cast<unsigned>(Nodes().Count()));
+    const std::uint64_t beforeClear = Nodes().Steps();
+    const int nodes = Nodes().Count();
+    log->Clear();
+    EXPECT_LE(Nodes().Steps() - beforeClear, static_cast<unsigned>(nodes));
+    scope.App().SetObserver(nullptr);
 }
 
 // ------------------------------------------------------------------ clear and save

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <utility>
@@ -110,15 +111,18 @@ namespace {
 
 // ------------------------------------------------------------------ the live poll
 
-// A log that lets a test act while an exchange is under way, where the real log lets window events run.
+// A log that lets a test act while an exchange is under way, and that lets window events run after
+// every request and reply when asked to, as the real log does.
 class HookLog : public testsupport::RecordingLog {
 public:
     void AddText(const std::string& Caption, const std::string& Text, TColor Color) override
     {
         RecordingLog::AddText(Caption, Text, Color);
         if (const auto hook = std::exchange(onText, nullptr)) hook();
+        if (pumps) ui::App().ProcessMessages();
     }
     std::function<void()> onText;
+    bool pumps = false;
 };
 
 // The program's forms controller without the connect dialog: the tests hand the connection in.
@@ -143,12 +147,14 @@ protected:
     ~BolidPoll() override { main->FormsController = nullptr; }
 
     TDeviceController& Controller() { return *forms->GetDeviceController(); }
-    int Polls() const
+    int Sent(const std::string& request) const
     {
-        int n = 0;
-        for (const std::string& r : device.Requests()) n += r == "+bolidtxt";
-        return n;
+        const auto requests = device.Requests();
+        return static_cast<int>(std::count(requests.begin(), requests.end(), request));
     }
+    int Polls() const { return Sent("+bolidtxt"); }
+    int LinkChecks() const { return Sent("+v"); }
+    bool Connected() const { return forms->GetDeviceController() != nullptr; }
 
     ApplicationScope scope;
     Driver user{scope.App()};
@@ -226,6 +232,76 @@ TEST_F(BolidPoll, LeavingThePageDuringAPollStopsIt)
     user.Advance(1000);
     EXPECT_EQ(Polls(), 1);
 }
+
+// ------------------------------------------------------------------ the poll and the link check
+
+TEST_F(BolidPoll, TheLinkCheckKeepsItsBeatWhileThePollRuns)
+{
+    log.pumps = true;
+    main->Timer1->SetEnabled(true);
+    page->Show();
+    user.Advance(3 * TFormMain::WatchdogIntervalMs + 1000);
+    EXPECT_EQ(LinkChecks(), 3);
+    EXPECT_GT(Polls(), 140);
+    EXPECT_TRUE(Connected());
+    EXPECT_TRUE(main->Timer1->Enabled());
+}
+
+TEST_F(BolidPoll, ALinkCheckWhoseTurnFindsTheLineTakenRunsAsSoonAsItIsFree)
+{
+    main->Timer1->SetEnabled(true);
+    {
+        const TDeviceController::TExchange poll(Controller(), TDeviceController::TExchange::LeaveWatchdog);
+        user.Advance(TFormMain::WatchdogIntervalMs + 1000);
+        EXPECT_EQ(LinkChecks(), 0);
+        EXPECT_TRUE(main->LinkCheckDue());
+    }
+    user.Advance(TFormMain::LinkCheckRetryMs);
+    EXPECT_EQ(LinkChecks(), 1);
+    EXPECT_FALSE(main->LinkCheckDue());
+    EXPECT_TRUE(main->Timer1->Enabled());
+}
+
+struct StoppedDevice {
+    testsupport::LoopbackComm::Fault fault;
+    std::uint64_t afterMs;  // from the start of the link check's beat
+    bool logPumps;
+};
+
+class BolidPageLinkLoss : public BolidPoll, public ::testing::WithParamInterface<StoppedDevice> {};
+
+// With the true time-outs: a poll the device leaves unanswered holds the line longer than the beat.
+TEST_P(BolidPageLinkLoss, IsNoticedWithinOneBeatAndTheVersionReadsTimeOut)
+{
+    const StoppedDevice c = GetParam();
+    Controller().Device().SetTimeoutFloor(TDevice::DefaultTimeoutFloorMs);
+    log.pumps = c.logPumps;
+    main->Timer1->SetEnabled(true);
+    page->Show();
+    user.Advance(c.afterMs);
+    ASSERT_TRUE(Connected());
+    comm.FailAlways(c.fault);
+    const std::uint64_t stopped = scope.Clock().NowMs();
+    // The waits step in 20 ms; one poll's interval covers them.
+    const std::uint64_t bound = TFormMain::WatchdogIntervalMs +
+                                TDevice::DefaultAttempts * std::uint64_t{TDevice::DefaultTimeoutFloorMs} +
+                                TformBolid::PollIntervalMs;
+    while (Connected() && scope.Clock().NowMs() - stopped <= bound) user.Advance(1);
+    EXPECT_FALSE(Connected());
+    EXPECT_LE(scope.Clock().NowMs() - stopped, bound);
+}
+
+using Fault = testsupport::LoopbackComm::Fault;
+INSTANTIATE_TEST_SUITE_P(NokOrSilence, BolidPageLinkLoss,
+                         ::testing::Values(StoppedDevice{Fault::Nok, 100, false}, StoppedDevice{Fault::Nok, 19'900, true},
+                                           StoppedDevice{Fault::Silence, 100, false},
+                                           StoppedDevice{Fault::Silence, 100, true},
+                                           StoppedDevice{Fault::Silence, 19'900, false},
+                                           StoppedDevice{Fault::Silence, 20'100, true}),
+                         [](const ::testing::TestParamInfo<StoppedDevice>& info) {
+                             return std::string(info.param.fault == Fault::Nok ? "Nok" : "Silence") + "After" +
+                                    std::to_string(info.param.afterMs) + (info.param.logPumps ? "Pumping" : "");
+                         });
 
 TEST(BolidOverPty, ThePanelsTextsArriveThroughTheRealPort)
 {

@@ -39,6 +39,11 @@ TEST_F(ComCtrlsTest, TreeNodesKeepTextTwoIntegersAndOrder)
     EXPECT_EQ(entry->SelectedIndex(), 0xFFFFFF);
     EXPECT_EQ(entry->GetNextSibling(), next);
     EXPECT_EQ(tree->Items().Insert(next, "between")->Index(), 1);
+    EXPECT_EQ(next->Index(), 2);
+    EXPECT_EQ(next->GetPrevSibling()->Text(), "between");
+    tree->Items().Delete(entry);
+    EXPECT_EQ(next->Index(), 1);
+    EXPECT_EQ(tree->Items().Count(), 2);
 }
 
 TEST_F(ComCtrlsTest, SelectionFiresOnChangeAndDeletingTheSelectedNodeReportsNone)
@@ -70,6 +75,76 @@ TEST_F(ComCtrlsTest, AdditionFiresForEveryNodeAndTopItemScrollsAsFarAsTheTreeAll
     EXPECT_EQ(tree->TopItem()->Text(), "2");  // 3 rows shown: 2, 3, 4
     tree->SetTopItem(tree->Items()[0]);
     EXPECT_EQ(tree->TopItem()->Text(), "0");
+
+    // Rows of an expanded node count; a collapsed one's children have none.
+    tree->OnAddition = nullptr;
+    TTreeNode* three = tree->Items().Root(3);
+    tree->Items().AddChild(three, "3a");
+    tree->Items().AddChild(tree->Items().AddChild(three, "3b"), "3b1");
+    three->SetExpanded(true);
+    tree->SetTopItem(tree->Items().Root(4));  // rows: 0 1 2 3 3a 3b 4
+    EXPECT_EQ(tree->TopItem()->Text(), "3a");
+    tree->SetTopItem(tree->Items().Root(3)->Item(1)->Item(0));
+    EXPECT_EQ(tree->TopItem()->Text(), "3a") << "a node without a row changes nothing";
+}
+
+// What a view that follows the tree node by node hears, in order, beside the coarse notifications.
+struct TreeRecorder : ModelObserver {
+    static std::string Name(const TTreeNode* node) { return node != nullptr ? node->Text() : "-"; }
+    void TreeNodeInserted(TTreeView&, TTreeNode* parent, int index, TTreeNode& node) override
+    {
+        heard.push_back("insert " + node.Text() + " under " + Name(parent) + " at " + std::to_string(index));
+    }
+    void TreeNodeRemoved(TTreeView&, TTreeNode* parent, int index, const TTreeNode*) override
+    {
+        heard.push_back("remove from " + Name(parent) + " at " + std::to_string(index));
+    }
+    void TreeNodeChanged(TTreeView&, TTreeNode& node, TreeNodeChange what) override
+    {
+        const char* names[] = {"text", "colors", "expanded"};
+        heard.push_back(std::string(names[static_cast<int>(what)]) + " " + node.Text());
+    }
+    void TreeCleared(TTreeView&) override { heard.push_back("clear"); }
+    void TreeSelectionChanged(TTreeView&, TTreeNode* node) override { heard.push_back("select " + Name(node)); }
+    void TreeTopItemChanged(TTreeView&, TTreeNode* node) override { heard.push_back("top " + Name(node)); }
+    void ControlChanged(TControl& c, ModelChange what) override
+    {
+        if (what == ModelChange::Items && Is<TTreeView>(&c)) heard.push_back("Items");
+        if (what == ModelChange::Selection && Is<TTreeView>(&c)) heard.push_back("Selection");
+    }
+    std::vector<std::string> heard;
+};
+
+TEST_F(ComCtrlsTest, EveryTreeChangeIsToldNodeByNodeAndAsBefore)
+{
+    auto* tree = Create<TTreeView>(form, "tvLog", form);
+    tree->SetBounds(0, 0, 200, 2 * tree->ItemHeight());
+    tree->SetAutoExpand(true);
+    TreeRecorder recorder;
+    scope.App().SetObserver(&recorder);
+    TTreeNode* a = tree->Items().Add(nullptr, "a");
+    TTreeNode* c = tree->Items().AddChild(a, "c");
+    tree->Items().Insert(a, "b");
+    c->SetText("c2");
+    a->SetStateIndex(5);
+    tree->SetSelected(a);
+    tree->SetTopItem(c);
+    tree->Items().BeginUpdate();
+    tree->Items().Delete(tree->Items().Root(0));
+    tree->Items().EndUpdate();
+    tree->Items().Clear();
+    scope.App().SetObserver(nullptr);
+    EXPECT_EQ(recorder.heard, (std::vector<std::string>{
+                                  "insert a under - at 0", "Items",
+                                  "insert c under a at 0", "Items",
+                                  "insert b under - at 0", "Items",
+                                  "text c2", "Items",
+                                  "colors a", "Items",
+                                  "expanded a", "Items", "select a", "Selection",
+                                  "top a", "Selection",  // two rows: a and c2 fill the view
+                                  "remove from - at 0", "Items",
+                                  "clear", "select -", "Selection", "Items",
+                              }));
 }
 
 TEST_F(ComCtrlsTest, CollapsedChildrenHaveNoRowAndAutoExpandOpensTheSelectedNode)
