@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -96,26 +95,6 @@ TEST_F(ATestsPage, DefaultsComeFromTheHints)
     EXPECT_EQ(page.meAKBTreshR->Text(), "10,00");
     EXPECT_EQ(page.etAKBlogTime->Text(), "010");
     EXPECT_FALSE(page.vosst->Checked());
-}
-
-TEST_F(ATestsPage, SavedPageLoadsBack)
-{
-    page.vosst->SetChecked(true);
-    page.zadav->SetText("20");
-    page.cbH2->SetItemIndex(17);
-    page.cbM2->SetItemIndex(45);
-    page.DeltaHours->SetItemIndex(3);
-    TMemIniFile ini(std::filesystem::temp_directory_path() / "sorvel-atests-never-written.ini");
-    page.SaveToIni(ini);
-    TformATests& other = *Create<TformATests>(&scope.App(), "formATests2");
-    Free(&page);
-    other.SetName("formATests");
-    other.LoadFromIni(ini);
-    EXPECT_TRUE(other.zadav->Enabled());
-    EXPECT_EQ(other.zadav->Text(), "20");
-    EXPECT_EQ(other.cbH2->ItemIndex(), 17);
-    EXPECT_EQ(other.cbM2->ItemIndex(), 45);
-    EXPECT_EQ(other.DeltaHours->ItemIndex(), 3);
 }
 
 TEST_F(ATestsPage, FirmwareGatesTheExtraTestAndItsMinutesList)

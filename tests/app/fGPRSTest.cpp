@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -76,23 +75,6 @@ TEST_F(GprsPage, DefaultsLeaveTheBindingAlone)
     EXPECT_FALSE(page.etSIM1IP->Text().empty());
     EXPECT_EQ(page.cbZTime->ItemIndex(), 0);
     EXPECT_EQ(page.cbZTime->Text(), "1");
-}
-
-TEST_F(GprsPage, SavedPageLoadsBack)
-{
-    page.LoadDefaults();
-    page.etSIM2Addr->SetText("internet.tele2.ru");
-    page.cbZTime->SetItemIndex(9);
-    page.CheckBox1->SetChecked(true);
-    TMemIniFile ini(std::filesystem::temp_directory_path() / "sorvel-gprs-never-written.ini");
-    page.SaveToIni(ini);
-    page.LoadDefaults();
-    page.CheckBox1->SetChecked(false);
-    page.LoadFromIni(ini);
-    EXPECT_EQ(page.etSIM2Addr->Text(), "internet.tele2.ru");
-    EXPECT_EQ(page.cbZTime->ItemIndex(), 9);
-    EXPECT_TRUE(page.CheckBox1->Checked());
-    EXPECT_EQ(page.GroupBox4->Caption(), "IP адрес и порт для SIM 1");
 }
 
 TEST_F(GprsPage, ClearingBeforeAReadKeepsTheBinding)

@@ -59,25 +59,6 @@ TEST_F(HistoryPage, StartsWithTitlesAndDeviceButtonsOff)
     EXPECT_TRUE(page->btnClear->Enabled());
 }
 
-TEST_F(HistoryPage, IniUnhidesServiceControlsAndKeepsWidths)
-{
-    TMemIniFile ini(folder / "current.ini");
-    ini.WriteString("FormHistory", "HistoryInFile", "1");
-    ini.WriteString("FormHistory", "width3", "77");
-    ini.WriteString("FormNSPoint", "nspoint", "1");
-    page->LoadFromIni(ini);
-    EXPECT_TRUE(page->btnStart->Visible());
-    EXPECT_TRUE(page->Edit1->Visible());
-    EXPECT_EQ(page->StringGrid1->ColWidths(3), 77);
-    TMemIniFile saved(folder / "saved.ini");
-    page->SaveToIni(saved);
-    EXPECT_EQ(saved.ReadInteger("FormHistory", "width3", 0), 77);
-    EXPECT_FALSE(saved.SectionExists("FormNSPoint")) << "never written";
-    ini.WriteString("FormHistory", "HistoryInFile", "yes");
-    page->LoadFromIni(ini);
-    EXPECT_FALSE(page->btnStart->Visible());
-}
-
 TEST_F(HistoryPage, TypedNumberTakesHexDigitsOnly)
 {
     page->Edit1->Show();

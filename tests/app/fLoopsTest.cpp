@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -109,34 +108,6 @@ TEST_F(LoopsPage, EachBoxEnablesAndDisablesOnlyItsOwnEventControls)
     page.cbRecovery2->SetChecked(false);
     EXPECT_TRUE(EventDisabled(page, 3));
     EXPECT_TRUE(EventEnabled(page, 2));
-}
-
-TEST_F(LoopsPage, IniRoundTripRestoresValuesAndTheEnableStateOfEveryEvent)
-{
-    const TMsgFile table = SmallTable();
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("sorvel-loops-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".ini");
-    {
-        TFormLoops& page = NewPage(table);
-        page.cbResponce1->SetChecked(true);
-        page.cbRes1->SetItemIndex(2);
-        page.etPartRes1->SetText("7");
-        page.etLoopRes1->SetText("123");
-        page.cbRecovery3->SetChecked(true);
-        page.cbTamper->SetChecked(true);
-        TMemIniFile ini(path);
-        page.SaveToIni(ini);
-        ini.UpdateFile();
-        Free(&page);
-    }
-    TFormLoops& page = NewPage(table);
-    page.LoadFromIni(TMemIniFile(path));
-    std::filesystem::remove(path);
-    EXPECT_TRUE(page.cbResponce1->Checked());
-    EXPECT_EQ(page.cbRes1->ItemIndex(), 2);
-    EXPECT_EQ(page.etLoopRes1->Text(), "123");
-    EXPECT_TRUE(page.cbTamper->Checked());
-    for (int k = 0; k < TFormLoops::EventCount; ++k) EXPECT_EQ(EventEnabled(page, k), k == 0 || k == 5) << k;
 }
 
 TEST(LoopsValues, InputFlagsDecodeBitsZeroToFiveAndIgnoreTheTopTwo)

@@ -83,19 +83,11 @@ TEST_F(MainWindowTest, TheMenuCarriesItsShortcutsAndHidesWhatIsNotOffered)
     EXPECT_EQ(main->KitProgressBar1->Left(), 360) << "in the place of panel 4";
 }
 
-TEST_F(MainWindowTest, TheAccessCodeUnlocksTheUpdateFromAFileAndProtoIsRead)
+TEST_F(MainWindowTest, TheUpdateAccessCodeIsComparedExactly)
 {
-    WriteIni("[formMain]\r\nPROTO=1\r\n[Update]\r\nUpdatePanelVersion=wuzlam\r\n");
-    StartWithWindows();
-    EXPECT_EQ(main->Proto, 1);
-    EXPECT_TRUE(main->mnuUpdate->Visible());
-    EXPECT_TRUE(main->KitProgressBar1->Visible());
-
-    ui::Free(main);
-    main = nullptr;
     WriteIni("[Update]\r\nUpdatePanelVersion=WUZLAM\r\n");
     Start();
-    EXPECT_FALSE(main->mnuUpdate->Visible()) << "the code is compared exactly";
+    EXPECT_FALSE(main->mnuUpdate->Visible());
 }
 
 TEST_F(MainWindowTest, EveryToolbarAndMenuCommandReachesTheDeviceOrThePages)

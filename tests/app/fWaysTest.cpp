@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <tuple>
 
@@ -170,47 +169,9 @@ TEST_F(WaysPage, ClearEmptiesTypesAndLinks)
     EXPECT_TRUE(page->IsOrLink(0));
 }
 
-class WaysIni : public WaysPage {
-protected:
-    void SetUp() override
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "ways-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-    std::filesystem::path folder;
-};
-
-TEST_F(WaysIni, SavedPageLoadsBackWithListPositions)
+TEST_F(WaysPage, PositionOutsideTheListSelectsUnused)
 {
-    TMemIniFile ini(folder / "current.ini");
-    user.Click(*page->cb12);
-    Choose(0, 9, "84951112233");  // SIM 1 IP2: position 8 while SIM 2's offline types are out
-    Choose(1, 14, "+7");
-    page->SetLink(0, false);
-    page->rdo1->SetChecked(true);
-    page->lan->SetChecked(true);
-    page->SaveToIni(ini);
-    EXPECT_EQ(ini.ReadInteger("formWays", "cb1", -1), 8);
-
-    auto* other = scope.App().CreateForm<TformWays>("formWays2");
-    other->LoadFromIni(ini);  // a section of another name: nothing stored
-    EXPECT_EQ(other->ChannelType(0), 0);
-    ini.WriteString("formWays2", "cb12", "1");
-    for (const std::string& key : ini.ReadSection("formWays"))
-        ini.WriteString("formWays2", key, ini.ReadString("formWays", key, ""));
-    other->LoadFromIni(ini);
-    EXPECT_TRUE(other->lan->Checked());
-    EXPECT_EQ(other->ChannelType(0), 9);
-    EXPECT_EQ(other->ChannelType(1), 14);
-    EXPECT_FALSE(other->IsOrLink(0));
-    EXPECT_TRUE(other->rdo1->Checked());
-}
-
-TEST_F(WaysIni, PositionOutsideTheListSelectsUnused)
-{
-    TMemIniFile ini(folder / "x.ini");
+    TMemIniFile ini("/nonexistent/ways.ini");
     ini.WriteInteger("formWays", "cb1", 40);
     ini.WriteInteger("formWays", "cb2", 12);
     page->LoadFromIni(ini);
