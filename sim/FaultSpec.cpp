@@ -32,7 +32,8 @@ long long Number(std::string_view text, const std::string& name)
     long long value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size() || value < 0)
-        throw std::invalid_argument("the fault " + name + " wants numbers of 0 or more, not \"" + std::string(text) + "\"");
+        throw std::invalid_argument("the fault " + name + " wants numbers of 0 or more, not \"" + std::string(text) +
+                                    "\"");
     return value;
 }
 

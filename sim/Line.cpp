@@ -63,7 +63,8 @@ std::size_t FaultDice::Cut(std::size_t total)
 
 std::chrono::milliseconds FaultDice::Delay(std::chrono::milliseconds limit)
 {
-    return std::chrono::milliseconds(std::uniform_int_distribution<long long>(0, std::max<long long>(limit.count(), 0))(random_));
+    std::uniform_int_distribution<long long> ms(0, std::max<long long>(limit.count(), 0));
+    return std::chrono::milliseconds(ms(random_));
 }
 
 std::optional<std::string> SplitAtCr(std::string& pending)
