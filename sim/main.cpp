@@ -141,10 +141,10 @@ Options Parse(int argc, char** argv)
             std::cout << kUsage;
             std::exit(0);
         }
-        if (arg == "--verbose" || arg == "--modem" || arg == "--pace-requests" || arg == "--no-pace-requests") {
-            o.verbose = o.verbose || arg == "--verbose";
-            o.modem = o.modem || arg == "--modem";
-            if (arg.ends_with("pace-requests")) o.paceRequests = arg == "--pace-requests";
+        bool* const flag = arg == "--verbose" ? &o.verbose : arg == "--modem" ? &o.modem : nullptr;
+        if (flag != nullptr || arg == "--pace-requests" || arg == "--no-pace-requests") {
+            if (flag != nullptr) *flag = true;
+            else o.paceRequests = arg == "--pace-requests";
             continue;
         }
         if (i + 1 >= argc) Fail(arg == "" ? "empty option" : "unknown option or missing value: " + arg);
