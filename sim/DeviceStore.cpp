@@ -123,6 +123,7 @@ DeviceStore::DeviceStore(const DeviceProfile& profile)
     Set("typepan1", profile.hardware);
     Set("IMEI", profile.imei);
     for (int i = 0; i < 8; ++i) Set("pxobj" + std::to_string(i), "000" + std::to_string(i + 1));
+    for (const auto& [key, value] : profile.values) Set(key, value);
 }
 
 std::optional<std::string> DeviceStore::Get(const std::string& key) const

@@ -19,6 +19,9 @@ struct DeviceProfile {
     std::string account = "0050";
     int historyRecords = 1000;
     std::uint32_t seed = 1;
+    // Stored values in place of the factory ones, by key as DeviceStore keeps them (wire bytes): a
+    // device set up by hand, such as an APN that holds the letters "ok".
+    std::map<std::string, std::string> values;
 };
 
 // A device with its identity drawn from the seed: version, panel, hardware byte, IMEI, master key.

@@ -29,6 +29,44 @@ timespec ToTimespec(Clock::duration d)
 
 }  // namespace
 
+std::string FaultDice::Garbage(std::size_t count)
+{
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::string bytes;
+    bytes.reserve(count);
+    while (bytes.size() < count) {
+        const auto c = static_cast<unsigned char>(byte(random_));
+        if (!Forbidden(c)) bytes.push_back(static_cast<char>(c));
+    }
+    return bytes;
+}
+
+std::vector<Chunk> FaultDice::Chunks(std::size_t total, std::size_t maxBytes, std::chrono::milliseconds maxGap)
+{
+    std::uniform_int_distribution<std::size_t> size(1, std::max<std::size_t>(maxBytes, 1));
+    std::uniform_int_distribution<long long> gapUs(0, std::chrono::microseconds(maxGap).count());
+    std::vector<Chunk> chunks;
+    for (std::size_t drawn = 0; drawn < total;) {
+        const std::size_t n = std::min(size(random_), total - drawn);
+        const std::chrono::microseconds gap(chunks.empty() ? 0 : gapUs(random_));
+        chunks.push_back(Chunk{n, gap});
+        drawn += n;
+    }
+    return chunks;
+}
+
+std::size_t FaultDice::Cut(std::size_t total)
+{
+    if (total < 2) return total;
+    return std::uniform_int_distribution<std::size_t>(1, total - 1)(random_);
+}
+
+std::chrono::milliseconds FaultDice::Delay(std::chrono::milliseconds limit)
+{
+    std::uniform_int_distribution<long long> ms(0, std::max<long long>(limit.count(), 0));
+    return std::chrono::milliseconds(ms(random_));
+}
+
 std::optional<std::string> SplitAtCr(std::string& pending)
 {
     for (;;) {
@@ -78,6 +116,19 @@ Clock::duration Line::ByteTime() const
     const std::lock_guard lock(mutex_);
     if (baud_ == 0) return Clock::duration::zero();
     return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(10'000'000'000LL / baud_));
+}
+
+void Line::SetChunking(std::size_t maxBytes, std::chrono::milliseconds maxGap)
+{
+    const std::lock_guard lock(mutex_);
+    chunkBytes_ = maxBytes;
+    chunkGap_ = maxGap;
+}
+
+void Line::SetSeed(std::uint32_t seed)
+{
+    const std::lock_guard lock(mutex_);
+    dice_ = FaultDice(seed);
 }
 
 void Line::SetSplitter(Splitter splitter)
@@ -238,15 +289,17 @@ void Line::ReadMaster()
         splitter = splitter_;
         pace = paceRequests_;
     }
-    // The bytes queue up behind those still on the wire, one byte time each.
-    if (pace) receivedBy_ = std::max(receivedBy_, Clock::now()) + ByteTime() * static_cast<long>(bytes.size());
+    // The bytes queue up behind those still on the wire, one byte time each; a request is in once its
+    // own last byte is, whatever follows it.
+    const auto byteTime = ByteTime();
+    if (pace) receivedBy_ = std::max(receivedBy_, Clock::now()) + byteTime * static_cast<long>(bytes.size());
     while (auto request = splitter(pending_)) {
         {
             const std::lock_guard lock(mutex_);
             requests_.push_back(*request);
         }
         changed_.notify_all();
-        if (pace && !WaitFor(receivedBy_)) return;
+        if (pace && !WaitFor(receivedBy_ - byteTime * static_cast<long>(pending_.size()))) return;
         Answer(*request);
         {
             const std::lock_guard lock(mutex_);
@@ -276,18 +329,6 @@ std::optional<Fault> Line::TakeFault(const std::string& request)
     return std::nullopt;
 }
 
-std::string Line::GarbageBytes(std::size_t count)
-{
-    std::uniform_int_distribution<int> byte(0, 255);
-    std::string bytes;
-    bytes.reserve(count);
-    while (bytes.size() < count) {
-        const auto c = static_cast<unsigned char>(byte(garbage_));
-        if (!Forbidden(c)) bytes.push_back(static_cast<char>(c));
-    }
-    return bytes;
-}
-
 void Line::Answer(const std::string& request)
 {
     const std::optional<Fault> fault = TakeFault(request);
@@ -309,7 +350,7 @@ void Line::Answer(const std::string& request)
         Transmit("NOK\r\n");
         return;
     case FaultKind::Garbage:
-        Transmit(GarbageBytes(fault->bytes == 0 ? 16 : fault->bytes));
+        Transmit(Roll([&](FaultDice& d) { return d.Garbage(fault->bytes == 0 ? 16 : fault->bytes); }));
         return;
     case FaultKind::Split: {
         const std::string whole = reply();
@@ -334,6 +375,25 @@ void Line::Answer(const std::string& request)
         CloseMaster();
         return;
     }
+    case FaultKind::Chunks: {
+        const std::string whole = reply();
+        const std::size_t most = fault->bytes == 0 ? 16 : fault->bytes;
+        TransmitChunks(whole, Roll([&](FaultDice& d) { return d.Chunks(whole.size(), most, fault->pause); }));
+        return;
+    }
+    case FaultKind::SplitAt: {
+        const std::string whole = reply();
+        const std::size_t cut = fault->bytes == 0 ? Roll([&](FaultDice& d) { return d.Cut(whole.size()); })
+                                                  : std::min(fault->bytes, whole.size());
+        TransmitInTwo(whole, cut, fault->pause);
+        return;
+    }
+    case FaultKind::LateUpTo: {
+        const std::string whole = reply();
+        const auto delay = Roll([&](FaultDice& d) { return d.Delay(fault->pause); });
+        if (WaitFor(Clock::now() + delay)) Transmit(whole);
+        return;
+    }
     }
 }
 
@@ -352,33 +412,74 @@ bool Line::WaitFor(Clock::time_point until)
 
 bool Line::Transmit(const std::string& bytes)
 {
+    std::size_t chunkBytes = 0;
+    std::chrono::milliseconds chunkGap{0};
+    {
+        const std::lock_guard lock(mutex_);
+        chunkBytes = chunkBytes_;
+        chunkGap = chunkGap_;
+    }
+    if (chunkBytes == 0) return TransmitPaced(bytes);
+    return TransmitChunks(bytes, Roll([&](FaultDice& d) { return d.Chunks(bytes.size(), chunkBytes, chunkGap); }));
+}
+
+bool Line::TransmitPaced(const std::string& bytes)
+{
     const auto byteTime = ByteTime();
-    const bool paced = byteTime != Clock::duration::zero();
     const auto start = Clock::now();
     std::size_t sent = 0;
     while (sent < bytes.size()) {
-        if (!pty_.MasterOpen() || StopAsked()) return false;
         std::size_t due = bytes.size();
-        if (paced) {
+        if (byteTime != Clock::duration::zero()) {
             // A byte is there once its whole time on the wire has passed.
-            const auto elapsed = Clock::now() - start;
-            due = std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(elapsed / byteTime));
+            due = std::min<std::size_t>(bytes.size(), static_cast<std::size_t>((Clock::now() - start) / byteTime));
             if (due <= sent) {
                 if (!WaitFor(start + byteTime * static_cast<long>(sent + 1))) return false;
                 continue;
             }
         }
-        const ssize_t n = ::write(pty_.MasterFd(), bytes.data() + sent, due - sent);
-        if (n > 0) {
-            sent += static_cast<std::size_t>(n);
-            continue;
-        }
-        if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
-        // The program is not reading: wait for room, but stay stoppable.
-        std::array<pollfd, 2> fds{pollfd{pty_.MasterFd(), POLLOUT, 0}, pollfd{wake_[0], POLLIN, 0}};
-        ::poll(fds.data(), fds.size(), 50);
-        if (fds[1].revents != 0) DrainWake();
+        if (!WriteSome(bytes, sent, due)) return false;
     }
+    return true;
+}
+
+bool Line::TransmitChunks(const std::string& bytes, const std::vector<Chunk>& chunks)
+{
+    // A chunk goes once its last byte is off the wire and its gap after the previous chunk has passed, as
+    // an adapter's latency timer holds bytes back: a gap shorter than the chunk's wire time costs nothing.
+    const auto byteTime = ByteTime();
+    const auto start = Clock::now();
+    auto last = start;
+    std::size_t end = 0;
+    for (const Chunk& chunk : chunks) {
+        std::size_t sent = end;
+        end = std::min(bytes.size(), end + chunk.size);
+        if (!WaitFor(std::max(start + byteTime * static_cast<long>(end), last + chunk.gap))) return false;
+        while (sent < end)
+            if (!WriteSome(bytes, sent, end)) return false;
+        last = Clock::now();
+    }
+    return true;
+}
+
+bool Line::TransmitInTwo(const std::string& bytes, std::size_t cut, std::chrono::milliseconds pause)
+{
+    return Transmit(bytes.substr(0, cut)) && WaitFor(Clock::now() + pause) && Transmit(bytes.substr(cut));
+}
+
+bool Line::WriteSome(const std::string& bytes, std::size_t& sent, std::size_t upTo)
+{
+    if (!pty_.MasterOpen() || StopAsked()) return false;
+    const ssize_t n = ::write(pty_.MasterFd(), bytes.data() + sent, upTo - sent);
+    if (n > 0) {
+        sent += static_cast<std::size_t>(n);
+        return true;
+    }
+    if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
+    // The program is not reading: wait for room, but stay stoppable.
+    std::array<pollfd, 2> fds{pollfd{pty_.MasterFd(), POLLOUT, 0}, pollfd{wake_[0], POLLIN, 0}};
+    ::poll(fds.data(), fds.size(), 50);
+    if (fds[1].revents != 0) DrainWake();
     return true;
 }
 

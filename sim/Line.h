@@ -3,6 +3,11 @@
 // cuts the byte stream into requests, asks a Responder for each reply and sends it back at the line's
 // speed, bending the exchange with the faults a real line has. Tests set faults, speed and the
 // disappearance of the device from their own thread; every setter is thread-safe.
+//
+// Timing is that of a UART: at a speed of N baud each byte takes 10/N s and is handed to the program
+// once its time on the wire is over, so a reply trickles in byte by byte. What is random (garbage,
+// chunk sizes and gaps, cut positions, late delays) is drawn from the line's seed: the same requests
+// get the same faults in the same shape on every run.
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -28,12 +33,43 @@ enum class FaultKind {
     Late,     // the reply after `pause`
     Echo,     // the request and its CR first, then the reply
     Vanish,   // the first `bytes` of the reply, then the master is closed
+    Chunks,   // the reply in irregular chunks of 1..`bytes` bytes (16 when 0), each after a gap of up to
+              // `pause`, as a USB adapter passes a line's bytes on
+    SplitAt,  // the reply cut once after its first `bytes` bytes (0: a place drawn from the seed), the
+              // second part `pause` after the first
+    LateUpTo, // the reply after a delay drawn between 0 and `pause`
 };
 
 struct Fault {
     FaultKind kind = FaultKind::Silence;
     std::size_t bytes = 0;
     std::chrono::milliseconds pause{0};
+    bool operator==(const Fault&) const = default;
+};
+
+// Part of a reply handed over at once.
+struct Chunk {
+    std::size_t size;
+    std::chrono::steady_clock::duration gap;  // at least this long after the previous chunk; 0 for the first
+    bool operator==(const Chunk&) const = default;
+};
+
+// What a line draws at random for the shape of its faults and chunks, in the order it needs them. A
+// test that seeds its own dice as it seeds the line knows what the line will do.
+class FaultDice {
+public:
+    explicit FaultDice(std::uint32_t seed) : random_(seed) {}
+    // `count` bytes that hold no terminator, frame or line end.
+    std::string Garbage(std::size_t count);
+    // Chunks of 1..`maxBytes` bytes (at least 1) covering `total` bytes, gaps of 0..`maxGap`.
+    std::vector<Chunk> Chunks(std::size_t total, std::size_t maxBytes, std::chrono::milliseconds maxGap);
+    // Where to cut `total` bytes in two non-empty parts: 1..total-1 (total itself below 2).
+    std::size_t Cut(std::size_t total);
+    // 0..`limit`, in whole milliseconds.
+    std::chrono::milliseconds Delay(std::chrono::milliseconds limit);
+
+private:
+    std::mt19937 random_;
 };
 
 class Line {
@@ -44,19 +80,26 @@ public:
     using Splitter = std::function<std::optional<std::string>(std::string& pending)>;
 
     static constexpr std::uint32_t kDefaultBaud = 19200;
+    static constexpr std::uint32_t kDefaultSeed = 12345;
 
     Line(Pty& pty, Responder& responder);
     ~Line();
     Line(const Line&) = delete;
     Line& operator=(const Line&) = delete;
 
-    // Bits per second on the wire (10 bits a byte); 0 sends every reply at once.
+    // Bits per second on the wire (10 bits a byte); 0 sends every reply at once. 19200 by default.
     void SetLineSpeed(std::uint32_t baud);
     void SetSplitter(Splitter splitter);
     // A pseudo-terminal hands the device the program's bytes at once; a serial line takes their wire
     // time. With pacing on (and a speed set), the bytes received keep the line's pace too: a request is
     // answered only once its last byte would have arrived. Off by default.
     void SetRequestPacing(bool on);
+    // Every reply and every unasked message reaches the program in chunks of 1..`maxBytes` bytes, each
+    // after a gap of up to `maxGap` (never before its last byte's time on the wire is over); 0 bytes: off.
+    void SetChunking(std::size_t maxBytes, std::chrono::milliseconds maxGap);
+    // Seeds what the line draws at random for the shape of its faults and chunks (garbage bytes, sizes,
+    // gaps, cut places, delays); the random choice of faults has its own seed (SetRandomFaults).
+    void SetSeed(std::uint32_t seed);
 
     // The next `count` requests that start with `prefix` (or match) get the fault; count < 0: all of them.
     void AddFault(const std::string& prefix, Fault fault, int count = 1);
@@ -103,9 +146,19 @@ private:
     void ReadMaster();
     void Answer(const std::string& request);
     std::optional<Fault> TakeFault(const std::string& request);
-    std::string GarbageBytes(std::size_t count);
-    // Both return false when the line was stopped or vanished meanwhile.
+    // Draws from the line's dice under its lock (a test may reseed them meanwhile).
+    template <typename Draw>
+    auto Roll(Draw draw)
+    {
+        const std::lock_guard lock(mutex_);
+        return draw(dice_);
+    }
+    // All return false when the line was stopped or vanished meanwhile.
     bool Transmit(const std::string& bytes);
+    bool TransmitPaced(const std::string& bytes);
+    bool TransmitChunks(const std::string& bytes, const std::vector<Chunk>& chunks);
+    bool TransmitInTwo(const std::string& bytes, std::size_t cut, std::chrono::milliseconds pause);
+    bool WriteSome(const std::string& bytes, std::size_t& sent, std::size_t upTo);
     bool WaitFor(std::chrono::steady_clock::time_point until);
     // The time a byte takes on the wire at the current speed; zero when the line is not paced.
     std::chrono::steady_clock::duration ByteTime() const;
@@ -122,6 +175,8 @@ private:
     bool vanished_ = false;
     std::uint32_t baud_ = kDefaultBaud;
     bool paceRequests_ = false;
+    std::size_t chunkBytes_ = 0;
+    std::chrono::milliseconds chunkGap_{0};
     Splitter splitter_;
     std::vector<Rule> rules_;
     std::optional<RandomFaults> random_;
@@ -132,7 +187,7 @@ private:
 
     std::string pending_;  // line thread only
     std::chrono::steady_clock::time_point receivedBy_{};  // line thread only: when the bytes read so far are in
-    std::mt19937 garbage_{12345};
+    FaultDice dice_{kDefaultSeed};
     std::thread thread_;
 };
 

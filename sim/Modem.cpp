@@ -285,6 +285,8 @@ ModemLine::~ModemLine()
 
 void ModemLine::Start()
 {
+    // A real modem's port: the program's bytes take their wire time too, not only the modem's.
+    line_.SetRequestPacing(true);
     line_.SetSplitter([this](std::string& pending) { return modem_.Split(pending); });
     ticker_ = std::thread([this] { RunTicker(); });
 }

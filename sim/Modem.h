@@ -2,7 +2,8 @@
 // A simulated GSM modem: answers the AT dialogue in command mode and, once a call stands, passes the
 // program's requests to a simulated device (any Responder) and its replies back. "+++" between two
 // guard times returns to command mode; a call can be dropped (NO CARRIER). The transport is sim::Line:
-// the modem supplies the line's splitter and its responder, so the line's faults and speed apply.
+// the modem supplies the line's splitter and its responder, so the line's faults and speed apply; both
+// directions are paced at 19200 baud until the line is told otherwise.
 // ModemLine puts pseudo-terminal, modem and line together, ready for a program to open.
 #include <condition_variable>
 #include <cstdint>

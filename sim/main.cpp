@@ -1,18 +1,23 @@
 // sorvel-sim: a simulated Sorvel GSM-7-QX3 on a pseudo-terminal. Its port appears as a link in the
 // program's "ports" folder, where the configuration program finds it; the link goes when the simulator
 // ends (Ctrl+C, a termination signal, or the device vanishing by a fault).
+#include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/ProgramFolder.h"
+#include "platform/Text.h"
 #include "sim/Communicator.h"
+#include "sim/FaultSpec.h"
 #include "sim/Line.h"
 #include "sim/Modem.h"
 #include "sim/Pty.h"
@@ -22,24 +27,47 @@ namespace {
 constexpr const char* kUsage = R"(Usage: sorvel-sim [options]
   --ports DIR          folder for the port's link (default: the program's "ports" folder)
   --name NAME          name of the link (default: sorvel-sim)
-  --baud N             line speed in bits per second; 0 answers at once (default: 19200)
-  --pace-requests      let the program's requests take their time on the wire too, as on a real line
+  --baud N             line speed in bits per second, 10 bits a byte, each byte handed over once its
+                       time on the wire is over; 0 answers at once (default: 19200)
+  --no-pace-requests   the program's requests arrive at once, as a pseudo-terminal passes them; by
+                       default they take their time on the wire too, as on a real line
+  --pace-requests      the default, said explicitly
+  --chunks N[,MS]      every reply reaches the program in irregular chunks of 1 to N bytes with gaps
+                       of up to MS milliseconds (default 20), as USB adapters pass a line on
   --seed N             draw version, panel, hardware byte, IMEI and master key from N; also seeds
-                       the random faults
+                       the random faults and the shapes of faults and chunks (sizes, gaps, places)
   --version TEXT       reply to "v" (default: REV 11.005.120)
   --panel KIND         altonika, bolid or paradox (default: altonika)
   --hardware HH        processor and flash byte read by "typepan1" (default: 78)
   --imei DIGITS        IMEI of the GSM module
   --master-key DDDD    master key (default: 5816)
   --history N          events already in the history (default: 1000)
-  --fault KIND[:WORD[:COUNT]]  the next COUNT requests of the command word WORD (every
-                       request when no word is given; COUNT -1: all of them, the default) get the
-                       fault KIND: silence, nok, garbage, split, late, echo or vanish
-  --random-faults P    each request gets a fault drawn at random with probability P (0..1)
+  --value KEY=TEXT     the device holds TEXT under KEY (a command word and its index) in place of
+                       its factory value, e.g. GAPN0=internet.book.ru; may be given again
+  --fault FAULT[:WORD[:COUNT]]  the next COUNT requests of the command word WORD (every request
+                       when no word is given; COUNT -1: all of them, the default) on the cable port
+                       get FAULT; may be given again
+  --random-faults P    each request on the cable port gets a fault drawn at random from the pool with
+                       probability P (0..1)
+  --random-pool FAULT  a fault of that pool; may be given again (default pool: every fault below
+                       but vanish, with its default numbers)
   --modem              also offer the same device behind a simulated GSM modem, on a second port
-                       named NAME-modem (dial any number)
+                       named NAME-modem (dial any number), paced like the cable port
   --verbose            print every request and reply
   --help               this text
+
+FAULT is KIND or KIND=A or KIND=A,B:
+  silence              no reply at all
+  nok                  "NOK" instead of the reply
+  garbage[=N]          N random bytes instead of the reply (16)
+  split[=N,MS]         the reply in chunks of N bytes, MS milliseconds apart (4,30)
+  late[=MS]            the reply MS milliseconds late (11000)
+  late-upto[=MS]       the reply late by a delay drawn between 0 and MS milliseconds (12000)
+  echo                 the request echoed before the reply
+  vanish[=N]           the first N bytes of the reply, then the device is gone (3)
+  chunks[=N,MS]        the reply in chunks of 1 to N bytes with gaps of up to MS milliseconds (16,20)
+  split-at[=N,MS]      the reply cut once after N bytes, its rest MS milliseconds later; N 0 draws
+                       the place (0,20)
 )";
 
 struct Options {
@@ -49,11 +77,15 @@ struct Options {
     std::optional<std::uint32_t> seed;
     std::optional<std::string> version, panel, hardware, imei, masterKey;
     std::optional<int> history;
+    std::map<std::string, std::string> values;
     std::vector<std::string> faults;
+    std::vector<std::string> pool;
     double randomFaults = 0;
+    std::size_t chunkBytes = 0;
+    std::chrono::milliseconds chunkGap{20};
     bool verbose = false;
     bool modem = false;
-    bool paceRequests = false;
+    bool paceRequests = true;
 };
 
 [[noreturn]] void Fail(const std::string& message)
@@ -73,6 +105,33 @@ long long Number(const std::string& text, const std::string& option)
     Fail(option + " wants a number, not \"" + text + "\"");
 }
 
+// A fault as the options write it; a mistake ends the program with the usage.
+sim::Fault ParseFault(const std::string& text)
+{
+    try {
+        return sim::ParseFault(text);
+    } catch (const std::invalid_argument& e) {
+        Fail(e.what());
+    }
+}
+
+// The numbers are those of the chunks fault: the most bytes in a chunk, the longest gap.
+void SetChunks(Options& o, const std::string& value)
+{
+    const sim::Fault chunks = ParseFault("chunks=" + value);
+    o.chunkBytes = chunks.bytes;
+    o.chunkGap = chunks.pause;
+}
+
+void SetValue(Options& o, const std::string& value)
+{
+    const std::size_t eq = value.find('=');
+    const std::string key = value.substr(0, eq);
+    if (eq == std::string::npos || !sim::DeviceStore(sim::DeviceProfile{}).Has(key))
+        Fail("--value wants KEY=TEXT with a key the device keeps (GAPN0, phing1, ...), not \"" + value + "\"");
+    o.values[key] = platform::Utf8ToCp1251Lossy(value.substr(eq + 1));
+}
+
 Options Parse(int argc, char** argv)
 {
     Options o;
@@ -82,16 +141,10 @@ Options Parse(int argc, char** argv)
             std::cout << kUsage;
             std::exit(0);
         }
-        if (arg == "--verbose") {
-            o.verbose = true;
-            continue;
-        }
-        if (arg == "--modem") {
-            o.modem = true;
-            continue;
-        }
-        if (arg == "--pace-requests") {
-            o.paceRequests = true;
+        bool* const flag = arg == "--verbose" ? &o.verbose : arg == "--modem" ? &o.modem : nullptr;
+        if (flag != nullptr || arg == "--pace-requests" || arg == "--no-pace-requests") {
+            if (flag != nullptr) *flag = true;
+            else o.paceRequests = arg == "--pace-requests";
             continue;
         }
         if (i + 1 >= argc) Fail(arg == "" ? "empty option" : "unknown option or missing value: " + arg);
@@ -106,7 +159,10 @@ Options Parse(int argc, char** argv)
         else if (arg == "--imei") o.imei = value;
         else if (arg == "--master-key") o.masterKey = value;
         else if (arg == "--history") o.history = static_cast<int>(Number(value, arg));
+        else if (arg == "--value") SetValue(o, value);
+        else if (arg == "--chunks") SetChunks(o, value);
         else if (arg == "--fault") o.faults.push_back(value);
+        else if (arg == "--random-pool") o.pool.push_back(value);
         else if (arg == "--random-faults") {
             try {
                 o.randomFaults = std::stod(value);
@@ -132,21 +188,15 @@ sim::DeviceProfile Profile(const Options& o)
     if (o.imei) p.imei = *o.imei;
     if (o.masterKey) p.masterKey = *o.masterKey;
     if (o.history) p.historyRecords = std::max(*o.history, 0);
+    p.values = o.values;
     return p;
 }
 
-// Faults as a user means them: long enough to be seen on a line with the program's 10-second waits.
-std::optional<sim::Fault> FaultOfKind(const std::string& kind)
+std::vector<sim::Fault> Pool(const Options& o)
 {
-    using namespace std::chrono_literals;
-    if (kind == "silence") return sim::Fault{sim::FaultKind::Silence};
-    if (kind == "nok") return sim::Fault{sim::FaultKind::Nok};
-    if (kind == "garbage") return sim::Fault{sim::FaultKind::Garbage, 16};
-    if (kind == "split") return sim::Fault{sim::FaultKind::Split, 4, 30ms};
-    if (kind == "late") return sim::Fault{sim::FaultKind::Late, 0, 11'000ms};
-    if (kind == "echo") return sim::Fault{sim::FaultKind::Echo};
-    if (kind == "vanish") return sim::Fault{sim::FaultKind::Vanish, 3};
-    return std::nullopt;
+    std::vector<sim::Fault> pool;
+    for (const std::string& item : o.pool) pool.push_back(ParseFault(item));
+    return pool.empty() ? sim::DefaultFaultPool() : pool;
 }
 
 // The word a request is for, matched as the device matches it (longest first).
@@ -163,21 +213,26 @@ void AddFaults(const Options& o, sim::Line& line, const std::vector<std::string>
     for (const std::string& item : o.faults) {
         const std::size_t c1 = item.find(':');
         const std::size_t c2 = c1 == std::string::npos ? std::string::npos : item.find(':', c1 + 1);
-        const auto fault = FaultOfKind(item.substr(0, c1));
-        if (!fault) Fail("unknown fault in \"" + item + "\"");
+        const sim::Fault fault = ParseFault(item.substr(0, c1));
         const std::string word = c1 == std::string::npos ? "" : item.substr(c1 + 1, c2 - c1 - 1);
         const int count = c2 == std::string::npos ? -1 : static_cast<int>(Number(item.substr(c2 + 1), "--fault"));
         if (word.empty()) {
-            line.AddFault([](const std::string&) { return true; }, *fault, count);
+            line.AddFault([](const std::string&) { return true; }, fault, count);
         } else {
-            line.AddFault([word, words](const std::string& r) { return WordOf(r, words) == word; }, *fault, count);
+            line.AddFault([word, words](const std::string& r) { return WordOf(r, words) == word; }, fault, count);
         }
     }
-    if (o.randomFaults > 0) {
-        std::vector<sim::Fault> pool;
-        for (const char* kind : {"silence", "nok", "garbage", "split", "late", "echo"}) pool.push_back(*FaultOfKind(kind));
-        line.SetRandomFaults(pool, o.randomFaults, o.seed.value_or(1));
-    }
+    const std::vector<sim::Fault> pool = Pool(o);
+    if (o.randomFaults > 0) line.SetRandomFaults(pool, o.randomFaults, o.seed.value_or(1));
+}
+
+// The line as the options set it: speed, pacing, chunks and the seed of the faults' shapes.
+void SetUpLine(const Options& o, sim::Line& line)
+{
+    line.SetLineSpeed(o.baud);
+    line.SetRequestPacing(o.paceRequests);
+    line.SetChunking(o.chunkBytes, o.chunkGap);
+    if (o.seed) line.SetSeed(*o.seed);
 }
 
 // Prints each exchange as it happens.
@@ -232,20 +287,19 @@ int Run(const Options& o)
     Printing printing(device);
     sim::Pty pty(ports, o.name);
     sim::Line line(pty, o.verbose ? static_cast<sim::Responder&>(printing) : device);
-    line.SetLineSpeed(o.baud);
-    line.SetRequestPacing(o.paceRequests);
+    SetUpLine(o, line);
     AddFaults(o, line, device.Words());
     std::optional<sim::ModemLine> modem;
     if (o.modem) {
         modem.emplace(o.verbose ? static_cast<sim::Responder&>(printing) : device, ports, o.name + "-modem");
-        modem->line().SetLineSpeed(o.baud);
-        modem->line().SetRequestPacing(o.paceRequests);
+        SetUpLine(o, modem->line());
     }
 
     std::cout << "sorvel-sim: " << pty.LinkPath().string() << " -> " << pty.SlavePath() << "\n"
               << "  " << profile.version << ", panel " << PanelName(profile.panel) << ", hardware "
               << profile.hardware << ", IMEI " << profile.imei << ", master key " << profile.masterKey << ", "
-              << profile.historyRecords << " events, " << o.baud << " baud" << std::endl;
+              << profile.historyRecords << " events, " << o.baud << " baud"
+              << (o.paceRequests ? "" : ", requests unpaced") << std::endl;
     if (modem) std::cout << "sorvel-sim: modem " << modem->pty().LinkPath().string() << std::endl;
 
     const timespec tick{0, 200'000'000};

@@ -255,7 +255,7 @@ private:
 struct CableLink {
     CableLink(sim::Communicator& device, platform::Clock& clock) : line(pty, device), worker(true, true, clock)
     {
-        line.SetLineSpeed(0);
+        line.SetLineSpeed(0);  // at once: ten thousand exchanges at line pace would take minutes
         worker.OpenWithTimeout(pty.SlavePath(), br19200, kTimeoutMs);
     }
     sim::Pty pty;
@@ -268,7 +268,7 @@ struct CableLink {
 struct ModemLink {
     ModemLink(sim::Communicator& device, platform::Clock& clock) : modem(device, clock), worker(clock)
     {
-        modem.line().SetLineSpeed(0);
+        modem.line().SetLineSpeed(0);  // as the cable link
         worker.Open(modem.Path(), br19200);
         if (!worker.ResetModem() || !worker.CheckModem() || !worker.CheckRegistration() || !worker.Dial("5551234"))
             throw std::runtime_error("the simulated modem did not connect");

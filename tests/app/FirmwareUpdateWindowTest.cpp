@@ -285,7 +285,6 @@ TEST(UpdateWindowLine, BuiltInUploadOverAPseudoTerminal)
     sim::Communicator device;
     sim::Pty pty;
     sim::Line line(pty, device);
-    line.SetLineSpeed(0);
     TComPortWorker worker(true, true);
     worker.Open(pty.SlavePath(), br19200);
     TDevSorvel7QX1 dev(worker, nullptr);

@@ -86,6 +86,7 @@ struct CableDevice {
     CableDevice(const sim::DeviceProfile& profile, platform::Clock& clock, const std::filesystem::path& link)
         : device(profile, clock, testsupport::SimDevice::kWallStart)
     {
+        // At once: at line pace the login takes the previous reply's late line break for its answer.
         line.SetLineSpeed(0);
         std::filesystem::create_symlink(pty.SlavePath(), link);
     }
@@ -158,7 +159,7 @@ protected:
     {
         modemDevice = std::make_unique<sim::Communicator>(Profile(build), scope.Clock(), testsupport::SimDevice::kWallStart);
         modemLine = std::make_unique<sim::ModemLine>(*modemDevice, folder / "ports", "sim-modem", scope.Clock());
-        modemLine->line().SetLineSpeed(0);
+        modemLine->line().SetLineSpeed(0);  // as the cable line: the login fails at line pace
     }
     // Answers the next connect dialog as the user would; records what it showed.
     void AnswerConnect(const ConnectChoice& choice)

@@ -98,7 +98,7 @@ struct SearchFixture : ConnectFixture {
     {
         devicePty = std::make_unique<sim::Pty>(folder.Path(), name);
         deviceLine = std::make_unique<sim::Line>(*devicePty, device);
-        deviceLine->SetLineSpeed(0);
+        deviceLine->SetRequestPacing(true);
         return devicePty->LinkPath().string();
     }
 

@@ -62,7 +62,6 @@ private:
 struct DialFixture : ::testing::Test {
     DialFixture()
     {
-        sim.line().SetLineSpeed(0);
         worker.Open(sim.Path(), br19200);
         dlg = ui::Create<TFormDial>(&scope.App(), "FormDial");
         dlg->Phone = "+7 (912) 345-67-89";

@@ -140,6 +140,7 @@ protected:
         device.SetValue("o", kObject);
         device.SetValue("GAPN0", kApn);
         device.SetValue("U", kSignal);
+        // At once: at line pace the cable worker ends the APN's reply at the "ok" inside "smoke".
         line.SetLineSpeed(0);
         watcher.setInterval(10);
         QObject::connect(&watcher, &QTimer::timeout, [this] { AnswerModalWindows(); });

@@ -70,7 +70,8 @@ struct RawFixture : ::testing::Test {
     void AwaitInput() { ASSERT_TRUE(handle.Port->WaitReadable(2000)); }
 
     platform::ManualClock clock;
-    testsupport::SimLine sim{{{"v", "REV 11.005.096"}}};
+    // Replies at once: these tests read what is waiting in one go and compare it with whole replies.
+    testsupport::SimLine sim{{{"v", "REV 11.005.096"}}, 0};
     TComHandle handle;
 };
 

@@ -35,6 +35,7 @@ protected:
     sim::DeviceProfile profile = [] {
         sim::DeviceProfile p;
         p.historyRecords = 100;
+        p.values = {{"GAPN0", "internet.book.ru"}};
         return p;
     }();
     Communicator device{profile, clock, kMay17};
@@ -139,6 +140,8 @@ TEST_F(CommunicatorTest, VersionAndIdentityComeFromTheProfile)
     EXPECT_EQ(Ask("v"), ">REV 11.005.120\r\nOK\r\n");
     EXPECT_EQ(Ask("IMEI"), ">356938035643809\r\nOK\r\n");
     EXPECT_EQ(Ask("masterkey"), ">5816\r\nOK\r\n");
+    EXPECT_EQ(Ask("GAPN0"), ">internet.book.ru\r\nOK\r\n") << "a preset value in place of the factory one";
+    EXPECT_EQ(Ask("GAPN1"), ">internet.beeline.ru\r\nOK\r\n");
 }
 
 TEST(DeviceProfile, RandomProfilesAreRepeatableAndPlausible)

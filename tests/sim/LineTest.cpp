@@ -4,11 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/SerialPort.h"
+#include "sim/FaultSpec.h"
 #include "tests/support/SimLine.h"
 
 using sim::Fault;
@@ -26,20 +30,41 @@ struct Client {
         port.Configure({});
     }
     void Send(const std::string& bytes) { ASSERT_EQ(port.WriteSome(bytes.data(), bytes.size()), bytes.size()); }
-    // Reads until `until` appears or `limit` passes; returns what was read.
+    // Reads until `until` appears or `limit` passes; returns what was read. Notes when each byte was
+    // seen, which is never before it arrived.
     std::string ReadUntil(const std::string& until, std::chrono::milliseconds limit = 2000ms)
     {
         std::string got;
         const auto end = Steady::now() + limit;
-        while (got.find(until) == std::string::npos && Steady::now() < end) {
-            if (!port.WaitReadable(5)) continue;
-            char buffer[4096];
-            got.append(buffer, port.ReadSome(buffer, sizeof buffer));
-        }
+        while (got.find(until) == std::string::npos && Steady::now() < end) Read(got);
         return got;
     }
+    // Reads until something came and then nothing for `quiet`.
+    std::string ReadUntilQuiet(std::chrono::milliseconds quiet)
+    {
+        std::string got;
+        const auto end = Steady::now() + 2s;
+        while (got.empty() && Steady::now() < end) Read(got);
+        for (auto last = Steady::now(); Steady::now() - last < quiet;)
+            if (Read(got)) last = Steady::now();
+        return got;
+    }
+    bool Read(std::string& got)
+    {
+        if (!port.WaitReadable(5)) return false;
+        char buffer[4096];
+        const std::size_t n = port.ReadSome(buffer, sizeof buffer);
+        got.append(buffer, n);
+        arrivals.insert(arrivals.end(), n, Steady::now());
+        return n > 0;
+    }
     platform::SerialPort port;
+    std::vector<Steady::time_point> arrivals;
 };
+
+// A byte's time on the wire at 19200 baud, 10 bits a byte.
+constexpr auto kByteTime = std::chrono::nanoseconds(10'000'000'000LL / 19200);
+constexpr std::uint32_t kSeed = 41;
 
 std::string Exchange(Client& client, const std::string& request)
 {
@@ -117,24 +142,13 @@ TEST(SimLineFaults, PredicateRuleForEveryMatch)
 
 TEST(SimLineFaults, GarbageHoldsNoTerminator)
 {
-    testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "11"}});
+    testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "11"}}, 0);
     sim.line.AddFault("+o", Fault{FaultKind::Garbage, 500});
     Client client(sim.Path());
     client.Send("+o\r");
     const std::string got = client.ReadUntil("never", 100ms);
     EXPECT_EQ(got.size(), 500u);
     EXPECT_EQ(got.find_first_of("OoKk>\r\n"), std::string::npos);
-}
-
-TEST(SimLineFaults, SplitReplyComesInPausedChunks)
-{
-    testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "11"}});
-    sim.line.AddFault("+o", Fault{FaultKind::Split, 2, 30ms});
-    Client client(sim.Path());
-    client.Send("+o\r");
-    const auto start = Steady::now();
-    EXPECT_EQ(client.ReadUntil("OK\r\n"), ">11\r\nOK\r\n");
-    EXPECT_GE(Steady::now() - start, 4 * 30ms);  // five chunks, four pauses
 }
 
 TEST(SimLineFaults, RandomFaultsRepeatWithTheSeed)
@@ -153,16 +167,15 @@ TEST(SimLineFaults, RandomFaultsRepeatWithTheSeed)
     EXPECT_NE(first.find('v'), std::string::npos);
 }
 
-TEST(SimLineSpeed, RepliesTakeTheTimeOfTheLine)
+TEST(SimLineSpeed, RepliesComeByteByByteAtTheDefaultSpeed)
 {
-    std::string value(95, '5');
-    testsupport::SimLine sim(testsupport::SimLine::Values{{"o", value}}, sim::Line::kDefaultBaud);
+    testsupport::SimLine sim(testsupport::SimLine::Values{{"o", std::string(95, '5')}});
     Client client(sim.Path());
+    const auto sent = Steady::now();
     client.Send("+o\r");
-    const auto start = Steady::now();
-    EXPECT_EQ(client.ReadUntil("OK\r\n").size(), 102u);
-    // 102 bytes at 19200 baud, 10 bits each: 53.1 ms, the last byte there once its time is over.
-    EXPECT_GE(Steady::now() - start, 53ms);
+    ASSERT_EQ(client.ReadUntil("OK\r\n").size(), 102u);
+    for (std::size_t i = 0; i < client.arrivals.size(); ++i)
+        ASSERT_GE(client.arrivals[i] - sent, kByteTime * static_cast<long>(i + 1)) << "byte " << i << " too soon";
 }
 
 TEST(SimLineSpeed, RequestPacingMakesALongRequestCostItsWireTimeFirst)
@@ -184,12 +197,121 @@ TEST(SimLineSpeed, RequestPacingMakesALongRequestCostItsWireTimeFirst)
 
 TEST(SimLineSpeed, RequestPacingWithoutASpeedAnswersAtOnce)
 {
-    testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "1"}});
+    testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "1"}}, 0);
     sim.line.SetRequestPacing(true);
     Client client(sim.Path());
     const auto start = Steady::now();
     EXPECT_EQ(Exchange(client, "+o\r"), ">1\r\nOK\r\n");
     EXPECT_LT(Steady::now() - start, 100ms);
+}
+
+// Faults and chunking that hold a reply back: it comes whole and in order, never sooner than the line's
+// dice (seeded alike) and the wire allow.
+struct HeldBack {
+    const char* name;
+    std::uint32_t baud;
+    std::function<void(sim::Line&)> set;
+    std::function<Steady::duration(sim::FaultDice&, std::size_t size)> least;
+};
+
+Steady::duration Gaps(const std::vector<sim::Chunk>& chunks)
+{
+    Steady::duration sum{};
+    for (const sim::Chunk& c : chunks) sum += c.gap;
+    return sum;
+}
+
+class SimLineHeldBack : public ::testing::TestWithParam<HeldBack> {};
+
+TEST_P(SimLineHeldBack, ReplyComesWholeAndNoSooner)
+{
+    const std::string reply = ">" + std::string(40, '7') + "\r\nOK\r\n";
+    testsupport::SimLine sim(testsupport::SimLine::Values{{"o", std::string(40, '7')}}, GetParam().baud);
+    sim.line.SetSeed(kSeed);
+    GetParam().set(sim.line);
+    sim::FaultDice dice(kSeed);
+    const Steady::duration least = GetParam().least(dice, reply.size());
+    Client client(sim.Path());
+    const auto sent = Steady::now();
+    client.Send("+o\r");
+    EXPECT_EQ(client.ReadUntil("OK\r\n", 3s), reply);
+    const auto wire = GetParam().baud == 0 ? Steady::duration{} : kByteTime * static_cast<long>(reply.size());
+    EXPECT_GE(client.arrivals.back() - sent, std::max(least, wire));
+}
+
+const auto ChunksOf = [](std::size_t most, std::chrono::milliseconds gap) {
+    return [=](sim::FaultDice& d, std::size_t size) { return Gaps(d.Chunks(size, most, gap)); };
+};
+const auto Fixed = [](Steady::duration d) { return [=](sim::FaultDice&, std::size_t) { return d; }; };
+const auto Faulty = [](Fault f) { return [=](sim::Line& line) { line.AddFault("+o", f); }; };
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, SimLineHeldBack,
+    ::testing::Values(
+        HeldBack{"SplitEvery10Bytes", 0, Faulty({FaultKind::Split, 10, 30ms}), Fixed(4 * 30ms)},  // 47 bytes
+        HeldBack{"ChunksAtOnce", 0, Faulty({FaultKind::Chunks, 4, 20ms}), ChunksOf(4, 20ms)},
+        HeldBack{"ChunksAtLineSpeed", 19200, Faulty({FaultKind::Chunks, 4, 20ms}), ChunksOf(4, 20ms)},
+        HeldBack{"EveryReplyChunked", 19200, [](sim::Line& line) { line.SetChunking(6, 15ms); }, ChunksOf(6, 15ms)},
+        HeldBack{"SplitAtAByte", 0, Faulty({FaultKind::SplitAt, 5, 60ms}), Fixed(60ms)},
+        HeldBack{"SplitAtADrawnByte", 19200, Faulty({FaultKind::SplitAt, 0, 60ms}), Fixed(60ms)},
+        HeldBack{"LateUpTo", 0, Faulty({FaultKind::LateUpTo, 0, 400ms}),
+                 [](sim::FaultDice& d, std::size_t) { return Steady::duration(d.Delay(400ms)); }}),
+    [](const ::testing::TestParamInfo<HeldBack>& info) { return std::string(info.param.name); });
+
+TEST(SimLineFaults, SplitAtCutsAtItsPlace)
+{
+    const std::string reply = ">0123456789\r\nOK\r\n";
+    const struct {
+        std::size_t bytes;
+        std::uint32_t seed;
+    } cases[] = {{1, kSeed}, {16, kSeed}, {0, 1}, {0, 2}, {0, 3}};
+    for (const auto& c : cases) {
+        testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "0123456789"}}, 0);
+        sim.line.SetSeed(c.seed);
+        sim.line.AddFault("+o", Fault{FaultKind::SplitAt, c.bytes, 10s});  // the rest comes after the test
+        Client client(sim.Path());
+        client.Send("+o\r");
+        const std::size_t place = c.bytes != 0 ? c.bytes : sim::FaultDice(c.seed).Cut(reply.size());
+        EXPECT_EQ(client.ReadUntilQuiet(100ms), reply.substr(0, place)) << c.bytes << " " << c.seed;
+    }
+}
+
+TEST(SimLineDice, ChunksCoverTheReplyWithinTheirLimitsAndRepeatWithTheSeed)
+{
+    sim::FaultDice dice(kSeed);
+    const std::vector<sim::Chunk> chunks = dice.Chunks(100, 6, 20ms);
+    std::size_t total = 0;
+    for (const sim::Chunk& c : chunks) {
+        total += c.size;
+        EXPECT_GE(c.size, 1u);
+        EXPECT_LE(c.size, 6u);
+        EXPECT_LE(c.gap, 20ms);
+    }
+    EXPECT_EQ(total, 100u);
+    EXPECT_EQ(chunks.front().gap, Steady::duration{});
+    EXPECT_EQ(sim::FaultDice(kSeed).Chunks(100, 6, 20ms), chunks);
+    EXPECT_NE(sim::FaultDice(kSeed + 1).Chunks(100, 6, 20ms), chunks);
+    EXPECT_EQ(sim::FaultDice(kSeed).Cut(1), 1u) << "nothing to cut";
+}
+
+TEST(SimFaultText, KindsNumbersAndMistakes)
+{
+    const struct {
+        const char* text;
+        Fault fault;
+    } cases[] = {
+        {"silence", {FaultKind::Silence}},          {"garbage=40", {FaultKind::Garbage, 40}},
+        {"split", {FaultKind::Split, 4, 30ms}},     {"split=1,5", {FaultKind::Split, 1, 5ms}},
+        {"late=12000", {FaultKind::Late, 0, 12'000ms}}, {"late-upto", {FaultKind::LateUpTo, 0, 12'000ms}},
+        {"chunks=8", {FaultKind::Chunks, 8, 20ms}}, {"split-at=0,100", {FaultKind::SplitAt, 0, 100ms}},
+        {"vanish", {FaultKind::Vanish, 3}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(sim::ParseFault(c.text), c.fault) << c.text;
+    for (const char* wrong : {"nope", "nok=1", "late=-5", "split=1,2,3", "garbage=x", "chunks=4,"})
+        EXPECT_THROW(sim::ParseFault(wrong), std::invalid_argument) << wrong;
+    const std::vector<Fault> pool = sim::DefaultFaultPool();
+    EXPECT_EQ(pool.size(), sim::FaultKinds().size() - 1);
+    EXPECT_EQ(std::count_if(pool.begin(), pool.end(), [](const Fault& f) { return f.kind == FaultKind::Vanish; }), 0);
 }
 
 TEST(SimLineFaults, ALateReplyCountsAsAnsweredOnlyOnceSent)

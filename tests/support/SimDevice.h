@@ -1,7 +1,9 @@
 #pragma once
 // The whole simulated communicator (sim::Communicator with a profile) on a fresh pseudo-terminal, with
-// a real cable worker opened on it: what a device controller talks to in end-to-end tests. Members are
-// declared so that the worker closes first, then the line stops, then the device and the terminal go.
+// a real cable worker opened on it: what a device controller talks to in end-to-end tests. The line is
+// a real one, both directions paced at 19200 baud; a test that checks logic, not timing, may set
+// `line.SetLineSpeed(0)` and say why. Members are declared so that the worker closes first, then the
+// line stops, then the device and the terminal go.
 #include <cstdio>
 #include <ctime>
 #include <string>
@@ -22,7 +24,7 @@ struct SimDevice {
     SimDevice(const sim::DeviceProfile& profile, platform::Clock& clock)
         : device(profile, clock, kWallStart), worker(true, true, clock)
     {
-        line.SetLineSpeed(0);
+        line.SetRequestPacing(true);
         // A short time-out of the worker's own, so that a device controller with a lowered floor
         // (TDevice::SetTimeoutFloor) waits out a failing exchange quickly on the manual clock.
         worker.OpenWithTimeout(pty.SlavePath(), br19200, kTimeoutMs);

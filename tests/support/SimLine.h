@@ -1,5 +1,6 @@
 #pragma once
-// A simulated device on a fresh pseudo-terminal, ready for the real serial code to open `Path()`.
+// A simulated device on a fresh pseudo-terminal, ready for the real serial code to open `Path()`; its
+// replies come byte by byte at 19200 baud unless a test asks for another speed (0: at once).
 // Members are declared so that the line stops before the terminal and the responder go away.
 #include <map>
 #include <string>
@@ -12,7 +13,7 @@ namespace testsupport {
 
 struct SimLine {
     using Values = std::map<std::string, std::string>;
-    explicit SimLine(Values values = {}, std::uint32_t baud = 0)
+    explicit SimLine(Values values = {}, std::uint32_t baud = sim::Line::kDefaultBaud)
         : responder(std::move(values))
     {
         line.SetLineSpeed(baud);
