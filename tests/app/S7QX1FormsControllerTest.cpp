@@ -124,6 +124,25 @@ TEST_F(S7QX1FormsControllerTest, ACancelledDialogStillSavesTheSettingsAndThePhon
     EXPECT_EQ(scope.Services().ModalForms().size(), 2u) << "no dial dialog after a cancel";
 }
 
+TEST_F(S7QX1FormsControllerTest, AReadOnlySettingsFileIsKeptToldOfOnceAndTheWorkGoesOn)
+{
+    WriteIni("[Connect]\r\nrb1=1\r\n");
+    namespace fs = std::filesystem;
+    fs::permissions(folder / "current.ini", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    Start();
+    ASSERT_TRUE(ConnectByCable(120));
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_NE(Boxes()[0].find((folder / "current.ini").string() + "\": файл только для чтения"), std::string::npos)
+        << Boxes()[0];
+    controller->ReadCurrent();
+    controller->Disconnect();
+    ASSERT_TRUE(ConnectByCable(120));
+    ui::Free(main);
+    main = nullptr;
+    EXPECT_EQ(Boxes().size(), 1u) << "neither the next connect nor the save at the end tells it again";
+    EXPECT_EQ(ReadIni(), "[Connect]\r\nrb1=1\r\n");
+}
+
 TEST_F(S7QX1FormsControllerTest, AnIniFileWithNeitherLineTypeConnectsByCable)
 {
     WriteIni("[Connect]\r\nrb1=0\r\nrb2=0\r\n");
