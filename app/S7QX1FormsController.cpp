@@ -269,7 +269,9 @@ void TS7QX1FormsController::ApplyConnectionState(bool Connected)
 void TS7QX1FormsController::SetConnected(bool Connected)
 {
     TFormAppMainController::SetConnected(Connected);
+    // Such a firmware can only be updated or disconnected: nothing below is offered to it.
     if (Connected && OldBolidConnected()) return;
+    if (FormHistory != nullptr) FormHistory->SetDeviceButtonsEnabled(Connected);
     if (FormCommon != nullptr) FormCommon->KitGroupBox1->SetVisible(false);
     if (!Connected && FormHistory != nullptr) FormHistory->Store.Clear();
     if (!DeviceController) return;

@@ -14,6 +14,7 @@
 #include "app/fConnect.h"
 #include "app/fDial.h"
 #include "app/fGPRS.h"
+#include "app/fHistory.h"
 #include "app/fMain.h"
 #include "link/ModemWorker.h"
 #include "platform/ProgramFolder.h"
@@ -218,8 +219,9 @@ TEST_F(S7QX1FormsControllerTest, AnOldBolidFirmwareLeavesOnlyUpdateAndDisconnect
 {
     Start();
     ASSERT_TRUE(ConnectByCable(108, sim::PanelKind::Bolid));
-    for (ui::TControl* c : std::initializer_list<ui::TControl*>{main->tv1, main->tbRead, main->tbReadAll, main->tbWrite,
-                                                                 main->tbWriteAll, FormCommon->btnSync})
+    for (ui::TControl* c : std::initializer_list<ui::TControl*>{
+             main->tv1, main->tbRead, main->tbReadAll, main->tbWrite, main->tbWriteAll, FormCommon->btnSync,
+             FormHistory->btnBackward, FormHistory->Button2, FormHistory->btnClear})
         EXPECT_FALSE(c->Enabled()) << c->Name();
     for (ui::TMenuItem* item : {main->mnuReload, main->mnuRead, main->mnuReadAll, main->mnuWrite, main->mnuWriteAll})
         EXPECT_FALSE(item->Enabled()) << item->Name();
@@ -246,7 +248,11 @@ TEST_F(S7QX1FormsControllerTest, TheTreeOffersNinePagesToABolidFrom109AndSevenTo
     EXPECT_EQ(controller->CurrentPage, FormCommon);
     ASSERT_NE(main->tv1->Selected(), nullptr);
     EXPECT_EQ(main->tv1->Selected()->StateIndex(), 0);
+    const std::vector<ui::TControl*> history{FormHistory->btnBackward, FormHistory->Button2, FormHistory->btnClear,
+                                             FormHistory->Button1, FormHistory->Button3};
+    for (ui::TControl* c : history) EXPECT_TRUE(c->Enabled()) << c->Name();
     controller->Disconnect();
+    for (ui::TControl* c : history) EXPECT_FALSE(c->Enabled()) << c->Name() << ": exactly while connected";
 
     for (const sim::PanelKind panel : {sim::PanelKind::Altonika, sim::PanelKind::Paradox}) {
         ASSERT_TRUE(ConnectByCable(120, panel));
