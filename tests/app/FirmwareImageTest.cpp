@@ -33,6 +33,24 @@ std::vector<std::string> Records(std::size_t count, std::size_t perRecord, int s
     return lines;
 }
 
+// Bytes from address 0 as GNU objcopy writes them: 16-byte records, an address record at each 64 KiB
+// (type 2, a segment, while the address fits 1 MiB; type 4, the upper linear bits), a start address
+// record (3 or 5), the end record.
+std::string ObjcopyText(const std::vector<std::uint8_t>& bytes, int addressType)
+{
+    std::string text;
+    for (std::size_t at = 0; at < bytes.size(); at += 16) {
+        if (at % 0x10000 == 0 && at != 0) {
+            const std::size_t base = addressType == 2 ? at >> 4 : at >> 16;
+            const std::vector<std::uint8_t> value{static_cast<std::uint8_t>(base >> 8), static_cast<std::uint8_t>(base)};
+            text += Record(0, value, addressType) + "\n";
+        }
+        const std::size_t n = std::min<std::size_t>(16, bytes.size() - at);
+        text += Record(static_cast<unsigned>(at & 0xFFFF), {bytes.begin() + at, bytes.begin() + at + n}) + "\n";
+    }
+    return text + Record(0, {0x00, 0x00, 0x01, 0x00}, addressType + 1) + "\n" + Record(0, {}, 1) + "\n";
+}
+
 }  // namespace
 
 TEST(FirmwareChoice, TableOfProcessorPanelAndFlash)
@@ -210,46 +228,20 @@ TEST(HexReader, SkipsTheVersionLineAndBlankLinesButNeedsTheEndRecord)
     EXPECT_EQ(file.Bytes, Bytes(256));
 }
 
-// As GNU objcopy writes an image past 64 KiB: 16-byte records, an address record at the 64 KiB
-// boundary (segment 1000 while the address fits 1 MiB, or linear 0001), a start address, the end.
-TEST(HexReader, ObjcopyImagesPast64KiBReadWhole)
+TEST(HexReader, ObjcopyImagesReadWholeUpToTheFlashsSize)
 {
-    struct Case {
-        int addressType;
-        std::vector<std::uint8_t> address;
-        int startType;
-    };
-    const std::vector<std::uint8_t> bytes = Bytes(0x10000 + 40, 5);
-    for (const Case& c : {Case{2, {0x10, 0x00}, 3}, Case{4, {0x00, 0x01}, 5}}) {
-        std::string text;
-        for (std::size_t at = 0; at < bytes.size(); at += 16) {
-            if (at == 0x10000) text += Record(0, c.address, c.addressType) + "\n";
-            const std::size_t n = std::min<std::size_t>(16, bytes.size() - at);
-            text += Record(static_cast<unsigned>(at & 0xFFFF), {bytes.begin() + at, bytes.begin() + at + n}) + "\n";
-        }
-        text += Record(0, {0x00, 0x00, 0x01, 0x00}, c.startType) + "\n" + Record(0, {}, 1) + "\n";
-        const THexFile file = ParseHexText(text);
-        ASSERT_TRUE(file.Usable()) << c.addressType << ": " << file.Error;
+    const std::vector<std::uint8_t> bytes = Bytes(0x20000, 5);
+    for (const int type : {2, 4}) {
+        const THexFile file = ParseHexText(ObjcopyText(bytes, type));
+        ASSERT_TRUE(file.Usable()) << type << ": " << file.Error;
         EXPECT_EQ(file.Bytes, bytes);
+        EXPECT_EQ(file.Blocks().back().Number, 0x1FF8);
     }
-}
-
-TEST(HexReader, TheFlashTakes128KiB)
-{
-    const std::vector<std::uint8_t> bytes = Bytes(0x20000 + 16, 6);
-    std::vector<std::string> lines;
-    for (std::size_t at = 0; at < bytes.size(); at += 16) {
-        if (at % 0x10000 == 0 && at != 0) lines.push_back(Record(0, {0x00, static_cast<std::uint8_t>(at >> 16)}, 4));
-        lines.push_back(Record(static_cast<unsigned>(at & 0xFFFF), {bytes.begin() + at, bytes.begin() + at + 16}));
-    }
-    lines.push_back(Record(0, {}, 1));
-    const THexFile full = ParseHexText(Join({lines.begin(), lines.end() - 2}) + lines.back());
-    ASSERT_TRUE(full.Usable()) << full.Error;
-    EXPECT_EQ(full.RowCount(), FirmwareMaxRows);
-    EXPECT_EQ(full.Blocks().back().Number, 0x1FF8);
-    const THexFile over = ParseHexText(Join(lines));
-    EXPECT_FALSE(over.Usable());
-    EXPECT_EQ(over.Error.find("строка " + std::to_string(lines.size() - 1) + ":"), 0u) << over.Error;
+    std::vector<std::uint8_t> over = bytes;
+    over.push_back(0);
+    const THexFile refused = ParseHexText(ObjcopyText(over, 2));
+    EXPECT_FALSE(refused.Usable());
+    EXPECT_EQ(refused.Error.find("строка 8195: "), 0u) << refused.Error;
 }
 
 TEST(HexReader, LastBlockIsFilledWithErasedBytes)
