@@ -78,6 +78,44 @@ std::string Describe(int lineNumber, const std::string& reason)
     return "строка " + std::to_string(lineNumber) + ": " + reason;
 }
 
+// A HEX file's records taken in turn: the data from address 0 on, the base of the last address record.
+struct HexReader {
+    THexFile file;
+    unsigned base = 0;
+    bool ended = false;
+
+    // The reason the record cannot be taken; empty when it was.
+    std::string Take(const Record& record)
+    {
+        switch (record.type) {
+        case 0x00: return TakeData(record);
+        case 0x01:
+            if (!record.data.empty()) return "запись конца файла содержит данные";
+            ended = true;
+            return {};
+        case 0x02:  // a segment: the value times 16
+        case 0x04:  // the upper 16 bits of a linear address
+            if (record.data.size() != 2) return "запись расширенного адреса должна содержать два байта";
+            base = (static_cast<unsigned>(record.data[0]) * 256 + record.data[1]) << (record.type == 0x02 ? 4 : 16);
+            return {};
+        case 0x03:
+        case 0x05: return {};  // where to start the program: the bootloader has its own
+        default: return "тип записи " + HexByte(static_cast<std::uint8_t>(record.type)) + " не поддерживается";
+        }
+    }
+
+    std::string TakeData(const Record& record)
+    {
+        constexpr std::size_t kLimit = static_cast<std::size_t>(FirmwareMaxRows) * FirmwareRowBytes;
+        const std::size_t at = base + record.address;
+        if (at < file.Bytes.size()) return "адрес записи повторяет уже прочитанные данные или идёт назад";
+        if (at > file.Bytes.size()) return "пропуск адресов перед записью";
+        if (at + record.data.size() > kLimit) return "прошивка больше, чем принимает загрузчик (128 КБ)";
+        file.Bytes.insert(file.Bytes.end(), record.data.begin(), record.data.end());
+        return {};
+    }
+};
+
 }  // namespace
 
 std::optional<std::uint8_t> XorOfHexBytes(std::string_view Hex)
@@ -173,68 +211,32 @@ std::vector<TFirmwareBlock> THexFile::Blocks() const
 
 THexFile ParseHexText(std::string_view Text)
 {
-    THexFile file;
+    HexReader reader;
     const std::vector<std::string> lines = SplitImageText(Text);
-    unsigned base = 0;
-    bool ended = false;
     bool first = true;
-    constexpr std::size_t kLimit = static_cast<std::size_t>(FirmwareMaxRows) * FirmwareRowBytes;
+    int lastLine = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string line = platform::Trim(lines[i]);
         const int number = static_cast<int>(i) + 1;
         if (line.empty()) continue;
+        lastLine = number;
         const bool versionLine = first && line.starts_with("REV ");
         first = false;
         if (versionLine) continue;
-        if (ended) {
-            file.Error = Describe(number, "данные после записи конца файла");
-            return file;
-        }
+        std::string reason = reader.ended ? "данные после записи конца файла" : std::string();
         Record record;
-        if (std::string reason = CheckRecord(line, record); !reason.empty()) {
-            file.Error = Describe(number, reason);
-            return file;
-        }
-        switch (record.type) {
-        case 0x00: {
-            const std::size_t at = base + record.address;
-            if (at < file.Bytes.size()) {
-                file.Error = Describe(number, "адрес записи повторяет уже прочитанные данные или идёт назад");
-                return file;
-            }
-            if (at > file.Bytes.size()) {
-                file.Error = Describe(number, "пропуск адресов перед записью");
-                return file;
-            }
-            if (at + record.data.size() > kLimit) {
-                file.Error = Describe(number, "прошивка больше, чем принимает загрузчик");
-                return file;
-            }
-            file.Bytes.insert(file.Bytes.end(), record.data.begin(), record.data.end());
-            break;
-        }
-        case 0x01:
-            if (!record.data.empty()) {
-                file.Error = Describe(number, "запись конца файла содержит данные");
-                return file;
-            }
-            ended = true;
-            break;
-        case 0x04:
-            if (record.data.size() != 2) {
-                file.Error = Describe(number, "запись расширенного адреса должна содержать два байта");
-                return file;
-            }
-            base = (static_cast<unsigned>(record.data[0]) * 256 + record.data[1]) << 16;
-            break;
-        default:
-            file.Error = Describe(number, "тип записи " + HexByte(static_cast<std::uint8_t>(record.type)) +
-                                              " не поддерживается");
-            return file;
+        if (reason.empty()) reason = CheckRecord(line, record);
+        if (reason.empty()) reason = reader.Take(record);
+        if (!reason.empty()) {
+            reader.file.Error = Describe(number, reason);
+            return reader.file;
         }
     }
-    if (file.Bytes.empty()) file.Error = "в файле нет данных прошивки";
-    return file;
+    if (reader.file.Bytes.empty())
+        reader.file.Error = "в файле нет данных прошивки";
+    else if (!reader.ended)
+        reader.file.Error = Describe(lastLine + 1, "нет записи конца файла: файл оборван");
+    return reader.file;
 }
 
 THexFile ReadHexFile(const std::string& FileName)

@@ -15,8 +15,8 @@ inline constexpr int FirmwareRowBytes = 16;
 inline constexpr int FirmwareBlockRows = 8;
 inline constexpr int FirmwareBlockBytes = FirmwareRowBytes * FirmwareBlockRows;
 inline constexpr int FirmwareImageCount = 6;
-// Block numbers go on the wire as four hexadecimal digits.
-inline constexpr int FirmwareMaxRows = 0x10000;
+// The bootloader numbers rows 0000 to 1FFF: the device's 128 KiB of program flash.
+inline constexpr int FirmwareMaxRows = 0x2000;
 
 struct TFirmwareBlock {
     int Number = 0;      // the index of the block's first 16-byte row
@@ -59,9 +59,12 @@ struct TFirmwareBlocks {
 // line without its first 9 characters and its last 2. A last block of fewer rows is sent as it is.
 TFirmwareBlocks BlocksFromImage(const std::vector<std::string>& Lines);
 
-// An Intel HEX file read whole: types 00, 01 and 04, each record's length and checksum checked, the
-// data contiguous from address 0 (gaps, overlaps and backward steps refused). A first line beginning
-// "REV " (a built-in image saved as a file) is skipped, and so are empty lines.
+// An Intel HEX file read whole, as GNU objcopy and the usual tools write it: data (00), the end of
+// file (01, required: a file cut short at a line break must not pass for a whole one), extended
+// segment (02) and linear (04) addresses; the start addresses (03, 05) mean nothing to the bootloader
+// and are passed over. Each record's length and checksum are checked, the data must run contiguous
+// from address 0 (gaps, overlaps and backward steps refused) and fit the device's flash. A first line
+// beginning "REV " (a built-in image saved as a file) is skipped, and so are empty lines.
 struct THexFile {
     std::vector<std::uint8_t> Bytes;  // from address 0; on an error, the bytes read before it
     std::string Error;                // empty when the whole file was read

@@ -32,14 +32,16 @@ public:
 
     bool Stopped() const { return stop_.load(); }
 
-    // Up to BootAttempts sends until `accepted` holds for a reply; false when all failed or a stop came.
+    // Up to BootAttempts sends until `accepted` holds for the sender's result and the reply; false when
+    // all failed or a stop came.
     template <class Accept>
     bool Attempts(SendFn send, const std::string& command, Accept accepted)
     {
         for (int attempt = 0; attempt < BootAttempts; ++attempt) {
+            if (Stopped()) return false;
             std::string reply;
-            if (!Send(send, command, reply)) continue;
-            if (accepted(reply)) return true;
+            const bool ok = Send(send, command, reply);
+            if (accepted(ok, reply)) return true;
         }
         return false;
     }
@@ -79,7 +81,8 @@ private:
     const TUploadOptions& options_;
 };
 
-bool NamesBootloader(const std::string& reply)
+// The bootloader's name is its answer, whether an "OK" follows it or not.
+bool NamesBootloader(bool, const std::string& reply)
 {
     return reply.find(BootloaderVersionText) != std::string::npos;
 }
@@ -117,15 +120,15 @@ TUploadResult UploadFirmware(TBootSender& Sender, const std::vector<TFirmwareBlo
         Observer.Stage(TUploadStage::Loading);
         lanes.Add(block.Check);
         const std::string number = BlockNumberText(block.Number);
-        const bool written = x.Attempts(&TBootSender::SendBootRecord, BlockCommand(block),
-                                        [&](const std::string& r) { return platform::Trim(r).starts_with(number); });
+        const auto echoed = [&](bool ok, const std::string& r) { return ok && platform::Trim(r).starts_with(number); };
+        const bool written = x.Attempts(&TBootSender::SendBootRecord, BlockCommand(block), echoed);
         if (!written) return stoppedOr(TUploadResult::BlockFailed);
         Observer.Step();
     }
 
     if (x.Stopped()) return TUploadResult::Stopped;
     Observer.Stage(TUploadStage::Flashing);
-    if (!x.Attempts(&TBootSender::SendBootCommandLong, lanes.Command(), [](const std::string&) { return true; }))
+    if (!x.Attempts(&TBootSender::SendBootCommandLong, lanes.Command(), [](bool ok, const std::string&) { return ok; }))
         return stoppedOr(TUploadResult::FinishFailed);
 
     return x.FinalWait() ? TUploadResult::Done : TUploadResult::Stopped;

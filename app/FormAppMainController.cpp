@@ -130,7 +130,6 @@ void TFormAppMainController::SetConnected(bool Connected)
         for (int panel = 0; panel < MainForm->StatusBar1->Panels().Count(); ++panel)
             if (panel != TFormMain::PanelProgress) MainForm->SetStatusText(panel, "");
     }
-    if (FormHistory != nullptr) FormHistory->SetDeviceButtonsEnabled(Connected && DeviceController);
     if (Connected && DeviceController) SetupPagesForDevice(DeviceController->Build, PanelTypeText() == "Bolid");
 }
 

@@ -48,7 +48,9 @@ TFormsController::~TFormsController()
 {
     if (started_) {
         try {
-            SavePagesToIni(CurrentIniName());
+            SaveCurrentIni([this](TMemIniFile& ini) {
+                for (TformIncl* page : Pages()) page->SaveToIni(ini);
+            });
         } catch (...) {
             if (ui::Application* app = ui::CurrentApplication()) app->HandleException(std::current_exception());
         }
@@ -66,12 +68,49 @@ void TFormsController::Start()
         BuildTreeAll(*Tree);
         Tree->FullExpand();
     }
-    LoadPagesFromIni(CurrentIniName());
+    LoadPages(ReadCurrentIni());
     // Only a controller that loaded the pages saves them: a failed start must not overwrite the file.
     started_ = true;
 }
 
 std::string TFormsController::CurrentIniName() { return AppFolder() + "current.ini"; }
+
+TMemIniFile TFormsController::ReadCurrentIni()
+{
+    std::string failure;
+    TMemIniFile ini = TMemIniFile::ReadOrEmpty(CurrentIniName(), &failure);
+    if (!failure.empty()) ReportIniFailure(failure, "Программа работает с настройками по умолчанию.");
+    return ini;
+}
+
+bool TFormsController::SaveCurrentIni(const std::function<void(TMemIniFile&)>& Fill)
+{
+    std::string failure;
+    // A file that could not be read is not written: what it holds beyond these keys would be lost.
+    TMemIniFile ini = TMemIniFile::ReadOrEmpty(CurrentIniName(), &failure);
+    if (failure.empty()) {
+        try {
+            Fill(ini);
+            ini.UpdateFile();
+            reportedIniFailures_.clear();
+            return true;
+        } catch (const platform::IniFileError& e) {
+            failure = e.what();
+        } catch (const std::exception& e) {
+            failure = "Не удалось сохранить файл \"" + CurrentIniName() + "\": " + e.what();
+        }
+    }
+    ReportIniFailure(failure, "Настройки в нём не сохранены.");
+    return false;
+}
+
+void TFormsController::ReportIniFailure(const std::string& Failure, const std::string& Consequence)
+{
+    if (!reportedIniFailures_.insert(Failure).second) return;
+    const std::string text = Failure + ".\n" + Consequence;
+    if (Log) Log->AddError(text);
+    ui::MessageDlg(text, ui::mtWarning, {ui::mbOK});
+}
 
 // ------------------------------------------------------------------ pages
 
@@ -173,10 +212,11 @@ void TFormsController::SelectTreeNodeOf(int Index)
 
 // ------------------------------------------------------------------ ini and defaults
 
-void TFormsController::LoadPagesFromIni(const std::string& FileName)
+void TFormsController::LoadPagesFromIni(const std::string& FileName) { LoadPages(TMemIniFile(FileName)); }
+
+void TFormsController::LoadPages(const TMemIniFile& Ini)
 {
-    const TMemIniFile ini(FileName);
-    for (TformIncl* page : Pages()) page->LoadFromIni(ini);
+    for (TformIncl* page : Pages()) page->LoadFromIni(Ini);
 }
 
 void TFormsController::SavePagesToIni(const std::string& FileName)

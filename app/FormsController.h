@@ -14,9 +14,11 @@
 // carried out once the running exchange has ended.
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "app/IniFiles.h"
 #include "link/LogWriter.h"
 #include "ui/ComCtrls.h"
 #include "ui/Controls.h"
@@ -99,6 +101,13 @@ public:
 
     // "current.ini" in the program folder.
     static std::string CurrentIniName();
+    // "current.ini" as the program keeps it between runs. A file that cannot be read gives an empty ini
+    // (the program goes on with its defaults) and the user is told why.
+    TMemIniFile ReadCurrentIni();
+    // Fill changes "current.ini" as read, then the whole file is written. A file that cannot be read or
+    // written is left as it is and the work goes on: the user is told its name and the reason once (a
+    // save that succeeds lets the next failure be told again). False when nothing was saved.
+    bool SaveCurrentIni(const std::function<void(TMemIniFile&)>& Fill);
 
 protected:
     // Runs a device operation: errors cleared, bracket open around Body; then a link failure
@@ -123,6 +132,10 @@ private:
     void BuildTree(ui::TTreeView& Tree, const PageTest& Admits);
     bool ConfirmWaysWrite() const;
 
+    void ReportIniFailure(const std::string& Failure, const std::string& Consequence);
+    void LoadPages(const TMemIniFile& Ini);
+
+    std::set<std::string> reportedIniFailures_;
     bool disconnectPending_ = false;
     bool started_ = false;
     int operations_ = 0;

@@ -100,8 +100,7 @@ void TS7QX1FormsController::KeepPhoneList(ui::TComboBox& Phones)
 void TS7QX1FormsController::LoadConnectSettings()
 {
     if (FormConnect == nullptr) return;
-    const TMemIniFile ini(CurrentIniName());
-    FormConnect->LoadSettings(ini);
+    FormConnect->LoadSettings(ReadCurrentIni());
     // A file that names neither line (edited by hand, or from another program) means the cable: the
     // dialog shows what the connect will do.
     if (!FormConnect->rb1->Checked() && !FormConnect->rb2->Checked()) FormConnect->rb1->SetChecked(true);
@@ -110,9 +109,7 @@ void TS7QX1FormsController::LoadConnectSettings()
 void TS7QX1FormsController::SaveConnectSettings()
 {
     if (FormConnect == nullptr) return;
-    TMemIniFile ini(CurrentIniName());
-    FormConnect->SaveSettings(ini);
-    ini.UpdateFile();
+    SaveCurrentIni([](TMemIniFile& ini) { FormConnect->SaveSettings(ini); });
 }
 
 // ------------------------------------------------------------------ the port
@@ -272,7 +269,9 @@ void TS7QX1FormsController::ApplyConnectionState(bool Connected)
 void TS7QX1FormsController::SetConnected(bool Connected)
 {
     TFormAppMainController::SetConnected(Connected);
+    // Such a firmware can only be updated or disconnected: nothing below is offered to it.
     if (Connected && OldBolidConnected()) return;
+    if (FormHistory != nullptr) FormHistory->SetDeviceButtonsEnabled(Connected);
     if (FormCommon != nullptr) FormCommon->KitGroupBox1->SetVisible(false);
     if (!Connected && FormHistory != nullptr) FormHistory->Store.Clear();
     if (!DeviceController) return;
@@ -364,9 +363,8 @@ void TS7QX1FormsController::RestoreUnsavedPage()
     TformIncl& page = *unsavedPage_;
     unsavedPage_ = nullptr;
     try {
-        const TMemIniFile ini(CurrentIniName());
         page.LoadDefaults();
-        page.LoadFromIni(ini);
+        page.LoadFromIni(ReadCurrentIni());
     } catch (...) {
         if (ui::Application* app = ui::CurrentApplication()) app->HandleException(std::current_exception());
     }

@@ -128,7 +128,7 @@ void TidyTestTimes(int& Count, std::array<TTestTime, 3>& Tests)
 
 std::optional<std::string> EncodeTestTimes(int Count, const std::array<TTestTime, 3>& Tests)
 {
-    if (Count < 0 || Count > kTests) return std::nullopt;
+    if (Count > kTests) return std::nullopt;
     std::string out;
     for (int t = 0; t < kTests; ++t) {
         if (t >= Count) {
@@ -440,7 +440,6 @@ void TDeviceController::ReadATests()
     StepProgress();
 
     if (extra) {
-LogReading(kExtraTestGroup);
         if (!ReadExtraAutotest(Device(), value)) {
             AddReadError(kExtraTestGroup);
         } else if (const auto period = WholeHex(value)) {
@@ -482,8 +481,7 @@ void TDeviceController::WriteATests()
         if (!WriteSystemEvents(Device(), delay + delay + (page.reload->Checked() ? "00" : "FF") + *testPart))
             AddWriteError(kEventsGroup);
     } else {
-        AddWriteErrorDetail(kEventsGroup, count < 0 ? "не выбрано количество автотестов"
-                                                    : "не выбраны часы или минуты автотеста");
+        AddWriteErrorDetail(kEventsGroup, "не выбраны часы или минуты автотеста");
     }
     StepProgress();
 
@@ -512,7 +510,6 @@ void TDeviceController::WriteATests()
     if (extra) {
         // The items mean minutes or five-minute steps by the firmware; a list of the other form must
         // not be sent as this one.
-        LogWriting(kExtraTestGroup);
         page.SetupForDevice(Major, Build);
         const auto period = EncodeExtraTest(page.DeltaHours->ItemIndex(), page.DeltaMinuts->ItemIndex(),
                                             ExtraTestUsesMinutes(Major, Build));

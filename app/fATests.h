@@ -30,8 +30,9 @@ std::optional<TSystemEvents> DecodeSystemEvents(const std::string& Value);
 // The page's tidying of the test times before they are written: equal tests merge, unused ones go to
 // 00:00, and Count follows.
 void TidyTestTimes(int& Count, std::array<TTestTime, 3>& Tests);
-// The test part of "pwlog": the first Count tests, then "FFFF" for each remaining one; nothing when
-// one of the written tests has an hour or minute outside its box.
+// The test part of "pwlog": the first Count tests, then "FFFF" for each remaining one (all three when
+// no count is selected, Count -1); nothing when one of the written tests has an hour or minute
+// outside its box.
 std::optional<std::string> EncodeTestTimes(int Count, const std::array<TTestTime, 3>& Tests);
 // The additional test period of "addat" in both firmware forms: from build 121 hours x 60 + minutes,
 // before it hours x 12 + five-minute steps. The read gives the two item indexes.

@@ -219,15 +219,11 @@ void TFormCommon::PlaceControls()
 
 void TFormCommon::BindHandlers()
 {
-    etO->OnKeyPress = TInputController::HexKeyPress;
     etO->OnChange = [this](ui::TObject* s) { etOChange(s); };
     etO->OnExit = [this](ui::TObject* s) { etOExit(s); };
     KitRadioButton3->OnClick = [this](ui::TObject* s) { KitRadioButton3Click(s); };
     cbIARazd->OnClick = [this](ui::TObject* s) { cbIARazdClick(s); };
-    for (ui::TEdit* edit : ParED) {
-        edit->OnKeyPress = TInputController::HexKeyPress;
-        edit->OnChange = [this](ui::TObject* s) { ParED0Change(s); };
-    }
+    for (ui::TEdit* edit : ParED) edit->OnChange = [this](ui::TObject* s) { ParED0Change(s); };
     btnSync->OnClick = [this](ui::TObject* s) { btnSyncClick(s); };
     Button1->OnClick = [this](ui::TObject* s) { Button1Click(s); };
     btnOnOuts->OnClick = [this](ui::TObject* s) { btnOnOutsClick(s); };
@@ -422,10 +418,10 @@ void TDeviceController::ReadCommon()
             return true;
         });
     }
-    // The groups below step no progress of their own, but each is named in the log and, when it fails,
-    // in the error list: a value that did not read must never pass for one that did.
+    // The groups below have no line in the log and step no progress of their own, but each is named in
+    // the error list when it fails: a control that kept its old value would be written back over the
+    // device's with the next write.
     const auto unstepped = [this](const char* title, const std::function<bool()>& read) {
-        LogReading(title);
         if (!read()) AddReadError(title);
     };
     if (NumberRadios(*this)) {
@@ -528,8 +524,9 @@ void TDeviceController::WriteCommon()
     }
     if (NumberChangeBox(*this))
         group(kNumberChangeGroup, [&] { return WriteAltonikaSection(Device(), page.cbAltsect->Checked() ? "00" : "FF"); });
+    // The groups below have no line in the log; their failures are listed all the same, so that the
+    // user knows the device holds something else than the page shows.
     if (NumberRadios(*this)) {
-        LogWriting(kNumberChangeGroup);
         // None of the three checked: nothing the device could take, so nothing is sent.
         const char* code = page.KitRadioButton1->Checked()   ? "FF"
                            : page.KitRadioButton2->Checked() ? "00"
@@ -538,20 +535,17 @@ void TDeviceController::WriteCommon()
         if (code != nullptr && !WriteAltonikaSection(Device(), code)) AddWriteError(kNumberChangeGroup);
     }
     if (page.ParadoxBox->Visible()) {
-        LogWriting(kSubsystemsGroup);
         bool written = true;
         for (int i = 0; i < 8; ++i) written = WriteParadoxObject(Device(), i, page.ParED[i]->Text()) && written;
         if (!written) AddWriteError(kSubsystemsGroup);
     }
     if (MajorAndBuildAtLeast(96)) {
-        LogWriting(kMasterKeyGroup);
         const std::string key = page.MKEdit->Text();
         if (!IsDecimalDigits(key, 4)) AddWriteErrorDetail(kMasterKeyGroup, "Мастер-ключ должен состоять из 4-х цифр!");
         else if (!WriteMasterKey(Device(), key)) AddWriteError(kMasterKeyGroup);
         StepProgress();
     }
     if (MajorAndBuildAtLeast(120)) {
-        LogWriting(kImeiIdentGroup);
         if (!WriteImeiIdent(Device(), page.ImeiIdentCh->Checked())) AddWriteError(kImeiIdentGroup);
         StepProgress();
     }

@@ -250,10 +250,11 @@ int TFormConnect::AutoSearch()
     const std::vector<std::string> ports = ComPorts->Items().Lines();
     for (int i = 0; i < static_cast<int>(ports.size()); ++i) {
         if (cancelled()) break;
-        SetCaption(ports[i]);
+        // Only a port that opened is named: the one being tried, the one an error box is about.
+        const auto opened = [this, &port = ports[static_cast<std::size_t>(i)]] { SetCaption(port); };
         try {
             switch (ProbeComPort(ports[i], SearchBaud, SearchQuery, SearchAnswer, SearchTimeoutMs, pump, cancelled,
-                                 app.Clock())) {
+                                 app.Clock(), opened)) {
             case TProbeResult::Found:
                 return i;
             case TProbeResult::Cancelled:

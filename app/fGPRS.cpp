@@ -37,19 +37,21 @@ constexpr const char* kBindingGroup = "Привязка адреса к SIM ка
 using TSimRead = bool (*)(TDevice&, int, std::string&);
 using TSimWrite = bool (*)(TDevice&, int, const std::string&);
 
-// The SIM groups in the order the read takes them. Log titles carry " " and the SIM number, error
-// titles the number alone; the write's titles carry no number.
+// The SIM groups in the order the read takes them. The read's titles carry " " and the SIM number,
+// except the access point's error title, which has the number without the blank; the write's titles
+// carry no number.
 struct TSimGroup {
     const char* Field;
     const char* ReadTitle;
+    const char* ReadErrorSeparator;
     const char* WriteTitle;
     TSimRead Read;
     TSimWrite Write;
 };
-constexpr TSimGroup kApn{"Addr", "Адрес APN SIM", "Адрес APN", ReadApnAddress, WriteApnAddress};
-constexpr TSimGroup kLogin{"Login", "Логин для APN SIM", "Логин для APN", ReadApnLogin, WriteApnLogin};
-constexpr TSimGroup kPassword{"Pswd", "Пароль для APN SIM", "Пароль для APN", ReadApnPassword, WriteApnPassword};
-constexpr TSimGroup kDial{"Phone", "Номер для выхода в GPRS SIM", "Номер для выхода в GPRS", ReadGprsDialNumber,
+constexpr TSimGroup kApn{"Addr", "Адрес APN SIM", "", "Адрес APN", ReadApnAddress, WriteApnAddress};
+constexpr TSimGroup kLogin{"Login", "Логин для APN SIM", " ", "Логин для APN", ReadApnLogin, WriteApnLogin};
+constexpr TSimGroup kPassword{"Pswd", "Пароль для APN SIM", " ", "Пароль для APN", ReadApnPassword, WriteApnPassword};
+constexpr TSimGroup kDial{"Phone", "Номер для выхода в GPRS SIM", " ", "Номер для выхода в GPRS", ReadGprsDialNumber,
                           WriteGprsDialNumber};
 constexpr TSimGroup kReadOrder[] = {kApn, kLogin, kPassword, kDial};
 constexpr TSimGroup kWriteOrder[] = {kDial, kApn, kLogin, kPassword};
@@ -262,11 +264,10 @@ void TDeviceController::ReadGPRS()
         for (const TSimGroup& g : kReadOrder) {
             LogReading(std::string(g.ReadTitle) + " " + n);
             if (g.Read(Device(), SimIndex(sim), value)) page.SimEdit(sim, g.Field)->SetText(value);
-            else AddReadError(g.ReadTitle + n);
+            else AddReadError(g.ReadTitle + (g.ReadErrorSeparator + n));
             if (&g == &kReadOrder[std::size(kReadOrder) - 1] && BindingGate(*this)) {
-                // A flag that could not be read keeps what it showed: taking it for "off" would switch
-                // the binding off with the next write.
-                LogReading(kBindingGroup);
+                // No line in the log. A flag that could not be read keeps what it showed, and the error
+                // says so: taking it for "off" would switch the binding off with the next write.
                 if (ReadBindAddressToSim(Device(), value)) page.CheckBox1->SetChecked(value.find("00") != std::string::npos);
                 else AddReadError(kBindingGroup);
             }
@@ -330,8 +331,8 @@ void TDeviceController::WriteGPRS()
     writeText(kPort2Group, page.etSIM1PORT2->Text(),
               [this](const std::string& text) { return WriteServer2Port(Device(), text); });
 
+    // No line in the log; a failure is listed, the binding the user chose did not reach the device.
     if (BindingGate(*this)) {
-        LogWriting(kBindingGroup);
         if (!WriteBindAddressToSim(Device(), page.CheckBox1->Checked() ? "00" : "FF")) AddWriteError(kBindingGroup);
     }
     StepProgress();

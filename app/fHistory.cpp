@@ -376,7 +376,7 @@ void TFormHistory::HistoryErased()
 void TFormHistory::SetDeviceButtonsEnabled(bool Enabled)
 {
     SetPagingEnabled(Enabled);
-    btnClear->SetEnabled(Enabled);
+    for (ui::TControl* c : std::initializer_list<ui::TControl*>{btnClear, Button1, Button3}) c->SetEnabled(Enabled);
 }
 
 void TFormHistory::SetPagingEnabled(bool Enabled)

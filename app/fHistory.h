@@ -88,7 +88,7 @@ public:
     void HistoryErased();
     // Pages back through the whole ring until Esc or one turn is done.
     void ReadAll();
-    // The paging and erase buttons, which need a device.
+    // The paging, erase and export buttons, offered while a device is connected.
     void SetDeviceButtonsEnabled(bool Enabled);
     void SetPagingEnabled(bool Enabled);
     bool AltSections() const { return Actions.AltSections && Actions.AltSections(); }

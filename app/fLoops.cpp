@@ -90,11 +90,9 @@ std::string EncodeInputFlags(const TInputFlags& Flags)
 std::optional<TLoopEventValue> DecodeEventValue(const std::string& Value)
 {
     const std::string code = platform::Copy(Value, 1, 4);
-    const std::string partition = platform::Copy(Value, 5, 2);
-    const std::string loop = platform::Copy(Value, 7, 3);
-    if (code.size() != 4 || partition.size() != 2 || loop.size() != 3) return std::nullopt;
-    if (!AllDigits(code) || !AllDigits(partition) || !AllDigits(loop)) return std::nullopt;
-    return TLoopEventValue{code, DropLeadingZeros(partition, 1, 1), DropLeadingZeros(loop, 1, 2)};
+    if (code.size() != 4 || !AllDigits(code)) return std::nullopt;
+    return TLoopEventValue{code, DropLeadingZeros(platform::Copy(Value, 5, 2), 1, 1),
+                           DropLeadingZeros(platform::Copy(Value, 7, 3), 1, 2)};
 }
 
 std::string EventItemText(const std::string& Code, const TMsgFile& Messages)
@@ -347,9 +345,9 @@ void TDeviceController::ReadLoops()
 
     group(kFlagsGroup, [&] {
         if (!ReadInputFlags(Device(), value)) return false;
-        const auto flags = DecodeInputFlags(value);
-        if (!flags) return false;
-        for (int k = 0; k < TFormLoops::EventCount; ++k) page.Event(k).Box->SetChecked((*flags)[k]);
+        // A value that is not hexadecimal changes nothing and is no failure of the read.
+        if (const auto flags = DecodeInputFlags(value))
+            for (int k = 0; k < TFormLoops::EventCount; ++k) page.Event(k).Box->SetChecked((*flags)[k]);
         return true;
     });
     for (int k = 0; k < TFormLoops::EventCount; ++k) {

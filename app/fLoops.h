@@ -134,7 +134,8 @@ struct TLoopEventValue {
     std::string Partition;  // without the leading zero ("01" -> "1")
     std::string Loop;       // without leading zeros ("005" -> "5")
 };
-// Nothing when the value is shorter than nine characters or its fields are not decimal digits.
+// Nothing when the first four characters are not decimal digits. The partition (characters 5-6) and
+// the loop (7-9) are taken as they stand, a short value giving short fields.
 std::optional<TLoopEventValue> DecodeEventValue(const std::string& Value);
 // The list item of a device code: the message table's key (event code, then qualifier), ": " and the
 // table's text for it ("1130" -> "1301: Проникновение").

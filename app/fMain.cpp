@@ -326,7 +326,8 @@ void TFormMain::PlaceProgressBar()
 
 void TFormMain::ReadProgramSettings()
 {
-    const TMemIniFile ini(AppFolder() + "current.ini");
+    // A file that cannot be read leaves the defaults; the forms controller tells the user why.
+    const TMemIniFile ini = TMemIniFile::ReadOrEmpty(AppFolder() + "current.ini");
     Proto = ini.ReadInteger("formMain", "PROTO", 0);
     const bool unlocked = ini.ReadString("Update", "UpdatePanelVersion", "") == AccessCode;
     mnuUpdate->SetVisible(unlocked);

@@ -71,13 +71,10 @@ void Refuse(const TFileUpdateHost& host, const std::string& reason)
     ui::MessageDlg(kNotUpdated + reason, ui::mtWarning, {ui::mbOK});
 }
 
+// A success needs no word: the filled progress bar and the disconnect that follows show it.
 void Report(const TFileUpdateHost& host, TUploadResult result)
 {
     if (host.Log == nullptr) return;
-    if (result == TUploadResult::Done) {
-        host.Log->AddInfo("Перепрошивка успешно завершена!");
-        return;
-    }
     for (const ResultText& f : kFailures)
         if (f.result == result) host.Log->AddError(kNotUpdated + f.text);
 }

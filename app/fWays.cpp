@@ -372,21 +372,21 @@ constexpr int kGroups = 11;
 struct DirectionValue {
     int direction;
     int type;
+    bool knownCode;  // false: a code no type has, read as "Не используется"
     std::string phone;
 };
 
 // "alphon" reply: direction digit, position digit, four-character type code, "=", number. nullopt for a
-// value the page cannot use (a digit that is not hexadecimal, no "=", a code no type has).
+// value the page cannot use (a digit that is not hexadecimal, no "=").
 std::optional<DirectionValue> ParseDirection(const std::string& value)
 {
     const int direction = ParseHexDigit(platform::Copy(value, 1, 1));
     const int position = ParseHexDigit(platform::Copy(value, 2, 1));
     const std::size_t eq = platform::Pos("=", value);
     if (direction < 0 || position < 0 || eq == 0) return std::nullopt;
-    const std::string code = platform::Copy(value, 3, 4);
     const int type = WayCodeToIndex(value);
-    if (type == WayTypeUnused && code != WayIndexToCode(WayTypeUnused)) return std::nullopt;
-    return DirectionValue{direction, type, platform::Copy(value, static_cast<long long>(eq) + 1, 1'000'000)};
+    const bool known = type != WayTypeUnused || platform::Copy(value, 3, 4) == WayIndexToCode(WayTypeUnused);
+    return DirectionValue{direction, type, known, platform::Copy(value, static_cast<long long>(eq) + 1, 1'000'000)};
 }
 
 }  // namespace
@@ -425,9 +425,10 @@ void ReadWaysPage(TExchangeSteps& Steps, TformWays& Page, bool WithSwitch)
         } else {
             if (n > 1) Page.SetLink(n - 2, parsed->direction == lastDirection);
             lastDirection = parsed->direction;
-            // A type this list does not offer must not leave the old type selected: a later write
-            // would send it as if the device had it.
-            if (!Page.FindTypeItem(*Page.cb[k], parsed->type)) {
+            // A type this list does not offer, or a code no type has, must not leave the old type
+            // selected: a later write would send it as if the device had it. The channel is then "Не
+            // используется", and the error tells that the device's type is lost on the page.
+            if (!Page.FindTypeItem(*Page.cb[k], parsed->type) || !parsed->knownCode) {
                 Page.cb[k]->SetItemIndex(0);
                 Steps.AddReadError(group);
             }

@@ -49,7 +49,10 @@ void LoopEvent(const std::string& value)
 {
     const auto event = DecodeEventValue(value);
     if (!event) return;
-    FUZZ_CHECK(event->Code.size() == 4 && !event->Partition.empty() && !event->Loop.empty());
+    FUZZ_CHECK(event->Code.size() == 4);
+    // The partition and loop are taken as the device sent them: only a value of nine digits encodes back.
+    const std::string whole = value.substr(0, 9);
+    if (whole.size() < 9 || whole.find_first_not_of("0123456789") != std::string::npos) return;
     static const TMsgFile kNoMessages;
     const std::string item = EventItemText(event->Code, kNoMessages);
     const auto built = BuildEventValue(item, std::stoi(event->Partition), std::stoi(event->Loop));

@@ -185,7 +185,8 @@ void DebugTrace(const std::string& Msg)
 
 TProbeResult ProbeComPort(const std::string& PortName, int Baud, const std::string& Query,
                           const std::string& Expected, int TimeoutMs, const EventPump& Pump,
-                          const std::function<bool()>& Cancelled, platform::Clock& Clock)
+                          const std::function<bool()>& Cancelled, platform::Clock& Clock,
+                          const std::function<void()>& Opened)
 {
     TComHandle handle;
     if (!OpenComPort(PortName, Baud, handle, Clock)) return TProbeResult::CannotOpen;
@@ -193,6 +194,7 @@ TProbeResult ProbeComPort(const std::string& PortName, int Baud, const std::stri
         TComHandle& Handle;
         ~Closer() { CloseComPort(Handle); }
     } const closer{handle};
+    if (Opened) Opened();
     DebugTrace("probe " + PortName);
     if (WriteComPort(handle, Query) != static_cast<int>(Query.size()))
         throw std::runtime_error("запрос не передан в порт " + PortName);

@@ -60,8 +60,10 @@ enum class TProbeResult { Found, Silent, CannotOpen, Cancelled };
 
 // One step of the automatic search: opens PortName raw, writes Query and gathers the reply until it
 // holds Expected (Found), TimeoutMs pass on the clock (Silent) or Cancelled says so (Cancelled); window
-// events run between polls. The port is closed on every way out. A port that fails while it is tried
-// raises (platform::SerialPortError or std::runtime_error): the search reports it and goes on.
+// events run between polls. Opened runs once the port is open, before the query. The port is closed
+// on every way out. A port that fails while it is tried raises (platform::SerialPortError or
+// std::runtime_error): the search reports it and goes on.
 TProbeResult ProbeComPort(const std::string& PortName, int Baud, const std::string& Query,
                           const std::string& Expected, int TimeoutMs, const EventPump& Pump,
-                          const std::function<bool()>& Cancelled, platform::Clock& Clock = platform::SystemClock());
+                          const std::function<bool()>& Cancelled, platform::Clock& Clock = platform::SystemClock(),
+                          const std::function<void()>& Opened = {});

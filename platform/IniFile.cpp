@@ -120,6 +120,12 @@ void FlushFolder(const std::filesystem::path& folder)
     if (fd.Get() >= 0) ::fsync(fd.Get());
 }
 
+// No write permission for anyone (even the superuser keeps to that here), or none for this process.
+bool IsReadOnly(const std::filesystem::path& file, const struct stat& status)
+{
+    return (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(file.c_str(), W_OK) != 0;
+}
+
 // The text as Windows-1251 when that reads back unchanged, else as UTF-8.
 std::string EncodeForFile(const std::string& text)
 {
@@ -177,10 +183,16 @@ void ReplaceFileContents(const std::filesystem::path& target, std::string_view b
         std::filesystem::is_symlink(target, ignored) ? std::filesystem::weakly_canonical(target, ignored) : target;
     const std::filesystem::path& destination = real.empty() ? target : real;
 
+    struct stat old {};
+    const bool exists = ::stat(destination.c_str(), &old) == 0;
+    // The new file takes the old one's place by a rename, which a folder allows whatever the file's own
+    // protection: a file made read-only must be refused here, or it would be replaced all the same.
+    if (exists && !S_ISDIR(old.st_mode) && IsReadOnly(destination, old))
+        throw IniFileError("Не удалось сохранить файл \"" + destination.string() + "\": файл только для чтения",
+                           std::make_error_code(std::errc::permission_denied));
     TemporaryFile temporary;
     Descriptor fd(OpenTemporaryBeside(destination, temporary));
-    struct stat old {};
-    if (::stat(destination.c_str(), &old) == 0) ::fchmod(fd.Get(), old.st_mode & 07777);
+    if (exists) ::fchmod(fd.Get(), old.st_mode & 07777);
     WriteAll(fd.Get(), bytes, destination);
     if (::fsync(fd.Get()) != 0) Fail("Не удалось сохранить файл", destination, LastError());
     if (!fd.Close()) Fail("Не удалось сохранить файл", destination, LastError());
@@ -194,6 +206,16 @@ void ReplaceFileContents(const std::filesystem::path& target, std::string_view b
 IniFile::IniFile(std::filesystem::path FileName) : fileName_(std::move(FileName))
 {
     if (const auto bytes = ReadWholeFile(fileName_)) Parse(DecodeFileText(*bytes));
+}
+
+IniFile IniFile::ReadOrEmpty(std::filesystem::path FileName, std::string* Failure)
+{
+    try {
+        return IniFile(FileName);
+    } catch (const IniFileError& e) {
+        if (Failure != nullptr) *Failure = e.what();
+        return IniFile(std::move(FileName), Unread{});
+    }
 }
 
 IniFile IniFile::FromBytes(std::filesystem::path FileName, std::string_view Bytes)

@@ -36,7 +36,8 @@ using BeforeReplaceHook = std::function<void(const std::filesystem::path& tempor
 
 // Writes bytes into target so that target always holds either its old or its whole new content: a
 // temporary file beside it is written, flushed to disk and renamed over it. A missing target is made
-// with the usual permissions; an existing one keeps its own. Throws IniFileError on failure.
+// with the usual permissions; an existing one keeps its own, and a read-only one is not replaced.
+// Throws IniFileError on failure.
 void ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes,
                          const BeforeReplaceHook& beforeReplace = {});
 
@@ -45,6 +46,9 @@ public:
     // Reads the file when it exists; a missing file gives an empty ini. Throws IniFileError when an
     // existing file cannot be read.
     explicit IniFile(std::filesystem::path FileName);
+    // The file as the constructor reads it; a file that cannot be read gives an empty ini and the
+    // reason, naming the file, in *Failure.
+    static IniFile ReadOrEmpty(std::filesystem::path FileName, std::string* Failure = nullptr);
     // An ini made from Bytes as a file would hold them; FileName is where UpdateFile would write.
     static IniFile FromBytes(std::filesystem::path FileName, std::string_view Bytes);
 

@@ -72,7 +72,7 @@ constexpr double kFaultChance = 0.03;
 
 // ------------------------------------------------------------------ helpers
 
-// A log that tells the group being exchanged ("Читаю \"...\"", "Пишу \"...\"").
+// A log that tells the group being exchanged ("Читаю \"...\"", "Пишу \"...\"") and every request sent.
 class GroupLog final : public TLogWriter {
 public:
     void AddMessage(const std::string&) override {}
@@ -81,10 +81,37 @@ public:
     {
         if (onInfo) onInfo(Msg);
     }
-    void AddText(const std::string&, const std::string&, TColor) override {}
+    void AddText(const std::string& Caption, const std::string& Text, TColor) override
+    {
+        if (onRequest && Caption.find("<<<<") != std::string::npos) onRequest(Text);
+    }
     void AddList(const std::string&, const std::vector<std::string>&, TColor) override {}
     std::function<void(const std::string&)> onInfo;
+    std::function<void(const std::string&)> onRequest;
 };
+
+// The groups that have no line in the log, known by their first request, with the titles their
+// failures are listed under (the read's, the write's).
+struct UnloggedGroup {
+    const char* request;
+    const char* read;
+    const char* write;
+};
+constexpr UnloggedGroup kUnloggedGroups[] = {
+    {"+masterkey", "Местер-ключ", "Мастер-ключ"},
+    {"+P2", "Протокол IMEI ident", "Протокол IMEI ident"},
+    {"+pxobj", "Номера подсистем", "Номера подсистем"},
+    {"+addat", "Дополнительный автотест", "Дополнительный автотест"},
+    {"+ipeqsim", "Привязка адреса к SIM карте", "Привязка адреса к SIM карте"},
+};
+
+// The title of the unlogged group a request opens; nullptr for any other request.
+const char* UnloggedGroupOf(const std::string& request, bool reading)
+{
+    for (const UnloggedGroup& g : kUnloggedGroups)
+        if (request.starts_with(g.request)) return reading ? g.read : g.write;
+    return nullptr;
+}
 
 // The group a progress line names: the text between its first and last double quote; empty when the
 // line does not start with the verb.
@@ -417,9 +444,13 @@ protected:
             const std::string group = GroupOf(line, "Читаю");
             if (!group.empty()) marks.emplace_back(group, ControlsOf(page));
         };
+        refLog.onRequest = [&](const std::string& request) {
+            if (const char* group = UnloggedGroupOf(request, true)) marks.emplace_back(group, ControlsOf(page));
+        };
         refController.ClearErrors();
         refController.ReadForm(page);
         refLog.onInfo = nullptr;
+        refLog.onRequest = nullptr;
         const Controls expected = ControlsOf(page);
         ASSERT_EQ(refController.Errors.Count(), 0) << Context(page, "fault-free read") << ": "
                                                     << refController.Errors.Text();
@@ -469,9 +500,13 @@ protected:
             const std::string group = GroupOf(line, "Пишу");
             if (!group.empty()) marks.emplace_back(group, refDevice.Values());
         };
+        refLog.onRequest = [&](const std::string& request) {
+            if (const char* group = UnloggedGroupOf(request, false)) marks.emplace_back(group, refDevice.Values());
+        };
         refController.ClearErrors();
         refController.WriteForm(page);
         refLog.onInfo = nullptr;
+        refLog.onRequest = nullptr;
         const Values expected = refDevice.Values();
         std::map<std::string, std::set<std::string>> wrote;  // key -> groups that changed it
         for (std::size_t i = 0; i < marks.size(); ++i) {

@@ -20,7 +20,7 @@ std::string Join(const std::vector<std::string>& lines, const std::string& eol =
     return text;
 }
 
-// The records of `count` bytes from address 0, `perRecord` to a line.
+// The records of `count` bytes from address 0, `perRecord` to a line, and the end record.
 std::vector<std::string> Records(std::size_t count, std::size_t perRecord, int seed = 3)
 {
     const std::vector<std::uint8_t> bytes = Bytes(count, seed);
@@ -29,7 +29,26 @@ std::vector<std::string> Records(std::size_t count, std::size_t perRecord, int s
         const std::size_t n = std::min(perRecord, count - at);
         lines.push_back(Record(static_cast<unsigned>(at), {bytes.begin() + at, bytes.begin() + at + n}));
     }
+    lines.push_back(Record(0, {}, 1));
     return lines;
+}
+
+// Bytes from address 0 as GNU objcopy writes them: 16-byte records, an address record at each 64 KiB
+// (type 2, a segment, while the address fits 1 MiB; type 4, the upper linear bits), a start address
+// record (3 or 5), the end record.
+std::string ObjcopyText(const std::vector<std::uint8_t>& bytes, int addressType)
+{
+    std::string text;
+    for (std::size_t at = 0; at < bytes.size(); at += 16) {
+        if (at % 0x10000 == 0 && at != 0) {
+            const std::size_t base = addressType == 2 ? at >> 4 : at >> 16;
+            const std::vector<std::uint8_t> value{static_cast<std::uint8_t>(base >> 8), static_cast<std::uint8_t>(base)};
+            text += Record(0, value, addressType) + "\n";
+        }
+        const std::size_t n = std::min<std::size_t>(16, bytes.size() - at);
+        text += Record(static_cast<unsigned>(at & 0xFFFF), {bytes.begin() + at, bytes.begin() + at + n}) + "\n";
+    }
+    return text + Record(0, {0x00, 0x00, 0x01, 0x00}, addressType + 1) + "\n" + Record(0, {}, 1) + "\n";
 }
 
 }  // namespace
@@ -107,7 +126,7 @@ TEST(FirmwareImages, BuiltInPlaceholdersAreWholeAndNeverNewer)
         EXPECT_EQ((lines.size() - 1) % 8, 0u);
         for (std::size_t l = 1; l < lines.size(); ++l) EXPECT_EQ(lines[l].size(), 43u) << i << ":" << l;
         EXPECT_TRUE(BlocksFromImage(lines).Usable()) << i;
-        EXPECT_TRUE(ParseHexText(Join(lines)).Usable()) << i;  // real records: checksums hold
+        EXPECT_TRUE(ParseHexText(Join(lines) + Record(0, {}, 1)).Usable()) << i;  // real records: checksums hold
         const TImageVersion v = images.ImageVersion(i);
         EXPECT_FALSE(IsNewerFirmware(v, 5, 0)) << i;
     }
@@ -186,7 +205,6 @@ TEST(HexReader, ReadsRecordsOfAnyLengthIntoOneImage)
 {
     std::vector<std::string> lines{Record(0, {0, 0}, 4)};
     for (const std::string& r : Records(300, 8)) lines.push_back(r);
-    lines.push_back(Record(0, {}, 1));
     const THexFile file = ParseHexText(Join(lines, "\n"));
     ASSERT_TRUE(file.Usable()) << file.Error;
     EXPECT_EQ(file.Bytes, Bytes(300, 3));
@@ -195,26 +213,35 @@ TEST(HexReader, ReadsRecordsOfAnyLengthIntoOneImage)
     EXPECT_EQ(file.RowCells(0).front(), Hex({ByteAt(0, 3)}));
 }
 
-TEST(HexReader, SkipsTheVersionLineAndBlankLinesAndNeedsNoEndRecord)
+TEST(HexReader, SkipsTheVersionLineAndBlankLinesButNeedsTheEndRecord)
 {
     std::vector<std::string> lines = ImageLines(16);
     lines.insert(lines.begin() + 5, "   ");
-    const THexFile file = ParseHexText(Join(lines) + "\r\n");
+    const THexFile cut = ParseHexText(Join(lines) + "\r\n");
+    EXPECT_FALSE(cut.Usable()) << "a file cut short at a line break";
+    EXPECT_EQ(cut.Error, "строка 19: нет записи конца файла: файл оборван");
+    EXPECT_EQ(cut.Bytes, Bytes(256)) << "the rows read stay on show";
+
+    lines.push_back(Record(0, {}, 1));
+    const THexFile file = ParseHexText(Join(lines));
     ASSERT_TRUE(file.Usable()) << file.Error;
     EXPECT_EQ(file.Bytes, Bytes(256));
 }
 
-TEST(HexReader, ExtendedAddressContinuesPast64KiB)
+TEST(HexReader, ObjcopyImagesReadWholeUpToTheFlashsSize)
 {
-    const std::vector<std::uint8_t> bytes = Bytes(0x10010, 5);
-    std::vector<std::string> lines;
-    for (std::size_t at = 0; at < 0x10000; at += 32)
-        lines.push_back(Record(static_cast<unsigned>(at), {bytes.begin() + at, bytes.begin() + at + 32}));
-    lines.push_back(Record(0, {0x00, 0x01}, 4));
-    lines.push_back(Record(0, {bytes.begin() + 0x10000, bytes.end()}));
-    const THexFile file = ParseHexText(Join(lines));
-    ASSERT_TRUE(file.Usable()) << file.Error;
-    EXPECT_EQ(file.Bytes, bytes);
+    const std::vector<std::uint8_t> bytes = Bytes(0x20000, 5);
+    for (const int type : {2, 4}) {
+        const THexFile file = ParseHexText(ObjcopyText(bytes, type));
+        ASSERT_TRUE(file.Usable()) << type << ": " << file.Error;
+        EXPECT_EQ(file.Bytes, bytes);
+        EXPECT_EQ(file.Blocks().back().Number, 0x1FF8);
+    }
+    std::vector<std::uint8_t> over = bytes;
+    over.push_back(0);
+    const THexFile refused = ParseHexText(ObjcopyText(over, 2));
+    EXPECT_FALSE(refused.Usable());
+    EXPECT_EQ(refused.Error.find("строка 8195: "), 0u) << refused.Error;
 }
 
 TEST(HexReader, LastBlockIsFilledWithErasedBytes)
@@ -258,9 +285,8 @@ TEST(HexReader, RefusesEveryKindOfBrokenFile)
         {"not hex", replaced(1, good[1].substr(0, 20) + "G" + good[1].substr(21)), "строка 2", 16},
         {"odd digits", replaced(1, good[1] + "0"), "строка 2", 16},
         {"too short", replaced(1, ":0000"), "строка 2", 16},
-        {"type 02", with(2, Record(0, {0x10, 0x00}, 2)), "строка 3", 32},
-        {"type 03", with(2, Record(0, {0, 0, 0, 0}, 3)), "строка 3", 32},
-        {"type 05", with(2, Record(0, {0, 0, 0, 0}, 5)), "строка 3", 32},
+        {"type 06", with(2, Record(0, {0, 0, 0, 0}, 6)), "строка 3", 32},
+        {"cut short", Join({good.begin(), good.end() - 1}), "строка 5", 64},
         {"gap", replaced(2, Record(0x30, Bytes(16))), "строка 3", 32},
         {"overlap", replaced(2, Record(0x18, Bytes(16))), "строка 3", 32},
         {"backward", with(3, Record(0x00, Bytes(16))), "строка 4", 48},
@@ -268,6 +294,7 @@ TEST(HexReader, RefusesEveryKindOfBrokenFile)
         {"after end", with(2, Record(0, {}, 1)), "строка 4", 32},
         {"end with data", with(2, Record(0, {1}, 1)), "строка 3", 32},
         {"extended length", with(2, Record(0, {1}, 4)), "строка 3", 32},
+        {"segment length", with(2, Record(0, {1}, 2)), "строка 3", 32},
         {"extended jump", with(2, Record(0, {0, 1}, 4)), "строка 4", 32},
         {"empty", "", nullptr, 0},
         {"only the end", Join({Record(0, {}, 1)}), nullptr, 0},

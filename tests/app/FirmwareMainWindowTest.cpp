@@ -100,6 +100,7 @@ TEST_F(MainWindowUpdateTest, FileUploadThroughTheDeviceControllerDisconnectsAfte
     {
         std::ofstream out(path, std::ios::binary);
         for (const std::string& line : ImageLines(16)) out << line << "\r\n";
+        out << Record(0, {}, 1) << "\r\n";
     }
     auto* window = scope.App().CreateForm<TformUpdateInsertion>("formUpdateInsertion");
     TKitProgressBar* progress = main->KitProgressBar1;

@@ -129,16 +129,25 @@ TEST_F(FirmwareUploadTest, BlockFailingThreeTimesEndsTheUpload)
     EXPECT_FALSE(device.FirmwareWritten());
 }
 
-TEST_F(FirmwareUploadTest, BootloaderThatNeverNamesItselfIsNotErased)
+TEST_F(FirmwareUploadTest, OnlyABootloaderThatNamesItselfIsErased)
 {
-    sender.Script = [](const std::string& cmd) -> ScriptedSender::Answer {
-        if (cmd == "v") return std::pair{true, "REV 11.005.120\r\nOK\r\n"};
-        return std::nullopt;
+    struct Case {
+        bool ok;
+        const char* reply;
+        TUploadResult result;
     };
-    EXPECT_EQ(Run(BlocksOf(8)), TUploadResult::NoBootloader);
-    EXPECT_EQ(sender.Count("v"), 3);
-    EXPECT_EQ(sender.Count("BE"), 0);
-    EXPECT_EQ(sender.Count("W"), 0);
+    options.FinalWaitMs = 0;
+    for (const Case& c : {Case{true, "REV 11.005.120\r\nOK\r\n", TUploadResult::NoBootloader},
+                          Case{false, "BootLdr v1.0\r\n", TUploadResult::Done}}) {
+        sender.Script = [c](const std::string& cmd) -> ScriptedSender::Answer {
+            if (cmd == "v") return std::pair{c.ok, std::string(c.reply)};
+            return std::nullopt;
+        };
+        const int before = sender.Count("v");
+        EXPECT_EQ(Run(BlocksOf(8)), c.result) << c.reply;
+        EXPECT_EQ(sender.Count("v") - before, c.result == TUploadResult::Done ? 1 : 3) << c.reply;
+        EXPECT_EQ(sender.Count("BE"), c.result == TUploadResult::Done ? 1 : 0) << c.reply;
+    }
 }
 
 TEST_F(FirmwareUploadTest, BootloaderAnsweringLateIsTakenOnTheThirdTry)

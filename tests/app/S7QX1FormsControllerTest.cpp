@@ -14,6 +14,7 @@
 #include "app/fConnect.h"
 #include "app/fDial.h"
 #include "app/fGPRS.h"
+#include "app/fHistory.h"
 #include "app/fMain.h"
 #include "link/ModemWorker.h"
 #include "platform/ProgramFolder.h"
@@ -124,6 +125,25 @@ TEST_F(S7QX1FormsControllerTest, ACancelledDialogStillSavesTheSettingsAndThePhon
     EXPECT_EQ(scope.Services().ModalForms().size(), 2u) << "no dial dialog after a cancel";
 }
 
+TEST_F(S7QX1FormsControllerTest, AReadOnlySettingsFileIsKeptToldOfOnceAndTheWorkGoesOn)
+{
+    WriteIni("[Connect]\r\nrb1=1\r\n");
+    namespace fs = std::filesystem;
+    fs::permissions(folder / "current.ini", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    Start();
+    ASSERT_TRUE(ConnectByCable(120));
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_NE(Boxes()[0].find((folder / "current.ini").string() + "\": файл только для чтения"), std::string::npos)
+        << Boxes()[0];
+    controller->ReadCurrent();
+    controller->Disconnect();
+    ASSERT_TRUE(ConnectByCable(120));
+    ui::Free(main);
+    main = nullptr;
+    EXPECT_EQ(Boxes().size(), 1u) << "neither the next connect nor the save at the end tells it again";
+    EXPECT_EQ(ReadIni(), "[Connect]\r\nrb1=1\r\n");
+}
+
 TEST_F(S7QX1FormsControllerTest, AnIniFileWithNeitherLineTypeConnectsByCable)
 {
     WriteIni("[Connect]\r\nrb1=0\r\nrb2=0\r\n");
@@ -199,8 +219,9 @@ TEST_F(S7QX1FormsControllerTest, AnOldBolidFirmwareLeavesOnlyUpdateAndDisconnect
 {
     Start();
     ASSERT_TRUE(ConnectByCable(108, sim::PanelKind::Bolid));
-    for (ui::TControl* c : std::initializer_list<ui::TControl*>{main->tv1, main->tbRead, main->tbReadAll, main->tbWrite,
-                                                                 main->tbWriteAll, FormCommon->btnSync})
+    for (ui::TControl* c : std::initializer_list<ui::TControl*>{
+             main->tv1, main->tbRead, main->tbReadAll, main->tbWrite, main->tbWriteAll, FormCommon->btnSync,
+             FormHistory->btnBackward, FormHistory->Button2, FormHistory->btnClear})
         EXPECT_FALSE(c->Enabled()) << c->Name();
     for (ui::TMenuItem* item : {main->mnuReload, main->mnuRead, main->mnuReadAll, main->mnuWrite, main->mnuWriteAll})
         EXPECT_FALSE(item->Enabled()) << item->Name();
@@ -227,7 +248,11 @@ TEST_F(S7QX1FormsControllerTest, TheTreeOffersNinePagesToABolidFrom109AndSevenTo
     EXPECT_EQ(controller->CurrentPage, FormCommon);
     ASSERT_NE(main->tv1->Selected(), nullptr);
     EXPECT_EQ(main->tv1->Selected()->StateIndex(), 0);
+    const std::vector<ui::TControl*> history{FormHistory->btnBackward, FormHistory->Button2, FormHistory->btnClear,
+                                             FormHistory->Button1, FormHistory->Button3};
+    for (ui::TControl* c : history) EXPECT_TRUE(c->Enabled()) << c->Name();
     controller->Disconnect();
+    for (ui::TControl* c : history) EXPECT_FALSE(c->Enabled()) << c->Name() << ": exactly while connected";
 
     for (const sim::PanelKind panel : {sim::PanelKind::Altonika, sim::PanelKind::Paradox}) {
         ASSERT_TRUE(ConnectByCable(120, panel));

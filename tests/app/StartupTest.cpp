@@ -113,6 +113,18 @@ TEST_F(StartupTest, RunProgramRunsUntilTheMainWindowClosesAndSavesThePages)
     EXPECT_NE(ini.find("etO=0456"), std::string::npos) << ini;
 }
 
+TEST_F(StartupTest, AFolderNamedCurrentIniStartsWithTheDefaultsAndSaysWhy)
+{
+    std::filesystem::create_directory(folder / "current.ini");
+    WhenStarted([] { FormMain->Close(); });
+    EXPECT_EQ(RunProgram(), 0);
+    const auto& boxes = scope.Services().Boxes();
+    ASSERT_EQ(boxes.size(), 1u) << "told at the start; the save at the end leaves the folder alone";
+    EXPECT_NE(boxes[0].text.find((folder / "current.ini").string()), std::string::npos) << boxes[0].text;
+    EXPECT_NE(boxes[0].text.find("настройками по умолчанию"), std::string::npos) << boxes[0].text;
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "current.ini"));
+}
+
 TEST_F(StartupTest, AFrontEndsOwnEventLoopRunsTheProgramAndGivesTheExitCode)
 {
     bool ran = false;

@@ -167,7 +167,7 @@ TEST(SystemEventsValue, ATestWithoutSelectionIsNeverSentAsEightDigits)
     EXPECT_FALSE(EncodeTestTimes(2, {{{8, 0}, {-1, 0}, {0, 0}}}));
     EXPECT_FALSE(EncodeTestTimes(1, {{{8, -1}, {0, 0}, {0, 0}}}));
     EXPECT_EQ(EncodeTestTimes(1, {{{8, 5}, {-1, -1}, {0, 0}}}), "0805FFFFFFFF") << "unused slots are not looked at";
-    EXPECT_FALSE(EncodeTestTimes(-1, {}));
+    EXPECT_EQ(EncodeTestTimes(-1, {}), "FFFFFFFFFFFF") << "no count selected: no test";
 }
 
 TEST(ExtraTestValue, BothFirmwareForms)
@@ -217,6 +217,8 @@ TEST_F(ATestsExchange, ReadsEventsBatteryAndTheExtraTest)
     EXPECT_EQ(page->meAKBtreshN->Text(), "11,00");
     EXPECT_EQ(page->DeltaHours->ItemIndex(), 2);
     EXPECT_EQ(page->DeltaMinuts->Text(), "10");
+    Write();
+    EXPECT_EQ(log.Texts(testsupport::RecordingLog::Kind::Info).size(), 6u) << "the extra test has no line in the log";
 }
 
 TEST_F(ATestsExchange, TheExtraTestExistsFromBuild94)

@@ -120,6 +120,10 @@ const std::vector<std::string> kParadoxReads = {"+pxobj0", "+pxobj1", "+pxobj2",
 
 TEST_F(CommonPageTest, ObjectNumberRules)
 {
+    EXPECT_FALSE(page->etO->OnKeyPress) << "the hexadecimal filter comes with the edit's first change";
+    EXPECT_FALSE(page->ParED[3]->OnKeyPress);
+    page->ParED[3]->SetText("1");
+    EXPECT_TRUE(page->ParED[3]->OnKeyPress);
     page->KitGroupBox1->Show();
     page->KitRadioButton3->SetChecked(true);
     page->etO->SetText("");
@@ -310,9 +314,10 @@ TEST_F(CommonPageTest, ReadsWithoutProgressStepsAreListedWhenTheyFail)
                                                   "Ошибка при чтении параметра \"Протокол IMEI ident\""}));
     EXPECT_EQ(page->ParED[5]->Text(), "0555");
     EXPECT_TRUE(page->ImeiIdentCh->Checked()) << "a failed read is not the protocol switched off";
-    const auto infos = log.Texts(testsupport::RecordingLog::Kind::Info);
-    for (const char* line : {"Читаю \"Номера подсистем\"", "Читаю \"Местер-ключ\"", "Читаю \"Протокол IMEI ident\""})
-        EXPECT_NE(std::find(infos.begin(), infos.end(), line), infos.end()) << line;
+    EXPECT_EQ(log.Texts(testsupport::RecordingLog::Kind::Info),
+              (std::vector<std::string>{"Читаю \"№ объекта\"", "Читаю \"Время\"", "Читаю \"Сигнал\"",
+                                        "Читаю \"Параметры голосового Contact ID\""}))
+        << "the groups without a title have no line in the log";
 
     sim->device.SetValue("P2", "FF");
     Read();
@@ -423,9 +428,15 @@ TEST_F(CommonPageTest, FailedWriteGroupsAreListed)
                                                   "Ошибка при записи параметра \"Протокол IMEI ident\""}));
 
     page->ParadoxBox->Show();
+    page->KitGroupBox1->Show();
     Fail("+pxobj5");
+    log.entries.clear();
     Write();
     EXPECT_EQ(Errors(), std::vector<std::string>{"Ошибка при записи параметра \"Номера подсистем\""});
+    EXPECT_EQ(log.Texts(testsupport::RecordingLog::Kind::Info),
+              (std::vector<std::string>{"Пишу \"№ объекта\"", "Пишу \"Время\"",
+                                        "Пишу \"Параметры голосового ContactID\""}))
+        << "the groups without a title have no line in the log";
 }
 
 TEST_F(CommonPageTest, OldFirmwareWrites)

@@ -262,14 +262,17 @@ TEST_F(GprsExchange, ABindingThatCannotBeReadIsAnErrorAndStaysForTheNextWrite)
         << "a binding the device did not take is no silent success";
 }
 
-TEST_F(GprsExchange, ReadErrorsCarryTheSimNumberWithoutABlank)
+TEST_F(GprsExchange, OnlyTheAccessPointsReadErrorCarriesTheSimNumberWithoutABlank)
 {
-    device->refused = {"gprsname1", "IP1adr"};
+    device->refused = {"GAPN1", "gprsname1", "gphon0", "IP1adr"};
     Read();
     EXPECT_EQ(Errors(), (std::vector<std::string>{"Ошибка при чтении параметра \"Адрес сервера 2\"",
-                                                  "Ошибка при чтении параметра \"Логин для APN SIM2\""}));
+                                                  "Ошибка при чтении параметра \"Номер для выхода в GPRS SIM 1\"",
+                                                  "Ошибка при чтении параметра \"Адрес APN SIM2\"",
+                                                  "Ошибка при чтении параметра \"Логин для APN SIM 2\""}));
     const auto info = log.Texts(testsupport::RecordingLog::Kind::Info);
-    EXPECT_NE(std::find(info.begin(), info.end(), "Читаю \"Логин для APN SIM 2\""), info.end());
+    EXPECT_NE(std::find(info.begin(), info.end(), "Читаю \"Адрес APN SIM 2\""), info.end());
+    EXPECT_EQ(std::count(info.begin(), info.end(), "Читаю \"Привязка адреса к SIM карте\""), 0) << "no line in the log";
 }
 
 TEST(GprsOverPty, ReadAndWriteTheWholePage)

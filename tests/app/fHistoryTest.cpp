@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/DeviceController.h"
-#include "app/FormAppMainController.h"
+#include "app/S7QX1FormsController.h"
 #include "app/HistoryReader.h"
 #include "app/fMain.h"
 #include "app/MsgFileU.h"
@@ -264,9 +264,9 @@ TEST_F(ReadAllLoop, APageThatDoesNotMoveEndsTheLoop)
 
 // ---------------------------------------------------------------- in the program
 
-class ProgramController final : public TFormAppMainController {
+class ProgramController final : public TS7QX1FormsController {
 public:
-    using TFormAppMainController::TFormAppMainController;
+    using TS7QX1FormsController::TS7QX1FormsController;
     bool DoConnect() override
     {
         auto controller = std::make_unique<TDeviceController>(sim->worker, Log.get());
@@ -322,10 +322,10 @@ protected:
 
 TEST_F(HistoryInProgram, ButtonsNeedAConnectionAndPageThroughTheDevice)
 {
-    Show(FormHistory);
     EXPECT_FALSE(FormHistory->btnBackward->Enabled());
     ASSERT_TRUE(controller->Connect());
     EXPECT_TRUE(FormHistory->btnBackward->Enabled());
+    Show(FormHistory);
     controller->ReadCurrent();
     EXPECT_EQ(FormHistory->StringGrid1->Cells(hcNumber, 1), "99");
     user.Click(*FormHistory->btnBackward);

@@ -120,12 +120,14 @@ TEST(LoopsValues, InputFlagsDecodeBitsZeroToFiveAndIgnoreTheTopTwo)
 TEST(LoopsValues, EventValueSplitsIntoCodePartitionAndLoopWithoutLeadingZerosOrIsRefused)
 {
     struct Case { const char* value; const char* code; const char* partition; const char* loop; };
-    for (const Case& c : {Case{"113001005", "1130", "1", "5"}, Case{"313000000", "3130", "0", "0"}, Case{"313010999", "3130", "10", "999"}}) {
+    for (const Case& c : {Case{"113001005", "1130", "1", "5"}, Case{"313000000", "3130", "0", "0"},
+                          Case{"313010999", "3130", "10", "999"}, Case{"1130", "1130", "", ""},
+                          Case{"11300X005", "1130", "X", "5"}}) {
         const auto v = DecodeEventValue(c.value);
         ASSERT_TRUE(v) << c.value;
         EXPECT_EQ(std::tie(v->Code, v->Partition, v->Loop), std::tie(c.code, c.partition, c.loop)) << c.value;
     }
-    for (const char* bad : {"", "1130", "11300100", "1A3001005", "11300X005"}) EXPECT_FALSE(DecodeEventValue(bad)) << bad;
+    for (const char* bad : {"", "113", "1A3001005", " 13001005"}) EXPECT_FALSE(DecodeEventValue(bad)) << bad;
 }
 
 TEST_F(LoopsPage, AnItemWiderThanTheDroppedListShowsItsHintOnlyWhileDroppedDown)
@@ -278,15 +280,14 @@ TEST_F(LoopsDevice, UnusableValuesAreReadErrorsAndLeaveTheControlsAsTheyWere)
     page->cbResponce2->SetChecked(true);
     page->cbTamper->SetChecked(true);
     page->etLoopRec1->SetText("77");
-    line.overrides = {{"+X", ">ZZ\r\nOK\r\n"}, {"+n01", ">31300\r\nOK\r\n"}, {"+tamper", "NOK\r\n"}};
-    page->Clear();
+    line.overrides = {{"+X", ">ZZ\r\nOK\r\n"}, {"+n01", ">3X3001005\r\nOK\r\n"}, {"+tamper", "NOK\r\n"}};
     controller.ReadForm(*page);
     EXPECT_EQ(Errors(), (std::vector<std::string>{
-                            "Ошибка при чтении параметра \"Параметры реакции на дискретные входы\"",
                             "Ошибка при чтении параметра \"Параметры при восстановлении входа 1\"",
-                            "Ошибка при чтении параметра \"Флаг включения события тампера\""}));
+                            "Ошибка при чтении параметра \"Флаг включения события тампера\""}))
+        << "a flag byte that is not hexadecimal is no error";
+    EXPECT_TRUE(page->cbResponce2->Checked()) << "and changes nothing";
     EXPECT_TRUE(page->cbRes2->Enabled());
-    EXPECT_FALSE(page->cbResponce1->Checked());
     EXPECT_TRUE(page->cbTamper->Checked());
     EXPECT_EQ(page->etLoopRec1->Text(), "77");
 }

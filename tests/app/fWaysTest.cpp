@@ -215,25 +215,30 @@ TEST_F(WaysExchange, ReadWithoutTheSwitchLeavesItAndTheWatchdog)
     EXPECT_FALSE(steps.watchdog);
 }
 
-TEST_F(WaysExchange, TypeTheListLacksIsAReadErrorNotAStaleType)
+TEST_F(WaysExchange, TypeTheListLacksOrNoTypeHasIsUnusedWithAReadError)
 {
     device.SetValue("alphon1", "110005=123");  // SMS on a firmware whose list lacks it
+    device.SetValue("alphon3", "319999=4");    // a code no type has
     page->FillTypeLists(100, false);
     Choose(1, 3, "old");
+    Choose(3, 3, "old");
+    page->SetLink(2, true);
     ReadWaysPage(steps, *page, true);
     EXPECT_EQ(page->ChannelType(1), 0);
-    EXPECT_EQ(steps.errors, std::vector<std::string>{"read Параметры направления 2"});
+    EXPECT_EQ(page->ChannelType(3), 0) << "no old type left for a later write to send back";
+    EXPECT_EQ(page->etP[3]->Text(), "4");
+    EXPECT_FALSE(page->IsOrLink(2)) << "the link follows the direction read";
+    EXPECT_EQ(steps.errors, (std::vector<std::string>{"read Параметры направления 2", "read Параметры направления 4"}));
 }
 
 TEST_F(WaysExchange, UnusableDirectionValueKeepsTheChannel)
 {
     device.SetValue("alphon0", "X10002=1");
-    device.SetValue("alphon3", "319999=4");
     Choose(0, 3, "kept");
     ReadWaysPage(steps, *page, true);
     EXPECT_EQ(page->etP[0]->Text(), "kept");
-    EXPECT_EQ(steps.errors,
-              (std::vector<std::string>{"read Параметры направления 1", "read Параметры направления 4"}));
+    EXPECT_EQ(page->ChannelType(0), 3);
+    EXPECT_EQ(steps.errors, std::vector<std::string>{"read Параметры направления 1"});
 }
 
 TEST_F(WaysExchange, WriteErasesTheHistoryAndSendsDirectionsAndPositions)

@@ -270,6 +270,26 @@ TEST_F(IniFileTest, FailuresNameTheFileAndTheReason)
         EXPECT_THAT(e.what(), testing::HasSubstr(std::make_error_code(std::errc::no_such_file_or_directory).message()));
         EXPECT_EQ(e.Code(), std::errc::no_such_file_or_directory);
     }
+
+    // A read-only file is kept, although its folder would let a new one take its place.
+    Put("[S]\r\nk=old\r\n");
+    fs::permissions(file_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    IniFile kept(file_);
+    kept.WriteString("S", "k", "new");
+    try {
+        kept.UpdateFile();
+        FAIL() << "a read-only file was replaced";
+    } catch (const platform::IniFileError& e) {
+        EXPECT_THAT(e.what(), testing::HasSubstr(file_.string() + "\": файл только для чтения"));
+        EXPECT_EQ(e.Code(), std::errc::permission_denied);
+    }
+    EXPECT_EQ(Bytes(), "[S]\r\nk=old\r\n");
+    EXPECT_EQ(FilesInFolder(), 1);
+
+    fs::remove(file_);
     fs::create_directory(file_);
     EXPECT_THROW(IniFile{file_}, platform::IniFileError);
+    std::string why;
+    EXPECT_TRUE(IniFile::ReadOrEmpty(file_, &why).ReadSections().empty());
+    EXPECT_THAT(why, testing::HasSubstr(file_.string()));
 }
