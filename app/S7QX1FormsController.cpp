@@ -17,6 +17,7 @@
 #include "link/COMUtils.h"
 #include "link/MyExceptions.h"
 #include "link/ModemWorker.h"
+#include "platform/SerialPort.h"
 #include "platform/Text.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
@@ -53,6 +54,24 @@ private:
     Dialog* previous_;
     Dialog* dialog_;
 };
+
+// Why the port did not open, in the words the user reads: the system's reason that the driver carries,
+// or the driver's own message when it carries none.
+std::string OpenFailureText(const std::exception_ptr& failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::nested_exception& carried) {
+        try {
+            carried.rethrow_nested();
+        } catch (const platform::SerialPortError& reason) {
+            return reason.what();
+        } catch (...) {
+        }
+    } catch (...) {
+    }
+    return ui::ExceptionMessage(failure);
+}
 
 void Show(ui::TControl* control, bool visible)
 {
@@ -124,7 +143,7 @@ bool TS7QX1FormsController::OpenPort(const std::string& PortName)
         if (MainForm != nullptr) MainForm->SetStatusText(TFormMain::PanelPort, PortName);
         return true;
     } catch (...) {
-        const std::string message = ui::ExceptionMessage(std::current_exception());
+        const std::string message = OpenFailureText(std::current_exception());
         PortWorker.reset();
         ui::MessageDlg("Ошибка подключения: " + message, ui::mtError, {ui::mbOK});
         return false;

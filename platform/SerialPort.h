@@ -10,6 +10,8 @@
 
 namespace platform {
 
+// what() is a Russian sentence for the user, beginning in lower case so that it can follow a caller's
+// own words ("Ошибка подключения: порт «/dev/ttyUSB0» занят другой программой.").
 class SerialPortError : public std::runtime_error {
 public:
     enum class Reason {

@@ -91,16 +91,23 @@ TEST_F(S7QX1FormsControllerTest, FailedStepsTakeTheConnectionDownCompletely)
     EXPECT_EQ(Boxes().size(), 1u);
 }
 
-TEST_F(S7QX1FormsControllerTest, APortThatCannotBeOpenedShowsOneBoxAndStaysDisconnected)
+TEST_F(S7QX1FormsControllerTest, APortThatCannotBeOpenedShowsOneBoxInTheProgramsWordsAndStaysDisconnected)
 {
     Start();
-    std::filesystem::create_symlink(folder / "nowhere", folder / "ports" / "dead");
-    AnswerConnect(Cable("dead"));
-    scope.Services().AnswerModal([](ui::TForm& form) { form.SetModalResult(ui::mrOk); });
-    // A dead link is not listed: the dialog offers nothing, and the empty name cannot be opened.
+    const std::string dead = (folder / "ports" / "dead").string();
+    std::filesystem::create_symlink(folder / "nowhere", dead);
+    // The adapter was pulled after the list was made.
+    scope.Services().AnswerModal([&dead](ui::TForm& form) {
+        ui::TComboBox& ports = *static_cast<TFormConnect&>(form).ComPorts;
+        ports.SetItemIndex(ports.Items().Add(dead));
+        form.SetModalResult(ui::mrOk);
+    });
     EXPECT_FALSE(controller->Connect());
-    ASSERT_EQ(Boxes().size(), 1u);
-    EXPECT_TRUE(Boxes()[0].starts_with("Ошибка подключения: ")) << Boxes()[0];
+    // A dead link is not listed: the dialog offers nothing, and the empty name cannot be opened.
+    scope.Services().AnswerModal([](ui::TForm& form) { form.SetModalResult(ui::mrOk); });
+    EXPECT_FALSE(controller->Connect());
+    EXPECT_EQ(Boxes(), (std::vector<std::string>{"Ошибка подключения: порт «" + dead + "» не найден.",
+                                                 "Ошибка подключения: порт не выбран."}));
     EXPECT_EQ(controller->PortWorker, nullptr);
     EXPECT_TRUE(main->tbConnect->Enabled());
 }
