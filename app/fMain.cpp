@@ -49,14 +49,6 @@ std::string UnexpectedErrorText(const std::string& message)
     return "Возникла непредвиденная ошибка: \"" + message + "\"";
 }
 
-// The program file's version for the caption.
-std::string ProgramVersionText()
-{
-    std::string version;
-    GetFileVersion("/proc/self/exe", version);
-    return version;
-}
-
 bool IsTextField(const ui::TComponent* c) { return ui::As<ui::TCustomEdit>(c) != nullptr; }
 
 }  // namespace
@@ -335,7 +327,7 @@ void TFormMain::ReadProgramSettings()
 
 void TFormMain::FormCreate(ui::TObject*)
 {
-    SetCaption(std::string("Программа настройки \"Sorvel GSM-7-QX3\" v.") + ProgramVersionText());
+    SetCaption(std::string("Программа настройки \"Sorvel GSM-7-QX3\" v.") + ProgramFileVersion());
     PlaceProgressBar();
     ReadProgramSettings();
 }
