@@ -73,6 +73,26 @@ std::string OpenFailureText(const std::exception_ptr& failure)
     return ui::ExceptionMessage(failure);
 }
 
+// The sign that a connect is working: the wait cursor, and a message across the main window's status
+// bar, for as long as it lives.
+class TConnectingDisplay {
+public:
+    explicit TConnectingDisplay(TFormMain* main) : main_(main)
+    {
+        if (main_ != nullptr) main_->ShowStatusMessage(TS7QX1FormsController::ConnectingText);
+    }
+    ~TConnectingDisplay()
+    {
+        if (main_ != nullptr) main_->ShowStatusMessage("");
+    }
+    TConnectingDisplay(const TConnectingDisplay&) = delete;
+    TConnectingDisplay& operator=(const TConnectingDisplay&) = delete;
+
+private:
+    TBusyCursor cursor_;
+    TFormMain* main_;
+};
+
 void Show(ui::TControl* control, bool visible)
 {
     if (control != nullptr) control->SetVisible(visible);
@@ -204,10 +224,10 @@ bool TS7QX1FormsController::DoConnect()
     try {
         if (RunConnectSequence()) return true;
     } catch (...) {
-        Disconnect();
+        DisconnectNow();
         throw;
     }
-    Disconnect();
+    DisconnectNow();
     return false;
 }
 
@@ -229,9 +249,12 @@ bool TS7QX1FormsController::RunConnectSequence()
     const std::string phone = platform::Trim(dialog.cbPhones->Text());
     const int proto = MainForm != nullptr ? MainForm->Proto : 0;
     if (modem && !phone.empty() && !DialModem(dialog.cbPhones->Text(), proto)) return false;
-    // The dial dialog closes a port whose call did not come about.
-    if (!PortWorker || !PortWorker->IsOpen()) return false;
+    // The dial dialog closes a port whose call did not come about. A close of the main window meanwhile
+    // ends the connect here.
+    if (!PortWorker || !PortWorker->IsOpen() || DisconnectPending()) return false;
 
+    // A silent line keeps the login busy for the attempts' whole time-outs.
+    const TConnectingDisplay working(MainForm);
     auto controller = std::make_unique<TDeviceController>(*PortWorker, Log.get());
     PrepareDeviceController(*controller);
     SetDeviceController(std::move(controller));
@@ -249,9 +272,10 @@ bool TS7QX1FormsController::LoginAndIdentify(bool Cable)
         return false;
     };
     if (Cable && !device.CableConnect()) return fail("Не удалось подключиться");
+    if (DisconnectPending()) return false;
     if (device.MasterKeySupported() && !device.SendMasterKey(FormConnect->MKEdit->Text()))
         return fail("Неверный мастер-ключ");
-    return device.ReadVersion();
+    return !DisconnectPending() && device.ReadVersion();
 }
 
 void TS7QX1FormsController::DoDisconnect()

@@ -344,9 +344,16 @@ void TFormMain::SetStatusText(int Panel, std::string Text)
     StatusBar1->Panels()[Panel]->SetText(std::move(Text));
 }
 
+void TFormMain::ShowStatusMessage(std::string Text)
+{
+    StatusBar1->SetSimplePanel(!Text.empty());
+    StatusBar1->SetSimpleText(std::move(Text));
+}
+
 void TFormMain::tbConnectClick(ui::TObject*)
 {
-    if (FormsController == nullptr) return;
+    // A connect under way keeps its version panel and update state: the second click changes nothing.
+    if (FormsController == nullptr || !FormsController->MayConnect()) return;
     SetStatusText(PanelVersion, "");
     struct UpdateOver {
         ~UpdateOver()
