@@ -170,12 +170,12 @@ void SerialPort::Configure(const LineSettings& settings)
     CheckOpen();
     const SpeedCode* speed = FindSpeed(settings.baud);
     if (speed == nullptr)
-        throw SerialPortError(Reason::Unsupported, 0, "скорость " + std::to_string(settings.baud) + " не поддерживается.");
+        throw SerialPortError(Reason::Unsupported, 0, "speed " + std::to_string(settings.baud) + " cannot be set");
     if (settings.dataBits < 5 || settings.dataBits > 8)
-        throw SerialPortError(Reason::Unsupported, 0, "число битов данных " + std::to_string(settings.dataBits) + " не поддерживается.");
+        throw SerialPortError(Reason::Unsupported, 0, std::to_string(settings.dataBits) + " data bits cannot be set");
     if (settings.stopBits == StopBits::OneAndHalf)
-        throw SerialPortError(Reason::Unsupported, 0, "1,5 стоповых бита не поддерживаются.");
-    if (settings.dsrHandshake) throw SerialPortError(Reason::Unsupported, 0, "управление потоком по DSR не поддерживается.");
+        throw SerialPortError(Reason::Unsupported, 0, "1.5 stop bits cannot be set");
+    if (settings.dsrHandshake) throw SerialPortError(Reason::Unsupported, 0, "DSR handshake cannot be set");
 
     termios before{};
     if (::tcgetattr(fd_, &before) != 0) Raise("tcgetattr", errno);
