@@ -37,6 +37,18 @@ private:
     int& count_;
 };
 
+// Raised for the life of the scope, also when it ends by an exception.
+class TFlag {
+public:
+    explicit TFlag(bool& flag) : flag_(flag) { flag_ = true; }
+    ~TFlag() { flag_ = false; }
+    TFlag(const TFlag&) = delete;
+    TFlag& operator=(const TFlag&) = delete;
+
+private:
+    bool& flag_;
+};
+
 }  // namespace
 
 TFormsController::TFormsController(TFormMain* MainForm, ui::TWinControl* PagesContainer, ui::TTreeView* Tree)
@@ -313,7 +325,7 @@ void TFormsController::RunAction(const std::function<void()>& Body, bool Bracket
     if (linkLost || disconnectPending_) Disconnect();
 }
 
-bool TFormsController::OperationRunning() const { return operations_ > 0; }
+bool TFormsController::OperationRunning() const { return operations_ > 0 || connecting_; }
 
 void TFormsController::ForEachExchangedPage(const std::function<void(TformIncl& Page)>& Prepare,
                                             const std::function<void()>& Exchange)
@@ -341,6 +353,8 @@ bool TFormsController::ConfirmWaysWrite() const
 }
 
 bool TFormsController::MayStart() { return !OperationRunning() && !disconnectPending_ && CanStartOperation(); }
+
+bool TFormsController::MayConnect() { return !OperationRunning() && !ExchangeRunning(); }
 
 void TFormsController::ReadCurrent()
 {
@@ -378,10 +392,21 @@ void TFormsController::WriteAll()
 
 bool TFormsController::Connect()
 {
-    if (OperationRunning() || ExchangeRunning()) return false;
-    const bool connected = DoConnect();
-    SetConnected(connected);
-    return connected;
+    // The connect's waits let window events run: a second "Подключиться" from the toolbar, the menu or
+    // its shortcut arrives here meanwhile and is refused without a word.
+    if (!MayConnect()) return false;
+    bool connected = false;
+    try {
+        const TFlag connecting(connecting_);
+        connected = DoConnect();
+        SetConnected(connected);
+    } catch (...) {
+        ApplyPendingDisconnect();
+        throw;
+    }
+    const bool dropped = disconnectPending_;
+    ApplyPendingDisconnect();
+    return connected && !dropped;
 }
 
 void TFormsController::Disconnect()
@@ -391,6 +416,11 @@ void TFormsController::Disconnect()
         CancelExchange();
         return;
     }
+    DisconnectNow();
+}
+
+void TFormsController::DisconnectNow()
+{
     disconnectPending_ = false;
     DoDisconnect();
     SetConnected(false);

@@ -11,7 +11,8 @@
 //
 // Operations never overlap: an operation that finds another running (a timer or a click that got in
 // while the log or a wait let window events run) is refused, and a disconnect asked for meanwhile is
-// carried out once the running exchange has ended.
+// carried out once the running exchange has ended. A connect counts as an operation from its dialog
+// to its end: a second connect, a read or a close meanwhile is refused or waits.
 #include <functional>
 #include <memory>
 #include <set>
@@ -94,10 +95,12 @@ public:
     // Status-bar panel 2: the panel type the device reported ("Altonika", "Bolid", "Paradox").
     std::string PanelTypeText() const;
     bool DisconnectPending() const { return disconnectPending_; }
-    // One of the operations above is under way (its body may be between two exchanges).
+    // One of the operations above, or a connect, is under way (its body may be between two exchanges).
     bool OperationRunning() const;
     // No operation under way, no disconnect waiting, and the layers above agree.
     bool MayStart();
+    // Nothing under way that a connect would disturb: no operation, no connect, no exchange.
+    bool MayConnect();
 
     // "current.ini" in the program folder.
     static std::string CurrentIniName();
@@ -119,6 +122,9 @@ protected:
     void RunAction(const std::function<void()>& Body, bool Bracket);
     // A disconnect asked for while an exchange ran is carried out once none runs.
     void ApplyPendingDisconnect();
+    // Takes the connection down at once (DoDisconnect, SetConnected(false)): for the connect's own
+    // failure path, which runs while the connect still counts as under way.
+    void DisconnectNow();
     // Walks the pages for ReadAll and WriteAll with their skip rules: each page is selected, window
     // events run, Prepare runs on it, its tree node is selected, then Exchange.
     void ForEachExchangedPage(const std::function<void(TformIncl& Page)>& Prepare, const std::function<void()>& Exchange);
@@ -138,6 +144,7 @@ private:
     std::set<std::string> reportedIniFailures_;
     bool disconnectPending_ = false;
     bool started_ = false;
+    bool connecting_ = false;
     int operations_ = 0;
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };

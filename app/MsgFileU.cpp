@@ -1,10 +1,10 @@
 #include "app/MsgFileU.h"
 
+#include "platform/SystemError.h"
 #include "platform/Text.h"
 
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -26,7 +26,7 @@ std::string ReadFileBytes(const std::string& fileName)
     if (in) bytes.assign(std::istreambuf_iterator<char>(in), {});
     if (!in.is_open() || in.bad()) {
         const int error = errno != 0 ? errno : EIO;
-        throw std::runtime_error("Не удалось прочитать файл сообщений \"" + fileName + "\": " + std::strerror(error));
+        throw std::runtime_error("Не удалось прочитать файл сообщений \"" + fileName + "\": " + platform::SystemErrorText(error));
     }
     return bytes;
 }

@@ -17,6 +17,7 @@
 #include "link/COMUtils.h"
 #include "link/MyExceptions.h"
 #include "link/ModemWorker.h"
+#include "platform/SerialPort.h"
 #include "platform/Text.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
@@ -52,6 +53,44 @@ private:
     Dialog*& global_;
     Dialog* previous_;
     Dialog* dialog_;
+};
+
+// Why the port did not open, in the words the user reads: the system's reason that the driver carries,
+// or the driver's own message when it carries none.
+std::string OpenFailureText(const std::exception_ptr& failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::nested_exception& carried) {
+        try {
+            carried.rethrow_nested();
+        } catch (const platform::SerialPortError& reason) {
+            return reason.what();
+        } catch (...) {
+        }
+    } catch (...) {
+    }
+    return ui::ExceptionMessage(failure);
+}
+
+// The sign that a connect is working: the wait cursor, and a message across the main window's status
+// bar, for as long as it lives.
+class TConnectingDisplay {
+public:
+    explicit TConnectingDisplay(TFormMain* main) : main_(main)
+    {
+        if (main_ != nullptr) main_->ShowStatusMessage(TS7QX1FormsController::ConnectingText);
+    }
+    ~TConnectingDisplay()
+    {
+        if (main_ != nullptr) main_->ShowStatusMessage("");
+    }
+    TConnectingDisplay(const TConnectingDisplay&) = delete;
+    TConnectingDisplay& operator=(const TConnectingDisplay&) = delete;
+
+private:
+    TBusyCursor cursor_;
+    TFormMain* main_;
 };
 
 void Show(ui::TControl* control, bool visible)
@@ -121,7 +160,7 @@ bool TS7QX1FormsController::OpenPort(const std::string& PortName)
         if (MainForm != nullptr) MainForm->SetStatusText(TFormMain::PanelPort, PortName);
         return true;
     } catch (...) {
-        const std::string message = ui::ExceptionMessage(std::current_exception());
+        const std::string message = OpenFailureText(std::current_exception());
         PortWorker.reset();
         ui::MessageDlg("Ошибка подключения: " + message, ui::mtError, {ui::mbOK});
         return false;
@@ -182,10 +221,10 @@ bool TS7QX1FormsController::DoConnect()
     try {
         if (RunConnectSequence()) return true;
     } catch (...) {
-        Disconnect();
+        DisconnectNow();
         throw;
     }
-    Disconnect();
+    DisconnectNow();
     return false;
 }
 
@@ -207,9 +246,12 @@ bool TS7QX1FormsController::RunConnectSequence()
     const std::string phone = platform::Trim(dialog.cbPhones->Text());
     const int proto = MainForm != nullptr ? MainForm->Proto : 0;
     if (modem && !phone.empty() && !DialModem(dialog.cbPhones->Text(), proto)) return false;
-    // The dial dialog closes a port whose call did not come about.
-    if (!PortWorker || !PortWorker->IsOpen()) return false;
+    // The dial dialog closes a port whose call did not come about. A close of the main window meanwhile
+    // ends the connect here.
+    if (!PortWorker || !PortWorker->IsOpen() || DisconnectPending()) return false;
 
+    // A silent line keeps the login busy for the attempts' whole time-outs.
+    const TConnectingDisplay working(MainForm);
     auto controller = std::make_unique<TDeviceController>(*PortWorker, Log.get());
     PrepareDeviceController(*controller);
     SetDeviceController(std::move(controller));
@@ -227,9 +269,10 @@ bool TS7QX1FormsController::LoginAndIdentify(bool Cable)
         return false;
     };
     if (Cable && !device.CableConnect()) return fail("Не удалось подключиться");
+    if (DisconnectPending()) return false;
     if (device.MasterKeySupported() && !device.SendMasterKey(FormConnect->MKEdit->Text()))
         return fail("Неверный мастер-ключ");
-    return device.ReadVersion();
+    return !DisconnectPending() && device.ReadVersion();
 }
 
 void TS7QX1FormsController::DoDisconnect()

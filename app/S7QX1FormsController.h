@@ -22,6 +22,8 @@ public:
     static constexpr int FirstBolidBuild = 109;
     // A modem call keeps at most this many numbers in the connect dialog's list.
     static constexpr int MaxStoredPhones = 5;
+    // The status bar's message while the connect logs in and reads the version.
+    static constexpr const char* ConnectingText = "Идет подключение к панели...";
 
     TS7QX1FormsController(TFormMain* MainForm, ui::TWinControl* PagesContainer, ui::TTreeView* Tree);
     ~TS7QX1FormsController() override;

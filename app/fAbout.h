@@ -1,5 +1,5 @@
 #pragma once
-// The About window: who makes the program and where to find it. Shown modally from the main window's
+// The About window: the program's name and version. Shown modally from the main window's
 // "О программе".
 #include "kit/KitLabel.h"
 #include "ui/ExtCtrls.h"
@@ -8,14 +8,15 @@
 
 class TFormAbout : public ui::TForm {
 public:
-    static constexpr const char* MakerAddress = "https://example.org/sorvel7qx3";
-    static constexpr const char* MakerName = "Sorvel GSM-7-QX3 configuration program team";
+    static constexpr const char* ProgramName = "Программа настройки \"Sorvel GSM-7-QX3\"";
 
     explicit TFormAbout(ui::TComponent* owner);
 
     ui::TImage* Image1;
-    // The maker's web address; a click opens it with the desktop's opener (SetOpener replaces it).
+    // The maker's web address, when one is known; the program knows none, so the label stays hidden
+    // rather than point anywhere else. A click opens the address with the desktop's opener.
     TKitURLLabel* KitURLLabel1;
+    // The program's name and, below it, its version (the program file's, as in the main window's title).
     TKitLabel* KitLabel2;
     ui::TButton* Button1;
 

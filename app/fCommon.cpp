@@ -20,6 +20,9 @@ TFormCommon* FormCommon = nullptr;
 
 namespace {
 
+// The signal level the device reports when it has none.
+constexpr int kNoSignal = 99;
+
 std::optional<int> HexValue(std::string_view text)
 {
     if (text.empty() || text.size() > 8) return std::nullopt;
@@ -242,6 +245,17 @@ void TFormCommon::LoadFromIni(const TMemIniFile& Ini)
 {
     TformIncl::LoadFromIni(Ini);
     ApplySectionEnabling();
+    ShowLevelsOfFields();
+}
+
+void TFormCommon::ShowLevelsOfFields()
+{
+    const auto parts = [](const ui::TEdit& field, int none) {
+        const int value = platform::ParseInteger(platform::Trim(field.Text())).value_or(0);
+        return static_cast<std::uint32_t>(value == none || value < 0 ? 0 : value);
+    };
+    PSignal->SetPartsComplete(parts(*etSignal, kNoSignal));
+    PEr->SetPartsComplete(parts(*etError, -1));
 }
 
 void TFormCommon::cbIARazdClick(ui::TObject*) { ApplySectionEnabling(); }
@@ -336,7 +350,6 @@ constexpr const char* kImeiIdentGroup = "Протокол IMEI ident";
 constexpr const char* kMasterKeyGroup = "Мастер-ключ";
 // The read's error names the key with the device's long-standing spelling.
 constexpr const char* kMasterKeyReadGroup = "Местер-ключ";
-constexpr int kNoSignal = 99;
 
 }  // namespace
 

@@ -84,6 +84,8 @@ private:
     void PlaceControls();
     void BindHandlers();
     void ApplySectionEnabling();
+    // The level bars are not kept in the ini file: they show what their fields, which are, say.
+    void ShowLevelsOfFields();
 };
 
 extern TFormCommon* FormCommon;

@@ -111,6 +111,7 @@ TFormConnect::TFormConnect(ui::TComponent* owner) : ui::TForm(owner)
     rb2->OnClick = [this](ui::TObject* s) { rb1Click(s); };
     UpdateCOMsSpeedButton->OnClick = [this](ui::TObject* s) { UpdateCOMsSpeedButtonClick(s); };
     AutoSearchButton->OnClick = [this](ui::TObject* s) { AutoSearchButtonClick(s); };
+    KitDialogButtons1->OnClickOk = [this](ui::TObject* s) { KitDialogButtons1ClickOk(s); };
     KitDialogButtons1->OnClickCancel = [this](ui::TObject* s) { KitDialogButtons1ClickCancel(s); };
     ApplyEnabling();
 }
@@ -270,6 +271,14 @@ int TFormConnect::AutoSearch()
     }
     SearchCancelled_ = !Searching;
     return -1;
+}
+
+void TFormConnect::KitDialogButtons1ClickOk(ui::TObject* /*Sender*/)
+{
+    if (!platform::Trim(ComPorts->Text()).empty()) return;
+    // Without a port there is nothing to connect through: the dialog stays open for the choice.
+    SetModalResult(ui::mrNone);
+    ui::MessageDlg(NoPortText, ui::mtWarning, {ui::mbOK});
 }
 
 void TFormConnect::KitDialogButtons1ClickCancel(ui::TObject* /*Sender*/)

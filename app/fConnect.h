@@ -24,6 +24,7 @@ public:
     static constexpr const char* SearchQuery = "+v\r\n";
     static constexpr const char* SearchAnswer = "11.005";
     static constexpr const char* FactoryMasterKey = "5816";
+    static constexpr const char* NoPortText = "Выберите Com-порт, к которому подключена панель.";
 
     explicit TFormConnect(ui::TComponent* owner);
     ~TFormConnect() override;
@@ -39,7 +40,8 @@ public:
     ui::TLabel* Label4;
     ui::TEdit* MKEdit;
     ui::TButton* AutoSearchButton;
-    // OK closes with the OK result; Cancel stops a running search or closes with the Cancel result.
+    // OK closes with the OK result once a port is chosen; Cancel stops a running search or closes with
+    // the Cancel result.
     TKitDialogButtons* KitDialogButtons1;
 
     // True while the automatic search runs; clearing it stops the search.
@@ -57,6 +59,7 @@ public:
     // The index in ComPorts of the first port where a device answered; -1 when none did or the search
     // was cancelled.
     int AutoSearch();
+    void KitDialogButtons1ClickOk(ui::TObject* Sender);
     void KitDialogButtons1ClickCancel(ui::TObject* Sender);
 
     // Where UpdateComPorts takes the ports from; the system's serial-port list unless set.

@@ -1,5 +1,7 @@
 #include "app/fHistory.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 
@@ -15,6 +17,7 @@
 #include "app/fWaiting.h"
 #include "ui/Application.h"
 #include "ui/Canvas.h"
+#include "ui/SystemColors.h"
 
 TFormHistory* FormHistory = nullptr;
 
@@ -28,10 +31,42 @@ constexpr std::uint16_t kEscape = 27;
 constexpr TColor kMarkedChannel = 0x008000;
 constexpr TColor kUnmarkedChannel = 0x0000FF;
 constexpr int kMarkStep = 7;
+// Below this luminance contrast a mark is hard to tell from its row.
+constexpr double kMarkContrast = 2.0;
 // ReadAll ends once the pages have come round to within this many records of where they began.
 constexpr int kTurnDone = 30;
 
 std::string WidthKey(int column) { return "width" + std::to_string(column); }
+
+// Relative luminance of a plain colour, 0 (black) to 1 (white).
+double Luminance(TColor color)
+{
+    const auto linear = [](unsigned channel) {
+        const double c = channel / 255.0;
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(ui::RedOf(color)) + 0.7152 * linear(ui::GreenOf(color)) + 0.0722 * linear(ui::BlueOf(color));
+}
+
+double Contrast(TColor a, TColor b)
+{
+    const double la = Luminance(a);
+    const double lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// A mark keeps its colour unless the row's colour swallows it (a red digit on a red row): then it takes
+// the darker or the lighter shade of its colour, whichever stands out more, so red still reads as red.
+TColor MarkColorOn(TColor wanted, TColor background)
+{
+    if (Contrast(wanted, background) >= kMarkContrast) return wanted;
+    const auto shade = [wanted](auto toward) {
+        return ui::Rgb(toward(ui::RedOf(wanted)), toward(ui::GreenOf(wanted)), toward(ui::BlueOf(wanted)));
+    };
+    const TColor darker = shade([](unsigned c) { return c / 2; });
+    const TColor lighter = shade([](unsigned c) { return (c + 255) / 2; });
+    return Contrast(darker, background) >= Contrast(lighter, background) ? darker : lighter;
+}
 
 bool Confirmed(const std::string& text, ui::TMsgDlgType type)
 {
@@ -318,7 +353,7 @@ void TFormHistory::ReadAll()
     }
 }
 
-void TFormHistory::DrawMarks(ui::Canvas& Canvas, const ui::TRect& Rect, const std::string& Marks)
+void TFormHistory::DrawMarks(ui::Canvas& Canvas, const ui::TRect& Rect, const std::string& Marks, TColor Background)
 {
     Canvas.brush = ui::Brush::Clear();
     if (Marks.empty()) {
@@ -328,7 +363,7 @@ void TFormHistory::DrawMarks(ui::Canvas& Canvas, const ui::TRect& Rect, const st
     int x = Rect.Left + 2;
     for (std::size_t i = 0; i < Marks.size(); ++i) {
         const bool marked = i + 1 < Marks.size() && Marks[i + 1] == 'i';
-        Canvas.font.color = marked ? kMarkedChannel : kUnmarkedChannel;
+        Canvas.font.color = MarkColorOn(marked ? kMarkedChannel : kUnmarkedChannel, Background);
         Canvas.textOut(x, Rect.Top + 2, std::string(1, Marks[i]));
         if (marked) ++i;
         x += kMarkStep;
@@ -341,8 +376,10 @@ void TFormHistory::StringGrid1DrawCell(ui::TObject*, int ACol, int ARow, const u
     if (canvas == nullptr || ARow == 0) return;
     THistoryRow row;
     for (int c = 0; c < HistoryColumnCount; ++c) row[static_cast<std::size_t>(c)] = StringGrid1->Cells(c, ARow);
+    TColor background = ui::ResolveColor(StringGrid1->Color());
     if (const std::string key = HistoryEventKey(row); !key.empty() && Messages != nullptr) {
-        canvas->brush = ui::Brush::Solid(static_cast<TColor>(Messages->ColorOf(key)));
+        background = ui::ResolveColor(static_cast<TColor>(Messages->ColorOf(key)));
+        canvas->brush = ui::Brush::Solid(background);
         canvas->fillRect(Rect);
         canvas->font.color = static_cast<TColor>(Messages->NumberOf(key));
         canvas->textOut(Rect.Left + 2, Rect.Top + 2, row[static_cast<std::size_t>(ACol)]);
@@ -351,7 +388,7 @@ void TFormHistory::StringGrid1DrawCell(ui::TObject*, int ACol, int ARow, const u
     if ((ACol != hcSentFact && ACol != hcPhones) || row[hcNumber].empty()) return;
     const THistoryEntry* entry = Store.Find(std::atoi(row[hcNumber].c_str()));
     if (entry == nullptr || HistoryDeliveryCode(entry->Record) != "00") return;
-    DrawMarks(*canvas, Rect, ACol == hcSentFact ? entry->OwnMarks : entry->GroupMarks);
+    DrawMarks(*canvas, Rect, ACol == hcSentFact ? entry->OwnMarks : entry->GroupMarks, background);
 }
 
 void TFormHistory::ClearGrid()

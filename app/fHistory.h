@@ -100,7 +100,7 @@ public:
 private:
     void CreateControls();
     void ExportSheet(const TWorksheet& Sheet);
-    void DrawMarks(ui::Canvas& Canvas, const ui::TRect& Rect, const std::string& Marks);
+    void DrawMarks(ui::Canvas& Canvas, const ui::TRect& Rect, const std::string& Marks, TColor Background);
 };
 
 extern TFormHistory* FormHistory;

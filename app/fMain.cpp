@@ -49,14 +49,6 @@ std::string UnexpectedErrorText(const std::string& message)
     return "Возникла непредвиденная ошибка: \"" + message + "\"";
 }
 
-// The program file's version for the caption.
-std::string ProgramVersionText()
-{
-    std::string version;
-    GetFileVersion("/proc/self/exe", version);
-    return version;
-}
-
 bool IsTextField(const ui::TComponent* c) { return ui::As<ui::TCustomEdit>(c) != nullptr; }
 
 }  // namespace
@@ -336,7 +328,7 @@ void TFormMain::ReadProgramSettings()
 
 void TFormMain::FormCreate(ui::TObject*)
 {
-    SetCaption(std::string("Программа настройки \"Sorvel GSM-7-QX3\" v.") + ProgramVersionText());
+    SetCaption(std::string("Программа настройки \"Sorvel GSM-7-QX3\" v.") + ProgramFileVersion());
     PlaceProgressBar();
     ReadProgramSettings();
 }
@@ -353,9 +345,16 @@ void TFormMain::SetStatusText(int Panel, std::string Text)
     StatusBar1->Panels()[Panel]->SetText(std::move(Text));
 }
 
+void TFormMain::ShowStatusMessage(std::string Text)
+{
+    StatusBar1->SetSimplePanel(!Text.empty());
+    StatusBar1->SetSimpleText(std::move(Text));
+}
+
 void TFormMain::tbConnectClick(ui::TObject*)
 {
-    if (FormsController == nullptr) return;
+    // A connect under way keeps its version panel and update state: the second click changes nothing.
+    if (FormsController == nullptr || !FormsController->MayConnect()) return;
     SetStatusText(PanelVersion, "");
     struct UpdateOver {
         ~UpdateOver()

@@ -117,6 +117,9 @@ public:
 
     std::string StatusText(int Panel) const;
     void SetStatusText(int Panel, std::string Text);
+    // A message across the whole status bar in place of its panels, which keep their texts meanwhile;
+    // an empty text brings the panels back.
+    void ShowStatusMessage(std::string Text);
 
     void tbConnectClick(ui::TObject* Sender);
     void tbDisconnectClick(ui::TObject* Sender);

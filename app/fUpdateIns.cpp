@@ -382,3 +382,10 @@ void GetFileVersion(const std::string& FileName, std::string& Version)
     if (!std::filesystem::exists(FileName, ec)) return;
     if (std::filesystem::equivalent(FileName, "/proc/self/exe", ec) && !ec) Version = SORVEL_PROGRAM_VERSION;
 }
+
+std::string ProgramFileVersion()
+{
+    std::string version;
+    GetFileVersion("/proc/self/exe", version);
+    return version;
+}

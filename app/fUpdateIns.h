@@ -126,3 +126,5 @@ TUpdateHost MainWindowUpdateHost();
 // The version text of a program file (FileVersion): the program's own version for the running
 // program's file, empty for any other file, an empty name or a file that does not exist.
 void GetFileVersion(const std::string& FileName, std::string& Version);
+// The running program file's version (GetFileVersion of the program itself).
+std::string ProgramFileVersion();

@@ -65,6 +65,21 @@ private:
     std::shared_ptr<void> guard_;
 };
 
+// The bar counts one upload: once it has ended, however it ended, the bar is empty again.
+class ProgressReset {
+public:
+    explicit ProgressReset(TKitProgressBar* bar) : bar_(bar) {}
+    ~ProgressReset()
+    {
+        if (bar_ != nullptr) bar_->SetPartsComplete(0);
+    }
+    ProgressReset(const ProgressReset&) = delete;
+    ProgressReset& operator=(const ProgressReset&) = delete;
+
+private:
+    TKitProgressBar* bar_;
+};
+
 void Refuse(const TFileUpdateHost& host, const std::string& reason)
 {
     if (host.Log != nullptr) host.Log->AddError(kNotUpdated + reason);
@@ -183,6 +198,7 @@ std::optional<TUploadResult> UpdateFirmwareFromFile(TformUpdateInsertion& Window
 
     TUploadResult result = TUploadResult::Stopped;
     {
+        const ProgressReset reset(Host.Progress);
         Bracket bracket(Host);
         ui::App().ProcessMessages();
         if (Host.Progress != nullptr) Host.Progress->SetTotalParts(static_cast<std::uint32_t>(blocks.size()) + 103);

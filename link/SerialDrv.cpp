@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <exception>
 #include <system_error>
 #include <thread>
 #include <tuple>
@@ -218,7 +219,10 @@ void TCustomComm::Open()
     try {
         Port.Open(DeviceName_);
     } catch (const SerialPortError& e) {
-        RaiseError(WithName(SerialErr::MsgOpenFailed, DeviceName_) + " (" + e.what() + ")", SerialErr::OpenFailed);
+        // The system's reason rides along: the program tells the user in its own words why the port
+        // could not be opened.
+        std::throw_with_nested(
+            EDeviceError(WithName(SerialErr::MsgOpenFailed, DeviceName_) + " (" + e.what() + ")", SerialErr::OpenFailed));
     }
     try {
         EventThread = std::make_unique<TCommEventThread>(*this);

@@ -167,6 +167,8 @@ public:
     TCustomComm& operator=(const TCustomComm&) = delete;
 
     virtual int GetState() const;
+    // A port that cannot be opened raises "Cannot open device %s" (code 65535) with the
+    // platform::SerialPortError that says why nested in it (std::rethrow_if_nested).
     virtual void Open();
     virtual void Close();
     bool Opened() const { return Port.IsOpen(); }

@@ -10,8 +10,9 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cstring>
 #include <utility>
+
+#include "platform/SystemError.h"
 
 namespace platform {
 namespace {
@@ -47,9 +48,29 @@ bool IsGoneError(int error)
     return error == EIO || error == ENXIO || error == ENODEV || error == EPIPE;
 }
 
-std::string SystemText(int error)
+// The texts reach the user as they stand (the connect's error box, the port search's).
+std::string PortName(const std::string& path) { return "«" + path + "»"; }
+
+[[noreturn]] void RaiseOpenFailure(const std::string& path, int error)
 {
-    return std::strerror(error);
+    switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        if (path.empty()) throw SerialPortError(Reason::NotFound, error, "порт не выбран.");
+        throw SerialPortError(Reason::NotFound, error, "порт " + PortName(path) + " не найден.");
+    case EBUSY:
+        throw SerialPortError(Reason::Busy, error, "порт " + PortName(path) + " занят другой программой.");
+    case EACCES:
+    case EPERM:
+        throw SerialPortError(Reason::PermissionDenied, error,
+                              "нет доступа к порту " + PortName(path) +
+                                  ". Добавьте пользователя в группу dialout "
+                                  "(sudo usermod -aG dialout $USER) и войдите в систему заново.");
+    default:
+        throw SerialPortError(Reason::Failed, error,
+                              "не удалось открыть порт " + PortName(path) + ": " + SystemErrorText(error) + ".");
+    }
 }
 
 tcflag_t DataBitsFlag(int bits)
@@ -92,13 +113,13 @@ std::string UntakenSetting(const termios& asked, const termios& taken, const Lin
 void SerialPort::Raise(const std::string& what, int error) const
 {
     if (IsGoneError(error))
-        throw SerialPortError(Reason::Vanished, error, what + ": the port is gone (" + SystemText(error) + ")");
-    throw SerialPortError(Reason::Failed, error, what + ": " + SystemText(error));
+        throw SerialPortError(Reason::Vanished, error, "порт отключен (" + what + ": " + SystemErrorText(error) + ").");
+    throw SerialPortError(Reason::Failed, error, what + ": " + SystemErrorText(error) + ".");
 }
 
 void SerialPort::CheckOpen() const
 {
-    if (fd_ < 0) throw SerialPortError(Reason::NotOpen, 0, "the port is not open");
+    if (fd_ < 0) throw SerialPortError(Reason::NotOpen, 0, "порт не открыт.");
 }
 
 void SerialPort::CheckAlive() const
@@ -107,46 +128,25 @@ void SerialPort::CheckAlive() const
     pollfd pfd{fd_, POLLIN, 0};
     if (::poll(&pfd, 1, 0) < 0 && errno != EINTR) Raise("poll", errno);
     if ((pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
-        throw SerialPortError(Reason::Vanished, EIO, "the port is gone (hang-up)");
+        throw SerialPortError(Reason::Vanished, EIO, "порт отключен.");
 }
 
 void SerialPort::Open(const std::string& path)
 {
-    if (fd_ >= 0) throw SerialPortError(Reason::Failed, EBUSY, "the port is already open");
+    if (fd_ >= 0) throw SerialPortError(Reason::Failed, EBUSY, "порт уже открыт.");
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        const int error = errno;
-        switch (error) {
-        case ENOENT:
-        case ENODEV:
-        case ENXIO:
-            throw SerialPortError(Reason::NotFound, error, "no such device");
-        case EBUSY:
-            throw SerialPortError(Reason::Busy, error, "port busy: another program is using it");
-        case EACCES:
-        case EPERM:
-            throw SerialPortError(Reason::PermissionDenied, error,
-                                  "permission denied: add the user to the dialout group "
-                                  "(sudo usermod -aG dialout $USER) and log in again");
-        default:
-            throw SerialPortError(Reason::Failed, error, SystemText(error));
-        }
-    }
-    auto fail = [fd](Reason reason, int error, const std::string& text) {
+    if (fd < 0) RaiseOpenFailure(path, errno);
+    auto fail = [fd, &path](int error) {
         ::close(fd);
-        throw SerialPortError(reason, error, text);
+        RaiseOpenFailure(path, error);
     };
-    if (!::isatty(fd)) fail(Reason::Failed, ENOTTY, "not a serial port");
+    if (!::isatty(fd)) {
+        ::close(fd);
+        throw SerialPortError(Reason::Failed, ENOTTY, PortName(path) + " не является последовательным портом.");
+    }
     // flock catches a second opener even where TIOCEXCL does not (a privileged process ignores it).
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno;
-        if (error == EWOULDBLOCK) fail(Reason::Busy, error, "port busy: another program is using it");
-        fail(Reason::Failed, error, SystemText(error));
-    }
-    if (::ioctl(fd, TIOCEXCL) != 0) {
-        const int error = errno;
-        fail(Reason::Failed, error, SystemText(error));
-    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) fail(errno == EWOULDBLOCK ? EBUSY : errno);
+    if (::ioctl(fd, TIOCEXCL) != 0) fail(errno);
     fd_ = fd;
     path_ = path;
 }

@@ -10,6 +10,10 @@
 
 namespace platform {
 
+// A port that cannot be opened, or that fails or goes once open, says so in a Russian sentence for the
+// user, beginning in lower case so that it can follow a caller's own words ("Ошибка подключения: порт
+// «/dev/ttyUSB0» занят другой программой."). A setting Configure refuses is named as the serial
+// driver's messages quote it ("1.5 stop bits cannot be set").
 class SerialPortError : public std::runtime_error {
 public:
     enum class Reason {

@@ -219,6 +219,7 @@ TEST_F(FormsControllerTest, MissingMessageTableIsLoggedAndTheProgramGoesOn)
     const auto errors = controller->Hooks().Texts(testsupport::RecordingLog::Kind::Error);
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].rfind("Таблица сообщений не загружена.", 0), 0u) << errors[0];
+    EXPECT_TRUE(errors[0].ends_with("\": нет такого файла или устройства")) << "the reason in Russian too";
 }
 
 TEST_F(FormsControllerTest, MessageTableIsLoadedFromTheProgramFolder)

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -63,6 +64,56 @@ TEST_F(S7QX1FormsControllerTest, CableConnectHandshakesLogsInReadsTheVersionAndS
     EXPECT_EQ(main->StatusText(TFormMain::PanelPort), "");
 }
 
+// Runs Probe once, from the event queue, when the connect writes its first log line.
+void OnFirstLogLine(ui::TTreeView& log, std::function<void()> Probe)
+{
+    log.OnAddition = [&log, Probe](ui::TObject*, ui::TTreeNode*) {
+        log.OnAddition = nullptr;
+        ui::App().Post(Probe);
+    };
+}
+
+TEST_F(S7QX1FormsControllerTest, AConnectShowsItsWorkThroughoutAndASecondConnectMeanwhileIsRefusedQuietly)
+{
+    Start();
+    AddCable(120);
+    // What the screen shows at every log line of the connect; at the first, the user asks again by the
+    // toolbar, the menu and the shortcut.
+    std::vector<std::string> shown;
+    main->tvLog->OnAddition = [&](ui::TObject*, ui::TTreeNode*) {
+        shown.push_back(std::to_string(scope.App().Screen().Cursor()) + " " + main->StatusBar1->SimpleText());
+        if (shown.size() > 1) return;
+        ui::App().Post([&] {
+            user.Click(*main->tbConnect);
+            user.Click(*main->mnuConnect);
+            user.PressKey(*main->tv1, 'C', {ui::ssCtrl});
+        });
+    };
+    AnswerConnect(Cable("sim-cable"));
+    EXPECT_TRUE(controller->Connect());
+    const std::string working = std::to_string(ui::crHourGlass) + " " + TS7QX1FormsController::ConnectingText;
+    ASSERT_GE(shown.size(), 6u) << "handshake, login and version, each request and reply";
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), working), static_cast<long>(shown.size()));
+    EXPECT_EQ(scope.Services().ModalForms().size(), 1u) << "no second dialog";
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(scope.App().Screen().Cursor(), ui::crDefault);
+    EXPECT_FALSE(main->StatusBar1->SimplePanel());
+    EXPECT_EQ(main->StatusText(TFormMain::PanelVersion), "REV 11.005.120");
+}
+
+TEST_F(S7QX1FormsControllerTest, ClosingTheWindowDuringAConnectStopsItAtItsNextStepThenCloses)
+{
+    Start();
+    AddCable(120);
+    OnFirstLogLine(*main->tvLog, [this] { main->Close(); });
+    AnswerConnect(Cable("sim-cable"));
+    EXPECT_FALSE(controller->Connect());
+    EXPECT_EQ(cable->line.Requests(), (std::vector<std::string>{"CABLE CONNECT"})) << "no login after the close";
+    EXPECT_EQ(controller->PortWorker, nullptr);
+    user.Advance(TFormMain::CloseRetryMs);
+    EXPECT_EQ(main->Controller(), nullptr) << "the window closed once the connect had stopped";
+}
+
 TEST_F(S7QX1FormsControllerTest, FailedStepsTakeTheConnectionDownCompletely)
 {
     Start();
@@ -92,16 +143,23 @@ TEST_F(S7QX1FormsControllerTest, FailedStepsTakeTheConnectionDownCompletely)
     EXPECT_EQ(Boxes().size(), 1u);
 }
 
-TEST_F(S7QX1FormsControllerTest, APortThatCannotBeOpenedShowsOneBoxAndStaysDisconnected)
+TEST_F(S7QX1FormsControllerTest, APortThatCannotBeOpenedShowsOneBoxInTheProgramsWordsAndStaysDisconnected)
 {
     Start();
-    std::filesystem::create_symlink(folder / "nowhere", folder / "ports" / "dead");
-    AnswerConnect(Cable("dead"));
-    scope.Services().AnswerModal([](ui::TForm& form) { form.SetModalResult(ui::mrOk); });
-    // A dead link is not listed: the dialog offers nothing, and the empty name cannot be opened.
+    const std::string dead = (folder / "ports" / "dead").string();
+    std::filesystem::create_symlink(folder / "nowhere", dead);
+    // The adapter was pulled after the list was made.
+    scope.Services().AnswerModal([&dead](ui::TForm& form) {
+        ui::TComboBox& ports = *static_cast<TFormConnect&>(form).ComPorts;
+        ports.SetItemIndex(ports.Items().Add(dead));
+        form.SetModalResult(ui::mrOk);
+    });
     EXPECT_FALSE(controller->Connect());
-    ASSERT_EQ(Boxes().size(), 1u);
-    EXPECT_TRUE(Boxes()[0].starts_with("Ошибка подключения: ")) << Boxes()[0];
+    // A dead link is not listed: the dialog offers nothing, and the empty name cannot be opened.
+    scope.Services().AnswerModal([](ui::TForm& form) { form.SetModalResult(ui::mrOk); });
+    EXPECT_FALSE(controller->Connect());
+    EXPECT_EQ(Boxes(), (std::vector<std::string>{"Ошибка подключения: порт «" + dead + "» не найден.",
+                                                 "Ошибка подключения: порт не выбран."}));
     EXPECT_EQ(controller->PortWorker, nullptr);
     EXPECT_TRUE(main->tbConnect->Enabled());
 }

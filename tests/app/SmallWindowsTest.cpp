@@ -8,6 +8,7 @@
 #include "app/fErrors.h"
 #include "app/fLoad.h"
 #include "app/fProgress.h"
+#include "app/fUpdateIns.h"
 #include "app/fWaiting.h"
 #include "ui/Application.h"
 #include "ui/Driver.h"
@@ -61,10 +62,10 @@ TEST_F(SmallWindows, WindowsCarryTheirTitlesAndTextsAndFitTheirControls)
     EXPECT_EQ(splash->ClientWidth(), std::max(388, splash->Label1->Width() + 16)) << "wider where the font needs it";
     auto* about = Create<TFormAbout>(main, "FormAbout");
     EXPECT_EQ(about->Caption(), "О программе");
-    EXPECT_EQ(about->KitURLLabel1->URL(), TFormAbout::MakerAddress);
-    EXPECT_EQ(about->KitLabel2->Caption(), TFormAbout::MakerName);
-    for (const TKitLabel* label : {static_cast<const TKitLabel*>(about->KitURLLabel1), static_cast<const TKitLabel*>(about->KitLabel2)})
-        EXPECT_GE(label->Width(), TextWidthEstimate(label->Caption(), label->Font())) << label->Name();
+    ASSERT_FALSE(ProgramFileVersion().empty());
+    EXPECT_EQ(about->KitLabel2->Caption(), "Программа настройки \"Sorvel GSM-7-QX3\"\nВерсия " + ProgramFileVersion());
+    EXPECT_GE(about->KitLabel2->Width(), TextWidthEstimate(TFormAbout::ProgramName, about->KitLabel2->Font()));
+    EXPECT_FALSE(about->KitURLLabel1->Visible()) << "no web address is known: nothing to click";
     for (const TForm* form : {static_cast<const TForm*>(progress), static_cast<const TForm*>(errors), static_cast<const TForm*>(splash),
                               static_cast<const TForm*>(about)})
         ExpectInside(*form);
@@ -142,30 +143,6 @@ TEST_F(SmallWindows, WaitingWindowIsShownWhenMadeAndGoesWhenFreed)
     Free(form);
     EXPECT_EQ(shown, 0);
     EXPECT_EQ(main->FindComponent("FormWaiting"), nullptr);
-}
-
-// Remembers what it was asked to open; starts nothing.
-struct FakeOpener : platform::DesktopOpener {
-    void Open(const std::string& target, platform::OpenReport report) override
-    {
-        opened.push_back(target);
-        report(true);
-    }
-    bool OpenWith(const std::string&) override { return false; }
-    std::vector<std::string> opened;
-};
-
-TEST_F(SmallWindows, AboutWindowOpensTheMakersAddressWhenItIsClicked)
-{
-    auto* form = Create<TFormAbout>(main, "FormAbout");
-    FakeOpener opener;
-    form->KitURLLabel1->SetOpener(&opener);
-    form->Show();
-    EXPECT_FALSE(form->KitURLLabel1->Visited());
-    ASSERT_TRUE(user.Click(*form->KitURLLabel1));
-    EXPECT_EQ(opener.opened, std::vector<std::string>{TFormAbout::MakerAddress});
-    EXPECT_TRUE(form->KitURLLabel1->Visited());
-    EXPECT_TRUE(form->Visible()) << "the window stays";
 }
 
 TEST_F(SmallWindows, AboutWindowClosesWithItsButton)

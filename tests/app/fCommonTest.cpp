@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/DeviceController.h"
@@ -195,6 +196,17 @@ TEST_F(CommonPageTest, SignalLevels)
     Read();
     EXPECT_EQ(page->etSignal->Text(), "99");
     EXPECT_EQ(page->PSignal->PartsComplete(), 0u);
+
+    // A start shows the levels kept in the ini file in the fields and the bars alike.
+    TMemIniFile ini("/nonexistent/none.ini");
+    for (const auto& [signal, errors, signalParts, errorParts] :
+         {std::tuple{"26", "4", 26u, 4u}, std::tuple{"99", "", 0u, 0u}, std::tuple{"x", "7", 0u, 7u}}) {
+        ini.WriteString("FormCommon", "etSignal", signal);
+        ini.WriteString("FormCommon", "etError", errors);
+        page->LoadFromIni(ini);
+        EXPECT_EQ(page->PSignal->PartsComplete(), signalParts) << signal;
+        EXPECT_EQ(page->PEr->PartsComplete(), errorParts) << errors;
+    }
 
     for (const char* bad : {"", "ZZ03", "1F"}) {
         sim->device.SetValue("U", bad);

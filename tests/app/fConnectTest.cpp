@@ -162,11 +162,21 @@ TEST_F(ConnectFixture, ButtonBarSitsAtTheBottomWithOkAndCancelFlushRight)
         EXPECT_EQ(key.find("Button"), std::string::npos) << key;
 }
 
-TEST_F(ConnectFixture, CancelClosesWithCancelAndOkWithOk)
+TEST_F(ConnectFixture, CancelClosesWithCancelAndOkWithOkOnceAPortIsChosen)
 {
     TKitDialogButtons& bar = *dlg->KitDialogButtons1;
-    scope.Services().AnswerModal([&](ui::TForm&) { ui::App().Post([&] { driver.Click(*bar.ButtonCancel()); }); });
+    scope.Services().AnswerModal([&](ui::TForm&) {
+        ui::App().Post([&] {
+            driver.PressKey(*dlg->MKEdit, ui::VK_RETURN);
+            EXPECT_EQ(dlg->ModalResult(), ui::mrNone) << "no port, no connect: the dialog stays";
+            driver.Click(*bar.ButtonCancel());
+        });
+    });
     EXPECT_EQ(dlg->ShowModal(), ui::mrCancel);
+    EXPECT_EQ(Boxes(), (std::vector<std::string>{"Выберите Com-порт, к которому подключена панель."}));
+
+    ports = {"/dev/ttyUSB0"};
+    dlg->UpdateComPorts();
     scope.Services().AnswerModal([&](ui::TForm&) { ui::App().Post([&] { driver.Click(*bar.ButtonOk()); }); });
     EXPECT_EQ(dlg->ShowModal(), ui::mrOk);
 
@@ -182,6 +192,7 @@ TEST_F(ConnectFixture, CancelClosesWithCancelAndOkWithOk)
     EXPECT_EQ(dlg->ShowModal(), ui::mrCancel);
     scope.Services().AnswerModal([&](ui::TForm&) { ui::App().Post([&] { driver.PressKey(*dlg->MKEdit, ui::VK_RETURN); }); });
     EXPECT_EQ(dlg->ShowModal(), ui::mrOk);
+    EXPECT_EQ(Boxes().size(), 1u);
 }
 
 TEST_F(ConnectFixture, RefreshListsThePortsSortedAndSelectsTheFirst)

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 
 #include "app/DeviceController.h"
@@ -167,7 +168,7 @@ TEST_F(HistoryPageOnDevice, RowsAreColouredFromTheMessageTableAndNamed)
     EXPECT_EQ(canvas.pixel(cell.Right - 2, cell.Bottom - 2), 0x00FFFFu) << "background from the table";
 }
 
-TEST_F(HistoryPageOnDevice, ChannelMarksAreDrawnGreenAndRed)
+TEST_F(HistoryPageOnDevice, ChannelMarksAreDrawnGreenAndRedInShadesThatStandOutFromTheRow)
 {
     reader.ReadLatest();
     int row = -1;
@@ -177,13 +178,22 @@ TEST_F(HistoryPageOnDevice, ChannelMarksAreDrawnGreenAndRed)
     }
     ASSERT_GT(row, 0);
     EXPECT_EQ(page->StringGrid1->Cells(hcPhones, row), "") << "the marks are drawn, not written";
-    ui::Canvas canvas(page->StringGrid1->Width(), page->StringGrid1->Height());
-    page->StringGrid1->PaintTo(canvas);
-    const ui::TRect cell = page->StringGrid1->CellRect(hcPhones, row);
-    bool green = false;
-    for (int y = cell.Top; y < cell.Bottom; ++y)
-        for (int x = cell.Left; x < cell.Right; ++x) green = green || canvas.pixel(x, y) == 0x008000u;
-    EXPECT_TRUE(green);
+    // Which mark colours the cell shows, on the row's own colour and on a red one.
+    const auto inks = [&] {
+        ui::Canvas canvas(page->StringGrid1->Width(), page->StringGrid1->Height());
+        page->StringGrid1->PaintTo(canvas);
+        const ui::TRect cell = page->StringGrid1->CellRect(hcPhones, row);
+        std::set<TColor> found;
+        for (int y = cell.Top; y < cell.Bottom; ++y)
+            for (int x = cell.Left; x < cell.Right; ++x)
+                if (const TColor c = canvas.pixel(x, y); c == clGreen || c == clRed || c == clMaroon) found.insert(c);
+        return found;
+    };
+    EXPECT_EQ(inks(), (std::set<TColor>{clGreen, clRed}));
+    THistoryRow cells;
+    for (int c = 0; c < HistoryColumnCount; ++c) cells[static_cast<std::size_t>(c)] = page->StringGrid1->Cells(c, row);
+    messages.Rows.insert(messages.Rows.begin(), {HistoryEventKey(cells), "Пожар", "$0000FF", "$FFFFFF"});
+    EXPECT_TRUE(inks().contains(clMaroon)) << "a red digit on a red row is drawn dark red";
 }
 
 TEST_F(HistoryPageOnDevice, StoreExportAfterThreePagesBackHoldsNinetySixRows)

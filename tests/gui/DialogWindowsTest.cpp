@@ -77,7 +77,6 @@ TEST_F(DialogWindowsTest, DialAboutAndFirmwareFileWindowsShowTheirKitWidgets)
 
     auto* about = ui::Create<TFormAbout>(&scope.App(), "FormAbout");
     Shoot(*about, "about");
-    ExpectPainted(*about->KitURLLabel1);
     ExpectPainted(*about->KitLabel2);
 
     auto* file = ui::Create<TformUpdateInsertion>(&scope.App(), "formUpdateInsertion");

@@ -225,7 +225,7 @@ TEST(SerialDrvErrors, BusyPortIsRefused)
     second.SetDeviceName(p.pty.SlavePath());
     const EDeviceError e = Raised([&] { second.Open(); });
     EXPECT_EQ(e.ErrorCode, 65535);
-    EXPECT_NE(std::string(e.what()).find("port busy"), std::string::npos);
+    EXPECT_NE(std::string(e.what()).find("занят другой программой"), std::string::npos);
 }
 
 TEST(SerialDrvErrors, VanishedPortRaisesOnEveryLook)

@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "sim/Pty.h"
 
@@ -19,15 +20,16 @@ using Reason = platform::SerialPortError::Reason;
 
 namespace {
 
-Reason OpenFailure(SerialPort& port, const std::string& path)
+// The reason, and the words the user is shown.
+std::pair<Reason, std::string> OpenFailure(SerialPort& port, const std::string& path)
 {
     try {
         port.Open(path);
     } catch (const SerialPortError& e) {
-        return e.reason();
+        return {e.reason(), e.what()};
     }
     ADD_FAILURE() << "opened " << path;
-    return Reason::Failed;
+    return {Reason::Failed, ""};
 }
 
 void WriteMaster(sim::Pty& pty, const std::string& bytes)
@@ -62,7 +64,7 @@ TEST(SerialPortOpen, SecondOpenerIsToldThePortIsBusy)
         FAIL() << "second open succeeded";
     } catch (const SerialPortError& e) {
         EXPECT_EQ(e.reason(), Reason::Busy);
-        EXPECT_NE(std::string(e.what()).find("port busy"), std::string::npos);
+        EXPECT_EQ(std::string(e.what()), "порт «" + pty.SlavePath() + "» занят другой программой.");
     }
     first.Close();
     EXPECT_NO_THROW(second.Open(pty.SlavePath()));
@@ -71,8 +73,11 @@ TEST(SerialPortOpen, SecondOpenerIsToldThePortIsBusy)
 TEST(SerialPortOpen, MissingDeviceAndNonTerminalAreRefused)
 {
     SerialPort port;
-    EXPECT_EQ(OpenFailure(port, "/dev/no-such-serial-port"), Reason::NotFound);
-    EXPECT_EQ(OpenFailure(port, "/dev/null"), Reason::Failed);
+    using Failure = std::pair<Reason, std::string>;
+    EXPECT_EQ(OpenFailure(port, "/dev/no-such-serial-port"),
+              Failure(Reason::NotFound, "порт «/dev/no-such-serial-port» не найден."));
+    EXPECT_EQ(OpenFailure(port, ""), Failure(Reason::NotFound, "порт не выбран."));
+    EXPECT_EQ(OpenFailure(port, "/dev/null"), Failure(Reason::Failed, "«/dev/null» не является последовательным портом."));
     EXPECT_FALSE(port.IsOpen());
 }
 
@@ -84,7 +89,8 @@ static int OpenLockedFileAsUnprivileged(const std::filesystem::path& path)
     try {
         port.Open(path);
     } catch (const SerialPortError& e) {
-        const bool named = std::string(e.what()).find("dialout") != std::string::npos;
+        const std::string text = e.what();
+        const bool named = text.starts_with("нет доступа к порту") && text.find("группу dialout") != std::string::npos;
         return e.reason() == Reason::PermissionDenied && named ? 0 : 3;
     }
     return 4;
