@@ -1,5 +1,6 @@
 #include "platform/IniFile.h"
 
+#include "platform/SystemError.h"
 #include "platform/Text.h"
 
 #include <fcntl.h>
@@ -24,7 +25,9 @@ std::error_code LastError() { return {errno, std::generic_category()}; }
 
 [[noreturn]] void Fail(const std::string& what, const std::filesystem::path& file, std::error_code code)
 {
-    throw IniFileError(what + " \"" + file.string() + "\": " + code.message(), code);
+    // The generic category holds errno values: the reason is given in the interface's words.
+    const std::string reason = code.category() == std::generic_category() ? SystemErrorText(code.value()) : code.message();
+    throw IniFileError(what + " \"" + file.string() + "\": " + reason, code);
 }
 
 bool EqualIgnoreAsciiCase(std::string_view a, std::string_view b)
