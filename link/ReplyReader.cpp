@@ -132,21 +132,14 @@ void TReplyReader::CloseLine(char Break)
     } else if (kind == LineKind::Refusal) {
         ++Refusals_;
     }
-    LastClosed_ = Line_;
     Line_ = {};
     LineRaw_.clear();
     LineProbe_.clear();
 }
 
-TReplyReader::LineMarks TReplyReader::LastTextLine() const
-{
-    return TailIsEmpty() ? LastClosed_ : Line_;
-}
-
 bool TReplyReader::Answered() const
 {
-    const LineMarks last = LastTextLine();
-    return EndFound_ || Refusals_ > 0 || last.HoldsTerminator || (Rule_.ErrorEnds && last.HoldsError);
+    return EndFound_ || Refusals_ > 0 || Line_.HoldsTerminator || (Rule_.ErrorEnds && Line_.HoldsError);
 }
 
 TReplyState TReplyReader::State(std::uint64_t SilentMs) const
@@ -161,9 +154,9 @@ TReplyState TReplyReader::State(std::uint64_t SilentMs) const
     }
     if (Refusals_ > 1) return TReplyState::MoreThanOne;
     if (BreakTerminator_) return TReplyState::Open;
-    const LineMarks last = LastTextLine();
-    const bool error = Rule_.ErrorEnds && last.HoldsError;
-    if (!error && !last.HoldsTerminator) return TReplyState::Open;
+    // The line still open holds the closing word somewhere: a device that sends no line break.
+    const bool error = Rule_.ErrorEnds && Line_.HoldsError;
+    if (!error && !Line_.HoldsTerminator) return TReplyState::Open;
     if (SilentMs < Rule_.QuietMs) return TReplyState::Open;
     if (Refusals_ > 0) return TReplyState::MoreThanOne;
     return error ? TReplyState::Error : TReplyState::Whole;

@@ -9,8 +9,9 @@
 //   ends the reply once its line break has come; the reply then runs on through that closing line break
 //   (an LF right after the CR), or through the CR alone once the line has been silent for LineBreakMs.
 //   A terminator inside a line ("internet.book.ru", ">facebook") ends nothing by itself.
-// - For a device that sends no line break, or puts its closing word behind other text: when the last line
-//   of text holds a terminator anywhere and the line has stayed silent for QuietMs, that is the end.
+// - For a device that sends no line break: when the text after the last line break holds a terminator
+//   anywhere and the line has stayed silent for QuietMs, that is the end. A line already closed by its
+//   line break never ends a reply this way, however long the device pauses after it.
 // - A terminator made of line breaks alone (the login waits for CR) is met by the first such line break
 //   that follows other text: line breaks before any text are the tail of an earlier reply.
 // - With ErrorEnds (the modem) a line that holds "error" ends the reply the same way, as a modem error.
@@ -70,8 +71,6 @@ private:
     LineKind Classify(char Break) const;
     bool StartsWithTerminator() const;
     bool TailIsEmpty() const { return LineRaw_.empty(); }
-    // The last line of text holds a terminator or the error word: a candidate end after silence.
-    LineMarks LastTextLine() const;
 
     TReplyRule Rule_;
     bool BreakTerminator_ = false;  // the terminator is made of line breaks alone...
@@ -82,7 +81,6 @@ private:
     std::string LineRaw_;
     std::string LineProbe_;
     LineMarks Line_;
-    LineMarks LastClosed_;          // marks of the last closed line that held text
     bool SeenText_ = false;         // some line held text (for a terminator of line breaks)
     int Refusals_ = 0;
     bool EndFound_ = false;

@@ -343,10 +343,10 @@ TEST_F(CableFixture, BytesBetweenTwoWaitsStayForTheNextWait)
 {
     std::string answer;
     ASSERT_TRUE(Ask("+o\r", answer));
-    sim.line.Send("late OK\r\n");
+    sim.line.Send("unasked\r\nOK\r\n");
     ASSERT_TRUE(worker.Port().WaitInput(2000));
     ASSERT_TRUE(worker.WaitFor(answer, "OK", 300));
-    EXPECT_EQ(answer, "late OK\r\n");
+    EXPECT_EQ(answer, "unasked\r\nOK\r\n");
 }
 
 TEST_F(CableFixture, WaitForAnyKeepsWhatEarlierPollsBrought)

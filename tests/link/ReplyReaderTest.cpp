@@ -40,11 +40,11 @@ const std::vector<Case> kCases{
     {"OkInsideAValue", Kind::Device, ">internet.book.ru\r\n", 0, TReplyState::Open},
     {"ValueCutAfterOkByAGap", Kind::Device, ">internet.book", kGap, TReplyState::Open},
     {"ValueHoldingOkIsWhole", Kind::Device, ">internet.book.ru\r\nOK\r\n", 0, TReplyState::Whole},
-    {"ValueEndingInOk", Kind::Device, ">facebook\r\n", kGap, TReplyState::Open},
     {"ValueInCapitals", Kind::Device, ">BOOK\r\nOK\r\n", 0, TReplyState::Whole},
     {"NoLineBreakNeedsQuiet", Kind::Device, ">12\r\nOK", kQuiet - 1, TReplyState::Open},
     {"NoLineBreakAfterQuiet", Kind::Device, ">12\r\nOK", kQuiet, TReplyState::Whole},
     {"NoLineBreakAtAll", Kind::Device, ">12OK", kQuiet, TReplyState::Whole},
+    {"DevicePausingAfterALine", Kind::Device, ">facebook\r\n", 10 * kQuiet, TReplyState::Open},
     {"EchoFirst", Kind::Device, "+o\r>0050\r\nOK\r\n", 0, TReplyState::Whole},
     {"LeadingLineBreaks", Kind::Device, "\n\r\nOK\r\n\r\n", 0, TReplyState::Whole},
     {"RefusalRunsOn", Kind::Device, "NOK\r\n", kQuiet, TReplyState::Open},
@@ -61,7 +61,7 @@ const std::vector<Case> kCases{
     {"ModemError", Kind::Modem, "AT\r\r\nERROR\r\n", 0, TReplyState::Error},
     {"ModemErrorWithoutBreak", Kind::Modem, "\r\n+CME ERROR: 3", kQuiet, TReplyState::Error},
     {"AnyOfSeveral", Kind::Any, "\r\nRING\r\n", 0, TReplyState::Whole},
-    {"AnyKeepsNok", Kind::Any, "NOK\r\n", kQuiet, TReplyState::Whole},
+    {"AnyKeepsNok", Kind::Any, "NOK", kQuiet, TReplyState::Whole},
 };
 
 class ReplyRule : public ::testing::TestWithParam<Case> {};
