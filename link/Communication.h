@@ -21,7 +21,9 @@
 // for the next request's answer. When nothing that ends a reply had come, that listening lasts at least as
 // long as a reply may still be late (LateReplyWindowMs past the time-out, but never longer than the failed
 // wait itself lasted); the whole resynchronisation ends within that window and one quiet interval after
-// it. What it dropped is kept for the caller to log (TakeDiscarded).
+// it. What it dropped is kept for the caller to log (TakeDiscarded). Until a reply is credited again, a
+// wait that finds one whole also listens past it for a quiet interval: a reply right behind it makes the
+// answer one of more than one reply.
 //
 // Exceptions: a port that fails or vanished raises its link failure (EDeviceError) from any operation;
 // a modem worker raises TModemException for a failure word in anything it reads, or for the fourth modem

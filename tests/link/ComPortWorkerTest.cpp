@@ -196,7 +196,7 @@ TEST(CableWrite, RefusedAttemptsAreNeverReportedDone)
         ReplyScript script(c.replies);
         sim::Line line(pty, script);
         TComPortWorker worker(true, true, clock);
-        worker.Open(pty.SlavePath(), br19200);
+        worker.OpenWithTimeout(pty.SlavePath(), br19200, 100);
         TDevSorvel7QX1 dev(worker, nullptr);
         dev.SetTimeoutFloor(100);
         EXPECT_EQ(WriteObjectNumber(dev, "0051"), c.done) << c.replies.back();

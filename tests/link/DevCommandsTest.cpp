@@ -492,10 +492,11 @@ protected:
     DevCommandsOverPty()
     {
         line.SetLineSpeed(0);
-        worker.Open(pty.SlavePath(), br19200);
+        worker.OpenWithTimeout(pty.SlavePath(), br19200, 300);
     }
 
-    // Failing exchanges wait out their time-out on the manual clock; a lower floor keeps them short.
+    // Failing exchanges wait out their time-out on the manual clock; a lower floor (and the worker's own
+    // time-out below it) keeps them short.
     void ShortFloor() { dev.SetTimeoutFloor(300); }
 
     platform::ManualClock clock;
