@@ -105,8 +105,8 @@ void TFormDial::bReDialClick(ui::TObject* /*Sender*/)
     if (!TModemWorker::DialString(Phone)) {
         SetStatus(kBadNumber);
         ui::MessageDlg("Недопустимый номер телефона: \"" + Phone +
-                           "\". Номер может содержать цифры, \"+\", \"W\" и запятую (пробелы, скобки и дефисы "
-                           "не учитываются).",
+                           "\". Номер может содержать цифры, \"+\", \"*\", \"#\", \"W\" и запятую (пробелы, скобки "
+                           "и дефисы не учитываются).",
                        ui::mtError, {ui::mbOK});
         return;
     }

@@ -1,12 +1,13 @@
-// Device replies: the terminator test of the reply waits, the cutting of the value out of a reply,
-// and the command set's readers that turn a value into numbers and flags. The input is the reply as
-// the wire carries it, given to every request.
+// Device replies: the terminator test of the reply waits, where a reply ends however it is chunked, the
+// cutting of the value out of a reply, and the command set's readers that turn a value into numbers and
+// flags. The input is the reply as the wire carries it, given to every request.
 #include <array>
 #include <string_view>
 
 #include "fuzz/FuzzSupport.h"
 #include "link/DevCommands.h"
 #include "link/DevSorvel7QX1.h"
+#include "link/ReplyReader.h"
 
 namespace {
 
@@ -30,6 +31,41 @@ void CheckTerminatorTest(const std::string& reply)
     FUZZ_CHECK(TComPortWorker::HoldsTerminator(reply, line) == ReferenceHoldsTerminator(reply, line));
 }
 
+bool Complete(TReplyState state)
+{
+    return state == TReplyState::Whole || state == TReplyState::Error;
+}
+
+// The end of a reply depends on its bytes and the silence after them, never on how they were chunked;
+// what a prefix already decided (complete, or more than one reply) more bytes cannot undo.
+void CheckReplyEnd(const std::string& reply, const TReplyRule& rule)
+{
+    constexpr std::uint64_t kLong = 1'000'000;
+    TReplyReader whole(rule);
+    whole.Add(reply);
+    TReplyReader halves(rule);
+    halves.Add(std::string_view(reply).substr(0, reply.size() / 2));
+    halves.Add(std::string_view(reply).substr(reply.size() / 2));
+    TReplyReader bytes(rule);
+    bool complete = false;
+    bool more = false;
+    for (const char c : reply) {
+        bytes.Add(std::string_view(&c, 1));
+        complete = complete || Complete(bytes.State(0));
+        more = more || bytes.State(0) == TReplyState::MoreThanOne;
+    }
+    for (const std::uint64_t silence : {std::uint64_t{0}, rule.LineBreakMs, rule.QuietMs, kLong}) {
+        const TReplyState state = whole.State(silence);
+        FUZZ_CHECK(halves.State(silence) == state && bytes.State(silence) == state);
+        if (more) FUZZ_CHECK(state == TReplyState::MoreThanOne);
+        if (complete) FUZZ_CHECK(Complete(state) || state == TReplyState::MoreThanOne);
+        // A whole reply always satisfied the classic terminator test.
+        if (state == TReplyState::Whole && rule.DropNok && rule.Terminators.front() == "OK")
+            FUZZ_CHECK(TComPortWorker::HoldsTerminator(reply, "OK"));
+    }
+    FUZZ_CHECK(whole.Text() == reply);
+}
+
 void CheckExtraction(TDevice& device, const std::string& reply)
 {
     const std::string utf8 = platform::Cp1251ToUtf8(reply);
@@ -37,7 +73,8 @@ void CheckExtraction(TDevice& device, const std::string& reply)
     FUZZ_CHECK(platform::IsValidUtf8(value));
     FUZZ_CHECK(utf8.find(value) != std::string::npos);
     FUZZ_CHECK(platform::Trim(value) == value);
-    FUZZ_CHECK(value.find(device.GetTerminator()) == std::string::npos);
+    // The value ends before the reply's closing word: without one there is no value.
+    FUZZ_CHECK(value.empty() || utf8.find(device.GetTerminator()) != std::string::npos);
 
     std::string read = "stale";
     const bool ok = device.ReadString("x", read);
@@ -77,6 +114,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string reply = fuzz::Bytes(data, size);
     CheckTerminatorTest(reply);
+    CheckReplyEnd(reply, {.Terminators = {"OK"}});
+    CheckReplyEnd(reply, {.Terminators = {"\r"}});
+    CheckReplyEnd(reply, {.Terminators = {"CONNECT", "NO CARRIER"}, .DropNok = false, .ErrorEnds = true});
 
     fuzz::ScriptedComm comm([&reply](const std::string&) { return reply; });
     fuzz::CheckingLog log;

@@ -162,16 +162,19 @@ int WriteComPort(TComHandle& Handle, const std::string& S)
     if (!Handle.Valid()) return -1;
     platform::SerialPort& port = *Handle.Port;
     platform::SteadyClock real;
-    // The bound is real time: a stuck line must not hold the caller, whatever clock the tests run.
-    const std::uint64_t start = real.NowMs();
-    const std::uint64_t bound = SendBoundMs(port, S.size());
     std::size_t sent = 0;
     try {
-        while (sent < S.size() && real.ElapsedSince(start) <= bound) {
-            const std::size_t n = port.WriteSome(S.data() + sent, S.size() - sent);
-            sent += n;
-            if (n == 0) port.WaitWritable(kPollMs);
-        }
+        // The bound is real time: a stuck line must not hold the caller, whatever clock the tests run.
+        platform::PollUntil(
+            platform::Deadline(real, static_cast<std::int64_t>(SendBoundMs(port, S.size()))), kPollMs,
+            [&] {
+                for (std::size_t n = 1; sent < S.size() && n > 0;) {
+                    n = port.WriteSome(S.data() + sent, S.size() - sent);
+                    sent += n;
+                }
+                return sent == S.size();
+            },
+            [&port](std::uint32_t realMs) { return port.WaitWritable(realMs); });
     } catch (const platform::SerialPortError&) {
         return -1;
     }
@@ -198,22 +201,24 @@ TProbeResult ProbeComPort(const std::string& PortName, int Baud, const std::stri
     DebugTrace("probe " + PortName);
     if (WriteComPort(handle, Query) != static_cast<int>(Query.size()))
         throw std::runtime_error("запрос не передан в порт " + PortName);
-    const std::uint64_t start = Clock.NowMs();
-    const auto limit = static_cast<std::uint64_t>(std::max(TimeoutMs, 0));
     std::string reply;
     std::string chunk;
-    while (Clock.ElapsedSince(start) <= limit) {
-        if (Cancelled && Cancelled()) return TProbeResult::Cancelled;
+    bool cancelled = false;
+    const auto look = [&] {
+        if (Cancelled && Cancelled()) return cancelled = true;
         // Raises for a port that went away: that is an error of this port, not a silent one.
         handle.Port->InputWaiting();
         ReadComString(handle, chunk);
         reply += chunk;
-        if (reply.find(Expected) != std::string::npos) return TProbeResult::Found;
+        if (reply.find(Expected) != std::string::npos) return true;
         // A port that streams without ever answering must not fill memory: keep the tail that may
         // still hold the start of the answer.
         if (reply.size() > 2 * ComReadBufferSize) reply.erase(0, reply.size() - std::min(reply.size(), Expected.size()));
-        if (Pump) Pump();
-        Clock.Pause(kProbePollMs, [&handle](std::uint32_t realMs) { return handle.Port->WaitReadable(realMs); });
-    }
+        return false;
+    };
+    const bool done =
+        platform::PollUntil(platform::Deadline(Clock, TimeoutMs), kProbePollMs, look,
+                            [&handle](std::uint32_t realMs) { return handle.Port->WaitReadable(realMs); }, Pump);
+    if (done) return cancelled ? TProbeResult::Cancelled : TProbeResult::Found;
     return TProbeResult::Silent;
 }

@@ -59,6 +59,24 @@ int TComPortWorker::GetTimeout()
     return Timeout_.value_or(DefaultTimeout());
 }
 
+std::uint32_t TComPortWorker::CharacterTimes(std::uint32_t Count, std::uint32_t FloorMs) const
+{
+    // Ten bits a character on an 8N1 line.
+    const std::uint64_t baud = std::max<std::uint32_t>(Port_->BaudValue(), 1);
+    const std::uint64_t ms = (Count * 10'000ULL + baud - 1) / baud;
+    return static_cast<std::uint32_t>(std::max<std::uint64_t>(ms, FloorMs));
+}
+
+std::uint32_t TComPortWorker::QuietMs() const
+{
+    return CharacterTimes(QuietCharacters, MinQuietMs);
+}
+
+std::uint32_t TComPortWorker::LineBreakMs() const
+{
+    return CharacterTimes(LineBreakCharacters, MinLineBreakMs);
+}
+
 void TComPortWorker::Purge()
 {
     if (!IsOpen()) return;
@@ -68,10 +86,12 @@ void TComPortWorker::Purge()
 
 bool TComPortWorker::WriteString(const std::string& S)
 {
+    Resync();
     Purge();
     if (RtsControl_) RtsOn();
     const bool written = IsOpen() && Port_->WriteString(S);
     if (RtsControl_) RtsOff();
+    Failure_ = written ? TFailure::None : TFailure::CouldNotSend;
     return written;
 }
 
@@ -80,61 +100,165 @@ bool TComPortWorker::Write(const std::string& S)
     return WriteString(S);
 }
 
+void TComPortWorker::ReadWaiting(std::string& Into, std::size_t Cap)
+{
+    std::string chunk;
+    while (IsOpen() && Into.size() < Cap && Port_->InQueCount(0) > 0) {
+        Port_->ReadString(chunk);
+        Into += chunk;
+    }
+}
+
 void TComPortWorker::ReadAvailable(std::string& S)
 {
     if (RtsControl_) RtsOff();
     S.clear();
-    std::string chunk;
-    while (IsOpen() && S.size() < MaxReplyLength && Port_->InQueCount(0) > 0) {
-        Port_->ReadString(chunk);
-        S += chunk;
+    ReadWaiting(S, MaxReplyLength);
+}
+
+bool TComPortWorker::PortReady(std::uint32_t RealMs) const
+{
+    return Port_->WaitInput(RealMs);
+}
+
+std::string TComPortWorker::TakeDiscarded()
+{
+    std::string taken;
+    taken.swap(Discarded_);
+    return taken;
+}
+
+void TComPortWorker::Resync()
+{
+    Discarded_.clear();
+    if (!Resync_) return;
+    const ResyncDueState due = *Resync_;
+    Resync_.reset();
+    if (!IsOpen()) return;
+    // Listen through the late window, then until the line has been quiet for a while; at the latest one
+    // quiet interval after the window (or after now, when the window passed before this write).
+    const std::uint64_t quiet = QuietMs();
+    const std::uint64_t listenUntil = due.SinceMs + due.WindowMs;
+    const std::uint64_t now = Clock_.NowMs();
+    const platform::Deadline deadline(Clock_, static_cast<std::int64_t>(std::max(listenUntil, now) + quiet - now));
+    std::uint64_t lastByte = due.LastByteMs;
+    std::size_t dropped = 0;
+    platform::PollUntil(
+        deadline, PollMs,
+        [&] {
+            std::string chunk;
+            ReadWaiting(chunk, MaxReplyLength);
+            const std::uint64_t at = Clock_.NowMs();
+            if (!chunk.empty()) {
+                lastByte = at;
+                dropped += chunk.size();
+                if (Discarded_.size() < MaxReplyLength) Discarded_ += chunk;
+                Inspect(Discarded_);
+            }
+            // A line that never stops is left to the time bound; the count only keeps a clock that
+            // stands still while bytes flow (the tests' manual clock) from looping for ever.
+            return (at >= listenUntil && at - lastByte >= quiet) || dropped >= MaxReplyLength;
+        },
+        [this](std::uint32_t realMs) { return PortReady(realMs); }, [this] { BetweenPolls(); });
+}
+
+TReplyRule TComPortWorker::RuleFor(std::vector<std::string> Terminators, bool DropNok) const
+{
+    TReplyRule rule;
+    rule.Terminators = std::move(Terminators);
+    rule.DropNok = DropNok;
+    rule.QuietMs = QuietMs();
+    rule.LineBreakMs = LineBreakMs();
+    return rule;
+}
+
+// Leaves the line to be resynchronised unless the wait settled on one whole reply: also when an exception
+// (a vanished port, a failure word, a cancel thrown from the window events) leaves the loop.
+class TComPortWorker::GatherScope {
+public:
+    GatherScope(TComPortWorker& Worker, const platform::Deadline& Deadline, const TReplyReader& Reader)
+        : Worker_(Worker), Deadline_(Deadline), Reader_(Reader), LastByte_(Worker.Clock_.NowMs())
+    {
     }
+    ~GatherScope()
+    {
+        if (Settled_) {
+            Worker_.Resync_.reset();
+            Worker_.Wary_ = false;
+            return;
+        }
+        Worker_.Wary_ = true;
+        const bool late = !Reader_.Answered() && Worker_.LateRepliesMatter();
+        const std::uint64_t window = late ? std::min<std::uint64_t>(LateReplyWindowMs, Deadline_.Elapsed()) : 0;
+        Worker_.Resync_ = ResyncDueState{Worker_.Clock_.NowMs(), LastByte_, window};
+    }
+    GatherScope(const GatherScope&) = delete;
+    GatherScope& operator=(const GatherScope&) = delete;
+
+    void Received() { LastByte_ = Worker_.Clock_.NowMs(); }
+    std::uint64_t Silent() const { return Worker_.Clock_.NowMs() - LastByte_; }
+    void Settle() { Settled_ = true; }
+
+private:
+    TComPortWorker& Worker_;
+    const platform::Deadline& Deadline_;
+    const TReplyReader& Reader_;
+    std::uint64_t LastByte_;
+    bool Settled_ = false;
+};
+
+TReplyState TComPortWorker::Gather(std::string& Answer, const TReplyRule& Rule, int TimeoutMs)
+{
+    Answer.clear();
+    if (RtsControl_) RtsOff();
+    TReplyReader reader(Rule);
+    const platform::Deadline deadline(Clock_, TimeoutMs);
+    GatherScope scope(*this, deadline, reader);
+    TReplyState state = TReplyState::Open;
+    TFailure stop = TFailure::None;
+    platform::PollUntil(
+        deadline, PollMs,
+        [&] {
+            if (StopAsked()) stop = TFailure::Cancelled;
+            if (!IsOpen()) stop = TFailure::PortClosed;
+            if (stop != TFailure::None) return true;
+            std::string chunk;
+            ReadWaiting(chunk, MaxReplyLength - reader.Text().size());
+            if (!chunk.empty()) {
+                reader.Add(chunk);
+                scope.Received();
+                Inspect(reader.Text());
+            }
+            state = reader.State(scope.Silent());
+            if (state == TReplyState::Open && reader.Text().size() >= MaxReplyLength) stop = TFailure::TooLong;
+            // After a failure a reply may still be followed at once by another (an earlier request's,
+            // later than its window): listen on past the end for a quiet interval before crediting it.
+            const bool complete = state == TReplyState::Whole || state == TReplyState::Error;
+            if (complete && Wary_ && scope.Silent() < QuietMs()) return false;
+            return state != TReplyState::Open || stop != TFailure::None;
+        },
+        [this](std::uint32_t realMs) { return PortReady(realMs); }, [this] { BetweenPolls(); });
+    Answer = reader.Text();
+    // A cancel or a closed port ends the wait whatever came; a reply that came whole keeps its credit
+    // when the time ran out while the wait listened past it.
+    if (stop != TFailure::None) state = TReplyState::Open;
+    if (state == TReplyState::Open && stop == TFailure::None)
+        stop = reader.Refused() ? TFailure::Refused : TFailure::NoReply;
+    if (state == TReplyState::MoreThanOne) stop = TFailure::MoreThanOneReply;
+    if (state == TReplyState::Error) stop = TFailure::ModemError;
+    Failure_ = stop;
+    if (state == TReplyState::Whole || state == TReplyState::Error) scope.Settle();
+    return state;
 }
 
 bool TComPortWorker::HoldsTerminator(const std::string& Answer, const std::string& Terminator)
 {
-    // Removing "NOK" left to right, with what a removal joins looked at again, gives the same rest as
-    // deleting the first occurrence until none is left: "NOK" cannot overlap itself.
-    std::string probe;
-    probe.reserve(Answer.size());
-    for (const char c : platform::AsciiUpper(Answer)) {
-        probe.push_back(c);
-        if (probe.size() >= 3 && probe.compare(probe.size() - 3, 3, "NOK") == 0) probe.resize(probe.size() - 3);
-    }
-    return probe.find(platform::AsciiUpper(Terminator)) != std::string::npos;
-}
-
-bool TComPortWorker::TimedOut(std::uint64_t Elapsed, int TimeoutMs)
-{
-    return Elapsed > static_cast<std::uint64_t>(std::max(TimeoutMs, 0));
-}
-
-void TComPortWorker::PauseForInput(std::uint64_t Start, int TimeoutMs)
-{
-    const std::uint64_t elapsed = Clock_.ElapsedSince(Start);
-    const auto timeout = static_cast<std::uint64_t>(std::max(TimeoutMs, 0));
-    const std::uint64_t left = timeout >= elapsed ? timeout - elapsed + 1 : 1;
-    Clock_.Pause(static_cast<std::uint32_t>(std::min<std::uint64_t>(PollMs, left)),
-                 [this](std::uint32_t realMs) { return Port_->WaitInput(realMs); });
+    return HoldsTerminatorIgnoringNok(Answer, Terminator);
 }
 
 bool TComPortWorker::WaitFor(std::string& Answer, const std::string& Terminator, int TimeoutMs)
 {
-    if (RtsControl_) RtsOff();
-    Answer.clear();
-    const std::uint64_t start = Clock_.NowMs();
-    std::string chunk;
-    for (;;) {
-        if (TimedOut(Clock_.ElapsedSince(start), TimeoutMs) || !IsOpen()) return false;
-        while (Port_->InQueCount(0) > 0) {
-            Port_->ReadString(chunk);
-            Answer += chunk;
-            if (HoldsTerminator(Answer, Terminator)) return true;
-            if (Answer.size() >= MaxReplyLength || TimedOut(Clock_.ElapsedSince(start), TimeoutMs)) return false;
-        }
-        if (HoldsTerminator(Answer, Terminator)) return true;
-        PauseForInput(start, TimeoutMs);
-    }
+    return Gather(Answer, RuleFor({Terminator}, true), TimeoutMs) == TReplyState::Whole;
 }
 
 bool TComPortWorker::ReadUntil(std::string& Answer, const std::string& Terminator, int TimeoutMs)
@@ -144,18 +268,7 @@ bool TComPortWorker::ReadUntil(std::string& Answer, const std::string& Terminato
 
 bool TComPortWorker::WaitForAny(std::string& Answer, const std::vector<std::string>& Terminators, int TimeoutMs)
 {
-    const auto holdsAny = [&] {
-        return std::any_of(Terminators.begin(), Terminators.end(),
-                           [&](const std::string& t) { return platform::ContainsIgnoreAsciiCase(Answer, t); });
-    };
-    Answer.clear();
-    const std::uint64_t start = Clock_.NowMs();
-    while (!TimedOut(Clock_.ElapsedSince(start), TimeoutMs) && IsOpen()) {
-        ReadAvailable(Answer);
-        if (holdsAny()) return true;
-        PauseForInput(start, TimeoutMs);
-    }
-    return holdsAny();
+    return Gather(Answer, RuleFor(Terminators, false), TimeoutMs) == TReplyState::Whole;
 }
 
 bool TComPortWorker::WaitForDefault(std::string& Answer, const std::string& Terminator)
@@ -170,10 +283,7 @@ bool TComPortWorker::WaitForAnyDefault(std::string& Answer, const std::vector<st
 
 bool TComPortWorker::ReadAndCheck(std::string& Answer, const std::string& Expected)
 {
-    Answer.clear();
-    std::string read;
-    ReadAvailable(read);
-    Answer += read;
+    ReadAvailable(Answer);
     return platform::ContainsIgnoreAsciiCase(Answer, Expected);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// The port worker for a direct cable line: writes a request and reads the reply until a terminator, a
-// time-out or a closed port, polling the serial port every 20 ms at most. The modem worker derives from it.
+// The port worker for a direct cable line: writes a request and reads the reply until it is whole, a
+// time-out passes or the port closes, polling the serial port every 20 ms at most (link/Communication.h
+// says what each operation promises). The modem worker derives from it and shares its one gathering loop.
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -8,15 +9,26 @@
 #include <vector>
 
 #include "link/Communication.h"
+#include "link/ReplyReader.h"
 #include "link/SerialDrv.h"
 #include "platform/Clock.h"
 
 class TComPortWorker : public TCommunication {
 public:
-    // A wait gives up (false) once it has gathered this many characters without a match: a device
+    // A wait gives up (false) once it has gathered this many characters without a whole reply: a device
     // that streams garbage must neither hang the caller nor fill memory.
     static constexpr std::size_t MaxReplyLength = 64 * 1024;
     static constexpr std::uint32_t PollMs = 20;
+    // How late a reply may still come after its wait gave up. A device busy past the time-out answers
+    // within about two seconds of it; a reply later than that is as good as none.
+    static constexpr std::uint32_t LateReplyWindowMs = 2000;
+    // The silences that end a reply are a number of character times at the line's speed, but never less
+    // than these floors: USB serial adapters pass bytes on in chunks with gaps of up to 20 ms, and such a
+    // gap inside a reply (right after the letters "ok" of a value, or between CR and LF) must not end it.
+    static constexpr std::uint32_t QuietCharacters = 20;
+    static constexpr std::uint32_t MinQuietMs = 100;
+    static constexpr std::uint32_t LineBreakCharacters = 4;
+    static constexpr std::uint32_t MinLineBreakMs = 50;
 
     TComPortWorker(bool RtsControl, bool OwnsPort, platform::Clock& Clock = platform::SystemClock());
     ~TComPortWorker() override;
@@ -43,28 +55,63 @@ public:
     bool ExpectAny(const std::vector<std::string>& Terminators, int TimeoutMs) override;
     bool ExpectDefault(const std::string& Terminator) override;
     bool ExpectAnyDefault(const std::vector<std::string>& Terminators) override;
+    TFailure LastFailure() const override { return Failure_; }
+    std::string TakeDiscarded() override;
 
+    // Overridden by the modem worker (its own default, and no unchecked purge).
     virtual int DefaultTimeout();
     virtual void Purge();
-    virtual void ReadAvailable(std::string& S);
-    // True when every character went out (false on a closed port or a short write).
-    virtual bool WriteString(const std::string& S);
+    // Everything waiting at this moment (RTS cleared first when the worker switches it).
+    void ReadAvailable(std::string& S);
+    // Resynchronises when due, purges, then writes; true when every character went out.
+    bool WriteString(const std::string& S);
 
     bool RtsControl() const { return RtsControl_; }
     bool OwnsPort() const { return OwnsPort_; }
     TSerialComm& Port() { return *Port_; }
     platform::Clock& Clock() const { return Clock_; }
+    // The silence after a reply's terminator without a line break, and after its closing CR without the
+    // LF, at the port's speed.
+    std::uint32_t QuietMs() const;
+    std::uint32_t LineBreakMs() const;
+    // A failed or abandoned wait left the line to be resynchronised before the next write.
+    bool ResyncDue() const { return Resync_.has_value(); }
 
-    // The terminator test of WaitFor: every "NOK" is taken out first (repeatedly, so that one formed by a
-    // removal goes too), then the rest must hold the terminator; ASCII case is ignored.
+    // The terminator test of the classic waits: every "NOK" taken out first, then the rest must hold the
+    // terminator; ASCII case is ignored.
     static bool HoldsTerminator(const std::string& Answer, const std::string& Terminator);
 
 protected:
-    // One pause of at most PollMs that ends early when input arrives; measured on the worker's clock.
-    void PauseForInput(std::uint64_t Start, int TimeoutMs);
-    static bool TimedOut(std::uint64_t Elapsed, int TimeoutMs);
+    // The reply rule of a wait for these terminators at this line's speed.
+    TReplyRule RuleFor(std::vector<std::string> Terminators, bool DropNok) const;
+    // The one gathering loop of every wait: reads what arrives into Answer until the rule says the reply
+    // is whole (or an error, or more than one), the time runs out, the port closes, StopAsked says so or
+    // the reply cap is reached. Sets LastFailure and, unless one reply came whole, leaves the line to be
+    // resynchronised before the next write (also when an exception leaves the loop).
+    TReplyState Gather(std::string& Answer, const TReplyRule& Rule, int TimeoutMs);
+    // Hooks of the gathering loop and of the resynchronisation, for the modem worker.
+    virtual void BetweenPolls() {}
+    virtual bool StopAsked() const { return false; }
+    // Sees everything read so far, before the reply rule does; may raise.
+    virtual void Inspect(const std::string& /*Text*/) {}
+    // Whether a failed wait's request may still be answered late, so that the next write must listen
+    // through the late window first.
+    virtual bool LateRepliesMatter() const { return true; }
 
 private:
+    struct ResyncDueState {
+        std::uint64_t SinceMs;     // when the failed wait ended
+        std::uint64_t LastByteMs;  // when it last received anything (its start when nothing came)
+        std::uint64_t WindowMs;    // how long a late reply must still be listened for
+    };
+    class GatherScope;
+
+    void Resync();
+    // Appends what waits, up to about Cap characters in all.
+    void ReadWaiting(std::string& Into, std::size_t Cap);
+    bool PortReady(std::uint32_t RealMs) const;
+    std::uint32_t CharacterTimes(std::uint32_t Count, std::uint32_t FloorMs) const;
+
     bool RtsControl_;
     bool OwnsPort_;
     // Unset until a port is opened with a time-out: the default then comes from the virtual
@@ -72,4 +119,9 @@ private:
     std::optional<int> Timeout_;
     platform::Clock& Clock_;
     std::unique_ptr<TSerialComm> Port_;
+    TFailure Failure_ = TFailure::None;
+    std::optional<ResyncDueState> Resync_;
+    // A wait failed since the last reply was credited: the next reply must be followed by quiet.
+    bool Wary_ = false;
+    std::string Discarded_;
 };

@@ -196,9 +196,10 @@ bool Run(TDevice& Device, const TCommandExchange& Ex, const std::string& Text, s
     case Shape::Login: {
         std::string reply;
         Device.SendOnce(Text, reply, "\r", Ex.TimeoutMs);
-        // A refusal reads "NOK", which holds "OK": the cable worker's test takes it out first.
+        // A refusal reads "NOK", which holds "OK": the cable worker's test takes it out first. An answer
+        // that held another reply besides the login's own says nothing about the key.
         Answer = reply;
-        return TComPortWorker::HoldsTerminator(reply, "OK");
+        return Device.LastFailure() != TFailure::MoreThanOneReply && TComPortWorker::HoldsTerminator(reply, "OK");
     }
     case Shape::None: break;
     }

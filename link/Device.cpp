@@ -98,7 +98,9 @@ std::string TDevice::ExtractValue(const std::string& Reply)
 {
     const std::size_t gt = Reply.find('>');
     std::string value = gt == std::string::npos ? Reply : Reply.substr(gt + 1);
-    const std::size_t end = value.find(GetTerminator());
+    // A reply is read whole and nothing but its line break follows its closing word, so the last
+    // occurrence is that word: a value such as "BOOK" keeps its letters.
+    const std::size_t end = value.rfind(GetTerminator());
     value = end == std::string::npos ? std::string() : value.substr(0, end);
     return platform::Trim(value);
 }
@@ -107,12 +109,32 @@ bool TDevice::ToWire(const std::string& Text, std::string& Wire)
 {
     auto converted = platform::Utf8ToCp1251(Text);
     if (!converted) {
+        Failure = TFailure::CouldNotSend;
         LogError("Команда не отправлена: в ней есть символы, которые нельзя передать устройству: \"" +
                  platform::Trim(Text) + "\"");
         return false;
     }
     Wire = std::move(*converted);
     return true;
+}
+
+bool TDevice::WriteRequest(const std::string& Wire)
+{
+    const bool written = Comm.Write(Wire);
+    const std::string discarded = Comm.TakeDiscarded();
+    if (!discarded.empty()) LogColored("Отброшено", platform::Cp1251ToUtf8(discarded), clDiscardedLog);
+    if (!written) Failure = TFailure::CouldNotSend;
+    return written;
+}
+
+bool TDevice::AwaitReply(std::string& Answer, const std::string& WaitTerminator, int TimeoutMs)
+{
+    std::string raw;
+    const bool result = Comm.WaitFor(raw, WaitTerminator, TimeoutMs);
+    Answer = platform::Cp1251ToUtf8(raw);
+    const TFailure reason = Comm.LastFailure();
+    Failure = result ? TFailure::None : (reason == TFailure::None ? TFailure::NoReply : reason);
+    return result;
 }
 
 bool TDevice::ReadString(const std::string& Cmd, std::string& Value)
@@ -124,7 +146,9 @@ bool TDevice::ReadInteger(const std::string& Cmd, int& Value, bool Hex)
 {
     std::string text;
     if (!ReadString(Cmd, text)) return false;
-    return ParseWhole(text, Hex ? 16 : 10, Value);
+    if (ParseWhole(text, Hex ? 16 : 10, Value)) return true;
+    Failure = TFailure::NotANumber;
+    return false;
 }
 
 bool TDevice::SendCommand(const std::string& Cmd, std::string& Answer, int TimeoutMs, bool Decode)
@@ -138,7 +162,10 @@ bool TDevice::SendCommandEx(const std::string& Cmd, std::string& Answer, int Tim
     // A value that failed to read must not pass for one: the caller gets an empty value, never the text
     // of a refusal or of a garbled reply.
     if (Decode) Answer.clear();
-    if (Attempts < 1) return false;
+    if (Attempts < 1) {
+        Failure = TFailure::CouldNotSend;
+        return false;
+    }
     const std::string text = Framed ? FrameCommand(Cmd) : Cmd + GetSuffix();
     std::string wire;
     if (!ToWire(text, wire)) return false;
@@ -147,11 +174,9 @@ bool TDevice::SendCommandEx(const std::string& Cmd, std::string& Answer, int Tim
     for (int attempt = 1; !result && attempt <= Attempts; ++attempt) {
         Answer.clear();
         if (LogIt) LogColored("<<<<", text, clRequestLog);
-        result = Comm.Write(wire);
+        result = WriteRequest(wire);
         if (result) {
-            std::string raw;
-            result = Comm.WaitFor(raw, GetTerminator(), timeout);
-            Answer = platform::Cp1251ToUtf8(raw);
+            result = AwaitReply(Answer, GetTerminator(), timeout);
             if (LogIt) LogColored(">>>>", Answer, clReplyLog);
         }
         if (result && Decode) Answer = ExtractValue(Answer);
@@ -167,10 +192,8 @@ bool TDevice::SendOnce(const std::string& Cmd, std::string& Answer, const std::s
     std::string wire;
     if (!ToWire(text, wire)) return false;
     LogColored("<<<<", text, clRequestLog);
-    if (!Comm.Write(wire)) return false;
-    std::string raw;
-    const bool result = Comm.WaitFor(raw, WaitTerminator, TimeoutMs);
-    Answer = platform::Cp1251ToUtf8(raw);
+    if (!WriteRequest(wire)) return false;
+    const bool result = AwaitReply(Answer, WaitTerminator, TimeoutMs);
     LogColored(">>>>", Answer, clReplyLog);
     return result;
 }

@@ -9,10 +9,12 @@
 #include "link/Communication.h"
 #include "link/LogWriter.h"
 
-// Colours of the request and reply lines in the log.
-constexpr TColor clRequestLog = 0xFF0000;  // blue
-constexpr TColor clReplyLog = 0xFF00FF;    // fuchsia
+// Colours of the request and reply lines in the log, and of what a resynchronisation dropped.
+constexpr TColor clRequestLog = 0xFF0000;    // blue
+constexpr TColor clReplyLog = 0xFF00FF;      // fuchsia
+constexpr TColor clDiscardedLog = 0x808080;  // grey
 
+// Nothing here is meant to be overridden: TDevSorvel7QX1 only fixes the constants and adds senders.
 class TDevice {
 public:
     // Every exchange waits at least this long: the device answers slowly while it is busy (an SMS
@@ -29,41 +31,46 @@ public:
     TDevice(const TDevice&) = delete;
     TDevice& operator=(const TDevice&) = delete;
 
-    virtual void LogMessage(const std::string& Msg);
-    virtual void LogError(const std::string& Msg);
-    virtual void LogList(const std::string& Caption, const std::vector<std::string>& Lines, TColor Color);
-    virtual void LogColored(const std::string& Caption, const std::string& Text, TColor Color);
-    virtual void LogInfo(const std::string& Msg);
+    void LogMessage(const std::string& Msg);
+    void LogError(const std::string& Msg);
+    void LogList(const std::string& Caption, const std::vector<std::string>& Lines, TColor Color);
+    void LogColored(const std::string& Caption, const std::string& Text, TColor Color);
+    void LogInfo(const std::string& Msg);
 
-    virtual std::string FrameCommand(const std::string& Cmd);
-    // The text after the first ">" up to the first terminator (exact case), trimmed; empty when the
-    // terminator is missing.
-    virtual std::string ExtractValue(const std::string& Reply);
+    std::string FrameCommand(const std::string& Cmd);
+    // The text after the first ">" up to the reply's closing terminator (its last occurrence, exact case),
+    // trimmed; empty when the terminator is missing. A value may itself hold the letters of the terminator.
+    std::string ExtractValue(const std::string& Reply);
 
     // Value: the decoded value on success, empty on failure.
-    virtual bool ReadString(const std::string& Cmd, std::string& Value);
+    bool ReadString(const std::string& Cmd, std::string& Value);
     // The whole value must be a number (hexadecimal without any prefix when Hex); otherwise false and
     // Value is left as it was.
-    virtual bool ReadInteger(const std::string& Cmd, int& Value, bool Hex);
+    bool ReadInteger(const std::string& Cmd, int& Value, bool Hex);
     // Up to three attempts, each waiting max(TimeoutMs, floor). With Decode the answer is the value (empty
     // after a failure); without, the reply as received.
-    virtual bool SendCommand(const std::string& Cmd, std::string& Answer, int TimeoutMs, bool Decode);
-    virtual bool SendCommandEx(const std::string& Cmd, std::string& Answer, int TimeoutMs, bool Decode,
-                               int Attempts, bool LogIt, bool Framed);
-    virtual bool Execute(const std::string& Cmd);
-    virtual bool WriteHex(const std::string& Name, int Value, int Digits, const std::string& Infix);
-    virtual bool WriteByte(const std::string& Name, int Value, const std::string& Infix);
+    bool SendCommand(const std::string& Cmd, std::string& Answer, int TimeoutMs, bool Decode);
+    bool SendCommandEx(const std::string& Cmd, std::string& Answer, int TimeoutMs, bool Decode, int Attempts,
+                       bool LogIt, bool Framed);
+    bool Execute(const std::string& Cmd);
+    bool WriteHex(const std::string& Name, int Value, int Digits, const std::string& Infix);
+    bool WriteByte(const std::string& Name, int Value, const std::string& Infix);
 
-    virtual std::string GetVersionMark() const { return VersionMark; }
-    virtual std::string GetPrefix() const { return Prefix; }
-    virtual void SetPrefix(const std::string& Value) { Prefix = Value; }
-    virtual std::string GetSuffix() const { return Suffix; }
-    virtual std::string GetTerminator() const { return Terminator; }
-    virtual bool IsSupportedVersion(const std::string& VersionText) const;
+    std::string GetVersionMark() const { return VersionMark; }
+    std::string GetPrefix() const { return Prefix; }
+    void SetPrefix(const std::string& Value) { Prefix = Value; }
+    std::string GetSuffix() const { return Suffix; }
+    std::string GetTerminator() const { return Terminator; }
+    bool IsSupportedVersion(const std::string& VersionText) const;
 
     // One request, one wait for Terminator within TimeoutMs exactly (no floor, no retry). Answer is the
     // reply as received (UTF-8). For exchanges with their own rules, such as the login.
     bool SendOnce(const std::string& Cmd, std::string& Answer, const std::string& WaitTerminator, int TimeoutMs);
+
+    // Why the last exchange (its last attempt) failed; TFailure::None after a success. The exchanges answer
+    // true or false; this tells "no reply", "refused", "could not send", "more than one reply" and "not a
+    // number" apart.
+    TFailure LastFailure() const { return Failure; }
 
     TCommunication& GetComm() const { return Comm; }
     TLogWriter* GetLog() const { return Log; }
@@ -77,6 +84,10 @@ private:
     std::string Stamped(const std::string& Text) const;
     // The text to put on the wire, or nothing when it cannot be carried (logged as an error).
     bool ToWire(const std::string& Text, std::string& Wire);
+    // Writes one request; logs what the worker dropped while it resynchronised the line before it.
+    bool WriteRequest(const std::string& Wire);
+    // One wait; notes why it failed.
+    bool AwaitReply(std::string& Answer, const std::string& WaitTerminator, int TimeoutMs);
 
     TLogWriter* Log;
     std::string VersionMark;
@@ -86,6 +97,7 @@ private:
     TCommunication& Comm;
     int TimeoutFloorMs = DefaultTimeoutFloorMs;
     TimestampFn Timestamp;
+    TFailure Failure = TFailure::None;
 };
 
 // The local date and time as the log shows it: dd.mm.yyyy hh:mm:ss.

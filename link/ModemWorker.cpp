@@ -30,12 +30,6 @@ bool HoldsError(const std::string& Text)
     return platform::ContainsIgnoreAsciiCase(Text, "error");
 }
 
-bool HoldsAny(const std::string& Text, const std::vector<std::string>& Terminators)
-{
-    return std::any_of(Terminators.begin(), Terminators.end(),
-                       [&](const std::string& t) { return platform::ContainsIgnoreAsciiCase(Text, t); });
-}
-
 // Sets a flag for the length of a scope.
 class FlagScope {
 public:
@@ -63,21 +57,10 @@ void TModemWorker::Pump() const
     if (Pump_) Pump_();
 }
 
-void TModemWorker::Poll(std::uint64_t Start, int TimeoutMs)
-{
-    Pump();
-    PauseForInput(Start, TimeoutMs);
-}
-
 void TModemWorker::PumpingPause(std::uint32_t Ms)
 {
-    const std::uint64_t start = Clock().NowMs();
-    for (;;) {
-        Pump();
-        const std::uint64_t elapsed = Clock().ElapsedSince(start);
-        if (elapsed >= Ms) return;
-        Clock().Pause(static_cast<std::uint32_t>(std::min<std::uint64_t>(PollMs, Ms - elapsed)));
-    }
+    const platform::Deadline deadline(Clock(), Ms);
+    platform::PollUntil(deadline, PollMs, [] { return false; }, {}, [this] { Pump(); });
 }
 
 void TModemWorker::CheckFailureReply(const std::string& Text)
@@ -120,21 +103,18 @@ void TModemWorker::Purge()
     Check(waiting);
 }
 
+bool TModemWorker::ModemWait(std::string& Answer, std::vector<std::string> Terminators, bool DropNok,
+                             int TimeoutMs)
+{
+    TReplyRule rule = RuleFor(std::move(Terminators), DropNok);
+    rule.ErrorEnds = !Quiet_;
+    const TReplyState state = Gather(Answer, rule, TimeoutMs);
+    return Finish(Answer, state == TReplyState::Whole);
+}
+
 bool TModemWorker::WaitFor(std::string& Answer, const std::string& Terminator, int TimeoutMs)
 {
-    Answer.clear();
-    const std::uint64_t start = Clock().NowMs();
-    std::string chunk;
-    for (;;) {
-        if (TimedOut(Clock().ElapsedSince(start), TimeoutMs) || Cancelled() || !IsOpen()) return Finish(Answer, false);
-        ReadAvailable(chunk);
-        Answer += chunk;
-        Check(Answer);
-        if (!Quiet_ && HoldsError(Answer)) return Finish(Answer, false);
-        if (HoldsTerminator(Answer, Terminator)) return Finish(Answer, true);
-        if (Answer.size() >= MaxReplyLength) return Finish(Answer, false);
-        Poll(start, TimeoutMs);
-    }
+    return ModemWait(Answer, {Terminator}, true, TimeoutMs);
 }
 
 bool TModemWorker::ReadUntil(std::string& Answer, const std::string& Terminator, int TimeoutMs)
@@ -144,22 +124,7 @@ bool TModemWorker::ReadUntil(std::string& Answer, const std::string& Terminator,
 
 bool TModemWorker::WaitForAny(std::string& Answer, const std::vector<std::string>& Terminators, int TimeoutMs)
 {
-    Answer.clear();
-    const std::uint64_t start = Clock().NowMs();
-    std::string chunk;
-    for (;;) {
-        if (TimedOut(Clock().ElapsedSince(start), TimeoutMs) || Cancelled() || !IsOpen()) {
-            Check(Answer);
-            return Finish(Answer, HoldsAny(Answer, Terminators));
-        }
-        ReadAvailable(chunk);
-        Answer += chunk;
-        Check(Answer);
-        if (!Quiet_ && HoldsError(Answer)) return Finish(Answer, false);
-        if (HoldsAny(Answer, Terminators)) return Finish(Answer, true);
-        if (Answer.size() >= MaxReplyLength) return Finish(Answer, false);
-        Poll(start, TimeoutMs);
-    }
+    return ModemWait(Answer, Terminators, false, TimeoutMs);
 }
 
 bool TModemWorker::ReadAndCheck(std::string& Answer, const std::string& Expected)
@@ -222,7 +187,7 @@ bool TModemWorker::CheckRegistration()
 
 std::optional<std::string> TModemWorker::DialString(const std::string& Number)
 {
-    constexpr std::string_view kDial = "0123456789+Ww,";
+    constexpr std::string_view kDial = "0123456789+*#Ww,";
     constexpr std::string_view kLayout = " -().";
     std::string dial;
     for (const char c : Number) {
@@ -241,7 +206,7 @@ bool TModemWorker::Dial(const std::string& Number)
     const std::optional<std::string> dial = DialString(Number);
     if (!dial)
         throw TModemException("ОШИБКА! Недопустимый номер телефона: \"" + Number +
-                              "\" (допустимы цифры, +, W и запятая)");
+                              "\" (допустимы цифры, +, *, #, W и запятая)");
     return SendCommandExpect("ATD " + *dial, "CONNECT", 1, DialTimeoutMs);
 }
 

@@ -70,9 +70,9 @@ public:
     bool HangUpAndClose();
     void PulseRts();
 
-    // The number as it goes after "ATD": digits, "+", "W"/"w" (wait for dial tone) and "," (pause);
-    // blanks, "-", "(", ")" and "." are dropped as the way people write numbers. Nullopt when anything
-    // else is in it or nothing is left.
+    // The number as it goes after "ATD": digits, the dial characters "+", "*" and "#", "W"/"w" (wait for
+    // dial tone) and "," (pause); blanks, "-", "(", ")" and "." are dropped as the way people write
+    // numbers. Nullopt when anything else is in it or no digit is left.
     static std::optional<std::string> DialString(const std::string& Number);
 
     int ErrorCount() const { return ErrorCount_; }
@@ -81,14 +81,23 @@ public:
     bool Online() const { return Online_; }
     void SetOnline(bool Value) { Online_ = Value; }
 
+protected:
+    // The gathering loop's hooks: window events between polls, the cancel flag, the failure words.
+    void BetweenPolls() override { Pump(); }
+    bool StopAsked() const override { return Cancelled(); }
+    void Inspect(const std::string& Text) override { Check(Text); }
+    // Taking the call down credits nothing to the device: a late "OK" to "+++" may count for "ATH", whose
+    // wait only asks whether the modem confirmed.
+    bool LateRepliesMatter() const override { return !Quiet_; }
+
 private:
     // Taking a call down is never cancelled: a hang-up left half done leaves the modem on the line.
     bool Cancelled() const { return !Quiet_ && Cancel_ && Cancel_(); }
     void Pump() const;
-    // One poll's pause: window events run, then at most PollMs until input arrives.
-    void Poll(std::uint64_t Start, int TimeoutMs);
     // A pause that keeps the windows alive; not cut short by input or cancel.
     void PumpingPause(std::uint32_t Ms);
+    // A wait of the modem: the cable worker's gathering, with the modem's error word ending a reply.
+    bool ModemWait(std::string& Answer, std::vector<std::string> Terminators, bool DropNok, int TimeoutMs);
     // The end of a wait: the reply (if any) counts towards the run of errors.
     bool Finish(const std::string& Answer, bool Result);
     void Check(const std::string& Text) const;

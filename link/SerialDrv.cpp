@@ -431,35 +431,32 @@ int TCustomComm::Write(const void* Buffer, int Count, int TimeoutMs)
     RequireOpen();
     if ((GetState() & StateSending) != 0) RaiseError(SerialErr::MsgWriteLocked, SerialErr::WriteLocked);
     if (Count <= 0) return 0;
-    const auto timeout = static_cast<std::uint64_t>(std::max(TimeoutMs, 0));
     const auto* bytes = static_cast<const char*>(Buffer);
-    const std::uint64_t start = Clock_.NowMs();
     int total = 0;
-    while (total < Count) {
-        const int room = Buffers_.OutputSize() - InQueCount(1);
-        std::size_t written = 0;
-        if (room > 0) {
+    // Goes on while characters leave; the time-out counts only while none can.
+    const auto writeWhatFits = [&] {
+        while (total < Count) {
+            const int room = Buffers_.OutputSize() - InQueCount(1);
+            if (room <= 0) return false;
+            std::size_t written = 0;
             try {
                 written = Port.WriteSome(bytes + total, static_cast<std::size_t>(std::min(room, Count - total)));
             } catch (const SerialPortError& e) {
                 Translate(e, SerialErr::MsgWriteFailed, SerialErr::WriteFailed);
             }
             HandleEvents(TDeviceEvents{deOutEmpty});
-        }
-        if (written > 0) {
+            if (written == 0) return false;
             Sent += written;
             total += static_cast<int>(written);
             if (OnSend) {
                 const BusyScope busy(Busy, StateSending);
                 OnSend(*this, static_cast<int>(written));
             }
-            continue;
         }
-        const std::uint64_t elapsed = Clock_.ElapsedSince(start);
-        if (elapsed > timeout) break;
-        // No probe: a descriptor can be writable while our own queue limit says full.
-        Clock_.Pause(static_cast<std::uint32_t>(std::min<std::uint64_t>(kSliceMs, timeout - elapsed + 1)));
-    }
+        return true;
+    };
+    // No readiness probe: a descriptor can be writable while our own queue limit says full.
+    platform::PollUntil(platform::Deadline(Clock_, TimeoutMs), kSliceMs, writeWhatFits);
     return total;
 }
 
@@ -474,46 +471,35 @@ bool TCustomComm::WriteString(const std::string& S)
     return WriteBuffer(S.data(), count) == count;
 }
 
-void TCustomComm::PauseForInput(std::uint64_t Start, int TimeoutMs)
-{
-    const std::uint64_t elapsed = Clock_.ElapsedSince(Start);
-    const auto timeout = static_cast<std::uint64_t>(std::max(TimeoutMs, 0));
-    const std::uint64_t left = timeout >= elapsed ? timeout - elapsed + 1 : 1;
-    Clock_.Pause(static_cast<std::uint32_t>(std::min<std::uint64_t>(kSliceMs, left)),
-                 [this](std::uint32_t realMs) { return WaitInput(realMs); });
-}
-
 int TCustomComm::Read(void* Buffer, int Count, int TimeoutMs)
 {
     RequireOpen();
     if ((GetState() & StateReading) != 0) RaiseError(SerialErr::MsgReadLocked, SerialErr::ReadLocked);
     if (Count <= 0) return 0;
-    const auto timeout = static_cast<std::uint64_t>(std::max(TimeoutMs, 0));
     auto* bytes = static_cast<char*>(Buffer);
-    const std::uint64_t start = Clock_.NowMs();
     int total = 0;
-    while (total < Count) {
-        const int waiting = InQueCount(0);
-        std::size_t got = 0;
-        if (waiting > 0) {
+    const auto readWhatWaits = [&] {
+        while (total < Count) {
+            const int waiting = InQueCount(0);
+            if (waiting <= 0) return false;
+            std::size_t got = 0;
             try {
                 got = Port.ReadSome(bytes + total, static_cast<std::size_t>(std::min(waiting, Count - total)));
             } catch (const SerialPortError& e) {
                 Translate(e, SerialErr::MsgReadFailed, SerialErr::ReadFailed);
             }
-        }
-        if (got > 0) {
+            if (got == 0) return false;
             Received += got;
             total += static_cast<int>(got);
             if (OnRead) {
                 const BusyScope busy(Busy, StateReading);
                 OnRead(*this, static_cast<int>(got));
             }
-            continue;
         }
-        if (Clock_.ElapsedSince(start) > timeout) break;
-        PauseForInput(start, TimeoutMs);
-    }
+        return true;
+    };
+    platform::PollUntil(platform::Deadline(Clock_, TimeoutMs), kSliceMs, readWhatWaits,
+                        [this](std::uint32_t realMs) { return WaitInput(realMs); });
     return total;
 }
 

@@ -244,7 +244,6 @@ private:
     void Change(T& Field, T Value);
     void HandleEvents(TDeviceEvents Events);
     int DescriptorForEvents() const { return Port.Descriptor(); }
-    void PauseForInput(std::uint64_t Start, int TimeoutMs);
 
     platform::Clock& Clock_;
     platform::SerialPort Port;

@@ -49,4 +49,36 @@ private:
 // The process-wide real clock.
 Clock& SystemClock();
 
+// A time limit on a clock. It has passed once the whole milliseconds elapsed since it was set exceed the
+// limit (strictly): a limit of 0 still allows a look at 0 ms. Every wait of the program ends by this rule.
+class Deadline {
+public:
+    // A negative limit counts as 0.
+    Deadline(Clock& clock, std::int64_t limitMs);
+
+    Clock& GetClock() const { return *clock_; }
+    std::uint64_t LimitMs() const { return limit_; }
+    std::uint64_t Elapsed() const { return clock_->ElapsedSince(start_); }
+    bool Expired() const { return Elapsed() > limit_; }
+    // How long a pause may last so that it ends no later than the first millisecond past the limit;
+    // 0 once the limit has passed.
+    std::uint64_t Remaining() const;
+    // Pauses for at most maxMs and never past the limit; true when `ready` reported input first.
+    bool Pause(std::uint32_t maxMs, const Clock::ReadyProbe& ready = {}) const;
+
+private:
+    Clock* clock_;
+    std::uint64_t start_;
+    std::uint64_t limit_;
+};
+
+// The one wait loop of the program. Runs `look` until it reports done or the deadline has passed; between
+// looks `idle` runs (window events, where a wait must keep them alive) and then a pause of at most pollMs,
+// ended early when `ready` reports input. Whether the deadline has passed is noted before each look, so the
+// look that follows the last pause still runs: a zero limit looks once, and what came during the last
+// pause is not missed. True when a look reported done; false when the time ran out. Exceptions of `look`,
+// `idle` and `ready` pass to the caller.
+bool PollUntil(const Deadline& deadline, std::uint32_t pollMs, const std::function<bool()>& look,
+               const Clock::ReadyProbe& ready = {}, const std::function<void()>& idle = {});
+
 }  // namespace platform

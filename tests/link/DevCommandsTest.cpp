@@ -492,11 +492,12 @@ protected:
     DevCommandsOverPty()
     {
         line.SetLineSpeed(0);
-        worker.Open(pty.SlavePath(), br19200);
+        worker.OpenWithTimeout(pty.SlavePath(), br19200, 300);
     }
 
-    // Failing exchanges wait out their time-out on the manual clock; a lower floor keeps them short.
-    void ShortFloor() { dev.SetTimeoutFloor(1'000); }
+    // Failing exchanges wait out their time-out on the manual clock; a lower floor (and the worker's own
+    // time-out below it) keeps them short.
+    void ShortFloor() { dev.SetTimeoutFloor(300); }
 
     platform::ManualClock clock;
     sim::Pty pty;
@@ -534,12 +535,18 @@ TEST_F(DevCommandsOverPty, AtLineSpeedValuesArriveWholeAndDecoded)
 TEST_F(DevCommandsOverPty, SilenceRefusalAndGarbageFailAfterThreeAttempts)
 {
     ShortFloor();
-    const sim::Fault faults[] = {{sim::FaultKind::Silence}, {sim::FaultKind::Nok}, {sim::FaultKind::Garbage, 24}};
-    for (const sim::Fault& fault : faults) {
+    const struct {
+        sim::Fault fault;
+        TFailure failure;
+    } cases[] = {{{sim::FaultKind::Silence}, TFailure::NoReply},
+                 {{sim::FaultKind::Nok}, TFailure::Refused},
+                 {{sim::FaultKind::Garbage, 24}, TFailure::NoReply}};
+    for (const auto& [fault, failure] : cases) {
         line.ClearReceived();
         line.AddFault("+pwlog", fault, 3);
         std::string value = "stale";
         EXPECT_FALSE(ReadSystemEvents(dev, value)) << static_cast<int>(fault.kind);
+        EXPECT_EQ(dev.LastFailure(), failure);
         EXPECT_EQ(value, "");
         EXPECT_EQ(line.ReceivedBytes(), "+pwlog\r+pwlog\r+pwlog\r");
     }

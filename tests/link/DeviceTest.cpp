@@ -65,8 +65,8 @@ TEST_F(DeviceTest, ExtractsTheValueBetweenTheMarkAndTheTerminator)
     EXPECT_EQ(dev.ExtractValue("echo>12>34\r\nOK\r\n"), "12>34");
     // The cut is case-sensitive: a small "ok" satisfies the wait but leaves no value.
     EXPECT_EQ(dev.ExtractValue(">1F\r\nok"), "");
-    // A value holding the capital letters is cut there.
-    EXPECT_EQ(dev.ExtractValue(">ABOKCD\r\nOK"), "AB");
+    // The reply's own closing word ends the value, not the same letters inside it.
+    EXPECT_EQ(dev.ExtractValue(">ABOKCD\r\nOK"), "ABOKCD");
     EXPECT_EQ(dev.ExtractValue("no mark\r\nOK"), "no mark");
 }
 

@@ -114,6 +114,8 @@ TEST(ModemWorkerReplies, DialStringKeepsOnlyDialCharacters)
 {
     EXPECT_EQ(TModemWorker::DialString("8 (912) 345-67.89"), "89123456789");
     EXPECT_EQ(TModemWorker::DialString("+7912W123,4w5"), "+7912W123,4w5");
+    EXPECT_EQ(TModemWorker::DialString("*31# +7 912"), "*31#+7912");
+    EXPECT_EQ(TModemWorker::DialString("*#"), std::nullopt);
     EXPECT_EQ(TModemWorker::DialString(" - "), std::nullopt);
     EXPECT_EQ(TModemWorker::DialString("123;"), std::nullopt);  // ";" would make it a voice call
     EXPECT_EQ(TModemWorker::DialString("123\r\nATZ"), std::nullopt);
@@ -130,9 +132,9 @@ TEST_F(ModemFixture, WholeDialSequenceThenDataThenHangUp)
     ASSERT_TRUE(worker.CheckModem());
     ASSERT_TRUE(worker.SetBearer("71"));
     ASSERT_TRUE(worker.CheckRegistration());
-    ASSERT_TRUE(worker.Dial("+7 (912) 345-67-89"));
+    ASSERT_TRUE(worker.Dial("*31#+7 (912) 345-67-89"));
     EXPECT_EQ(sim.modem().Commands(), (std::vector<std::string>{"ATZ", "AT", "AT+CBST=71,0,1", "AT+CREG?",
-                                                                "ATD +79123456789"}));
+                                                                "ATD *31#+79123456789"}));
     EXPECT_TRUE(sim.modem().InDataMode());
 
     std::string answer;
@@ -216,10 +218,11 @@ TEST_F(ModemFixture, RegistrationStatuses)
 
 TEST_F(ModemFixture, SilentRegistrationTriesFiveTimesOnTheDefaultTimeout)
 {
+    worker.OpenWithTimeout(sim.Path(), br19200, 300);
     sim.line().AddFault("AT+CREG?", Fault{FaultKind::Silence}, -1);
     const auto start = clock.NowMs();
     EXPECT_FALSE(worker.CheckRegistration());
-    EXPECT_GT(clock.ElapsedSince(start), 5u * 5000u);
+    EXPECT_GT(clock.ElapsedSince(start), 5u * 300u);
     EXPECT_EQ(sim.line().Requests().size(), 5u);
 }
 
@@ -267,7 +270,27 @@ TEST_F(ModemFixture, SplitReplyIsGatheredByWaitForAny)
     ASSERT_TRUE(worker.Write("AT\r\n"));
     std::string answer;
     EXPECT_TRUE(worker.WaitForAny(answer, {"RING", "OK"}, 10000));
-    EXPECT_TRUE(answer.starts_with("\r\nOK")) << answer;
+    EXPECT_EQ(answer, "\r\nOK\r\n") << "every poll's share, through the closing line break";
+}
+
+TEST_F(ModemFixture, DataCallRepliesAreTakenWholeAndLateOnesDropped)
+{
+    DialUp();
+    sim.line().SetLineSpeed(19200);
+    device.Set("GAPN1", "internet.book.ru");
+    sim.line().AddFault("+GAPN1", Fault{FaultKind::Split, 14, 20ms});
+    std::string answer;
+    ASSERT_TRUE(worker.Write("+GAPN1\r"));
+    EXPECT_TRUE(worker.WaitFor(answer, "OK", 10000));
+    EXPECT_EQ(answer, ">internet.book.ru\r\nOK\r\n");
+
+    sim.line().AddFault("+ver", Fault{FaultKind::Late, 0, 600ms});
+    ASSERT_TRUE(worker.Write("+ver\r"));
+    EXPECT_FALSE(worker.WaitFor(answer, "OK", 300));
+    ASSERT_TRUE(worker.Write("+GAPN1\r"));
+    EXPECT_EQ(worker.TakeDiscarded(), ">REV 11.005.096\r\nOK\r\n");
+    EXPECT_TRUE(worker.WaitFor(answer, "OK", 10000));
+    EXPECT_EQ(answer, ">internet.book.ru\r\nOK\r\n");
 }
 
 TEST_F(ModemFixture, CallDroppingMidExchangeRaisesAndTheModemIsBackInCommandMode)

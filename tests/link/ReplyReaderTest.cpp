@@ -1,0 +1,96 @@
+#include "link/ReplyReader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+enum class Kind { Device, Login, Modem, Any };
+
+TReplyRule Rule(Kind kind)
+{
+    switch (kind) {
+    case Kind::Device: return {.Terminators = {"OK"}};
+    case Kind::Login: return {.Terminators = {"\r"}};
+    case Kind::Modem: return {.Terminators = {"CONNECT"}, .ErrorEnds = true};
+    case Kind::Any: return {.Terminators = {"RING", "OK"}, .DropNok = false};
+    }
+    return {};
+}
+
+constexpr std::uint64_t kGap = 20;     // an adapter's gap between two chunks
+constexpr std::uint64_t kQuiet = 100;  // the rule's defaults
+constexpr std::uint64_t kBreak = 50;
+
+struct Case {
+    const char* name;
+    Kind kind;
+    std::string text;
+    std::uint64_t silentMs;
+    TReplyState state;
+};
+
+const std::vector<Case> kCases{
+    {"ValueReply", Kind::Device, ">0050\r\nOK\r\n", 0, TReplyState::Whole},
+    {"ClosingLfStillOnTheWay", Kind::Device, ">0050\r\nOK\r", kGap, TReplyState::Open},
+    {"CrAloneAfterSilence", Kind::Device, ">0050\r\nOK\r", kBreak, TReplyState::Whole},
+    {"SmallLetters", Kind::Device, ">1F\r\nok\r\n", 0, TReplyState::Whole},
+    {"OkInsideAValue", Kind::Device, ">internet.book.ru\r\n", 0, TReplyState::Open},
+    {"ValueCutAfterOkByAGap", Kind::Device, ">internet.book", kGap, TReplyState::Open},
+    {"ValueHoldingOkIsWhole", Kind::Device, ">internet.book.ru\r\nOK\r\n", 0, TReplyState::Whole},
+    {"ValueInCapitals", Kind::Device, ">BOOK\r\nOK\r\n", 0, TReplyState::Whole},
+    {"NoLineBreakNeedsQuiet", Kind::Device, ">12\r\nOK", kQuiet - 1, TReplyState::Open},
+    {"NoLineBreakAfterQuiet", Kind::Device, ">12\r\nOK", kQuiet, TReplyState::Whole},
+    {"NoLineBreakAtAll", Kind::Device, ">12OK", kQuiet, TReplyState::Whole},
+    {"DevicePausingAfterALine", Kind::Device, ">facebook\r\n", 10 * kQuiet, TReplyState::Open},
+    {"EchoFirst", Kind::Device, "+o\r>0050\r\nOK\r\n", 0, TReplyState::Whole},
+    {"LeadingLineBreaks", Kind::Device, "\n\r\nOK\r\n\r\n", 0, TReplyState::Whole},
+    {"RefusalRunsOn", Kind::Device, "NOK\r\n", kQuiet, TReplyState::Open},
+    {"RefusalFormedByRemoval", Kind::Device, "NNOKOK", kQuiet, TReplyState::Open},
+    {"RefusalThenOk", Kind::Device, "NOK\r\nOK\r\n", 0, TReplyState::MoreThanOne},
+    {"TwoRefusals", Kind::Device, "NOK\r\nNOK\r\n", 0, TReplyState::MoreThanOne},
+    {"LateReplyThenOwn", Kind::Device, "OK\r\n>0050\r\nOK\r\n", 0, TReplyState::MoreThanOne},
+    {"TextAfterTheEnd", Kind::Device, "OK\r\n>00", 0, TReplyState::MoreThanOne},
+    {"LoginSkipsEarlierLineBreaks", Kind::Login, "\r\n", kQuiet, TReplyState::Open},
+    {"LoginReply", Kind::Login, "\r\nOK\r\n", 0, TReplyState::Whole},
+    {"LoginRefused", Kind::Login, "NOK\r\n", 0, TReplyState::Whole},
+    {"LoginAndAnother", Kind::Login, "OK\r\nOK\r\n", 0, TReplyState::MoreThanOne},
+    {"ConnectWithSpeed", Kind::Modem, "ATD 5551234\r\r\nCONNECT 9600\r\n", 0, TReplyState::Whole},
+    {"ModemError", Kind::Modem, "AT\r\r\nERROR\r\n", 0, TReplyState::Error},
+    {"ModemErrorWithoutBreak", Kind::Modem, "\r\n+CME ERROR: 3", kQuiet, TReplyState::Error},
+    {"AnyOfSeveral", Kind::Any, "\r\nRING\r\n", 0, TReplyState::Whole},
+    {"AnyKeepsNok", Kind::Any, "NOK", kQuiet, TReplyState::Whole},
+};
+
+class ReplyRule : public ::testing::TestWithParam<Case> {};
+
+TEST_P(ReplyRule, EndsAsTheRuleSaysInWholeOrByteByByte)
+{
+    const Case& c = GetParam();
+    TReplyReader whole(Rule(c.kind));
+    whole.Add(c.text);
+    EXPECT_EQ(whole.State(c.silentMs), c.state);
+    EXPECT_EQ(whole.Text(), c.text);
+    TReplyReader bytes(Rule(c.kind));
+    for (const char b : c.text) bytes.Add(std::string(1, b));
+    EXPECT_EQ(bytes.State(c.silentMs), c.state) << "chunks must not matter";
+}
+
+INSTANTIATE_TEST_SUITE_P(Replies, ReplyRule, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ReplyReader, TellsARefusalAndAnAnswerFromSilence)
+{
+    TReplyReader reader(Rule(Kind::Device));
+    reader.Add(">00\r\n");
+    EXPECT_FALSE(reader.Answered());
+    reader.Add("NOK\r\n");
+    EXPECT_TRUE(reader.Refused());
+    EXPECT_TRUE(reader.Answered());
+    EXPECT_TRUE(HoldsTerminatorIgnoringNok("NOK\r\nOK\r\n", "ok"));
+    EXPECT_FALSE(HoldsTerminatorIgnoringNok("NNOKOK", "OK"));  // the removal forms another NOK
+}
+
+}  // namespace
