@@ -102,14 +102,10 @@ int main(int argc, char** argv)
 {
     try {
         const double seconds = argc > 1 ? std::atof(argv[1]) : 60.0;
-        const fs::path self = fs::read_symlink("/proc/self/exe");
-        const fs::path program = self.parent_path().parent_path() / "sim" / "sorvel-sim";
+        const fs::path program = benchsupport::SimProgram();
         const fs::path ports = fs::temp_directory_path() / ("sorvel-ibench-" + std::to_string(getpid()));
         fs::create_directories(ports);
-        // The message table beside the program, as an installed program has it.
-        const fs::path messages = self.parent_path().parent_path().parent_path().parent_path() / "resources" / "Messages.txt";
-        std::error_code ignored;
-        if (fs::exists(messages, ignored)) fs::copy_file(messages, ports / "Messages.txt", ignored);
+        benchsupport::CopyMessages(ports);
         if (!fs::exists(program)) throw std::runtime_error("sorvel-sim is not built");
         int result = 0;
         {

@@ -326,7 +326,9 @@ TEST_P(LineTimingUpload, AFirmwareFileReachesTheDeviceWhole)
         formUpdateInsertion->etPath->SetText(path.string());
         ui::App().Post([this] { EXPECT_TRUE(user.Click(*formUpdateInsertion->KitDialogButtons1->ButtonOk())); });
     });
+    const std::uint64_t start = scope.Clock().NowMs();
     controller->UpdateFirmwareFromFile();
+    EXPECT_GE(scope.Clock().ElapsedSince(start), TUploadOptions{}.FinalWaitMs) << "the final wait on the program's clock";
     EXPECT_TRUE(cable->device.FirmwareWritten());
     EXPECT_EQ(cable->device.UploadedImage(), AsText(bytes) + std::string(3 * 16, '\xFF'));
     EXPECT_FALSE(Logged("ОШИБКА"));
