@@ -135,7 +135,7 @@ TEST_P(LineTimingConnect, TheRightKeyIsAcceptedEveryTimeAndAWrongOneRefused)
 {
     AddCable(120);
     GetParam().apply(cable->line);
-    for (int i = 0; i < 12; ++i) {
+    for (int i = 0; i < 20; ++i) {
         ASSERT_TRUE(ConnectWith()) << "connect " << i;
         EXPECT_TRUE(cable->device.LoggedIn());
         EXPECT_EQ(main->StatusText(TFormMain::PanelVersion), "REV 11.005.120");

@@ -95,7 +95,8 @@ private:
     std::function<bool(const std::string&)> gate_;
 };
 
-// The simulated communicator on a pseudo-terminal linked into the program's ports folder.
+// The simulated communicator on a pseudo-terminal linked into the program's ports folder, its line paced
+// both ways at 19200 baud.
 struct CableDevice {
     CableDevice(const sim::DeviceProfile& profile, platform::Clock& clock, const std::filesystem::path& link)
         : device(profile, clock, testsupport::SimDevice::kWallStart)
