@@ -166,6 +166,8 @@ Binding* Core::Create(ui::TControl& control)
     if (control.Parent() != nullptr) {
         Binding* pb = Ensure(*control.Parent());
         if (pb == nullptr) return nullptr;
+        // A parent made just now made its children with it.
+        if (Binding* made = Find(control); made != nullptr && made->widget) return made;
         parent = pb->client;
     } else if (!ui::Is<ui::TForm>(&control)) {
         return nullptr;
@@ -183,6 +185,10 @@ Binding* Core::Create(ui::TControl& control)
     if (auto* scroll = qobject_cast<QAbstractScrollArea*>(w)) Register(b, scroll->viewport());
     b.kind->Connect(b);
     FullSync(b);
+    // Everything the control holds is shown with it, whether anyone asks for it or not (a kit bar's
+    // buttons were made in its constructor, before it stood in a window).
+    if (auto* container = ui::As<ui::TWinControl>(&control))
+        for (int i = 0; i < container->ControlCount(); ++i) Ensure(*container->Controls(i));
     return &b;
 }
 

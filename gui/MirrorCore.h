@@ -272,6 +272,7 @@ void ShowPopup(Binding& b, QPoint local, QPoint global);
 class PaintedBase : public Kind {
 public:
     QWidget* Make(Binding& b, QWidget* parent) const override;
+    void Text(Binding& b) const override;
     void Style(Binding& b) const override;
     void Changed(Binding& b) const override;
     bool Mouse(Binding& b, QObject* watched, QMouseEvent& event) const override;

@@ -114,6 +114,9 @@ QWidget* PaintedBase::Make(Binding& b, QWidget* parent) const
     return w;
 }
 
+// The caption is in the picture; a screen reader (and a test that reads the screen) hears it by name.
+void PaintedBase::Text(Binding& b) const { b.widget->setAccessibleName(WithoutAccelerators(b.control->Caption())); }
+
 void PaintedBase::Style(Binding& b) const
 {
     const auto* win = ui::As<ui::TWinControl>(b.control);
