@@ -320,8 +320,13 @@ public:
     void Style(Binding& b) const override
     {
         const auto& memo = static_cast<const ui::TMemo&>(*b.control);
-        static_cast<QPlainTextEdit*>(b.widget.data())
-            ->setLineWrapMode(memo.WordWrap() ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+        auto* q = static_cast<QPlainTextEdit*>(b.widget.data());
+        q->setLineWrapMode(memo.WordWrap() ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+        // The bars the memo asks for are always there; without any, they come when the text is larger.
+        const ui::TScrollStyle bars = memo.ScrollBars();
+        const auto policy = [](bool always) { return always ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded; };
+        q->setVerticalScrollBarPolicy(policy(bars == ui::ssVertical || bars == ui::ssBoth));
+        q->setHorizontalScrollBarPolicy(policy(bars == ui::ssHorizontal || bars == ui::ssBoth));
     }
 };
 

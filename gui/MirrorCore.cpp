@@ -43,7 +43,7 @@ struct KindRule {
 // First match wins: the stock controls of ui/ before the painted ones that derive from their bases.
 const KindRule kKindRules[] = {
     {[](const ui::TControl& c) { return IsA<ui::TForm>(c) && c.Parent() == nullptr; }, WindowKind},
-    {IsA<ui::TForm>, SurfaceKind},
+    {IsA<ui::TForm>, EmbeddedFormKind},
     {IsA<ui::TStringGrid>, GridKind},
     {IsA<ui::TPanel>, PanelKind},
     {IsA<ui::TGroupBox>, GroupBoxKind},
@@ -185,6 +185,7 @@ Binding* Core::Create(ui::TControl& control)
     if (auto* scroll = qobject_cast<QAbstractScrollArea*>(w)) Register(b, scroll->viewport());
     b.kind->Connect(b);
     FullSync(b);
+    Relayout(b, ui::ModelChange::Parent);
     // Everything the control holds is shown with it, whether anyone asks for it or not (a kit bar's
     // buttons were made in its constructor, before it stood in a window).
     if (auto* container = ui::As<ui::TWinControl>(&control))
@@ -406,7 +407,13 @@ void Core::Apply(Binding& b, ui::ModelChange what)
     case ui::ModelChange::Items: kind.Items(b); break;
     case ui::ModelChange::Selection: kind.Selection(b); break;
     case ui::ModelChange::State: kind.State(b); break;
-    case ui::ModelChange::Parent: ApplyParent(b); return;
+    case ui::ModelChange::Parent: {
+        // The binding may be made anew (a form that became a window or stopped being one).
+        ui::TControl& control = *b.control;
+        ApplyParent(b);
+        if (Binding* self = Find(control); self != nullptr && self->widget) Relayout(*self, what);
+        return;
+    }
     case ui::ModelChange::ZOrder:
         if (b.control->Parent() != nullptr) Restack(*b.control->Parent());
         break;
@@ -414,6 +421,19 @@ void Core::Apply(Binding& b, ui::ModelChange what)
     case ui::ModelChange::Other: ApplyStyle(b); break;
     }
     kind.Changed(b);
+    Relayout(b, what);
+}
+
+void Core::Relayout(Binding& b, ui::ModelChange what)
+{
+    if (what != ui::ModelChange::Bounds && what != ui::ModelChange::Visible && what != ui::ModelChange::Parent) return;
+    if (ui::TWinControl* parent = b.control->Parent())
+        if (Binding* pb = Find(*parent); pb != nullptr && pb->widget) pb->kind->ChildChanged(*pb);
+    if (what != ui::ModelChange::Bounds) return;
+    if (auto* container = ui::As<ui::TWinControl>(b.control))
+        for (int i = 0; i < container->ControlCount(); ++i)
+            if (Binding* child = Find(*container->Controls(i)); child != nullptr && child->widget)
+                child->kind->ParentResized(*child);
 }
 
 void Core::ApplyStyle(Binding& b)

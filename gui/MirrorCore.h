@@ -103,6 +103,9 @@ public:
     virtual void Style(Binding&) const {}
     // After any change: painted kinds paint again.
     virtual void Changed(Binding&) const {}
+    // A child was placed, moved, shown or hidden; the control itself was resized (its children see it).
+    virtual void ChildChanged(Binding&) const {}
+    virtual void ParentResized(Binding&) const {}
     // The widget that takes the control's font, colours and cursor.
     virtual QWidget* Face(Binding& b) const;
 
@@ -195,6 +198,8 @@ private:
     void Unbind(const ui::TControl& control);
     void Retire(QWidget* widget);
     void ApplyStyle(Binding& b);
+    // Tells the parent's kind that a child moved, and the children's kinds that the control was resized.
+    void Relayout(Binding& b, ui::ModelChange what);
     bool RouteKey(Binding& b, QKeyEvent& event);
     void FocusArrived(Binding& b);
 
@@ -262,6 +267,7 @@ const Kind& GroupBoxKind();
 // gui/MirrorWindows.cpp
 const Kind& WindowKind();
 const Kind& SurfaceKind();
+const Kind& EmbeddedFormKind();
 const Kind& StatusBarKind();
 void RebuildMenu(Binding& window);
 void ApplyMenuItem(Binding& window, ui::TMenuItem& item);

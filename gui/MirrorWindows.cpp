@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QScrollArea>
 #include <QWidget>
 #include <qdrawutil.h>
 
@@ -194,6 +195,64 @@ public:
     bool Mouse(Binding& b, QObject*, QMouseEvent& event) const override { return b.core.RouteMouse(b, event, true); }
 };
 
+// A form placed in another control (a page in the main window's page pane): what lies beyond the part of
+// it that its parent shows scrolls into view, as a form scrolls its controls. The scroll area takes
+// the part of the form inside its parent; its content is as large as the form or its visible children,
+// whichever reach further.
+class EmbeddedForm : public Kind {
+public:
+    QWidget* Make(Binding& b, QWidget* parent) const override
+    {
+        auto* area = new QScrollArea(parent);
+        area->setFrameShape(QFrame::NoFrame);
+        area->setWidgetResizable(false);
+        area->viewport()->setAutoFillBackground(true);
+        auto* content = new QWidget();
+        content->setAutoFillBackground(true);
+        area->setWidget(content);
+        b.client = content;
+        return area;
+    }
+
+    void Bounds(Binding& b) const override
+    {
+        const ui::TControl& form = *b.control;
+        QRect shown(form.Left(), form.Top(), form.Width(), form.Height());
+        if (const ui::TWinControl* parent = form.Parent())
+            shown &= QRect(0, 0, parent->Width(), parent->Height());
+        b.widget->setGeometry(shown.isEmpty() ? QRect(form.Left(), form.Top(), 0, 0) : shown);
+        ChildChanged(b);
+    }
+
+    void ParentResized(Binding& b) const override { Bounds(b); }
+
+    void ChildChanged(Binding& b) const override
+    {
+        const auto& form = static_cast<const ui::TWinControl&>(*b.control);
+        QRect extent(0, 0, form.Width(), form.Height());
+        for (int i = 0; i < form.ControlCount(); ++i)
+            if (const ui::TControl* c = form.Controls(i); c->Visible())
+                extent |= QRect(c->Left(), c->Top(), c->Width(), c->Height());
+        b.client->resize(extent.right() + 1, extent.bottom() + 1);
+    }
+
+    void Color(Binding& b) const override
+    {
+        for (QWidget* w : {static_cast<QScrollArea*>(b.widget.data())->viewport(), b.client.data()}) {
+            QPalette palette = w->palette();
+            palette.setColor(QPalette::Window, ToQColor(b.control->Color()));
+            w->setPalette(palette);
+        }
+    }
+
+    QWidget* Face(Binding& b) const override { return b.client; }
+
+    bool Mouse(Binding& b, QObject* watched, QMouseEvent& event) const override
+    {
+        return watched == b.client.data() && b.core.RouteMouse(b, event, true);
+    }
+};
+
 class StatusBar : public Kind {
 public:
     QWidget* Make(Binding& b, QWidget* parent) const override
@@ -334,6 +393,12 @@ const Kind& WindowKind()
 const Kind& SurfaceKind()
 {
     static const Surface kind;
+    return kind;
+}
+
+const Kind& EmbeddedFormKind()
+{
+    static const EmbeddedForm kind;
     return kind;
 }
 
