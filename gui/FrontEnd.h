@@ -7,6 +7,7 @@
 //     gui::FrontEnd front(ui::App());
 //     ... create the forms ...
 //     return front.Run();
+#include "gui/Desktop.h"
 #include "gui/EventPump.h"
 #include "gui/Mirror.h"
 #include "gui/QtServices.h"
@@ -32,6 +33,7 @@ public:
 
 private:
     ui::Application& app_;
+    Desktop desktop_;
     QtServices services_;
     Mirror mirror_;
     EventPump pump_;

@@ -24,6 +24,7 @@
 #include <string>
 
 #include "gui/Convert.h"
+#include "gui/Desktop.h"
 #include "gui/MirrorCore.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Text.h"
@@ -501,6 +502,16 @@ private:
             if (const auto file = ResourceFile(speed->Glyph())) icon = QIcon(*file);
             button->setAutoRaise(speed->Flat());
         }
+        // Buttons without a picture of their own take one from the desktop's icon theme: the picture
+        // stands for the caption, which the tool tip keeps.
+        if (const char* name = ToolIconName(c.Name()); icon.isNull() && *name != '\0') {
+            icon = QIcon::fromTheme(QString::fromLatin1(name));
+            if (!icon.isNull()) captions = false;
+        }
+        // The largest of the sizes themes draw for toolbars that the button has room for.
+        const int room = c.Height() - 4;
+        const int side = room >= 24 ? 24 : room >= 22 ? 22 : 16;
+        button->setIconSize(QSize(side, side));
         // Without a picture the button shows its caption, or else its hint, cut to the button's width.
         std::string text = c.Caption();
         if (text.empty() && icon.isNull()) text = c.Hint();
@@ -512,7 +523,7 @@ private:
         button->setToolButtonStyle(icon.isNull()               ? Qt::ToolButtonTextOnly
                                    : captions && !text.empty() ? Qt::ToolButtonTextUnderIcon
                                                                : Qt::ToolButtonIconOnly);
-        button->setToolTip(ToQt(c.Hint()));
+        button->setToolTip(ToQt(c.Hint().empty() ? c.Caption() : c.Hint()));
     }
 };
 

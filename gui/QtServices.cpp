@@ -4,6 +4,8 @@
 #include <QClipboard>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
@@ -62,6 +64,18 @@ ui::TMsgDlgBtn EscapeButton(ui::TMsgDlgButtons buttons)
         if (buttons.Contains(b)) return b;
     return ui::mbCancel;
 }
+
+// The kinds of the file list in Russian, which Qt's own translation leaves out.
+class RussianFileTypes : public QFileIconProvider {
+public:
+    QString type(const QFileInfo& info) const override
+    {
+        if (info.isRoot()) return QStringLiteral("Диск");
+        if (info.isDir()) return QStringLiteral("Папка");
+        const QString suffix = info.suffix();
+        return suffix.isEmpty() ? QStringLiteral("Файл") : QStringLiteral("Файл ") + suffix.toUpper();
+    }
+};
 
 int DefaultButtonIndex(unsigned flags)
 {
@@ -133,9 +147,11 @@ QString QtServices::NameFilters(const std::string& filter)
 
 std::optional<std::string> QtServices::ShowFileDialog(const ui::FileDialogRequest& request)
 {
+    RussianFileTypes types;
     QFileDialog dialog;
     // The platform's own dialog would run its own loop, out of the model's pump.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setIconProvider(&types);
     dialog.setWindowTitle(ToQt(!request.title.empty() ? request.title : request.save ? "Сохранить как" : "Открыть"));
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(!request.save && request.options.Contains(ui::ofFileMustExist) ? QFileDialog::ExistingFile
