@@ -27,6 +27,7 @@ public:
 
     Mirror& Windows() { return mirror_; }
     QtServices& Services() { return services_; }
+    EventPump& Pump() { return pump_; }
 
     // Shows the main form and runs Qt's loop until the application terminates; the exit code.
     int Run();

@@ -9,7 +9,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
-#include <QTimer>
 
 #include <array>
 #include <utility>
@@ -95,9 +94,6 @@ int QtServices::Run(QDialog& dialog)
         finished = true;
         result = code;
     });
-    // Wakes the wait below, so that the model's timers and posted calls are served while the user reads.
-    QTimer tick;
-    tick.start(10);
     dialog.show();
     dialog.raise();
     dialog.activateWindow();
