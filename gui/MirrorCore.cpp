@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "gui/Convert.h"
+#include "kit/KitSplit.h"
 #include "ui/ComCtrls.h"
 #include "ui/ExtCtrls.h"
 #include "ui/Forms.h"
@@ -47,6 +48,7 @@ const KindRule kKindRules[] = {
     {IsA<ui::TStringGrid>, GridKind},
     {IsA<ui::TPanel>, PanelKind},
     {IsA<ui::TGroupBox>, GroupBoxKind},
+    {IsA<TKitSplitter>, SplitterKind},
     {Exactly<ui::TLabel>, LabelKind},
     {Exactly<ui::TImage>, ImageKind},
     {[](const ui::TControl& c) { return Exactly<ui::TToolButton>(c) || Exactly<ui::TSpeedButton>(c); },

@@ -264,6 +264,7 @@ const Kind& PaintedKind();
 QWidget* MakePaintedWidget(Core& core, QWidget* parent);
 const Kind& PanelKind();
 const Kind& GroupBoxKind();
+const Kind& SplitterKind();
 // gui/MirrorWindows.cpp
 const Kind& WindowKind();
 const Kind& SurfaceKind();

@@ -15,6 +15,7 @@
 #include "gui/Convert.h"
 #include "gui/MirrorCore.h"
 #include "kit/KitCommon.h"
+#include "kit/KitSplit.h"
 #include "ui/Canvas.h"
 #include "ui/ExtCtrls.h"
 #include "ui/Grids.h"
@@ -103,6 +104,60 @@ class GroupBox : public PaintedBase {
     }
 };
 
+// Draws the splitter's track line over its panes while the bar is dragged: the line inverts what lies
+// under it, so it shows on any pane and drawing it again takes it away. The splitter's own picture has
+// the line where no pane covers it; this layer adds it where the panes do.
+class TrackLayer : public QWidget {
+public:
+    TrackLayer(QWidget* parent, const TKitSplitter& splitter) : QWidget(parent), splitter_(splitter)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QImage pattern(8, 8, QImage::Format_RGB32);
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x) pattern.setPixel(x, y, (x + y) % 2 == 0 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+        QPainter painter(this);
+        painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        for (const ui::TRect& line : splitter_.TrackLines()) {
+            const QRect track(line.Left, line.Top, line.Width(), line.Height());
+            for (int i = 0; i < splitter_.ControlCount(); ++i)
+                if (const ui::TControl* pane = splitter_.Controls(i); pane->Visible())
+                    painter.fillRect(track & QRect(pane->Left(), pane->Top(), pane->Width(), pane->Height()),
+                                     QBrush(pattern));
+        }
+    }
+
+private:
+    const TKitSplitter& splitter_;
+};
+
+class Splitter : public PaintedBase {
+public:
+    QWidget* Make(Binding& b, QWidget* parent) const override
+    {
+        QWidget* w = PaintedBase::Make(b, parent);
+        b.overlay = new TrackLayer(w, static_cast<const TKitSplitter&>(*b.control));
+        b.overlay->hide();
+        return w;
+    }
+
+    void Changed(Binding& b) const override
+    {
+        PaintedBase::Changed(b);
+        const bool tracking = !static_cast<const TKitSplitter&>(*b.control).TrackLines().empty();
+        if (!b.overlay || (!tracking && b.overlay->isHidden())) return;
+        b.overlay->setGeometry(b.widget->rect());
+        b.overlay->setVisible(tracking);
+        b.overlay->raise();
+        b.overlay->update();
+    }
+};
+
 }  // namespace
 
 QWidget* MakePaintedWidget(Core& core, QWidget* parent) { return new PaintedWidget(core, parent); }
@@ -182,6 +237,12 @@ const Kind& PaintedKind()
 const Kind& PanelKind()
 {
     static const Panel kind;
+    return kind;
+}
+
+const Kind& SplitterKind()
+{
+    static const Splitter kind;
     return kind;
 }
 

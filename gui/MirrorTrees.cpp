@@ -106,7 +106,8 @@ public:
     {
         const auto& tree = static_cast<const ui::TTreeView&>(*b.control);
         auto* view = static_cast<QTreeWidget*>(b.widget.data());
-        view->setRootIsDecorated(tree.ShowRoot() || tree.ShowButtons());
+        // Without root lines the top-level nodes have no buttons either (the log's entries).
+        view->setRootIsDecorated(tree.ShowRoot());
         view->setSelectionBehavior(QAbstractItemView::SelectRows);
         view->setAllColumnsShowFocus(tree.RowSelect());
     }

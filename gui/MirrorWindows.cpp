@@ -28,6 +28,11 @@ namespace {
 // The menu-item action's look as the model has it.
 void ShowItem(QAction& action, const ui::TMenuItem& item)
 {
+    // A separator is a line; its "-" caption is no text to show beside it.
+    if (item.IsSeparator()) {
+        action.setVisible(item.Visible());
+        return;
+    }
     QString text = ToQt(item.Caption());
     if (item.ShortCut() != 0) text += QLatin1Char('\t') + ToQt(ui::ShortCutToText(item.ShortCut()));
     action.setText(text);
