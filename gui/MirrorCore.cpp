@@ -204,7 +204,7 @@ void Core::Register(Binding& b, QWidget* widget)
     connect(widget, &QObject::destroyed, this, [this](QObject* gone) { byWidget_.erase(gone); });
 }
 
-void Core::Unbind(const ui::TControl& control)
+void Core::Unbind(const ui::TComponent& control)
 {
     const auto it = bindings_.find(&control);
     if (it == bindings_.end()) return;
@@ -297,7 +297,7 @@ void Core::ComponentDestroying(ui::TComponent& component)
         for (auto& [control, b] : bindings_)
             if (b->kind == &WindowKind()) {
                 b->actions.clear();
-                dirtyMenus_.insert(control);
+                dirtyMenus_.insert(b->control);
             }
         ScheduleFlush();
         return;
@@ -308,11 +308,11 @@ void Core::ComponentDestroying(ui::TComponent& component)
             if (it == b->actions.end()) continue;
             if (it->second.first) it->second.first->setVisible(false);
             b->actions.erase(it);
-            MarkMenuDirty(*control);
+            MarkMenuDirty(*b->control);
         }
         return;
     }
-    if (auto* control = ui::As<ui::TControl>(&component)) Unbind(*control);
+    Unbind(component);
 }
 
 void Core::ControlChanged(ui::TControl& control, ui::ModelChange what)

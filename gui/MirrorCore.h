@@ -195,7 +195,7 @@ protected:
 
 private:
     Binding* Create(ui::TControl& control);
-    void Unbind(const ui::TControl& control);
+    void Unbind(const ui::TComponent& control);
     void Retire(QWidget* widget);
     void ApplyStyle(Binding& b);
     // Tells the parent's kind that a child moved, and the children's kinds that the control was resized.
@@ -205,7 +205,9 @@ private:
 
     ui::Application& app_;
     ui::Driver driver_;
-    std::unordered_map<const ui::TControl*, std::unique_ptr<Binding>> bindings_;
+    // By the control's component part: a control freed by its own destructor (one made unowned) is
+    // told of as a plain component, its control part already gone.
+    std::unordered_map<const ui::TComponent*, std::unique_ptr<Binding>> bindings_;
     std::unordered_map<const QObject*, Binding*> byWidget_;
     std::unordered_set<const ui::TMenu*> liveMenus_;
     std::vector<const ui::TControl*> dirtyTrees_;
