@@ -277,10 +277,18 @@ public:
     bool Event(Binding& b, QObject* watched, QEvent& event) const override
     {
         if (event.type() != QEvent::Wheel) return PaintedBase::Event(b, watched, event);
+        // Three rows (or columns) a notch, never past the last full page.
         auto& grid = static_cast<ui::TStringGrid&>(*b.control);
-        const int steps = static_cast<QWheelEvent&>(event).angleDelta().y() / 40;
+        const QPoint delta = static_cast<QWheelEvent&>(event).angleDelta();
+        const int rows = delta.y() / 40;
+        const int cols = delta.x() / 40;
         b.core.Deliver(grid, [&] {
-            b.core.App().Guard(&grid, [&] { grid.SetTopRow(std::max(grid.FixedRows(), grid.TopRow() - steps)); });
+            b.core.App().Guard(&grid, [&] {
+                const int lastTop = std::max(grid.FixedRows(), grid.RowCount() - grid.VisibleRowCount());
+                const int lastLeft = std::max(grid.FixedCols(), grid.ColCount() - grid.VisibleColCount());
+                if (rows != 0) grid.SetTopRow(std::clamp(grid.TopRow() - rows, grid.FixedRows(), lastTop));
+                if (cols != 0) grid.SetLeftCol(std::clamp(grid.LeftCol() - cols, grid.FixedCols(), lastLeft));
+            });
         });
         return true;
     }
