@@ -7,12 +7,16 @@
 // result; a click on a check box asks the model to toggle and then shows what the model holds.
 //
 // Widgets by control class: top-level forms become windows (a menu bar above the client area),
-// embedded forms, panels without paint and toolbars plain surfaces, the standard controls their Qt
-// counterparts, and every control that paints itself (the kit's widgets, panels, group boxes, the string
-// grid) a surface showing the bitmap its Paint drew on a ui::Canvas. Painted controls from outside ui/
-// (the kit's) get the raw mouse (down, move, up, enter, leave) and click themselves; ui/'s own controls
-// are clicked by the mirror when the button goes up over them, as the window system does. Each kind of
-// control has its own file (gui/MirrorCore.h lists them).
+// embedded forms surfaces that scroll what reaches beyond them, toolbars and other containers without
+// paint plain surfaces, the standard controls their Qt counterparts, and every control that paints
+// itself (the kit's widgets, panels, group boxes, the string grid) a surface showing the bitmap its Paint
+// drew on a ui::Canvas. Painted controls from outside ui/ (the kit's) get the raw mouse (down, move, up,
+// enter, leave) and click themselves; ui/'s own controls are clicked by the mirror when the button goes
+// up over them, as the window system does. Each kind of control has its own file (gui/MirrorCore.h
+// lists them).
+//
+// Every control is mirrored as soon as its window exists, with everything it holds, whether or not
+// anyone asks for its widget.
 //
 // Lifetime: a widget is hidden the moment its control goes and deleted once no input handler is on the
 // stack (Flush at the top of the event pump); children are tracked with QPointer, so a widget that Qt

@@ -77,9 +77,9 @@ struct Binding {
     bool paintFailed = false;
 };
 
-// How one kind of control is shown and how its widget's input reaches the model. Handlers run with the
-// mirror's applying count raised (the widget's own signals are not taken for user input) unless they
-// say otherwise.
+// How one kind of control is shown and how its widget's input reaches the model. The model -> widget
+// handlers run with the mirror's applying count raised, so that the signals the widget sends meanwhile
+// are not taken for the user's input.
 class Kind {
 public:
     virtual ~Kind() = default;

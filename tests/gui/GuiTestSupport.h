@@ -145,11 +145,6 @@ inline void Key(QWidget* window, Qt::Key key, Qt::KeyboardModifiers mods = {})
     QTest::keyClick(window->windowHandle(), key, mods);
 }
 
-inline void Type(QWidget* window, const QString& text)
-{
-    for (const QChar ch : text) QTest::keyClick(window->windowHandle(), ch.toLatin1());
-}
-
 // Saves the window's picture as sorvel7qx3-<name>.png in the working folder (the build folder's tests)
 // and tells whether it shows more than a few colours.
 inline bool Shot(QWidget* window, const std::string& name)
