@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScrollBar>
+#include <QToolButton>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -400,6 +401,9 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
     QSize full;
     p.When("the main window", [] { return Main() != nullptr; }, [] {
         ExpectEveryControlOnScreen(*FormMain, "main");
+        auto* connect = qobject_cast<QToolButton*>(Tool("Подключиться"));
+        ASSERT_NE(connect, nullptr);
+        EXPECT_FALSE(connect->icon().isNull()) << "a picture from the icon theme";
         ASSERT_TRUE(screen::Click(Tool("Подключиться")));
     });
     // Cancel first, then the real connect.
@@ -535,6 +539,17 @@ TEST_F(RealWindowDialogs, EveryControlOfEveryOtherWindowIsOnScreenWithItsCaption
         QCoreApplication::processEvents();
         ExpectEveryControlOnScreen(*form, name);
         ui::Free(form);
+    }
+}
+
+// The faces the windows name are the free files with their metrics where fonts-wine is installed.
+TEST_F(RealWindowDialogs, TahomaAndMsSansSerifAreTheirOwnFaces)
+{
+    if (!fs::exists("/usr/share/wine/fonts/tahoma.ttf")) GTEST_SKIP() << "fonts-wine is not installed";
+    for (const char* family : {"Tahoma", "MS Sans Serif"}) {
+        ui::TFont font;
+        font.SetName(family);
+        EXPECT_EQ(QFontInfo(gui::ToQFont(font)).family(), family);
     }
 }
 
