@@ -49,13 +49,14 @@ public:
 
     void Start()
     {
-        QTimer::singleShot(0, [] { FormMain->tbConnectClick(nullptr); });
+        Click();
         answer_.setInterval(20);
         QObject::connect(&answer_, &QTimer::timeout, [this] { Step(); });
         answer_.start();
         clock_.start();
     }
 
+    int attempts = 0;
     bool connected = false;
     bool stillConnected = false;
     double wall = 0;
@@ -63,6 +64,13 @@ public:
     unsigned long rounds = 0;
 
 private:
+    void Click()
+    {
+        ++attempts;
+        answered_ = false;
+        QTimer::singleShot(0, [] { FormMain->tbConnectClick(nullptr); });
+    }
+
     void Step()
     {
         if (FormConnect != nullptr && FormConnect->Visible() && FormConnect->ModalResult() == ui::mrNone) {
@@ -71,6 +79,12 @@ private:
                 if (ports[i].ends_with("sorvel-sim")) FormConnect->ComPorts->SetItemIndex(i);
             FormConnect->rb1->SetChecked(true);
             FormConnect->SetModalResult(ui::mrOk);
+            answered_ = true;
+            return;
+        }
+        // A connect that failed is tried again, as a person would.
+        if (!Connected() && FormConnect == nullptr && answered_ && attempts < 3) {
+            Click();
             return;
         }
         if (Connected() || clock_.elapsed() > 30'000) {
@@ -110,6 +124,7 @@ private:
     double seconds_;
     QTimer answer_;
     QElapsedTimer clock_;
+    bool answered_ = false;
 };
 
 int Measure(double seconds)
@@ -129,10 +144,12 @@ int Measure(double seconds)
         user.Start();
         return front.Run();
     });
-    if (!user.connected) throw std::runtime_error("the program did not connect to the simulated device");
+    if (!user.connected)
+        throw std::runtime_error("the program did not connect to the simulated device in " +
+                                 std::to_string(user.attempts) + " attempts");
     const double share = 100.0 * user.cpu / user.wall;
-    std::printf("the program idle, connected, watchdog every %u s: %.1f s, still connected: %s\n",
-                TFormMain::WatchdogIntervalMs / 1000, user.wall, user.stillConnected ? "yes" : "NO");
+    std::printf("the program idle, connected (attempt %d), watchdog every %u s: %.1f s, still connected: %s\n",
+                user.attempts, TFormMain::WatchdogIntervalMs / 1000, user.wall, user.stillConnected ? "yes" : "NO");
     std::printf("  CPU time %.3f s: %.3f%% of a core (target < %.1f%%); the model's pump woke %.1f times a second\n",
                 user.cpu, share, kLimitPercent, static_cast<double>(user.rounds) / user.wall);
     std::printf("figure|idle CPU of the program, connected|%.3f%%|%.1f%%|%.3f|< 1\n", share, kLimitPercent,
@@ -154,7 +171,7 @@ int main(int argc, char** argv)
         fs::create_directories(folder / "ports");
         // The message table beside the program, as an installed program has it.
         std::error_code ignored;
-        fs::copy_file(build / "gui" / "Messages.txt", folder / "Messages.txt", ignored);
+        fs::copy_file(fs::path(SORVEL_SOURCE_DIR) / "resources" / "Messages.txt", folder / "Messages.txt", ignored);
         ::setenv(platform::kProgramFolderVariable, folder.c_str(), 1);
         int result = 0;
         {
