@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <QWheelEvent>
 
 #include <atomic>
 #include <string>
@@ -363,12 +364,12 @@ TEST_F(MirrorTest, APaintedControlShowsTheBitmapItsPaintDrewAndGetsTheMouse)
     EXPECT_EQ(panelClicks, 1);
 }
 
-TEST_F(MirrorTest, GridCellsAreDrawnByTheModelsHandlerAndAClickSelectsACell)
+TEST_F(MirrorTest, GridCellsAreDrawnByTheModelsHandlerAClickSelectsACellAndTheWheelScrolls)
 {
     auto* grid = ui::Create<ui::TStringGrid>(form, "Grid", form);
     grid->SetBounds(0, 0, 200, 100);
     grid->SetColCount(3);
-    grid->SetRowCount(3);
+    grid->SetRowCount(30);
     grid->OnDrawCell = [&](ui::TObject*, int col, int row, const ui::TRect& rect, ui::TGridDrawState) {
         if (col == 2 && row == 2) {
             grid->PaintCanvas()->brush = ui::Brush::Solid(clLime);
@@ -380,6 +381,14 @@ TEST_F(MirrorTest, GridCellsAreDrawnByTheModelsHandlerAndAClickSelectsACell)
     EXPECT_EQ(widget->grab().toImage().pixelColor(cell.Left + 3, cell.Top + 3), QColor(0, 255, 0));
     guitest::ClickAt(widget, QPoint(cell.Left + 3, cell.Top + 3));
     EXPECT_EQ(std::pair(grid->Col(), grid->Row()), std::pair(2, 2));
+
+    // A notch down scrolls three rows; the wheel never scrolls past the last full page.
+    for (const auto& [notches, top] : {std::pair(-1, 4), std::pair(-20, 30 - grid->VisibleRowCount())}) {
+        QWheelEvent wheel(QPointF(10, 10), widget->mapToGlobal(QPointF(10, 10)), {}, QPoint(0, 120 * notches),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(widget, &wheel);
+        EXPECT_EQ(grid->TopRow(), top) << notches;
+    }
 }
 
 // ------------------------------------------------------------------ lifetime and threads
