@@ -82,11 +82,6 @@ private:
             answered_ = true;
             return;
         }
-        // A connect that failed is tried again, as a person would.
-        if (!Connected() && FormConnect == nullptr && answered_ && attempts < 3) {
-            Click();
-            return;
-        }
         if (Connected() || clock_.elapsed() > 30'000) {
             answer_.stop();
             connected = Connected();

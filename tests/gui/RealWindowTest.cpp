@@ -367,7 +367,6 @@ protected:
         ::setenv(platform::kProgramFolderVariable, folder.c_str(), 1);
         fs::create_symlink(pty.SlavePath(), folder / "ports" / kPortLink);
         device.SetValue("o", kObject);
-        line.SetLineSpeed(0);
     }
     ~RealWindowProgram() override
     {
