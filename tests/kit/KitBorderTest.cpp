@@ -16,11 +16,6 @@ TEST_F(KitLEDDisplayTest, CaptionIsShownInItsSingleByteCodes)
     led->SetCaption("Жz\t\u00e9\u0401");
     EXPECT_EQ(led->Codes(), (std::vector<std::uint8_t>{0xC6, 'z', 127, 127, 0xA8}));
     EXPECT_EQ(std::pair(led->GetDotColor('1', 2, 6), led->GetDotColor('1', 5, 0)), std::pair(TColor{clLime}, TColor{0x003300}));
-    // The dots follow the client height: (height - 2) / 7.6, a tenth of it between them.
-    for (const auto& [height, dot, gap] : std::vector<std::array<int, 3>>{{30, 3, 0}, {90, 11, 1}, {12, 1, 0}}) {
-        led->SetHeight(height);
-        EXPECT_EQ(std::pair(led->DotSize(), led->Gap()), std::pair(dot, gap)) << height;
-    }
 }
 
 TEST_F(KitLEDDisplayTest, DialNumberWrapsAfter153Ticks)

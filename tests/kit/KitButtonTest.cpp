@@ -1,8 +1,10 @@
-// What the kit's buttons do with the mouse and the keys, their groups and kinds. Their looks are held by
-// KitPicturesTest.
+// What the kit's buttons and the dialog button bar do with the mouse and the keys: clicks, modal results,
+// groups and kinds. Their looks, and the bar's layouts, are held by KitPicturesTest.
 #include "KitStage.h"
 
 namespace {
+
+using Clicks = std::vector<std::string>;
 
 class KitButtonTest : public KitTest {
 protected:
@@ -17,40 +19,27 @@ protected:
     ui::TEdit* edit = Make<ui::TEdit>(100, 21);
     TKitBitBtn* ok = Make<TKitBitBtn>(75, 25);
     TKitBitBtn* cancel = Make<TKitBitBtn>(75, 25);
-    std::vector<std::string> clicks;
+    Clicks clicks;
 };
 
-using Clicks = std::vector<std::string>;
-
 }  // namespace
-
-// --- mouse ---
 
 TEST_F(KitButtonTest, AReleaseInsideClicksAfterTheModalResultIsSet)
 {
     ui::TModalResult seen = ui::mrNone;
     ok->OnClick = [&](ui::TObject*) { seen = form->ModalResult(); };
     Press(*ok, 10, 10);
-    EXPECT_TRUE(ok->Focused());
-    EXPECT_TRUE(ok->Pressed());
-    EXPECT_EQ(seen, ui::mrNone);
-    Release(*ok, 10, 10);
-    EXPECT_FALSE(ok->Pressed());
-    EXPECT_EQ(seen, ui::mrOk);
-}
-
-TEST_F(KitButtonTest, DraggingOutReleasesTheLookAndDraggingBackPressesAgain)
-{
-    Press(*ok, 10, 10);
-    const std::vector<std::pair<ui::TPoint, bool>> moves = {{{75, 10}, false}, {{74, 24}, true}, {{10, -1}, false}, {{0, 0}, true}};
-    for (const auto& [at, pressed] : moves) {
-        user.MouseMove(*ok, {ui::ssLeft}, at.X, at.Y);
-        EXPECT_EQ(ok->Pressed(), pressed) << at.X << "," << at.Y;
+    EXPECT_EQ(std::tuple(ok->Focused(), ok->Pressed(), seen), std::tuple(true, true, ui::mrNone));
+    // Dragged out the look lets go, dragged back it presses again; a release outside clicks nothing.
+    for (const auto& [x, y, pressed] : std::vector<std::tuple<int, int, bool>>{{75, 10, false}, {74, 24, true}, {10, -1, false}}) {
+        user.MouseMove(*ok, {ui::ssLeft}, x, y);
+        EXPECT_EQ(ok->Pressed(), pressed) << x << "," << y;
     }
-    user.MouseMove(*ok, {ui::ssLeft}, 10, -1);
     Release(*ok, 10, -1);
-    Release(*ok, 10, 10);  // a release without a press clicks nothing either
-    EXPECT_TRUE(clicks.empty());
+    Release(*ok, 10, 10);  // nor does a release without a press
+    EXPECT_EQ(seen, ui::mrNone);
+    Click(*ok, 10, 10);
+    EXPECT_EQ(std::pair(ok->Pressed(), seen), std::pair(false, ui::mrOk));
 }
 
 TEST_F(KitButtonTest, TheRightButtonAndADisabledButtonNeverClick)
@@ -62,32 +51,15 @@ TEST_F(KitButtonTest, TheRightButtonAndADisabledButtonNeverClick)
     ok->SetEnabled(false);  // a press in progress ends without a click
     EXPECT_FALSE(ok->Pressed());
     ok->MouseUp(ui::mbLeft, {}, 10, 10);
-    Click(*ok, 10, 10);
     EXPECT_TRUE(clicks.empty());
 }
 
-TEST_F(KitButtonTest, HotTrackFollowsThePointer)
-{
-    ok->SetHotTrack(true);
-    EXPECT_TRUE(ok->Transparent());
-    user.MouseEnter(*ok);
-    EXPECT_TRUE(ok->MouseOver());
-    user.MouseLeave(*ok);
-    EXPECT_FALSE(ok->MouseOver());
-    EXPECT_TRUE(ok->ReadObsoleteProperty("FrameFlat", false));
-    EXPECT_FALSE(ok->HotTrack());
-    EXPECT_FALSE(ok->ReadObsoleteProperty("FrameFlat", 1LL));
-}
-
-// --- keyboard ---
-
-TEST_F(KitButtonTest, EnterPressesTheActiveButtonAndEscapeTheCancelButton)
+TEST_F(KitButtonTest, EnterPressesTheActiveButtonEscapeTheCancelButtonSpaceTheFocusedOne)
 {
     user.Focus(*edit);
-    const std::vector<std::pair<std::uint16_t, ui::TShiftState>> keys = {
-        {ui::VK_RETURN, {}}, {ui::VK_ESCAPE, {}}, {ui::VK_RETURN, {ui::ssShift}}, {ui::VK_ESCAPE, {ui::ssCtrl}}, {ui::VK_RETURN, {ui::ssAlt}}};
-    for (const auto& [key, shift] : keys) user.PressKey(*edit, key, shift);
-    EXPECT_EQ(clicks, (Clicks{"ok", "cancel"}));
+    for (const auto& [key, shift] : std::vector<std::pair<std::uint16_t, ui::TShiftState>>{
+             {ui::VK_RETURN, {}}, {ui::VK_ESCAPE, {}}, {ui::VK_RETURN, {ui::ssShift}}, {ui::VK_ESCAPE, {ui::ssCtrl}}, {ui::VK_RETURN, {ui::ssAlt}}})
+        user.PressKey(*edit, key, shift);
     // A focused button takes Enter over; back in the edit it is OK's again, unless OK is no default.
     user.Focus(*cancel);
     user.PressKey(*cancel, ui::VK_RETURN);
@@ -96,40 +68,30 @@ TEST_F(KitButtonTest, EnterPressesTheActiveButtonAndEscapeTheCancelButton)
     ok->SetDefault(false);
     user.PressKey(*edit, ui::VK_RETURN);
     EXPECT_EQ(clicks, (Clicks{"ok", "cancel", "cancel", "ok"}));
-    EXPECT_FALSE(ok->Active());
-}
-
-TEST_F(KitButtonTest, TheSpaceBarClicksOnItsReleaseOnly)
-{
+    // The space bar clicks on its release; leaving the button with the bar held drops the press.
     user.Focus(*ok);
     user.PressKey(*ok, ui::VK_SPACE);
     EXPECT_TRUE(ok->Pressed());
-    EXPECT_TRUE(clicks.empty());
     user.ReleaseKey(*ok, ui::VK_SPACE);
     user.ReleaseKey(*ok, ui::VK_SPACE);
-    EXPECT_EQ(clicks, Clicks{"ok"});
-    // Leaving the button with the bar held drops the press.
     user.PressKey(*ok, ui::VK_SPACE);
     user.Focus(*edit);
     EXPECT_FALSE(ok->Pressed());
     user.ReleaseKey(*ok, ui::VK_SPACE);
-    EXPECT_EQ(clicks.size(), 1u);
+    EXPECT_EQ(clicks, (Clicks{"ok", "cancel", "cancel", "ok", "ok"}));
 }
 
 TEST_F(KitButtonTest, TheAcceleratorClicksAnEnabledButton)
 {
     auto* help = Make<TKitBitBtn>(75, 25);
     help->SetKind(ui::bkHelp);
-    int helps = 0;
-    help->OnClick = [&](ui::TObject*) { ++helps; };
+    help->OnClick = [&](ui::TObject*) { clicks.push_back("help"); };
     EXPECT_TRUE(user.PressAccelerator(*form, U'H'));
     EXPECT_FALSE(user.PressAccelerator(*form, U'x'));
     help->SetEnabled(false);
     EXPECT_FALSE(user.PressAccelerator(*form, U'h'));
-    EXPECT_EQ(helps, 1);
+    EXPECT_EQ(clicks, Clicks{"help"});
 }
-
-// --- groups, kinds and glyphs ---
 
 TEST_F(KitButtonTest, AGroupKeepsOneButtonDown)
 {
@@ -138,9 +100,8 @@ TEST_F(KitButtonTest, AGroupKeepsOneButtonDown)
     a->SetGroupIndex(1);
     b->SetGroupIndex(1);
     Click(*a, 5, 5);
-    Click(*a, 5, 5);
-    EXPECT_TRUE(a->Down());
-    EXPECT_EQ(a->State(), bsExclusive);
+    Click(*a, 5, 5);  // the down button of a group stays down
+    EXPECT_EQ(std::pair(a->Down(), a->State()), std::pair(true, bsExclusive));
     b->SetDown(true);
     EXPECT_FALSE(a->Down());
     b->SetAllowAllUp(true);
@@ -149,42 +110,30 @@ TEST_F(KitButtonTest, AGroupKeepsOneButtonDown)
     EXPECT_FALSE(b->Down());
     b->SetDown(true);
     b->SetGroupIndex(0);
-    EXPECT_FALSE(b->Down());
     b->SetDown(true);
     EXPECT_FALSE(b->Down()) << "a button outside any group is never down";
 }
 
-TEST_F(KitButtonTest, AKindHoldsWhileItsSettingsAreTheKinds)
+TEST_F(KitButtonTest, AKindHoldsWhileItsSettingsAreTheKindsAndTheGlyphStripCountsImages)
 {
-    const std::vector<std::tuple<TBitBtnKind, std::string, ui::TModalResult, bool, bool>> kinds = {
-        {ui::bkOK, "OK", ui::mrOk, true, false},         {ui::bkCancel, "Cancel", ui::mrCancel, false, true},
-        {ui::bkHelp, "&Help", ui::mrNone, false, false}, {ui::bkYes, "&Yes", ui::mrYes, true, false},
-        {ui::bkNo, "&No", ui::mrNo, false, true},        {ui::bkAll, "&All", 8, false, false}};
-    auto* b = Make<TKitBitBtn>(75, 25);
-    for (const auto& [kind, caption, result, isDefault, isCancel] : kinds) {
-        b->SetKind(kind);
-        EXPECT_EQ(std::tuple(b->Kind(), b->Caption(), b->ModalResult(), b->Default(), b->Cancel(), b->NumGlyphs()),
+    for (const auto& [kind, caption, result, isDefault, isCancel] : std::vector<std::tuple<TBitBtnKind, std::string, ui::TModalResult, bool, bool>>{
+             {ui::bkOK, "OK", ui::mrOk, true, false}, {ui::bkCancel, "Cancel", ui::mrCancel, false, true}, {ui::bkHelp, "&Help", ui::mrNone, false, false},
+             {ui::bkYes, "&Yes", ui::mrYes, true, false}, {ui::bkNo, "&No", ui::mrNo, false, true}, {ui::bkAll, "&All", 8, false, false}}) {
+        ok->SetKind(kind);
+        EXPECT_EQ(std::tuple(ok->Kind(), ok->Caption(), ok->ModalResult(), ok->Default(), ok->Cancel(), ok->NumGlyphs()),
                   std::tuple(kind, caption, result, isDefault, isCancel, 2));
     }
-    b->SetModalResult(ui::mrAbort);
-    EXPECT_EQ(b->Kind(), ui::bkCustom);
-    ok->SetGlyph(ui::Bitmap(16, 16));
-    EXPECT_EQ(ok->Kind(), ui::bkCustom);
-}
-
-TEST_F(KitButtonTest, TheGlyphStripSetsTheNumberOfImages)
-{
+    cancel->SetModalResult(ui::mrAbort);
+    EXPECT_EQ(cancel->Kind(), ui::bkCustom);
     for (const auto& [width, images] : std::vector<std::pair<int, int>>{{64, 4}, {48, 3}, {16, 1}, {80, 1}, {50, 1}}) {
         ok->SetGlyph(ui::Bitmap(width, 16));
-        EXPECT_EQ(ok->NumGlyphs(), images) << width;
+        EXPECT_EQ(std::pair(ok->NumGlyphs(), ok->Kind()), std::pair(images, ui::bkCustom)) << width;
     }
-    ok->SetNumGlyphs(9);
-    EXPECT_EQ(ok->NumGlyphs(), 4);
-    ok->SetMargin(-2);
-    EXPECT_EQ(ok->Margin(), 2);
+    EXPECT_TRUE(ok->ReadObsoleteProperty("FrameFlat", true));
+    EXPECT_TRUE(ok->HotTrack() && ok->Transparent());  // the hot-track face shows the parent in its corners
+    ok->SetMargin(-2);  // ignored
     ok->ChangeScale(120, 96);
-    EXPECT_EQ(ok->Margin(), 3);
-    EXPECT_EQ(ok->Spacing(), 5);
+    EXPECT_EQ(std::pair(ok->Margin(), ok->Spacing()), std::pair(3, 5));
 }
 
 // --- dialog button bar ---
@@ -203,37 +152,28 @@ protected:
 
     ui::TEdit* edit = Make<ui::TEdit>(100, 21);
     TKitDialogButtons* bar = Make<TKitDialogButtons>(255, 36);
-    std::vector<std::string> clicks;
+    Clicks clicks;
 };
 
 }  // namespace
 
-TEST_F(KitDialogButtonsTest, EnterAndEscapeGiveTheModalResultsAndTheClickEvents)
+TEST_F(KitDialogButtonsTest, KeysGiveTheModalResultsAndTheClickEvents)
 {
     EXPECT_EQ(bar->ButtonOk()->BoundsRect(), ui::Bounds(89, 6, 75, 25));
-    user.PressKey(*edit, ui::VK_RETURN);
-    EXPECT_EQ(form->ModalResult(), ui::mrOk);
-    user.PressKey(*edit, ui::VK_ESCAPE);
-    EXPECT_EQ(form->ModalResult(), ui::mrCancel);
-    form->SetModalResult(ui::mrNone);
-    user.PressKey(*edit, ui::VK_RETURN, {ui::ssShift});
-    user.PressKey(*edit, ui::VK_ESCAPE, {ui::ssCtrl});
-    EXPECT_EQ(form->ModalResult(), ui::mrNone);
+    const std::vector<std::tuple<std::uint16_t, ui::TShiftState, ui::TModalResult>> keys = {
+        {ui::VK_RETURN, {}, ui::mrOk}, {ui::VK_ESCAPE, {}, ui::mrCancel}, {ui::VK_RETURN, {ui::ssShift}, ui::mrNone}, {ui::VK_ESCAPE, {ui::ssCtrl}, ui::mrNone}};
+    for (const auto& [key, shift, result] : keys) {
+        form->SetModalResult(ui::mrNone);
+        user.PressKey(*edit, key, shift);
+        EXPECT_EQ(form->ModalResult(), result) << key;
+    }
     bar->SetShowHelpButton(true);
     EXPECT_TRUE(user.PressAccelerator(*form, U'h'));
-    EXPECT_EQ(form->ModalResult(), ui::mrNone);
-    EXPECT_EQ(clicks, (Clicks{"ok", "cancel", "help"}));
-}
-
-TEST_F(KitDialogButtonsTest, WithoutACancelButtonOkAnswersEscape)
-{
-    bar->SetShowCancelButton(false);
+    bar->SetShowCancelButton(false);  // with no Cancel button Esc presses OK
     user.PressKey(*edit, ui::VK_ESCAPE);
-    EXPECT_EQ(form->ModalResult(), ui::mrOk);
     bar->SetShowCancelButton(true);
     user.PressKey(*edit, ui::VK_ESCAPE);
-    EXPECT_EQ(form->ModalResult(), ui::mrCancel);
-    EXPECT_EQ(clicks, (Clicks{"ok", "cancel"}));
+    EXPECT_EQ(clicks, (Clicks{"ok", "cancel", "help", "ok", "cancel"}));
 }
 
 TEST_F(KitDialogButtonsTest, ACancelHandlerMayKeepTheDialogOpen)
@@ -249,8 +189,7 @@ TEST_F(KitDialogButtonsTest, ACancelHandlerMayKeepTheDialogOpen)
     scope.Services().AnswerModal([](ui::TForm&) {});
     app.Post([&] {
         Click(*bar->ButtonCancel(), 5, 5);
-        EXPECT_FALSE(searching);
-        EXPECT_EQ(form->ModalResult(), ui::mrNone);
+        EXPECT_EQ(std::pair(searching, form->ModalResult()), std::pair(false, ui::mrNone));
         // The pressed Cancel button holds the focus; back in the edit, Enter presses OK again.
         EXPECT_TRUE(user.Focus(*edit));
         user.PressKey(*edit, ui::VK_RETURN);

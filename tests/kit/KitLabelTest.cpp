@@ -6,8 +6,6 @@
 #include <memory>
 #include <thread>
 
-using ui::TRect;
-
 namespace {
 
 // Records what the label asks the desktop to open; never starts anything. It answers at once, or keeps
@@ -67,43 +65,6 @@ TEST_F(KitLabelTest, AnglesAreKeptWithinOneTurnAndRotationFollows)
     label->SetAngle(10);
     label->SetRotation(roNone);
     EXPECT_EQ(label->Angle(), 0);
-}
-
-TEST_F(KitLabelTest, TurnedTextTakesItsTrueRotatedBox)
-{
-    const std::vector<std::pair<int, TRect>> boxes = {{90, {0, 0, 20, 100}}, {100, {0, 0, 37, 102}}, {30, {0, 0, 97, 67}}, {-30, {0, 0, 97, 67}}};
-    for (const auto& [angle, box] : boxes) {
-        label->SetAngle(angle);
-        EXPECT_EQ(label->AdjustTextExtent({0, 0, 100, 20}), box) << angle;
-    }
-    label->SetAngle(0);
-    label->SetBorderOuter(fsStatus);
-    label->SetBevelWidth(2);
-    label->SetBorderWidth(3);
-    label->SetBorderSides(sdLeft | sdTop | sdBottom);
-    label->SetTextStyle(tsShadow);
-    EXPECT_EQ(label->AdjustTextExtent({0, 0, 50, 10}), ui::Rect(0, 0, 50 + 2 + 3 + 2, 10 + 4 + 6 + 2));
-    EXPECT_EQ(label->AdjustClientRectForBorders({0, 0, 50, 30}, true), ui::Rect(5, 5, 47, 25));
-    label->SetBorderOuter(fsFlatRounded);  // counts when shrinking, not when growing
-    EXPECT_EQ(label->AdjustTextExtent({0, 0, 50, 10}), ui::Rect(0, 0, 55, 18));
-    EXPECT_EQ(label->AdjustClientRectForBorders({0, 0, 50, 30}, false), ui::Rect(2, 2, 50, 28));
-}
-
-TEST_F(KitLabelTest, CentrePointsAndCurveRadii)
-{
-    label->SetAutoSize(false);
-    label->SetBounds(0, 0, 101, 51);
-    label->SetBorderWidth(2);
-    label->SetRotation(roCurve);
-    const std::vector<std::tuple<TCenterPoint, ui::TPoint, ui::TSize>> points = {
-        {cpLowerRight, {99, 49}, {97, 47}}, {cpUpperCenter, {50, 2}, {46, 47}}, {cpLeftCenter, {2, 25}, {97, 21}}, {cpCenter, {50, 25}, {46, 21}}};
-    for (const auto& [point, centre, radii] : points) {
-        label->SetCenterPoint(point);
-        EXPECT_EQ(std::pair(label->CenterPointOf(), label->CurveRadii()), std::pair(centre, radii)) << point;
-    }
-    label->SetCenterPoint(cpLowerLeft);
-    label->SetRotation(roFlat);
-    EXPECT_EQ(label->CenterPointOf(), (ui::TPoint{50, 25}));
 }
 
 // --- colours ---

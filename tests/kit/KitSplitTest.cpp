@@ -35,6 +35,7 @@ protected:
     }
 
     void HotSpotClick(TKitSplitter& s) { Click(s, Centre(s.HotSpotRect()).X, Centre(s.HotSpotRect()).Y); }
+    // Presses on the bar `from`, moves `by` along the axis and, unless told not to, releases there.
     void Drag(TKitSplitter& s, TPoint from, int by, bool release = true)
     {
         user.MouseDown(s, ui::mbLeft, {}, from.X, from.Y);
@@ -42,12 +43,7 @@ protected:
         user.MouseMove(s, {ui::ssLeft}, to.X, to.Y);
         if (release) user.MouseUp(s, ui::mbLeft, {}, to.X, to.Y);
     }
-    TKitSplitter* Loose(int w, int h)
-    {
-        auto* s = Make<TKitSplitter>(w, h);
-        s->ChangePosition(w * 3 / 4);
-        return s;
-    }
+    TPoint OnInnerBar() const { return {inner->BarSize().Left + 2, inner->BarSize().Top + 10}; }
 
     TKitSplitter* outer = Make<TKitSplitter>(868, 563, nullptr, "KitSplitter1");
     TKitSplitter* inner = Make<TKitSplitter>(0, 0, outer->Pane1(), "kitCntSpl");
@@ -83,17 +79,14 @@ TEST_F(KitSplitterTest, PixelModeShrinkingPushesTheBarBackAndGrowingReturnsIt)
 TEST_F(KitSplitterTest, PercentModeKeepsThePercentageOnResizeAndOrientationChange)
 {
     inner->SetPercent(50);
-    EXPECT_TRUE(inner->UsePercent());
-    EXPECT_EQ(inner->Position(), 432);  // half of 865
+    EXPECT_EQ(std::pair(inner->UsePercent(), inner->Position()), std::pair(true, 432));  // half of 865
     inner->SetAlign(ui::alNone);
     inner->SetBounds(0, 0, 403, 203);  // d = 400
     EXPECT_EQ(inner->Position(), 200);
     inner->SetOrientation(orVertical);  // d = 200
-    EXPECT_EQ(inner->Position(), 100);
     EXPECT_EQ(inner->Pane1()->BoundsRect(), ui::Bounds(3, 5, 397, 100));
     inner->SetUsePercent(false);  // pixels again: the panes keep their size
     inner->SetOrientation(orHorizontal);
-    EXPECT_EQ(inner->Position(), 100);
     EXPECT_EQ(inner->Pane1()->BoundsRect(), ui::Bounds(3, 5, 100, 195));
     inner->SetPercentMin(30);
     inner->SetUsePercent(true);  // the percentages become the margins; a resize follows Percent again
@@ -102,9 +95,10 @@ TEST_F(KitSplitterTest, PercentModeKeepsThePercentageOnResizeAndOrientationChang
     EXPECT_EQ(std::pair(inner->MarginMin(), inner->Position()), std::pair(150, 250));
 }
 
-TEST_F(KitSplitterTest, TheFixedPaneAndThePercentModeExcludeEachOther)
+TEST_F(KitSplitterTest, TheFixedLowerPaneAndThePercentModeExcludeEachOther)
 {
-    auto* s = Loose(400, 100);
+    auto* s = Make<TKitSplitter>(400, 100);
+    s->ChangePosition(300);
     s->SetFixedPane(fpLowerRight);
     s->SetWidth(600);
     EXPECT_EQ(s->Pane2()->Width(), 96);  // the lower pane keeps its size
@@ -114,6 +108,14 @@ TEST_F(KitSplitterTest, TheFixedPaneAndThePercentModeExcludeEachOther)
     EXPECT_FALSE(s->UsePercent());
     s->SetWidth(300);
     EXPECT_EQ(s->Pane2()->Width(), 96);
+    // A far-end position of a hidden pane never overflows.
+    s->Pane2()->Hide();
+    s->SetPosition(INT_MAX);
+    EXPECT_LE(s->Position(), 300);
+    s->SetWidth(2000);
+    s->Pane2()->Show();
+    s->SetWidth(50);
+    EXPECT_GE(std::min({s->Position(), s->Pane1()->Width(), s->Pane2()->Width()}), 0);
 }
 
 TEST_F(KitSplitterTest, PercentWhileLoadingOnlyStoresAndNoBaseGivesZero)
@@ -123,9 +125,7 @@ TEST_F(KitSplitterTest, PercentWhileLoadingOnlyStoresAndNoBaseGivesZero)
     s->SetPosition(126);
     s->SetPercent(15);
     s->Loaded();
-    EXPECT_FALSE(s->UsePercent());
-    EXPECT_EQ(s->Pane1()->Width(), 126);
-    s->SetSplitterWidth(4);
+    EXPECT_EQ(std::pair(s->UsePercent(), s->Pane1()->Width()), std::pair(false, 126));
     s->SetWidth(2);  // extent - SplitterWidth div 2 = 0
     s->SetPosition(1);
     EXPECT_EQ(s->Percent(), 0);
@@ -147,26 +147,11 @@ TEST_F(KitSplitterTest, VetoedChangesAndMarginsLimitThePosition)
     inner->SetMarginMin(-5);
     EXPECT_EQ(inner->MarginMin(), 0);
     inner->SetMarginMax(5000);
-    EXPECT_EQ(inner->MarginMax(), 868);
     inner->SetMarginMin(100);
-    EXPECT_EQ(inner->MarginMin(), 0);
+    EXPECT_EQ(std::pair(inner->MarginMin(), inner->MarginMax()), std::pair(0, 868));
     inner->SetPercentMax(-50);
     inner->SetUsePercent(true);
     EXPECT_GE(inner->MarginMax(), 0);
-}
-
-TEST_F(KitSplitterTest, AFarEndPositionOfAHiddenPaneNeverOverflows)
-{
-    auto* s = Loose(400, 100);
-    s->SetFixedPane(fpLowerRight);
-    s->Pane2()->Hide();
-    s->SetPosition(INT_MAX);
-    EXPECT_LE(s->Position(), 400);
-    s->SetWidth(2000);
-    s->Pane2()->Show();
-    s->SetWidth(50);
-    for (TKitSplitterPane* pane : {s->Pane1(), s->Pane2()}) EXPECT_GE(std::min(pane->Width(), pane->Height()), 0);
-    EXPECT_GE(s->Position(), 0);
 }
 
 // --- hot spot ---
@@ -176,26 +161,16 @@ TEST_F(KitSplitterTest, HotSpotsCloseTheirPaneAndReopenIt)
     int clicks = 0;
     outer->OnHotSpotClick = [&](ui::TObject*) { ++clicks; };
     HotSpotClick(*outer);
-    EXPECT_TRUE(outer->HotSpotClosedToMax());
-    EXPECT_EQ(outer->Pane2()->Height(), 0);  // the log is closed
+    EXPECT_EQ(std::pair(outer->HotSpotClosedToMax(), outer->Pane2()->Height()), std::pair(true, 0));  // the log is closed
     HotSpotClick(*outer);
-    EXPECT_EQ(outer->Position(), 458);
-    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(std::pair(outer->Position(), clicks), std::pair(458, 2));
     inner->SetMarginMin(50);
-    HotSpotClick(*inner);  // the page tree closes to the left, margins ignored
-    EXPECT_TRUE(inner->HotSpotClosedToMin());
-    EXPECT_EQ(inner->Pane1()->Width(), 0);
+    HotSpotClick(*inner);  // the page tree closes to the left, margins ignored, and stays closed on resize
     outer->SetWidth(900);
-    EXPECT_TRUE(inner->HotSpotClosed());
-    EXPECT_EQ(inner->Position(), 0);
+    EXPECT_EQ(std::tuple(inner->HotSpotClosedToMin(), inner->Position(), inner->Pane1()->Width()), std::tuple(true, 0, 0));
     HotSpotClick(*inner);
     EXPECT_EQ(inner->Position(), 126);
-}
-
-TEST_F(KitSplitterTest, BothWaysHotSpotClosesTowardsTheHalfClicked)
-{
-    outer->SetHotSpotDirection(hsdBoth);
-    // Left half, anywhere (it opens again), right half.
+    outer->SetHotSpotDirection(hsdBoth);  // left half, anywhere (it opens again), right half
     for (const auto& [side, position] : std::vector<std::pair<int, int>>{{-1, 0}, {0, 458}, {1, 558}}) {
         const TRect hs = outer->HotSpotRect();
         Click(*outer, side < 0 ? hs.Left + 10 : side > 0 ? hs.Right - 10 : Centre(hs).X, hs.Top + 2);
@@ -207,8 +182,7 @@ TEST_F(KitSplitterTest, DraggingAClosedBarOpensItAndALockedBarOnlyAnswersTheHotS
 {
     HotSpotClick(*outer);
     Drag(*outer, Centre(outer->HotSpotRect()), -100);
-    EXPECT_FALSE(outer->HotSpotClosed());
-    EXPECT_EQ(outer->Position(), 458);
+    EXPECT_EQ(std::pair(outer->HotSpotClosed(), outer->Position()), std::pair(false, 458));
     outer->SetLockBar(true);
     const TRect bar = outer->BarSize();
     user.MouseMove(*outer, {}, bar.Left + 5, bar.Top + 1);
@@ -222,33 +196,29 @@ TEST_F(KitSplitterTest, DraggingAClosedBarOpensItAndALockedBarOnlyAnswersTheHotS
 TEST_F(KitSplitterTest, CursorAndHighlightFollowTheMouseThroughEmptyPanes)
 {
     const TRect bar = outer->BarSize();
-    user.MouseMove(*outer, {}, bar.Left + 5, bar.Top + 1);
-    EXPECT_EQ(outer->Cursor(), crKitSplitVert);
-    user.MouseMove(*outer, {}, Centre(outer->HotSpotRect()).X, bar.Top + 1);
-    EXPECT_EQ(outer->Cursor(), crKitSplitHotSpot);
-    EXPECT_TRUE(outer->HotSpotHighlighted());
+    const std::vector<std::tuple<TKitSplitter*, TPoint, ui::TCursor, bool>> moves = {
+        {outer, {bar.Left + 5, bar.Top + 1}, crKitSplitVert, false},
+        {outer, {Centre(outer->HotSpotRect()).X, bar.Top + 1}, crKitSplitHotSpot, true},
+        {inner, OnInnerBar(), crKitSplitHorz, true}};
+    for (const auto& [splitter, at, cursor, highlighted] : moves) {
+        user.MouseMove(*splitter, {}, at.X, at.Y);
+        EXPECT_EQ(std::pair(splitter->Cursor(), outer->HotSpotHighlighted()), std::pair(cursor, highlighted));
+    }
     user.MouseLeave(*outer);
     EXPECT_FALSE(outer->HotSpotHighlighted());
-    user.MouseMove(*inner, {}, inner->BarSize().Left + 1, 50);
-    EXPECT_EQ(inner->Cursor(), crKitSplitHorz);
     // An empty pane is not there for the mouse: the splitter beneath it takes the move and the press.
     user.MouseMove(*outer, {}, Centre(outer->HotSpotRect()).X, bar.Top + 1);
     int pressedAt = -1;
     outer->OnMouseDown = [&](ui::TObject*, ui::TMouseButton, ui::TShiftState, int, int y) { pressedAt = y; };
     user.MouseMove(*outer->Pane2(), {}, 5, 5);
-    EXPECT_FALSE(outer->HotSpotHighlighted());
-    EXPECT_EQ(outer->Cursor(), ui::crDefault);
+    EXPECT_EQ(std::pair(outer->HotSpotHighlighted(), outer->Cursor()), std::pair(false, ui::crDefault));
     user.MouseDown(*outer->Pane2(), ui::mbLeft, {}, 5, 5);
     EXPECT_EQ(pressedAt, outer->Pane2()->Top() + 5);
-}
-
-TEST_F(KitSplitterTest, FocusMovingIntoAHiddenPaneShowsIt)
-{
+    // The focus moving into a hidden pane shows it.
     auto* edit = Make<ui::TEdit>(50, 21, outer->Pane2());
     outer->Pane2()->Hide();
     edit->SetFocus();
-    EXPECT_TRUE(outer->Pane2()->Visible());
-    EXPECT_TRUE(edit->Focused());
+    EXPECT_TRUE(outer->Pane2()->Visible() && edit->Focused());
 }
 
 // --- dragging ---
@@ -258,42 +228,31 @@ TEST_F(KitSplitterTest, ADragShowsATrackLineAndCommitsOnRelease)
     int changes = 0;
     inner->OnChange = [&](ui::TObject*) { ++changes; };
     const TRect bar = inner->BarSize();
-    Drag(*inner, {bar.Left + 2, bar.Top + 10}, 40, false);
+    Drag(*inner, OnInnerBar(), 40, false);
     EXPECT_TRUE(inner->Focused());
     EXPECT_EQ(inner->TrackLines(), std::vector<TRect>{bar.Offset(40, 0)});
     EXPECT_EQ(inner->Position(), 126);  // the panes stay until the release
     user.MouseUp(*inner, ui::mbLeft, {}, bar.Left + 42, bar.Top + 10);
-    EXPECT_EQ(inner->Position(), 166);
-    EXPECT_EQ(changes, 1);
-    EXPECT_TRUE(inner->TrackLines().empty());
+    EXPECT_EQ(std::tuple(inner->Position(), changes, inner->TrackLines().empty()), std::tuple(166, 1, true));
     inner->SetAlign(ui::alNone);
     inner->SetWidth(150);
     inner->SetWidth(868);
     EXPECT_EQ(inner->Position(), 166) << "the dragged place is the one a growing window returns to";
-}
-
-TEST_F(KitSplitterTest, ARealTimeDragMovesThePanesAtOnce)
-{
-    inner->SetRealTimeDrag(true);
-    const TRect bar = inner->BarSize();
-    Drag(*inner, {bar.Left + 2, bar.Top + 10}, 20, false);
-    EXPECT_FALSE(inner->TrackDrawingHeld());
-    EXPECT_EQ(inner->Pane1()->Width(), 146);
+    inner->SetRealTimeDrag(true);  // the panes follow at once
+    Drag(*inner, OnInnerBar(), 20, false);
+    EXPECT_EQ(std::pair(inner->TrackDrawingHeld(), inner->Pane1()->Width()), std::pair(false, 186));
 }
 
 TEST_F(KitSplitterTest, EscEndsTheDragAndTheHotSpotPressCompletely)
 {
     const TRect bar = inner->BarSize();
-    Drag(*inner, {bar.Left + 2, bar.Top + 10}, 50, false);
+    Drag(*inner, OnInnerBar(), 50, false);
     user.PressKey(*inner, ui::VK_ESCAPE);
-    EXPECT_FALSE(inner->Dragging());
-    EXPECT_TRUE(inner->TrackLines().empty());
+    EXPECT_EQ(std::pair(inner->Dragging(), inner->TrackLines().empty()), std::pair(false, true));
     user.MouseMove(*inner, {ui::ssLeft}, bar.Left + 80, bar.Top + 10);  // belongs to no drag
     EXPECT_TRUE(inner->TrackLines().empty());
     user.MouseUp(*inner, ui::mbLeft, {}, bar.Left + 80, bar.Top + 10);
-    EXPECT_EQ(inner->Position(), 126);
-    EXPECT_FALSE(inner->TrackDrawingHeld());
-
+    EXPECT_EQ(std::pair(inner->Position(), inner->TrackDrawingHeld()), std::pair(126, false));
     int clicks = 0;
     outer->OnHotSpotClick = [&](ui::TObject*) { ++clicks; };
     const TPoint p = Centre(outer->HotSpotRect());
@@ -301,6 +260,5 @@ TEST_F(KitSplitterTest, EscEndsTheDragAndTheHotSpotPressCompletely)
     user.PressKey(*outer, ui::VK_ESCAPE);
     EXPECT_FALSE(outer->HotSpotPressed());
     user.MouseUp(*outer, ui::mbLeft, {}, p.X, p.Y);
-    EXPECT_EQ(clicks, 0);
-    EXPECT_EQ(outer->Position(), 458);
+    EXPECT_EQ(std::pair(clicks, outer->Position()), std::pair(0, 458));
 }

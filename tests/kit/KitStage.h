@@ -1,6 +1,6 @@
 #pragma once
 // What the kit's tests share: a fresh application with a shown form and a person at it, the kit's
-// controls made on that form, and pictures of what they paint.
+// controls made on that form, the repaints they ask for, and pictures of what they paint.
 #include "kit/KitBorder.h"
 #include "kit/KitButton.h"
 #include "kit/KitDlgBtn.h"
@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -29,21 +30,25 @@ inline ui::Bitmap Side(const std::vector<ui::Bitmap>& pictures, bool stacked = f
         across = std::max(across, stacked ? p.width() : p.height());
     }
     ui::Canvas c(stacked ? across : along, stacked ? along : across, clGray);
-    int at = 0;
-    for (const ui::Bitmap& p : pictures) {
-        c.draw(stacked ? 0 : at, stacked ? at : 0, p);
-        at += (stacked ? p.height() : p.width()) + 4;
-    }
+    for (int i = 0, at = 0; i < static_cast<int>(pictures.size()); at += (stacked ? pictures[i].height() : pictures[i].width()) + 4, ++i)
+        c.draw(stacked ? 0 : at, stacked ? at : 0, pictures[i]);
     return c.bitmap();
 }
 inline ui::Bitmap Stack(const std::vector<ui::Bitmap>& pictures) { return Side(pictures, true); }
 
-struct KitStage {
+struct KitStage : ui::ModelObserver {
     KitStage()
     {
+        app.SetObserver(this);
         form->SetBounds(0, 0, 400, 300);
         form->SetColor(clBtnFace);
         form->Show();
+    }
+    ~KitStage() override { app.SetObserver(nullptr); }
+
+    void ControlChanged(ui::TControl& control, ui::ModelChange what) override
+    {
+        if (what == ui::ModelChange::Paint) ++paints[&control];
     }
 
     // A control of the form (or of `parent`) at (0, 0) with the size given.
@@ -62,11 +67,9 @@ struct KitStage {
         if (auto* custom = dynamic_cast<ui::TCustomControl*>(&control)) custom->PaintTo(canvas);
         else if (auto* graphic = dynamic_cast<ui::TGraphicControl*>(&control)) graphic->PaintTo(canvas);
         if (auto* holder = dynamic_cast<ui::TWinControl*>(&control))
-            for (int i = 0; i < holder->ControlCount(); ++i) {
-                ui::TControl& child = *holder->Controls(i);
-                if (child.Visible() && child.Width() > 0 && child.Height() > 0)
+            for (int i = 0; i < holder->ControlCount(); ++i)
+                if (ui::TControl& child = *holder->Controls(i); child.Visible() && child.Width() > 0 && child.Height() > 0)
                     canvas.draw(child.Left(), child.Top(), Picture(child));
-            }
         return canvas.bitmap();
     }
 
@@ -81,16 +84,13 @@ struct KitStage {
 
     void Press(ui::TControl& c, int x, int y) { user.MouseDown(c, ui::mbLeft, {}, x, y); }
     void Release(ui::TControl& c, int x, int y) { user.MouseUp(c, ui::mbLeft, {}, x, y); }
-    void Click(ui::TControl& c, int x, int y)
-    {
-        Press(c, x, y);
-        Release(c, x, y);
-    }
+    void Click(ui::TControl& c, int x, int y) { Press(c, x, y), Release(c, x, y); }
 
     ui::ApplicationScope scope;
     ui::Application& app = scope.App();
     ui::Driver user{app};
     ui::TForm* form = app.CreateForm<ui::TForm>("Form1");
+    std::map<const ui::TControl*, int> paints;  // repaint requests per control
 };
 
 class KitTest : public ::testing::Test, public KitStage {};
