@@ -444,24 +444,8 @@ const std::vector<Row>& Rows()
 
         // --- splitters and the dialog button bar ---
         {"splitters", "main_window", [](KitStage& s) {
-             s.form->SetBounds(0, 0, 434, 282);
-             auto* outer = s.Make<TKitSplitter>(434, 282);
-             outer->SetOrientation(orVertical);
-             outer->SetHotSpotVisible(true);
-             outer->SetHotSpotDirection(hsdMax);
-             outer->SetSplitterStyle(ssGroove);
-             outer->SetSplitterWidth(5);
-             outer->ChangePosition(229);
+             const auto [outer, inner] = s.MainWindowSplitters(434, 282, 229, 63);
              outer->Pane2()->SetColor(clWindow);
-             auto* inner = s.Make<TKitSplitter>(0, 0, outer->Pane1());
-             inner->SetBorderWidth(3);
-             inner->SetBorderInner(fsGroove);
-             inner->SetBorderSides(sdTop);
-             inner->SetHotSpotVisible(true);
-             inner->SetSplitterStyle(ssGroove);
-             inner->SetSplitterWidth(6);
-             inner->SetAlign(ui::alClient);
-             inner->ChangePosition(63);
              inner->Pane2()->SetColor(clWhite);
              return s.Picture(*outer);
          }},

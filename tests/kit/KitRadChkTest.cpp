@@ -138,23 +138,15 @@ TEST_F(KitRadioButtonTest, EnterMovesOnWhenAskedTo)
     EXPECT_EQ(key, U'\r');
 }
 
-TEST_F(KitRadioButtonTest, AFrameControllerGivesItsLook)
+TEST_F(KitRadioButtonTest, AFrameControllerGivesTheHotFrameLook)
 {
     auto* controller = ui::Create<TKitFrameController>(form, "FC");
     controller->SetFrameColor(0xAA5500);
-    controller->SetFocusColor(clAqua);
     controller->SetFrameHotColor(clRed);
-    controller->SetFrameHotTrack(true);  // the hot frame, in the controller's hot colour
+    controller->SetFrameHotTrack(true);
     radio[0]->SetFrameController(controller);
-    EXPECT_TRUE(radio[0]->HotTrack());
-    EXPECT_EQ(std::tuple(radio[0]->FrameColor(), radio[0]->FocusColor(), radio[0]->HotTrackColor()),
-              std::tuple(TColor{0xAA5500}, TColor{clAqua}, TColor{clRed}));
+    EXPECT_EQ(std::tuple(radio[0]->HotTrack(), radio[0]->HotTrackStyle(), radio[0]->FrameColor(), radio[0]->HotTrackColor()),
+              std::tuple(true, htsFrame, TColor{0xAA5500}, TColor{clRed}));
     EXPECT_TRUE(radio[0]->ReadObsoleteProperty("Flat", false));
     EXPECT_FALSE(radio[0]->HotTrack());
-    radio[0]->SetCustomGlyphs(ui::Bitmap(60, 12));
-    EXPECT_EQ(radio[0]->GlyphWidth(), 10);
-    radio[0]->SetCustomGlyphs(ui::Bitmap());
-    radio[0]->SetUseCustomGlyphs(true);
-    EXPECT_EQ(radio[0]->GlyphWidth(), 13);
-    EXPECT_FALSE(radio[0]->UseCustomGlyphs());
 }

@@ -1,6 +1,6 @@
 // The splitter's position logic, its modes (pixels or percent, which pane stays fixed), the hot spot and
-// the dragging of the bar, on the two nested splitters of the main window. Its looks are held by
-// KitPicturesTest.
+// the dragging of the bar, on the two nested splitters of the main window at its size. Its looks are held
+// by KitPicturesTest.
 #include "KitStage.h"
 
 #include <climits>
@@ -12,28 +12,8 @@ namespace {
 
 TPoint Centre(const TRect& r) { return {(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2}; }
 
-// The outer splitter stacks the page area over the log, the inner one puts the page tree beside the pages.
 class KitSplitterTest : public KitTest {
 protected:
-    KitSplitterTest()
-    {
-        form->SetBounds(0, 0, 868, 563);
-        outer->SetOrientation(orVertical);
-        outer->SetHotSpotVisible(true);
-        outer->SetHotSpotDirection(hsdMax);
-        outer->SetSplitterStyle(ssGroove);
-        outer->SetSplitterWidth(5);
-        outer->ChangePosition(458);
-        inner->SetBorderWidth(3);
-        inner->SetBorderInner(fsGroove);
-        inner->SetBorderSides(sdTop);
-        inner->SetHotSpotVisible(true);
-        inner->SetSplitterStyle(ssGroove);
-        inner->SetSplitterWidth(6);
-        inner->SetAlign(ui::alClient);
-        inner->ChangePosition(126);
-    }
-
     void HotSpotClick(TKitSplitter& s) { Click(s, Centre(s.HotSpotRect()).X, Centre(s.HotSpotRect()).Y); }
     // Presses on the bar `from`, moves `by` along the axis and, unless told not to, releases there.
     void Drag(TKitSplitter& s, TPoint from, int by, bool release = true)
@@ -45,8 +25,9 @@ protected:
     }
     TPoint OnInnerBar() const { return {inner->BarSize().Left + 2, inner->BarSize().Top + 10}; }
 
-    TKitSplitter* outer = Make<TKitSplitter>(868, 563, nullptr, "KitSplitter1");
-    TKitSplitter* inner = Make<TKitSplitter>(0, 0, outer->Pane1(), "kitCntSpl");
+    std::pair<TKitSplitter*, TKitSplitter*> splitters = MainWindowSplitters(868, 563, 458, 126);
+    TKitSplitter* outer = splitters.first;
+    TKitSplitter* inner = splitters.second;
 };
 
 }  // namespace

@@ -19,6 +19,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Pictures side by side (or one below the other), 4 pixels apart on grey.
@@ -80,6 +81,30 @@ struct KitStage : ui::ModelObserver {
         std::vector<ui::Bitmap> shots{Picture(control)};
         ((steps(), shots.push_back(Picture(control))), ...);
         return Side(shots);
+    }
+
+    // The main window's two splitters as its form sets them: the outer one stacks the page area over the
+    // log, the inner one puts the page tree beside the pages.
+    std::pair<TKitSplitter*, TKitSplitter*> MainWindowSplitters(int width, int height, int outerPosition, int innerPosition)
+    {
+        form->SetBounds(0, 0, width, height);
+        auto* outer = Make<TKitSplitter>(width, height, nullptr, "KitSplitter1");
+        outer->SetOrientation(orVertical);
+        outer->SetHotSpotVisible(true);
+        outer->SetHotSpotDirection(hsdMax);
+        outer->SetSplitterStyle(ssGroove);
+        outer->SetSplitterWidth(5);
+        outer->ChangePosition(outerPosition);
+        auto* inner = Make<TKitSplitter>(0, 0, outer->Pane1(), "kitCntSpl");
+        inner->SetBorderWidth(3);
+        inner->SetBorderInner(fsGroove);
+        inner->SetBorderSides(sdTop);
+        inner->SetHotSpotVisible(true);
+        inner->SetSplitterStyle(ssGroove);
+        inner->SetSplitterWidth(6);
+        inner->SetAlign(ui::alClient);
+        inner->ChangePosition(innerPosition);
+        return {outer, inner};
     }
 
     void Press(ui::TControl& c, int x, int y) { user.MouseDown(c, ui::mbLeft, {}, x, y); }
