@@ -129,8 +129,8 @@ TEST_F(KitButtonTest, AKindHoldsWhileItsSettingsAreTheKindsAndTheGlyphStripCount
         ok->SetGlyph(ui::Bitmap(width, 16));
         EXPECT_EQ(std::pair(ok->NumGlyphs(), ok->Kind()), std::pair(images, ui::bkCustom)) << width;
     }
-    EXPECT_TRUE(ok->ReadObsoleteProperty("FrameFlat", true));
-    EXPECT_TRUE(ok->HotTrack() && ok->Transparent());  // the hot-track face shows the parent in its corners
+    ok->SetHotTrack(true);
+    EXPECT_TRUE(ok->Transparent());  // the hot-track face shows the parent in its corners
     ok->SetMargin(-2);  // ignored
     ok->ChangeScale(120, 96);
     EXPECT_EQ(std::pair(ok->Margin(), ok->Spacing()), std::pair(3, 5));
@@ -209,7 +209,5 @@ TEST_F(KitDialogButtonsTest, SharedSettingsReachAllThreeButtons)
     }
     bar->SetShowGlyphs(false);
     EXPECT_TRUE(bar->ButtonCancel()->Glyph().isEmpty());
-    EXPECT_TRUE(bar->ReadObsoleteProperty("FrameFlat", false));
-    EXPECT_FALSE(bar->HotTrack());
     EXPECT_THROW(bar->Button(4), std::out_of_range);
 }

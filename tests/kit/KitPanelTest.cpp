@@ -83,13 +83,8 @@ TEST_F(KitPanelTest, LookChangesRepaintTheTransparentChildrenAndOnPaintFollows)
     EXPECT_EQ(c.pixel(10, 10), clRed);
 }
 
-TEST_F(KitPanelTest, ObsoleteStoredPropertiesAndTheFrameControllerLink)
+TEST_F(KitPanelTest, AFrameControllerLinkLastsAsLongAsBoth)
 {
-    EXPECT_TRUE(panel->ReadObsoleteProperty("FrameSides", std::vector<std::string>{"sdLeft"}));
-    EXPECT_TRUE(panel->ReadObsoleteProperty("ThemeAware", false));
-    EXPECT_TRUE(panel->ReadObsoleteProperty("UseGradients", true));
-    EXPECT_EQ(panel->VisualStyle(), vsGradient);
-    EXPECT_FALSE(panel->ReadObsoleteProperty("UseGradients", 1LL) || panel->ReadObsoleteProperty("Locked", true));
     auto* controller = ui::Create<TKitFrameController>(form, "FC");
     auto* second = ui::Create<TKitFrameController>(form, "FC2");
     controller->SetColor(clAqua);

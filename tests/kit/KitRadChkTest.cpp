@@ -137,16 +137,3 @@ TEST_F(KitRadioButtonTest, EnterMovesOnWhenAskedTo)
     radio[1]->KeyPress(key);
     EXPECT_EQ(key, U'\r');
 }
-
-TEST_F(KitRadioButtonTest, AFrameControllerGivesTheHotFrameLook)
-{
-    auto* controller = ui::Create<TKitFrameController>(form, "FC");
-    controller->SetFrameColor(0xAA5500);
-    controller->SetFrameHotColor(clRed);
-    controller->SetFrameHotTrack(true);
-    radio[0]->SetFrameController(controller);
-    EXPECT_EQ(std::tuple(radio[0]->HotTrack(), radio[0]->HotTrackStyle(), radio[0]->FrameColor(), radio[0]->HotTrackColor()),
-              std::tuple(true, htsFrame, TColor{0xAA5500}, TColor{clRed}));
-    EXPECT_TRUE(radio[0]->ReadObsoleteProperty("Flat", false));
-    EXPECT_FALSE(radio[0]->HotTrack());
-}
