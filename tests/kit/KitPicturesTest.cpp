@@ -7,8 +7,7 @@
 
 #include "platform/Text.h"
 #include "tests/support/Pictures.h"
-#include "ui/ComCtrls.h"
-
+#include <array>
 #include <functional>
 
 using ui::Canvas;
@@ -92,13 +91,9 @@ void FillWithChild(KitStage& s, ui::TWinControl& parent)
 ui::Bitmap FontProbe(KitStage&)
 {
     Canvas c(260, 62);
-    int y = 2;
-    for (const char* face : {"Tahoma", "MS Sans Serif", "DejaVu Sans"}) {
-        for (const bool bold : {false, true}) {
-            c.font = {.name = face, .height = 11, .bold = bold, .color = clBlack};
-            c.textOut(bold ? 132 : 2, y, "Шрифт Ag 0129 &%");
-        }
-        y += 20;
+    for (int i = 0; i < 6; ++i) {
+        c.font = {.name = std::array{"Tahoma", "MS Sans Serif", "DejaVu Sans"}[i / 2], .height = 11, .bold = i % 2 == 1, .color = clBlack};
+        c.textOut(i % 2 * 130 + 2, i / 2 * 20 + 2, "Шрифт Ag 0129 &%");
     }
     return c.bitmap();
 }
@@ -125,10 +120,7 @@ const std::vector<Row>& Rows()
              return Cells(24, 24, 20, [&](Canvas& c, TRect r, int i) { Mark(c, DrawBorderSides(c, r, styles[i / 4], sides[i % 4])); });
          }},
         {"frames", "edges_boxes_focus", [](KitStage&) {
-             return Strip(24, 20, {[](Canvas& c, TRect r) { Mark(c, DrawColorEdge(c, r, clTeal, false)); },
-                                   [](Canvas& c, TRect r) { Mark(c, DrawColorEdge(c, r, clTeal, true)); },
-                                   [](Canvas& c, TRect r) { Mark(c, DrawButtonBorder(c, r, false)); },
-                                   [](Canvas& c, TRect r) { Mark(c, DrawButtonBorder(c, r, true)); },
+             return Strip(24, 20, {[](Canvas& c, TRect r) { Mark(c, DrawColorEdge(c, r, clTeal, true)); },
                                    [](Canvas& c, TRect r) { Mark(c, DrawBox(c, r, clRed)); },
                                    [](Canvas& c, TRect r) { Mark(c, DrawFocusBorder(c, r)); },
                                    [](Canvas& c, TRect r) { Mark(c, DrawFocusBorder(c, ui::Rect(r.Left, r.Top, r.Right - 1, r.Bottom - 1))); },
@@ -242,15 +234,9 @@ const std::vector<Row>& Rows()
              for (int i = 0; i < 4; ++i) Mark(four, ui::Bounds(i * 16 + 2 + i, 4, 8, 8));
              strip->SetGlyph(four.bitmap());
              strip->SetGroupIndex(3);
-             auto* images = ui::Create<ui::TImageList>(s.form, "Images");
-             images->Add("RZCOMMON_HELP");
-             auto* listed = Captioned<TKitBitBtn>(s, 75, 25, "List");
-             listed->SetImages(images);
-             listed->SetImageIndex(0);
              return Stack({s.Film(*b, [&] { s.Press(*b, 5, 5); }, [&] { s.Release(*b, 5, 5); b->SetHotTrack(true); s.Press(*b, 5, 5); },
                                   [&] { s.Release(*b, 5, 5); b->SetEnabled(false); }),
-                           s.Film(*strip, [&] { s.Press(*strip, 5, 5); }, [&] { s.Release(*strip, 5, 5); }, [&] { strip->SetEnabled(false); }),
-                           s.Film(*listed, [&] { listed->SetEnabled(false); })});
+                           s.Film(*strip, [&] { s.Press(*strip, 5, 5); }, [&] { s.Release(*strip, 5, 5); }, [&] { strip->SetEnabled(false); })});
          }},
 
         // --- radio buttons ---
