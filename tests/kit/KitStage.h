@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <utility>
@@ -31,8 +32,11 @@ inline ui::Bitmap Side(const std::vector<ui::Bitmap>& pictures, bool stacked = f
         across = std::max(across, stacked ? p.width() : p.height());
     }
     ui::Canvas c(stacked ? across : along, stacked ? along : across, clGray);
-    for (int i = 0, at = 0; i < static_cast<int>(pictures.size()); at += (stacked ? pictures[i].height() : pictures[i].width()) + 4, ++i)
-        c.draw(stacked ? 0 : at, stacked ? at : 0, pictures[i]);
+    int at = 0;
+    for (const ui::Bitmap& p : pictures) {
+        c.draw(stacked ? 0 : at, stacked ? at : 0, p);
+        at += (stacked ? p.height() : p.width()) + 4;
+    }
     return c.bitmap();
 }
 inline ui::Bitmap Stack(const std::vector<ui::Bitmap>& pictures) { return Side(pictures, true); }
@@ -109,7 +113,11 @@ struct KitStage : ui::ModelObserver {
 
     void Press(ui::TControl& c, int x, int y) { user.MouseDown(c, ui::mbLeft, {}, x, y); }
     void Release(ui::TControl& c, int x, int y) { user.MouseUp(c, ui::mbLeft, {}, x, y); }
-    void Click(ui::TControl& c, int x, int y) { Press(c, x, y), Release(c, x, y); }
+    void Click(ui::TControl& c, int x, int y)
+    {
+        Press(c, x, y);
+        Release(c, x, y);
+    }
 
     ui::ApplicationScope scope;
     ui::Application& app = scope.App();

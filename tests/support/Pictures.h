@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -88,7 +89,7 @@ public:
     // person runs after a deliberate change.
     PictureBook(std::filesystem::path file, std::string prefix, std::string regenerate)
         : file_(std::move(file)), prefix_(std::move(prefix)), regenerate_(std::move(regenerate)),
-          updating_(std::getenv("SORVEL_UPDATE_PICTURES") != nullptr)
+          updating_(Updating())
     {
         std::ifstream in(file_);
         std::string name, hash;
@@ -131,6 +132,12 @@ public:
     }
 
 private:
+    static bool Updating()
+    {
+        const char* update = std::getenv("SORVEL_UPDATE_PICTURES");
+        return update != nullptr && *update != '\0' && std::string(update) != "0";
+    }
+
     std::filesystem::path file_;
     std::string prefix_;
     std::string regenerate_;
