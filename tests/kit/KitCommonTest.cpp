@@ -45,6 +45,7 @@ TEST(KitColors, HueSaturationLightnessArithmeticAndSchemes)
         {BlendColors(clWhite, clBlack, 128), Rgb(128, 128, 128)},
         {BlendColors(clBlack, clBtnFace, 40), Rgb(179, 175, 169)},
         {ComplementColor(clBlue, 60), HSLToColor(40, 240, 60)},
+        {ComplementColor(clAqua, 120), HSLToColor(0, 240, 120)},  // hue 120 turns back to 0
     };
     for (std::size_t i = 0; i < results.size(); ++i) EXPECT_EQ(results[i].first, results[i].second) << "case " << i;
     for (const TColor c : {clRed, clNavy, clBtnFace, TColor{0x123456}}) EXPECT_EQ(std::pair(LighterColor(c, 255), DarkerColor(c, 255)), std::pair(TColor{clWhite}, TColor{clBlack}));
@@ -148,8 +149,11 @@ TEST_F(KitTest, AFrameControllerPushesItsSettingsUnlessHeld)
     other->SetColor(clRed);
     controller->Assign(*other);
     EXPECT_EQ(std::tuple(plain->Color(), label->Color(), label->BorderOuter()), std::tuple(TColor{clYellow}, TColor{clRed}, fsLowered));
+    controller->SetFrameSides(sdLeft);
+    controller->SetFrameHotTrack(true);  // hot tracking shows the frame, on every side
+    EXPECT_EQ(std::pair(controller->FrameVisible(), controller->FrameSides()), std::pair(true, sdAllSides));
     EXPECT_TRUE(controller->ReadObsoleteProperty("FrameFlat", true));
-    EXPECT_EQ(std::tuple(controller->FrameStyle(), controller->FrameHotStyle(), controller->FrameHotTrack()), std::tuple(fsStatus, fsLowered, true));
+    EXPECT_EQ(std::pair(controller->FrameStyle(), controller->FrameHotStyle()), std::pair(fsStatus, fsLowered));
     EXPECT_TRUE(controller->ReadObsoleteProperty("FrameFocusStyle", TKitIdent{"fsBump"}));
     EXPECT_TRUE(controller->ReadObsoleteProperty("FrameFocusStyle", TKitIdent{"fsFlatRounded"}));  // not a style it may hold
     EXPECT_EQ(controller->FrameHotStyle(), fsBump);

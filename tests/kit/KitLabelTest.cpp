@@ -97,8 +97,12 @@ TEST_F(KitLabelTest, FlyByColourIsUndoneByTheSavedColour)
     user.MouseLeave(*label);
     EXPECT_EQ(label->Font().Color(), clBlack);
     user.MouseEnter(*label);
-    label->SetFlyByEnabled(false);
+    label->SetFlyByEnabled(false);  // restores it too
     EXPECT_EQ(label->Font().Color(), clBlack);
+    label->SetFlyByEnabled(true);
+    label->Font().SetColor(clBlue);
+    label->SetFlyByEnabled(false);  // not over it: nothing to restore
+    EXPECT_EQ(label->Font().Color(), clBlue);
 }
 
 TEST_F(KitLabelTest, AFrameControllerSetsTheFrame)

@@ -242,11 +242,13 @@ const std::vector<Row>& Rows()
         // --- radio buttons ---
         {"radio", "group_in_box", [](KitStage& s) {
              auto* box = Captioned<TKitGroupBox>(s, 300, 90, "&Номер объекта");
-             for (int i = 0; i < 3; ++i) {
-                 auto* r = Captioned<TKitRadioButton>(s, 280, 17, i == 0 ? "НО Альтоники записывать в НО  7QX3" : i == 1 ? "В &номер раздела" : "Недоступно", box);
-                 r->SetBounds(8, 16 + 22 * i, 280, 17);
+             box->SetColor(0xD0F0F0);
+             for (int i = 0; i < 4; ++i) {
+                 auto* r = Captioned<TKitRadioButton>(s, 280, 17, std::array{"НО Альтоники записывать в НО  7QX3", "В &номер раздела", "Недоступно", "Обычный"}[i], box);
+                 r->SetBounds(8, 16 + 18 * i, 280, 17);
                  r->SetChecked(i == 1);
                  r->SetEnabled(i != 2);
+                 r->SetTransparent(i == 0);  // its glyph's rim blends into what lies under it
              }
              return s.Picture(*box);
          }},

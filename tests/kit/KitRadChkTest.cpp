@@ -137,3 +137,11 @@ TEST_F(KitRadioButtonTest, EnterMovesOnWhenAskedTo)
     radio[1]->KeyPress(key);
     EXPECT_EQ(key, U'\r');
 }
+
+TEST_F(KitRadioButtonTest, AnOlderFormsFlatPropertyTurnsHotTrackingOff)
+{
+    radio[0]->SetHotTrack(true);
+    EXPECT_FALSE(radio[0]->ReadObsoleteProperty("Flat", 1LL));
+    EXPECT_TRUE(radio[0]->ReadObsoleteProperty("flat", false));
+    EXPECT_FALSE(radio[0]->HotTrack());
+}
