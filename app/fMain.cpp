@@ -318,9 +318,9 @@ void TFormMain::SetMinimumSize()
         const ui::TControl* button = ToolBar1->Controls(i);
         if (button->Visible()) toolsRight = std::max(toolsRight, button->Left() + button->Width());
     }
-    const int chrome = Height() - KitSplitter1->Height();
-    Constraints().SetMinWidth(toolsRight + ToolBar1->Left());
-    Constraints().SetMinHeight(chrome + MinPageAreaHeight + KitSplitter1->SplitterWidth() + LogPaneHeight);
+    // Beside the page area: the tree, the toolbar, the log and the status bar, with the bars between.
+    Constraints().SetMinWidth(std::max(toolsRight + ToolBar1->Left(), Width() - PagesPane->Width() + MinPageAreaWidth));
+    Constraints().SetMinHeight(Height() - PagesPane->Height() + MinPageAreaHeight);
 }
 
 // The progress bar takes the place of panel 4, inside the bar's frame.

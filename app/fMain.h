@@ -46,7 +46,8 @@ public:
     static constexpr int PortPanelWidth = 60;
     // A status panel's frame and the room on either side of its text.
     static constexpr int StatusPanelPadding = 10;
-    // The page area the window keeps at its smallest, below the toolbar and above the log.
+    // The page area the window keeps at its smallest, beside the tree, below the toolbar and above the log.
+    static constexpr int MinPageAreaWidth = 400;
     static constexpr int MinPageAreaHeight = 200;
 
     explicit TFormMain(ui::TComponent* owner);

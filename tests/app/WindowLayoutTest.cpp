@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <sstream>
 #include <string>
 
 #include "app/fAbout.h"
 #include "app/fConnect.h"
 #include "app/fDial.h"
-#include "app/fIn.h"
 #include "app/fErrors.h"
+#include "app/fIn.h"
 #include "app/fLoad.h"
 #include "app/fProgress.h"
 #include "app/fUpdateIns.h"
@@ -18,6 +17,7 @@
 #include "app/fWaiting.h"
 #include "app/UpdateListFormUnit.h"
 #include "kit/KitRadChk.h"
+#include "kit/KitSplit.h"
 #include "tests/app/ProgramFixture.h"
 #include "ui/ComCtrls.h"
 #include "ui/Grids.h"
@@ -61,6 +61,7 @@ public:
 private:
     void WalkIn(const ui::TWinControl& parent, const ui::TRect& area, int dx, int dy)
     {
+        ExpectNoOverlap(parent);
         for (int i = 0; i < parent.ControlCount(); ++i) {
             const ui::TControl& c = *parent.Controls(i);
             if (!c.Visible()) continue;
@@ -80,6 +81,19 @@ private:
                 WalkIn(*w, shown, r.Left, r.Top);
             }
         }
+    }
+
+    // The boxes the masks page lays over its grid's cells have no name: only those may overlap.
+    void ExpectNoOverlap(const ui::TWinControl& parent)
+    {
+        for (int i = 0; i < parent.ControlCount(); ++i)
+            for (int j = i + 1; j < parent.ControlCount(); ++j) {
+                const ui::TControl& a = *parent.Controls(i);
+                const ui::TControl& b = *parent.Controls(j);
+                if (a.Visible() && b.Visible() && !a.Name().empty() && !b.Name().empty()) {
+                    EXPECT_FALSE(a.BoundsRect().Intersects(b.BoundsRect())) << where_ << ": " << a.Name() << " on " << b.Name();
+                }
+            }
     }
 
     void Whole(const ui::TControl& c, const std::string& name)
@@ -111,6 +125,7 @@ struct Device {
     const char* name;
     int build;  // 0: not connected
     sim::PanelKind panel = sim::PanelKind::Altonika;
+    const char* ini = "";
 };
 
 class EveryPageFits : public ProgramFixture, public ::testing::WithParamInterface<Device> {};
@@ -119,8 +134,9 @@ TEST_P(EveryPageFits, AtTheDefaultSize)
 {
     if (!ui::SubstituteFontsInstalled()) GTEST_SKIP() << "the layouts are made for the Tahoma and MS Sans Serif metrics";
     std::filesystem::copy_file(std::filesystem::path(SORVEL_SOURCE_DIR) / "resources" / "Messages.txt", folder / "Messages.txt");
-    Start();
     const Device& d = GetParam();
+    WriteIni(d.ini);
+    Start();
     if (d.build != 0) {
         ASSERT_TRUE(ConnectByCable(d.build, d.panel));
     }
@@ -132,15 +148,17 @@ TEST_P(EveryPageFits, AtTheDefaultSize)
         if (!page.Visible()) continue;
         Checker(std::string(d.name) + "/" + page.Caption()).Walk(pane, pane.ClientRect());
     }
-    Checker checker(std::string(d.name) + "/main window");
-    checker.StatusBar(*main->StatusBar1);
-    for (ui::TControl* c : {static_cast<ui::TControl*>(main->ToolBar1), static_cast<ui::TControl*>(main->Panel1)})
-        Checker(std::string(d.name) + "/main window").Walk(*static_cast<ui::TWinControl*>(c),
-                                                            static_cast<ui::TWinControl*>(c)->ClientRect());
+    Checker window(std::string(d.name) + "/main window");
+    window.StatusBar(*main->StatusBar1);
+    for (ui::TWinControl* bar : {static_cast<ui::TWinControl*>(main->ToolBar1), static_cast<ui::TWinControl*>(main->Panel1)})
+        window.Walk(*bar, bar->ClientRect());
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, EveryPageFits,
-                         ::testing::Values(Device{"start-up", 0}, Device{"Altonika 5.047", 47}, Device{"Altonika 5.060", 60},
+                         ::testing::Values(Device{"start-up", 0},
+                                           Device{"service controls", 0, sim::PanelKind::Altonika,
+                                                  "[FormHistory]\nHistoryInFile=1\n[FormNSPoint]\nnspoint=1\n"},
+                                           Device{"Altonika 5.047", 47}, Device{"Altonika 5.060", 60},
                                            Device{"Altonika 5.120", 120}, Device{"Bolid 5.080", 80, sim::PanelKind::Bolid},
                                            Device{"Bolid 5.120", 120, sim::PanelKind::Bolid},
                                            Device{"Paradox 5.120", 120, sim::PanelKind::Paradox}),
@@ -149,6 +167,46 @@ INSTANTIATE_TEST_SUITE_P(Devices, EveryPageFits,
                              std::erase_if(name, [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); });
                              return name;
                          });
+
+class ResizingTheMainWindow : public ProgramFixture {
+protected:
+    struct Split {
+        int pagesWidth, pagesHeight, logHeight, tree, log;
+        friend bool operator==(const Split&, const Split&) = default;
+    };
+    Split Now() const
+    {
+        return {main->PagesPane->Width(), main->PagesPane->Height(), main->LogPane->Height(), main->kitCntSpl->Position(),
+                main->KitSplitter1->Position()};
+    }
+    void Resize(int width, int height) { main->SetBounds(main->Left(), main->Top(), width, height); }
+};
+
+TEST_F(ResizingTheMainWindow, GivesThePagesTheRoomKeepsTheLogAndComesBackToTheSameSplit)
+{
+    Start();
+    const int width = main->Width();
+    const int height = main->Height();
+    const Split before = Now();
+    EXPECT_EQ(before.logHeight, TFormMain::LogPaneHeight);
+
+    Resize(1920, 1040);  // maximised
+    EXPECT_EQ(Now().logHeight, before.logHeight);
+    EXPECT_EQ(Now().pagesHeight, before.pagesHeight + 1040 - height);
+    EXPECT_EQ(Now().pagesWidth, before.pagesWidth + 1920 - width);
+    Resize(width, height);
+    EXPECT_EQ(Now(), before);
+
+    Resize(100, 100);  // as small as the window goes
+    EXPECT_EQ(main->Width(), main->Constraints().MinWidth());
+    EXPECT_EQ(main->Height(), main->Constraints().MinHeight());
+    for (int i = 0; i < main->ToolBar1->ControlCount(); ++i)
+        EXPECT_LE(main->ToolBar1->Controls(i)->BoundsRect().Right, main->ToolBar1->ClientWidth()) << i;
+    EXPECT_EQ(Now().logHeight, before.logHeight);
+    EXPECT_GE(Now().pagesHeight, TFormMain::MinPageAreaHeight);
+    Resize(width, height);
+    EXPECT_EQ(Now(), before);
+}
 
 using DialogMaker = std::function<ui::TForm*(ui::TComponent*)>;
 
