@@ -1,6 +1,7 @@
 #include "ui/Layout.h"
 
 #include <algorithm>
+#include <map>
 #include <memory>
 
 #include "ui/ComCtrls.h"
@@ -34,8 +35,36 @@ struct Member {
 
 Member Hold(TControl* c) { return c != nullptr ? Member{c, c->Liveness()} : Member{}; }
 
-// A control's width, widened to show its caption whole.
-int FittedWidth(const TControl& c) { return std::max(c.Width(), c.CaptionFitWidth()); }
+// What an arrangement keeps between its runs.
+struct State {
+    std::vector<Member> members;
+    std::function<void()> place;
+    std::vector<int> last;  // what the last run depended on
+    int naturalWidth = 0;   // the container's width for what it holds, before a parent widened it
+};
+
+// The arrangement of each arranged container, for as long as it lasts.
+std::map<const TWinControl*, std::weak_ptr<State>>& Arranged()
+{
+    static std::map<const TWinControl*, std::weak_ptr<State>> arranged;
+    return arranged;
+}
+
+std::shared_ptr<State> StateOf(const TControl& c)
+{
+    const auto* container = As<TWinControl>(&c);
+    if (container == nullptr) return nullptr;
+    const auto it = Arranged().find(container);
+    return it != Arranged().end() ? it->second.lock() : nullptr;
+}
+
+// The width a control asks for: an arranged container what it holds (a column that made it wider may
+// give it back), any other control its width, widened to show its caption whole.
+int FittedWidth(const TControl& c)
+{
+    if (const auto state = StateOf(c); state != nullptr && state->naturalWidth > 0) return state->naturalWidth;
+    return std::max(c.Width(), c.CaptionFitWidth());
+}
 
 void Place(TWinControl& container, TControl& c, int left, int top, int width, int height)
 {
@@ -48,55 +77,56 @@ void Fit(TWinControl& container, int usedRight, int usedBottom, const Metrics& m
 {
     const Insets in = InsetsOf(container);
     const int wanted = usedBottom + m.margin + in.bottom;
+    const int natural = std::max(usedRight + m.margin + in.right, container.CaptionFitWidth());
+    if (const auto state = StateOf(container)) state->naturalWidth = natural;
     const TAlign align = container.Align();
     if (align == alTop || align == alBottom) {
         container.SetHeight(wanted);
         return;
     }
+    if (align == alClient) {
+        // Never smaller than what it holds: a parent that has less room scrolls it.
+        container.Constraints().SetMinWidth(natural);
+        container.Constraints().SetMinHeight(wanted);
+        return;
+    }
     if (align != alNone) return;
-    const int width = std::max({container.Width(), usedRight + m.margin + in.right, container.CaptionFitWidth()});
+    const int width = std::max(container.Width(), natural);
     const int height = Is<TForm>(&container) ? std::max(container.Height(), wanted) : wanted;
     container.SetBounds(container.Left(), container.Top(), width, height);
 }
 
-// Runs `place` as the container's arrangement, skipping the runs where nothing it depends on changed
-// (the children's visibility, bounds and captions, the container's size): a grid that shows and hides
-// the boxes over its cells must not re-place the whole page each time.
+// What an arrangement's placing depends on: the children's visibility, bounds and captions, and the
+// container's size.
+std::vector<int> Snapshot(const TWinControl& container, const std::vector<Member>& members)
+{
+    std::vector<int> now{container.Width(), container.Height(), container.CaptionFitWidth()};
+    for (const Member& m : members) {
+        if (!m.Live()) {
+            now.push_back(-1);
+            continue;
+        }
+        const TControl& c = *m.control;
+        now.insert(now.end(), {c.Visible() ? 1 : 0, c.Left(), c.Top(), c.Width(), c.Height(), c.CaptionFitWidth()});
+    }
+    return now;
+}
+
+// Runs `place` as the container's arrangement, skipping the runs where nothing it depends on changed:
+// a grid that shows and hides the boxes over its cells must not re-place the whole page each time.
 void Arrange(TWinControl& container, std::vector<Member> members, std::function<void()> place)
 {
-    struct State {
-        std::vector<Member> members;
-        std::function<void()> place;
-        std::vector<int> last;
-    };
-    auto state = std::make_shared<State>(State{std::move(members), std::move(place), {}});
+    auto state = std::make_shared<State>(State{std::move(members), std::move(place), {}, 0});
+    std::erase_if(Arranged(), [](const auto& entry) { return entry.second.expired(); });
+    Arranged()[&container] = state;
     container.SetArrangement([&container, state] {
-        std::vector<int> now{container.Width(), container.Height(), container.CaptionFitWidth()};
-        for (const Member& m : state->members) {
-            if (!m.Live()) {
-                now.push_back(-1);
-                continue;
-            }
-            const TControl& c = *m.control;
-            now.insert(now.end(), {c.Visible() ? 1 : 0, c.Left(), c.Top(), c.Width(), c.Height(), c.CaptionFitWidth()});
-        }
-        if (now == state->last) return;
+        if (Snapshot(container, state->members) == state->last) return;
         // A frame's insets are only whole once it has room: a container that grew is placed again.
         const int width = container.Width();
         const int height = container.Height();
         state->place();
         if (container.Width() != width || container.Height() != height) state->place();
-        state->last.clear();
-        state->last.insert(state->last.end(), {container.Width(), container.Height(), container.CaptionFitWidth()});
-        for (const Member& m : state->members) {
-            if (!m.Live()) {
-                state->last.push_back(-1);
-                continue;
-            }
-            const TControl& c = *m.control;
-            state->last.insert(state->last.end(),
-                               {c.Visible() ? 1 : 0, c.Left(), c.Top(), c.Width(), c.Height(), c.CaptionFitWidth()});
-        }
+        state->last = Snapshot(container, state->members);
     });
 }
 

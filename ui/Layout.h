@@ -5,8 +5,9 @@
 // Each call becomes the container's arrangement: it is placed now and again whenever one of its
 // children is shown, hidden or resized, so that hidden controls leave no gap. A container that is not
 // aligned takes the height of what it holds and grows wide enough for it (a window keeps at least the
-// size it was given); an aligned one keeps the size its alignment gives it, except that a panel aligned
-// to the top or bottom takes the height of its lines.
+// size it was given); one aligned to fill its parent keeps the size that gives it, but never less than
+// what it holds (its Constraints), so that a smaller parent scrolls it; a panel aligned to the top or
+// bottom takes the height of its lines.
 //
 //   ui::Layout::Rows(*GroupBox3, {{Label1, etSIM1Phone}, {Label2, etSIM1ADDR}, {nullptr, CheckBox1}});
 //   ui::Layout::Columns(*page, {{GroupBox3, GroupBox2}, {GroupBox4, GroupBox6}});

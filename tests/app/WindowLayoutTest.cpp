@@ -204,6 +204,8 @@ TEST_F(ResizingTheMainWindow, GivesThePagesTheRoomKeepsTheLogAndComesBackToTheSa
         EXPECT_LE(main->ToolBar1->Controls(i)->BoundsRect().Right, main->ToolBar1->ClientWidth()) << i;
     EXPECT_EQ(Now().logHeight, before.logHeight);
     EXPECT_GE(Now().pagesHeight, TFormMain::MinPageAreaHeight);
+    const TformIncl& page = *controller->CurrentPage;
+    EXPECT_GE(page.Width(), ui::Layout::UsedRect(page).Right) << "the page keeps its size and scrolls in the pane";
     Resize(width, height);
     EXPECT_EQ(Now(), before);
 }
