@@ -200,8 +200,8 @@ public:
     virtual void MouseMove(TShiftState shift, int x, int y);
     virtual void MouseEnter();
     virtual void MouseLeave();
-    // The wheel turned by wheelDelta (120 a notch, positive away from the user) over the control;
-    // true when the control scrolled. The base scrolls nothing.
+    // The wheel turned by wheelDelta (120 a notch, positive away from the user) over the control, with
+    // Shift for a sideways scroll; true when the control scrolls. The base scrolls nothing.
     virtual bool MouseWheel(TShiftState shift, int wheelDelta, int x, int y);
 
     // Tells the model observer (gui/) that something it shows changed.

@@ -394,14 +394,15 @@ void TStringGrid::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
     TCustomControl::MouseUp(button, shift, x, y);
 }
 
-bool TStringGrid::MouseWheel(TShiftState, int wheelDelta, int, int)
+bool TStringGrid::MouseWheel(TShiftState shift, int wheelDelta, int, int)
 {
-    // Three lines a notch, as the desktop scrolls.
+    // Three lines a notch, as the desktop scrolls; with Shift, or with no rows to scroll, the columns.
     const int lines = -wheelDelta * 3 / 120;
     const ShownBars bars = Bars();
-    if (bars.vertical) SetTopRow(topRow_ + lines);
-    else if (bars.horizontal) SetLeftCol(leftCol_ + lines);
-    return bars.vertical || bars.horizontal;
+    const bool across = bars.horizontal && (shift.Contains(ssShift) || !bars.vertical);
+    if (across) SetLeftCol(leftCol_ + lines);
+    else if (bars.vertical) SetTopRow(topRow_ + lines);
+    return across || bars.vertical;
 }
 
 void TStringGrid::ScrollIntoView()
