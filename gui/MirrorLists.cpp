@@ -253,8 +253,8 @@ private:
     }
 };
 
-// The string grid: the model draws its cells (its OnDrawCell handlers over the grid's own look); a
-// press selects the cell under it, the wheel and the arrow keys move through the rows.
+// The string grid: the model draws it whole (its look, the OnDrawCell handlers over it, its scroll
+// bars) and takes the wheel, the keys and presses on its bars; a press on a cell selects it.
 class Grid : public PaintedBase {
 public:
     bool Mouse(Binding& b, QObject*, QMouseEvent& event) const override
@@ -277,83 +277,15 @@ public:
     bool Event(Binding& b, QObject* watched, QEvent& event) const override
     {
         if (event.type() != QEvent::Wheel) return PaintedBase::Event(b, watched, event);
-        // Three rows (or columns) a notch, never past the last full page.
         auto& grid = static_cast<ui::TStringGrid&>(*b.control);
-        const QPoint delta = static_cast<QWheelEvent&>(event).angleDelta();
-        const int rows = delta.y() / 40;
-        const int cols = delta.x() / 40;
-        b.core.Deliver(grid, [&] {
-            b.core.App().Guard(&grid, [&] {
-                const int lastTop = std::max(grid.FixedRows(), grid.RowCount() - grid.VisibleRowCount());
-                const int lastLeft = std::max(grid.FixedCols(), grid.ColCount() - grid.VisibleColCount());
-                if (rows != 0) grid.SetTopRow(std::clamp(grid.TopRow() - rows, grid.FixedRows(), lastTop));
-                if (cols != 0) grid.SetLeftCol(std::clamp(grid.LeftCol() - cols, grid.FixedCols(), lastLeft));
-            });
-        });
+        const auto& wheel = static_cast<QWheelEvent&>(event);
+        const QPoint at = wheel.position().toPoint();
+        // A sideways turn scrolls the columns, as the wheel with Shift does.
+        const QPoint delta = wheel.angleDelta();
+        if (delta.y() != 0) b.core.Deliver(grid, [&] { b.core.User().MouseWheel(grid, delta.y(), {}, at.x(), at.y()); });
+        if (delta.x() != 0)
+            b.core.Deliver(grid, [&] { b.core.User().MouseWheel(grid, delta.x(), {ui::ssShift}, at.x(), at.y()); });
         return true;
-    }
-
-    bool AfterKey(Binding& b, int key, bool) const override
-    {
-        auto& grid = static_cast<ui::TStringGrid&>(*b.control);
-        int col = grid.Col();
-        int row = grid.Row();
-        const int page = std::max(1, grid.VisibleRowCount());
-        switch (key) {
-        case Qt::Key_Left: --col; break;
-        case Qt::Key_Right: ++col; break;
-        case Qt::Key_Up: --row; break;
-        case Qt::Key_Down: ++row; break;
-        case Qt::Key_PageUp: row -= page; break;
-        case Qt::Key_PageDown: row += page; break;
-        case Qt::Key_Home: row = grid.FixedRows(); break;
-        case Qt::Key_End: row = grid.RowCount() - 1; break;
-        default: return true;
-        }
-        col = std::clamp(col, grid.FixedCols(), std::max(grid.FixedCols(), grid.ColCount() - 1));
-        row = std::clamp(row, grid.FixedRows(), std::max(grid.FixedRows(), grid.RowCount() - 1));
-        Core& core = b.core;
-        if (!core.Deliver(grid, [&] { core.User().SelectCell(grid, col, row); })) return true;
-        core.Deliver(grid, [&] {
-            core.App().Guard(&grid, [&] {
-                if (grid.Row() < grid.TopRow()) grid.SetTopRow(grid.Row());
-                else if (grid.Row() >= grid.TopRow() + page) grid.SetTopRow(grid.Row() - page + 1);
-            });
-        });
-        return true;
-    }
-
-private:
-    // The grid's own drawing under the OnDrawCell handlers: cell colours, texts and lines.
-    void DrawLook(const ui::TControl& c, ui::Canvas& canvas) const override
-    {
-        const auto& grid = static_cast<const ui::TStringGrid&>(c);
-        const int line = grid.GridLineWidth();
-        const ui::TGridOptions options = grid.Options();
-        for (int r = 0; r < grid.RowCount(); ++r) {
-            for (int col = 0; col < grid.ColCount(); ++col) {
-                const ui::TRect rect = grid.CellRect(col, r);
-                if (rect.IsEmpty()) continue;
-                const bool fixed = col < grid.FixedCols() || r < grid.FixedRows();
-                const bool selected =
-                    !fixed && r == grid.Row() && (col == grid.Col() || options.Contains(ui::goRowSelect));
-                if (grid.DefaultDrawing()) {
-                    canvas.brush = ui::Brush::Solid(fixed ? clBtnFace : selected ? clHighlight : grid.Color());
-                    canvas.fillRect(rect);
-                    canvas.brush = ui::Brush::Clear();
-                    canvas.font.color = selected ? clHighlightText : grid.Font().Color();
-                    canvas.textRect(rect, rect.Left + 2, rect.Top + 2, grid.Cells(col, r));
-                }
-                if (line <= 0) continue;
-                const bool vertical = options.Contains(fixed ? ui::goFixedVertLine : ui::goVertLine);
-                const bool horizontal = options.Contains(fixed ? ui::goFixedHorzLine : ui::goHorzLine);
-                canvas.brush = ui::Brush::Solid(fixed ? clBtnShadow : clSilver);
-                if (vertical) canvas.fillRect(ui::Rect(rect.Right, rect.Top, rect.Right + line, rect.Bottom + line));
-                if (horizontal)
-                    canvas.fillRect(ui::Rect(rect.Left, rect.Bottom, rect.Right + line, rect.Bottom + line));
-            }
-        }
-        canvas.font.color = grid.Font().Color();
     }
 };
 

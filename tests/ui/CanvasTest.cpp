@@ -233,6 +233,28 @@ TEST(CanvasCopy, ColourKeyedAndBrushCopies)
     EXPECT_EQ(c.pixel(1, 1), clBlack);
 }
 
+TEST(CanvasText, TahomaAndMsSansSerifAreDrawnByTheirStandInsAndOtherNamesByDejaVu)
+{
+    if (!SubstituteFontsInstalled()) GTEST_SKIP() << "fonts-wine is not installed";
+    EXPECT_EQ(SubstituteFontFiles().size(), 3u);
+    const FontDesc tahoma{.name = "Tahoma"};
+    const FontDesc sansSerif{.name = "MS Sans Serif"};
+    const FontDesc other{.name = "Arial"};
+    EXPECT_EQ(DrawnFamily(tahoma), "Tahoma");
+    EXPECT_EQ(DrawnFamily(sansSerif), "MS Sans Serif");
+    EXPECT_EQ(DrawnFamily(other), "DejaVu Sans");
+    // The width the windows were laid out for: DejaVu takes about a sixth more.
+    const std::u32string text = U"Экспорт в Excel открытой страницы истории";
+    EXPECT_LT(TextAdvance(tahoma, text) * 110, TextAdvance(other, text) * 100);
+    // MS Sans Serif comes in whole strikes: 8 points is the 13-pixel one; bold inks wider, not longer.
+    EXPECT_EQ(MeasureFont(sansSerif).height, 13);
+    EXPECT_EQ(TextAdvance(FontDesc{.name = "MS Sans Serif", .bold = true}, text), TextAdvance(sansSerif, text));
+    Canvas c(300, 20);
+    c.font = FontDesc{.name = "Tahoma", .italic = true, .color = clBlack};
+    c.textOut(0, 0, "Шлейф");
+    EXPECT_GT(InkBounds(c.bitmap(), clWhite).Width(), 0) << "a slanted Tahoma is made from the upright one";
+}
+
 TEST(CanvasText, MeasuresWithTheFontsMetrics)
 {
     Canvas c(10, 10);
