@@ -24,4 +24,8 @@ void Mirror::Adopt(ui::TControl& control) { core_->Adopt(control); }
 
 void Mirror::Flush() { core_->Flush(); }
 
+void Mirror::FlushAll() { core_->Flush(mirror::Core::WaitingRows::Now); }
+
+std::uint64_t Mirror::TreeItemsTouched() const { return core_->TreeItemsTouched(); }
+
 }  // namespace gui

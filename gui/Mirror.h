@@ -22,6 +22,7 @@
 // stack (Flush at the top of the event pump); children are tracked with QPointer, so a widget that Qt
 // deleted with its parent is simply made again when its control shows up once more. Everything here
 // runs on the window thread.
+#include <cstdint>
 #include <memory>
 
 class QObject;
@@ -53,9 +54,15 @@ public:
     ui::TControl* Control(const QObject* widget) const;
     // Mirrors a control made before the mirror existed, with everything it holds.
     void Adopt(ui::TControl& control);
-    // Applies the changes kept for later (tree nodes, menus) and deletes the widgets of freed controls
-    // when no input handler is running. The event pump calls it at every round.
+    // Applies the changes kept for later (trees to read whole, menus) and deletes the widgets of freed
+    // controls when no input handler is running. The event pump calls it at every round. Rows appended
+    // to a tree join it in batches while the program is busy (at once when Qt's loop is idle).
     void Flush();
+    // Flush, and every row that waits for its batch joins its tree now.
+    void FlushAll();
+    // Tree items made, changed, scrolled to or removed so far, in every tree: what keeping the trees
+    // in step cost, for tests and benchmarks to compare.
+    std::uint64_t TreeItemsTouched() const;
 
 private:
     std::unique_ptr<mirror::Core> core_;

@@ -1,13 +1,16 @@
 #include "gui/MirrorCore.h"
 
+#include <QAbstractEventDispatcher>
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTimer>
+#include <QTreeWidgetItem>
 #include <QWidget>
 
+#include <algorithm>
 #include <typeinfo>
 #include <utility>
 
@@ -109,7 +112,14 @@ bool Kind::AfterKey(Binding&, int, bool) const { return true; }
 
 // ------------------------------------------------------------------ bindings
 
-Core::Core(ui::Application& app) : app_(app), driver_(app) { app_.SetObserver(this); }
+Core::Core(ui::Application& app) : app_(app), driver_(app)
+{
+    app_.SetObserver(this);
+    // Rows that wait for their batch are shown as soon as the program has nothing else to do.
+    if (auto* dispatcher = QAbstractEventDispatcher::instance())
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+                [this] { JoinWaitingRows(WaitingRows::Now); });
+}
 
 Core::~Core()
 {
@@ -241,19 +251,37 @@ void Core::MarkMenuDirty(const ui::TControl& form)
 
 void Core::MarkTreeDirty(Binding& b)
 {
-    if (b.treeDirty) return;
-    b.treeDirty = true;
+    if (b.tree.dirty) return;
+    b.tree.dirty = true;
+    // Until the tree is read again no report is followed, so no key may lead to a node.
+    b.tree.items.clear();
+    b.tree.waiting.clear();
     dirtyTrees_.push_back(b.control);
     ScheduleFlush();
 }
 
-void Core::Flush()
+void Core::MarkTreeWaiting(Binding& b)
+{
+    if (std::find(waitingTrees_.begin(), waitingTrees_.end(), b.control) == waitingTrees_.end())
+        waitingTrees_.push_back(b.control);
+}
+
+void Core::JoinWaitingRows(WaitingRows when)
+{
+    std::erase_if(waitingTrees_, [this, when](const ui::TControl* c) {
+        Binding* b = Find(*c);
+        return b == nullptr || !b->widget || mirror::JoinWaitingRows(*b, when);
+    });
+}
+
+void Core::Flush(WaitingRows rows)
 {
     flushScheduled_ = false;
     std::vector<const ui::TControl*> trees;
     trees.swap(dirtyTrees_);
     for (const ui::TControl* c : trees)
-        if (Binding* b = Find(*c); b != nullptr && b->treeDirty && b->widget) SyncTree(*b);
+        if (Binding* b = Find(*c); b != nullptr && b->tree.dirty && b->widget) SyncTree(*b);
+    JoinWaitingRows(rows);
     // A menu bar is made anew only when no menu of it can be on the stack.
     if (inputDepth_ > 0) {
         if (!dirtyMenus_.empty() || !retired_.empty()) ScheduleFlush();
@@ -324,6 +352,42 @@ void Core::ControlChanged(ui::TControl& control, ui::ModelChange what)
         return;
     }
     Apply(*b, what);
+}
+
+Binding* Core::FollowingTree(const ui::TTreeView& tree) const
+{
+    Binding* b = Find(tree);
+    return b != nullptr && b->widget && b->kind == &TreeKind() && !b->tree.dirty ? b : nullptr;
+}
+
+void Core::TreeNodeInserted(ui::TTreeView& tree, ui::TTreeNode* parent, int index, ui::TTreeNode& node)
+{
+    if (Binding* b = FollowingTree(tree)) InsertTreeItem(*b, parent, index, node);
+}
+
+void Core::TreeNodeRemoved(ui::TTreeView& tree, ui::TTreeNode* parent, int index, const ui::TTreeNode* node)
+{
+    if (Binding* b = FollowingTree(tree)) RemoveTreeItem(*b, parent, index, node);
+}
+
+void Core::TreeNodeChanged(ui::TTreeView& tree, ui::TTreeNode& node, ui::TreeNodeChange what)
+{
+    if (Binding* b = FollowingTree(tree)) ChangeTreeItem(*b, node, what);
+}
+
+void Core::TreeCleared(ui::TTreeView& tree)
+{
+    if (Binding* b = FollowingTree(tree)) ClearTreeItems(*b);
+}
+
+void Core::TreeSelectionChanged(ui::TTreeView& tree, ui::TTreeNode* selected)
+{
+    if (Binding* b = FollowingTree(tree)) SelectTreeItem(*b, selected);
+}
+
+void Core::TreeTopItemChanged(ui::TTreeView& tree, ui::TTreeNode* top)
+{
+    if (Binding* b = FollowingTree(tree)) ScrollTree(*b, top);
 }
 
 void Core::MenuItemChanged(ui::TMenuItem& item)

@@ -17,6 +17,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -41,12 +43,40 @@ namespace ui {
 class Canvas;
 class TMenu;
 class TTreeNode;
+class TTreeView;
 }  // namespace ui
 
 namespace gui::mirror {
 
 class Core;
 class Kind;
+
+// What the mirror keeps of a tree view (gui/MirrorTrees.cpp).
+struct TreeState {
+    TreeState();
+    ~TreeState();
+    TreeState(const TreeState&) = delete;
+    TreeState& operator=(const TreeState&) = delete;
+
+    // The item of every node, kept change by change once the tree was read whole. A key is a node only
+    // while it is in the map: the map forgets a node as it goes, and is empty while the tree waits to
+    // be read whole at the next flush (dirty).
+    std::unordered_map<const ui::TTreeNode*, QTreeWidgetItem*> items;
+    bool dirty = false;
+    // Top-level items appended at the end and not yet in the widget, which lays out every top-level
+    // row again for each insertion among them: appended rows join it in batches.
+    std::vector<std::unique_ptr<QTreeWidgetItem>> waiting;
+    std::chrono::steady_clock::time_point waitingSince;
+    // The model's first row and selection as last applied; the scroll to the first row waits with
+    // the rows.
+    const ui::TTreeNode* appliedTop = nullptr;
+    bool scrollWaiting = false;
+    ui::TTreeNode* appliedSelected = nullptr;
+    // A node-by-node report came since the last coarse Items or Selection change (which then has
+    // nothing left to do).
+    bool heardItems = false;
+    bool heardSelection = false;
+};
 
 struct Binding {
     explicit Binding(Core& owner) : core(owner) {}
@@ -65,11 +95,7 @@ struct Binding {
     std::unordered_map<const ui::TMenuItem*, std::pair<QPointer<QAction>, int>> actions;
     bool placed = false;
 
-    // Tree views: the item of every node as last synced (nodes are identities only, never read through
-    // these keys).
-    std::unordered_map<const ui::TTreeNode*, QTreeWidgetItem*> items;
-    const ui::TTreeNode* appliedTop = nullptr;
-    bool treeDirty = false;
+    TreeState tree;
 
     // Painted controls.
     QPointer<QWidget> overlay;  // drawn over the children (a splitter's track line)
@@ -151,7 +177,9 @@ public:
     // The binding with a live widget, made (or made again) when needed; nullptr for a control in no form.
     Binding* Ensure(ui::TControl& control);
     void Adopt(ui::TControl& control);
-    void Flush();
+    // Rows appended to a tree wait for their batch (gui/MirrorTrees.cpp) until it is due, or join now.
+    enum class WaitingRows { WhenDue, Now };
+    void Flush(WaitingRows rows = WaitingRows::WhenDue);
     // Input and model callbacks see the widget's own events as the user's only while nothing is applied.
     bool Applying() const { return applying_ > 0; }
     int& ApplyingCount() { return applying_; }
@@ -179,11 +207,20 @@ public:
     bool LiveMenu(const ui::TMenu* menu) const { return liveMenus_.count(menu) != 0; }
     void MarkMenuDirty(const ui::TControl& form);
     void MarkTreeDirty(Binding& b);
+    void MarkTreeWaiting(Binding& b);
+    // Tree items made, changed, scrolled to or removed so far: what keeping the trees in step cost.
+    std::uint64_t& TreeItemsTouched() { return treeItemsTouched_; }
 
     // --- ui::ModelObserver ---
     void ComponentCreated(ui::TComponent& component) override;
     void ComponentDestroying(ui::TComponent& component) override;
     void ControlChanged(ui::TControl& control, ui::ModelChange what) override;
+    void TreeNodeInserted(ui::TTreeView& tree, ui::TTreeNode* parent, int index, ui::TTreeNode& node) override;
+    void TreeNodeRemoved(ui::TTreeView& tree, ui::TTreeNode* parent, int index, const ui::TTreeNode* node) override;
+    void TreeNodeChanged(ui::TTreeView& tree, ui::TTreeNode& node, ui::TreeNodeChange what) override;
+    void TreeCleared(ui::TTreeView& tree) override;
+    void TreeSelectionChanged(ui::TTreeView& tree, ui::TTreeNode* selected) override;
+    void TreeTopItemChanged(ui::TTreeView& tree, ui::TTreeNode* top) override;
     void MenuItemChanged(ui::TMenuItem& item) override;
     void ModalStarted(ui::TForm& form) override;
     void ModalEnded(ui::TForm& form) override;
@@ -201,6 +238,9 @@ private:
     // Tells the parent's kind that a child moved, and the children's kinds that the control was resized.
     void Relayout(Binding& b, ui::ModelChange what);
     bool RouteKey(Binding& b, QKeyEvent& event);
+    // The tree's binding while its widget follows the nodes change by change.
+    Binding* FollowingTree(const ui::TTreeView& tree) const;
+    void JoinWaitingRows(WaitingRows when);
     void FocusArrived(Binding& b);
 
     ui::Application& app_;
@@ -211,12 +251,14 @@ private:
     std::unordered_map<const QObject*, Binding*> byWidget_;
     std::unordered_set<const ui::TMenu*> liveMenus_;
     std::vector<const ui::TControl*> dirtyTrees_;
+    std::vector<const ui::TControl*> waitingTrees_;
     std::unordered_set<const ui::TControl*> dirtyMenus_;
     std::vector<QPointer<QWidget>> retired_;
     int applying_ = 0;
     int inputDepth_ = 0;
     bool flushScheduled_ = false;
     bool overrideCursor_ = false;
+    std::uint64_t treeItemsTouched_ = 0;
 };
 
 template <class F>
@@ -259,7 +301,18 @@ const Kind& ListViewKind();
 const Kind& GridKind();
 // gui/MirrorTrees.cpp
 const Kind& TreeKind();
+// Reads the tree whole.
 void SyncTree(Binding& b);
+// The rows that wait join the tree: when due (a busy program shows its log in batches), or now.
+// Whether they did (none wait any more).
+bool JoinWaitingRows(Binding& b, Core::WaitingRows when);
+// One change of the model's tree, as ui::ModelObserver reports it.
+void InsertTreeItem(Binding& b, ui::TTreeNode* parent, int index, ui::TTreeNode& node);
+void RemoveTreeItem(Binding& b, const ui::TTreeNode* parent, int index, const ui::TTreeNode* node);
+void ChangeTreeItem(Binding& b, ui::TTreeNode& node, ui::TreeNodeChange what);
+void ClearTreeItems(Binding& b);
+void SelectTreeItem(Binding& b, ui::TTreeNode* selected);
+void ScrollTree(Binding& b, ui::TTreeNode* top);
 // gui/MirrorPainted.cpp
 const Kind& PaintedKind();
 // A surface that shows what its binding's kind paints.
