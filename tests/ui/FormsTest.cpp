@@ -5,8 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/Application.h"
-#include "ui/Driver.h"
+#include "tests/support/UiTest.h"
 #include "ui/ExtCtrls.h"
 #include "ui/StdCtrls.h"
 
@@ -26,68 +25,42 @@ public:
         Cancel->SetModalResult(mrCancel);
         Cancel->SetCancel(true);
         OnCreate = [this](TObject*) { created = true; };
+        // Tearing the dialog down must run no handler of its members.
+        auto* grid = Create<TPanel>(this, "grid", this);
+        grid->SetAlign(alClient);
+        grid->OnResize = [this](TObject*) { resizes.push_back(1); };
     }
     TButton* Ok;
     TButton* Cancel;
     bool created = false;
+    std::vector<int> resizes;
 };
 
-// A page whose handler uses its own members, to show that tearing the page down runs no handler.
-class TPage : public TForm {
-public:
-    explicit TPage(TComponent* owner) : TForm(owner)
-    {
-        auto* outer = Create<TPanel>(this, "outer", this);
-        auto* grid = Create<TPanel>(this, "grid", outer);
-        grid->SetAlign(alClient);
-        grid->OnResize = [this](TObject*) { resizes.push_back(1); };
-        auto* top = Create<TPanel>(this, "top", outer);
-        top->SetAlign(alTop);
-    }
-    std::vector<int> resizes{0};
-};
-
-class FormsTest : public ::testing::Test {
+class FormsTest : public testsupport::UiTest {
 protected:
-    ApplicationScope scope;
-    Application& app = scope.App();
-    Driver user{app};
-    TForm* main = app.CreateForm<TForm>("FormMain");
+    TForm* main = form;
 };
 
-TEST_F(FormsTest, CreateRunsOnCreateOnceTheFormIsComplete)
+TEST_F(FormsTest, ShowModalEndsWithTheUsersButtonAPostedResultOrCancel)
 {
     auto* dialog = Create<TDialog>(main, "FormConnect");
     EXPECT_TRUE(dialog->created);
-}
-
-TEST_F(FormsTest, ShowModalEndsWithAResultPostedBeforeIt)
-{
-    auto* dialog = Create<TDialog>(main, "D");
+    scope.Services().AnswerModal([this](TForm& form) { user.Click(*static_cast<TDialog&>(form).Ok); });
+    EXPECT_EQ(dialog->ShowModal(), mrOk);
+    EXPECT_FALSE(dialog->Visible());
     scope.Services().AnswerModal([](TForm&) {});
     app.Post([dialog] { dialog->SetModalResult(mrYes); });
     EXPECT_EQ(dialog->ShowModal(), mrYes);
-    EXPECT_FALSE(dialog->Visible());
-}
-
-TEST_F(FormsTest, AScriptedUserAnswersTheModalFormWithItsButton)
-{
-    auto* dialog = Create<TDialog>(main, "FormConnect");
-    main->Show();
-    scope.Services().AnswerModal([this](TForm& form) { user.Click(*static_cast<TDialog&>(form).Ok); });
-    EXPECT_EQ(dialog->ShowModal(), mrOk);
-    EXPECT_EQ(scope.Services().ModalForms(), (std::vector<std::string>{"FormConnect"}));
-}
-
-TEST_F(FormsTest, AnUnansweredModalFormIsCancelledInsteadOfHanging)
-{
-    auto* dialog = Create<TDialog>(main, "FormErrors");
-    EXPECT_EQ(dialog->ShowModal(), mrCancel);
+    EXPECT_EQ(dialog->ShowModal(), mrCancel) << "unanswered: cancelled instead of hanging";
+    EXPECT_EQ(scope.Services().ModalForms(), (std::vector<std::string>{"FormConnect", "FormConnect", "FormConnect"}));
+    dialog->Show();
+    EXPECT_THROW(dialog->ShowModal(), std::logic_error) << "already shown";
+    Free(dialog);
+    EXPECT_EQ(main->FindComponent("FormConnect"), nullptr);
 }
 
 TEST_F(FormsTest, ModalLoopsNestAndTimersRunInside)
 {
-    main->Show();
     auto* outer = Create<TDialog>(main, "Outer");
     auto* inner = Create<TDialog>(main, "Inner");
     auto* timer = Create<TTimer>(main, "Timer1");
@@ -109,7 +82,6 @@ TEST_F(FormsTest, ModalLoopsNestAndTimersRunInside)
 
 TEST_F(FormsTest, AModalFormBlocksInputToTheWindowsBehindIt)
 {
-    main->Show();
     auto* behind = Create<TButton>(main, "tbConnect", main);
     int clicks = 0;
     behind->OnClick = [&](TObject*) { ++clicks; };
@@ -125,69 +97,29 @@ TEST_F(FormsTest, AModalFormBlocksInputToTheWindowsBehindIt)
     EXPECT_EQ(clicks, 1);
 }
 
-TEST_F(FormsTest, CloseQueryAndCaNoneKeepAModalFormOpen)
+TEST_F(FormsTest, CloseQueryCaNoneAndAFailingOnCloseKeepAModalFormOpen)
 {
     auto* dialog = Create<TDialog>(main, "FormDial");
     int attempts = 0;
     dialog->OnCloseQuery = [&](TObject*, bool& canClose) { canClose = ++attempts > 1; };
-    std::vector<TModalResult> closes;
+    int closes = 0;
     dialog->OnClose = [&](TObject*, TCloseAction& action) {
-        closes.push_back(dialog->ModalResult());
-        if (closes.size() == 1) action = caNone;
+        if (++closes == 1) throw std::runtime_error("port");
+        if (closes == 2) action = caNone;
     };
     scope.Services().AnswerModal([&](TForm&) {
         auto* timer = Create<TTimer>(dialog, "again");
         timer->SetInterval(10);
         timer->OnTimer = [&](TObject*) { dialog->Close(); };
-        dialog->Close();
     });
     EXPECT_EQ(dialog->ShowModal(), mrCancel);
-    EXPECT_EQ(attempts, 3);
-    EXPECT_EQ(closes.size(), 2u);
-}
-
-TEST_F(FormsTest, AnExceptionInOnCloseReachesTheHandlerAndTheFormStaysOpen)
-{
-    auto* dialog = Create<TDialog>(main, "D");
-    int closes = 0;
-    dialog->OnClose = [&](TObject*, TCloseAction&) {
-        if (++closes == 1) throw std::runtime_error("port");
-    };
-    scope.Services().AnswerModal([&](TForm&) {
-        dialog->SetModalResult(mrOk);
-        app.Post([&] { dialog->SetModalResult(mrOk); });
-    });
-    EXPECT_EQ(dialog->ShowModal(), mrOk);
+    EXPECT_EQ(attempts, 4);
+    EXPECT_EQ(closes, 3);
     ASSERT_EQ(scope.Services().Boxes().size(), 1u);
     EXPECT_EQ(scope.Services().Boxes()[0].text, "port");
 }
 
-TEST_F(FormsTest, FreeingAFormRealignsNothingOnTheWay)
-{
-    auto* page = Create<TPage>(main, "FormCommon");
-    const std::size_t before = page->resizes.size();
-    EXPECT_GT(before, 1u);  // the panel did realign while the page lived
-    Free(page);
-    EXPECT_EQ(main->FindComponent("FormCommon"), nullptr);
-}
-
-TEST_F(FormsTest, ShowModalOfAVisibleFormIsRefused)
-{
-    auto* dialog = Create<TDialog>(main, "D");
-    dialog->Show();
-    EXPECT_THROW(dialog->ShowModal(), std::logic_error);
-}
-
-TEST_F(FormsTest, ClosingTheMainFormTerminatesTheApplication)
-{
-    bool closed = false;
-    main->OnClose = [&](TObject*, TCloseAction&) { closed = true; };
-    main->Show();
-    user.CloseForm(*main);
-    EXPECT_TRUE(closed && app.Terminated());
-}
-
-TEST_F(FormsTest, CaFreeReleasesTheFormFromTheQueue)
+TEST_F(FormsTest, ClosingTheMainFormTerminatesAndCaFreeReleasesAWindowFromTheQueue)
 {
     auto* window = Create<TForm>(main, "FormWaiting");
     window->OnClose = [](TObject*, TCloseAction& action) { action = caFree; };
@@ -196,6 +128,9 @@ TEST_F(FormsTest, CaFreeReleasesTheFormFromTheQueue)
     EXPECT_EQ(main->FindComponent("FormWaiting"), window);
     app.ProcessMessages();
     EXPECT_EQ(main->FindComponent("FormWaiting"), nullptr);
+    EXPECT_FALSE(app.Terminated());
+    user.CloseForm(*main);
+    EXPECT_TRUE(app.Terminated());
 }
 
 TEST_F(FormsTest, ShowAndHideFireTheirEventsAndActivationMoves)
@@ -212,16 +147,18 @@ TEST_F(FormsTest, ShowAndHideFireTheirEventsAndActivationMoves)
     std::vector<std::string> activations;
     main->OnActivate = [&](TObject*) { activations.push_back("main"); };
     auto* other = Create<TForm>(main, "other");
+    auto* third = Create<TForm>(main, "third");
     other->OnActivate = [&](TObject*) { activations.push_back("other"); };
-    main->Show();
+    third->OnActivate = [&](TObject*) { activations.push_back("third"); };
     other->Show();
+    third->Show();
+    third->Hide();  // the last other window shown takes over before the main one
     other->Hide();
-    EXPECT_EQ(activations, (std::vector<std::string>{"main", "other", "main"}));
+    EXPECT_EQ(activations, (std::vector<std::string>{"other", "third", "other", "main"}));
 }
 
 TEST_F(FormsTest, FocusMovesWithExitAndEnter)
 {
-    main->Show();
     auto* a = Create<TEdit>(main, "etO", main);
     auto* b = Create<TEdit>(main, "MKEdit", main);
     std::vector<std::string> events;
