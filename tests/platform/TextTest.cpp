@@ -22,8 +22,8 @@ TEST(Cp1251, EveryByteRoundTripsThroughUtf8)
 
 TEST(Utf8, EncodesEveryLengthAndRejectsInvalidSequences)
 {
-    const std::u32string chars = U"aЖ日😀";
-    EXPECT_EQ(EncodeUtf8(chars), "a\xD0\x96\xE6\x97\xA5\xF0\x9F\x98\x80");
+    const std::u32string chars = U"aЖ日😀\U0010FFFF";
+    EXPECT_EQ(EncodeUtf8(chars), "a\xD0\x96\xE6\x97\xA5\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF");
     EXPECT_EQ(DecodeUtf8(EncodeUtf8(chars)), chars);
     for (const char* bad : {"\xC0\x80", "\xED\xA0\x80", "\xE0\xA0", "\xF4\x90\x80\x80"})  // overlong, surrogate,
         EXPECT_FALSE(IsValidUtf8(bad)) << bad;                                         // truncated, too high

@@ -207,11 +207,6 @@ TEST_F(DriverTest, UserSelectionFiresClickThenSelectOrChange)
     user.Select(*combo, 0);
     EXPECT_FALSE(user.Select(*combo, 5));
     EXPECT_EQ(events, (std::vector<std::string>{"click", "change", "click", "select"}));
-
-    auto* spin = Create<TSpinEdit>(form, "etLoopRes1", form);
-    spin->SetValue(12);
-    user.PressKey(*spin, VK_UP);
-    EXPECT_EQ(spin->Value(), 13);
 }
 
 TEST_F(DriverTest, EnterAndEscapeReachControlsThatAnswerThemBeforeTheStandardButtons)
