@@ -56,7 +56,6 @@ struct Client {
 // A byte's time on the wire at 19200 baud, 10 bits a byte.
 constexpr auto kByteTime = std::chrono::nanoseconds(10'000'000'000LL / 19200);
 constexpr std::uint32_t kSeed = 41;
-const std::string kReply = ">0123456789\r\nOK\r\n";
 
 }  // namespace
 
@@ -116,41 +115,6 @@ TEST(SimLineFaults, RandomFaultsRepeatWithTheSeed)
     EXPECT_NE(first.find('v'), std::string::npos);
 }
 
-// What the program reads within 150 ms of a request when a fault bends the reply ">0123456789\r\nOK\r\n";
-// the line's dice are seeded as the test's.
-struct Bent {
-    const char* name;
-    Fault fault;
-    std::function<std::string(sim::FaultDice&)> read;
-};
-
-class SimLineBent : public ::testing::TestWithParam<Bent> {};
-
-TEST_P(SimLineBent, ReplyIsReadAsTheFaultMakesIt)
-{
-    testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "0123456789"}}, 0);
-    sim.line.SetSeed(kSeed);
-    sim.line.AddFault("+o", GetParam().fault);
-    Client client(sim.Path());
-    client.Send("+o\r");
-    sim::FaultDice dice(kSeed);
-    EXPECT_EQ(client.ReadUntil("never", 150ms), GetParam().read(dice));
-}
-
-const auto Reads = [](std::string text) { return [=](sim::FaultDice&) { return text; }; };
-
-INSTANTIATE_TEST_SUITE_P(
-    Faults, SimLineBent,
-    ::testing::Values(Bent{"Silence", {FaultKind::Silence}, Reads("")}, Bent{"Nok", {FaultKind::Nok}, Reads("NOK\r\n")},
-                      Bent{"Echo", {FaultKind::Echo}, Reads("+o\r" + kReply)},
-                      Bent{"Garbage", {FaultKind::Garbage, 500}, [](sim::FaultDice& d) { return d.Garbage(500); }},
-                      Bent{"Late", {FaultKind::Late, 0, 10s}, Reads("")},
-                      Bent{"SplitAtAByte", {FaultKind::SplitAt, 1, 10s}, Reads(">")},
-                      Bent{"SplitBeforeTheLastByte", {FaultKind::SplitAt, 16, 10s}, Reads(kReply.substr(0, 16))},
-                      Bent{"SplitAtADrawnByte", {FaultKind::SplitAt, 0, 10s},
-                           [](sim::FaultDice& d) { return kReply.substr(0, d.Cut(kReply.size())); }}),
-    [](const ::testing::TestParamInfo<Bent>& info) { return std::string(info.param.name); });
-
 TEST(SimLineFaults, GarbageHoldsNoFrameOrLineEndAndTheDiceCoverTheirLimits)
 {
     sim::FaultDice dice(kSeed);
@@ -191,31 +155,36 @@ TEST(SimLineSpeed, RepliesComeByteByByteAndRequestsCostTheirWireTimeWhenPaced)
     EXPECT_LT(Steady::now() - sent, 60ms) << "paced without a speed: at once";
 }
 
-// Faults and chunking that hold a reply back: it comes whole and in order, never sooner than the line's
-// dice (seeded alike) and the wire allow.
-struct HeldBack {
+// Every fault as the program meets it: what it reads of the reply (bent, cut or whole), and never
+// sooner than the line's dice (seeded as the test's) and the wire allow.
+struct Injected {
     const char* name;
     std::uint32_t baud;
     std::function<void(sim::Line&)> set;
+    std::function<std::string(sim::FaultDice&, const std::string& reply)> read;
     std::function<Steady::duration(sim::FaultDice&, std::size_t size)> least;
 };
 
-class SimLineHeldBack : public ::testing::TestWithParam<HeldBack> {};
+class SimLineFault : public ::testing::TestWithParam<Injected> {};
 
-TEST_P(SimLineHeldBack, ReplyComesWholeAndNoSooner)
+TEST_P(SimLineFault, IsReadAsInjected)
 {
     const std::string reply = ">" + std::string(40, '7') + "\r\nOK\r\n";
     testsupport::SimLine sim(testsupport::SimLine::Values{{"o", std::string(40, '7')}}, GetParam().baud);
     sim.line.SetSeed(kSeed);
     GetParam().set(sim.line);
     sim::FaultDice dice(kSeed);
-    const Steady::duration least = GetParam().least(dice, reply.size());
+    const std::string expected = GetParam().read(dice, reply);
+    const Steady::duration least = GetParam().least ? GetParam().least(dice, reply.size()) : Steady::duration{};
     Client client(sim.Path());
     const auto sent = Steady::now();
     client.Send("+o\r");
-    EXPECT_EQ(client.ReadUntil("OK\r\n", 3s), reply);
-    const auto wire = GetParam().baud == 0 ? Steady::duration{} : kByteTime * static_cast<long>(reply.size());
-    EXPECT_GE(client.arrivals.back() - sent, std::max(least, wire));
+    const bool whole = expected.ends_with("OK\r\n");
+    EXPECT_EQ(client.ReadUntil(whole ? "OK\r\n" : "never", whole ? 3000ms : 150ms), expected);
+    const auto wire = GetParam().baud == 0 ? Steady::duration{} : kByteTime * static_cast<long>(expected.size());
+    if (!client.arrivals.empty()) {
+        EXPECT_GE(client.arrivals.back() - sent, std::max(least, wire));
+    }
 }
 
 Steady::duration Gaps(const std::vector<sim::Chunk>& chunks)
@@ -230,19 +199,30 @@ const auto ChunksOf = [](std::size_t most, std::chrono::milliseconds gap) {
 };
 const auto Fixed = [](Steady::duration d) { return [=](sim::FaultDice&, std::size_t) { return d; }; };
 const auto Faulty = [](Fault f) { return [=](sim::Line& line) { line.AddFault("+o", f); }; };
+const auto Reads = [](std::string text) { return [=](sim::FaultDice&, const std::string&) { return text; }; };
+const auto Whole = [](sim::FaultDice&, const std::string& reply) { return reply; };
+const auto Prefix = [](std::size_t n) { return [=](sim::FaultDice&, const std::string& r) { return r.substr(0, n); }; };
 
 INSTANTIATE_TEST_SUITE_P(
-    Faults, SimLineHeldBack,
+    Faults, SimLineFault,
     ::testing::Values(
-        HeldBack{"SplitEvery10Bytes", 0, Faulty({FaultKind::Split, 10, 30ms}), Fixed(4 * 30ms)},  // 47 bytes
-        HeldBack{"ChunksAtOnce", 0, Faulty({FaultKind::Chunks, 4, 20ms}), ChunksOf(4, 20ms)},
-        HeldBack{"ChunksAtLineSpeed", 19200, Faulty({FaultKind::Chunks, 4, 20ms}), ChunksOf(4, 20ms)},
-        HeldBack{"EveryReplyChunked", 19200, [](sim::Line& line) { line.SetChunking(6, 15ms); }, ChunksOf(6, 15ms)},
-        HeldBack{"SplitAtADrawnByte", 19200, Faulty({FaultKind::SplitAt, 0, 60ms}), Fixed(60ms)},
-        HeldBack{"Late", 0, Faulty({FaultKind::Late, 0, 80ms}), Fixed(80ms)},
-        HeldBack{"LateUpTo", 0, Faulty({FaultKind::LateUpTo, 0, 400ms}),
+        Injected{"Silence", 0, Faulty({FaultKind::Silence}), Reads(""), {}},
+        Injected{"Nok", 0, Faulty({FaultKind::Nok}), Reads("NOK\r\n"), {}},
+        Injected{"Echo", 0, Faulty({FaultKind::Echo}), [](sim::FaultDice&, const std::string& r) { return "+o\r" + r; }, {}},
+        Injected{"Garbage", 0, Faulty({FaultKind::Garbage, 500}), [](sim::FaultDice& d, const std::string&) { return d.Garbage(500); }, {}},
+        Injected{"SplitAtAByte", 0, Faulty({FaultKind::SplitAt, 1, 10s}), Prefix(1), {}},
+        Injected{"SplitBeforeTheLastByte", 0, Faulty({FaultKind::SplitAt, 46, 10s}), Prefix(46), {}},
+        Injected{"SplitAtADrawnByte", 0, Faulty({FaultKind::SplitAt, 0, 10s}),
+                 [](sim::FaultDice& d, const std::string& r) { return r.substr(0, d.Cut(r.size())); }, {}},
+        Injected{"SplitAtADrawnByteAndTheRestLater", 19200, Faulty({FaultKind::SplitAt, 0, 60ms}), Whole, Fixed(60ms)},
+        Injected{"SplitEvery10Bytes", 0, Faulty({FaultKind::Split, 10, 30ms}), Whole, Fixed(4 * 30ms)},  // 47 bytes
+        Injected{"ChunksAtOnce", 0, Faulty({FaultKind::Chunks, 4, 20ms}), Whole, ChunksOf(4, 20ms)},
+        Injected{"ChunksAtLineSpeed", 19200, Faulty({FaultKind::Chunks, 4, 20ms}), Whole, ChunksOf(4, 20ms)},
+        Injected{"EveryReplyChunked", 19200, [](sim::Line& line) { line.SetChunking(6, 15ms); }, Whole, ChunksOf(6, 15ms)},
+        Injected{"Late", 0, Faulty({FaultKind::Late, 0, 80ms}), Whole, Fixed(80ms)},
+        Injected{"LateUpTo", 0, Faulty({FaultKind::LateUpTo, 0, 400ms}), Whole,
                  [](sim::FaultDice& d, std::size_t) { return Steady::duration(d.Delay(400ms)); }}),
-    [](const ::testing::TestParamInfo<HeldBack>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<Injected>& info) { return std::string(info.param.name); });
 
 TEST(SimFaultText, KindsNumbersAndMistakes)
 {

@@ -5,8 +5,9 @@
 //
 // A picture book is a text file of "name fingerprint" lines in the source tree. A picture that differs
 // from its entry fails its test and is saved for a person to compare; run with SORVEL_UPDATE_PICTURES=1
-// and every check stores what it saw instead (fonts or a deliberate change of drawing), e.g.
-//     SORVEL_UPDATE_PICTURES=1 build/test/tests/test_ui --gtest_filter='Picture*'
+// and every check stores what it saw instead (after a change of fonts or a deliberate change of
+// drawing), e.g.
+//     SORVEL_UPDATE_PICTURES=1 ctest --test-dir build/test -R Picture
 #include "ui/Png.h"
 
 #include <sys/file.h>
