@@ -150,34 +150,30 @@ void TextLayout(Canvas& c)
     c.drawText(kept, "a\tb", 0);  // a tab without expansion takes no room
 }
 
-struct Drawing {
+const struct {
     const char* name;
     int width;
     int height;
     void (*draw)(Canvas&);
-};
-void PrintTo(const Drawing& drawing, std::ostream* out) { *out << drawing.name; }
-
-const Drawing kDrawings[] = {
+} kDrawings[] = {
     {"shapes", 40, 16, Shapes}, {"fills", 34, 16, Fills}, {"text", 300, 60, Text}, {"text_layout", 400, 80, TextLayout}};
 
-class Picture : public ::testing::TestWithParam<Drawing> {};
+constexpr const char* kRegenerate = "SORVEL_UPDATE_PICTURES=1 build/test/tests/test_ui --gtest_filter='CanvasPictures.*'";
 
 }  // namespace
 
-// Each drawing pixel-exact against the fingerprint stored in tests/ui/pictures.txt (see
-// tests/support/Pictures.h for storing new ones).
-TEST_P(Picture, IsTheStoredOne)
+// Each drawing pixel for pixel as stored in tests/ui/CanvasPictures.txt.
+TEST(CanvasPictures, EveryDrawingIsTheStoredOne)
 {
-    Canvas c(GetParam().width, GetParam().height);
-    c.font.color = clBlack;
-    GetParam().draw(c);
-    EXPECT_TRUE(testsupport::MatchesStoredPicture(c.bitmap(), std::string("canvas_") + GetParam().name,
-                                                  SORVEL_SOURCE_DIR "/tests/ui/pictures.txt"));
+    testsupport::PictureBook book(SORVEL_SOURCE_DIR "/tests/ui/CanvasPictures.txt", "ui", kRegenerate);
+    for (const auto& drawing : kDrawings) {
+        Canvas c(drawing.width, drawing.height);
+        c.font.color = clBlack;
+        drawing.draw(c);
+        book.Check("canvas", drawing.name, c.bitmap());
+    }
+    book.Close();
 }
-
-INSTANTIATE_TEST_SUITE_P(Canvas, Picture, ::testing::ValuesIn(kDrawings),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Bitmap, PixelsOutsideAreNoneAndStayUnwritten)
 {
