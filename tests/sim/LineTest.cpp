@@ -13,6 +13,7 @@
 
 #include "platform/SerialPort.h"
 #include "sim/FaultSpec.h"
+#include "tests/support/PortClient.h"
 #include "tests/support/SimLine.h"
 
 using sim::Fault;
@@ -22,35 +23,14 @@ using Steady = std::chrono::steady_clock;
 
 namespace {
 
-// The program's side of the line, in real time.
-struct Client {
-    explicit Client(const std::string& path)
-    {
-        port.Open(path);
-        port.Configure({});
-    }
-    void Send(const std::string& bytes) { ASSERT_EQ(port.WriteSome(bytes.data(), bytes.size()), bytes.size()); }
-    // Reads until `until` appears or `limit` passes. Notes when each byte was seen, which is never
-    // before it arrived.
-    std::string ReadUntil(const std::string& until, std::chrono::milliseconds limit = 2000ms)
-    {
-        std::string got;
-        for (const auto end = Steady::now() + limit; got.find(until) == std::string::npos && Steady::now() < end;) {
-            if (!port.WaitReadable(5)) continue;
-            char buffer[4096];
-            const std::size_t n = port.ReadSome(buffer, sizeof buffer);
-            got.append(buffer, n);
-            arrivals.insert(arrivals.end(), n, Steady::now());
-        }
-        return got;
-    }
+struct Client : testsupport::PortClient {
+    using PortClient::PortClient;
+    void Send(const std::string& bytes) { Write(bytes); }
     std::string Exchange(const std::string& request)
     {
         Send(request);
         return ReadUntil("OK\r\n", 150ms);
     }
-    platform::SerialPort port;
-    std::vector<Steady::time_point> arrivals;
 };
 
 // A byte's time on the wire at 19200 baud, 10 bits a byte.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/SerialPort.h"
+#include "tests/support/PortClient.h"
 #include "tests/support/StoreResponder.h"
 
 using sim::DialResult;
@@ -22,11 +23,6 @@ namespace {
 
 // The program's side of the modem's port, in real time; the modem's guard times run on a manual clock.
 struct ModemFixture : ::testing::Test {
-    ModemFixture()
-    {
-        port.Open(modem.Path());
-        port.Configure({});
-    }
 
     // Sends the bytes once the modem has had the line quiet for `quietBefore` ms, and waits (real time)
     // until it has them.
@@ -34,29 +30,17 @@ struct ModemFixture : ::testing::Test {
     {
         clock.Advance(quietBefore);
         const std::size_t before = modem.line().ReceivedBytes().size();
-        ASSERT_EQ(port.WriteSome(bytes.data(), bytes.size()), bytes.size());
+        port.Write(bytes);
         for (const auto end = Steady::now() + 2s; modem.line().ReceivedBytes().size() < before + bytes.size();) {
             ASSERT_LT(Steady::now(), end);
             std::this_thread::sleep_for(1ms);
         }
     }
 
-    // Reads until `until` appears or `limit` passes; returns what was read.
-    std::string ReadUntil(const std::string& until, std::chrono::milliseconds limit = 2000ms)
-    {
-        std::string got;
-        for (const auto end = Steady::now() + limit; got.find(until) == std::string::npos && Steady::now() < end;) {
-            if (!port.WaitReadable(5)) continue;
-            char buffer[4096];
-            got.append(buffer, port.ReadSome(buffer, sizeof buffer));
-        }
-        return got;
-    }
-
     std::string Command(const std::string& command, const std::string& until = "OK\r\n")
     {
         Send(command + "\r\n");
-        return ReadUntil(until, 500ms);
+        return port.ReadUntil(until, 500ms);
     }
 
     void Connect()
@@ -68,7 +52,7 @@ struct ModemFixture : ::testing::Test {
     platform::ManualClock clock;
     testsupport::StoreResponder device{{{"ver", "REV 11.005.096"}}};
     sim::ModemLine modem{device, clock};
-    platform::SerialPort port;
+    testsupport::PortClient port{modem.Path()};
 };
 
 }  // namespace
@@ -136,7 +120,7 @@ TEST_P(ModemEscape, NeedsSilenceOnBothSides)
     Send("+++", GetParam().quietBefore);
     Send(GetParam().following);
     clock.Advance(sim::Modem::kGuardTimeMs);
-    EXPECT_EQ(ReadUntil("OK\r\n", 200ms), GetParam().escapes ? "\r\nOK\r\n" : "");
+    EXPECT_EQ(port.ReadUntil("OK\r\n", 200ms), GetParam().escapes ? "\r\nOK\r\n" : "");
     EXPECT_EQ(modem.modem().InDataMode(), !GetParam().escapes);
     EXPECT_TRUE(modem.modem().CallUp()) << "the call stands until ATH";
     if (!GetParam().escapes) return;
@@ -160,10 +144,10 @@ TEST_F(ModemFixture, ACallDropsMidExchangeOrWhenTold)
     EXPECT_EQ(Command("AT"), "\r\nOK\r\n");
     Connect();
     modem.DropCall();
-    EXPECT_EQ(ReadUntil("NO CARRIER\r\n"), "\r\nNO CARRIER\r\n");
+    EXPECT_EQ(port.ReadUntil("NO CARRIER\r\n"), "\r\nNO CARRIER\r\n");
     EXPECT_FALSE(modem.modem().InDataMode());
     modem.DropCall();  // no call: nothing said
-    EXPECT_EQ(ReadUntil("\n", 50ms), "");
+    EXPECT_EQ(port.ReadUntil("\n", 50ms), "");
 }
 
 TEST(ModemLinePorts, LinkInTheFolderWhileItLives)
