@@ -25,10 +25,9 @@ namespace {
 
 struct Client : testsupport::PortClient {
     using PortClient::PortClient;
-    void Send(const std::string& bytes) { Write(bytes); }
     std::string Exchange(const std::string& request)
     {
-        Send(request);
+        Write(request);
         return ReadUntil("OK\r\n", 150ms);
     }
 };
@@ -43,7 +42,7 @@ TEST(SimLineFraming, RequestsAreCutAtCrJoinedAcrossWritesAndAnswered)
 {
     testsupport::SimLine sim(testsupport::SimLine::Values{{"ver", "REV 11.005.096"}});
     Client client(sim.Path());
-    client.Send("CABLE CONNECT\r\n+ver\r+bad\r+v");
+    client.Write("CABLE CONNECT\r\n+ver\r+bad\r+v");
     EXPECT_EQ(client.ReadUntil("NOK\r\n"), "OK\r\n>REV 11.005.096\r\nOK\r\nNOK\r\n");
     EXPECT_FALSE(sim.line.WaitForRequests(4, 20ms));
     EXPECT_EQ(client.Exchange("er\r"), ">REV 11.005.096\r\nOK\r\n");
@@ -74,7 +73,7 @@ TEST(SimLineFaults, RulesMatchByPrefixOrPredicateForTheirCount)
     EXPECT_EQ(client.Exchange("+o55\r"), "OK\r\n");
     ASSERT_TRUE(sim.line.WaitForAnswers(8, 1s));
     sim.line.AddFault("+o", Fault{FaultKind::Late, 0, 10s});
-    client.Send("+o\r");
+    client.Write("+o\r");
     ASSERT_TRUE(sim.line.WaitForRequests(9, 1s));
     EXPECT_FALSE(sim.line.WaitForAnswers(9, 30ms)) << "a late reply counts once it is sent";
 }
@@ -116,7 +115,7 @@ TEST(SimLineSpeed, RepliesComeByteByByteAndRequestsCostTheirWireTimeWhenPaced)
     testsupport::SimLine sim(testsupport::SimLine::Values{{"o", std::string(95, '5')}});
     Client client(sim.Path());
     auto sent = Steady::now();
-    client.Send("+o\r");
+    client.Write("+o\r");
     ASSERT_EQ(client.ReadUntil("OK\r\n").size(), 102u);
     for (std::size_t i = 0; i < client.arrivals.size(); ++i)
         ASSERT_GE(client.arrivals[i] - sent, kByteTime * static_cast<long>(i + 1)) << "byte " << i << " too soon";
@@ -158,7 +157,7 @@ TEST_P(SimLineFault, IsReadAsInjected)
     const Steady::duration least = GetParam().least ? GetParam().least(dice, reply.size()) : Steady::duration{};
     Client client(sim.Path());
     const auto sent = Steady::now();
-    client.Send("+o\r");
+    client.Write("+o\r");
     const bool whole = expected.ends_with("OK\r\n");
     EXPECT_EQ(client.ReadUntil(whole ? "OK\r\n" : "never", whole ? 3000ms : 150ms), expected);
     const auto wire = GetParam().baud == 0 ? Steady::duration{} : kByteTime * static_cast<long>(expected.size());
@@ -229,7 +228,7 @@ TEST(SimLineVanish, TheDeviceGoesAfterPartOfAReplyOrWhenTold)
     testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "11"}});
     sim.line.AddFault("+o", Fault{FaultKind::Vanish, 3});
     Client client(sim.Path());
-    client.Send("+o\r");
+    client.Write("+o\r");
     std::string got;
     try {
         for (int i = 0; i < 400; ++i) got += client.ReadUntil("never", 5ms);
@@ -254,7 +253,7 @@ TEST(SimLineLifetime, StopsWhileNobodyReadsAFlood)
         testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "11"}});
         sim.line.AddFault("+o", Fault{FaultKind::Garbage, 1 << 22});
         Client client(sim.Path());
-        client.Send("+o\r");
+        client.Write("+o\r");
         ASSERT_TRUE(sim.line.WaitForRequests(1, 2s));
     }
     EXPECT_LT(Steady::now() - start, 1s);
