@@ -65,8 +65,8 @@ void Fills(Canvas& c)
     c.brush = Brush::Solid(clYellow);
     c.frameRect(c.clipBounds());
     c.restore();
-    c.patternInvert({0, 10, 12, 16});
-    c.patternInvert({0, 13, 12, 16});  // twice: gone
+    c.patternInvert({0, 10, 12, 14});
+    c.patternInvert({0, 12, 12, 16});  // rows 12 and 13 twice: gone
     c.brush = Brush::Solid(clRed);
     c.fillRect({0, 8, 12, 9});
     c.restore();  // unmatched: harmless
