@@ -235,8 +235,8 @@ TformATests::TformATests(ui::TComponent* owner) : TformIncl(owner)
         auto* minute = NumberList(this, "cbM" + n, GroupBox4, 0, 1, "0");
         *boxes[static_cast<std::size_t>((t - 1) * 2)] = hour;
         *boxes[static_cast<std::size_t>((t - 1) * 2 + 1)] = minute;
-        rows.push_back({label(("lbTest" + n).c_str(), GroupBox4, ("Время автотеста " + n + " (часы, минуты)").c_str()), hour});
-        rows.push_back({nullptr, minute});
+        rows.push_back(
+            {label(("lbTest" + n).c_str(), GroupBox4, ("Время автотеста " + n + " (часы, минуты)").c_str()), hour, minute});
     }
     Layout::Rows(*GroupBox4, rows);
 

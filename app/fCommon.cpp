@@ -55,6 +55,8 @@ T* Make(ui::TForm* form, const char* name, ui::TWinControl* parent, const char* 
 // Room for the wrapped label of the Altonika number option, and for a check box without a caption.
 constexpr int kAltsectTextWidth = 290;
 constexpr int kBareCheckWidth = 17;
+// A level's number beside its bar: two digits.
+constexpr int kLevelWidth = 40;
 
 // The kit's radio button keeps its size; it is made wide enough for its glyph and the caption beside it.
 void FitKitRadio(TKitRadioButton& r)
@@ -130,12 +132,14 @@ void TFormCommon::CreateControls()
     PSignal->SetBounds(0, 0, 150, 17);
     etSignal = Make<ui::TEdit>(this, "etSignal", GroupBox2);
     etSignal->SetReadOnly(true);
+    etSignal->SetWidth(kLevelWidth);
     lbError = MakeLabel(this, "lbError", GroupBox2, "Ошибки");
     PEr = Make<TKitProgressBar>(this, "PEr", GroupBox2, nullptr, "0");
     PEr->SetTotalParts(ErrorParts);
     PEr->SetBounds(0, 0, 150, 17);
     etError = Make<ui::TEdit>(this, "etError", GroupBox2);
     etError->SetReadOnly(true);
+    etError->SetWidth(kLevelWidth);
 
     GroupBox3 = Make<ui::TGroupBox>(this, "GroupBox3", this, "Тестирование выходов 1 и 2");
     btnOnOuts = Make<ui::TButton>(this, "btnOnOuts", GroupBox3, "Включить оба выхода");
@@ -169,6 +173,7 @@ void TFormCommon::CreateControls()
     GroupBox6->Hide();
 
     KitGroupBox1 = Make<TKitGroupBox>(this, "KitGroupBox1", this, "&Номер объекта");
+    KitGroupBox1->SetWidth(0);
     KitRadioButton1 = Make<TKitRadioButton>(this, "KitRadioButton1", KitGroupBox1, "НО Альтоники записывать в НО  7QX3", "true");
     KitRadioButton2 =
         Make<TKitRadioButton>(this, "KitRadioButton2", KitGroupBox1, "НО Альтоники записывать в номер раздела  7QX3", "false");
@@ -201,14 +206,12 @@ void TFormCommon::PlaceControls()
 {
     using ui::Layout::Rows;
     Rows(*GroupBox1, {{lbO, etO}, {lbTime, etTime}, {nullptr, btnSync}});
-    Rows(*GroupBox2, {{lbSignal, PSignal}, {nullptr, etSignal}, {lbError, PEr}, {nullptr, etError}});
+    Rows(*GroupBox2, {{lbSignal, PSignal, etSignal}, {lbError, PEr, etError}});
     Rows(*GroupBox3, {{nullptr, btnOnOuts}, {nullptr, btnOffOuts}, {nullptr, Button1}});
     Rows(*GroupBox4, {{nullptr, rbSlowCID1}, {nullptr, rbSlowCID2}});
     Rows(*GroupBox5, {{nullptr, rbAlt}, {nullptr, rbPar}});
-    Rows(*GroupBox6, {{nullptr, cbIARazd}, {lbARazd, cbARazd}, {nullptr, lbAltsect}});
-    cbAltsect->SetBounds(lbAltsect->Left(), lbAltsect->Top(), kBareCheckWidth, cbAltsect->Height());
-    lbAltsect->SetLeft(lbAltsect->Left() + kBareCheckWidth + 4);
-    GroupBox6->SetWidth(std::max(GroupBox6->Width(), lbAltsect->Left() + lbAltsect->Width() + 8));
+    // The firmware shows either the first three or the last row; the bare box stands left of its text.
+    Rows(*GroupBox6, {{nullptr, cbIARazd}, {lbARazd, cbARazd}, {cbAltsect, lbAltsect}});
     Rows(*KitGroupBox1, {{nullptr, KitRadioButton1}, {nullptr, KitRadioButton2}, {nullptr, KitRadioButton3}});
     std::vector<ui::Layout::Row> paradox;
     for (ui::TEdit* edit : ParED) paradox.push_back({nullptr, edit});

@@ -136,10 +136,12 @@ TformGPRS::TformGPRS(ui::TComponent* owner) : TformIncl(owner)
     etSIM1SPSWD = edit("etSIM1SPSWD", GroupBox5, 8, "KoraPlen");
     CheckBox1 = Create<TCheckBox>(this, "CheckBox1", GroupBox5);
     CheckBox1->SetCaption("Привязать адрес к SIM карте");
-    CheckBox1->SetWidth(200);
-    Layout::Rows(*GroupBox5, {{label(GroupBox5, "Пауза между попытками установить GPRS соединения"), cbZTime},
-                              {nullptr, lbMinutes},
-                              {label(GroupBox5, "Пароль для идентификации через GPRS"), etSIM1SPSWD},
+    CheckBox1->SetWidth(0);
+    // The long captions stand above their fields; the pause's unit beside it.
+    Layout::Rows(*GroupBox5, {{label(GroupBox5, "Пауза между попытками установить GPRS соединения"), nullptr},
+                              {nullptr, cbZTime, lbMinutes},
+                              {label(GroupBox5, "Пароль для идентификации через GPRS"), nullptr},
+                              {nullptr, etSIM1SPSWD},
                               {nullptr, CheckBox1}});
     Layout::Columns(*GroupBox1, {{GroupBox3, GroupBox2}, {GroupBox5, GroupBox4, GroupBox6}});
     Layout::Columns(*this, {{GroupBox1}});

@@ -17,6 +17,7 @@
 #include "app/fWaiting.h"
 #include "ui/Application.h"
 #include "ui/Canvas.h"
+#include "ui/Layout.h"
 #include "ui/SystemColors.h"
 
 TFormHistory* FormHistory = nullptr;
@@ -80,6 +81,17 @@ ui::TButton* MakeButton(ui::TComponent* owner, const char* name, ui::TWinControl
     b->SetCaption(caption);
     b->SetBounds(0, 0, width, 25);
     return b;
+}
+
+// Room around a title in the grid's title row.
+constexpr int kTitleInset = 4;
+
+// A column is as wide as the table gives it, or as its title needs where that is more.
+int DefaultWidth(const ui::TStringGrid& grid, int column)
+{
+    const auto c = static_cast<std::size_t>(column);
+    return std::max(TFormHistory::DefaultColumnWidths[c],
+                    ui::TextExtent(HistoryColumnTitles[c], grid.Font()).cx + kTitleInset);
 }
 
 // Undoes the erase bracket however the erase ends.
@@ -196,13 +208,8 @@ void TFormHistory::CreateControls()
     Edit1->SetMaxLength(4);
     Edit1->SetBounds(0, 0, 45, 21);
     Button5 = MakeButton(this, "Button5", Panel1, "Считать все", 80);
-    int left = 8;
-    for (ui::TControl* c : std::initializer_list<ui::TControl*>{btnBackward, Button2, btnClear, Button1, Button3, btnStart,
-                                                                btnFinish, Button4, Edit1, Button5}) {
-        c->SetLeft(left);
-        c->SetTop(8);
-        left += c->Width() + 6;
-    }
+    // The service controls the ini file unhides go on a second line when the first is full.
+    ui::Layout::Flow(*Panel1, {btnBackward, Button2, btnClear, Button1, Button3, btnStart, btnFinish, Button4, Edit1, Button5});
     for (ui::TControl* c : std::initializer_list<ui::TControl*>{btnBackward, Button2, btnClear}) c->SetEnabled(false);
     for (ui::TControl* c : std::initializer_list<ui::TControl*>{btnStart, btnFinish, Button4, Edit1, Button5}) c->Hide();
 
@@ -237,8 +244,7 @@ void TFormHistory::CreateControls()
     StringGrid1->OnDrawCell = [this](ui::TObject* s, int c, int r, const ui::TRect& rect, ui::TGridDrawState st) {
         StringGrid1DrawCell(s, c, r, rect, st);
     };
-    for (int c = 0; c < HistoryColumnCount; ++c)
-        StringGrid1->SetColWidth(c, DefaultColumnWidths[static_cast<std::size_t>(c)]);
+    for (int c = 0; c < HistoryColumnCount; ++c) StringGrid1->SetColWidth(c, DefaultWidth(*StringGrid1, c));
 }
 
 TFormHistory::~TFormHistory()
@@ -428,7 +434,7 @@ void TFormHistory::LoadFromIni(const TMemIniFile& Ini)
     btnStart->SetVisible(download);
     btnFinish->SetVisible(download);
     for (int c = 0; c < HistoryColumnCount; ++c)
-        StringGrid1->SetColWidth(c, Ini.ReadInteger(kSection, WidthKey(c), DefaultColumnWidths[static_cast<std::size_t>(c)]));
+        StringGrid1->SetColWidth(c, Ini.ReadInteger(kSection, WidthKey(c), DefaultWidth(*StringGrid1, c)));
     const bool byNumber = Ini.ReadString("FormNSPoint", "nspoint", "") == "1";
     Button4->SetVisible(byNumber);
     Edit1->SetVisible(byNumber);
@@ -444,7 +450,6 @@ void TFormHistory::SaveToIni(TMemIniFile& Ini)
 
 void TFormHistory::LoadDefaults()
 {
-    for (int c = 0; c < HistoryColumnCount; ++c)
-        StringGrid1->SetColWidth(c, DefaultColumnWidths[static_cast<std::size_t>(c)]);
+    for (int c = 0; c < HistoryColumnCount; ++c) StringGrid1->SetColWidth(c, DefaultWidth(*StringGrid1, c));
     TformIncl::LoadDefaults();
 }

@@ -264,13 +264,16 @@ TFormLoops::~TFormLoops()
 
 void TFormLoops::FormCreate(ui::TObject*)
 {
+    std::vector<std::string> items;
+    for (int row = 0; row < Messages.Count(); ++row) items.push_back(Messages.Cell(row, 0) + ": " + Messages.Cell(row, 1));
     for (int k = 0; k < EventCount; ++k) {
         TEventComboBox* list = Event(k).Code;
         list->Items().BeginUpdate();
-        for (int row = 0; row < Messages.Count(); ++row)
-            list->Items().Add(Messages.Cell(row, 0) + ": " + Messages.Cell(row, 1));
+        for (const std::string& item : items) list->Items().Add(item);
         list->Items().EndUpdate();
         list->SetItemIndex(0);
+        // As wide as the longest event, so that no item is cut.
+        list->SetWidth(std::max(list->Width(), ui::Layout::ComboFitWidth(*list, items)));
     }
 }
 

@@ -65,6 +65,7 @@ TFormMain::TFormMain(ui::TComponent* owner) : ui::TForm(owner)
     CreateToolBar();
     CreatePanes();
     CreateDialogs();
+    SetMinimumSize();
 
     Timer1 = ui::Create<ui::TTimer>(this, "Timer1");
     Timer1->SetEnabled(false);
@@ -219,8 +220,8 @@ void TFormMain::CreateToolBar()
 void TFormMain::CreatePanes()
 {
     StatusBar1 = ui::Create<ui::TStatusBar>(this, "StatusBar1", this);
-    const std::pair<const char*, int> panels[] = {{"Com", 60}, {"Версия", 100}, {"Тип", 100},
-                                                  {"", 100},    {"", 150},       {"", 200}};
+    const std::pair<const char*, int> panels[] = {{"Com", PortPanelWidth}, {"Версия", 100}, {"Тип", 100},
+                                                  {"", 100},                 {"", 150},       {"", 200}};
     for (const auto& [text, width] : panels) {
         ui::TStatusPanel* panel = StatusBar1->Panels().Add();
         panel->SetText(text);
@@ -238,7 +239,9 @@ void TFormMain::CreatePanes()
     KitSplitter1->SetHotSpotDirection(hsdMax);
     KitSplitter1->SetSplitterStyle(ssGroove);
     KitSplitter1->SetSplitterWidth(5);
-    KitSplitter1->SetPosition(Height() - LogPaneHeight);
+    // The log keeps its height when the window is resized: the page area takes the difference.
+    KitSplitter1->SetFixedPane(fpLowerRight);
+    KitSplitter1->ChangePosition(KitSplitter1->Height() - KitSplitter1->SplitterWidth() - LogPaneHeight);
     // The tree's bar has a grip of its own: a click folds the tree away to the left.
     kitCntSpl = ui::Create<TKitSplitter>(this, "kitCntSpl", KitSplitter1->Pane1());
     kitCntSpl->SetAlign(ui::alClient);
@@ -248,7 +251,7 @@ void TFormMain::CreatePanes()
     kitCntSpl->SetHotSpotVisible(true);
     kitCntSpl->SetSplitterStyle(ssGroove);
     kitCntSpl->SetSplitterWidth(6);
-    kitCntSpl->SetPosition(PageTreeWidth);
+    kitCntSpl->ChangePosition(PageTreeWidth);
 
     LogPane = ui::Create<ui::TPanel>(this, "LogPane", KitSplitter1->Pane2());
     LogPane->SetAlign(ui::alClient);
@@ -307,6 +310,19 @@ void TFormMain::CreateDialogs()
     SFD->SetOptions({ui::ofOverwritePrompt, ui::ofHideReadOnly});
 }
 
+// Smaller, the toolbar would be cut and the page area too low to use (a page scrolls in what is left).
+void TFormMain::SetMinimumSize()
+{
+    int toolsRight = 0;
+    for (int i = 0; i < ToolBar1->ControlCount(); ++i) {
+        const ui::TControl* button = ToolBar1->Controls(i);
+        if (button->Visible()) toolsRight = std::max(toolsRight, button->Left() + button->Width());
+    }
+    // Beside the page area: the tree, the toolbar, the log and the status bar, with the bars between.
+    Constraints().SetMinWidth(std::max(toolsRight + ToolBar1->Left(), Width() - PagesPane->Width() + MinPageAreaWidth));
+    Constraints().SetMinHeight(Height() - PagesPane->Height() + MinPageAreaHeight);
+}
+
 // The progress bar takes the place of panel 4, inside the bar's frame.
 void TFormMain::PlaceProgressBar()
 {
@@ -343,6 +359,16 @@ void TFormMain::SetStatusText(int Panel, std::string Text)
 {
     if (Panel < 0 || Panel >= StatusBar1->Panels().Count()) return;
     StatusBar1->Panels()[Panel]->SetText(std::move(Text));
+    if (Panel == PanelPort) FitPortPanel();
+}
+
+// A port here is a device path, longer than the "COM1" the panel was sized for: the panel widens to
+// show it whole, and the progress bar beside it moves along.
+void TFormMain::FitPortPanel()
+{
+    ui::TStatusPanel& panel = *StatusBar1->Panels()[PanelPort];
+    panel.SetWidth(std::max(PortPanelWidth, ui::TextExtent(panel.Text(), StatusBar1->Font()).cx + StatusPanelPadding));
+    PlaceProgressBar();
 }
 
 void TFormMain::ShowStatusMessage(std::string Text)

@@ -43,6 +43,12 @@ public:
     static constexpr int ToolButtonWidth = 118;
     static constexpr int LogPaneHeight = 150;
     static constexpr int PageTreeWidth = 200;
+    static constexpr int PortPanelWidth = 60;
+    // A status panel's frame and the room on either side of its text.
+    static constexpr int StatusPanelPadding = 10;
+    // The page area the window keeps at its smallest, beside the tree, below the toolbar and above the log.
+    static constexpr int MinPageAreaWidth = 400;
+    static constexpr int MinPageAreaHeight = 200;
 
     explicit TFormMain(ui::TComponent* owner);
     ~TFormMain() override;
@@ -170,6 +176,8 @@ private:
     void CreatePanes();
     void CreateDialogs();
     void PlaceProgressBar();
+    void FitPortPanel();
+    void SetMinimumSize();
     void ReadProgramSettings();
     void WatchTextFields(ui::TComponent& Root);
     void SetEditingShortCuts(bool Editing);

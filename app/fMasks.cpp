@@ -287,6 +287,8 @@ TFormMasks::TFormMasks(ui::TComponent* owner, const TMsgFile* Messages)
     sg->OnDrawCell = [this](TObject* s, int c, int r, const TRect& rect, TGridDrawState state) {
         sgDrawCell(s, c, r, rect, state);
     };
+    // The boxes follow a scroll at once, not only at the next painting.
+    sg->OnTopLeftChanged = [this](TObject*) { PlaceRowCheckBoxes(); };
     OnCreate = [this](TObject* s) { FormCreate(s); };
     FormMasks = this;
 }
@@ -364,9 +366,12 @@ void TFormMasks::PlaceRowCheckBoxes()
     for (int row = 1; row <= MaskRows(); ++row) {
         const ui::TRect cell = sg->CellRect(1, row);
         ui::TCheckBox* box = RowBoxes[row - 1].get();
-        box->SetBounds(sg->Left() + cell.Left + kCellInset, sg->Top() + cell.Top + kCellInset, cell.Width(),
-                       cell.Height());
-        box->Show();
+        // The box stays within the grid's cells: a row scrolled out hides it, a row cut by the grid's
+        // edge cuts it.
+        const ui::TRect shown = cell.IsEmpty() ? ui::TRect{} : ui::IntersectRect(
+            ui::Bounds(cell.Left + kCellInset, cell.Top + kCellInset, cell.Width(), cell.Height()), sg->ClientRect());
+        box->SetBoundsRect(shown.Offset(sg->Left(), sg->Top()));
+        box->SetVisible(!shown.IsEmpty());
     }
 }
 

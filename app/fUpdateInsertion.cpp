@@ -172,7 +172,11 @@ void TformUpdateInsertion::LoadFile(const std::string& FileName)
 
 void TformUpdateInsertion::KitBitBtn1Click(ui::TObject*)
 {
-    if (openHex->Execute()) LoadFile(openHex->FileName());
+    if (!openHex->Execute()) return;
+    LoadFile(openHex->FileName());
+    // The picker's button took the focus with the click, and a focused button answers Enter: with a
+    // file chosen, Enter is meant for OK, not for another pick.
+    if (KitDialogButtons1->ButtonOk()->CanFocus()) KitDialogButtons1->ButtonOk()->SetFocus();
 }
 
 std::optional<TUploadResult> UpdateFirmwareFromFile(TformUpdateInsertion& Window, const TFileUpdateHost& Host)

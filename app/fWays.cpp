@@ -77,6 +77,7 @@ void TformWays::CreateControls()
     GroupBox3->SetCaption("Тип передачи данных");
     GroupBox4 = ui::Create<ui::TGroupBox>(this, "GroupBox4", this);
     GroupBox4->SetCaption("Связь");
+    GroupBox4->SetWidth(0);
     std::vector<ui::Layout::Row> phoneRows;
     std::vector<ui::TControl*> combos;
     std::vector<ui::TControl*> panels;
@@ -96,7 +97,6 @@ void TformWays::CreateControls()
         cb[k]->SetStyle(ui::csDropDownList);
         cb[k]->SetImages(TL);
         cb[k]->SetHint("0");
-        cb[k]->SetWidth(330);
         cb[k]->OnSelect = [this](ui::TObject* s) { cbC1Change(s); };
         combos.push_back(cb[k]);
 
@@ -110,17 +110,24 @@ void TformWays::CreateControls()
             OrLink[k]->SetCaption("Или");
             OrLink[k]->SetHint("true");
             OrLink[k]->SetChecked(true);
-            AndLink[k]->SetBounds(0, 0, 40, 17);
-            OrLink[k]->SetBounds(44, 0, 50, 17);
-            LinkPanels[k]->SetBounds(0, 0, 96, 21);
+            AndLink[k]->SetBounds(0, 0, 0, 17);
+            OrLink[k]->SetBounds(0, 0, 0, 17);
+            LinkPanels[k]->SetBounds(0, 0, 0, 21);
             AndLink[k]->OnClick = [this](ui::TObject* s) { rb1Click(s); };
             OrLink[k]->OnClick = [this](ui::TObject* s) { rb1Click(s); };
             panels.push_back(LinkPanels[k]);
+            ui::Layout::Lines(*LinkPanels[k], {{AndLink[k], OrLink[k]}}, {.margin = 2, .spacing = 4});
         }
     }
+    // Wide enough for every type any firmware offers.
+    std::vector<std::string> typeNames;
+    for (const TWayType& type : WayTypeNames) typeNames.emplace_back(type.Name);
+    for (ui::TComboBoxEx* combo : cb) combo->SetWidth(ui::Layout::ComboFitWidth(*combo, typeNames));
     ui::Layout::Rows(*GroupBox2, phoneRows);
     ui::Layout::Stack(*GroupBox3, combos);
-    ui::Layout::Stack(*GroupBox4, panels);
+    // A link joins two channels: its buttons stand level with the gap between their rows.
+    const int rowPitch = etP[0]->Height() + ui::Layout::Metrics{}.spacing;
+    ui::Layout::Stack(*GroupBox4, panels, {.spacing = rowPitch - LinkPanels[0]->Height(), .lead = rowPitch / 2});
 
     GroupBox5 = ui::Create<ui::TGroupBox>(this, "GroupBox5", this);
     GroupBox5->SetCaption("Тип перехода по направлениям");
@@ -131,7 +138,7 @@ void TformWays::CreateControls()
     rdo1 = ui::Create<ui::TRadioButton>(this, "rdo1", GroupBox5);
     rdo1->SetCaption("Оставаться в текущем направлении до передачи всех событий и не переходить на следующее");
     rdo1->SetHint("false");
-    for (auto* r : {rdo2, rdo1}) r->SetBounds(0, 0, 560, 17);
+    for (auto* r : {rdo2, rdo1}) r->SetBounds(0, 0, 0, 17);
     ui::Layout::Stack(*GroupBox5, {rdo2, rdo1});
 
     GroupBox6 = ui::Create<ui::TGroupBox>(this, "GroupBox6", this);
@@ -153,7 +160,7 @@ void TformWays::CreateControls()
     cb12->OnClick = [this](ui::TObject* s) { cb11Click(s); };
     ui::Layout::Rows(*GroupBox6, {{llan, lan}, {lbcb11, cb11}, {lbcb12, cb12}});
 
-    ui::Layout::Columns(*this, {{GroupBox1, GroupBox6, GroupBox5}, {GroupBox2}, {GroupBox4}, {GroupBox3}});
+    ui::Layout::Lines(*this, {{GroupBox1}, {GroupBox2, GroupBox4, GroupBox3}, {GroupBox6, GroupBox5}});
 }
 
 TformWays::~TformWays()

@@ -138,7 +138,8 @@ int main()
         if (!fs::exists(program)) throw std::runtime_error("sorvel-sim is not built");
         const fs::path folder = fs::temp_directory_path() / ("sorvel-pbench-" + std::to_string(getpid()));
         fs::create_directories(folder / "ports");
-        benchsupport::CopyMessages(folder);
+        std::error_code ignored;
+        fs::copy_file(fs::path(SORVEL_SOURCE_DIR) / "resources" / "Messages.txt", folder / "Messages.txt", ignored);
         ::setenv(platform::kProgramFolderVariable, folder.c_str(), 1);
         bool ok = true;
         for (const char* panel : {"altonika", "bolid"}) ok = Measure(program, folder, panel) && ok;

@@ -22,17 +22,6 @@ inline std::filesystem::path SimProgram()
     return std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "sim" / "sorvel-sim";
 }
 
-// The message table beside the program, as an installed program has it (taken from the source tree the
-// build folder sits in; nothing when it is not there).
-inline void CopyMessages(const std::filesystem::path& folder)
-{
-    namespace fs = std::filesystem;
-    const fs::path build = fs::read_symlink("/proc/self/exe").parent_path().parent_path();
-    const fs::path messages = build.parent_path().parent_path() / "resources" / "Messages.txt";
-    std::error_code ignored;
-    if (fs::exists(messages, ignored)) fs::copy_file(messages, folder / "Messages.txt", ignored);
-}
-
 class SimProcess {
 public:
     // Waits until the port's link is there; throws when the simulator did not start.

@@ -7,6 +7,7 @@
 //     gui::FrontEnd front(ui::App());
 //     ... create the forms ...
 //     return front.Run();
+#include "gui/Desktop.h"
 #include "gui/EventPump.h"
 #include "gui/Mirror.h"
 #include "gui/QtServices.h"
@@ -26,12 +27,14 @@ public:
 
     Mirror& Windows() { return mirror_; }
     QtServices& Services() { return services_; }
+    EventPump& Pump() { return pump_; }
 
     // Shows the main form and runs Qt's loop until the application terminates; the exit code.
     int Run();
 
 private:
     ui::Application& app_;
+    Desktop desktop_;
     QtServices services_;
     Mirror mirror_;
     EventPump pump_;

@@ -4,10 +4,11 @@
 #include <QClipboard>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
-#include <QTimer>
 
 #include <array>
 #include <utility>
@@ -63,6 +64,18 @@ ui::TMsgDlgBtn EscapeButton(ui::TMsgDlgButtons buttons)
     return ui::mbCancel;
 }
 
+// The kinds of the file list in Russian, which Qt's own translation leaves out.
+class RussianFileTypes : public QFileIconProvider {
+public:
+    QString type(const QFileInfo& info) const override
+    {
+        if (info.isRoot()) return QStringLiteral("Диск");
+        if (info.isDir()) return QStringLiteral("Папка");
+        const QString suffix = info.suffix();
+        return suffix.isEmpty() ? QStringLiteral("Файл") : QStringLiteral("Файл ") + suffix.toUpper();
+    }
+};
+
 int DefaultButtonIndex(unsigned flags)
 {
     if (flags & ui::MB_DEFBUTTON3) return 2;
@@ -81,9 +94,6 @@ int QtServices::Run(QDialog& dialog)
         finished = true;
         result = code;
     });
-    // Wakes the wait below, so that the model's timers and posted calls are served while the user reads.
-    QTimer tick;
-    tick.start(10);
     dialog.show();
     dialog.raise();
     dialog.activateWindow();
@@ -133,9 +143,11 @@ QString QtServices::NameFilters(const std::string& filter)
 
 std::optional<std::string> QtServices::ShowFileDialog(const ui::FileDialogRequest& request)
 {
+    RussianFileTypes types;
     QFileDialog dialog;
     // The platform's own dialog would run its own loop, out of the model's pump.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setIconProvider(&types);
     dialog.setWindowTitle(ToQt(!request.title.empty() ? request.title : request.save ? "Сохранить как" : "Открыть"));
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(!request.save && request.options.Contains(ui::ofFileMustExist) ? QFileDialog::ExistingFile

@@ -109,15 +109,6 @@ TKitSplitter::TKitSplitter(ui::TComponent* owner) : TKitCustomPanel(owner)
 
 TKitSplitter::~TKitSplitter() = default;
 
-template <class T>
-bool TKitSplitter::Store(T& field, T value)
-{
-    if (field == value) return false;
-    field = value;
-    Invalidate();
-    return true;
-}
-
 TKitPaneData& TKitSplitter::PaneData(int index)
 {
     if (index != 1 && index != 2) throw std::out_of_range("Splitter pane index must be 1 or 2");

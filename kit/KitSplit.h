@@ -225,7 +225,15 @@ private:
         void Invert(const ui::TRect& r);
     };
 
-    template <class T> bool Store(T& field, T value);
+    // Defined here: the inline setters above call it from every unit that includes this header.
+    template <class T>
+    bool Store(T& field, T value)
+    {
+        if (field == value) return false;
+        field = value;
+        Invalidate();
+        return true;
+    }
     int Extent() const;
     // extent - SplitterWidth div 2, the base of Percent.
     int PercentBase() const;

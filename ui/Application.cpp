@@ -83,8 +83,27 @@ void Application::Post(std::function<void()> call)
     {
         std::lock_guard lock(queueMutex_);
         queue_.push_back(std::move(call));
+        if (postHook_) postHook_();
     }
     queueSignal_.notify_all();
+}
+
+void Application::SetPostHook(std::function<void()> hook)
+{
+    std::lock_guard lock(queueMutex_);
+    postHook_ = std::move(hook);
+}
+
+std::optional<std::uint64_t> Application::MsUntilNextTimer() const
+{
+    const std::uint64_t now = clock_.NowMs();
+    std::optional<std::uint64_t> next;
+    for (const TTimer* timer : timers_)
+        if (const auto due = timer->DueAt()) {
+            const std::uint64_t wait = *due > now ? *due - now : 0;
+            if (!next || wait < *next) next = wait;
+        }
+    return next;
 }
 
 bool Application::RunPosted()

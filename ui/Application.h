@@ -21,6 +21,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -74,6 +75,11 @@ public:
     bool InWindowThread() const { return std::this_thread::get_id() == windowThread_; }
     // Run by ProcessMessages after the queue and the timers (gui/ runs Qt's events here).
     void SetPumpHook(std::function<void()> hook) { pumpHook_ = std::move(hook); }
+    // For a front end whose own loop sleeps between rounds of the pump: how long until the next timer is
+    // due on the clock (0: one is due now; nullopt: none would fire), and a hook that Post runs on the
+    // posting thread, so that the sleeping loop wakes for the call.
+    std::optional<std::uint64_t> MsUntilNextTimer() const;
+    void SetPostHook(std::function<void()> hook);
 
     // --- exceptions ---
     // Called with the exception that escaped a handler run for user input or by the pump.
@@ -143,6 +149,7 @@ private:
     std::condition_variable queueSignal_;
     std::deque<std::function<void()>> queue_;
     std::function<void()> pumpHook_;
+    std::function<void()> postHook_;  // guarded by queueMutex_
     std::vector<TTimer*> timers_;
     std::vector<TForm*> forms_;
     struct ModalEntry {

@@ -46,10 +46,13 @@ bool IsControl(char32_t c)
     return c < 0x20 || c == 0x7F;
 }
 
-int Advance(const FontDesc& font, char32_t c)
+// In 1/64 pixels: a run is placed by its glyphs' exact advances and rounded once.
+int Advance64(const FontDesc& font, char32_t c)
 {
-    return IsControl(c) ? 0 : RenderGlyph(font, c).advance;
+    return IsControl(c) ? 0 : RenderGlyph(font, c).advance64;
 }
+
+int Advance(const FontDesc& font, char32_t c) { return (Advance64(font, c) + 32) >> 6; }
 
 }  // namespace
 
@@ -387,11 +390,13 @@ TSize Canvas::textExtent(std::string_view text) const
 void Canvas::drawGlyphRun(int x, int baseline, std::u32string_view text, TColor color)
 {
     const TColor ink = ResolveColor(color);
-    int penX = x + origin_.X;
+    const int startX = x + origin_.X;
+    long long pen64 = 0;
     const int base = baseline + origin_.Y;
     for (const char32_t c : text) {
         if (IsControl(c)) continue;
         const GlyphImage& g = RenderGlyph(font, c);
+        const int penX = startX + static_cast<int>((pen64 + 32) >> 6);
         for (int row = 0; row < g.rows; ++row) {
             for (int col = 0; col < g.width; ++col) {
                 const unsigned a = g.coverage[static_cast<std::size_t>(row * g.width + col)];
@@ -402,7 +407,7 @@ void Canvas::drawGlyphRun(int x, int baseline, std::u32string_view text, TColor 
                 bitmap_.setPixel(px, py, a == 255 ? ink : Blend(bitmap_.pixel(px, py), ink, a));
             }
         }
-        penX += g.advance;
+        pen64 += g.advance64;
     }
 }
 
@@ -464,12 +469,12 @@ public:
 
     int width(std::u32string_view text) const
     {
-        int x = 0;
+        long long x64 = 0;
         for (const char32_t c : text) {
-            if (c == U'\t' && (format_ & tfExpandTabs)) x = (x / tabWidth_ + 1) * tabWidth_;
-            else x += Advance(font_, c);
+            if (c == U'\t' && (format_ & tfExpandTabs)) x64 = (((x64 + 32) >> 6) / tabWidth_ + 1) * tabWidth_ * 64LL;
+            else x64 += Advance64(font_, c);
         }
-        return x;
+        return static_cast<int>((x64 + 32) >> 6);
     }
 
     std::vector<TextLine> lines(std::u32string_view text, int maxWidth) const

@@ -1,6 +1,10 @@
 #pragma once
-// Fonts as the canvas draws them. Every face name maps to DejaVu Sans (the one family we ship against),
-// in its bold and oblique cuts as the style asks; glyphs come from FreeType, anti-aliased.
+// Fonts as the canvas draws them. The windows were laid out for Tahoma and MS Sans Serif; where a font
+// names one of them, the free faces with their metrics (Debian's fonts-wine: Tahoma, Tahoma Bold and
+// the MS Sans Serif bitmap strikes, Cyrillic included) are used, so that captions take the room they
+// were given. Every other name, and those two when their files are missing, maps to DejaVu Sans.
+// Bold and italic come from the family's own cuts, or are synthesised where it has none. Glyphs come
+// from FreeType.
 #include "platform/Color.h"
 
 #include <cstdint>
@@ -46,14 +50,23 @@ struct GlyphImage {
     int top = 0;   // from the baseline up to the first row
     int width = 0;
     int rows = 0;
-    int advance = 0;
+    int advance = 0;    // whole pixels
+    int advance64 = 0;  // 1/64 pixels: a run of text is placed and measured with these
     std::vector<std::uint8_t> coverage;
 };
 
 FontMetrics MeasureFont(const FontDesc& font);
 // The rendered glyph of one character (cached). Throws std::runtime_error when the font files are missing.
 const GlyphImage& RenderGlyph(const FontDesc& font, char32_t character);
-// Width of a run of characters: the sum of their advances.
+// Width of a run of characters: their advances added up, rounded once at the end.
 int TextAdvance(const FontDesc& font, std::u32string_view text);
+
+// The family the canvas draws a font in: "Tahoma", "MS Sans Serif" or "DejaVu Sans".
+std::string DrawnFamily(const FontDesc& font);
+// The installed files of the Tahoma and MS Sans Serif stand-ins. A front end that draws text itself
+// registers them, so that it draws what the model measured.
+std::vector<std::string> SubstituteFontFiles();
+// True when both stand-ins are installed (tests that expect their metrics skip without them).
+bool SubstituteFontsInstalled();
 
 }  // namespace ui

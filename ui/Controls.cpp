@@ -138,6 +138,22 @@ int TextHeightEstimate(const TFont& font) { return TextExtent("", font).cy; }
 
 int TextWidthEstimate(std::string_view utf8, const TFont& font) { return TextExtent(utf8, font).cx; }
 
+// ---------------------------------------------------------------- TSizeConstraints
+
+void TSizeConstraints::Set(int& field, int v)
+{
+    v = std::max(0, v);
+    if (v == field) return;
+    field = v;
+    if (OnChange) OnChange();
+}
+
+int TSizeConstraints::Hold(int size, int min, int max)
+{
+    if (max > 0) size = std::min(size, std::max(max, min));
+    return std::max(size, min);
+}
+
 // ---------------------------------------------------------------- TControl
 
 namespace {
@@ -151,6 +167,10 @@ int teardownDepth = 0;
 TControl::TControl(TComponent* owner) : TComponent(owner)
 {
     font_.OnChange = [this] { FontChanged(); };
+    constraints_.OnChange = [this] {
+        Changed(ModelChange::Bounds);
+        SetBounds(left_, top_, width_, height_);
+    };
 }
 
 TControl::~TControl()
@@ -201,8 +221,8 @@ void TControl::SetParent(TWinControl* parent)
 
 void TControl::SetBounds(int left, int top, int width, int height)
 {
-    width = std::max(0, width);
-    height = std::max(0, height);
+    width = constraints_.HoldWidth(std::max(0, width));
+    height = constraints_.HoldHeight(std::max(0, height));
     if (left == left_ && top == top_ && width == width_ && height == height_) return;
     const bool resized = width != width_ || height != height_;
     left_ = left;
@@ -214,7 +234,8 @@ void TControl::SetBounds(int left, int top, int width, int height)
         Resized();
         Fire(OnResize, this);
     }
-    if (parent_ != nullptr && align_ != alNone && !parent_->aligning_) parent_->Realign();
+    if (parent_ != nullptr && !parent_->aligning_ && (align_ != alNone || (resized && parent_->HasArrangement())))
+        parent_->Realign();
 }
 
 TPoint TControl::FormOrigin() const
@@ -241,7 +262,7 @@ void TControl::SetVisible(bool visible)
     if (visible == visible_) return;
     visible_ = visible;
     Changed(ModelChange::Visible);
-    if (parent_ != nullptr && align_ != alNone) parent_->Realign();
+    if (parent_ != nullptr && (align_ != alNone || parent_->HasArrangement())) parent_->Realign();
     VisibleChanged();
 }
 
@@ -366,6 +387,7 @@ void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
 void TControl::MouseMove(TShiftState shift, int x, int y) { Fire(OnMouseMove, this, shift, x, y); }
 void TControl::MouseEnter() { Fire(OnMouseEnter, this); }
 void TControl::MouseLeave() { Fire(OnMouseLeave, this); }
+bool TControl::MouseWheel(TShiftState, int, int, int) { return false; }
 
 void TControl::BringToFront()
 {
@@ -468,11 +490,21 @@ void TWinControl::Realign()
             r.Right -= c->Width();
         });
         place(alClient, [&](TControl* c) { c->SetBounds(r.Left, r.Top, std::max(0, r.Width()), std::max(0, r.Height())); });
+        if (arrangement_) {
+            const auto arrange = arrangement_;
+            arrange();
+        }
     } catch (...) {
         aligning_ = false;
         throw;
     }
     aligning_ = false;
+}
+
+void TWinControl::SetArrangement(std::function<void()> arrange)
+{
+    arrangement_ = std::move(arrange);
+    Realign();
 }
 
 bool TWinControl::CanFocus() const { return TopForm() != nullptr && Showing() && EffectivelyEnabled(); }

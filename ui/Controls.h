@@ -62,6 +62,33 @@ private:
     TFontStyles style_;
 };
 
+// The smallest and largest size a control takes (0: no limit). SetBounds holds every size to them,
+// whoever asks: the user's resizing of a window, an alignment, the program.
+class TSizeConstraints {
+public:
+    int MinWidth() const { return minWidth_; }
+    int MinHeight() const { return minHeight_; }
+    int MaxWidth() const { return maxWidth_; }
+    int MaxHeight() const { return maxHeight_; }
+    void SetMinWidth(int v) { Set(minWidth_, v); }
+    void SetMinHeight(int v) { Set(minHeight_, v); }
+    void SetMaxWidth(int v) { Set(maxWidth_, v); }
+    void SetMaxHeight(int v) { Set(maxHeight_, v); }
+    int HoldWidth(int width) const { return Hold(width, minWidth_, maxWidth_); }
+    int HoldHeight(int height) const { return Hold(height, minHeight_, maxHeight_); }
+
+    std::function<void()> OnChange;
+
+private:
+    void Set(int& field, int v);
+    static int Hold(int size, int min, int max);
+
+    int minWidth_ = 0;
+    int minHeight_ = 0;
+    int maxWidth_ = 0;
+    int maxHeight_ = 0;
+};
+
 class TControl : public TComponent {
 public:
     explicit TControl(TComponent* owner);
@@ -94,6 +121,10 @@ public:
 
     TAlign Align() const { return align_; }
     void SetAlign(TAlign align);
+
+    // A change takes effect at once (the control's size is held to the new limits).
+    TSizeConstraints& Constraints() { return constraints_; }
+    const TSizeConstraints& Constraints() const { return constraints_; }
 
     bool Visible() const { return visible_; }
     void SetVisible(bool visible);
@@ -169,6 +200,9 @@ public:
     virtual void MouseMove(TShiftState shift, int x, int y);
     virtual void MouseEnter();
     virtual void MouseLeave();
+    // The wheel turned by wheelDelta (120 a notch, positive away from the user) over the control, with
+    // Shift for a sideways scroll; true when the control scrolls. The base scrolls nothing.
+    virtual bool MouseWheel(TShiftState shift, int wheelDelta, int x, int y);
 
     // Tells the model observer (gui/) that something it shows changed.
     void Changed(ModelChange what);
@@ -213,6 +247,7 @@ private:
     bool parentColor_ = false;
     TCursor cursor_ = crDefault;
     TPopupMenu* popupMenu_ = nullptr;
+    TSizeConstraints constraints_;
 
     // --- dialog keys, accelerators and focus announcements (the kit's buttons answer them) ---
 public:
@@ -252,8 +287,13 @@ public:
     // The rectangle the aligned children share (group boxes leave room for their caption).
     virtual TRect AlignRect() const { return ClientRect(); }
     // Places the children whose Align is not alNone: top and bottom ones take the full width in
-    // z-order, then left and right ones the height left, then the alClient ones the rest.
+    // z-order, then left and right ones the height left, then the alClient ones the rest; then runs the
+    // arrangement, if any.
     void Realign();
+    // Places the children that no Align places (ui::Layout sets it). It runs now, after the aligned
+    // children at every Realign, and again whenever a child is shown, hidden or resized.
+    void SetArrangement(std::function<void()> arrange);
+    bool HasArrangement() const { return static_cast<bool>(arrangement_); }
 
     std::function<void(TObject* Sender)> OnEnter;
     std::function<void(TObject* Sender)> OnExit;
@@ -301,6 +341,7 @@ private:
 
     std::vector<TControl*> controls_;
     std::vector<TWinControl*> tabList_;
+    std::function<void()> arrangement_;
     bool tabStop_ = false;
     bool aligning_ = false;
     bool destroying_ = false;

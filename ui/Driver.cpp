@@ -151,6 +151,12 @@ bool Driver::MouseMove(TControl& control, TShiftState shift, int x, int y)
     return Deliver(&control, [&] { control.MouseMove(shift, x, y); });
 }
 
+bool Driver::MouseWheel(TControl& control, int wheelDelta, TShiftState shift, int x, int y)
+{
+    if (!Accepts(control)) return false;
+    return Deliver(&control, [&] { control.MouseWheel(shift, wheelDelta, x, y); });
+}
+
 bool Driver::MouseEnter(TControl& control)
 {
     if (!control.Showing()) return false;

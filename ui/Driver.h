@@ -49,6 +49,8 @@ public:
     bool MouseDown(TControl& control, TMouseButton button, TShiftState shift, int x, int y);
     bool MouseUp(TControl& control, TMouseButton button, TShiftState shift, int x, int y);
     bool MouseMove(TControl& control, TShiftState shift, int x, int y);
+    // wheelDelta: 120 a notch, positive away from the user.
+    bool MouseWheel(TControl& control, int wheelDelta, TShiftState shift = {}, int x = 0, int y = 0);
     bool MouseEnter(TControl& control);
     bool MouseLeave(TControl& control);
 

@@ -80,6 +80,12 @@ bool TTimer::Due(std::uint64_t now) const
     return enabled_ && interval_ > 0 && OnTimer && !running_ && now >= start_ && now - start_ >= interval_;
 }
 
+std::optional<std::uint64_t> TTimer::DueAt() const
+{
+    if (!enabled_ || interval_ == 0 || !OnTimer || running_) return std::nullopt;
+    return start_ + interval_;
+}
+
 void TTimer::Tick(std::uint64_t now)
 {
     start_ = now;

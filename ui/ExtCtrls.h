@@ -2,6 +2,7 @@
 // Panels, pictures, speed buttons and timers.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "ui/Controls.h"
@@ -89,6 +90,8 @@ public:
 private:
     friend class Application;
     bool Due(std::uint64_t now) const;
+    // When the timer will be due on the clock; nullopt while it would not fire.
+    std::optional<std::uint64_t> DueAt() const;
     void Tick(std::uint64_t now);
     void Restart();
 

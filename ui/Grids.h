@@ -2,9 +2,15 @@
 // The string grid: cells of text (and an object pointer each, not owned) in columns and rows, the
 // first FixedCols columns and FixedRows rows fixed (titles).
 //
-// Painting: PaintTo(canvas) calls OnDrawCell for every cell shown (fixed cells included, with gdFixed
-// in the state), top row first; the handler draws on PaintCanvas(). The default drawing of a cell's
-// text is left to whoever shows the grid (gui/ draws it before the handler when DefaultDrawing).
+// Painting: PaintTo(canvas) draws the grid whole: with DefaultDrawing each cell's colour and text, then
+// OnDrawCell for every cell shown (fixed cells included, with gdFixed in the state; top row first; the
+// handler draws on PaintCanvas()), then the grid lines and the scroll bars.
+//
+// Scrolling: the grid shows a scroll bar (as ScrollBars allows) where its cells need more room than it
+// has; the client area is what the bars leave. The bars take the mouse (arrows, track, dragging the
+// thumb), the wheel scrolls, the keys move the current cell, and the current cell, however it moves,
+// is scrolled into view. The first rows and columns shown never go past the point where the last ones
+// fill the client area.
 #include <functional>
 #include <string>
 #include <vector>
@@ -79,12 +85,33 @@ public:
     void SetTopRow(int row);
     int LeftCol() const { return leftCol_; }
     void SetLeftCol(int col);
+    // The largest TopRow and LeftCol.
+    int MaxTopRow() const;
+    int MaxLeftCol() const;
     // Scrollable rows / columns that fit wholly in the client area below / beside the fixed ones.
     int VisibleRowCount() const;
     int VisibleColCount() const;
-    // The cell's rectangle in the grid's client coordinates; empty when the cell is not shown (scrolled
-    // out or beyond the client area).
+    // The cell's rectangle in the grid's client coordinates, cut to the client area; empty when the
+    // cell is not shown (scrolled out or beyond the client area).
     TRect CellRect(int col, int row) const;
+
+    static constexpr int ScrollBarSize = 17;
+    bool VertScrollBarShown() const { return Bars().vertical; }
+    bool HorzScrollBarShown() const { return Bars().horizontal; }
+    // A bar's parts in the grid's coordinates; all empty when the bar is not shown.
+    struct ScrollBarParts {
+        TRect bar, lessArrow, moreArrow, thumb;
+    };
+    ScrollBarParts VertScrollBar() const;
+    ScrollBarParts HorzScrollBar() const;
+    // The area the cells share: the grid less its scroll bars.
+    TRect ClientRect() const override;
+
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseMove(TShiftState shift, int x, int y) override;
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+    bool MouseWheel(TShiftState shift, int wheelDelta, int x, int y) override;
+    void KeyDown(std::uint16_t& key, TShiftState shift) override;
 
     // The user's choice of a cell: OnSelectCell may refuse; then Col and Row move and OnClick runs.
     void UserSelectCell(int col, int row);
@@ -95,8 +122,29 @@ public:
 
 protected:
     void Paint(Canvas& canvas) override;
+    void Resized() override;
 
 private:
+    struct ShownBars {
+        bool vertical = false;
+        bool horizontal = false;
+    };
+    enum class Drag { None, Vertical, Horizontal };
+    ShownBars Bars() const;
+    int ContentWidth() const;
+    int ContentHeight() const;
+    int FixedWidth() const;
+    int FixedHeight() const;
+    ScrollBarParts BarParts(bool vertical) const;
+    // The bar under the point scrolled as a click there asks; false when the point is on no bar.
+    bool ClickBar(int x, int y);
+    void DragThumb(int x, int y);
+    void ScrollIntoView();
+    void MoveCurrent(std::uint16_t key);
+    void PaintCells(Canvas& canvas);
+    void PaintLines(Canvas& canvas) const;
+    void PaintBar(Canvas& canvas, bool vertical) const;
+
     struct Cell {
         std::string text;
         TObject* object = nullptr;
@@ -125,6 +173,8 @@ private:
     int row_ = 1;
     int topRow_ = 1;
     int leftCol_ = 1;
+    Drag drag_ = Drag::None;
+    int dragOffset_ = 0;  // from the thumb's leading edge to the point that holds it
 };
 
 }  // namespace ui

@@ -480,53 +480,6 @@ TEST_F(CommonPageTest, OldFirmwareWrites)
     EXPECT_EQ(Errors(), std::vector<std::string>{"Ошибка при записи параметра \"Изменение номеров для панели Altonika\""});
 }
 
-TEST_F(CommonPageTest, EveryGroupHasItsOwnPlace)
-{
-    for (ui::TControl* box : {static_cast<ui::TControl*>(page->GroupBox5), static_cast<ui::TControl*>(page->GroupBox6),
-                              static_cast<ui::TControl*>(page->KitGroupBox1), static_cast<ui::TControl*>(page->ParadoxBox)})
-        box->Show();
-    EXPECT_FALSE(ui::Layout::HasOverlap(*page));
-    EXPECT_FALSE(ui::Layout::HasOverlap(*page->ParadoxBox));
-    EXPECT_FALSE(ui::Layout::HasOverlap(*page->GroupBox6));
-}
-
-// The room a control gives its caption beside its glyph or inside its frame; -1 for a control that
-// shows no caption of its own.
-int CaptionRoom(const ui::TControl& c)
-{
-    if (const auto* label = ui::As<ui::TLabel>(&c)) return label->WordWrap() ? -1 : c.Width();
-    if (const auto* kit = ui::As<TKitRadioButton>(&c)) return c.Width() - kit->GlyphWidth() - 6;
-    if (ui::Is<ui::TCheckBox>(&c) || ui::Is<ui::TRadioButton>(&c)) return c.Width() - ui::TButtonControl::GlyphRoom;
-    if (ui::Is<ui::TButton>(&c)) return c.Width() - ui::TButtonControl::ButtonPadding;
-    if (ui::Is<ui::TGroupBox>(&c)) return c.Width() - 2 * ui::TGroupBox::CaptionInset;
-    return -1;
-}
-
-// Every caption of the container and of its children, measured in the font it is drawn in, fits.
-void ExpectCaptionsFit(const ui::TWinControl& container)
-{
-    for (int i = 0; i < container.ControlCount(); ++i) {
-        const ui::TControl& c = *container.Controls(i);
-        if (const int room = CaptionRoom(c); room >= 0 && !c.Caption().empty()) {
-            ui::Canvas probe(0, 0);
-            probe.font = ui::CanvasFontOf(c.Font());
-            ui::TRect r{0, 0, 0, 0};
-            probe.drawText(r, c.Caption(), ui::tfCalcRect);
-            EXPECT_LE(r.Width(), room) << c.Name() << " \"" << c.Caption() << "\"";
-            EXPECT_LE(c.Left() + c.Width(), container.ClientWidth()) << c.Name();
-        }
-        if (const auto* inner = ui::As<ui::TWinControl>(&c)) ExpectCaptionsFit(*inner);
-    }
-}
-
-TEST_F(CommonPageTest, EveryCaptionFitsItsControl)
-{
-    for (ui::TControl* box : {static_cast<ui::TControl*>(page->GroupBox5), static_cast<ui::TControl*>(page->GroupBox6),
-                              static_cast<ui::TControl*>(page->KitGroupBox1), static_cast<ui::TControl*>(page->ParadoxBox)})
-        box->Show();
-    ExpectCaptionsFit(*page);
-}
-
 TEST_F(CommonPageTest, ImeiIsCopiedToTheClipboard)
 {
     page->ImeiLabel->SetCaption("356938035643809");

@@ -178,7 +178,8 @@ TEST_F(HistoryPageOnDevice, ChannelMarksAreDrawnGreenAndRedInShadesThatStandOutF
     }
     ASSERT_GT(row, 0);
     EXPECT_EQ(page->StringGrid1->Cells(hcPhones, row), "") << "the marks are drawn, not written";
-    // Which mark colours the cell shows, on the row's own colour and on a red one.
+    // Which mark colours the cell shows, on the row's own colour and on a red one (where red is halved).
+    constexpr TColor kDarkRed = 0x00007F;
     const auto inks = [&] {
         ui::Canvas canvas(page->StringGrid1->Width(), page->StringGrid1->Height());
         page->StringGrid1->PaintTo(canvas);
@@ -186,14 +187,14 @@ TEST_F(HistoryPageOnDevice, ChannelMarksAreDrawnGreenAndRedInShadesThatStandOutF
         std::set<TColor> found;
         for (int y = cell.Top; y < cell.Bottom; ++y)
             for (int x = cell.Left; x < cell.Right; ++x)
-                if (const TColor c = canvas.pixel(x, y); c == clGreen || c == clRed || c == clMaroon) found.insert(c);
+                if (const TColor c = canvas.pixel(x, y); c == clGreen || c == clRed || c == kDarkRed) found.insert(c);
         return found;
     };
     EXPECT_EQ(inks(), (std::set<TColor>{clGreen, clRed}));
     THistoryRow cells;
     for (int c = 0; c < HistoryColumnCount; ++c) cells[static_cast<std::size_t>(c)] = page->StringGrid1->Cells(c, row);
     messages.Rows.insert(messages.Rows.begin(), {HistoryEventKey(cells), "Пожар", "$0000FF", "$FFFFFF"});
-    EXPECT_TRUE(inks().contains(clMaroon)) << "a red digit on a red row is drawn dark red";
+    EXPECT_TRUE(inks().contains(kDarkRed)) << "a red digit on a red row is drawn dark red";
 }
 
 TEST_F(HistoryPageOnDevice, StoreExportAfterThreePagesBackHoldsNinetySixRows)

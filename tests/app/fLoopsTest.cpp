@@ -137,6 +137,8 @@ TEST_F(LoopsPage, AnItemWiderThanTheDroppedListShowsItsHintOnlyWhileDroppedDown)
                   {"1303", "Восстановление после проникновения через охраняемый периметр объекта"}};
     TFormLoops& page = NewPage(table);
     TEventComboBox& list = *page.cbRes1;
+    // Out of the loop box, whose columns make it as wide as its longest item.
+    list.SetParent(&page);
     list.SetWidth(160);
     list.ListMouseMove(5, TEventComboBox::ItemHeight + 2);
     EXPECT_FALSE(list.HintWindow());

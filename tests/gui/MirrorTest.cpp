@@ -6,14 +6,20 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTreeWidget>
+#include <QWheelEvent>
 
 #include <atomic>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "GuiTestSupport.h"
+#include "app/TVLog.h"
+#include "gui/Convert.h"
 #include "ui/Canvas.h"
 #include "ui/ComCtrls.h"
 #include "ui/ExtCtrls.h"
@@ -284,37 +290,183 @@ TEST_F(MirrorTest, AMemoShowsItsLinesAndTypedLineBreaksGoThroughTheModel)
 
 // ------------------------------------------------------------------ trees, grids, painted controls
 
-TEST_F(MirrorTest, TreeNodesTheirColoursAndTheSelectionFollowTheModel)
-{
-    auto* tree = ui::Create<ui::TTreeView>(form, "Tree", form);
-    tree->SetBounds(220, 40, 100, 150);
-    ui::TTreeNode* first = tree->Items().Add(nullptr, "Первый");
-    ui::TTreeNode* second = tree->Items().Add(nullptr, "Второй");
-    tree->Items().AddChild(second, "Вложенный");
-    tree->OnCustomDrawItem = [&](ui::TObject*, ui::TTreeNode* node, ui::TCustomDrawState, ui::TItemColors& colors,
-                                 bool&) {
-        if (node == second) colors.Background = clRed;
-    };
-    ui::TTreeNode* changed = nullptr;
-    tree->OnChange = [&](ui::TObject*, ui::TTreeNode* node) { changed = node; };
-    front.Windows().Flush();
+// A tree shown as the log shows it: roots R0..Rn (R1 open with two children, R2 with a child and a
+// grandchild), each row coloured from its node unless selected. After each change the widget holds the
+// same rows, texts, colours, open rows and selection as the model, its first row is the model's (as far
+// as its rows allow), and keeping it in step cost the same in a short tree as in a long one.
+struct TreeScene {
+    ui::TTreeView& tree;
+    QTreeWidget& view;
+    TTVLog& log;
+    ui::TCheckBox& scrolling;
+};
 
+struct TreeCase {
+    const char* name;
+    std::function<void(TreeScene&)> change;
+    bool costGrowsWithTree = false;
+};
+
+void PrintTo(const TreeCase& c, std::ostream* os) { *os << c.name; }
+
+class MirrorTreeTest : public MirrorTest, public ::testing::WithParamInterface<TreeCase> {
+protected:
+    ui::TTreeNode* Root(int i) const { return tree->Items().Root(i); }
+
+    void Build(int roots)
+    {
+        tree->SetBounds(0, 0, 300, 150);
+        tree->OnAddition = [this](ui::TObject*, ui::TTreeNode* node) {
+            TTVLog::ScrollToAdded(*tree, node, *scrolling);
+        };
+        tree->OnCustomDrawItem = [](ui::TObject*, ui::TTreeNode* node, ui::TCustomDrawState state,
+                                    ui::TItemColors& colors, bool&) { TTVLog::ApplyNodeColors(*node, state, colors); };
+        for (int i = 0; i < roots; ++i) tree->Items().Add(nullptr, QString("R%1").arg(i).toStdString());
+        tree->Items().AddChild(Root(1), "R1.0");
+        tree->Items().AddChild(Root(1), "R1.1");
+        tree->Items().AddChild(tree->Items().AddChild(Root(2), "R2.0"), "R2.0.0");
+        Root(1)->Expand(false);
+        front.Windows().FlushAll();
+    }
+
+    // Each row: its level, text, colours, and whether it is open and selected.
+    std::string Shown(const QTreeWidget& view) const
+    {
+        std::string rows;
+        const std::function<void(const QTreeWidgetItem&, int)> walk = [&](const QTreeWidgetItem& item, int level) {
+            rows += Row(level, item.text(0), item.background(0).color(), item.foreground(0).color(), item.isExpanded(),
+                        view.currentItem() == &item && item.isSelected());
+            for (int i = 0; i < item.childCount(); ++i) walk(*item.child(i), level + 1);
+        };
+        for (int i = 0; i < view.topLevelItemCount(); ++i) walk(*view.topLevelItem(i), 0);
+        return rows;
+    }
+
+    std::string Model() const
+    {
+        std::string rows;
+        for (ui::TTreeNode* n = tree->Items().GetFirstNode(); n != nullptr; n = n->GetNext()) {
+            const ui::TItemColors colors = tree->ItemColors(n);
+            rows += Row(n->Level(), gui::ToQt(n->Text()), gui::ToQColor(colors.Background), gui::ToQColor(colors.Text),
+                        n->Expanded(), n->Selected());
+        }
+        return rows;
+    }
+
+    static std::string Row(int level, const QString& text, const QColor& back, const QColor& fore, bool open,
+                           bool selected)
+    {
+        return std::string(static_cast<std::size_t>(level), ' ') + text.toStdString() + " " +
+               back.name().toStdString() + "/" + fore.name().toStdString() + (open ? " open" : "") +
+               (selected ? " selected" : "") + "\n";
+    }
+
+    // The model's first row is the widget's, or the widget shows its last rows and that one among them.
+    static ::testing::AssertionResult TopShown(const QTreeWidget& view, const ui::TTreeView& model)
+    {
+        const ui::TTreeNode* top = model.TopItem();
+        const QTreeWidgetItem* first = view.itemAt(QPoint(1, 1));
+        if (top == nullptr) return first == nullptr ? ::testing::AssertionSuccess() : ::testing::AssertionFailure();
+        const QString want = gui::ToQt(top->Text());
+        if (first != nullptr && first->text(0) == want) return ::testing::AssertionSuccess();
+        const QScrollBar& bar = *view.verticalScrollBar();
+        const QList<QTreeWidgetItem*> found = view.findItems(want, Qt::MatchExactly | Qt::MatchRecursive);
+        const bool onScreen = !found.isEmpty() && view.viewport()->rect().contains(view.visualItemRect(found.front()));
+        if (bar.value() == bar.maximum() && onScreen) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "first row " << (first ? first->text(0).toStdString() : "none")
+                                             << ", the model's " << want.toStdString();
+    }
+
+    ui::TTreeView* tree = ui::Create<ui::TTreeView>(form, "Tree", form);
+    ui::TCheckBox* scrolling = ui::Create<ui::TCheckBox>(form, "Scrolling", form);
+    TTVLog log{*tree};
+};
+
+TEST_P(MirrorTreeTest, TheWidgetFollowsEachChangeAtACostThatDoesNotGrowWithTheTree)
+{
     auto* view = WidgetOf<QTreeWidget>(*tree);
     ASSERT_NE(view, nullptr);
-    ASSERT_EQ(view->topLevelItemCount(), 2);
-    EXPECT_EQ(view->topLevelItem(1)->childCount(), 1);
-    EXPECT_EQ(view->topLevelItem(1)->background(0).color(), QColor(255, 0, 0));
-
-    view->setCurrentItem(view->topLevelItem(1));
-    EXPECT_EQ(changed, second);
-
-    first->Delete();
-    tree->SetSelected(nullptr);
-    front.Windows().Flush();
-    ASSERT_EQ(view->topLevelItemCount(), 1);
-    EXPECT_EQ(view->topLevelItem(0)->text(0), QString("Второй"));
-    EXPECT_EQ(view->currentItem(), nullptr);
+    std::uint64_t costs[2] = {};
+    for (const int roots : {30, 1000}) {
+        tree->Items().Clear();
+        Build(roots);
+        ASSERT_EQ(Shown(*view), Model());
+        const std::uint64_t before = front.Windows().TreeItemsTouched();
+        TreeScene scene{*tree, *view, log, *scrolling};
+        GetParam().change(scene);
+        front.Windows().FlushAll();
+        costs[roots == 30 ? 0 : 1] = front.Windows().TreeItemsTouched() - before;
+        EXPECT_EQ(Shown(*view), Model()) << roots << " roots";
+        EXPECT_TRUE(TopShown(*view, *tree)) << roots << " roots";
+    }
+    if (!GetParam().costGrowsWithTree) {
+        EXPECT_EQ(costs[0], costs[1]);
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, MirrorTreeTest,
+    ::testing::Values(
+        TreeCase{"LogEntriesScrolledIntoView",
+                 [](TreeScene& s) {
+                     s.scrolling.SetChecked(true);
+                     for (int i = 0; i < 3; ++i) s.log.AddText("<<<< " + std::to_string(i), "+typepan", clBlue);
+                     s.log.AddError("Нет ответа");
+                 }},
+        TreeCase{"InsertAtTheStartInTheMiddleAndAsChildren",
+                 [](TreeScene& s) {
+                     ui::TTreeNodes& nodes = s.tree.Items();
+                     nodes.AddFirst(nullptr, "first");
+                     nodes.Insert(nodes.Root(4), "middle");
+                     nodes.AddChildFirst(nodes.Root(2), "R1.first");
+                     nodes.AddChild(nodes.Root(5), "under R3");
+                 }},
+        TreeCase{"RemoveANodeWithItsChildrenAndAChild",
+                 [](TreeScene& s) {
+                     s.tree.Items().Root(2)->Delete();
+                     s.tree.Items().Root(1)->Item(0)->Delete();
+                 }},
+        TreeCase{"TextColoursAndOpenRowsChange",
+                 [](TreeScene& s) {
+                     ui::TTreeNode* r1 = s.tree.Items().Root(1);
+                     s.tree.SetTopItem(s.tree.Items().Root(8));
+                     r1->Item(1)->SetText("renamed");
+                     s.tree.Items().Root(3)->SetStateIndex(static_cast<int>(clYellow));
+                     s.tree.Items().Root(3)->SetSelectedIndex(static_cast<int>(clRed));
+                     r1->Collapse(false);
+                     s.tree.Items().Root(2)->Expand(false);
+                 }},
+        TreeCase{"TheModelSelectsAndTheFirstRowStays",
+                 [](TreeScene& s) {
+                     s.tree.SetSelected(s.tree.Items().Root(5));
+                     s.tree.SetSelected(s.tree.Items().Root(25));
+                 }},
+        TreeCase{"TheUserSelectsARow",
+                 [](TreeScene& s) {
+                     s.view.setCurrentItem(s.view.topLevelItem(7));
+                     EXPECT_EQ(s.tree.Selected(), s.tree.Items().Root(7));
+                 }},
+        TreeCase{"RowsComeAboveTheFirstRow",
+                 [](TreeScene& s) {
+                     s.tree.SetTopItem(s.tree.Items().Root(8));
+                     s.tree.Items().Insert(s.tree.Items().Root(4), "above");
+                     s.tree.Items().AddChild(s.tree.Items().Root(1), "R1.2");
+                 }},
+        TreeCase{"TheSelectedFirstRowGoes",
+                 [](TreeScene& s) {
+                     ui::TTreeNode* r6 = s.tree.Items().Root(6);
+                     s.tree.SetSelected(r6);
+                     s.tree.SetTopItem(r6);
+                     r6->Delete();
+                 }},
+        TreeCase{"ClearedAndFilledAgain",
+                 [](TreeScene& s) {
+                     s.tree.SetSelected(s.tree.Items().Root(3));
+                     s.log.Clear();
+                     s.log.AddText("<<<< again", "+typepan", clBlue);
+                 },
+                 true}),
+    [](const ::testing::TestParamInfo<TreeCase>& info) { return std::string(info.param.name); });
 
 // A control of the kind the kit makes: it paints itself and reads the mouse itself.
 class Swatch : public ui::TCustomControl {
@@ -363,12 +515,12 @@ TEST_F(MirrorTest, APaintedControlShowsTheBitmapItsPaintDrewAndGetsTheMouse)
     EXPECT_EQ(panelClicks, 1);
 }
 
-TEST_F(MirrorTest, GridCellsAreDrawnByTheModelsHandlerAndAClickSelectsACell)
+TEST_F(MirrorTest, GridCellsAreDrawnByTheModelsHandlerAClickSelectsACellAndTheWheelScrolls)
 {
     auto* grid = ui::Create<ui::TStringGrid>(form, "Grid", form);
     grid->SetBounds(0, 0, 200, 100);
     grid->SetColCount(3);
-    grid->SetRowCount(3);
+    grid->SetRowCount(30);
     grid->OnDrawCell = [&](ui::TObject*, int col, int row, const ui::TRect& rect, ui::TGridDrawState) {
         if (col == 2 && row == 2) {
             grid->PaintCanvas()->brush = ui::Brush::Solid(clLime);
@@ -380,6 +532,14 @@ TEST_F(MirrorTest, GridCellsAreDrawnByTheModelsHandlerAndAClickSelectsACell)
     EXPECT_EQ(widget->grab().toImage().pixelColor(cell.Left + 3, cell.Top + 3), QColor(0, 255, 0));
     guitest::ClickAt(widget, QPoint(cell.Left + 3, cell.Top + 3));
     EXPECT_EQ(std::pair(grid->Col(), grid->Row()), std::pair(2, 2));
+
+    // A notch down scrolls three rows; the wheel never scrolls past the last full page.
+    for (const auto& [notches, top] : {std::pair(-1, 4), std::pair(-20, 30 - grid->VisibleRowCount())}) {
+        QWheelEvent wheel(QPointF(10, 10), widget->mapToGlobal(QPointF(10, 10)), {}, QPoint(0, 120 * notches),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(widget, &wheel);
+        EXPECT_EQ(grid->TopRow(), top) << notches;
+    }
 }
 
 // ------------------------------------------------------------------ lifetime and threads

@@ -1,22 +1,8 @@
-#include "kit/KitRadChk.h"
+// The kit's radio buttons: one checked per parent, clicks only when checked, the keys and the tab stop.
+// Their looks are held by KitPicturesTest.
+#include "KitStage.h"
 
-#include "kit/KitPanel.h"
-#include "ui/Application.h"
-#include "ui/Driver.h"
-#include "ui/Forms.h"
-#include "ui/StdCtrls.h"
-#include "ui/SystemColors.h"
-
-#include <gtest/gtest.h>
-
-#include "tests/support/Pictures.h"
-
-#include <string>
 #include <type_traits>
-#include <vector>
-
-using ui::Canvas;
-using ui::TRect;
 
 // The page routines store and default ui::TRadioButton (and other button controls) only; the kit's radio
 // button must never be taken for one.
@@ -25,79 +11,50 @@ static_assert(!std::is_base_of_v<ui::TRadioButton, TKitRadioButton>);
 
 namespace {
 
-class KitRadChkTest : public ::testing::Test {
+class KitRadioButtonTest : public KitTest {
 protected:
-    KitRadChkTest()
+    KitRadioButtonTest()
     {
-        form->SetBounds(0, 0, 400, 300);
-        form->Show();
-        box->SetBounds(0, 0, 300, 100);
-        const char* captions[] = {"НО Альтоники записывать в НО  7QX3",
-                                  "НО Альтоники записывать в номер раздела  7QX3",
-                                  "НО - сумма НО Альтоники и НО 7QX3"};
         for (int i = 0; i < 3; ++i) {
-            auto* r = ui::Create<TKitRadioButton>(form, "KitRadioButton" + std::to_string(i + 1), box);
-            r->SetBounds(8, 8 + 20 * i, 280, 17);
-            r->SetCaption(captions[i]);
-            r->OnClick = [this, i](ui::TObject*) { clicks.push_back(i + 1); };
-            radio[i] = r;
+            radio[i] = Make<TKitRadioButton>(280, 17, box);
+            radio[i]->SetBounds(8, 8 + 20 * i, 280, 17);
+            radio[i]->OnClick = [this, i](ui::TObject*) { clicks.push_back(i + 1); };
         }
     }
 
-    Canvas Painted(ui::TCustomControl& control)
-    {
-        Canvas c(control.Width(), control.Height(), clFuchsia);
-        control.PaintTo(c);
-        return c;
-    }
+    std::vector<bool> Checked() const { return {radio[0]->Checked(), radio[1]->Checked(), radio[2]->Checked()}; }
+    std::vector<bool> TabStops() const { return {radio[0]->TabStop(), radio[1]->TabStop(), radio[2]->TabStop()}; }
 
-    int CheckedCount() const
-    {
-        int n = 0;
-        for (const TKitRadioButton* r : radio) n += r->Checked() ? 1 : 0;
-        return n;
-    }
-
-    ui::ApplicationScope scope;
-    ui::Application& app = scope.App();
-    ui::Driver user{app};
-    ui::TForm* form = app.CreateForm<ui::TForm>("FormCommon");
-    TKitGroupBox* box = ui::Create<TKitGroupBox>(form, "AltBox", form);
-    ui::TEdit* edit = ui::Create<ui::TEdit>(form, "etO", form);
+    ui::TEdit* edit = Make<ui::TEdit>(100, 21);
+    TKitGroupBox* box = Make<TKitGroupBox>(300, 100);
     TKitRadioButton* radio[3] = {};
     std::vector<int> clicks;
 };
 
+using Flags = std::vector<bool>;
+
 }  // namespace
 
-// --- exclusivity and clicks ---
-
-TEST_F(KitRadChkTest, CheckingOneUnchecksItsSiblingsAndOnlyItClicks)
+TEST_F(KitRadioButtonTest, CheckingOneUnchecksItsSiblingsAndOnlyItClicks)
 {
+    EXPECT_EQ(TabStops(), (Flags{false, false, false}));
     radio[0]->SetChecked(true);
-    EXPECT_EQ(clicks, std::vector<int>{1});
     radio[2]->SetChecked(true);
-    EXPECT_EQ(CheckedCount(), 1);
+    radio[2]->SetChecked(true);
+    EXPECT_EQ(Checked(), (Flags{false, false, true}));
+    EXPECT_EQ(TabStops(), (Flags{false, false, true}));  // only the checked button is a tab stop
     EXPECT_EQ(clicks, (std::vector<int>{1, 3}));
-    radio[2]->SetChecked(true);
-    EXPECT_EQ(clicks.size(), 2u);
     radio[2]->SetChecked(false);
-    EXPECT_EQ(CheckedCount(), 0);
-}
-
-TEST_F(KitRadChkTest, OnlyTheCheckedButtonIsATabStop)
-{
-    for (const TKitRadioButton* r : radio) EXPECT_FALSE(r->TabStop());
+    EXPECT_EQ(Checked(), (Flags{false, false, false}));
+    radio[1]->SetSuppressClick(true);  // as the action link checks it
     radio[1]->SetChecked(true);
-    radio[0]->SetChecked(true);
-    EXPECT_TRUE(radio[0]->TabStop());
-    EXPECT_FALSE(radio[1]->TabStop());
+    EXPECT_EQ(clicks.size(), 2u);
 }
 
-TEST_F(KitRadChkTest, AnotherContainerIsAnotherGroup)
+TEST_F(KitRadioButtonTest, AnotherContainerIsAnotherGroup)
 {
-    auto* other = ui::Create<TKitRadioButton>(form, "Other", form);
-    auto* plain = ui::Create<ui::TRadioButton>(form, "rbPlain", box);
+    auto* other = Make<TKitRadioButton>(50, 17);
+    auto* plain = Make<ui::TRadioButton>(50, 17, box);
     other->SetChecked(true);
     plain->SetChecked(true);
     radio[0]->SetChecked(true);
@@ -105,64 +62,42 @@ TEST_F(KitRadChkTest, AnotherContainerIsAnotherGroup)
     EXPECT_TRUE(plain->Checked());
     auto orphan = ui::MakeUnowned<TKitRadioButton>("Orphan");
     EXPECT_NO_THROW(orphan->SetChecked(true));
-    EXPECT_TRUE(radio[0]->Checked());
 }
 
-TEST_F(KitRadChkTest, AnActionLinkChecksWithoutAClick)
+TEST_F(KitRadioButtonTest, AMousePressChecksOnlyOnAReleaseInside)
 {
-    radio[1]->SetSuppressClick(true);
-    radio[1]->SetChecked(true);
-    radio[1]->SetSuppressClick(false);
-    EXPECT_TRUE(radio[1]->Checked());
-    EXPECT_TRUE(clicks.empty());
-}
-
-// --- mouse ---
-
-TEST_F(KitRadChkTest, AMousePressChecksOnlyOnAReleaseInside)
-{
-    user.MouseDown(*radio[1], ui::mbLeft, {}, 5, 5);
+    Press(*radio[1], 5, 5);
     EXPECT_TRUE(radio[1]->Focused());
-    EXPECT_FALSE(radio[1]->Checked());
+    EXPECT_TRUE(radio[1]->MouseDownInProgress());
+    EXPECT_EQ(Checked(), (Flags{false, false, false}));
     user.MouseMove(*radio[1], {ui::ssLeft}, 300, 5);
-    user.MouseUp(*radio[1], ui::mbLeft, {}, 300, 5);
-    EXPECT_FALSE(radio[1]->Checked());
-    user.MouseDown(*radio[1], ui::mbLeft, {}, 5, 5);
-    user.MouseUp(*radio[1], ui::mbLeft, {}, 5, 5);
-    EXPECT_TRUE(radio[1]->Checked());
+    Release(*radio[1], 300, 5);
+    EXPECT_EQ(Checked(), (Flags{false, false, false}));
+    Click(*radio[1], 5, 5);
+    Click(*radio[1], 5, 5);  // the checked button clicks no more
+    EXPECT_EQ(Checked(), (Flags{false, true, false}));
     EXPECT_EQ(clicks, std::vector<int>{2});
-    // A click on the checked button clicks nothing more.
-    user.MouseDown(*radio[1], ui::mbLeft, {}, 5, 5);
-    user.MouseUp(*radio[1], ui::mbLeft, {}, 5, 5);
-    EXPECT_EQ(clicks.size(), 1u);
 }
 
-TEST_F(KitRadChkTest, ReadOnlySpreadsToTheGroupAndRefusesClicks)
+TEST_F(KitRadioButtonTest, ReadOnlySpreadsToTheGroupAndRefusesChecking)
 {
     radio[0]->SetChecked(true);
-    clicks.clear();
     radio[2]->SetReadOnly(true);
-    for (const TKitRadioButton* r : radio) EXPECT_TRUE(r->ReadOnly());
-    user.MouseDown(*radio[1], ui::mbLeft, {}, 5, 5);
-    user.MouseUp(*radio[1], ui::mbLeft, {}, 5, 5);
+    EXPECT_TRUE(radio[0]->ReadOnly() && radio[1]->ReadOnly());
+    Click(*radio[1], 5, 5);
     user.Focus(*radio[2]);
-    EXPECT_TRUE(radio[0]->Checked());
-    EXPECT_TRUE(clicks.empty());
+    EXPECT_EQ(Checked(), (Flags{true, false, false}));
+    EXPECT_EQ(clicks, std::vector<int>{1});
 }
 
-// --- keyboard ---
-
-TEST_F(KitRadChkTest, TabbingIntoAButtonChecksIt)
+TEST_F(KitRadioButtonTest, KeysTabbingInChecksTheArrowClicksTheSpaceBarDoesNothing)
 {
     user.Focus(*radio[2]);
-    EXPECT_TRUE(radio[2]->Checked());
-    EXPECT_EQ(clicks, std::vector<int>{3});
-}
-
-TEST_F(KitRadChkTest, TheSpaceBarNeitherChecksNorClicks)
-{
+    EXPECT_EQ(Checked(), (Flags{false, false, true}));
+    user.PressKey(*radio[2], ui::VK_DOWN);
+    user.PressKey(*radio[2], ui::VK_DOWN, {ui::ssShift});
+    EXPECT_EQ(clicks, (std::vector<int>{3, 3}));
     user.Focus(*edit);
-    radio[0]->SetChecked(true);
     clicks.clear();
     user.PressKey(*radio[1], ui::VK_SPACE);
     user.ReleaseKey(*radio[1], ui::VK_SPACE);
@@ -170,21 +105,12 @@ TEST_F(KitRadChkTest, TheSpaceBarNeitherChecksNorClicks)
     EXPECT_TRUE(clicks.empty());
 }
 
-TEST_F(KitRadChkTest, TheDownArrowClicksTheFocusedButton)
-{
-    user.Focus(*radio[0]);
-    clicks.clear();
-    user.PressKey(*radio[0], ui::VK_DOWN);
-    EXPECT_EQ(clicks, std::vector<int>{1});
-    user.PressKey(*radio[0], ui::VK_DOWN, {ui::ssShift});
-    EXPECT_EQ(clicks.size(), 1u);
-}
-
-TEST_F(KitRadChkTest, TheAcceleratorFocusesAndChecks)
+TEST_F(KitRadioButtonTest, TheAcceleratorChecksAndTheGroupBoxsFocusesTheCheckedButton)
 {
     radio[1]->SetCaption("&Номер раздела");
     EXPECT_TRUE(user.PressAccelerator(*form, U'н'));
-    EXPECT_TRUE(radio[1]->Checked());
+    EXPECT_EQ(Checked(), (Flags{false, true, false}));
+    EXPECT_TRUE(radio[1]->Focused());
     // The group box's own accelerator comes first and hands the focus to its tab stop, the checked button.
     radio[2]->SetChecked(true);
     user.Focus(*edit);
@@ -193,7 +119,7 @@ TEST_F(KitRadChkTest, TheAcceleratorFocusesAndChecks)
     EXPECT_TRUE(radio[2]->Focused());
 }
 
-TEST_F(KitRadChkTest, EnterMovesOnWhenAskedTo)
+TEST_F(KitRadioButtonTest, EnterMovesOnWhenAskedTo)
 {
     radio[0]->SetTabOnEnter(true);
     user.Focus(*radio[0]);
@@ -204,100 +130,18 @@ TEST_F(KitRadChkTest, EnterMovesOnWhenAskedTo)
     EXPECT_EQ(key, 0u);
     user.Pump();
     EXPECT_EQ(keys, std::vector<std::uint16_t>{ui::VK_TAB});
-    // The unchecked buttons are no tab stops: the focus goes on to the edit.
-    EXPECT_TRUE(edit->Focused());
+    EXPECT_TRUE(edit->Focused()) << "the unchecked buttons are no tab stops: the focus goes on to the edit";
+    radio[1]->SetTabOnEnter(false);
+    user.Focus(*radio[1]);
+    key = U'\r';
+    radio[1]->KeyPress(key);
+    EXPECT_EQ(key, U'\r');
 }
 
-// --- glyph ---
-
-TEST_F(KitRadChkTest, TheGlyphStandsByTheAlignment)
+TEST_F(KitRadioButtonTest, AnOlderFormsFlatPropertyTurnsHotTrackingOff)
 {
-    TKitRadioButton* r = radio[0];
-    EXPECT_EQ(r->GlyphPosition(), (ui::TPoint{0, 2}));
-    r->SetAlignment(ui::taLeftJustify);
-    EXPECT_EQ(r->GlyphPosition(), (ui::TPoint{280 - 13, 2}));
-    r->SetAlignmentVertical(avCenter);
-    r->SetHeight(30);
-    EXPECT_EQ(r->GlyphPosition().Y, 8);
-    r->SetAlignmentVertical(avBottom);
-    EXPECT_EQ(r->GlyphPosition().Y, 15);
-}
-
-TEST_F(KitRadChkTest, CustomGlyphsFollowTheStripLayout)
-{
-    // Six 10 x 12 images, each a colour of its own: unchecked, checked, the two pressed, the two disabled.
-    const TColor colours[6] = {0x000001, 0x000002, 0x000003, 0x000004, 0x000005, 0x000006};
-    Canvas strip(60, 12);
-    for (int i = 0; i < 6; ++i) {
-        strip.brush = ui::Brush::Solid(colours[i] * 0x20);
-        strip.fillRect(ui::Bounds(i * 10, 0, 10, 12));
-    }
-    TKitRadioButton* r = radio[0];
-    r->SetCustomGlyphs(strip.bitmap());
-    EXPECT_EQ(r->GlyphWidth(), 10);
-    const auto shown = [&] { return Painted(*r).pixel(5, 8); };
-    EXPECT_EQ(shown(), colours[0] * 0x20);
-    r->SetChecked(true);
-    EXPECT_EQ(shown(), colours[1] * 0x20);
-    user.MouseDown(*r, ui::mbLeft, {}, 5, 5);
-    EXPECT_EQ(shown(), colours[3] * 0x20);
-    user.MouseUp(*r, ui::mbLeft, {}, 5, 5);
-    r->SetEnabled(false);
-    EXPECT_EQ(shown(), colours[5] * 0x20);
-    r->SetCustomGlyphs(ui::Bitmap());
-    EXPECT_EQ(r->GlyphWidth(), 13);
-    r->SetUseCustomGlyphs(true);
-    EXPECT_FALSE(r->UseCustomGlyphs());
-}
-
-TEST_F(KitRadChkTest, TheCheckedGlyphHasItsDot)
-{
-    const Canvas off = Painted(*radio[0]);
-    radio[0]->SetChecked(true);
-    const Canvas on = Painted(*radio[0]);
-    EXPECT_NE(off.pixel(6, 8), on.pixel(6, 8));
-    EXPECT_EQ(on.pixel(0, 2), ui::ResolveColor(radio[0]->Color()));  // the square's corner is the background
-}
-
-TEST_F(KitRadChkTest, TheFocusRectangleStaysWithinTheText)
-{
-    TKitRadioButton* r = radio[0];
-    r->SetCaption("Да");
-    user.Focus(*r);
-    const auto lastDot = [&](const Canvas& c) {
-        int last = -1;
-        for (int x = 0; x < c.width(); ++x)
-            if (c.pixel(x, 0) == 0) last = x;
-        return last;
-    };
-    Canvas probe(0, 0);
-    probe.font = CanvasFont(r->Font());
-    const int right = 17 + probe.textWidth("Да") + 3;
-    EXPECT_LT(lastDot(Painted(*r)), right);
-    EXPECT_GE(lastDot(Painted(*r)), right - 2);
-    r->SetCaption(std::string(80, 'W'));
-    EXPECT_LT(lastDot(Painted(*r)), r->Width());
-}
-
-TEST_F(KitRadChkTest, AFrameControllerGivesTheHotTrackLook)
-{
-    auto* controller = ui::Create<TKitFrameController>(form, "FC");
-    controller->SetFrameColor(0x00AA5500);
-    radio[0]->SetFrameController(controller);
-    EXPECT_TRUE(radio[0]->HotTrack());
-    controller->SetFrameColor(0x00112233);
-    EXPECT_EQ(radio[0]->FrameColor(), 0x00112233u);
-    EXPECT_TRUE(radio[0]->ReadObsoleteProperty("Flat", false));
+    radio[0]->SetHotTrack(true);
+    EXPECT_FALSE(radio[0]->ReadObsoleteProperty("Flat", 1LL));
+    EXPECT_TRUE(radio[0]->ReadObsoleteProperty("flat", false));
     EXPECT_FALSE(radio[0]->HotTrack());
-}
-
-TEST_F(KitRadChkTest, PictureOfTheStates)
-{
-    radio[1]->SetChecked(true);
-    radio[2]->SetHotTrack(true);
-    radio[2]->SetEnabled(false);
-    Canvas picture(box->Width(), box->Height());
-    picture.draw(0, 0, Painted(*box).bitmap());
-    for (TKitRadioButton* r : radio) picture.draw(r->Left(), r->Top(), Painted(*r).bitmap());
-    testsupport::SavePicture(picture.bitmap(), "kit_radio_buttons");
 }

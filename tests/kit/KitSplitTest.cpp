@@ -1,17 +1,9 @@
-#include "kit/KitSplit.h"
-
-#include "ui/Application.h"
-#include "ui/Driver.h"
-#include "ui/Forms.h"
-#include "ui/StdCtrls.h"
-#include "ui/SystemColors.h"
-
-#include <gtest/gtest.h>
-
-#include "tests/support/Pictures.h"
+// The splitter's position logic, its modes (pixels or percent, which pane stays fixed), the hot spot and
+// the dragging of the bar, on the two nested splitters of the main window at its size. Its looks are held
+// by KitPicturesTest.
+#include "KitStage.h"
 
 #include <climits>
-#include <vector>
 
 using ui::TPoint;
 using ui::TRect;
@@ -20,389 +12,228 @@ namespace {
 
 TPoint Centre(const TRect& r) { return {(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2}; }
 
-// The two nested splitters of the main window: the outer one stacks the page area over the log, the
-// inner one puts the page tree beside the pages.
-class KitSplitterTest : public ::testing::Test {
+class KitSplitterTest : public KitTest {
 protected:
-    KitSplitterTest()
+    void HotSpotClick(TKitSplitter& s) { Click(s, Centre(s.HotSpotRect()).X, Centre(s.HotSpotRect()).Y); }
+    // Presses on the bar `from`, moves `by` along the axis and, unless told not to, releases there.
+    void Drag(TKitSplitter& s, TPoint from, int by, bool release = true)
     {
-        form->SetBounds(0, 0, 868, 563);
-        form->Show();
-        outer->SetBounds(0, 0, 868, 563);
-        outer->SetOrientation(orVertical);
-        outer->SetHotSpotVisible(true);
-        outer->SetHotSpotDirection(hsdMax);
-        outer->SetSplitterStyle(ssGroove);
-        outer->SetSplitterWidth(5);
-        outer->ChangePosition(458);
-
-        inner->SetBorderWidth(3);
-        inner->SetBorderInner(fsGroove);
-        inner->SetBorderSides(sdTop);
-        inner->SetHotSpotVisible(true);
-        inner->SetSplitterStyle(ssGroove);
-        inner->SetSplitterWidth(6);
-        inner->SetAlign(ui::alClient);
-        inner->ChangePosition(126);
+        user.MouseDown(s, ui::mbLeft, {}, from.X, from.Y);
+        const TPoint to = s.Orientation() == orHorizontal ? TPoint{from.X + by, from.Y} : TPoint{from.X, from.Y + by};
+        user.MouseMove(s, {ui::ssLeft}, to.X, to.Y);
+        if (release) user.MouseUp(s, ui::mbLeft, {}, to.X, to.Y);
     }
+    TPoint OnInnerBar() const { return {inner->BarSize().Left + 2, inner->BarSize().Top + 10}; }
 
-    void Click(TKitSplitter& s, TPoint p)
-    {
-        driver.MouseDown(s, ui::mbLeft, {}, p.X, p.Y);
-        driver.MouseUp(s, ui::mbLeft, {}, p.X, p.Y);
-    }
-
-    ui::Canvas Painted(TKitSplitter& s)
-    {
-        ui::Canvas c(s.Width(), s.Height(), clFuchsia);
-        s.PaintTo(c);
-        return c;
-    }
-
-    ui::ApplicationScope scope;
-    ui::Driver driver{scope.App()};
-    ui::TForm* form = ui::Create<ui::TForm>(&scope.App(), "formMain");
-    TKitSplitter* outer = ui::Create<TKitSplitter>(form, "KitSplitter1", form);
-    TKitSplitter* inner = ui::Create<TKitSplitter>(form, "kitCntSpl", outer->Pane1());
+    std::pair<TKitSplitter*, TKitSplitter*> splitters = MainWindowSplitters(868, 563, 458, 126);
+    TKitSplitter* outer = splitters.first;
+    TKitSplitter* inner = splitters.second;
 };
 
 }  // namespace
 
-// --- layout and position ---
+// --- layout, position and modes ---
 
 TEST_F(KitSplitterTest, MainWindowSplittersLayOutTheirPanes)
 {
-    ASSERT_EQ(inner->Width(), 868);
-    ASSERT_EQ(inner->Height(), 458);
+    ASSERT_EQ(inner->BoundsRect(), ui::Bounds(0, 0, 868, 458));
     EXPECT_EQ(inner->Pane1()->BoundsRect(), ui::Bounds(3, 5, 126, 450));
     EXPECT_EQ(inner->Pane2()->BoundsRect(), ui::Bounds(135, 5, 730, 450));
     EXPECT_EQ(outer->Pane2()->BoundsRect(), ui::Bounds(0, 463, 868, 100));
-    // A 40 % hot spot of the 450-pixel bar: 180 pixels centred on it.
-    EXPECT_EQ(inner->HotSpotRect(), ui::Rect(129, 140, 135, 320));
+    EXPECT_EQ(inner->HotSpotRect(), ui::Rect(129, 140, 135, 320));  // 40 % of the 450-pixel bar, centred
+    EXPECT_EQ(std::pair(outer->Percent(), inner->Percent()), std::pair(82, 15));
+    EXPECT_EQ(std::pair(outer->SplitterWidth(), Make<TKitSplitter>(9, 9)->SplitterWidth()), std::pair(5, 4));
 }
 
-TEST_F(KitSplitterTest, PercentFollowsThePixelPositionAndSurvivesNoBase)
+TEST_F(KitSplitterTest, PixelModeShrinkingPushesTheBarBackAndGrowingReturnsIt)
 {
-    EXPECT_EQ(outer->Percent(), 82);
-    inner->SetPosition(432);  // half of 865
-    EXPECT_EQ(inner->Percent(), 50);
-    auto* s = ui::Create<TKitSplitter>(form, "S", form);
-    s->SetSplitterWidth(4);
-    s->SetWidth(2);  // extent - SplitterWidth div 2 = 0
+    inner->SetAlign(ui::alNone);
+    inner->SetWidth(120);  // the upper limit: extent - SplitterWidth - 2 x FrameWidth (band 3, groove 2 on the top)
+    EXPECT_EQ(inner->Position(), 120 - 6 - 2 * (3 + 2));
+    inner->SetWidth(868);
+    EXPECT_EQ(inner->Position(), 126);
+    inner->SetBorderSides(sdLeft | sdTop);  // the groove counts on both sides now
+    inner->SetWidth(120);
+    EXPECT_EQ(inner->Position(), 120 - 6 - 2 * (3 + 2 * 2));
+}
+
+TEST_F(KitSplitterTest, PercentModeKeepsThePercentageOnResizeAndOrientationChange)
+{
+    inner->SetPercent(50);
+    EXPECT_EQ(std::pair(inner->UsePercent(), inner->Position()), std::pair(true, 432));  // half of 865
+    inner->SetAlign(ui::alNone);
+    inner->SetBounds(0, 0, 403, 203);  // d = 400
+    EXPECT_EQ(inner->Position(), 200);
+    inner->SetOrientation(orVertical);  // d = 200
+    EXPECT_EQ(inner->Pane1()->BoundsRect(), ui::Bounds(3, 5, 397, 100));
+    inner->SetUsePercent(false);  // pixels again: the panes keep their size
+    inner->SetOrientation(orHorizontal);
+    EXPECT_EQ(inner->Pane1()->BoundsRect(), ui::Bounds(3, 5, 100, 195));
+    inner->SetPercentMin(30);
+    inner->SetUsePercent(true);  // the percentages become the margins; a resize follows Percent again
+    EXPECT_EQ(std::pair(inner->MarginMin(), inner->Percent()), std::pair(120, 50));
+    inner->SetWidth(503);
+    EXPECT_EQ(std::pair(inner->MarginMin(), inner->Position()), std::pair(150, 250));
+}
+
+TEST_F(KitSplitterTest, TheFixedLowerPaneAndThePercentModeExcludeEachOther)
+{
+    auto* s = Make<TKitSplitter>(400, 100);
+    s->ChangePosition(300);
+    s->SetFixedPane(fpLowerRight);
+    s->SetWidth(600);
+    EXPECT_EQ(s->Pane2()->Width(), 96);  // the lower pane keeps its size
+    s->SetUsePercent(true);
+    EXPECT_EQ(s->FixedPane(), fpUpperLeft);
+    s->SetFixedPane(fpLowerRight);
+    EXPECT_FALSE(s->UsePercent());
+    s->SetWidth(300);
+    EXPECT_EQ(s->Pane2()->Width(), 96);
+    // A far-end position of a hidden pane never overflows.
+    s->Pane2()->Hide();
+    s->SetPosition(INT_MAX);
+    EXPECT_LE(s->Position(), 300);
+    s->SetWidth(2000);
+    s->Pane2()->Show();
+    s->SetWidth(50);
+    EXPECT_GE(std::min({s->Position(), s->Pane1()->Width(), s->Pane2()->Width()}), 0);
+}
+
+TEST_F(KitSplitterTest, NoBaseGivesZeroPercent)
+{
+    auto* s = Make<TKitSplitter>(2, 100);  // extent - SplitterWidth div 2 = 0
     s->SetPosition(1);
     EXPECT_EQ(s->Percent(), 0);
 }
 
-TEST_F(KitSplitterTest, ShrinkingPushesTheBarBackAndGrowingReturnsIt)
-{
-    form->SetBounds(0, 0, 868, 563);
-    inner->SetAlign(ui::alNone);
-    inner->SetWidth(300);
-    // The upper limit: extent - SplitterWidth - 2 x FrameWidth (3 + 2 on the top side).
-    inner->SetWidth(120);
-    EXPECT_EQ(inner->Position(), 120 - 6 - 10);
-    inner->SetWidth(868);
-    EXPECT_EQ(inner->Position(), 126);
-}
-
-TEST_F(KitSplitterTest, PercentSetAtRunTimeIsKeptOnResize)
-{
-    inner->SetPercent(50);
-    EXPECT_EQ(inner->Position(), 432);
-    inner->SetAlign(ui::alNone);
-    inner->SetWidth(403);  // d = 400
-    EXPECT_EQ(inner->Position(), 200);
-}
-
-TEST_F(KitSplitterTest, PercentWhileLoadingOnlyStores)
-{
-    auto* s = ui::Create<TKitSplitter>(form, "S", form);
-    s->BeginLoading();
-    s->SetWidth(868);
-    s->SetPosition(126);
-    s->SetPercent(15);
-    s->Loaded();
-    EXPECT_FALSE(s->UsePercent());
-    EXPECT_EQ(s->Pane1()->Width(), 126);
-}
-
-TEST_F(KitSplitterTest, VetoedChangeLeavesPositionAndLayout)
+TEST_F(KitSplitterTest, VetoedChangesAndMarginsLimitThePosition)
 {
     std::vector<int> asked;
     inner->OnChanging = [&](ui::TObject*, int newPos, bool& allow) {
         asked.push_back(newPos);
-        allow = false;
+        allow = newPos != 300;
     };
     inner->SetPosition(300);
-    EXPECT_EQ(asked, std::vector<int>{300});
     EXPECT_EQ(inner->Pane1()->Width(), 126);
-}
-
-TEST_F(KitSplitterTest, MarginsLimitThePositionAndAreNeverNegative)
-{
     inner->SetMarginMin(200);
     inner->SetPosition(50);
+    EXPECT_EQ(asked, (std::vector<int>{300, 200}));
     EXPECT_EQ(inner->Position(), 200);
     inner->SetMarginMin(-5);
     EXPECT_EQ(inner->MarginMin(), 0);
     inner->SetMarginMax(5000);
-    EXPECT_EQ(inner->MarginMax(), 868);
     inner->SetMarginMin(100);
-    EXPECT_EQ(inner->MarginMin(), 0);
+    EXPECT_EQ(std::pair(inner->MarginMin(), inner->MarginMax()), std::pair(0, 868));
     inner->SetPercentMax(-50);
     inner->SetUsePercent(true);
     EXPECT_GE(inner->MarginMax(), 0);
-    EXPECT_GE(inner->MarginMin(), 0);
-}
-
-TEST_F(KitSplitterTest, FarEndPositionOfAHiddenPaneNeverOverflows)
-{
-    auto* s = ui::Create<TKitSplitter>(form, "S", form);
-    s->SetBounds(0, 0, 400, 100);
-    s->SetFixedPane(fpLowerRight);
-    s->Pane2()->Hide();
-    s->SetPosition(INT_MAX);
-    EXPECT_LE(s->Position(), 400);
-    s->SetWidth(2000);
-    s->Pane2()->Show();
-    s->SetWidth(50);
-    for (TKitSplitterPane* pane : {s->Pane1(), s->Pane2()}) {
-        EXPECT_GE(pane->Width(), 0);
-        EXPECT_GE(pane->Height(), 0);
-    }
-    EXPECT_GE(s->Position(), 0);
-}
-
-TEST_F(KitSplitterTest, FixedLowerPaneKeepsItsSizeOnResize)
-{
-    auto* s = ui::Create<TKitSplitter>(form, "S", form);
-    s->SetBounds(0, 0, 400, 100);
-    s->ChangePosition(300);
-    s->SetFixedPane(fpLowerRight);
-    s->SetWidth(600);
-    EXPECT_EQ(s->Pane2()->Width(), 96);
-}
-
-TEST_F(KitSplitterTest, StyleAndHotSpotRaiseTheBarWidth)
-{
-    auto* s = ui::Create<TKitSplitter>(form, "S", form);
-    EXPECT_EQ(s->SplitterWidth(), 4);
-    s->SetSplitterStyle(ssBump);
-    EXPECT_EQ(s->SplitterWidth(), 6);
-    s->SetHotSpotVisible(true);
-    EXPECT_EQ(s->SplitterWidth(), 7);
 }
 
 // --- hot spot ---
 
-TEST_F(KitSplitterTest, OuterHotSpotClosesTheLogAndReopensIt)
+TEST_F(KitSplitterTest, HotSpotsCloseTheirPaneAndReopenIt)
 {
     int clicks = 0;
     outer->OnHotSpotClick = [&](ui::TObject*) { ++clicks; };
-    Click(*outer, Centre(outer->HotSpotRect()));
-    EXPECT_TRUE(outer->HotSpotClosedToMax());
-    EXPECT_EQ(outer->Pane2()->Height(), 0);
-
-    Click(*outer, Centre(outer->HotSpotRect()));
-    EXPECT_EQ(outer->Position(), 458);
-    EXPECT_EQ(clicks, 2);
-}
-
-TEST_F(KitSplitterTest, InnerHotSpotClosesThePageTreeToTheLeft)
-{
-    Click(*inner, Centre(inner->HotSpotRect()));
-    EXPECT_TRUE(inner->HotSpotClosedToMin());
-    EXPECT_EQ(inner->Pane1()->Width(), 0);
-    Click(*inner, Centre(inner->HotSpotRect()));
-    EXPECT_EQ(inner->Position(), 126);
-}
-
-TEST_F(KitSplitterTest, ClosedHotSpotIgnoresMarginsAndStaysClosedOnResize)
-{
+    HotSpotClick(*outer);
+    EXPECT_EQ(std::pair(outer->HotSpotClosedToMax(), outer->Pane2()->Height()), std::pair(true, 0));  // the log is closed
+    HotSpotClick(*outer);
+    EXPECT_EQ(std::pair(outer->Position(), clicks), std::pair(458, 2));
     inner->SetMarginMin(50);
-    Click(*inner, Centre(inner->HotSpotRect()));
-    EXPECT_EQ(inner->Position(), 0);
-    form->SetBounds(0, 0, 900, 563);
+    HotSpotClick(*inner);  // the page tree closes to the left, margins ignored, and stays closed on resize
     outer->SetWidth(900);
-    EXPECT_TRUE(inner->HotSpotClosed());
+    EXPECT_EQ(std::tuple(inner->HotSpotClosedToMin(), inner->Position(), inner->Pane1()->Width()), std::tuple(true, 0, 0));
+    HotSpotClick(*inner);
+    EXPECT_EQ(inner->Position(), 126);
+    outer->SetHotSpotDirection(hsdBoth);  // left half, anywhere (it opens again), right half
+    for (const auto& [side, position] : std::vector<std::pair<int, int>>{{-1, 0}, {0, 458}, {1, 558}}) {
+        const TRect hs = outer->HotSpotRect();
+        Click(*outer, side < 0 ? hs.Left + 10 : side > 0 ? hs.Right - 10 : Centre(hs).X, hs.Top + 2);
+        EXPECT_EQ(outer->Position(), position) << side;
+    }
 }
 
-TEST_F(KitSplitterTest, DraggingAClosedBarOpensIt)
+TEST_F(KitSplitterTest, DraggingAClosedBarOpensItAndALockedBarOnlyAnswersTheHotSpot)
 {
-    Click(*outer, Centre(outer->HotSpotRect()));
-    const TPoint p = Centre(outer->HotSpotRect());
-    driver.MouseDown(*outer, ui::mbLeft, {}, p.X, p.Y);
-    driver.MouseMove(*outer, {}, p.X, p.Y - 100);
-    driver.MouseUp(*outer, ui::mbLeft, {}, p.X, p.Y - 100);
-    EXPECT_FALSE(outer->HotSpotClosed());
-    EXPECT_EQ(outer->Position(), 458);
-}
-
-TEST_F(KitSplitterTest, BothWaysHotSpotClosesTowardsTheHalfClicked)
-{
-    outer->SetHotSpotDirection(hsdBoth);
-    const TRect hs = outer->HotSpotRect();
-    Click(*outer, {hs.Left + 10, hs.Top + 2});
-    EXPECT_EQ(outer->Position(), 0);
-    Click(*outer, Centre(outer->HotSpotRect()));
-    EXPECT_EQ(outer->Position(), 458);
-    Click(*outer, {hs.Right - 10, hs.Top + 2});
-    EXPECT_EQ(outer->Position(), 558);
-}
-
-TEST_F(KitSplitterTest, LockedBarOnlyAnswersTheHotSpot)
-{
+    HotSpotClick(*outer);
+    Drag(*outer, Centre(outer->HotSpotRect()), -100);
+    EXPECT_EQ(std::pair(outer->HotSpotClosed(), outer->Position()), std::pair(false, 458));
     outer->SetLockBar(true);
     const TRect bar = outer->BarSize();
-    driver.MouseMove(*outer, {}, bar.Left + 5, bar.Top + 1);
+    user.MouseMove(*outer, {}, bar.Left + 5, bar.Top + 1);
     EXPECT_EQ(outer->Cursor(), ui::crDefault);
-    driver.MouseDown(*outer, ui::mbLeft, {}, bar.Left + 5, bar.Top + 1);
-    driver.MouseMove(*outer, {}, bar.Left + 5, bar.Top - 50);
-    driver.MouseUp(*outer, ui::mbLeft, {}, bar.Left + 5, bar.Top - 50);
+    Drag(*outer, {bar.Left + 5, bar.Top + 1}, -50);
     EXPECT_EQ(outer->Position(), 458);
-    Click(*outer, Centre(outer->HotSpotRect()));
+    HotSpotClick(*outer);
     EXPECT_EQ(outer->Position(), 558);
 }
 
-TEST_F(KitSplitterTest, CursorAndHighlightFollowTheMouse)
+TEST_F(KitSplitterTest, CursorAndHighlightFollowTheMouseThroughEmptyPanes)
 {
     const TRect bar = outer->BarSize();
-    driver.MouseMove(*outer, {}, bar.Left + 5, bar.Top + 1);
-    EXPECT_EQ(outer->Cursor(), crKitSplitVert);
-    driver.MouseMove(*outer, {}, Centre(outer->HotSpotRect()).X, bar.Top + 1);
-    EXPECT_EQ(outer->Cursor(), crKitSplitHotSpot);
-    EXPECT_TRUE(outer->HotSpotHighlighted());
-    driver.MouseLeave(*outer);
+    const std::vector<std::tuple<TKitSplitter*, TPoint, ui::TCursor, bool>> moves = {
+        {outer, {bar.Left + 5, bar.Top + 1}, crKitSplitVert, false},
+        {outer, {Centre(outer->HotSpotRect()).X, bar.Top + 1}, crKitSplitHotSpot, true},
+        {inner, OnInnerBar(), crKitSplitHorz, true}};
+    for (const auto& [splitter, at, cursor, highlighted] : moves) {
+        user.MouseMove(*splitter, {}, at.X, at.Y);
+        EXPECT_EQ(std::pair(splitter->Cursor(), outer->HotSpotHighlighted()), std::pair(cursor, highlighted));
+    }
+    user.MouseLeave(*outer);
     EXPECT_FALSE(outer->HotSpotHighlighted());
     // An empty pane is not there for the mouse: the splitter beneath it takes the move and the press.
-    driver.MouseMove(*outer, {}, Centre(outer->HotSpotRect()).X, bar.Top + 1);
+    user.MouseMove(*outer, {}, Centre(outer->HotSpotRect()).X, bar.Top + 1);
     int pressedAt = -1;
     outer->OnMouseDown = [&](ui::TObject*, ui::TMouseButton, ui::TShiftState, int, int y) { pressedAt = y; };
-    driver.MouseMove(*outer->Pane2(), {}, 5, 5);
-    EXPECT_FALSE(outer->HotSpotHighlighted());
-    EXPECT_EQ(outer->Cursor(), ui::crDefault);
-    driver.MouseDown(*outer->Pane2(), ui::mbLeft, {}, 5, 5);
+    user.MouseMove(*outer->Pane2(), {}, 5, 5);
+    EXPECT_EQ(std::pair(outer->HotSpotHighlighted(), outer->Cursor()), std::pair(false, ui::crDefault));
+    user.MouseDown(*outer->Pane2(), ui::mbLeft, {}, 5, 5);
     EXPECT_EQ(pressedAt, outer->Pane2()->Top() + 5);
-}
-
-TEST_F(KitSplitterTest, FocusMovingIntoAHiddenPaneShowsIt)
-{
-    auto* edit = ui::Create<ui::TEdit>(form, "Edit", outer->Pane2());
+    // The focus moving into a hidden pane shows it.
+    auto* edit = Make<ui::TEdit>(50, 21, outer->Pane2());
     outer->Pane2()->Hide();
     edit->SetFocus();
-    EXPECT_TRUE(outer->Pane2()->Visible());
-    EXPECT_TRUE(edit->Focused());
+    EXPECT_TRUE(outer->Pane2()->Visible() && edit->Focused());
 }
 
 // --- dragging ---
 
-TEST_F(KitSplitterTest, DragShowsATrackLineAndCommitsOnRelease)
+TEST_F(KitSplitterTest, ADragShowsATrackLineAndCommitsOnRelease)
 {
+    int changes = 0;
+    inner->OnChange = [&](ui::TObject*) { ++changes; };
     const TRect bar = inner->BarSize();
-    driver.MouseDown(*inner, ui::mbLeft, {}, bar.Left + 2, bar.Top + 10);
+    Drag(*inner, OnInnerBar(), 40, false);
     EXPECT_TRUE(inner->Focused());
-    EXPECT_EQ(inner->TrackLines(), std::vector<TRect>{bar});
-    driver.MouseMove(*inner, {}, bar.Left + 42, bar.Top + 10);
     EXPECT_EQ(inner->TrackLines(), std::vector<TRect>{bar.Offset(40, 0)});
     EXPECT_EQ(inner->Position(), 126);  // the panes stay until the release
-    driver.MouseUp(*inner, ui::mbLeft, {}, bar.Left + 42, bar.Top + 10);
-    EXPECT_EQ(inner->Position(), 166);
-    EXPECT_TRUE(inner->TrackLines().empty());
+    user.MouseUp(*inner, ui::mbLeft, {}, bar.Left + 42, bar.Top + 10);
+    EXPECT_EQ(std::tuple(inner->Position(), changes, inner->TrackLines().empty()), std::tuple(166, 1, true));
+    inner->SetAlign(ui::alNone);
+    inner->SetWidth(150);
+    inner->SetWidth(868);
+    EXPECT_EQ(inner->Position(), 166) << "the dragged place is the one a growing window returns to";
+    inner->SetRealTimeDrag(true);  // the panes follow at once
+    Drag(*inner, OnInnerBar(), 20, false);
+    EXPECT_EQ(std::pair(inner->TrackDrawingHeld(), inner->Pane1()->Width()), std::pair(false, 186));
 }
 
-TEST_F(KitSplitterTest, RealTimeDragMovesThePanesAtOnce)
-{
-    inner->SetRealTimeDrag(true);
-    const TRect bar = inner->BarSize();
-    driver.MouseDown(*inner, ui::mbLeft, {}, bar.Left + 2, bar.Top + 10);
-    EXPECT_FALSE(inner->TrackDrawingHeld());
-    driver.MouseMove(*inner, {}, bar.Left + 22, bar.Top + 10);
-    EXPECT_EQ(inner->Pane1()->Width(), 146);
-}
-
-TEST_F(KitSplitterTest, EscEndsTheDragCompletely)
+TEST_F(KitSplitterTest, EscEndsTheDragAndTheHotSpotPressCompletely)
 {
     const TRect bar = inner->BarSize();
-    driver.MouseDown(*inner, ui::mbLeft, {}, bar.Left + 2, bar.Top + 10);
-    driver.MouseMove(*inner, {}, bar.Left + 52, bar.Top + 10);
-    driver.PressKey(*inner, ui::VK_ESCAPE);
-    EXPECT_FALSE(inner->Dragging());
+    Drag(*inner, OnInnerBar(), 50, false);
+    user.PressKey(*inner, ui::VK_ESCAPE);
+    EXPECT_EQ(std::pair(inner->Dragging(), inner->TrackLines().empty()), std::pair(false, true));
+    user.MouseMove(*inner, {ui::ssLeft}, bar.Left + 80, bar.Top + 10);  // belongs to no drag
     EXPECT_TRUE(inner->TrackLines().empty());
-    // What the mouse does until its release belongs to no drag.
-    driver.MouseMove(*inner, {}, bar.Left + 80, bar.Top + 10);
-    EXPECT_TRUE(inner->TrackLines().empty());
-    driver.MouseUp(*inner, ui::mbLeft, {}, bar.Left + 80, bar.Top + 10);
-    EXPECT_EQ(inner->Position(), 126);
-    EXPECT_FALSE(inner->TrackDrawingHeld());
-}
-
-TEST_F(KitSplitterTest, EscDuringAHotSpotPressCancelsTheClick)
-{
+    user.MouseUp(*inner, ui::mbLeft, {}, bar.Left + 80, bar.Top + 10);
+    EXPECT_EQ(std::pair(inner->Position(), inner->TrackDrawingHeld()), std::pair(126, false));
     int clicks = 0;
     outer->OnHotSpotClick = [&](ui::TObject*) { ++clicks; };
     const TPoint p = Centre(outer->HotSpotRect());
-    driver.MouseDown(*outer, ui::mbLeft, {}, p.X, p.Y);
-    driver.PressKey(*outer, ui::VK_ESCAPE);
+    user.MouseDown(*outer, ui::mbLeft, {}, p.X, p.Y);
+    user.PressKey(*outer, ui::VK_ESCAPE);
     EXPECT_FALSE(outer->HotSpotPressed());
-    driver.MouseUp(*outer, ui::mbLeft, {}, p.X, p.Y);
-    EXPECT_EQ(clicks, 0);
-    EXPECT_EQ(outer->Position(), 458);
-}
-
-// --- painting ---
-
-TEST_F(KitSplitterTest, HotSpotHasFiftyGripDotsEveryThreePixels)
-{
-    const ui::Canvas c = Painted(*inner);
-    const TRect hs = inner->HotSpotRect();
-    const int x = (hs.Left + hs.Right) / 2;
-    const TColor dot = ui::ResolveColor(clHighlight);
-    std::vector<int> found;
-    for (int y = hs.Top + 12; y < hs.Bottom - 12; ++y)
-        if (c.pixel(x, y) == dot) found.push_back(y - hs.Top);
-    std::vector<int> expected;
-    for (int i = 0; i < 50; ++i) expected.push_back(15 + 3 * i);
-    EXPECT_EQ(found, expected);
-    // The frame of the hot spot and its arrows.
-    EXPECT_EQ(c.pixel(hs.Left, hs.Top + 50), ui::ResolveColor(clBtnShadow));
-    EXPECT_EQ(c.pixel(x, hs.Top + 8), dot);
-}
-
-TEST_F(KitSplitterTest, GrooveBarHasTwoEtchedStrips)
-{
-    inner->SetHotSpotVisible(false);
-    const ui::Canvas c = Painted(*inner);
-    const TRect bar = inner->BarSize();
-    const int y = bar.Top + 20;
-    EXPECT_EQ(c.pixel(bar.Left + 2, y), ui::ResolveColor(clBtnHighlight));
-    EXPECT_EQ(c.pixel(bar.Left + 3, y), ui::ResolveColor(clBtnShadow));
-}
-
-TEST_F(KitSplitterTest, TrackLineInvertsTheBarItCovers)
-{
-    inner->SetHotSpotVisible(false);
-    const TRect bar = inner->BarSize();
-    const ui::Canvas before = Painted(*inner);
-    driver.MouseDown(*inner, ui::mbLeft, {}, bar.Left + 2, bar.Top + 10);
-    const ui::Canvas during = Painted(*inner);
-    int changed = 0;
-    for (int y = bar.Top; y < bar.Bottom; ++y)
-        for (int x = bar.Left; x < bar.Right; ++x) changed += before.pixel(x, y) != during.pixel(x, y) ? 1 : 0;
-    EXPECT_EQ(changed, bar.Width() * bar.Height() / 2);
-    driver.PressKey(*inner, ui::VK_ESCAPE);
-    EXPECT_EQ(Painted(*inner).bitmap(), before.bitmap());
-}
-
-TEST_F(KitSplitterTest, Pictures)
-{
-    outer->Pane2()->SetColor(clWindow);
-    inner->Pane2()->SetColor(clWhite);
-    testsupport::SavePicture(Painted(*inner).bitmap(), "KitSplitter_inner");
-    testsupport::SavePicture(Painted(*outer).bitmap(), "KitSplitter_outer");
-    outer->SetHotSpotDirection(hsdBoth);
-    driver.MouseMove(*outer, {}, Centre(outer->HotSpotRect()).X - 20, outer->BarSize().Top + 2);
-    ui::Canvas bar(outer->Width(), 15, clFuchsia);
-    bar.setOrigin({0, -(outer->BarSize().Top - 5)});
-    outer->PaintTo(bar);
-    testsupport::SavePicture(bar.bitmap(), "KitSplitter_hotspot_both");
+    user.MouseUp(*outer, ui::mbLeft, {}, p.X, p.Y);
+    EXPECT_EQ(std::pair(clicks, outer->Position()), std::pair(0, 458));
 }

@@ -13,6 +13,7 @@
 
 #include "platform/SerialPort.h"
 #include "sim/FaultSpec.h"
+#include "tests/support/PortClient.h"
 #include "tests/support/SimLine.h"
 
 using sim::Fault;
@@ -22,91 +23,31 @@ using Steady = std::chrono::steady_clock;
 
 namespace {
 
-// The program's side of the line, in real time.
-struct Client {
-    explicit Client(const std::string& path)
+struct Client : testsupport::PortClient {
+    using PortClient::PortClient;
+    std::string Exchange(const std::string& request)
     {
-        port.Open(path);
-        port.Configure({});
+        Write(request);
+        return ReadUntil("OK\r\n", 150ms);
     }
-    void Send(const std::string& bytes) { ASSERT_EQ(port.WriteSome(bytes.data(), bytes.size()), bytes.size()); }
-    // Reads until `until` appears or `limit` passes; returns what was read. Notes when each byte was
-    // seen, which is never before it arrived.
-    std::string ReadUntil(const std::string& until, std::chrono::milliseconds limit = 2000ms)
-    {
-        std::string got;
-        const auto end = Steady::now() + limit;
-        while (got.find(until) == std::string::npos && Steady::now() < end) Read(got);
-        return got;
-    }
-    // Reads until something came and then nothing for `quiet`.
-    std::string ReadUntilQuiet(std::chrono::milliseconds quiet)
-    {
-        std::string got;
-        const auto end = Steady::now() + 2s;
-        while (got.empty() && Steady::now() < end) Read(got);
-        for (auto last = Steady::now(); Steady::now() - last < quiet;)
-            if (Read(got)) last = Steady::now();
-        return got;
-    }
-    bool Read(std::string& got)
-    {
-        if (!port.WaitReadable(5)) return false;
-        char buffer[4096];
-        const std::size_t n = port.ReadSome(buffer, sizeof buffer);
-        got.append(buffer, n);
-        arrivals.insert(arrivals.end(), n, Steady::now());
-        return n > 0;
-    }
-    platform::SerialPort port;
-    std::vector<Steady::time_point> arrivals;
 };
 
 // A byte's time on the wire at 19200 baud, 10 bits a byte.
 constexpr auto kByteTime = std::chrono::nanoseconds(10'000'000'000LL / 19200);
 constexpr std::uint32_t kSeed = 41;
 
-std::string Exchange(Client& client, const std::string& request)
-{
-    client.Send(request);
-    return client.ReadUntil("OK\r\n", 150ms);
-}
-
 }  // namespace
 
-TEST(SimLineFraming, RequestsAreCutAtCrAndAnswered)
+TEST(SimLineFraming, RequestsAreCutAtCrJoinedAcrossWritesAndAnswered)
 {
     testsupport::SimLine sim(testsupport::SimLine::Values{{"ver", "REV 11.005.096"}});
     Client client(sim.Path());
-    client.Send("CABLE CONNECT\r\n+ver\r+bad\r");
+    client.Write("CABLE CONNECT\r\n+ver\r+bad\r+v");
     EXPECT_EQ(client.ReadUntil("NOK\r\n"), "OK\r\n>REV 11.005.096\r\nOK\r\nNOK\r\n");
-    EXPECT_EQ(sim.line.Requests(), (std::vector<std::string>{"CABLE CONNECT", "+ver", "+bad"}));
-    EXPECT_EQ(sim.line.ReceivedBytes(), "CABLE CONNECT\r\n+ver\r+bad\r");
-    sim.line.ClearReceived();
-    EXPECT_TRUE(sim.line.Requests().empty());
-}
-
-TEST(SimLineFraming, RequestSplitAcrossWritesIsJoined)
-{
-    testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "11"}});
-    Client client(sim.Path());
-    client.Send("+");
-    ASSERT_FALSE(sim.line.WaitForRequests(1, 20ms));
-    client.Send("o\r");
-    EXPECT_EQ(client.ReadUntil("OK\r\n"), ">11\r\nOK\r\n");
-}
-
-TEST(SimLineFraming, StoreResponderWritesValues)
-{
-    testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "11"}});
-    Client client(sim.Path());
-    EXPECT_EQ(Exchange(client, "+o22\r"), "OK\r\n");
-    EXPECT_EQ(sim.responder.Get("o"), "22");
-}
-
-TEST(SimLineFraming, CustomSplitterReplacesTheDefault)
-{
-    testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "11"}});
+    EXPECT_FALSE(sim.line.WaitForRequests(4, 20ms));
+    EXPECT_EQ(client.Exchange("er\r"), ">REV 11.005.096\r\nOK\r\n");
+    EXPECT_EQ(sim.line.Requests(), (std::vector<std::string>{"CABLE CONNECT", "+ver", "+bad", "+ver"}));
+    EXPECT_EQ(sim.line.ReceivedBytes(), "CABLE CONNECT\r\n+ver\r+bad\r+ver\r");
     sim.line.SetSplitter([](std::string& pending) -> std::optional<std::string> {
         const auto semi = pending.find(';');
         if (semi == std::string::npos) return std::nullopt;
@@ -114,51 +55,37 @@ TEST(SimLineFraming, CustomSplitterReplacesTheDefault)
         pending.erase(0, semi + 1);
         return request;
     });
-    Client client(sim.Path());
-    client.Send("+o;");
-    EXPECT_EQ(client.ReadUntil("OK\r\n"), ">11\r\nOK\r\n");
+    EXPECT_EQ(client.Exchange("+ver;"), ">REV 11.005.096\r\nOK\r\n");
 }
 
-TEST(SimLineFaults, PrefixRuleWithCount)
+TEST(SimLineFaults, RulesMatchByPrefixOrPredicateForTheirCount)
 {
     testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "11"}, {"ver", "1"}});
     sim.line.AddFault("+o", Fault{FaultKind::Silence}, 2);
     Client client(sim.Path());
-    EXPECT_EQ(Exchange(client, "+ver\r"), ">1\r\nOK\r\n");  // other requests are untouched
-    EXPECT_EQ(Exchange(client, "+o\r"), "");
-    EXPECT_EQ(Exchange(client, "+o\r"), "");
-    EXPECT_EQ(Exchange(client, "+o\r"), ">11\r\nOK\r\n");
-}
-
-TEST(SimLineFaults, PredicateRuleForEveryMatch)
-{
-    testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "11"}});
-    sim.line.AddFault([](const std::string& r) { return r.size() > 2; }, Fault{FaultKind::Nok}, -1);
-    Client client(sim.Path());
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(Exchange(client, "+o5\r"), "NOK\r\n");
+    EXPECT_EQ(client.Exchange("+ver\r"), ">1\r\nOK\r\n");  // other requests are untouched
+    EXPECT_EQ(client.Exchange("+o\r"), "");
+    EXPECT_EQ(client.Exchange("+o\r"), "");
+    EXPECT_EQ(client.Exchange("+o\r"), ">11\r\nOK\r\n");
+    sim.line.AddFault([](const std::string& r) { return r.size() > 3; }, Fault{FaultKind::Nok}, -1);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(client.Exchange("+o55\r"), "NOK\r\n");
     sim.line.ClearFaults();
-    EXPECT_EQ(Exchange(client, "+o5\r"), "OK\r\n");
-}
-
-TEST(SimLineFaults, GarbageHoldsNoTerminator)
-{
-    testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "11"}}, 0);
-    sim.line.AddFault("+o", Fault{FaultKind::Garbage, 500});
-    Client client(sim.Path());
-    client.Send("+o\r");
-    const std::string got = client.ReadUntil("never", 100ms);
-    EXPECT_EQ(got.size(), 500u);
-    EXPECT_EQ(got.find_first_of("OoKk>\r\n"), std::string::npos);
+    EXPECT_EQ(client.Exchange("+o55\r"), "OK\r\n");
+    ASSERT_TRUE(sim.line.WaitForAnswers(8, 1s));
+    sim.line.AddFault("+o", Fault{FaultKind::Late, 0, 10s});
+    client.Write("+o\r");
+    ASSERT_TRUE(sim.line.WaitForRequests(9, 1s));
+    EXPECT_FALSE(sim.line.WaitForAnswers(9, 30ms)) << "a late reply counts once it is sent";
 }
 
 TEST(SimLineFaults, RandomFaultsRepeatWithTheSeed)
 {
     const auto run = [](std::uint32_t seed) {
-        testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "11"}});
+        testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "11"}}, 0);
         sim.line.SetRandomFaults({Fault{FaultKind::Nok}}, 0.5, seed);
         Client client(sim.Path());
         std::string pattern;
-        for (int i = 0; i < 12; ++i) pattern += Exchange(client, "+o\r") == "NOK\r\n" ? 'N' : 'v';
+        for (int i = 0; i < 12; ++i) pattern += client.Exchange("+o\r") == "NOK\r\n" ? 'N' : 'v';
         return pattern;
     };
     const std::string first = run(7);
@@ -167,52 +94,77 @@ TEST(SimLineFaults, RandomFaultsRepeatWithTheSeed)
     EXPECT_NE(first.find('v'), std::string::npos);
 }
 
-TEST(SimLineSpeed, RepliesComeByteByByteAtTheDefaultSpeed)
+TEST(SimLineFaults, GarbageHoldsNoFrameOrLineEndAndTheDiceCoverTheirLimits)
+{
+    sim::FaultDice dice(kSeed);
+    EXPECT_EQ(dice.Garbage(2000).find_first_of("OoKk>\r\n"), std::string::npos);
+    const std::vector<sim::Chunk> chunks = dice.Chunks(100, 6, 20ms);
+    std::size_t total = 0;
+    for (const sim::Chunk& c : chunks) {
+        total += c.size;
+        EXPECT_TRUE(c.size >= 1 && c.size <= 6 && c.gap <= 20ms);
+    }
+    EXPECT_EQ(total, 100u);
+    EXPECT_EQ(chunks.front().gap, Steady::duration{});
+    EXPECT_EQ(sim::FaultDice(kSeed + 1).Chunks(100, 6, 20ms), sim::FaultDice(kSeed + 1).Chunks(100, 6, 20ms));
+    EXPECT_EQ(sim::FaultDice(kSeed).Cut(1), 1u) << "nothing to cut";
+}
+
+TEST(SimLineSpeed, RepliesComeByteByByteAndRequestsCostTheirWireTimeWhenPaced)
 {
     testsupport::SimLine sim(testsupport::SimLine::Values{{"o", std::string(95, '5')}});
     Client client(sim.Path());
-    const auto sent = Steady::now();
-    client.Send("+o\r");
+    auto sent = Steady::now();
+    client.Write("+o\r");
     ASSERT_EQ(client.ReadUntil("OK\r\n").size(), 102u);
     for (std::size_t i = 0; i < client.arrivals.size(); ++i)
         ASSERT_GE(client.arrivals[i] - sent, kByteTime * static_cast<long>(i + 1)) << "byte " << i << " too soon";
-}
 
-TEST(SimLineSpeed, RequestPacingMakesALongRequestCostItsWireTimeFirst)
-{
-    // A 190-byte request and a 4-byte reply at 19200 baud: 99 ms on the wire for the request alone.
+    // A 190-byte request and a 4-byte reply: 99 ms on the wire for the request alone.
     const std::string request = "+o" + std::string(187, 'A') + "\r";
-    const auto exchange = [&](bool pace) {
-        testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "1"}}, sim::Line::kDefaultBaud);
-        sim.line.SetRequestPacing(pace);
-        Client client(sim.Path());
-        const auto start = Steady::now();
-        client.Send(request);
-        EXPECT_EQ(client.ReadUntil("OK\r\n"), "OK\r\n");
-        return Steady::now() - start;
-    };
-    EXPECT_LT(exchange(false), 60ms) << "off by default: only the reply is paced";
-    EXPECT_GE(exchange(true), 95ms);
+    for (const bool paced : {false, true}) {
+        sim.line.SetRequestPacing(paced);
+        sent = Steady::now();
+        EXPECT_EQ(client.Exchange(request), "OK\r\n");
+        EXPECT_EQ(Steady::now() - sent >= 95ms, paced) << "off by default: only the reply is paced";
+    }
+    sim.line.SetLineSpeed(0);
+    sent = Steady::now();
+    EXPECT_EQ(client.Exchange(request), "OK\r\n");
+    EXPECT_LT(Steady::now() - sent, 60ms) << "paced without a speed: at once";
 }
 
-TEST(SimLineSpeed, RequestPacingWithoutASpeedAnswersAtOnce)
-{
-    testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "1"}}, 0);
-    sim.line.SetRequestPacing(true);
-    Client client(sim.Path());
-    const auto start = Steady::now();
-    EXPECT_EQ(Exchange(client, "+o\r"), ">1\r\nOK\r\n");
-    EXPECT_LT(Steady::now() - start, 100ms);
-}
-
-// Faults and chunking that hold a reply back: it comes whole and in order, never sooner than the line's
-// dice (seeded alike) and the wire allow.
-struct HeldBack {
+// Every fault as the program meets it: what it reads of the reply (bent, cut or whole), and never
+// sooner than the line's dice (seeded as the test's) and the wire allow.
+struct Injected {
     const char* name;
     std::uint32_t baud;
     std::function<void(sim::Line&)> set;
+    std::function<std::string(sim::FaultDice&, const std::string& reply)> read;
     std::function<Steady::duration(sim::FaultDice&, std::size_t size)> least;
 };
+
+class SimLineFault : public ::testing::TestWithParam<Injected> {};
+
+TEST_P(SimLineFault, IsReadAsInjected)
+{
+    const std::string reply = ">" + std::string(40, '7') + "\r\nOK\r\n";
+    testsupport::SimLine sim(testsupport::SimLine::Values{{"o", std::string(40, '7')}}, GetParam().baud);
+    sim.line.SetSeed(kSeed);
+    GetParam().set(sim.line);
+    sim::FaultDice dice(kSeed);
+    const std::string expected = GetParam().read(dice, reply);
+    const Steady::duration least = GetParam().least ? GetParam().least(dice, reply.size()) : Steady::duration{};
+    Client client(sim.Path());
+    const auto sent = Steady::now();
+    client.Write("+o\r");
+    const bool whole = expected.ends_with("OK\r\n");
+    EXPECT_EQ(client.ReadUntil(whole ? "OK\r\n" : "never", whole ? 3000ms : 150ms), expected);
+    const auto wire = GetParam().baud == 0 ? Steady::duration{} : kByteTime * static_cast<long>(expected.size());
+    if (!client.arrivals.empty()) {
+        EXPECT_GE(client.arrivals.back() - sent, std::max(least, wire));
+    }
+}
 
 Steady::duration Gaps(const std::vector<sim::Chunk>& chunks)
 {
@@ -221,78 +173,35 @@ Steady::duration Gaps(const std::vector<sim::Chunk>& chunks)
     return sum;
 }
 
-class SimLineHeldBack : public ::testing::TestWithParam<HeldBack> {};
-
-TEST_P(SimLineHeldBack, ReplyComesWholeAndNoSooner)
-{
-    const std::string reply = ">" + std::string(40, '7') + "\r\nOK\r\n";
-    testsupport::SimLine sim(testsupport::SimLine::Values{{"o", std::string(40, '7')}}, GetParam().baud);
-    sim.line.SetSeed(kSeed);
-    GetParam().set(sim.line);
-    sim::FaultDice dice(kSeed);
-    const Steady::duration least = GetParam().least(dice, reply.size());
-    Client client(sim.Path());
-    const auto sent = Steady::now();
-    client.Send("+o\r");
-    EXPECT_EQ(client.ReadUntil("OK\r\n", 3s), reply);
-    const auto wire = GetParam().baud == 0 ? Steady::duration{} : kByteTime * static_cast<long>(reply.size());
-    EXPECT_GE(client.arrivals.back() - sent, std::max(least, wire));
-}
-
 const auto ChunksOf = [](std::size_t most, std::chrono::milliseconds gap) {
     return [=](sim::FaultDice& d, std::size_t size) { return Gaps(d.Chunks(size, most, gap)); };
 };
 const auto Fixed = [](Steady::duration d) { return [=](sim::FaultDice&, std::size_t) { return d; }; };
 const auto Faulty = [](Fault f) { return [=](sim::Line& line) { line.AddFault("+o", f); }; };
+const auto Reads = [](std::string text) { return [=](sim::FaultDice&, const std::string&) { return text; }; };
+const auto Whole = [](sim::FaultDice&, const std::string& reply) { return reply; };
+const auto Prefix = [](std::size_t n) { return [=](sim::FaultDice&, const std::string& r) { return r.substr(0, n); }; };
 
 INSTANTIATE_TEST_SUITE_P(
-    Faults, SimLineHeldBack,
+    Faults, SimLineFault,
     ::testing::Values(
-        HeldBack{"SplitEvery10Bytes", 0, Faulty({FaultKind::Split, 10, 30ms}), Fixed(4 * 30ms)},  // 47 bytes
-        HeldBack{"ChunksAtOnce", 0, Faulty({FaultKind::Chunks, 4, 20ms}), ChunksOf(4, 20ms)},
-        HeldBack{"ChunksAtLineSpeed", 19200, Faulty({FaultKind::Chunks, 4, 20ms}), ChunksOf(4, 20ms)},
-        HeldBack{"EveryReplyChunked", 19200, [](sim::Line& line) { line.SetChunking(6, 15ms); }, ChunksOf(6, 15ms)},
-        HeldBack{"SplitAtAByte", 0, Faulty({FaultKind::SplitAt, 5, 60ms}), Fixed(60ms)},
-        HeldBack{"SplitAtADrawnByte", 19200, Faulty({FaultKind::SplitAt, 0, 60ms}), Fixed(60ms)},
-        HeldBack{"LateUpTo", 0, Faulty({FaultKind::LateUpTo, 0, 400ms}),
+        Injected{"Silence", 0, Faulty({FaultKind::Silence}), Reads(""), {}},
+        Injected{"Nok", 0, Faulty({FaultKind::Nok}), Reads("NOK\r\n"), {}},
+        Injected{"Echo", 0, Faulty({FaultKind::Echo}), [](sim::FaultDice&, const std::string& r) { return "+o\r" + r; }, {}},
+        Injected{"Garbage", 0, Faulty({FaultKind::Garbage, 500}), [](sim::FaultDice& d, const std::string&) { return d.Garbage(500); }, {}},
+        Injected{"SplitAtAByte", 0, Faulty({FaultKind::SplitAt, 1, 10s}), Prefix(1), {}},
+        Injected{"SplitBeforeTheLastByte", 0, Faulty({FaultKind::SplitAt, 46, 10s}), Prefix(46), {}},
+        Injected{"SplitAtADrawnByte", 0, Faulty({FaultKind::SplitAt, 0, 10s}),
+                 [](sim::FaultDice& d, const std::string& r) { return r.substr(0, d.Cut(r.size())); }, {}},
+        Injected{"SplitAtADrawnByteAndTheRestLater", 19200, Faulty({FaultKind::SplitAt, 0, 60ms}), Whole, Fixed(60ms)},
+        Injected{"SplitEvery10Bytes", 0, Faulty({FaultKind::Split, 10, 30ms}), Whole, Fixed(4 * 30ms)},  // 47 bytes
+        Injected{"ChunksAtOnce", 0, Faulty({FaultKind::Chunks, 4, 20ms}), Whole, ChunksOf(4, 20ms)},
+        Injected{"ChunksAtLineSpeed", 19200, Faulty({FaultKind::Chunks, 4, 20ms}), Whole, ChunksOf(4, 20ms)},
+        Injected{"EveryReplyChunked", 19200, [](sim::Line& line) { line.SetChunking(6, 15ms); }, Whole, ChunksOf(6, 15ms)},
+        Injected{"Late", 0, Faulty({FaultKind::Late, 0, 80ms}), Whole, Fixed(80ms)},
+        Injected{"LateUpTo", 0, Faulty({FaultKind::LateUpTo, 0, 400ms}), Whole,
                  [](sim::FaultDice& d, std::size_t) { return Steady::duration(d.Delay(400ms)); }}),
-    [](const ::testing::TestParamInfo<HeldBack>& info) { return std::string(info.param.name); });
-
-TEST(SimLineFaults, SplitAtCutsAtItsPlace)
-{
-    const std::string reply = ">0123456789\r\nOK\r\n";
-    const struct {
-        std::size_t bytes;
-        std::uint32_t seed;
-    } cases[] = {{1, kSeed}, {16, kSeed}, {0, 1}, {0, 2}, {0, 3}};
-    for (const auto& c : cases) {
-        testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "0123456789"}}, 0);
-        sim.line.SetSeed(c.seed);
-        sim.line.AddFault("+o", Fault{FaultKind::SplitAt, c.bytes, 10s});  // the rest comes after the test
-        Client client(sim.Path());
-        client.Send("+o\r");
-        const std::size_t place = c.bytes != 0 ? c.bytes : sim::FaultDice(c.seed).Cut(reply.size());
-        EXPECT_EQ(client.ReadUntilQuiet(100ms), reply.substr(0, place)) << c.bytes << " " << c.seed;
-    }
-}
-
-TEST(SimLineDice, ChunksCoverTheReplyWithinTheirLimitsAndRepeatWithTheSeed)
-{
-    sim::FaultDice dice(kSeed);
-    const std::vector<sim::Chunk> chunks = dice.Chunks(100, 6, 20ms);
-    std::size_t total = 0;
-    for (const sim::Chunk& c : chunks) {
-        total += c.size;
-        EXPECT_GE(c.size, 1u);
-        EXPECT_LE(c.size, 6u);
-        EXPECT_LE(c.gap, 20ms);
-    }
-    EXPECT_EQ(total, 100u);
-    EXPECT_EQ(chunks.front().gap, Steady::duration{});
-    EXPECT_EQ(sim::FaultDice(kSeed).Chunks(100, 6, 20ms), chunks);
-    EXPECT_NE(sim::FaultDice(kSeed + 1).Chunks(100, 6, 20ms), chunks);
-    EXPECT_EQ(sim::FaultDice(kSeed).Cut(1), 1u) << "nothing to cut";
-}
+    [](const ::testing::TestParamInfo<Injected>& info) { return std::string(info.param.name); });
 
 TEST(SimFaultText, KindsNumbersAndMistakes)
 {
@@ -314,46 +223,27 @@ TEST(SimFaultText, KindsNumbersAndMistakes)
     EXPECT_EQ(std::count_if(pool.begin(), pool.end(), [](const Fault& f) { return f.kind == FaultKind::Vanish; }), 0);
 }
 
-TEST(SimLineFaults, ALateReplyCountsAsAnsweredOnlyOnceSent)
-{
-    testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "1"}});
-    sim.line.AddFault("+o", Fault{FaultKind::Late, 0, 80ms});
-    Client client(sim.Path());
-    client.Send("+o\r");
-    ASSERT_TRUE(sim.line.WaitForRequests(1, 1000ms));
-    EXPECT_EQ(sim.line.Answered(), 0u);
-    EXPECT_FALSE(sim.line.WaitForAnswers(1, 10ms));
-    EXPECT_TRUE(sim.line.WaitForAnswers(1, 2000ms));
-    EXPECT_EQ(client.ReadUntil("OK\r\n"), ">1\r\nOK\r\n");
-}
-
-TEST(SimLineVanish, VanishClosesTheMaster)
-{
-    testsupport::SimLine sim;
-    Client client(sim.Path());
-    sim.line.Vanish();
-    EXPECT_TRUE(sim.line.Vanished());
-    EXPECT_FALSE(sim.pty.MasterOpen());
-    EXPECT_THROW(client.port.InputWaiting(), platform::SerialPortError);
-}
-
-TEST(SimLineVanish, VanishFaultSendsPartThenCloses)
+TEST(SimLineVanish, TheDeviceGoesAfterPartOfAReplyOrWhenTold)
 {
     testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "11"}});
     sim.line.AddFault("+o", Fault{FaultKind::Vanish, 3});
     Client client(sim.Path());
-    client.Send("+o\r");
-    char buffer[16];
+    client.Write("+o\r");
     std::string got;
     try {
-        for (int i = 0; i < 400; ++i) {
-            if (client.port.WaitReadable(5)) got.append(buffer, client.port.ReadSome(buffer, sizeof buffer));
-        }
-        FAIL() << "the port did not vanish";
+        for (int i = 0; i < 400; ++i) got += client.ReadUntil("never", 5ms);
+        ADD_FAILURE() << "the port did not vanish";
     } catch (const platform::SerialPortError& e) {
         EXPECT_EQ(e.reason(), platform::SerialPortError::Reason::Vanished);
     }
     EXPECT_LE(got.size(), 3u);
+
+    testsupport::SimLine told;
+    Client other(told.Path());
+    told.line.Vanish();
+    EXPECT_TRUE(told.line.Vanished());
+    EXPECT_FALSE(told.pty.MasterOpen());
+    EXPECT_THROW(other.port.InputWaiting(), platform::SerialPortError);
 }
 
 TEST(SimLineLifetime, StopsWhileNobodyReadsAFlood)
@@ -363,7 +253,7 @@ TEST(SimLineLifetime, StopsWhileNobodyReadsAFlood)
         testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "11"}});
         sim.line.AddFault("+o", Fault{FaultKind::Garbage, 1 << 22});
         Client client(sim.Path());
-        client.Send("+o\r");
+        client.Write("+o\r");
         ASSERT_TRUE(sim.line.WaitForRequests(1, 2s));
     }
     EXPECT_LT(Steady::now() - start, 1s);

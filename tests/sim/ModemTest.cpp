@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/SerialPort.h"
+#include "tests/support/PortClient.h"
 #include "tests/support/StoreResponder.h"
 
 using sim::DialResult;
@@ -22,39 +23,24 @@ namespace {
 
 // The program's side of the modem's port, in real time; the modem's guard times run on a manual clock.
 struct ModemFixture : ::testing::Test {
-    ModemFixture()
-    {
-        port.Open(modem.Path());
-        port.Configure({});
-    }
 
-    void Send(const std::string& bytes) { ASSERT_EQ(port.WriteSome(bytes.data(), bytes.size()), bytes.size()); }
-
-    // Reads until `until` appears or `limit` passes; returns what was read.
-    std::string ReadUntil(const std::string& until, std::chrono::milliseconds limit = 2000ms)
+    // Sends the bytes once the modem has had the line quiet for `quietBefore` ms, and waits (real time)
+    // until it has them.
+    void Send(const std::string& bytes, std::uint64_t quietBefore = 0)
     {
-        std::string got;
-        const auto end = Steady::now() + limit;
-        while (got.find(until) == std::string::npos && Steady::now() < end) {
-            if (!port.WaitReadable(5)) continue;
-            char buffer[4096];
-            got.append(buffer, port.ReadSome(buffer, sizeof buffer));
+        clock.Advance(quietBefore);
+        const std::size_t before = modem.line().ReceivedBytes().size();
+        port.Write(bytes);
+        for (const auto end = Steady::now() + 2s; modem.line().ReceivedBytes().size() < before + bytes.size();) {
+            ASSERT_LT(Steady::now(), end);
+            std::this_thread::sleep_for(1ms);
         }
-        return got;
     }
 
     std::string Command(const std::string& command, const std::string& until = "OK\r\n")
     {
         Send(command + "\r\n");
-        return ReadUntil(until);
-    }
-
-    // Waits (real time) until the modem has received `bytes` in all.
-    void AwaitReceived(std::size_t bytes)
-    {
-        const auto end = Steady::now() + 2s;
-        while (modem.line().ReceivedBytes().size() < bytes && Steady::now() < end) std::this_thread::sleep_for(1ms);
-        ASSERT_GE(modem.line().ReceivedBytes().size(), bytes);
+        return port.ReadUntil(until, 500ms);
     }
 
     void Connect()
@@ -63,153 +49,105 @@ struct ModemFixture : ::testing::Test {
         ASSERT_TRUE(modem.modem().InDataMode());
     }
 
-    // The escape as a modem wants it: silence, "+++", silence.
-    std::string Escape()
-    {
-        clock.Advance(sim::Modem::kGuardTimeMs);
-        const std::size_t before = modem.line().ReceivedBytes().size();
-        Send("+++");
-        AwaitReceived(before + 3);
-        clock.Advance(sim::Modem::kGuardTimeMs);
-        return ReadUntil("OK\r\n", 500ms);
-    }
-
     platform::ManualClock clock;
     testsupport::StoreResponder device{{{"ver", "REV 11.005.096"}}};
     sim::ModemLine modem{device, clock};
-    platform::SerialPort port;
+    testsupport::PortClient port{modem.Path()};
 };
 
 }  // namespace
 
-TEST_F(ModemFixture, CommandsAnswerOkOrError)
+TEST_F(ModemFixture, CommandsAnswerAsAModemDoes)
 {
-    EXPECT_EQ(Command("AT"), "\r\nOK\r\n");
-    EXPECT_EQ(Command("atz"), "\r\nOK\r\n");
-    EXPECT_EQ(Command("AT+CBST=71,0,1"), "\r\nOK\r\n");
+    modem.modem().SetCommandReply("at+creg", "\r\nERROR\r\n", 1);
+    const std::pair<const char*, const char*> session[] = {
+        {"AT", "\r\nOK\r\n"}, {"atz", "\r\nOK\r\n"}, {"AT+CBST=71,0,1", "\r\nOK\r\n"}, {"AT+CBST=7,x,1", "\r\nERROR\r\n"},
+        {"AT+FOO", "\r\nERROR\r\n"}, {"ATD", "\r\nERROR\r\n"},  // nothing to dial
+        {"+++AT", "\r\nOK\r\n"},  // what comes before "AT" is not a command
+        {"AT+CREG?", "\r\nERROR\r\n"}, {"AT+CREG?", "\r\n+CREG: 0,1\r\n\r\nOK\r\n"},  // a scripted reply, once
+    };
+    for (const auto& [command, reply] : session) EXPECT_EQ(Command(command, reply), reply) << command;
     EXPECT_EQ(modem.modem().Bearer(), "71,0,1");
-    EXPECT_EQ(Command("AT+CBST=7,x,1", "ERROR\r\n"), "\r\nERROR\r\n");
-    EXPECT_EQ(Command("AT+FOO", "ERROR\r\n"), "\r\nERROR\r\n");
-    EXPECT_EQ(Command("ATD", "ERROR\r\n"), "\r\nERROR\r\n");  // nothing to dial
-    EXPECT_EQ(Command("+++AT"), "\r\nOK\r\n");  // what comes before "AT" is not a command
-    EXPECT_EQ(modem.modem().Commands(),
-              (std::vector<std::string>{"AT", "atz", "AT+CBST=71,0,1", "AT+CBST=7,x,1", "AT+FOO", "ATD", "AT"}));
-}
-
-TEST_F(ModemFixture, RegistrationReplies)
-{
+    EXPECT_EQ(modem.modem().Commands().size(), std::size(session));
     const struct {
         Registration status;
         bool space;
         const char* reply;
-    } cases[] = {
-        {Registration::Home, false, "\r\n+CREG: 0,1\r\n\r\nOK\r\n"},
+    } registrations[] = {
         {Registration::Roaming, false, "\r\n+CREG: 0,5\r\n\r\nOK\r\n"},
         {Registration::Searching, false, "\r\n+CREG: 0,2\r\n\r\nOK\r\n"},
         {Registration::Denied, true, "\r\n+CREG: 0, 3\r\n\r\nOK\r\n"},
     };
-    for (const auto& c : cases) {
-        modem.modem().SetRegistration(c.status, c.space);
-        EXPECT_EQ(Command("AT+CREG?"), c.reply);
+    for (const auto& r : registrations) {
+        modem.modem().SetRegistration(r.status, r.space);
+        EXPECT_EQ(Command("AT+CREG?"), r.reply);
     }
+    modem.line().AddFault("AT", sim::Fault{sim::FaultKind::Echo});
+    EXPECT_EQ(Command("AT"), "AT\r\r\nOK\r\n") << "the line's faults apply";
 }
 
-TEST_F(ModemFixture, ConnectCarriesDataToTheDevice)
+TEST_F(ModemFixture, ADialEitherConnectsToTheDeviceOrFailsInCommandMode)
 {
+    const std::pair<DialResult, std::string> failures[] = {
+        {DialResult::Busy, "BUSY"},   {DialResult::NoCarrier, "NO CARRIER"}, {DialResult::NoDialtone, "NO DIALTONE"},
+        {DialResult::NoAnswer, "NO ANSWER"}, {DialResult::Error, "ERROR"}};
+    for (const auto& [result, word] : failures) {
+        modem.modem().SetDialResult(result);
+        EXPECT_EQ(Command("ATD 1", word + "\r\n"), "\r\n" + word + "\r\n");
+        EXPECT_FALSE(modem.modem().CallUp());
+    }
+    modem.modem().SetDialResult(DialResult::Connect);
     Connect();
     EXPECT_EQ(modem.modem().DialledNumber(), "5551234");
-    EXPECT_TRUE(modem.modem().CallUp());
-    Send("+ver\r");
-    EXPECT_EQ(ReadUntil("OK\r\n"), ">REV 11.005.096\r\nOK\r\n");
-    Send("AT\r\n");  // in a call, AT commands are the device's business
-    EXPECT_EQ(ReadUntil("NOK\r\n"), "NOK\r\n");
+    EXPECT_EQ(Command("+ver\r", "OK\r\n"), ">REV 11.005.096\r\nOK\r\n");
+    EXPECT_EQ(Command("AT", "NOK\r\n"), "NOK\r\n") << "in a call, AT commands are the device's business";
 }
 
-TEST_F(ModemFixture, DialFailuresLeaveTheModemInCommandMode)
-{
-    const struct {
-        DialResult result;
-        const char* word;
-    } cases[] = {
-        {DialResult::Busy, "BUSY"},           {DialResult::NoCarrier, "NO CARRIER"},
-        {DialResult::NoDialtone, "NO DIALTONE"}, {DialResult::NoAnswer, "NO ANSWER"},
-        {DialResult::Error, "ERROR"},
-    };
-    for (const auto& c : cases) {
-        modem.modem().SetDialResult(c.result);
-        EXPECT_EQ(Command("ATD 1", std::string(c.word) + "\r\n"), "\r\n" + std::string(c.word) + "\r\n");
-        EXPECT_FALSE(modem.modem().CallUp());
-        EXPECT_EQ(Command("AT"), "\r\nOK\r\n");
-    }
-}
+// "+++" after data: an escape to command mode only with the guard time's silence on both sides.
+struct Escape {
+    const char* name;
+    std::uint64_t quietBefore;
+    const char* following;
+    bool escapes;
+};
 
-TEST_F(ModemFixture, EscapeNeedsSilenceOnBothSides)
+class ModemEscape : public ModemFixture, public ::testing::WithParamInterface<Escape> {};
+
+TEST_P(ModemEscape, NeedsSilenceOnBothSides)
 {
     Connect();
-    EXPECT_EQ(Escape(), "\r\nOK\r\n");
-    EXPECT_FALSE(modem.modem().InDataMode());
-    EXPECT_TRUE(modem.modem().CallUp());  // the call stands until ATH
+    ASSERT_EQ(Command("+ver\r", "OK\r\n"), ">REV 11.005.096\r\nOK\r\n");
+    Send("+++", GetParam().quietBefore);
+    Send(GetParam().following);
+    clock.Advance(sim::Modem::kGuardTimeMs);
+    EXPECT_EQ(port.ReadUntil("OK\r\n", 200ms), GetParam().escapes ? "\r\nOK\r\n" : "");
+    EXPECT_EQ(modem.modem().InDataMode(), !GetParam().escapes);
+    EXPECT_TRUE(modem.modem().CallUp()) << "the call stands until ATH";
+    if (!GetParam().escapes) return;
     EXPECT_EQ(Command("ATH"), "\r\nOK\r\n");
     EXPECT_FALSE(modem.modem().CallUp());
     EXPECT_EQ(modem.modem().Escapes(), 1);
 }
 
-TEST_F(ModemFixture, PlusesRightAfterDataAreData)
-{
-    Connect();
-    Send("+ver\r");
-    ASSERT_EQ(ReadUntil("OK\r\n"), ">REV 11.005.096\r\nOK\r\n");
-    const std::size_t before = modem.line().ReceivedBytes().size();
-    Send("+++");  // no guard time before
-    AwaitReceived(before + 3);
-    clock.Advance(2 * sim::Modem::kGuardTimeMs);
-    EXPECT_EQ(ReadUntil("OK\r\n", 100ms), "");
-    EXPECT_TRUE(modem.modem().InDataMode());
-}
+INSTANTIATE_TEST_SUITE_P(Modem, ModemEscape,
+                         ::testing::Values(Escape{"AfterSilence", sim::Modem::kGuardTimeMs, "", true},
+                                           Escape{"RightAfterData", 0, "", false},
+                                           Escape{"CancelledByData", sim::Modem::kGuardTimeMs, "x", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ModemFixture, DataWithinTheSecondGuardTimeCancelsTheEscape)
-{
-    Connect();
-    clock.Advance(sim::Modem::kGuardTimeMs);
-    const std::size_t before = modem.line().ReceivedBytes().size() + 3;
-    Send("+++");
-    AwaitReceived(before);
-    Send("x");
-    AwaitReceived(before + 1);
-    clock.Advance(sim::Modem::kGuardTimeMs);
-    EXPECT_EQ(ReadUntil("OK\r\n", 100ms), "");
-    EXPECT_TRUE(modem.modem().InDataMode());
-}
-
-TEST_F(ModemFixture, CallDropsMidExchange)
+TEST_F(ModemFixture, ACallDropsMidExchangeOrWhenTold)
 {
     Connect();
     modem.modem().DropCallOn("+ver");
-    Send("+ver\r");
-    EXPECT_EQ(ReadUntil("NO CARRIER\r\n"), "\r\nNO CARRIER\r\n");
+    EXPECT_EQ(Command("+ver\r", "NO CARRIER\r\n"), "\r\nNO CARRIER\r\n");
     EXPECT_FALSE(modem.modem().CallUp());
     EXPECT_EQ(Command("AT"), "\r\nOK\r\n");
-
     Connect();
     modem.DropCall();
-    EXPECT_EQ(ReadUntil("NO CARRIER\r\n"), "\r\nNO CARRIER\r\n");
+    EXPECT_EQ(port.ReadUntil("NO CARRIER\r\n"), "\r\nNO CARRIER\r\n");
     EXPECT_FALSE(modem.modem().InDataMode());
     modem.DropCall();  // no call: nothing said
-    EXPECT_EQ(ReadUntil("\n", 50ms), "");
-}
-
-TEST_F(ModemFixture, ScriptedRepliesAndLineFaultsApply)
-{
-    modem.modem().SetCommandReply("at+creg", "\r\nERROR\r\n", 2);
-    EXPECT_EQ(Command("AT+CREG?", "ERROR\r\n"), "\r\nERROR\r\n");
-    EXPECT_EQ(Command("AT+CREG?", "ERROR\r\n"), "\r\nERROR\r\n");
-    EXPECT_EQ(Command("AT+CREG?"), "\r\n+CREG: 0,1\r\n\r\nOK\r\n");
-
-    modem.line().AddFault("AT", sim::Fault{sim::FaultKind::Silence});
-    Send("AT\r\n");
-    EXPECT_EQ(ReadUntil("\n", 100ms), "");
-    modem.line().AddFault("AT", sim::Fault{sim::FaultKind::Echo});
-    EXPECT_EQ(Command("AT"), "AT\r\r\nOK\r\n");
+    EXPECT_EQ(port.ReadUntil("\n", 50ms), "");
 }
 
 TEST(ModemLinePorts, LinkInTheFolderWhileItLives)

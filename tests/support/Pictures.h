@@ -1,11 +1,29 @@
 #pragma once
 // Saves what a test painted as a PNG for a person to look at. Pictures go into "pictures" under the
 // folder the test runs in (the build tree under CTest), never into the source tree.
+//
+// PictureBook holds pictures to their stored expectations, pixel for pixel: a text file beside the test
+// keeps one 64-bit hash of each picture's size and pixels per line ("group/name hash"). Every picture is
+// also put on the contact sheet of its group, written for a person to look at; a picture that differs is
+// written on its own as well. With SORVEL_UPDATE_PICTURES=1 in the environment nothing fails: the file
+// is written again from what was painted, so a deliberate change of looks (or of fonts) is one command.
+#include "ui/Canvas.h"
 #include "ui/Png.h"
+#include "ui/SystemColors.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <string>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 namespace testsupport {
 
@@ -25,5 +43,108 @@ inline void SavePicture(const ui::Bitmap& bitmap, const std::string& name)
     std::filesystem::create_directories(PictureFolder(), ignored);
     ui::WritePng(bitmap, PictureFolder() / (name + ".png"));
 }
+
+// FNV-1a over the width, the height and the colour of every pixel.
+inline std::uint64_t PictureHash(const ui::Bitmap& bitmap)
+{
+    std::uint64_t h = 14695981039346656037ull;
+    const auto add = [&h](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i, value >>= 8) h = (h ^ (value & 0xFF)) * 1099511628211ull;
+    };
+    add(static_cast<std::uint32_t>(bitmap.width()), 4);
+    add(static_cast<std::uint32_t>(bitmap.height()), 4);
+    for (int y = 0; y < bitmap.height(); ++y)
+        for (int x = 0; x < bitmap.width(); ++x) add(bitmap.pixel(x, y), 3);
+    return h;
+}
+
+inline std::string HexOf(std::uint64_t value)
+{
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
+    return text;
+}
+
+// Pictures placed one below the other, each under its name, on the button face.
+inline ui::Bitmap ContactSheet(const std::vector<std::pair<std::string, ui::Bitmap>>& pictures)
+{
+    int width = 200, height = 4;
+    for (const auto& [name, picture] : pictures) {
+        width = std::max(width, picture.width() + 8);
+        height += picture.height() + 22;
+    }
+    ui::Canvas sheet(width, height, ui::ResolveColor(clBtnFace));
+    int y = 4;
+    for (const auto& [name, picture] : pictures) {
+        sheet.textOut(4, y, name);
+        sheet.draw(4, y + 16, picture);
+        y += picture.height() + 22;
+    }
+    return sheet.bitmap();
+}
+
+class PictureBook {
+public:
+    // `file`: the stored hashes; `prefix`: of the picture files written; `regenerate`: the command a
+    // person runs after a deliberate change.
+    PictureBook(std::filesystem::path file, std::string prefix, std::string regenerate)
+        : file_(std::move(file)), prefix_(std::move(prefix)), regenerate_(std::move(regenerate)),
+          updating_(Updating())
+    {
+        std::ifstream in(file_);
+        std::string name, hash;
+        while (in >> name) {
+            if (name[0] == '#') std::getline(in, hash);
+            else if (in >> hash) stored_[name] = hash;
+        }
+    }
+
+    // False (and a test failure) when the picture differs from the stored one; always true when updating.
+    bool Check(const std::string& group, const std::string& name, const ui::Bitmap& picture)
+    {
+        const std::string key = group + "/" + name;
+        const std::string hash = HexOf(PictureHash(picture));
+        sheets_[group].emplace_back(name, picture);
+        painted_.emplace_back(key, hash);
+        const auto it = stored_.find(key);
+        if (it != stored_.end() && it->second == hash) return true;
+        if (updating_) return true;
+        SavePicture(picture, prefix_ + "_" + group + "_" + name + "_differs");
+        ADD_FAILURE() << key << " is not the stored picture ("
+                      << (it == stored_.end() ? "none stored" : "stored " + it->second) << ", painted " << hash
+                      << "); it is in " << (PictureFolder() / (prefix_ + "_" + group + "_" + name + "_differs.png"))
+                      << ". When the change is meant, store the new pictures: " << regenerate_;
+        return false;
+    }
+
+    // The contact sheets, and when updating the stored hashes.
+    void Close()
+    {
+        for (const auto& [group, pictures] : sheets_) SavePicture(ContactSheet(pictures), prefix_ + "_" + group);
+        if (!updating_) return;
+        std::ifstream old(file_);
+        std::string header, line;
+        while (std::getline(old, line) && line.rfind('#', 0) == 0) header += line + "\n";
+        std::ofstream out(file_);
+        out << header;
+        for (const auto& [key, hash] : painted_) out << key << " " << hash << "\n";
+        std::printf("stored %zu picture hashes in %s\n", painted_.size(), file_.c_str());
+    }
+
+private:
+    static bool Updating()
+    {
+        const char* update = std::getenv("SORVEL_UPDATE_PICTURES");
+        return update != nullptr && *update != '\0' && std::string(update) != "0";
+    }
+
+    std::filesystem::path file_;
+    std::string prefix_;
+    std::string regenerate_;
+    bool updating_;
+    std::map<std::string, std::string> stored_;
+    std::map<std::string, std::vector<std::pair<std::string, ui::Bitmap>>> sheets_;
+    std::vector<std::pair<std::string, std::string>> painted_;
+};
 
 }  // namespace testsupport

@@ -3,28 +3,32 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include "tests/support/UiTest.h"
 #include "ui/Dialogs.h"
-#include "ui/Driver.h"
 #include "ui/ExtCtrls.h"
-#include "ui/Forms.h"
 
 namespace {
 
 using namespace ui;
 
-class PumpTest : public ::testing::Test {
+class PumpTest : public testsupport::UiTest {
 protected:
-    ApplicationScope scope;
-    Application& app = scope.App();
-    Driver user{app};
-    TForm* form = Create<TForm>(&app, "F");
+    void Every(unsigned interval, std::function<void(TObject*)> onTimer)
+    {
+        auto* timer = Create<TTimer>(form, "Timer" + std::to_string(form->ComponentCount()));
+        timer->SetInterval(interval);
+        timer->OnTimer = std::move(onTimer);
+    }
+    const std::vector<MessageBoxRequest>& Boxes() { return scope.Services().Boxes(); }
 };
 
-TEST_F(PumpTest, PostedCallsRunInOrderOnlyFromThePump)
+TEST_F(PumpTest, PostedCallsRunInOrderOnlyFromThePumpAndWorkersWaitForThem)
 {
     std::vector<int> ran;
     app.Post([&] { ran.push_back(1); });
@@ -37,45 +41,28 @@ TEST_F(PumpTest, PostedCallsRunInOrderOnlyFromThePump)
     EXPECT_EQ(ran, (std::vector<int>{1, 2}));
     app.ProcessMessages();
     EXPECT_EQ(ran, (std::vector<int>{1, 2, 3}));
-}
 
-TEST_F(PumpTest, AWorkerReachesTheWindowThreadThroughPostAndSynchronize)
-{
-    std::atomic<bool> posted{false};
-    int value = 0;
-    std::thread worker([&] {
-        app.Post([&] { posted = true; });
-        app.Synchronize([&] { value = 42; });
-    });
-    while (value == 0) app.HandleMessage();
-    worker.join();
-    EXPECT_TRUE(posted);
-}
-
-TEST_F(PumpTest, SynchronizeRethrowsInTheWorker)
-{
-    bool caught = false;
     std::atomic<bool> done{false};
+    bool caught = false;
     std::thread worker([&] {
+        app.Synchronize([&] { ran.push_back(4); });
         try {
             app.Synchronize([] { throw std::runtime_error("x"); });
         } catch (const std::runtime_error&) {
-            caught = true;
+            caught = true;  // the worker's own failure, not the window's
         }
         done = true;
     });
     while (!done) app.HandleMessage();
     worker.join();
-    EXPECT_TRUE(caught);
-    EXPECT_TRUE(scope.Services().Boxes().empty());
+    EXPECT_EQ(ran.back(), 4);
+    EXPECT_TRUE(caught && Boxes().empty());
 }
 
 TEST_F(PumpTest, TimersFireOnlyFromThePumpWhenDueOnTheClock)
 {
-    auto* timer = Create<TTimer>(form, "Timer1");
-    timer->SetInterval(20000);
     int ticks = 0;
-    timer->OnTimer = [&](TObject*) { ++ticks; };
+    Every(20000, [&](TObject*) { ++ticks; });
     scope.Clock().Advance(60000);
     EXPECT_EQ(ticks, 0);  // time passed, but nobody pumped
     app.ProcessMessages();
@@ -84,103 +71,64 @@ TEST_F(PumpTest, TimersFireOnlyFromThePumpWhenDueOnTheClock)
     EXPECT_EQ(ticks, 1);
     user.Advance(40001);
     EXPECT_EQ(ticks, 4);
-}
 
-TEST_F(PumpTest, DisabledTimersWaitAndEnablingStartsTheCountAgain)
-{
-    auto* timer = Create<TTimer>(form, "Timer");
-    timer->SetInterval(400);
-    timer->SetEnabled(false);
-    int ticks = 0;
-    timer->OnTimer = [&](TObject*) { ++ticks; };
+    auto* waiting = Create<TTimer>(form, "waiting");
+    waiting->SetInterval(400);
+    waiting->SetEnabled(false);
+    waiting->OnTimer = [&](TObject*) { ticks += 100; };
     user.Advance(1000);
-    timer->SetEnabled(true);
+    waiting->SetEnabled(true);  // the count starts again
     user.Advance(399);
-    EXPECT_EQ(ticks, 0);
+    EXPECT_EQ(ticks, 4);
     user.Advance(1);
-    EXPECT_EQ(ticks, 1);
+    EXPECT_EQ(ticks, 104);
 }
 
-TEST_F(PumpTest, ATimerIsSkippedWhileItsOwnHandlerLetsEventsRun)
+TEST_F(PumpTest, ATimerIsSkippedWhileItsOwnHandlerLetsEventsRunAndMayFreeItself)
 {
-    auto* slow = Create<TTimer>(form, "slow");
-    auto* fast = Create<TTimer>(form, "fast");
-    slow->SetInterval(10);
-    fast->SetInterval(10);
-    int slowTicks = 0;
-    int fastTicks = 0;
-    int depth = 0;
-    int maxDepth = 0;
-    slow->OnTimer = [&](TObject*) {
-        ++slowTicks;
-        maxDepth = std::max(maxDepth, ++depth);
-        user.Advance(50);  // an exchange that lets events run
-        --depth;
-    };
-    fast->OnTimer = [&](TObject*) { ++fastTicks; };
-    user.Advance(10);
-    EXPECT_EQ(slowTicks, 1);
-    EXPECT_EQ(maxDepth, 1);
-    EXPECT_GE(fastTicks, 5);
-}
-
-TEST_F(PumpTest, ATimerMayFreeItselfInItsHandler)
-{
-    auto* timer = Create<TTimer>(form, "t");
-    timer->SetInterval(5);
-    int ticks = 0;
-    timer->OnTimer = [&](TObject* sender) {
-        ++ticks;
+    int slow = 0;
+    int fast = 0;
+    int selfFreed = 0;
+    Every(10, [&](TObject*) {
+        if (++slow == 1) user.Advance(50);  // an exchange that lets events run
+    });
+    Every(10, [&](TObject*) { ++fast; });
+    Every(5, [&](TObject* sender) {
+        ++selfFreed;
         Free(static_cast<TTimer*>(sender));
+    });
+    user.Advance(10);
+    EXPECT_EQ(slow, 1);
+    EXPECT_GE(fast, 5);
+    EXPECT_EQ(selfFreed, 1);
+}
+
+TEST_F(PumpTest, AnExceptionThatEscapesAHandlerGoesToTheHandlerAndThePumpGoesOn)
+{
+    Every(10, [](TObject*) { throw std::runtime_error("Нет ответа"); });
+    std::vector<std::string> seen;
+    app.OnException = [&](TObject*, std::exception_ptr e) {
+        seen.push_back(ExceptionMessage(e));
+        // An error box is a modal loop: the pump runs, and a failure there is not handled again.
+        app.Post([] { throw std::runtime_error("again"); });
+        app.ProcessMessages();
     };
     user.Advance(20);
-    EXPECT_EQ(ticks, 1);
-}
-
-TEST_F(PumpTest, AnExceptionInATimerGoesToTheHandlerAndThePumpGoesOn)
-{
-    auto* timer = Create<TTimer>(form, "t");
-    timer->SetInterval(10);
-    timer->OnTimer = [](TObject*) { throw std::runtime_error("Нет ответа"); };
-    bool later = false;
-    std::vector<std::string> seen;
-    app.OnException = [&](TObject*, std::exception_ptr e) { seen.push_back(ExceptionMessage(e)); };
-    user.Advance(10);
-    app.Post([&] { later = true; });
-    user.Advance(10);
     EXPECT_EQ(seen, (std::vector<std::string>{"Нет ответа", "Нет ответа"}));
-    EXPECT_TRUE(later);
+    EXPECT_TRUE(Boxes().empty()) << "the handler took it: no box besides";
 }
 
-TEST_F(PumpTest, WithoutOnExceptionTheErrorIsShownInABox)
+TEST_F(PumpTest, WithoutAWorkingHandlerTheErrorIsShownInABox)
 {
     app.SetTitle("Sorvel7QX3");
     app.Post([] { throw std::runtime_error("boom"); });
     app.ProcessMessages();
-    ASSERT_EQ(scope.Services().Boxes().size(), 1u);
-    const MessageBoxRequest& box = scope.Services().Boxes()[0];
-    EXPECT_EQ(box.text, "boom");
-    EXPECT_EQ(box.caption, "Sorvel7QX3");
-}
-
-TEST_F(PumpTest, AFailingExceptionHandlerFallsBackToTheBox)
-{
     app.OnException = [](TObject*, std::exception_ptr) { throw std::logic_error("handler"); };
     app.HandleException(std::make_exception_ptr(std::runtime_error("first")));
-    ASSERT_EQ(scope.Services().Boxes().size(), 1u);
-    EXPECT_EQ(scope.Services().Boxes()[0].text, "first");
-}
-
-TEST(ApplicationScopeTest, RestoresThePreviousApplication)
-{
-    Application* outer = &App();
-    {
-        ApplicationScope scope;
-        EXPECT_EQ(&App(), &scope.App());
-        { ApplicationScope inner; }
-        EXPECT_EQ(&App(), &scope.App());
-    }
-    EXPECT_EQ(&App(), outer);
+    ASSERT_EQ(Boxes().size(), 2u);
+    EXPECT_EQ(Boxes()[0].text, "boom");
+    EXPECT_EQ(Boxes()[0].caption, "Sorvel7QX3");
+    EXPECT_EQ(Boxes()[1].text, "first");
 }
 
 }  // namespace

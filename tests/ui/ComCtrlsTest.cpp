@@ -5,21 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "ui/Application.h"
-#include "ui/Driver.h"
-#include "ui/Forms.h"
+#include "tests/support/UiTest.h"
 
 namespace {
 
 using namespace ui;
 
-class ComCtrlsTest : public ::testing::Test {
-protected:
-    ComCtrlsTest() { form->Show(); }
-    ApplicationScope scope;
-    Driver user{scope.App()};
-    TForm* form = scope.App().CreateForm<TForm>("FormMain");
-};
+using ComCtrlsTest = testsupport::UiTest;
 
 TEST_F(ComCtrlsTest, TreeNodesKeepTextTwoIntegersAndOrder)
 {
@@ -177,75 +169,21 @@ TEST_F(ComCtrlsTest, CustomDrawGivesEachRowItsColours)
     EXPECT_EQ(tree->ItemColors(node).Background, clInfoBk);
 }
 
-TEST_F(ComCtrlsTest, StatusBarPanelsHoldTextAndWidth)
-{
-    auto* bar = Create<TStatusBar>(form, "StatusBar1", form);
-    const int widths[] = {60, 100, 100, 100, 150, 200};
-    for (int w : widths) bar->Panels().Add()->SetWidth(w);
-    bar->Panels()[0]->SetText("Com");
-    EXPECT_EQ(bar->Panels().Count(), 6);
-    EXPECT_EQ(bar->Panels().Items(0)->Text(), "Com");
-    EXPECT_EQ(bar->PanelRect(4).Left, 360);
-    EXPECT_THROW(bar->Panels().Items(6), std::out_of_range);
-    EXPECT_EQ(bar->Align(), alBottom);
-}
-
-TEST_F(ComCtrlsTest, ProgressBarHoldsPositionInRange)
-{
-    auto* bar = Create<TProgressBar>(form, "pb", form);
-    bar->SetMax(3);
-    bar->SetStep(1);
-    for (int i = 0; i < 5; ++i) bar->StepIt();
-    EXPECT_EQ(bar->Position(), 3);
-    bar->SetPosition(-1);
-    EXPECT_EQ(bar->Position(), 0);
-}
-
-TEST_F(ComCtrlsTest, ToolButtonsLineUpAndADisabledToolbarDisablesThem)
-{
-    auto* bar = Create<TToolBar>(form, "ToolBar1", form);
-    auto* connect = Create<TToolButton>(form, "tbConnect", bar);
-    auto* separator = Create<TToolButton>(form, "sep", bar);
-    separator->SetStyle(tbsSeparator);
-    auto* read = Create<TToolButton>(form, "tbRead", bar);
-    EXPECT_EQ(connect->Left(), 0);
-    EXPECT_EQ(separator->Left(), 23);
-    EXPECT_EQ(read->Left(), 31);
-    int clicks = 0;
-    read->OnClick = [&](TObject*) { ++clicks; };
-    bar->SetEnabled(false);
-    EXPECT_FALSE(user.Click(*read));
-    bar->SetEnabled(true);
-    EXPECT_TRUE(user.Click(*read));
-    EXPECT_EQ(clicks, 1);
-}
-
-TEST_F(ComCtrlsTest, ComboBoxExItemsCarryDataAndPictures)
+TEST_F(ComCtrlsTest, ListSelectionsFollowTheirItems)
 {
     auto* combo = Create<TComboBoxEx>(form, "cb1", form);
     combo->AddItem("Не используется", 0, 0, -1, 0, 0);
     combo->AddItem("GPRS-offline SIM1 IP1", 5, 5, -1, 0, 7);
     combo->InsertItem(1, "Contact ID", 3, 3, -1, 0, 3);
-    EXPECT_EQ(combo->Items().Data(2), 7);
-    EXPECT_EQ(combo->ItemImages(2).ImageIndex, 5);
-    EXPECT_EQ(combo->ItemImages(1).ImageIndex, 3);
     combo->SetItemIndex(2);
     combo->Items().Delete(0);
     EXPECT_EQ(combo->ItemIndex(), 1);
-    EXPECT_EQ(combo->ItemImages(1).ImageIndex, 5);
-    EXPECT_EQ(combo->Style(), csDropDownList);
-}
-
-TEST_F(ComCtrlsTest, ListViewRows)
-{
+    EXPECT_EQ(combo->Items().Data(1), 7);
     auto* list = Create<TListView>(form, "lErrors", form);
-    list->SetViewStyle(vsReport);
-    list->AddColumn("", 500);
     list->AddItem("Ошибка при чтении параметра \"Время\"");
-    EXPECT_EQ(list->ItemCount(), 1);
-    EXPECT_EQ(list->Item(0)->Caption, "Ошибка при чтении параметра \"Время\"");
-    list->ClearItems();
-    EXPECT_EQ(list->ItemCount(), 0);
+    list->SetItemIndex(0);
+    list->SetItemIndex(1);
+    EXPECT_EQ(list->ItemIndex(), -1);
 }
 
 }  // namespace

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "ui/Application.h"
-#include "ui/Forms.h"
+#include "tests/support/UiTest.h"
 #include "ui/Menus.h"
 #include "ui/StdCtrls.h"
 
@@ -17,7 +17,7 @@ using namespace ui;
 // Filters in the program's style: a refused key becomes 0; Backspace always passes.
 void DigitsKeyPress(TObject*, char32_t& key)
 {
-    if (key != U'\b' && (key < U'0' || key > U'9')) key = 0;
+    if (key != U'\b' && key != U'+' && (key < U'0' || key > U'9')) key = 0;
 }
 
 void HexKeyPress(TObject*, char32_t& key)
@@ -26,58 +26,82 @@ void HexKeyPress(TObject*, char32_t& key)
     if (key != U'\b' && !((k >= U'0' && k <= U'9') || (k >= U'A' && k <= U'F'))) key = 0;
 }
 
-class DriverTest : public ::testing::Test {
-protected:
-    DriverTest() { form->Show(); }
-    ApplicationScope scope;
-    Application& app = scope.App();
-    Driver user{app};
-    TForm* form = app.CreateForm<TForm>("FormCommon");
+// A control that answers dialog keys and accelerators itself, and notes the focus announcements.
+class KeyAnswering : public TCustomControl {
+public:
+    using TCustomControl::TCustomControl;
+    bool DialogKey(std::uint16_t key, TShiftState) override
+    {
+        keys.push_back(key);
+        return key == wanted;
+    }
+    bool DialogChar(char32_t ch) override { return ch == U'q'; }
+    void FocusAnnounced(TWinControl* focused) override { announced.push_back(focused); }
+    void KeyUp(std::uint16_t& key, TShiftState) override { released.push_back(key); }
+
+    std::uint16_t wanted = 0;
+    std::vector<std::uint16_t> keys;
+    std::vector<TWinControl*> announced;
+    std::vector<std::uint16_t> released;
 };
 
-TEST_F(DriverTest, TypingGoesThroughTheKeyPressFilter)
+using DriverTest = testsupport::UiTest;
+
+// What typing leaves in each kind of control, key filters and masks included.
+struct Typing {
+    const char* name;
+    std::function<TWinControl*(TForm*)> make;
+    const char* typed;
+    const char* text;
+};
+
+template <class T>
+T* Made(TForm* form)
 {
-    auto* edit = Create<TEdit>(form, "etAKBlogTime", form);
-    edit->OnKeyPress = DigitsKeyPress;
-    int changes = 0;
-    edit->OnChange = [&](TObject*) { ++changes; };
-    user.TypeText(*edit, "1,2a3");
-    EXPECT_EQ(changes, 3);
-    user.TypeText(*edit, "\b");
-    EXPECT_EQ(edit->Text(), "12");
+    return Create<T>(form, "c", form);
 }
 
-TEST_F(DriverTest, AFilterInstalledFromKeyDownAppliesToThatVeryKey)
+const Typing kTyping[] = {
+    {"FilterAndBackspace", [](TForm* f) { auto* e = Made<TEdit>(f); e->OnKeyPress = DigitsKeyPress; return e; },
+     "1,2a3\b", "12"},
+    {"FilterInstalledFromKeyDownMaxLengthAndCase",
+     [](TForm* f) {
+         auto* e = Made<TEdit>(f);
+         e->SetMaxLength(4);
+         e->SetCharCase(ecUpperCase);
+         e->OnKeyDown = [e](TObject*, std::uint16_t&, TShiftState) { e->OnKeyPress = HexKeyPress; };
+         return e;
+     },
+     "g5a;0ff", "5A0F"},
+    {"ReadOnly", [](TForm* f) { auto* e = Made<TEdit>(f); e->SetReadOnly(true); return e; }, "12", ""},
+    {"ReplacesTheSelection",
+     [](TForm* f) {
+         auto* e = Made<TEdit>(f);
+         e->SetText("абвгд");
+         e->SetSelStart(1);
+         e->SetSelLength(3);
+         return e;
+     },
+     "Ж!", "аЖ!д"},
+    {"EditableCombo", [](TForm* f) { auto* c = Made<TComboBox>(f); c->OnKeyPress = DigitsKeyPress; return c; },
+     "+7x9", "+79"},
+    {"SpinEditTakesDigitsOnly", [](TForm* f) { auto* s = Made<TSpinEdit>(f); s->SetText(""); return s; }, "1a2", "12"},
+    {"MaskSkipsLiteralsAndStopsWhenFull",
+     [](TForm* f) { auto* m = Made<TMaskEdit>(f); m->SetEditMask("!99,99;1;_"); return m; }, "1x1509\b\b", "11,  "},
+    {"MemoEnterStartsALine", [](TForm* f) { return Made<TMemo>(f); }, "a\rb", "a\r\nb"},
+};
+
+class DriverTyping : public DriverTest, public ::testing::WithParamInterface<Typing> {};
+
+TEST_P(DriverTyping, LeavesTheText)
 {
-    auto* edit = Create<TEdit>(form, "etO", form);
-    edit->SetMaxLength(4);
-    edit->SetCharCase(ecUpperCase);
-    edit->OnKeyDown = [edit](TObject*, std::uint16_t&, TShiftState) { edit->OnKeyPress = HexKeyPress; };
-    user.TypeText(*edit, "g5a;0ff");
-    EXPECT_EQ(edit->Text(), "5A0F");  // g and ; refused, the fifth character over MaxLength
+    TWinControl* control = GetParam().make(form);
+    ASSERT_TRUE(user.TypeText(*control, GetParam().typed));
+    EXPECT_EQ(control->Text(), GetParam().text);
 }
 
-TEST_F(DriverTest, ReadOnlyEditStillSeesKeysButDoesNotChange)
-{
-    auto* edit = Create<TEdit>(form, "etTime", form);
-    edit->SetReadOnly(true);
-    int keys = 0;
-    edit->OnKeyPress = [&](TObject*, char32_t&) { ++keys; };
-    user.TypeText(*edit, "12");
-    EXPECT_EQ(keys, 2);
-    EXPECT_EQ(edit->Text(), "");
-}
-
-TEST_F(DriverTest, TypingReplacesTheSelectionAtTheCaret)
-{
-    auto* edit = Create<TEdit>(form, "e", form);
-    edit->SetText("абвгд");
-    edit->SetSelStart(1);
-    edit->SetSelLength(3);
-    user.TypeText(*edit, "Ж");
-    EXPECT_EQ(edit->Text(), "аЖд");
-    EXPECT_EQ(edit->SelStart(), 2);
-}
+INSTANTIATE_TEST_SUITE_P(Controls, DriverTyping, ::testing::ValuesIn(kTyping),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DriverTest, KeyPreviewFormsSeeKeysFirstOutermostFirst)
 {
@@ -100,8 +124,11 @@ TEST_F(DriverTest, KeyPreviewFormsSeeKeysFirstOutermostFirst)
     form->OnKeyPress = [](TObject*, char32_t& key) {
         if (key == U'x') key = 0;
     };
+    int changes = 0;
+    edit->OnChange = [&](TObject*) { ++changes; };
     user.TypeText(*edit, "axb");
     EXPECT_EQ(edit->Text(), "ab");
+    EXPECT_EQ(changes, 2) << "a change for every character taken";
 }
 
 TEST_F(DriverTest, MenuShortcutsComeFirstAndNeedEveryLevelEnabled)
@@ -128,58 +155,44 @@ TEST_F(DriverTest, MenuShortcutsComeFirstAndNeedEveryLevelEnabled)
     EXPECT_FALSE(user.Click(*read));
 }
 
-TEST_F(DriverTest, ClickFocusesFirstSoTheEditSeesItsExit)
+TEST_F(DriverTest, ClicksFocusFirstToggleCheckBoxesAndCheckRadiosOnce)
 {
     auto* edit = Create<TEdit>(form, "etO", form);
-    auto* button = Create<TButton>(form, "btnSync", form);
-    std::vector<std::string> order;
-    edit->OnExit = [&](TObject*) { order.push_back("exit"); };
-    button->OnClick = [&](TObject*) { order.push_back("click"); };
-    user.Focus(*edit);
-    user.Click(*button);
-    EXPECT_EQ(order, (std::vector<std::string>{"exit", "click"}));
-}
-
-TEST_F(DriverTest, ClicksToggleCheckBoxesAndCheckRadios)
-{
     auto* box = Create<TCheckBox>(form, "vosst", form);
     auto* rb1 = Create<TRadioButton>(form, "rb1", form);
     auto* rb2 = Create<TRadioButton>(form, "rb2", form);
-    int radioClicks = 0;
-    rb1->OnClick = [&](TObject*) { ++radioClicks; };
+    std::vector<std::string> order;
+    edit->OnExit = [&](TObject*) { order.push_back("exit"); };
+    box->OnClick = [&](TObject*) { order.push_back("box"); };
+    rb1->OnClick = [&](TObject*) { order.push_back("rb1"); };
+    user.Focus(*edit);
     user.Click(*box);
     user.Click(*box);
-    EXPECT_FALSE(box->Checked());
     user.Click(*rb1);
     user.Click(*rb1);
-    EXPECT_EQ(radioClicks, 1);
     user.Click(*rb2);
+    EXPECT_EQ(order, (std::vector<std::string>{"exit", "box", "box", "rb1"}));
+    EXPECT_FALSE(box->Checked());
     EXPECT_FALSE(rb1->Checked());
 }
 
-TEST_F(DriverTest, DisabledOrHiddenControlsRefuseInput)
+TEST_F(DriverTest, DisabledOrHiddenControlsRefuseInputAndAFailingHandlerReachesTheApplication)
 {
     auto* box = Create<TGroupBox>(form, "DeltaATest", form);
-    auto* button = Create<TButton>(form, "b", box);
-    int clicks = 0;
-    button->OnClick = [&](TObject*) { ++clicks; };
+    auto* button = Create<TButton>(form, "tbRead", box);
+    button->OnClick = [](TObject*) { throw std::runtime_error("Ошибка"); };
+    std::vector<std::string> seen;
+    app.OnException = [&](TObject*, std::exception_ptr e) { seen.push_back(ExceptionMessage(e)); };
     box->SetEnabled(false);
     EXPECT_FALSE(user.Click(*button));
     box->SetEnabled(true);
     box->Hide();
     EXPECT_FALSE(user.Click(*button));
-    EXPECT_EQ(clicks, 0);
-}
-
-TEST_F(DriverTest, AnExceptionInAUserHandlerGoesToTheApplicationAndTheProgramGoesOn)
-{
-    auto* button = Create<TButton>(form, "tbRead", form);
-    button->OnClick = [](TObject*) { throw std::runtime_error("Ошибка"); };
-    std::string seen;
-    app.OnException = [&](TObject*, std::exception_ptr e) { seen = ExceptionMessage(e); };
+    EXPECT_FALSE(user.MouseEnter(*button));
+    box->Show();
     EXPECT_TRUE(user.Click(*button));
-    EXPECT_EQ(seen, "Ошибка");
-    EXPECT_TRUE(user.Click(*button));
+    EXPECT_TRUE(user.Click(*button)) << "the program goes on";
+    EXPECT_EQ(seen, (std::vector<std::string>{"Ошибка", "Ошибка"}));
 }
 
 TEST_F(DriverTest, UserSelectionFiresClickThenSelectOrChange)
@@ -196,72 +209,7 @@ TEST_F(DriverTest, UserSelectionFiresClickThenSelectOrChange)
     EXPECT_EQ(events, (std::vector<std::string>{"click", "change", "click", "select"}));
 }
 
-TEST_F(DriverTest, TypingIntoAnEditableComboChangesItsText)
-{
-    auto* combo = Create<TComboBox>(form, "cbPhones", form);
-    combo->OnKeyPress = [](TObject*, char32_t& key) {
-        if (key != U'+' && key != U'\b' && (key < U'0' || key > U'9')) key = 0;
-    };
-    user.TypeText(*combo, "+7x9");
-    EXPECT_EQ(combo->Text(), "+79");
-}
-
-TEST_F(DriverTest, SpinEditTakesDigitsAndArrows)
-{
-    auto* spin = Create<TSpinEdit>(form, "etLoopRes1", form);
-    spin->SetMaxValue(999);
-    spin->SetText("");
-    user.TypeText(*spin, "1a2");
-    user.PressKey(*spin, VK_UP);
-    EXPECT_EQ(spin->Value(), 13);
-}
-
-TEST_F(DriverTest, MaskEditFillsPositionsAndSkipsLiterals)
-{
-    auto* mask = Create<TMaskEdit>(form, "meAKBtreshN", form);
-    mask->SetEditMask("!99,99;1;_");
-    user.TypeText(*mask, "1x1");
-    EXPECT_EQ(mask->EditText(), "11,__");
-    user.TypeText(*mask, "50");
-    user.TypeText(*mask, "9");  // no position left
-    EXPECT_EQ(mask->Text(), "11,50");
-    user.TypeText(*mask, "\b\b");
-    EXPECT_EQ(mask->Text(), "11,  ");
-}
-
-TEST_F(DriverTest, AdvanceNeedsAManualClock)
-{
-    Application real(platform::SystemClock());
-    Driver driver(real);
-    EXPECT_THROW(driver.Advance(1), std::logic_error);
-}
-
-}  // namespace
-
-namespace {
-
-// A control that answers dialog keys and accelerators itself, and notes the focus announcements.
-class KeyAnswering : public TCustomControl {
-public:
-    using TCustomControl::TCustomControl;
-    bool DialogKey(std::uint16_t key, TShiftState) override
-    {
-        keys.push_back(key);
-        return key == wanted;
-    }
-    bool DialogChar(char32_t ch) override { return ch == U'q'; }
-    void FocusAnnounced(TWinControl* focused) override { announced.push_back(focused); }
-    void KeyUp(std::uint16_t& key, TShiftState) override { released.push_back(key); }
-
-    std::uint16_t wanted = 0;
-    std::vector<std::uint16_t> keys;
-    std::vector<TWinControl*> announced;
-    std::vector<std::uint16_t> released;
-};
-
-}  // namespace
-
-TEST_F(DriverTest, DialogKeysReachControlsThatAnswerThemBeforeTheStandardButtons)
+TEST_F(DriverTest, EnterAndEscapeReachControlsThatAnswerThemBeforeTheStandardButtons)
 {
     auto* edit = Create<TEdit>(form, "etO", form);
     auto* own = Create<KeyAnswering>(form, "Own", form);
@@ -272,22 +220,43 @@ TEST_F(DriverTest, DialogKeysReachControlsThatAnswerThemBeforeTheStandardButtons
     user.PressKey(*edit, VK_RETURN);
     EXPECT_EQ(pressed, 1);
     own->wanted = VK_RETURN;
-    user.PressKey(*edit, VK_RETURN);
+    user.TypeText(*edit, "\r");
     EXPECT_EQ(pressed, 1);
-    // Other keys go only to the control they were pressed on.
+    // Other keys, typed or pressed, go only to the control they were pressed on.
     user.PressKey(*edit, VK_DOWN);
+    user.TypeText(*own, "x");
     user.PressKey(*own, VK_DOWN);
     EXPECT_EQ(own->keys, (std::vector<std::uint16_t>{VK_RETURN, VK_RETURN, VK_DOWN}));
-}
 
-TEST_F(DriverTest, AcceleratorsReleasesAndFocusAnnouncements)
-{
-    auto* edit = Create<TEdit>(form, "etO", form);
-    auto* own = Create<KeyAnswering>(form, "Own", form);
     EXPECT_TRUE(user.PressAccelerator(*form, U'q'));
     user.ReleaseKey(*own, VK_SPACE);
     EXPECT_EQ(own->released, std::vector<std::uint16_t>{VK_SPACE});
     user.Focus(*edit);
     form->AnnounceActiveControl();
-    EXPECT_EQ(own->announced, (std::vector<TWinControl*>{edit, edit}));
+    EXPECT_EQ(own->announced, (std::vector<TWinControl*>{edit, own, edit, edit}));
 }
+
+TEST_F(DriverTest, TabVisitsTheTabStopsInTabOrderAndWraps)
+{
+    auto* first = Create<TEdit>(form, "first", form);
+    auto* box = Create<TGroupBox>(form, "box", form);
+    Create<TEdit>(form, "inner", box);
+    auto* skipped = Create<TEdit>(form, "skipped", form);
+    skipped->SetTabStop(false);
+    auto* disabled = Create<TEdit>(form, "disabled", form);
+    disabled->SetEnabled(false);
+    auto* last = Create<TEdit>(form, "last", form);
+    last->SetTabOrder(0);  // now visited first
+    EXPECT_EQ(first->TabOrder(), 1);
+    std::vector<std::string> visited;
+    user.Focus(*last);
+    for (int i = 0; i < 3; ++i) {
+        user.PressKey(*form->ActiveControl(), VK_TAB);
+        visited.push_back(form->ActiveControl()->Name());
+    }
+    user.PressKey(*form->ActiveControl(), VK_TAB, {ssShift});
+    visited.push_back(form->ActiveControl()->Name());
+    EXPECT_EQ(visited, (std::vector<std::string>{"first", "inner", "last", "inner"}));
+}
+
+}  // namespace

@@ -5,8 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/Application.h"
-#include "ui/Driver.h"
+#include "tests/support/UiTest.h"
 #include "ui/ExtCtrls.h"
 #include "ui/StdCtrls.h"
 
@@ -32,62 +31,32 @@ public:
     bool created = false;
 };
 
-// A page whose handler uses its own members, to show that tearing the page down runs no handler.
-class TPage : public TForm {
-public:
-    explicit TPage(TComponent* owner) : TForm(owner)
-    {
-        auto* outer = Create<TPanel>(this, "outer", this);
-        auto* grid = Create<TPanel>(this, "grid", outer);
-        grid->SetAlign(alClient);
-        grid->OnResize = [this](TObject*) { resizes.push_back(1); };
-        auto* top = Create<TPanel>(this, "top", outer);
-        top->SetAlign(alTop);
-    }
-    std::vector<int> resizes{0};
-};
-
-class FormsTest : public ::testing::Test {
+class FormsTest : public testsupport::UiTest {
 protected:
-    ApplicationScope scope;
-    Application& app = scope.App();
-    Driver user{app};
-    TForm* main = app.CreateForm<TForm>("FormMain");
+    TForm* main = form;
 };
 
-TEST_F(FormsTest, CreateRunsOnCreateOnceTheFormIsComplete)
+TEST_F(FormsTest, ShowModalEndsWithTheUsersButtonAPostedResultOrCancel)
 {
     auto* dialog = Create<TDialog>(main, "FormConnect");
     EXPECT_TRUE(dialog->created);
-}
-
-TEST_F(FormsTest, ShowModalEndsWithAResultPostedBeforeIt)
-{
-    auto* dialog = Create<TDialog>(main, "D");
+    scope.Services().AnswerModal([this](TForm& form) { user.Click(*static_cast<TDialog&>(form).Ok); });
+    EXPECT_EQ(dialog->ShowModal(), mrOk);
+    EXPECT_FALSE(dialog->Visible());
     scope.Services().AnswerModal([](TForm&) {});
     app.Post([dialog] { dialog->SetModalResult(mrYes); });
     EXPECT_EQ(dialog->ShowModal(), mrYes);
-    EXPECT_FALSE(dialog->Visible());
+    EXPECT_EQ(dialog->ShowModal(), mrCancel) << "unanswered: cancelled instead of hanging";
+    EXPECT_EQ(scope.Services().ModalForms(), (std::vector<std::string>{"FormConnect", "FormConnect", "FormConnect"}));
+    dialog->Show();
+    EXPECT_THROW(dialog->ShowModal(), std::logic_error) << "already shown";
+    Free(dialog);
+    EXPECT_EQ(main->FindComponent("FormConnect"), nullptr);
 }
 
-TEST_F(FormsTest, AScriptedUserAnswersTheModalFormWithItsButton)
+TEST_F(FormsTest, ModalLoopsNestBlockTheWindowsBehindAndRunTimersInside)
 {
-    auto* dialog = Create<TDialog>(main, "FormConnect");
-    main->Show();
-    scope.Services().AnswerModal([this](TForm& form) { user.Click(*static_cast<TDialog&>(form).Ok); });
-    EXPECT_EQ(dialog->ShowModal(), mrOk);
-    EXPECT_EQ(scope.Services().ModalForms(), (std::vector<std::string>{"FormConnect"}));
-}
-
-TEST_F(FormsTest, AnUnansweredModalFormIsCancelledInsteadOfHanging)
-{
-    auto* dialog = Create<TDialog>(main, "FormErrors");
-    EXPECT_EQ(dialog->ShowModal(), mrCancel);
-}
-
-TEST_F(FormsTest, ModalLoopsNestAndTimersRunInside)
-{
-    main->Show();
+    auto* behind = Create<TButton>(main, "tbConnect", main);
     auto* outer = Create<TDialog>(main, "Outer");
     auto* inner = Create<TDialog>(main, "Inner");
     auto* timer = Create<TTimer>(main, "Timer1");
@@ -95,99 +64,50 @@ TEST_F(FormsTest, ModalLoopsNestAndTimersRunInside)
     int ticks = 0;
     timer->OnTimer = [&](TObject*) { ++ticks; };
     TModalResult innerResult = mrNone;
+    bool refused = false;
     // The outer dialog opens the inner one; the inner one is ended by a timer after some time.
-    scope.Services().AnswerModal([&](TForm&) { app.Post([&] { innerResult = inner->ShowModal(); outer->SetModalResult(mrRetry); }); });
+    scope.Services().AnswerModal([&](TForm&) {
+        refused = !user.Click(*behind);
+        app.Post([&] {
+            innerResult = inner->ShowModal();
+            outer->SetModalResult(mrRetry);
+        });
+    });
     scope.Services().AnswerModal([&](TForm&) {
         auto* closer = Create<TTimer>(inner, "closer");
         closer->SetInterval(500);
-        closer->OnTimer = [&](TObject*) { user.Click(*inner->Ok); };
+        closer->OnTimer = [&](TObject*) { user.PressKey(*inner->Ok, VK_ESCAPE); };
     });
     EXPECT_EQ(outer->ShowModal(), mrRetry);
-    EXPECT_EQ(innerResult, mrOk);
+    EXPECT_EQ(innerResult, mrCancel);
     EXPECT_GE(ticks, 4);
-}
-
-TEST_F(FormsTest, AModalFormBlocksInputToTheWindowsBehindIt)
-{
-    main->Show();
-    auto* behind = Create<TButton>(main, "tbConnect", main);
-    int clicks = 0;
-    behind->OnClick = [&](TObject*) { ++clicks; };
-    auto* dialog = Create<TDialog>(main, "D");
-    bool refused = false;
-    scope.Services().AnswerModal([&](TForm&) {
-        refused = !user.Click(*behind);
-        user.PressKey(*dialog->Ok, VK_ESCAPE);
-    });
-    EXPECT_EQ(dialog->ShowModal(), mrCancel);
     EXPECT_TRUE(refused);
     EXPECT_TRUE(user.Click(*behind));
-    EXPECT_EQ(clicks, 1);
 }
 
-TEST_F(FormsTest, CloseQueryAndCaNoneKeepAModalFormOpen)
+TEST_F(FormsTest, CloseQueryCaNoneAndAFailingOnCloseKeepAModalFormOpen)
 {
     auto* dialog = Create<TDialog>(main, "FormDial");
     int attempts = 0;
     dialog->OnCloseQuery = [&](TObject*, bool& canClose) { canClose = ++attempts > 1; };
-    std::vector<TModalResult> closes;
+    int closes = 0;
     dialog->OnClose = [&](TObject*, TCloseAction& action) {
-        closes.push_back(dialog->ModalResult());
-        if (closes.size() == 1) action = caNone;
+        if (++closes == 1) throw std::runtime_error("port");
+        if (closes == 2) action = caNone;
     };
     scope.Services().AnswerModal([&](TForm&) {
         auto* timer = Create<TTimer>(dialog, "again");
         timer->SetInterval(10);
         timer->OnTimer = [&](TObject*) { dialog->Close(); };
-        dialog->Close();
     });
     EXPECT_EQ(dialog->ShowModal(), mrCancel);
-    EXPECT_EQ(attempts, 3);
-    EXPECT_EQ(closes.size(), 2u);
-}
-
-TEST_F(FormsTest, AnExceptionInOnCloseReachesTheHandlerAndTheFormStaysOpen)
-{
-    auto* dialog = Create<TDialog>(main, "D");
-    int closes = 0;
-    dialog->OnClose = [&](TObject*, TCloseAction&) {
-        if (++closes == 1) throw std::runtime_error("port");
-    };
-    scope.Services().AnswerModal([&](TForm&) {
-        dialog->SetModalResult(mrOk);
-        app.Post([&] { dialog->SetModalResult(mrOk); });
-    });
-    EXPECT_EQ(dialog->ShowModal(), mrOk);
+    EXPECT_EQ(attempts, 4);
+    EXPECT_EQ(closes, 3);
     ASSERT_EQ(scope.Services().Boxes().size(), 1u);
     EXPECT_EQ(scope.Services().Boxes()[0].text, "port");
 }
 
-TEST_F(FormsTest, FreeingAFormRealignsNothingOnTheWay)
-{
-    auto* page = Create<TPage>(main, "FormCommon");
-    const std::size_t before = page->resizes.size();
-    EXPECT_GT(before, 1u);  // the panel did realign while the page lived
-    Free(page);
-    EXPECT_EQ(main->FindComponent("FormCommon"), nullptr);
-}
-
-TEST_F(FormsTest, ShowModalOfAVisibleFormIsRefused)
-{
-    auto* dialog = Create<TDialog>(main, "D");
-    dialog->Show();
-    EXPECT_THROW(dialog->ShowModal(), std::logic_error);
-}
-
-TEST_F(FormsTest, ClosingTheMainFormTerminatesTheApplication)
-{
-    bool closed = false;
-    main->OnClose = [&](TObject*, TCloseAction&) { closed = true; };
-    main->Show();
-    user.CloseForm(*main);
-    EXPECT_TRUE(closed && app.Terminated());
-}
-
-TEST_F(FormsTest, CaFreeReleasesTheFormFromTheQueue)
+TEST_F(FormsTest, ClosingTheMainFormTerminatesAndCaFreeReleasesAWindowFromTheQueue)
 {
     auto* window = Create<TForm>(main, "FormWaiting");
     window->OnClose = [](TObject*, TCloseAction& action) { action = caFree; };
@@ -196,32 +116,33 @@ TEST_F(FormsTest, CaFreeReleasesTheFormFromTheQueue)
     EXPECT_EQ(main->FindComponent("FormWaiting"), window);
     app.ProcessMessages();
     EXPECT_EQ(main->FindComponent("FormWaiting"), nullptr);
+    EXPECT_FALSE(app.Terminated());
+    user.CloseForm(*main);
+    EXPECT_TRUE(app.Terminated());
 }
 
-TEST_F(FormsTest, ShowAndHideFireTheirEventsAndActivationMoves)
+TEST_F(FormsTest, ShowHideAndActivationFireOnceAndTheLastWindowShownTakesOver)
 {
-    std::vector<std::string> events;
-    auto* page = Create<TForm>(main, "formBolid");
-    page->OnShow = [&](TObject*) { events.push_back("show"); };
-    page->OnHide = [&](TObject*) { events.push_back("hide"); };
-    page->Show();
-    page->Show();
-    page->Hide();
-    EXPECT_EQ(events, (std::vector<std::string>{"show", "hide"}));
-
-    std::vector<std::string> activations;
-    main->OnActivate = [&](TObject*) { activations.push_back("main"); };
+    std::vector<std::string> shown;
+    std::vector<std::string> active;
     auto* other = Create<TForm>(main, "other");
-    other->OnActivate = [&](TObject*) { activations.push_back("other"); };
-    main->Show();
+    auto* third = Create<TForm>(main, "third");
+    for (TForm* f : {main, other, third}) {
+        f->OnShow = [&shown, f](TObject*) { shown.push_back(f->Name() + " show"); };
+        f->OnHide = [&shown, f](TObject*) { shown.push_back(f->Name() + " hide"); };
+        f->OnActivate = [&active, f](TObject*) { active.push_back(f->Name()); };
+    }
     other->Show();
+    other->Show();
+    third->Show();
+    third->Hide();
     other->Hide();
-    EXPECT_EQ(activations, (std::vector<std::string>{"main", "other", "main"}));
+    EXPECT_EQ(shown, (std::vector<std::string>{"other show", "third show", "third hide", "other hide"}));
+    EXPECT_EQ(active, (std::vector<std::string>{"other", "third", "other", "FormMain"}));
 }
 
 TEST_F(FormsTest, FocusMovesWithExitAndEnter)
 {
-    main->Show();
     auto* a = Create<TEdit>(main, "etO", main);
     auto* b = Create<TEdit>(main, "MKEdit", main);
     std::vector<std::string> events;

@@ -62,6 +62,84 @@ TEST_F(GridsTest, CellRectFollowsScrollingAndIsEmptyOutOfView)
     EXPECT_EQ(grid->CellRect(1, 0), Bounds(26, 0, 15, 19));  // the fixed row stays
 }
 
+TEST_F(GridsTest, ScrollBarsShowWhereTheCellsNeedMoreRoomThanTheGridHas)
+{
+    grid->SetColCount(4);  // 4 x 65 wide, 5 x 25 high
+    grid->SetBounds(0, 0, 300, 200);
+    EXPECT_FALSE(grid->VertScrollBarShown() || grid->HorzScrollBarShown());
+    EXPECT_EQ(grid->ClientRect(), Rect(0, 0, 300, 200));
+    grid->SetRowCount(50);
+    EXPECT_TRUE(grid->VertScrollBarShown());
+    EXPECT_FALSE(grid->HorzScrollBarShown());
+    EXPECT_EQ(grid->ClientWidth(), 300 - TStringGrid::ScrollBarSize);
+    grid->SetColCount(5);  // 325 wide: more than the 283 the vertical bar leaves
+    EXPECT_TRUE(grid->HorzScrollBarShown());
+    EXPECT_TRUE(grid->CellRect(4, 1).Right <= grid->ClientWidth());  // cut by the bar, never under it
+    grid->SetScrollBars(gssNone);
+    EXPECT_EQ(grid->ClientRect(), Rect(0, 0, 300, 200));
+}
+
+class GridScrolling : public GridsTest {
+protected:
+    GridScrolling()
+    {
+        grid->SetColCount(4);
+        grid->SetRowCount(135);
+        grid->SetDefaultRowHeight(19);
+        grid->SetScrollBars(gssVertical);
+        grid->SetBounds(0, 0, 300, 200);  // nine rows below the fixed one
+    }
+    void Press(const TRect& r) { user.MouseDown(*grid, mbLeft, {}, r.Left + r.Width() / 2, r.Top + r.Height() / 2); }
+    bool LastRowShownWhole() const
+    {
+        const TRect last = grid->CellRect(1, 134);
+        return !last.IsEmpty() && last.Height() == 19;
+    }
+    Driver user{scope.App()};
+};
+
+TEST_F(GridScrolling, TheBarsArrowsTrackAndThumbTakeTheMouse)
+{
+    Press(grid->VertScrollBar().moreArrow);
+    EXPECT_EQ(grid->TopRow(), 2);
+    Press(grid->VertScrollBar().lessArrow);
+    EXPECT_EQ(grid->TopRow(), 1);
+    const TRect thumb = grid->VertScrollBar().thumb;
+    Press(Rect(thumb.Left, thumb.Bottom, thumb.Right, thumb.Bottom + 2));  // the track below the thumb
+    EXPECT_EQ(grid->TopRow(), 1 + grid->VisibleRowCount());
+
+    Press(grid->VertScrollBar().thumb);
+    user.MouseMove(*grid, {}, 290, 1000);
+    user.MouseUp(*grid, mbLeft, {}, 290, 1000);
+    EXPECT_EQ(grid->TopRow(), grid->MaxTopRow());
+    EXPECT_TRUE(LastRowShownWhole());
+    grid->SetTopRow(500);
+    EXPECT_EQ(grid->TopRow(), grid->MaxTopRow()) << "never past the last rows";
+}
+
+TEST_F(GridScrolling, TheWheelScrollsThreeRowsANotch)
+{
+    user.MouseWheel(*grid, -120);
+    EXPECT_EQ(grid->TopRow(), 4);
+    user.MouseWheel(*grid, 240);
+    EXPECT_EQ(grid->TopRow(), 1);
+}
+
+TEST_F(GridScrolling, KeysMoveTheCurrentRowAndScrollItIntoView)
+{
+    user.PressKey(*grid, VK_END);
+    EXPECT_EQ(grid->Row(), 134);
+    EXPECT_TRUE(LastRowShownWhole());
+    user.PressKey(*grid, VK_HOME);
+    EXPECT_EQ(grid->TopRow(), 1);
+    for (int i = 0; i < 12; ++i) user.PressKey(*grid, VK_DOWN);
+    EXPECT_EQ(grid->Row(), 13);
+    EXPECT_FALSE(grid->CellRect(1, 13).IsEmpty());
+    EXPECT_EQ(grid->CellRect(1, 13).Height(), 19);
+    grid->SetRow(2);  // the program's moves too
+    EXPECT_EQ(grid->TopRow(), 2);
+}
+
 TEST_F(GridsTest, UserCellSelectionMayBeRefused)
 {
     grid->OnSelectCell = [](TObject*, int col, int, bool& canSelect) { canSelect = col != 2; };

@@ -77,6 +77,32 @@ TEST_F(LayoutTest, GroupBoxesInColumnsDoNotOverlap)
     EXPECT_GE(page->Height(), left[2]->Top() + left[2]->Height());
 }
 
+TEST_F(LayoutTest, HiddenControlsLeaveNoGapAndShownOnesGetTheirPlaceBack)
+{
+    auto* box = Create<TGroupBox>(page, "GroupBox6", page);
+    auto* first = Create<TCheckBox>(page, "cbIARazd", box);
+    auto* label = Label(box, "lbARazd", "Номер раздела");
+    auto* section = Create<TComboBox>(page, "cbARazd", box);
+    auto* last = Create<TCheckBox>(page, "cbAltsect", box);
+    auto* below = Create<TGroupBox>(page, "KitGroupBox1", page);
+    Layout::Rows(*box, {{nullptr, first}, {label, section}, {nullptr, last}});
+    Layout::Columns(*page, {{box, below}});
+    const int lastTop = last->Top();
+    const int belowTop = below->Top();
+
+    label->Hide();
+    section->Hide();
+    EXPECT_EQ(last->Top(), section->Top());
+    EXPECT_LT(below->Top(), belowTop) << "the box took the height of what it still shows";
+    box->Hide();
+    EXPECT_EQ(below->Top(), box->Top());
+    box->Show();
+    label->Show();
+    section->Show();
+    EXPECT_EQ(last->Top(), lastTop);
+    EXPECT_EQ(below->Top(), belowTop);
+}
+
 TEST_F(LayoutTest, OverlapCheckSeesOverlapsAndIgnoresHiddenControls)
 {
     auto* a = Create<TEdit>(page, "a", page);

@@ -1,0 +1,35 @@
+#pragma once
+// What the program's windows take from the desktop, installed on the Qt application for the front end's
+// lifetime:
+// - the fonts its windows name: Tahoma and MS Sans Serif from the free files with their metrics that
+//   fonts-wine puts in /usr/share/wine/fonts (the model measures its texts with the same files), DejaVu
+//   Sans where those files are missing;
+// - Qt's own texts in Russian (file dialogs, standard buttons): qtbase_ru from qt6-translations-l10n;
+// - the icon theme that gives the toolbar its pictures (Adwaita), named outright because a bare X
+//   server or the offscreen platform has no desktop to ask.
+#include <QTranslator>
+
+#include <string>
+
+namespace gui {
+
+class Desktop {
+public:
+    Desktop();
+    ~Desktop();
+    Desktop(const Desktop&) = delete;
+    Desktop& operator=(const Desktop&) = delete;
+
+    // Whether Qt's Russian texts were found and installed.
+    bool Russian() const { return russian_; }
+
+private:
+    QTranslator translator_;
+    bool russian_ = false;
+};
+
+// The theme icon of a toolbar button of the program's windows, by the button's name; empty for buttons
+// without one.
+const char* ToolIconName(const std::string& buttonName);
+
+}  // namespace gui

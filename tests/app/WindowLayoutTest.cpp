@@ -1,0 +1,246 @@
+// What a person sees at the main window's default size: every control of every page inside the page
+// area, and every caption, item and title whole in the font it is drawn in; the same for the dialogs.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "app/fAbout.h"
+#include "app/fConnect.h"
+#include "app/fDial.h"
+#include "app/fErrors.h"
+#include "app/fIn.h"
+#include "app/fLoad.h"
+#include "app/fProgress.h"
+#include "app/fUpdateIns.h"
+#include "app/fUpdateInsertion.h"
+#include "app/fWaiting.h"
+#include "app/UpdateListFormUnit.h"
+#include "kit/KitRadChk.h"
+#include "kit/KitSplit.h"
+#include "tests/app/ProgramFixture.h"
+#include "ui/ComCtrls.h"
+#include "ui/Grids.h"
+#include "ui/Layout.h"
+
+namespace {
+
+using namespace programtest;
+
+// A status panel's text starts this far in.
+constexpr int kPanelChrome = 8;
+
+int TextWidth(const std::string& text, const ui::TFont& font) { return ui::TextExtent(text, font).cx; }
+
+// The room a control gives its caption; -1 for one that shows no caption of its own.
+int CaptionRoom(const ui::TControl& c)
+{
+    if (const auto* label = ui::As<ui::TLabel>(&c)) return label->WordWrap() ? -1 : c.Width();
+    if (const auto* kit = ui::As<TKitRadioButton>(&c)) return c.Width() - kit->GlyphWidth() - 6;
+    if (ui::Is<ui::TCheckBox>(&c) || ui::Is<ui::TRadioButton>(&c)) return c.Width() - ui::TButtonControl::GlyphRoom;
+    if (ui::Is<ui::TButton>(&c)) return c.Width() - ui::TButtonControl::ButtonPadding;
+    if (ui::Is<ui::TGroupBox>(&c)) return c.Width() - 2 * ui::TGroupBox::CaptionInset;
+    return -1;
+}
+
+class Checker {
+public:
+    explicit Checker(std::string where) : where_(std::move(where)) {}
+
+    // Every shown control of `root` inside `area` (given in root's coordinates), and whole.
+    void Walk(const ui::TWinControl& root, const ui::TRect& area) { WalkIn(root, area, 0, 0); }
+
+    void StatusBar(const ui::TStatusBar& bar)
+    {
+        for (int i = 0; i + 1 < bar.Panels().Count(); ++i) {
+            const ui::TStatusPanel& p = *bar.Panels()[i];
+            EXPECT_LE(TextWidth(p.Text(), bar.Font()) + kPanelChrome, p.Width()) << where_ << ": panel " << i << " \"" << p.Text() << "\"";
+        }
+    }
+
+private:
+    void WalkIn(const ui::TWinControl& parent, const ui::TRect& area, int dx, int dy)
+    {
+        ExpectNoOverlap(parent);
+        for (int i = 0; i < parent.ControlCount(); ++i) {
+            const ui::TControl& c = *parent.Controls(i);
+            if (!c.Visible()) continue;
+            const ui::TRect r = c.BoundsRect().Offset(dx, dy);
+            const std::string name = where_ + ": " + c.Name();
+            const ui::TRect inner = parent.ClientRect();
+            const bool inside = r.Left >= area.Left && r.Top >= area.Top && r.Right <= area.Right && r.Bottom <= area.Bottom;
+            const bool uncut = c.Left() >= 0 && c.Top() >= 0 && c.Left() + c.Width() <= inner.Right &&
+                               c.Top() + c.Height() <= inner.Bottom;
+            EXPECT_TRUE(inside && uncut) << name << " at " << r.Left << "," << r.Top << "-" << r.Right << "," << r.Bottom
+                                         << " outside " << area.Right << "x" << area.Bottom << " or cut by " << parent.Name();
+            Whole(c, name);
+            if (!inside || !uncut) continue;
+            if (const auto* w = ui::As<ui::TWinControl>(&c)) {
+                const ui::TRect client = w->ClientRect();
+                const ui::TRect shown = ui::IntersectRect(area, client.Offset(r.Left, r.Top));
+                WalkIn(*w, shown, r.Left, r.Top);
+            }
+        }
+    }
+
+    // The boxes the masks page lays over its grid's cells have no name: only those may overlap.
+    void ExpectNoOverlap(const ui::TWinControl& parent)
+    {
+        for (int i = 0; i < parent.ControlCount(); ++i)
+            for (int j = i + 1; j < parent.ControlCount(); ++j) {
+                const ui::TControl& a = *parent.Controls(i);
+                const ui::TControl& b = *parent.Controls(j);
+                if (a.Visible() && b.Visible() && !a.Name().empty() && !b.Name().empty()) {
+                    EXPECT_FALSE(a.BoundsRect().Intersects(b.BoundsRect())) << where_ << ": " << a.Name() << " on " << b.Name();
+                }
+            }
+    }
+
+    void Whole(const ui::TControl& c, const std::string& name)
+    {
+        if (const int room = CaptionRoom(c); room >= 0 && !c.Caption().empty()) {
+            EXPECT_LE(TextWidth(c.Caption(), c.Font()), room) << name << " \"" << c.Caption() << "\"";
+        }
+        if (const auto* label = ui::As<ui::TLabel>(&c); label != nullptr && label->WordWrap()) {
+            EXPECT_LE(ui::TextExtent(c.Caption(), c.Font(), c.Width()).cy, c.Height()) << name;
+        }
+        if (const auto* combo = ui::As<ui::TCustomCombo>(&c)) {
+            std::vector<std::string> items;
+            for (int k = 0; k < combo->Items().Count(); ++k) items.push_back(combo->Items()[k]);
+            EXPECT_LE(ui::Layout::ComboFitWidth(*combo, items), c.Width()) << name << " (items)";
+        }
+        if (const auto* grid = ui::As<ui::TStringGrid>(&c)) {
+            for (int row = 0; row < grid->FixedRows(); ++row)
+                for (int col = 0; col < grid->ColCount(); ++col) {
+                    EXPECT_LE(TextWidth(grid->Cells(col, row), c.Font()) + 4, grid->ColWidths(col))
+                        << name << " \"" << grid->Cells(col, row) << "\"";
+                }
+        }
+    }
+
+    std::string where_;
+};
+
+struct Device {
+    const char* name;
+    int build;  // 0: not connected
+    sim::PanelKind panel = sim::PanelKind::Altonika;
+    const char* ini = "";
+};
+
+class EveryPageFits : public ProgramFixture, public ::testing::WithParamInterface<Device> {};
+
+TEST_P(EveryPageFits, AtTheDefaultSize)
+{
+    if (!ui::SubstituteFontsInstalled()) GTEST_SKIP() << "the layouts are made for the Tahoma and MS Sans Serif metrics";
+    std::filesystem::copy_file(std::filesystem::path(SORVEL_SOURCE_DIR) / "resources" / "Messages.txt", folder / "Messages.txt");
+    const Device& d = GetParam();
+    WriteIni(d.ini);
+    Start();
+    if (d.build != 0) {
+        ASSERT_TRUE(ConnectByCable(d.build, d.panel));
+    }
+    ui::TPanel& pane = *main->PagesPane;
+    const auto pages = controller->Pages();
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        controller->SelectPage(static_cast<int>(i));
+        TformIncl& page = *pages[i];
+        if (!page.Visible()) continue;
+        Checker(std::string(d.name) + "/" + page.Caption()).Walk(pane, pane.ClientRect());
+    }
+    Checker window(std::string(d.name) + "/main window");
+    window.StatusBar(*main->StatusBar1);
+    for (ui::TWinControl* bar : {static_cast<ui::TWinControl*>(main->ToolBar1), static_cast<ui::TWinControl*>(main->Panel1)})
+        window.Walk(*bar, bar->ClientRect());
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, EveryPageFits,
+                         ::testing::Values(Device{"start-up", 0},
+                                           Device{"service controls", 0, sim::PanelKind::Altonika,
+                                                  "[FormHistory]\nHistoryInFile=1\n[FormNSPoint]\nnspoint=1\n"},
+                                           Device{"Altonika 5.047", 47}, Device{"Altonika 5.060", 60},
+                                           Device{"Altonika 5.120", 120}, Device{"Bolid 5.080", 80, sim::PanelKind::Bolid},
+                                           Device{"Bolid 5.120", 120, sim::PanelKind::Bolid},
+                                           Device{"Paradox 5.120", 120, sim::PanelKind::Paradox}),
+                         [](const auto& info) {
+                             std::string name = info.param.name;
+                             std::erase_if(name, [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); });
+                             return name;
+                         });
+
+class ResizingTheMainWindow : public ProgramFixture {
+protected:
+    struct Split {
+        int pagesWidth, pagesHeight, logHeight, tree, log;
+        friend bool operator==(const Split&, const Split&) = default;
+    };
+    Split Now() const
+    {
+        return {main->PagesPane->Width(), main->PagesPane->Height(), main->LogPane->Height(), main->kitCntSpl->Position(),
+                main->KitSplitter1->Position()};
+    }
+    void Resize(int width, int height) { main->SetBounds(main->Left(), main->Top(), width, height); }
+};
+
+TEST_F(ResizingTheMainWindow, GivesThePagesTheRoomKeepsTheLogAndComesBackToTheSameSplit)
+{
+    Start();
+    const int width = main->Width();
+    const int height = main->Height();
+    const Split before = Now();
+    EXPECT_EQ(before.logHeight, TFormMain::LogPaneHeight);
+
+    Resize(1920, 1040);  // maximised
+    EXPECT_EQ(Now().logHeight, before.logHeight);
+    EXPECT_EQ(Now().pagesHeight, before.pagesHeight + 1040 - height);
+    EXPECT_EQ(Now().pagesWidth, before.pagesWidth + 1920 - width);
+    Resize(width, height);
+    EXPECT_EQ(Now(), before);
+
+    Resize(100, 100);  // as small as the window goes
+    EXPECT_EQ(main->Width(), main->Constraints().MinWidth());
+    EXPECT_EQ(main->Height(), main->Constraints().MinHeight());
+    for (int i = 0; i < main->ToolBar1->ControlCount(); ++i)
+        EXPECT_LE(main->ToolBar1->Controls(i)->BoundsRect().Right, main->ToolBar1->ClientWidth()) << i;
+    EXPECT_EQ(Now().logHeight, before.logHeight);
+    EXPECT_GE(Now().pagesHeight, TFormMain::MinPageAreaHeight);
+    const TformIncl& page = *controller->CurrentPage;
+    EXPECT_GE(page.Width(), ui::Layout::UsedRect(page).Right) << "the page keeps its size and scrolls in the pane";
+    Resize(width, height);
+    EXPECT_EQ(Now(), before);
+}
+
+using DialogMaker = std::function<ui::TForm*(ui::TComponent*)>;
+
+template <class T>
+DialogMaker Maker(const char* name)
+{
+    return [name](ui::TComponent* owner) { return ui::Create<T>(owner, name); };
+}
+
+class EveryDialogFits : public ::testing::TestWithParam<std::pair<const char*, DialogMaker>> {
+protected:
+    ui::ApplicationScope scope;
+};
+
+TEST_P(EveryDialogFits, AsItIsMade)
+{
+    if (!ui::SubstituteFontsInstalled()) GTEST_SKIP() << "the layouts are made for the Tahoma and MS Sans Serif metrics";
+    ui::TForm& form = *GetParam().second(&scope.App());
+    Checker(GetParam().first).Walk(form, form.ClientRect());
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialogs, EveryDialogFits,
+                         ::testing::Values(std::pair{"FormConnect", Maker<TFormConnect>("FormConnect")},
+                                           std::pair{"FormDial", Maker<TFormDial>("FormDial")},
+                                           std::pair{"FormProgress", Maker<TFormProgress>("FormProgress")},
+                                           std::pair{"FormErrors", Maker<TFormErrors>("FormErrors")},
+                                           std::pair{"FormLoad", Maker<TFormLoad>("FormLoad")},
+                                           std::pair{"FormWaiting", Maker<TFormWaiting>("FormWaiting")},
+                                           std::pair{"FormAbout", Maker<TFormAbout>("FormAbout")},
+                                           std::pair{"formUpdateIns", Maker<TformUpdateIns>("formUpdateIns")},
+                                           std::pair{"formUpdateInsertion", Maker<TformUpdateInsertion>("formUpdateInsertion")},
+                                           std::pair{"UpdateListForm", Maker<TUpdateListForm>("UpdateListForm")}),
+                         [](const auto& info) { return std::string(info.param.first); });
+
+}  // namespace
