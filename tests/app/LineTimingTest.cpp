@@ -51,10 +51,10 @@ const LineCondition kChunks{"Chunks", [](sim::Line& line) { line.SetChunking(16,
 const LineCondition kSplit{"SplitAtAnyByte", [](sim::Line& line) {
                                line.AddFault(AnyRequest, {sim::FaultKind::SplitAt, 0, 20ms}, -1);
                            }};
-// The handshake's closing line break comes 20 ms after its "OK": the login must not take it for its answer.
-const LineCondition kLateLineBreak{"HandshakeLineBreakLate", [](sim::Line& line) {
-                                       line.AddFault([](const std::string& r) { return r.ends_with("CABLE CONNECT"); },
-                                                     {sim::FaultKind::SplitAt, 2, 20ms}, -1);
+// The version reply's closing line break (after ">REV 11.005.120\r\nOK") comes 20 ms late: the login
+// that follows the version must not take it for its answer.
+const LineCondition kLateLineBreak{"VersionLineBreakLate", [](sim::Line& line) {
+                                       line.AddFault("+v", {sim::FaultKind::SplitAt, 19, 20ms}, -1);
                                    }};
 
 std::string ConditionName(const ::testing::TestParamInfo<LineCondition>& info) { return info.param.name; }
