@@ -225,6 +225,8 @@ TFileUpdateHost MainWindowFileUpdateHost(TKitProgressBar* Progress)
     if (device != nullptr) h.Sender = std::make_shared<TBootSenderOf<TDeviceController>>(*device);
     h.Log = forms != nullptr ? forms->Log.get() : nullptr;
     h.Progress = Progress;
+    // The final wait runs on the program's clock, as every other wait of the window thread does.
+    h.Options.Clock = &ui::App().Clock();
     h.AcquireLink = []() -> std::shared_ptr<void> {
         TDeviceController* current = CurrentDeviceController();
         if (current == nullptr) return nullptr;

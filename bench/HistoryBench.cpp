@@ -20,6 +20,7 @@
 #include "app/HistoryReader.h"
 #include "app/fHistory.h"
 #include "bench/SimProcess.h"
+#include "bench/WireLog.h"
 #include "link/ComPortWorker.h"
 #include "link/DevSorvel7QX1.h"
 #include "platform/Text.h"
@@ -34,22 +35,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr double kBytesPerSecond = 19200.0 / 10;
+using benchsupport::kBytesPerSecond;
 
-// Counts the bytes of every request and reply as they went over the wire.
-class ByteCounter final : public TLogWriter {
-public:
-    void AddMessage(const std::string&) override {}
-    void AddError(const std::string& Msg) override { std::cerr << "error: " << Msg << "\n"; }
-    void AddInfo(const std::string&) override {}
-    void AddText(const std::string& Caption, const std::string& Text, TColor) override
-    {
-        (Caption.starts_with(">>>>") ? replyBytes : requestBytes) += platform::Utf8ToCp1251Lossy(Text).size();
-    }
-    void AddList(const std::string&, const std::vector<std::string>&, TColor) override {}
-    std::size_t requestBytes = 0;
-    std::size_t replyBytes = 0;
-};
+using ByteCounter = benchsupport::WireLog;
 
 class BenchSteps final : public TExchangeSteps {
 public:

@@ -16,6 +16,12 @@
 
 namespace benchsupport {
 
+// sorvel-sim of the same build as the running benchmark.
+inline std::filesystem::path SimProgram()
+{
+    return std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "sim" / "sorvel-sim";
+}
+
 class SimProcess {
 public:
     // Waits until the port's link is there; throws when the simulator did not start.

@@ -253,8 +253,6 @@ std::optional<std::string> DeviceValueProblem(const std::string& Value)
     for (const char32_t c : platform::DecodeUtf8(Value))
         if (c < 0x20 || c == 0x7F || (c >= 0x80 && c <= 0x9F))
             return "в нём есть управляющий символ (перевод строки, возврат каретки и подобные)";
-    if (platform::ContainsIgnoreAsciiCase(Value, "ok"))
-        return "в нём есть буквы \"ok\", на которых ответ устройства оборвался бы";
     return std::nullopt;
 }
 

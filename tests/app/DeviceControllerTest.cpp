@@ -215,7 +215,6 @@ TEST_F(DeviceControllerTest, MasterKeyFromBuild96AndRefusedKey)
     EXPECT_FALSE(dc->MasterKeySupported());
 
     Connect(96);
-    sim->line.SetLineSpeed(0);  // at line pace the login takes the previous reply's late line break for its answer
     ASSERT_TRUE(dc->MasterKeySupported());
     EXPECT_FALSE(dc->SendMasterKey("0000"));
     EXPECT_FALSE(sim->device.LoggedIn());
@@ -406,7 +405,6 @@ TEST_F(DeviceControllerTest, SyncTimeSetsTheClockAndShowsThePcTime)
 TEST_F(DeviceControllerTest, LogsInReadsTheVersionAndReadsAndWritesTheCommonPage)
 {
     Connect(120, sim::PanelKind::Paradox);
-    sim->line.SetLineSpeed(0);  // at line pace the login takes the previous reply's late line break for its answer
     ASSERT_TRUE(dc->CableConnect());
     ASSERT_TRUE(dc->MasterKeySupported());
     ASSERT_TRUE(dc->SendMasterKey("1234"));

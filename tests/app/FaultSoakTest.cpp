@@ -1,6 +1,8 @@
 // The fault soak: every page read and written, history pages and firmware uploads, through the real
 // cable and modem workers over a pseudo-terminal, while the simulated line misbehaves at random (a fixed
-// seed): silence, "NOK", garbage, split, late and echoed replies, a port that vanishes, a dropped call.
+// seed) with every fault it knows: silence, "NOK", garbage, split, chunked, late and echoed replies, a
+// port that vanishes, a dropped call. About a tenth of the exchanges run at 19200 baud both ways with the
+// replies in uneven chunks; every connection logs in with the device's key, which must never be refused.
 //
 // What the program reports is checked against a fault-free run of the same operation on a copy of the
 // device (in memory): a write reported done must have stored what the fault-free write stores, a read
@@ -27,6 +29,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "app/FirmwareImage.h"
@@ -44,11 +47,13 @@
 #include "platform/ProgramFolder.h"
 #include "platform/Text.h"
 #include "sim/Communicator.h"
+#include "sim/FaultSpec.h"
 #include "sim/Line.h"
 #include "sim/Modem.h"
 #include "sim/Pty.h"
 #include "tests/app/FirmwareTestSupport.h"
 #include "tests/support/LoopbackComm.h"
+#include "tests/support/PageControls.h"
 #include "tests/support/SimDevice.h"
 #include "ui/Application.h"
 #include "ui/Grids.h"
@@ -58,7 +63,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using Controls = std::map<std::string, std::string>;
+using testsupport::Changed;
+using testsupport::Controls;
+using testsupport::ControlsOf;
+using testsupport::PageState;
+using testsupport::Perturb;
+using testsupport::TimeDependent;
 using Values = std::map<std::string, std::string>;
 
 constexpr std::uint32_t kSeed = 20240517;
@@ -69,6 +79,9 @@ const std::size_t kMinExchanges =
     std::max<std::size_t>(10'000, std::getenv("SORVEL_SOAK_EXCHANGES") ? std::stoul(std::getenv("SORVEL_SOAK_EXCHANGES")) : 0);
 // A random fault on about one request in this many.
 constexpr double kFaultChance = 0.03;
+// One round in this many (its uploads and modem call included) runs at the line's pace, in chunks: about
+// a tenth of the exchanges. The rest go at once, or ten thousand exchanges would take many minutes.
+constexpr int kPacedEvery = 9;
 
 // ------------------------------------------------------------------ helpers
 
@@ -145,10 +158,12 @@ public:
     std::size_t Writes() const { return writes_; }
 
     int GetTimeout() override { return inner_.GetTimeout(); }
+    // Counted once sent: the resynchronisation before it waits for nothing the device owes.
     bool Write(const std::string& S) override
     {
+        const bool sent = inner_.Write(S);
         ++writes_;
-        return inner_.Write(S);
+        return sent;
     }
     bool ReadUntil(std::string& A, const std::string& T, int Ms) override { return inner_.ReadUntil(A, T, Ms); }
     bool WaitFor(std::string& A, const std::string& T, int Ms) override { return inner_.WaitFor(A, T, Ms); }
@@ -173,104 +188,23 @@ private:
     std::size_t writes_ = 0;
 };
 
-// Every value a page shows, by control name (grids by cell).
-void CollectControls(ui::TComponent& owner, const std::string& prefix, Controls& out)
-{
-    for (int i = 0; i < owner.ComponentCount(); ++i) {
-        ui::TComponent* c = owner.Components(i);
-        const std::string name = prefix + (c->Name().empty() ? "#" + std::to_string(i) : c->Name());
-        if (auto* grid = ui::As<ui::TStringGrid>(c)) {
-            for (int row = 0; row < grid->RowCount(); ++row)
-                for (int col = 0; col < grid->ColCount(); ++col)
-                    out[name + "[" + std::to_string(col) + "," + std::to_string(row) + "]"] = grid->Cells(col, row);
-        } else if (auto* check = ui::As<ui::TCheckBox>(c)) {
-            out[name] = check->Checked() ? "1" : "0";
-        } else if (auto* radio = ui::As<ui::TRadioButton>(c)) {
-            out[name] = radio->Checked() ? "1" : "0";
-        } else if (auto* combo = ui::As<ui::TCustomCombo>(c)) {
-            out[name] = std::to_string(combo->ItemIndex()) + " " + combo->Text();
-        } else if (auto* edit = ui::As<ui::TCustomEdit>(c)) {
-            out[name] = edit->Text();
-        }
-        if (c->ComponentCount() > 0) CollectControls(*c, name + ".", out);
-    }
-}
-
-Controls ControlsOf(TformIncl& page)
-{
-    Controls out;
-    CollectControls(page, "", out);
-    return out;
-}
-
-// Sets the page's choices at random; with `edits`, also fills every edit and grid cell with a marker no
-// device value holds, so that a read that leaves a control alone shows.
-void Perturb(ui::TComponent& owner, std::mt19937& random, bool edits)
-{
-    for (int i = 0; i < owner.ComponentCount(); ++i) {
-        ui::TComponent* c = owner.Components(i);
-        if (auto* check = ui::As<ui::TCheckBox>(c)) {
-            check->SetChecked(random() % 2 == 0);
-        } else if (auto* radio = ui::As<ui::TRadioButton>(c)) {
-            if (random() % 3 == 0) radio->SetChecked(true);
-        } else if (auto* combo = ui::As<ui::TCustomCombo>(c)) {
-            if (combo->Items().Count() > 0) combo->SetItemIndex(static_cast<int>(random() % static_cast<unsigned>(combo->Items().Count())));
-        } else if (edits) {
-            if (auto* grid = ui::As<ui::TStringGrid>(c)) {
-                for (int row = 1; row < grid->RowCount(); ++row)
-                    for (int col = 1; col < grid->ColCount(); ++col) grid->SetCell(col, row, "~");
-            } else if (auto* edit = ui::As<ui::TCustomEdit>(c)) {
-                edit->SetText("~" + std::to_string(random() % 1000));
-            }
-        }
-        if (c->ComponentCount() > 0) Perturb(*c, random, edits);
-    }
-}
-
-// A page's whole state (what the program saves for it, its own data behind the controls included), to
-// run an operation twice from the same start.
-class PageState {
-public:
-    explicit PageState(TformIncl& page) : ini_("/nonexistent/fault-soak.ini") { page.SaveToIni(ini_); }
-    void Restore(TformIncl& page) const { page.LoadFromIni(ini_); }
-
-private:
-    TMemIniFile ini_;
-};
-
-// What differs between two snapshots, by key.
-template <class Map>
-std::set<std::string> Changed(const Map& before, const Map& after)
-{
-    std::set<std::string> keys;
-    for (const auto& [key, value] : after) {
-        const auto it = before.find(key);
-        if (it == before.end() || it->second != value) keys.insert(key);
-    }
-    for (const auto& [key, value] : before)
-        if (!after.contains(key)) keys.insert(key);
-    return keys;
-}
-
-// Controls that show the moment of the read, not a stored value.
-bool TimeDependent(const std::string& page, const std::string& control)
-{
-    return page == "FormCommon" && control == "etTime";
-}
-
-// Time for the workers and the simulated devices: a wait for input gets a tenth of its length in real
-// time (a reply that is coming arrives within it), then the whole length passes at once. A silent
-// line costs a tenth of its time-outs, where the manual clock would give each poll its full length.
+// Time for the workers and the simulated devices. While the device still owes an answer, a pause waits
+// for input in real time as the manual clock does, so the silences that end a reply, a chunked line's
+// gaps and a late reply are measured as a real line makes them; once the device has dealt with every
+// request and nothing more can come (`settled`), a pause passes at once. A silent line costs almost
+// nothing, a talking one its real time.
 class SoakClock final : public platform::Clock {
 public:
     std::uint64_t NowMs() const override { return now_.load(); }
     bool Pause(std::uint32_t ms, const ReadyProbe& ready = {}) override
     {
-        if (ready && ready(std::max<std::uint32_t>(ms / 10, 1))) return true;
+        const bool owed = !settled || !settled();
+        if (ready && ready(owed ? std::min(ms, platform::ManualClock::kRealSliceMs) : 0)) return true;
         if (!ready) std::this_thread::yield();
         now_ += ms;
         return false;
     }
+    std::function<bool()> settled;
 
 private:
     std::atomic<std::uint64_t> now_{1'000'000};
@@ -278,11 +212,22 @@ private:
 
 // ------------------------------------------------------------------ links to the simulated device
 
+// How a line carries the replies: at once, or at 19200 baud both ways, in the uneven chunks of a USB
+// adapter.
+enum class Pace { AtOnce, Line };
+
+void SetPace(sim::Line& line, Pace pace)
+{
+    line.SetLineSpeed(pace == Pace::Line ? sim::Line::kDefaultBaud : 0);
+    line.SetRequestPacing(pace == Pace::Line);
+    if (pace == Pace::Line) line.SetChunking(64, 20ms);
+}
+
 // The device on a fresh pseudo-terminal behind a cable worker.
 struct CableLink {
-    CableLink(sim::Communicator& device, platform::Clock& clock) : line(pty, device), worker(true, true, clock)
+    CableLink(sim::Communicator& device, platform::Clock& clock, Pace pace) : line(pty, device), worker(true, true, clock)
     {
-        line.SetLineSpeed(0);  // at once: ten thousand exchanges at line pace would take minutes
+        SetPace(line, pace);
         worker.OpenWithTimeout(pty.SlavePath(), br19200, kTimeoutMs);
     }
     sim::Pty pty;
@@ -293,9 +238,9 @@ struct CableLink {
 
 // The device behind a simulated GSM modem, dialled by the modem worker.
 struct ModemLink {
-    ModemLink(sim::Communicator& device, platform::Clock& clock) : modem(device, clock), worker(clock)
+    ModemLink(sim::Communicator& device, platform::Clock& clock, Pace pace) : modem(device, clock), worker(clock)
     {
-        modem.line().SetLineSpeed(0);  // as the cable link
+        SetPace(modem.line(), pace);
         worker.Open(modem.Path(), br19200);
         if (!worker.ResetModem() || !worker.CheckModem() || !worker.CheckRegistration() || !worker.Dial("5551234"))
             throw std::runtime_error("the simulated modem did not connect");
@@ -317,6 +262,7 @@ public:
 
 struct Tally {
     std::size_t exchanges = 0;
+    std::size_t paced = 0;
     int reads = 0;
     int writes = 0;
     int failedGroups = 0;
@@ -325,6 +271,7 @@ struct Tally {
     int uploadsFailed = 0;
     int historyRecords = 0;
     int droppedCalls = 0;
+    int logins = 0;
 };
 
 class FaultSoak : public ::testing::Test {
@@ -337,6 +284,7 @@ protected:
         main->Show();
         controller = MakeFormsController<SoakController>(main, main->PagesPane, main->tv1);
         reference.SetTimeoutFloor(kTimeoutMs);
+        clock.settled = [this] { return Settled(); };
         refController.Now = [] { return testsupport::SimDevice::kWallStart + 3600; };
     }
     ~FaultSoak() override
@@ -353,38 +301,72 @@ protected:
     CountingComm& Comm() { return modem ? modem->comm : link->comm; }
     TDeviceController& Dc() { return *controller->GetDeviceController(); }
 
-    // Late replies come within the time-out (a tenth of it in real time on the soak's clock): a reply
-    // later than that can pass for the next request's, as the protocol's replies do not say what they
-    // answer.
-    std::vector<sim::Fault> FaultPool() const
+    // Every fault of the simulated line with its default numbers, its late replies brought to the soak's
+    // time-out as the defaults are to the program's 10 s floor (a reply late by up to that time-out and
+    // two seconds more, in proportion).
+    static std::vector<sim::Fault> FaultPool()
     {
-        using sim::FaultKind;
-        return {{FaultKind::Silence, 0, 0ms},  {FaultKind::Nok, 0, 0ms},      {FaultKind::Garbage, 12, 0ms},
-                {FaultKind::Garbage, 40, 0ms}, {FaultKind::Split, 1, 1ms},    {FaultKind::Split, 3, 0ms},
-                {FaultKind::Late, 0, 2ms},     {FaultKind::Late, 0, 8ms},     {FaultKind::Late, 0, 14ms},
-                {FaultKind::Echo, 0, 0ms},     {FaultKind::Echo, 0, 0ms},     {FaultKind::Silence, 0, 0ms}};
+        std::vector<sim::Fault> pool = sim::DefaultFaultPool();
+        for (sim::Fault& fault : pool)
+            if (fault.kind == sim::FaultKind::Late || fault.kind == sim::FaultKind::LateUpTo)
+                fault.pause = fault.pause * kTimeoutMs / TDevice::DefaultTimeoutFloorMs;
+        return pool;
     }
 
     // Counts what the line dealt with and lets the link go.
     void Drop()
     {
         if (controller->GetDeviceController() != nullptr) controller->SetDeviceController(nullptr);
+        CountPaced();
         if (link) tally.exchanges += link->line.Answered();
         if (modem) tally.exchanges += modem->modem.line().Answered();
+        Watch(nullptr, nullptr);
         link.reset();
         modem.reset();
     }
 
-    // A new connection: a fresh port (the old one may have vanished), the version read without faults,
-    // then the random faults switched on.
+    // The pace of the line from now on (and of the next connections).
+    void SetLinePace(Pace next)
+    {
+        CountPaced();
+        pace = next;
+        if (!link && !modem) return;
+        SetPace(Line(), pace);
+        pacedFrom = Line().Answered();
+    }
+    void CountPaced()
+    {
+        if (pace == Pace::Line && (link || modem)) tally.paced += Line().Answered() - pacedFrom;
+    }
+
+    // The line whose requests the soak's clock waits for.
+    void Watch(sim::Line* line, CountingComm* comm)
+    {
+        watched = line;
+        watchedComm = comm;
+        answeredBase = line != nullptr ? line->Answered() : 0;
+    }
+    bool Settled() const { return watched != nullptr && watched->Answered() >= answeredBase + watchedComm->Writes(); }
+
+    // A new connection on a fresh port (the old one may have vanished): the handshake, the login with the
+    // device's key and the version, without random faults but at the current pace; then the random
+    // faults switched on.
     void Connect(bool byModem)
     {
         Drop();
-        if (byModem) modem = std::make_unique<ModemLink>(device, clock);
-        else link = std::make_unique<CableLink>(device, clock);
+        if (byModem) modem = std::make_unique<ModemLink>(device, clock, pace);
+        else link = std::make_unique<CableLink>(device, clock, pace);
+        Watch(&Line(), &Comm());
+        pacedFrom = Line().Answered();
         auto dc = std::make_unique<TDeviceController>(Comm(), controller->Log.get());
         dc->Device().SetTimeoutFloor(kTimeoutMs);
         dc->Now = [] { return testsupport::SimDevice::kWallStart + 3600; };
+        if (!byModem) {
+            ASSERT_TRUE(dc->CableConnect());
+        }
+        ASSERT_TRUE(dc->MasterKeySupported());
+        ++tally.logins;
+        EXPECT_TRUE(dc->SendMasterKey(device.Value("masterkey").value_or(""))) << "the right key refused, connection " << connections;
         ASSERT_TRUE(dc->ReadVersion());
         controller->SetDeviceController(std::move(dc));
         controller->SetConnected(true);
@@ -394,7 +376,7 @@ protected:
     // Waits until the device has dealt with every request sent (a late reply may still be due).
     void Settle()
     {
-        if (!Line().WaitForAnswers(Comm().Writes(), 3000ms)) ADD_FAILURE() << "the simulated line did not settle";
+        if (!Line().WaitForAnswers(answeredBase + Comm().Writes(), 3000ms)) ADD_FAILURE() << "the simulated line did not settle";
     }
 
     std::size_t Exchanges() const
@@ -561,8 +543,10 @@ protected:
     void CheckedUpload(int round)
     {
         sim::Communicator target{testsupport::Profile(120), clock, testsupport::SimDevice::kWallStart};
-        CableLink line(target, clock);
+        CableLink line(target, clock, pace);
         line.line.SetRandomFaults(FaultPool(), kFaultChance * 2, kSeed + 1000 + static_cast<std::uint32_t>(round));
+        const auto mainWatch = std::tuple(watched, watchedComm, answeredBase);
+        Watch(&line.line, &line.comm);
         TDevSorvel7QX1 dev(line.comm, nullptr);
         dev.SetTimeoutFloor(kTimeoutMs);
         TDeviceBootSender sender(dev);
@@ -578,6 +562,8 @@ protected:
         }
         if (!line.line.WaitForAnswers(line.comm.Writes(), 3000ms)) ADD_FAILURE() << "upload " << round << ": the line did not settle";
         tally.exchanges += line.line.Answered();
+        if (pace == Pace::Line) tally.paced += line.line.Answered();
+        std::tie(watched, watchedComm, answeredBase) = mainWatch;
         if (result != TUploadResult::Done) {
             ++tally.uploadsFailed;
             return;
@@ -630,6 +616,11 @@ protected:
     TDeviceController refController{refComm, &refLog};
     TDevice& reference = refController.Device();
     std::unique_ptr<CableLink> link;
+    sim::Line* watched = nullptr;
+    CountingComm* watchedComm = nullptr;
+    std::size_t answeredBase = 0;
+    Pace pace = Pace::Line;
+    std::size_t pacedFrom = 0;
     std::unique_ptr<ModemLink> modem;
     std::mt19937 random{kSeed};
     int connections = 0;
@@ -647,6 +638,7 @@ TEST_F(FaultSoak, PagesHistoryAndUploadsSurviveARandomlyFaultyLine)
     const auto started = std::chrono::steady_clock::now();
     while (Exchanges() < kMinExchanges && !HasFailure()) {
         // Now and then the port vanishes under an exchange, and the program reconnects to a new one.
+        SetLinePace(round % kPacedEvery == 0 ? Pace::Line : Pace::AtOnce);
         if (round % 4 == 3) Line().AddFault([](const std::string&) { return true; }, {sim::FaultKind::Vanish, 2}, 1);
         PagePass();
         if (round % 3 == 0) CheckedUpload(round / 3);
@@ -665,15 +657,16 @@ TEST_F(FaultSoak, PagesHistoryAndUploadsSurviveARandomlyFaultyLine)
         ++round;
     }
     Drop();
-    std::printf("fault soak: %zu exchanges, %d reads, %d writes, %d failed groups named, %d link failures, "
-                "%d dropped calls, %d history records, %d uploads done, %d failed, %.1f s\n",
-                tally.exchanges, tally.reads, tally.writes, tally.failedGroups, tally.linkFailures, tally.droppedCalls,
+    std::printf("fault soak: %zu exchanges (%zu at the line's pace), %d logins, %d reads, %d writes, %d failed groups "
+                "named, %d link failures, %d dropped calls, %d history records, %d uploads done, %d failed, %.1f s\n",
+                tally.exchanges, tally.paced, tally.logins, tally.reads, tally.writes, tally.failedGroups, tally.linkFailures, tally.droppedCalls,
                 tally.historyRecords, tally.uploadsDone, tally.uploadsFailed,
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
     EXPECT_GE(tally.exchanges, kMinExchanges);
     EXPECT_GT(tally.failedGroups, 0) << "the faults never reached the error list";
     EXPECT_GT(tally.linkFailures, 0) << "no port ever vanished";
     EXPECT_GT(tally.droppedCalls, 0) << "no modem call ever dropped";
+    EXPECT_GT(tally.paced, 0u) << "no exchange at the line's pace";
 }
 
 // ------------------------------------------------------------------ current.ini

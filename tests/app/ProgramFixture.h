@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,13 +42,17 @@ public:
 };
 
 // The program's controller with the device's time-out floor lowered, so that a failing exchange ends
-// in a moment.
+// in a moment; a test about the time-outs themselves keeps the program's own floor (no floorMs).
 class TestController : public TS7QX1FormsController {
 public:
     using TS7QX1FormsController::TS7QX1FormsController;
+    std::optional<int> floorMs = kFloorMs;
 
 protected:
-    void PrepareDeviceController(TDeviceController& Controller) override { Controller.Device().SetTimeoutFloor(kFloorMs); }
+    void PrepareDeviceController(TDeviceController& Controller) override
+    {
+        if (floorMs) Controller.Device().SetTimeoutFloor(*floorMs);
+    }
     std::unique_ptr<TComPortWorker> CreatePortWorker(bool Modem) override
     {
         if (Modem) return std::make_unique<QuickModemWorker>(ui::App().Clock());
@@ -55,7 +61,8 @@ protected:
 };
 
 // The simulated communicator, with one request's reply replaced on demand (a device that answers
-// something other than what the communicator would).
+// something other than what the communicator would), and a gate that sees every request first, in the
+// line's thread: it may take its time, or return false to leave the request unanswered.
 class OverridingResponder : public sim::Responder {
 public:
     explicit OverridingResponder(sim::Responder& device) : device_(device) {}
@@ -63,9 +70,15 @@ public:
     {
         {
             const std::lock_guard lock(mutex_);
+            if (gate_ && !gate_(request)) return {};
             if (request == request_) return reply_;
         }
         return device_.Answer(request);
+    }
+    void SetGate(std::function<bool(const std::string& request)> gate)
+    {
+        const std::lock_guard lock(mutex_);
+        gate_ = std::move(gate);
     }
     void Override(std::string request, std::string reply)
     {
@@ -79,15 +92,16 @@ private:
     std::mutex mutex_;
     std::string request_;
     std::string reply_;
+    std::function<bool(const std::string&)> gate_;
 };
 
-// The simulated communicator on a pseudo-terminal linked into the program's ports folder.
+// The simulated communicator on a pseudo-terminal linked into the program's ports folder, its line paced
+// both ways at 19200 baud.
 struct CableDevice {
     CableDevice(const sim::DeviceProfile& profile, platform::Clock& clock, const std::filesystem::path& link)
         : device(profile, clock, testsupport::SimDevice::kWallStart)
     {
-        // At once: at line pace the login takes the previous reply's late line break for its answer.
-        line.SetLineSpeed(0);
+        line.SetRequestPacing(true);
         std::filesystem::create_symlink(pty.SlavePath(), link);
     }
     sim::Pty pty;
@@ -149,17 +163,17 @@ protected:
         main->AdoptFormsController(std::move(owned));
         main->Show();
     }
-    void AddCable(int build, sim::PanelKind panel = sim::PanelKind::Altonika)
+    void AddCable(int build, sim::PanelKind panel = sim::PanelKind::Altonika) { AddCable(Profile(build, panel)); }
+    void AddCable(const sim::DeviceProfile& profile)
     {
         cable.reset();
         std::filesystem::remove(folder / "ports" / "sim-cable");
-        cable = std::make_unique<CableDevice>(Profile(build, panel), scope.Clock(), folder / "ports" / "sim-cable");
+        cable = std::make_unique<CableDevice>(profile, scope.Clock(), folder / "ports" / "sim-cable");
     }
     void AddModem(int build = 120)
     {
         modemDevice = std::make_unique<sim::Communicator>(Profile(build), scope.Clock(), testsupport::SimDevice::kWallStart);
         modemLine = std::make_unique<sim::ModemLine>(*modemDevice, folder / "ports", "sim-modem", scope.Clock());
-        modemLine->line().SetLineSpeed(0);  // as the cable line: the login fails at line pace
     }
     // Answers the next connect dialog as the user would; records what it showed.
     void AnswerConnect(const ConnectChoice& choice)

@@ -173,7 +173,7 @@ TEST_F(EnNumberExchange, FailedGroupsAreNamedAndTheRestGoesOn)
 
 TEST_F(EnNumberExchange, ANumberTheDeviceCouldNotTakeIsNotSent)
 {
-    page->etN2->SetText("+7 ok");
+    page->etN2->SetText("+7\t123");
     const auto sent = Write();
     ASSERT_EQ(Errors().size(), 1u);
     EXPECT_EQ(Errors()[0].rfind("Ошибка при записи параметра \"Инженерный номер 2\": ", 0), 0u) << Errors()[0];

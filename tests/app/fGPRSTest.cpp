@@ -233,7 +233,7 @@ TEST_F(GprsExchange, TheIdentificationPasswordTakesLatinLettersAndDigitsOnly)
 
 TEST_F(GprsExchange, TextsTheDeviceCouldNotTakeAreErrorsWithTheirReasonAndAreNotSent)
 {
-    page->etSIM2Addr->SetText("book.ru");
+    page->etSIM2Addr->SetText("internet.日本");
     page->etSIM1PORT2->SetText("30\t58");
     Write();
     ASSERT_EQ(Errors().size(), 2u);

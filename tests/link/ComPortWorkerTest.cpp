@@ -269,7 +269,7 @@ TEST_F(CableFixture, SilenceTimesOutOnTheClock)
 
 TEST_F(CableFixture, ZeroTimeoutStillReadsOnceAndNegativeIsClampedNotWrapped)
 {
-    sim.line.SetLineSpeed(0);
+    sim.line.SetLineSpeed(0);  // at once: the one look of a zero time-out must find the whole reply there
     sim.line.Send("OK\r\n");
     ASSERT_TRUE(worker.Port().WaitInput(2000));
     std::string answer;
@@ -331,7 +331,7 @@ TEST_F(CableFixture, VanishedPortRaisesAtTheFirstLook)
 
 TEST_F(CableFixture, WritePurgesWhatCameUnasked)
 {
-    sim.line.SetLineSpeed(0);
+    sim.line.SetLineSpeed(0);  // at once: a purge drops only what has arrived
     sim.line.Send("stale OK\r\n");
     ASSERT_TRUE(worker.Port().WaitInput(2000));
     std::string answer;
@@ -359,7 +359,7 @@ TEST_F(CableFixture, WaitForAnyKeepsWhatEarlierPollsBrought)
     EXPECT_EQ(answer, reply);
 
     EXPECT_FALSE(worker.ExpectAny({"x"}, 40));
-    sim.line.SetLineSpeed(0);
+    sim.line.SetLineSpeed(0);  // at once: ReadAndCheck takes one look
     sim.line.Send("ring ");
     ASSERT_TRUE(worker.Port().WaitInput(2000));
     EXPECT_TRUE(worker.ReadAndCheck(answer, "RING"));

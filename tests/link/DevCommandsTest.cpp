@@ -336,7 +336,7 @@ TEST_F(DevCommandsTest, LoginRefusalIsNotTakenForAcceptance)
 
 TEST_F(DevCommandsTest, ValuesTheDeviceCouldNotTakeBackAreRefusedBeforeSending)
 {
-    const char* const bad[] = {"ab\rcd", "tab\there", "\x7F", "C1 \xC2\x98", "okay", "kO oK", "日本", "\xFF\xFE"};
+    const char* const bad[] = {"ab\rcd", "tab\there", "\x7F", "C1 \xC2\x98", "日本", "\xFF\xFE"};
     for (const char* value : bad) {
         comm.ClearRecord();
         log.entries.clear();
@@ -345,7 +345,7 @@ TEST_F(DevCommandsTest, ValuesTheDeviceCouldNotTakeBackAreRefusedBeforeSending)
         ASSERT_EQ(log.Errors().size(), 1u) << value;
         EXPECT_NE(log.Errors()[0].find("не отправлено"), std::string::npos);
     }
-    EXPECT_FALSE(SendLogin(dev, "ok12"));
+    EXPECT_FALSE(SendLogin(dev, "1\t12"));
     EXPECT_FALSE(WriteParadoxObject(dev, 1, "12\r4"));
     EXPECT_TRUE(comm.Written().empty());
 }
@@ -355,7 +355,7 @@ TEST_F(DevCommandsTest, ProblemsAreExplainedAndLookalikeCyrillicIsFine)
     EXPECT_TRUE(WriteServerPassword(dev, "Окно"));  // Cyrillic О and к
     EXPECT_EQ(Read(ReadServerPassword), "Окно");
     EXPECT_NE(DeviceValueProblem("a\nb")->find("управляющий"), std::string::npos);
-    EXPECT_NE(DeviceValueProblem("Ok")->find("ok"), std::string::npos);
+    EXPECT_FALSE(DeviceValueProblem("internet.book.ru")) << "a value holding \"ok\" is read back whole";
     EXPECT_NE(DeviceValueProblem("€日")->find("Windows-1251"), std::string::npos);
     EXPECT_FALSE(DeviceValueProblem(""));
     EXPECT_FALSE(DeviceValueProblem("+7 (916) 123-45-67 №5 «тест»"));
@@ -491,7 +491,7 @@ class DevCommandsOverPty : public ::testing::Test {
 protected:
     DevCommandsOverPty()
     {
-        line.SetLineSpeed(0);
+        line.SetRequestPacing(true);
         worker.OpenWithTimeout(pty.SlavePath(), br19200, 300);
     }
 

@@ -1,0 +1,340 @@
+// The program at a real line's timing: the forms controller connects and logs in, reads and writes every
+// page, reads the history and uploads a firmware file through the real serial code to the simulated
+// communicator at 19200 baud, both directions paced as a UART paces them, and with the faults real lines
+// have. What the pages show must be what the device holds, and what the program reports written must be
+// stored: both are held against the same exchanges with a copy of the device in memory.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <random>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/History.h"
+#include "app/fGPRS.h"
+#include "app/fHistory.h"
+#include "app/fUpdateInsertion.h"
+#include "link/ComPortWorker.h"
+#include "platform/Text.h"
+#include "tests/app/FirmwareTestSupport.h"
+#include "tests/app/ProgramFixture.h"
+#include "tests/support/LoopbackComm.h"
+#include "tests/support/PageControls.h"
+
+namespace {
+
+using namespace programtest;
+using namespace std::chrono_literals;
+using testsupport::Changed;
+using testsupport::Controls;
+using testsupport::ControlsOf;
+using Keys = std::set<std::string>;
+
+// What the line does besides pacing every byte.
+struct LineCondition {
+    const char* name;
+    std::function<void(sim::Line&)> apply;
+};
+
+bool AnyRequest(const std::string&) { return true; }
+
+const LineCondition kPaced{"Paced", [](sim::Line&) {}};
+// As a USB adapter passes a line's bytes on.
+const LineCondition kChunks{"Chunks", [](sim::Line& line) { line.SetChunking(16, 20ms); }};
+const LineCondition kSplit{"SplitAtAnyByte", [](sim::Line& line) {
+                               line.AddFault(AnyRequest, {sim::FaultKind::SplitAt, 0, 20ms}, -1);
+                           }};
+// The version reply's closing line break (after ">REV 11.005.120\r\nOK") comes 20 ms late: the login
+// that follows the version must not take it for its answer.
+const LineCondition kLateLineBreak{"VersionLineBreakLate", [](sim::Line& line) {
+                                       line.AddFault("+v", {sim::FaultKind::SplitAt, 19, 20ms}, -1);
+                                   }};
+
+std::string ConditionName(const ::testing::TestParamInfo<LineCondition>& info) { return info.param.name; }
+
+// The same exchanges with a copy of the device in memory: what the program shows and stores when every
+// reply comes whole and at once.
+struct Reference {
+    Reference(const sim::DeviceProfile& profile, platform::Clock& clock, const sim::Communicator* state = nullptr)
+        : device(profile, clock, testsupport::SimDevice::kWallStart), comm(device, clock)
+    {
+        if (state != nullptr) device.CopyStateFrom(*state);
+        dc.Device().SetTimeoutFloor(kFloorMs);
+        EXPECT_TRUE(dc.ReadVersion());
+    }
+    void ReadAll(const std::vector<TformIncl*>& pages)
+    {
+        for (TformIncl* page : pages) {
+            page->Clear();
+            dc.ReadForm(*page);
+        }
+    }
+    void WriteAll(const std::vector<TformIncl*>& pages)
+    {
+        for (TformIncl* page : pages) {
+            page->ResetMarks();
+            dc.WriteForm(*page);
+        }
+    }
+
+    sim::Communicator device;
+    testsupport::LoopbackComm comm;
+    TDeviceController dc{comm, nullptr};
+};
+
+class LineTiming : public ProgramFixture {
+protected:
+    LineTiming() { Start(); }
+
+    bool ConnectWith(const ConnectChoice& choice = Cable("sim-cable"))
+    {
+        AnswerConnect(choice);
+        return controller->Connect();
+    }
+    TDeviceController& Dc() { return *controller->GetDeviceController(); }
+    Reference Copy() { return Reference(cable->device.Profile(), scope.Clock(), &cable->device); }
+
+    // The pages a read-all or a write-all exchanges, in its order.
+    std::vector<TformIncl*> Exchanged() const
+    {
+        std::vector<TformIncl*> pages;
+        for (TformIncl* page : controller->Pages())
+            if (page->Name() != "formBolid" && (page->Name() != "FormMasks" || controller->PanelTypeText() == "Bolid"))
+                pages.push_back(page);
+        return pages;
+    }
+    // What those pages show, but the clock.
+    Controls Shown() const
+    {
+        Controls shown;
+        for (TformIncl* page : Exchanged())
+            for (auto& [key, value] : ControlsOf(*page, page->Name() + "."))
+                if (!testsupport::TimeDependent(page->Name(), key)) shown[key] = value;
+        return shown;
+    }
+    bool Logged(const std::string& text) const
+    {
+        for (int i = 0; i < main->tvLog->Items().RootCount(); ++i)
+            if (main->tvLog->Items().Root(i)->Text().starts_with(text)) return true;
+        return false;
+    }
+};
+
+// ------------------------------------------------------------------ connect and login
+
+class LineTimingConnect : public LineTiming, public ::testing::WithParamInterface<LineCondition> {};
+
+TEST_P(LineTimingConnect, TheRightKeyIsAcceptedEveryTimeAndAWrongOneRefused)
+{
+    AddCable(120);
+    GetParam().apply(cable->line);
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_TRUE(ConnectWith()) << "connect " << i;
+        EXPECT_TRUE(cable->device.LoggedIn());
+        EXPECT_EQ(main->StatusText(TFormMain::PanelVersion), "REV 11.005.120");
+        ASSERT_TRUE(user.Click(*main->tbDisconnect));  // resets the device: the next connect logs in afresh
+        ASSERT_FALSE(cable->device.LoggedIn());
+    }
+    EXPECT_FALSE(Logged("Неверный мастер-ключ"));
+    EXPECT_FALSE(ConnectWith(With(Cable("sim-cable"), [](ConnectChoice& c) { c.key = "4321"; })));
+    EXPECT_FALSE(cable->device.LoggedIn());
+    EXPECT_TRUE(Logged("Неверный мастер-ключ"));
+    EXPECT_FALSE(Connected());
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, LineTimingConnect, ::testing::Values(kPaced, kChunks, kSplit, kLateLineBreak),
+                         ConditionName);
+
+// ------------------------------------------------------------------ every page read and written
+
+struct PagesCase {
+    sim::PanelKind panel;
+    LineCondition line;
+};
+
+class LineTimingPages : public LineTiming, public ::testing::WithParamInterface<PagesCase> {};
+
+TEST_P(LineTimingPages, ReadAllShowsWhatTheDeviceHoldsAndWriteAllStoresWhatThePagesShow)
+{
+    sim::DeviceProfile profile = Profile(120, GetParam().panel);
+    profile.historyRecords = 40;
+    profile.values = {{"GAPN0", "internet.book.ru"}, {"gprsname1", "OKTELECOM"}};
+    AddCable(profile);
+    GetParam().line.apply(cable->line);
+    ASSERT_TRUE(ConnectWith());
+
+    controller->ReadAll();
+    EXPECT_TRUE(Dc().Errors.Empty()) << Dc().Errors.Text();
+    const Controls shown = Shown();
+    Copy().ReadAll(Exchanged());
+    EXPECT_EQ(Changed(shown, Shown()), Keys{}) << "shown otherwise than the device holds";
+    EXPECT_EQ(FormHistory->Store.Count(), HistoryPageSize);
+    for (int i = 0; i < FormHistory->Store.Count(); ++i)
+        EXPECT_EQ(FormHistory->Store.At(i).Record, platform::Cp1251ToUtf8(cable->device.HistoryRecord(FormHistory->Store.At(i).Number)));
+
+    // The pages take another device's values, their choices shuffled; the write must store just what a
+    // write without a line stores.
+    sim::DeviceProfile other = profile;
+    other.values = {{"GAPN0", "OKTELECOM"}, {"GAPN1", "internet.book.ru"}, {"o", "1A2B"}, {"phing0", "+79990001122"}};
+    Reference(other, scope.Clock()).ReadAll(Exchanged());
+    std::mt19937 random(7);
+    std::vector<testsupport::PageState> states;
+    for (TformIncl* page : Exchanged()) {
+        testsupport::Perturb(*page, random, false);
+        states.emplace_back(*page);
+    }
+    Reference written = Copy();
+    written.WriteAll(Exchanged());
+    for (std::size_t i = 0; i < states.size(); ++i) states[i].Restore(*Exchanged()[i]);
+    EXPECT_TRUE(written.dc.Errors.Empty()) << written.dc.Errors.Text();
+    controller->WriteAll();
+    EXPECT_TRUE(Dc().Errors.Empty()) << Dc().Errors.Text();
+    EXPECT_EQ(Changed(written.device.Values(), cable->device.Values()), Keys{}) << "stored otherwise than written";
+}
+
+INSTANTIATE_TEST_SUITE_P(Panels, LineTimingPages,
+                         ::testing::Values(PagesCase{sim::PanelKind::Altonika, kPaced}, PagesCase{sim::PanelKind::Bolid, kPaced},
+                                           PagesCase{sim::PanelKind::Altonika, kChunks}, PagesCase{sim::PanelKind::Bolid, kSplit}),
+                         [](const auto& info) {
+                             return std::string(info.param.panel == sim::PanelKind::Bolid ? "Bolid" : "Altonika") +
+                                    info.param.line.name;
+                         });
+
+// ------------------------------------------------------------------ a slow device, on the program's own time-outs
+
+// How long the device takes over the first `times` requests for the first SIM's access point: a reply
+// this long after the request (relative to the 10 s time-out), or none at all.
+struct SlowCase {
+    const char* name;
+    bool write;
+    std::optional<int> pastTimeoutMs;
+    int times;
+};
+
+class LineTimingSlowDevice : public LineTiming, public ::testing::WithParamInterface<SlowCase> {
+protected:
+    // The device's time passes on the manual clock in steps, each after a short real pause, so that the
+    // program's waits see it pass as they poll; a pause in real time as long would take seconds.
+    void TakeTime(std::uint32_t ms)
+    {
+        constexpr std::uint32_t kStepMs = 50;
+        for (std::uint32_t done = 0; done < ms; done += kStepMs) {
+            scope.Clock().Advance(kStepMs);
+            std::this_thread::sleep_for(500us);
+        }
+    }
+    ~LineTimingSlowDevice() override
+    {
+        if (cable) cable->responder.SetGate(nullptr);
+    }
+    std::atomic<int> slow{0};
+};
+
+TEST_P(LineTimingSlowDevice, NoReplyIsCreditedToARequestItDoesNotAnswer)
+{
+    const SlowCase c = GetParam();
+    controller->floorMs.reset();
+    sim::DeviceProfile profile = Profile(120);
+    profile.values = {{"GAPN0", "internet.book.ru"}};
+    AddCable(profile);
+    ASSERT_TRUE(ConnectWith());
+    slow = c.times;
+    cable->responder.SetGate([this, c](const std::string& request) {
+        if (!request.starts_with("+GAPN0") || slow == 0) return true;
+        --slow;
+        const auto window = TComPortWorker::LateReplyWindowMs + 500;
+        TakeTime(static_cast<std::uint32_t>(TDevice::DefaultTimeoutFloorMs + c.pastTimeoutMs.value_or(window)));
+        return c.pastTimeoutMs.has_value();
+    });
+
+    TformGPRS& page = *formGPRS;
+    Keys differing;
+    if (c.write) {
+        Copy().ReadAll({&page});
+        page.SimEdit(1, "Addr")->SetText("OKTELECOM");
+        const testsupport::PageState start(page);
+        Reference written = Copy();
+        written.WriteAll({&page});
+        start.Restore(page);
+        Dc().WriteForm(page);
+        differing = Changed(written.device.Values(), cable->device.Values());
+    } else {
+        page.Clear();
+        Dc().ReadForm(page);
+        const Controls shown = ControlsOf(page);
+        Copy().ReadAll({&page});
+        differing = Changed(shown, ControlsOf(page));
+    }
+    EXPECT_EQ(slow, 0);
+    if (c.times < TDevice::DefaultAttempts) {
+        EXPECT_TRUE(Dc().Errors.Empty()) << Dc().Errors.Text();
+        EXPECT_EQ(differing, Keys{});
+    } else {
+        EXPECT_EQ(Dc().Errors.Lines(), std::vector<std::string>{c.write ? "Ошибка при записи параметра \"Адрес APN\""
+                                                                        : "Ошибка при чтении параметра \"Адрес APN SIM1\""});
+        EXPECT_EQ(differing, Keys{c.write ? "GAPN0" : page.SimEdit(1, "Addr")->Name()});
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, LineTimingSlowDevice,
+    ::testing::Values(SlowCase{"ReadAnsweredWithinItsTimeout", false, -1000, 1},
+                      SlowCase{"ReadLateWithinTheLateWindow", false, 1000, 1},
+                      SlowCase{"ReadLateAtTheLateWindowsEnd", false, 1950, 1},
+                      SlowCase{"ReadLatePastTheLateWindow", false, 2500, 1},
+                      SlowCase{"ReadNeverAnsweredOnce", false, std::nullopt, 1},
+                      SlowCase{"ReadNeverAnswered", false, std::nullopt, 3},
+                      SlowCase{"WriteLatePastTheLateWindow", true, 2500, 1},
+                      SlowCase{"WriteNeverAnswered", true, std::nullopt, 3}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ------------------------------------------------------------------ firmware from a file
+
+class LineTimingUpload : public LineTiming, public ::testing::WithParamInterface<LineCondition> {
+protected:
+    LineTimingUpload() { formUpdateInsertion = scope.App().CreateForm<TformUpdateInsertion>("formUpdateInsertion"); }
+    ~LineTimingUpload() override
+    {
+        ui::Free(formUpdateInsertion);
+        formUpdateInsertion = nullptr;
+    }
+};
+
+TEST_P(LineTimingUpload, AFirmwareFileReachesTheDeviceWhole)
+{
+    using namespace firmwaretest;
+    constexpr std::size_t kRows = 37;  // five blocks, the last three rows short
+    const std::vector<std::uint8_t> bytes = Bytes(kRows * 16, 3);
+    const auto path = folder / "new.hex";
+    {
+        std::ofstream file(path, std::ios::binary);
+        for (std::size_t row = 0; row < kRows; ++row)
+            file << Record(static_cast<unsigned>(row * 16), {bytes.begin() + row * 16, bytes.begin() + row * 16 + 16}) << "\r\n";
+        file << Record(0, {}, 1) << "\r\n";
+    }
+    AddCable(120);
+    GetParam().apply(cable->line);
+    ASSERT_TRUE(ConnectWith());
+    scope.Services().AnswerModal([&](ui::TForm&) {
+        formUpdateInsertion->etPath->SetText(path.string());
+        ui::App().Post([this] { EXPECT_TRUE(user.Click(*formUpdateInsertion->KitDialogButtons1->ButtonOk())); });
+    });
+    const std::uint64_t start = scope.Clock().NowMs();
+    controller->UpdateFirmwareFromFile();
+    EXPECT_GE(scope.Clock().ElapsedSince(start), TUploadOptions{}.FinalWaitMs) << "the final wait on the program's clock";
+    EXPECT_TRUE(cable->device.FirmwareWritten());
+    EXPECT_EQ(cable->device.UploadedImage(), AsText(bytes) + std::string(3 * 16, '\xFF'));
+    EXPECT_FALSE(Logged("ОШИБКА"));
+    EXPECT_FALSE(Connected()) << "a device with a new firmware is connected afresh";
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, LineTimingUpload, ::testing::Values(kPaced, kChunks, kSplit), ConditionName);
+
+}  // namespace
