@@ -504,8 +504,8 @@ private:
         }
         // Buttons without a picture of their own take one from the desktop's icon theme: the picture
         // stands for the caption, which the tool tip keeps.
-        if (const char* name = ToolIconName(c.Name()); icon.isNull() && *name != '\0') {
-            icon = QIcon::fromTheme(QString::fromLatin1(name));
+        if (icon.isNull()) {
+            icon = ToolIcon(c.Name());
             if (!icon.isNull()) captions = false;
         }
         // The largest of the sizes themes draw for toolbars that the button has room for.
