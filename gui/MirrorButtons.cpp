@@ -376,7 +376,7 @@ public:
         const auto& image = static_cast<const ui::TImage&>(*b.control);
         auto* q = static_cast<QLabel*>(b.widget.data());
         const auto file = ResourceFile(image.Picture());
-        q->setPixmap(file ? QPixmap(*file) : QPixmap());
+        q->setPixmap(file ? QPixmap(*file) : QPixmap::fromImage(ToQImage(image.PictureBitmap())));
         q->setScaledContents(image.Stretch());
         q->setAlignment(image.Center() ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignTop);
     }
