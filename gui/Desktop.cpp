@@ -33,7 +33,7 @@ constexpr std::array kFaces{
 constexpr const char* kFallback = "DejaVu Sans";
 constexpr const char* kIconTheme = "Adwaita";
 
-// A picture of the theme by its freedesktop name, and for the theme's pale arrows, which keep too little
+// A picture of the theme by its freedesktop name, and for the theme's pale pictures, which keep too little
 // colour for a disabled copy to look different, the colour they are drawn in (0: as the theme has it).
 struct ToolPicture {
     const char* button;
@@ -42,7 +42,7 @@ struct ToolPicture {
 };
 
 constexpr int kToolIconSize = 24;
-// Reading brings settings in, in blue; writing changes the device, in orange.
+// Reading (settings from the device, the list of ports) in blue; writing changes the device, in orange.
 constexpr QRgb kReadColour = 0x2F6FD0;
 constexpr QRgb kWriteColour = 0xD8661C;
 // Pictures Adwaita carries as bitmaps (Qt here reads no SVG).
@@ -55,7 +55,7 @@ constexpr std::array kToolIcons{
     ToolPicture{"tbWriteAll", "go-top", kWriteColour},
     ToolPicture{"tbDefault", "edit-undo"},
     ToolPicture{"tbDefaultAll", "document-revert"},
-    ToolPicture{"UpdateCOMsSpeedButton", "view-refresh"},
+    ToolPicture{"UpdateCOMsSpeedButton", "view-refresh", kReadColour},
 };
 
 void AddFaces()
