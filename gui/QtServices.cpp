@@ -182,10 +182,11 @@ std::optional<std::string> QtServices::ShowFileDialog(const ui::FileDialogReques
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setIconProvider(&types);
     dialog.setProxyModel(new RussianFileDetails(&dialog));
-    // Qt sizes the date column for its own shorter English date.
+    // Qt sizes the type and date columns for its own shorter English texts; the names take what is left.
     if (auto* list = dialog.findChild<QTreeView*>()) {
-        const int dateWidth = list->fontMetrics().horizontalAdvance(QStringLiteral("00.00.0000 00:00"));
-        list->header()->resizeSection(3, dateWidth + 24);
+        for (const auto& [column, widest] : {std::pair{2, "Файл XLSX"}, std::pair{3, "00.00.0000 00:00"}})
+            list->header()->resizeSection(column, list->fontMetrics().horizontalAdvance(QString::fromUtf8(widest)) + 24);
+        list->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     }
     dialog.setWindowTitle(ToQt(!request.title.empty() ? request.title : request.save ? "Сохранить как" : "Открыть"));
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
