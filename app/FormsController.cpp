@@ -80,6 +80,8 @@ void TFormsController::Start()
         BuildTreeAll(*Tree);
         Tree->FullExpand();
     }
+    // CreatePages shows the first page: its node is the selected one, as after every rebuild of the tree.
+    SelectTreeNodeOf(0);
     LoadPages(ReadCurrentIni());
     // Only a controller that loaded the pages saves them: a failed start must not overwrite the file.
     started_ = true;

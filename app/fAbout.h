@@ -1,5 +1,5 @@
 #pragma once
-// The About window: the program's name and version. Shown modally from the main window's
+// The About window: the program's banner, its name and version. Shown modally from the main window's
 // "О программе".
 #include "kit/KitLabel.h"
 #include "ui/ExtCtrls.h"
@@ -9,9 +9,13 @@
 class TFormAbout : public ui::TForm {
 public:
     static constexpr const char* ProgramName = "Программа настройки \"Sorvel GSM-7-QX3\"";
+    // The name the banner across the top shows.
+    static constexpr const char* BannerName = "Sorvel GSM-7-QX3";
+    static constexpr int BannerHeight = 64;
 
     explicit TFormAbout(ui::TComponent* owner);
 
+    // The banner, drawn at creation.
     ui::TImage* Image1;
     // The maker's web address, when one is known; the program knows none, so the label stays hidden
     // rather than point anywhere else. A click opens the address with the desktop's opener.

@@ -176,14 +176,19 @@ void TFormMain::CreateMenu()
 
 void TFormMain::CreateToolBar()
 {
+    ImageList1 = ui::Create<ui::TImageList>(this, "ImageList1");
+    ImageList1->SetWidth(ToolPictureSize);
+    ImageList1->SetHeight(ToolPictureSize);
     ToolBar1 = ui::Create<ui::TToolBar>(this, "ToolBar1", this);
-    // The buttons carry short captions in place of pictures; the hint keeps the full wording.
-    ToolBar1->SetShowCaptions(true);
-    ToolBar1->SetButtonWidth(ToolButtonWidth);
+    ToolBar1->SetImages(ImageList1);
+    // The room a tool button leaves around its picture.
+    ToolBar1->SetButtonWidth(ImageList1->Width() + 7);
+    ToolBar1->SetButtonHeight(ImageList1->Height() + 6);
+    ToolBar1->SetHeight(ToolBar1->ButtonHeight() + 4);
     int separators = 0;
-    const auto button = [this](const char* name, const char* hint, const char* caption) {
+    // The buttons show pictures; the hint gives each its words.
+    const auto button = [this](const char* name, const char* hint) {
         auto* b = ui::Create<ui::TToolButton>(this, name, ToolBar1);
-        b->SetCaption(caption);
         b->SetHint(hint);
         b->SetShowHint(true);
         b->SetEnabled(false);
@@ -193,18 +198,20 @@ void TFormMain::CreateToolBar()
         auto* s = ui::Create<ui::TToolButton>(this, "ToolButton" + std::to_string(++separators), ToolBar1);
         s->SetStyle(ui::tbsSeparator);
     };
-    tbConnect = button("tbConnect", "Подключиться", "Подключиться");
+    tbConnect = button("tbConnect", "Подключиться");
+    tbConnect->SetCaption("Подключиться");
     tbConnect->SetEnabled(true);
-    tbDisconnect = button("tbDisconnect", "Отключиться", "Отключиться");
+    tbDisconnect = button("tbDisconnect", "Отключиться");
+    tbDisconnect->SetCaption("Отключиться");
     separator();
-    tbRead = button("tbRead", "Прочитать настройки с данной страницы", "Прочитать");
-    tbReadAll = button("tbReadAll", "Прочитать все настройки", "Прочитать все");
+    tbRead = button("tbRead", "Прочитать настройки с данной страницы");
+    tbReadAll = button("tbReadAll", "Прочитать все настройки");
     separator();
-    tbWrite = button("tbWrite", "Записать настройки с данной страницы", "Записать");
-    tbWriteAll = button("tbWriteAll", "Записать все настройки", "Записать все");
+    tbWrite = button("tbWrite", "Записать настройки с данной страницы");
+    tbWriteAll = button("tbWriteAll", "Записать все настройки");
     separator();
-    tbDefault = button("tbDefault", "Настройки по умолчанию на данной странице", "По умолчанию");
-    tbDefaultAll = button("tbDefaultAll", "Все настройки по умолчанию", "Все по умолчанию");
+    tbDefault = button("tbDefault", "Настройки по умолчанию на данной странице");
+    tbDefaultAll = button("tbDefaultAll", "Все настройки по умолчанию");
     separator();
 
     tbConnect->OnClick = [this](ui::TObject* s) { tbConnectClick(s); };

@@ -40,7 +40,8 @@ public:
     static constexpr unsigned CloseRetryMs = 50;
     // [Update] UpdatePanelVersion with this text shows the update from a file.
     static constexpr const char* AccessCode = "wuzlam";
-    static constexpr int ToolButtonWidth = 118;
+    // The toolbar's pictures; a button is as large as a picture with the button's frame around it.
+    static constexpr int ToolPictureSize = 24;
     static constexpr int LogPaneHeight = 150;
     static constexpr int PageTreeWidth = 200;
     static constexpr int PortPanelWidth = 60;
@@ -54,6 +55,8 @@ public:
     ~TFormMain() override;
 
     ui::TToolBar* ToolBar1;
+    // Only the size of the toolbar's pictures: the front end finds them by the buttons' names.
+    ui::TImageList* ImageList1;
     ui::TToolButton* tbConnect;
     ui::TToolButton* tbDisconnect;
     ui::TToolButton* tbRead;

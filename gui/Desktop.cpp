@@ -5,10 +5,13 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QIcon>
+#include <QImage>
+#include <QPixmap>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -30,22 +33,29 @@ constexpr std::array kFaces{
 constexpr const char* kFallback = "DejaVu Sans";
 constexpr const char* kIconTheme = "Adwaita";
 
-struct ToolIcon {
+// A picture of the theme by its freedesktop name, and for the theme's pale pictures, which keep too little
+// colour for a disabled copy to look different, the colour they are drawn in (0: as the theme has it).
+struct ToolPicture {
     const char* button;
     const char* icon;
+    QRgb colour = 0;
 };
 
-// Pictures of the freedesktop naming that Adwaita carries as bitmaps (Qt here reads no SVG).
+constexpr int kToolIconSize = 24;
+// Reading (settings from the device, the list of ports) in blue; writing changes the device, in orange.
+constexpr QRgb kReadColour = 0x2F6FD0;
+constexpr QRgb kWriteColour = 0xD8661C;
+// Pictures Adwaita carries as bitmaps (Qt here reads no SVG).
 constexpr std::array kToolIcons{
-    ToolIcon{"tbConnect", "network-wired"},
-    ToolIcon{"tbDisconnect", "network-offline"},
-    ToolIcon{"tbRead", "go-down"},
-    ToolIcon{"tbReadAll", "go-bottom"},
-    ToolIcon{"tbWrite", "go-up"},
-    ToolIcon{"tbWriteAll", "go-top"},
-    ToolIcon{"tbDefault", "edit-undo"},
-    ToolIcon{"tbDefaultAll", "document-revert"},
-    ToolIcon{"UpdateCOMsSpeedButton", "view-refresh"},
+    ToolPicture{"tbConnect", "network-wired"},
+    ToolPicture{"tbDisconnect", "network-offline"},
+    ToolPicture{"tbRead", "go-down", kReadColour},
+    ToolPicture{"tbReadAll", "go-bottom", kReadColour},
+    ToolPicture{"tbWrite", "go-up", kWriteColour},
+    ToolPicture{"tbWriteAll", "go-top", kWriteColour},
+    ToolPicture{"tbDefault", "edit-undo"},
+    ToolPicture{"tbDefaultAll", "document-revert"},
+    ToolPicture{"UpdateCOMsSpeedButton", "view-refresh", kReadColour},
 };
 
 void AddFaces()
@@ -57,6 +67,28 @@ void AddFaces()
         if (QFile::exists(QString::fromLatin1(face.path)))
             QFontDatabase::addApplicationFont(QString::fromLatin1(face.path));
     }
+}
+
+// Where the theme keeps its full-colour picture of the name at the toolbar's size, below a folder of
+// themes; its grey symbolic pictures lie elsewhere.
+QString FullColourFile(const QString& themes, const QString& name)
+{
+    return themes + QLatin1Char('/') + QString::fromLatin1(kIconTheme) + QStringLiteral("/%1x%1/legacy/").arg(kToolIconSize) +
+           name + QStringLiteral(".png");
+}
+
+// The picture in one colour, its shades kept: white becomes the colour, grey a darker colour.
+QPixmap Coloured(QImage image, QRgb colour)
+{
+    image = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            const int grey = qGray(pixel);
+            image.setPixel(x, y, qRgba(qRed(colour) * grey / 255, qGreen(colour) * grey / 255,
+                                       qBlue(colour) * grey / 255, qAlpha(pixel)));
+        }
+    return QPixmap::fromImage(image);
 }
 
 }  // namespace
@@ -83,11 +115,16 @@ Desktop::~Desktop()
     if (russian_) QCoreApplication::removeTranslator(&translator_);
 }
 
-const char* ToolIconName(const std::string& buttonName)
+QIcon ToolIcon(const std::string& buttonName)
 {
-    for (const ToolIcon& tool : kToolIcons)
-        if (buttonName == tool.button) return tool.icon;
-    return "";
+    const auto tool = std::find_if(kToolIcons.begin(), kToolIcons.end(),
+                                   [&](const ToolPicture& t) { return buttonName == t.button; });
+    if (tool == kToolIcons.end()) return {};
+    const QString name = QString::fromLatin1(tool->icon);
+    for (const QString& themes : QIcon::themeSearchPaths())
+        if (const QString file = FullColourFile(themes, name); QFile::exists(file))
+            return tool->colour == 0 ? QIcon(file) : QIcon(Coloured(QImage(file), tool->colour));
+    return QIcon::fromTheme(name);
 }
 
 }  // namespace gui

@@ -7,6 +7,7 @@
 // - Qt's own texts in Russian (file dialogs, standard buttons): qtbase_ru from qt6-translations-l10n;
 // - the icon theme that gives the toolbar its pictures (Adwaita), named outright because a bare X
 //   server or the offscreen platform has no desktop to ask.
+#include <QIcon>
 #include <QTranslator>
 
 #include <string>
@@ -28,8 +29,10 @@ private:
     bool russian_ = false;
 };
 
-// The theme icon of a toolbar button of the program's windows, by the button's name; empty for buttons
-// without one.
-const char* ToolIconName(const std::string& buttonName);
+// The picture of a toolbar button of the program's windows, by the button's name; null for buttons
+// without one. Full-colour pictures of the theme where it has them (Adwaita keeps them apart from its
+// grey symbolic ones, which look disabled beside enabled buttons), else the theme's own choice; Qt
+// derives the disabled look from either.
+QIcon ToolIcon(const std::string& buttonName);
 
 }  // namespace gui

@@ -376,7 +376,7 @@ public:
         const auto& image = static_cast<const ui::TImage&>(*b.control);
         auto* q = static_cast<QLabel*>(b.widget.data());
         const auto file = ResourceFile(image.Picture());
-        q->setPixmap(file ? QPixmap(*file) : QPixmap());
+        q->setPixmap(file ? QPixmap(*file) : QPixmap::fromImage(ToQImage(image.PictureBitmap())));
         q->setScaledContents(image.Stretch());
         q->setAlignment(image.Center() ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignTop);
     }
@@ -504,8 +504,8 @@ private:
         }
         // Buttons without a picture of their own take one from the desktop's icon theme: the picture
         // stands for the caption, which the tool tip keeps.
-        if (const char* name = ToolIconName(c.Name()); icon.isNull() && *name != '\0') {
-            icon = QIcon::fromTheme(QString::fromLatin1(name));
+        if (icon.isNull()) {
+            icon = ToolIcon(c.Name());
             if (!icon.isNull()) captions = false;
         }
         // The largest of the sizes themes draw for toolbars that the button has room for.

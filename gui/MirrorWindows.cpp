@@ -63,8 +63,12 @@ public:
         const int menuHeight = MenuHeight(b);
         const QSize size(form.Width(), form.Height() + menuHeight);
         if (form.BorderStyle() == ui::bsSizeable || form.BorderStyle() == ui::bsSizeToolWin) {
-            b.widget->setMinimumSize(0, 0);
-            b.widget->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+            // The user resizes the window only as far as the form allows (0: no limit).
+            const ui::TSizeConstraints& limits = form.Constraints();
+            const auto limit = [](int size, int extra, int none) { return size > 0 ? size + extra : none; };
+            b.widget->setMinimumSize(limit(limits.MinWidth(), 0, 0), limit(limits.MinHeight(), menuHeight, 0));
+            b.widget->setMaximumSize(limit(limits.MaxWidth(), 0, QWIDGETSIZE_MAX),
+                                     limit(limits.MaxHeight(), menuHeight, QWIDGETSIZE_MAX));
             b.widget->resize(size);
         } else {
             b.widget->setFixedSize(size);

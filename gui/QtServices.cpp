@@ -6,9 +6,14 @@
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QIdentityProxyModel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
+#include <QTreeView>
 
 #include <array>
 #include <utility>
@@ -73,6 +78,34 @@ public:
         if (info.isDir()) return QStringLiteral("Папка");
         const QString suffix = info.suffix();
         return suffix.isEmpty() ? QStringLiteral("Файл") : QStringLiteral("Файл ") + suffix.toUpper();
+    }
+};
+
+QString Bytes(qint64 count)
+{
+    const qint64 tens = count % 100;
+    const bool few = count % 10 >= 2 && count % 10 <= 4 && (tens < 12 || tens > 14);
+    return QStringLiteral("%1 %2").arg(count).arg(few ? QStringLiteral("байта") : QStringLiteral("байт"));
+}
+
+// Sizes and dates of the file list in Russian: Qt's file model writes them in the system's locale,
+// which Qt reads from the environment and which a bare system leaves at C, whatever the default locale.
+class RussianFileDetails : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (role != Qt::DisplayRole || files == nullptr) return QIdentityProxyModel::data(index, role);
+        const QModelIndex file = mapToSource(index);
+        // The model's columns: name, size, type, date of change.
+        if (index.column() == 1 && !files->isDir(file)) {
+            const qint64 size = files->size(file);
+            return size < 1024 ? Bytes(size) : QLocale().formattedDataSize(size, 2, QLocale::DataSizeTraditionalFormat);
+        }
+        if (index.column() == 3) return QLocale().toString(files->lastModified(file), QLocale::ShortFormat);
+        return QIdentityProxyModel::data(index, role);
     }
 };
 
@@ -148,6 +181,13 @@ std::optional<std::string> QtServices::ShowFileDialog(const ui::FileDialogReques
     // The platform's own dialog would run its own loop, out of the model's pump.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setIconProvider(&types);
+    dialog.setProxyModel(new RussianFileDetails(&dialog));
+    // Qt sizes the type and date columns for its own shorter English texts; the names take what is left.
+    if (auto* list = dialog.findChild<QTreeView*>()) {
+        for (const auto& [column, widest] : {std::pair{2, "Файл XLSX"}, std::pair{3, "00.00.0000 00:00"}})
+            list->header()->resizeSection(column, list->fontMetrics().horizontalAdvance(QString::fromUtf8(widest)) + 24);
+        list->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
     dialog.setWindowTitle(ToQt(!request.title.empty() ? request.title : request.save ? "Сохранить как" : "Открыть"));
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(!request.save && request.options.Contains(ui::ofFileMustExist) ? QFileDialog::ExistingFile

@@ -1,5 +1,7 @@
 #include "ui/ExtCtrls.h"
 
+#include <utility>
+
 #include "ui/Application.h"
 
 namespace ui {
@@ -34,6 +36,13 @@ void TImage::SetPicture(std::string resourceName)
     if (resourceName == picture_) return;
     picture_ = std::move(resourceName);
     Changed(ModelChange::Paint);
+}
+
+void TImage::SetPictureBitmap(Bitmap bitmap)
+{
+    if (bitmap == bitmap_) return;
+    bitmap_ = std::move(bitmap);
+    Changed(ModelChange::Other);
 }
 
 TSpeedButton::TSpeedButton(TComponent* owner) : TGraphicControl(owner) { SetDefaultSize(23, 22); }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "ui/Bitmap.h"
 #include "ui/Controls.h"
 
 namespace ui {
@@ -29,12 +30,15 @@ private:
     TAlignment alignment_ = taCenter;
 };
 
-// A picture named by its resource (the file under resources/ that gui/ shows).
+// A picture named by its resource (the file under resources/ that gui/ shows), or drawn by the program.
 class TImage : public TGraphicControl {
 public:
     explicit TImage(TComponent* owner);
     const std::string& Picture() const { return picture_; }
     void SetPicture(std::string resourceName);
+    // Shown where no resource is named.
+    const Bitmap& PictureBitmap() const { return bitmap_; }
+    void SetPictureBitmap(Bitmap bitmap);
     bool Stretch() const { return stretch_; }
     void SetStretch(bool v) { stretch_ = v; Changed(ModelChange::Other); }
     bool Center() const { return center_; }
@@ -46,6 +50,7 @@ public:
 
 private:
     std::string picture_;
+    Bitmap bitmap_;
     bool stretch_ = false;
     bool center_ = false;
     bool proportional_ = false;

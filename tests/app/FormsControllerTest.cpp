@@ -201,6 +201,7 @@ TEST_F(FormsControllerTest, StartPlacesThePagesBuildsTheTreeAndLoadsCurrentIni)
     EXPECT_FALSE(controller->PageAt(1)->Visible());
     ASSERT_EQ(main->tv1->Items().RootCount(), 9);
     EXPECT_EQ(main->tv1->Items().Root(0)->Text(), "Общие настройки");
+    EXPECT_EQ(main->tv1->Selected(), main->tv1->Items().Root(0)) << "the page shown is the one marked";
     EXPECT_EQ(FormCommon->etO->Text(), "1234");
 
     FormCommon->etO->SetText("4321");

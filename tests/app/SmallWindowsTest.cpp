@@ -66,6 +66,10 @@ TEST_F(SmallWindows, WindowsCarryTheirTitlesAndTextsAndFitTheirControls)
     EXPECT_EQ(about->KitLabel2->Caption(), "Программа настройки \"Sorvel GSM-7-QX3\"\nВерсия " + ProgramFileVersion());
     EXPECT_GE(about->KitLabel2->Width(), TextWidthEstimate(TFormAbout::ProgramName, about->KitLabel2->Font()));
     EXPECT_FALSE(about->KitURLLabel1->Visible()) << "no web address is known: nothing to click";
+    const Bitmap& banner = about->Image1->PictureBitmap();
+    ASSERT_EQ(banner.width(), about->ClientWidth()) << "a picture across the top";
+    EXPECT_EQ(banner.height(), about->Image1->Height());
+    EXPECT_NE(banner.pixel(0, 0), banner.pixel(0, banner.height() - 1)) << "a gradient";
     for (const TForm* form : {static_cast<const TForm*>(progress), static_cast<const TForm*>(errors), static_cast<const TForm*>(splash),
                               static_cast<const TForm*>(about)})
         ExpectInside(*form);

@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QTreeView>
 #include <QTimer>
 
 #include <filesystem>
@@ -31,13 +33,13 @@ T* Shown()
     return nullptr;
 }
 
-// Answers the next dialog of type T with `answer` once it shows.
+// Answers the next dialog of type T with `answer` once it shows (and is ready).
 template <class T>
-void WhenShown(std::function<void(T&)> answer)
+void WhenShown(std::function<void(T&)> answer, std::function<bool(T&)> ready = {})
 {
     auto* timer = new QTimer(QApplication::instance());
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, answer] {
-        if (T* dialog = Shown<T>()) {
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, answer, ready] {
+        if (T* dialog = Shown<T>(); dialog != nullptr && (!ready || ready(*dialog))) {
             timer->stop();
             timer->deleteLater();
             answer(*dialog);
@@ -45,6 +47,9 @@ void WhenShown(std::function<void(T&)> answer)
     });
     timer->start(1);
 }
+
+// The file dialog's list in detail view; it fills in the background.
+QTreeView& FileList(QFileDialog& dialog) { return *dialog.findChild<QTreeView*>(); }
 
 QAbstractButton* ButtonTitled(QMessageBox& box, const QString& text)
 {
@@ -108,7 +113,7 @@ TEST_F(QtServicesTest, FileDialogsReturnTheChosenFileOrNothing)
 {
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "gui-services-test";
     std::filesystem::create_directories(folder);
-    std::ofstream(folder / "old.txt") << "x";
+    std::ofstream(folder / "old.txt") << "abc";
 
     ui::FileDialogRequest request;
     request.save = true;
@@ -127,8 +132,21 @@ TEST_F(QtServicesTest, FileDialogsReturnTheChosenFileOrNothing)
     EXPECT_EQ(std::filesystem::path(*chosen), folder / "new.txt");
     EXPECT_EQ(filters, QString("Text Files (*.txt)"));
 
-    WhenShown<QFileDialog>([](QFileDialog& dialog) { dialog.reject(); });
+    // The list's name, size and date of a file, in Russian whatever the system's locale.
+    QStringList details;
+    WhenShown<QFileDialog>(
+        [&details](QFileDialog& dialog) {
+            const QModelIndex file = FileList(dialog).model()->index(0, 0, FileList(dialog).rootIndex());
+            for (const int column : {0, 1, 3}) details << file.siblingAtColumn(column).data().toString();
+            dialog.reject();
+        },
+        [](QFileDialog& dialog) { return FileList(dialog).model()->rowCount(FileList(dialog).rootIndex()) > 0; });
     EXPECT_FALSE(front.Services().ShowFileDialog(request).has_value());
+    ASSERT_EQ(details.size(), 3);
+    EXPECT_EQ(details[0].toStdString(), "old.txt");
+    EXPECT_EQ(details[1].toStdString(), "3 байта");
+    EXPECT_TRUE(QRegularExpression(R"(^\d\d\.\d\d\.\d{4} \d\d:\d\d$)").match(details[2]).hasMatch())
+        << details[2].toStdString();
     std::filesystem::remove_all(folder);
 }
 

@@ -328,6 +328,16 @@ void AnswerFileDialog(const fs::path& path, const char* accept)
     screen::Key(dialog, Qt::Key_Return);
 }
 
+// Whether the picture has a pixel of strong colour.
+bool Coloured(const QImage& picture)
+{
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            if (const QRgb pixel = picture.pixel(x, y); qAlpha(pixel) > 128 && QColor(pixel).hsvSaturation() > 100)
+                return true;
+    return false;
+}
+
 // A tool button of the main window by its tool tip.
 QWidget* Tool(const char* hint) { return screen::Find(Main(), hint); }
 bool Enabled(const char* hint)
@@ -400,9 +410,13 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
     QSize full;
     p.When("the main window", [] { return Main() != nullptr; }, [] {
         ExpectEveryControlOnScreen(*FormMain, "main");
-        auto* connect = qobject_cast<QToolButton*>(Tool("Подключиться"));
-        ASSERT_NE(connect, nullptr);
-        EXPECT_FALSE(connect->icon().isNull()) << "a picture from the icon theme";
+        // Pictures of the icon theme, in colour: the grey look of a disabled one stands apart.
+        for (const char* hint : {"Подключиться", "Прочитать все настройки", "Записать настройки с данной страницы"}) {
+            auto* tool = qobject_cast<QToolButton*>(Tool(hint));
+            ASSERT_NE(tool, nullptr) << hint;
+            EXPECT_EQ(tool->iconSize(), QSize(24, 24)) << hint;
+            EXPECT_TRUE(Coloured(tool->icon().pixmap(tool->iconSize()).toImage())) << hint;
+        }
         ASSERT_TRUE(screen::Click(Tool("Подключиться")));
     });
     // Cancel first, then the real connect.
@@ -471,13 +485,16 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
         AnswerFileDialog(sheet, "Сохранить");
     });
 
-    // A smaller window: the page area scrolls, the form follows the window.
+    // As small as the window goes: the model's least size, where the page area scrolls.
     p.When("the history exported", [&] { return fs::exists(sheet) && FileDialog() == nullptr; }, [&] {
         choosePage("Общие настройки");
         full = Main()->size();
-        Main()->resize(640, 480);
+        Main()->resize(100, 100);
         QCoreApplication::processEvents();
-        EXPECT_EQ(FormMain->Width(), std::max(640, FormMain->Constraints().MinWidth())) << "no smaller than the toolbar";
+        const ui::TSizeConstraints& least = FormMain->Constraints();
+        EXPECT_EQ(Main()->width(), least.MinWidth());
+        EXPECT_EQ(Main()->height(), least.MinHeight() + Main()->findChild<QMenuBar*>()->height());
+        EXPECT_EQ(FormMain->Height(), least.MinHeight());
         EXPECT_TRUE(screen::Shot(Main(), "main-small"));
         QScrollBar* scroll = nullptr;
         for (auto* bar : Main()->findChildren<QScrollBar*>())
@@ -496,6 +513,8 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
     p.When("disconnected", [] { return Enabled("Подключиться"); }, [] { Menu("Помощь", "О программе"); });
     p.Inside("the about window", [] { return screen::Window("О программе") != nullptr; }, [] {
         ExpectEveryControlOnScreen(*FormAbout, "about");
+        const QRgb banner = screen::Window("О программе")->grab().toImage().pixel(2, 2);
+        EXPECT_GT(qBlue(banner), qRed(banner) + 40) << "the blue banner across the top";
         ASSERT_TRUE(screen::Click(screen::Find(screen::Window("О программе"), "OK")));
     });
     p.When("the about window closed", [] { return screen::Window("О программе") == nullptr; },
