@@ -27,7 +27,7 @@ constexpr int kMaxHeight = 400;
 enum class Family { DejaVu, Tahoma, MsSansSerif };
 
 // One way of drawing a family's style: the file and what FreeType adds to it.
-struct FaceSpec {
+struct FaceFile {
     const char* folder;
     const char* file;
     bool embolden;  // the family has no bold cut of its own
@@ -39,7 +39,7 @@ struct FaceSpec {
 };
 
 // Indexed by family * 4 + bold + 2 * italic.
-constexpr std::array<FaceSpec, 12> kFaces = {{
+constexpr std::array<FaceFile, 12> kFaces = {{
     {kDejaVuFolder, "DejaVuSans.ttf", false, false, false},
     {kDejaVuFolder, "DejaVuSans-Bold.ttf", false, false, false},
     {kDejaVuFolder, "DejaVuSans-Oblique.ttf", false, false, false},
@@ -55,7 +55,7 @@ constexpr std::array<FaceSpec, 12> kFaces = {{
     {kWineFolder, "ms_sans_serif.ttf", true, false, true},
 }};
 
-std::string PathOf(const FaceSpec& spec) { return std::string(spec.folder) + spec.file; }
+std::string PathOf(const FaceFile& face) { return std::string(face.folder) + face.file; }
 
 bool Installed(const char* file)
 {
@@ -210,12 +210,12 @@ private:
         return {face, std::clamp(font.height, kMinHeight, kMaxHeight)};
     }
 
-    static const FaceSpec& specOf(const Key& key) { return kFaces[static_cast<std::size_t>(std::get<0>(key))]; }
+    static const FaceFile& faceOf(const Key& key) { return kFaces[static_cast<std::size_t>(std::get<0>(key))]; }
 
     FT_Face faceFor(const Key& key)
     {
         if (auto it = faces_.find(key); it != faces_.end()) return it->second.get();
-        const std::string path = PathOf(specOf(key));
+        const std::string path = PathOf(faceOf(key));
         FT_Face face = nullptr;
         if (FT_New_Face(library_.get(), path.c_str(), 0, &face) != 0)
             throw std::runtime_error("font file missing or unreadable: " + path);
@@ -228,13 +228,13 @@ private:
     }
 
     // The glyph in the slot, with the cut the family lacks synthesised and rendered to a bitmap.
-    bool loadGlyph(FT_Face face, const FaceSpec& spec, char32_t character)
+    bool loadGlyph(FT_Face face, const FaceFile& file, char32_t character)
     {
         // A slanted glyph needs the outline; an upright one takes the strike where the face has one.
-        const FT_Int32 flags = spec.oblique ? FT_LOAD_NO_BITMAP : FT_LOAD_DEFAULT;
+        const FT_Int32 flags = file.oblique ? FT_LOAD_NO_BITMAP : FT_LOAD_DEFAULT;
         if (FT_Load_Char(face, character, flags) != 0) return false;
         FT_GlyphSlot slot = face->glyph;
-        if (spec.oblique && slot->format == FT_GLYPH_FORMAT_OUTLINE) FT_GlyphSlot_Oblique(slot);
+        if (file.oblique && slot->format == FT_GLYPH_FORMAT_OUTLINE) FT_GlyphSlot_Oblique(slot);
         return slot->format == FT_GLYPH_FORMAT_BITMAP || FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) == 0;
     }
 
@@ -243,23 +243,23 @@ private:
         const auto glyphKey = std::tuple_cat(key, std::make_tuple(character));
         if (auto it = glyphs_.find(glyphKey); it != glyphs_.end()) return it->second;
         FT_Face face = faceFor(key);
-        const FaceSpec& spec = specOf(key);
+        const FaceFile& file = faceOf(key);
         GlyphImage image;
         // A character the font lacks renders as its missing-glyph box, as any text drawing shows it.
-        if (loadGlyph(face, spec, character)) {
+        if (loadGlyph(face, file, character)) {
             const FT_GlyphSlot slot = face->glyph;
             image.left = slot->bitmap_left;
             image.top = slot->bitmap_top;
             image.width = static_cast<int>(slot->bitmap.width);
             image.rows = static_cast<int>(slot->bitmap.rows);
             image.advance64 = static_cast<int>(slot->advance.x);
-            if (spec.designAdvances && FT_IS_SCALABLE(face))
+            if (file.designAdvances && FT_IS_SCALABLE(face))
                 image.advance64 = std::max(image.advance64, static_cast<int>((slot->linearHoriAdvance + 512) >> 10));
             image.advance = Round64(image.advance64);
             image.coverage = CoverageOf(library_.get(), slot->bitmap);
             if (image.coverage.size() != static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.rows))
                 image.width = image.rows = 0;
-            if (spec.embolden) Embolden(image);
+            if (file.embolden) Embolden(image);
         }
         return glyphs_.emplace(glyphKey, std::move(image)).first->second;
     }
