@@ -4,15 +4,16 @@
 
 #include <array>
 #include <string>
+#include <tuple>
 
 #include "tests/support/PageExchange.h"
 #include "ui/Driver.h"
 
 namespace {
 
-using testsupport::Lines;
+using namespace testsupport;
 
-class ATests : public testsupport::PageExchange<TformATests> {
+class ATests : public PageExchange<TformATests> {
 protected:
     ATests() : PageExchange(formATests, "formATests")
     {
@@ -21,7 +22,7 @@ protected:
         page->DeltaMinuts->SetItemIndex(0);
         clearBeforeRead = true;
     }
-    void Connected(int build) override { page->SetupForDevice(5, build); }
+    void Connected(int build, sim::PanelKind) override { page->SetupForDevice(5, build); }
 };
 
 TEST_F(ATests, ControlsFollowTheirBoxesAndHoldTheirRanges)
@@ -48,20 +49,13 @@ TEST_F(ATests, ControlsFollowTheirBoxesAndHoldTheirRanges)
     EXPECT_FALSE(page->cbAKBlogR->Checked());
     EXPECT_FALSE(page->meAKBTreshR->Enabled());
 
-    const struct {
-        ui::TMaskEdit* edit;
-        const char* typed;
-        const char* shown;
-    } cases[] = {
-        {page->zadav, "70", "63"},          {page->zadav, "00", "01"},          {page->zadav, " 7", "07"},
-        {page->zadav, "x", "01"},           {page->etAKBlogTime, "003", "005"}, {page->etAKBlogTime, "300", "254"},
-        {page->etAKBlogTime, "12 ", "120"}, {page->meAKBtreshN, "13,50", "12,00"},
-        {page->meAKBtreshN, "09,00", "09,80"}, {page->meAKBTreshR, "10,5 ", "10,50"},
-        {page->meAKBTreshR, "ab,cd", "09,80"}, {page->meAKBTreshR, "", "09,80"},
-    };
-    for (const auto& c : cases) {
-        c.edit->SetText(c.typed);
-        EXPECT_EQ(c.edit->Text(), c.shown) << c.edit->Name() << " " << c.typed;
+    for (const auto& [edit, typed, shown] :
+         {std::tuple{page->zadav, "70", "63"}, {page->zadav, "00", "01"}, {page->zadav, " 7", "07"}, {page->zadav, "x", "01"},
+          {page->etAKBlogTime, "003", "005"}, {page->etAKBlogTime, "300", "254"}, {page->etAKBlogTime, "12 ", "120"},
+          {page->meAKBtreshN, "13,50", "12,00"}, {page->meAKBtreshN, "09,00", "09,80"}, {page->meAKBTreshR, "10,5 ", "10,50"},
+          {page->meAKBTreshR, "ab,cd", "09,80"}, {page->meAKBTreshR, "", "09,80"}}) {
+        edit->SetText(typed);
+        EXPECT_EQ(edit->Text(), shown) << edit->Name() << " " << typed;
     }
 }
 
@@ -102,21 +96,16 @@ TEST(ATestTimes, EqualTestsAreMergedBeforeTheyAreSent)
     EXPECT_EQ(EncodeTestTimes(-1, {}), "FFFFFFFFFFFF") << "no count selected: no test";
 }
 
-std::string R(const std::string& group) { return "Ошибка при чтении параметра \"" + group + "\""; }
-std::string W(const std::string& group) { return "Ошибка при записи параметра \"" + group + "\""; }
+const Lines kGroups = {"Системные события", "Логика работы по аккумуляторной батарее", "Пороги генерирования событий по АКБ",
+                       "Дополнительный автотест"};
 std::function<void(TformATests&)> Extra(int hours, int minutes)
 {
-    return [=](TformATests& p) {
-        p.DeltaHours->SetItemIndex(hours);
-        p.DeltaMinuts->SetItemIndex(minutes);
-    };
+    return [=](TformATests& p) { p.DeltaHours->SetItemIndex(hours); p.DeltaMinuts->SetItemIndex(minutes); };
 }
 
-using ATestsExchange = testsupport::Exchange<TformATests>;
-const ATestsExchange kATestsExchanges[] = {
+const ATests::Row kATestsExchanges[] = {
     {.name = "ReadEveryGroup", .device = {{"addat", "001A"}}, .wire = Lines{"+pwlog", "+AKBlog", "+AKBtresh", "+addat"},
-     .logged = Lines{"Читаю \"Системные события\"", "Читаю \"Логика работы по аккумуляторной батарее\"",
-                     "Читаю \"Пороги генерирования событий по АКБ\""},
+     .logged = Logged("Читаю", {kGroups[0], kGroups[1], kGroups[2]}),  // the extra test has no log line
      .shown = {{"vosst", "1"}, {"zadav", "15"}, {"reload", "1"}, {"ComboBox1", "2 Два"}, {"cbH1", "8 8"}, {"cbM1", "0 0"},
                {"cbH2", "12 12"}, {"cbM2", "0 0"}, {"cbH3", "0 0"}, {"cbAKBlogR", "1"}, {"cbAKBlogN", "1"},
                {"etAKBlogTime", "010"}, {"meAKBTreshR", "10,00"}, {"meAKBtreshN", "11,00"}, {"DeltaHours", "2 2"},
@@ -129,12 +118,12 @@ const ATestsExchange kATestsExchanges[] = {
      .shown = {{"vosst", "0"}, {"reload", "0"}, {"ComboBox1", "1 Один"}}},
     {.name = "ReadTestHour30IsAnError", .device = {{"pwlog", "3C3C001E00FFFFFFFF"}},
      .given = [](TformATests& p) { p.ComboBox1->SetItemIndex(1); p.cbH1->SetItemIndex(5); },
-     .errors = {R("Системные события")}, .shown = {{"cbH1", "5 5"}, {"ComboBox1", "1 Один"}}},
-    {.name = "ReadEventsTooShort", .device = {{"pwlog", "3C3C0008000C00FF"}}, .errors = {R("Системные события")}},
-    {.name = "ReadEventsNotHex", .device = {{"pwlog", "3C3C00080G0C00FFFF"}}, .errors = {R("Системные события")}},
-    {.name = "ReadMinute60IsAnError", .device = {{"pwlog", "3C3C00083CFFFFFFFF"}}, .errors = {R("Системные события")}},
+     .errors = {R(kGroups[0])}, .shown = {{"cbH1", "5 5"}, {"ComboBox1", "1 Один"}}},
+    {.name = "ReadEventsTooShort", .device = {{"pwlog", "3C3C0008000C00FF"}}, .errors = {R(kGroups[0])}},
+    {.name = "ReadEventsNotHex", .device = {{"pwlog", "3C3C00080G0C00FFFF"}}, .errors = {R(kGroups[0])}},
+    {.name = "ReadMinute60IsAnError", .device = {{"pwlog", "3C3C00083CFFFFFFFF"}}, .errors = {R(kGroups[0])}},
     {.name = "ReadBatteryNotNumbers", .device = {{"AKBlog", "00ZZFFFF"}, {"AKBtresh", "03E8"}},
-     .errors = {R("Логика работы по аккумуляторной батарее"), R("Пороги генерирования событий по АКБ")}},
+     .errors = {R(kGroups[1]), R(kGroups[2])}},
     {.name = "ReadExtraTestEveryMinuteFrom121", .build = 121, .device = {{"addat", "5A"}},
      .shown = {{"DeltaHours", "1 1"}, {"DeltaMinuts", "30 30"}}},
     {.name = "ReadExtraTestHoursHeldTo24", .build = 121, .device = {{"addat", "FFFF"}}, .shown = {{"DeltaHours", "24 24"}}},
@@ -153,39 +142,29 @@ const ATestsExchange kATestsExchanges[] = {
          p.ComboBox1->SetItemIndex(3);
          p.SetTestTimes({{{6, 30}, {6, 30}, {6, 30}}});
          p.cbAKBlogN->SetChecked(true);
-         p.etAKBlogTime->SetText("020");
-         p.meAKBtreshN->SetText("11,50");
-         p.meAKBTreshR->SetText("10,20");
+         p.etAKBlogTime->SetText("020"); p.meAKBtreshN->SetText("11,50"); p.meAKBTreshR->SetText("10,20");
          Extra(1, 6)(p);
      },
      .wire = Lines{"+pwlog3C3CFF061EFFFFFFFF", "+AKBlogFF14FFFF", "+AKBtresh03FC047E", "+addat0012"},
-     .logged = Lines{"Пишу \"Системные события\"", "Пишу \"Логика работы по аккумуляторной батарее\"",
-                     "Пишу \"Пороги генерирования событий по АКБ\""},
+     .logged = Logged("Пишу", {kGroups[0], kGroups[1], kGroups[2]}),
      .shown = {{"ComboBox1", "1 Один"}}},  // three equal tests are one
     {.name = "WriteMainsOffTwoTests", .write = true,
-     .given = [](TformATests& p) {
-         p.reload->SetChecked(true);
-         p.ComboBox1->SetItemIndex(2);
-         p.SetTestTimes({{{8, 0}, {12, 45}, {0, 0}}});
-     },
+     .given = [](TformATests& p) { p.reload->SetChecked(true); p.ComboBox1->SetItemIndex(2); p.SetTestTimes({{{8, 0}, {12, 45}, {0, 0}}}); },
      .stored = {{"pwlog", "FFFF0008000C2DFFFF"}, {"AKBlog", "FF00FFFF"}}},
     {.name = "WriteATestWithoutSelectionIsNotSent", .write = true,
      .given = [](TformATests& p) { p.ComboBox1->SetItemIndex(2); p.SetTestTimes({{{8, 0}, {-1, 15}, {0, 0}}}); },
      .wire = Lines{"+AKBlogFF00FFFF", "+AKBtresh03E8044C", "+addat0000"},
-     .errors = {W("Системные события") + ": не выбраны часы или минуты автотеста"}},
+     .errors = {W(kGroups[0]) + ": не выбраны часы или минуты автотеста"}},
     {.name = "WriteExtraTestIn5Minutes", .write = true, .given = Extra(2, 2), .stored = {{"addat", "001A"}}},
     {.name = "WriteExtraTestInMinutesFrom121", .write = true, .build = 121, .given = Extra(5, 59), .stored = {{"addat", "0167"}}},
     {.name = "WriteExtraTestWithoutSelection", .write = true, .given = Extra(-1, 0),
      .errors = {W("Дополнительный автотест") + ": не выбран период"}, .stored = {{"addat", "0000"}}},
-    {.name = "WriteBuild93HasNoExtraTest", .write = true, .build = 93, .wire = Lines{"+pwlogFFFFFFFFFFFFFFFFFF", "+AKBlogFF00FFFF",
-                                                                                      "+AKBtresh03E8044C"}},
+    {.name = "WriteBuild93HasNoExtraTest", .write = true, .build = 93,
+     .wire = Lines{"+pwlogFFFFFFFFFFFFFFFFFF", "+AKBlogFF00FFFF", "+AKBtresh03E8044C"}},
     {.name = "WriteFailuresAreListed", .write = true, .refused = {"pwlog", "AKBlog", "AKBtresh", "addat"},
-     .errors = {W("Системные события"), W("Логика работы по аккумуляторной батарее"), W("Пороги генерирования событий по АКБ"),
-                W("Дополнительный автотест")}},
+     .errors = {W(kGroups[0]), W(kGroups[1]), W(kGroups[2]), W(kGroups[3])}},
 };
 
-class ATestsTable : public ATests, public ::testing::WithParamInterface<ATestsExchange> {};
-TEST_P(ATestsTable, WithTheDevice) { Run(GetParam()); }
-INSTANTIATE_TEST_SUITE_P(ATests, ATestsTable, ::testing::ValuesIn(kATestsExchanges), testsupport::ExchangeName{});
+PAGE_EXCHANGES(ATests, kATestsExchanges);
 
 }  // namespace

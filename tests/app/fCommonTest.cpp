@@ -10,51 +10,39 @@
 
 namespace {
 
-using testsupport::Lines;
+using namespace testsupport;
 
-TEST(CommonValues, DatesHexAndBinary)
+TEST(CommonValues, DatesAndHexDigits)
 {
     std::string s = "26/12/05,10:20:30";
     DeviceDateToText(s);
     EXPECT_EQ(s, "05/12/26,10:20:30");
     s = "2";  // a short clock reply must not throw
     EXPECT_NO_THROW(DeviceDateToText(s));
-    for (const auto& [bits, hex] : {std::pair{"00001010", "0A"}, {"111111111", "1FF"}}) {
-        s = bits;
-        BinStrToHex(s);
-        EXPECT_EQ(s, hex);
-    }
-    for (const auto& [text, ok, after] : {std::tuple{" a5 ", true, "10100101"}, {"g1", false, "G1"}, {"1", false, "1"}}) {
-        s = text;
-        EXPECT_EQ(HexToBinStr(s), ok) << text;
-        EXPECT_EQ(s, after);
-    }
-    EXPECT_EQ(HexTextValue("8001"), 0x8001);
-    EXPECT_EQ(HexTextValue("GG"), 0);
+    s = " a5 ";
+    EXPECT_TRUE(HexToBinStr(s));
+    EXPECT_EQ(s, "10100101");
+    s = "g1";
+    EXPECT_FALSE(HexToBinStr(s));
+    EXPECT_EQ(s, "G1");
 }
 
-class Common : public testsupport::PageExchange<TFormCommon> {
+class Common : public PageExchange<TFormCommon> {
 protected:
     Common() : PageExchange(FormCommon, "FormCommon")
     {
         main->Show();
         page->Show();
     }
-    // A press and release of the left button over the glyph, as the user clicks.
-    void ClickWithMouse(TKitRadioButton& r)
-    {
-        const ui::TPoint at = r.GlyphPosition();
-        ASSERT_TRUE(user.MouseDown(r, ui::mbLeft, {}, at.X + 5, at.Y + 5));
-        ASSERT_TRUE(user.MouseUp(r, ui::mbLeft, {}, at.X + 5, at.Y + 5));
-    }
-    ui::Driver user{scope.App()};
 };
 
-TEST_F(Common, ObjectNumberRules)
+TEST_F(Common, Handlers)
 {
+    ui::Driver user(scope.App());
     EXPECT_FALSE(page->ParED[3]->OnKeyPress) << "the hexadecimal filter comes with the edit's first change";
     page->ParED[3]->SetText("1");
     EXPECT_TRUE(page->ParED[3]->OnKeyPress);
+    EXPECT_EQ(page->ParED[7]->MaxLength(), 4);
     page->KitGroupBox1->Show();
     page->KitRadioButton3->SetChecked(true);
     for (const auto& [typed, shown] : {std::pair{"9000", "8000"}, {"0000", "0050"}, {"z1a", "1A"}}) {
@@ -65,27 +53,16 @@ TEST_F(Common, ObjectNumberRules)
     page->etO->SetText("GG");
     user.Focus(*page->MKEdit);
     EXPECT_EQ(page->etO->Text(), "0050") << "leaving a number below 1 gives the factory number";
-
     page->KitRadioButton1->SetChecked(true);
     page->etO->SetText("9000");
-    ClickWithMouse(*page->KitRadioButton3);
+    page->KitRadioButton3->SetChecked(true);
     EXPECT_EQ(page->etO->Text(), "8000");
-    TKitRadioButton* const radios[] = {page->KitRadioButton1, page->KitRadioButton2, page->KitRadioButton3};
-    for (int i : {1, 0, 2}) {
-        ClickWithMouse(*radios[i]);
-        for (int j = 0; j < 3; ++j) EXPECT_EQ(radios[j]->Checked(), i == j) << i << " " << j;
-    }
-}
 
-TEST_F(Common, SectionLevelsAndImei)
-{
-    EXPECT_TRUE(page->etSignal->ReadOnly());
-    EXPECT_EQ(page->ParED[7]->MaxLength(), 4);
     page->cbIARazd->SetChecked(true);
     EXPECT_FALSE(page->lbARazd->Enabled());
     page->cbIARazd->SetChecked(false);
     EXPECT_TRUE(page->cbARazd->Enabled());
-
+    EXPECT_TRUE(page->etSignal->ReadOnly());
     // A start shows the levels kept in the ini file in the fields and the bars alike.
     TMemIniFile ini("/nonexistent/none.ini");
     for (const auto& [signal, errors, signalParts, errorParts] :
@@ -96,14 +73,11 @@ TEST_F(Common, SectionLevelsAndImei)
         EXPECT_EQ(page->PSignal->PartsComplete(), signalParts) << signal;
         EXPECT_EQ(page->PEr->PartsComplete(), errorParts) << errors;
     }
-
     page->ImeiLabel->SetCaption("356938035643809");
     page->ImeiLabel->Click();
     EXPECT_EQ(scope.Services().Text(), "356938035643809");
 }
 
-std::string R(const std::string& group) { return "Ошибка при чтении параметра \"" + group + "\""; }
-std::string W(const std::string& group) { return "Ошибка при записи параметра \"" + group + "\""; }
 
 // The group boxes the program shows for a firmware: Altonika section, object-number choice, Paradox.
 std::function<void(TFormCommon&)> Boxes(bool section, bool number, bool paradox = false)
@@ -114,63 +88,42 @@ std::function<void(TFormCommon&)> Boxes(bool section, bool number, bool paradox 
         p.ParadoxBox->SetVisible(paradox);
     };
 }
-
 const Lines kBase = {"+o", "+AH", "+U", "+slowcid"};
-Lines Reads(Lines more, const Lines& tail = {})
-{
-    more.insert(more.begin(), kBase.begin(), kBase.end());
-    more.insert(more.end(), tail.begin(), tail.end());
-    return more;
-}
-const Lines kModernTail = {"+masterkey", "+P2", "+IMEI"};
-const Lines kParadox = {"+pxobj0", "+pxobj1", "+pxobj2", "+pxobj3", "+pxobj4", "+pxobj5", "+pxobj6", "+pxobj7"};
+const Lines kModern = {"+masterkey", "+P2", "+IMEI"};
 const std::string kClock = "+AS\"24/05/17,13:46:10+00\"";
 
-TKitRadioButton* NumberChoice(TFormCommon& p, int i)
-{
-    return std::array{p.KitRadioButton1, p.KitRadioButton2, p.KitRadioButton3}[static_cast<std::size_t>(i)];
-}
-std::function<void(TFormCommon&)> Chosen(int i)
-{
-    return [i](TFormCommon& p) { EXPECT_TRUE(NumberChoice(p, i)->Checked()) << i; };
-}
+TKitRadioButton* NumberChoice(TFormCommon& p, int i) { return std::array{p.KitRadioButton1, p.KitRadioButton2, p.KitRadioButton3}[i]; }
+std::function<void(TFormCommon&)> Chosen(int i) { return [i](TFormCommon& p) { EXPECT_TRUE(NumberChoice(p, i)->Checked()) << i; }; }
 std::function<void(TFormCommon&)> NumberBoxWith(int i)
 {
-    return [i](TFormCommon& p) {
-        Boxes(false, true)(p);
-        NumberChoice(p, i)->SetChecked(true);
-    };
+    return [i](TFormCommon& p) { Boxes(false, true)(p); NumberChoice(p, i)->SetChecked(true); };
 }
 std::function<void(TFormCommon&)> Bars(unsigned signal, unsigned error)
 {
-    return [=](TFormCommon& p) {
-        EXPECT_EQ(p.PSignal->PartsComplete(), signal);
-        EXPECT_EQ(p.PEr->PartsComplete(), error);
-    };
+    return [=](TFormCommon& p) { EXPECT_EQ(std::pair(p.PSignal->PartsComplete(), p.PEr->PartsComplete()), std::pair(signal, error)); };
 }
-testsupport::Exchange<TFormCommon> BadSignal(const std::string& name, const std::string& value)
+Exchange<TFormCommon> BadSignal(const std::string& name, const std::string& value)
 {
     return {.name = name, .device = {{"U", value}}, .given = [](TFormCommon& p) { p.etSignal->SetText("kept"); },
             .errors = {R("Сигнал")}, .shown = {{"etSignal", "kept"}}};
 }
 
-using CommonExchange = testsupport::Exchange<TFormCommon>;
-const CommonExchange kCommonExchanges[] = {
-    {.name = "ModernReadsItsGroupsInOrder", .wire = Reads({}, kModernTail),
+const Common::Row kCommonExchanges[] = {
+    {.name = "ModernReadsItsGroupsInOrder", .wire = Cat({kBase, kModern}),
      .logged = Lines{"Читаю \"№ объекта\"", "Читаю \"Время\"", "Читаю \"Сигнал\"", "Читаю \"Параметры голосового Contact ID\""},
      .shown = {{"etTime", "17/05/24,13:45:10"}, {"etSignal", "26"}},
      .then = [](TFormCommon& p) { EXPECT_EQ(p.ImeiLabel->Caption(), "356938035643809"); }},
     {.name = "ModernReadsNumberChoiceAndParadox", .given = Boxes(false, true, true),
-     .wire = Reads({"+altsect"}, [] { Lines t = kParadox; t.insert(t.end(), kModernTail.begin(), kModernTail.end()); return t; }()),
+     .wire = Cat({kBase, {"+altsect", "+pxobj0", "+pxobj1", "+pxobj2", "+pxobj3", "+pxobj4", "+pxobj5", "+pxobj6", "+pxobj7"}, kModern}),
      .shown = {{"ParED7", "0008"}, {"MKEdit", "1234"}}},
     {.name = "Build47OldFirmware", .build = 47, .wire = Lines{"+o", "+AH", "+U", "+typepan", "+slowcid", "+altsect"}},
     {.name = "Build49", .build = 49, .wire = kBase},
-    {.name = "Build49SectionBox", .build = 49, .given = Boxes(true, false), .wire = Reads({"+altsect"})},
-    {.name = "Build69BothBoxes", .build = 69, .given = Boxes(true, true), .wire = Reads({"+altsect"})},
+    {.name = "Build49SectionBox", .build = 49, .given = Boxes(true, false), .wire = Cat({kBase, {"+altsect"}})},
+    {.name = "Build69BothBoxes", .build = 69, .given = Boxes(true, true), .wire = Cat({kBase, {"+altsect"}})},
     {.name = "Build70SectionBox", .build = 70, .given = Boxes(true, false), .wire = kBase},
-    {.name = "Build70NumberBox", .build = 70, .given = Boxes(false, true), .wire = Reads({"+altsect"})},
+    {.name = "Build70NumberBox", .build = 70, .given = Boxes(false, true), .wire = Cat({kBase, {"+altsect"}})},
     {.name = "Build95", .build = 95, .wire = kBase},
-    {.name = "Build96MasterKey", .build = 96, .wire = Reads({"+masterkey"})},
+    {.name = "Build96MasterKey", .build = 96, .wire = Cat({kBase, {"+masterkey"}})},
     {.name = "SignalFullBar", .device = {{"U", "1F03"}}, .shown = {{"etSignal", "31"}, {"etError", "3"}}, .then = Bars(31, 3)},
     {.name = "Signal99IsNone", .device = {{"U", "6363"}}, .shown = {{"etSignal", "99"}, {"etError", "7"}}, .then = Bars(0, 7)},
     BadSignal("SignalEmpty", ""),
@@ -245,8 +198,6 @@ const CommonExchange kCommonExchanges[] = {
      .errors = {W("Изменение номеров для панели Altonika")}},
 };
 
-class CommonTable : public Common, public ::testing::WithParamInterface<CommonExchange> {};
-TEST_P(CommonTable, WithTheDevice) { Run(GetParam()); }
-INSTANTIATE_TEST_SUITE_P(Common, CommonTable, ::testing::ValuesIn(kCommonExchanges), testsupport::ExchangeName{});
+PAGE_EXCHANGES(Common, kCommonExchanges);
 
 }  // namespace

@@ -9,9 +9,9 @@
 
 namespace {
 
-using testsupport::Lines;
+using namespace testsupport;
 
-class EnNumber : public testsupport::PageExchange<TFormEnNumber> {
+class EnNumber : public PageExchange<TFormEnNumber> {
 protected:
     EnNumber() : PageExchange(FormEnNumber, "FormEnNumber") { clearBeforeRead = true; }
 };
@@ -49,15 +49,13 @@ TEST_F(EnNumber, TheFlagEnablesTheNumbersAndThePlus)
     EXPECT_EQ(page->etN4->Text(), "+79990001122");
 }
 
-std::string W(const std::string& group) { return "Ошибка при записи параметра \"" + group + "\""; }
 const std::string kFlag = "Флаг включения инженерных номеров";
 std::function<void(TFormEnNumber&)> FlagOn()
 {
     return [](TFormEnNumber& p) { p.CheckBox1->SetChecked(true); };
 }
 
-using EnNumberExchange = testsupport::Exchange<TFormEnNumber>;
-const EnNumberExchange kEnNumberExchanges[] = {
+const EnNumber::Row kEnNumberExchanges[] = {
     {.name = "ReadTheFlagAndFiveNumbers", .panel = sim::PanelKind::Bolid,
      .wire = Lines{"+enaing", "+phing0", "+phing1", "+phing2", "+phing3", "+phing4"},
      .logged = Lines{"Читаю \"" + kFlag + "\"", "Читаю \"Инженерный номер 1\"", "Читаю \"Инженерный номер 2\"",
@@ -83,8 +81,6 @@ const EnNumberExchange kEnNumberExchanges[] = {
      .errors = {W("Инженерный номер 2") + ": в нём есть управляющий символ (перевод строки, возврат каретки и подобные)"}},
 };
 
-class EnNumberTable : public EnNumber, public ::testing::WithParamInterface<EnNumberExchange> {};
-TEST_P(EnNumberTable, WithTheDevice) { Run(GetParam()); }
-INSTANTIATE_TEST_SUITE_P(EnNumber, EnNumberTable, ::testing::ValuesIn(kEnNumberExchanges), testsupport::ExchangeName{});
+PAGE_EXCHANGES(EnNumber, kEnNumberExchanges);
 
 }  // namespace

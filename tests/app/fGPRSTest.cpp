@@ -10,16 +10,16 @@
 
 namespace {
 
-using testsupport::Lines;
+using namespace testsupport;
 
-class Gprs : public testsupport::PageExchange<TformGPRS> {
+class Gprs : public PageExchange<TformGPRS> {
 protected:
     Gprs() : PageExchange(formGPRS, "formGPRS")
     {
         page->LoadDefaults();
         clearBeforeRead = true;
     }
-    void Connected(int build) override { page->SetupForDevice(5, build); }
+    void Connected(int build, sim::PanelKind) override { page->SetupForDevice(5, build); }
 };
 
 TEST_F(Gprs, DefaultsBindingAndKeyFilters)
@@ -48,14 +48,6 @@ TEST_F(Gprs, DefaultsBindingAndKeyFilters)
     }
 }
 
-std::string R(const std::string& group) { return "Ошибка при чтении параметра \"" + group + "\""; }
-std::string W(const std::string& group) { return "Ошибка при записи параметра \"" + group + "\""; }
-Lines Logged(const std::string& verb, const Lines& groups)
-{
-    Lines lines;
-    for (const std::string& g : groups) lines.push_back(verb + " \"" + g + "\"");
-    return lines;
-}
 const std::string kPause = "Время между попытками установление GPRS-соединения";
 const std::string kBinding = "Привязка адреса к SIM карте";
 const std::string kBadCharacter =
@@ -68,8 +60,7 @@ std::function<void(TformGPRS&)> Password(const std::string& text)
     return [text](TformGPRS& p) { p.etSIM1SPSWD->SetText(text); };
 }
 
-using GprsExchange = testsupport::Exchange<TformGPRS>;
-const GprsExchange kGprsExchanges[] = {
+const Gprs::Row kGprsExchanges[] = {
     {.name = "ReadEveryGroupAndTheBindingFrom116", .build = 116, .device = {{"ipeqsim", "00"}},
      .wire = Lines{"+timegpres", "+IPadr", "+IPport", "+IP1adr", "+IP1port", "+ps", "+GAPN0", "+gprsname0", "+gprspswd0",
                    "+gphon0", "+ipeqsim", "+GAPN1", "+gprsname1", "+gprspswd1", "+gphon1", "+ipeqsim"},
@@ -88,7 +79,7 @@ const GprsExchange kGprsExchanges[] = {
     {.name = "ReadBelow116WithoutTheBinding", .build = 115, .panel = sim::PanelKind::Bolid,
      .wire = Lines{"+timegpres", "+IPadr", "+IPport", "+IP1adr", "+IP1port", "+ps", "+GAPN0", "+gprsname0", "+gprspswd0",
                    "+gphon0", "+GAPN1", "+gprsname1", "+gprspswd1", "+gphon1"},
-     .then = [](TformGPRS& p) { EXPECT_FALSE(p.CheckBox1->Enabled()); }},
+     .shown = {{"CheckBox1", "0"}}, .then = [](TformGPRS& p) { EXPECT_FALSE(p.CheckBox1->Enabled()); }},
     {.name = "ReadPause240Minutes", .device = {{"timegpres", "00F0"}}, .shown = {{"cbZTime", "3 4"}}},
     {.name = "ReadPause600Minutes", .device = {{"timegpres", "0258"}}, .shown = {{"cbZTime", "9 10"}}},
     {.name = "ReadPauseBelowAnHourSelectsNothing", .device = {{"timegpres", "001E"}}, .shown = {{"cbZTime", "-1 "}}},
@@ -111,7 +102,8 @@ const GprsExchange kGprsExchanges[] = {
      .logged = Logged("Пишу", {kPause, "Номер для выхода в GPRS", "Адрес APN", "Логин для APN", "Пароль для APN",
                                "Номер для выхода в GPRS", "Адрес APN", "Логин для APN", "Пароль для APN", "Адрес сервера",
                                "Порт сервера", "Пароль для подключения к серверу", "Адрес сервера 2", "Порт сервера 2"})},
-    {.name = "WriteBelow116WithoutTheBinding", .write = true, .build = 115, .panel = sim::PanelKind::Paradox, .wire = kWrite114},
+    {.name = "WriteBelow116WithoutTheBinding", .write = true, .build = 115, .panel = sim::PanelKind::Paradox, .wire = kWrite114,
+     .shown = {{"CheckBox1", "0"}}},
     {.name = "WriteBindingOff", .write = true, .build = 116, .stored = {{"ipeqsim", "FF"}}},
     {.name = "WriteBindingRefused", .write = true, .build = 116, .refused = {"ipeqsim"}, .errors = {W(kBinding)}},
     {.name = "WritePauseNotSelected", .write = true, .given = [](TformGPRS& p) { p.cbZTime->SetItemIndex(-1); },
@@ -141,8 +133,6 @@ const GprsExchange kGprsExchanges[] = {
      .errors = {W(kPause), W("Логин для APN"), W("Порт сервера"), W("Пароль для подключения к серверу"), W("Адрес сервера 2")}},
 };
 
-class GprsTable : public Gprs, public ::testing::WithParamInterface<GprsExchange> {};
-TEST_P(GprsTable, WithTheDevice) { Run(GetParam()); }
-INSTANTIATE_TEST_SUITE_P(Gprs, GprsTable, ::testing::ValuesIn(kGprsExchanges), testsupport::ExchangeName{});
+PAGE_EXCHANGES(Gprs, kGprsExchanges);
 
 }  // namespace

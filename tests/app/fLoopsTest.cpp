@@ -9,36 +9,27 @@
 
 namespace {
 
-using testsupport::Lines;
+using namespace testsupport;
 
-TMsgFile SmallTable()
-{
-    TMsgFile table;
-    table.Rows = {{"1303", "Восстановление после проникновения"}, {"1301", "Проникновение"}, {"1101", "Пожар"}};
-    return table;
-}
 const TMsgFile& Table()
 {
-    static const TMsgFile table = SmallTable();
+    static const TMsgFile table{.Rows = {{"1303", "Восстановление после проникновения"}, {"1301", "Проникновение"}, {"1101", "Пожар"}}};
     return table;
 }
 
-bool EventEnabled(const TFormLoops& page, int k)
-{
-    const TLoopEventControls e = page.Event(k);
-    EXPECT_EQ(e.Code->Enabled(), e.Partition->Enabled()) << k;
-    EXPECT_EQ(e.Code->Enabled(), e.Loop->Enabled()) << k;
-    return e.Code->Enabled();
-}
+// The events whose list and numbers are enabled (all three alike).
 std::vector<int> EnabledEvents(const TFormLoops& page)
 {
     std::vector<int> events;
-    for (int k = 0; k < TFormLoops::EventCount; ++k)
-        if (EventEnabled(page, k)) events.push_back(k);
+    for (int k = 0; k < TFormLoops::EventCount; ++k) {
+        const TLoopEventControls e = page.Event(k);
+        EXPECT_TRUE(e.Code->Enabled() == e.Partition->Enabled() && e.Code->Enabled() == e.Loop->Enabled()) << k;
+        if (e.Code->Enabled()) events.push_back(k);
+    }
     return events;
 }
 
-class Loops : public testsupport::PageExchange<TFormLoops> {
+class Loops : public PageExchange<TFormLoops> {
 protected:
     Loops() : PageExchange(FormLoops, "FormLoops", &Table()) {}
 };
@@ -101,28 +92,24 @@ TEST_F(Loops, AnItemWiderThanTheDroppedListShowsItsHintOnlyWhileDroppedDown)
     EXPECT_FALSE(list.HintWindow());
 }
 
-std::string R(const std::string& group) { return "Ошибка при чтении параметра \"" + group + "\""; }
-std::string W(const std::string& group) { return "Ошибка при записи параметра \"" + group + "\""; }
 std::function<void(TFormLoops&)> Enabled(std::vector<int> events)
 {
     return [events](TFormLoops& p) { EXPECT_EQ(EnabledEvents(p), events); };
 }
-std::function<void(TFormLoops&)> AllOn()
-{
-    return [](TFormLoops& p) {
-        for (int k = 0; k < TFormLoops::EventCount; ++k) p.Event(k).Box->SetChecked(true);
-    };
-}
 const std::string kFire = "2 1101: Пожар";
+const Lines kReadTitles = {"Параметры реакции на дискретные входы", "Параметры при срабытывании входа 1",
+                           "Параметры при восстановлении входа 1", "Параметры при срабытывании входа 2",
+                           "Параметры при восстановлении входа 2", "Параметры при срабытывании входа 3",
+                           "Параметры при восстановлении входа 3", "Флаг включения события тампера"};
+const Lines kWriteTitles = {"Параметры реакции на дискретные входы", "Параметры при срабатывании входа 1",
+                            "Параметры при восстановлении входа 1", "Параметры при срабатывании входа 2",
+                            "Параметры при восстановлении входа 2", "Параметры при срабатывании входа 3",
+                            "Параметры при восстановлении входа 3", "Флаг включения события тампера"};
 
-using LoopsExchange = testsupport::Exchange<TFormLoops>;
-const LoopsExchange kLoopsExchanges[] = {
+const Loops::Row kLoopsExchanges[] = {
     {.name = "ReadFlagsEventsAndTamper", .device = {{"X", "C5"}, {"n04", "313012345"}, {"tamper", "00"}},
      .wire = Lines{"+X", "+n00", "+n01", "+n02", "+n03", "+n04", "+n05", "+tamper"},
-     .logged = Lines{"Читаю \"Параметры реакции на дискретные входы\"", "Читаю \"Параметры при срабытывании входа 1\"",
-                     "Читаю \"Параметры при восстановлении входа 1\"", "Читаю \"Параметры при срабытывании входа 2\"",
-                     "Читаю \"Параметры при восстановлении входа 2\"", "Читаю \"Параметры при срабытывании входа 3\"",
-                     "Читаю \"Параметры при восстановлении входа 3\"", "Читаю \"Флаг включения события тампера\""},
+     .logged = Logged("Читаю", kReadTitles),
      .shown = {{"cbResponce1", "1"}, {"cbRecovery1", "0"}, {"cbResponce2", "1"}, {"cbRecovery3", "0"},
                {"cbRec1", "0 1303: Восстановление после проникновения"}, {"cbRes1", "1 1301: Проникновение"},
                {"etPartRes1", "1"}, {"etLoopRes1", "1"}, {"cbRes3", "0 1303: Восстановление после проникновения"},
@@ -136,26 +123,20 @@ const LoopsExchange kLoopsExchanges[] = {
     {.name = "ReadUnusableValuesChangeNothing", .panel = sim::PanelKind::Paradox,
      .device = {{"X", "ZZ"}, {"n01", "3X3001005"}}, .refused = {"tamper"},
      .given = [](TFormLoops& p) { p.cbResponce2->SetChecked(true); p.cbTamper->SetChecked(true); p.etLoopRec1->SetText("77"); },
-     .errors = {R("Параметры при восстановлении входа 1"), R("Флаг включения события тампера")},  // a flag byte not hex is none
+     .errors = {R(kReadTitles[2]), R(kReadTitles[7])},  // a flag byte that is not hexadecimal is no error
      .shown = {{"cbResponce2", "1"}, {"cbTamper", "1"}, {"etLoopRec1", "77"}}, .then = Enabled({2})},
     {.name = "ReadCodeMissingFromTheTable", .device = {{"n03", "199903004"}}, .shown = {{"cbRec2", "3 9991:  "}}},  // kept for the next write
 
     {.name = "WriteEveryGroup", .write = true,
      .given = [](TFormLoops& p) {
-         AllOn()(p);
+         for (int k = 0; k < TFormLoops::EventCount; ++k) p.Event(k).Box->SetChecked(true);
          p.cbRes1->SetText("1101: Пожар");
-         p.etPartRes1->SetText("7");
-         p.etLoopRes1->SetText("12");
-         p.etPartRec3->SetText("99");
-         p.etLoopRec3->SetText("999");
+         p.etPartRes1->SetText("7"); p.etLoopRes1->SetText("12"); p.etPartRec3->SetText("99"); p.etLoopRec3->SetText("999");
          p.cbTamper->SetChecked(true);
      },
      .wire = Lines{"+XBF", "+n001110070120", "+n013130000000", "+n023130000000", "+n033130000000", "+n043130000000",
                    "+n053130999990", "+tamper00"},
-     .logged = Lines{"Пишу \"Параметры реакции на дискретные входы\"", "Пишу \"Параметры при срабатывании входа 1\"",
-                     "Пишу \"Параметры при восстановлении входа 1\"", "Пишу \"Параметры при срабатывании входа 2\"",
-                     "Пишу \"Параметры при восстановлении входа 2\"", "Пишу \"Параметры при срабатывании входа 3\"",
-                     "Пишу \"Параметры при восстановлении входа 3\"", "Пишу \"Флаг включения события тампера\""},
+     .logged = Logged("Пишу", kWriteTitles),
      .stored = {{"X", "BF"}, {"n00", "111007012"}, {"n05", "313099999"}}},
     {.name = "WriteAllOff", .write = true, .panel = sim::PanelKind::Bolid, .stored = {{"X", "80"}, {"tamper", "FF"}}},
     {.name = "WriteEmptyNumbersAtFullWidth", .write = true,
@@ -166,14 +147,11 @@ const LoopsExchange kLoopsExchanges[] = {
     {.name = "WriteEventWithoutCodeIsNotSent", .write = true, .given = [](TFormLoops& p) { p.cbRec2->SetItemIndex(-1); },
      .wire = Lines{"+X80", "+n003130000000", "+n013130000000", "+n023130000000", "+n043130000000", "+n053130000000",
                    "+tamperFF"},
-     .errors = {W("Параметры при восстановлении входа 2") + ": не выбран код события"}},
+     .errors = {W(kWriteTitles[4]) + ": не выбран код события"}},
     {.name = "WriteFailuresAreListedAndTheRestGoesOut", .write = true, .refused = {"X80", "n02", "tamper"},
-     .errors = {W("Параметры реакции на дискретные входы"), W("Параметры при срабатывании входа 2"),
-                W("Флаг включения события тампера")}},
+     .errors = {W(kWriteTitles[0]), W(kWriteTitles[3]), W(kWriteTitles[7])}},
 };
 
-class LoopsTable : public Loops, public ::testing::WithParamInterface<LoopsExchange> {};
-TEST_P(LoopsTable, WithTheDevice) { Run(GetParam()); }
-INSTANTIATE_TEST_SUITE_P(Loops, LoopsTable, ::testing::ValuesIn(kLoopsExchanges), testsupport::ExchangeName{});
+PAGE_EXCHANGES(Loops, kLoopsExchanges);
 
 }  // namespace

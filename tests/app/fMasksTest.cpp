@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -11,15 +12,11 @@
 
 namespace {
 
-using testsupport::Lines;
+using namespace testsupport;
 
 const TMsgFile& Table()
 {
-    static const TMsgFile table = [] {
-        TMsgFile t;
-        t.Rows = {{"1101", "Пожар"}, {"1303", "Восстановление после проникновения"}, {"1301", "Проникновение"}};
-        return t;
-    }();
+    static const TMsgFile table{.Rows = {{"1101", "Пожар"}, {"1303", "Восстановление после проникновения"}, {"1301", "Проникновение"}}};
     return table;
 }
 
@@ -49,17 +46,13 @@ std::vector<int> EveryRow()
     return every;
 }
 
-std::string Repeat(const std::string& s, int n)
-{
-    std::string out;
-    for (int i = 0; i < n; ++i) out += s;
-    return out;
-}
+// n bytes of zero bits.
+std::string Zeros(int n) { return std::string(2 * static_cast<std::size_t>(n), '0'); }
 
-class Masks : public testsupport::PageExchange<TFormMasks> {
+class Masks : public PageExchange<TFormMasks> {
 protected:
     Masks() : PageExchange(FormMasks, "FormMasks", &Table()) {}
-    void Connected(int build) override { page->SetupForDevice(build); }
+    void Connected(int build, sim::PanelKind) override { page->SetupForDevice(build); }
     // The rows a fresh page ticks, loaded from this ini.
     std::vector<int> LoadedTicks(const TMemIniFile& ini)
     {
@@ -69,21 +62,16 @@ protected:
         ui::Free(fresh);
         return rows;
     }
-    std::vector<int> LoadedTicks(const std::string& keys)
-    {
-        return LoadedTicks(TMemIniFile::FromBytes("/nonexistent/m.ini", "[FormMasks]\n" + keys));
-    }
+    std::vector<int> LoadedTicks(const std::string& keys) { return LoadedTicks(TMemIniFile::FromBytes("/m.ini", "[FormMasks]\n" + keys)); }
     TFormLoops* loops = ui::Create<TFormLoops>(&scope.App(), "FormLoops", nullptr, &Table());
 };
 
 TEST_F(Masks, GridModesAndRebuilds)
 {
     EXPECT_EQ(page->MaskRows(), 134);
-    EXPECT_EQ(page->sg->Cells(2, 1), "ПОЖАР");
-    EXPECT_EQ(page->sg->Cells(3, 1), "1110: Пожар");
-    EXPECT_EQ(page->sg->Cells(3, 3), "1130: Проникновение");
-    EXPECT_EQ(page->sg->Cells(3, 2), "1118:  ");
-    EXPECT_EQ(page->sg->Cells(2, 134), "ОТМЕТКА НАРЯДА");
+    for (const auto& [col, row, text] : {std::tuple{2, 1, "ПОЖАР"}, {3, 1, "1110: Пожар"}, {3, 3, "1130: Проникновение"},
+                                         {3, 2, "1118:  "}, {2, 134, "ОТМЕТКА НАРЯДА"}})
+        EXPECT_EQ(page->sg->Cells(col, row), text) << col << "," << row;
     EXPECT_EQ(TickedRows(*page), kC2000It);
 
     page->rbAll->SetChecked(true);
@@ -137,9 +125,8 @@ TEST_F(Masks, LinkControlClearsAndDisablesTheLoop3BoxesOfTheLoopsPage)
     loops->cbRecovery3->SetChecked(true);
     loops->cbResponce2->SetChecked(true);
     page->BLDCONCheckBox->SetChecked(true);
-    for (const ui::TControl* c : {static_cast<ui::TControl*>(loops->cbResponce3), static_cast<ui::TControl*>(loops->cbRecovery3),
-                                  static_cast<ui::TControl*>(loops->cbRes3), static_cast<ui::TControl*>(loops->etLoopRec3)})
-        EXPECT_FALSE(c->Enabled()) << c->Name();
+    EXPECT_FALSE(loops->cbResponce3->Enabled() || loops->cbRecovery3->Enabled() || loops->cbRes3->Enabled() ||
+                 loops->etLoopRec3->Enabled());
     EXPECT_FALSE(loops->cbRecovery3->Checked());
     EXPECT_TRUE(loops->cbResponce2->Checked());
     page->BLDCONCheckBox->SetChecked(false);
@@ -158,90 +145,72 @@ TEST_F(Masks, TicksOfEveryRowLiveInTheIniFileInTheFlexibleModeOnly)
     EXPECT_EQ(LoadedTicks("rbAll=1\nrbFiltrit=0\nrbUseMask=0\ncb1=0\ncb2=0\n"), EveryRow());
 }
 
-std::function<void(TFormMasks&)> Ticked(std::vector<int> rows)
+std::function<void(TFormMasks&)> Ticked(std::vector<int> rows) { return [rows](TFormMasks& p) { EXPECT_EQ(TickedRows(p), rows); }; }
+std::function<void(TFormMasks&)> TickedOnly(std::vector<int> rows) { return [rows](TFormMasks& p) { TickOnly(p, rows); }; }
+std::function<void(TFormMasks&)> LinkControlOn() { return [](TFormMasks& p) { p.BLDCONCheckBox->SetChecked(true); }; }
+const std::string kFilter = "Фильтрация сообщений от С2000", kLink = "Контроль связи с Bolid С2000",
+                  kMask = "Маска событий для панели Bolid", kMaskExt = "Маска событий для панели Bolid (дополнения)",
+                  kAddress = "Запись адреса устройства Bolid C2000 в номер раздела";
+Exchange<TFormMasks> BadInputFlags(const std::string& name, const std::string& flags, const std::string& detail)
 {
-    return [rows](TFormMasks& p) { EXPECT_EQ(TickedRows(p), rows); };
-}
-std::function<void(TFormMasks&)> TickedOnly(std::vector<int> rows)
-{
-    return [rows](TFormMasks& p) { TickOnly(p, rows); };
-}
-std::function<void(TFormMasks&)> LinkControlOn()
-{
-    return [](TFormMasks& p) { p.BLDCONCheckBox->SetChecked(true); };
-}
-std::string R(const std::string& group) { return "Ошибка при чтении параметра \"" + group + "\""; }
-std::string W(const std::string& group) { return "Ошибка при записи параметра \"" + group + "\""; }
-const std::string kFilter = "Фильтрация сообщений от С2000";
-const std::string kLink = "Контроль связи с Bolid С2000";
-const std::string kMask = "Маска событий для панели Bolid";
-const std::string kMaskExt = "Маска событий для панели Bolid (дополнения)";
-const std::string kAddress = "Запись адреса устройства Bolid C2000 в номер раздела";
-testsupport::Exchange<TFormMasks> BadInputFlags(const std::string& name, const std::string& flags, const std::string& detail)
-{
-    return {.name = name, .write = true, .panel = sim::PanelKind::Bolid, .device = {{"X", flags}}, .given = LinkControlOn(),
-            .wire = Lines{"+filtrit00", "+X", "+filtrallFF" + kC2000ItMask, "+filtral1" + Repeat("00", 8), "+adrbldFF"},
+    return {.name = name, .write = true, .device = {{"X", flags}}, .given = LinkControlOn(),
+            .wire = Lines{"+filtrit00", "+X", "+filtrallFF" + kC2000ItMask, "+filtral1" + Zeros(8), "+adrbldFF"},
             .errors = {W(kLink) + ": " + detail}, .stored = {{"X", flags}, {"bldcon", "FF"}}};
 }
 
-using MasksExchange = testsupport::Exchange<TFormMasks>;
-const MasksExchange kMasksExchanges[] = {
-    {.name = "ReadFlexibleModeAndEveryRow", .panel = sim::PanelKind::Bolid,
-     .device = {{"filtrit", "FF"}, {"filtrall", "00" + Repeat("00", 10) + "80"}, {"filtral1", "0100000000200000"},
+const Masks::Row kMasksExchanges[] = {
+    {.name = "ReadFlexibleModeAndEveryRow",
+     .device = {{"filtrit", "FF"}, {"filtrall", Zeros(11) + "80"}, {"filtral1", "0100000000200000"},
                 {"adrbld", "00"}, {"bldcon", "00"}},
      .wire = Lines{"+filtrit", "+bldcon", "+filtrall", "+filtral1", "+adrbld"},
-     .logged = Lines{"Читаю \"" + kFilter + "\"", "Читаю \"" + kLink + "\"", "Читаю \"" + kMask + "\"", "Читаю \"" + kMaskExt + "\"",
-                     "Читаю \"" + kAddress + "\""},
+     .logged = Logged("Читаю", {kFilter, kLink, kMask, kMaskExt, kAddress}),
      .shown = {{"rbUseMask", "1"}, {"cbAdrbld", "1"}, {"BLDCONCheckBox", "1"}},
      .then = [](TFormMasks& p) {
          EXPECT_EQ(TickedRows(p), (std::vector<int>{88, 89, 134}));
          EXPECT_FALSE(FormLoops->cbResponce3->Enabled());
      }},
-    {.name = "ReadC2000ItModeShowsTheBitsRead", .panel = sim::PanelKind::Bolid,
-     .device = {{"filtrit", "00"}, {"filtrall", "FF0300" + Repeat("00", 9)}, {"filtral1", Repeat("00", 8)}},
+    {.name = "ReadC2000ItModeShowsTheBitsRead",
+     .device = {{"filtrit", "00"}, {"filtrall", "FF0300" + Zeros(9)}, {"filtral1", Zeros(8)}},
      .shown = {{"rbFiltrit", "1"}, {"rbAll", "0"}}, .then = Ticked({1, 2})},
-    {.name = "ReadNeitherModeIsAllRows", .panel = sim::PanelKind::Bolid,
-     .device = {{"filtrit", "FF"}, {"filtrall", "FF" + Repeat("00", 11)}, {"filtral1", Repeat("00", 8)}},
+    {.name = "ReadNeitherModeIsAllRows",
+     .device = {{"filtrit", "FF"}, {"filtrall", "FF" + Zeros(11)}, {"filtral1", Zeros(8)}},
      .shown = {{"rbAll", "1"}}, .then = Ticked(EveryRow())},
-    {.name = "ReadFlagsThatCannotBeReadKeepThePage", .panel = sim::PanelKind::Bolid, .device = {{"adrbld", "G1"}},
+    {.name = "ReadFlagsThatCannotBeReadKeepThePage", .device = {{"adrbld", "G1"}},
      .refused = {"bldcon", "filtrit"}, .given = [](TFormMasks& p) { LinkControlOn()(p); p.cbAdrbld->SetChecked(true); },
      .errors = {R(kFilter), R(kLink), R(kAddress)}, .shown = {{"BLDCONCheckBox", "1"}, {"cbAdrbld", "1"}}},
-    {.name = "ReadMasksNotHexAreErrors", .panel = sim::PanelKind::Bolid,
-     .device = {{"filtrit", "FF"}, {"adrbld", "00"}, {"filtrall", "00" + Repeat("FF", 10) + "ZZ"}, {"filtral1", Repeat("F", 15)}},
+    {.name = "ReadMasksNotHexAreErrors",
+     .device = {{"filtrit", "FF"}, {"adrbld", "00"}, {"filtrall", "00" + std::string(20, 'F') + "ZZ"}, {"filtral1", std::string(15, 'F')}},
      .given = TickedOnly({5}), .errors = {R(kMask), R(kMaskExt)}, .shown = {{"cbAdrbld", "1"}}, .then = Ticked({5})},
-    {.name = "ReadBelow85OneMaskOf83Rows", .build = 84, .panel = sim::PanelKind::Bolid,
-     .device = {{"filtrall", "00" + Repeat("00", 10) + "07"}}, .wire = Lines{"+filtrit", "+bldcon", "+filtrall"},
+    {.name = "ReadBelow85OneMaskOf83Rows", .build = 84,
+     .device = {{"filtrall", Zeros(11) + "07"}}, .wire = Lines{"+filtrit", "+bldcon", "+filtrall"},
      .then = Ticked({81, 82, 83})},
-    {.name = "ReadAddressFlagFrom101", .build = 101, .panel = sim::PanelKind::Bolid,
+    {.name = "ReadAddressFlagFrom101", .build = 101,
      .wire = Lines{"+filtrit", "+bldcon", "+filtrall", "+filtral1", "+adrbld"}},
-    {.name = "ReadNoAddressFlagAt100", .build = 100, .panel = sim::PanelKind::Bolid,
+    {.name = "ReadNoAddressFlagAt100", .build = 100,
      .wire = Lines{"+filtrit", "+bldcon", "+filtrall", "+filtral1"}},
-    {.name = "ReadNoAddressFlagOfMajor6", .major = 6, .panel = sim::PanelKind::Bolid,
+    {.name = "ReadNoAddressFlagOfMajor6", .major = 6,
      .wire = Lines{"+filtrit", "+bldcon", "+filtrall", "+filtral1"}},
 
-    {.name = "WriteFlexibleMode", .write = true, .panel = sim::PanelKind::Bolid,
+    {.name = "WriteFlexibleMode", .write = true,
      .given = [](TFormMasks& p) { TickOnly(p, {3, 64, 88, 89, 100, 134}); p.cbAdrbld->SetChecked(true); },
-     .wire = Lines{"+filtritFF", "+bldconFF", "+filtrall0004" + Repeat("00", 6) + "80000080", "+filtral10108000000200000", "+adrbld00"},
-     .logged = Lines{"Пишу \"" + kFilter + "\"", "Пишу \"" + kLink + "\"", "Пишу \"" + kMask + "\"", "Пишу \"" + kMaskExt + "\"",
-                     "Пишу \"" + kAddress + "\""}},
-    {.name = "WriteLinkControlClearsTheLoop3Bits", .write = true, .panel = sim::PanelKind::Bolid, .device = {{"X", "B3"}},
+     .wire = Lines{"+filtritFF", "+bldconFF", "+filtrall0004" + Zeros(6) + "80000080", "+filtral10108000000200000", "+adrbld00"},
+     .logged = Logged("Пишу", {kFilter, kLink, kMask, kMaskExt, kAddress})},
+    {.name = "WriteLinkControlClearsTheLoop3Bits", .write = true, .device = {{"X", "B3"}},
      .given = LinkControlOn(), .stored = {{"X", "83"}, {"bldcon", "00"}}},
     BadInputFlags("WriteInputFlagsNotHex", "ZZ", "флаги входов (X) прочитаны не как две шестнадцатеричные цифры: \"ZZ\""),
     BadInputFlags("WriteInputFlagsTooLong", "B30", "флаги входов (X) прочитаны не как две шестнадцатеричные цифры: \"B30\""),
     BadInputFlags("WriteInputFlagsEmpty", "", "флаги входов (X) прочитаны не как две шестнадцатеричные цифры: \"\""),
-    {.name = "WriteInputFlagsRefused", .write = true, .panel = sim::PanelKind::Bolid, .refused = {"X83"}, .given = LinkControlOn(),
+    {.name = "WriteInputFlagsRefused", .write = true, .refused = {"X83"}, .given = LinkControlOn(),
      .errors = {W(kLink)}, .stored = {{"bldcon", "FF"}}},
-    {.name = "WriteBelow85", .write = true, .build = 84, .panel = sim::PanelKind::Bolid, .given = TickedOnly({1, 9}),
-     .wire = Lines{"+filtritFF", "+bldconFF", "+filtrall000101" + Repeat("00", 9), "+adrbldFF"}},
-    {.name = "WriteBelow49OnlyMaskAndAddress", .write = true, .build = 48, .panel = sim::PanelKind::Bolid,
+    {.name = "WriteBelow85", .write = true, .build = 84, .given = TickedOnly({1, 9}),
+     .wire = Lines{"+filtritFF", "+bldconFF", "+filtrall000101" + Zeros(9), "+adrbldFF"}},
+    {.name = "WriteBelow49OnlyMaskAndAddress", .write = true, .build = 48,
      .wire = Lines{"+filtrallFF" + kC2000ItMask, "+adrbldFF"}},
-    {.name = "WriteFailuresAreListed", .write = true, .panel = sim::PanelKind::Bolid,
+    {.name = "WriteFailuresAreListed", .write = true,
      .refused = {"filtrit", "bldcon", "filtrall", "filtral1", "adrbld"},
      .errors = {W(kFilter), W(kLink), W(kMask), W(kMaskExt), W(kAddress)}},
 };
 
-class MasksTable : public Masks, public ::testing::WithParamInterface<MasksExchange> {};
-TEST_P(MasksTable, WithTheDevice) { Run(GetParam()); }
-INSTANTIATE_TEST_SUITE_P(Masks, MasksTable, ::testing::ValuesIn(kMasksExchanges), testsupport::ExchangeName{});
+PAGE_EXCHANGES(Masks, kMasksExchanges);
 
 }  // namespace

@@ -12,7 +12,7 @@
 
 namespace {
 
-using testsupport::Lines;
+using namespace testsupport;
 
 TEST(WayTypes, CodesAndListsByBuildAndPanel)
 {
@@ -36,7 +36,14 @@ void Choose(TformWays& page, int channel, int type, const std::string& phone = "
     page.etP[k]->SetText(phone);
 }
 
-class Ways : public testsupport::PageExchange<TformWays> {
+std::function<void(TformWays&)> TypesAre(std::vector<int> types)
+{
+    return [types](TformWays& p) {
+        for (int i = 0; i < 8; ++i) EXPECT_EQ(p.ChannelType(i), types[static_cast<std::size_t>(i)]) << "channel " << i + 1;
+    };
+}
+
+class Ways : public PageExchange<TformWays> {
 protected:
     Ways() : PageExchange(formWays, "formWays")
     {
@@ -45,7 +52,7 @@ protected:
         page->Show();
     }
     ~Ways() override { FormHistory = nullptr; }
-    void Connected(int build) override { page->FillTypeLists(build, false); }
+    void Connected(int build, sim::PanelKind panel) override { page->FillTypeLists(build, panel == sim::PanelKind::Bolid); }
     std::vector<int> Types(int channel) const
     {
         std::vector<int> t;
@@ -90,18 +97,16 @@ TEST_F(Ways, ChannelsLinksAndNumbers)
     Choose(*page, 3, 1, "444");
     page->SetLink(2, false);  // channel 3 AND channel 4
     page->CompactChannels();
-    EXPECT_EQ(page->ChannelType(0), 3);
-    EXPECT_EQ(page->etP[0]->Text(), "333");
+    TypesAre({3, 1, 0, 0, 0, 0, 0, 0})(*page);
+    EXPECT_EQ(page->etP[0]->Text() + page->etP[1]->Text(), "333444");
     EXPECT_FALSE(page->IsOrLink(0)) << "channel 3's link came with it";
-    EXPECT_EQ(page->etP[1]->Text(), "444");
-    EXPECT_EQ(page->ChannelType(2), 0);
     EXPECT_TRUE(page->IsOrLink(2));
     page->SetLink(1, true);
     EXPECT_EQ(page->etP[0]->Color(), TformWays::FirstChannelColor);
     EXPECT_EQ(page->etP[1]->Color(), TformWays::LinkColors[0]);
     EXPECT_EQ(page->etP[2]->Color(), TformWays::LinkColors[0]) << "an OR link keeps the direction's colour";
     page->Clear();
-    EXPECT_EQ(page->ChannelType(0), 0);
+    TypesAre({0, 0, 0, 0, 0, 0, 0, 0})(*page);
     EXPECT_TRUE(page->IsOrLink(0));
 
     Choose(*page, 0, 5);
@@ -137,97 +142,65 @@ TEST_F(Ways, TheHistoryReadReadsTheWaysWithoutTheSwitch)
     page->rdo1->SetChecked(true);
     dc->ReadWays(false);
     EXPECT_TRUE(page->rdo1->Checked());
-    EXPECT_FALSE(Sent("+JDIR"));
+    EXPECT_EQ(device->requests.back(), "+alphon7") << "no switch";
     EXPECT_TRUE(Errors().empty());
 }
 
-std::string R(const std::string& group) { return "Ошибка при чтении параметра \"" + group + "\""; }
-std::string W(const std::string& group) { return "Ошибка при записи параметра \"" + group + "\""; }
-Lines Logged(const std::string& verb)
-{
-    Lines lines{verb + " \"LAN-online\"", verb + " \"Конфигурация активных каналов GPRS\""};
-    for (int n = 1; n <= 8; ++n) lines.push_back(verb + " \"Параметры направления " + std::to_string(n) + "\"");
-    lines.push_back(verb + " \"Флаг перехода по направлениям\"");
-    return lines;
-}
-std::function<void(TformWays&)> Type(int channel, int type)
-{
-    return [=](TformWays& p) { EXPECT_EQ(p.ChannelType(channel), type) << channel; };
-}
-std::function<void(TformWays&)> WithHistory(const std::function<void(TformWays&)>& more = {})
-{
-    return [=](TformWays& p) {
-        FormHistory->Store.Insert(0, {5, "x", "", ""});
-        if (more) more(p);
-    };
-}
+const Lines kGroups = {"LAN-online", "Конфигурация активных каналов GPRS", "Параметры направления 1", "Параметры направления 2",
+                       "Параметры направления 3", "Параметры направления 4", "Параметры направления 5", "Параметры направления 6",
+                       "Параметры направления 7", "Параметры направления 8", "Флаг перехода по направлениям"};
+void AddHistory() { FormHistory->Store.Insert(0, {5, "x", "", ""}); }
 
-using WaysExchange = testsupport::Exchange<TformWays>;
-const WaysExchange kWaysExchanges[] = {
-    {.name = "ReadChannelsAndLinks",
-     .wire = Lines{"+lanena", "+gprsena", "+alphon0", "+alphon1", "+alphon2", "+alphon3", "+alphon4", "+alphon5", "+alphon6",
-                   "+alphon7", "+JDIR"},
-     .logged = Logged("Читаю"),
+const Ways::Row kWaysExchanges[] = {
+    {.name = "ReadChannelsAndLinks", .wire = Lines{"+lanena", "+gprsena", "+alphon0", "+alphon1", "+alphon2", "+alphon3", "+alphon4",
+                                                   "+alphon5", "+alphon6", "+alphon7", "+JDIR"},
+     .logged = Logged("Читаю", kGroups),
      .shown = {{"lan", "0"}, {"cb11", "1"}, {"cb12", "0"}, {"etP1", "84951234567"}, {"etP2", "84951234568"}, {"rb2", "1"},
                {"rb1", "0"}, {"rb3", "1"}, {"rb4", "0"}, {"rdo2", "1"}},
-     .then = [](TformWays& p) {
-         Type(0, 1)(p);
-         Type(1, 3)(p);
-         Type(2, 8)(p);
-     }},
+     .then = TypesAre({1, 3, 8, 0, 0, 0, 0, 0})},
     {.name = "ReadTypesTheListLacksOrNoTypeHasAreUnused", .build = 100,
      .device = {{"alphon1", "110005=123"}, {"alphon3", "319999=4"}, {"lanena", "00"}, {"JDIR", "FF"}},
-     .given = [](TformWays& p) {
-         Choose(p, 1, 3, "old");
-         Choose(p, 3, 3, "old");
-         p.SetLink(2, true);
-     },
+     .given = [](TformWays& p) { Choose(p, 1, 3, "old"); Choose(p, 3, 3, "old"); p.SetLink(2, true); },
      .errors = {R("Параметры направления 2"), R("Параметры направления 4")},
-     .shown = {{"etP4", "4"}, {"rb6", "0"}, {"lan", "1"}, {"rdo1", "1"}},
-     .then = [](TformWays& p) {
-         Type(1, 0)(p);
-         Type(3, 0)(p);
-     }},
+     .shown = {{"etP4", "4"}, {"rb6", "0"}, {"lan", "1"}, {"rdo1", "1"}}, .then = TypesAre({1, 0, 8, 0, 0, 0, 0, 0})},
+    {.name = "ReadSmsTypeOnABolidPanelFrom116", .build = 116, .panel = sim::PanelKind::Bolid, .device = {{"alphon3", "310005=1"}},
+     .then = TypesAre({1, 3, 8, 11, 0, 0, 0, 0})},
+    {.name = "ReadNoSmsTypeOnOtherPanelsBefore118", .build = 117, .device = {{"alphon3", "310005=1"}},
+     .errors = {R("Параметры направления 4")}, .then = TypesAre({1, 3, 8, 0, 0, 0, 0, 0})},
     {.name = "ReadUnusableDirectionKeepsTheChannel", .device = {{"alphon0", "X10002=1"}},
      .given = [](TformWays& p) { Choose(p, 0, 3, "kept"); }, .errors = {R("Параметры направления 1")},
-     .shown = {{"etP1", "kept"}}, .then = Type(0, 3)},
+     .shown = {{"etP1", "kept"}}, .then = TypesAre({3, 3, 8, 0, 0, 0, 0, 0})},
     {.name = "ReadFailuresAreListed", .refused = {"lanena", "gprsena", "alphon5", "JDIR"},
-     .errors = {R("LAN-online"), R("Конфигурация активных каналов GPRS"), R("Параметры направления 6"),
-                R("Флаг перехода по направлениям")}},
+     .errors = {R(kGroups[0]), R(kGroups[1]), R(kGroups[7]), R(kGroups[10])}},
 
     {.name = "WriteErasesTheHistoryThenSendsDirectionsAndPositions", .write = true,
-     .given = WithHistory([](TformWays& p) {
+     .given = [](TformWays& p) {
+         AddHistory();
          Choose(p, 0, 1, "111");
          Choose(p, 1, 3, "222");
          Choose(p, 2, 13, "333");
          p.SetLink(1, false);
          p.lan->SetChecked(true);
          p.rdo1->SetChecked(true);
-     }),
-     .wire = Lines{"+erase", "+lanena", "+lanena00", "+gprsenaFF", "+alphon0110002=111", "+alphon1120001=222",
-                   "+alphon2210007=333", "+alphon3220000=", "+alphon4230000=", "+alphon5240000=", "+alphon6250000=",
-                   "+alphon7260000=", "+JDIRFF"},
-     .logged = [] { Lines l = Logged("Пишу"); l.insert(l.begin(), "Удаление истории!"); return l; }(),
+     },
+     .wire = Lines{"+erase", "+lanena", "+lanena00", "+gprsenaFF", "+alphon0110002=111", "+alphon1120001=222", "+alphon2210007=333",
+                   "+alphon3220000=", "+alphon4230000=", "+alphon5240000=", "+alphon6250000=", "+alphon7260000=", "+JDIRFF"},
+     .logged = Cat({{"Удаление истории!"}, Logged("Пишу", kGroups)}),
      .then = [](TformWays&) { EXPECT_EQ(FormHistory->Store.Count(), 0) << "the page forgot the erased history"; }},
     {.name = "WriteAllOrLinksIsOneDirection", .write = true,
      .given = [](TformWays& p) {
          for (int i = 0; i < 8; ++i) Choose(p, i, 9, std::to_string(i));
-         p.cb11->SetChecked(false);
          p.cb12->SetChecked(true);
      },
-     .wire = Lines{"+erase", "+lanena", "+gprsena0F", "+alphon0110004=0", "+alphon1120004=1", "+alphon2130004=2",
-                   "+alphon3140004=3", "+alphon4150004=4", "+alphon5160004=5", "+alphon6170004=6", "+alphon7180004=7",
-                   "+JDIR00"}},
-    {.name = "WriteFailedEraseKeepsTheHistoryAndGoesOn", .write = true, .refused = {"erase"}, .given = WithHistory(),
+     .wire = Lines{"+erase", "+lanena", "+gprsena0F", "+alphon0110004=0", "+alphon1120004=1", "+alphon2130004=2", "+alphon3140004=3",
+                   "+alphon4150004=4", "+alphon5160004=5", "+alphon6170004=6", "+alphon7180004=7", "+JDIR00"}},
+    {.name = "WriteFailedEraseKeepsTheHistoryAndGoesOn", .write = true, .refused = {"erase"}, .given = [](TformWays&) { AddHistory(); },
      .errors = {W("Удаление истории")}, .stored = {{"alphon0", "110000="}},
      .then = [](TformWays&) { EXPECT_EQ(FormHistory->Store.Count(), 1); }},
     {.name = "WriteFailuresAreListed", .write = true, .refused = {"lanena", "gprsena", "alphon3", "JDIR"},
-     .errors = {W("LAN-online"), W("Конфигурация активных каналов GPRS"), W("Параметры направления 4"),
-                W("Флаг перехода по направлениям")}},
+     .errors = {W(kGroups[0]), W(kGroups[1]), W(kGroups[5]), W(kGroups[10])}},
 };
 
-class WaysTable : public Ways, public ::testing::WithParamInterface<WaysExchange> {};
-TEST_P(WaysTable, WithTheDevice) { Run(GetParam()); }
-INSTANTIATE_TEST_SUITE_P(Ways, WaysTable, ::testing::ValuesIn(kWaysExchanges), testsupport::ExchangeName{});
+PAGE_EXCHANGES(Ways, kWaysExchanges);
 
 }  // namespace

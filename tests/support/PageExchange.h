@@ -3,9 +3,11 @@
 // area, and a device controller over an in-memory line to the whole simulated communicator. A table row
 // (Exchange) is one read or write: the device and the page before, the exact requests on the wire, the
 // error list, the log's group titles, what the page shows and what the device stores afterwards.
+// PAGE_EXCHANGES(Fixture, rows) makes each row a test case of its own, named by the row.
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -28,10 +30,7 @@ namespace testsupport {
 // the "+") are answered "NOK".
 class RefusingDevice : public sim::Responder {
 public:
-    RefusingDevice(const sim::DeviceProfile& profile, platform::Clock& clock)
-        : device(profile, clock, SimDevice::kWallStart)
-    {
-    }
+    RefusingDevice(const sim::DeviceProfile& profile, platform::Clock& clock) : device(profile, clock, SimDevice::kWallStart) {}
     std::string Answer(const std::string& request) override
     {
         requests.push_back(request);
@@ -47,6 +46,23 @@ public:
 using Values = std::vector<std::pair<std::string, std::string>>;
 using Lines = std::vector<std::string>;
 
+inline Lines Cat(std::initializer_list<Lines> parts)
+{
+    Lines all;
+    for (const Lines& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+// The log's lines for these groups ("Читаю" or "Пишу").
+inline Lines Logged(const std::string& verb, const Lines& groups)
+{
+    Lines lines;
+    for (const std::string& g : groups) lines.push_back(verb + " \"" + g + "\"");
+    return lines;
+}
+// The error list's lines for a group.
+inline std::string R(const std::string& group) { return "Ошибка при чтении параметра \"" + group + "\""; }
+inline std::string W(const std::string& group) { return "Ошибка при записи параметра \"" + group + "\""; }
+
 template <class Page>
 struct Exchange {
     std::string name;
@@ -59,7 +75,7 @@ struct Exchange {
     std::function<void(Page&)> given{};  // the page before
     std::optional<Lines> wire{};         // every request, in order
     Lines errors{};                      // the error list, exactly
-    std::optional<Lines> logged{};       // the log's information lines ("Читаю ..." / "Пишу ..."), exactly
+    std::optional<Lines> logged{};       // the log's information lines, exactly
     Values shown{};                      // control name -> what it shows, as ControlsOf gives it
     Values stored{};                     // device key -> value afterwards
     std::function<void(Page&)> then{};   // what the columns above cannot say
@@ -71,16 +87,11 @@ void PrintTo(const Exchange<Page>& e, std::ostream* os)
     *os << e.name;
 }
 
-struct ExchangeName {
-    template <class P>
-    std::string operator()(const ::testing::TestParamInfo<P>& info) const
-    {
-        return info.param.name;
-    }
-};
-
 template <class Page>
 class PageExchange : public ::testing::Test {
+public:
+    using Row = Exchange<Page>;
+
 protected:
     // `global` is the page's variable through which the device controller reaches it.
     template <class... A>
@@ -90,8 +101,8 @@ protected:
         global = page;
     }
 
-    // What the program does for the page on connecting to this firmware.
-    virtual void Connected(int /*build*/) {}
+    // What the program does for the page on connecting to this firmware and panel.
+    virtual void Connected(int /*build*/, sim::PanelKind /*panel*/) {}
 
     void Connect(int build, sim::PanelKind panel = sim::PanelKind::Altonika)
     {
@@ -104,41 +115,26 @@ protected:
         dc->Major = 5;
         dc->Build = build;
         dc->Now = [] { return SimDevice::kWallStart + 60; };
-        Connected(build);
-    }
-    Lines Read()
-    {
-        Begin();
-        if (clearBeforeRead) page->Clear();
-        dc->ReadForm(*page);
-        return device->requests;
-    }
-    Lines Write()
-    {
-        Begin();
-        dc->WriteForm(*page);
-        return device->requests;
-    }
-    bool Sent(const std::string& prefix) const
-    {
-        for (const std::string& r : device->requests)
-            if (r.rfind(prefix, 0) == 0) return true;
-        return false;
+        Connected(build, panel);
     }
     Lines Errors() const { return dc->GetErrors().Lines(); }
-    std::string Stored(const std::string& key) const { return device->device.Value(key).value_or("?"); }
-    void SetValue(const std::string& key, const std::string& value) { device->device.SetValue(key, value); }
 
-    void Run(const Exchange<Page>& c)
+    void Run(const Row& c)
     {
         Connect(c.build, c.panel);
         dc->Major = c.major;
-        for (const auto& [key, value] : c.device) SetValue(key, value);
+        for (const auto& [key, value] : c.device) device->device.SetValue(key, value);
         device->refused = c.refused;
         if (c.given) c.given(*page);
-        const Lines wire = c.write ? Write() : Read();
+        log.entries.clear();
+        if (c.write) {
+            dc->WriteForm(*page);
+        } else {
+            if (clearBeforeRead) page->Clear();
+            dc->ReadForm(*page);
+        }
         if (c.wire) {
-            EXPECT_EQ(wire, *c.wire);
+            EXPECT_EQ(device->requests, *c.wire);
         }
         EXPECT_EQ(Errors(), c.errors);
         if (c.logged) {
@@ -149,7 +145,7 @@ protected:
             const auto it = shown.find(control);
             EXPECT_EQ(it == shown.end() ? "(no control)" : it->second, value) << control;
         }
-        for (const auto& [key, value] : c.stored) EXPECT_EQ(Stored(key), value) << key;
+        for (const auto& [key, value] : c.stored) EXPECT_EQ(device->device.Value(key).value_or("?"), value) << key;
         if (c.then) c.then(*page);
     }
 
@@ -161,14 +157,12 @@ protected:
     std::unique_ptr<LoopbackComm> comm;
     std::unique_ptr<TDeviceController> dc;
     bool clearBeforeRead = false;  // a read must show the device's values, not what the page had
-
-private:
-    void Begin()
-    {
-        device->requests.clear();
-        log.entries.clear();
-        dc->ClearErrors();
-    }
 };
 
 }  // namespace testsupport
+
+#define PAGE_EXCHANGES(Fixture, rows)                                                               \
+    class Fixture##Table : public Fixture, public ::testing::WithParamInterface<Fixture::Row> {};  \
+    TEST_P(Fixture##Table, WithTheDevice) { Run(GetParam()); }                                      \
+    INSTANTIATE_TEST_SUITE_P(Fixture, Fixture##Table, ::testing::ValuesIn(rows),                    \
+                             [](const auto& info) { return info.param.name; })
