@@ -10,6 +10,7 @@
 #include <optional>
 #include <sstream>
 #include <utility>
+#include <vector>
 
 #include "app/DeviceController.h"
 #include "app/FormAppMainController.h"
@@ -28,11 +29,11 @@ using namespace ui;
 
 TEST(BolidText, EveryMangledWordIsMended)
 {
-    EXPECT_EQ(MendBolidText("Да\"а 17.05.24 В ем/ 13:45 Соб+\"ие: Взятие"), "Дата 17.05.24 Время 13:45 Событие: Взятие");
-    EXPECT_EQ(MendBolidText("П ибо 12 Пол,зова\"ел, 3"), "Прибор12 Пользователь 3");
-    EXPECT_EQ(MendBolidText("Раздел (< и название)"), "Раздел (№ и название)");
-    EXPECT_EQ(MendBolidText("Соб+\"ие и Соб+\"ие"), "Событие и Событие");
-    EXPECT_EQ(MendBolidText("Дата Время"), "Дата Время");
+    for (const auto& [mangled, mended] :
+         {std::pair{"Да\"а 17.05.24 В ем/ 13:45 Соб+\"ие: Взятие", "Дата 17.05.24 Время 13:45 Событие: Взятие"},
+          {"П ибо 12 Пол,зова\"ел, 3", "Прибор12 Пользователь 3"}, {"Раздел (< и название)", "Раздел (№ и название)"},
+          {"Соб+\"ие и Соб+\"ие", "Событие и Событие"}})
+        EXPECT_EQ(MendBolidText(mangled), mended);
 }
 
 // A log that lets a test act while an exchange is under way, and that lets window events run after
@@ -62,11 +63,15 @@ protected:
     {
         formBolid = page;
         main->FormsController = forms.get();
+        Connect();
+        main->Show();
+    }
+    void Connect()
+    {
         forms->SetDeviceController(std::make_unique<TDeviceController>(comm, &log));
         Controller().Device().SetTimeoutFloor(200);
         Controller().Major = 5;
         Controller().Build = 120;
-        main->Show();
     }
     ~BolidPoll() override { main->FormsController = nullptr; }
     TDeviceController& Controller() { return *forms->GetDeviceController(); }
@@ -108,54 +113,54 @@ TEST_F(BolidPoll, PollsEvery400MsWhileShownAndShowsTheMendedTexts)
     page->Show();
     user.Click(*page->Button1);
     EXPECT_EQ(page->BolidChat->Lines().Count(), 0) << "cleared";
+    log.onText = [this] { page->Hide(); };  // left during a poll
+    user.Advance(400);
+    EXPECT_EQ(Polls(), 4);
+    EXPECT_FALSE(page->Timer->Enabled());
+    user.Advance(1000);
+    EXPECT_EQ(Polls(), 4);
 }
+
+// A file dialog that notes whether the poll ran while it was open.
+struct Watching : ScriptedServices {
+    TformBolid* page = nullptr;
+    std::vector<bool> pollWhileAsked;
+    std::optional<std::string> ShowFileDialog(const FileDialogRequest& r) override
+    {
+        pollWhileAsked.push_back(page->Timer->Enabled());
+        return ScriptedServices::ShowFileDialog(r);
+    }
+};
 
 TEST_F(BolidPoll, SavingPausesThePollAndWritesTheLines)
 {
     const auto path = std::filesystem::temp_directory_path() / "sorvel-bolid-save-test.txt";
     page->AddReceived("Дата 17.05.24");
     page->AddReceived("Шлейф 4");
-    page->Show();
-    // A file dialog that notes whether the poll ran while it was open.
-    struct Watching : ScriptedServices {
-        TformBolid* page = nullptr;
-        std::optional<bool> pollWhileAsked;
-        std::optional<std::string> ShowFileDialog(const FileDialogRequest& r) override
-        {
-            pollWhileAsked = page->Timer->Enabled();
-            return ScriptedServices::ShowFileDialog(r);
-        }
-    } watching;
+    Watching watching;
     watching.page = page;
     watching.AnswerFileDialog(path.string());
+    watching.AnswerFileDialog("/nonexistent/dir/bolid.txt");
     scope.App().SetDialogs(&watching);
+    page->Show();
     page->Button2Click(nullptr);
-    scope.App().SetDialogs(&scope.Services());
-    EXPECT_EQ(watching.pollWhileAsked, false);
     EXPECT_TRUE(page->Timer->Enabled());
-    ASSERT_EQ(watching.FileDialogs().size(), 1u);
-    EXPECT_EQ(watching.FileDialogs()[0].defaultExt, "txt");
+    page->Hide();
+    page->Button2Click(nullptr);
+    EXPECT_FALSE(page->Timer->Enabled()) << "a poll that was off stays off";
+    scope.App().SetDialogs(&scope.Services());
+    EXPECT_EQ(watching.pollWhileAsked, (std::vector<bool>{false, false}));
+    EXPECT_EQ(watching.FileDialogs().at(0).defaultExt, "txt");
     EXPECT_EQ(watching.FileDialogs()[0].filter, "Текстовые файлы|*.txt|Все файлы|*.*");
     std::stringstream content;
     content << std::ifstream(path, std::ios::binary).rdbuf();
     EXPECT_EQ(platform::Cp1251ToUtf8(content.str()), "Дата 17.05.24\r\nШлейф 4\r\n");
     std::filesystem::remove(path);
-
-    page->Hide();
-    page->Button2Click(nullptr);
-    EXPECT_FALSE(page->Timer->Enabled()) << "a poll that was off stays off";
+    ASSERT_EQ(watching.Boxes().size(), 1u);
+    EXPECT_EQ(watching.Boxes()[0].text, "Не удалось сохранить файл \"/nonexistent/dir/bolid.txt\"");
 }
 
-TEST_F(BolidPoll, WithoutAConnectionTheTimerTicksAndNothingIsSent)
-{
-    forms->SetDeviceController(nullptr);
-    page->Show();
-    user.Advance(2000);
-    EXPECT_TRUE(device.Requests().empty());
-    EXPECT_TRUE(page->Timer->Enabled());
-}
-
-TEST_F(BolidPoll, NoPollWhileTheLinkIsTakenOrTheWindowDisabledAndAsSoonAsItIsFreeAgain)
+TEST_F(BolidPoll, NoPollWhileTheLinkIsTakenTheWindowDisabledOrNoDeviceAndAsSoonAsItIsFreeAgain)
 {
     std::optional<TDeviceController::TExchange> other;
     const std::pair<std::function<void()>, std::function<void()>> blocks[] = {
@@ -163,6 +168,7 @@ TEST_F(BolidPoll, NoPollWhileTheLinkIsTakenOrTheWindowDisabledAndAsSoonAsItIsFre
         // The firmware upload keeps the operation bracket open and the main window disabled.
         {[&] { forms->BeginOperation(); }, [&] { forms->EndOperation(); }},
         {[&] { main->SetEnabled(false); }, [&] { main->SetEnabled(true); }},
+        {[&] { forms->SetDeviceController(nullptr); }, [&] { Connect(); }},
     };
     page->Show();
     int polls = 0;
@@ -175,17 +181,6 @@ TEST_F(BolidPoll, NoPollWhileTheLinkIsTakenOrTheWindowDisabledAndAsSoonAsItIsFre
         user.Advance(TformBolid::PollIntervalMs);
         EXPECT_EQ(Polls(), ++polls);
     }
-}
-
-TEST_F(BolidPoll, LeavingThePageDuringAPollStopsIt)
-{
-    page->Show();
-    log.onText = [this] { page->Hide(); };
-    user.Advance(400);
-    EXPECT_EQ(Polls(), 1);
-    EXPECT_FALSE(page->Timer->Enabled());
-    user.Advance(1000);
-    EXPECT_EQ(Polls(), 1);
 }
 
 // ------------------------------------------------------------------ the poll and the link check
