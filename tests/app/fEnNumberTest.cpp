@@ -50,6 +50,7 @@ TEST_F(EnNumber, TheFlagEnablesTheNumbersAndThePlus)
 }
 
 const std::string kFlag = "Флаг включения инженерных номеров";
+const Lines kGroups = {kFlag, "Инженерный номер 1", "Инженерный номер 2", "Инженерный номер 3", "Инженерный номер 4", "Инженерный номер 5"};
 std::function<void(TFormEnNumber&)> FlagOn()
 {
     return [](TFormEnNumber& p) { p.CheckBox1->SetChecked(true); };
@@ -58,19 +59,16 @@ std::function<void(TFormEnNumber&)> FlagOn()
 const EnNumber::Row kEnNumberExchanges[] = {
     {.name = "ReadTheFlagAndFiveNumbers", .panel = sim::PanelKind::Bolid,
      .wire = Lines{"+enaing", "+phing0", "+phing1", "+phing2", "+phing3", "+phing4"},
-     .logged = Lines{"Читаю \"" + kFlag + "\"", "Читаю \"Инженерный номер 1\"", "Читаю \"Инженерный номер 2\"",
-                     "Читаю \"Инженерный номер 3\"", "Читаю \"Инженерный номер 4\"", "Читаю \"Инженерный номер 5\""},
+     .logged = Logged("Читаю", kGroups),
      .shown = {{"CheckBox1", "1"}, {"etN1", "+79161234567"}, {"etN2", "+79031112233"}, {"etN3", ""}}},
-    {.name = "ReadFlagFFIsOff", .panel = sim::PanelKind::Paradox, .device = {{"enaing", "FF"}}, .given = FlagOn(),
-     .shown = {{"CheckBox1", "0"}}},
+    {.name = "ReadFlagFFIsOff", .panel = sim::PanelKind::Paradox, .device = {{"enaing", "FF"}}, .given = FlagOn(), .shown = {{"CheckBox1", "0"}}},
     {.name = "ReadFlag01IsOff", .device = {{"enaing", "01"}}, .given = FlagOn(), .shown = {{"CheckBox1", "0"}}},
     {.name = "ReadFlagRefusedStays", .refused = {"enaing"}, .given = FlagOn(),
-     .errors = {"Ошибка при чтении параметра \"" + kFlag + "\""}, .shown = {{"CheckBox1", "1"}}},
+     .errors = {R(kFlag)}, .shown = {{"CheckBox1", "1"}}},
     {.name = "WriteTheFlagAndBlanksForNoNumber", .write = true,
      .given = [](TFormEnNumber& p) { FlagOn()(p); p.etN2->SetText("+79031112233"); p.etN3->SetText("+74950001122"); },
      .wire = Lines{"+enaing00", "+phing0 ", "+phing1+79031112233", "+phing2+74950001122", "+phing3 ", "+phing4 "},
-     .logged = Lines{"Пишу \"" + kFlag + "\"", "Пишу \"Инженерный номер 1\"", "Пишу \"Инженерный номер 2\"",
-                     "Пишу \"Инженерный номер 3\"", "Пишу \"Инженерный номер 4\"", "Пишу \"Инженерный номер 5\""}},
+     .logged = Logged("Пишу", kGroups)},
     {.name = "WriteNoNumbersSwitchesTheFlagOff", .write = true, .given = FlagOn(),
      .wire = Lines{"+enaingFF", "+phing0 ", "+phing1 ", "+phing2 ", "+phing3 ", "+phing4 "}, .shown = {{"CheckBox1", "0"}}},
     {.name = "WriteFailuresAreNamedAndTheRestGoesOn", .write = true, .refused = {"phing2", "enaing"},
