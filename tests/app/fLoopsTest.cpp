@@ -11,12 +11,6 @@ namespace {
 
 using namespace testsupport;
 
-const TMsgFile& Table()
-{
-    static const TMsgFile table{.Rows = {{"1303", "Восстановление после проникновения"}, {"1301", "Проникновение"}, {"1101", "Пожар"}}};
-    return table;
-}
-
 // The events whose list and numbers are enabled (all three alike).
 std::vector<int> EnabledEvents(const TFormLoops& page)
 {
@@ -31,7 +25,7 @@ std::vector<int> EnabledEvents(const TFormLoops& page)
 
 class Loops : public PageExchange<TFormLoops> {
 protected:
-    Loops() : PageExchange(FormLoops, "FormLoops", &Table()) {}
+    Loops() : PageExchange(FormLoops, "FormLoops", &EventTable()) {}
 };
 
 TEST_F(Loops, EventListsAndTheirBoxes)

@@ -14,12 +14,6 @@ namespace {
 
 using namespace testsupport;
 
-const TMsgFile& Table()
-{
-    static const TMsgFile table{.Rows = {{"1101", "Пожар"}, {"1303", "Восстановление после проникновения"}, {"1301", "Проникновение"}}};
-    return table;
-}
-
 std::vector<int> TickedRows(const TFormMasks& page)
 {
     std::vector<int> rows;
@@ -51,19 +45,19 @@ std::string Zeros(int n) { return std::string(2 * static_cast<std::size_t>(n), '
 
 class Masks : public PageExchange<TFormMasks> {
 protected:
-    Masks() : PageExchange(FormMasks, "FormMasks", &Table()) {}
+    Masks() : PageExchange(FormMasks, "FormMasks", &EventTable()) {}
     void Connected(int build, sim::PanelKind) override { page->SetupForDevice(build); }
     // The rows a fresh page ticks, loaded from this ini.
     std::vector<int> LoadedTicks(const TMemIniFile& ini)
     {
-        TFormMasks* fresh = ui::Create<TFormMasks>(&scope.App(), "FormMasks", nullptr, &Table());
+        TFormMasks* fresh = ui::Create<TFormMasks>(&scope.App(), "FormMasks", nullptr, &EventTable());
         fresh->LoadFromIni(ini);
         const std::vector<int> rows = TickedRows(*fresh);
         ui::Free(fresh);
         return rows;
     }
     std::vector<int> LoadedTicks(const std::string& keys) { return LoadedTicks(TMemIniFile::FromBytes("/m.ini", "[FormMasks]\n" + keys)); }
-    TFormLoops* loops = ui::Create<TFormLoops>(&scope.App(), "FormLoops", nullptr, &Table());
+    TFormLoops* loops = ui::Create<TFormLoops>(&scope.App(), "FormLoops", nullptr, &EventTable());
 };
 
 TEST_F(Masks, GridModesAndRebuilds)

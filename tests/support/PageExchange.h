@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/DeviceController.h"
+#include "app/MsgFileU.h"
 #include "app/fMain.h"
 #include "sim/Communicator.h"
 #include "tests/support/LoopbackComm.h"
@@ -42,6 +43,13 @@ public:
     std::vector<std::string> refused;
     std::vector<std::string> requests;
 };
+
+// A small event table for the pages that list events (the loops and masks pages).
+inline const TMsgFile& EventTable()
+{
+    static const TMsgFile table{.Rows = {{"1303", "Восстановление после проникновения"}, {"1301", "Проникновение"}, {"1101", "Пожар"}}};
+    return table;
+}
 
 using Values = std::vector<std::pair<std::string, std::string>>;
 using Lines = std::vector<std::string>;
