@@ -43,11 +43,6 @@ TEST_F(Loops, EventListsAndTheirBoxes)
     }
     page->cbRecovery2->SetChecked(false);
     EXPECT_EQ(EnabledEvents(*page), (std::vector<int>{0, 1, 2, 4, 5}));
-    TMemIniFile ini("/nonexistent/loops.ini");
-    page->SaveToIni(ini);
-    for (int k = 0; k < TFormLoops::EventCount; ++k) page->Event(k).Box->SetChecked(false);
-    page->LoadFromIni(ini);
-    EXPECT_EQ(EnabledEvents(*page), (std::vector<int>{0, 1, 2, 4, 5})) << "a start enables what the ini file ticks";
 
     page->LoadDefaults();
     EXPECT_EQ(page->cbRes1->ItemIndex(), -1) << "a table of fewer than 40 rows has no factory event";
