@@ -50,7 +50,7 @@ TEST_F(ATests, ControlsFollowTheirBoxesAndHoldTheirRanges)
          {std::tuple{page->zadav, "70", "63"}, {page->zadav, "00", "01"}, {page->zadav, " 7", "07"}, {page->zadav, "x", "01"},
           {page->etAKBlogTime, "003", "005"}, {page->etAKBlogTime, "300", "254"}, {page->etAKBlogTime, "12 ", "120"},
           {page->meAKBtreshN, "13,50", "12,00"}, {page->meAKBtreshN, "09,00", "09,80"}, {page->meAKBTreshR, "10,5 ", "10,50"},
-          {page->meAKBTreshR, "ab,cd", "09,80"}, {page->meAKBTreshR, "", "09,80"}}) {
+          {page->meAKBTreshR, "10,cd", "09,80"}, {page->meAKBTreshR, "", "09,80"}}) {
         edit->SetText(typed);
         EXPECT_EQ(edit->Text(), shown) << edit->Name() << " " << typed;
     }
@@ -109,7 +109,7 @@ const ATests::Row kATestsExchanges[] = {
                {"cbH2", "23 23"}, {"cbAKBlogR", "0"}, {"cbAKBlogN", "0"}}},
     {.name = "ReadMainsOffNoRestart", .device = {{"pwlog", "FFFFFF0800FFFFFFFF"}},
      .shown = {{"vosst", "0"}, {"reload", "0"}, {"ComboBox1", "1 Один"}}},
-    {.name = "ReadTestHour30IsAnError", .device = {{"pwlog", "3C3C001E00FFFFFFFF"}},
+    {.name = "ReadTestHour24IsAnError", .device = {{"pwlog", "3C3C001800FFFFFFFF"}},
      .given = [](TformATests& p) { p.ComboBox1->SetItemIndex(1); p.cbH1->SetItemIndex(5); },
      .errors = {R(kGroups[0])}, .shown = {{"cbH1", "5 5"}, {"ComboBox1", "1 Один"}}},
     {.name = "ReadEventsTooShort", .device = {{"pwlog", "3C3C0008000C00FF"}}, .errors = {R(kGroups[0])}},
