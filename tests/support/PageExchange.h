@@ -10,7 +10,6 @@
 #include <initializer_list>
 #include <memory>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -88,12 +87,6 @@ struct Exchange {
     Values stored{};                     // device key -> value afterwards
     std::function<void(Page&)> then{};   // what the columns above cannot say
 };
-
-template <class Page>
-void PrintTo(const Exchange<Page>& e, std::ostream* os)
-{
-    *os << e.name;
-}
 
 template <class Page>
 class PageExchange : public ::testing::Test {
