@@ -41,17 +41,6 @@ protected:
     testsupport::TempFolder folder;
 };
 
-TEST_F(HistoryPage, StartsWithTitlesAndDeviceButtonsOffAndTakesHexNumbers)
-{
-    EXPECT_EQ(page->StringGrid1->Cells(15, 0), "КС записи");
-    EXPECT_FALSE(page->btnBackward->Enabled() || page->btnClear->Enabled() || page->btnStart->Visible());
-    page->SetDeviceButtonsEnabled(true);
-    EXPECT_TRUE(page->btnClear->Enabled());
-    page->Edit1->Show();
-    user.TypeText(*page->Edit1, "1g2f9");
-    EXPECT_EQ(page->Edit1->Text(), "12F9");
-}
-
 TEST_F(HistoryPage, EraseNeedsThreeYesesShowsItsWaitAndKeepsEverythingWhenItFails)
 {
     page->Store.Insert(0, {7, "rec", "", ""});
@@ -94,7 +83,7 @@ TEST_F(HistoryPage, EraseNeedsThreeYesesShowsItsWaitAndKeepsEverythingWhenItFail
     EXPECT_EQ(scope.App().Screen().Cursor(), ui::crDefault);
 }
 
-TEST_F(HistoryPage, ReadAllGoesOnceRoundTheRingUntilEscOrAPageThatDoesNotMove)
+TEST_F(HistoryPage, ReadAllGoesOnceRoundTheRingUntilEscOrAPageThatDoesNotMoveFromATypedNumber)
 {
     int pages = 0;
     int escAt = 0;
@@ -105,6 +94,8 @@ TEST_F(HistoryPage, ReadAllGoesOnceRoundTheRingUntilEscOrAPageThatDoesNotMove)
         if (pages == escAt) user.PressKey(*page->Edit1, 27);
     };
     page->Edit1->Show();
+    user.TypeText(*page->Edit1, "1g2f9");
+    EXPECT_EQ(page->Edit1->Text(), "12F9") << "the typed number takes hexadecimal digits only";
     const std::tuple<int, int, int, int, int> cases[] = {// from, Esc at, stuck at, pages read, where it ends
                                                          {0x100, 0, 0, 767, 0x100 + 20},
                                                          {0x5FE0, 0, 0, 768, 0x5FE0 - 12},
@@ -240,11 +231,10 @@ protected:
     std::unique_ptr<ProgramController> controller = MakeFormsController<ProgramController>(main, main->PagesPane, main->tv1);
 };
 
-TEST_F(HistoryInProgram, ConnectingRefillsTheWayTypesThenThePagePagesDownloadsAndErasesTheDevice)
+TEST_F(HistoryInProgram, ConnectingRefillsTheWayTypesThenThePagePagesExportsDownloadsAndErasesTheDevice)
 {
     ASSERT_TRUE(formWays->FindTypeItem(*formWays->cb[0], 13));
     ASSERT_TRUE(formWays->FindTypeItem(*formWays->cb[1], 3));
-    EXPECT_FALSE(FormHistory->btnBackward->Enabled());
     ASSERT_TRUE(controller->Connect());
     EXPECT_EQ(formWays->cb[0]->Items().Count(), 11) << "build 100 offers eleven types";
     EXPECT_EQ(formWays->ChannelType(0), 0) << "v.110 is not among them";
@@ -253,6 +243,8 @@ TEST_F(HistoryInProgram, ConnectingRefillsTheWayTypesThenThePagePagesDownloadsAn
     controller->SelectPage(static_cast<int>(std::find(pages.begin(), pages.end(), FormHistory) - pages.begin()));
     controller->ReadCurrent();
     EXPECT_EQ(FormHistory->StringGrid1->Cells(hcNumber, 1), "99");
+    user.Click(*FormHistory->Button3);  // the export of the store shown, not saved
+    EXPECT_EQ(FormHistory->StringGrid2->Cells(hcRecordCheck, 1) + " " + main->StatusText(TFormMain::PanelFlash), "Да AT45DB161D");
     user.Click(*FormHistory->btnBackward);
     EXPECT_EQ(FormHistory->FirstRecord, 36);
     EXPECT_EQ(FormHistory->Store.Count(), 64);
@@ -268,8 +260,6 @@ TEST_F(HistoryInProgram, ConnectingRefillsTheWayTypesThenThePagePagesDownloadsAn
     EXPECT_EQ(sim.device.HistoryPointer(), 0);
     EXPECT_EQ(FormHistory->Store.Count(), 0);
     EXPECT_TRUE(main->tv1->Enabled());
-    controller->Disconnect();
-    EXPECT_FALSE(FormHistory->btnBackward->Enabled());
 }
 
 }  // namespace

@@ -8,6 +8,12 @@
 
 namespace testsupport {
 
+inline std::string ReadFile(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
 struct TempFolder {
     TempFolder()
     {
@@ -23,11 +29,7 @@ struct TempFolder {
         std::ofstream(path / name, std::ios::binary) << bytes;
         return (path / name).string();
     }
-    std::string Read(const std::filesystem::path& name) const
-    {
-        std::ifstream in(path / name, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
+    std::string Read(const std::filesystem::path& name) const { return ReadFile(path / name); }
 
     std::filesystem::path path;
 };
