@@ -60,8 +60,9 @@ TEST(FirmwareImages, ChoiceByProcessorPanelAndFlashOnlyWhenNewer)
 
 TEST(FirmwareImages, BuiltInPlaceholdersAreWholeAndNeverNewer)
 {
-    EXPECT_THROW(TFirmwareImages().SetImage(7, {}), std::out_of_range);
     const TFirmwareImages builtIn = TFirmwareImages::BuiltIn();
+    EXPECT_THROW(TFirmwareImages().SetImage(7, {}), std::out_of_range);
+    EXPECT_THROW(builtIn.Image(0), std::out_of_range);
     for (int i = 1; i <= FirmwareImageCount; ++i) {
         const auto& image = builtIn.Image(i);
         EXPECT_EQ((image.size() - 1) % 8, 0u) << i;

@@ -150,7 +150,7 @@ TEST_F(UpdateWindow, FailedUploadCountsDownTwentySecondsThenDisconnects)
 TEST_F(UpdateWindow, ExitDuringUploadStopsAndWaitsForTheThread)
 {
     HoldAt("W0008");
-    EXPECT_FALSE(link.expired());
+    EXPECT_TRUE(!link.expired() && form->lbTimeLost->Visible());
     form->Close();
     EXPECT_TRUE(form->Visible()) << "no closing under a running upload";
     scope.App().Post([this] { released = true; });
@@ -171,9 +171,11 @@ TEST_F(UpdateWindow, WindowFreedDuringUploadWaitsForItsThread)
         std::this_thread::sleep_for(20ms);
         released = true;
     });
+    formUpdateIns = form;
     ui::Free(form);
     releaser.join();
     scope.App().ProcessMessages();  // calls the thread posted for the window do nothing now
+    EXPECT_EQ(formUpdateIns, nullptr) << "the program's window is gone with it";
     EXPECT_TRUE(link.expired());
     EXPECT_EQ(sender.Count("W0008"), 0);
 }
