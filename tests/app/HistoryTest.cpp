@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <set>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/HistoryReader.h"
+#include "app/MsgFileU.h"
 #include "app/fHistory.h"
 #include "app/fWays.h"
 #include "platform/Text.h"
@@ -16,6 +19,7 @@
 #include "tests/support/FakeExchangeSteps.h"
 #include "tests/support/TempFolder.h"
 #include "ui/Application.h"
+#include "ui/Canvas.h"
 
 namespace {
 
@@ -214,6 +218,43 @@ TEST_F(HistoryReading, LatestPageReadsTheWaysThenTheRecordsBelowThePointer)
     EXPECT_EQ(steps.reading.front(), "LAN-online") << "the reporting ways come first";
     EXPECT_EQ(steps.steps, 10 + 1 + 32);
     EXPECT_TRUE(steps.watchdog && page->btnBackward->Enabled());
+}
+
+// The colours of one cell of the page as drawn.
+std::set<TColor> Inks(ui::TStringGrid& grid, int col, int row)
+{
+    ui::Canvas canvas(grid.Width(), grid.Height());
+    grid.PaintTo(canvas);
+    const ui::TRect cell = grid.CellRect(col, row);
+    std::set<TColor> found;
+    for (int y = cell.Top; y < cell.Bottom; ++y)
+        for (int x = cell.Left; x < cell.Right; ++x) found.insert(canvas.pixel(x, y));
+    return found;
+}
+
+TEST_F(HistoryReading, RowsAreColouredAndNamedFromTheMessageTableAndChannelMarksStandOut)
+{
+    TMsgFile messages{.Rows = {{"1301", "Проникновение", "$00FFFF", "$FF0000"}, {"1303", "Восстановление", "$00FF00", "0"}}};
+    page->Messages = &messages;
+    page->SetBounds(0, 0, 1400, 700);
+    page->Show();
+    reader.ReadLatest();
+    // A phone delivery of an alarm with a marked group and more than one channel.
+    int row = 1;
+    for (; row <= 32; ++row) {
+        const THistoryEntry* e = page->Store.Find(std::atoi(Cell(hcNumber, row).c_str()));
+        if (e != nullptr && Cell(hcCode, row) + Cell(hcKind, row) == "130Тревога" && e->GroupMarks.find('i') != std::string::npos &&
+            e->OwnMarks.size() > 2)
+            break;
+    }
+    ASSERT_LE(row, 32);
+    const std::set<TColor> inks = Inks(*page->StringGrid1, hcPhones, row);
+    EXPECT_TRUE(inks.contains(clGreen) && inks.contains(clRed) && inks.contains(0x00FFFF)) << "marks on the row's colour";
+    EXPECT_EQ(Cell(hcEvent, row), "Проникновение") << "named once drawn";
+    EXPECT_EQ(Cell(hcPhones, row), "") << "the marks are drawn, not written";
+    messages.Rows[0][2] = "$0000FF";
+    EXPECT_TRUE(Inks(*page->StringGrid1, hcPhones, row).contains(0x00007F)) << "a red digit on a red row is drawn dark red";
+    page->Messages = nullptr;
 }
 
 TEST_F(HistoryReading, PagesWrapRoundTheRingAndTheStoreKeepsThemInDisplayOrder)

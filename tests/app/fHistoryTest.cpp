@@ -4,23 +4,18 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <set>
 #include <string>
 
 #include "app/DeviceController.h"
-#include "app/HistoryReader.h"
-#include "app/MsgFileU.h"
 #include "app/S7QX1FormsController.h"
 #include "app/fMain.h"
 #include "app/fWaiting.h"
 #include "app/fWays.h"
 #include "platform/ProgramFolder.h"
 #include "sim/Communicator.h"
-#include "tests/support/FakeExchangeSteps.h"
 #include "tests/support/SimDevice.h"
 #include "tests/support/TempFolder.h"
 #include "ui/Application.h"
-#include "ui/Canvas.h"
 #include "ui/Driver.h"
 
 namespace {
@@ -111,57 +106,6 @@ TEST_F(HistoryPage, ReadAllGoesOnceRoundTheRingUntilEscOrAPageThatDoesNotMoveFro
         EXPECT_EQ(page->FirstRecord, last) << from;
         EXPECT_EQ(page->Stopped, esc > 0) << from;
     }
-}
-
-// ---------------------------------------------------------------- the page over the simulated device
-
-class HistoryPageOnDevice : public HistoryPage {
-protected:
-    HistoryPageOnDevice()
-    {
-        formWays = ways;
-        page->Messages = &messages;
-        page->Actions.Backward = [this] { reader.Backward(); };
-        reader.ReadLatest();
-    }
-    ~HistoryPageOnDevice() override { formWays = nullptr; }
-
-    // The colours of one cell as drawn.
-    std::set<TColor> Inks(int col, int row) const
-    {
-        ui::Canvas canvas(page->StringGrid1->Width(), page->StringGrid1->Height());
-        page->StringGrid1->PaintTo(canvas);
-        const ui::TRect cell = page->StringGrid1->CellRect(col, row);
-        std::set<TColor> found;
-        for (int y = cell.Top; y < cell.Bottom; ++y)
-            for (int x = cell.Left; x < cell.Right; ++x) found.insert(canvas.pixel(x, y));
-        return found;
-    }
-
-    sim::Communicator device{sim::DeviceProfile{}, scope.Clock(), 1'715'953'510};
-    testsupport::FakeExchangeSteps steps{device, scope.Clock()};
-    TformWays* ways = scope.App().CreateForm<TformWays>("formWays");
-    THistoryReader reader{steps, *page};
-    TMsgFile messages{.Rows = {{"1301", "Проникновение", "$00FFFF", "$FF0000"}, {"1303", "Восстановление", "$00FF00", "0"}}};
-};
-
-TEST_F(HistoryPageOnDevice, RowsAreColouredAndNamedFromTheMessageTableAndChannelMarksStandOut)
-{
-    // A phone delivery of an alarm with a marked group and more than one channel.
-    int row = 1;
-    for (; row <= 32; ++row) {
-        const THistoryEntry* e = page->Store.Find(std::atoi(page->StringGrid1->Cells(0, row).c_str()));
-        if (e != nullptr && page->StringGrid1->Cells(hcCode, row) + page->StringGrid1->Cells(hcKind, row) == "130Тревога" &&
-            e->GroupMarks.find('i') != std::string::npos && e->OwnMarks.size() > 2)
-            break;
-    }
-    ASSERT_LE(row, 32);
-    const std::set<TColor> inks = Inks(hcPhones, row);
-    EXPECT_TRUE(inks.contains(clGreen) && inks.contains(clRed) && inks.contains(0x00FFFF)) << "marks on the row's colour";
-    EXPECT_EQ(page->StringGrid1->Cells(hcEvent, row), "Проникновение") << "named once drawn";
-    EXPECT_EQ(page->StringGrid1->Cells(hcPhones, row), "") << "the marks are drawn, not written";
-    messages.Rows[0][2] = "$0000FF";
-    EXPECT_TRUE(Inks(hcPhones, row).contains(0x00007F)) << "a red digit on a red row is drawn dark red";
 }
 
 // ---------------------------------------------------------------- in the program
