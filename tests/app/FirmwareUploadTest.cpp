@@ -114,7 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
         UploadCase{"StoppedInTheFinalWait", nullptr, 0, false, "", 10, R::Stopped, {{"EE", 1}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(FirmwareUpload, NothingToSendTouchesNothingASilentBlockIsSentAgainALostLinkPassesOn)
+TEST_F(FirmwareUpload, NothingToSendTouchesNothingASilentBlockIsSentAgain)
 {
     EXPECT_EQ(UploadFirmware(sender, {}, observer, stop, options), TUploadResult::BadImage);
     EXPECT_TRUE(comm.Written().empty() && !device.InBootloader());
@@ -126,8 +126,6 @@ TEST_F(FirmwareUpload, NothingToSendTouchesNothingASilentBlockIsSentAgainALostLi
     EXPECT_EQ(Run(24), TUploadResult::Done);
     EXPECT_EQ(sender.Count("W0008"), 3);
     EXPECT_TRUE(device.FirmwareWritten());
-    comm.FailNext(LoopbackComm::Fault::Vanish);
-    EXPECT_THROW(Run(8), ELinkFailure);
 }
 
 // ---------------------------------------------------------------- a HEX file from the file window
@@ -138,20 +136,17 @@ class FileUpdate : public ::testing::Test {
 protected:
     FileUpdate()
     {
-        host.Sender = {std::shared_ptr<void>(), &sender};  // not owned
-        host.Log = &log;
-        host.Progress = progress;
-        host.AcquireLink = [this] {
-            auto guard = std::make_shared<int>(0);
-            link = guard;
-            events += "link ";
-            return std::shared_ptr<void>(guard);
-        };
-        host.SetWatchdog = [this](bool on) { events += on ? "watchdog-on " : "watchdog-off "; };
-        host.BeginOperation = [this] { events += "begin "; };
-        host.EndOperation = [this] { events += "end "; };
-        host.Disconnect = [this] { events += "disconnect "; };
-        host.Options = {.LogIt = true, .FinalWaitMs = 15'000, .Clock = &scope.Clock()};
+        const auto note = [this](const char* event) { return [this, event] { events += event; }; };
+        host = {.Sender = {std::shared_ptr<void>(), &sender}, .Log = &log, .Progress = progress,  // the sender not owned
+                .AcquireLink = [this] {
+                    auto guard = std::make_shared<int>(0);
+                    link = guard;
+                    events += "link ";
+                    return std::shared_ptr<void>(guard);
+                },
+                .SetWatchdog = [this](bool on) { events += on ? "watchdog-on " : "watchdog-off "; },
+                .BeginOperation = note("begin "), .EndOperation = note("end "), .Disconnect = note("disconnect "),
+                .Options = {.LogIt = true, .FinalWaitMs = 15'000, .Clock = &scope.Clock()}};
     }
     // The user picks the file and presses the bar's OK (or Cancel).
     std::optional<TUploadResult> Run(const std::string& path, ui::TModalResult result = ui::mrOk)
@@ -274,9 +269,8 @@ TEST_F(FileUpdate, ChosenFileFillsTheGridSixteenBytesToARow)
     window->Show();
     ASSERT_TRUE(ui::Driver(scope.App()).Click(*window->KitBitBtn1));
     EXPECT_EQ(window->etPath->Text(), path);
-    EXPECT_EQ(window->sgHex->Cells(16, 0), "0F");
     ASSERT_EQ(window->sgHex->RowCount(), 22);
-    EXPECT_EQ(window->sgHex->Cells(0, 1) + " " + window->sgHex->Cells(0, 21), "0000 0014");
+    EXPECT_EQ(window->sgHex->Cells(16, 0) + " " + window->sgHex->Cells(0, 1) + " " + window->sgHex->Cells(0, 21), "0F 0000 0014");
     EXPECT_EQ(window->sgHex->Cells(1, 2), Hex({ByteAt(16, 4)}));
     EXPECT_EQ(window->sgHex->Cells(5, 21) + "|" + window->sgHex->Cells(6, 21), Hex({ByteAt(324, 4)}) + "|");
     EXPECT_TRUE(scope.Services().Boxes().empty());

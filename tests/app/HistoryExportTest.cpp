@@ -25,7 +25,7 @@ std::string StoredRecord(int number, std::string delivery, std::uint8_t channels
     return sim::HistoryRing::MakeRecord(number, e);
 }
 
-TEST(HistoryExport, WorksheetBytesAreWhatASpreadsheetReads)
+TEST(HistoryExport, WorksheetBytesAreWhatASpreadsheetReadsAndRowsBeyondTheFormatAreReported)
 {
     const testsupport::TempFolder folder;
     EXPECT_EQ(WriteWorksheet(folder.path / "page.xls", {{"№", "Время"}, {"1"}}).RowsWritten, 2);
@@ -38,11 +38,7 @@ TEST(HistoryExport, WorksheetBytesAreWhatASpreadsheetReads)
         "\x04\x02\x08\x00\x01\x00\x01\x00\x00\x00\x00\x00"        // a short row's missing cell, empty
         "\x0A\x00\x00\x00";                                       // EOF
     EXPECT_EQ(folder.Read("page.xls"), std::string(kExpected, sizeof kExpected - 1));
-}
-
-TEST(HistoryExport, RowsBeyondTheFormatAreReportedNotHiddenAndAFileThatCannotBeMadeRaises)
-{
-    const testsupport::TempFolder folder;
+    // Rows beyond the format are reported, not hidden; a file that cannot be made raises.
     const TWorksheet cells(static_cast<std::size_t>(WorksheetMaxRows) + 5, std::vector<std::string>{"x"});
     const TWorksheetResult result = WriteWorksheet(folder.path / "big.xls", cells);
     EXPECT_EQ(result.RowsWritten, WorksheetMaxRows);
