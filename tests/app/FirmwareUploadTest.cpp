@@ -195,9 +195,10 @@ TEST_F(FileUpdate, UploadsTheWholeFileFilledToAFullBlockThenDisconnects)
     EXPECT_TRUE(link.expired());
 }
 
-TEST_F(FileUpdate, CancelHelpOrAFileThatIsNotWholeOrNoConnectionSendsNothing)
+TEST_F(FileUpdate, CancelOrHelpSendsNothingALostLinkPassesOnWithTheWatchdogBack)
 {
-    EXPECT_FALSE(Run(folder.Write("new.hex", HexFileText(64)), ui::mrCancel));
+    const std::string path = folder.Write("new.hex", HexFileText(40 * 16));
+    EXPECT_FALSE(Run(path, ui::mrCancel));
     int helps = 0;
     TKitDialogButtons& bar = *window->KitDialogButtons1;
     bar.OnClickHelp = [&](ui::TObject*) { ++helps; };
@@ -211,55 +212,52 @@ TEST_F(FileUpdate, CancelHelpOrAFileThatIsNotWholeOrNoConnectionSendsNothing)
     });
     EXPECT_FALSE(UpdateFirmwareFromFile(*window, host));
     EXPECT_EQ(helps, 1);
-    EXPECT_TRUE(Errors().empty());
+    EXPECT_TRUE(Errors().empty() && events.empty() && device.Requests().empty());
+    comm.FailNext(LoopbackComm::Fault::Vanish);
+    EXPECT_THROW(Run(path), ELinkFailure);
+    EXPECT_EQ(events, "watchdog-off begin link watchdog-on end ");
+    EXPECT_TRUE(link.expired());
+}
 
+TEST_F(FileUpdate, EveryRefusalAndFailureIsLoggedARefusalToStartIsShownTooAndTheLinkStays)
+{
     std::string broken = HexFileText(64);
     broken[broken.find("\r\n") - 1] ^= 1;  // the first record's checksum
     std::string cut = HexFileText(64);
     cut.erase(cut.rfind(":"));  // the end record, as a copy that stopped at a line break leaves it
-    const std::pair<std::string, std::string> files[] = {
-        {broken, "Файл прошивки не прочитан: строка 1: неверная контрольная сумма записи."},
-        {cut, "Файл прошивки не прочитан: строка 5: нет записи конца файла: файл оборван."},
-        {Record(0, {}, 1) + "\r\n", "Файл прошивки не прочитан: в файле нет данных прошивки."}, {"  ", "Файл прошивки не выбран."}};
-    for (const auto& [text, error] : files) {
-        log.entries.clear();
-        scope.Services().ClearRecords();
-        EXPECT_FALSE(Run(text == "  " ? text : folder.Write("new.hex", text)));
-        EXPECT_EQ(Errors(), (std::vector{kNotUpdated + error}));
-        ASSERT_EQ(scope.Services().Boxes().size(), 1u);
-        EXPECT_EQ(scope.Services().Boxes()[0].text, kNotUpdated + error);
-    }
-    host.Sender = nullptr;
-    EXPECT_FALSE(Run(folder.Write("new.hex", HexFileText(64))));
-    EXPECT_EQ(Errors().back(), kNotUpdated + "Нет подключения к панели.");
-    EXPECT_EQ(sender.Count(""), 0);
-    EXPECT_TRUE(device.Requests().empty() && events.empty());
-}
-
-TEST_F(FileUpdate, EachFailureIsLoggedAndTheLinkStays)
-{
-    const std::tuple<const char*, TUploadResult, const char*> cases[] = {
-        {"v", TUploadResult::NoBootloader, "Не удалось активировать загрузчик."},
-        {"BE", TUploadResult::NoBootloader, "Не удалось активировать загрузчик."},
-        {"W0008", TUploadResult::BlockFailed, "Не удалось записать строку из файла прошивки."},
-        {"EE", TUploadResult::FinishFailed, "Не удалось стереть содержимое флэш."},
+    const std::string good = HexFileText(40 * 16);
+    const std::string notRead = "Файл прошивки не прочитан: ";
+    const std::string noBootloader = "Не удалось активировать загрузчик.";
+    using R = std::optional<TUploadResult>;
+    const std::tuple<std::string, std::string, R, std::string> cases[] = {// file (none: no connection), refused command
+        {broken, "", R(), notRead + "строка 1: неверная контрольная сумма записи."},
+        {cut, "", R(), notRead + "строка 5: нет записи конца файла: файл оборван."},
+        {Record(0, {}, 1) + "\r\n", "", R(), notRead + "в файле нет данных прошивки."},
+        {"  ", "", R(), "Файл прошивки не выбран."},
+        {good, "v", TUploadResult::NoBootloader, noBootloader},
+        {good, "BE", TUploadResult::NoBootloader, noBootloader},
+        {good, "W0008", TUploadResult::BlockFailed, "Не удалось записать строку из файла прошивки."},
+        {good, "EE", TUploadResult::FinishFailed, "Не удалось стереть содержимое флэш."},
+        {"", "", R(), "Нет подключения к панели."},  // the last: the connection stays away
     };
-    const std::string path = folder.Write("new.hex", HexFileText(40 * 16));
-    for (const auto& [refused, result, message] : cases) {
-        sender.Refuse(refused);
+    for (const auto& [text, refused, result, error] : cases) {
+        SCOPED_TRACE(error);
         log.entries.clear();
         events.clear();
-        EXPECT_EQ(Run(path), result) << refused;
-        EXPECT_EQ(Errors(), (std::vector{kNotUpdated + message})) << refused;
-        EXPECT_EQ(events, "watchdog-off begin link watchdog-on end ") << refused;
-        EXPECT_EQ(progress->PartsComplete(), 0u) << refused;
+        scope.Services().ClearRecords();
+        sender.Script = nullptr;
+        if (!refused.empty()) sender.Refuse(refused);
+        if (text.empty()) host.Sender = nullptr;
+        const int sent = sender.Count("");
+        EXPECT_EQ(Run(text == "  " ? text : folder.Write("new.hex", text.empty() ? good : text)), result);
+        EXPECT_EQ(Errors(), (std::vector{kNotUpdated + error}));
+        std::vector<std::string> boxes;
+        for (const auto& box : scope.Services().Boxes()) boxes.push_back(box.text);
+        EXPECT_EQ(boxes, result ? std::vector<std::string>{} : std::vector{kNotUpdated + error}) << "a refusal to start is shown";
+        EXPECT_EQ(events, result ? "watchdog-off begin link watchdog-on end " : "");
+        EXPECT_EQ(sender.Count("") > sent, result.has_value());
+        EXPECT_EQ(progress->PartsComplete(), 0u);
     }
-    sender.Script = nullptr;
-    events.clear();
-    comm.FailNext(LoopbackComm::Fault::Vanish);
-    EXPECT_THROW(Run(path), ELinkFailure);
-    EXPECT_EQ(events, "watchdog-off begin link watchdog-on end ") << "a lost link";
-    EXPECT_TRUE(link.expired());
 }
 
 TEST_F(FileUpdate, ChosenFileFillsTheGridSixteenBytesToARow)
