@@ -81,7 +81,6 @@ TEST(FirmwareImages, BlocksHoldNumberDataAndXorAndTheLanesTakeTheChecksInTurn)
     data[201] = '3';  // byte 100 = 03
     EXPECT_EQ(BlockCommand(MakeBlock(8, data)), "W0008:" + data + ":02");
     EXPECT_EQ(BlockCommand(MakeBlock(0xC90, "ff0F")), "W0C90:ff0F:F0");
-    EXPECT_EQ(BlockNumberText(0xABCD), "ABCD");
     EXPECT_FALSE(XorOfHexBytes("0") || XorOfHexBytes("0G"));
     EXPECT_THROW(MakeBlock(0, "123"), std::invalid_argument);
     TLaneChecks lanes;
