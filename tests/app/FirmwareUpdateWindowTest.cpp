@@ -56,13 +56,9 @@ protected:
                            link = guard;
                            return std::shared_ptr<void>(guard);
                        },
-                       .BeginOperation = note("begin "),
-                       .EndOperation = note("end "),
-                       .SetMainEnabled = onOff("main"),
-                       .SetWatchdog = onOff("watchdog"),
-                       .DeviceVersionText = [] { return kDeviceVersion; },
-                       .SetDeviceVersionText = {},
-                       .Disconnect = note("disconnect ")});
+                       .BeginOperation = note("begin "), .EndOperation = note("end "), .SetMainEnabled = onOff("main"),
+                       .SetWatchdog = onOff("watchdog"), .DeviceVersionText = [] { return kDeviceVersion; },
+                       .SetDeviceVersionText = {}, .Disconnect = note("disconnect ")});
     }
     void Start()
     {
