@@ -128,7 +128,8 @@ TEST(HistoryRecord, ChannelMarksFollowTheDeliveryBitsAndTheReportingWays)
     EXPECT_EQ(DecodeSentChannels(With(Record(1, Event('1')), 91, 'Z')), "");
     EXPECT_EQ(FormatChannelList("3 1", Links({1, 2, 3, 4}, {2})), "1i2или3i4");
     EXPECT_EQ(FormatChannelList("", Links({1, 3}, {1, 2})), "13") << "an OR link to an unused channel is no link";
-    for (const auto& [marks, spread] : {std::pair{"1i2или3i4", "1i2i3i4"}, {"1i2или34", "1i234"}, {"1или2или3i", "1i2i3i"}})
+    for (const auto& [marks, spread] :
+         {std::pair{"1i2или3i4", "1i2i3i4"}, {"1i2или34", "1i234"}, {"1или2или3i", "1i2i3i"}, {"7или8i", "7i8i"}})
         EXPECT_EQ(SpreadGroupMarks(marks), spread) << marks;
     const THistoryMarks phone = HistoryChannelMarks(Record(1, Event('1')), Links({1, 2, 3}, {1}));
     EXPECT_EQ(phone.Own + " " + phone.Group, "1i23 1i2i3");

@@ -184,6 +184,10 @@ TEST_F(HistoryInProgram, ConnectingRefillsTheWayTypesThenThePagePagesExportsDown
     }
     user.Click(*FormHistory->Button2);
     EXPECT_EQ(FormHistory->FirstRecord, 68);
+    FormHistory->Button4->Show();
+    FormHistory->Edit1->SetText("40");
+    user.Click(*FormHistory->Button4);  // the page below the typed number
+    EXPECT_EQ(FormHistory->FirstRecord, 32);
     FormHistory->btnStart->Show();
     user.Click(*FormHistory->btnStart);
     const std::string text = folder.Read("История.txt");
