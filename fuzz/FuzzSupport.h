@@ -1,6 +1,7 @@
 #pragma once
 // What the fuzz targets share: a check that aborts (so that libFuzzer keeps the input), a log that
 // insists on displayable text, and a port worker whose replies come from the fuzz input.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -8,10 +9,10 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "link/ComPortWorker.h"
-#include "link/Communication.h"
 #include "link/LogWriter.h"
 #include "platform/Text.h"
 
@@ -62,11 +63,12 @@ public:
 };
 
 // Answers each request (its frame without the closing CR) with the bytes Reply gives for it, at once:
-// the waits apply the cable worker's terminator test and never sleep.
-class ScriptedComm final : public TCommunication {
+// the waits apply the cable worker's terminator test and never sleep. The cable worker, never opened,
+// supplies the operations that forward to these.
+class ScriptedComm final : public TComPortWorker {
 public:
     using ReplyFn = std::function<std::string(const std::string& request)>;
-    explicit ScriptedComm(ReplyFn Reply) : reply_(std::move(Reply)) {}
+    explicit ScriptedComm(ReplyFn Reply) : TComPortWorker(false, false), reply_(std::move(Reply)) {}
 
     int GetTimeout() override { return 100; }
     bool Write(const std::string& S) override
@@ -78,62 +80,25 @@ public:
     }
     bool ReadUntil(std::string& Answer, const std::string& Terminator, int) override
     {
-        Answer = Take();
+        Answer = std::exchange(pending_, {});
         return platform::ContainsIgnoreAsciiCase(Answer, Terminator);
     }
     bool WaitFor(std::string& Answer, const std::string& Terminator, int) override
     {
-        Answer = Take();
-        return TComPortWorker::HoldsTerminator(Answer, Terminator);
+        Answer = std::exchange(pending_, {});
+        return HoldsTerminator(Answer, Terminator);
     }
     bool WaitForAny(std::string& Answer, const std::vector<std::string>& Terminators, int) override
     {
-        Answer = Take();
-        for (const std::string& t : Terminators)
-            if (TComPortWorker::HoldsTerminator(Answer, t)) return true;
-        return false;
-    }
-    bool WaitForDefault(std::string& Answer, const std::string& Terminator) override
-    {
-        return WaitFor(Answer, Terminator, GetTimeout());
-    }
-    bool WaitForAnyDefault(std::string& Answer, const std::vector<std::string>& Terminators) override
-    {
-        return WaitForAny(Answer, Terminators, GetTimeout());
+        Answer = std::exchange(pending_, {});
+        return std::ranges::any_of(Terminators, [&](const std::string& t) { return HoldsTerminator(Answer, t); });
     }
     bool ReadAndCheck(std::string& Answer, const std::string& Expected) override
     {
         return WaitFor(Answer, Expected, GetTimeout());
     }
-    bool ExpectUntil(const std::string& Terminator, int TimeoutMs) override
-    {
-        std::string ignored;
-        return ReadUntil(ignored, Terminator, TimeoutMs);
-    }
-    bool Expect(const std::string& Terminator, int TimeoutMs) override
-    {
-        std::string ignored;
-        return WaitFor(ignored, Terminator, TimeoutMs);
-    }
-    bool ExpectAny(const std::vector<std::string>& Terminators, int TimeoutMs) override
-    {
-        std::string ignored;
-        return WaitForAny(ignored, Terminators, TimeoutMs);
-    }
-    bool ExpectDefault(const std::string& Terminator) override { return Expect(Terminator, GetTimeout()); }
-    bool ExpectAnyDefault(const std::vector<std::string>& Terminators) override
-    {
-        return ExpectAny(Terminators, GetTimeout());
-    }
 
 private:
-    std::string Take()
-    {
-        std::string answer;
-        answer.swap(pending_);
-        return answer;
-    }
-
     ReplyFn reply_;
     std::string pending_;
 };

@@ -150,7 +150,7 @@ TEST_F(ModemFixture, WholeDialSequenceThenDataThenHangUp)
     EXPECT_EQ(sim.modem().Commands().back(), "ATH");
 }
 
-TEST_F(ModemFixture, DialFailureRaisesItsMessageAndErrorEndsTheWait)
+TEST_F(ModemFixture, DialFailuresRaiseTheirMessagesAndAnErrorEndsTheWait)
 {
     sim.modem().SetDialResult(DialResult::NoDialtone);
     EXPECT_EQ(Message([&] { worker.Dial("5551234"); }), "ОШИБКА! Нет сигнала в линии(NO DIALTONE)!");
@@ -159,18 +159,12 @@ TEST_F(ModemFixture, DialFailureRaisesItsMessageAndErrorEndsTheWait)
     EXPECT_FALSE(worker.Dial("5551234"));
     EXPECT_LT(clock.ElapsedSince(start), 1000u);  // ended by the reply, not by the 81 s wait
     EXPECT_EQ(worker.ErrorCount(), 1);
-}
-
-TEST_F(ModemFixture, FailureWordWinsOverTheExpectedWord)
-{
+    // A failure word wins over the expected word in the same reply.
     sim.modem().SetCommandReply("ATD", "\r\nCONNECT 9600\r\n\r\nNO CARRIER\r\n");
     EXPECT_EQ(Message([&] { worker.Dial("5551234"); }), kNoCarrier);
-}
-
-TEST_F(ModemFixture, BadNumberNeverReachesTheModem)
-{
+    const std::size_t sent = sim.modem().Commands().size();
     EXPECT_NE(Message([&] { worker.Dial("123;\r\nATZ"); }).find("Недопустимый номер"), std::string::npos);
-    EXPECT_TRUE(sim.modem().Commands().empty());
+    EXPECT_EQ(sim.modem().Commands().size(), sent) << "a bad number never reaches the modem";
 }
 
 TEST_F(ModemFixture, ErrorEndsTheAttemptAndTheNextOneStarts)
@@ -218,15 +212,15 @@ TEST_F(ModemFixture, RegistrationStatuses)
 
 TEST_F(ModemFixture, SilentRegistrationTriesFiveTimesOnTheDefaultTimeout)
 {
-    worker.OpenWithTimeout(sim.Path(), br19200, 300);
+    worker.OpenWithTimeout(sim.Path(), br19200, 100);
     sim.line().AddFault("AT+CREG?", Fault{FaultKind::Silence}, -1);
     const auto start = clock.NowMs();
     EXPECT_FALSE(worker.CheckRegistration());
-    EXPECT_GT(clock.ElapsedSince(start), 5u * 300u);
+    EXPECT_GT(clock.ElapsedSince(start), 5u * 100u);
     EXPECT_EQ(sim.line().Requests().size(), 5u);
 }
 
-TEST_F(ModemFixture, CancelDuringTheDialWaitEndsWithinOnePoll)
+TEST_F(ModemFixture, CancelEndsTheDialWaitWithinOnePollAndSendsNothingMore)
 {
     sim.line().AddFault("ATD", Fault{FaultKind::Silence});
     std::uint64_t cancelledAt = 0;
@@ -240,14 +234,9 @@ TEST_F(ModemFixture, CancelDuringTheDialWaitEndsWithinOnePoll)
     ASSERT_TRUE(cancelled);
     EXPECT_LE(clock.ElapsedSince(cancelledAt), TComPortWorker::PollMs);
     EXPECT_EQ(pumps, 5);
-}
-
-TEST_F(ModemFixture, CancelBeforeAnAttemptSendsNothing)
-{
-    cancelled = true;
     EXPECT_FALSE(worker.ResetModem());
     EXPECT_FALSE(worker.CheckRegistration());
-    EXPECT_TRUE(sim.modem().Commands().empty());
+    EXPECT_EQ(sim.line().Requests().size(), 1u) << "after a cancel nothing more is sent";
 }
 
 TEST_F(ModemFixture, NokIsNotOk)
@@ -319,7 +308,18 @@ TEST_F(ModemFixture, FailureWordBetweenCommandsIsRaisedByTheNextWrite)
     EXPECT_EQ(answer, "");
 }
 
-TEST_F(ModemFixture, HangUpAfterTheCallDroppedStillClosesQuietly)
+TEST_F(ModemFixture, HangUpAcceptsNoCarrierIgnoresCancelAndKeepsThePortForTheNextDial)
+{
+    DialUp();
+    cancelled = true;
+    sim.modem().SetCommandReply("ATH", "\r\nNO CARRIER\r\n");
+    EXPECT_TRUE(worker.EscapeToCommandMode());
+    EXPECT_TRUE(worker.HangUp());
+    EXPECT_TRUE(worker.IsOpen());
+    EXPECT_FALSE(sim.modem().InDataMode());
+}
+
+TEST_F(ModemFixture, HangUpAfterTheCallDroppedOrThePortVanishedStillCloses)
 {
     DialUp();
     sim.DropCall();  // NO CARRIER waits unread: on the way down it is no error
@@ -327,22 +327,7 @@ TEST_F(ModemFixture, HangUpAfterTheCallDroppedStillClosesQuietly)
     EXPECT_TRUE(worker.HangUpAndClose());  // no OK to "+++" in command mode; ATH still answered
     EXPECT_EQ(sim.modem().Escapes(), 0);
     EXPECT_EQ(sim.modem().Commands().back(), "ATH");
-}
-
-TEST_F(ModemFixture, HangUpAcceptsNoCarrierAndIgnoresCancel)
-{
-    DialUp();
-    cancelled = true;
-    sim.modem().SetCommandReply("ATH", "\r\nNO CARRIER\r\n");
-    EXPECT_TRUE(worker.EscapeToCommandMode());
-    EXPECT_TRUE(worker.HangUp());
-    EXPECT_TRUE(worker.IsOpen());  // the dial dialog dials again on the same port
-    EXPECT_FALSE(sim.modem().InDataMode());
-}
-
-TEST_F(ModemFixture, HangUpOnAVanishedPortClosesAndReportsIt)
-{
-    DialUp();
+    worker.Open(sim.Path(), br19200);
     sim.line().Vanish();
     EXPECT_FALSE(worker.HangUpAndClose());
     EXPECT_FALSE(worker.IsOpen());
@@ -359,4 +344,5 @@ TEST(ModemWorkerClosed, WaitsEndAtOnce)
     EXPECT_FALSE(worker.WaitForAny(answer, {"OK"}, 10000));
     EXPECT_FALSE(worker.ReadAndCheck(answer, "OK"));
     EXPECT_EQ(clock.ElapsedSince(start), 0u);
+    EXPECT_EQ(worker.GetTimeout(), 5000) << "the modem's own default";
 }

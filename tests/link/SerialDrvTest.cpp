@@ -45,18 +45,11 @@ struct OpenPort {
 
 }  // namespace
 
-TEST(SerialDrvDefaults, ComponentDefaults)
+TEST(SerialDrvSettings, DefaultsBaudRateTableAndClampedQueues)
 {
     TSerialComm comm;
     EXPECT_EQ(comm.GetState(), 3);
     EXPECT_EQ(comm.BaudValue(), 9600u);
-    EXPECT_EQ(comm.DataControl().DataBits(), db8);
-    EXPECT_EQ(comm.Buffers().InputSize(), 2048);
-}
-
-TEST(SerialDrvSettings, BaudRateTableAndCustomValue)
-{
-    TSerialComm comm;
     const std::uint32_t expected[] = {110,   300,   600,   1200,   2400,   4800,   9600,  14400,
                                       19200, 38400, 56000, 57600, 115200, 128000, 256000};
     for (int r = br110; r < brCustom; ++r) {
@@ -68,11 +61,6 @@ TEST(SerialDrvSettings, BaudRateTableAndCustomValue)
     comm.SetBaudRate(brCustom);
     comm.SetBaudValue(4800);
     EXPECT_EQ(comm.BaudValue(), 4800u);
-}
-
-TEST(SerialDrvSettings, QueueSizesAreClamped)
-{
-    TSerialComm comm;
     comm.Buffers().SetInputSize(50);
     EXPECT_EQ(comm.Buffers().InputSize(), 128);
     comm.Buffers().SetOutputSize(100000);
@@ -261,33 +249,23 @@ TEST(SerialDrvIo, ReadReturnsWhatWaitsAtOnceAndTimesOutWhenEmpty)
     EXPECT_EQ(s, "xyz");
 }
 
-TEST(SerialDrvIo, WriteReachesTheDeviceAndCounts)
+TEST(SerialDrvIo, WriteAndPurgeCountAndAWriteIsBoundedWhenTheDeviceStopsReading)
 {
-    OpenPort p;
+    platform::ManualClock clock;
+    OpenPort p(clock);
     EXPECT_TRUE(p.comm.WriteString("+ver\r"));
     EXPECT_EQ(p.comm.SentCount(), 5u);
     char got[8] = {};
     EXPECT_EQ(::read(p.pty.MasterFd(), got, sizeof got), 5);
     EXPECT_EQ(p.comm.Write("x", 0, 10), 0);
-}
-
-TEST(SerialDrvIo, WriteIsBoundedWhenTheDeviceStopsReading)
-{
-    platform::ManualClock clock;
-    OpenPort p(clock);
-    const std::string big(1 << 20, 'x');
-    const int written = p.comm.Write(big.data(), static_cast<int>(big.size()), 200);
-    EXPECT_GT(written, 0);
-    EXPECT_LT(written, static_cast<int>(big.size()));
-}
-
-TEST(SerialDrvIo, PurgeDropsWaitingInputAndCountsIt)
-{
-    OpenPort p;
     p.FromDevice("stale");
     EXPECT_TRUE(p.comm.PurgeInput());
     EXPECT_EQ(p.comm.InQueCount(0), 0);
     EXPECT_EQ(p.comm.ReceivedCount(), 5u);
+    const std::string big(1 << 20, 'x');
+    const int written = p.comm.Write(big.data(), static_cast<int>(big.size()), 200);
+    EXPECT_GT(written, 0);
+    EXPECT_LT(written, static_cast<int>(big.size()));
 }
 
 TEST(SerialDrvIo, BusyFlagsGuardHandlers)
