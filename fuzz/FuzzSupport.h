@@ -47,18 +47,20 @@ inline std::vector<std::string> Split(std::string_view text, char separator)
 // Every text the link logs is shown in the log tree, so it must be valid UTF-8.
 class CheckingLog : public TLogWriter {
 public:
-    void AddMessage(const std::string& Msg) override { FUZZ_CHECK(platform::IsValidUtf8(Msg)); }
-    void AddError(const std::string& Msg) override { FUZZ_CHECK(platform::IsValidUtf8(Msg)); }
-    void AddInfo(const std::string& Msg) override { FUZZ_CHECK(platform::IsValidUtf8(Msg)); }
-    void AddText(const std::string& Caption, const std::string& Text, TColor) override
-    {
-        FUZZ_CHECK(platform::IsValidUtf8(Caption));
-        FUZZ_CHECK(platform::IsValidUtf8(Text));
-    }
+    void AddMessage(const std::string& Msg) override { Check({Msg}); }
+    void AddError(const std::string& Msg) override { Check({Msg}); }
+    void AddInfo(const std::string& Msg) override { Check({Msg}); }
+    void AddText(const std::string& Caption, const std::string& Text, TColor) override { Check({Caption, Text}); }
     void AddList(const std::string& Caption, const std::vector<std::string>& Lines, TColor) override
     {
-        FUZZ_CHECK(platform::IsValidUtf8(Caption));
-        for (const std::string& line : Lines) FUZZ_CHECK(platform::IsValidUtf8(line));
+        Check({Caption});
+        Check(Lines);
+    }
+
+private:
+    static void Check(const std::vector<std::string>& Texts)
+    {
+        for (const std::string& text : Texts) FUZZ_CHECK(platform::IsValidUtf8(text));
     }
 };
 

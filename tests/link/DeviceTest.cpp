@@ -5,7 +5,6 @@
 #include <functional>
 
 #include "link/DevSorvel7QX1.h"
-#include "link/SerialErr.h"
 #include "tests/support/LoopbackComm.h"
 #include "tests/support/RecordingLog.h"
 
@@ -73,17 +72,6 @@ TEST_F(DeviceTest, ExtractsTheValueBetweenTheMarkAndTheTerminator)
         EXPECT_TRUE(dev.ReadString("o", value)) << reply;
         EXPECT_EQ(value, "") << reply;
     }
-}
-
-TEST_F(DeviceTest, TimeoutIsRaisedToTheFloor)
-{
-    Reply("OK\r\n");
-    std::string answer;
-    dev.SendCommand("bolidtxt", answer, 250, true);
-    dev.SendCommand("erase", answer, 35'000, true);
-    dev.SendCommand("x", answer, -5, true);
-    dev.ReadString("o", answer);  // the worker's own 500 ms
-    EXPECT_EQ(comm.WaitTimeouts(), (std::vector<int>{10'000, 35'000, 10'000, 10'000}));
 }
 
 TEST_F(DeviceTest, SilenceIsTriedThreeTimesAtTheFloorEach)
@@ -182,14 +170,6 @@ TEST_F(DeviceTest, TextTravelsAsWindows1251AndWhatItCannotCarryIsNotSent)
     EXPECT_FALSE(dev.Execute("GAPN0日本"));
     EXPECT_TRUE(comm.Written().empty());
     EXPECT_EQ(log.entries.back().kind, testsupport::RecordingLog::Kind::Error);
-}
-
-TEST_F(DeviceTest, LinkFailurePassesToTheCaller)
-{
-    Reply(">0050\r\nOK\r\n");
-    comm.FailNext(Fault::Vanish);
-    std::string value;
-    EXPECT_THROW(dev.ReadString("o", value), EDeviceError);
 }
 
 TEST_F(DeviceTest, BootloaderSendersMakeOneUndecodedAttempt)

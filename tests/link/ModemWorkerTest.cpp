@@ -5,6 +5,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "sim/Modem.h"
@@ -167,14 +168,24 @@ TEST_F(ModemFixture, DialFailuresRaiseTheirMessagesAndAnErrorEndsTheWait)
     EXPECT_EQ(sim.modem().Commands().size(), sent) << "a bad number never reaches the modem";
 }
 
-TEST_F(ModemFixture, ErrorEndsTheAttemptAndTheNextOneStarts)
+TEST_F(ModemFixture, AnErrorEndsTheAttemptAndEachCommandTriesItsNumberOfTimes)
 {
-    sim.modem().SetCommandReply("AT", "\r\nERROR\r\n", 1);
     const auto start = clock.NowMs();
-    EXPECT_TRUE(worker.CheckModem());
-    EXPECT_LT(clock.ElapsedSince(start), 1000u);
-    EXPECT_EQ(sim.modem().Commands(), (std::vector<std::string>{"AT", "AT"}));
-    EXPECT_EQ(worker.ErrorCount(), 0);
+    const std::tuple<const char*, std::function<bool()>, int> commands[] = {
+        {"ATZ", [&] { return worker.ResetModem(); }, 3},
+        {"AT+CBST", [&] { return worker.SetBearer("71"); }, 2},
+        {"AT", [&] { return worker.CheckModem(); }, 2}};
+    for (const auto& [prefix, command, attempts] : commands) {
+        sim.modem().SetCommandReply(prefix, "\r\nERROR\r\n", attempts - 1);
+        EXPECT_TRUE(command()) << prefix;
+        EXPECT_EQ(worker.ErrorCount(), 0);
+        sim.modem().SetCommandReply(prefix, "\r\nERROR\r\n", attempts);
+        EXPECT_FALSE(command()) << prefix;
+        EXPECT_EQ(worker.ErrorCount(), attempts) << prefix;
+        worker.CheckErrorReply("OK");  // a good reply between commands ends the run of errors
+    }
+    EXPECT_EQ(sim.modem().Commands().size(), 2u * (3 + 2 + 2));
+    EXPECT_LT(clock.ElapsedSince(start), 1000u) << "ended by the replies, not by the 21 s waits";
 }
 
 TEST_F(ModemFixture, ModemAnsweringErrorEndsTheRegistrationLoop)
