@@ -252,7 +252,6 @@ protected:
     void Drop()
     {
         if (controller->GetDeviceController() != nullptr) controller->SetDeviceController(nullptr);
-        CountPaced();
         if (link || modem) tally.exchanges += Line().Answered();
         Watch(nullptr, nullptr);
         link.reset();
@@ -262,15 +261,8 @@ protected:
     // The pace of the line from now on (and of the next connections).
     void SetLinePace(Pace next)
     {
-        CountPaced();
         pace = next;
-        if (!link && !modem) return;
-        SetPace(Line(), pace);
-        pacedFrom = Line().Answered();
-    }
-    void CountPaced()
-    {
-        if (pace == Pace::Line && (link || modem)) tally.paced += Line().Answered() - pacedFrom;
+        if (link || modem) SetPace(Line(), pace);
     }
 
     // The line whose requests the soak's clock waits for.
@@ -295,7 +287,6 @@ protected:
         if (byModem) modem = std::make_unique<ModemLink>(device, clock, pace);
         else link = std::make_unique<CableLink>(device, clock, pace);
         Watch(&Line(), &Count());
-        pacedFrom = Line().Answered();
         auto dc = std::make_unique<TDeviceController>(Comm(), controller->Log.get());
         dc->Device().SetTimeoutFloor(kTimeoutMs);
         dc->Now = [] { return SimDevice::kWallStart + 3600; };
@@ -471,7 +462,6 @@ protected:
         }
         if (!line.line.WaitForAnswers(Owed(), 3000ms)) ADD_FAILURE() << "upload " << round << ": the line did not settle";
         tally.exchanges += line.line.Answered();
-        if (pace == Pace::Line) tally.paced += line.line.Answered();
         watched = mainWatch;
         ++(result == TUploadResult::Done ? tally.uploadsDone : tally.uploadsFailed);
         if (result != TUploadResult::Done) return;
@@ -536,7 +526,6 @@ protected:
         std::size_t answered = 0, writes = 0;  // where the count stood when watching began
     } watched;
     Pace pace = Pace::Line;
-    std::size_t pacedFrom = 0;
     std::unique_ptr<ModemLink> modem;
     std::mt19937 random{kSeeds[0]};
     int connections = 0;
@@ -556,12 +545,14 @@ TEST_P(FaultSoakShard, PagesHistoryAndUploadsSurviveARandomlyFaultyLine)
     const auto started = std::chrono::steady_clock::now();
     while (Exchanges() < kMinExchanges && !HasFailure()) {
         // Now and then the port vanishes under an exchange, and the program reconnects to a new one.
+        const std::size_t before = Exchanges();
         SetLinePace(round % kPacedEvery == 0 ? Pace::Line : Pace::AtOnce);
         if (round % 4 == 3) Line().AddFault([](const std::string&) { return true; }, {sim::FaultKind::Vanish, 2}, 1);
         PagePass();
         if (round % 3 == 0) CheckedUpload(round / 3);
         if (round % 5 == 4) ModemPass();
         ASSERT_FALSE(HasFatalFailure());
+        if (pace == Pace::Line) tally.paced += Exchanges() - before;
         ++round;
     }
     Drop();

@@ -22,6 +22,17 @@ namespace {
 const char* const kTooManyErrors = "ОШИБКА! Слишком много ошибока от модема!";
 const char* const kNoCarrier = "ОШИБКА! Не могу установить соединение или оно разорвано(NO CARRIER)!";
 
+// The message of the modem failure the action raises.
+std::string Message(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const TModemException& e) {
+        return e.what();
+    }
+    return "no exception";
+}
+
 // The real worker over a pseudo-terminal to the simulated modem, with the device behind it; all time
 // on a manual clock. The event pump counts and can run a scripted "click".
 struct ModemFixture : ::testing::Test {
@@ -47,16 +58,6 @@ struct ModemFixture : ::testing::Test {
         ASSERT_TRUE(worker.Dial("5551234"));
     }
 
-    std::string Message(const std::function<void()>& action)
-    {
-        try {
-            action();
-        } catch (const TModemException& e) {
-            return e.what();
-        }
-        return "no exception";
-    }
-
     platform::ManualClock clock;
     testsupport::StoreResponder device{{{"ver", "REV 11.005.096"}}};
     sim::ModemLine sim{device, clock};
@@ -70,26 +71,17 @@ struct ModemFixture : ::testing::Test {
 
 TEST(ModemWorkerReplies, FailureWordsAndTheirMessagesInOrder)
 {
-    const struct {
-        const char* reply;
-        const char* message;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"\r\nBUSY\r\n", "ОШИБКА! Линия занята(BUSY)!"},
         {"no carrier", kNoCarrier},
         {"NO DIALTONE", "ОШИБКА! Нет сигнала в линии(NO DIALTONE)!"},
         {"Disconnect", "ОШИБКА! Обрыв Соединения(DISCONNECT)!"},
         {"NO ANSWER", "ОШИБКА! Нет ответа(NO ANSWER)!"},
         {"NO CARRIER BUSY", "ОШИБКА! Линия занята(BUSY)!"},  // busy is looked for first
+        {"\r\nOK\r\nCONNECT 9600\r\nERROR", "no exception"},
     };
-    for (const auto& c : cases) {
-        try {
-            TModemWorker::CheckFailureReply(c.reply);
-            ADD_FAILURE() << c.reply;
-        } catch (const TModemException& e) {
-            EXPECT_STREQ(e.what(), c.message);
-        }
-    }
-    EXPECT_NO_THROW(TModemWorker::CheckFailureReply("\r\nOK\r\nCONNECT 9600\r\nERROR"));
+    for (const auto& [reply, message] : cases)
+        EXPECT_EQ(Message([&] { TModemWorker::CheckFailureReply(reply); }), message) << reply;
     static_assert(std::is_base_of_v<ELinkFailure, TModemException>);
 }
 
@@ -101,12 +93,7 @@ TEST(ModemWorkerReplies, ErrorRunRaisesAtTheFourthAndStartsAfresh)
     EXPECT_FALSE(worker.CheckErrorReply("OK"));  // a good reply ends the run
     EXPECT_EQ(worker.ErrorCount(), 0);
     for (int i = 1; i < TModemWorker::MaxErrors; ++i) EXPECT_TRUE(worker.CheckErrorReply("ERROR"));
-    try {
-        worker.CheckErrorReply("ERROR");
-        FAIL();
-    } catch (const TModemException& e) {
-        EXPECT_STREQ(e.what(), kTooManyErrors);
-    }
+    EXPECT_EQ(Message([&] { worker.CheckErrorReply("ERROR"); }), kTooManyErrors);
     EXPECT_TRUE(worker.CheckErrorReply("ERROR"));
     EXPECT_EQ(worker.ErrorCount(), 1);
 }
@@ -192,32 +179,23 @@ TEST_F(ModemFixture, ModemAnsweringErrorEndsTheRegistrationLoop)
 {
     sim.modem().SetCommandReply("AT+CREG?", "\r\nERROR\r\n");
     // The dial dialog repeats the registration check until it succeeds: the run of errors must end it.
-    std::string message;
-    for (int round = 0; round < 10 && message.empty(); ++round) {
-        try {
-            EXPECT_FALSE(worker.CheckRegistration());
-        } catch (const TModemException& e) {
-            message = e.what();
-        }
-    }
+    std::string message = "no exception";
+    for (int round = 0; round < 10 && message == "no exception"; ++round)
+        message = Message([&] { EXPECT_FALSE(worker.CheckRegistration()); });
     EXPECT_EQ(message, kTooManyErrors);
     EXPECT_EQ(sim.modem().Commands().size(), static_cast<std::size_t>(TModemWorker::MaxErrors));
 }
 
 TEST_F(ModemFixture, RegistrationStatuses)
 {
-    const struct {
-        Registration status;
-        bool space;
-        bool registered;
-    } cases[] = {
+    const std::tuple<Registration, bool, bool> cases[] = {
         {Registration::Home, false, true},       {Registration::Roaming, true, true},
         {Registration::Searching, false, false}, {Registration::Denied, false, false},
         {Registration::NotRegistered, true, false},
     };
-    for (const auto& c : cases) {
-        sim.modem().SetRegistration(c.status, c.space);
-        EXPECT_EQ(worker.CheckRegistration(), c.registered) << static_cast<int>(c.status) << " " << c.space;
+    for (const auto& [status, spaceAfterComma, registered] : cases) {
+        sim.modem().SetRegistration(status, spaceAfterComma);
+        EXPECT_EQ(worker.CheckRegistration(), registered) << static_cast<int>(status) << " " << spaceAfterComma;
     }
 }
 
