@@ -3,7 +3,7 @@
 // seed per shard) with every fault it knows: silence, "NOK", garbage, split, chunked, late and echoed
 // replies, a port that vanishes, a dropped call. About a tenth of the exchanges run at 19200 baud both
 // ways with the replies in uneven chunks; every connection logs in with the device's key, which must
-// never be refused. Four shards of 2,500 exchanges, each with its own seed, run side by side.
+// never be refused. Four shards of 1,500 exchanges, each with its own seed, run side by side.
 //
 // What the program reports is checked against a fault-free run of the same operation on a copy of the
 // device (in memory): a write reported done must have stored what the fault-free write stores, a read
@@ -59,11 +59,11 @@ constexpr std::uint32_t kSeeds[] = {20240517, 20240518, 20240519, 20240520};
 constexpr int kTimeoutMs = 300;
 // At least this many per shard; SORVEL_SOAK_EXCHANGES asks for a longer run.
 const std::size_t kMinExchanges =
-    std::max<std::size_t>(2'500, std::getenv("SORVEL_SOAK_EXCHANGES") ? std::stoul(std::getenv("SORVEL_SOAK_EXCHANGES")) : 0);
+    std::max<std::size_t>(1'500, std::getenv("SORVEL_SOAK_EXCHANGES") ? std::stoul(std::getenv("SORVEL_SOAK_EXCHANGES")) : 0);
 // A random fault on about one request in this many.
 constexpr double kFaultChance = 0.03;
 // One round in this many (its uploads and modem call included) runs at the line's pace, in chunks: about
-// a tenth of the exchanges. The rest go at once, or ten thousand exchanges would take many minutes.
+// a tenth of the exchanges. The rest go at once, or the soak would take many minutes.
 constexpr int kPacedEvery = 9;
 
 // ------------------------------------------------------------------ helpers

@@ -242,15 +242,6 @@ TEST_F(ModemFixture, NokIsNotOk)
     EXPECT_EQ(answer, ">REV 11.005.096\r\nOK\r\n");
 }
 
-TEST_F(ModemFixture, SplitReplyIsGatheredByWaitForAny)
-{
-    sim.line().AddFault("AT", Fault{FaultKind::Split, 1, 3ms});
-    ASSERT_TRUE(worker.Write("AT\r\n"));
-    std::string answer;
-    EXPECT_TRUE(worker.WaitForAny(answer, {"RING", "OK"}, 10000));
-    EXPECT_EQ(answer, "\r\nOK\r\n") << "every poll's share, through the closing line break";
-}
-
 TEST_F(ModemFixture, DataCallRepliesAreTakenWholeAndLateOnesDropped)
 {
     DialUp();
@@ -291,10 +282,6 @@ TEST_F(ModemFixture, FailureWordBetweenCommandsIsRaisedByTheNextWrite)
     sim.line().Send("\r\nNO ANSWER\r\n");
     ASSERT_TRUE(worker.Port().WaitInput(2000));
     EXPECT_EQ(Message([&] { worker.ReadAndCheck(answer, "OK"); }), "ОШИБКА! Нет ответа(NO ANSWER)!");
-    sim.line().Send("ERROR");
-    ASSERT_TRUE(worker.Port().WaitInput(2000));
-    EXPECT_FALSE(worker.ReadAndCheck(answer, "ERROR"));
-    EXPECT_EQ(answer, "");
 }
 
 TEST_F(ModemFixture, HangUpAcceptsNoCarrierIgnoresCancelAndKeepsThePortForTheNextDial)
@@ -321,17 +308,4 @@ TEST_F(ModemFixture, HangUpAfterTheCallDroppedOrThePortVanishedStillCloses)
     EXPECT_FALSE(worker.HangUpAndClose());
     EXPECT_FALSE(worker.IsOpen());
     EXPECT_FALSE(worker.HangUpAndClose());  // nothing open: nothing to do
-}
-
-TEST(ModemWorkerClosed, WaitsEndAtOnce)
-{
-    platform::ManualClock clock;
-    TModemWorker worker(clock);
-    std::string answer;
-    const auto start = clock.NowMs();
-    EXPECT_FALSE(worker.WaitFor(answer, "OK", 10000));
-    EXPECT_FALSE(worker.WaitForAny(answer, {"OK"}, 10000));
-    EXPECT_FALSE(worker.ReadAndCheck(answer, "OK"));
-    EXPECT_EQ(clock.ElapsedSince(start), 0u);
-    EXPECT_EQ(worker.GetTimeout(), 5000) << "the modem's own default";
 }

@@ -111,6 +111,7 @@ TEST(SerialDrvErrors, VanishedPortRaisesOnEveryLook)
     EXPECT_EQ(read.ErrorCode, 10);
     EXPECT_EQ(std::string(read.what()).rfind("Unable to read from port. (system error ", 0), 0u);
     EXPECT_EQ(Raised([&] { p.comm.Write("x", 1, 100); }).ErrorCode, 11);
+    EXPECT_FALSE(p.comm.PurgeInput());
     EXPECT_NO_THROW(p.comm.Close());
 }
 
