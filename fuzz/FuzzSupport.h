@@ -1,7 +1,6 @@
 #pragma once
 // What the fuzz targets share: a check that aborts (so that libFuzzer keeps the input), a log that
 // insists on displayable text, and a port worker whose replies come from the fuzz input.
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -65,8 +64,8 @@ private:
 };
 
 // Answers each request (its frame without the closing CR) with the bytes Reply gives for it, at once:
-// the waits apply the cable worker's terminator test and never sleep. The cable worker, never opened,
-// supplies the operations that forward to these.
+// the wait applies the cable worker's terminator test and never sleeps. The cable worker, never opened,
+// supplies the rest.
 class ScriptedComm final : public TComPortWorker {
 public:
     using ReplyFn = std::function<std::string(const std::string& request)>;
@@ -80,26 +79,11 @@ public:
         pending_ = reply_(request);
         return true;
     }
-    bool ReadUntil(std::string& Answer, const std::string& Terminator, int) override
-    {
-        Answer = std::exchange(pending_, {});
-        return platform::ContainsIgnoreAsciiCase(Answer, Terminator);
-    }
     bool WaitFor(std::string& Answer, const std::string& Terminator, int) override
     {
         Answer = std::exchange(pending_, {});
         return HoldsTerminator(Answer, Terminator);
     }
-    bool WaitForAny(std::string& Answer, const std::vector<std::string>& Terminators, int) override
-    {
-        Answer = std::exchange(pending_, {});
-        return std::ranges::any_of(Terminators, [&](const std::string& t) { return HoldsTerminator(Answer, t); });
-    }
-    bool ReadAndCheck(std::string& Answer, const std::string& Expected) override
-    {
-        return WaitFor(Answer, Expected, GetTimeout());
-    }
-
 private:
     ReplyFn reply_;
     std::string pending_;

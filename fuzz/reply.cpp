@@ -100,14 +100,11 @@ void CheckReaders(TDevice& device)
     if (ReadGprsRetryTime(device, hours, minutes)) FUZZ_CHECK(hours >= 0 && minutes >= 0 && minutes < 60);
     int pointer = -1;
     if (ReadHistoryPointer(device, pointer)) FUZZ_CHECK(pointer >= 0 && pointer <= 0xFFFF);
-    (void)ReadImeiIdent(device);
     std::string text;
     for (const auto reader : {ReadVersionText, ReadSignalQuality, ReadClock, ReadImei, ReadPanelType}) {
         if (!reader(device, text)) FUZZ_CHECK(text.empty());
         FUZZ_CHECK(platform::IsValidUtf8(text));
     }
-    (void)SendLogin(device, "1234");
-    (void)SendCableConnect(device);
 }
 
 }  // namespace

@@ -58,10 +58,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(controller.FlashType == TDeviceController::FlashAt45 || controller.FlashType == TDeviceController::FlashM45);
     }
 
-    TDeviceController second(comm, &log);
-    second.Device().SetTimeoutFloor(0);
-    second.Device().SetTimestamp({});
-    (void)second.MasterKeySupported();
     const std::string cut = CutVersionText(parts.front());
     FUZZ_CHECK(platform::Utf8Length(cut) <= 14);
     return 0;
