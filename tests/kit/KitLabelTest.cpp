@@ -2,8 +2,6 @@
 // once the desktop reports the page open. Labels' looks are held by KitPicturesTest.
 #include "KitStage.h"
 
-#include <future>
-#include <memory>
 #include <thread>
 
 namespace {
@@ -81,17 +79,4 @@ TEST_F(KitLabelTest, LinkTurnsVisitedWhenTheOpenerReportsSuccessLater)
     EXPECT_FALSE(link->Visited());
     user.Pump();
     EXPECT_TRUE(link->Visited());
-}
-
-TEST_F(KitLabelTest, TheOpenerReportsTheProgramsExitStatus)
-{
-    const auto outcome = [](const std::string& program, const std::vector<std::string>& args) {
-        auto done = std::make_shared<std::promise<bool>>();
-        platform::StartWatched(program, args, [done](bool opened) { done->set_value(opened); });
-        return done->get_future().get();
-    };
-    EXPECT_TRUE(outcome("true", {}));
-    EXPECT_FALSE(outcome("sh", {"-c", "exit 3"}));
-    EXPECT_FALSE(outcome("sorvel-no-such-program", {"x"}));
-    EXPECT_FALSE(outcome("/nonexistent/opener", {}));
 }
