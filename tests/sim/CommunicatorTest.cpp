@@ -31,12 +31,7 @@ protected:
     std::string Ask(const std::string& body) { return device.Answer("+" + body); }
 
     platform::ManualClock clock;
-    sim::DeviceProfile profile = [] {
-        sim::DeviceProfile p;
-        p.historyRecords = 100;
-        p.values = {{"GAPN0", "internet.book.ru"}};
-        return p;
-    }();
+    sim::DeviceProfile profile{.historyRecords = 100, .values = {{"GAPN0", "internet.book.ru"}}};
     Communicator device{profile, clock, kMay17};
 };
 
@@ -148,12 +143,10 @@ TEST(HistoryRing, WrapsAndItsChecksCoverNumberAndContent)
     EXPECT_FALSE(HistoryRing::RecordCheckOk(0x0102, changed));
     EXPECT_EQ(record.substr(69, 8), "00001234");
     EXPECT_EQ(record.substr(89, 4), "00F6");
-    EXPECT_EQ(HistoryRing::ContactIdCheck("111111111111111"), 'F');  // sums to 15
-    EXPECT_EQ(HistoryRing::ContactIdCheck("000000000000000"), 'F');  // 150: zeros count ten each
-    for (int i = 0; i < 200; ++i) {
-        const std::string cid = std::to_string(1000 + i) + "181" + std::to_string(100 + i) + "01" + std::to_string(100 + i);
-        EXPECT_TRUE(ContactIdSound(cid + HistoryRing::ContactIdCheck(cid))) << "a check value of ten is A, never 0";
-    }
+    // Zeros count ten each, and a check value of ten is A, never 0.
+    EXPECT_EQ((std::array{HistoryRing::ContactIdCheck("111111111111111"), HistoryRing::ContactIdCheck("000000000000000"),
+                          HistoryRing::ContactIdCheck("111111111111116")}),
+              (std::array{'F', 'F', 'A'}));
 }
 
 TEST(DeviceProfile, RandomProfilesAreRepeatableAndPlausible)
@@ -178,9 +171,7 @@ TEST(DeviceProfile, RandomProfilesAreRepeatableAndPlausible)
 TEST(BolidText, OnlyABolidPanelTalksAndMostPollsAreEmpty)
 {
     platform::ManualClock clock;
-    sim::DeviceProfile profile;
-    profile.panel = sim::PanelKind::Bolid;
-    Communicator bolid(profile, clock, kMay17);
+    Communicator bolid(sim::DeviceProfile{.panel = sim::PanelKind::Bolid, .values = {}}, clock, kMay17);
     Communicator altonika(sim::DeviceProfile{}, clock, kMay17);
     int messages = 0;
     for (int i = 0; i < 9; ++i) {

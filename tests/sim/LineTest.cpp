@@ -13,6 +13,7 @@
 
 #include "platform/SerialPort.h"
 #include "sim/FaultSpec.h"
+#include "sim/Modem.h"
 #include "tests/support/PortClient.h"
 #include "tests/support/SimLine.h"
 
@@ -259,18 +260,20 @@ TEST(SimLineLifetime, StopsWhileNobodyReadsAFlood)
     EXPECT_LT(Steady::now() - start, 1s);
 }
 
-TEST(SimPty, LinkInAFolderIsPlacedAndRemoved)
+// The port sorvel-sim offers, for the device or the modem: a link in the ports folder while it lives.
+TEST(SimPty, LinksInAFolderArePlacedAndRemoved)
 {
     const auto folder = std::filesystem::temp_directory_path() / ("sorvel-ports-" + std::to_string(::getpid()));
-    std::filesystem::path link;
     {
         sim::Pty pty(folder, "sorvel-sim");
-        link = pty.LinkPath();
-        EXPECT_EQ(link, folder / "sorvel-sim");
-        EXPECT_EQ(std::filesystem::read_symlink(link), pty.SlavePath());
+        testsupport::StoreResponder device;
+        sim::ModemLine modem(device, folder, "modem0");
+        EXPECT_EQ(std::filesystem::read_symlink(folder / "sorvel-sim"), pty.SlavePath());
+        EXPECT_EQ(std::filesystem::read_symlink(folder / "modem0"), modem.Path());
         platform::SerialPort port;
-        EXPECT_NO_THROW(port.Open(link));
+        EXPECT_NO_THROW(port.Open(folder / "sorvel-sim"));
     }
-    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(folder / "sorvel-sim")));
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(folder / "modem0")));
     std::filesystem::remove_all(folder);
 }

@@ -1,11 +1,8 @@
 #include "sim/Modem.h"
 
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -148,16 +145,4 @@ TEST_F(ModemFixture, ACallDropsMidExchangeOrWhenTold)
     EXPECT_FALSE(modem.modem().InDataMode());
     modem.DropCall();  // no call: nothing said
     EXPECT_EQ(port.ReadUntil("\n", 50ms), "");
-}
-
-TEST(ModemLinePorts, LinkInTheFolderWhileItLives)
-{
-    const auto folder = std::filesystem::temp_directory_path() / ("sorvel-modem-" + std::to_string(::getpid()));
-    testsupport::StoreResponder device;
-    {
-        sim::ModemLine modem(device, folder, "modem0");
-        EXPECT_EQ(std::filesystem::read_symlink(folder / "modem0"), modem.Path());
-    }
-    EXPECT_FALSE(std::filesystem::exists(folder / "modem0"));
-    std::filesystem::remove_all(folder);
 }

@@ -124,39 +124,4 @@ TEST_F(ComCtrlsTest, EveryTreeChangeIsToldNodeByNodeAndAsBefore)
                               }));
 }
 
-TEST_F(ComCtrlsTest, CustomDrawGivesEachRowItsColours)
-{
-    auto* tree = Create<TTreeView>(form, "tvLog", form);
-    tree->SetColor(clInfoBk);
-    TTreeNode* node = tree->Items().Add(nullptr, "error");
-    node->SetStateIndex(static_cast<int>(clYellow));
-    node->SetSelectedIndex(static_cast<int>(clRed));
-    tree->OnCustomDrawItem = [](TObject*, TTreeNode* n, TCustomDrawState state, TItemColors& colors, bool&) {
-        if (state.Contains(cdsSelected)) return;
-        colors.Background = static_cast<TColor>(n->SelectedIndex());
-        colors.Text = static_cast<TColor>(n->StateIndex());
-    };
-    EXPECT_EQ(tree->ItemColors(node).Background, clRed);
-    EXPECT_EQ(tree->ItemColors(node).Text, clYellow);
-    tree->SetSelected(node);
-    EXPECT_EQ(tree->ItemColors(node).Background, clInfoBk);
-}
-
-TEST_F(ComCtrlsTest, ListSelectionsFollowTheirItems)
-{
-    auto* combo = Create<TComboBoxEx>(form, "cb1", form);
-    combo->AddItem("Не используется", 0, 0, -1, 0, 0);
-    combo->AddItem("GPRS-offline SIM1 IP1", 5, 5, -1, 0, 7);
-    combo->InsertItem(1, "Contact ID", 3, 3, -1, 0, 3);
-    combo->SetItemIndex(2);
-    combo->Items().Delete(0);
-    EXPECT_EQ(combo->ItemIndex(), 1);
-    EXPECT_EQ(combo->Items().Data(1), 7);
-    auto* list = Create<TListView>(form, "lErrors", form);
-    list->AddItem("Ошибка при чтении параметра \"Время\"");
-    list->SetItemIndex(0);
-    list->SetItemIndex(1);
-    EXPECT_EQ(list->ItemIndex(), -1);
-}
-
 }  // namespace

@@ -26,21 +26,6 @@ void HexKeyPress(TObject*, char32_t& key)
     if (key != U'\b' && !((k >= U'0' && k <= U'9') || (k >= U'A' && k <= U'F'))) key = 0;
 }
 
-// A control that answers dialog keys and accelerators itself, as the kit's buttons do.
-class KeyAnswering : public TCustomControl {
-public:
-    using TCustomControl::TCustomControl;
-    bool DialogKey(std::uint16_t key, TShiftState) override
-    {
-        keys.push_back(key);
-        return key == wanted;
-    }
-    bool DialogChar(char32_t ch) override { return ch == U'q'; }
-
-    std::uint16_t wanted = 0;
-    std::vector<std::uint16_t> keys;
-};
-
 using DriverTest = testsupport::UiTest;
 
 // What typing leaves in each kind of control, key filters and masks included.
@@ -199,28 +184,6 @@ TEST_F(DriverTest, DisabledOrHiddenControlsRefuseInputAndAFailingHandlerReachesT
     EXPECT_TRUE(user.Click(*button));
     EXPECT_TRUE(user.Click(*button)) << "the program goes on";
     EXPECT_EQ(seen, (std::vector<std::string>{"Ошибка", "Ошибка"}));
-}
-
-TEST_F(DriverTest, EnterAndEscapeReachControlsThatAnswerThemBeforeTheStandardButtons)
-{
-    auto* edit = Create<TEdit>(form, "etO", form);
-    auto* own = Create<KeyAnswering>(form, "Own", form);
-    auto* button = Create<TButton>(form, "OK", form);
-    button->SetDefault(true);
-    int pressed = 0;
-    button->OnClick = [&](TObject*) { ++pressed; };
-    user.PressKey(*edit, VK_RETURN);
-    EXPECT_EQ(pressed, 1);
-    own->wanted = VK_RETURN;
-    user.TypeText(*edit, "\r");
-    EXPECT_EQ(pressed, 1);
-    // Other keys, typed or pressed, go only to the control they were pressed on.
-    user.PressKey(*edit, VK_DOWN);
-    user.TypeText(*own, "x");
-    user.PressKey(*own, VK_DOWN);
-    EXPECT_EQ(own->keys, (std::vector<std::uint16_t>{VK_RETURN, VK_RETURN, VK_DOWN}));
-
-    EXPECT_TRUE(user.PressAccelerator(*form, U'q'));
 }
 
 TEST_F(DriverTest, TabVisitsTheTabStopsInTabOrderAndWraps)
