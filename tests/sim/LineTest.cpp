@@ -24,14 +24,7 @@ using Steady = std::chrono::steady_clock;
 
 namespace {
 
-struct Client : testsupport::PortClient {
-    using PortClient::PortClient;
-    std::string Exchange(const std::string& request)
-    {
-        Write(request);
-        return ReadUntil("OK\r\n", 150ms);
-    }
-};
+using Client = testsupport::PortClient;
 
 // A byte's time on the wire at 19200 baud, 10 bits a byte.
 constexpr auto kByteTime = std::chrono::nanoseconds(10'000'000'000LL / 19200);
