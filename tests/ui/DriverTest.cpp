@@ -154,6 +154,8 @@ TEST_F(DriverTest, ClicksFocusFirstToggleCheckBoxesCheckRadiosOnceAndChooseInLis
     user.Click(*rb2);
     EXPECT_EQ(order, (std::vector<std::string>{"exit", "box", "box", "rb1"}));
     EXPECT_FALSE(box->Checked() || rb1->Checked());
+    Free(rb2);
+    EXPECT_EQ(form->ActiveControl(), nullptr) << "a freed control leaves no focus behind";
     // A list's choice fires a click, then its select or its change.
     auto* combo = Create<TComboBox>(form, "cb1", form);
     combo->Items().Assign({"a", "b"});
