@@ -53,17 +53,6 @@ TEST_F(PumpTest, TimersFireOnlyFromThePumpWhenDueOnTheClock)
     EXPECT_EQ(ticks, 1);
     user.Advance(40001);
     EXPECT_EQ(ticks, 4);
-
-    auto* waiting = Create<TTimer>(form, "waiting");
-    waiting->SetInterval(400);
-    waiting->SetEnabled(false);
-    waiting->OnTimer = [&](TObject*) { ticks += 100; };
-    user.Advance(1000);
-    waiting->SetEnabled(true);  // the count starts again
-    user.Advance(399);
-    EXPECT_EQ(ticks, 4);
-    user.Advance(1);
-    EXPECT_EQ(ticks, 104);
 }
 
 TEST_F(PumpTest, ATimerIsSkippedWhileItsOwnHandlerLetsEventsRunAndMayFreeItself)
