@@ -4,8 +4,9 @@
 //
 // PictureBook holds pictures to their stored expectations, pixel for pixel: a text file beside the test
 // keeps one 64-bit hash of each picture's size and pixels per line ("group/name hash"). Every picture is
-// written for a person to look at, one that differs under a name that says so. With SORVEL_UPDATE_PICTURES=1 in the environment nothing fails: the file
-// is written again from what was painted, so a deliberate change of looks (or of fonts) is one command.
+// written for a person to look at, one that differs under a name that says so. With
+// SORVEL_UPDATE_PICTURES=1 in the environment nothing fails: the file is written again from what was
+// painted, so a deliberate change of looks (or of fonts) is one command.
 #include "ui/Bitmap.h"
 #include "ui/Png.h"
 

@@ -23,8 +23,10 @@ TEST_F(DialogsTest, BoxesGoThroughTheServiceWithTheirTypeAndButtons)
     ASSERT_EQ(services.Boxes().size(), 3u);
     const MessageBoxRequest& first = services.Boxes()[0];
     const MessageBoxRequest& second = services.Boxes()[1];
-    EXPECT_EQ(std::tuple(first.api, first.type, first.buttons), std::tuple(MessageBoxRequest::Api::MessageBox, mtConfirmation, TMsgDlgButtons{mbYes, mbNo}));
-    EXPECT_EQ(std::tuple(second.api, second.type, second.text), std::tuple(MessageBoxRequest::Api::MessageDlg, mtError, std::string("Неправильно введен номер!")));
+    EXPECT_EQ(std::tuple(first.api, first.type, first.buttons),
+              std::tuple(MessageBoxRequest::Api::MessageBox, mtConfirmation, TMsgDlgButtons{mbYes, mbNo}));
+    EXPECT_EQ(std::tuple(second.api, second.type, second.text),
+              std::tuple(MessageBoxRequest::Api::MessageDlg, mtError, std::string("Неправильно введен номер!")));
 
     Clipboard().SetAsText("356938035643809");
     EXPECT_EQ(services.Text(), "356938035643809");

@@ -31,23 +31,6 @@ TEST_F(GridsTest, CellsHoldTextAndObjectsClearingKeepsTheSizeAndShrinkingDropsTh
     EXPECT_EQ(grid->Cells(2, 2), "");
 }
 
-TEST_F(GridsTest, CellRectFollowsScrollingAndIsEmptyOutOfView)
-{
-    grid->SetColCount(4);
-    grid->SetRowCount(135);
-    grid->SetDefaultRowHeight(19);
-    grid->SetColWidth(0, 25);
-    grid->SetColWidth(1, 15);
-    grid->SetBounds(0, 0, 400, 200);
-    EXPECT_EQ(grid->CellRect(1, 1), Bounds(26, 20, 15, 19));
-    EXPECT_EQ(grid->VisibleRowCount(), 9);  // (200 - 20) / 20
-    EXPECT_TRUE(grid->CellRect(1, 50).IsEmpty() && grid->CellRect(1, 135).IsEmpty());
-    grid->SetTopRow(50);
-    EXPECT_EQ(grid->CellRect(1, 50), Bounds(26, 20, 15, 19));
-    EXPECT_TRUE(grid->CellRect(1, 1).IsEmpty());
-    EXPECT_EQ(grid->CellRect(1, 0), Bounds(26, 0, 15, 19));  // the fixed row stays
-}
-
 TEST_F(GridsTest, ScrollBarsShowWhereTheCellsNeedMoreRoomThanTheGridHas)
 {
     grid->SetColCount(4);  // 4 x 65 wide, 5 x 25 high
