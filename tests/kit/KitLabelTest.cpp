@@ -80,3 +80,21 @@ TEST_F(KitLabelTest, LinkTurnsVisitedWhenTheOpenerReportsSuccessLater)
     user.Pump();
     EXPECT_TRUE(link->Visited());
 }
+
+// Kept for older forms though no window sets them: switching the fly-by colour off over the label gives
+// the label its colour back, and an old FrameFocusStyle takes only the styles a frame may hold.
+TEST_F(KitLabelTest, FlyByOffRestoresTheColourAndAnOldFocusStyleTakesOnlyFrameStyles)
+{
+    auto* label = Make<TKitLabel>(40, 20);
+    const TColor own = label->Font().Color();
+    label->SetFlyByEnabled(true);
+    label->SetFlyByColor(clRed);
+    user.MouseEnter(*label);
+    EXPECT_EQ(label->Font().Color(), clRed);
+    label->SetFlyByEnabled(false);
+    EXPECT_EQ(label->Font().Color(), own);
+    auto* controller = ui::Create<TKitFrameController>(form, "FC");
+    for (const char* style : {"fsBump", "fsFlatRounded", "fsNoSuchStyle"})
+        EXPECT_TRUE(controller->ReadObsoleteProperty("FrameFocusStyle", TKitIdent{style})) << style;
+    EXPECT_EQ(controller->FrameHotStyle(), fsBump);
+}
