@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/UiTest.h"
-#include "ui/Clipboard.h"
 
 namespace {
 
@@ -27,9 +26,6 @@ TEST_F(DialogsTest, BoxesGoThroughTheServiceWithTheirTypeAndButtons)
               std::tuple(MessageBoxRequest::Api::MessageBox, mtConfirmation, TMsgDlgButtons{mbYes, mbNo}));
     EXPECT_EQ(std::tuple(second.api, second.type, second.text),
               std::tuple(MessageBoxRequest::Api::MessageDlg, mtError, std::string("Неправильно введен номер!")));
-
-    Clipboard().SetAsText("356938035643809");
-    EXPECT_EQ(services.Text(), "356938035643809");
 }
 
 TEST_F(DialogsTest, FileDialogsAddTheDefaultExtensionAndCancelLeavesTheName)

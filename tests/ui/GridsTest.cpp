@@ -13,24 +13,6 @@ protected:
     TStringGrid* grid = Create<TStringGrid>(form, "StringGrid1", form);
 };
 
-TEST_F(GridsTest, CellsHoldTextAndObjectsClearingKeepsTheSizeAndShrinkingDropsThem)
-{
-    grid->SetColCount(16);
-    grid->SetRowCount(33);
-    grid->SetCell(15, 32, "Да");
-    grid->SetObject(1, 3, grid);
-    grid->ClearCells();
-    EXPECT_EQ(std::tuple(grid->Cells(15, 32), grid->Objects(1, 3), grid->RowCount()), std::tuple(std::string(), nullptr, 33));
-    EXPECT_THROW(grid->Cells(16, 0), std::out_of_range);
-    EXPECT_THROW(grid->SetCell(0, 33, "x"), std::out_of_range);
-    grid->SetCell(2, 2, "keep");
-    grid->SetRowCount(135);
-    EXPECT_EQ(grid->Cells(2, 2), "keep");
-    grid->SetRowCount(2);
-    grid->SetRowCount(5);
-    EXPECT_EQ(grid->Cells(2, 2), "");
-}
-
 TEST_F(GridsTest, ScrollBarsShowWhereTheCellsNeedMoreRoomThanTheGridHas)
 {
     grid->SetColCount(4);  // 4 x 65 wide, 5 x 25 high
