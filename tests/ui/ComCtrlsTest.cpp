@@ -38,19 +38,4 @@ TEST_F(ComCtrlsTest, TreeNodesKeepTextTwoIntegersAndOrderAndSelectionFiresOnChan
     EXPECT_EQ(tree->Selected(), nullptr);
 }
 
-TEST_F(ComCtrlsTest, TopItemCountsTheRowsOfExpandedNodesOnly)
-{
-    auto* tree = Create<TTreeView>(form, "tvLog", form);
-    tree->SetBounds(0, 0, 200, 3 * tree->ItemHeight());
-    for (int i = 0; i < 5; ++i) tree->Items().Add(nullptr, std::to_string(i));
-    TTreeNode* three = tree->Items().Root(3);
-    tree->Items().AddChild(three, "3a");
-    tree->Items().AddChild(tree->Items().AddChild(three, "3b"), "3b1");
-    three->SetExpanded(true);
-    tree->SetTopItem(tree->Items().Root(4));  // rows: 0 1 2 3 3a 3b 4
-    EXPECT_EQ(tree->TopItem()->Text(), "3a");
-    tree->SetTopItem(tree->Items().Root(3)->Item(1)->Item(0));
-    EXPECT_EQ(tree->TopItem()->Text(), "3a") << "a node without a row changes nothing";
-}
-
 }  // namespace

@@ -105,24 +105,4 @@ TEST_F(LayoutTest, HiddenControlsLeaveNoGapAndShownOnesGetTheirPlaceBack)
     EXPECT_EQ(std::pair(last->Top(), below->Top()), std::pair(lastTop, belowTop));
 }
 
-TEST_F(LayoutTest, CaptionsAreMeasuredInTheFontTheyAreDrawnIn)
-{
-    // Wide and narrow letters of the same count differ, as they do on the screen.
-    auto* wide = Make(form, "wide", "ШШШШШШШШ");
-    auto* narrow = Make(form, "narrow", "iiiiiiii");
-    EXPECT_EQ(std::pair(wide->Width(), narrow->Width()), std::pair(DrawnWidth(*wide), DrawnWidth(*narrow)));
-    EXPECT_GT(wide->Width(), 3 * narrow->Width());
-    // Bolder type takes more room, and so does a caption that widens later; an accelerator's "&" none;
-    // each line its own.
-    auto* plain = Make(form, "plain", "Номер объекта");
-    EXPECT_EQ(Make(form, "accel", "&Номер объекта")->Width(), plain->Width());
-    auto* bold = Make<TCheckBox>(form, "bold", "Номер объекта");
-    bold->Font().SetStyle({fsBold});
-    bold->SetCaption("Изменять номера объектов Альтоники на номер");
-    EXPECT_GE(bold->Width() - TButtonControl::GlyphRoom, DrawnWidth(*bold));
-    auto* lines = Make(form, "lines", "Сигнал\r\nНомер объекта");
-    EXPECT_EQ(std::pair(lines->Width(), lines->Height()), std::pair(plain->Width(), 2 * plain->Height()));
-    EXPECT_EQ(TextHeightEstimate(plain->Font()), plain->Height());
-}
-
 }  // namespace
