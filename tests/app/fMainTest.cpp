@@ -13,6 +13,7 @@
 
 #include "app/fAbout.h"
 #include "app/fCommon.h"
+#include "app/fHistory.h"
 #include "app/fUpdateIns.h"
 #include "app/fUpdateInsertion.h"
 #include "kit/KitPrgres.h"
@@ -99,8 +100,8 @@ TEST_F(MainWindowTest, EveryToolbarMenuAndLogPaneCommandDoesItsWork)
     EXPECT_TRUE(Sent("+o0077"));
     cable->line.ClearReceived();
     ASSERT_TRUE(user.Click(*main->tbReadAll));
-    EXPECT_TRUE(Sent("+o")) << "the common page is read again";
-    EXPECT_GT(cable->line.Requests().size(), 10u) << "and the other pages";
+    EXPECT_TRUE(Sent("+o"));
+    EXPECT_EQ(controller->CurrentPage, FormHistory) << "the other pages were read after the common one";
     cable->line.ClearReceived();
     scope.Services().AnswerBox(ui::mrNo);
     ASSERT_TRUE(user.Click(*main->mnuWriteAll));
@@ -165,9 +166,14 @@ TEST_F(MainWindowTest, EveryToolbarMenuAndLogPaneCommandDoesItsWork)
     EXPECT_EQ(scope.Services().ModalForms().back(), "formUpdateInsertion");
     EXPECT_TRUE(Connected());
 
+    // "Выход" while connected only disconnects, saves the pages and frees the controller.
+    cable->line.ClearReceived();
+    FormCommon->etO->SetText("0042");
     ASSERT_TRUE(user.Click(*main->N2));
     EXPECT_TRUE(scope.App().Terminated());
-    EXPECT_EQ(main->FormsController, nullptr);
+    EXPECT_EQ(main->Controller(), nullptr);
+    EXPECT_FALSE(Sent("+reset"));
+    EXPECT_NE(ReadIni().find("etO=0042"), std::string::npos);
 }
 
 // ------------------------------------------------------------------ keys
@@ -236,19 +242,6 @@ TEST_F(MainWindowTest, AnExceptionNothingCaughtShowsTheErrorBoxAndTheProgramGoes
     EXPECT_EQ(scope.Services().Boxes()[0].text, "Возникла непредвиденная ошибка: \"boom\"");
     EXPECT_EQ(scope.Services().Boxes()[0].type, ui::mtError);
     EXPECT_FALSE(scope.App().Terminated());
-}
-
-TEST_F(MainWindowTest, ClosingDisconnectsSavesThePagesAndFreesTheController)
-{
-    StartWithWindows();
-    ASSERT_TRUE(ConnectByCable(120));
-    FormCommon->etO->SetText("0042");
-    ASSERT_TRUE(user.CloseForm(*main));
-    EXPECT_TRUE(scope.App().Terminated());
-    EXPECT_EQ(main->FormsController, nullptr);
-    EXPECT_EQ(main->Controller(), nullptr);
-    EXPECT_FALSE(Sent("+reset")) << "the close only disconnects";
-    EXPECT_NE(ReadIni().find("etO=0042"), std::string::npos);
 }
 
 TEST_F(MainWindowTest, ClosingDuringAReadCancelsItFirstAndKeepsThePageAsStored)
