@@ -50,12 +50,6 @@ public:
     using TEdit::TEdit;
 };
 
-// Stands in for the kit's parted progress bar: a class the routines know only through a registered rule.
-class TPartsBar : public TProgressBar {
-public:
-    using TProgressBar::TProgressBar;
-};
-
 // The stored controls' values as the ini file writes them, in creation order.
 std::string Values(const TestPage& p)
 {
@@ -229,26 +223,6 @@ TEST_F(PageBase, DefaultsComeFromTheHintsAndAnUnusableHintKeepsItsControlAsItWas
         c->SetHint(hint);
     q.LoadDefaults();
     EXPECT_EQ(Values(q), "before|||1001|34|after");
-}
-
-TEST_F(PageBase, RegisteredClassesTakeTheirDefaultsAfterTheStandardOnes)
-{
-    TestPage& page = *Create<TestPage>(&scope.App(), "FormTest");
-    auto* bar = Create<TPartsBar>(&page, "KitProgressBar1", &page);
-    bar->SetHint("7");
-    auto* plainBar = Create<TProgressBar>(&page, "pb", &page);
-    plainBar->SetHint("9");
-    {
-        const HintDefaultRegistration rule(HintDefaultFor<TPartsBar>([](TPartsBar& b, const std::string& hint) {
-            if (const auto parts = HintAsInteger(hint)) b.SetPosition(*parts);
-        }));
-        page.LoadDefaults();
-        EXPECT_EQ(bar->Position(), 7);
-        EXPECT_EQ(plainBar->Position(), 0) << "a class nobody registered is left alone";
-    }
-    bar->SetHint("3");
-    page.LoadDefaults();
-    EXPECT_EQ(bar->Position(), 7) << "the rule ends with its registration";
 }
 
 TEST(HintConversion, BooleansAreTrueFalseOrNumbersAndIntegersDecimalOnly)

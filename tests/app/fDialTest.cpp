@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,20 +29,6 @@ using testsupport::When;
 const char* const kConnectFailed = "Ошибка при подключении!";
 const char* const kPhone = "+7 (912) 345-67-89";
 const std::vector<std::string> kWayDown{"+++", "ATH"};
-
-// A log that fails on one message, as a log whose window went away might.
-class FailingLog : public testsupport::RecordingLog {
-public:
-    explicit FailingLog(std::string failOn) : failOn_(std::move(failOn)) {}
-    void AddMessage(const std::string& Msg) override
-    {
-        RecordingLog::AddMessage(Msg);
-        if (Msg == failOn_) throw std::runtime_error("log failed");
-    }
-
-private:
-    std::string failOn_;
-};
 
 struct DialFixture : ::testing::Test {
     DialFixture()
@@ -169,22 +154,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         DialFailure{"Busy", [](DialFixture& f) { f.sim.modem().SetDialResult(DialResult::Busy); }, kConnectFailed, kDial,
                     {kDial, "+++", "ATH"}},
-        DialFailure{"NoCarrier", [](DialFixture& f) { f.sim.modem().SetDialResult(DialResult::NoCarrier); }, kConnectFailed,
-                    kDial, {kDial, "+++", "ATH"}},
         DialFailure{"Error", [](DialFixture& f) { f.sim.modem().SetDialResult(DialResult::Error); }, kConnectFailed, kDial,
                     {kDial, "+++", "ATH"}},
         DialFailure{"InitRefused", [](DialFixture& f) { f.sim.modem().SetCommandReply("ATZ", "\r\nERROR\r\n"); },
                     "Инициализация модема: ATZ", "ATZ", {"ATZ", "Ошибка при инициализации модема!", "+++", "ATH"}},
         DialFailure{"RegistrationError", [](DialFixture& f) { f.sim.modem().SetCommandReply("AT+CREG?", "\r\nERROR\r\n"); },
                     kConnectFailed, "AT+CREG?", {"AT+CREG?", "+++", "ATH"}},
-        // The log fails on the way down: the click's own result must not stand.
-        DialFailure{"LogFails",
-                    [](DialFixture& f) {
-                        f.log = std::make_unique<FailingLog>("+++");
-                        f.dlg->Log = f.log.get();
-                        f.sim.modem().SetDialResult(DialResult::Busy);
-                    },
-                    kConnectFailed, kDial, {kDial, "+++"}, false},
         // Another try on the dead port fails the same way, with nothing left to crash on.
         DialFailure{"PortVanishes",
                     [](DialFixture& f) {
