@@ -54,6 +54,13 @@ protected:
     std::unique_ptr<TDeviceController> dc;
 };
 
+TEST(VersionText, IsCutFromTheFirstRevAndItsNumbersComeFromTheEndOrNotAtAll)
+{
+    EXPECT_EQ(CutVersionText(">REV 11.005.120 extra\r\n"), "REV 11.005.120");
+    EXPECT_EQ(CutVersionText("11.005.120xxxxxyy"), "11.005.120xxxx");
+    for (const char* bad : {"REV 11.005.1x0", "REV 11.0x5.120", "REV 11.005", "12", ""}) EXPECT_FALSE(ParseVersionNumbers(bad)) << bad;
+}
+
 // ------------------------------------------------------------------ the version read and its gates
 
 struct VersionCase {
@@ -130,14 +137,6 @@ INSTANTIATE_TEST_SUITE_P(
         VersionCase{.name = "ImeiUnread", .build = 120, .faultOn = "+IMEI", .shown = "5.120|REV 11.005.120|Altonika|AT45DB161D|error|cpu1 type0"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(DeviceControllerTest, AVanishedPortDuringTheVersionIsALinkFailure)
-{
-    Connect(120);
-    sim->line.AddFault("+typepan", {sim::FaultKind::Vanish, 2});
-    EXPECT_THROW(dc->ReadVersion(), ELinkFailure);
-    EXPECT_TRUE(main->Timer1->Enabled());
-}
-
 // ------------------------------------------------------------------ progress and cancel
 
 // The user's cancel: the watchdog stays off while the exchange still runs and comes back at its end.
@@ -206,15 +205,6 @@ TEST_F(DeviceControllerTest, ExchangesNestAndTheOutermostGivesBackTheWatchdogAnd
     EXPECT_TRUE(main->Timer1->Enabled());
     EXPECT_EQ(ui::App().Screen().Cursor(), ui::crDefault);
     EXPECT_FALSE(dc->Busy());
-}
-
-TEST_F(DeviceControllerTest, APortThatVanishesMidPageEndsThePageAndItsProgressWindow)
-{
-    Connect(120);
-    sim->line.AddFault("+U", {sim::FaultKind::Vanish, 3});
-    EXPECT_THROW(dc->ReadForm(*page), ELinkFailure);
-    EXPECT_TRUE(main->Timer1->Enabled());
-    EXPECT_EQ(FormProgress, nullptr);
 }
 
 // ------------------------------------------------------------------ device actions

@@ -125,6 +125,7 @@ TEST_F(FormsControllerTest, APortThatVanishesDuringAReadDisconnectsWithoutTheErr
     controller->ReadCurrent();
     EXPECT_FALSE(Connected());
     EXPECT_TRUE(scope.Services().ModalForms().empty());
+    EXPECT_EQ(FormProgress, nullptr);
     EXPECT_EQ(EnabledFlags(main->tbConnect, main->tbRead, main->tv1), "101");
     for (const int panel : {TFormMain::PanelVersion, TFormMain::PanelType, TFormMain::PanelFlash, TFormMain::PanelImei})
         EXPECT_EQ(main->StatusText(panel), "") << panel;

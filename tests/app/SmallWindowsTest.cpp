@@ -76,14 +76,8 @@ TEST_F(SmallWindows, TheProgressWindowsCancel)
     EXPECT_FALSE(form->Cancelled());
 }
 
-TEST_F(SmallWindows, TheErrorListTheWaitingWindowAndTheAboutWindowsButton)
+TEST_F(SmallWindows, TheWaitingWindowShowsWhenMadeAndTheAboutWindowClosesWithItsButton)
 {
-    auto* errors = Create<TFormErrors>(main, "FormErrors");
-    errors->ShowList({"a", "b", "c"});
-    EXPECT_EQ(errors->pErrCount->Caption(), "3");
-    ASSERT_EQ(errors->lErrors->ItemCount(), 3);
-    EXPECT_EQ(errors->lErrors->Item(2)->Caption, "c");
-
     auto* waiting = Create<TFormWaiting>(main, "FormWaiting");
     EXPECT_TRUE(waiting->Visible()) << "shown when made";
     Free(waiting);
