@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/fAbout.h"
 #include "app/fConnect.h"
@@ -19,6 +20,7 @@
 #include "kit/KitRadChk.h"
 #include "kit/KitSplit.h"
 #include "tests/app/ProgramFixture.h"
+#include "tests/support/Pictures.h"
 #include "ui/ComCtrls.h"
 #include "ui/Grids.h"
 #include "ui/Layout.h"
@@ -166,28 +168,57 @@ TEST_P(EveryScreenFits, AtTheDefaultSize)
         window.Walk(*bar, bar->ClientRect());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Screens, EveryScreenFits,
-    ::testing::Values(Screen{"start-up"},
-                      Screen{"service controls", 0, sim::PanelKind::Altonika, "[FormHistory]\nHistoryInFile=1\n[FormNSPoint]\nnspoint=1\n"},
-                      Screen{"Altonika 5.047", 47}, Screen{"Altonika 5.060", 60}, Screen{"Altonika 5.120", 120},
-                      Screen{"Bolid 5.080", 80, sim::PanelKind::Bolid}, Screen{"Bolid 5.120", 120, sim::PanelKind::Bolid},
-                      Screen{"Paradox 5.120", 120, sim::PanelKind::Paradox},
-                      DialogScreen<TFormConnect>("FormConnect"),
-                      DialogScreen<TFormDial>("FormDial"),
-                      DialogScreen<TFormProgress>("FormProgress"),
-                      DialogScreen<TFormErrors>("FormErrors"),
-                      DialogScreen<TFormLoad>("FormLoad"),
-                      DialogScreen<TFormWaiting>("FormWaiting"),
-                      DialogScreen<TFormAbout>("FormAbout"),
-                      DialogScreen<TformUpdateIns>("formUpdateIns"),
-                      DialogScreen<TformUpdateInsertion>("formUpdateInsertion"),
-                      DialogScreen<TUpdateListForm>("UpdateListForm")),
-    [](const auto& info) {
-        std::string name = info.param.name;
-        std::erase_if(name, [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); });
-        return name;
-    });
+const std::vector<Screen> kScreens{
+    Screen{"start-up"},
+    Screen{"service controls", 0, sim::PanelKind::Altonika, "[FormHistory]\nHistoryInFile=1\n[FormNSPoint]\nnspoint=1\n"},
+    Screen{"Altonika 5.047", 47}, Screen{"Altonika 5.060", 60}, Screen{"Altonika 5.120", 120},
+    Screen{"Bolid 5.080", 80, sim::PanelKind::Bolid}, Screen{"Bolid 5.120", 120, sim::PanelKind::Bolid},
+    Screen{"Paradox 5.120", 120, sim::PanelKind::Paradox},
+    DialogScreen<TFormConnect>("FormConnect"), DialogScreen<TFormDial>("FormDial"),
+    DialogScreen<TFormProgress>("FormProgress"), DialogScreen<TFormErrors>("FormErrors"),
+    DialogScreen<TFormLoad>("FormLoad"), DialogScreen<TFormWaiting>("FormWaiting"), DialogScreen<TFormAbout>("FormAbout"),
+    DialogScreen<TformUpdateIns>("formUpdateIns"), DialogScreen<TformUpdateInsertion>("formUpdateInsertion"),
+    DialogScreen<TUpdateListForm>("UpdateListForm")};
+
+std::string NameOf(const Screen& s)
+{
+    std::string name = s.name;
+    std::erase_if(name, [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); });
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, EveryScreenFits, ::testing::ValuesIn(kScreens),
+                         [](const auto& info) { return NameOf(info.param); });
+
+// Every shown control of the window as a one-pixel frame: a control moved or resized by a pixel, or shown
+// where it was hidden, changes the picture.
+void DrawFrames(ui::Canvas& canvas, const ui::TWinControl& parent, int dx, int dy)
+{
+    for (int i = 0; i < parent.ControlCount(); ++i) {
+        const ui::TControl& c = *parent.Controls(i);
+        if (!c.Visible()) continue;
+        canvas.frameRect(c.BoundsRect().Offset(dx, dy));
+        if (const auto* w = ui::As<ui::TWinControl>(&c)) DrawFrames(canvas, *w, dx + c.Left(), dy + c.Top());
+    }
+}
+
+TEST(WindowPictures, EveryDialogsControlsSitWhereTheyWereStored)
+{
+    if (!ui::SubstituteFontsInstalled()) GTEST_SKIP() << "the layouts are made for the Tahoma and MS Sans Serif metrics";
+    const char* regenerate = "SORVEL_UPDATE_PICTURES=1 build/test/tests/test_app --gtest_filter='WindowPictures.*'";
+    testsupport::PictureBook book(SORVEL_SOURCE_DIR "/tests/app/data/WindowPictures.txt", "app", regenerate);
+    ui::ApplicationScope scope;
+    for (const Screen& s : kScreens) {
+        if (!s.dialog) continue;
+        ui::TForm& form = *s.dialog(&scope.App());
+        ui::Canvas canvas(form.ClientWidth(), form.ClientHeight());
+        canvas.brush = ui::Brush::Solid(clBlack);
+        DrawFrames(canvas, form, 0, 0);
+        book.Check("dialogs", NameOf(s), canvas.bitmap());
+        ui::Free(&form);
+    }
+    book.Close();
+}
 
 class ResizingTheMainWindow : public ProgramFixture {
 protected:
