@@ -47,19 +47,10 @@ protected:
             if (node->Text() == text) action();
         };
     }
-    // The pages an operation exchanged, in order, each with the tree row shown meanwhile.
-    void RecordPages()
-    {
-        main->tvLog->OnAddition = [this](ui::TObject*, ui::TTreeNode*) {
-            const std::string page = controller->CurrentPage->Name() + " " + std::to_string(main->tv1->Selected()->Index());
-            if (pages.empty() || pages.back() != page) pages.push_back(page);
-        };
-    }
     std::string HistoryCell() const { return FormHistory->StringGrid1->Cells(1, 1); }
 
     std::string errorCount;
     std::vector<std::string> errorLines;
-    std::vector<std::string> pages;
 };
 
 // ------------------------------------------------------------------ start and end
@@ -129,23 +120,6 @@ TEST_F(FormsControllerTest, APortThatVanishesDuringAReadDisconnectsWithoutTheErr
     EXPECT_EQ(EnabledFlags(main->tbConnect, main->tbRead, main->tv1), "101");
     for (const int panel : {TFormMain::PanelVersion, TFormMain::PanelType, TFormMain::PanelFlash, TFormMain::PanelImei})
         EXPECT_EQ(main->StatusText(panel), "") << panel;
-}
-
-TEST_F(FormsControllerTest, ReadAllTakesThePagesInTreeOrderAndTheMasksOnlyFromABolidPanel)
-{
-    StartConnected();
-    RecordPages();
-    controller->ReadAll();
-    EXPECT_EQ(pages, (std::vector<std::string>{"FormCommon 0", "formATests 1", "formGPRS 2", "formWays 3", "FormLoops 4",
-                                               "FormEnNumber 5", "FormHistory 6"}));
-    controller->Disconnect();
-    ASSERT_TRUE(ConnectByCable(120, sim::PanelKind::Bolid));
-    pages.clear();
-    scope.Services().AnswerBox(ui::mrYes);
-    RecordPages();
-    controller->WriteAll();
-    EXPECT_EQ(pages, (std::vector<std::string>{"FormCommon 0", "formATests 1", "FormMasks 2", "formGPRS 3", "formWays 4",
-                                               "FormLoops 5", "FormEnNumber 6"}));
 }
 
 TEST_F(FormsControllerTest, CancelDuringReadAllStopsThereAndShowsEarlierFailures)

@@ -154,8 +154,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         DialFailure{"Busy", [](DialFixture& f) { f.sim.modem().SetDialResult(DialResult::Busy); }, kConnectFailed, kDial,
                     {kDial, "+++", "ATH"}},
-        DialFailure{"Error", [](DialFixture& f) { f.sim.modem().SetDialResult(DialResult::Error); }, kConnectFailed, kDial,
-                    {kDial, "+++", "ATH"}},
         DialFailure{"InitRefused", [](DialFixture& f) { f.sim.modem().SetCommandReply("ATZ", "\r\nERROR\r\n"); },
                     "Инициализация модема: ATZ", "ATZ", {"ATZ", "Ошибка при инициализации модема!", "+++", "ATH"}},
         DialFailure{"RegistrationError", [](DialFixture& f) { f.sim.modem().SetCommandReply("AT+CREG?", "\r\nERROR\r\n"); },
