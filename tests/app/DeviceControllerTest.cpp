@@ -139,22 +139,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ------------------------------------------------------------------ progress and cancel
 
-// The user's cancel: the watchdog stays off while the exchange still runs and comes back at its end.
-TEST_F(DeviceControllerTest, ACancelStopsAtTheNextStepAndTheWatchdogComesBackAtTheEnd)
-{
-    Connect(120);
-    bool watchdogDuringCancel = true;
-    log.onInfo = [&](const std::string& text) {
-        if (text != "Читаю \"Время\"") return;
-        FormProgress->Button1->Click();
-        watchdogDuringCancel = main->Timer1->Enabled();
-    };
-    EXPECT_THROW(dc->ReadForm(*page), TStopException);
-    EXPECT_FALSE(watchdogDuringCancel);
-    EXPECT_TRUE(main->Timer1->Enabled());
-    EXPECT_EQ(sim->line.Requests(), (std::vector<std::string>{"+o", "+AH"})) << "the group under way ends, no further one starts";
-}
-
 TEST_F(DeviceControllerTest, ACancelBeforeTheFirstStepOrBetweenTwoSetUpsIsNotLost)
 {
     Connect(120);

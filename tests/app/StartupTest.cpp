@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <algorithm>
 #include <string>
@@ -96,28 +95,6 @@ TEST_F(StartupTest, TheSplashFadesInThenTheWindowsComeInTheirOrderWithTheControl
     EXPECT_EQ(FormMain->tv1->Items().RootCount(), static_cast<int>(controller.Pages().size()));
     EXPECT_FALSE(FormMain->tbRead->Enabled());
     EXPECT_TRUE(FormMain->tbConnect->Enabled());
-}
-
-// The event loop runs until the main window closes; a front end's own loop gives the exit code.
-TEST_F(StartupTest, RunProgramRunsUntilTheMainWindowClosesAndSavesThePages)
-{
-    std::ofstream(folder / "current.ini") << "[FormCommon]\r\netO=0321\r\n";
-    WhenStarted([] {
-        EXPECT_EQ(FormCommon->etO->Text(), "0321");
-        FormCommon->etO->SetText("0456");
-        FormMain->Close();
-    });
-    EXPECT_EQ(RunProgram(), 0);
-    EXPECT_EQ(FormMain, nullptr);
-    std::ifstream in(folder / "current.ini");
-    const std::string ini((std::istreambuf_iterator<char>(in)), {});
-    EXPECT_NE(ini.find("etO=0456"), std::string::npos) << ini;
-    EXPECT_EQ(RunProgram([] {
-                  FormMain->Close();
-                  return 3;
-              }),
-              3);
-    EXPECT_EQ(FormMain, nullptr);
 }
 
 TEST_F(StartupTest, AFolderNamedCurrentIniStartsWithTheDefaultsAndSaysWhy)
