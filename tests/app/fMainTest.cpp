@@ -62,6 +62,7 @@ TEST_F(MainWindowTest, StartsDisconnectedWithTheUpdateFromAFileLockedAndTheMissi
     EXPECT_EQ(VisibleFlags(main->N6, main->mnuUpdate, main->KitProgressBar1), "000") << "the code is compared exactly";
     EXPECT_EQ(EnabledFlags(main->tbConnect, main->tbDisconnect, main->tbRead, main->tbDefault, main->mnuSave, main->N8), "100011");
     EXPECT_TRUE(main->Caption().starts_with("Программа настройки \"Sorvel GSM-7-QX3\" v.")) << main->Caption();
+    EXPECT_EQ(main->KitProgressBar1->Left(), 360) << "in the place of panel 4";
     const auto lines = LogLines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_TRUE(lines[0].starts_with("Таблица сообщений не загружена.")) << lines[0];
@@ -81,6 +82,14 @@ TEST_F(MainWindowTest, EveryToolbarMenuAndLogPaneCommandDoesItsWork)
     FormCommon->etO->SetText("0077");
     ASSERT_TRUE(user.Click(*main->mnuWrite));
     EXPECT_TRUE(Sent("+o0077"));
+    // The toolbar's reads and writes, each by a request it sends.
+    const std::pair<ui::TControl*, const char*> sends[] = {{main->tbRead, "+o"}, {main->tbReadAll, "+o"}, {main->tbWriteAll, "+o0077"}};
+    for (const auto& [command, request] : sends) {
+        cable->line.ClearReceived();
+        ASSERT_TRUE(user.Click(*command));
+        EXPECT_TRUE(Sent(request)) << command->Name();
+    }
+    ASSERT_TRUE(user.SelectNode(*main->tv1, main->tv1->Items().Root(0)));
     ASSERT_TRUE(user.Click(*main->tbDefault));
     EXPECT_EQ(FormCommon->etO->Text(), "0050");
     FormCommon->etO->SetText("0077");
