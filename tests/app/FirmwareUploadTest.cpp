@@ -248,8 +248,8 @@ TEST_F(FileUpdate, ChosenFileFillsTheGridSixteenBytesToARow)
     EXPECT_EQ(window->etPath->Text(), path);
     ASSERT_EQ(window->sgHex->RowCount(), 22);
     EXPECT_EQ(window->sgHex->Cells(16, 0) + " " + window->sgHex->Cells(0, 1) + " " + window->sgHex->Cells(0, 21), "0F 0000 0014");
-    EXPECT_EQ(window->sgHex->Cells(1, 2), Hex({ByteAt(16, 4)}));
-    EXPECT_EQ(window->sgHex->Cells(5, 21) + "|" + window->sgHex->Cells(6, 21), Hex({ByteAt(324, 4)}) + "|");
+    const std::vector<std::uint8_t> bytes = Bytes(20 * 16 + 5, 4);
+    EXPECT_EQ(window->sgHex->Cells(1, 2) + window->sgHex->Cells(5, 21) + "|" + window->sgHex->Cells(6, 21), Hex({bytes[16], bytes[324]}) + "|");
     EXPECT_TRUE(scope.Services().Boxes().empty());
 
     // A shorter, broken file: the rows before the fault stay, the rest goes, and the user is told.
