@@ -16,7 +16,6 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "GuiTestSupport.h"
 #include "app/TVLog.h"
@@ -353,52 +352,14 @@ INSTANTIATE_TEST_SUITE_P(Changes, MirrorTreeTest, ::testing::Values(
 
 // ------------------------------------------------------------------ painted controls and grids
 
-// A control of the kind the kit makes: it paints itself and reads the mouse itself.
-class Swatch : public ui::TCustomControl {
-public:
-    using ui::TCustomControl::TCustomControl;
-    TColor Fill = clRed;
-    std::vector<std::string> Mouse;
-
-protected:
-    void Paint(ui::Canvas& canvas) override
-    {
-        canvas.brush = ui::Brush::Solid(Fill);
-        canvas.fillRect(ui::Rect(0, 0, Width(), Height()));
-    }
-    void MouseDown(ui::TMouseButton b, ui::TShiftState s, int x, int y) override
-    {
-        Mouse.push_back("down " + std::to_string(x) + "," + std::to_string(y));
-        ui::TCustomControl::MouseDown(b, s, x, y);
-    }
-    void MouseUp(ui::TMouseButton b, ui::TShiftState s, int x, int y) override
-    {
-        Mouse.push_back("up");
-        ui::TCustomControl::MouseUp(b, s, x, y);
-    }
-};
-
-TEST_F(MirrorTest, APaintedControlShowsTheBitmapItsPaintDrewAndGetsTheMouse)
+// Painted controls show what the model drew and read the mouse themselves.
+TEST_F(MirrorTest, GridCellsAreDrawnByTheModelsHandlerAClickSelectsACellAndTheWheelScrolls)
 {
-    auto* swatch = Make<Swatch>(form, "Swatch", form, 240, 120, 40, 30);
-    int clicks = 0;
-    swatch->OnClick = [&](ui::TObject*) { ++clicks; };
-    ASSERT_NE(W(*swatch), nullptr);
-    swatch->Fill = clBlue;
-    swatch->Invalidate();
-    EXPECT_EQ(W(*swatch)->grab().toImage().pixelColor(20, 15), QColor(0, 0, 255));
-    guitest::ClickAt(W(*swatch), QPoint(5, 6));
-    EXPECT_EQ(swatch->Mouse, (std::vector<std::string>{"down 5,6", "up"}));
-    EXPECT_EQ(clicks, 0);  // the kit's controls click themselves
-
     int panelClicks = 0;
     form->Panel->OnClick = [&](ui::TObject*) { ++panelClicks; };
     guitest::ClickAt(W(*form->Panel), QPoint(150, 30));
     EXPECT_EQ(panelClicks, 1);
-}
 
-TEST_F(MirrorTest, GridCellsAreDrawnByTheModelsHandlerAClickSelectsACellAndTheWheelScrolls)
-{
     auto* grid = Make<ui::TStringGrid>(form, "Grid", form, 0, 0, 200, 100);
     grid->SetColCount(3);
     grid->SetRowCount(30);
