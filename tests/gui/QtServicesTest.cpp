@@ -1,10 +1,6 @@
-#include <QApplication>
 #include <QClipboard>
-#include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QTreeView>
 #include <QTimer>
