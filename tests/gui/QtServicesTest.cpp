@@ -7,11 +7,10 @@
 
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <string>
 
 #include "GuiTestSupport.h"
-#include "gui/Convert.h"
+#include "gui/QtServices.h"
 #include "ui/Dialogs.h"
 #include "ui/Clipboard.h"
 #include "ui/ExtCtrls.h"
@@ -121,29 +120,18 @@ TEST_F(QtServicesTest, TheModelsTimersRunWhileABoxIsOpen)
     ui::Free(timer);
 }
 
-TEST_F(QtServicesTest, FileDialogsReturnTheChosenFileOrNothing)
+// Choosing a file the real-window suite does; here what it does not look at.
+TEST_F(QtServicesTest, FileDialogsListFilesInRussianAndCancelGivesNothing)
 {
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "gui-services-test";
     std::filesystem::create_directories(folder);
     std::ofstream(folder / "old.txt") << "abc";
 
     ui::FileDialogRequest request;
-    request.save = true;
     request.filter = "Text Files|*.txt";
-    request.defaultExt = "txt";
     request.initialDir = folder.string();
-    request.options = {ui::ofOverwritePrompt};
-    QString filters;
-    WhenShown<QFileDialog>([&](QFileDialog& dialog) {
-        filters = dialog.nameFilters().join(";;");
-        dialog.selectFile(gui::ToQt((folder / "new.txt").string()));
-        static_cast<QDialog&>(dialog).accept();
-    });
-    const std::optional<std::string> chosen = front.Services().ShowFileDialog(request);
-    ASSERT_TRUE(chosen.has_value());
-    EXPECT_EQ(std::filesystem::path(*chosen), folder / "new.txt");
-    EXPECT_EQ(filters, QString("Text Files (*.txt)"));
-    EXPECT_EQ(gui::QtServices::NameFilters("Все|*.xls;*.csv|Без маски"), QString("Все (*.xls *.csv)"));
+    EXPECT_EQ(gui::QtServices::NameFilters("Text Files|*.txt|Все|*.xls;*.csv|Без маски"),
+              QString("Text Files (*.txt);;Все (*.xls *.csv)"));
 
     // The list's name, size and date of a file, in Russian whatever the system's locale.
     QStringList details;
