@@ -47,16 +47,15 @@ class Masks : public PageExchange<TFormMasks> {
 protected:
     Masks() : PageExchange(FormMasks, "FormMasks", &EventTable()) {}
     void Connected(int build, sim::PanelKind) override { page->SetupForDevice(build); }
-    // The rows a fresh page ticks, loaded from this ini.
-    std::vector<int> LoadedTicks(const TMemIniFile& ini)
+    // The rows a fresh page ticks, loaded from this ini text.
+    std::vector<int> LoadedTicks(const std::string& ini)
     {
         TFormMasks* fresh = ui::Create<TFormMasks>(&scope.App(), "FormMasks", nullptr, &EventTable());
-        fresh->LoadFromIni(ini);
+        fresh->LoadFromIni(TMemIniFile::FromBytes("/m.ini", ini));
         const std::vector<int> rows = TickedRows(*fresh);
         ui::Free(fresh);
         return rows;
     }
-    std::vector<int> LoadedTicks(const std::string& keys) { return LoadedTicks(TMemIniFile::FromBytes("/m.ini", "[FormMasks]\n" + keys)); }
     TFormLoops* loops = ui::Create<TFormLoops>(&scope.App(), "FormLoops", nullptr, &EventTable());
 };
 
@@ -129,10 +128,10 @@ TEST_F(Masks, TicksOfEveryRowLiveInTheIniFileInTheFlexibleModeOnly)
     TickOnly(*page, {2, 83, 84, 100, 134});
     TMemIniFile saved("/nonexistent/masks.ini");
     page->SaveToIni(saved);
-    EXPECT_EQ(LoadedTicks(saved), (std::vector<int>{2, 83, 84, 100, 134}));
-    EXPECT_EQ(LoadedTicks("rbAll=0\nrbFiltrit=0\nrbUseMask=1\ncb1=1\ncb83=1\n"), (std::vector<int>{1, 83}))
+    EXPECT_EQ(LoadedTicks(saved.FileBytes()), (std::vector<int>{2, 83, 84, 100, 134}));
+    EXPECT_EQ(LoadedTicks("[FormMasks]\nrbAll=0\nrbFiltrit=0\nrbUseMask=1\ncb1=1\ncb83=1\n"), (std::vector<int>{1, 83}))
         << "an older file without rows 84 to 134";
-    EXPECT_EQ(LoadedTicks("rbAll=1\nrbFiltrit=0\nrbUseMask=0\ncb1=0\ncb2=0\n"), EveryRow());
+    EXPECT_EQ(LoadedTicks("[FormMasks]\nrbAll=1\nrbFiltrit=0\nrbUseMask=0\ncb1=0\ncb2=0\n"), EveryRow());
 }
 
 std::function<void(TFormMasks&)> Ticked(std::vector<int> rows) { return [rows](TFormMasks& p) { EXPECT_EQ(TickedRows(p), rows); }; }
@@ -141,18 +140,15 @@ std::function<void(TFormMasks&)> LinkControlOn() { return [](TFormMasks& p) { p.
 const std::string kFilter = "Фильтрация сообщений от С2000", kLink = "Контроль связи с Bolid С2000",
                   kMask = "Маска событий для панели Bolid", kMaskExt = "Маска событий для панели Bolid (дополнения)",
                   kAddress = "Запись адреса устройства Bolid C2000 в номер раздела";
-Exchange<TFormMasks> BadInputFlags(const std::string& name, const std::string& flags, const std::string& detail)
-{
-    return {.name = name, .write = true, .device = {{"X", flags}}, .given = LinkControlOn(),
-            .wire = Lines{"+filtrit00", "+X", "+filtrallFF" + kC2000ItMask, "+filtral1" + Zeros(8), "+adrbldFF"},
-            .errors = {W(kLink) + ": " + detail}, .stored = {{"X", flags}, {"bldcon", "FF"}}};
-}
+const std::string kBadFlags = ": флаги входов (X) прочитаны не как две шестнадцатеричные цифры: ";
+
+const Lines kReadMasks = {"+filtrit", "+bldcon", "+filtrall", "+filtral1"};
 
 const Masks::Row kMasksExchanges[] = {
     {.name = "ReadFlexibleModeAndEveryRow",
      .device = {{"filtrit", "FF"}, {"filtrall", Zeros(11) + "80"}, {"filtral1", "0100000000200000"},
                 {"adrbld", "00"}, {"bldcon", "00"}},
-     .wire = Lines{"+filtrit", "+bldcon", "+filtrall", "+filtral1", "+adrbld"},
+     .wire = Cat({kReadMasks, {"+adrbld"}}),
      .logged = Logged("Читаю", {kFilter, kLink, kMask, kMaskExt, kAddress}),
      .shown = {{"rbUseMask", "1"}, {"cbAdrbld", "1"}, {"BLDCONCheckBox", "1"}},
      .then = [](TFormMasks& p) {
@@ -174,12 +170,9 @@ const Masks::Row kMasksExchanges[] = {
     {.name = "ReadBelow85OneMaskOf83Rows", .build = 84,
      .device = {{"filtrall", Zeros(11) + "07"}}, .wire = Lines{"+filtrit", "+bldcon", "+filtrall"},
      .then = Ticked({81, 82, 83})},
-    {.name = "ReadAddressFlagFrom101", .build = 101,
-     .wire = Lines{"+filtrit", "+bldcon", "+filtrall", "+filtral1", "+adrbld"}},
-    {.name = "ReadNoAddressFlagAt100", .build = 100,
-     .wire = Lines{"+filtrit", "+bldcon", "+filtrall", "+filtral1"}},
-    {.name = "ReadNoAddressFlagOfMajor6", .major = 6,
-     .wire = Lines{"+filtrit", "+bldcon", "+filtrall", "+filtral1"}},
+    {.name = "ReadAddressFlagFrom101", .build = 101, .wire = Cat({kReadMasks, {"+adrbld"}})},
+    {.name = "ReadNoAddressFlagAt100", .build = 100, .wire = kReadMasks},
+    {.name = "ReadNoAddressFlagOfMajor6", .major = 6, .wire = kReadMasks},
 
     {.name = "WriteFlexibleMode", .write = true,
      .given = [](TFormMasks& p) { TickOnly(p, {3, 64, 88, 89, 100, 134}); p.cbAdrbld->SetChecked(true); },
@@ -187,8 +180,11 @@ const Masks::Row kMasksExchanges[] = {
      .logged = Logged("Пишу", {kFilter, kLink, kMask, kMaskExt, kAddress})},
     {.name = "WriteLinkControlClearsTheLoop3Bits", .write = true, .device = {{"X", "B3"}},
      .given = LinkControlOn(), .stored = {{"X", "83"}, {"bldcon", "00"}}},
-    BadInputFlags("WriteInputFlagsNotHex", "ZZ", "флаги входов (X) прочитаны не как две шестнадцатеричные цифры: \"ZZ\""),
-    BadInputFlags("WriteInputFlagsTooLong", "B30", "флаги входов (X) прочитаны не как две шестнадцатеричные цифры: \"B30\""),
+    {.name = "WriteInputFlagsNotHex", .write = true, .device = {{"X", "ZZ"}}, .given = LinkControlOn(),
+     .wire = Lines{"+filtrit00", "+X", "+filtrallFF" + kC2000ItMask, "+filtral1" + Zeros(8), "+adrbldFF"},
+     .errors = {W(kLink) + kBadFlags + "\"ZZ\""}, .stored = {{"X", "ZZ"}, {"bldcon", "FF"}}},
+    {.name = "WriteInputFlagsTooLong", .write = true, .device = {{"X", "B30"}}, .given = LinkControlOn(),
+     .errors = {W(kLink) + kBadFlags + "\"B30\""}, .stored = {{"X", "B30"}}},
     {.name = "WriteInputFlagsRefused", .write = true, .refused = {"X83"}, .given = LinkControlOn(),
      .errors = {W(kLink)}, .stored = {{"bldcon", "FF"}}},
     {.name = "WriteBelow85", .write = true, .build = 84, .given = TickedOnly({1, 9}),
