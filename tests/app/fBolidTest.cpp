@@ -27,13 +27,10 @@ namespace {
 
 using namespace ui;
 
+// The poll test below holds the other mangled words as the device sends them.
 TEST(BolidText, EveryMangledWordIsMended)
 {
-    for (const auto& [mangled, mended] :
-         {std::pair{"Да\"а 17.05.24 В ем/ 13:45 Соб+\"ие: Взятие", "Дата 17.05.24 Время 13:45 Событие: Взятие"},
-          {"П ибо 12 Пол,зова\"ел, 3", "Прибор12 Пользователь 3"}, {"Раздел (< и название)", "Раздел (№ и название)"},
-          {"Соб+\"ие и Соб+\"ие", "Событие и Событие"}})
-        EXPECT_EQ(MendBolidText(mangled), mended);
+    EXPECT_EQ(MendBolidText("Соб+\"ие (< и название) Соб+\"ие"), "Событие (№ и название) Событие");
 }
 
 // A log that lets a test act while an exchange is under way, and that lets window events run after
@@ -185,7 +182,7 @@ TEST_F(BolidPoll, NoPollWhileTheLinkIsTakenTheWindowDisabledOrNoDeviceAndAsSoonA
 
 // ------------------------------------------------------------------ the poll and the link check
 
-TEST_F(BolidPoll, TheLinkCheckKeepsItsBeatWhileThePollRuns)
+TEST_F(BolidPoll, TheLinkCheckKeepsItsBeatWhileThePollRunsAndRunsAsSoonAsTheLineIsFree)
 {
     log.pumps = true;
     main->Timer1->SetEnabled(true);
@@ -194,26 +191,23 @@ TEST_F(BolidPoll, TheLinkCheckKeepsItsBeatWhileThePollRuns)
     EXPECT_EQ(LinkChecks(), 3);
     EXPECT_GT(Polls(), 140);
     EXPECT_TRUE(Connected());
-    EXPECT_TRUE(main->Timer1->Enabled());
-}
-
-TEST_F(BolidPoll, ALinkCheckWhoseTurnFindsTheLineTakenRunsAsSoonAsItIsFree)
-{
-    main->Timer1->SetEnabled(true);
+    page->Hide();
     {
         const TDeviceController::TExchange poll(Controller(), TDeviceController::TExchange::LeaveWatchdog);
         user.Advance(TFormMain::WatchdogIntervalMs + 1000);
-        EXPECT_EQ(LinkChecks(), 0);
+        EXPECT_EQ(LinkChecks(), 3);
         EXPECT_TRUE(main->LinkCheckDue());
     }
     user.Advance(TFormMain::LinkCheckRetryMs);
-    EXPECT_EQ(LinkChecks(), 1);
+    EXPECT_EQ(LinkChecks(), 4);
     EXPECT_FALSE(main->LinkCheckDue());
     EXPECT_TRUE(main->Timer1->Enabled());
 }
 
+using Fault = testsupport::LoopbackComm::Fault;
 struct StoppedDevice {
-    testsupport::LoopbackComm::Fault fault;
+    std::string name;
+    Fault fault;
     std::uint64_t afterMs;  // from the start of the link check's beat
     bool logPumps;
 };
@@ -241,14 +235,12 @@ TEST_P(BolidPageLinkLoss, IsNoticedWithinOneBeatAndTheVersionReadsTimeOut)
     EXPECT_LE(scope.Clock().NowMs() - stopped, bound);
 }
 
-using Fault = testsupport::LoopbackComm::Fault;
 INSTANTIATE_TEST_SUITE_P(NokOrSilence, BolidPageLinkLoss,
-                         ::testing::Values(StoppedDevice{Fault::Nok, 100, false}, StoppedDevice{Fault::Nok, 19'900, true},
-                                           StoppedDevice{Fault::Silence, 100, true}, StoppedDevice{Fault::Silence, 19'900, false},
-                                           StoppedDevice{Fault::Silence, 20'100, true}),
-                         [](const auto& info) {
-                             return std::string(info.param.fault == Fault::Nok ? "Nok" : "Silence") + "After" +
-                                    std::to_string(info.param.afterMs) + (info.param.logPumps ? "Pumping" : "");
-                         });
+                         ::testing::Values(StoppedDevice{"NokAfter100", Fault::Nok, 100, false},
+                                           StoppedDevice{"NokAfter19900Pumping", Fault::Nok, 19'900, true},
+                                           StoppedDevice{"SilenceAfter100Pumping", Fault::Silence, 100, true},
+                                           StoppedDevice{"SilenceAfter19900", Fault::Silence, 19'900, false},
+                                           StoppedDevice{"SilenceAfter20100Pumping", Fault::Silence, 20'100, true}),
+                         [](const auto& info) { return info.param.name; });
 
 }  // namespace
