@@ -113,7 +113,6 @@ const Gprs::Row kGprsExchanges[] = {
      .stored = {{"IPadr", "91.210.56.12"}, {"IPport", "3058"}, {"IP1adr", "91.210.56.13"}}},
     {.name = "WritePasswordWithABlank", .write = true, .given = Password("Kora Plen"),
      .errors = {W("Некорректный пароль для идентицикации через GPRS")}, .stored = {{"ps", "KoraPlen"}}},
-    {.name = "WritePasswordCyrillic", .write = true, .given = Password("Кора"), .errors = {W("Некорректный пароль для идентицикации через GPRS")}},
     {.name = "WritePasswordEmptyIsSentEmpty", .write = true, .given = Password(""), .wire = [] {
          Lines w = kWrite114;
          w[11] = "+ps";

@@ -21,7 +21,6 @@ TEST(WayTypes, CodesAndListsByBuildAndPanel)
     EXPECT_EQ(WayCodeToIndex("110107="), 14);
     EXPECT_EQ(WayCodeToIndex("119999="), 0);
     EXPECT_EQ(WayCodeToIndex("11010"), 0) << "shorter than six characters";
-    EXPECT_EQ(WayTypeNames[5].Name, "Contact ID по проводной линии импульсный набор");
     const std::tuple<int, bool, int> gates[] = {{84, true, 11},  {85, true, 13},   {115, true, 13},
                                                 {116, true, 15}, {117, false, 11}, {118, false, 15}};
     for (const auto& [build, bolid, count] : gates) EXPECT_EQ(OfferedWayTypeCount(build, bolid), count) << build;
