@@ -36,17 +36,6 @@ TEST_F(EnNumber, TheFlagEnablesTheNumbersAndThePlus)
     EXPECT_EQ(page->etN2->Text(), "7916") << "digits only while the flag is hidden";
     page->CheckBox1->SetChecked(false);
     EXPECT_TRUE(page->etN1->Enabled()) << "a hidden flag leaves the numbers alone";
-
-    page->CheckBox1->SetVisible(true);
-    page->LoadDefaults();
-    EXPECT_FALSE(page->CheckBox1->Checked());
-    EXPECT_TRUE(page->AllNumbersEmpty());
-    TMemIniFile ini("/nonexistent/ennumber.ini");
-    ini.WriteString("FormEnNumber", "CheckBox1", "1");
-    ini.WriteString("FormEnNumber", "etN4", "+79990001122");
-    page->LoadFromIni(ini);
-    EXPECT_TRUE(page->etN4->Enabled());
-    EXPECT_EQ(page->etN4->Text(), "+79990001122");
 }
 
 const std::string kFlag = "Флаг включения инженерных номеров";
@@ -63,11 +52,9 @@ const EnNumber::Row kEnNumberExchanges[] = {
      .shown = {{"CheckBox1", "1"}, {"etN1", "+79161234567"}, {"etN2", "+79031112233"}, {"etN3", ""}}},
     {.name = "ReadFlagFFIsOff", .panel = sim::PanelKind::Paradox, .device = {{"enaing", "FF"}}, .given = FlagOn(), .shown = {{"CheckBox1", "0"}}},
     {.name = "ReadFlag01IsOff", .device = {{"enaing", "01"}}, .given = FlagOn(), .shown = {{"CheckBox1", "0"}}},
-    {.name = "ReadFlagRefusedStays", .refused = {"enaing"}, .given = FlagOn(),
-     .errors = {R(kFlag)}, .shown = {{"CheckBox1", "1"}}},
     {.name = "WriteTheFlagAndBlanksForNoNumber", .write = true,
-     .given = [](TFormEnNumber& p) { FlagOn()(p); p.etN2->SetText("+79031112233"); p.etN3->SetText("+74950001122"); },
-     .wire = Lines{"+enaing00", "+phing0 ", "+phing1+79031112233", "+phing2+74950001122", "+phing3 ", "+phing4 "},
+     .given = [](TFormEnNumber& p) { FlagOn()(p); p.etN1->SetText("+79031112233"); p.etN3->SetText("+74950001122"); },
+     .wire = Lines{"+enaing00", "+phing0+79031112233", "+phing1 ", "+phing2+74950001122", "+phing3 ", "+phing4 "},
      .logged = Logged("Пишу", kGroups)},
     {.name = "WriteNoNumbersSwitchesTheFlagOff", .write = true, .given = FlagOn(),
      .wire = Lines{"+enaingFF", "+phing0 ", "+phing1 ", "+phing2 ", "+phing3 ", "+phing4 "}, .shown = {{"CheckBox1", "0"}}},

@@ -27,8 +27,6 @@ TEST_F(Gprs, BindingCaptionsAndKeyFilters)
     page->CheckBox1->SetChecked(true);
     EXPECT_EQ(page->GroupBox4->Caption(), "IP адрес и порт для SIM 1");
     EXPECT_EQ(page->GroupBox6->Caption(), "IP адрес и порт для SIM 2");
-    page->LoadDefaults();
-    EXPECT_TRUE(page->CheckBox1->Checked()) << "the binding has no factory default";  // the other defaults: kWrite114
     page->CheckBox1->SetChecked(false);
     EXPECT_EQ(page->GroupBox4->Caption(), "Основные IP адрес и порт сервера");
     EXPECT_EQ(page->GroupBox6->Caption(), "Резервные IP адрес и порт сервера");
