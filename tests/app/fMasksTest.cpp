@@ -94,10 +94,8 @@ TEST_F(Masks, GridModesAndRebuilds)
     EXPECT_TRUE(page->rbFiltrit->Checked());
     EXPECT_FALSE(page->cbAdrbld->Checked());
     EXPECT_TRUE(page->BLDCONCheckBox->Checked()) << "the link control has no factory default";
-}
 
-TEST_F(Masks, RowBoxesFollowTheGridsScrollingAndStayInsideIt)
-{
+    // The row boxes follow the grid's scrolling and stay inside it.
     page->PlaceRowCheckBoxes();
     EXPECT_FALSE(page->RowCheckBox(134)->Visible());
     page->sg->SetTopRow(120);
@@ -110,7 +108,7 @@ TEST_F(Masks, RowBoxesFollowTheGridsScrollingAndStayInsideIt)
     }
 }
 
-TEST_F(Masks, LinkControlClearsAndDisablesTheLoop3BoxesOfTheLoopsPage)
+TEST_F(Masks, LinkControlClearsTheLoop3BoxesOfTheLoopsPageAndTicksLiveInTheIniFileInTheFlexibleModeOnly)
 {
     for (ui::TCheckBox* box : {loops->cbResponce3, loops->cbRecovery3, loops->cbResponce2}) box->SetChecked(true);
     page->BLDCONCheckBox->SetChecked(true);
@@ -121,10 +119,7 @@ TEST_F(Masks, LinkControlClearsAndDisablesTheLoop3BoxesOfTheLoopsPage)
     page->BLDCONCheckBox->SetChecked(false);
     EXPECT_TRUE(loops->cbRecovery3->Enabled());
     EXPECT_FALSE(loops->cbResponce3->Checked());
-}
 
-TEST_F(Masks, TicksOfEveryRowLiveInTheIniFileInTheFlexibleModeOnly)
-{
     TickOnly(*page, {2, 83, 84, 100, 134});
     TMemIniFile saved("/nonexistent/masks.ini");
     page->SaveToIni(saved);
