@@ -127,7 +127,6 @@ const Loops::Row kLoopsExchanges[] = {
                    "+n053130999990", "+tamper00"},
      .logged = Logged("Пишу", kWriteTitles),
      .stored = {{"X", "BF"}, {"n00", "111007012"}, {"n05", "313099999"}}},
-    {.name = "WriteAllOff", .write = true, .panel = sim::PanelKind::Bolid, .stored = {{"X", "80"}, {"tamper", "FF"}}},
     {.name = "WriteEmptyNumbersAtFullWidthAndACodeMissingFromTheTable", .write = true,
      .given = [](TFormLoops& p) { p.etPartRes2->SetText(""); p.etLoopRes2->SetText(""); p.cbRes2->SetItemIndex(1); p.SelectEventCode(3, "1999"); },
      .stored = {{"n02", "113000000"}, {"n03", "199900000"}}},

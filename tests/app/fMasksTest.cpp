@@ -166,7 +166,6 @@ const Masks::Row kMasksExchanges[] = {
      .device = {{"filtrall", Zeros(11) + "07"}}, .wire = Lines{"+filtrit", "+bldcon", "+filtrall"},
      .then = Ticked({81, 82, 83})},
     {.name = "ReadAddressFlagFrom101", .build = 101, .wire = Cat({kReadMasks, {"+adrbld"}})},
-    {.name = "ReadNoAddressFlagAt100", .build = 100, .wire = kReadMasks},
     {.name = "ReadNoAddressFlagOfMajor6", .major = 6, .wire = kReadMasks},
 
     {.name = "WriteFlexibleMode", .write = true,
@@ -180,8 +179,6 @@ const Masks::Row kMasksExchanges[] = {
      .errors = {W(kLink) + kBadFlags + "\"ZZ\""}, .stored = {{"X", "ZZ"}, {"bldcon", "FF"}}},
     {.name = "WriteInputFlagsTooLong", .write = true, .device = {{"X", "B30"}}, .given = LinkControlOn(),
      .errors = {W(kLink) + kBadFlags + "\"B30\""}, .stored = {{"X", "B30"}}},
-    {.name = "WriteInputFlagsRefused", .write = true, .refused = {"X83"}, .given = LinkControlOn(),
-     .errors = {W(kLink)}, .stored = {{"bldcon", "FF"}}},
     {.name = "WriteBelow85", .write = true, .build = 84, .given = TickedOnly({1, 9}),
      .wire = Lines{"+filtritFF", "+bldconFF", "+filtrall000101" + Zeros(9), "+adrbldFF"}},
     {.name = "WriteBelow49OnlyMaskAndAddress", .write = true, .build = 48,
