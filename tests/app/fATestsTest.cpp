@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <string>
 #include <tuple>
 
@@ -54,36 +53,6 @@ TEST_F(ATests, ControlsFollowTheirBoxesAndHoldTheirRanges)
         EXPECT_EQ(edit->Text(), shown) << edit->Name() << " " << typed;
     }
 
-    // The extra test from build 94, with every minute from 121.
-    page->SetupForDevice(5, 93);
-    EXPECT_FALSE(page->DeltaATest->Visible());
-    page->SetupForDevice(5, 94);
-    EXPECT_TRUE(page->DeltaATest->Visible());
-    page->DeltaMinuts->SetItemIndex(4);
-    page->SetupForDevice(5, 120);
-    EXPECT_EQ(page->DeltaMinuts->ItemIndex(), 4) << "the same list form keeps the selection";
-    page->SetupForDevice(5, 121);
-    EXPECT_EQ(page->DeltaMinuts->Items().Count(), 60);
-}
-
-TEST(ATestTimes, EqualTestsAreMergedBeforeTheyAreSent)
-{
-    using Times = std::array<TTestTime, 3>;
-    struct Case { int count; Times in; int tidied; Times out; };
-    for (const Case& c : {Case{3, {{{6, 30}, {6, 30}, {6, 30}}}, 1, {{{6, 30}, {0, 0}, {0, 0}}}},
-                          Case{3, {{{6, 0}, {6, 0}, {9, 0}}}, 2, {{{6, 0}, {9, 0}, {0, 0}}}},
-                          Case{3, {{{6, 0}, {7, 0}, {6, 0}}}, 2, {{{6, 0}, {7, 0}, {0, 0}}}},
-                          Case{2, {{{6, 0}, {6, 0}, {9, 0}}}, 1, {{{6, 0}, {0, 0}, {0, 0}}}},
-                          Case{0, {{{6, 0}, {7, 0}, {9, 0}}}, 0, Times{}}}) {
-        SCOPED_TRACE(c.count);
-        int count = c.count;
-        Times t = c.in;
-        TidyTestTimes(count, t);
-        EXPECT_EQ(count, c.tidied);
-        EXPECT_EQ(t, c.out);
-    }
-    EXPECT_EQ(EncodeTestTimes(1, {{{8, 5}, {-1, -1}, {0, 0}}}), "0805FFFFFFFF") << "unused slots are not looked at";
-    EXPECT_EQ(EncodeTestTimes(-1, {}), "FFFFFFFFFFFF") << "no count selected: no test";
 }
 
 const Lines kGroups = {"Системные события", "Логика работы по аккумуляторной батарее", "Пороги генерирования событий по АКБ",

@@ -95,17 +95,6 @@ TEST_F(Masks, GridModesAndRebuilds)
     EXPECT_FALSE(page->cbAdrbld->Checked());
     EXPECT_TRUE(page->BLDCONCheckBox->Checked()) << "the link control has no factory default";
 
-    // The row boxes follow the grid's scrolling and stay inside it.
-    page->PlaceRowCheckBoxes();
-    EXPECT_FALSE(page->RowCheckBox(134)->Visible());
-    page->sg->SetTopRow(120);
-    EXPECT_TRUE(page->RowCheckBox(130)->Visible());
-    EXPECT_GT(page->RowCheckBox(130)->Height(), 0);
-    EXPECT_FALSE(page->RowCheckBox(1)->Visible());
-    for (int row = 1; row <= 134; ++row) {
-        const ui::TRect box = page->RowCheckBox(row)->BoundsRect().Offset(-page->sg->Left(), -page->sg->Top());
-        EXPECT_TRUE(!page->RowCheckBox(row)->Visible() || ui::IntersectRect(box, page->sg->ClientRect()) == box) << row;
-    }
 }
 
 TEST_F(Masks, LinkControlClearsTheLoop3BoxesOfTheLoopsPageAndTicksLiveInTheIniFileInTheFlexibleModeOnly)

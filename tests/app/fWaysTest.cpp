@@ -135,16 +135,6 @@ TEST_F(Ways, ChannelsLinksAndNumbers)
     EXPECT_FALSE(page->IsOrLink(3)) << "a link without keys counts as AND";
 }
 
-TEST_F(Ways, TheHistoryReadReadsTheWaysWithoutTheSwitch)
-{
-    Connect(120);
-    page->rdo1->SetChecked(true);
-    dc->ReadWays(false);
-    EXPECT_TRUE(page->rdo1->Checked());
-    EXPECT_EQ(device->requests.back(), "+alphon7") << "no switch";
-    EXPECT_TRUE(Errors().empty());
-}
-
 const Lines kGroups = {"LAN-online", "Конфигурация активных каналов GPRS", "Параметры направления 1", "Параметры направления 2",
                        "Параметры направления 3", "Параметры направления 4", "Параметры направления 5", "Параметры направления 6",
                        "Параметры направления 7", "Параметры направления 8", "Флаг перехода по направлениям"};
