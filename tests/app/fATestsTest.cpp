@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <tuple>
 
 #include "tests/support/PageExchange.h"
@@ -81,7 +80,6 @@ const ATests::Row kATestsExchanges[] = {
     {.name = "ReadEventsTooShortExtraTestRefused", .device = {{"pwlog", "3C3C0008000C00FF"}}, .refused = {"addat"},
      .errors = {R(kGroups[0]), R(kGroups[3])}},
     {.name = "ReadEventsNotHex", .device = {{"pwlog", "3C3C00080G0C00FFFF"}}, .errors = {R(kGroups[0])}},
-    {.name = "ReadMinute60IsAnError", .device = {{"pwlog", "3C3C00083CFFFFFFFF"}}, .errors = {R(kGroups[0])}},
     {.name = "ReadBatteryAndExtraTestNotNumbers", .device = {{"AKBlog", "00ZZFFFF"}, {"AKBtresh", "03E8"}, {"addat", "1G"}},
      .errors = {R(kGroups[1]), R(kGroups[2]), R("Прочитано непредвиденное значение параметра \"Дополнительный автотест\" (1G)")}},
     {.name = "ReadExtraTestEveryMinuteFrom121", .build = 121, .device = {{"addat", "5A"}},

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "tests/support/PageExchange.h"
-#include "ui/Driver.h"
 
 namespace {
 
@@ -15,28 +14,6 @@ class EnNumber : public PageExchange<TFormEnNumber> {
 protected:
     EnNumber() : PageExchange(FormEnNumber, "FormEnNumber") { clearBeforeRead = true; }
 };
-
-TEST_F(EnNumber, TheFlagEnablesTheNumbersAndThePlus)
-{
-    for (const bool on : {false, true}) {
-        page->CheckBox1->SetChecked(on);
-        for (int k = 1; k <= 5; ++k) {
-            EXPECT_EQ(page->NumberEdit(k)->Enabled(), on) << k;
-            EXPECT_EQ(page->NumberEdit(k)->Color(), on ? clWindow : clBtnFace) << k;
-        }
-    }
-    main->Show();
-    page->Show();
-    ui::Driver user(scope.App());
-    // A key without a key code ("+") meets no filter before the first key with one.
-    ASSERT_TRUE(user.TypeText(*page->etN1, "7+a916"));
-    EXPECT_EQ(page->etN1->Text(), "7+916");
-    page->CheckBox1->SetVisible(false);
-    ASSERT_TRUE(user.TypeText(*page->etN2, "7+a916"));
-    EXPECT_EQ(page->etN2->Text(), "7916") << "digits only while the flag is hidden";
-    page->CheckBox1->SetChecked(false);
-    EXPECT_TRUE(page->etN1->Enabled()) << "a hidden flag leaves the numbers alone";
-}
 
 const std::string kFlag = "Флаг включения инженерных номеров";
 const Lines kGroups = {kFlag, "Инженерный номер 1", "Инженерный номер 2", "Инженерный номер 3", "Инженерный номер 4", "Инженерный номер 5"};

@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <tuple>
 
 #include "tests/support/PageExchange.h"
-#include "ui/Driver.h"
 
 namespace {
 
@@ -21,26 +19,6 @@ protected:
     }
     void Connected(int build, sim::PanelKind) override { page->SetupForDevice(5, build); }
 };
-
-TEST_F(Gprs, BindingCaptionsAndKeyFilters)
-{
-    page->CheckBox1->SetChecked(true);
-    EXPECT_EQ(page->GroupBox4->Caption(), "IP адрес и порт для SIM 1");
-    EXPECT_EQ(page->GroupBox6->Caption(), "IP адрес и порт для SIM 2");
-    page->CheckBox1->SetChecked(false);
-    EXPECT_EQ(page->GroupBox4->Caption(), "Основные IP адрес и порт сервера");
-    EXPECT_EQ(page->GroupBox6->Caption(), "Резервные IP адрес и порт сервера");
-
-    main->Show();
-    page->Show();
-    ui::Driver user(scope.App());
-    for (const auto& [edit, typed, shown] : {std::tuple{page->etSIM2Addr, "inтеrnet", "inrnet"}, {page->etSIM1Port, "30a58", "3058"},
-                                             {page->etSIM1SPSWD, "Ko ra_1", "Kora1"}, {page->etSIM1IP, "1.2.3.4", "1.2.3.4"}}) {
-        edit->SetText("");
-        ASSERT_TRUE(user.TypeText(*edit, typed));
-        EXPECT_EQ(edit->Text(), shown) << edit->Name();
-    }
-}
 
 const std::string kPause = "Время между попытками установление GPRS-соединения";
 const std::string kBinding = "Привязка адреса к SIM карте";

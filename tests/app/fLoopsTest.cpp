@@ -28,39 +28,6 @@ protected:
     Loops() : PageExchange(FormLoops, "FormLoops", &EventTable()) {}
 };
 
-TEST_F(Loops, EventListsAndTheirBoxes)
-{
-    for (int k = 0; k < TFormLoops::EventCount; ++k) {
-        const TEventComboBox& list = *page->Event(k).Code;
-        ASSERT_EQ(list.Items().Count(), 3);
-        EXPECT_EQ(list.Items()[2], "1101: Пожар") << "every table row in file order";
-        EXPECT_EQ(list.ItemIndex(), 0);
-    }
-    EXPECT_EQ(EnabledEvents(*page), std::vector<int>{});
-    for (int k = 0; k < TFormLoops::EventCount; ++k) {
-        page->Event(k).Box->SetChecked(true);
-        EXPECT_EQ(EnabledEvents(*page).size(), static_cast<std::size_t>(k + 1)) << "box " << k;
-    }
-    page->cbRecovery2->SetChecked(false);
-    EXPECT_EQ(EnabledEvents(*page), (std::vector<int>{0, 1, 2, 4, 5}));
-
-    page->LoadDefaults();
-    EXPECT_EQ(page->cbRes1->ItemIndex(), -1) << "a table of fewer than 40 rows has no factory event";
-    EXPECT_EQ(page->cbRec3->ItemIndex(), -1);
-
-    TMsgFile program;
-    program.LoadFromFile(std::string(SORVEL_SOURCE_DIR) + "/resources/Messages.txt");
-    TFormLoops& factory = *ui::Create<TFormLoops>(&scope.App(), "Factory", nullptr, &program);
-    factory.cbResponce2->SetChecked(true);
-    factory.etLoopRes2->SetText("12");
-    factory.LoadDefaults();
-    EXPECT_EQ(EnabledEvents(factory), std::vector<int>{});
-    for (int k = 0; k < TFormLoops::EventCount; ++k) {
-        EXPECT_EQ(factory.Event(k).Loop->Text(), "0");
-        EXPECT_EQ(factory.Event(k).Code->Text(), k % 2 == 0 ? "1301: Проникновение" : "1303: Восстановление после проникновения");
-    }
-}
-
 TEST_F(Loops, AnItemWiderThanTheDroppedListShowsItsHintOnlyWhileDroppedDown)
 {
     TMsgFile table;

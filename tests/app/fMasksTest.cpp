@@ -166,8 +166,6 @@ const Masks::Row kMasksExchanges[] = {
     {.name = "WriteInputFlagsNotHex", .write = true, .device = {{"X", "ZZ"}}, .given = LinkControlOn(),
      .wire = Lines{"+filtrit00", "+X", "+filtrallFF" + kC2000ItMask, "+filtral1" + Zeros(8), "+adrbldFF"},
      .errors = {W(kLink) + kBadFlags + "\"ZZ\""}, .stored = {{"X", "ZZ"}, {"bldcon", "FF"}}},
-    {.name = "WriteInputFlagsTooLong", .write = true, .device = {{"X", "B30"}}, .given = LinkControlOn(),
-     .errors = {W(kLink) + kBadFlags + "\"B30\""}, .stored = {{"X", "B30"}}},
     {.name = "WriteBelow85", .write = true, .build = 84, .given = TickedOnly({1, 9}),
      .wire = Lines{"+filtritFF", "+bldconFF", "+filtrall000101" + Zeros(9), "+adrbldFF"}},
     {.name = "WriteBelow49OnlyMaskAndAddress", .write = true, .build = 48,

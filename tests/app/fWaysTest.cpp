@@ -176,13 +176,6 @@ const Ways::Row kWaysExchanges[] = {
                    "+alphon3220000=", "+alphon4230000=", "+alphon5240000=", "+alphon6250000=", "+alphon7260000=", "+JDIRFF"},
      .logged = Cat({{"Удаление истории!"}, Logged("Пишу", kGroups)}),
      .then = [](TformWays&) { EXPECT_EQ(FormHistory->Store.Count(), 0) << "the page forgot the erased history"; }},
-    {.name = "WriteAllOrLinksIsOneDirection", .write = true,
-     .given = [](TformWays& p) {
-         for (int i = 0; i < 8; ++i) Choose(p, i, 9, std::to_string(i));
-         p.cb12->SetChecked(true);
-     },
-     .wire = Lines{"+erase", "+lanena", "+gprsena0F", "+alphon0110004=0", "+alphon1120004=1", "+alphon2130004=2", "+alphon3140004=3",
-                   "+alphon4150004=4", "+alphon5160004=5", "+alphon6170004=6", "+alphon7180004=7", "+JDIR00"}},
     {.name = "WriteFailedEraseKeepsTheHistoryAndGoesOn", .write = true, .refused = {"erase"}, .given = [](TformWays&) { AddHistory(); },
      .errors = {W("Удаление истории")}, .stored = {{"alphon0", "110000="}},
      .then = [](TformWays&) { EXPECT_EQ(FormHistory->Store.Count(), 1); }},
