@@ -72,8 +72,6 @@ const ATests::Row kATestsExchanges[] = {
     {.name = "ReadTestsAfterAnUnsetSlotMoveUp", .device = {{"pwlog", "FFFF00FFFF0A1E1700"}, {"AKBlog", "FF00FFFF"}},
      .shown = {{"vosst", "0"}, {"reload", "1"}, {"ComboBox1", "2 Два"}, {"cbH1", "10 10"}, {"cbM1", "30 30"},
                {"cbH2", "23 23"}, {"cbAKBlogR", "0"}, {"cbAKBlogN", "0"}}},
-    {.name = "ReadMainsOffNoRestart", .device = {{"pwlog", "FFFFFF0800FFFFFFFF"}},
-     .shown = {{"vosst", "0"}, {"reload", "0"}, {"ComboBox1", "1 Один"}}},
     {.name = "ReadTestHour24IsAnError", .device = {{"pwlog", "3C3C001800FFFFFFFF"}},
      .given = [](TformATests& p) { p.ComboBox1->SetItemIndex(1); p.cbH1->SetItemIndex(5); },
      .errors = {R(kGroups[0])}, .shown = {{"cbH1", "5 5"}, {"ComboBox1", "1 Один"}}},
@@ -87,8 +85,6 @@ const ATests::Row kATestsExchanges[] = {
     {.name = "ReadExtraTestHoursHeldTo24", .build = 121, .device = {{"addat", "FFFF"}}, .shown = {{"DeltaHours", "24 24"}}},
     {.name = "ReadBuild93HasNoExtraTest", .build = 93, .panel = sim::PanelKind::Bolid,
      .wire = Lines{"+pwlog", "+AKBlog", "+AKBtresh"}},
-    {.name = "ReadBuild94HasTheExtraTest", .build = 94, .panel = sim::PanelKind::Paradox,
-     .wire = Lines{"+pwlog", "+AKBlog", "+AKBtresh", "+addat"}},
 
     {.name = "WriteEveryGroup", .write = true,
      .given = [](TformATests& p) {

@@ -98,8 +98,6 @@ const Common::Row kCommonExchanges[] = {
     {.name = "Build70SectionBox", .build = 70, .given = Boxes(true, false), .wire = kBase},
     {.name = "Build96MasterKey", .build = 96, .wire = Cat({kBase, {"+masterkey"}})},
     {.name = "Signal99IsNone", .device = {{"U", "6363"}}, .shown = {{"etSignal", "99"}, {"etError", "7"}}, .then = Bars(0, 7)},
-    {.name = "SignalNotHex", .device = {{"U", "ZZ03"}}, .given = [](TFormCommon& p) { p.etSignal->SetText("kept"); },
-     .errors = {R("Сигнал")}, .shown = {{"etSignal", "kept"}}},
     {.name = "SignalShortAndClockShort", .device = {{"U", "1F"}, {"AH", "2"}}, .errors = {R("Сигнал")}},
     {.name = "OldParadoxAndSection10", .build = 47, .device = {{"typepan", "FE"}, {"altsect", "0A"}},
      .shown = {{"rbPar", "1"}, {"cbIARazd", "0"}, {"cbARazd", "9 10"}}},
@@ -140,8 +138,6 @@ const Common::Row kCommonExchanges[] = {
     {.name = "OldWrite", .write = true, .build = 47,
      .given = [](TFormCommon& p) { p.rbPar->SetChecked(true); p.cbIARazd->SetChecked(false); p.cbARazd->SetItemIndex(9); },
      .stored = {{"typepan", "FE"}, {"altsect", "0A"}}},
-    {.name = "OldWriteRefused", .write = true, .build = 47, .refused = {"typepan", "altsect"},
-     .errors = {W("Тип передающей панели"), W("Номер раздела для сообщений панели Altonika")}},
     {.name = "NumberChangeWrite", .write = true, .build = 69,
      .given = [](TFormCommon& p) { Boxes(true, false)(p); p.cbAltsect->SetChecked(true); }, .stored = {{"altsect", "00"}}},
 };

@@ -48,10 +48,6 @@ const Gprs::Row kGprsExchanges[] = {
          EXPECT_TRUE(p.CheckBox1->Enabled());
          EXPECT_EQ(p.GroupBox4->Caption(), "IP адрес и порт для SIM 1");
      }},
-    {.name = "ReadBelow116WithoutTheBinding", .build = 115, .panel = sim::PanelKind::Bolid,
-     .wire = Lines{"+timegpres", "+IPadr", "+IPport", "+IP1adr", "+IP1port", "+ps", "+GAPN0", "+gprsname0", "+gprspswd0",
-                   "+gphon0", "+GAPN1", "+gprsname1", "+gprspswd1", "+gphon1"},
-     .shown = {{"CheckBox1", "0"}}, .then = [](TformGPRS& p) { EXPECT_FALSE(p.CheckBox1->Enabled()); }},
     {.name = "ReadPause240Minutes", .device = {{"timegpres", "00F0"}}, .shown = {{"cbZTime", "3 4"}}},
     {.name = "ReadPauseBelowAnHourSelectsNothing", .device = {{"timegpres", "001E"}}, .shown = {{"cbZTime", "-1 "}}},
     {.name = "ReadBindingRefusedStays", .refused = {"ipeqsim"}, .given = [](TformGPRS& p) { p.CheckBox1->SetChecked(true); },
@@ -81,18 +77,8 @@ const Gprs::Row kGprsExchanges[] = {
     {.name = "WriteReserveServerFollowsTheMain", .write = true,
      .given = [](TformGPRS& p) { p.etSIM1IP->SetText("10.0.0.7"); p.etSIM1IP2->SetText(""); p.etSIM1PORT2->SetText(""); },
      .shown = {{"etSIM1IP2", "10.0.0.7"}, {"etSIM1PORT2", "3058"}}, .stored = {{"IP1adr", "10.0.0.7"}, {"IP1port", "3058"}}},
-    {.name = "WriteServersFallBackToTheirHints", .write = true,
-     .given = [](TformGPRS& p) { p.etSIM1IP->SetText(""); p.etSIM1IP2->SetText(""); p.etSIM1Port->SetText(""); },
-     .shown = {{"etSIM1IP", ""}, {"etSIM1IP2", "91.210.56.13"}},
-     .stored = {{"IPadr", "91.210.56.12"}, {"IPport", "3058"}, {"IP1adr", "91.210.56.13"}}},
     {.name = "WritePasswordWithABlank", .write = true, .given = Password("Kora Plen"),
      .errors = {W("Некорректный пароль для идентицикации через GPRS")}, .stored = {{"ps", "KoraPlen"}}},
-    {.name = "WritePasswordEmptyIsSentEmpty", .write = true, .given = Password(""), .wire = [] {
-         Lines w = kWrite114;
-         w[11] = "+ps";
-         w.push_back("+ipeqsimFF");
-         return w;
-     }()},
     {.name = "WriteTextsTheDeviceCannotTake", .write = true,
      .given = [](TformGPRS& p) { p.etSIM2Addr->SetText("internet.日本"); p.etSIM1PORT2->SetText("30\t58"); },
      .errors = {W("Адрес APN") + kBadCharacter,

@@ -72,11 +72,6 @@ const Loops::Row kLoopsExchanges[] = {
                {"etPartRes3", "12"}, {"etLoopRes3", "345"}, {"cbTamper", "1"},
                {"cbRec2", "3 9991:  "}},  // a code missing from the table is kept for the next write
      .then = Enabled({0, 2})},
-    {.name = "ReadAllSixOnAndWideNumbers", .panel = sim::PanelKind::Bolid,
-     .device = {{"X", "3F"}, {"n01", "313010999"}, {"n02", "111000000"}}, .given = [](TFormLoops& p) { p.cbTamper->SetChecked(true); },
-     .shown = {{"etPartRec1", "10"}, {"etLoopRec1", "999"}, {"cbRes2", kFire}, {"etPartRes2", "0"}, {"etLoopRes2", "0"},
-               {"cbTamper", "0"}},
-     .then = Enabled({0, 1, 2, 3, 4, 5})},
     {.name = "ReadUnusableValuesChangeNothing", .panel = sim::PanelKind::Paradox,
      .device = {{"X", "ZZ"}, {"n01", "3X3001005"}}, .refused = {"tamper"},
      .given = [](TFormLoops& p) { p.cbResponce2->SetChecked(true); p.cbTamper->SetChecked(true); p.etLoopRec1->SetText("77"); },

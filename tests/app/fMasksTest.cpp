@@ -97,18 +97,8 @@ TEST_F(Masks, GridModesAndRebuilds)
 
 }
 
-TEST_F(Masks, LinkControlClearsTheLoop3BoxesOfTheLoopsPageAndTicksLiveInTheIniFileInTheFlexibleModeOnly)
+TEST_F(Masks, TicksOfEveryRowLiveInTheIniFileInTheFlexibleModeOnly)
 {
-    for (ui::TCheckBox* box : {loops->cbResponce3, loops->cbRecovery3, loops->cbResponce2}) box->SetChecked(true);
-    page->BLDCONCheckBox->SetChecked(true);
-    EXPECT_FALSE(loops->cbResponce3->Enabled() || loops->cbRecovery3->Enabled() || loops->cbRes3->Enabled() ||
-                 loops->etLoopRec3->Enabled());
-    EXPECT_FALSE(loops->cbRecovery3->Checked());
-    EXPECT_TRUE(loops->cbResponce2->Checked());
-    page->BLDCONCheckBox->SetChecked(false);
-    EXPECT_TRUE(loops->cbRecovery3->Enabled());
-    EXPECT_FALSE(loops->cbResponce3->Checked());
-
     TickOnly(*page, {2, 83, 84, 100, 134});
     TMemIniFile saved("/nonexistent/masks.ini");
     page->SaveToIni(saved);
@@ -139,9 +129,6 @@ const Masks::Row kMasksExchanges[] = {
          EXPECT_EQ(TickedRows(p), (std::vector<int>{88, 89, 134}));
          EXPECT_FALSE(FormLoops->cbResponce3->Enabled());
      }},
-    {.name = "ReadC2000ItModeShowsTheBitsRead",
-     .device = {{"filtrit", "00"}, {"filtrall", "FF0300" + Zeros(9)}, {"filtral1", Zeros(8)}},
-     .shown = {{"rbFiltrit", "1"}, {"rbAll", "0"}}, .then = Ticked({1, 2})},
     {.name = "ReadNeitherModeIsAllRows",
      .device = {{"filtrit", "FF"}, {"filtrall", "FF" + Zeros(11)}, {"filtral1", Zeros(8)}},
      .shown = {{"rbAll", "1"}}, .then = Ticked(EveryRow())},
@@ -151,9 +138,6 @@ const Masks::Row kMasksExchanges[] = {
     {.name = "ReadMasksNotHexAreErrors",
      .device = {{"filtrit", "FF"}, {"adrbld", "00"}, {"filtrall", "00" + std::string(20, 'F') + "ZZ"}, {"filtral1", std::string(15, 'F')}},
      .given = TickedOnly({5}), .errors = {R(kMask), R(kMaskExt)}, .shown = {{"cbAdrbld", "1"}}, .then = Ticked({5})},
-    {.name = "ReadBelow85OneMaskOf83Rows", .build = 84,
-     .device = {{"filtrall", Zeros(11) + "07"}}, .wire = Lines{"+filtrit", "+bldcon", "+filtrall"},
-     .then = Ticked({81, 82, 83})},
     {.name = "ReadAddressFlagFrom101", .build = 101, .wire = Cat({kReadMasks, {"+adrbld"}})},
     {.name = "ReadNoAddressFlagOfMajor6", .major = 6, .wire = kReadMasks},
 
@@ -166,8 +150,6 @@ const Masks::Row kMasksExchanges[] = {
     {.name = "WriteInputFlagsNotHex", .write = true, .device = {{"X", "ZZ"}}, .given = LinkControlOn(),
      .wire = Lines{"+filtrit00", "+X", "+filtrallFF" + kC2000ItMask, "+filtral1" + Zeros(8), "+adrbldFF"},
      .errors = {W(kLink) + kBadFlags + "\"ZZ\""}, .stored = {{"X", "ZZ"}, {"bldcon", "FF"}}},
-    {.name = "WriteBelow85", .write = true, .build = 84, .given = TickedOnly({1, 9}),
-     .wire = Lines{"+filtritFF", "+bldconFF", "+filtrall000101" + Zeros(9), "+adrbldFF"}},
     {.name = "WriteBelow49OnlyMaskAndAddress", .write = true, .build = 48,
      .wire = Lines{"+filtrallFF" + kC2000ItMask, "+adrbldFF"}},
     {.name = "WriteFailuresAreListed", .write = true,

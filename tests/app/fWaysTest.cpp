@@ -66,8 +66,6 @@ protected:
 TEST_F(Ways, TypeListsFollowTheOnlineGprsBoxesAndTheFirmware)
 {
     EXPECT_EQ(Types(0).size(), 15u) << "every type until a device says otherwise";
-    EXPECT_TRUE(page->IsOrLink(0));
-    EXPECT_TRUE(page->rdo2->Checked());
     Choose(*page, 0, 3, "111");
     Choose(*page, 1, 7, "222");  // GPRS-offline SIM1 IP1
     Choose(*page, 2, 1, "333");
@@ -101,7 +99,6 @@ TEST_F(Ways, ChannelsLinksAndNumbers)
     EXPECT_FALSE(page->IsOrLink(0)) << "channel 3's link came with it";
     EXPECT_TRUE(page->IsOrLink(2));
     page->SetLink(1, true);
-    EXPECT_EQ(page->etP[0]->Color(), TformWays::FirstChannelColor);
     EXPECT_EQ(page->etP[1]->Color(), TformWays::LinkColors[0]);
     EXPECT_EQ(page->etP[2]->Color(), TformWays::LinkColors[0]) << "an OR link keeps the direction's colour";
     page->Clear();
@@ -152,10 +149,6 @@ const Ways::Row kWaysExchanges[] = {
      .given = [](TformWays& p) { Choose(p, 1, 3, "old"); Choose(p, 3, 3, "old"); p.SetLink(2, true); },
      .errors = {R("Параметры направления 2"), R("Параметры направления 4")},
      .shown = {{"etP4", "4"}, {"rb6", "0"}, {"lan", "1"}, {"rdo1", "1"}}, .then = TypesAre({1, 0, 8, 0, 0, 0, 0, 0})},
-    {.name = "ReadSmsTypeOnABolidPanelFrom116", .build = 116, .panel = sim::PanelKind::Bolid, .device = {{"alphon3", "310005=1"}},
-     .then = TypesAre({1, 3, 8, 11, 0, 0, 0, 0})},
-    {.name = "ReadNoSmsTypeOnOtherPanelsBefore118", .build = 117, .device = {{"alphon3", "310005=1"}},
-     .errors = {R("Параметры направления 4")}, .then = TypesAre({1, 3, 8, 0, 0, 0, 0, 0})},
     {.name = "ReadUnusableDirectionKeepsTheChannel", .device = {{"alphon0", "X10002=1"}},
      .given = [](TformWays& p) { Choose(p, 0, 3, "kept"); }, .errors = {R("Параметры направления 1")},
      .shown = {{"etP1", "kept"}}, .then = TypesAre({3, 3, 8, 0, 0, 0, 0, 0})},
