@@ -80,8 +80,6 @@ const ATests::Row kATestsExchanges[] = {
     {.name = "ReadEventsNotHex", .device = {{"pwlog", "3C3C00080G0C00FFFF"}}, .errors = {R(kGroups[0])}},
     {.name = "ReadBatteryAndExtraTestNotNumbers", .device = {{"AKBlog", "00ZZFFFF"}, {"AKBtresh", "03E8"}, {"addat", "1G"}},
      .errors = {R(kGroups[1]), R(kGroups[2]), R("Прочитано непредвиденное значение параметра \"Дополнительный автотест\" (1G)")}},
-    {.name = "ReadExtraTestEveryMinuteFrom121", .build = 121, .device = {{"addat", "5A"}},
-     .shown = {{"DeltaHours", "1 1"}, {"DeltaMinuts", "30 30"}}},
     {.name = "ReadExtraTestHoursHeldTo24", .build = 121, .device = {{"addat", "FFFF"}}, .shown = {{"DeltaHours", "24 24"}}},
     {.name = "ReadBuild93HasNoExtraTest", .build = 93, .panel = sim::PanelKind::Bolid,
      .wire = Lines{"+pwlog", "+AKBlog", "+AKBtresh"}},
@@ -99,14 +97,6 @@ const ATests::Row kATestsExchanges[] = {
      .wire = Lines{"+pwlog3C3CFF061EFFFFFFFF", "+AKBlogFF14FFFF", "+AKBtresh03FC047E", "+addat0012"},
      .logged = Logged("Пишу", {kGroups[0], kGroups[1], kGroups[2]}),
      .shown = {{"ComboBox1", "1 Один"}}},  // three equal tests are one
-    {.name = "WriteMainsOffTwoTestsExtraIn5Minutes", .write = true,
-     .given = [](TformATests& p) {
-         p.reload->SetChecked(true);
-         p.ComboBox1->SetItemIndex(2);
-         p.SetTestTimes({{{8, 0}, {12, 45}, {0, 0}}});
-         Extra(2, 2)(p);
-     },
-     .stored = {{"pwlog", "FFFF0008000C2DFFFF"}, {"AKBlog", "FF00FFFF"}, {"addat", "001A"}}},
     {.name = "WriteATestWithoutSelectionIsNotSent", .write = true,
      .given = [](TformATests& p) { p.ComboBox1->SetItemIndex(2); p.SetTestTimes({{{8, 0}, {-1, 15}, {0, 0}}}); },
      .wire = Lines{"+AKBlogFF00FFFF", "+AKBtresh03E8044C", "+addat0000"},

@@ -10,7 +10,6 @@
 #include <optional>
 #include <sstream>
 #include <utility>
-#include <vector>
 
 #include "app/DeviceController.h"
 #include "app/FormAppMainController.h"

@@ -49,7 +49,6 @@ const Gprs::Row kGprsExchanges[] = {
          EXPECT_EQ(p.GroupBox4->Caption(), "IP адрес и порт для SIM 1");
      }},
     {.name = "ReadPause240Minutes", .device = {{"timegpres", "00F0"}}, .shown = {{"cbZTime", "3 4"}}},
-    {.name = "ReadPauseBelowAnHourSelectsNothing", .device = {{"timegpres", "001E"}}, .shown = {{"cbZTime", "-1 "}}},
     {.name = "ReadBindingRefusedStays", .refused = {"ipeqsim"}, .given = [](TformGPRS& p) { p.CheckBox1->SetChecked(true); },
      .errors = {R(kBinding), R(kBinding)}, .shown = {{"CheckBox1", "1"}}},
     {.name = "ReadFailuresNameTheSimWithoutABlankOnlyForTheAccessPoint", .refused = {"GAPN1", "gprsname1", "gphon0", "IP1adr"},

@@ -79,7 +79,6 @@ TEST_F(Ways, TypeListsFollowTheOnlineGprsBoxesAndTheFirmware)
     Choose(*page, 0, 13, "111");  // v.110, only from build 118 on
     page->FillTypeLists(120, false);
     EXPECT_EQ(page->ChannelType(0), 13);
-    EXPECT_EQ(page->ChannelType(1), 1);
     page->FillTypeLists(100, false);
     EXPECT_EQ(Types(0).size(), 11u);
     EXPECT_EQ(page->ChannelType(0), 0) << "not offered by this firmware";

@@ -105,24 +105,16 @@ protected:
     // What the program does for the page on connecting to this firmware and panel.
     virtual void Connected(int /*build*/, sim::PanelKind /*panel*/) {}
 
-    void Connect(int build, sim::PanelKind panel = sim::PanelKind::Altonika)
+    void Run(const Row& c)
     {
-        dc.reset();
-        comm.reset();
-        device = std::make_unique<RefusingDevice>(Profile(build, panel), scope.Clock());
+        device = std::make_unique<RefusingDevice>(Profile(c.build, c.panel), scope.Clock());
         comm = std::make_unique<LoopbackComm>(*device, scope.Clock());
         dc = std::make_unique<TDeviceController>(*comm, &log);
         dc->Device().SetTimeoutFloor(200);
         dc->Major = 5;
-        dc->Build = build;
+        dc->Build = c.build;
         dc->Now = [] { return SimDevice::kWallStart + 60; };
-        Connected(build, panel);
-    }
-    Lines Errors() const { return dc->GetErrors().Lines(); }
-
-    void Run(const Row& c)
-    {
-        Connect(c.build, c.panel);
+        Connected(c.build, c.panel);
         dc->Major = c.major;
         for (const auto& [key, value] : c.device) device->device.SetValue(key, value);
         device->refused = c.refused;
@@ -137,7 +129,7 @@ protected:
         if (c.wire) {
             EXPECT_EQ(device->requests, *c.wire);
         }
-        EXPECT_EQ(Errors(), c.errors);
+        EXPECT_EQ(dc->GetErrors().Lines(), c.errors);
         if (c.logged) {
             EXPECT_EQ(log.Texts(RecordingLog::Kind::Info), *c.logged);
         }
