@@ -43,6 +43,7 @@ TEST_F(Common, Handlers)
     EXPECT_FALSE(page->lbARazd->Enabled());
     page->cbIARazd->SetChecked(false);
     EXPECT_TRUE(page->cbARazd->Enabled());
+    EXPECT_TRUE(page->etSignal->ReadOnly());
     // A start shows the levels kept in the ini file in the fields and the bars alike.
     TMemIniFile ini("/nonexistent/none.ini");
     for (const auto& [signal, errors, signalParts, errorParts] : {std::tuple{"26", "4", 26u, 4u}, {"99", "", 0u, 0u}, {"x", "7", 0u, 7u}}) {
@@ -77,10 +78,6 @@ std::function<void(TFormCommon&)> NumberBoxWith(int i)
 {
     return [i](TFormCommon& p) { Boxes(false, true)(p); NumberChoice(p, i)->SetChecked(true); };
 }
-std::function<void(TFormCommon&)> Bars(unsigned signal, unsigned error)
-{
-    return [=](TFormCommon& p) { EXPECT_EQ(std::pair(p.PSignal->PartsComplete(), p.PEr->PartsComplete()), std::pair(signal, error)); };
-}
 
 const Common::Row kCommonExchanges[] = {
     {.name = "ModernReadsItsGroupsInOrder", .wire = Cat({kBase, kModern}),
@@ -95,10 +92,9 @@ const Common::Row kCommonExchanges[] = {
     {.name = "Build69BothBoxes", .build = 69, .given = Boxes(true, true), .wire = Cat({kBase, {"+altsect"}})},
     {.name = "Build70SectionBox", .build = 70, .given = Boxes(true, false), .wire = kBase},
     {.name = "Build96MasterKey", .build = 96, .wire = Cat({kBase, {"+masterkey"}})},
-    {.name = "Signal99IsNone", .device = {{"U", "6363"}}, .shown = {{"etSignal", "99"}, {"etError", "7"}}, .then = Bars(0, 7)},
+    {.name = "Signal99IsNone", .device = {{"U", "6363"}}, .shown = {{"etSignal", "99"}, {"etError", "7"}},
+     .then = [](TFormCommon& p) { EXPECT_EQ(std::pair(p.PSignal->PartsComplete(), p.PEr->PartsComplete()), std::pair(0u, 7u)); }},
     {.name = "SignalShortAndClockShort", .device = {{"U", "1F"}, {"AH", "2"}}, .errors = {R("Сигнал")}},
-    {.name = "OldParadoxAndSection10", .build = 47, .device = {{"typepan", "FE"}, {"altsect", "0A"}},
-     .shown = {{"rbPar", "1"}, {"cbIARazd", "0"}, {"cbARazd", "9 10"}}},
     {.name = "OldUnknownPanelAndSection", .build = 47, .device = {{"typepan", "05"}, {"altsect", "ZZ"}},
      .errors = {R("Тип передающей панели"), R("Номер раздела для сообщений панели Altonika ")}},
     {.name = "NumberChangeOff", .build = 69, .device = {{"altsect", "FF"}},
@@ -133,9 +129,6 @@ const Common::Row kCommonExchanges[] = {
      .errors = {W("№ объекта") + ": Длина номера больше 4-х символов!", W("Мастер-ключ") + ": Мастер-ключ должен состоять из 4-х цифр!"}},
     {.name = "FailedWritesAreListed", .write = true, .refused = {"o", "slowcid", "masterkey", "P2", "pxobj5"}, .given = Boxes(false, true, true),
      .errors = {W("№ объекта"), W("Параметры голосового ContactID"), W("Номера подсистем"), W("Мастер-ключ"), W("Протокол IMEI ident")}},
-    {.name = "OldWrite", .write = true, .build = 47,
-     .given = [](TFormCommon& p) { p.rbPar->SetChecked(true); p.cbIARazd->SetChecked(false); p.cbARazd->SetItemIndex(9); },
-     .stored = {{"typepan", "FE"}, {"altsect", "0A"}}},
     {.name = "NumberChangeWrite", .write = true, .build = 69,
      .given = [](TFormCommon& p) { Boxes(true, false)(p); p.cbAltsect->SetChecked(true); }, .stored = {{"altsect", "00"}}},
 };

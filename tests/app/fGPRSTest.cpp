@@ -49,8 +49,6 @@ const Gprs::Row kGprsExchanges[] = {
          EXPECT_EQ(p.GroupBox4->Caption(), "IP адрес и порт для SIM 1");
      }},
     {.name = "ReadPause240Minutes", .device = {{"timegpres", "00F0"}}, .shown = {{"cbZTime", "3 4"}}},
-    {.name = "ReadBindingRefusedStays", .refused = {"ipeqsim"}, .given = [](TformGPRS& p) { p.CheckBox1->SetChecked(true); },
-     .errors = {R(kBinding), R(kBinding)}, .shown = {{"CheckBox1", "1"}}},
     {.name = "ReadFailuresNameTheSimWithoutABlankOnlyForTheAccessPoint", .refused = {"GAPN1", "gprsname1", "gphon0", "IP1adr"},
      .errors = {R("Адрес сервера 2"), R("Номер для выхода в GPRS SIM 1"), R("Адрес APN SIM2"), R("Логин для APN SIM 2")}},
 
@@ -70,7 +68,6 @@ const Gprs::Row kGprsExchanges[] = {
                                "Порт сервера", "Пароль для подключения к серверу", "Адрес сервера 2", "Порт сервера 2"})},
     {.name = "WriteBelow116WithoutTheBinding", .write = true, .build = 115, .panel = sim::PanelKind::Paradox, .wire = kWrite114,
      .shown = {{"CheckBox1", "0"}}},
-    {.name = "WriteBindingRefused", .write = true, .build = 116, .refused = {"ipeqsim"}, .errors = {W(kBinding)}},
     {.name = "WritePauseNotSelected", .write = true, .given = [](TformGPRS& p) { p.cbZTime->SetItemIndex(-1); },
      .errors = {W(kPause) + ": пауза не выбрана"}, .stored = {{"timegpres", "003C"}}},
     {.name = "WriteReserveServerFollowsTheMain", .write = true,

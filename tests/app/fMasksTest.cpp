@@ -133,7 +133,6 @@ const Masks::Row kMasksExchanges[] = {
      .refused = {"bldcon", "filtrit"}, .given = [](TFormMasks& p) { LinkControlOn()(p); p.cbAdrbld->SetChecked(true); },
      .errors = {R(kFilter), R(kLink), R(kAddress)}, .shown = {{"BLDCONCheckBox", "1"}, {"cbAdrbld", "1"}}},
     {.name = "ReadAddressFlagFrom101", .build = 101, .wire = Cat({kReadMasks, {"+adrbld"}})},
-    {.name = "ReadNoAddressFlagOfMajor6", .major = 6, .wire = kReadMasks},
 
     {.name = "WriteFlexibleMode", .write = true,
      .given = [](TFormMasks& p) { TickOnly(p, {3, 64, 88, 89, 100, 134}); p.cbAdrbld->SetChecked(true); },

@@ -75,7 +75,6 @@ struct Exchange {
     std::string name;
     bool write = false;
     int build = 120;
-    int major = 5;
     sim::PanelKind panel = sim::PanelKind::Altonika;
     Values device{};                     // the device's values before (any text: a reply the page cannot use)
     Lines refused{};                     // see RefusingDevice
@@ -115,7 +114,6 @@ protected:
         dc->Build = c.build;
         dc->Now = [] { return SimDevice::kWallStart + 60; };
         Connected(c.build, c.panel);
-        dc->Major = c.major;
         for (const auto& [key, value] : c.device) device->device.SetValue(key, value);
         device->refused = c.refused;
         if (c.given) c.given(*page);
