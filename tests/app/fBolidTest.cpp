@@ -180,4 +180,22 @@ TEST_F(BolidPoll, TheLinkCheckKeepsItsBeatWhileThePollRunsAndRunsAsSoonAsTheLine
     EXPECT_TRUE(main->Timer1->Enabled());
 }
 
+// With the true time-outs a poll the device leaves unanswered holds the line longer than the link check's
+// beat: the poll itself reports the silence. The waits step in 20 ms; one poll's interval covers them.
+TEST_F(BolidPoll, ASilentDeviceIsNoticedWithinOneBeat)
+{
+    Controller().Device().SetTimeoutFloor(TDevice::DefaultTimeoutFloorMs);
+    main->Timer1->SetEnabled(true);
+    page->Show();
+    user.Advance(100);
+    comm.FailAlways(testsupport::LoopbackComm::Fault::Silence);
+    const std::uint64_t stopped = scope.Clock().NowMs();
+    const std::uint64_t bound = TFormMain::WatchdogIntervalMs +
+                                TDevice::DefaultAttempts * std::uint64_t{TDevice::DefaultTimeoutFloorMs} +
+                                TformBolid::PollIntervalMs;
+    while (Connected() && scope.Clock().NowMs() - stopped <= bound) user.Advance(1);
+    EXPECT_FALSE(Connected());
+    EXPECT_LE(scope.Clock().NowMs() - stopped, bound);
+}
+
 }  // namespace

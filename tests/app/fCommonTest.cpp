@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <tuple>
 
 #include "tests/support/PageExchange.h"
 #include "ui/Driver.h"
@@ -44,15 +43,6 @@ TEST_F(Common, Handlers)
     page->cbIARazd->SetChecked(false);
     EXPECT_TRUE(page->cbARazd->Enabled());
     EXPECT_TRUE(page->etSignal->ReadOnly());
-    // A start shows the levels kept in the ini file in the fields and the bars alike.
-    TMemIniFile ini("/nonexistent/none.ini");
-    for (const auto& [signal, errors, signalParts, errorParts] : {std::tuple{"26", "4", 26u, 4u}, {"99", "", 0u, 0u}, {"x", "7", 0u, 7u}}) {
-        ini.WriteString("FormCommon", "etSignal", signal);
-        ini.WriteString("FormCommon", "etError", errors);
-        page->LoadFromIni(ini);
-        EXPECT_EQ(page->PSignal->PartsComplete(), signalParts) << signal;
-        EXPECT_EQ(page->PEr->PartsComplete(), errorParts) << errors;
-    }
     page->ImeiLabel->SetCaption("356938035643809");
     page->ImeiLabel->Click();
     EXPECT_EQ(scope.Services().Text(), "356938035643809");

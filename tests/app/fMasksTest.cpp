@@ -85,14 +85,6 @@ TEST_F(Masks, GridModesAndRebuilds)
     EXPECT_EQ(TickedRows(*page), kC2000It);
     EXPECT_FALSE(page->RowCheckBox(120)->Enabled());
 
-    page->rbUseMask->SetChecked(true);
-    page->cbAdrbld->SetChecked(true);
-    page->BLDCONCheckBox->SetChecked(true);
-    page->LoadDefaults();
-    EXPECT_TRUE(page->rbFiltrit->Checked());
-    EXPECT_FALSE(page->cbAdrbld->Checked());
-    EXPECT_TRUE(page->BLDCONCheckBox->Checked()) << "the link control has no factory default";
-
 }
 
 TEST_F(Masks, TicksOfEveryRowLiveInTheIniFileInTheFlexibleModeOnly)
