@@ -77,7 +77,6 @@ const ATests::Row kATestsExchanges[] = {
      .errors = {R(kGroups[0])}, .shown = {{"cbH1", "5 5"}, {"ComboBox1", "1 Один"}}},
     {.name = "ReadEventsTooShortExtraTestRefused", .device = {{"pwlog", "3C3C0008000C00FF"}}, .refused = {"addat"},
      .errors = {R(kGroups[0]), R(kGroups[3])}},
-    {.name = "ReadEventsNotHex", .device = {{"pwlog", "3C3C00080G0C00FFFF"}}, .errors = {R(kGroups[0])}},
     {.name = "ReadBatteryAndExtraTestNotNumbers", .device = {{"AKBlog", "00ZZFFFF"}, {"AKBtresh", "03E8"}, {"addat", "1G"}},
      .errors = {R(kGroups[1]), R(kGroups[2]), R("Прочитано непредвиденное значение параметра \"Дополнительный автотест\" (1G)")}},
     {.name = "ReadExtraTestHoursHeldTo24", .build = 121, .device = {{"addat", "FFFF"}}, .shown = {{"DeltaHours", "24 24"}}},

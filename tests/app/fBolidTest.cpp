@@ -3,18 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <utility>
 
 #include "app/DeviceController.h"
 #include "app/FormAppMainController.h"
 #include "app/fMain.h"
-#include "platform/Text.h"
 #include "sim/Communicator.h"
 #include "tests/support/LoopbackComm.h"
 #include "tests/support/RecordingLog.h"
@@ -25,12 +21,6 @@
 namespace {
 
 using namespace ui;
-
-// The poll test below holds the other mangled words as the device sends them.
-TEST(BolidText, EveryMangledWordIsMended)
-{
-    EXPECT_EQ(MendBolidText("Соб+\"ие (< и название) Соб+\"ие"), "Событие (№ и название) Событие");
-}
 
 // A log that lets a test act while an exchange is under way, and that lets window events run after
 // every request and reply when asked to, as the real log does.
@@ -114,23 +104,6 @@ TEST_F(BolidPoll, PollsEvery400MsWhileShownAndShowsTheMendedTexts)
     EXPECT_FALSE(page->Timer->Enabled());
     user.Advance(1000);
     EXPECT_EQ(Polls(), 4);
-}
-
-TEST_F(BolidPoll, SavingWritesTheLinesOrSaysWhyNot)
-{
-    const auto path = std::filesystem::temp_directory_path() / "sorvel-bolid-save-test.txt";
-    page->AddReceived("Дата 17.05.24");
-    page->AddReceived("Шлейф 4");
-    scope.Services().AnswerFileDialog(path.string());
-    scope.Services().AnswerFileDialog("/nonexistent/dir/bolid.txt");
-    page->Button2Click(nullptr);
-    page->Button2Click(nullptr);
-    std::stringstream content;
-    content << std::ifstream(path, std::ios::binary).rdbuf();
-    EXPECT_EQ(platform::Cp1251ToUtf8(content.str()), "Дата 17.05.24\r\nШлейф 4\r\n");
-    std::filesystem::remove(path);
-    ASSERT_EQ(scope.Services().Boxes().size(), 1u);
-    EXPECT_EQ(scope.Services().Boxes()[0].text, "Не удалось сохранить файл \"/nonexistent/dir/bolid.txt\"");
 }
 
 TEST_F(BolidPoll, NoPollWhileTheLinkIsTakenTheWindowDisabledOrNoDeviceAndAsSoonAsItIsFreeAgain)

@@ -27,7 +27,6 @@ const EnNumber::Row kEnNumberExchanges[] = {
      .wire = Lines{"+enaing", "+phing0", "+phing1", "+phing2", "+phing3", "+phing4"},
      .logged = Logged("Читаю", kGroups),
      .shown = {{"CheckBox1", "1"}, {"etN1", "+79161234567"}, {"etN2", "+79031112233"}, {"etN3", ""}}},
-    {.name = "ReadFlagFFIsOff", .panel = sim::PanelKind::Paradox, .device = {{"enaing", "FF"}}, .given = FlagOn(), .shown = {{"CheckBox1", "0"}}},
     {.name = "WriteTheFlagAndBlanksForNoNumber", .write = true,
      .given = [](TFormEnNumber& p) { FlagOn()(p); p.etN1->SetText("+79031112233"); p.etN3->SetText("+74950001122"); },
      .wire = Lines{"+enaing00", "+phing0+79031112233", "+phing1 ", "+phing2+74950001122", "+phing3 ", "+phing4 "},

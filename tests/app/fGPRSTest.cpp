@@ -48,7 +48,6 @@ const Gprs::Row kGprsExchanges[] = {
          EXPECT_TRUE(p.CheckBox1->Enabled());
          EXPECT_EQ(p.GroupBox4->Caption(), "IP адрес и порт для SIM 1");
      }},
-    {.name = "ReadPause240Minutes", .device = {{"timegpres", "00F0"}}, .shown = {{"cbZTime", "3 4"}}},
     {.name = "ReadFailuresNameTheSimWithoutABlankOnlyForTheAccessPoint", .refused = {"GAPN1", "gprsname1", "gphon0", "IP1adr"},
      .errors = {R("Адрес сервера 2"), R("Номер для выхода в GPRS SIM 1"), R("Адрес APN SIM2"), R("Логин для APN SIM 2")}},
 
@@ -70,9 +69,6 @@ const Gprs::Row kGprsExchanges[] = {
      .shown = {{"CheckBox1", "0"}}},
     {.name = "WritePauseNotSelected", .write = true, .given = [](TformGPRS& p) { p.cbZTime->SetItemIndex(-1); },
      .errors = {W(kPause) + ": пауза не выбрана"}, .stored = {{"timegpres", "003C"}}},
-    {.name = "WriteReserveServerFollowsTheMain", .write = true,
-     .given = [](TformGPRS& p) { p.etSIM1IP->SetText("10.0.0.7"); p.etSIM1IP2->SetText(""); p.etSIM1PORT2->SetText(""); },
-     .shown = {{"etSIM1IP2", "10.0.0.7"}, {"etSIM1PORT2", "3058"}}, .stored = {{"IP1adr", "10.0.0.7"}, {"IP1port", "3058"}}},
     {.name = "WritePasswordWithABlank", .write = true, .given = Password("Kora Plen"),
      .errors = {W("Некорректный пароль для идентицикации через GPRS")}, .stored = {{"ps", "KoraPlen"}}},
     {.name = "WriteTextsTheDeviceCannotTake", .write = true,

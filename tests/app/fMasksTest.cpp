@@ -124,7 +124,6 @@ const Masks::Row kMasksExchanges[] = {
     {.name = "ReadFlagsThatCannotBeReadKeepThePage", .device = {{"adrbld", "G1"}},
      .refused = {"bldcon", "filtrit"}, .given = [](TFormMasks& p) { LinkControlOn()(p); p.cbAdrbld->SetChecked(true); },
      .errors = {R(kFilter), R(kLink), R(kAddress)}, .shown = {{"BLDCONCheckBox", "1"}, {"cbAdrbld", "1"}}},
-    {.name = "ReadAddressFlagFrom101", .build = 101, .wire = Cat({kReadMasks, {"+adrbld"}})},
 
     {.name = "WriteFlexibleMode", .write = true,
      .given = [](TFormMasks& p) { TickOnly(p, {3, 64, 88, 89, 100, 134}); p.cbAdrbld->SetChecked(true); },

@@ -124,13 +124,9 @@ protected:
             if (clearBeforeRead) page->Clear();
             dc->ReadForm(*page);
         }
-        if (c.wire) {
-            EXPECT_EQ(device->requests, *c.wire);
-        }
+        EXPECT_EQ(device->requests, c.wire.value_or(device->requests));
         EXPECT_EQ(dc->GetErrors().Lines(), c.errors);
-        if (c.logged) {
-            EXPECT_EQ(log.Texts(RecordingLog::Kind::Info), *c.logged);
-        }
+        EXPECT_EQ(log.Texts(RecordingLog::Kind::Info), c.logged.value_or(log.Texts(RecordingLog::Kind::Info)));
         const Controls shown = ControlsOf(*page);
         for (const auto& [control, value] : c.shown) {
             const auto it = shown.find(control);
