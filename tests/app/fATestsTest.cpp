@@ -80,8 +80,6 @@ const ATests::Row kATestsExchanges[] = {
     {.name = "ReadBatteryAndExtraTestNotNumbers", .device = {{"AKBlog", "00ZZFFFF"}, {"AKBtresh", "03E8"}, {"addat", "1G"}},
      .errors = {R(kGroups[1]), R(kGroups[2]), R("Прочитано непредвиденное значение параметра \"Дополнительный автотест\" (1G)")}},
     {.name = "ReadExtraTestHoursHeldTo24", .build = 121, .device = {{"addat", "FFFF"}}, .shown = {{"DeltaHours", "24 24"}}},
-    {.name = "ReadBuild93HasNoExtraTest", .build = 93, .panel = sim::PanelKind::Bolid,
-     .wire = Lines{"+pwlog", "+AKBlog", "+AKBtresh"}},
 
     {.name = "WriteEveryGroup", .write = true,
      .given = [](TformATests& p) {
@@ -105,8 +103,6 @@ const ATests::Row kATestsExchanges[] = {
      .errors = {W("Дополнительный автотест") + ": не выбран период"}, .stored = {{"addat", "0000"}}},
     {.name = "WriteBuild93HasNoExtraTest", .write = true, .build = 93,
      .wire = Lines{"+pwlogFFFFFFFFFFFFFFFFFF", "+AKBlogFF00FFFF", "+AKBtresh03E8044C"}},
-    {.name = "WriteFailuresAreListed", .write = true, .refused = {"pwlog", "AKBlog", "AKBtresh", "addat"},
-     .errors = {W(kGroups[0]), W(kGroups[1]), W(kGroups[2]), W(kGroups[3])}},
 };
 
 PAGE_EXCHANGES(ATests, kATestsExchanges);

@@ -111,8 +111,6 @@ const Common::Row kCommonExchanges[] = {
      .errors = {W("№ объекта") + ": Длина номера больше 4-х символов!", W("Мастер-ключ") + ": Мастер-ключ должен состоять из 4-х цифр!"}},
     {.name = "FailedWritesAreListed", .write = true, .refused = {"o", "slowcid", "masterkey", "P2", "pxobj5"}, .given = Boxes(false, true, true),
      .errors = {W("№ объекта"), W("Параметры голосового ContactID"), W("Номера подсистем"), W("Мастер-ключ"), W("Протокол IMEI ident")}},
-    {.name = "NumberChangeWrite", .write = true, .build = 69,
-     .given = [](TFormCommon& p) { Boxes(true, false)(p); p.cbAltsect->SetChecked(true); }, .stored = {{"altsect", "00"}}},
 };
 
 PAGE_EXCHANGES(Common, kCommonExchanges);

@@ -21,12 +21,8 @@ protected:
 };
 
 const std::string kPause = "Время между попытками установление GPRS-соединения";
-const std::string kBinding = "Привязка адреса к SIM карте";
 const std::string kBadCharacter =
     ": в нём есть символ, который нельзя передать устройству (допустимы только символы кодировки Windows-1251)";
-const Lines kWrite114 = {"+timegpres003C", "+gphon0*99#", "+GAPN0internet.mts.ru", "+gprsname0mts", "+gprspswd0zuh",
-                         "+gphon1*99#", "+GAPN1internet.beeline.ru", "+gprsname1beeline", "+gprspswd1zuh",
-                         "+IPadr91.210.56.12", "+IPport3058", "+psKoraPlen", "+IP1adr91.210.56.13", "+IP1port3058"};
 std::function<void(TformGPRS&)> Password(const std::string& text)
 {
     return [text](TformGPRS& p) { p.etSIM1SPSWD->SetText(text); };
@@ -65,8 +61,6 @@ const Gprs::Row kGprsExchanges[] = {
      .logged = Logged("Пишу", {kPause, "Номер для выхода в GPRS", "Адрес APN", "Логин для APN", "Пароль для APN",
                                "Номер для выхода в GPRS", "Адрес APN", "Логин для APN", "Пароль для APN", "Адрес сервера",
                                "Порт сервера", "Пароль для подключения к серверу", "Адрес сервера 2", "Порт сервера 2"})},
-    {.name = "WriteBelow116WithoutTheBinding", .write = true, .build = 115, .panel = sim::PanelKind::Paradox, .wire = kWrite114,
-     .shown = {{"CheckBox1", "0"}}},
     {.name = "WritePauseNotSelected", .write = true, .given = [](TformGPRS& p) { p.cbZTime->SetItemIndex(-1); },
      .errors = {W(kPause) + ": пауза не выбрана"}, .stored = {{"timegpres", "003C"}}},
     {.name = "WritePasswordWithABlank", .write = true, .given = Password("Kora Plen"),
@@ -76,8 +70,6 @@ const Gprs::Row kGprsExchanges[] = {
      .errors = {W("Адрес APN") + kBadCharacter,
                 W("Порт сервера 2") + ": в нём есть управляющий символ (перевод строки, возврат каретки и подобные)"},
      .stored = {{"GAPN1", "internet.beeline.ru"}, {"IP1port", "3058"}}},
-    {.name = "WriteFailuresAreListed", .write = true, .refused = {"timegpres", "gprsname1", "IPport", "ps", "IP1adr"},
-     .errors = {W(kPause), W("Логин для APN"), W("Порт сервера"), W("Пароль для подключения к серверу"), W("Адрес сервера 2")}},
 };
 
 PAGE_EXCHANGES(Gprs, kGprsExchanges);

@@ -52,7 +52,6 @@ std::function<void(TFormLoops&)> Enabled(std::vector<int> events)
 {
     return [events](TFormLoops& p) { EXPECT_EQ(EnabledEvents(p), events); };
 }
-const std::string kFire = "2 1101: Пожар";
 const Lines kReadTitles = {"Параметры реакции на дискретные входы", "Параметры при срабытывании входа 1",
                            "Параметры при восстановлении входа 1", "Параметры при срабытывании входа 2",
                            "Параметры при восстановлении входа 2", "Параметры при срабытывании входа 3",
@@ -96,8 +95,6 @@ const Loops::Row kLoopsExchanges[] = {
      .wire = Lines{"+X80", "+n003130000000", "+n013130000000", "+n023130000000", "+n043130000000", "+n053130000000",
                    "+tamperFF"},
      .errors = {W(kWriteTitles[4]) + ": не выбран код события"}},
-    {.name = "WriteFailuresAreListedAndTheRestGoesOut", .write = true, .refused = {"X80", "n02", "tamper"},
-     .errors = {W(kWriteTitles[0]), W(kWriteTitles[3]), W(kWriteTitles[7])}},
 };
 
 PAGE_EXCHANGES(Loops, kLoopsExchanges);

@@ -121,9 +121,6 @@ const Masks::Row kMasksExchanges[] = {
     {.name = "ReadNeitherModeIsAllRows",
      .device = {{"filtrit", "FF"}, {"filtrall", "FF" + Zeros(11)}, {"filtral1", Zeros(8)}},
      .shown = {{"rbAll", "1"}}, .then = Ticked(EveryRow())},
-    {.name = "ReadFlagsThatCannotBeReadKeepThePage", .device = {{"adrbld", "G1"}},
-     .refused = {"bldcon", "filtrit"}, .given = [](TFormMasks& p) { LinkControlOn()(p); p.cbAdrbld->SetChecked(true); },
-     .errors = {R(kFilter), R(kLink), R(kAddress)}, .shown = {{"BLDCONCheckBox", "1"}, {"cbAdrbld", "1"}}},
 
     {.name = "WriteFlexibleMode", .write = true,
      .given = [](TFormMasks& p) { TickOnly(p, {3, 64, 88, 89, 100, 134}); p.cbAdrbld->SetChecked(true); },
@@ -136,9 +133,6 @@ const Masks::Row kMasksExchanges[] = {
      .errors = {W(kLink) + kBadFlags + "\"ZZ\""}, .stored = {{"X", "ZZ"}, {"bldcon", "FF"}}},
     {.name = "WriteBelow49OnlyMaskAndAddress", .write = true, .build = 48,
      .wire = Lines{"+filtrallFF" + kC2000ItMask, "+adrbldFF"}},
-    {.name = "WriteFailuresAreListed", .write = true,
-     .refused = {"filtrit", "bldcon", "filtrall", "filtral1", "adrbld"},
-     .errors = {W(kFilter), W(kLink), W(kMask), W(kMaskExt), W(kAddress)}},
 };
 
 PAGE_EXCHANGES(Masks, kMasksExchanges);

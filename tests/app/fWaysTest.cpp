@@ -151,8 +151,6 @@ const Ways::Row kWaysExchanges[] = {
     {.name = "ReadUnusableDirectionKeepsTheChannel", .device = {{"alphon0", "X10002=1"}},
      .given = [](TformWays& p) { Choose(p, 0, 3, "kept"); }, .errors = {R("Параметры направления 1")},
      .shown = {{"etP1", "kept"}}, .then = TypesAre({3, 3, 8, 0, 0, 0, 0, 0})},
-    {.name = "ReadFailuresAreListed", .refused = {"lanena", "gprsena", "alphon5", "JDIR"},
-     .errors = {R(kGroups[0]), R(kGroups[1]), R(kGroups[7]), R(kGroups[10])}},
 
     {.name = "WriteErasesTheHistoryThenSendsDirectionsAndPositions", .write = true,
      .given = [](TformWays& p) {
@@ -171,8 +169,6 @@ const Ways::Row kWaysExchanges[] = {
     {.name = "WriteFailedEraseKeepsTheHistoryAndGoesOn", .write = true, .refused = {"erase"}, .given = [](TformWays&) { AddHistory(); },
      .errors = {W("Удаление истории")}, .stored = {{"alphon0", "110000="}},
      .then = [](TformWays&) { EXPECT_EQ(FormHistory->Store.Count(), 1); }},
-    {.name = "WriteFailuresAreListed", .write = true, .refused = {"lanena", "gprsena", "alphon3", "JDIR"},
-     .errors = {W(kGroups[0]), W(kGroups[1]), W(kGroups[5]), W(kGroups[10])}},
 };
 
 PAGE_EXCHANGES(Ways, kWaysExchanges);
