@@ -101,8 +101,6 @@ const ATests::Row kATestsExchanges[] = {
     {.name = "WriteExtraTestInMinutesFrom121", .write = true, .build = 121, .given = Extra(5, 59), .stored = {{"addat", "0167"}}},
     {.name = "WriteExtraTestWithoutSelection", .write = true, .given = Extra(-1, 0),
      .errors = {W("Дополнительный автотест") + ": не выбран период"}, .stored = {{"addat", "0000"}}},
-    {.name = "WriteBuild93HasNoExtraTest", .write = true, .build = 93,
-     .wire = Lines{"+pwlogFFFFFFFFFFFFFFFFFF", "+AKBlogFF00FFFF", "+AKBtresh03E8044C"}},
 };
 
 PAGE_EXCHANGES(ATests, kATestsExchanges);

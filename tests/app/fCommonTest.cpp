@@ -74,7 +74,6 @@ const Common::Row kCommonExchanges[] = {
      .logged = Lines{"Читаю \"№ объекта\"", "Читаю \"Время\"", "Читаю \"Сигнал\"", "Читаю \"Параметры голосового Contact ID\""},
      .shown = {{"etTime", "17/05/24,13:45:10"}, {"etSignal", "26"}},
      .then = [](TFormCommon& p) { EXPECT_EQ(p.ImeiLabel->Caption(), "356938035643809"); }},
-    {.name = "Build47OldFirmware", .build = 47, .wire = Lines{"+o", "+AH", "+U", "+typepan", "+slowcid", "+altsect"}},
     {.name = "Build49SectionBox", .build = 49, .given = Boxes(true, false), .wire = Cat({kBase, {"+altsect"}})},
     {.name = "Build69BothBoxes", .build = 69, .given = Boxes(true, true), .wire = Cat({kBase, {"+altsect"}})},
     {.name = "Build70SectionBox", .build = 70, .given = Boxes(true, false), .wire = kBase},
@@ -90,9 +89,17 @@ const Common::Row kCommonExchanges[] = {
     {.name = "NumberUnknownIsAnError", .build = 70, .device = {{"altsect", "05"}}, .given = NumberBoxWith(0),
      .errors = {R("Изменение номеров для панели Altonika")}, .then = Chosen(0)},
     {.name = "FailedReadsKeepTheirControls", .refused = {"o", "AH", "slowcid", "masterkey", "pxobj5", "P2", "IMEI"},
-     .given = [](TFormCommon& p) { p.etO->SetText("1234"); p.MKEdit->SetText("7777"); p.ImeiIdentCh->SetChecked(true); p.ParadoxBox->Show(); p.ParED[5]->SetText("0555"); },
-     .errors = {R("№ объекта"), R("Время"), R("Параметры голосового Contact ID"), R("Номера подсистем"), R("Местер-ключ"), R("Протокол IMEI ident")},
-     .shown = {{"etO", "1234"}, {"MKEdit", "7777"}, {"ParED5", "0555"}, {"ImeiIdentCh", "1"}},  // a failed read is not the protocol switched off
+     .given = [](TFormCommon& p) {
+         p.etO->SetText("1234");
+         p.MKEdit->SetText("7777");
+         p.ImeiIdentCh->SetChecked(true);
+         p.ParadoxBox->Show();
+         p.ParED[5]->SetText("0555");
+     },
+     .errors = {R("№ объекта"), R("Время"), R("Параметры голосового Contact ID"), R("Номера подсистем"), R("Местер-ключ"),
+                R("Протокол IMEI ident")},
+     // A failed read is not the protocol switched off.
+     .shown = {{"etO", "1234"}, {"MKEdit", "7777"}, {"ParED5", "0555"}, {"ImeiIdentCh", "1"}},
      .then = [](TFormCommon& p) { EXPECT_EQ(p.ImeiLabel->Caption(), "ошибка чтения"); }},
 
     {.name = "ModernWrite", .write = true,
@@ -101,16 +108,18 @@ const Common::Row kCommonExchanges[] = {
      .logged = Lines{"Пишу \"№ объекта\"", "Пишу \"Время\"", "Пишу \"Параметры голосового ContactID\""},
      .shown = {{"etO", "005A"}}, .stored = {{"slowcid", "FF"}, {"P2", "00"}}},
     {.name = "WriteNumberChoiceParadoxAndSlowedCid", .write = true,
-     .given = [](TFormCommon& p) { NumberBoxWith(2)(p); p.ParadoxBox->Show(); p.ParED[2]->SetText("0333"); p.rbSlowCID2->SetChecked(true); },
+     .given = [](TFormCommon& p) {
+         NumberBoxWith(2)(p);
+         p.ParadoxBox->Show();
+         p.ParED[2]->SetText("0333");
+         p.rbSlowCID2->SetChecked(true);
+     },
      .stored = {{"altsect", "01"}, {"pxobj2", "0333"}, {"slowcid", "00"}, {"P2", "FF"}}},
-    {.name = "EmptyNumberIsTheFactoryNumber", .write = true, .given = [](TFormCommon& p) { p.etO->SetText(""); },
-     .shown = {{"etO", "0050"}}, .stored = {{"o", "0050"}}},
     {.name = "NumberTooLongAndMasterKeyTooShortAreNotSent", .write = true,
      .given = [](TFormCommon& p) { p.etO->SetText("12345"); p.MKEdit->SetText("123"); },
      .wire = Lines{kClock, "+slowcid00", "+P2FF"},
-     .errors = {W("№ объекта") + ": Длина номера больше 4-х символов!", W("Мастер-ключ") + ": Мастер-ключ должен состоять из 4-х цифр!"}},
-    {.name = "FailedWritesAreListed", .write = true, .refused = {"o", "slowcid", "masterkey", "P2", "pxobj5"}, .given = Boxes(false, true, true),
-     .errors = {W("№ объекта"), W("Параметры голосового ContactID"), W("Номера подсистем"), W("Мастер-ключ"), W("Протокол IMEI ident")}},
+     .errors = {W("№ объекта") + ": Длина номера больше 4-х символов!",
+                W("Мастер-ключ") + ": Мастер-ключ должен состоять из 4-х цифр!"}},
 };
 
 PAGE_EXCHANGES(Common, kCommonExchanges);

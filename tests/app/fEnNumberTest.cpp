@@ -31,8 +31,6 @@ const EnNumber::Row kEnNumberExchanges[] = {
      .given = [](TFormEnNumber& p) { FlagOn()(p); p.etN1->SetText("+79031112233"); p.etN3->SetText("+74950001122"); },
      .wire = Lines{"+enaing00", "+phing0+79031112233", "+phing1 ", "+phing2+74950001122", "+phing3 ", "+phing4 "},
      .logged = Logged("Пишу", kGroups)},
-    {.name = "WriteNoNumbersSwitchesTheFlagOff", .write = true, .given = FlagOn(),
-     .wire = Lines{"+enaingFF", "+phing0 ", "+phing1 ", "+phing2 ", "+phing3 ", "+phing4 "}, .shown = {{"CheckBox1", "0"}}},
     {.name = "WriteFailuresAreNamedAndTheRestGoesOn", .write = true, .refused = {"phing2", "enaing"},
      .given = [](TFormEnNumber& p) { p.etN2->SetText("123"); p.etN3->SetText("456"); },
      .errors = {W(kFlag), W("Инженерный номер 3")}, .stored = {{"phing1", "123"}, {"phing4", " "}}},

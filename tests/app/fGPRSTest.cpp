@@ -23,10 +23,6 @@ protected:
 const std::string kPause = "Время между попытками установление GPRS-соединения";
 const std::string kBadCharacter =
     ": в нём есть символ, который нельзя передать устройству (допустимы только символы кодировки Windows-1251)";
-std::function<void(TformGPRS&)> Password(const std::string& text)
-{
-    return [text](TformGPRS& p) { p.etSIM1SPSWD->SetText(text); };
-}
 
 const Gprs::Row kGprsExchanges[] = {
     {.name = "ReadEveryGroupAndTheBindingFrom116", .build = 116, .device = {{"ipeqsim", "00"}},
@@ -63,7 +59,7 @@ const Gprs::Row kGprsExchanges[] = {
                                "Порт сервера", "Пароль для подключения к серверу", "Адрес сервера 2", "Порт сервера 2"})},
     {.name = "WritePauseNotSelected", .write = true, .given = [](TformGPRS& p) { p.cbZTime->SetItemIndex(-1); },
      .errors = {W(kPause) + ": пауза не выбрана"}, .stored = {{"timegpres", "003C"}}},
-    {.name = "WritePasswordWithABlank", .write = true, .given = Password("Kora Plen"),
+    {.name = "WritePasswordWithABlank", .write = true, .given = [](TformGPRS& p) { p.etSIM1SPSWD->SetText("Kora Plen"); },
      .errors = {W("Некорректный пароль для идентицикации через GPRS")}, .stored = {{"ps", "KoraPlen"}}},
     {.name = "WriteTextsTheDeviceCannotTake", .write = true,
      .given = [](TformGPRS& p) { p.etSIM2Addr->SetText("internet.日本"); p.etSIM1PORT2->SetText("30\t58"); },

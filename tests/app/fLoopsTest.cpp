@@ -89,7 +89,12 @@ const Loops::Row kLoopsExchanges[] = {
      .logged = Logged("Пишу", kWriteTitles),
      .stored = {{"X", "BF"}, {"n00", "111007012"}, {"n05", "313099999"}}},
     {.name = "WriteEmptyNumbersAtFullWidthAndACodeMissingFromTheTable", .write = true,
-     .given = [](TFormLoops& p) { p.etPartRes2->SetText(""); p.etLoopRes2->SetText(""); p.cbRes2->SetItemIndex(1); p.SelectEventCode(3, "1999"); },
+     .given = [](TFormLoops& p) {
+         p.etPartRes2->SetText("");
+         p.etLoopRes2->SetText("");
+         p.cbRes2->SetItemIndex(1);
+         p.SelectEventCode(3, "1999");
+     },
      .stored = {{"n02", "113000000"}, {"n03", "199900000"}}},
     {.name = "WriteEventWithoutCodeIsNotSent", .write = true, .given = [](TFormLoops& p) { p.cbRec2->SetItemIndex(-1); },
      .wire = Lines{"+X80", "+n003130000000", "+n013130000000", "+n023130000000", "+n043130000000", "+n053130000000",
