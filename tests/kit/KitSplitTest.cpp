@@ -32,18 +32,7 @@ protected:
 
 }  // namespace
 
-// --- layout and position ---
-
-TEST_F(KitSplitterTest, MainWindowSplittersLayOutTheirPanes)
-{
-    ASSERT_EQ(inner->BoundsRect(), ui::Bounds(0, 0, 868, 458));
-    EXPECT_EQ(inner->Pane1()->BoundsRect(), ui::Bounds(3, 5, 126, 450));
-    EXPECT_EQ(inner->Pane2()->BoundsRect(), ui::Bounds(135, 5, 730, 450));
-    EXPECT_EQ(outer->Pane2()->BoundsRect(), ui::Bounds(0, 463, 868, 100));
-    EXPECT_EQ(inner->HotSpotRect(), ui::Rect(129, 140, 135, 320));  // 40 % of the 450-pixel bar, centred
-    EXPECT_EQ(std::pair(outer->Percent(), inner->Percent()), std::pair(82, 15));
-    EXPECT_EQ(std::pair(outer->SplitterWidth(), Make<TKitSplitter>(9, 9)->SplitterWidth()), std::pair(5, 4));
-}
+// --- position ---
 
 TEST_F(KitSplitterTest, PixelModeShrinkingPushesTheBarBackAndGrowingReturnsIt)
 {
