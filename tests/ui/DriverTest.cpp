@@ -127,12 +127,14 @@ TEST_F(DriverTest, MenuShortcutsComeFirstAndNeedEveryLevelEnabled)
     EXPECT_FALSE(user.Click(*read));
 }
 
-TEST_F(DriverTest, ClicksFocusFirstToggleCheckBoxesCheckRadiosOnceAndChooseInLists)
+TEST_F(DriverTest, ClicksFocusFirstToggleCheckBoxesCheckRadiosOnceInTheirParentAndChooseInLists)
 {
     auto* edit = Create<TEdit>(form, "etO", form);
     auto* box = Create<TCheckBox>(form, "vosst", form);
     auto* rb1 = Create<TRadioButton>(form, "rb1", form);
     auto* rb2 = Create<TRadioButton>(form, "rb2", form);
+    auto* elsewhere = Create<TRadioButton>(form, "rb3", Create<TGroupBox>(form, "box", form));
+    elsewhere->SetChecked(true);
     std::vector<std::string> order;
     edit->OnExit = [&](TObject*) { order.push_back("exit"); };
     box->OnClick = [&](TObject*) { order.push_back("box"); };
@@ -143,8 +145,11 @@ TEST_F(DriverTest, ClicksFocusFirstToggleCheckBoxesCheckRadiosOnceAndChooseInLis
     user.Click(*rb1);
     user.Click(*rb1);
     user.Click(*rb2);
+    rb2->OnClick = rb1->OnClick;
+    rb2->SetChecked(false);  // cleared from code: no click
     EXPECT_EQ(order, (std::vector<std::string>{"exit", "box", "box", "rb1"}));
     EXPECT_FALSE(box->Checked() || rb1->Checked());
+    EXPECT_TRUE(elsewhere->Checked()) << "radio buttons are exclusive within their parent only";
     Free(rb2);
     EXPECT_EQ(form->ActiveControl(), nullptr) << "a freed control leaves no focus behind";
     // A list's choice fires a click, then its select or its change.

@@ -13,26 +13,6 @@ using namespace ui;
 
 using StdCtrlsTest = testsupport::UiTest;
 
-TEST_F(StdCtrlsTest, RadioButtonsAreExclusiveWithinTheirParentAndClickWhenSelected)
-{
-    auto* panel1 = Create<TGroupBox>(form, "p1", form);
-    auto* panel2 = Create<TGroupBox>(form, "p2", form);
-    auto* andLink = Create<TRadioButton>(form, "rb1", panel1);
-    auto* orLink = Create<TRadioButton>(form, "rb2", panel1);
-    auto* elsewhere = Create<TRadioButton>(form, "rb3", panel2);
-    std::vector<std::string> clicks;
-    for (TRadioButton* rb : {andLink, orLink, elsewhere})
-        rb->OnClick = [&clicks](TObject* s) { clicks.push_back(static_cast<TRadioButton*>(s)->Name()); };
-    orLink->SetChecked(true);
-    elsewhere->SetChecked(true);
-    andLink->SetChecked(true);
-    EXPECT_FALSE(orLink->Checked());
-    EXPECT_TRUE(elsewhere->Checked());
-    andLink->SetChecked(true);   // already selected: nothing
-    andLink->SetChecked(false);  // cleared: no click
-    EXPECT_EQ(clicks, (std::vector<std::string>{"rb2", "rb3", "rb1"}));
-}
-
 TEST_F(StdCtrlsTest, TextFromCodeFiresOnChangeOnlyWhenItChangesAndSettles)
 {
     auto* edit = Create<TEdit>(form, "zadav", form);
