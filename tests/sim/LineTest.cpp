@@ -68,7 +68,7 @@ TEST(SimLineFaults, RulesMatchByPrefixOrPredicateForTheirCount)
     EXPECT_FALSE(sim.line.WaitForAnswers(9, 30ms)) << "a late reply counts once it is sent";
 }
 
-TEST(SimLineFaults, RandomFaultsRepeatWithTheSeed)
+TEST(SimLineFaults, RandomFaultsAndTheDiceRepeatWithTheSeedAndGarbageHoldsNoFrameOrLineEnd)
 {
     const auto run = [](std::uint32_t seed) {
         testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "11"}}, 0);
@@ -82,10 +82,6 @@ TEST(SimLineFaults, RandomFaultsRepeatWithTheSeed)
     EXPECT_EQ(first, run(7));
     EXPECT_NE(first.find('N'), std::string::npos);
     EXPECT_NE(first.find('v'), std::string::npos);
-}
-
-TEST(SimLineFaults, GarbageHoldsNoFrameOrLineEndAndTheDiceCoverTheirLimits)
-{
     sim::FaultDice dice(kSeed);
     EXPECT_EQ(dice.Garbage(2000).find_first_of("OoKk>\r\n"), std::string::npos);
     for (const sim::Chunk& c : dice.Chunks(100, 6, 20ms)) EXPECT_TRUE(c.size >= 1 && c.size <= 6 && c.gap <= 20ms);
