@@ -164,9 +164,7 @@ const auto Prefix = [](std::size_t n) { return [=](sim::FaultDice&, const std::s
 INSTANTIATE_TEST_SUITE_P(
     Faults, SimLineFault,
     ::testing::Values(
-        Injected{"Silence", 0, Faulty({FaultKind::Silence}), Reads(""), {}},
         Injected{"Nok", 0, Faulty({FaultKind::Nok}), Reads("NOK\r\n"), {}},
-        Injected{"Echo", 0, Faulty({FaultKind::Echo}), [](sim::FaultDice&, const std::string& r) { return "+o\r" + r; }, {}},
         Injected{"Garbage", 0, Faulty({FaultKind::Garbage, 500}), [](sim::FaultDice& d, const std::string&) { return d.Garbage(500); }, {}},
         Injected{"SplitBeforeTheLastByte", 0, Faulty({FaultKind::SplitAt, 46, 10s}), Prefix(46), {}},
         Injected{"SplitAtADrawnByte", 0, Faulty({FaultKind::SplitAt, 0, 10s}),
@@ -200,21 +198,9 @@ TEST(SimFaultText, KindsNumbersAndMistakes)
     EXPECT_EQ(std::count_if(pool.begin(), pool.end(), [](const Fault& f) { return f.kind == FaultKind::Vanish; }), 0);
 }
 
-TEST(SimLineVanish, TheDeviceGoesAfterPartOfAReplyOrWhenTold)
+// Vanishing after part of a reply is held by the cable worker's tests.
+TEST(SimLineVanish, TheDeviceGoesWhenTold)
 {
-    testsupport::SimLine sim(testsupport::SimLine::Values{{"o", "11"}});
-    sim.line.AddFault("+o", Fault{FaultKind::Vanish, 3});
-    Client client(sim.Path());
-    client.Write("+o\r");
-    std::string got;
-    try {
-        for (int i = 0; i < 400; ++i) got += client.ReadUntil("never", 5ms);
-        ADD_FAILURE() << "the port did not vanish";
-    } catch (const platform::SerialPortError& e) {
-        EXPECT_EQ(e.reason(), platform::SerialPortError::Reason::Vanished);
-    }
-    EXPECT_LE(got.size(), 3u);
-
     testsupport::SimLine told;
     Client other(told.Path());
     told.line.Vanish();
