@@ -31,7 +31,7 @@ protected:
     }
 };
 
-TEST_F(GridScrolling, TheBarsArrowsTrackAndThumbAndTheWheelTakeTheMouse)
+TEST_F(GridScrolling, TheBarsArrowsTrackAndThumbTakeTheMouse)
 {
     Press(grid->VertScrollBar().moreArrow);
     EXPECT_EQ(grid->TopRow(), 2);
@@ -39,11 +39,7 @@ TEST_F(GridScrolling, TheBarsArrowsTrackAndThumbAndTheWheelTakeTheMouse)
     EXPECT_EQ(grid->TopRow(), 1);
     const TRect thumb = grid->VertScrollBar().thumb;
     Press(Rect(thumb.Left, thumb.Bottom, thumb.Right, thumb.Bottom + 2));  // the track below the thumb
-    EXPECT_EQ(grid->TopRow(), 1 + grid->VisibleRowCount());
-    user.MouseWheel(*grid, 240);  // three rows a notch
-    EXPECT_EQ(grid->TopRow(), 4);
-    user.MouseWheel(*grid, -120);
-    EXPECT_EQ(grid->TopRow(), 7);
+    EXPECT_EQ(grid->TopRow(), 1 + grid->VisibleRowCount());  // the wheel is held by the window mirror's tests
 
     Press(grid->VertScrollBar().thumb);
     user.MouseMove(*grid, {}, 290, 1000);

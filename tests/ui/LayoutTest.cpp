@@ -3,22 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/UiTest.h"
-#include "ui/Canvas.h"
 #include "ui/StdCtrls.h"
 
 namespace {
 
 using namespace ui;
-
-// The caption's width as the canvas draws it in the control's font: what the real window shows.
-int DrawnWidth(const TControl& c)
-{
-    Canvas probe(0, 0);
-    probe.font = CanvasFontOf(c.Font());
-    TRect r{0, 0, 0, 0};
-    probe.drawText(r, c.Caption(), tfCalcRect);
-    return r.Width();
-}
 
 class LayoutTest : public testsupport::UiTest {
 protected:
@@ -31,31 +20,8 @@ protected:
     }
 };
 
-TEST_F(LayoutTest, LabelledRowsInAGroupBoxFitTheirCaptionsDoNotOverlapAndTheBoxGrowsToHoldThem)
-{
-    auto* box = Make<TGroupBox>(form, "GroupBox3");
-    box->SetBounds(0, 0, 50, 20);
-    auto* label = Make(box, "l1", "Номер телефона GPRS");
-    auto* phone = Make<TEdit>(box, "etSIM1Phone");
-    auto* addr = Make<TEdit>(box, "etSIM1ADDR");
-    auto* radio = Make<TRadioButton>(box, "radio", "НО Альтоники записывать в номер раздела  7QX3");
-    radio->SetWidth(60);  // narrower than its caption, as a page may set it
-    auto* button = Make<TButton>(box, "button", "Перезагрузить панель с новыми настройками");
-    Layout::Rows(*box, {{label, phone}, {Make(box, "l2", "Точка доступа GPRS"), addr}, {Make(box, "l3", "Заметки"), Make<TMemo>(box, "memo")},
-                        {nullptr, radio}, {nullptr, button}});
-    EXPECT_FALSE(Layout::HasOverlap(*box));
-    EXPECT_EQ(phone->Left(), addr->Left());
-    EXPECT_GT(addr->Top(), phone->Top());
-    EXPECT_GE(phone->Top(), box->AlignRect().Top);  // below the caption
-    EXPECT_LE(DrawnWidth(*label), phone->Left() - label->Left()) << "the label ends before its edit";
-    EXPECT_LE(DrawnWidth(*radio), radio->Width() - TButtonControl::GlyphRoom);
-    EXPECT_LE(DrawnWidth(*button), button->Width() - TButtonControl::ButtonPadding);
-    for (int i = 0; i < box->ControlCount(); ++i) {
-        const TRect r = box->Controls(i)->BoundsRect();
-        EXPECT_TRUE(r.Right <= box->Width() && r.Bottom <= box->Height()) << box->Controls(i)->Name();
-    }
-}
-
+// How the window layouts fit their captions and keep clear of each other is held by the window layout
+// tests over every page.
 TEST_F(LayoutTest, HiddenControlsLeaveNoGapShownOnesGetTheirPlaceBackAndOverlapsCountOnlyShownOnes)
 {
     auto* box = Make<TGroupBox>(form, "GroupBox6");
