@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "tests/support/UiTest.h"
-#include "ui/Menus.h"
 #include "ui/StdCtrls.h"
 
 namespace {
@@ -84,48 +83,8 @@ TEST_P(DriverTyping, LeavesTheText)
 INSTANTIATE_TEST_SUITE_P(Controls, DriverTyping, ::testing::ValuesIn(kTyping),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(DriverTest, KeyPreviewFormsSeeKeysFirstOutermostFirst)
-{
-    form->SetKeyPreview(true);
-    auto* page = Create<TForm>(form, "FormHistory", form);
-    page->SetKeyPreview(true);
-    page->Show();
-    auto* edit = Create<TEdit>(page, "Edit1", page);
-    std::vector<std::string> order;
-    form->OnKeyDown = [&](TObject* s, std::uint16_t&, TShiftState) { order.push_back(s == form ? "main" : "?"); };
-    page->OnKeyDown = [&](TObject*, std::uint16_t& key, TShiftState) {
-        order.push_back("page");
-        if (key == VK_ESCAPE) key = 0;
-    };
-    edit->OnKeyDown = [&](TObject*, std::uint16_t&, TShiftState) { order.push_back("edit"); };
-    user.PressKey(*edit, 'U', {ssCtrl, ssAlt});
-    user.PressKey(*edit, VK_ESCAPE);
-    EXPECT_EQ(order, (std::vector<std::string>{"main", "page", "edit", "main", "page"}));
-}
-
-TEST_F(DriverTest, MenuShortcutsComeFirstAndNeedEveryLevelEnabled)
-{
-    auto* menu = Create<TMainMenu>(form, "MainMenu1");
-    auto* panel = Create<TMenuItem>(form, "N4");
-    auto* read = Create<TMenuItem>(form, "mnuRead");
-    menu->Items().Add(panel);
-    panel->Add(read);
-    read->SetShortCut(ShortCut('R', {ssCtrl}));
-    int reads = 0;
-    read->OnClick = [&](TObject*) { ++reads; };
-    auto* edit = Create<TEdit>(form, "e", form);
-    int editKeys = 0;
-    edit->OnKeyDown = [&](TObject*, std::uint16_t&, TShiftState) { ++editKeys; };
-
-    user.PressKey(*edit, 'R', {ssCtrl});
-    EXPECT_EQ(reads, 1);
-    EXPECT_EQ(editKeys, 0);
-    panel->SetEnabled(false);  // an operation runs: the top-level items are disabled
-    user.PressKey(*edit, 'R', {ssCtrl});
-    EXPECT_EQ(reads, 1);
-    EXPECT_EQ(editKeys, 1);
-    EXPECT_FALSE(user.Click(*read));
-}
+// Key preview and menu shortcuts, the disabled menu during an operation included, are held by the main
+// window's and the history page's key tests.
 
 TEST_F(DriverTest, ClicksFocusFirstToggleCheckBoxesCheckRadiosOnceInTheirParentAndChooseInLists)
 {

