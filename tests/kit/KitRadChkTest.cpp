@@ -76,17 +76,3 @@ TEST_F(KitRadioButtonTest, AMousePressChecksOnlyOnAReleaseInsideAndKeysCheckByTa
     EXPECT_FALSE(radio[1]->Checked());
     EXPECT_TRUE(clicks.empty());
 }
-
-TEST_F(KitRadioButtonTest, TheAcceleratorChecksAndTheGroupBoxsFocusesTheCheckedButton)
-{
-    radio[1]->SetCaption("&Номер раздела");
-    EXPECT_TRUE(user.PressAccelerator(*form, U'н'));
-    EXPECT_EQ(Checked(), (Flags{false, true, false}));
-    EXPECT_TRUE(radio[1]->Focused());
-    // The group box's own accelerator comes first and hands the focus to its tab stop, the checked button.
-    radio[2]->SetChecked(true);
-    user.Focus(*edit);
-    box->SetCaption("&Номер объекта");
-    EXPECT_TRUE(user.PressAccelerator(*form, U'Н'));
-    EXPECT_TRUE(radio[2]->Focused());
-}
