@@ -84,9 +84,6 @@ TEST_F(CommunicatorTest, HistoryHoldsSoundRecordsInOrderBelowThePointer)
         ASSERT_EQ(record.size(), 95u) << n;
         EXPECT_EQ(std::toupper(static_cast<unsigned char>(record[15])), HistoryRing::ContactIdCheck(record.substr(0, 15))) << record;
         EXPECT_TRUE(HistoryRing::RecordCheckOk(n, record)) << n;
-        EXPECT_EQ(record.substr(0, 6), "005018");
-        EXPECT_EQ(record.substr(66, 3), "00\"") << "zone suffix +00";
-        EXPECT_LE(record.substr(89, 2), "03") << "delivery";
         if (n == 0) continue;
         const std::string before = device.HistoryRecord(n - 1);
         EXPECT_EQ(std::stoul(record.substr(69, 8), nullptr, 16), std::stoul(before.substr(69, 8), nullptr, 16) + 1);
