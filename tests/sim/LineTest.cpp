@@ -37,15 +37,7 @@ TEST(SimLineFraming, RequestsAreCutAtCrJoinedAcrossWritesAndAnswered)
     EXPECT_FALSE(sim.line.WaitForRequests(4, 20ms));
     EXPECT_EQ(client.Exchange("er\r"), ">REV 11.005.096\r\nOK\r\n");
     EXPECT_EQ(sim.line.Requests(), (std::vector<std::string>{"CABLE CONNECT", "+ver", "+bad", "+ver"}));
-    EXPECT_EQ(sim.line.ReceivedBytes(), "CABLE CONNECT\r\n+ver\r+bad\r+ver\r");
-    sim.line.SetSplitter([](std::string& pending) -> std::optional<std::string> {
-        const auto semi = pending.find(';');
-        if (semi == std::string::npos) return std::nullopt;
-        std::string request = pending.substr(0, semi);
-        pending.erase(0, semi + 1);
-        return request;
-    });
-    EXPECT_EQ(client.Exchange("+ver;"), ">REV 11.005.096\r\nOK\r\n");
+    EXPECT_EQ(sim.line.ReceivedBytes(), "CABLE CONNECT\r\n+ver\r+bad\r+ver\r");  // a splitter of its own: the modem's tests
 }
 
 TEST(SimLineFaults, RulesMatchByPrefixOrPredicateForTheirCount)
@@ -194,7 +186,6 @@ TEST(SimFaultText, KindsNumbersAndMistakes)
     for (const char* wrong : {"nope", "nok=1", "late=-5", "split=1,2,3", "garbage=x", "chunks=4,"})
         EXPECT_THROW(sim::ParseFault(wrong), std::invalid_argument) << wrong;
     const std::vector<Fault> pool = sim::DefaultFaultPool();
-    EXPECT_EQ(pool.size(), sim::FaultKinds().size() - 1);
     EXPECT_EQ(std::count_if(pool.begin(), pool.end(), [](const Fault& f) { return f.kind == FaultKind::Vanish; }), 0);
 }
 
