@@ -85,19 +85,6 @@ TEST(ModemWorkerReplies, FailureWordsAndTheirMessagesInOrder)
     static_assert(std::is_base_of_v<ELinkFailure, TModemException>);
 }
 
-TEST(ModemWorkerReplies, ErrorRunRaisesAtTheFourthAndStartsAfresh)
-{
-    TModemWorker worker;
-    EXPECT_TRUE(worker.CheckErrorReply("ERROR"));
-    EXPECT_TRUE(worker.CheckErrorReply("+CME error: 3"));
-    EXPECT_FALSE(worker.CheckErrorReply("OK"));  // a good reply ends the run
-    EXPECT_EQ(worker.ErrorCount(), 0);
-    for (int i = 1; i < TModemWorker::MaxErrors; ++i) EXPECT_TRUE(worker.CheckErrorReply("ERROR"));
-    EXPECT_EQ(Message([&] { worker.CheckErrorReply("ERROR"); }), kTooManyErrors);
-    EXPECT_TRUE(worker.CheckErrorReply("ERROR"));
-    EXPECT_EQ(worker.ErrorCount(), 1);
-}
-
 TEST(ModemWorkerReplies, DialStringKeepsOnlyDialCharacters)
 {
     EXPECT_EQ(TModemWorker::DialString("8 (912) 345-67.89"), "89123456789");
@@ -134,8 +121,6 @@ TEST_F(ModemFixture, WholeDialSequenceThenDataThenHangUp)
 
 TEST_F(ModemFixture, DialFailuresRaiseTheirMessagesAndAnErrorEndsTheWait)
 {
-    sim.modem().SetDialResult(DialResult::NoDialtone);
-    EXPECT_EQ(Message([&] { worker.Dial("5551234"); }), "ОШИБКА! Нет сигнала в линии(NO DIALTONE)!");
     sim.modem().SetDialResult(DialResult::Error);
     const auto start = clock.NowMs();
     EXPECT_FALSE(worker.Dial("5551234"));
@@ -195,56 +180,6 @@ TEST_F(ModemFixture, RegistrationStatusesAndSilenceTriedFiveTimes)
     EXPECT_FALSE(worker.CheckRegistration());
     EXPECT_GT(clock.ElapsedSince(start), 5u * 100u);
     EXPECT_EQ(sim.line().Requests().size(), before + 5);
-}
-
-TEST_F(ModemFixture, CancelEndsTheDialWaitWithinOnePollAndSendsNothingMore)
-{
-    sim.line().AddFault("ATD", Fault{FaultKind::Silence});
-    std::uint64_t cancelledAt = 0;
-    onPump = [&] {
-        if (pumps == 5) {
-            cancelled = true;
-            cancelledAt = clock.NowMs();
-        }
-    };
-    EXPECT_FALSE(worker.Dial("5551234"));
-    ASSERT_TRUE(cancelled);
-    EXPECT_LE(clock.ElapsedSince(cancelledAt), TComPortWorker::PollMs);
-    EXPECT_EQ(pumps, 5);
-    EXPECT_FALSE(worker.ResetModem());
-    EXPECT_FALSE(worker.CheckRegistration());
-    EXPECT_EQ(sim.line().Requests().size(), 1u) << "after a cancel nothing more is sent";
-}
-
-TEST_F(ModemFixture, DataCallRepliesAreTakenWholeAndLateOnesDropped)
-{
-    DialUp();
-    sim.line().SetLineSpeed(19200);
-    device.Set("GAPN1", "internet.book.ru");
-    sim.line().AddFault("+GAPN1", Fault{FaultKind::Split, 14, 20ms});
-    std::string answer;
-    ASSERT_TRUE(worker.Write("+GAPN1\r"));
-    EXPECT_TRUE(worker.WaitFor(answer, "OK", 10000));
-    EXPECT_EQ(answer, ">internet.book.ru\r\nOK\r\n");
-
-    sim.line().AddFault("+ver", Fault{FaultKind::Late, 0, 600ms});
-    ASSERT_TRUE(worker.Write("+ver\r"));
-    EXPECT_FALSE(worker.WaitFor(answer, "OK", 300));
-    ASSERT_TRUE(worker.Write("+GAPN1\r"));
-    EXPECT_EQ(worker.TakeDiscarded(), ">REV 11.005.096\r\nOK\r\n");
-    EXPECT_TRUE(worker.WaitFor(answer, "OK", 10000));
-    EXPECT_EQ(answer, ">internet.book.ru\r\nOK\r\n");
-}
-
-TEST_F(ModemFixture, FailureWordBetweenCommandsIsRaisedByTheNextWrite)
-{
-    sim.line().Send("\r\nBUSY\r\n");
-    ASSERT_TRUE(worker.Port().WaitInput(2000));
-    EXPECT_EQ(Message([&] { worker.Write("AT\r\n"); }), "ОШИБКА! Линия занята(BUSY)!");
-    std::string answer;
-    sim.line().Send("\r\nNO ANSWER\r\n");
-    ASSERT_TRUE(worker.Port().WaitInput(2000));
-    EXPECT_EQ(Message([&] { worker.ReadAndCheck(answer, "OK"); }), "ОШИБКА! Нет ответа(NO ANSWER)!");
 }
 
 TEST_F(ModemFixture, CallDroppingMidExchangeRaisesAndHangUpAcceptsNoCarrierIgnoringCancel)

@@ -115,28 +115,6 @@ TEST(SerialDrvErrors, VanishedPortRaisesOnEveryLook)
     EXPECT_NO_THROW(p.comm.Close());
 }
 
-TEST(SerialDrvIo, ReadReturnsWhatWaitsAtOnceAndTimesOutWhenEmpty)
-{
-    platform::ManualClock clock;
-    OpenPort p(clock);
-    char buffer[16] = {};
-    const auto clamped = clock.NowMs();
-    EXPECT_EQ(p.comm.Read(buffer, sizeof buffer, -1), 0) << "a negative time-out counts as none";
-    EXPECT_LT(clock.ElapsedSince(clamped), 50u);
-    const auto start = clock.NowMs();
-    EXPECT_EQ(p.comm.Read(buffer, sizeof buffer, 300), 0);
-    EXPECT_GT(clock.ElapsedSince(start), 300u);
-    EXPECT_LE(clock.ElapsedSince(start), 320u);
-
-    p.FromDevice("abc");
-    EXPECT_EQ(p.comm.Read(buffer, 3, 300), 3);
-    EXPECT_EQ(std::string(buffer, 3), "abc");
-    std::string s;
-    p.FromDevice("xyz");
-    EXPECT_TRUE(p.comm.ReadString(s));
-    EXPECT_EQ(s, "xyz");
-}
-
 TEST(SerialDrvIo, WriteAndPurgeCountAndAWriteIsBoundedWhenTheDeviceStopsReading)
 {
     platform::ManualClock clock;
