@@ -100,20 +100,6 @@ TEST_P(ReadAtLineSpeed, TakesTheWholeReplyAndLeavesTheLineInStep)
 INSTANTIATE_TEST_SUITE_P(Replies, ReadAtLineSpeed, ::testing::ValuesIn(kReads),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(CableFixture, ReplyWithoutALineBreakEndsAfterTheQuietInterval)
-{
-    for (const char* reply : {"OK", ">12\r\nOK", ">12OK"}) {
-        sim.line.AddFault("+o", Fault{FaultKind::Silence});
-        ASSERT_TRUE(worker.Write("+o\r"));
-        sim.line.Send(reply);
-        std::string answer;
-        const auto start = clock.NowMs();
-        EXPECT_TRUE(worker.WaitFor(answer, "OK", 1000)) << reply;
-        EXPECT_EQ(answer, reply);
-        EXPECT_GE(clock.ElapsedSince(start), worker.QuietMs());
-    }
-}
-
 TEST_F(CableFixture, LoginGetsItsOwnReplyWhenTheLastLineBreakCameLate)
 {
     for (const auto gap : {30ms, 150ms}) {

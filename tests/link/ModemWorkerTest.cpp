@@ -214,17 +214,3 @@ TEST_F(ModemFixture, HangUpAfterTheCallDroppedOrThePortVanishedStillCloses)
     EXPECT_FALSE(worker.IsOpen());
     EXPECT_FALSE(worker.HangUpAndClose());  // nothing open: nothing to do
 }
-
-// The modem worker leaves RTS alone (a modem takes it for flow control): on a closed port its waits end
-// at once instead of raising over the line they cannot set.
-TEST(ModemWorkerClosed, WaitsEndAtOnce)
-{
-    platform::ManualClock clock;
-    TModemWorker worker(clock);
-    std::string answer;
-    const auto start = clock.NowMs();
-    EXPECT_FALSE(worker.WaitFor(answer, "OK", 10000));
-    EXPECT_FALSE(worker.WaitForAny(answer, {"OK"}, 10000));
-    EXPECT_FALSE(worker.ReadAndCheck(answer, "OK"));
-    EXPECT_EQ(clock.ElapsedSince(start), 0u);
-}
