@@ -44,12 +44,3 @@ TEST(ContactIDChecksum, ShortOrNonDigitTextFailsWithoutThrowing)
     for (const char* text : {"1234 18", "1234-18", "1234a18", "G", "Т"})
         EXPECT_FALSE(TContactID::IsValidText(text)) << text;
 }
-
-TEST(ContactIDFields, CutFromTheirPositionsAndShortTextGivesShortFields)
-{
-    const TContactID id = TContactID::Create("1234181130010037");
-    EXPECT_EQ(id.Account() + "|" + id.EventCode() + "|" + id.Group() + "|" + id.Zone(), "1234|130|01|003");
-    EXPECT_EQ(id.AsString(), "1234181130010037");
-    const TContactID cut("12341811300");
-    EXPECT_EQ(cut.EventCode() + "|" + cut.Group() + "|" + cut.Zone(), "130|0|");
-}

@@ -43,7 +43,7 @@ protected:
     TDevSorvel7QX1 dev{comm, &log};
 };
 
-TEST_F(DeviceTest, FramesWithPrefixAndCarriageReturnAndLogsBothWays)
+TEST_F(DeviceTest, FramesWithPrefixAndCarriageReturnLogsBothWaysAndCutsTheValueBetweenMarkAndTerminator)
 {
     dev.SetTimestamp([] { return "17.05.2024 13:45:10"; });
     Reply(">0050\r\nOK\r\n");
@@ -56,11 +56,6 @@ TEST_F(DeviceTest, FramesWithPrefixAndCarriageReturnAndLogsBothWays)
     EXPECT_EQ(log.entries[0].color, 0xFF0000u);
     EXPECT_EQ(log.entries[1].caption, ">>>> 17.05.2024 13:45:10");
     EXPECT_EQ(log.entries[1].color, 0xFF00FFu);
-}
-
-TEST_F(DeviceTest, ExtractsTheValueBetweenTheMarkAndTheTerminator)
-{
-    EXPECT_EQ(dev.ExtractValue(">1F\r\nOK"), "1F");
     EXPECT_EQ(dev.ExtractValue("echo>12>34\r\nOK\r\n"), "12>34");
     // The reply's own closing word ends the value, not the same letters inside it.
     EXPECT_EQ(dev.ExtractValue(">ABOKCD\r\nOK"), "ABOKCD");
@@ -68,11 +63,12 @@ TEST_F(DeviceTest, ExtractsTheValueBetweenTheMarkAndTheTerminator)
     // A bare or small-letter terminator satisfies the wait, but the cut is case-sensitive: no value.
     for (const char* reply : {"OK\r\n", ">1F\r\nok\r\n"}) {
         Reply(reply);
-        std::string value = "stale";
+        value = "stale";
         EXPECT_TRUE(dev.ReadString("o", value)) << reply;
         EXPECT_EQ(value, "") << reply;
     }
 }
+
 
 TEST_F(DeviceTest, SilenceIsTriedThreeTimesAtTheFloorRetriesEndAtAnAnswerAndARefusalLeavesNoValue)
 {
