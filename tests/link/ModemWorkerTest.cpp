@@ -211,4 +211,5 @@ TEST_F(ModemFixture, HangUpAfterTheCallDroppedOrThePortVanishedStillCloses)
     sim.line().Vanish();
     EXPECT_FALSE(worker.HangUpAndClose());
     EXPECT_FALSE(worker.IsOpen());
+    EXPECT_FALSE(worker.EscapeToCommandMode()) << "no escape over a closed port";
 }
