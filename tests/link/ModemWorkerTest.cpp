@@ -212,4 +212,5 @@ TEST_F(ModemFixture, HangUpAfterTheCallDroppedOrThePortVanishedStillCloses)
     EXPECT_FALSE(worker.HangUpAndClose());
     EXPECT_FALSE(worker.IsOpen());
     EXPECT_FALSE(worker.EscapeToCommandMode()) << "no escape over a closed port";
+    EXPECT_FALSE(worker.HangUpAndClose()) << "nothing open: nothing to do";
 }
