@@ -8,18 +8,15 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QTest>
 #include <QWidget>
 #include <QWindow>
 
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -41,16 +38,6 @@ inline QApplication& QtApp()
     return *app;
 }
 
-// Runs Qt's events (and through the pump's timer the model's) until the condition holds or two
-// seconds passed.
-inline bool SpinUntil(const std::function<bool()>& done)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return done();
-}
-
 inline void Key(QWidget* widget, int key, const QString& text = {}, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
     QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
@@ -62,15 +49,6 @@ inline void Key(QWidget* widget, int key, const QString& text = {}, Qt::Keyboard
 inline void Type(QWidget* widget, const QString& text)
 {
     for (const QChar ch : text) Key(widget, 0, QString(ch));
-}
-
-inline void ClickAt(QWidget* widget, QPoint at, Qt::MouseButton button = Qt::LeftButton)
-{
-    QMouseEvent press(QEvent::MouseButtonPress, at, widget->mapToGlobal(at), button, button, Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, widget->mapToGlobal(at), button, Qt::NoButton,
-                        Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &release);
 }
 
 namespace screen {

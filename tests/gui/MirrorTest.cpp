@@ -348,7 +348,7 @@ TEST_F(MirrorTest, GridCellsAreDrawnByTheModelsHandlerAClickSelectsACellAndTheWh
 {
     int panelClicks = 0;
     form->Panel->OnClick = [&](ui::TObject*) { ++panelClicks; };
-    guitest::ClickAt(W(*form->Panel), QPoint(150, 30));
+    QTest::mouseClick(W(*form->Panel), Qt::LeftButton, {}, QPoint(150, 30));
     EXPECT_EQ(panelClicks, 1);
 
     auto* grid = Make<ui::TStringGrid>(form, "Grid", form, 0, 0, 200, 100);
@@ -362,7 +362,7 @@ TEST_F(MirrorTest, GridCellsAreDrawnByTheModelsHandlerAClickSelectsACellAndTheWh
     QWidget* widget = W(*grid);
     const QPoint cell(grid->CellRect(2, 2).Left + 3, grid->CellRect(2, 2).Top + 3);
     EXPECT_EQ(widget->grab().toImage().pixelColor(cell), QColor(0, 255, 0));
-    guitest::ClickAt(widget, cell);
+    QTest::mouseClick(widget, Qt::LeftButton, {}, cell);
     EXPECT_EQ(std::pair(grid->Col(), grid->Row()), std::pair(2, 2));
     // A notch down scrolls three rows; the wheel never scrolls past the last full page.
     for (const auto& [notches, top] : {std::pair(-1, 4), std::pair(-20, 30 - grid->VisibleRowCount())}) {

@@ -171,7 +171,7 @@ TEST_F(QtServicesTest, AnExceptionFromAClickReachesTheErrorBoxAndTheProgramGoesO
         text = box.text();
         box.accept();
     });
-    guitest::ClickAt(front.Windows().Widget(*panel), QPoint(10, 10));
+    QTest::mouseClick(front.Windows().Widget(*panel), Qt::LeftButton, {}, QPoint(10, 10));
     EXPECT_TRUE(text.contains("сбой"));
     EXPECT_TRUE(form->Visible());
 }

@@ -16,13 +16,9 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include <unistd.h>
-
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,6 +39,7 @@
 #include "sim/Communicator.h"
 #include "sim/Line.h"
 #include "sim/Pty.h"
+#include "tests/support/TempFolder.h"
 #include "ui/ComCtrls.h"
 #include "ui/StdCtrls.h"
 
@@ -168,15 +165,11 @@ void ExpectEveryControlOnScreen(const ui::TForm& form, const std::string& name)
 
 // Steps done one after the other, each once what it waits for is on screen and the previous step's
 // action has returned. A step's action runs on its own turn of the event loop; a modal window it opens
-// runs its loop inside it, and the steps that answer that window (Inside) go on while it runs. A step
+// runs its loop inside it, and the steps that answer that window (inside) go on while it runs. A step
 // that waits too long fails the session, and every window is answered so that the program's loop ends.
 class Person {
 public:
-    Person()
-    {
-        timer_.setInterval(10);
-        QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
-    }
+    Person() { QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); }); }
 
     void When(std::string what, std::function<bool()> ready, std::function<void()> act, bool inside = false)
     {
@@ -187,7 +180,24 @@ public:
         When(std::move(what), std::move(ready), std::move(act), true);
     }
     void Do(std::string what, std::function<void()> act) { When(std::move(what), [] { return true; }, std::move(act)); }
-    void Start() { since_.start(); timer_.start(); }
+    // The modal window titled `title` with every control of `form` on screen (its picture saved as `name`)
+    // and `look` done on it, answered with its button `press`; once it has gone, `then`.
+    template <class Form>
+    void Answer(const QString& title, Form* const& form, const std::string& name, const char* press,
+                std::function<void()> then, std::function<void(QWidget&)> look = [](QWidget&) {})
+    {
+        Inside(name, [title] { return screen::Window(title) != nullptr; }, [title, &form, name, press, look] {
+            ExpectEveryControlOnScreen(*form, name);
+            look(*screen::Window(title));
+            ASSERT_TRUE(screen::Click(screen::Find(screen::Window(title), press))) << name << ": " << press;
+        });
+        When(name + " gone", [title] { return screen::Window(title) == nullptr; }, std::move(then));
+    }
+    void Start()
+    {
+        since_.start();
+        timer_.start(10);
+    }
     bool Finished() const { return next_ == steps_.size(); }
 
     std::vector<std::string> failures;
@@ -205,8 +215,7 @@ private:
     {
         if (Finished()) return timer_.stop();
         Step& step = steps_[next_];
-        const bool previousReturned = next_ == 0 || steps_[next_ - 1].returned;
-        if ((step.inside || previousReturned) && step.ready()) {
+        if ((step.inside || next_ == 0 || steps_[next_ - 1].returned) && step.ready()) {
             const std::size_t index = next_++;
             since_.restart();
             QTimer::singleShot(0, &timer_, [this, index] {
@@ -214,21 +223,14 @@ private:
                 steps_[index].returned = true;
             });
         } else if (since_.elapsed() > kStepLimitMs) {
-            failures.push_back("waited in vain: " + step.what + "; on screen: " + OnScreen());
+            std::string seen;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(w); w->isVisible())
+                    seen += "[" + w->windowTitle().toStdString() + (box ? ": " + box->text().toStdString() : "") + "] ";
+            failures.push_back("waited in vain: " + step.what + "; on screen: " + seen);
             next_ = steps_.size();
             GiveUp();
         }
-    }
-
-    static std::string OnScreen()
-    {
-        std::string seen;
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* box = qobject_cast<QMessageBox*>(w);
-            if (w->isVisible())
-                seen += "[" + w->windowTitle().toStdString() + (box ? ": " + box->text().toStdString() : "") + "] ";
-        }
-        return seen;
     }
 
     // Answers what is open from the top down, as a person would, until the main window can close.
@@ -357,23 +359,15 @@ class RealWindowProgram : public ::testing::Test {
 protected:
     RealWindowProgram()
     {
-        folder = fs::temp_directory_path() / ("gui-real-" + std::to_string(::getpid()));
-        fs::remove_all(folder);
-        fs::create_directories(folder / "ports");
-        fs::copy_file(fs::path(SORVEL_SOURCE_DIR) / "resources" / "Messages.txt", folder / "Messages.txt");
+        fs::create_directories(folder.path / "ports");
+        fs::copy_file(fs::path(SORVEL_SOURCE_DIR) / "resources" / "Messages.txt", folder.path / "Messages.txt");
         // The access code shows the firmware update from a file and the status bar's progress bar.
-        std::ofstream(folder / "current.ini") << "[Update]\r\nUpdatePanelVersion=" << TFormMain::AccessCode << "\r\n";
-        std::ofstream(folder / "firmware.hex") << ":10000000000102030405060708090A0B0C0D0E0F78\r\n:00000001FF\r\n";
-        ::setenv(platform::kProgramFolderVariable, folder.c_str(), 1);
-        fs::create_symlink(pty.SlavePath(), folder / "ports" / kPortLink);
+        folder.Write("current.ini", "[Update]\r\nUpdatePanelVersion=" + std::string(TFormMain::AccessCode) + "\r\n");
+        ::setenv(platform::kProgramFolderVariable, folder.path.c_str(), 1);
+        fs::create_symlink(pty.SlavePath(), folder.path / "ports" / kPortLink);
         device.SetValue("o", kObject);
     }
-    ~RealWindowProgram() override
-    {
-        ::unsetenv(platform::kProgramFolderVariable);
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-    }
+    ~RealWindowProgram() override { ::unsetenv(platform::kProgramFolderVariable); }
 
     int Run()
     {
@@ -384,7 +378,7 @@ protected:
     }
 
     QApplication& qt = guitest::QtApp();
-    fs::path folder;
+    testsupport::TempFolder folder;
     sim::Pty pty;
     sim::Communicator device{Profile(), platform::SystemClock(), std::time(nullptr)};
     sim::Line line{pty, device};
@@ -410,11 +404,7 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
         ASSERT_TRUE(screen::Click(Tool("Подключиться")));
     });
     // Cancel first, then the real connect.
-    p.Inside("the connect dialog", [&] { return (dialog = screen::Window("Подключение к панели")) != nullptr; }, [&] {
-        ExpectEveryControlOnScreen(*FormConnect, "connect");
-        ASSERT_TRUE(screen::Click(screen::Find(dialog, "Cancel")));
-    });
-    p.When("the connect dialog gone", [] { return FormConnect == nullptr; }, [] {
+    p.Answer("Подключение к панели", FormConnect, "connect", "Cancel", [] {
         EXPECT_TRUE(Enabled("Подключиться"));
         ASSERT_TRUE(screen::Click(Tool("Подключиться")));
     });
@@ -450,9 +440,7 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
             ASSERT_TRUE(screen::Click(tree->viewport(), tree->visualItemRect(item).center()));
             QCoreApplication::processEvents();
             ExpectEveryControlOnScreen(*FormMain, "page-" + std::to_string(page + 1));
-            if (page == 0) {
-                EXPECT_NE(screen::Find(Main(), kObject), nullptr) << "the object number read";
-            }
+            EXPECT_TRUE(page != 0 || screen::Find(Main(), kObject) != nullptr) << "the object number read";
         });
     const auto choosePage = [pageTree](const QString& title) {
         QTreeWidget* tree = pageTree();
@@ -461,7 +449,7 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
         ASSERT_FALSE(items.isEmpty()) << title.toStdString();
         ASSERT_TRUE(screen::Click(tree->viewport(), tree->visualItemRect(items.front()).center()));
     };
-    const fs::path sheet = folder / "history.xls";
+    const fs::path sheet = folder.path / "history.xls";
     p.Do("the history page", [&] {
         choosePage("История");
         ASSERT_TRUE(screen::Click(Tool("Прочитать настройки с данной страницы")));
@@ -492,33 +480,22 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
         Main()->resize(full);
         Menu("Панель", "Обновление версии прошивки из файла");
     });
-    p.Inside("the firmware file window", [&] { return (dialog = screen::Window("Обновление версии прошивки")); }, [&] {
-        ExpectEveryControlOnScreen(*formUpdateInsertion, "firmware-file");
-        ASSERT_TRUE(screen::Click(screen::Find(dialog, "Cancel")));
-    });
-    p.When("the firmware file window closed", [] { return !screen::Window("Обновление версии прошивки"); }, [] {
-        ASSERT_TRUE(screen::Click(Tool("Отключиться")));
-    });
+    p.Answer("Обновление версии прошивки", formUpdateInsertion, "firmware-file", "Cancel",
+             [] { ASSERT_TRUE(screen::Click(Tool("Отключиться"))); });
     p.When("disconnected", [] { return Enabled("Подключиться"); }, [] { Menu("Помощь", "О программе"); });
-    p.Inside("the about window", [&] { return (dialog = screen::Window("О программе")) != nullptr; }, [&] {
-        ExpectEveryControlOnScreen(*FormAbout, "about");
-        const QRgb banner = dialog->grab().toImage().pixel(2, 2);
+    p.Answer("О программе", FormAbout, "about", "OK", [] { Menu("Файл", "Выход"); }, [](QWidget& about) {
+        const QRgb banner = about.grab().toImage().pixel(2, 2);
         EXPECT_GT(qBlue(banner), qRed(banner) + 40) << "the blue banner across the top";
-        ASSERT_TRUE(screen::Click(screen::Find(dialog, "OK")));
     });
-    p.When("the about window closed", [] { return screen::Window("О программе") == nullptr; },
-           [] { Menu("Файл", "Выход"); });
 
     EXPECT_EQ(Run(), 0);
     EXPECT_TRUE(p.failures.empty()) << testing::PrintToString(p.failures);
     EXPECT_TRUE(p.Finished());
     EXPECT_EQ(FormMain, nullptr);
-    const std::vector<std::string> requests = line.Requests();
-    EXPECT_EQ(requests.back(), "+reset") << "the disconnect command resets the device first";
+    EXPECT_EQ(line.Requests().back(), "+reset") << "the disconnect command resets the device first";
     EXPECT_GT(fs::file_size(sheet), 0u);
-    std::ifstream ini(folder / "current.ini", std::ios::binary);
-    const std::string saved{std::istreambuf_iterator<char>(ini), {}};
-    EXPECT_NE(saved.find(std::string("=") + kObject), std::string::npos) << "the pages are saved on close";
+    EXPECT_NE(folder.Read("current.ini").find(std::string("=") + kObject), std::string::npos)
+        << "the pages are saved on close";
 }
 
 // ------------------------------------------------------------------ the program's other windows
@@ -561,8 +538,8 @@ TEST_F(RealWindowDialogs, TahomaAndMsSansSerifAreTheirOwnFaces)
 
 TEST_F(RealWindowDialogs, AFirmwareFilePickedWithTheMouseIsTakenWithEnter)
 {
-    const fs::path hex = fs::temp_directory_path() / ("gui-real-" + std::to_string(::getpid()) + ".hex");
-    std::ofstream(hex) << ":10000000000102030405060708090A0B0C0D0E0F78\r\n:00000001FF\r\n";
+    const testsupport::TempFolder folder;
+    const std::string hex = folder.Write("firmware.hex", ":10000000000102030405060708090A0B0C0D0E0F78\r\n:00000001FF\r\n");
     auto* window = ui::Create<TformUpdateInsertion>(&scope.App(), "formUpdateInsertion");
     Person p;
     std::optional<ui::TModalResult> result;
@@ -592,9 +569,8 @@ TEST_F(RealWindowDialogs, AFirmwareFilePickedWithTheMouseIsTakenWithEnter)
     EXPECT_TRUE(p.failures.empty()) << testing::PrintToString(p.failures);
     EXPECT_EQ(result, ui::mrOk);
     EXPECT_EQ(picks, 1) << "Enter opened the file picker again";
-    EXPECT_EQ(window->etPath->Text(), hex.string());
+    EXPECT_EQ(window->etPath->Text(), hex);
     ui::Free(window);
-    fs::remove(hex);
 }
 
 TEST_F(RealWindowDialogs, TheIdleFrontEndSleepsUntilATimerIsDueOrACallIsPosted)
@@ -610,7 +586,10 @@ TEST_F(RealWindowDialogs, TheIdleFrontEndSleepsUntilATimerIsDueOrACallIsPosted)
     timer->OnTimer = [&](ui::TObject*) { ++ticks; };
     QTest::qWait(5);
     scope.Clock().Advance(30);
-    EXPECT_TRUE(guitest::SpinUntil([&] { return ticks == 1; }));
+    QElapsedTimer waited;
+    waited.start();
+    while (ticks == 0 && waited.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    EXPECT_EQ(ticks, 1);
     ui::Free(timer);
 }
 
