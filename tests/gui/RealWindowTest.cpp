@@ -105,26 +105,26 @@ std::vector<QPoint> SeenPoints(const ui::TControl& c, const QRect& window, int t
     return points;
 }
 
+// The control and everything on it, when visible.
 void CheckControl(const ui::TControl& c, QWidget& window, int top, std::vector<std::string>& problems)
 {
+    if (!c.Visible()) return;
+    if (const auto* container = ui::As<ui::TWinControl>(&c))
+        for (int i = 0; i < container->ControlCount(); ++i) CheckControl(*container->Controls(i), window, top, problems);
     const auto* toolButton = ui::As<ui::TToolButton>(&c);
     if (toolButton != nullptr && (toolButton->Style() == ui::tbsSeparator || toolButton->Style() == ui::tbsDivider))
         return;
     // A tool button shows its caption, or a picture with its hint as the tool tip.
     const bool tool = toolButton != nullptr || ui::Is<ui::TSpeedButton>(&c);
     const QRect expected = InWindow(c, top);
-    if (expected.isEmpty()) return;
+    if (c.Parent() == nullptr || expected.isEmpty()) return;
     // The first point not under the scroll bars of a page that scrolls.
-    std::optional<QPoint> point;
     QWidget* hit = nullptr;
-    for (const QPoint& at : SeenPoints(c, QRect(QPoint(0, 0), window.size()), top)) {
-        hit = window.childAt(at);
-        if (qobject_cast<QScrollBar*>(hit) == nullptr) {
-            point = at;
-            break;
-        }
-    }
-    if (!point) return;
+    const std::vector<QPoint> points = SeenPoints(c, QRect(QPoint(0, 0), window.size()), top);
+    const auto point = std::find_if(points.begin(), points.end(), [&](const QPoint& at) {
+        return qobject_cast<QScrollBar*>(hit = window.childAt(at)) == nullptr;
+    });
+    if (point == points.end()) return;
     QWidget* shown = hit;
     while (shown != nullptr && QRect(shown->mapTo(&window, QPoint(0, 0)), shown->size()) != expected)
         shown = shown->parentWidget() == &window ? nullptr : shown->parentWidget();
@@ -139,14 +139,6 @@ void CheckControl(const ui::TControl& c, QWidget& window, int top, std::vector<s
         problems.push_back(c.Name() + " shows \"" + text.toStdString() + "\" for \"" + caption->toStdString() + "\"");
 }
 
-void CheckAll(const ui::TControl& c, QWidget& window, int top, std::vector<std::string>& problems)
-{
-    if (!c.Visible()) return;
-    if (c.Parent() != nullptr) CheckControl(c, window, top, problems);
-    if (const auto* container = ui::As<ui::TWinControl>(&c))
-        for (int i = 0; i < container->ControlCount(); ++i) CheckAll(*container->Controls(i), window, top, problems);
-}
-
 // Every visible control of the form has a widget on screen at its place, showing its caption; the
 // window's picture is saved as sorvel7qx3-<name>.png.
 void ExpectEveryControlOnScreen(const ui::TForm& form, const std::string& name)
@@ -156,7 +148,7 @@ void ExpectEveryControlOnScreen(const ui::TForm& form, const std::string& name)
     const auto* bar = window->findChild<QMenuBar*>();
     const int top = bar != nullptr && bar->isVisible() ? bar->height() : 0;
     std::vector<std::string> problems;
-    CheckAll(form, *window, top, problems);
+    CheckControl(form, *window, top, problems);
     EXPECT_TRUE(problems.empty()) << name << ":\n  " << testing::PrintToString(problems);
     EXPECT_TRUE(screen::Shot(window, name)) << name << " looks blank";
 }
@@ -260,22 +252,15 @@ QWidget* Main() { return screen::Window("Программа настройки")
 void Menu(const QString& menu, const QString& item)
 {
     auto* bar = Main()->findChild<QMenuBar*>();
-    ASSERT_NE(bar, nullptr);
     for (QAction* top : bar->actions())
-        if (top->text().remove(QLatin1Char('&')) == menu) {
-            ASSERT_TRUE(screen::Click(bar, bar->actionGeometry(top).center()));
+        if (top->text().remove(QLatin1Char('&')) == menu && screen::Click(bar, bar->actionGeometry(top).center())) {
             QCoreApplication::processEvents();
             auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            ASSERT_NE(popup, nullptr) << menu.toStdString();
-            for (QAction* action : popup->actions())
-                if (action->text().section(QLatin1Char('\t'), 0, 0) == item) {
-                    ASSERT_TRUE(action->isEnabled()) << item.toStdString() << " is disabled";
-                    ASSERT_TRUE(screen::Click(popup, popup->actionGeometry(action).center())) << item.toStdString();
-                    return;
-                }
-            FAIL() << "no item " << item.toStdString();
+            for (QAction* action : popup != nullptr ? popup->actions() : QList<QAction*>())
+                if (action->text().section(QLatin1Char('\t'), 0, 0) == item && action->isEnabled())
+                    return void(screen::Click(popup, popup->actionGeometry(action).center()));
         }
-    FAIL() << "no menu " << menu.toStdString();
+    ADD_FAILURE() << "no enabled menu item " << menu.toStdString() << " -> " << item.toStdString();
 }
 
 // Opens the combo box's list with a click on its arrow and clicks the first item that ends with the text.
@@ -285,17 +270,12 @@ void Choose(QComboBox* combo, const QString& ending)
     ASSERT_TRUE(screen::Click(combo, QPoint(combo->width() - 8, combo->height() / 2))) << "the arrow";
     QCoreApplication::processEvents();
     QAbstractItemView* list = combo->view();
-    ASSERT_TRUE(list->isVisible()) << "the list did not open";
-    for (int row = 0; row < list->model()->rowCount(); ++row) {
-        const QModelIndex index = list->model()->index(row, 0);
-        if (index.data().toString().endsWith(ending)) {
+    for (int row = 0; list->isVisible() && row < list->model()->rowCount(); ++row)
+        if (const QModelIndex index = list->model()->index(row, 0); index.data().toString().endsWith(ending)) {
             const QPoint at = list->viewport()->mapTo(list->window(), list->visualRect(index).center());
-            QTest::mousePress(list->window()->windowHandle(), Qt::LeftButton, {}, at);
-            QTest::mouseRelease(list->window()->windowHandle(), Qt::LeftButton, {}, at);
-            return;
+            return QTest::mouseClick(list->window()->windowHandle(), Qt::LeftButton, {}, at);
         }
-    }
-    FAIL() << "no item ending with " << ending.toStdString();
+    FAIL() << "the list did not open or has no item ending with " << ending.toStdString();
 }
 
 QFileDialog* FileDialog()
