@@ -278,6 +278,19 @@ void Choose(QComboBox* combo, const QString& ending)
     FAIL() << "the list did not open or has no item ending with " << ending.toStdString();
 }
 
+// Clicks the page the function picks in the page tree; false when there is no such page.
+bool ChoosePage(const std::function<QTreeWidgetItem*(QTreeWidget&)>& pick)
+{
+    for (auto* tree : Main()->findChildren<QTreeWidget*>())
+        if (screen::OnScreen(*tree) && tree->topLevelItemCount() > 0 && tree->topLevelItem(0)->text(0) == "Общие настройки")
+            if (QTreeWidgetItem* item = pick(*tree); item != nullptr) {
+                const bool clicked = screen::Click(tree->viewport(), tree->visualItemRect(item).center());
+                QCoreApplication::processEvents();
+                return clicked;
+            }
+    return false;
+}
+
 QFileDialog* FileDialog()
 {
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -349,14 +362,6 @@ protected:
     }
     ~RealWindowProgram() override { ::unsetenv(platform::kProgramFolderVariable); }
 
-    int Run()
-    {
-        return RunProgram([this] {
-            person.Start();
-            return front.Run();
-        });
-    }
-
     QApplication& qt = guitest::QtApp();
     testsupport::TempFolder folder;
     sim::Pty pty;
@@ -404,30 +409,15 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
     });
 
     // Every page, chosen in the page tree once everything is read.
-    const auto pageTree = [] {
-        for (auto* tree : Main()->findChildren<QTreeWidget*>())
-            if (screen::OnScreen(*tree) && tree->topLevelItemCount() > 0 &&
-                tree->topLevelItem(0)->text(0) == "Общие настройки")
-                return tree;
-        return static_cast<QTreeWidget*>(nullptr);
-    };
     for (int page = 0; page < 9; ++page)
         p.Do("page " + std::to_string(page), [&, page] {
-            QTreeWidget* tree = pageTree();
-            ASSERT_NE(tree, nullptr);
-            if (page >= tree->topLevelItemCount()) return;
-            QTreeWidgetItem* item = tree->topLevelItem(page);
-            ASSERT_TRUE(screen::Click(tree->viewport(), tree->visualItemRect(item).center()));
-            QCoreApplication::processEvents();
+            if (!ChoosePage([page](QTreeWidget& tree) { return tree.topLevelItem(page); })) return;
             ExpectEveryControlOnScreen(*FormMain, "page-" + std::to_string(page + 1));
             EXPECT_TRUE(page != 0 || screen::Find(Main(), kObject) != nullptr) << "the object number read";
         });
-    const auto choosePage = [pageTree](const QString& title) {
-        QTreeWidget* tree = pageTree();
-        ASSERT_NE(tree, nullptr);
-        const QList<QTreeWidgetItem*> items = tree->findItems(title, Qt::MatchExactly);
-        ASSERT_FALSE(items.isEmpty()) << title.toStdString();
-        ASSERT_TRUE(screen::Click(tree->viewport(), tree->visualItemRect(items.front()).center()));
+    const auto choosePage = [](const QString& title) {
+        EXPECT_TRUE(ChoosePage([&](QTreeWidget& tree) { return tree.findItems(title, Qt::MatchExactly).value(0); }))
+            << title.toStdString();
     };
     const fs::path sheet = folder.path / "history.xls";
     p.Do("the history page", [&] {
@@ -468,7 +458,11 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
         EXPECT_GT(qBlue(banner), qRed(banner) + 40) << "the blue banner across the top";
     });
 
-    EXPECT_EQ(Run(), 0);
+    const int exitCode = RunProgram([&] {
+        p.Start();
+        return front.Run();
+    });
+    EXPECT_EQ(exitCode, 0);
     EXPECT_TRUE(p.failures.empty()) << testing::PrintToString(p.failures);
     EXPECT_TRUE(p.Finished());
     EXPECT_EQ(FormMain, nullptr);
