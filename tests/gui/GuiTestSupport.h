@@ -9,7 +9,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QImage>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -23,7 +22,6 @@
 
 #include "gui/FrontEnd.h"
 #include "ui/Application.h"
-#include "ui/Driver.h"
 
 namespace guitest {
 
@@ -38,17 +36,10 @@ inline QApplication& QtApp()
     return *app;
 }
 
-inline void Key(QWidget* widget, int key, const QString& text = {}, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
-    QCoreApplication::sendEvent(widget, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
-    QCoreApplication::sendEvent(widget, &release);
-}
-
+// Types the text into the widget a character at a time, as key events carrying only the text.
 inline void Type(QWidget* widget, const QString& text)
 {
-    for (const QChar ch : text) Key(widget, 0, QString(ch));
+    for (const QChar ch : text) QTest::sendKeyEvent(QTest::Click, widget, Qt::Key(0), QString(ch), Qt::NoModifier);
 }
 
 namespace screen {
@@ -143,7 +134,6 @@ protected:
     QApplication& qt = QtApp();
     ui::ApplicationScope scope;
     gui::FrontEnd front{scope.App()};
-    ui::Driver user{scope.App()};
 
     template <class T>
     T* WidgetOf(const ui::TControl& control)

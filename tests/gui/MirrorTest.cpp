@@ -140,13 +140,13 @@ TEST_F(MirrorTest, TypingGoesThroughTheModelsKeyFiltersAndTheWidgetShowsTheResul
     guitest::Type(edit, "1a2б3");
     EXPECT_EQ(edit->text(), QString("123"));
     EXPECT_EQ(seen, "1a2?3");
-    guitest::Key(edit, Qt::Key_Backspace);
+    QTest::keyClick(edit, Qt::Key_Backspace);
     EXPECT_EQ(edit->text(), QString("12"));
     // The caret moved in the widget moves in the model: typing lands there.
     edit->setCursorPosition(0);
     guitest::Type(edit, "9");
     EXPECT_EQ(form->Edit->Text(), "912");
-    guitest::Key(edit, Qt::Key_Delete);
+    QTest::keyClick(edit, Qt::Key_Delete);
     EXPECT_EQ(form->Edit->Text(), "92");
 
     auto* memo = Make<ui::TMemo>(form, "Memo", form, 0, 0, 100, 60);
@@ -154,7 +154,7 @@ TEST_F(MirrorTest, TypingGoesThroughTheModelsKeyFiltersAndTheWidgetShowsTheResul
     auto* lines = WidgetOf<QPlainTextEdit>(*memo);
     ASSERT_NE(lines, nullptr);
     memo->SetSelStart(6);
-    guitest::Key(lines, Qt::Key_Return);
+    QTest::keyClick(lines, Qt::Key_Return);
     guitest::Type(lines, "2");
     EXPECT_EQ(memo->Lines()[1], "2");
     EXPECT_EQ(lines->toPlainText(), QString("первая\n2"));
@@ -178,7 +178,7 @@ TEST_F(MirrorTest, MenuShortcutsGoThroughTheModelAndADisabledItemDoesNothing)
     ASSERT_EQ(bar->actions()[0]->menu()->actions().size(), 1);
     QAction* action = bar->actions()[0]->menu()->actions()[0];
     EXPECT_EQ(action->text(), QString("Прочитать\tCtrl+R"));
-    guitest::Key(W(*form->Edit), Qt::Key_R, {}, Qt::ControlModifier);
+    QTest::keyClick(W(*form->Edit), Qt::Key_R, Qt::ControlModifier);
     EXPECT_EQ(reads, 1);
     read->SetEnabled(false);
     EXPECT_FALSE(action->isEnabled());
