@@ -20,25 +20,18 @@ namespace {
 
 using guitest::GuiTest;
 
-template <class T>
-T* Shown()
-{
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* found = qobject_cast<T*>(w); found != nullptr && found->isVisible()) return found;
-    return nullptr;
-}
-
 // Answers the next dialog of type T with `answer` once it shows (and is ready).
 template <class T>
 void WhenShown(std::function<void(T&)> answer, std::function<bool(T&)> ready = {})
 {
     auto* timer = new QTimer(QApplication::instance());
     QObject::connect(timer, &QTimer::timeout, timer, [timer, answer, ready] {
-        if (T* dialog = Shown<T>(); dialog != nullptr && (!ready || ready(*dialog))) {
-            timer->stop();
-            timer->deleteLater();
-            answer(*dialog);
-        }
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (T* dialog = qobject_cast<T*>(w); dialog != nullptr && dialog->isVisible() && (!ready || ready(*dialog))) {
+                timer->stop();
+                timer->deleteLater();
+                return answer(*dialog);
+            }
     });
     timer->start(1);
 }
@@ -58,8 +51,6 @@ struct BoxCase {
     const char* title;
     QMessageBox::Icon icon;
 };
-
-void PrintTo(const BoxCase& c, std::ostream* os) { *os << c.name; }
 
 class MessageBoxTest : public GuiTest, public ::testing::WithParamInterface<BoxCase> {};
 

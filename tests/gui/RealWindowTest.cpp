@@ -499,17 +499,6 @@ TEST_F(RealWindowDialogs, EveryControlOfEveryOtherWindowIsOnScreenWithItsCaption
     }
 }
 
-// The faces the windows name are the free files with their metrics where fonts-wine is installed.
-TEST_F(RealWindowDialogs, TahomaAndMsSansSerifAreTheirOwnFaces)
-{
-    if (!fs::exists("/usr/share/wine/fonts/tahoma.ttf")) GTEST_SKIP() << "fonts-wine is not installed";
-    for (const char* family : {"Tahoma", "MS Sans Serif"}) {
-        ui::TFont font;
-        font.SetName(family);
-        EXPECT_EQ(QFontInfo(gui::ToQFont(font)).family(), family);
-    }
-}
-
 TEST_F(RealWindowDialogs, AFirmwareFilePickedWithTheMouseIsTakenWithEnter)
 {
     const testsupport::TempFolder folder;
