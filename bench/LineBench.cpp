@@ -23,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/DeviceController.h"
 #include "app/ExchangeSteps.h"
 #include "app/FirmwareImage.h"
 #include "app/HistoryReader.h"
@@ -182,25 +183,6 @@ std::vector<std::string> Image()
     return lines;
 }
 
-class BenchSteps final : public TExchangeSteps {
-public:
-    BenchSteps(TDevice& device, TLogWriter& log) : device_(device), log_(log) {}
-    TDevice& Device() override { return device_; }
-    TLogWriter* Log() override { return &log_; }
-    void SetupProgress(int) override {}
-    void StepProgress() override { ui::App().ProcessMessages(); }
-    void WithProgressWindow(const std::function<void()>& Body) override { Body(); }
-    void PumpEvents() override { ui::App().ProcessMessages(); }
-    void LogReading(const std::string&) override {}
-    void LogWriting(const std::string&) override {}
-    void AddReadError(const std::string& Group) override { std::fprintf(stderr, "read error: %s\n", Group.c_str()); }
-    void AddWriteError(const std::string& Group) override { std::fprintf(stderr, "write error: %s\n", Group.c_str()); }
-    void SetWatchdog(bool) override {}
-
-private:
-    TDevice& device_;
-    TLogWriter& log_;
-};
 
 // The program's controller with its log tree behind a byte counter.
 class BenchController final : public TS7QX1FormsController {
@@ -210,58 +192,6 @@ public:
     WireLog& Wire() { return static_cast<WireLog&>(*Log); }
 };
 
-class Program {
-public:
-    Program()
-    {
-        app.SetDialogs(&services);
-        main->Show();
-        main->FormsController = controller.get();
-    }
-    ~Program()
-    {
-        controller->Disconnect();
-        main->FormsController = nullptr;
-        app.SetDialogs(nullptr);
-    }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
-
-    // Connects through the connect dialog, runs the operation, disconnects; the time and bytes from the
-    // connect on.
-    Lap Timed(void (TS7QX1FormsController::*operation)())
-    {
-        services.AnswerModal([](ui::TForm& form) {
-            auto& dialog = static_cast<TFormConnect&>(form);
-            for (int i = 0; i < dialog.ComPorts->Items().Count(); ++i)
-                if (dialog.ComPorts->Items()[i].ends_with("sorvel-sim")) dialog.ComPorts->SetItemIndex(i);
-            dialog.rb1->SetChecked(true);
-            dialog.MKEdit->SetText(kKey);
-            dialog.SetModalResult(ui::mrOk);
-        });
-        const Lap lap = benchsupport::Timed(controller->Wire(), [this, operation] {
-            if (!controller->Connect()) throw std::runtime_error("the program did not connect to sorvel-sim");
-            ((*controller).*operation)();
-        });
-        failed = failed || controller->GetDeviceController() == nullptr || !controller->GetDeviceController()->Errors.Empty();
-        controller->Disconnect();
-        return lap;
-    }
-    // Lines in the log tree as the exchanges write them, until it holds `lines` in all.
-    void FillLog(int lines)
-    {
-        while (main->tvLog->Items().RootCount() < lines)
-            controller->Log->AddText("<<<< 17.05.2024 13:45:10", "+typepan", 0xFF0000);
-    }
-
-    bool failed = false;
-
-private:
-    ui::Application app;
-    ui::ScriptedServices services;
-    TFormMain* main = app.CreateForm<TFormMain>("FormMain");
-    std::unique_ptr<BenchController> controller = MakeFormsController<BenchController>(main, main->PagesPane, main->tv1);
-};
 
 bool CommandsAndHistory(const fs::path& folder)
 {
@@ -269,7 +199,8 @@ bool CommandsAndHistory(const fs::path& folder)
     TComPortWorker worker(true, true);
     worker.Open(sim.port.string(), br19200);
     WireLog wire;
-    TDevSorvel7QX1 device(worker, &wire);
+    TDeviceController controller(worker, &wire);
+    TDevSorvel7QX1& device = controller.Device();
     const std::vector<Routine> reads = Reads(), writes = Writes();
     int failed = 0;
     const Lap commands = Timed(wire, [&] {
@@ -279,7 +210,7 @@ bool CommandsAndHistory(const fs::path& folder)
     std::printf("%zu reads and %zu writes, %d failed\n", reads.size(), writes.size(), failed);
     LineFigure("every command read and written", commands);
 
-    BenchSteps steps(device, wire);
+    TControllerSteps steps(controller);
     FormHistory = ui::App().CreateForm<TFormHistory>("FormHistory");
     THistoryReader reader(steps, *FormHistory);
     FormHistory->FirstRecord = 1000;
@@ -290,8 +221,9 @@ bool CommandsAndHistory(const fs::path& folder)
         download = reader.SaveToFile(folder / HistoryTextFileName, [] { return true; });
     }));
     std::printf("records written: %d%s\n", download.RecordsWritten, download.Failed ? " (failed)" : "");
+    for (int i = 0; i < controller.Errors.Count(); ++i) std::fprintf(stderr, "error: %s\n", controller.Errors[i].c_str());
     FormHistory = nullptr;
-    return failed == 0 && pageOk && !download.Failed && download.RecordsWritten == 1000;
+    return failed == 0 && pageOk && !download.Failed && download.RecordsWritten == 1000 && controller.Errors.Empty();
 }
 
 bool Upload()
@@ -321,29 +253,60 @@ bool Upload()
     const bool done = thread.Result() == TUploadResult::Done && device.FirmwareWritten();
     const double payload = kRows * FirmwareRowBytes;
     const double lineSeconds = static_cast<double>(wire.bytes) / kBytesPerSecond;
-    const double waitSeconds = TUploadOptions{}.FinalWaitMs / 1000.0;
     std::printf("upload %s: %.0f payload bytes, %zu frame bytes, %.3f s, %.3f s with the final wait\n",
                 done ? "done" : "FAILED", payload, wire.bytes.load(), seconds, withWait);
     Figure("64 KiB upload, payload rate", payload / seconds, payload / lineSeconds, " B/s", ">= 0.95", 1);
+    const double waitSeconds = TUploadOptions{}.FinalWaitMs / 1000.0;
     Figure("64 KiB upload with the final 15 s wait", payload / withWait, payload / (lineSeconds + waitSeconds), " B/s",
            ">= 0.95", 1);
     return done;
 }
 
+// The main window, its forms controller and the log tree, connected through the connect dialog.
 bool Pages(const fs::path& folder, const char* panel, const std::string& name)
 {
     const SimProcess sim(folder / "ports", {"--panel", panel, "--master-key", kKey});
-    Program p;
-    const Lap read = p.Timed(&TS7QX1FormsController::ReadAll);
-    p.FillLog(kLogLines);
-    const Lap longLog = p.Timed(&TS7QX1FormsController::ReadAll);
+    ui::Application app;
+    ui::ScriptedServices services;
+    app.SetDialogs(&services);
+    TFormMain* main = app.CreateForm<TFormMain>("FormMain");
+    main->Show();
+    const auto controller = MakeFormsController<BenchController>(main, main->PagesPane, main->tv1);
+    main->FormsController = controller.get();
+    bool failed = false;
+    // Connects through the connect dialog, runs the operation, disconnects; the time and bytes from the
+    // connect on.
+    const auto timed = [&](void (TS7QX1FormsController::*operation)()) {
+        services.AnswerModal([](ui::TForm& form) {
+            auto& dialog = static_cast<TFormConnect&>(form);
+            for (int i = 0; i < dialog.ComPorts->Items().Count(); ++i)
+                if (dialog.ComPorts->Items()[i].ends_with("sorvel-sim")) dialog.ComPorts->SetItemIndex(i);
+            dialog.rb1->SetChecked(true);
+            dialog.MKEdit->SetText(kKey);
+            dialog.SetModalResult(ui::mrOk);
+        });
+        const Lap lap = Timed(controller->Wire(), [&] {
+            if (!controller->Connect()) throw std::runtime_error("the program did not connect to sorvel-sim");
+            ((*controller).*operation)();
+        });
+        failed = failed || controller->GetDeviceController() == nullptr || !controller->GetDeviceController()->Errors.Empty();
+        controller->Disconnect();
+        return lap;
+    };
+    const Lap read = timed(&TS7QX1FormsController::ReadAll);
+    // Lines in the log tree as the exchanges write them.
+    while (main->tvLog->Items().RootCount() < kLogLines)
+        controller->Log->AddText("<<<< 17.05.2024 13:45:10", "+typepan", 0xFF0000);
+    const Lap longLog = timed(&TS7QX1FormsController::ReadAll);
     LineFigure("read-all, " + name, read);
-    LineFigure("write-all, " + name, p.Timed(&TS7QX1FormsController::WriteAll));
+    LineFigure("write-all, " + name, timed(&TS7QX1FormsController::WriteAll));
     std::printf("read-all after %d log lines, %s: %.3f s (%zu bytes) against %.3f s (%zu bytes) fresh\n", kLogLines,
                 name.c_str(), longLog.seconds, longLog.bytes, read.seconds, read.bytes);
     Figure("read-all after 20,000 log lines, " + name, longLog.seconds, read.seconds, " s", "<= 1.05");
-    if (p.failed) std::printf("  an operation FAILED or listed errors\n");
-    return !p.failed && longLog.bytes == read.bytes;
+    if (failed) std::printf("  an operation FAILED or listed errors\n");
+    main->FormsController = nullptr;
+    app.SetDialogs(nullptr);
+    return !failed && longLog.bytes == read.bytes;
 }
 
 }  // namespace
