@@ -114,6 +114,14 @@ inline void Key(QWidget* window, Qt::Key key, Qt::KeyboardModifiers mods = {})
     QTest::keyClick(window->windowHandle(), key, mods);
 }
 
+// Clicks into the edit, selects all it holds with Ctrl+A and types the text over it.
+inline void Retype(QLineEdit* edit, const QString& text)
+{
+    ASSERT_TRUE(Click(edit));
+    Key(edit->window(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(edit, text);
+}
+
 // Saves the window's picture as sorvel7qx3-<name>.png in the working folder (the build folder's tests)
 // and tells whether it shows more than a few colours.
 inline bool Shot(QWidget* window, const std::string& name)

@@ -311,9 +311,6 @@ INSTANTIATE_TEST_SUITE_P(Changes, MirrorTreeTest, ::testing::Values(
     TreeCase{"TheModelSelectsAndTheFirstRowStays", [](MirrorTreeTest& s) {
         s.tree->SetSelected(s.Root(5));
         s.tree->SetSelected(s.Root(25)); }},
-    TreeCase{"TheUserSelectsARow", [](MirrorTreeTest& s) {
-        s.view->setCurrentItem(s.view->topLevelItem(7));
-        EXPECT_EQ(s.tree->Selected(), s.Root(7)); }},
     TreeCase{"RowsComeAboveTheFirstRow", [](MirrorTreeTest& s) {
         s.tree->SetTopItem(s.Root(8));
         s.tree->Items().Insert(s.Root(4), "above");

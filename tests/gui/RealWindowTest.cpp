@@ -305,11 +305,7 @@ void AnswerFileDialog(const fs::path& path, const char* accept)
     ASSERT_NE(dialog, nullptr);
     EXPECT_NE(screen::Find(dialog, accept), nullptr) << "no \"" << accept << "\" on the file dialog";
     EXPECT_NE(screen::Find(dialog, "Отмена"), nullptr);
-    auto* name = screen::RightOf<QLineEdit>(dialog, "Имя файла:");
-    ASSERT_NE(name, nullptr);
-    ASSERT_TRUE(screen::Click(name));
-    screen::Key(dialog, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(name, QString::fromStdString(path.string()));
+    screen::Retype(screen::RightOf<QLineEdit>(dialog, "Имя файла:"), QString::fromStdString(path.string()));
     screen::Key(dialog, Qt::Key_Return);
 }
 
@@ -397,10 +393,7 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
            [&] {
                Choose(screen::RightOf<QComboBox>(dialog, "Com-порт:"), kPortLink);
                ASSERT_TRUE(screen::Click(screen::Find(dialog, "Кабель программирования")));
-               auto* key = screen::RightOf<QLineEdit>(dialog, "Мастер-ключ:");
-               ASSERT_TRUE(screen::Click(key));
-               screen::Key(dialog, Qt::Key_A, Qt::ControlModifier);
-               QTest::keyClicks(key, kMasterKey);
+               screen::Retype(screen::RightOf<QLineEdit>(dialog, "Мастер-ключ:"), kMasterKey);
                ASSERT_TRUE(screen::Click(screen::Find(dialog, "OK")));
            });
     p.When("connected", [] { return Enabled("Отключиться") && !Enabled("Подключиться"); }, [&] {
