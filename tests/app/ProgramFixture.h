@@ -60,18 +60,16 @@ protected:
     }
 };
 
-// The simulated communicator, with one request's reply replaced on demand (a device that answers
-// something other than what the communicator would), and a gate that sees every request first, in the
-// line's thread: it may take its time, or return false to leave the request unanswered.
-class OverridingResponder : public sim::Responder {
+// The simulated communicator behind a gate that sees every request first, in the line's thread: it may
+// take its time, or return false to leave the request unanswered.
+class GatedResponder : public sim::Responder {
 public:
-    explicit OverridingResponder(sim::Responder& device) : device_(device) {}
+    explicit GatedResponder(sim::Responder& device) : device_(device) {}
     std::string Answer(const std::string& request) override
     {
         {
             const std::lock_guard lock(mutex_);
             if (gate_ && !gate_(request)) return {};
-            if (request == request_) return reply_;
         }
         return device_.Answer(request);
     }
@@ -80,18 +78,10 @@ public:
         const std::lock_guard lock(mutex_);
         gate_ = std::move(gate);
     }
-    void Override(std::string request, std::string reply)
-    {
-        const std::lock_guard lock(mutex_);
-        request_ = std::move(request);
-        reply_ = std::move(reply);
-    }
 
 private:
     sim::Responder& device_;
     std::mutex mutex_;
-    std::string request_;
-    std::string reply_;
     std::function<bool(const std::string&)> gate_;
 };
 
@@ -106,7 +96,7 @@ struct CableDevice {
     }
     sim::Pty pty;
     sim::Communicator device;
-    OverridingResponder responder{device};
+    GatedResponder responder{device};
     sim::Line line{pty, responder};
 };
 
@@ -237,12 +227,15 @@ protected:
         for (int i = 0; i < tree.Items().RootCount(); ++i) texts.push_back(tree.Items().Root(i)->Text());
         return texts;
     }
-    std::vector<std::string> TreeTexts() const { return RootTexts(*main->tv1); }
-    std::vector<std::string> LogLines() const { return RootTexts(*main->tvLog); }
     bool Logged(const std::string& text) const
     {
-        const auto lines = LogLines();
+        const auto lines = RootTexts(*main->tvLog);
         return std::find(lines.begin(), lines.end(), text) != lines.end();
+    }
+    bool Sent(const std::string& request) const
+    {
+        const auto requests = cable->line.Requests();
+        return std::find(requests.begin(), requests.end(), request) != requests.end();
     }
     std::vector<std::string> Boxes()
     {
