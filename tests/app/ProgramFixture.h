@@ -107,7 +107,6 @@ struct ConnectChoice {
     std::string phone = "";
     std::string key = "1234";
     bool ok = true;
-    bool touchLineType = true;
 };
 
 inline ConnectChoice Cable(std::string port) { return ConnectChoice{std::move(port)}; }
@@ -177,19 +176,18 @@ protected:
         modemDevice = std::make_unique<sim::Communicator>(Profile(build), scope.Clock(), testsupport::SimDevice::kWallStart);
         modemLine = std::make_unique<sim::ModemLine>(*modemDevice, folder / "ports", "sim-modem", scope.Clock());
     }
-    // Answers the next connect dialog as the user would; records what it showed.
+    // Answers the next connect dialog as the user would.
     void AnswerConnect(const ConnectChoice& choice)
     {
-        scope.Services().AnswerModal([this, choice](ui::TForm& form) {
+        scope.Services().AnswerModal([choice](ui::TForm& form) {
             auto& dialog = static_cast<TFormConnect&>(form);
-            shownCable = dialog.rb1->Checked();
             ui::TStrings& ports = dialog.ComPorts->Items();
             for (int i = 0; i < ports.Count(); ++i)
                 if (ports[i].ends_with(choice.port)) dialog.ComPorts->SetItemIndex(i);
             // A whole path the list does not offer: a port that went after the list was made.
             if (choice.port.starts_with('/') && ports.IndexOfExact(choice.port) < 0)
                 dialog.ComPorts->SetItemIndex(ports.Add(choice.port));
-            if (choice.touchLineType) (choice.modem ? dialog.rb2 : dialog.rb1)->SetChecked(true);
+            (choice.modem ? dialog.rb2 : dialog.rb1)->SetChecked(true);
             dialog.cbPhones->SetText(choice.phone);
             dialog.MKEdit->SetText(choice.key);
             dialog.SetModalResult(choice.ok ? ui::mrOk : ui::mrCancel);
@@ -252,7 +250,6 @@ protected:
     std::unique_ptr<CableDevice> cable;
     std::unique_ptr<sim::Communicator> modemDevice;
     std::unique_ptr<sim::ModemLine> modemLine;
-    bool shownCable = false;
 };
 
 }  // namespace programtest

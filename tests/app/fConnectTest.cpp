@@ -189,36 +189,9 @@ struct SearchFixture : ConnectFixture {
     std::unique_ptr<sim::Line> deviceLine;
 };
 
-TEST_F(SearchFixture, FindsTheDeviceOnTheSecondOfThreePortsWithTheDialogLockedMeanwhile)
-{
-    ports = {Silent("a-silent"), Device("b-device"), Silent("c-silent"), (folder / "d-missing").string()};
-    const auto start = scope.Clock().NowMs();
-    bool lockedMeanwhile = false;
-    std::string captionMeanwhile;
-    scope.Services().AnswerModal([&](ui::TForm&) {
-        ui::App().Post([&] { driver.Click(*dlg->AutoSearchButton); });
-        When([&] { return dlg->Searching; },
-             [&] {
-                 captionMeanwhile = dlg->Caption();
-                 lockedMeanwhile = !driver.Click(*dlg->KitDialogButtons1->ButtonOk()) && !dlg->ComPorts->Enabled() &&
-                                   !dlg->UpdateCOMsSpeedButton->Enabled() && !dlg->AutoSearchButton->Enabled();
-             });
-    });
-    EXPECT_EQ(dlg->ShowModal(), ui::mrOk);
-    EXPECT_EQ(dlg->ComPorts->Text(), ports[1]);
-    EXPECT_GE(scope.Clock().ElapsedSince(start), 5000u) << "the first port had its whole five seconds";
-    EXPECT_EQ(captionMeanwhile, ports[0]);
-    EXPECT_TRUE(lockedMeanwhile);
-    ExpectIdle();
-    EXPECT_TRUE(dlg->AutoSearchButton->Enabled());
-    EXPECT_TRUE(Boxes().empty());
-    ExpectFree({ports[0], ports[1], ports[2]});
-    EXPECT_EQ(deviceLine->Requests(), (std::vector<std::string>{"+v"})) << "the third was never opened";
-}
-
 // No port at all; then a port that vanishes while it is tried (reported), a link to something that is no
 // terminal (it opens but cannot be set up: skipped quietly) and a port nobody answers on.
-TEST_F(SearchFixture, NoPortAFailingPortOrNoAnswerIsToldACancelStopsAndTheDialogStaysOpen)
+TEST_F(SearchFixture, NoPortAFailingPortOrNoAnswerIsToldACancelStopsItAndTheDeviceIsFoundOnItsPort)
 {
     dlg->Show();
     ASSERT_TRUE(driver.Click(*dlg->AutoSearchButton));
@@ -261,6 +234,29 @@ TEST_F(SearchFixture, NoPortAFailingPortOrNoAnswerIsToldACancelStopsAndTheDialog
     ExpectIdle();
     EXPECT_EQ(State(), "01 110 5816  ");
     ExpectFree(ports);
+
+    // The device on the second of three ports: found, with the dialog locked meanwhile.
+    ASSERT_TRUE(driver.Click(*dlg->rb1));
+    ports = {Silent("f-silent"), Device("g-device"), Silent("h-silent"), (folder / "i-missing").string()};
+    bool lockedMeanwhile = false;
+    std::string captionMeanwhile;
+    When([&] { return dlg->Searching; },
+         [&] {
+             captionMeanwhile = dlg->Caption();
+             lockedMeanwhile = !driver.Click(*dlg->KitDialogButtons1->ButtonOk()) && !dlg->ComPorts->Enabled() &&
+                               !dlg->UpdateCOMsSpeedButton->Enabled() && !dlg->AutoSearchButton->Enabled();
+         });
+    const auto foundFrom = scope.Clock().NowMs();
+    ASSERT_TRUE(driver.Click(*dlg->AutoSearchButton));
+    EXPECT_EQ(dlg->ModalResult(), ui::mrOk);
+    EXPECT_EQ(dlg->ComPorts->Text(), ports[1]);
+    EXPECT_GE(scope.Clock().ElapsedSince(foundFrom), 5000u) << "the first port had its whole five seconds";
+    EXPECT_EQ(captionMeanwhile, ports[0]);
+    EXPECT_TRUE(lockedMeanwhile);
+    ExpectIdle();
+    EXPECT_TRUE(Boxes().empty());
+    ExpectFree({ports[0], ports[1], ports[2]});
+    EXPECT_EQ(deviceLine->Requests(), (std::vector<std::string>{"+v"})) << "the third was never opened";
     ASSERT_TRUE(driver.Click(*dlg->KitDialogButtons1->ButtonCancel()));
     EXPECT_EQ(dlg->ModalResult(), ui::mrCancel) << "not searching, Cancel closes";
 }
