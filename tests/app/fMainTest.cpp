@@ -57,7 +57,6 @@ TEST_F(MainWindowTest, StartsDisconnectedWithTheUpdateFromAFileLockedAndTheMissi
     EXPECT_EQ(VisibleFlags(main->N6, main->mnuUpdate, main->KitProgressBar1), "000") << "the code is compared exactly";
     EXPECT_EQ(EnabledFlags(main->tbConnect, main->tbDisconnect, main->tbRead, main->tbDefault, main->mnuSave, main->N8), "100011");
     EXPECT_TRUE(main->Caption().starts_with("Программа настройки \"Sorvel GSM-7-QX3\" v.")) << main->Caption();
-    EXPECT_EQ(main->KitProgressBar1->Left(), 360) << "in the place of panel 4";
     const auto lines = RootTexts(*main->tvLog);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_TRUE(lines[0].starts_with("Таблица сообщений не загружена.")) << lines[0];
