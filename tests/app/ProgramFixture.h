@@ -110,13 +110,7 @@ struct ConnectChoice {
 };
 
 inline ConnectChoice Cable(std::string port) { return ConnectChoice{std::move(port)}; }
-inline ConnectChoice Modem(std::string port, std::string phone)
-{
-    ConnectChoice c{std::move(port)};
-    c.modem = true;
-    c.phone = std::move(phone);
-    return c;
-}
+inline ConnectChoice Modem(std::string port, std::string phone) { return {std::move(port), true, std::move(phone)}; }
 template <class F>
 ConnectChoice With(ConnectChoice c, F change)
 {
