@@ -23,7 +23,7 @@ using S7QX1FormsControllerTest = ProgramFixture;
 
 // The sequence runs under the wait cursor and the status message; a second connect meanwhile (toolbar, menu, shortcut) is refused
 // without a word; the disconnect gives the window back.
-TEST_F(S7QX1FormsControllerTest, CableConnectLogsInShowsItsWorkRefusesASecondConnectAndDisconnects)
+TEST_F(S7QX1FormsControllerTest, CableConnectLogsInShowsItsWorkRefusesASecondConnectAndAModemLineWithoutANumberIsNotDialled)
 {
     Start();
     AddCable(120);
@@ -54,6 +54,14 @@ TEST_F(S7QX1FormsControllerTest, CableConnectLogsInShowsItsWorkRefusesASecondCon
 
     controller->Disconnect();
     EXPECT_EQ(main->StatusText(TFormMain::PanelPort), "");
+
+    // A modem line without a phone number is not dialled: a device straight on the line answers.
+    cable->line.ClearReceived();
+    AnswerConnect(Modem("sim-cable", "  "));
+    ASSERT_TRUE(controller->Connect());
+    EXPECT_EQ(scope.Services().ModalForms(), (std::vector<std::string>{"FormConnect", "FormConnect"}));
+    EXPECT_FALSE(Sent("CABLE CONNECT"));
+    EXPECT_TRUE(Sent("+id1234"));
 }
 
 TEST_F(S7QX1FormsControllerTest, ClosingTheWindowDuringAConnectStopsItAtItsNextStepThenCloses)
@@ -159,17 +167,6 @@ TEST_F(S7QX1FormsControllerTest, ModemConnectDialsThroughTheDialogReadsAPageOver
     const auto requests = modemLine->line().Requests();
     EXPECT_EQ(std::count(requests.begin(), requests.end(), "CABLE CONNECT"), 0) << "no cable handshake on a modem";
     EXPECT_TRUE(Boxes().empty());
-}
-
-TEST_F(S7QX1FormsControllerTest, AModemLineWithoutAPhoneNumberIsNotDialledButLogsIn)
-{
-    Start();
-    AddCable(120);
-    AnswerConnect(Modem("sim-cable", "  "));
-    ASSERT_TRUE(controller->Connect()) << "a device straight on the line answers";
-    EXPECT_EQ(scope.Services().ModalForms(), std::vector<std::string>{"FormConnect"});
-    EXPECT_FALSE(Sent("CABLE CONNECT"));
-    EXPECT_TRUE(Sent("+id1234"));
 }
 
 // ------------------------------------------------------------------ gates
