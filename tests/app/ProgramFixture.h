@@ -60,18 +60,16 @@ protected:
     }
 };
 
-// The simulated communicator, with one request's reply replaced on demand (a device that answers
-// something other than what the communicator would), and a gate that sees every request first, in the
-// line's thread: it may take its time, or return false to leave the request unanswered.
-class OverridingResponder : public sim::Responder {
+// The simulated communicator behind a gate that sees every request first, in the line's thread: it may
+// take its time, or return false to leave the request unanswered.
+class GatedResponder : public sim::Responder {
 public:
-    explicit OverridingResponder(sim::Responder& device) : device_(device) {}
+    explicit GatedResponder(sim::Responder& device) : device_(device) {}
     std::string Answer(const std::string& request) override
     {
         {
             const std::lock_guard lock(mutex_);
             if (gate_ && !gate_(request)) return {};
-            if (request == request_) return reply_;
         }
         return device_.Answer(request);
     }
@@ -80,18 +78,10 @@ public:
         const std::lock_guard lock(mutex_);
         gate_ = std::move(gate);
     }
-    void Override(std::string request, std::string reply)
-    {
-        const std::lock_guard lock(mutex_);
-        request_ = std::move(request);
-        reply_ = std::move(reply);
-    }
 
 private:
     sim::Responder& device_;
     std::mutex mutex_;
-    std::string request_;
-    std::string reply_;
     std::function<bool(const std::string&)> gate_;
 };
 
@@ -106,7 +96,7 @@ struct CableDevice {
     }
     sim::Pty pty;
     sim::Communicator device;
-    OverridingResponder responder{device};
+    GatedResponder responder{device};
     sim::Line line{pty, responder};
 };
 
@@ -117,17 +107,10 @@ struct ConnectChoice {
     std::string phone = "";
     std::string key = "1234";
     bool ok = true;
-    bool touchLineType = true;
 };
 
 inline ConnectChoice Cable(std::string port) { return ConnectChoice{std::move(port)}; }
-inline ConnectChoice Modem(std::string port, std::string phone)
-{
-    ConnectChoice c{std::move(port)};
-    c.modem = true;
-    c.phone = std::move(phone);
-    return c;
-}
+inline ConnectChoice Modem(std::string port, std::string phone) { return {std::move(port), true, std::move(phone)}; }
 template <class F>
 ConnectChoice With(ConnectChoice c, F change)
 {
@@ -187,19 +170,18 @@ protected:
         modemDevice = std::make_unique<sim::Communicator>(Profile(build), scope.Clock(), testsupport::SimDevice::kWallStart);
         modemLine = std::make_unique<sim::ModemLine>(*modemDevice, folder / "ports", "sim-modem", scope.Clock());
     }
-    // Answers the next connect dialog as the user would; records what it showed.
+    // Answers the next connect dialog as the user would.
     void AnswerConnect(const ConnectChoice& choice)
     {
-        scope.Services().AnswerModal([this, choice](ui::TForm& form) {
+        scope.Services().AnswerModal([choice](ui::TForm& form) {
             auto& dialog = static_cast<TFormConnect&>(form);
-            shownCable = dialog.rb1->Checked();
             ui::TStrings& ports = dialog.ComPorts->Items();
             for (int i = 0; i < ports.Count(); ++i)
                 if (ports[i].ends_with(choice.port)) dialog.ComPorts->SetItemIndex(i);
             // A whole path the list does not offer: a port that went after the list was made.
             if (choice.port.starts_with('/') && ports.IndexOfExact(choice.port) < 0)
                 dialog.ComPorts->SetItemIndex(ports.Add(choice.port));
-            if (choice.touchLineType) (choice.modem ? dialog.rb2 : dialog.rb1)->SetChecked(true);
+            (choice.modem ? dialog.rb2 : dialog.rb1)->SetChecked(true);
             dialog.cbPhones->SetText(choice.phone);
             dialog.MKEdit->SetText(choice.key);
             dialog.SetModalResult(choice.ok ? ui::mrOk : ui::mrCancel);
@@ -237,12 +219,15 @@ protected:
         for (int i = 0; i < tree.Items().RootCount(); ++i) texts.push_back(tree.Items().Root(i)->Text());
         return texts;
     }
-    std::vector<std::string> TreeTexts() const { return RootTexts(*main->tv1); }
-    std::vector<std::string> LogLines() const { return RootTexts(*main->tvLog); }
     bool Logged(const std::string& text) const
     {
-        const auto lines = LogLines();
+        const auto lines = RootTexts(*main->tvLog);
         return std::find(lines.begin(), lines.end(), text) != lines.end();
+    }
+    bool Sent(const std::string& request) const
+    {
+        const auto requests = cable->line.Requests();
+        return std::find(requests.begin(), requests.end(), request) != requests.end();
     }
     std::vector<std::string> Boxes()
     {
@@ -259,7 +244,6 @@ protected:
     std::unique_ptr<CableDevice> cable;
     std::unique_ptr<sim::Communicator> modemDevice;
     std::unique_ptr<sim::ModemLine> modemLine;
-    bool shownCable = false;
 };
 
 }  // namespace programtest

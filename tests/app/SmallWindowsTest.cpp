@@ -28,7 +28,8 @@ protected:
     TTimer* Timer1 = Create<TTimer>(main, "Timer1");
 };
 
-TEST_F(SmallWindows, CarryTheirTitlesAndTexts)
+// The waiting window shows when made; the About window closes with its button.
+TEST_F(SmallWindows, CarryTheirTitlesAndTextsAndShowAndClose)
 {
     auto* progress = Create<TFormProgress>(main, "FormProgress");
     auto* errors = Create<TFormErrors>(main, "FormErrors");
@@ -44,6 +45,10 @@ TEST_F(SmallWindows, CarryTheirTitlesAndTexts)
     ASSERT_FALSE(ProgramFileVersion().empty());
     EXPECT_EQ(about->KitLabel2->Caption(), "Программа настройки \"Sorvel GSM-7-QX3\"\nВерсия " + ProgramFileVersion());
     EXPECT_FALSE(about->KitURLLabel1->Visible()) << "no web address is known: nothing to click";
+    EXPECT_TRUE(waiting->Visible()) << "shown when made";
+    about->Show();
+    about->Button1Click(about->Button1);
+    EXPECT_FALSE(about->Visible()) << "closed by its button without a modal loop";
 }
 
 // The cancel hides the window at once and leaves the watchdog to the exchange that may still run; a click
@@ -71,15 +76,6 @@ TEST_F(SmallWindows, TheProgressWindowsCancel)
     EXPECT_TRUE(form->Cancelled());
     form->Restart();
     EXPECT_FALSE(form->Cancelled());
-}
-
-TEST_F(SmallWindows, TheWaitingWindowShowsWhenMadeAndTheAboutWindowClosesWithItsButtonWithoutAModalLoop)
-{
-    EXPECT_TRUE(Create<TFormWaiting>(main, "FormWaiting")->Visible()) << "shown when made";
-    auto* about = Create<TFormAbout>(main, "FormAbout");
-    about->Show();
-    about->Button1Click(about->Button1);
-    EXPECT_FALSE(about->Visible());
 }
 
 }  // namespace

@@ -8,37 +8,17 @@
 #include <string>
 #include <vector>
 
-#include "app/S7QX1FormsController.h"
-#include "app/fAbout.h"
 #include "app/fCommon.h"
-#include "app/fDial.h"
-#include "app/fErrors.h"
 #include "app/fLoad.h"
 #include "app/fMain.h"
-#include "app/fUpdateIns.h"
-#include "app/fUpdateInsertion.h"
-#include "platform/ProgramFolder.h"
-#include "ui/Application.h"
+#include "tests/app/ProgramFixture.h"
 
 namespace {
 
-class StartupTest : public ::testing::Test {
+// The program folder of the main window's tests; the program makes its own windows.
+class StartupTest : public programtest::ProgramFixture {
 protected:
-    StartupTest()
-    {
-        folder = std::filesystem::temp_directory_path() /
-                 ("startup-" + std::to_string(::getpid()) + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directories(folder);
-        ::setenv(platform::kProgramFolderVariable, folder.c_str(), 1);
-    }
-    ~StartupTest() override
-    {
-        FinishProgram();
-        ::unsetenv(platform::kProgramFolderVariable);
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    }
+    ~StartupTest() override { FinishProgram(); }
     // Watches the splash at every pass of the event pump while it lives.
     void WatchSplash()
     {
@@ -53,8 +33,6 @@ protected:
         });
     }
 
-    ui::ApplicationScope scope;
-    std::filesystem::path folder;
     std::vector<int> opacities;
 };
 

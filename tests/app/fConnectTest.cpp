@@ -106,8 +106,16 @@ TEST_F(ConnectFixture, StartsOnTheCableWithTheFactoryKeyTheLineChoiceEnablesPhon
     EXPECT_EQ(dlg->ComPorts->ItemIndex(), -1);
 }
 
-TEST_F(ConnectFixture, OkNeedsAPortAndCancelCloses)
+TEST_F(ConnectFixture, OkNeedsAPortAndCancelClosesAndSavingLeavesTheNumbersOfALongerListAndTheBarsButtonsOut)
 {
+    dlg->cbPhones->Items().Add("111");
+    TMemIniFile ini = Ini("[FormConnect]\nDialPhone5=left from a longer list\n");
+    dlg->SaveSettings(ini);
+    EXPECT_EQ(ini.ReadString("FormConnect", "DialPhonesNum", ""), "1");
+    EXPECT_EQ(ini.ReadString("FormConnect", "DialPhone5", ""), "left from a longer list");
+    EXPECT_FALSE(ini.ValueExists("Connect", "DialPhonesNum"));
+    for (const std::string& key : ini.ReadSection("FormConnect")) EXPECT_EQ(key.find("Button"), std::string::npos) << key;
+
     TKitDialogButtons& bar = *dlg->KitDialogButtons1;
     EXPECT_EQ(bar.CaptionOk() + bar.CaptionCancel(), "OKCancel");
     scope.Services().AnswerModal([&](ui::TForm&) {
@@ -122,15 +130,8 @@ TEST_F(ConnectFixture, OkNeedsAPortAndCancelCloses)
 
     ports = {"/dev/ttyUSB0"};
     dlg->UpdateComPorts();
-    // The button, and the keys the bar's buttons answer.
-    const std::pair<std::function<void()>, ui::TModalResult> presses[] = {
-        {[&] { driver.Click(*bar.ButtonOk()); }, ui::mrOk},
-        {[&] { driver.PressKey(*dlg->MKEdit, ui::VK_ESCAPE); }, ui::mrCancel},
-        {[&] { driver.PressKey(*dlg->MKEdit, ui::VK_RETURN); }, ui::mrOk}};
-    for (const auto& [press, result] : presses) {
-        scope.Services().AnswerModal([&](ui::TForm&) { ui::App().Post(press); });
-        EXPECT_EQ(dlg->ShowModal(), result);
-    }
+    scope.Services().AnswerModal([&](ui::TForm&) { ui::App().Post([&] { driver.Click(*bar.ButtonOk()); }); });
+    EXPECT_EQ(dlg->ShowModal(), ui::mrOk);
     EXPECT_EQ(Boxes().size(), 1u);
 }
 
@@ -164,17 +165,6 @@ INSTANTIATE_TEST_SUITE_P(
                                    "10 001 5816 111,222 typed"},
                       SettingsCase{"[FormConnect]\nDialPhonesNum=-3\nDialPhone1=111\n", "10 001 5816  typed"}));
 
-TEST_F(ConnectFixture, SavingLeavesTheNumbersOfALongerListAndTheBarsButtonsOut)
-{
-    dlg->cbPhones->Items().Add("111");
-    TMemIniFile ini = Ini("[FormConnect]\nDialPhone5=left from a longer list\n");
-    dlg->SaveSettings(ini);
-    EXPECT_EQ(ini.ReadString("FormConnect", "DialPhonesNum", ""), "1");
-    EXPECT_EQ(ini.ReadString("FormConnect", "DialPhone5", ""), "left from a longer list");
-    EXPECT_FALSE(ini.ValueExists("Connect", "DialPhonesNum"));
-    for (const std::string& key : ini.ReadSection("FormConnect")) EXPECT_EQ(key.find("Button"), std::string::npos) << key;
-}
-
 // ------------------------------------------------------------------ the automatic search
 
 // Ports for the search: links in the folder (named so that their order is known), each a pseudo-terminal;
@@ -199,36 +189,9 @@ struct SearchFixture : ConnectFixture {
     std::unique_ptr<sim::Line> deviceLine;
 };
 
-TEST_F(SearchFixture, FindsTheDeviceOnTheSecondOfThreePortsWithTheDialogLockedMeanwhile)
-{
-    ports = {Silent("a-silent"), Device("b-device"), Silent("c-silent"), (folder / "d-missing").string()};
-    const auto start = scope.Clock().NowMs();
-    bool lockedMeanwhile = false;
-    std::string captionMeanwhile;
-    scope.Services().AnswerModal([&](ui::TForm&) {
-        ui::App().Post([&] { driver.Click(*dlg->AutoSearchButton); });
-        When([&] { return dlg->Searching; },
-             [&] {
-                 captionMeanwhile = dlg->Caption();
-                 lockedMeanwhile = !driver.Click(*dlg->KitDialogButtons1->ButtonOk()) && !dlg->ComPorts->Enabled() &&
-                                   !dlg->UpdateCOMsSpeedButton->Enabled() && !dlg->AutoSearchButton->Enabled();
-             });
-    });
-    EXPECT_EQ(dlg->ShowModal(), ui::mrOk);
-    EXPECT_EQ(dlg->ComPorts->Text(), ports[1]);
-    EXPECT_GE(scope.Clock().ElapsedSince(start), 5000u) << "the first port had its whole five seconds";
-    EXPECT_EQ(captionMeanwhile, ports[0]);
-    EXPECT_TRUE(lockedMeanwhile);
-    ExpectIdle();
-    EXPECT_TRUE(dlg->AutoSearchButton->Enabled());
-    EXPECT_TRUE(Boxes().empty());
-    ExpectFree({ports[0], ports[1], ports[2]});
-    EXPECT_EQ(deviceLine->Requests(), (std::vector<std::string>{"+v"})) << "the third was never opened";
-}
-
 // No port at all; then a port that vanishes while it is tried (reported), a link to something that is no
 // terminal (it opens but cannot be set up: skipped quietly) and a port nobody answers on.
-TEST_F(SearchFixture, NoPortAFailingPortOrNoAnswerIsToldAndTheDialogStaysOpen)
+TEST_F(SearchFixture, NoPortAFailingPortOrNoAnswerIsToldACancelStopsItAndTheDeviceIsFoundOnItsPort)
 {
     dlg->Show();
     ASSERT_TRUE(driver.Click(*dlg->AutoSearchButton));
@@ -250,13 +213,11 @@ TEST_F(SearchFixture, NoPortAFailingPortOrNoAnswerIsToldAndTheDialogStaysOpen)
     ExpectIdle();
     EXPECT_TRUE(dlg->AutoSearchButton->Enabled());
     ExpectFree({ports[2]});
-}
 
-// Meanwhile the user also picks the modem and back and the modem again: the search's button stays off.
-TEST_F(SearchFixture, CancelStopsTheSearchAndTheDialogStaysOpen)
-{
-    ports = {Silent("a"), Silent("b")};
-    dlg->Show();
+    // A cancel stops the search and the dialog stays open; meanwhile the user also picks the modem and
+    // back and the modem again: the search's button stays off.
+    scope.Services().ClearRecords();
+    ports = {Silent("d"), Silent("e")};
     When([&] { return dlg->Searching; },
          [&] {
              driver.Click(*dlg->rb2);
@@ -265,14 +226,37 @@ TEST_F(SearchFixture, CancelStopsTheSearchAndTheDialogStaysOpen)
              driver.Click(*dlg->rb2);
          });
     When([&] { return dlg->Searching && dlg->Caption() == ports[1]; }, [&] { driver.Click(*dlg->KitDialogButtons1->ButtonCancel()); });
-    const auto start = scope.Clock().NowMs();
+    const auto cancelledAt = scope.Clock().NowMs();
     ASSERT_TRUE(driver.Click(*dlg->AutoSearchButton));
-    EXPECT_LT(scope.Clock().ElapsedSince(start), 2u * 5000u);
+    EXPECT_LT(scope.Clock().ElapsedSince(cancelledAt), 2u * 5000u);
     EXPECT_EQ(dlg->ModalResult(), ui::mrNone);
     EXPECT_TRUE(Boxes().empty());
     ExpectIdle();
     EXPECT_EQ(State(), "01 110 5816  ");
     ExpectFree(ports);
+
+    // The device on the second of three ports: found, with the dialog locked meanwhile.
+    ASSERT_TRUE(driver.Click(*dlg->rb1));
+    ports = {Silent("f-silent"), Device("g-device"), Silent("h-silent"), (folder / "i-missing").string()};
+    bool lockedMeanwhile = false;
+    std::string captionMeanwhile;
+    When([&] { return dlg->Searching; },
+         [&] {
+             captionMeanwhile = dlg->Caption();
+             lockedMeanwhile = !driver.Click(*dlg->KitDialogButtons1->ButtonOk()) && !dlg->ComPorts->Enabled() &&
+                               !dlg->UpdateCOMsSpeedButton->Enabled() && !dlg->AutoSearchButton->Enabled();
+         });
+    const auto foundFrom = scope.Clock().NowMs();
+    ASSERT_TRUE(driver.Click(*dlg->AutoSearchButton));
+    EXPECT_EQ(dlg->ModalResult(), ui::mrOk);
+    EXPECT_EQ(dlg->ComPorts->Text(), ports[1]);
+    EXPECT_GE(scope.Clock().ElapsedSince(foundFrom), 5000u) << "the first port had its whole five seconds";
+    EXPECT_EQ(captionMeanwhile, ports[0]);
+    EXPECT_TRUE(lockedMeanwhile);
+    ExpectIdle();
+    EXPECT_TRUE(Boxes().empty());
+    ExpectFree({ports[0], ports[1], ports[2]});
+    EXPECT_EQ(deviceLine->Requests(), (std::vector<std::string>{"+v"})) << "the third was never opened";
     ASSERT_TRUE(driver.Click(*dlg->KitDialogButtons1->ButtonCancel()));
     EXPECT_EQ(dlg->ModalResult(), ui::mrCancel) << "not searching, Cancel closes";
 }

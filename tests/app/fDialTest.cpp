@@ -175,7 +175,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // "Отмена" while the modem searches for its network: the way down starts within a poll (the modem worker's
 // own tests hold the dial's wait); then the close box in the very poll that brings CONNECT.
-TEST_F(DialFixture, CancelWhileRegisteringOrTheCloseBoxAsTheCallComesUpTakesItDown)
+TEST_F(DialFixture, CancelWhileRegisteringOrTheCloseBoxAsTheCallComesUpTakesItDownAndARefusedNumberIsNeverDialled)
 {
     sim.modem().SetRegistration(sim::Registration::Searching);
     std::uint64_t cancelledAt = 0;
@@ -203,10 +203,10 @@ TEST_F(DialFixture, CancelWhileRegisteringOrTheCloseBoxAsTheCallComesUpTakesItDo
     EXPECT_EQ(Run(), ui::mrCancel);
     EXPECT_TRUE(closed);
     ExpectDown();
-}
 
-TEST_F(DialFixture, ARefusedNumberIsExplainedAndNeverDialled)
-{
+    // A refused number is explained and never dialled.
+    worker.Open(sim.Path(), br19200);
+    sim.line().ClearReceived();
     dlg->Phone = "123;\r\nATH";
     scope.Services().AnswerModal([this](ui::TForm&) {
         ui::App().Post([this] { driver.Click(*dlg->bReDial); });
