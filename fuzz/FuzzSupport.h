@@ -8,10 +8,10 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "link/ComPortWorker.h"
-#include "link/Communication.h"
 #include "link/LogWriter.h"
 #include "platform/Text.h"
 
@@ -46,27 +46,30 @@ inline std::vector<std::string> Split(std::string_view text, char separator)
 // Every text the link logs is shown in the log tree, so it must be valid UTF-8.
 class CheckingLog : public TLogWriter {
 public:
-    void AddMessage(const std::string& Msg) override { FUZZ_CHECK(platform::IsValidUtf8(Msg)); }
-    void AddError(const std::string& Msg) override { FUZZ_CHECK(platform::IsValidUtf8(Msg)); }
-    void AddInfo(const std::string& Msg) override { FUZZ_CHECK(platform::IsValidUtf8(Msg)); }
-    void AddText(const std::string& Caption, const std::string& Text, TColor) override
-    {
-        FUZZ_CHECK(platform::IsValidUtf8(Caption));
-        FUZZ_CHECK(platform::IsValidUtf8(Text));
-    }
+    void AddMessage(const std::string& Msg) override { Check({Msg}); }
+    void AddError(const std::string& Msg) override { Check({Msg}); }
+    void AddInfo(const std::string& Msg) override { Check({Msg}); }
+    void AddText(const std::string& Caption, const std::string& Text, TColor) override { Check({Caption, Text}); }
     void AddList(const std::string& Caption, const std::vector<std::string>& Lines, TColor) override
     {
-        FUZZ_CHECK(platform::IsValidUtf8(Caption));
-        for (const std::string& line : Lines) FUZZ_CHECK(platform::IsValidUtf8(line));
+        Check({Caption});
+        Check(Lines);
+    }
+
+private:
+    static void Check(const std::vector<std::string>& Texts)
+    {
+        for (const std::string& text : Texts) FUZZ_CHECK(platform::IsValidUtf8(text));
     }
 };
 
 // Answers each request (its frame without the closing CR) with the bytes Reply gives for it, at once:
-// the waits apply the cable worker's terminator test and never sleep.
-class ScriptedComm final : public TCommunication {
+// the wait applies the cable worker's terminator test and never sleeps. The cable worker, never opened,
+// supplies the rest.
+class ScriptedComm final : public TComPortWorker {
 public:
     using ReplyFn = std::function<std::string(const std::string& request)>;
-    explicit ScriptedComm(ReplyFn Reply) : reply_(std::move(Reply)) {}
+    explicit ScriptedComm(ReplyFn Reply) : TComPortWorker(false, false), reply_(std::move(Reply)) {}
 
     int GetTimeout() override { return 100; }
     bool Write(const std::string& S) override
@@ -76,64 +79,12 @@ public:
         pending_ = reply_(request);
         return true;
     }
-    bool ReadUntil(std::string& Answer, const std::string& Terminator, int) override
-    {
-        Answer = Take();
-        return platform::ContainsIgnoreAsciiCase(Answer, Terminator);
-    }
     bool WaitFor(std::string& Answer, const std::string& Terminator, int) override
     {
-        Answer = Take();
-        return TComPortWorker::HoldsTerminator(Answer, Terminator);
+        Answer = std::exchange(pending_, {});
+        return HoldsTerminator(Answer, Terminator);
     }
-    bool WaitForAny(std::string& Answer, const std::vector<std::string>& Terminators, int) override
-    {
-        Answer = Take();
-        for (const std::string& t : Terminators)
-            if (TComPortWorker::HoldsTerminator(Answer, t)) return true;
-        return false;
-    }
-    bool WaitForDefault(std::string& Answer, const std::string& Terminator) override
-    {
-        return WaitFor(Answer, Terminator, GetTimeout());
-    }
-    bool WaitForAnyDefault(std::string& Answer, const std::vector<std::string>& Terminators) override
-    {
-        return WaitForAny(Answer, Terminators, GetTimeout());
-    }
-    bool ReadAndCheck(std::string& Answer, const std::string& Expected) override
-    {
-        return WaitFor(Answer, Expected, GetTimeout());
-    }
-    bool ExpectUntil(const std::string& Terminator, int TimeoutMs) override
-    {
-        std::string ignored;
-        return ReadUntil(ignored, Terminator, TimeoutMs);
-    }
-    bool Expect(const std::string& Terminator, int TimeoutMs) override
-    {
-        std::string ignored;
-        return WaitFor(ignored, Terminator, TimeoutMs);
-    }
-    bool ExpectAny(const std::vector<std::string>& Terminators, int TimeoutMs) override
-    {
-        std::string ignored;
-        return WaitForAny(ignored, Terminators, TimeoutMs);
-    }
-    bool ExpectDefault(const std::string& Terminator) override { return Expect(Terminator, GetTimeout()); }
-    bool ExpectAnyDefault(const std::vector<std::string>& Terminators) override
-    {
-        return ExpectAny(Terminators, GetTimeout());
-    }
-
 private:
-    std::string Take()
-    {
-        std::string answer;
-        answer.swap(pending_);
-        return answer;
-    }
-
     ReplyFn reply_;
     std::string pending_;
 };

@@ -2,40 +2,26 @@
 // gives bytes or a reason, the blocks made from them carry sound checks, and bytes written out as HEX
 // records read back the same.
 #include <algorithm>
-#include <cstdio>
 
 #include "app/FirmwareImage.h"
 #include "fuzz/FuzzSupport.h"
+#include "tests/app/FirmwareTestSupport.h"
 
 namespace {
-
-std::string Record(int type, unsigned address, const std::uint8_t* data, std::size_t count)
-{
-    std::uint8_t sum = static_cast<std::uint8_t>(count + (address >> 8) + (address & 0xFF) + type);
-    char text[16];
-    std::snprintf(text, sizeof text, ":%02X%04X%02X", static_cast<unsigned>(count), address & 0xFFFF, type);
-    std::string line = text;
-    for (std::size_t i = 0; i < count; ++i) {
-        std::snprintf(text, sizeof text, "%02X", data[i]);
-        line += text;
-        sum = static_cast<std::uint8_t>(sum + data[i]);
-    }
-    std::snprintf(text, sizeof text, "%02X\r\n", static_cast<std::uint8_t>(0x100 - sum) & 0xFF);
-    return line + text;
-}
 
 // The bytes as a HEX file: 16-byte data records, an extended address record at each 64 KiB.
 std::string HexText(const std::vector<std::uint8_t>& bytes)
 {
+    using firmwaretest::Record;
     std::string text;
     for (std::size_t at = 0; at < bytes.size(); at += 16) {
-        if (at % 0x10000 == 0 && at != 0) {
-            const std::uint8_t upper[2] = {static_cast<std::uint8_t>(at >> 24), static_cast<std::uint8_t>(at >> 16)};
-            text += Record(4, 0, upper, 2);
-        }
-        text += Record(0, static_cast<unsigned>(at & 0xFFFF), bytes.data() + at, std::min<std::size_t>(16, bytes.size() - at));
+        if (at % 0x10000 == 0 && at != 0)
+            text += Record(0, {static_cast<std::uint8_t>(at >> 24), static_cast<std::uint8_t>(at >> 16)}, 4) + "\r\n";
+        const auto row = bytes.begin() + static_cast<std::ptrdiff_t>(at);
+        const auto count = static_cast<std::ptrdiff_t>(std::min<std::size_t>(16, bytes.size() - at));
+        text += Record(at & 0xFFFF, {row, row + count}) + "\r\n";
     }
-    return text + Record(1, 0, nullptr, 0);
+    return text + Record(0, {}, 1) + "\r\n";
 }
 
 void CheckBlocks(const std::vector<TFirmwareBlock>& blocks)

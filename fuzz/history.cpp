@@ -1,9 +1,6 @@
 // History records as the device sends them: the grid row, the text download's line, the record check
-// and the channel marks, for any record text; record numbers as typed; and the record store under any
-// order of insertions. The first two bytes give the record number and the reporting ways, the rest is
-// the record (Windows-1251 on the wire).
-#include <set>
-
+// and the channel marks, for any record text; and record numbers as typed. The first two bytes give the
+// record number and the reporting ways, the rest is the record (Windows-1251 on the wire).
 #include "app/History.h"
 #include "fuzz/FuzzSupport.h"
 
@@ -55,24 +52,6 @@ void CheckNumbers(std::string_view text)
     FUZZ_CHECK(IsHistoryRecordNumber(before) && HistoryDistance(before, *number) == HistoryPageSize);
 }
 
-// Each byte inserts a record: its number from the low bits, its place from the high ones.
-void CheckStore(const std::uint8_t* data, std::size_t size)
-{
-    THistoryStore store;
-    std::set<int> numbers;
-    for (std::size_t i = 0; i < size; ++i) {
-        const int number = data[i] & 0x1F;
-        const int index = (data[i] >> 5) * 3 - 4;
-        store.Insert(index, {number, std::string(1, static_cast<char>(data[i])), {}, {}});
-        numbers.insert(number);
-        FUZZ_CHECK(store.Count() == static_cast<int>(numbers.size()));
-        FUZZ_CHECK(store.Find(number) && store.Find(number)->Record == std::string(1, static_cast<char>(data[i])));
-    }
-    std::set<int> seen;
-    for (int i = 0; i < store.Count(); ++i) seen.insert(store.At(i).Number);
-    FUZZ_CHECK(seen == numbers);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -86,6 +65,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckRecord(number, platform::Cp1251ToUtf8(bytes), links);
     CheckMarks(bytes);
     CheckNumbers(bytes);
-    CheckStore(data + 2, std::min<std::size_t>(size - 2, 256));
     return 0;
 }

@@ -1,12 +1,10 @@
-// The modem's replies and the number handed to it: the failure words, the run of ERROR replies, where a
-// reply ends, and the dial string made of what a user typed. The input is split into replies at each
+// The modem's replies and the number handed to it: the failure words and the dial string made of what
+// a user typed (where a modem reply ends: fuzz/reply.cpp). The input is split into replies at each
 // line feed.
 #include <string_view>
 
 #include "fuzz/FuzzSupport.h"
 #include "link/ModemWorker.h"
-#include "link/ReplyReader.h"
-#include "platform/Clock.h"
 
 namespace {
 
@@ -20,36 +18,6 @@ void CheckFailureWords(const std::string& reply)
     }
     for (const std::string_view word : {"busy", "no carrier", "no dialtone", "disconnect", "no answer"})
         FUZZ_CHECK(!platform::ContainsIgnoreAsciiCase(reply, word));
-}
-
-void CheckErrorRun(const std::vector<std::string>& replies)
-{
-    platform::ManualClock clock;
-    TModemWorker worker(clock);
-    int run = 0;
-    for (const std::string& reply : replies) {
-        const bool error = platform::ContainsIgnoreAsciiCase(reply, "error");
-        run = error ? run + 1 : 0;
-        try {
-            FUZZ_CHECK(worker.CheckErrorReply(reply) == error);
-            FUZZ_CHECK(run < TModemWorker::MaxErrors);
-        } catch (const TModemException&) {
-            FUZZ_CHECK(run == TModemWorker::MaxErrors);
-            run = 0;
-        }
-        FUZZ_CHECK(worker.ErrorCount() == run);
-    }
-}
-
-// A modem reply ends as an error only when it holds the error word; as the expected word only when a
-// line begins with it or its last line holds it.
-void CheckReplyEnd(const std::string& reply)
-{
-    TReplyReader reader({.Terminators = {"OK"}, .ErrorEnds = true});
-    reader.Add(reply);
-    const TReplyState state = reader.State(1'000'000);
-    if (state == TReplyState::Error) FUZZ_CHECK(platform::ContainsIgnoreAsciiCase(reply, "error"));
-    if (state == TReplyState::Whole) FUZZ_CHECK(TComPortWorker::HoldsTerminator(reply, "OK"));
 }
 
 void CheckDialString(const std::string& number)
@@ -70,12 +38,9 @@ void CheckDialString(const std::string& number)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string input = fuzz::Bytes(data, size);
-    const std::vector<std::string> replies = fuzz::Split(input, '\n');
-    for (const std::string& reply : replies) {
+    for (const std::string& reply : fuzz::Split(input, '\n')) {
         CheckFailureWords(reply);
-        CheckReplyEnd(reply + "\n");
         CheckDialString(reply);
     }
-    CheckErrorRun(replies);
     return 0;
 }

@@ -1,24 +1,16 @@
 // The pages' decoders of device values (system events, input flags, loop events, event masks, hex
 // numbers, dates, bit strings) and the edits' clamping, each given the input as the device's text.
 // Where a decoder has an encoder, what it decoded must encode back.
-#include <cstdio>
-
 #include "app/MsgFileU.h"
 #include "app/fATests.h"
 #include "app/fCommon.h"
 #include "app/fLoops.h"
 #include "app/fMasks.h"
 #include "fuzz/FuzzSupport.h"
+#include "link/Device.h"
 #include "link/SmallRoutines.h"
 
 namespace {
-
-std::string Hex(unsigned value, int width)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "%0*X", width, value);
-    return text;
-}
 
 bool IsBits(const std::string& s) { return s.size() == 8 && s.find_first_not_of("01") == std::string::npos; }
 
@@ -78,7 +70,7 @@ void HexNumbers(const std::string& value)
         FUZZ_CHECK(hours >= 0 && hours <= 24 && rest >= 0 && rest < static_cast<int>(perHour));
         if (*number < 25 * perHour) {
             const auto encoded = EncodeExtraTest(hours, rest, minutes);
-            FUZZ_CHECK(encoded && *encoded == Hex(*number, 4));
+            FUZZ_CHECK(encoded && *encoded == UpperHex(*number, 4));
         }
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 // Images, HEX files and a scriptable bootloader sender for the firmware tests.
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -16,10 +17,7 @@ inline std::string Hex(const std::vector<std::uint8_t>& bytes)
 {
     static const char digits[] = "0123456789ABCDEF";
     std::string out;
-    for (const std::uint8_t b : bytes) {
-        out += digits[b >> 4];
-        out += digits[b & 15];
-    }
+    for (const std::uint8_t b : bytes) out += {digits[b >> 4], digits[b & 15]};
     return out;
 }
 
@@ -48,46 +46,58 @@ inline std::vector<std::uint8_t> Bytes(std::size_t count, int seed = 1)
     return out;
 }
 
-// A built-in image: the version line, then `rows` records of 16 bytes.
-inline std::vector<std::string> ImageLines(int rows, const std::string& version = "REV 11.005.121", int seed = 1)
+// The records of `count` bytes from address 0, `perRecord` to a line.
+inline std::vector<std::string> Records(std::size_t count, std::size_t perRecord = 16, int seed = 1)
 {
-    std::vector<std::string> lines{version};
-    const std::vector<std::uint8_t> bytes = Bytes(static_cast<std::size_t>(rows) * 16, seed);
-    for (int r = 0; r < rows; ++r)
-        lines.push_back(Record(static_cast<unsigned>(r * 16) & 0xFFFF,
-                               {bytes.begin() + r * 16, bytes.begin() + (r + 1) * 16}));
+    const std::vector<std::uint8_t> bytes = Bytes(count, seed);
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < count; at += perRecord)
+        lines.push_back(Record(static_cast<unsigned>(at) & 0xFFFF, {bytes.begin() + at, bytes.begin() + at + std::min(perRecord, count - at)}));
     return lines;
 }
 
-inline std::string AsText(const std::vector<std::uint8_t>& bytes)
+// A built-in image: the version line, then `rows` records of 16 bytes.
+inline std::vector<std::string> ImageLines(int rows, const std::string& version = "REV 11.005.121", int seed = 1)
 {
-    return {bytes.begin(), bytes.end()};
+    std::vector<std::string> lines = Records(static_cast<std::size_t>(rows) * 16, 16, seed);
+    lines.insert(lines.begin(), version);
+    return lines;
 }
 
-// Forwards to a real sender unless a script answers first; records every command.
+// A HEX file: the records of `count` bytes and the end record, lines ended by CR LF.
+inline std::string HexFileText(std::size_t count, int seed = 4)
+{
+    std::string text;
+    for (const std::string& line : Records(count, 16, seed)) text += line + "\r\n";
+    return text + Record(0, {}, 1) + "\r\n";
+}
+
+inline std::string AsText(const std::vector<std::uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
+
+// Forwards to a real sender unless the script answers first; records every command and its log flag.
 class ScriptedSender final : public TBootSender {
 public:
     using Answer = std::optional<std::pair<bool, std::string>>;
 
-    explicit ScriptedSender(TBootSender* inner = nullptr) : inner_(inner) {}
+    explicit ScriptedSender(TBootSender& inner) : inner_(inner) {}
 
     // Runs before every send (on the sending thread); an answer replaces the real exchange.
     std::function<Answer(const std::string& Cmd)> Script;
 
-    bool SendBootCommand(const std::string& Cmd, std::string& Reply, bool LogIt) override
+    // Every send of a command that starts with `prefix` gets this answer instead of the device's.
+    void Refuse(const std::string& prefix, bool ok = false, const std::string& reply = {})
     {
-        return Send(&TBootSender::SendBootCommand, Cmd, Reply, LogIt);
-    }
-    bool SendBootCommandLong(const std::string& Cmd, std::string& Reply, bool LogIt) override
-    {
-        return Send(&TBootSender::SendBootCommandLong, Cmd, Reply, LogIt);
-    }
-    bool SendBootRecord(const std::string& Cmd, std::string& Reply, bool LogIt) override
-    {
-        return Send(&TBootSender::SendBootRecord, Cmd, Reply, LogIt);
+        Script = [=](const std::string& cmd) -> Answer {
+            return cmd.starts_with(prefix) ? Answer{{ok, reply}} : std::nullopt;
+        };
     }
 
-    std::vector<std::string> Sent() const
+    bool SendBootCommand(const std::string& C, std::string& R, bool L) override { return Send(&TBootSender::SendBootCommand, C, R, L); }
+    bool SendBootCommandLong(const std::string& C, std::string& R, bool L) override { return Send(&TBootSender::SendBootCommandLong, C, R, L); }
+    bool SendBootRecord(const std::string& C, std::string& R, bool L) override { return Send(&TBootSender::SendBootRecord, C, R, L); }
+
+    // Every command sent, with its log flag.
+    std::vector<std::pair<std::string, bool>> Log() const
     {
         std::lock_guard lock(mutex_);
         return sent_;
@@ -95,13 +105,8 @@ public:
     int Count(const std::string& prefix) const
     {
         int n = 0;
-        for (const std::string& s : Sent()) n += s.starts_with(prefix) ? 1 : 0;
+        for (const auto& [cmd, logged] : Log()) n += cmd.starts_with(prefix) ? 1 : 0;
         return n;
-    }
-    std::vector<bool> LogFlags() const
-    {
-        std::lock_guard lock(mutex_);
-        return logFlags_;
     }
 
 private:
@@ -110,26 +115,18 @@ private:
     {
         {
             std::lock_guard lock(mutex_);
-            sent_.push_back(cmd);
-            logFlags_.push_back(logIt);
+            sent_.emplace_back(cmd, logIt);
         }
-        if (Script) {
-            if (const Answer answer = Script(cmd)) {
-                reply = answer->second;
-                return answer->first;
-            }
+        if (const Answer answer = Script ? Script(cmd) : std::nullopt) {
+            reply = answer->second;
+            return answer->first;
         }
-        if (inner_ == nullptr) {
-            reply = "OK\r\n";
-            return true;
-        }
-        return (inner_->*fn)(cmd, reply, logIt);
+        return (inner_.*fn)(cmd, reply, logIt);
     }
 
-    TBootSender* inner_;
+    TBootSender& inner_;
     mutable std::mutex mutex_;
-    std::vector<std::string> sent_;
-    std::vector<bool> logFlags_;
+    std::vector<std::pair<std::string, bool>> sent_;
 };
 
 }  // namespace firmwaretest

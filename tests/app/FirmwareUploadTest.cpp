@@ -1,17 +1,18 @@
+// The bootloader exchange, and the upload of a HEX file from the file window.
 #include "app/FirmwareUpload.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
-#include "link/ComPortWorker.h"
+#include "app/fUpdateInsertion.h"
 #include "link/DevSorvel7QX1.h"
 #include "link/MyExceptions.h"
 #include "sim/Communicator.h"
-#include "sim/Line.h"
-#include "sim/Pty.h"
 #include "tests/app/FirmwareTestSupport.h"
 #include "tests/support/LoopbackComm.h"
+#include "tests/support/RecordingLog.h"
+#include "tests/support/TempFolder.h"
+#include "ui/Application.h"
+#include "ui/Driver.h"
 
 namespace {
 
@@ -23,229 +24,265 @@ public:
     void Stage(TUploadStage s) override { stages.push_back(s); }
     void Step() override
     {
-        ++steps;
-        if (onStep) onStep(steps);
+        if (++steps == stopAt) *stop = true;
     }
     void Sent() override { ++sent; }
-    void Idle() override { ++idles; }
 
     std::vector<TUploadStage> stages;
     int steps = 0;
     int sent = 0;
-    int idles = 0;
-    std::function<void(int)> onStep;
+    int stopAt = -1;
+    std::atomic<bool>* stop = nullptr;
 };
 
-std::vector<TFirmwareBlock> BlocksOf(int rows)
-{
-    return BlocksFromImage(ImageLines(rows)).Blocks;
-}
-
-class FirmwareUploadTest : public ::testing::Test {
+class FirmwareUpload : public ::testing::Test {
 protected:
-    TUploadResult Run(const std::vector<TFirmwareBlock>& blocks)
-    {
-        return UploadFirmware(sender, blocks, observer, stop, options);
-    }
-    // The script answers these commands (by prefix) with a failed send every time.
-    void Refuse(const std::string& prefix)
-    {
-        sender.Script = [prefix](const std::string& cmd) -> ScriptedSender::Answer {
-            if (cmd.starts_with(prefix)) return std::pair{false, std::string()};
-            return std::nullopt;
-        };
-    }
+    FirmwareUpload() { observer.stop = &stop; }
+    TUploadResult Run(int rows) { return UploadFirmware(sender, BlocksFromImage(ImageLines(rows)).Blocks, observer, stop, options); }
 
     platform::ManualClock clock;
     sim::Communicator device{{}, clock};
     LoopbackComm comm{device, clock};
     TDevSorvel7QX1 dev{comm, nullptr};
     TDeviceBootSender real{dev};
-    ScriptedSender sender{&real};
-    Recorder observer;
+    ScriptedSender sender{real};
     std::atomic<bool> stop{false};
+    Recorder observer;
     TUploadOptions options{.LogIt = false, .FinalWaitMs = 15'000, .FinalTickMs = 150, .Clock = &clock};
+    const std::uint64_t start = clock.NowMs();
 };
 
-}  // namespace
-
-TEST_F(FirmwareUploadTest, WholeImageArrivesInOrderAndTheLanesAgree)
+TEST_F(FirmwareUpload, WholeImageArrivesInOrderAndTheLanesAgree)
 {
-    const std::uint64_t start = clock.NowMs();
-    ASSERT_EQ(Run(BlocksOf(20)), TUploadResult::Done);
-    EXPECT_TRUE(device.FirmwareWritten());  // the simulator refuses "EE" with wrong lanes
+    ASSERT_EQ(Run(20), TUploadResult::Done);
+    EXPECT_TRUE(device.FirmwareWritten()) << "the simulator refuses \"EE\" with wrong lanes";
     EXPECT_EQ(device.UploadedImage(), AsText(Bytes(20 * 16)));
-    const std::vector<std::string> sent = sender.Sent();
-    ASSERT_EQ(sent.size(), 7u);
-    EXPECT_EQ(sent[0], "BL");
-    EXPECT_EQ(sent[1], "v");
-    EXPECT_EQ(sent[2], "BE");
-    EXPECT_TRUE(sent[3].starts_with("W0000:"));
-    EXPECT_TRUE(sent[4].starts_with("W0008:"));
-    EXPECT_TRUE(sent[5].starts_with("W0010:"));
-    EXPECT_TRUE(sent[6].starts_with("EE"));
-    EXPECT_EQ(observer.stages, (std::vector<TUploadStage>{TUploadStage::EnteringBootloader, TUploadStage::Erasing,
-                                                          TUploadStage::Loading, TUploadStage::Loading,
-                                                          TUploadStage::Loading, TUploadStage::Flashing}));
-    EXPECT_EQ(observer.steps, 2 + 3 + 99);  // after "BL", after "BE", per block, every 150 ms of the wait
+    std::vector<std::string> heads;
+    for (const auto& [cmd, logged] : sender.Log()) heads.push_back(cmd.substr(0, cmd.starts_with("W") ? 5 : 2) + (logged ? "+" : ""));
+    EXPECT_EQ(heads, (std::vector<std::string>{"BL", "v", "BE", "W0000", "W0008", "W0010", "EE"})) << "in order, unlogged";
+    using enum TUploadStage;
+    EXPECT_EQ(observer.stages, (std::vector{EnteringBootloader, Erasing, Loading, Loading, Loading, Flashing}));
+    EXPECT_EQ(observer.steps, 2 + 3 + 99) << "after \"BL\", after \"BE\", per block, every 150 ms of the wait";
     EXPECT_EQ(observer.sent, 7);
     EXPECT_GE(clock.NowMs() - start, 15'000u);
-    for (const bool logged : sender.LogFlags()) EXPECT_FALSE(logged);
 }
 
-TEST_F(FirmwareUploadTest, BlockAnsweredWithAnotherNumberIsSentAgain)
+struct UploadCase {
+    const char* name;
+    const char* prefix;  // the command the script answers; nullptr: the device answers everything
+    int times;           // how many of its sends the script answers; 0: every one
+    bool ok;
+    const char* reply;
+    int stopAt;  // the progress step at which the user stops; -1: never, 0: before it starts
+    TUploadResult result;
+    std::vector<std::pair<std::string, int>> sent;  // commands sent, by prefix
+};
+
+class FirmwareUploadCase : public FirmwareUpload, public ::testing::WithParamInterface<UploadCase> {};
+
+TEST_P(FirmwareUploadCase, EndsAsTheBootloaderAndTheUserSay)
 {
-    bool wrongOnce = true;
+    const UploadCase& c = GetParam();
+    int answered = 0;
     sender.Script = [&](const std::string& cmd) -> ScriptedSender::Answer {
-        if (cmd.starts_with("W0008") && std::exchange(wrongOnce, false)) return std::pair{true, "0010\r\nOK\r\n"};
-        return std::nullopt;
+        if (c.prefix == nullptr || !cmd.starts_with(c.prefix) || (c.times > 0 && answered == c.times)) return std::nullopt;
+        ++answered;
+        return std::pair{c.ok, std::string(c.reply)};
     };
-    EXPECT_EQ(Run(BlocksOf(24)), TUploadResult::Done);
-    EXPECT_EQ(sender.Count("W0008"), 2);
-    EXPECT_EQ(sender.Count("W0000"), 1);
-    EXPECT_EQ(device.UploadedImage(), AsText(Bytes(24 * 16)));
+    observer.stopAt = c.stopAt;
+    stop = c.stopAt == 0;
+    EXPECT_EQ(Run(24), c.result);
+    for (const auto& [prefix, count] : c.sent) EXPECT_EQ(sender.Count(prefix), count) << prefix;
+    EXPECT_TRUE(c.stopAt < 0 || observer.steps == c.stopAt) << observer.steps;
+    EXPECT_TRUE(c.result != TUploadResult::Done || device.FirmwareWritten());
+    EXPECT_EQ(clock.NowMs() - start >= 15'000u, c.result == TUploadResult::Done) << "the final wait follows \"EE\" only";
 }
 
-TEST_F(FirmwareUploadTest, SilentBlockIsRetriedOverTheLine)
+using R = TUploadResult;
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FirmwareUploadCase,
+    ::testing::Values(
+        UploadCase{"BlockEchoedWithAnotherNumberIsSentAgain", "W0008", 1, true, "0010\r\nOK\r\n", -1, R::Done, {{"W0008", 2}, {"W0000", 1}}},
+        UploadCase{"BlockFailingThreeTimesEndsIt", "W0008", 0, false, "", -1, R::BlockFailed, {{"W0008", 3}, {"W0010", 0}, {"EE", 0}}},
+        UploadCase{"AnswerWithoutTheBootloadersName", "v", 0, true, "REV 11.005.120\r\nOK\r\n", -1, R::NoBootloader, {{"v", 3}, {"BE", 0}}},
+        UploadCase{"TheBootloadersNameWithoutOk", "v", 0, false, "BootLdr v1.0\r\n", -1, R::Done, {{"v", 1}, {"BE", 1}}},
+        UploadCase{"BootloaderAnsweringOnTheThirdTry", "v", 2, false, "", -1, R::Done, {{"v", 3}}},
+        UploadCase{"FailedEraseWritesNothing", "BE", 0, false, "", -1, R::NoBootloader, {{"BE", 1}, {"W", 0}}},
+        UploadCase{"FlashingFailingThreeTimes", "EE", 0, false, "", -1, R::FinishFailed, {{"EE", 3}}},
+        UploadCase{"StoppedBeforeItStarts", nullptr, 0, false, "", 0, R::Stopped, {{"", 0}}},
+        UploadCase{"StoppedAfterTheFirstBlock", nullptr, 0, false, "", 3, R::Stopped, {{"W", 1}, {"W0000", 1}, {"", 4}}},
+        UploadCase{"StoppedInTheFinalWait", nullptr, 0, false, "", 10, R::Stopped, {{"EE", 1}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FirmwareUpload, NothingToSendTouchesNothingASilentBlockIsSentAgain)
 {
-    options.FinalWaitMs = 0;
+    EXPECT_EQ(UploadFirmware(sender, {}, observer, stop, options), TUploadResult::BadImage);
+    EXPECT_TRUE(comm.Written().empty() && !device.InBootloader());
     int blocks = 0;
     sender.Script = [&](const std::string& cmd) -> ScriptedSender::Answer {
         if (cmd.starts_with("W") && ++blocks == 2) comm.FailNext(LoopbackComm::Fault::Silence, 2);
         return std::nullopt;
     };
-    EXPECT_EQ(Run(BlocksOf(24)), TUploadResult::Done);
+    EXPECT_EQ(Run(24), TUploadResult::Done);
     EXPECT_EQ(sender.Count("W0008"), 3);
     EXPECT_TRUE(device.FirmwareWritten());
 }
 
-TEST_F(FirmwareUploadTest, BlockFailingThreeTimesEndsTheUpload)
+// ---------------------------------------------------------------- a HEX file from the file window
+
+const std::string kNotUpdated = "ОШИБКА! Прошивка не обновлена! ";
+
+class FileUpdate : public ::testing::Test {
+protected:
+    FileUpdate()
+    {
+        const auto note = [this](const char* event) { return [this, event] { events += event; }; };
+        host = {.Sender = {std::shared_ptr<void>(), &sender}, .Log = &log, .Progress = progress,  // the sender not owned
+                .AcquireLink = [this] {
+                    auto guard = std::make_shared<int>(0);
+                    link = guard;
+                    events += "link ";
+                    return std::shared_ptr<void>(guard);
+                },
+                .SetWatchdog = [this](bool on) { events += on ? "watchdog-on " : "watchdog-off "; },
+                .BeginOperation = note("begin "), .EndOperation = note("end "), .Disconnect = note("disconnect "),
+                .Options = {.LogIt = true, .FinalWaitMs = 15'000, .Clock = &scope.Clock()}};
+    }
+    // The user picks the file and presses the bar's OK (or Cancel).
+    std::optional<TUploadResult> Run(const std::string& path, ui::TModalResult result = ui::mrOk)
+    {
+        scope.Services().AnswerModal([this, path, result](ui::TForm&) {
+            window->etPath->SetText(path);
+            TKitDialogButtons& bar = *window->KitDialogButtons1;
+            TKitBitBtn* button = result == ui::mrOk ? bar.ButtonOk() : bar.ButtonCancel();
+            ui::App().Post([this, button] { EXPECT_TRUE(ui::Driver(scope.App()).Click(*button)); });
+        });
+        return UpdateFirmwareFromFile(*window, host);
+    }
+    std::vector<std::string> Errors() const { return log.Texts(testsupport::RecordingLog::Kind::Error); }
+
+    ui::ApplicationScope scope;
+    sim::Communicator device{{}, scope.Clock()};
+    LoopbackComm comm{device, scope.Clock()};
+    TDevSorvel7QX1 dev{comm, nullptr};
+    TDeviceBootSender real{dev};
+    ScriptedSender sender{real};
+    testsupport::RecordingLog log;
+    ui::TForm* mainForm = scope.App().CreateForm<ui::TForm>("FormMain");
+    TKitProgressBar* progress = ui::Create<TKitProgressBar>(mainForm, "KitProgressBar1", mainForm);
+    TformUpdateInsertion* window = scope.App().CreateForm<TformUpdateInsertion>("formUpdateInsertion");
+    TFileUpdateHost host;
+    std::string events;
+    std::weak_ptr<int> link;
+    testsupport::TempFolder folder;
+};
+
+TEST_F(FileUpdate, UploadsTheWholeFileFilledToAFullBlockThenDisconnects)
 {
-    Refuse("W0008");
-    EXPECT_EQ(Run(BlocksOf(24)), TUploadResult::BlockFailed);
-    EXPECT_EQ(sender.Count("W0008"), 3);
-    EXPECT_EQ(sender.Count("W0010"), 0);
-    EXPECT_EQ(sender.Count("EE"), 0);
-    EXPECT_FALSE(device.FirmwareWritten());
+    int highest = 0;
+    progress->OnChange = [&highest](ui::TObject*, int percent) { highest = std::max(highest, percent); };
+    ASSERT_EQ(Run(folder.Write("new.hex", HexFileText(19 * 16))), TUploadResult::Done);
+    EXPECT_EQ(device.UploadedImage(), AsText(Bytes(19 * 16, 4)) + std::string(5 * 16, '\xFF'));
+    const std::vector<std::pair<std::string, bool>> sent = sender.Log();
+    ASSERT_EQ(sent.size(), 3u + 3 + 1);
+    EXPECT_EQ(sent[5].first.substr(0, 6) + sent[5].first.substr(6 + 96, 161), "W0010:" + std::string(160, 'F') + ":");
+    for (const auto& [cmd, logged] : sent) EXPECT_TRUE(logged) << cmd;
+    EXPECT_EQ(progress->TotalParts(), 3u + 103);
+    EXPECT_EQ(highest, 100);
+    EXPECT_EQ(progress->PartsComplete(), 0u) << "the bar is empty again once the upload has ended";
+    EXPECT_TRUE(log.entries.empty()) << "success is not announced";
+    EXPECT_EQ(events, "watchdog-off begin link watchdog-on end disconnect ");
+    EXPECT_TRUE(link.expired());
 }
 
-TEST_F(FirmwareUploadTest, OnlyABootloaderThatNamesItselfIsErased)
+TEST_F(FileUpdate, CancelOrHelpSendsNothingALostLinkPassesOnWithTheWatchdogBack)
 {
-    struct Case {
-        bool ok;
-        const char* reply;
-        TUploadResult result;
+    const std::string path = folder.Write("new.hex", HexFileText(40 * 16));
+    EXPECT_FALSE(Run(path, ui::mrCancel));
+    int helps = 0;
+    TKitDialogButtons& bar = *window->KitDialogButtons1;
+    bar.OnClickHelp = [&](ui::TObject*) { ++helps; };
+    scope.Services().AnswerModal([&](ui::TForm&) {
+        ui::App().Post([&] {
+            ui::Driver user(scope.App());
+            EXPECT_TRUE(user.Click(*bar.ButtonHelp()));
+            EXPECT_EQ(window->ModalResult(), ui::mrNone) << "help keeps the window open";
+            EXPECT_TRUE(user.Click(*bar.ButtonCancel()));
+        });
+    });
+    EXPECT_FALSE(UpdateFirmwareFromFile(*window, host));
+    EXPECT_EQ(helps, 1);
+    EXPECT_TRUE(Errors().empty() && events.empty() && device.Requests().empty());
+    comm.FailNext(LoopbackComm::Fault::Vanish);
+    EXPECT_THROW(Run(path), ELinkFailure);
+    EXPECT_EQ(events, "watchdog-off begin link watchdog-on end ");
+    EXPECT_TRUE(link.expired());
+}
+
+TEST_F(FileUpdate, EveryRefusalAndFailureIsLoggedARefusalToStartIsShownTooAndTheLinkStays)
+{
+    std::string broken = HexFileText(64);
+    broken[broken.find("\r\n") - 1] ^= 1;  // the first record's checksum
+    std::string cut = HexFileText(64);
+    cut.erase(cut.rfind(":"));  // the end record, as a copy that stopped at a line break leaves it
+    const std::string good = HexFileText(40 * 16);
+    const std::string notRead = "Файл прошивки не прочитан: ";
+    const std::string noBootloader = "Не удалось активировать загрузчик.";
+    using R = std::optional<TUploadResult>;
+    const std::tuple<std::string, std::string, R, std::string> cases[] = {// file (none: no connection), refused command
+        {broken, "", R(), notRead + "строка 1: неверная контрольная сумма записи."},
+        {cut, "", R(), notRead + "строка 5: нет записи конца файла: файл оборван."},
+        {Record(0, {}, 1) + "\r\n", "", R(), notRead + "в файле нет данных прошивки."},
+        {"  ", "", R(), "Файл прошивки не выбран."},
+        {good, "v", TUploadResult::NoBootloader, noBootloader},
+        {good, "BE", TUploadResult::NoBootloader, noBootloader},
+        {good, "W0008", TUploadResult::BlockFailed, "Не удалось записать строку из файла прошивки."},
+        {good, "EE", TUploadResult::FinishFailed, "Не удалось стереть содержимое флэш."},
+        {"", "", R(), "Нет подключения к панели."},  // the last: the connection stays away
     };
-    options.FinalWaitMs = 0;
-    for (const Case& c : {Case{true, "REV 11.005.120\r\nOK\r\n", TUploadResult::NoBootloader},
-                          Case{false, "BootLdr v1.0\r\n", TUploadResult::Done}}) {
-        sender.Script = [c](const std::string& cmd) -> ScriptedSender::Answer {
-            if (cmd == "v") return std::pair{c.ok, std::string(c.reply)};
-            return std::nullopt;
-        };
-        const int before = sender.Count("v");
-        EXPECT_EQ(Run(BlocksOf(8)), c.result) << c.reply;
-        EXPECT_EQ(sender.Count("v") - before, c.result == TUploadResult::Done ? 1 : 3) << c.reply;
-        EXPECT_EQ(sender.Count("BE"), c.result == TUploadResult::Done ? 1 : 0) << c.reply;
+    for (const auto& [text, refused, result, error] : cases) {
+        SCOPED_TRACE(error);
+        log.entries.clear();
+        events.clear();
+        scope.Services().ClearRecords();
+        sender.Script = nullptr;
+        if (!refused.empty()) sender.Refuse(refused);
+        if (text.empty()) host.Sender = nullptr;
+        const int sent = sender.Count("");
+        EXPECT_EQ(Run(text == "  " ? text : folder.Write("new.hex", text.empty() ? good : text)), result);
+        EXPECT_EQ(Errors(), (std::vector{kNotUpdated + error}));
+        std::vector<std::string> boxes;
+        for (const auto& box : scope.Services().Boxes()) boxes.push_back(box.text);
+        EXPECT_EQ(boxes, result ? std::vector<std::string>{} : std::vector{kNotUpdated + error}) << "a refusal to start is shown";
+        EXPECT_EQ(events, result ? "watchdog-off begin link watchdog-on end " : "");
+        EXPECT_EQ(sender.Count("") > sent, result.has_value());
+        EXPECT_EQ(progress->PartsComplete(), 0u);
     }
 }
 
-TEST_F(FirmwareUploadTest, BootloaderAnsweringLateIsTakenOnTheThirdTry)
+TEST_F(FileUpdate, ChosenFileFillsTheGridSixteenBytesToARow)
 {
-    int tries = 0;
-    sender.Script = [&](const std::string& cmd) -> ScriptedSender::Answer {
-        if (cmd == "v" && ++tries < 3) return std::pair{false, std::string()};
-        return std::nullopt;
-    };
-    options.FinalWaitMs = 0;
-    EXPECT_EQ(Run(BlocksOf(8)), TUploadResult::Done);
-    EXPECT_EQ(sender.Count("v"), 3);
+    const std::string path = folder.Write("new.hex", HexFileText(20 * 16 + 5));
+    scope.Services().AnswerFileDialog(path);
+    window->Show();
+    ASSERT_TRUE(ui::Driver(scope.App()).Click(*window->KitBitBtn1));
+    EXPECT_EQ(window->etPath->Text(), path);
+    ASSERT_EQ(window->sgHex->RowCount(), 22);
+    EXPECT_EQ(window->sgHex->Cells(16, 0) + " " + window->sgHex->Cells(0, 1) + " " + window->sgHex->Cells(0, 21), "0F 0000 0014");
+    EXPECT_EQ(window->sgHex->Cells(1, 2), Hex({ByteAt(16, 4)}));
+    EXPECT_EQ(window->sgHex->Cells(5, 21) + "|" + window->sgHex->Cells(6, 21), Hex({ByteAt(324, 4)}) + "|");
+    EXPECT_TRUE(scope.Services().Boxes().empty());
+
+    // A shorter, broken file: the rows before the fault stay, the rest goes, and the user is told.
+    std::string broken = HexFileText(4 * 16);
+    broken.insert(broken.find(Record(0, {}, 1)), Record(0x80, Bytes(16)) + "\r\n");
+    scope.Services().AnswerFileDialog(folder.Write("broken.hex", broken));
+    ASSERT_TRUE(ui::Driver(scope.App()).Click(*window->KitBitBtn1));
+    EXPECT_EQ(window->sgHex->RowCount(), TformUpdateInsertion::InitialRows);
+    EXPECT_EQ(window->sgHex->Cells(0, 4) + "|" + window->sgHex->Cells(0, 5) + "|" + window->sgHex->Cells(1, 5), "0003||");
+    ASSERT_EQ(scope.Services().Boxes().size(), 1u);
+    EXPECT_EQ(scope.Services().Boxes()[0].text, "Файл прошивки прочитан не полностью: строка 5: пропуск адресов перед записью.");
+    EXPECT_FALSE(window->File().Usable());
 }
 
-TEST_F(FirmwareUploadTest, FailedEraseWritesNothing)
-{
-    Refuse("BE");
-    EXPECT_EQ(Run(BlocksOf(8)), TUploadResult::NoBootloader);
-    EXPECT_EQ(sender.Count("BE"), 1);
-    EXPECT_EQ(sender.Count("W"), 0);
-}
-
-TEST_F(FirmwareUploadTest, ClosingFailingThreeTimesIsNoSuccess)
-{
-    const std::uint64_t start = clock.NowMs();
-    Refuse("EE");
-    EXPECT_EQ(Run(BlocksOf(8)), TUploadResult::FinishFailed);
-    EXPECT_EQ(sender.Count("EE"), 3);
-    EXPECT_LT(clock.NowMs() - start, 15'000u);  // no final wait
-}
-
-TEST_F(FirmwareUploadTest, StopEndsTheUploadBeforeTheNextSend)
-{
-    observer.onStep = [&](int steps) {
-        if (steps == 3) stop = true;  // after the first block
-    };
-    EXPECT_EQ(Run(BlocksOf(24)), TUploadResult::Stopped);
-    const std::vector<std::string> sent = sender.Sent();
-    ASSERT_FALSE(sent.empty());
-    EXPECT_TRUE(sent.back().starts_with("W0000"));
-    EXPECT_EQ(sender.Count("W"), 1);
-}
-
-TEST_F(FirmwareUploadTest, StopDuringTheFinalWaitIsNoSuccess)
-{
-    observer.onStep = [&](int steps) {
-        if (steps == 10) stop = true;
-    };
-    EXPECT_EQ(Run(BlocksOf(8)), TUploadResult::Stopped);
-    EXPECT_EQ(observer.steps, 10);
-}
-
-TEST_F(FirmwareUploadTest, StoppedBeforeItStartsSendsNothing)
-{
-    stop = true;
-    EXPECT_EQ(Run(BlocksOf(8)), TUploadResult::Stopped);
-    EXPECT_TRUE(sender.Sent().empty());
-}
-
-TEST_F(FirmwareUploadTest, NothingToSendTouchesNothing)
-{
-    EXPECT_EQ(Run({}), TUploadResult::BadImage);
-    EXPECT_TRUE(sender.Sent().empty());
-    EXPECT_FALSE(device.InBootloader());
-}
-
-TEST_F(FirmwareUploadTest, LostLinkPassesOn)
-{
-    comm.FailNext(LoopbackComm::Fault::Vanish);
-    EXPECT_THROW(Run(BlocksOf(8)), ELinkFailure);
-}
-
-TEST(FirmwareUploadLine, WholeImageOverAPseudoTerminal)
-{
-    sim::Communicator device;
-    sim::Pty pty;
-    sim::Line line(pty, device);
-    TComPortWorker worker(true, true);
-    worker.Open(pty.SlavePath(), br19200);
-    TDevSorvel7QX1 dev(worker, nullptr);
-    TDeviceBootSender sender(dev);
-    platform::ManualClock waitClock;
-    Recorder observer;
-    const std::atomic<bool> stop{false};
-    const int rows = 1024;
-
-    const TUploadResult result = UploadFirmware(sender, BlocksOf(rows), observer, stop,
-                                                {.FinalWaitMs = 15'000, .Clock = &waitClock});
-
-    ASSERT_EQ(result, TUploadResult::Done);
-    EXPECT_TRUE(device.FirmwareWritten());
-    EXPECT_EQ(device.UploadedImage(), AsText(Bytes(rows * 16)));
-    const std::vector<std::string> requests = line.Requests();
-    ASSERT_EQ(requests.size(), 3u + rows / 8 + 1);
-    EXPECT_EQ(requests[0], "+BL");
-    EXPECT_EQ(requests[1], "+v");
-    EXPECT_EQ(requests[2], "+BE");
-    for (int b = 0; b < rows / 8; ++b)
-        EXPECT_TRUE(requests[3 + static_cast<std::size_t>(b)].starts_with("+W" + BlockNumberText(b * 8) + ":")) << b;
-    EXPECT_TRUE(requests.back().starts_with("+EE"));
-}
+}  // namespace

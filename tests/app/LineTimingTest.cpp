@@ -17,24 +17,19 @@
 #include <thread>
 #include <vector>
 
-#include "app/History.h"
 #include "app/fGPRS.h"
 #include "app/fHistory.h"
 #include "app/fUpdateInsertion.h"
-#include "link/ComPortWorker.h"
 #include "platform/Text.h"
 #include "tests/app/FirmwareTestSupport.h"
 #include "tests/app/ProgramFixture.h"
-#include "tests/support/LoopbackComm.h"
 #include "tests/support/PageControls.h"
 
 namespace {
 
 using namespace programtest;
 using namespace std::chrono_literals;
-using testsupport::Changed;
-using testsupport::Controls;
-using testsupport::ControlsOf;
+using namespace testsupport;
 using Keys = std::set<std::string>;
 
 // What the line does besides pacing every byte.
@@ -59,36 +54,6 @@ const LineCondition kLateLineBreak{"VersionLineBreakLate", [](sim::Line& line) {
 
 std::string ConditionName(const ::testing::TestParamInfo<LineCondition>& info) { return info.param.name; }
 
-// The same exchanges with a copy of the device in memory: what the program shows and stores when every
-// reply comes whole and at once.
-struct Reference {
-    Reference(const sim::DeviceProfile& profile, platform::Clock& clock, const sim::Communicator* state = nullptr)
-        : device(profile, clock, testsupport::SimDevice::kWallStart), comm(device, clock)
-    {
-        if (state != nullptr) device.CopyStateFrom(*state);
-        dc.Device().SetTimeoutFloor(kFloorMs);
-        EXPECT_TRUE(dc.ReadVersion());
-    }
-    void ReadAll(const std::vector<TformIncl*>& pages)
-    {
-        for (TformIncl* page : pages) {
-            page->Clear();
-            dc.ReadForm(*page);
-        }
-    }
-    void WriteAll(const std::vector<TformIncl*>& pages)
-    {
-        for (TformIncl* page : pages) {
-            page->ResetMarks();
-            dc.WriteForm(*page);
-        }
-    }
-
-    sim::Communicator device;
-    testsupport::LoopbackComm comm;
-    TDeviceController dc{comm, nullptr};
-};
-
 class LineTiming : public ProgramFixture {
 protected:
     LineTiming() { Start(); }
@@ -99,7 +64,7 @@ protected:
         return controller->Connect();
     }
     TDeviceController& Dc() { return *controller->GetDeviceController(); }
-    Reference Copy() { return Reference(cable->device.Profile(), scope.Clock(), &cable->device); }
+    Reference Copy() { return Reference(cable->device.Profile(), scope.Clock(), kFloorMs, nullptr, &cable->device); }
 
     // The pages a read-all or a write-all exchanges, in its order.
     std::vector<TformIncl*> Exchanged() const
@@ -116,7 +81,7 @@ protected:
         Controls shown;
         for (TformIncl* page : Exchanged())
             for (auto& [key, value] : ControlsOf(*page, page->Name() + "."))
-                if (!testsupport::TimeDependent(page->Name(), key)) shown[key] = value;
+                if (!TimeDependent(page->Name(), key)) shown[key] = value;
         return shown;
     }
     bool Logged(const std::string& text) const
@@ -183,11 +148,11 @@ TEST_P(LineTimingPages, ReadAllShowsWhatTheDeviceHoldsAndWriteAllStoresWhatThePa
     // write without a line stores.
     sim::DeviceProfile other = profile;
     other.values = {{"GAPN0", "OKTELECOM"}, {"GAPN1", "internet.book.ru"}, {"o", "1A2B"}, {"phing0", "+79990001122"}};
-    Reference(other, scope.Clock()).ReadAll(Exchanged());
+    Reference(other, scope.Clock(), kFloorMs).ReadAll(Exchanged());
     std::mt19937 random(7);
-    std::vector<testsupport::PageState> states;
+    std::vector<PageState> states;
     for (TformIncl* page : Exchanged()) {
-        testsupport::Perturb(*page, random, false);
+        Perturb(*page, random, false);
         states.emplace_back(*page);
     }
     Reference written = Copy();
@@ -259,7 +224,7 @@ TEST_P(LineTimingSlowDevice, NoReplyIsCreditedToARequestItDoesNotAnswer)
     if (c.write) {
         Copy().ReadAll({&page});
         page.SimEdit(1, "Addr")->SetText("OKTELECOM");
-        const testsupport::PageState start(page);
+        const PageState start(page);
         Reference written = Copy();
         written.WriteAll({&page});
         start.Restore(page);

@@ -1,84 +1,41 @@
+// The connect: the dialogs, the cable handshake or the modem call, the login and the version read, the
+// gates the firmware and the panel set, and every way a connect fails.
 #include "app/S7QX1FormsController.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/fATests.h"
 #include "app/fCommon.h"
-#include "app/fConnect.h"
-#include "app/fDial.h"
 #include "app/fGPRS.h"
 #include "app/fHistory.h"
-#include "app/fMain.h"
-#include "link/ModemWorker.h"
-#include "platform/ProgramFolder.h"
-#include "sim/Communicator.h"
-#include "sim/Line.h"
-#include "sim/Modem.h"
-#include "sim/Pty.h"
-#include "tests/support/SimDevice.h"
 #include "tests/app/ProgramFixture.h"
-#include "ui/Application.h"
-#include "ui/Driver.h"
 
 namespace {
 
 using namespace programtest;
-using S7QX1FormsControllerTest = ProgramFixture;
 
-// ------------------------------------------------------------------ cable line
+class S7QX1FormsControllerTest : public ProgramFixture {
+protected:
+    bool Sent(const std::string& request) const
+    {
+        const auto requests = cable->line.Requests();
+        return std::find(requests.begin(), requests.end(), request) != requests.end();
+    }
+};
 
-TEST_F(S7QX1FormsControllerTest, CableConnectHandshakesLogsInReadsTheVersionAndStartsTheWatchdog)
+// From a settings file that names neither line: the dialog shows the cable. The sequence runs under the
+// wait cursor and the status message; a second connect meanwhile (toolbar, menu, shortcut) is refused
+// without a word; the disconnect gives the window back.
+TEST_F(S7QX1FormsControllerTest, CableConnectLogsInShowsItsWorkRefusesASecondConnectAndDisconnects)
 {
-    Start();
-    ASSERT_TRUE(ConnectByCable(120));
-    const auto requests = cable->line.Requests();
-    ASSERT_GE(requests.size(), 3u);
-    EXPECT_EQ(requests[0], "CABLE CONNECT");
-    EXPECT_NE(std::find(requests.begin(), requests.end(), "+id1234"), requests.end()) << "the login with the key";
-    EXPECT_EQ(std::count(requests.begin(), requests.end(), "+CABLE DISCONNECT"), 0);
-    EXPECT_TRUE(main->StatusText(TFormMain::PanelPort).ends_with("sim-cable"));
-    EXPECT_EQ(main->StatusText(TFormMain::PanelVersion), "REV 11.005.120");
-    EXPECT_TRUE(main->Timer1->Enabled());
-    EXPECT_FALSE(main->tbConnect->Enabled());
-    EXPECT_TRUE(main->tbRead->Enabled());
-    EXPECT_TRUE(main->UpdateFirmware->Enabled());
-    EXPECT_TRUE(main->mnuReload->Enabled());
-    EXPECT_EQ(FormConnect, nullptr) << "the dialog lives only for the connect";
-    EXPECT_NE(ReadIni().find("[Connect]"), std::string::npos) << "the settings are saved";
-
-    controller->Disconnect();
-    EXPECT_FALSE(Connected());
-    EXPECT_EQ(controller->PortWorker, nullptr);
-    EXPECT_FALSE(main->Timer1->Enabled() && Connected());
-    EXPECT_TRUE(main->tbConnect->Enabled());
-    EXPECT_FALSE(main->UpdateFirmware->Enabled());
-    EXPECT_FALSE(main->mnuReload->Enabled());
-    EXPECT_EQ(main->StatusText(TFormMain::PanelPort), "");
-}
-
-// Runs Probe once, from the event queue, when the connect writes its first log line.
-void OnFirstLogLine(ui::TTreeView& log, std::function<void()> Probe)
-{
-    log.OnAddition = [&log, Probe](ui::TObject*, ui::TTreeNode*) {
-        log.OnAddition = nullptr;
-        ui::App().Post(Probe);
-    };
-}
-
-TEST_F(S7QX1FormsControllerTest, AConnectShowsItsWorkThroughoutAndASecondConnectMeanwhileIsRefusedQuietly)
-{
+    WriteIni("[Connect]\r\nrb1=0\r\nrb2=0\r\n");
     Start();
     AddCable(120);
-    // What the screen shows at every log line of the connect; at the first, the user asks again by the
-    // toolbar, the menu and the shortcut.
     std::vector<std::string> shown;
     main->tvLog->OnAddition = [&](ui::TObject*, ui::TTreeNode*) {
         shown.push_back(std::to_string(scope.App().Screen().Cursor()) + " " + main->StatusBar1->SimpleText());
@@ -89,23 +46,35 @@ TEST_F(S7QX1FormsControllerTest, AConnectShowsItsWorkThroughoutAndASecondConnect
             user.PressKey(*main->tv1, 'C', {ui::ssCtrl});
         });
     };
-    AnswerConnect(Cable("sim-cable"));
-    EXPECT_TRUE(controller->Connect());
+    AnswerConnect(With(Cable("sim-cable"), [](auto& c) { c.touchLineType = false; }));
+    ASSERT_TRUE(controller->Connect());
+    main->tvLog->OnAddition = nullptr;
+    EXPECT_TRUE(shownCable);
     const std::string working = std::to_string(ui::crHourGlass) + " " + TS7QX1FormsController::ConnectingText;
     ASSERT_GE(shown.size(), 6u) << "handshake, login and version, each request and reply";
     EXPECT_EQ(std::count(shown.begin(), shown.end(), working), static_cast<long>(shown.size()));
     EXPECT_EQ(scope.Services().ModalForms().size(), 1u) << "no second dialog";
-    EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(cable->line.Requests().at(0), "CABLE CONNECT");
+    EXPECT_TRUE(Sent("+id1234")) << "the login with the key";
     EXPECT_EQ(scope.App().Screen().Cursor(), ui::crDefault);
     EXPECT_FALSE(main->StatusBar1->SimplePanel());
-    EXPECT_EQ(main->StatusText(TFormMain::PanelVersion), "REV 11.005.120");
+    EXPECT_TRUE(main->StatusText(TFormMain::PanelPort).ends_with("sim-cable"));
+    EXPECT_EQ(EnabledFlags(main->Timer1, main->tbConnect, main->tbRead, main->UpdateFirmware, main->mnuReload), "10111");
+    EXPECT_NE(ReadIni().find("rb1=1"), std::string::npos) << "the settings are saved";
+
+    controller->Disconnect();
+    EXPECT_EQ(EnabledFlags(main->tbConnect, main->tbRead, main->UpdateFirmware, main->mnuReload), "1000");
+    EXPECT_EQ(main->StatusText(TFormMain::PanelPort), "");
 }
 
 TEST_F(S7QX1FormsControllerTest, ClosingTheWindowDuringAConnectStopsItAtItsNextStepThenCloses)
 {
     Start();
     AddCable(120);
-    OnFirstLogLine(*main->tvLog, [this] { main->Close(); });
+    main->tvLog->OnAddition = [this](ui::TObject*, ui::TTreeNode*) {
+        main->tvLog->OnAddition = nullptr;
+        ui::App().Post([this] { main->Close(); });
+    };
     AnswerConnect(Cable("sim-cable"));
     EXPECT_FALSE(controller->Connect());
     EXPECT_EQ(cable->line.Requests(), (std::vector<std::string>{"CABLE CONNECT"})) << "no login after the close";
@@ -114,73 +83,63 @@ TEST_F(S7QX1FormsControllerTest, ClosingTheWindowDuringAConnectStopsItAtItsNextS
     EXPECT_EQ(main->Controller(), nullptr) << "the window closed once the connect had stopped";
 }
 
-TEST_F(S7QX1FormsControllerTest, FailedStepsTakeTheConnectionDownCompletely)
+// Each failure takes the connection down completely; what the user is told.
+struct ConnectFailure {
+    const char* name;
+    const char* port;  // "/..." relative to the ports folder: a link to nowhere
+    bool deviceGoes;   // in the handshake
+    std::vector<std::string> boxes;  // how each box starts
+};
+
+class ConnectFailures : public S7QX1FormsControllerTest, public ::testing::WithParamInterface<ConnectFailure> {};
+
+TEST_P(ConnectFailures, TakeTheConnectionDownAndSayWhy)
 {
+    const ConnectFailure& c = GetParam();
     Start();
     AddCable(120);
-    AnswerConnect(With(Cable("sim-cable"), [](auto& c) { c.key = "5816"; }));
-    EXPECT_FALSE(controller->Connect()) << "the device refuses the factory key";
-    EXPECT_FALSE(Connected());
-    EXPECT_EQ(controller->PortWorker, nullptr);
-    EXPECT_TRUE(main->tbConnect->Enabled());
-    EXPECT_FALSE(main->tbDisconnect->Enabled());
-    EXPECT_NE(main->tvLog->Items().Count(), 0);
-    bool logged = false;
-    for (int i = 0; i < main->tvLog->Items().RootCount(); ++i)
-        logged = logged || main->tvLog->Items().Root(i)->Text() == "Неверный мастер-ключ";
-    EXPECT_TRUE(logged);
-
-    EXPECT_TRUE(Boxes().empty());
-
-    // A device that goes while the handshake runs: the connection is taken down, then the
-    // application's error box says why.
-    cable->line.AddFault("CABLE CONNECT", sim::Fault{sim::FaultKind::Vanish});
-    AnswerConnect(Cable("sim-cable"));
+    std::string port = c.port;
+    if (port.starts_with('/')) {
+        port = (folder / "ports").string() + port;
+        std::filesystem::create_symlink(folder / "nowhere", port);
+    }
+    if (c.deviceGoes) cable->line.AddFault("CABLE CONNECT", sim::Fault{sim::FaultKind::Vanish});
+    AnswerConnect(Cable(port));
     ASSERT_TRUE(user.Click(*main->tbConnect));
     EXPECT_FALSE(Connected());
     EXPECT_EQ(controller->PortWorker, nullptr);
-    EXPECT_TRUE(main->tbConnect->Enabled());
-    EXPECT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(EnabledFlags(main->tbConnect, main->tbDisconnect, main->tbRead), "100");
+    ASSERT_EQ(Boxes().size(), c.boxes.size());
+    for (std::size_t i = 0; i < c.boxes.size(); ++i) {
+        std::string box = c.boxes[i];
+        if (const auto at = box.find("{ports}"); at != std::string::npos) box.replace(at, 7, (folder / "ports").string());
+        EXPECT_TRUE(Boxes()[i].starts_with(box)) << Boxes()[i];
+    }
 }
 
-TEST_F(S7QX1FormsControllerTest, APortThatCannotBeOpenedShowsOneBoxInTheProgramsWordsAndStaysDisconnected)
-{
-    Start();
-    const std::string dead = (folder / "ports" / "dead").string();
-    std::filesystem::create_symlink(folder / "nowhere", dead);
-    // The adapter was pulled after the list was made.
-    scope.Services().AnswerModal([&dead](ui::TForm& form) {
-        ui::TComboBox& ports = *static_cast<TFormConnect&>(form).ComPorts;
-        ports.SetItemIndex(ports.Items().Add(dead));
-        form.SetModalResult(ui::mrOk);
-    });
-    EXPECT_FALSE(controller->Connect());
-    // A dead link is not listed: the dialog offers nothing, and the empty name cannot be opened.
-    scope.Services().AnswerModal([](ui::TForm& form) { form.SetModalResult(ui::mrOk); });
-    EXPECT_FALSE(controller->Connect());
-    EXPECT_EQ(Boxes(), (std::vector<std::string>{"Ошибка подключения: порт «" + dead + "» не найден.",
-                                                 "Ошибка подключения: порт не выбран."}));
-    EXPECT_EQ(controller->PortWorker, nullptr);
-    EXPECT_TRUE(main->tbConnect->Enabled());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Connect, ConnectFailures,
+    // A refused key: the line-timing suite's.
+    ::testing::Values(ConnectFailure{"DeviceGoneInTheHandshake", "sim-cable", true, {"Возникла непредвиденная ошибка: \""}},
+                      ConnectFailure{"PortGone", "/dead", false, {"Ошибка подключения: порт «{ports}/dead» не найден."}},
+                      ConnectFailure{"NoPort", "no such port", false, {"Ошибка подключения: порт не выбран."}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(S7QX1FormsControllerTest, ACancelledDialogStillSavesTheSettingsAndThePhoneList)
 {
     WriteIni("[Connect]\r\nrb1=0\r\nrb2=1\r\n[FormConnect]\r\nDialPhonesNum=5\r\nDialPhone1=111\r\nDialPhone2=222\r\n"
              "DialPhone3=333\r\nDialPhone4=444\r\nDialPhone5=555\r\n");
     Start();
-    AnswerConnect(With(Modem("x", "000"), [](auto& c) { c.ok = false; }));
-    EXPECT_FALSE(controller->Connect());
+    for (const char* phone : {"000", "222", ""}) {
+        AnswerConnect(With(Modem("x", phone), [](auto& c) { c.ok = false; }));
+        EXPECT_FALSE(controller->Connect());
+    }
     const std::string ini = ReadIni();
-    EXPECT_NE(ini.find("DialPhonesNum=5"), std::string::npos) << ini;
-    EXPECT_NE(ini.find("DialPhone1=000"), std::string::npos) << "the new number comes first";
-    EXPECT_EQ(ini.find("=555"), std::string::npos) << "the alphabetically last one is dropped";
-    EXPECT_NE(ini.find("DialPhone5=444"), std::string::npos);
-
-    AnswerConnect(With(Modem("x", "222"), [](auto& c) { c.ok = false; }));
-    EXPECT_FALSE(controller->Connect());
-    EXPECT_NE(ReadIni().find("DialPhone1=000"), std::string::npos) << "a number already stored changes nothing";
-    EXPECT_EQ(scope.Services().ModalForms().size(), 2u) << "no dial dialog after a cancel";
+    EXPECT_NE(ini.find("DialPhonesNum=5\r\nDialPhone1=000\r\nDialPhone2=111\r\nDialPhone3=222\r\nDialPhone4=333\r\n"
+                       "DialPhone5=444"),
+              std::string::npos)
+        << "the new number first, the alphabetically last dropped; a known or empty one changes nothing\n" << ini;
+    EXPECT_EQ(scope.Services().ModalForms().size(), 3u) << "no dial dialog after a cancel";
 }
 
 TEST_F(S7QX1FormsControllerTest, AReadOnlySettingsFileIsKeptToldOfOnceAndTheWorkGoesOn)
@@ -202,207 +161,106 @@ TEST_F(S7QX1FormsControllerTest, AReadOnlySettingsFileIsKeptToldOfOnceAndTheWork
     EXPECT_EQ(ReadIni(), "[Connect]\r\nrb1=1\r\n");
 }
 
-TEST_F(S7QX1FormsControllerTest, AnIniFileWithNeitherLineTypeConnectsByCable)
-{
-    WriteIni("[Connect]\r\nrb1=0\r\nrb2=0\r\n");
-    Start();
-    AddCable(120);
-    AnswerConnect(With(Cable("sim-cable"), [](auto& c) { c.touchLineType = false; }));
-    ASSERT_TRUE(controller->Connect());
-    EXPECT_TRUE(shownCable) << "the dialog shows the cable chosen";
-    EXPECT_EQ(dynamic_cast<TModemWorker*>(controller->PortWorker.get()), nullptr);
-    EXPECT_EQ(cable->line.Requests().at(0), "CABLE CONNECT");
-}
-
 // ------------------------------------------------------------------ modem line
 
-TEST_F(S7QX1FormsControllerTest, ModemConnectDialsThroughTheDialogAndReadsAPageOverTheCall)
+// The call that drops during an action closes the bracket, then disconnects without a word; the next
+// call is taken down by the disconnect.
+TEST_F(S7QX1FormsControllerTest, ModemConnectDialsThroughTheDialogReadsAPageOverTheCallAndHangsUp)
 {
     Start();
     AddModem(120);
     modemDevice->SetValue("o", "1A2B");
-    AnswerConnect(Modem("sim-modem", "+79123456789"));
-    AnswerDial();
-    ASSERT_TRUE(controller->Connect());
-    EXPECT_EQ(scope.Services().ModalForms(), (std::vector<std::string>{"FormConnect", "FormDial"}));
-    EXPECT_NE(dynamic_cast<TModemWorker*>(controller->PortWorker.get()), nullptr);
-    EXPECT_EQ(modemLine->modem().DialledNumber(), "+79123456789");
-    EXPECT_EQ(FormDial, nullptr) << "the dial dialog lives only for the dial";
+    for (int call = 0; call < 2; ++call) {
+        AnswerConnect(Modem("sim-modem", "+79123456789"));
+        AnswerDial();
+        ASSERT_TRUE(controller->Connect());
+        EXPECT_EQ(modemLine->modem().DialledNumber(), "+79123456789");
+        controller->ReadCurrent();
+        EXPECT_EQ(FormCommon->etO->Text(), "1A2B");
+        if (call == 0) modemLine->modem().DropCallOn("+OUTS03");
+        call == 0 ? controller->OutputsOn() : controller->Disconnect();
+        EXPECT_FALSE(Connected());
+        EXPECT_FALSE(modemLine->modem().CallUp());
+        EXPECT_EQ(controller->OperationDepth(), 0);
+        EXPECT_EQ(EnabledFlags(main->tbConnect, main->tbRead, main->tv1, main->ToolBar1), "1011");
+    }
+    EXPECT_EQ(scope.Services().ModalForms(), (std::vector<std::string>{"FormConnect", "FormDial", "FormConnect", "FormDial"}));
     const auto requests = modemLine->line().Requests();
     EXPECT_EQ(std::count(requests.begin(), requests.end(), "CABLE CONNECT"), 0) << "no cable handshake on a modem";
-
-    controller->ReadCurrent();
-    EXPECT_EQ(FormCommon->etO->Text(), "1A2B");
-    EXPECT_TRUE(Connected());
-
-    controller->Disconnect();
-    EXPECT_FALSE(modemLine->modem().CallUp()) << "the call is taken down";
-    EXPECT_EQ(controller->PortWorker, nullptr);
+    EXPECT_TRUE(Boxes().empty());
 }
 
-TEST_F(S7QX1FormsControllerTest, AModemLineWithoutAPhoneNumberIsNotDialled)
+TEST_F(S7QX1FormsControllerTest, AModemLineWithoutAPhoneNumberIsNotDialledButLogsIn)
 {
     Start();
     AddCable(120);
     AnswerConnect(Modem("sim-cable", "  "));
     ASSERT_TRUE(controller->Connect()) << "a device straight on the line answers";
     EXPECT_EQ(scope.Services().ModalForms(), std::vector<std::string>{"FormConnect"});
-    EXPECT_NE(dynamic_cast<TModemWorker*>(controller->PortWorker.get()), nullptr);
-    const auto requests = cable->line.Requests();
-    EXPECT_EQ(std::count(requests.begin(), requests.end(), "CABLE CONNECT"), 0);
-    EXPECT_NE(std::find(requests.begin(), requests.end(), "+id1234"), requests.end()) << "the login on either line";
-}
-
-TEST_F(S7QX1FormsControllerTest, ACallThatDropsDuringAnActionClosesTheBracketThenDisconnects)
-{
-    Start();
-    AddModem(120);
-    AnswerConnect(Modem("sim-modem", "+79123456789"));
-    AnswerDial();
-    ASSERT_TRUE(controller->Connect());
-    modemLine->modem().DropCallOn("+OUTS03");
-    controller->OutputsOn();
-    EXPECT_FALSE(Connected());
-    EXPECT_EQ(controller->OperationDepth(), 0);
-    EXPECT_TRUE(main->tbConnect->Enabled());
-    EXPECT_FALSE(main->tbRead->Enabled());
-    EXPECT_TRUE(main->tv1->Enabled());
-    EXPECT_TRUE(main->ToolBar1->Enabled());
-    EXPECT_TRUE(Boxes().empty());
+    EXPECT_FALSE(Sent("CABLE CONNECT"));
+    EXPECT_TRUE(Sent("+id1234"));
 }
 
 // ------------------------------------------------------------------ gates
 
-TEST_F(S7QX1FormsControllerTest, AnOldBolidFirmwareLeavesOnlyUpdateAndDisconnectAndGivesTheTreeBack)
-{
-    Start();
-    ASSERT_TRUE(ConnectByCable(108, sim::PanelKind::Bolid));
-    for (ui::TControl* c : std::initializer_list<ui::TControl*>{
-             main->tv1, main->tbRead, main->tbReadAll, main->tbWrite, main->tbWriteAll, FormCommon->btnSync,
-             FormHistory->btnBackward, FormHistory->Button2, FormHistory->btnClear})
-        EXPECT_FALSE(c->Enabled()) << c->Name();
-    for (ui::TMenuItem* item : {main->mnuReload, main->mnuRead, main->mnuReadAll, main->mnuWrite, main->mnuWriteAll})
-        EXPECT_FALSE(item->Enabled()) << item->Name();
-    EXPECT_TRUE(main->UpdateFirmware->Enabled());
-    EXPECT_TRUE(main->tbDisconnect->Enabled());
-    EXPECT_TRUE(main->mnuDisconnect->Enabled());
-
-    controller->BeginOperation();
-    controller->EndOperation();
-    EXPECT_FALSE(main->tv1->Enabled()) << "an operation gives back what the gate set";
-
-    controller->Disconnect();
-    EXPECT_TRUE(main->tv1->Enabled()) << "the pages can be browsed again";
-    EXPECT_FALSE(main->tbRead->Enabled());
-    EXPECT_FALSE(main->UpdateFirmware->Enabled());
-}
-
-TEST_F(S7QX1FormsControllerTest, TheTreeOffersNinePagesToABolidFrom109AndSevenToOtherPanels)
-{
-    Start();
-    ASSERT_TRUE(ConnectByCable(109, sim::PanelKind::Bolid));
-    EXPECT_EQ(main->tv1->Items().RootCount(), static_cast<int>(controller->Pages().size()));
-    EXPECT_TRUE(main->tv1->Enabled());
-    EXPECT_EQ(controller->CurrentPage, FormCommon);
-    ASSERT_NE(main->tv1->Selected(), nullptr);
-    EXPECT_EQ(main->tv1->Selected()->StateIndex(), 0);
-    const std::vector<ui::TControl*> history{FormHistory->btnBackward, FormHistory->Button2, FormHistory->btnClear,
-                                             FormHistory->Button1, FormHistory->Button3};
-    for (ui::TControl* c : history) EXPECT_TRUE(c->Enabled()) << c->Name();
-    controller->Disconnect();
-    for (ui::TControl* c : history) EXPECT_FALSE(c->Enabled()) << c->Name() << ": exactly while connected";
-
-    for (const sim::PanelKind panel : {sim::PanelKind::Altonika, sim::PanelKind::Paradox}) {
-        ASSERT_TRUE(ConnectByCable(120, panel));
-        const auto texts = TreeTexts();
-        const auto pages = controller->Pages();
-        EXPECT_EQ(std::count_if(pages.begin(), pages.end(),
-                                [](TformIncl* p) { return p->Name() != "formBolid" && p->Name() != "FormMasks"; }),
-                  static_cast<long>(texts.size()));
-        for (TformIncl* page : controller->Pages()) {
-            if (page->Name() == "formBolid" || page->Name() == "FormMasks") {
-                EXPECT_EQ(std::count(texts.begin(), texts.end(), page->Caption()), 0) << page->Name();
-            }
-        }
-        controller->Disconnect();
-    }
-}
-
-struct CommonGateCase {
+// What the firmware build and the panel offer, as one line: the tree, the commands, the common page's
+// groups, the system-events and GPRS pages, the history page's buttons.
+struct Gate {
     int build;
     sim::PanelKind panel;
-    bool groupBox6;
-    bool altsect;  // the numbered form (lbAltsect, cbAltsect) rather than the ticked one
-    bool kitGroupBox1;
-    bool mkBox;
-    bool imei;
+    const char* offered;
 };
 
-TEST_F(S7QX1FormsControllerTest, TheCommonPageShowsWhatTheFirmwareAndPanelOffer)
-{
-    const CommonGateCase cases[] = {
-        {45, sim::PanelKind::Altonika, false, false, false, false, false},
-        {69, sim::PanelKind::Altonika, true, true, false, false, false},
-        {70, sim::PanelKind::Altonika, false, false, true, false, false},
-        {96, sim::PanelKind::Paradox, false, false, false, true, false},
-        {120, sim::PanelKind::Altonika, false, false, true, true, true},
-    };
-    Start();
-    for (const CommonGateCase& c : cases) {
-        SCOPED_TRACE(c.build);
-        ASSERT_TRUE(ConnectByCable(c.build, c.panel));
-        TFormCommon& page = *FormCommon;
-        EXPECT_EQ(page.GroupBox6->Visible(), c.groupBox6);
-        if (c.groupBox6) {
-            EXPECT_EQ(page.lbAltsect->Visible(), c.altsect);
-            EXPECT_EQ(page.cbAltsect->Visible(), c.altsect);
-            EXPECT_EQ(page.cbARazd->Visible(), !c.altsect);
-        }
-        EXPECT_EQ(page.KitGroupBox1->Visible(), c.kitGroupBox1);
-        EXPECT_EQ(page.MKBox->Visible(), c.mkBox);
-        EXPECT_EQ(page.ImeiIdent->Visible(), c.imei);
-        controller->Disconnect();
-        EXPECT_FALSE(page.KitGroupBox1->Visible()) << "hidden again without a device";
+class Gates : public S7QX1FormsControllerTest, public ::testing::WithParamInterface<Gate> {
+protected:
+    std::string Offered() const
+    {
+        const TFormMain& m = *main;
+        const TFormCommon& c = *FormCommon;
+        const TFormHistory& h = *FormHistory;
+        return "tree " + std::to_string(m.tv1->Items().RootCount()) + " " +
+               EnabledFlags(m.tv1, m.tbRead, m.tbReadAll, m.tbWrite, m.tbWriteAll, m.tbDisconnect, m.mnuReload, m.mnuRead,
+                            m.mnuReadAll, m.mnuWrite, m.mnuWriteAll, m.mnuDisconnect, m.UpdateFirmware, c.btnSync) +
+               " common " + VisibleFlags(c.GroupBox6, c.cbARazd, c.lbAltsect, c.cbAltsect, c.KitGroupBox1, c.MKBox, c.ImeiIdent) +
+               " atests " + std::to_string(formATests->DeltaMinuts->Items().Count()) + VisibleFlags(formATests->DeltaATest) +
+               " gprs " + EnabledFlags(formGPRS->CheckBox1) + " history " +
+               EnabledFlags(h.btnBackward, h.Button2, h.btnClear, h.Button1, h.Button3);
     }
-}
+};
 
-TEST_F(S7QX1FormsControllerTest, OtherPagesFollowTheBuild)
+TEST_P(Gates, FollowTheFirmwareAndThePanelAndGoWithTheConnection)
 {
     Start();
-    const struct {
-        int build;
-        int minutes;
-        bool deltaTest;
-        bool gprsFlag;
-    } cases[] = {{115, 12, true, false}, {116, 12, true, true}, {121, 60, true, true}, {93, 12, false, false}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.build);
-        ASSERT_TRUE(ConnectByCable(c.build));
-        EXPECT_EQ(formATests->DeltaMinuts->Items().Count(), c.minutes);
-        EXPECT_EQ(formATests->DeltaATest->Visible(), c.deltaTest);
-        EXPECT_EQ(formGPRS->CheckBox1->Enabled(), c.gprsFlag);
-        controller->Disconnect();
-    }
+    ASSERT_TRUE(ConnectByCable(GetParam().build, GetParam().panel));
+    // An operation gives back what the gates set.
+    controller->BeginOperation();
+    controller->EndOperation();
+    EXPECT_EQ(Offered(), GetParam().offered);
+    EXPECT_EQ(controller->CurrentPage, FormCommon);
+    EXPECT_EQ(main->tv1->Selected()->StateIndex(), 0);
+    controller->Disconnect();
+    const TFormMain& m = *main;
+    EXPECT_EQ(EnabledFlags(m.tv1, m.tbRead, m.UpdateFirmware, FormCommon->btnSync) + VisibleFlags(FormCommon->KitGroupBox1) +
+                  EnabledFlags(FormHistory->btnBackward, FormHistory->Button2, FormHistory->btnClear, FormHistory->Button1,
+                               FormHistory->Button3),
+              "1000000000")
+        << "the pages can be browsed again, nothing else is offered";
 }
 
-// ------------------------------------------------------------------ helpers of the unit
-
-TEST(S7QX1FormsControllerUnit, ThePhoneListKeepsFiveNumbersNewestFirst)
-{
-    ui::ApplicationScope scope;
-    auto* form = scope.App().CreateForm<ui::TForm>("F");
-    auto* phones = ui::Create<ui::TComboBox>(form, "cbPhones", form);
-    phones->SetSorted(true);
-    for (const char* n : {"5", "1", "3", "2", "4"}) phones->Items().Add(n);
-    phones->SetText("0");
-    TS7QX1FormsController::KeepPhoneList(*phones);
-    EXPECT_EQ(phones->Items().Join(","), "0,1,2,3,4");
-    phones->SetText("3");
-    TS7QX1FormsController::KeepPhoneList(*phones);
-    EXPECT_EQ(phones->Items().Join(","), "0,1,2,3,4");
-    phones->SetText("");
-    TS7QX1FormsController::KeepPhoneList(*phones);
-    EXPECT_EQ(phones->Items().Count(), 5);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Builds, Gates,
+    ::testing::Values(
+        Gate{45, sim::PanelKind::Altonika, "tree 7 11111111111111 common 0111000 atests 120 gprs 0 history 11111"},
+        Gate{69, sim::PanelKind::Altonika, "tree 7 11111111111111 common 1011000 atests 120 gprs 0 history 11111"},
+        Gate{70, sim::PanelKind::Altonika, "tree 7 11111111111111 common 0011100 atests 120 gprs 0 history 11111"},
+        Gate{96, sim::PanelKind::Paradox, "tree 7 11111111111111 common 0100010 atests 121 gprs 0 history 11111"},
+        Gate{120, sim::PanelKind::Altonika, "tree 7 11111111111111 common 0011111 atests 121 gprs 1 history 11111"},
+        Gate{108, sim::PanelKind::Bolid, "tree 9 00000100000110 common 0111011 atests 121 gprs 0 history 00011"},
+        Gate{109, sim::PanelKind::Bolid, "tree 9 11111111111111 common 0100010 atests 121 gprs 0 history 11111"},
+        Gate{93, sim::PanelKind::Altonika, "tree 7 11111111111111 common 0011100 atests 120 gprs 0 history 11111"},
+        Gate{115, sim::PanelKind::Altonika, "tree 7 11111111111111 common 0011110 atests 121 gprs 0 history 11111"},
+        Gate{116, sim::PanelKind::Altonika, "tree 7 11111111111111 common 0011110 atests 121 gprs 1 history 11111"},
+        Gate{121, sim::PanelKind::Altonika, "tree 7 11111111111111 common 0011111 atests 601 gprs 1 history 11111"}),
+    [](const auto& info) { return std::to_string(info.param.build) + "_" + std::to_string(static_cast<int>(info.param.panel)); });
 
 }  // namespace

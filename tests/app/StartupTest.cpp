@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <algorithm>
 #include <string>
@@ -98,21 +97,6 @@ TEST_F(StartupTest, TheSplashFadesInThenTheWindowsComeInTheirOrderWithTheControl
     EXPECT_TRUE(FormMain->tbConnect->Enabled());
 }
 
-TEST_F(StartupTest, RunProgramRunsUntilTheMainWindowClosesAndSavesThePages)
-{
-    std::ofstream(folder / "current.ini") << "[FormCommon]\r\netO=0321\r\n";
-    WhenStarted([] {
-        EXPECT_EQ(FormCommon->etO->Text(), "0321");
-        FormCommon->etO->SetText("0456");
-        FormMain->Close();
-    });
-    EXPECT_EQ(RunProgram(), 0);
-    EXPECT_EQ(FormMain, nullptr);
-    std::ifstream in(folder / "current.ini");
-    const std::string ini((std::istreambuf_iterator<char>(in)), {});
-    EXPECT_NE(ini.find("etO=0456"), std::string::npos) << ini;
-}
-
 TEST_F(StartupTest, AFolderNamedCurrentIniStartsWithTheDefaultsAndSaysWhy)
 {
     std::filesystem::create_directory(folder / "current.ini");
@@ -123,20 +107,6 @@ TEST_F(StartupTest, AFolderNamedCurrentIniStartsWithTheDefaultsAndSaysWhy)
     EXPECT_NE(boxes[0].text.find((folder / "current.ini").string()), std::string::npos) << boxes[0].text;
     EXPECT_NE(boxes[0].text.find("настройками по умолчанию"), std::string::npos) << boxes[0].text;
     EXPECT_TRUE(std::filesystem::is_directory(folder / "current.ini"));
-}
-
-TEST_F(StartupTest, AFrontEndsOwnEventLoopRunsTheProgramAndGivesTheExitCode)
-{
-    bool ran = false;
-    const int code = RunProgram([&ran] {
-        ran = FormMain != nullptr && FormMain->Controller() != nullptr;
-        FormMain->Close();
-        return 3;
-    });
-    EXPECT_TRUE(ran);
-    EXPECT_EQ(code, 3);
-    EXPECT_EQ(FormMain, nullptr);
-    EXPECT_TRUE(std::filesystem::exists(folder / "current.ini"));
 }
 
 }  // namespace

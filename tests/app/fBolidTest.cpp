@@ -4,12 +4,13 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
-#include <utility>
 #include <fstream>
-#include <sstream>
-
+#include <functional>
 #include <memory>
+#include <optional>
+#include <sstream>
+#include <utility>
+#include <vector>
 
 #include "app/DeviceController.h"
 #include "app/FormAppMainController.h"
@@ -26,90 +27,14 @@ namespace {
 
 using namespace ui;
 
-// ------------------------------------------------------------------ text mends
-
 TEST(BolidText, EveryMangledWordIsMended)
 {
-    EXPECT_EQ(MendBolidText("Да\"а 17.05.24 В ем/ 13:45 Соб+\"ие: Взятие"), "Дата 17.05.24 Время 13:45 Событие: Взятие");
-    EXPECT_EQ(MendBolidText("П ибо 12 Пол,зова\"ел, 3"), "Прибор12 Пользователь 3");
-    EXPECT_EQ(MendBolidText("Раздел (< и название)"), "Раздел (№ и название)");
-    EXPECT_EQ(MendBolidText("Соб+\"ие и Соб+\"ие"), "Событие и Событие");
-    EXPECT_EQ(MendBolidText("Дата Время"), "Дата Время");
+    for (const auto& [mangled, mended] :
+         {std::pair{"Да\"а 17.05.24 В ем/ 13:45 Соб+\"ие: Взятие", "Дата 17.05.24 Время 13:45 Событие: Взятие"},
+          {"П ибо 12 Пол,зова\"ел, 3", "Прибор12 Пользователь 3"}, {"Раздел (< и название)", "Раздел (№ и название)"},
+          {"Соб+\"ие и Соб+\"ие", "Событие и Событие"}})
+        EXPECT_EQ(MendBolidText(mangled), mended);
 }
-
-class BolidPage : public ::testing::Test {
-protected:
-    ApplicationScope scope;
-    TformBolid& page = *Create<TformBolid>(&scope.App(), "formBolid");
-};
-
-TEST_F(BolidPage, ThePollRunsOnlyWhileThePageIsShown)
-{
-    EXPECT_FALSE(page.Timer->Enabled());
-    EXPECT_EQ(page.Timer->Interval(), 400u);
-    page.Show();
-    EXPECT_TRUE(page.Timer->Enabled());
-    page.Hide();
-    EXPECT_FALSE(page.Timer->Enabled());
-}
-
-TEST_F(BolidPage, ReceivedTextsAreMendedAndEmptyOnesAddNothing)
-{
-    page.AddReceived("Соб+\"ие: Тревога");
-    page.AddReceived("");
-    ASSERT_EQ(page.BolidChat->Lines().Count(), 1);
-    EXPECT_EQ(page.BolidChat->Lines()[0], "Событие: Тревога");
-    EXPECT_TRUE(page.BolidChat->ReadOnly());
-    Driver user(scope.App());
-    page.Show();
-    user.Click(*page.Button1);
-    EXPECT_EQ(page.BolidChat->Lines().Count(), 0);
-}
-
-TEST_F(BolidPage, SavingPausesThePollAndWritesTheLines)
-{
-    const auto path = std::filesystem::temp_directory_path() / "sorvel-bolid-save-test.txt";
-    page.AddReceived("Дата 17.05.24");
-    page.AddReceived("Шлейф 4");
-    page.Show();
-    bool pollWhileAsked = true;
-    // A file dialog that notes whether the poll ran while it was open.
-    struct Watching : ScriptedServices {
-        TformBolid* page = nullptr;
-        bool* seen = nullptr;
-        std::optional<std::string> ShowFileDialog(const FileDialogRequest& r) override
-        {
-            *seen = page->Timer->Enabled();
-            return ScriptedServices::ShowFileDialog(r);
-        }
-    } watching;
-    watching.page = &page;
-    watching.seen = &pollWhileAsked;
-    watching.AnswerFileDialog(path.string());
-    scope.App().SetDialogs(&watching);
-    page.Button2Click(nullptr);
-    scope.App().SetDialogs(&scope.Services());
-    EXPECT_FALSE(pollWhileAsked);
-    EXPECT_TRUE(page.Timer->Enabled());
-    ASSERT_EQ(watching.FileDialogs().size(), 1u);
-    EXPECT_EQ(watching.FileDialogs()[0].defaultExt, "txt");
-    EXPECT_EQ(watching.FileDialogs()[0].filter, "Текстовые файлы|*.txt|Все файлы|*.*");
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    EXPECT_EQ(platform::Cp1251ToUtf8(content.str()), "Дата 17.05.24\r\nШлейф 4\r\n");
-    std::filesystem::remove(path);
-
-    page.Hide();
-    page.Button2Click(nullptr);
-    EXPECT_FALSE(page.Timer->Enabled()) << "a poll that was off stays off";
-}
-
-}  // namespace
-
-namespace {
-
-// ------------------------------------------------------------------ the live poll
 
 // A log that lets a test act while an exchange is under way, and that lets window events run after
 // every request and reply when asked to, as the real log does.
@@ -138,14 +63,17 @@ protected:
     {
         formBolid = page;
         main->FormsController = forms.get();
+        Connect();
+        main->Show();
+    }
+    void Connect()
+    {
         forms->SetDeviceController(std::make_unique<TDeviceController>(comm, &log));
         Controller().Device().SetTimeoutFloor(200);
         Controller().Major = 5;
         Controller().Build = 120;
-        main->Show();
     }
     ~BolidPoll() override { main->FormsController = nullptr; }
-
     TDeviceController& Controller() { return *forms->GetDeviceController(); }
     int Sent(const std::string& request) const
     {
@@ -176,61 +104,83 @@ TEST_F(BolidPoll, PollsEvery400MsWhileShownAndShowsTheMendedTexts)
     user.Advance(1210);
     EXPECT_EQ(Polls(), 3);
     ASSERT_EQ(page->BolidChat->Lines().Count(), 1) << "empty replies add nothing";
-    EXPECT_EQ(page->BolidChat->Lines()[0],
-              "Дата 17.05.24 Время 13:45 Событие: Взятие раздела Прибор12 Пользователь 3");
-    EXPECT_TRUE(page->Timer->Enabled());
+    EXPECT_EQ(page->BolidChat->Lines()[0], "Дата 17.05.24 Время 13:45 Событие: Взятие раздела Прибор12 Пользователь 3");
+    EXPECT_TRUE(page->BolidChat->ReadOnly());
     page->Hide();
-    user.Advance(1000);
-    EXPECT_EQ(Polls(), 3);
-}
-
-TEST_F(BolidPoll, WithoutAConnectionTheTimerTicksAndNothingIsSent)
-{
-    forms->SetDeviceController(nullptr);
-    page->Show();
-    user.Advance(2000);
-    EXPECT_TRUE(device.Requests().empty());
-    EXPECT_TRUE(page->Timer->Enabled());
-}
-
-TEST_F(BolidPoll, ATickWhileAnotherExchangeHoldsTheLinkSendsNothing)
-{
-    page->Show();
-    {
-        const TDeviceController::TExchange other(Controller());
-        user.Advance(1000);
-        EXPECT_EQ(Polls(), 0);
-        EXPECT_TRUE(page->Timer->Enabled());
-    }
-    user.Advance(400);
-    EXPECT_EQ(Polls(), 1) << "the poll goes on once the link is free";
-}
-
-TEST_F(BolidPoll, NoPollDuringAFirmwareUpload)
-{
-    page->Show();
-    // The upload keeps the operation bracket open and the main window disabled for its whole run.
-    forms->BeginOperation();
-    user.Advance(1000);
-    forms->EndOperation();
-    EXPECT_EQ(Polls(), 0);
-    main->SetEnabled(false);
-    user.Advance(1000);
-    EXPECT_EQ(Polls(), 0);
-    main->SetEnabled(true);
-    user.Advance(400);
-    EXPECT_EQ(Polls(), 1);
-}
-
-TEST_F(BolidPoll, LeavingThePageDuringAPollStopsIt)
-{
-    page->Show();
-    log.onText = [this] { page->Hide(); };
-    user.Advance(400);
-    EXPECT_EQ(Polls(), 1);
     EXPECT_FALSE(page->Timer->Enabled());
     user.Advance(1000);
-    EXPECT_EQ(Polls(), 1);
+    EXPECT_EQ(Polls(), 3);
+    page->Show();
+    user.Click(*page->Button1);
+    EXPECT_EQ(page->BolidChat->Lines().Count(), 0) << "cleared";
+    log.onText = [this] { page->Hide(); };  // left during a poll
+    user.Advance(400);
+    EXPECT_EQ(Polls(), 4);
+    EXPECT_FALSE(page->Timer->Enabled());
+    user.Advance(1000);
+    EXPECT_EQ(Polls(), 4);
+}
+
+// A file dialog that notes whether the poll ran while it was open.
+struct Watching : ScriptedServices {
+    TformBolid* page = nullptr;
+    std::vector<bool> pollWhileAsked;
+    std::optional<std::string> ShowFileDialog(const FileDialogRequest& r) override
+    {
+        pollWhileAsked.push_back(page->Timer->Enabled());
+        return ScriptedServices::ShowFileDialog(r);
+    }
+};
+
+TEST_F(BolidPoll, SavingPausesThePollAndWritesTheLines)
+{
+    const auto path = std::filesystem::temp_directory_path() / "sorvel-bolid-save-test.txt";
+    page->AddReceived("Дата 17.05.24");
+    page->AddReceived("Шлейф 4");
+    Watching watching;
+    watching.page = page;
+    watching.AnswerFileDialog(path.string());
+    watching.AnswerFileDialog("/nonexistent/dir/bolid.txt");
+    scope.App().SetDialogs(&watching);
+    page->Show();
+    page->Button2Click(nullptr);
+    EXPECT_TRUE(page->Timer->Enabled());
+    page->Hide();
+    page->Button2Click(nullptr);
+    EXPECT_FALSE(page->Timer->Enabled()) << "a poll that was off stays off";
+    scope.App().SetDialogs(&scope.Services());
+    EXPECT_EQ(watching.pollWhileAsked, (std::vector<bool>{false, false}));
+    EXPECT_EQ(watching.FileDialogs().at(0).defaultExt, "txt");
+    EXPECT_EQ(watching.FileDialogs()[0].filter, "Текстовые файлы|*.txt|Все файлы|*.*");
+    std::stringstream content;
+    content << std::ifstream(path, std::ios::binary).rdbuf();
+    EXPECT_EQ(platform::Cp1251ToUtf8(content.str()), "Дата 17.05.24\r\nШлейф 4\r\n");
+    std::filesystem::remove(path);
+    ASSERT_EQ(watching.Boxes().size(), 1u);
+    EXPECT_EQ(watching.Boxes()[0].text, "Не удалось сохранить файл \"/nonexistent/dir/bolid.txt\"");
+}
+
+TEST_F(BolidPoll, NoPollWhileTheLinkIsTakenTheWindowDisabledOrNoDeviceAndAsSoonAsItIsFreeAgain)
+{
+    std::optional<TDeviceController::TExchange> other;
+    const std::pair<std::function<void()>, std::function<void()>> blocks[] = {
+        {[&] { other.emplace(Controller()); }, [&] { other.reset(); }},
+        // The firmware upload keeps the operation bracket open and the main window disabled.
+        {[&] { forms->BeginOperation(); }, [&] { forms->EndOperation(); }},
+        {[&] { main->SetEnabled(false); }, [&] { main->SetEnabled(true); }},
+        {[&] { forms->SetDeviceController(nullptr); }, [&] { Connect(); }},
+    };
+    page->Show();
+    int polls = 0;
+    for (const auto& [block, unblock] : blocks) {
+        block();
+        user.Advance(1000);
+        EXPECT_EQ(Polls(), polls);
+        EXPECT_TRUE(page->Timer->Enabled());
+        unblock();
+        user.Advance(TformBolid::PollIntervalMs);
+        EXPECT_EQ(Polls(), ++polls);
+    }
 }
 
 // ------------------------------------------------------------------ the poll and the link check
@@ -294,31 +244,11 @@ TEST_P(BolidPageLinkLoss, IsNoticedWithinOneBeatAndTheVersionReadsTimeOut)
 using Fault = testsupport::LoopbackComm::Fault;
 INSTANTIATE_TEST_SUITE_P(NokOrSilence, BolidPageLinkLoss,
                          ::testing::Values(StoppedDevice{Fault::Nok, 100, false}, StoppedDevice{Fault::Nok, 19'900, true},
-                                           StoppedDevice{Fault::Silence, 100, false},
-                                           StoppedDevice{Fault::Silence, 100, true},
-                                           StoppedDevice{Fault::Silence, 19'900, false},
+                                           StoppedDevice{Fault::Silence, 100, true}, StoppedDevice{Fault::Silence, 19'900, false},
                                            StoppedDevice{Fault::Silence, 20'100, true}),
-                         [](const ::testing::TestParamInfo<StoppedDevice>& info) {
+                         [](const auto& info) {
                              return std::string(info.param.fault == Fault::Nok ? "Nok" : "Silence") + "After" +
                                     std::to_string(info.param.afterMs) + (info.param.logPumps ? "Pumping" : "");
                          });
-
-TEST(BolidOverPty, ThePanelsTextsArriveThroughTheRealPort)
-{
-    ApplicationScope scope;
-    TFormMain* main = scope.App().CreateForm<TFormMain>("FormMain");
-    formBolid = Create<TformBolid>(main->PagesPane, "formBolid", main->PagesPane);
-    testsupport::SimDevice sim(testsupport::Profile(109, sim::PanelKind::Bolid), scope.Clock());
-    testsupport::RecordingLog log;
-    TDeviceController dc(sim.worker, &log);
-    dc.Device().SetTimeoutFloor(testsupport::SimDevice::kTimeoutMs);
-    dc.Major = 5;
-    dc.Build = 109;
-    for (int i = 0; i < 6; ++i) dc.ReadForm(*formBolid);
-    ASSERT_EQ(formBolid->BolidChat->Lines().Count(), 2);
-    EXPECT_EQ(formBolid->BolidChat->Lines()[1],
-              "Дата 17.05.24 Время 13:47 Событие: Тревога проникновения Прибор 12 Шлейф 4");
-    EXPECT_TRUE(dc.GetErrors().Lines().empty());
-}
 
 }  // namespace

@@ -1,9 +1,7 @@
-// Labels: angles and rotation, the measured box of turned text, colours that follow the blink phase and
-// the pointer, and the web link that opens its target. Their looks are held by KitPicturesTest.
+// The About window's web link: it opens its target without waiting for the desktop, and turns visited
+// once the desktop reports the page open. Labels' looks are held by KitPicturesTest.
 #include "KitStage.h"
 
-#include <future>
-#include <memory>
 #include <thread>
 
 namespace {
@@ -33,90 +31,13 @@ public:
 
 class KitLabelTest : public KitTest {
 protected:
-    KitLabelTest()
-    {
-        label->SetCaption("Sorvel");
-        label->Font().SetColor(clBlack);
-        link->SetOpener(&opener);
-    }
+    KitLabelTest() { link->SetOpener(&opener); }
 
-    TKitLabel* label = Make<TKitLabel>(0, 0);
     TKitURLLabel* link = Make<TKitURLLabel>(0, 0);
     FakeOpener opener;
 };
 
 }  // namespace
-
-// --- angles and rotation ---
-
-TEST_F(KitLabelTest, AnglesAreKeptWithinOneTurnAndRotationFollows)
-{
-    for (const auto& [given, kept] : std::vector<std::pair<int, int>>{{370, 10}, {-450, 270}, {720, 0}, {-1, 359}, {359, 359}}) {
-        label->SetAngle(given);
-        EXPECT_EQ(label->Angle(), kept) << given;
-    }
-    EXPECT_EQ(label->Rotation(), roFlat);  // a turned label is flat unless it is curved
-    label->SetRotation(roCurve);
-    label->SetCenterPoint(cpLowerLeft);
-    label->SetAngle(30);
-    EXPECT_EQ(std::pair(label->Rotation(), label->CenterPoint()), std::pair(roCurve, cpLowerLeft));
-    label->SetRotation(roFlat);
-    EXPECT_EQ(std::pair(label->Angle(), label->CenterPoint()), std::pair(0, cpCenter));
-    label->SetAngle(10);
-    label->SetRotation(roNone);
-    EXPECT_EQ(label->Angle(), 0);
-}
-
-// --- colours ---
-
-TEST_F(KitLabelTest, OnlyBlinkingLabelsChangeColourWithThePhase)
-{
-    label->SetBlinkColor(clRed);
-    label->CMBlinkState(true);
-    EXPECT_EQ(std::pair(label->CMBlink(), label->DrawColor()), std::pair(0, TColor{clBlack}));
-    label->SetBlinking(true);
-    label->CMBlinkState(true);
-    EXPECT_EQ(std::pair(label->CMBlink(), label->DrawColor()), std::pair(1, TColor{clRed}));
-    label->CMBlinkState(false);
-    EXPECT_EQ(label->DrawColor(), clBlack);
-    label->CMBlinkState(true);
-    label->SetBlinking(false);
-    EXPECT_EQ(label->DrawColor(), clBlack);
-    label->SetBlinkIntervalOn(300);  // the intervals are every label's
-    link->SetBlinkIntervalOff(200);
-    EXPECT_EQ(std::pair(link->BlinkIntervalOn(), label->BlinkIntervalOff()), std::pair(300u, 200u));
-}
-
-TEST_F(KitLabelTest, FlyByColourIsUndoneByTheSavedColour)
-{
-    label->SetFlyByEnabled(true);
-    label->SetFlyByColor(clRed);
-    user.MouseEnter(*label);
-    EXPECT_EQ(label->Font().Color(), clRed);
-    label->Font().SetColor(clBlue);
-    user.MouseLeave(*label);
-    EXPECT_EQ(label->Font().Color(), clBlack);
-    user.MouseEnter(*label);
-    label->SetFlyByEnabled(false);  // restores it too
-    EXPECT_EQ(label->Font().Color(), clBlack);
-    label->SetFlyByEnabled(true);
-    label->Font().SetColor(clBlue);
-    label->SetFlyByEnabled(false);  // not over it: nothing to restore
-    EXPECT_EQ(label->Font().Color(), clBlue);
-}
-
-TEST_F(KitLabelTest, AFrameControllerSetsTheFrame)
-{
-    auto* controller = ui::Create<TKitFrameController>(form, "FC");
-    controller->SetFrameStyle(fsGroove);
-    controller->SetFrameColor(clRed);
-    controller->SetColor(clAqua);
-    label->SetFrameController(controller);
-    EXPECT_EQ(std::tuple(label->BorderOuter(), label->FlatColor(), label->FlatColorAdjustment(), label->Color(), label->BorderShadow()),
-              std::tuple(fsGroove, TColor{clRed}, 0, TColor{clAqua}, DarkerColor(clAqua, 50)));
-}
-
-// --- web link ---
 
 TEST_F(KitLabelTest, LinkOpensItsTrimmedTargetAndTurnsVisited)
 {
@@ -160,15 +81,20 @@ TEST_F(KitLabelTest, LinkTurnsVisitedWhenTheOpenerReportsSuccessLater)
     EXPECT_TRUE(link->Visited());
 }
 
-TEST_F(KitLabelTest, TheOpenerReportsTheProgramsExitStatus)
+// Kept for older forms though no window sets them: switching the fly-by colour off over the label gives
+// the label its colour back, and an old FrameFocusStyle takes only the styles a frame may hold.
+TEST_F(KitLabelTest, FlyByOffRestoresTheColourAndAnOldFocusStyleTakesOnlyFrameStyles)
 {
-    const auto outcome = [](const std::string& program, const std::vector<std::string>& args) {
-        auto done = std::make_shared<std::promise<bool>>();
-        platform::StartWatched(program, args, [done](bool opened) { done->set_value(opened); });
-        return done->get_future().get();
-    };
-    EXPECT_TRUE(outcome("true", {}));
-    EXPECT_FALSE(outcome("sh", {"-c", "exit 3"}));
-    EXPECT_FALSE(outcome("sorvel-no-such-program", {"x"}));
-    EXPECT_FALSE(outcome("/nonexistent/opener", {}));
+    auto* label = Make<TKitLabel>(40, 20);
+    const TColor own = label->Font().Color();
+    label->SetFlyByEnabled(true);
+    label->SetFlyByColor(clRed);
+    user.MouseEnter(*label);
+    EXPECT_EQ(label->Font().Color(), clRed);
+    label->SetFlyByEnabled(false);
+    EXPECT_EQ(label->Font().Color(), own);
+    auto* controller = ui::Create<TKitFrameController>(form, "FC");
+    for (const char* style : {"fsBump", "fsFlatRounded", "fsNoSuchStyle"})
+        EXPECT_TRUE(controller->ReadObsoleteProperty("FrameFocusStyle", TKitIdent{style})) << style;
+    EXPECT_EQ(controller->FrameHotStyle(), fsBump);
 }

@@ -50,13 +50,6 @@ ui::Bitmap Gradients(int w, int h, TColor start = clRed, TColor stop = clBlue)
     return Cells(10, w, h, [&](Canvas& c, TRect r, int i) { PaintGradientRect(c, r, TGradientDirection(i), start, stop, 1); });
 }
 
-TCheckRadioGlyph Glyph(bool checked, TCheckRadioState state, const std::function<void(TCheckRadioGlyph&)>& more = {})
-{
-    TCheckRadioGlyph g{.Checked = checked, .State = state, .HotDarkColor = 0x0060C0, .ControlColor = clBtnFace};
-    if (more) more(g);
-    return g;
-}
-
 // A control of the stage with a caption.
 template <class T>
 T* Captioned(KitStage& s, int w, int h, const std::string& caption, ui::TWinControl* parent = nullptr)
@@ -109,7 +102,7 @@ const std::vector<Row>& Rows()
     static const std::vector<Row> rows = {
         {"fonts", "probe", FontProbe},
 
-        // --- frames, gradients, progress painters and the radio glyph ---
+        // --- frames, gradients and progress painters ---
         {"frames", "styles_plain_and_coloured", [](KitStage&) {
              return Stack({Cells(12, 24, 20, [](Canvas& c, TRect r, int i) { Mark(c, DrawBorder(c, r, TFrameStyleEx(i))); }),
                            Cells(12, 24, 20, [](Canvas& c, TRect r, int i) { Mark(c, DrawColorButtonBorder(c, r, clTeal, TFrameStyleEx(i))); })});
@@ -144,7 +137,6 @@ const std::vector<Row>& Rows()
              };
              return Cells(9, 24, 20, [&](Canvas& c, TRect r, int i) { Mark(c, DrawInnerOuterBorders(c, r, frames[std::size_t(i)])); });
          }},
-        {"gradients", "directions", [](KitStage&) { return Gradients(60, 44, clWhite, clNavy); }},
         {"gradients", "sizes_bands_and_solid", [](KitStage&) {
              const std::uint8_t bands[] = {0, 1, 8, 9, 20, 255};
              return Stack({Gradients(31, 17), Gradients(30, 16), Gradients(8, 40), Gradients(5, 5), Gradients(4, 30), Gradients(30, 4),
@@ -169,19 +161,6 @@ const std::vector<Row>& Rows()
                            Strip(100, 20, {gradient(0, true, gdHorizontalCenter), gradient(70, true, gdHorizontalCenter), gradient(100, true, gdHorizontalCenter), gradient(30, false, gdHorizontalEnd)}),
                            Strip(20, 80, {gradient(40, true, gdVerticalCenter, orVertical)})});
          }},
-        {"painters", "radio_glyph", [](KitStage&) {
-             const std::vector<TCheckRadioGlyph> glyphs = {
-                 Glyph(false, crsNormal), Glyph(true, crsNormal), Glyph(true, crsPressed), Glyph(false, crsHot),
-                 Glyph(true, crsHot, [](auto& g) { g.HotTrackStyle = htsFrame; }), Glyph(true, crsDisabled),
-                 Glyph(false, crsNormal, [](auto& g) { g.Focused = true; g.FocusColor = clAqua; }),
-                 Glyph(false, crsNormal, [](auto& g) { g.ReadOnly = true; }),
-                 Glyph(false, crsNormal, [](auto& g) { g.ReadOnly = g.Focused = true; g.FocusColor = clAqua; }),
-                 Glyph(false, crsNormal, [](auto& g) { g.ReadOnly = g.Focused = g.ReadOnlyColorOnFocus = true; }),
-                 Glyph(true, crsNormal, [](auto& g) { g.Transparent = true; g.FrameColor = clNavy; g.HighlightColor = clGreen; }),
-             };
-             return Cells(11, 15, 15, [&](Canvas& c, TRect r, int i) { DrawCheckRadioGlyph(c, r.Shrink(1), glyphs[std::size_t(i)]); });
-         }},
-
         // --- buttons ---
         {"buttons", "classic", [](KitStage& s) {
              auto* b = Captioned<TKitButton>(s, 75, 25, "&Кнопка");
@@ -200,15 +179,6 @@ const std::vector<Row>& Rows()
              b->SetGroupIndex(1);
              return s.Film(*b, [&] { b->SetDown(true); }, [&] { s.user.Focus(*b); }, [&] { b->SetShowDownPattern(false); },
                            [&] { b->SetColor(0x40A040); b->SetAllowAllUp(true); b->SetDown(false); }, [&] { b->SetDown(true); });
-         }},
-        {"buttons", "text", [](KitStage& s) {
-             auto* b = Captioned<TKitButton>(s, 75, 40, "Текст кнопки");
-             b->SetTextShadowColor(clBlue);
-             b->SetTextHighlightColor(clYellow);
-             return s.Film(*b, [&] { b->SetTextStyle(tsRaised); }, [&] { b->SetLightTextStyle(true); }, [&] { b->SetTextStyle(tsRecessed); },
-                           [&] { b->SetTextStyle(tsShadow); }, [&] { b->SetAlignment(ui::taRightJustify); },
-                           [&] { b->SetAlignment(ui::taLeftJustify); b->SetAlignmentVertical(avTop); }, [&] { b->SetAlignmentVertical(avBottom); },
-                           [&] { b->SetEnabled(false); });
          }},
         {"buttons", "kinds_and_glyph_layouts", [](KitStage& s) {
              std::vector<ui::Bitmap> kinds, layouts;
@@ -260,16 +230,7 @@ const std::vector<Row>& Rows()
                            s.Film(*r, [&] { r->SetEnabled(true); r->SetAlignment(ui::taLeftJustify); }, [&] { r->SetHeight(30); r->SetAlignmentVertical(avCenter); },
                                   [&] { r->SetAlignmentVertical(avBottom); }, [&] { r->SetCaption(std::string(30, 'W')); s.user.Focus(*r); })});
          }},
-        {"radio", "custom_glyphs", [](KitStage& s) {
-             Canvas strip(60, 12, clWhite);  // six images: unchecked, checked, the two pressed, the two disabled
-             for (int i = 0; i < 6; ++i) Mark(strip, ui::Bounds(i * 10 + i, 1 + i, 4, 4));
-             auto* r = Captioned<TKitRadioButton>(s, 60, 17, "Свой");
-             r->SetCustomGlyphs(strip.bitmap());
-             return s.Film(*r, [&] { r->SetChecked(true); }, [&] { s.Press(*r, 5, 5); }, [&] { s.Release(*r, 5, 5); r->SetEnabled(false); },
-                           [&] { r->SetChecked(false); });
-         }},
-
-        // --- LED display, border and progress bar ---
+        // --- LED display and progress bar ---
         {"led", "alignment_and_dots", [](KitStage& s) {
              auto* led = Captioned<TKitLEDDisplay>(s, 100, 30, "1");
              return s.Film(*led, [&] { led->SetAlignment(ui::taCenter); }, [&] { led->SetAlignment(ui::taRightJustify); }, [&] { led->SetHeight(12); },
@@ -297,11 +258,6 @@ const std::vector<Row>& Rows()
              return s.Film(*led, [&] { s.user.Advance(100); }, [&] { s.user.Advance(900); }, [&] { led->SetScrollType(stLeftToRight); s.user.Advance(300); },
                            [&] { led->SetScrollType(stNone); led->SetAlignment(ui::taRightJustify); });
          }},
-        {"led", "border", [](KitStage& s) {
-             auto* b = s.Make<TKitBorder>(50, 50);
-             return s.Film(*b, [&] { b->SetBorderWidth(3); b->SetBorderInner(fsLowered); }, [&] { b->SetBorderSides(sdLeft | sdTop); b->SetBorderInner(fsFlat); },
-                           [&] { b->SetBorderOuter(fsStatus); b->SetBevelWidth(3); });
-         }},
         {"progress_bar", "styles_and_shapes", [](KitStage& s) {
              auto* bar = s.Make<TKitProgressBar>(125, 21);
              bar->SetTotalParts(2);
@@ -316,26 +272,11 @@ const std::vector<Row>& Rows()
          }},
 
         // --- labels ---
-        {"labels", "text_styles", [](KitStage& s) {
-             auto* l = Captioned<TKitLabel>(s, 0, 0, "ООО \"Сорвел\"");
-             l->SetShadowColor(clRed);
-             l->SetHighlightColor(clBlue);
-             return s.Film(*l, [&] { l->SetTextStyle(tsRaised); }, [&] { l->SetLightTextStyle(true); }, [&] { l->SetTextStyle(tsRecessed); },
-                           [&] { l->SetTextStyle(tsShadow); }, [&] { l->SetEnabled(false); },
-                           [&] { l->SetEnabled(true); l->SetBlinkColor(clLime); l->SetBlinking(true); l->CMBlinkState(true); });
-         }},
         {"labels", "frames_and_size", [](KitStage& s) {
              auto* l = Captioned<TKitLabel>(s, 0, 0, "Sorvel");
              return s.Film(*l, [&] { l->SetBorderOuter(fsGroove); l->SetTextMargin(2); },
                            [&] { l->SetBorderOuter(fsStatus); l->SetBevelWidth(2); l->SetBorderWidth(3); l->SetBorderSides(sdLeft | sdTop | sdBottom); },
                            [&] { l->SetTextStyle(tsShadow); }, [&] { l->SetBorderOuter(fsFlatRounded); l->SetBorderInner(fsFlat); });
-         }},
-        {"labels", "layout", [](KitStage& s) {
-             auto* l = Captioned<TKitLabel>(s, 0, 0, "Текст в две строки");
-             l->SetAutoSize(false);
-             l->SetBounds(0, 0, 90, 44);
-             return s.Film(*l, [&] { l->SetLayout(ui::tlCenter); }, [&] { l->SetLayout(ui::tlBottom); l->SetTextStyle(tsShadow); },
-                           [&] { l->SetAlignment(ui::taRightJustify); }, [&] { l->SetWordWrap(true); }, [&] { l->SetWordWrap(false); l->SetCondenseCaption(ccAtEnd); });
          }},
         {"labels", "turned_and_curved", [](KitStage& s) {
              std::vector<ui::Bitmap> turned;

@@ -1,5 +1,5 @@
-// The kit's radio buttons: one checked per parent, clicks only when checked, the keys and the tab stop.
-// Their looks are held by KitPicturesTest.
+// The kit's radio buttons of the common page: one checked per parent, clicks only when checked, the keys
+// and the tab stop. Their looks are held by KitPicturesTest.
 #include "KitStage.h"
 
 #include <type_traits>
@@ -23,7 +23,6 @@ protected:
     }
 
     std::vector<bool> Checked() const { return {radio[0]->Checked(), radio[1]->Checked(), radio[2]->Checked()}; }
-    std::vector<bool> TabStops() const { return {radio[0]->TabStop(), radio[1]->TabStop(), radio[2]->TabStop()}; }
 
     ui::TEdit* edit = Make<ui::TEdit>(100, 21);
     TKitGroupBox* box = Make<TKitGroupBox>(300, 100);
@@ -37,31 +36,18 @@ using Flags = std::vector<bool>;
 
 TEST_F(KitRadioButtonTest, CheckingOneUnchecksItsSiblingsAndOnlyItClicks)
 {
-    EXPECT_EQ(TabStops(), (Flags{false, false, false}));
+    EXPECT_FALSE(radio[0]->TabStop() || radio[1]->TabStop() || radio[2]->TabStop());
     radio[0]->SetChecked(true);
     radio[2]->SetChecked(true);
     radio[2]->SetChecked(true);
     EXPECT_EQ(Checked(), (Flags{false, false, true}));
-    EXPECT_EQ(TabStops(), (Flags{false, false, true}));  // only the checked button is a tab stop
+    EXPECT_TRUE(radio[2]->TabStop() && !radio[0]->TabStop()) << "only the checked button is a tab stop";
     EXPECT_EQ(clicks, (std::vector<int>{1, 3}));
     radio[2]->SetChecked(false);
     EXPECT_EQ(Checked(), (Flags{false, false, false}));
     radio[1]->SetSuppressClick(true);  // as the action link checks it
     radio[1]->SetChecked(true);
     EXPECT_EQ(clicks.size(), 2u);
-}
-
-TEST_F(KitRadioButtonTest, AnotherContainerIsAnotherGroup)
-{
-    auto* other = Make<TKitRadioButton>(50, 17);
-    auto* plain = Make<ui::TRadioButton>(50, 17, box);
-    other->SetChecked(true);
-    plain->SetChecked(true);
-    radio[0]->SetChecked(true);
-    EXPECT_TRUE(other->Checked());
-    EXPECT_TRUE(plain->Checked());
-    auto orphan = ui::MakeUnowned<TKitRadioButton>("Orphan");
-    EXPECT_NO_THROW(orphan->SetChecked(true));
 }
 
 TEST_F(KitRadioButtonTest, AMousePressChecksOnlyOnAReleaseInside)
@@ -77,17 +63,6 @@ TEST_F(KitRadioButtonTest, AMousePressChecksOnlyOnAReleaseInside)
     Click(*radio[1], 5, 5);  // the checked button clicks no more
     EXPECT_EQ(Checked(), (Flags{false, true, false}));
     EXPECT_EQ(clicks, std::vector<int>{2});
-}
-
-TEST_F(KitRadioButtonTest, ReadOnlySpreadsToTheGroupAndRefusesChecking)
-{
-    radio[0]->SetChecked(true);
-    radio[2]->SetReadOnly(true);
-    EXPECT_TRUE(radio[0]->ReadOnly() && radio[1]->ReadOnly());
-    Click(*radio[1], 5, 5);
-    user.Focus(*radio[2]);
-    EXPECT_EQ(Checked(), (Flags{true, false, false}));
-    EXPECT_EQ(clicks, std::vector<int>{1});
 }
 
 TEST_F(KitRadioButtonTest, KeysTabbingInChecksTheArrowClicksTheSpaceBarDoesNothing)
@@ -117,31 +92,4 @@ TEST_F(KitRadioButtonTest, TheAcceleratorChecksAndTheGroupBoxsFocusesTheCheckedB
     box->SetCaption("&Номер объекта");
     EXPECT_TRUE(user.PressAccelerator(*form, U'Н'));
     EXPECT_TRUE(radio[2]->Focused());
-}
-
-TEST_F(KitRadioButtonTest, EnterMovesOnWhenAskedTo)
-{
-    radio[0]->SetTabOnEnter(true);
-    user.Focus(*radio[0]);
-    std::vector<std::uint16_t> keys;
-    radio[0]->OnKeyDown = [&](ui::TObject*, std::uint16_t& key, ui::TShiftState) { keys.push_back(key); };
-    char32_t key = U'\r';
-    radio[0]->KeyPress(key);
-    EXPECT_EQ(key, 0u);
-    user.Pump();
-    EXPECT_EQ(keys, std::vector<std::uint16_t>{ui::VK_TAB});
-    EXPECT_TRUE(edit->Focused()) << "the unchecked buttons are no tab stops: the focus goes on to the edit";
-    radio[1]->SetTabOnEnter(false);
-    user.Focus(*radio[1]);
-    key = U'\r';
-    radio[1]->KeyPress(key);
-    EXPECT_EQ(key, U'\r');
-}
-
-TEST_F(KitRadioButtonTest, AnOlderFormsFlatPropertyTurnsHotTrackingOff)
-{
-    radio[0]->SetHotTrack(true);
-    EXPECT_FALSE(radio[0]->ReadObsoleteProperty("Flat", 1LL));
-    EXPECT_TRUE(radio[0]->ReadObsoleteProperty("flat", false));
-    EXPECT_FALSE(radio[0]->HotTrack());
 }

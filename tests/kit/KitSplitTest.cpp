@@ -1,5 +1,5 @@
-// The splitter's position logic, its modes (pixels or percent, which pane stays fixed), the hot spot and
-// the dragging of the bar, on the two nested splitters of the main window at its size. Its looks are held
+// The splitter's position logic, the pane that stays fixed, the hot spot and the dragging of the bar, on
+// the two nested splitters of the main window at its size. Its looks are held
 // by KitPicturesTest.
 #include "KitStage.h"
 
@@ -32,7 +32,7 @@ protected:
 
 }  // namespace
 
-// --- layout, position and modes ---
+// --- layout and position ---
 
 TEST_F(KitSplitterTest, MainWindowSplittersLayOutTheirPanes)
 {
@@ -57,39 +57,15 @@ TEST_F(KitSplitterTest, PixelModeShrinkingPushesTheBarBackAndGrowingReturnsIt)
     EXPECT_EQ(inner->Position(), 120 - 6 - 2 * (3 + 2 * 2));
 }
 
-TEST_F(KitSplitterTest, PercentModeKeepsThePercentageOnResizeAndOrientationChange)
-{
-    inner->SetPercent(50);
-    EXPECT_EQ(std::pair(inner->UsePercent(), inner->Position()), std::pair(true, 432));  // half of 865
-    inner->SetAlign(ui::alNone);
-    inner->SetBounds(0, 0, 403, 203);  // d = 400
-    EXPECT_EQ(inner->Position(), 200);
-    inner->SetOrientation(orVertical);  // d = 200
-    EXPECT_EQ(inner->Pane1()->BoundsRect(), ui::Bounds(3, 5, 397, 100));
-    inner->SetUsePercent(false);  // pixels again: the panes keep their size
-    inner->SetOrientation(orHorizontal);
-    EXPECT_EQ(inner->Pane1()->BoundsRect(), ui::Bounds(3, 5, 100, 195));
-    inner->SetPercentMin(30);
-    inner->SetUsePercent(true);  // the percentages become the margins; a resize follows Percent again
-    EXPECT_EQ(std::pair(inner->MarginMin(), inner->Percent()), std::pair(120, 50));
-    inner->SetWidth(503);
-    EXPECT_EQ(std::pair(inner->MarginMin(), inner->Position()), std::pair(150, 250));
-}
-
-TEST_F(KitSplitterTest, TheFixedLowerPaneAndThePercentModeExcludeEachOther)
+TEST_F(KitSplitterTest, AFixedLowerPaneKeepsItsSizeAndAHiddenPaneNeverOverflows)
 {
     auto* s = Make<TKitSplitter>(400, 100);
     s->ChangePosition(300);
     s->SetFixedPane(fpLowerRight);
-    s->SetWidth(600);
-    EXPECT_EQ(s->Pane2()->Width(), 96);  // the lower pane keeps its size
-    s->SetUsePercent(true);
-    EXPECT_EQ(s->FixedPane(), fpUpperLeft);
-    s->SetFixedPane(fpLowerRight);
-    EXPECT_FALSE(s->UsePercent());
-    s->SetWidth(300);
-    EXPECT_EQ(s->Pane2()->Width(), 96);
-    // A far-end position of a hidden pane never overflows.
+    for (const int width : {600, 300}) {
+        s->SetWidth(width);
+        EXPECT_EQ(s->Pane2()->Width(), 96) << width;
+    }
     s->Pane2()->Hide();
     s->SetPosition(INT_MAX);
     EXPECT_LE(s->Position(), 300);
@@ -97,36 +73,6 @@ TEST_F(KitSplitterTest, TheFixedLowerPaneAndThePercentModeExcludeEachOther)
     s->Pane2()->Show();
     s->SetWidth(50);
     EXPECT_GE(std::min({s->Position(), s->Pane1()->Width(), s->Pane2()->Width()}), 0);
-}
-
-TEST_F(KitSplitterTest, NoBaseGivesZeroPercent)
-{
-    auto* s = Make<TKitSplitter>(2, 100);  // extent - SplitterWidth div 2 = 0
-    s->SetPosition(1);
-    EXPECT_EQ(s->Percent(), 0);
-}
-
-TEST_F(KitSplitterTest, VetoedChangesAndMarginsLimitThePosition)
-{
-    std::vector<int> asked;
-    inner->OnChanging = [&](ui::TObject*, int newPos, bool& allow) {
-        asked.push_back(newPos);
-        allow = newPos != 300;
-    };
-    inner->SetPosition(300);
-    EXPECT_EQ(inner->Pane1()->Width(), 126);
-    inner->SetMarginMin(200);
-    inner->SetPosition(50);
-    EXPECT_EQ(asked, (std::vector<int>{300, 200}));
-    EXPECT_EQ(inner->Position(), 200);
-    inner->SetMarginMin(-5);
-    EXPECT_EQ(inner->MarginMin(), 0);
-    inner->SetMarginMax(5000);
-    inner->SetMarginMin(100);
-    EXPECT_EQ(std::pair(inner->MarginMin(), inner->MarginMax()), std::pair(0, 868));
-    inner->SetPercentMax(-50);
-    inner->SetUsePercent(true);
-    EXPECT_GE(inner->MarginMax(), 0);
 }
 
 // --- hot spot ---

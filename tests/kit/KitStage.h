@@ -98,6 +98,7 @@ struct KitStage : ui::ModelObserver {
         outer->SetHotSpotDirection(hsdMax);
         outer->SetSplitterStyle(ssGroove);
         outer->SetSplitterWidth(5);
+        outer->SetFixedPane(fpLowerRight);
         outer->ChangePosition(outerPosition);
         auto* inner = Make<TKitSplitter>(0, 0, outer->Pane1(), "kitCntSpl");
         inner->SetBorderWidth(3);

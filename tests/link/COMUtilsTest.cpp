@@ -4,7 +4,9 @@
 
 #include <chrono>
 #include <climits>
+#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "sim/Pty.h"
@@ -15,22 +17,15 @@ using sim::Fault;
 using sim::FaultKind;
 using namespace std::chrono_literals;
 
-TEST(COMUtilsPortNumber, FirstRunOfDigitsInTheOwnName)
+TEST(COMUtilsPortNumber, FirstRunOfDigitsInTheOwnNameOrderTheList)
 {
     EXPECT_EQ(PortNumberOf("ttyS1x5"), 1);
     EXPECT_EQ(PortNumberOf("/home/user2/ports/sim"), -1);  // the folder's digits are not the port's
     EXPECT_EQ(PortNumberOf(""), -1);
     EXPECT_EQ(PortNumberOf("tty99999999999999999999"), INT_MAX);
-}
-
-TEST(COMUtilsPortNumber, CompareByNumberWithoutDigitsLast)
-{
     const std::vector<std::string> list{"COM10", "COM2", "modem", "COM1", "/dev/ttyUSB2"};
-    EXPECT_EQ(ComparePortNumbers(list, 0, 1), 1);
-    EXPECT_EQ(ComparePortNumbers(list, 3, 1), -1);
-    EXPECT_EQ(ComparePortNumbers(list, 1, 4), 0);
-    EXPECT_EQ(ComparePortNumbers(list, 2, 0), 1);
-    EXPECT_EQ(ComparePortNumbers(list, 2, 2), 0);
+    const std::tuple<int, int, int> order[] = {{0, 1, 1}, {3, 1, -1}, {1, 4, 0}, {2, 0, 1}, {2, 2, 0}};
+    for (const auto& [a, b, result] : order) EXPECT_EQ(ComparePortNumbers(list, a, b), result) << a << b;
     EXPECT_THROW(ComparePortNumbers(list, -1, 0), std::out_of_range);
 }
 
@@ -77,20 +72,13 @@ struct RawFixture : ::testing::Test {
 
 }  // namespace
 
-TEST_F(RawFixture, OpenSetsTheLineAndIsExclusive)
+TEST_F(RawFixture, OpenSetsTheLineIsExclusiveAndARefusalLeavesTheHandleInvalid)
 {
     ASSERT_TRUE(handle.Valid());
-    const auto settings = handle.Port->Settings();
-    EXPECT_EQ(settings.baud, 19200u);
-    EXPECT_FALSE(settings.rtsCtsHandshake);
-
-    TComHandle second;
-    EXPECT_FALSE(OpenComPort(sim.Path(), 19200, second, clock));
-}
-
-TEST_F(RawFixture, RefusedOpenLeavesTheHandleInvalid)
-{
+    EXPECT_EQ(handle.Port->Settings().baud, 19200u);
+    EXPECT_FALSE(handle.Port->Settings().rtsCtsHandshake);
     TComHandle other;
+    EXPECT_FALSE(OpenComPort(sim.Path(), 19200, other, clock));
     EXPECT_FALSE(OpenComPort("/dev/no-such-port", 19200, other, clock));
     CloseComPort(handle);
     EXPECT_FALSE(OpenComPort(sim.Path(), 14400, other, clock));  // a speed Linux cannot set
@@ -98,33 +86,11 @@ TEST_F(RawFixture, RefusedOpenLeavesTheHandleInvalid)
     EXPECT_FALSE(SetComBaud(other, 19200));
 }
 
-TEST_F(RawFixture, ReadsWritesAndCloses)
-{
-    EXPECT_EQ(WriteComPort(handle, "+v\r\n"), 4);
-    AwaitInput();
-    std::string reply;
-    for (int i = 0; i < 200 && reply.find("OK") == std::string::npos; ++i) {
-        std::string chunk;
-        ReadComString(handle, chunk);
-        reply += chunk;
-        handle.Port->WaitReadable(10);
-    }
-    EXPECT_EQ(reply, ">REV 11.005.096\r\nOK\r\n");
-
-    EXPECT_TRUE(CloseComPort(handle));
-    EXPECT_TRUE(CloseComPort(handle));  // closing twice is harmless
-    EXPECT_EQ(WriteComPort(handle, "x"), -1);
-    std::string s = "left";
-    ReadComString(handle, s);
-    EXPECT_EQ(s, "");
-}
-
-TEST_F(RawFixture, ReadTakesAtMostItsBufferAndBlanksNuls)
+TEST_F(RawFixture, ReadsWhatWaitsUpToItsBufferWithNulsBlankedAndNothingOnceClosed)
 {
     std::string s = "left";
     ReadComString(handle, s);
     EXPECT_EQ(s, "");  // nothing waiting: empty at once
-
     sim.line.Send(std::string("a\0b", 3) + std::string(97, 'x'));
     AwaitInput();
     while (handle.Port->InputWaiting() < 100) handle.Port->WaitReadable(10);
@@ -133,24 +99,37 @@ TEST_F(RawFixture, ReadTakesAtMostItsBufferAndBlanksNuls)
     EXPECT_EQ(std::string(small, 3), std::string("a\0b", 3));
     ReadComString(handle, s);
     EXPECT_EQ(s, std::string(90, 'x'));
-
     sim.line.Send(std::string("\0\0", 2));
     AwaitInput();
     ReadComString(handle, s);
     EXPECT_EQ(s, "  ");
+
+    EXPECT_EQ(WriteComPort(handle, "+v\r\n"), 4);
+    EXPECT_TRUE(CloseComPort(handle));
+    EXPECT_TRUE(CloseComPort(handle));  // closing twice is harmless
+    EXPECT_EQ(WriteComPort(handle, "x"), -1);
+    ReadComString(handle, s);
+    EXPECT_EQ(s, "");
 }
 
-TEST(COMUtilsProbe, FindsTheDeviceThatAnswers)
+TEST(COMUtilsProbe, FindsTheDeviceThatAnswersAndTellsWhyNot)
 {
     platform::ManualClock clock;
+    const auto probe = [&](const std::string& path, const std::function<bool()>& cancelled = {}) {
+        return ProbeComPort(path, 19200, "+v\r\n", "11.005", 5000, {}, cancelled, clock);
+    };
     testsupport::SimLine sim{{{"v", "REV 11.005.096"}}};
     sim.line.AddFault("+v", Fault{FaultKind::Split, 4, 5ms});  // the answer comes in pieces
-    int pumps = 0;
-    EXPECT_EQ(ProbeComPort(sim.Path(), 19200, "+v\r\n", "11.005", 5000, [&] { ++pumps; }, {}, clock),
-              TProbeResult::Found);
-    // The port is free again.
+    EXPECT_EQ(probe(sim.Path()), TProbeResult::Found);
     TComHandle again;
-    EXPECT_TRUE(OpenComPort(sim.Path(), 19200, again, clock));
+    EXPECT_TRUE(OpenComPort(sim.Path(), 19200, again, clock)) << "the port is free again";
+    CloseComPort(again);
+    sim.line.AddFault("+v", Fault{FaultKind::Silence});
+    int polls = 0;
+    EXPECT_EQ(probe(sim.Path(), [&] { return ++polls > 3; }), TProbeResult::Cancelled);
+    EXPECT_EQ(probe("/dev/no-such-port"), TProbeResult::CannotOpen);
+    sim.line.AddFault("+v", Fault{FaultKind::Vanish, 3});
+    EXPECT_ANY_THROW(probe(sim.Path()));
 }
 
 TEST(COMUtilsProbe, SilentPortEndsOnTheClock)
@@ -167,20 +146,4 @@ TEST(COMUtilsProbe, SilentPortEndsOnTheClock)
     EXPECT_LE(clock.ElapsedSince(start), 5050u);
     EXPECT_LT(std::chrono::steady_clock::now() - realStart, 5s);
     EXPECT_GE(pumps, 100);  // window events ran between polls
-}
-
-TEST(COMUtilsProbe, CancelledUnopenableAndVanishing)
-{
-    platform::ManualClock clock;
-    testsupport::SimLine sim;
-    sim.line.AddFault("+v", Fault{FaultKind::Silence});
-    int polls = 0;
-    EXPECT_EQ(ProbeComPort(sim.Path(), 19200, "+v\r\n", "11.005", 5000, {}, [&] { return ++polls > 3; }, clock),
-              TProbeResult::Cancelled);
-    EXPECT_EQ(ProbeComPort("/dev/no-such-port", 19200, "+v\r\n", "11.005", 5000, {}, {}, clock),
-              TProbeResult::CannotOpen);
-
-    testsupport::SimLine leaving;
-    leaving.line.AddFault("+v", Fault{FaultKind::Vanish, 3});
-    EXPECT_ANY_THROW(ProbeComPort(leaving.Path(), 19200, "+v\r\n", "11.005", 5000, {}, {}, clock));
 }

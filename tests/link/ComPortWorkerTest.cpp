@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 #include <optional>
@@ -21,13 +22,6 @@ namespace {
 
 constexpr int kTimeoutMs = 200;
 
-// A worker of another kind, standing in for the modem worker: its own default time-out.
-class SlowWorker : public TComPortWorker {
-public:
-    using TComPortWorker::TComPortWorker;
-    int DefaultTimeout() override { return 5000; }
-};
-
 // The real cable worker and protocol object on the manual clock, over a pseudo-terminal to a store of
 // words at 19200 baud with both directions paced as on a real line; failing exchanges give up quickly.
 struct CableFixture : ::testing::Test {
@@ -45,12 +39,11 @@ struct CableFixture : ::testing::Test {
         EXPECT_TRUE(worker.Write(request));
         return worker.WaitFor(answer, "OK", timeoutMs);
     }
-
-    int Discarded() const
+    // Unasked bytes from the device, there before the next look.
+    void Unasked(const std::string& bytes)
     {
-        int count = 0;
-        for (const auto& e : log.entries) count += e.caption.starts_with("Отброшено") ? 1 : 0;
-        return count;
+        sim.line.Send(bytes);
+        ASSERT_TRUE(worker.Port().WaitInput(2000));
     }
 
     platform::ManualClock clock;
@@ -159,7 +152,8 @@ TEST_F(CableFixture, LateAttemptsOfOneCommandNeverShiftTheNextRead)
         ASSERT_TRUE(ReadObjectNumber(dev, value));
         EXPECT_EQ(value, "0050");
     }
-    EXPECT_EQ(Discarded(), 1 + TDevice::DefaultAttempts) << "every late reply is logged as dropped";
+    const auto dropped = std::ranges::count_if(log.entries, [](const auto& e) { return e.caption.starts_with("Отброшено"); });
+    EXPECT_EQ(dropped, 1 + TDevice::DefaultAttempts) << "every late reply is logged as dropped";
 }
 
 // A device that answers each request with the next of its replies, and refuses once they run out.
@@ -180,27 +174,23 @@ private:
 
 TEST(CableWrite, RefusedAttemptsAreNeverReportedDone)
 {
-    const struct {
-        std::vector<std::string> replies;
-        bool done;
-        TFailure failure;
-    } cases[] = {
-        {{"NOK\r\n", "NOK\r\n", "NOK\r\n"}, false, TFailure::Refused},
-        {{"NOK\r\n", "NOK\r\n", "OK\r\nNOK\r\n"}, false, TFailure::MoreThanOneReply},
-        {{"NOK\r\n", "NOK\r\n", "NOK\r\nOK\r\n"}, false, TFailure::MoreThanOneReply},
-        {{"NOK\r\n", "NOK\r\n", "OK\r\n"}, true, TFailure::None},  // the device took it the third time
+    const std::tuple<std::string, bool, TFailure> thirdReplies[] = {
+        {"NOK\r\n", false, TFailure::Refused},
+        {"OK\r\nNOK\r\n", false, TFailure::MoreThanOneReply},
+        {"NOK\r\nOK\r\n", false, TFailure::MoreThanOneReply},
+        {"OK\r\n", true, TFailure::None},  // the device took it the third time
     };
-    for (const auto& c : cases) {
+    for (const auto& [third, done, failure] : thirdReplies) {
         platform::ManualClock clock;
         sim::Pty pty;
-        ReplyScript script(c.replies);
+        ReplyScript script({"NOK\r\n", "NOK\r\n", third});
         sim::Line line(pty, script);
         TComPortWorker worker(true, true, clock);
         worker.OpenWithTimeout(pty.SlavePath(), br19200, 100);
         TDevSorvel7QX1 dev(worker, nullptr);
         dev.SetTimeoutFloor(100);
-        EXPECT_EQ(WriteObjectNumber(dev, "0051"), c.done) << c.replies.back();
-        EXPECT_EQ(dev.LastFailure(), c.failure) << c.replies.back();
+        EXPECT_EQ(WriteObjectNumber(dev, "0051"), done) << third;
+        EXPECT_EQ(dev.LastFailure(), failure) << third;
     }
 }
 
@@ -219,65 +209,41 @@ TEST(CableResync, AChatteringLineIsLeftWithinTheWindowAndOneQuietInterval)
               std::chrono::milliseconds(kTimeoutMs + worker.QuietMs() + 200));
 }
 
-TEST(ComPortWorkerTimeout, EachKindOfWorkerGetsItsOwnDefault)
-{
-    EXPECT_EQ(TComPortWorker(true, true).GetTimeout(), 500);
-    SlowWorker slow(false, true);
-    testsupport::SimLine sim;
-    slow.Open(sim.Path(), br19200);
-    EXPECT_EQ(slow.GetTimeout(), 5000);
-    slow.OpenWithTimeout(sim.Path(), br19200, 1234);
-    EXPECT_EQ(slow.GetTimeout(), 1234);
-}
-
-TEST(ComPortWorkerTimeout, FailedOpenLeavesTheTimeoutAlone)
+TEST(ComPortWorkerOpen, TimeoutQuietIntervalsAndReopening)
 {
     testsupport::SimLine sim;
     TComPortWorker worker(true, true);
-    worker.OpenWithTimeout(sim.Path(), br19200, 700);
-    EXPECT_THROW(worker.OpenWithTimeout("/dev/no-such-port", br19200, 900), EDeviceError);
-    EXPECT_EQ(worker.GetTimeout(), 700);
-}
-
-TEST(ComPortWorkerOpen, OpenCloseReopenAndSettings)
-{
-    testsupport::SimLine sim;
-    TComPortWorker worker(true, true);
+    EXPECT_EQ(worker.GetTimeout(), 500);
     worker.Close();  // nothing to close is not an error
     worker.Open(sim.Path(), br19200);
     EXPECT_EQ(worker.Port().BaudValue(), 19200u);
     // Silences of a reply at this speed: a few character times, above an adapter's chunk gaps.
     EXPECT_EQ(worker.QuietMs(), TComPortWorker::MinQuietMs);
     EXPECT_EQ(worker.LineBreakMs(), TComPortWorker::MinLineBreakMs);
-    worker.Open(sim.Path(), br300);
+    worker.OpenWithTimeout(sim.Path(), br300, 700);
     EXPECT_EQ(worker.QuietMs(), 667u);
-    EXPECT_TRUE(worker.IsOpen());
-    worker.Close();
+    EXPECT_THROW(worker.OpenWithTimeout("/dev/no-such-port", br19200, 900), EDeviceError);
+    EXPECT_EQ(worker.GetTimeout(), 700) << "a failed open leaves the time-out alone";
     EXPECT_FALSE(worker.IsOpen());
 }
 
-TEST_F(CableFixture, SilenceTimesOutOnTheClock)
+TEST_F(CableFixture, SilenceTimesOutOnTheClockAndZeroStillLooksOnce)
 {
     sim.line.AddFault("+ver", Fault{FaultKind::Silence});
     std::string answer;
-    const auto start = clock.NowMs();
+    auto start = clock.NowMs();
     EXPECT_FALSE(Ask("+ver\r", answer, 500));
     EXPECT_GT(clock.ElapsedSince(start), 500u);
     EXPECT_LE(clock.ElapsedSince(start), 521u);
     ASSERT_TRUE(Ask("+ver\r", answer));  // the fault was for one request only
-}
 
-TEST_F(CableFixture, ZeroTimeoutStillReadsOnceAndNegativeIsClampedNotWrapped)
-{
     sim.line.SetLineSpeed(0);  // at once: the one look of a zero time-out must find the whole reply there
-    sim.line.Send("OK\r\n");
-    ASSERT_TRUE(worker.Port().WaitInput(2000));
-    std::string answer;
+    Unasked("OK\r\n");
     EXPECT_TRUE(worker.WaitFor(answer, "OK", 0));
     sim.line.AddFault("+ver", Fault{FaultKind::Silence});
-    const auto start = clock.NowMs();
+    start = clock.NowMs();
     EXPECT_FALSE(Ask("+ver\r", answer, -1));
-    EXPECT_LT(clock.ElapsedSince(start), 25u);
+    EXPECT_LT(clock.ElapsedSince(start), 25u) << "a negative time-out is clamped, not wrapped";
 }
 
 TEST_F(CableFixture, StreamingGarbageEndsTheWaitWithBoundedMemory)
@@ -292,7 +258,7 @@ TEST_F(CableFixture, StreamingGarbageEndsTheWaitWithBoundedMemory)
     EXPECT_LT(answer.size(), TComPortWorker::MaxReplyLength + 8192);
 }
 
-TEST_F(CableFixture, DeviceVanishingMidReplyIsALinkFailure)
+TEST_F(CableFixture, DeviceVanishingMidReplyIsALinkFailureAtTheFirstLook)
 {
     sim.line.AddFault("+ver", Fault{FaultKind::Vanish, 4});
     std::string answer;
@@ -305,46 +271,25 @@ TEST_F(CableFixture, DeviceVanishingMidReplyIsALinkFailure)
         },
         ELinkFailure);
     EXPECT_LT(clock.ElapsedSince(start), 10000u);  // raised, not timed out
-}
-
-TEST_F(CableFixture, VanishedPortRaisesAtTheFirstLook)
-{
-    sim.line.Vanish();
-    std::string answer;
-    const auto start = clock.NowMs();
-    try {
-        worker.WaitFor(answer, "OK", 10000);
-        FAIL() << "the wait did not notice";
-    } catch (const EDeviceError& e) {
-        EXPECT_EQ(e.ErrorCode, 11);  // clearing RTS is the first thing a wait does
-    }
-    EXPECT_EQ(clock.ElapsedSince(start), 0u);
+    EXPECT_THROW(worker.Write("+ver\r"), ELinkFailure) << "nor does the next write";
 
     TComPortWorker plain(false, true, clock);
     testsupport::SimLine other;
     plain.Open(other.Path(), br19200);
     other.line.Vanish();
+    const auto look = clock.NowMs();
     EXPECT_THROW(plain.WaitFor(answer, "OK", 10000), ELinkFailure);
-    EXPECT_EQ(clock.ElapsedSince(start), 0u);
-    EXPECT_THROW(worker.Write("+ver\r"), ELinkFailure) << "nor does the next write";
+    EXPECT_EQ(clock.ElapsedSince(look), 0u);
 }
 
-TEST_F(CableFixture, WritePurgesWhatCameUnasked)
+TEST_F(CableFixture, WritePurgesWhatCameUnaskedButBytesBetweenTwoWaitsStay)
 {
     sim.line.SetLineSpeed(0);  // at once: a purge drops only what has arrived
-    sim.line.Send("stale OK\r\n");
-    ASSERT_TRUE(worker.Port().WaitInput(2000));
+    Unasked("stale OK\r\n");
     std::string answer;
     ASSERT_TRUE(Ask("+o\r", answer));
     EXPECT_EQ(answer, ">0050\r\nOK\r\n");
-}
-
-TEST_F(CableFixture, BytesBetweenTwoWaitsStayForTheNextWait)
-{
-    std::string answer;
-    ASSERT_TRUE(Ask("+o\r", answer));
-    sim.line.Send("unasked\r\nOK\r\n");
-    ASSERT_TRUE(worker.Port().WaitInput(2000));
+    Unasked("unasked\r\nOK\r\n");
     ASSERT_TRUE(worker.WaitFor(answer, "OK", 300));
     EXPECT_EQ(answer, "unasked\r\nOK\r\n");
 }
@@ -352,28 +297,14 @@ TEST_F(CableFixture, BytesBetweenTwoWaitsStayForTheNextWait)
 TEST_F(CableFixture, WaitForAnyKeepsWhatEarlierPollsBrought)
 {
     const std::string reply = "\r\n+CREG: 0,1\r\n\r\nOK\r\n";
-    sim.line.Send(reply);
-    ASSERT_TRUE(worker.Port().WaitInput(2000));
+    Unasked(reply);
     std::string answer;
     EXPECT_TRUE(worker.WaitForAny(answer, {"busy", "OK"}, 1000));
     EXPECT_EQ(answer, reply);
-
     EXPECT_FALSE(worker.ExpectAny({"x"}, 40));
     sim.line.SetLineSpeed(0);  // at once: ReadAndCheck takes one look
-    sim.line.Send("ring ");
-    ASSERT_TRUE(worker.Port().WaitInput(2000));
+    Unasked("ring ");
     EXPECT_TRUE(worker.ReadAndCheck(answer, "RING"));
-}
-
-TEST_F(CableFixture, ExpectVariantsDropTheReply)
-{
-    ASSERT_TRUE(worker.Write("+o\r"));
-    EXPECT_TRUE(worker.ExpectDefault("OK"));
-    ASSERT_TRUE(worker.Write("CABLE CONNECT\r"));
-    EXPECT_TRUE(worker.ExpectUntil("ok", 200));
-    sim.line.AddFault("+o", Fault{FaultKind::Silence});
-    ASSERT_TRUE(worker.Write("+o\r"));
-    EXPECT_FALSE(worker.Expect("OK", 100));
 }
 
 TEST(ComPortWorkerClosed, WriteReportsFailureAndWaitsEndAtOnce)
@@ -384,7 +315,6 @@ TEST(ComPortWorkerClosed, WriteReportsFailureAndWaitsEndAtOnce)
     std::string answer;
     EXPECT_FALSE(plain.WaitForAny(answer, {"OK"}, 100));
     EXPECT_EQ(plain.LastFailure(), TFailure::PortClosed);
-
     TComPortWorker cable(true, true);
     try {
         cable.Write("+ver\r");

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -70,12 +71,10 @@ TEST_F(IniFileTest, SavedValuesLoadBackUnchangedFromWindows1251WithCrLf)
     EXPECT_EQ(Bytes(), "[FormCommon]\r\netObject=\xCE\xE1\xFA\xE5\xEA\xF2 \xB9\x31\r\netBlank=\r\netSpaced=  two  blanks  \r\n"
                        "etEquals=a=b;c\r\ncbType=-12\r\n\r\n[formWays]\r\nrb2=1\r\n");
     const IniFile back(file_);
-    EXPECT_EQ(back.ReadString("FormCommon", "etObject", ""), "Объект №1");
-    EXPECT_EQ(back.ReadString("FormCommon", "etBlank", "x"), "");
-    EXPECT_EQ(back.ReadString("FormCommon", "etSpaced", ""), "  two  blanks  ");
-    EXPECT_EQ(back.ReadString("FormCommon", "etEquals", ""), "a=b;c");
-    EXPECT_EQ(back.ReadInteger("FormCommon", "cbType", 0), -12);
-    EXPECT_TRUE(back.ReadBool("formWays", "rb2", false));
+    const auto read = [&back](const char* key) { return back.ReadString("FormCommon", key, "x"); };
+    EXPECT_EQ((std::array{read("etObject"), read("etBlank"), read("etSpaced"), read("etEquals")}),
+              (std::array<std::string, 4>{"Объект №1", "", "  two  blanks  ", "a=b;c"}));
+    EXPECT_EQ(std::pair(back.ReadInteger("FormCommon", "cbType", 0), back.ReadBool("formWays", "rb2", false)), std::pair(-12, true));
 }
 
 TEST_F(IniFileTest, ReadsWindows1251OrUtf8AndWritesUtf8RatherThanLoseText)

@@ -24,7 +24,9 @@ std::vector<std::string> Paths(const std::vector<platform::SerialPortEntry>& por
 
 }  // namespace
 
-TEST(SerialPortListKernel, OnlyDevicesWithADriverAndRealUarts)
+// The kernel's ports that have a driver and a real UART, then the links in the ports folder that lead to a
+// live character device (sorvel-sim's terminal, a user's virtual port).
+TEST(SerialPortList, KernelPortsWithADriverAndRealUartsThenLinksToLiveDevices)
 {
     testsupport::FakeSysfs sysfs;
     sysfs.AddTty("ttyUSB0", "cp210x");
@@ -38,6 +40,10 @@ TEST(SerialPortListKernel, OnlyDevicesWithADriverAndRealUarts)
     sysfs.AddTty("ttyS2", "serial8250");
     sysfs.AddTty("ttyS3", "serial8250");
     sysfs.AddTty("ttyS4", "serial8250");
+    const sim::Pty pty(sysfs.Ports(), "sim0");
+    fs::create_symlink("/dev/pts/no-such-terminal", sysfs.Ports() / "gone");
+    std::ofstream(sysfs.Ports() / "notes.txt") << "not a port\n";
+    fs::create_directories(sysfs.Ports() / "folder");
     auto sources = sysfs.Sources();
     std::vector<std::string> asked;
     sources.serialType = [&](const fs::path& device) -> std::optional<int> {
@@ -48,27 +54,12 @@ TEST(SerialPortListKernel, OnlyDevicesWithADriverAndRealUarts)
     };
 
     const auto ports = platform::ListSerialPorts(sources);
-    EXPECT_EQ(Paths(ports), (std::vector<std::string>{"/dev/ttyACM0", "/dev/ttyS0", "/dev/ttyS3", "/dev/ttyUSB0"}));
-    EXPECT_EQ(ports.back().driver, "cp210x");
-    EXPECT_EQ(ports.front().driver, "cdc_acm");
+    const std::string sim0 = (sysfs.Ports() / "sim0").string();
+    EXPECT_EQ(Paths(ports), (std::vector<std::string>{"/dev/ttyACM0", "/dev/ttyS0", "/dev/ttyS3", "/dev/ttyUSB0", sim0}));
+    EXPECT_EQ(std::tuple(ports[0].driver, ports[3].driver, ports[4].driver), std::tuple("cdc_acm", "cp210x", ""));
     EXPECT_EQ(asked, (std::vector<std::string>{"/dev/ttyS2", "/dev/ttyS3", "/dev/ttyS4"}));
     sources.serialType = nullptr;  // a built-in UART with no way to ask is left out
-    EXPECT_EQ(Paths(platform::ListSerialPorts(sources)),
-              (std::vector<std::string>{"/dev/ttyACM0", "/dev/ttyS0", "/dev/ttyUSB0"}));
-}
-
-TEST(SerialPortListLinks, OnlyLinksToLiveCharacterDevices)
-{
-    testsupport::FakeSysfs sysfs;
-    const sim::Pty pty(sysfs.Ports(), "sim0");
-    fs::create_symlink("/dev/pts/no-such-terminal", sysfs.Ports() / "gone");
-    std::ofstream(sysfs.Ports() / "notes.txt") << "not a port\n";
-    fs::create_directories(sysfs.Ports() / "folder");
-    sysfs.AddTty("ttyUSB0", "pl2303");
-
-    const auto ports = platform::ListSerialPorts(sysfs.Sources());
-    EXPECT_EQ(Paths(ports), (std::vector<std::string>{"/dev/ttyUSB0", (sysfs.Ports() / "sim0").string()}));
-    EXPECT_EQ(ports.back().driver, "");
+    EXPECT_EQ(Paths(platform::ListSerialPorts(sources)), (std::vector<std::string>{"/dev/ttyACM0", "/dev/ttyS0", "/dev/ttyUSB0", sim0}));
     platform::SerialPortSources missing;
     missing.sysfsRoot = missing.portsFolder = "/no/such/folder";
     EXPECT_TRUE(platform::ListSerialPorts(missing).empty()) << "and no error";

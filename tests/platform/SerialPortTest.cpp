@@ -105,6 +105,8 @@ TEST(SerialPortSettings, RawEightNoneOneAtTheAskedSpeedOnly)
     EXPECT_EQ(tio.c_iflag & (IXON | IXOFF | ICRNL), 0u);
     EXPECT_EQ(::cfgetospeed(&tio), static_cast<speed_t>(B19200));
     EXPECT_EQ(tio.c_cc[VMIN], 0);
+    for (const std::uint32_t baud : {110u, 300u, 600u, 1200u, 2400u, 4800u, 9600u, 19200u, 38400u, 57600u, 115200u})
+        EXPECT_TRUE(SerialPort::IsSupportedSpeed(baud)) << baud;  // what the driver offers
     for (const std::uint32_t baud : {14400u, 56000u, 128000u, 256000u}) {
         EXPECT_FALSE(SerialPort::IsSupportedSpeed(baud));
         EXPECT_EQ(FailureOf([&] { open.port.Configure({.baud = baud}); }).first, Reason::Unsupported) << baud;

@@ -1,11 +1,8 @@
 #include "sim/Modem.h"
 
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -69,18 +66,11 @@ TEST_F(ModemFixture, CommandsAnswerAsAModemDoes)
     for (const auto& [command, reply] : session) EXPECT_EQ(Command(command, reply), reply) << command;
     EXPECT_EQ(modem.modem().Bearer(), "71,0,1");
     EXPECT_EQ(modem.modem().Commands().size(), std::size(session));
-    const struct {
-        Registration status;
-        bool space;
-        const char* reply;
-    } registrations[] = {
-        {Registration::Roaming, false, "\r\n+CREG: 0,5\r\n\r\nOK\r\n"},
-        {Registration::Searching, false, "\r\n+CREG: 0,2\r\n\r\nOK\r\n"},
-        {Registration::Denied, true, "\r\n+CREG: 0, 3\r\n\r\nOK\r\n"},
-    };
-    for (const auto& r : registrations) {
-        modem.modem().SetRegistration(r.status, r.space);
-        EXPECT_EQ(Command("AT+CREG?"), r.reply);
+    for (const auto& [status, space, reply] : {std::tuple{Registration::Roaming, false, "\r\n+CREG: 0,5\r\n\r\nOK\r\n"},
+                                               std::tuple{Registration::Searching, false, "\r\n+CREG: 0,2\r\n\r\nOK\r\n"},
+                                               std::tuple{Registration::Denied, true, "\r\n+CREG: 0, 3\r\n\r\nOK\r\n"}}) {
+        modem.modem().SetRegistration(status, space);
+        EXPECT_EQ(Command("AT+CREG?"), reply);
     }
     modem.line().AddFault("AT", sim::Fault{sim::FaultKind::Echo});
     EXPECT_EQ(Command("AT"), "AT\r\r\nOK\r\n") << "the line's faults apply";
@@ -148,16 +138,4 @@ TEST_F(ModemFixture, ACallDropsMidExchangeOrWhenTold)
     EXPECT_FALSE(modem.modem().InDataMode());
     modem.DropCall();  // no call: nothing said
     EXPECT_EQ(port.ReadUntil("\n", 50ms), "");
-}
-
-TEST(ModemLinePorts, LinkInTheFolderWhileItLives)
-{
-    const auto folder = std::filesystem::temp_directory_path() / ("sorvel-modem-" + std::to_string(::getpid()));
-    testsupport::StoreResponder device;
-    {
-        sim::ModemLine modem(device, folder, "modem0");
-        EXPECT_EQ(std::filesystem::read_symlink(folder / "modem0"), modem.Path());
-    }
-    EXPECT_FALSE(std::filesystem::exists(folder / "modem0"));
-    std::filesystem::remove_all(folder);
 }

@@ -27,7 +27,7 @@ public:
 
     TDevice& Device() override { return dev; }
     TLogWriter* Log() override { return &log; }
-    void SetupProgress(int Count) override { setups.push_back(Count); }
+    void SetupProgress(int) override {}
     void StepProgress() override
     {
         ++steps;
@@ -35,10 +35,9 @@ public:
     }
     void WithProgressWindow(const std::function<void()>& Body) override
     {
-        ++windowsOpen;
         struct Close {
             FakeExchangeSteps& s;
-            ~Close() { --s.windowsOpen, ++s.windowsClosed; }
+            ~Close() { ++s.windowsClosed; }
         } close{*this};
         Body();
     }
@@ -48,7 +47,7 @@ public:
         if (onPump) onPump();
     }
     void LogReading(const std::string& Group) override { reading.push_back(Group); }
-    void LogWriting(const std::string& Group) override { writing.push_back(Group); }
+    void LogWriting(const std::string&) override {}
     void AddReadError(const std::string& Group) override { errors.push_back("read " + Group); }
     void AddWriteError(const std::string& Group) override { errors.push_back("write " + Group); }
     void SetWatchdog(bool On) override { watchdog = On; }
@@ -56,15 +55,12 @@ public:
     LoopbackComm comm;
     RecordingLog log;
     TDevSorvel7QX1 dev;
-    std::vector<int> setups;
     int steps = 0;
     int cancelAtStep = 0;  // 0: never
-    int windowsOpen = 0;
     int windowsClosed = 0;
     int pumps = 0;
     std::function<void()> onPump;
     std::vector<std::string> reading;
-    std::vector<std::string> writing;
     std::vector<std::string> errors;
     bool watchdog = true;
 };

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "link/ComPortWorker.h"
 #include "link/SerialErr.h"
 #include "platform/Text.h"
 
@@ -19,7 +18,7 @@ bool Holds(const std::string& answer, const std::string& terminator, bool dropNo
 }  // namespace
 
 LoopbackComm::LoopbackComm(sim::Responder& device, platform::Clock& clock, int timeoutMs)
-    : device_(device), clock_(clock), timeout_(timeoutMs)
+    : TComPortWorker(false, false, clock), device_(device), clock_(clock), timeout_(timeoutMs)
 {
 }
 
@@ -127,51 +126,11 @@ bool LoopbackComm::WaitForAny(std::string& Answer, const std::vector<std::string
     return Wait(Answer, Terminators, TimeoutMs, false);
 }
 
-bool LoopbackComm::WaitForDefault(std::string& Answer, const std::string& Terminator)
-{
-    return WaitFor(Answer, Terminator, timeout_);
-}
-
-bool LoopbackComm::WaitForAnyDefault(std::string& Answer, const std::vector<std::string>& Terminators)
-{
-    return WaitForAny(Answer, Terminators, timeout_);
-}
-
 bool LoopbackComm::ReadAndCheck(std::string& Answer, const std::string& Expected)
 {
     Answer.clear();
     while (!pieces_.empty()) Answer += Arrived();
     return platform::ContainsIgnoreAsciiCase(Answer, Expected);
-}
-
-bool LoopbackComm::ExpectUntil(const std::string& Terminator, int TimeoutMs)
-{
-    std::string dropped;
-    return ReadUntil(dropped, Terminator, TimeoutMs);
-}
-
-bool LoopbackComm::Expect(const std::string& Terminator, int TimeoutMs)
-{
-    std::string dropped;
-    return WaitFor(dropped, Terminator, TimeoutMs);
-}
-
-bool LoopbackComm::ExpectAny(const std::vector<std::string>& Terminators, int TimeoutMs)
-{
-    std::string dropped;
-    return WaitForAny(dropped, Terminators, TimeoutMs);
-}
-
-bool LoopbackComm::ExpectDefault(const std::string& Terminator)
-{
-    std::string dropped;
-    return WaitForDefault(dropped, Terminator);
-}
-
-bool LoopbackComm::ExpectAnyDefault(const std::vector<std::string>& Terminators)
-{
-    std::string dropped;
-    return WaitForAnyDefault(dropped, Terminators);
 }
 
 }  // namespace testsupport

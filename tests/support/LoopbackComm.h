@@ -2,18 +2,19 @@
 // A port worker without a port: each request written goes straight to a simulated device in memory and
 // its reply is served to the waits, with the cable worker's terminator rules ("NOK" never counts as
 // "OK", ASCII case ignored, 20 ms polls on the given clock). Faults of a real line can be scripted per
-// request. Lets the command set be tested fast and without a pseudo-terminal.
+// request. Lets the command set be tested fast and without a pseudo-terminal. The cable worker, never
+// opened, supplies the operations that forward to the waits (the defaults and the Expect family).
 #include <deque>
 #include <string>
 #include <vector>
 
-#include "link/Communication.h"
+#include "link/ComPortWorker.h"
 #include "platform/Clock.h"
 #include "sim/Responder.h"
 
 namespace testsupport {
 
-class LoopbackComm final : public TCommunication {
+class LoopbackComm final : public TComPortWorker {
 public:
     enum class Fault {
         None,
@@ -26,7 +27,6 @@ public:
         Vanish,   // part of the reply, then the port is gone
     };
 
-    static constexpr int PollMs = 20;
 
     LoopbackComm(sim::Responder& device, platform::Clock& clock, int timeoutMs = 500);
 
@@ -44,14 +44,7 @@ public:
     bool ReadUntil(std::string& Answer, const std::string& Terminator, int TimeoutMs) override;
     bool WaitFor(std::string& Answer, const std::string& Terminator, int TimeoutMs) override;
     bool WaitForAny(std::string& Answer, const std::vector<std::string>& Terminators, int TimeoutMs) override;
-    bool WaitForDefault(std::string& Answer, const std::string& Terminator) override;
-    bool WaitForAnyDefault(std::string& Answer, const std::vector<std::string>& Terminators) override;
     bool ReadAndCheck(std::string& Answer, const std::string& Expected) override;
-    bool ExpectUntil(const std::string& Terminator, int TimeoutMs) override;
-    bool Expect(const std::string& Terminator, int TimeoutMs) override;
-    bool ExpectAny(const std::vector<std::string>& Terminators, int TimeoutMs) override;
-    bool ExpectDefault(const std::string& Terminator) override;
-    bool ExpectAnyDefault(const std::vector<std::string>& Terminators) override;
 
 private:
     // One poll: what arrived since the last one; throws the link failure of a vanished port.

@@ -4,10 +4,16 @@
 #include <map>
 #include <random>
 #include <set>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
+#include "app/DeviceController.h"
 #include "app/IniFiles.h"
 #include "app/fIn.h"
+#include "sim/Communicator.h"
+#include "tests/support/LoopbackComm.h"
+#include "tests/support/SimDevice.h"
 #include "ui/Component.h"
 #include "ui/Grids.h"
 #include "ui/StdCtrls.h"
@@ -99,6 +105,38 @@ public:
 
 private:
     TMemIniFile ini_;
+};
+
+// A copy of a simulated device in memory with a device controller of its own that has read its version:
+// what the program shows and stores when every reply comes whole and at once. It starts where `state`
+// stands, when given.
+struct Reference {
+    Reference(const sim::DeviceProfile& profile, platform::Clock& clock, int floorMs, TLogWriter* log = nullptr,
+              const sim::Communicator* state = nullptr)
+        : device(profile, clock, SimDevice::kWallStart), comm(device, clock, floorMs), dc(comm, log)
+    {
+        if (state != nullptr) device.CopyStateFrom(*state);
+        dc.Device().SetTimeoutFloor(floorMs);
+        if (!dc.ReadVersion()) throw std::runtime_error("the copy of the device did not tell its version");
+    }
+    void ReadAll(const std::vector<TformIncl*>& pages)
+    {
+        for (TformIncl* page : pages) {
+            page->Clear();
+            dc.ReadForm(*page);
+        }
+    }
+    void WriteAll(const std::vector<TformIncl*>& pages)
+    {
+        for (TformIncl* page : pages) {
+            page->ResetMarks();
+            dc.WriteForm(*page);
+        }
+    }
+
+    sim::Communicator device;
+    LoopbackComm comm;
+    TDeviceController dc;
 };
 
 }  // namespace testsupport

@@ -4,16 +4,14 @@
 //
 // PictureBook holds pictures to their stored expectations, pixel for pixel: a text file beside the test
 // keeps one 64-bit hash of each picture's size and pixels per line ("group/name hash"). Every picture is
-// also put on the contact sheet of its group, written for a person to look at; a picture that differs is
-// written on its own as well. With SORVEL_UPDATE_PICTURES=1 in the environment nothing fails: the file
-// is written again from what was painted, so a deliberate change of looks (or of fonts) is one command.
-#include "ui/Canvas.h"
+// written for a person to look at, one that differs under a name that says so. With
+// SORVEL_UPDATE_PICTURES=1 in the environment nothing fails: the file is written again from what was
+// painted, so a deliberate change of looks (or of fonts) is one command.
+#include "ui/Bitmap.h"
 #include "ui/Png.h"
-#include "ui/SystemColors.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -65,24 +63,6 @@ inline std::string HexOf(std::uint64_t value)
     return text;
 }
 
-// Pictures placed one below the other, each under its name, on the button face.
-inline ui::Bitmap ContactSheet(const std::vector<std::pair<std::string, ui::Bitmap>>& pictures)
-{
-    int width = 200, height = 4;
-    for (const auto& [name, picture] : pictures) {
-        width = std::max(width, picture.width() + 8);
-        height += picture.height() + 22;
-    }
-    ui::Canvas sheet(width, height, ui::ResolveColor(clBtnFace));
-    int y = 4;
-    for (const auto& [name, picture] : pictures) {
-        sheet.textOut(4, y, name);
-        sheet.draw(4, y + 16, picture);
-        y += picture.height() + 22;
-    }
-    return sheet.bitmap();
-}
-
 class PictureBook {
 public:
     // `file`: the stored hashes; `prefix`: of the picture files written; `regenerate`: the command a
@@ -104,23 +84,21 @@ public:
     {
         const std::string key = group + "/" + name;
         const std::string hash = HexOf(PictureHash(picture));
-        sheets_[group].emplace_back(name, picture);
         painted_.emplace_back(key, hash);
         const auto it = stored_.find(key);
-        if (it != stored_.end() && it->second == hash) return true;
-        if (updating_) return true;
-        SavePicture(picture, prefix_ + "_" + group + "_" + name + "_differs");
-        ADD_FAILURE() << key << " is not the stored picture ("
-                      << (it == stored_.end() ? "none stored" : "stored " + it->second) << ", painted " << hash
-                      << "); it is in " << (PictureFolder() / (prefix_ + "_" + group + "_" + name + "_differs.png"))
+        const bool same = it != stored_.end() && it->second == hash;
+        const std::string file = prefix_ + "_" + group + "_" + name + (same || updating_ ? "" : "_differs");
+        SavePicture(picture, file);
+        if (same || updating_) return true;
+        ADD_FAILURE() << key << " is not the stored picture (" << (it == stored_.end() ? "none stored" : "stored " + it->second)
+                      << ", painted " << hash << "); it is in " << (PictureFolder() / (file + ".png"))
                       << ". When the change is meant, store the new pictures: " << regenerate_;
         return false;
     }
 
-    // The contact sheets, and when updating the stored hashes.
+    // When updating: the stored hashes.
     void Close()
     {
-        for (const auto& [group, pictures] : sheets_) SavePicture(ContactSheet(pictures), prefix_ + "_" + group);
         if (!updating_) return;
         std::ifstream old(file_);
         std::string header, line;
@@ -143,7 +121,6 @@ private:
     std::string regenerate_;
     bool updating_;
     std::map<std::string, std::string> stored_;
-    std::map<std::string, std::vector<std::pair<std::string, ui::Bitmap>>> sheets_;
     std::vector<std::pair<std::string, std::string>> painted_;
 };
 

@@ -32,6 +32,13 @@ struct PortClient {
         return got;
     }
 
+    // A request and its reply, read up to "OK" or for a short while.
+    std::string Exchange(const std::string& request)
+    {
+        Write(request);
+        return ReadUntil("OK\r\n", std::chrono::milliseconds(150));
+    }
+
     using Clock = std::chrono::steady_clock;
     platform::SerialPort port;
     std::vector<Clock::time_point> arrivals;

@@ -13,177 +13,29 @@ using namespace ui;
 
 using ComCtrlsTest = testsupport::UiTest;
 
-TEST_F(ComCtrlsTest, TreeNodesKeepTextTwoIntegersAndOrder)
+TEST_F(ComCtrlsTest, TreeNodesKeepTextTwoIntegersAndOrderAndSelectionFiresOnChange)
 {
     auto* tree = Create<TTreeView>(form, "tvLog", form);
+    std::vector<TTreeNode*> changes;
+    tree->OnChange = [&](TObject*, TTreeNode* node) { changes.push_back(node); };
     TTreeNode* entry = tree->Items().Add(nullptr, "<<<<");
     entry->SetStateIndex(0xFF0000);
     entry->SetSelectedIndex(0xFFFFFF);
     TTreeNode* child = tree->Items().AddChild(entry, "+v");
     TTreeNode* next = tree->Items().Add(nullptr, ">>>>");
     tree->Items().AddChildFirst(entry, "first");
-    EXPECT_EQ(tree->Items().Count(), 4);
-    EXPECT_EQ(tree->Items()[1]->Text(), "first");
-    EXPECT_EQ(child->AbsoluteIndex(), 2);
-    EXPECT_EQ(child->Level(), 1);
-    EXPECT_EQ(next->AbsoluteIndex(), 3);
-    EXPECT_EQ(entry->StateIndex(), 0xFF0000);
-    EXPECT_EQ(entry->SelectedIndex(), 0xFFFFFF);
-    EXPECT_EQ(entry->GetNextSibling(), next);
+    EXPECT_EQ(std::tuple(tree->Items().Count(), tree->Items()[1]->Text(), child->AbsoluteIndex(), child->Level(), next->AbsoluteIndex()),
+              std::tuple(4, std::string("first"), 2, 1, 3));
+    EXPECT_EQ(std::tuple(entry->StateIndex(), entry->SelectedIndex(), entry->GetNextSibling()), std::tuple(0xFF0000, 0xFFFFFF, next));
     EXPECT_EQ(tree->Items().Insert(next, "between")->Index(), 1);
-    EXPECT_EQ(next->Index(), 2);
-    EXPECT_EQ(next->GetPrevSibling()->Text(), "between");
-    tree->Items().Delete(entry);
-    EXPECT_EQ(next->Index(), 1);
-    EXPECT_EQ(tree->Items().Count(), 2);
-}
-
-TEST_F(ComCtrlsTest, SelectionFiresOnChangeAndDeletingTheSelectedNodeReportsNone)
-{
-    auto* tree = Create<TTreeView>(form, "tv1", form);
-    std::vector<TTreeNode*> changes;
-    tree->OnChange = [&](TObject*, TTreeNode* node) { changes.push_back(node); };
-    TTreeNode* a = tree->Items().Add(nullptr, "Общие настройки");
-    TTreeNode* b = tree->Items().Add(nullptr, "Системные события");
-    tree->SetSelected(b);
-    tree->SetSelected(b);
-    user.SelectNode(*tree, a);
-    tree->Items().Clear();
-    EXPECT_EQ(changes, (std::vector<TTreeNode*>{b, a, nullptr}));
+    EXPECT_EQ(std::pair(next->Index(), next->GetPrevSibling()->Text()), std::pair(2, std::string("between")));
+    tree->SetSelected(next);
+    tree->SetSelected(next);
+    user.SelectNode(*tree, entry);
+    tree->Items().Delete(entry);  // the selected node: none is selected
+    EXPECT_EQ(std::pair(next->Index(), tree->Items().Count()), std::pair(1, 2));
+    EXPECT_EQ(changes, (std::vector<TTreeNode*>{next, entry, nullptr}));
     EXPECT_EQ(tree->Selected(), nullptr);
-}
-
-TEST_F(ComCtrlsTest, AdditionFiresForEveryNodeAndTopItemScrollsAsFarAsTheTreeAllows)
-{
-    auto* tree = Create<TTreeView>(form, "tvLog", form);
-    tree->SetBounds(0, 0, 200, 3 * tree->ItemHeight());
-    std::vector<std::string> added;
-    tree->OnAddition = [&](TObject*, TTreeNode* node) {
-        added.push_back(node->Text());
-        tree->SetTopItem(node);
-    };
-    for (int i = 0; i < 5; ++i) tree->Items().Add(nullptr, std::to_string(i));
-    EXPECT_EQ(added.size(), 5u);
-    EXPECT_EQ(tree->TopItem()->Text(), "2");  // 3 rows shown: 2, 3, 4
-    tree->SetTopItem(tree->Items()[0]);
-    EXPECT_EQ(tree->TopItem()->Text(), "0");
-
-    // Rows of an expanded node count; a collapsed one's children have none.
-    tree->OnAddition = nullptr;
-    TTreeNode* three = tree->Items().Root(3);
-    tree->Items().AddChild(three, "3a");
-    tree->Items().AddChild(tree->Items().AddChild(three, "3b"), "3b1");
-    three->SetExpanded(true);
-    tree->SetTopItem(tree->Items().Root(4));  // rows: 0 1 2 3 3a 3b 4
-    EXPECT_EQ(tree->TopItem()->Text(), "3a");
-    tree->SetTopItem(tree->Items().Root(3)->Item(1)->Item(0));
-    EXPECT_EQ(tree->TopItem()->Text(), "3a") << "a node without a row changes nothing";
-}
-
-// What a view that follows the tree node by node hears, in order, beside the coarse notifications.
-struct TreeRecorder : ModelObserver {
-    static std::string Name(const TTreeNode* node) { return node != nullptr ? node->Text() : "-"; }
-    void TreeNodeInserted(TTreeView&, TTreeNode* parent, int index, TTreeNode& node) override
-    {
-        heard.push_back("insert " + node.Text() + " under " + Name(parent) + " at " + std::to_string(index));
-    }
-    void TreeNodeRemoved(TTreeView&, TTreeNode* parent, int index, const TTreeNode*) override
-    {
-        heard.push_back("remove from " + Name(parent) + " at " + std::to_string(index));
-    }
-    void TreeNodeChanged(TTreeView&, TTreeNode& node, TreeNodeChange what) override
-    {
-        const char* names[] = {"text", "colors", "expanded"};
-        heard.push_back(std::string(names[static_cast<int>(what)]) + " " + node.Text());
-    }
-    void TreeCleared(TTreeView&) override { heard.push_back("clear"); }
-    void TreeSelectionChanged(TTreeView&, TTreeNode* node) override { heard.push_back("select " + Name(node)); }
-    void TreeTopItemChanged(TTreeView&, TTreeNode* node) override { heard.push_back("top " + Name(node)); }
-    void ControlChanged(TControl& c, ModelChange what) override
-    {
-        if (what == ModelChange::Items && Is<TTreeView>(&c)) heard.push_back("Items");
-        if (what == ModelChange::Selection && Is<TTreeView>(&c)) heard.push_back("Selection");
-    }
-    std::vector<std::string> heard;
-};
-
-TEST_F(ComCtrlsTest, EveryTreeChangeIsToldNodeByNodeAndAsBefore)
-{
-    auto* tree = Create<TTreeView>(form, "tvLog", form);
-    tree->SetBounds(0, 0, 200, 2 * tree->ItemHeight());
-    tree->SetAutoExpand(true);
-    TreeRecorder recorder;
-    scope.App().SetObserver(&recorder);
-    TTreeNode* a = tree->Items().Add(nullptr, "a");
-    TTreeNode* c = tree->Items().AddChild(a, "c");
-    tree->Items().Insert(a, "b");
-    c->SetText("c2");
-    a->SetStateIndex(5);
-    tree->SetSelected(a);
-    tree->SetTopItem(c);
-    tree->Items().BeginUpdate();
-    tree->Items().Delete(tree->Items().Root(0));
-    tree->Items().EndUpdate();
-    tree->Items().Clear();
-    scope.App().SetObserver(nullptr);
-    EXPECT_EQ(recorder.heard, (std::vector<std::string>{
-                                  "insert a under - at 0", "Items",
-                                  "insert c under a at 0", "Items",
-                                  "insert b under - at 0", "Items",
-                                  "text c2", "Items",
-                                  "colors a", "Items",
-                                  "expanded a", "Items", "select a", "Selection",
-                                  "top a", "Selection",  // two rows: a and c2 fill the view
-                                  "remove from - at 0", "Items",
-                                  "clear", "select -", "Selection", "Items",
-                              }));
-}
-
-TEST_F(ComCtrlsTest, CollapsedChildrenHaveNoRowAndAutoExpandOpensTheSelectedNode)
-{
-    auto* tree = Create<TTreeView>(form, "tvLog", form);
-    tree->SetAutoExpand(true);
-    TTreeNode* entry = tree->Items().Add(nullptr, "entry");
-    tree->Items().AddChild(entry, "piece 1");
-    tree->Items().AddChild(entry, "piece 2");
-    EXPECT_EQ(tree->VisibleNodes().size(), 1u);
-    tree->SetSelected(entry);
-    EXPECT_EQ(tree->VisibleNodes().size(), 3u);
-}
-
-TEST_F(ComCtrlsTest, CustomDrawGivesEachRowItsColours)
-{
-    auto* tree = Create<TTreeView>(form, "tvLog", form);
-    tree->SetColor(clInfoBk);
-    TTreeNode* node = tree->Items().Add(nullptr, "error");
-    node->SetStateIndex(static_cast<int>(clYellow));
-    node->SetSelectedIndex(static_cast<int>(clRed));
-    tree->OnCustomDrawItem = [](TObject*, TTreeNode* n, TCustomDrawState state, TItemColors& colors, bool&) {
-        if (state.Contains(cdsSelected)) return;
-        colors.Background = static_cast<TColor>(n->SelectedIndex());
-        colors.Text = static_cast<TColor>(n->StateIndex());
-    };
-    EXPECT_EQ(tree->ItemColors(node).Background, clRed);
-    EXPECT_EQ(tree->ItemColors(node).Text, clYellow);
-    tree->SetSelected(node);
-    EXPECT_EQ(tree->ItemColors(node).Background, clInfoBk);
-}
-
-TEST_F(ComCtrlsTest, ListSelectionsFollowTheirItems)
-{
-    auto* combo = Create<TComboBoxEx>(form, "cb1", form);
-    combo->AddItem("Не используется", 0, 0, -1, 0, 0);
-    combo->AddItem("GPRS-offline SIM1 IP1", 5, 5, -1, 0, 7);
-    combo->InsertItem(1, "Contact ID", 3, 3, -1, 0, 3);
-    combo->SetItemIndex(2);
-    combo->Items().Delete(0);
-    EXPECT_EQ(combo->ItemIndex(), 1);
-    EXPECT_EQ(combo->Items().Data(1), 7);
-    auto* list = Create<TListView>(form, "lErrors", form);
-    list->AddItem("Ошибка при чтении параметра \"Время\"");
-    list->SetItemIndex(0);
-    list->SetItemIndex(1);
-    EXPECT_EQ(list->ItemIndex(), -1);
 }
 
 }  // namespace

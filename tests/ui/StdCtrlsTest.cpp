@@ -13,21 +13,6 @@ using namespace ui;
 
 using StdCtrlsTest = testsupport::UiTest;
 
-TEST_F(StdCtrlsTest, CheckedFromCodeClicksOnlyWhenTheStateChanges)
-{
-    auto* box = Create<TCheckBox>(form, "cb", form);
-    int clicks = 0;
-    box->OnClick = [&](TObject*) {
-        if (++clicks == 3) throw std::runtime_error("bad");
-    };
-    box->SetChecked(true);
-    box->SetChecked(true);
-    box->SetChecked(false);
-    EXPECT_EQ(clicks, 2);
-    EXPECT_THROW(box->SetChecked(true), std::runtime_error) << "from code the caller gets the handler's error";
-    EXPECT_TRUE(box->Checked());
-}
-
 TEST_F(StdCtrlsTest, RadioButtonsAreExclusiveWithinTheirParentAndClickWhenSelected)
 {
     auto* panel1 = Create<TGroupBox>(form, "p1", form);
