@@ -9,9 +9,9 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <iostream>
 
 #include "bench/RealProgram.h"
+#include "bench/WireLog.h"
 
 namespace {
 
@@ -27,54 +27,39 @@ double CpuSeconds()
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-struct Idle {
-    double wall = 0;
-    double cpu = 0;
-    unsigned long rounds = 0;
-    bool stillConnected = false;
-};
-
-void Measure(gui::FrontEnd& front, double seconds, Idle& idle)
-{
-    const double cpuStart = CpuSeconds();
-    const unsigned long roundsStart = front.Pump().Rounds();
-    QElapsedTimer wallClock;
-    wallClock.start();
-    const int period = static_cast<int>(seconds * 1000);
-    QTimer::singleShot(period, Qt::PreciseTimer, [&front, &idle, cpuStart, roundsStart, wallClock] {
-        idle.wall = static_cast<double>(wallClock.elapsed()) / 1000.0;
-        idle.cpu = CpuSeconds() - cpuStart;
-        idle.rounds = front.Pump().Rounds() - roundsStart;
-        idle.stillConnected = benchsupport::Connected();
-        benchsupport::CloseProgram();
-    });
-}
-
 int Run(double seconds)
 {
-    Idle idle;
-    benchsupport::RunConnected([&](gui::FrontEnd& front) {
-        QTimer::singleShot(kSettleMs, [&front, seconds, &idle] { Measure(front, seconds, idle); });
+    double wall = 0, cpu = 0, wakes = 0;
+    bool stillConnected = false;
+    return benchsupport::RunConnected("ibench", [&](gui::FrontEnd& front) {
+        QTimer::singleShot(kSettleMs, [&] {
+            QElapsedTimer clock;
+            clock.start();
+            const double cpuStart = CpuSeconds();
+            const unsigned long roundsStart = front.Pump().Rounds();
+            QTimer::singleShot(static_cast<int>(seconds * 1000), Qt::PreciseTimer, [&, clock, cpuStart, roundsStart] {
+                wall = static_cast<double>(clock.elapsed()) / 1000.0;
+                cpu = CpuSeconds() - cpuStart;
+                wakes = static_cast<double>(front.Pump().Rounds() - roundsStart) / wall;
+                stillConnected = benchsupport::Connected();
+                benchsupport::CloseProgram();
+            });
+        });
+    }, [&] {
+        const double share = 100.0 * cpu / wall;
+        std::printf("the program idle, connected, watchdog every %u s: %.1f s, still connected: %s\n",
+                    TFormMain::WatchdogIntervalMs / 1000, wall, stillConnected ? "yes" : "NO");
+        std::printf("  CPU time %.3f s: %.3f%% of a core; the model's pump woke %.1f times a second\n", cpu, share,
+                    wakes);
+        benchsupport::Figure("idle CPU of the program, connected", share, kLimitPercent, "%", "< 1");
+        return stillConnected && share < kLimitPercent ? 0 : 1;
     });
-    const double share = 100.0 * idle.cpu / idle.wall;
-    std::printf("the program idle, connected, watchdog every %u s: %.1f s, still connected: %s\n",
-                TFormMain::WatchdogIntervalMs / 1000, idle.wall, idle.stillConnected ? "yes" : "NO");
-    std::printf("  CPU time %.3f s: %.3f%% of a core (target < %.1f%%); the model's pump woke %.1f times a second\n",
-                idle.cpu, share, kLimitPercent, static_cast<double>(idle.rounds) / idle.wall);
-    std::printf("figure|idle CPU of the program, connected|%.3f%%|%.1f%%|%.3f|< 1\n", share, kLimitPercent,
-                share / kLimitPercent);
-    return idle.stillConnected && share < kLimitPercent ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    try {
-        const double seconds = argc > 1 ? std::atof(argv[1]) : 60.0;
-        return benchsupport::InProgramFolder("ibench", [seconds] { return Run(seconds); });
-    } catch (const std::exception& e) {
-        std::cerr << "bench: " << e.what() << "\n";
-        return 2;
-    }
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 60.0;
+    return benchsupport::Guarded([seconds] { return Run(seconds); });
 }

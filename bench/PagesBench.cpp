@@ -1,16 +1,12 @@
 // The program's read-all and write-all as a user runs them, for an Altonika and a Bolid panel: the main
 // window, its forms controller and the log tree, a connect through the connect dialog ("CABLE CONNECT",
 // the login, the version) and then every page, through the real cable worker to sorvel-sim at 19200
-// baud, its line pacing requests and replies alike. Prints each run's time beside the time its bytes need
-// on the wire, and the read-all once more after 20,000 lines in the log beside the fresh read-all.
-#include <unistd.h>
-
-#include <chrono>
+// baud. Prints each run's time beside the time its bytes need on the wire, and the read-all once more
+// after 20,000 lines in the log beside the fresh read-all.
 #include <cstdio>
-#include <filesystem>
 #include <functional>
-#include <iostream>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "app/S7QX1FormsController.h"
@@ -18,13 +14,12 @@
 #include "app/fMain.h"
 #include "bench/SimProcess.h"
 #include "bench/WireLog.h"
-#include "platform/ProgramFolder.h"
 #include "ui/Application.h"
 #include "ui/Services.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using benchsupport::Lap;
 using benchsupport::WireLog;
 
 constexpr int kLogLines = 20'000;
@@ -36,12 +31,6 @@ public:
     using TS7QX1FormsController::TS7QX1FormsController;
     std::unique_ptr<TLogWriter> CreateLog() override { return std::make_unique<WireLog>(TS7QX1FormsController::CreateLog()); }
     WireLog& Wire() { return static_cast<WireLog&>(*Log); }
-};
-
-struct Run {
-    double seconds = 0;
-    double wireSeconds = 0;
-    std::size_t bytes = 0;
 };
 
 class Program {
@@ -61,9 +50,9 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    // Connects through the connect dialog, runs the operation, disconnects; the time and the bytes from
-    // the connect on.
-    Run Timed(const std::function<void()>& operation)
+    // Connects through the connect dialog, runs the operation, disconnects; the time and bytes from the
+    // connect on.
+    Lap Timed(void (TS7QX1FormsController::*operation)())
     {
         services.AnswerModal([](ui::TForm& form) {
             auto& dialog = static_cast<TFormConnect&>(form);
@@ -73,18 +62,13 @@ public:
             dialog.MKEdit->SetText(kKey);
             dialog.SetModalResult(ui::mrOk);
         });
-        WireLog& wire = controller->Wire();
-        const std::size_t before = wire.Bytes();
-        const auto start = std::chrono::steady_clock::now();
-        if (!controller->Connect()) throw std::runtime_error("the program did not connect to sorvel-sim");
-        operation();
-        Run run;
-        run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        run.bytes = wire.Bytes() - before;
-        run.wireSeconds = static_cast<double>(run.bytes) / benchsupport::kBytesPerSecond;
+        const Lap lap = benchsupport::Timed(controller->Wire(), [this, operation] {
+            if (!controller->Connect()) throw std::runtime_error("the program did not connect to sorvel-sim");
+            ((*controller).*operation)();
+        });
         failed = failed || controller->GetDeviceController() == nullptr || !controller->GetDeviceController()->Errors.Empty();
         controller->Disconnect();
-        return run;
+        return lap;
     }
     // Lines in the log tree as the exchanges write them, until it holds `lines` in all.
     void FillLog(int lines)
@@ -93,7 +77,6 @@ public:
             controller->Log->AddText("<<<< 17.05.2024 13:45:10", "+typepan", 0xFF0000);
     }
 
-    BenchController& Controller() { return *controller; }
     bool failed = false;
 
 private:
@@ -103,28 +86,18 @@ private:
     std::unique_ptr<BenchController> controller = MakeFormsController<BenchController>(main, main->PagesPane, main->tv1);
 };
 
-void Figure(const std::string& what, const Run& run)
+bool Measure(const benchsupport::fs::path& folder, const char* panel, const std::string& name)
 {
-    std::printf("%s: %.3f s, %zu bytes on the wire, %.3f s there: %.3f\n", what.c_str(), run.seconds, run.bytes,
-                run.wireSeconds, run.seconds / run.wireSeconds);
-    std::printf("figure|%s|%.3f s|%.3f s|%.3f|<= 1.05\n", what.c_str(), run.seconds, run.wireSeconds, run.seconds / run.wireSeconds);
-}
-
-bool Measure(const fs::path& program, const fs::path& folder, const char* panel)
-{
-    const benchsupport::SimProcess sim(program, folder / "ports", {"--panel", panel, "--master-key", kKey});
+    const benchsupport::SimProcess sim(folder / "ports", {"--panel", panel, "--master-key", kKey});
     Program p;
-    const std::string name = std::string(panel) == "bolid" ? "Bolid" : "Altonika";
-    const Run read = p.Timed([&] { p.Controller().ReadAll(); });
+    const Lap read = p.Timed(&TS7QX1FormsController::ReadAll);
     p.FillLog(kLogLines);
-    const Run longLog = p.Timed([&] { p.Controller().ReadAll(); });
-    const Run write = p.Timed([&] { p.Controller().WriteAll(); });
-    Figure("read-all, " + name, read);
-    Figure("write-all, " + name, write);
+    const Lap longLog = p.Timed(&TS7QX1FormsController::ReadAll);
+    benchsupport::LineFigure("read-all, " + name, read);
+    benchsupport::LineFigure("write-all, " + name, p.Timed(&TS7QX1FormsController::WriteAll));
     std::printf("read-all after %d log lines, %s: %.3f s (%zu bytes) against %.3f s (%zu bytes) fresh\n", kLogLines,
                 name.c_str(), longLog.seconds, longLog.bytes, read.seconds, read.bytes);
-    std::printf("figure|read-all after 20,000 log lines, %s|%.3f s|%.3f s|%.3f|<= 1.05\n", name.c_str(), longLog.seconds,
-                read.seconds, longLog.seconds / read.seconds);
+    benchsupport::Figure("read-all after 20,000 log lines, " + name, longLog.seconds, read.seconds, " s", "<= 1.05");
     if (p.failed) std::printf("  an operation FAILED or listed errors\n");
     return !p.failed && longLog.bytes == read.bytes;
 }
@@ -133,20 +106,11 @@ bool Measure(const fs::path& program, const fs::path& folder, const char* panel)
 
 int main()
 {
-    try {
-        const fs::path program = benchsupport::SimProgram();
-        if (!fs::exists(program)) throw std::runtime_error("sorvel-sim is not built");
-        const fs::path folder = fs::temp_directory_path() / ("sorvel-pbench-" + std::to_string(getpid()));
-        fs::create_directories(folder / "ports");
-        std::error_code ignored;
-        fs::copy_file(fs::path(SORVEL_SOURCE_DIR) / "resources" / "Messages.txt", folder / "Messages.txt", ignored);
-        ::setenv(platform::kProgramFolderVariable, folder.c_str(), 1);
-        bool ok = true;
-        for (const char* panel : {"altonika", "bolid"}) ok = Measure(program, folder, panel) && ok;
-        fs::remove_all(folder);
-        return ok ? 0 : 1;
-    } catch (const std::exception& e) {
-        std::cerr << "bench: " << e.what() << "\n";
-        return 2;
-    }
+    return benchsupport::Guarded([] {
+        return benchsupport::InProgramFolder("pbench", [](const benchsupport::fs::path& folder) {
+            const bool altonika = Measure(folder, "altonika", "Altonika");
+            const bool bolid = Measure(folder, "bolid", "Bolid");
+            return altonika && bolid ? 0 : 1;
+        });
+    });
 }

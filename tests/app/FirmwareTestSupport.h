@@ -34,15 +34,10 @@ inline std::string Record(unsigned address, const std::vector<std::uint8_t>& dat
 }
 
 // A distinct byte for every position of every image.
-inline std::uint8_t ByteAt(std::size_t at, int seed = 1)
-{
-    return static_cast<std::uint8_t>((at * 31 + at / 251 + static_cast<std::size_t>(seed) * 17) & 0xFF);
-}
-
 inline std::vector<std::uint8_t> Bytes(std::size_t count, int seed = 1)
 {
     std::vector<std::uint8_t> out(count);
-    for (std::size_t i = 0; i < count; ++i) out[i] = ByteAt(i, seed);
+    for (std::size_t i = 0; i < count; ++i) out[i] = static_cast<std::uint8_t>((i * 31 + i / 251 + static_cast<std::size_t>(seed) * 17) & 0xFF);
     return out;
 }
 

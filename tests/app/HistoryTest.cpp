@@ -1,25 +1,36 @@
 #include "app/History.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <set>
-#include <cstdio>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "app/DeviceController.h"
+#include "app/HistoryExport.h"
 #include "app/HistoryReader.h"
 #include "app/MsgFileU.h"
+#include "app/S7QX1FormsController.h"
 #include "app/fHistory.h"
+#include "app/fMain.h"
+#include "app/fMasks.h"
+#include "app/fWaiting.h"
 #include "app/fWays.h"
+#include "platform/ProgramFolder.h"
 #include "platform/Text.h"
 #include "sim/Communicator.h"
 #include "sim/HistoryRing.h"
 #include "tests/support/FakeExchangeSteps.h"
+#include "tests/support/SimDevice.h"
 #include "tests/support/TempFolder.h"
 #include "ui/Application.h"
 #include "ui/Canvas.h"
+#include "ui/Driver.h"
 
 namespace {
 
@@ -50,16 +61,12 @@ TChannelLinks Links(std::initializer_list<int> inUse, std::initializer_list<int>
 
 // ---------------------------------------------------------------- one record
 
-TEST(HistoryRecord, TypedNumbersStayInsideTheRing)
+TEST(HistoryRecord, TypedNumbersStayInsideTheRingAndTheCheckCountsSoundCorruptedShortAndNineFillerRecords)
 {
     const std::pair<std::string, std::optional<int>> typed[] = {{"5FF3", 0x5FF3}, {" 1a ", 0x1A}, {"$0020", 0x20},
                                                                 {"0", 0}, {"5FF4", std::nullopt}, {"", std::nullopt},
                                                                 {"G1", std::nullopt}, {"-1", std::nullopt}};
     for (const auto& [text, number] : typed) EXPECT_EQ(ParseHistoryNumber(text), number) << text;
-}
-
-TEST(HistoryRecord, CheckOfSoundCorruptedShortAndNineFillerRecords)
-{
     const std::string sound = Record(300, Event('1'));
     EXPECT_EQ(HistoryRecordCheck(300, sound), true);
     EXPECT_EQ(HistoryRecordCheck(301, sound), false) << "the number belongs to the check";
@@ -77,7 +84,7 @@ TEST(HistoryRecord, CheckOfSoundCorruptedShortAndNineFillerRecords)
     EXPECT_NE(HistoryRecordCheck(300, sound, HistoryFillersM45PE16), true);
 }
 
-TEST(HistoryRecord, WholeRowsOfEveryKind)
+TEST(HistoryRecord, WholeRowsAndTextLinesOfEveryKind)
 {
     const std::string alarm = Record(300, Event('1'));
     const THistoryRow valid{"300", "31/05/24,12:00:00", "0050", "130", "Тревога", "", "01", "001", alarm.substr(0, 16),
@@ -91,6 +98,15 @@ TEST(HistoryRecord, WholeRowsOfEveryKind)
     EXPECT_EQ(DecodeHistoryRow(5, "0050181", "", false), invalid) << "a short message is no message";
     EXPECT_EQ(FailedHistoryRow(17), (THistoryRow{"17", "", "", "", "", "Ошибка чтения записи"}));
     EXPECT_EQ(HistoryEventKey(FailedHistoryRow(17)), "");
+
+    const std::string phone = Record(2, Event('1'));
+    EXPECT_EQ(HistoryTextLine(2, phone, Links({1, 2}, {1})),
+              "2  " + phone.substr(0, 16) + " 31/05/24,12:00:00 0050 130 Тревога 01 001 Да Да 1i2i 1i2 Да 00001234 Да");
+    const std::string gprs = Record(1, Event('3', "301", "99", "02", 0xFF));
+    EXPECT_EQ(HistoryTextLine(1, gprs, {}),
+              "1  " + gprs.substr(0, 16) + " 31/05/24,12:00:00 0050 301 Восстановление 99 001 Да Да Да 00001234 GPRS GPRS Да");
+    EXPECT_EQ(HistoryTextLine(0, sim::HistoryRing::EmptyRecord(), {}), "0  - - - - - - - - - - - -");
+    EXPECT_EQ(HistoryTextLine(9, With(gprs, 0, 'x'), {}), "9  Ошибка Ошибка Ошибка Ошибка - - - - - -");
 }
 
 TEST(HistoryRecord, CellsByDeliveryMarksDateAndGroup)
@@ -102,7 +118,6 @@ TEST(HistoryRecord, CellsByDeliveryMarksDateAndGroup)
     const std::pair<std::string, std::string> cases[] = {
         {cell(Event('3'), hcKind), "Восстановление"},
         {cell(Event('1'), hcSentAll, "1i2"), "Нет"},
-        {cell(Event('1'), hcSentAll), "Нет"},
         {cell(Event('1', "130", "01", "01"), hcSentOne), "Нет"},
         {cell(Event('1', "130", "01", "01"), hcSentAll, "1i"), "Нет"},
         {cell(Event('1', "130", "01", "02"), hcSentAll), "Да"},
@@ -136,17 +151,141 @@ TEST(HistoryRecord, ChannelMarksFollowTheDeliveryBitsAndTheReportingWays)
     EXPECT_EQ(HistoryChannelMarks(Record(1, Event('1', "130", "01", "02")), Links({1}, {})).Group, "") << "only by phone";
 }
 
-TEST(HistoryRecord, TextLinesOfEveryKind)
+// ---------------------------------------------------------------- export sheets
+
+TEST(HistoryExport, WorksheetBytesAreWhatASpreadsheetReadsAndRowsBeyondTheFormatAreReported)
 {
-    const std::string phone = Record(2, Event('1'));
-    EXPECT_EQ(HistoryTextLine(2, phone, Links({1, 2}, {1})),
-              "2  " + phone.substr(0, 16) + " 31/05/24,12:00:00 0050 130 Тревога 01 001 Да Да 1i2i 1i2 Да 00001234 Да");
-    const std::string gprs = Record(1, Event('3', "301", "99", "02", 0xFF));
-    EXPECT_EQ(HistoryTextLine(1, gprs, {}),
-              "1  " + gprs.substr(0, 16) + " 31/05/24,12:00:00 0050 301 Восстановление 99 001 Да Да Да 00001234 GPRS GPRS Да");
-    EXPECT_EQ(HistoryTextLine(0, sim::HistoryRing::EmptyRecord(), {}), "0  - - - - - - - - - - - -");
-    EXPECT_EQ(HistoryTextLine(9, With(gprs, 0, 'x'), {}), "9  Ошибка Ошибка Ошибка Ошибка - - - - - -");
+    const testsupport::TempFolder folder;
+    EXPECT_EQ(WriteWorksheet(folder.path / "page.xls", {{"№", "Время"}, {"1"}}).RowsWritten, 2);
+    constexpr char kExpected[] =
+        "\x09\x08\x08\x00\x00\x00\x10\x00\x00\x00\x00\x00"        // BOF, worksheet
+        "\x42\x00\x02\x00\xE3\x04"                                // CODEPAGE 1251
+        "\x04\x02\x09\x00\x00\x00\x00\x00\x00\x00\x01\x00\xB9"    // LABEL row 0, column 0: "№"
+        "\x04\x02\x09\x00\x01\x00\x00\x00\x00\x00\x01\x00" "1"    // column by column
+        "\x04\x02\x0D\x00\x00\x00\x01\x00\x00\x00\x05\x00\xC2\xF0\xE5\xEC\xFF"
+        "\x04\x02\x08\x00\x01\x00\x01\x00\x00\x00\x00\x00"        // a short row's missing cell, empty
+        "\x0A\x00\x00\x00";                                       // EOF
+    EXPECT_EQ(folder.Read("page.xls"), std::string(kExpected, sizeof kExpected - 1));
+    // Rows beyond the format are reported, not hidden; a file that cannot be made raises.
+    const TWorksheet cells(static_cast<std::size_t>(WorksheetMaxRows) + 5, std::vector<std::string>{"x"});
+    const TWorksheetResult result = WriteWorksheet(folder.path / "big.xls", cells);
+    EXPECT_EQ(result.RowsWritten, WorksheetMaxRows);
+    EXPECT_EQ(result.RowsLeftOut, 5);
+    EXPECT_EQ(folder.Read("big.xls").size(), 12u + 6 + 13 * static_cast<std::size_t>(WorksheetMaxRows) + 4);
+    EXPECT_THROW(WriteWorksheet(folder.path / "missing" / "x.xls", {{"a"}}), std::runtime_error);
+
+    const std::pair<std::tuple<const char*, int, int>, const char*> marks[] = {
+        {{"1i2i34", hcPhones, 1}, "1,2,3,4"}, {{"1i2i34", hcSentFact, 1}, "1,2"}, {{"1i23", hcSentFact, 4}, "1"},
+        {{"GPRS", hcSentFact, 1}, "GPRS"},   {{"", hcPhones, 1}, ""},            {{"1i2", hcPhones, 0}, "1i2"},
+        {{"1i2", hcGlobal, 3}, "1i2"},
+    };
+    for (const auto& [in, out] : marks)
+        EXPECT_EQ(FormatPhonesCell(std::get<0>(in), std::get<1>(in), std::get<2>(in)), out) << std::get<0>(in);
+    TWorksheet sheet(2, std::vector<std::string>(HistoryColumnCount));
+    sheet[0][hcSentFact] = "Передано по факту";
+    sheet[1][hcSentFact] = "1i23";
+    sheet[1][hcPhones] = "1i2i3";
+    ExportHistorySheet(folder.path / "marks.xls", sheet);
+    sheet[1][hcSentFact] = "1";
+    sheet[1][hcPhones] = "1,2,3";
+    WriteWorksheet(folder.path / "expected.xls", sheet);
+    EXPECT_EQ(folder.Read("marks.xls"), folder.Read("expected.xls")) << "mark columns become channel lists below the titles";
 }
+
+TEST(HistoryExport, StoreSheetCarriesEventTextsAndMarksPageSheetTheStoredMarks)
+{
+    THistoryStore store;
+    store.Insert(0, {4, Record(4, Event('1')), "1i2i3", "1i23"});
+    store.Insert(0, {5, Record(5, Event('1', "130", "01", "02", 0xFF)), "", ""});
+    const TMsgFile messages{.Rows = {{"1301", "Проникновение", "$0000FF", "0"}}};
+    const TWorksheet sheet = HistoryStoreSheet(store, &messages, false, HistoryFillers);
+    ASSERT_EQ(sheet.size(), 3u);
+    EXPECT_EQ(sheet[0][hcSentFact] + "|" + sheet[1][hcSentFact], "Передано по факту|GPRS");
+    const std::vector<std::string>& row = sheet[2];
+    EXPECT_EQ(row[hcNumber] + " " + row[hcEvent] + " " + row[hcSentFact] + " " + row[hcPhones] + " " + row[hcRecordCheck],
+              "4 Проникновение 1i23 1i2i3 Да");
+    EXPECT_EQ(HistoryStoreSheet(store, &messages, false, HistoryFillersM45PE16)[2][hcRecordCheck], "Нет")
+        << "a record of the other chip's layout fails the 9-filler count";
+
+    ui::ApplicationScope scope;
+    auto* form = scope.App().CreateForm<ui::TForm>("F");
+    auto* grid = ui::Create<ui::TStringGrid>(form, "g", form);
+    grid->SetColCount(HistoryColumnCount);
+    grid->SetRowCount(3);
+    grid->SetCell(hcNumber, 1, "4");
+    grid->SetCell(hcNumber, 2, "5");
+    grid->SetCell(hcSentFact, 2, "GPRS");
+    const TWorksheet page = HistoryPageSheet(*grid, store);
+    ASSERT_EQ(page.size(), 3u);
+    EXPECT_EQ(page[1][hcPhones] + " " + page[1][hcSentFact] + " " + page[2][hcSentFact], "1i2i3 1i23 GPRS");
+}
+
+// ---------------------------------------------------------------- the message table
+
+TMsgFile Table(std::string_view bytes)
+{
+    TMsgFile table;
+    table.LoadFromBytes(bytes);
+    return table;
+}
+
+TEST(MsgFile, LooksUpTheFirstRowThatHasTheCodeCellsSplitAtEveryBarAndOddCellsGiveTheDefaults)
+{
+    const TMsgFile table = Table("602|\xD2\xE5\xF1\xF2|$0000FF|5\r\n130|\xD2\xF0\xE5\xE2\xEE\xE3\xE0\r\n");
+    EXPECT_EQ(table.TextOf("602") + table.TextOf("130"), "ТестТревога");
+    EXPECT_EQ(std::pair(table.ColorOf("602"), table.NumberOf("602")), std::pair(255, 5));
+    EXPECT_EQ(std::pair(table.ColorOf("130"), table.NumberOf("130")), std::pair(0xFFFFFF, 0));
+    EXPECT_EQ(table.TextOf("999") + table.TextOf("602 "), "  ") << "no such code: codes compare exactly";
+    EXPECT_EQ(Table("1|Тест\n").TextOf("1"), "Тест") << "a UTF-8 file is read as UTF-8";
+    const TMsgFile repeated = Table("5|||\n5|second|$FF0000|\n5|third|$00FF00|7\n");
+    EXPECT_EQ(repeated.TextOf("5"), "second");
+    EXPECT_EQ(std::pair(repeated.ColorOf("5"), repeated.NumberOf("5")), std::pair(0xFF0000, 7));
+    const TMsgFile cells = Table("a|b|\r\nno bar here\r\n\r\n| x |\r\nlast|line");
+    EXPECT_EQ(cells.Rows, (std::vector<std::vector<std::string>>{{"a", "b", ""}, {"", " x ", ""}, {"last", "line"}}));
+    for (const auto& [row, col] : {std::pair{0, 3}, {3, 0}, {-1, 0}, {0, -1}}) EXPECT_EQ(cells.Cell(row, col), "");
+    const TMsgFile odd = Table("1|t|red|five\n3|t| 12 |0x10\n4|t|$FF000005|-3\n");
+    EXPECT_EQ(std::pair(odd.ColorOf("1"), odd.NumberOf("1")), std::pair(0xFFFFFF, 0));
+    EXPECT_EQ(std::pair(odd.ColorOf("3"), odd.NumberOf("3")), std::pair(12, 16));
+    EXPECT_EQ(std::pair(static_cast<TColor>(odd.ColorOf("4")), odd.NumberOf("4")), std::pair(clWindow, -3));
+    const testsupport::TempFolder folder;
+    const std::string missing = (folder.path / "Messages.txt").string();
+    TMsgFile none;
+    EXPECT_THAT([&] { none.LoadFromFile(missing); }, testing::ThrowsMessage<std::runtime_error>(testing::HasSubstr(missing)));
+    EXPECT_EQ(none.Count(), 0);
+    EXPECT_THROW(none.LoadFromFile(folder.path.string()), std::runtime_error) << "a folder";
+}
+
+TEST(MessagesTable, IsWindows1251WithCrLfAndEveryRowIsWellFormedAndKeyed)
+{
+    const std::string file = std::string(SORVEL_SOURCE_DIR) + "/resources/Messages.txt";
+    const std::string bytes = testsupport::ReadFile(file);
+    ASSERT_FALSE(bytes.empty());
+    EXPECT_FALSE(platform::IsValidUtf8(bytes));
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        ASSERT_FALSE(bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')) << "a bare line feed at byte " << i;
+    TMsgFile table;
+    table.LoadFromFile(file);
+    table.LoadFromFile(file);  // a second load replaces the rows
+    ASSERT_GT(table.Count(), 200);
+    std::set<std::string> codes;
+    for (int r = 0; r < table.Count(); ++r) {
+        const std::string code = table.Cell(r, 0);
+        ASSERT_EQ(table.Rows[static_cast<std::size_t>(r)].size(), 4u) << "row " << r;
+        EXPECT_TRUE(code.size() == 4 && (code.back() == '1' || code.back() == '3')) << code;
+        EXPECT_TRUE(codes.insert(code).second) << "twice: " << code;
+        EXPECT_FALSE(table.Cell(r, 1).empty()) << code;
+        EXPECT_TRUE(table.Cell(r, 2).starts_with("$") && table.Cell(r, 3).starts_with("$")) << code;
+        EXPECT_NE(table.ColorOf(code), 0xFFFFFF) << code;
+    }
+    EXPECT_EQ(table.Cell(38, 0) + table.Cell(39, 0), "13031301") << "rows 39 and 40: the loops page's factory events";
+    EXPECT_EQ(table.TextOf("1301"), "Проникновение");
+    EXPECT_EQ(table.TextOf("1303"), "Восстановление после проникновения");
+    EXPECT_EQ(table.TextOf("1130"), " ") << "the device's own order (qualifier first) is not a key";
+    EXPECT_EQ(static_cast<TColor>(table.ColorOf("1301")), clRed);
+    for (const std::span<const TC2000Event> events : {std::span<const TC2000Event>(EventTable83), std::span<const TC2000Event>(EventTable51)})
+        for (const TC2000Event& e : events) EXPECT_FALSE(MaskEventText(e.Code, table).ends_with(":  ")) << "masks: " << e.Code;
+}
+
 
 // ---------------------------------------------------------------- pages from the simulated device
 
@@ -175,6 +314,8 @@ protected:
     {
         FormHistory = page;
         formWays = ways;
+        page->SetBounds(0, 0, 1400, 700);
+        page->Show();
     }
     ~HistoryReading() override
     {
@@ -205,20 +346,39 @@ protected:
     TformWays* ways = scope.App().CreateForm<TformWays>("formWays");
     THistoryReader reader{steps, *page};
     testsupport::TempFolder folder;
+    ui::Driver user{scope.App()};
 };
 
-TEST_F(HistoryReading, LatestPageReadsTheWaysThenTheRecordsBelowThePointer)
+TEST_F(HistoryReading, LatestPageThenNumbersOutsideTheRingReadNothingAndOnlyAnErasedDeviceEmptiesThePage)
 {
     reader.ReadLatest();
-    EXPECT_EQ(page->FirstRecord, 968);
-    EXPECT_EQ(Cell(hcNumber, 32) + " " + Cell(hcNumber, 1), "968 999") << "the oldest at the bottom";
-    EXPECT_EQ(Cell(hcRecordCheck, 1), "Да");
+    EXPECT_EQ(Cell(hcNumber, 32) + " " + Cell(hcNumber, 1) + " " + Cell(hcRecordCheck, 1), "968 999 Да") << "the oldest at the bottom";
     ASSERT_EQ(page->Store.Count(), 32);
     EXPECT_EQ(page->Store.At(0).Number, 999) << "newest first";
-    EXPECT_EQ(RecordReads(), 32);
     EXPECT_EQ(steps.reading.front(), "LAN-online") << "the reporting ways come first";
     EXPECT_EQ(steps.steps, 10 + 1 + 32);
     EXPECT_TRUE(steps.watchdog && page->btnBackward->Enabled());
+    page->StringGrid1->SetCell(hcNumber, 1, "kept");
+    override.pointer = "6000";
+    reader.ReadLatest();
+    EXPECT_NE(LastError().find("6000"), std::string::npos);
+    page->Edit1->SetText("5FF4");
+    reader.FromNumber();
+    EXPECT_NE(LastError().find("5FF4"), std::string::npos);
+    EXPECT_EQ(RecordReads(), 32);
+    steps.comm.FailAlways(Fault::Nok);
+    EXPECT_FALSE(EraseDeviceHistory(steps, true));
+    EXPECT_EQ(Cell(hcNumber, 1) + " " + std::to_string(page->FirstRecord) + " " + std::to_string(page->Store.Count()), "kept 968 32");
+    EXPECT_EQ(LastError(), "Ошибка при удалении истории!");
+    steps.comm.FailAlways(Fault::None);
+    EXPECT_TRUE(EraseDeviceHistory(steps, true));
+    EXPECT_EQ(device.HistoryPointer(), 0);
+    EXPECT_EQ(page->Store.Count(), 0);
+    EXPECT_EQ(Cell(hcNumber, 0) + Cell(hcNumber, 1), "№");
+    override.pointer = "0000";
+    reader.ReadLatest();
+    EXPECT_EQ(page->FirstRecord, 0x5FD4) << "pointer zero is the ring's end";
+    EXPECT_EQ(Cell(hcNumber, 1), std::to_string(0x5FF3));
 }
 
 // The colours of one cell of the page as drawn.
@@ -237,8 +397,6 @@ TEST_F(HistoryReading, RowsAreColouredAndNamedFromTheMessageTableAndChannelMarks
 {
     TMsgFile messages{.Rows = {{"1301", "Проникновение", "$00FFFF", "$FF0000"}, {"1303", "Восстановление", "$00FF00", "0"}}};
     page->Messages = &messages;
-    page->SetBounds(0, 0, 1400, 700);
-    page->Show();
     reader.ReadLatest();
     // A phone delivery of an alarm with a marked group and more than one channel.
     int row = 1;
@@ -283,7 +441,7 @@ TEST_F(HistoryReading, PagesWrapRoundTheRingAndTheStoreKeepsThemInDisplayOrder)
     EXPECT_EQ(Cell(hcNumber, 1), "9");
 }
 
-TEST_F(HistoryReading, AFailedOrShortRecordIsShownAsFailedNotStoredAndReadAgainLaterACancelKeepsThePage)
+TEST_F(HistoryReading, AFailedOrShortRecordIsShownAsFailedNotStoredAndReadAgainLaterACancelKeepsThePageALostLinePassesOn)
 {
     for (const bool shortReply : {false, true}) {
         SCOPED_TRACE(shortReply);
@@ -307,34 +465,10 @@ TEST_F(HistoryReading, AFailedOrShortRecordIsShownAsFailedNotStoredAndReadAgainL
     EXPECT_EQ(page->FirstRecord, 68);
     EXPECT_EQ(Cell(hcNumber, 32) + "|" + Cell(hcNumber, 28), "36|") << "the rows read stay";
     EXPECT_TRUE(steps.watchdog);
-}
-
-TEST_F(HistoryReading, PointerOrTypedNumberOutsideTheRingReadsNothingPointerZeroIsTheRingsEnd)
-{
-    reader.ReadLatest();
-    page->StringGrid1->SetCell(hcNumber, 1, "kept");
-    const int reads = RecordReads();
-    override.pointer = "6000";
-    reader.ReadLatest();
-    EXPECT_NE(LastError().find("6000"), std::string::npos);
-    page->Edit1->SetText("5FF4");
-    reader.FromNumber();
-    EXPECT_NE(LastError().find("5FF4"), std::string::npos);
-    EXPECT_EQ(RecordReads(), reads);
-    EXPECT_EQ(Cell(hcNumber, 1) + " " + std::to_string(page->FirstRecord), "kept 968");
-    EXPECT_EQ(page->Store.Count(), 32) << "the store stays with the grid";
-    override.pointer = "0000";
-    reader.ReadLatest();
-    EXPECT_EQ(page->FirstRecord, 0x5FD4);
-    EXPECT_EQ(Cell(hcNumber, 1), std::to_string(0x5FF3));
-}
-
-TEST_F(HistoryReading, TypedNumberPageItsCancelAndALostLine)
-{
+    steps.cancelAtStep = 0;
     page->Edit1->SetText("20");
     reader.FromNumber();
-    EXPECT_EQ(page->FirstRecord, 0);
-    EXPECT_EQ(Cell(hcNumber, 1), "31");
+    EXPECT_EQ(std::to_string(page->FirstRecord) + " " + Cell(hcNumber, 1), "0 31");
     page->Edit1->SetText("100");
     steps.cancelAtStep = steps.steps + 3;
     EXPECT_NO_THROW(reader.FromNumber());
@@ -345,21 +479,8 @@ TEST_F(HistoryReading, TypedNumberPageItsCancelAndALostLine)
     EXPECT_TRUE(page->Button2->Enabled());
 }
 
-TEST_F(HistoryReading, EraseEmptiesGridAndStoreOnlyWhenTheDeviceErased)
-{
-    reader.ReadLatest();
-    steps.comm.FailAlways(Fault::Nok);
-    EXPECT_FALSE(EraseDeviceHistory(steps, true));
-    EXPECT_EQ(Cell(hcNumber, 1) + " " + std::to_string(page->Store.Count()), "999 32") << "grid and store kept";
-    EXPECT_EQ(LastError(), "Ошибка при удалении истории!");
-    steps.comm.FailAlways(Fault::None);
-    EXPECT_TRUE(EraseDeviceHistory(steps, true));
-    EXPECT_EQ(device.HistoryPointer(), 0);
-    EXPECT_EQ(page->Store.Count(), 0);
-    EXPECT_EQ(Cell(hcNumber, 0) + Cell(hcNumber, 1), "№");
-}
 
-TEST_F(HistoryReading, DownloadWritesTwoLinesPerRecordNewestFirst)
+TEST_F(HistoryReading, DownloadWritesTwoLinesPerRecordNewestFirstHearsStopAndReadsARecordAgainABoundedNumberOfTimes)
 {
     override.pointer = "0003";
     EXPECT_EQ(Download().RecordsWritten, 3);
@@ -370,10 +491,7 @@ TEST_F(HistoryReading, DownloadWritesTwoLinesPerRecordNewestFirst)
     override.pointer = "0000";
     EXPECT_EQ(Download().RecordsWritten, 0);
     EXPECT_EQ(folder.Read(HistoryTextFileName), "");
-}
-
-TEST_F(HistoryReading, DownloadHearsTheStopButtonAndReadsARecordAgainABoundedNumberOfTimes)
-{
+    override.pointer.clear();
     bool go = true;
     steps.onPump = [&] {
         if (steps.pumps == 4) go = false;  // the user presses "Finish" during the fourth record
@@ -398,6 +516,165 @@ TEST_F(HistoryReading, DownloadHearsTheStopButtonAndReadsARecordAgainABoundedNum
     EXPECT_EQ(result.RecordsWritten, 0);
     EXPECT_EQ(result.Error, "Не удалось прочитать запись 0004 истории; загрузка остановлена");
     EXPECT_EQ(RecordReads() - reads, THistoryReader::DownloadAttempts * TDevice::DefaultAttempts);
+}
+
+TEST_F(HistoryReading, EraseNeedsThreeYesesShowsItsWaitAndKeepsEverythingWhenItFails)
+{
+    page->Store.Insert(0, {7, "rec", "", ""});
+    page->StringGrid1->SetCell(0, 1, "7");
+    page->SetDeviceButtonsEnabled(true);
+    bool answer = false;
+    std::vector<bool> mainEnabled;
+    page->Actions.ClearDeviceHistory = [&] {
+        EXPECT_TRUE(ui::Is<TFormWaiting>(page->Components(page->ComponentCount() - 1))) << "the waiting window";
+        return answer;
+    };
+    page->Actions.SetMainControlsEnabled = [&](bool on) { mainEnabled.push_back(on); };
+    for (int refused = 0; refused < 3; ++refused) {
+        for (int i = 0; i < refused; ++i) scope.Services().AnswerBox(ui::mrYes);
+        scope.Services().AnswerBox(ui::mrNo);
+        user.Click(*page->btnClear);
+    }
+    const auto& boxes = scope.Services().Boxes();
+    ASSERT_EQ(boxes.size(), 6u);
+    EXPECT_EQ(boxes[0].text, "Вы уверены, что хотите стереть историю?\n\r* при очистке истории прекращается обмен между панелями");
+    EXPECT_EQ(boxes[2].text + boxes[5].text, "Её невозможно будет восстановить!Точно?");
+    EXPECT_EQ(boxes[2].type, ui::mtWarning);
+
+    for (const bool erased : {false, true}) {
+        SCOPED_TRACE(erased);
+        answer = erased;
+        mainEnabled.clear();
+        scope.Services().ClearRecords();
+        user.Click(*page->btnClear);
+        EXPECT_EQ(mainEnabled, (std::vector<bool>{false, true}));
+        EXPECT_EQ(page->StringGrid1->Cells(0, 1) + std::to_string(page->Store.Count()), erased ? "0" : "71");
+        ASSERT_EQ(boxes.size(), erased ? 3u : 4u);
+        EXPECT_EQ(boxes.back().text, erased ? "Точно?" : "Ошибка при удалении истории!");
+    }
+    EXPECT_FALSE(ui::Is<TFormWaiting>(page->Components(page->ComponentCount() - 1))) << "waiting window freed";
+    EXPECT_EQ(scope.App().Screen().Cursor(), ui::crDefault);
+}
+
+TEST_F(HistoryReading, ReadAllGoesOnceRoundTheRingUntilEscOrAPageThatDoesNotMoveFromATypedNumber)
+{
+    int pages = 0;
+    int escAt = 0;
+    int stuckAt = 0;
+    page->Actions.Backward = [&] {
+        if (++pages == stuckAt) return;
+        page->FirstRecord = HistoryPageBefore(page->FirstRecord);
+        if (pages == escAt) user.PressKey(*page->Edit1, 27);
+    };
+    page->Edit1->Show();
+    user.TypeText(*page->Edit1, "1g2f9");
+    EXPECT_EQ(page->Edit1->Text(), "12F9") << "the typed number takes hexadecimal digits only";
+    const std::tuple<int, int, int, int, int> cases[] = {// from, Esc at, stuck at, pages read, where it ends
+                                                         {0x100, 0, 0, 767, 0x100 + 20},
+                                                         {0x5FE0, 0, 0, 768, 0x5FE0 - 12},
+                                                         {0x1000, 3, 0, 3, 0x1000 - 3 * 32},
+                                                         {0x1000, 0, 5, 5, 0x1000 - 4 * 32}};
+    for (const auto& [from, esc, stuck, read, last] : cases) {
+        pages = 0;
+        escAt = esc;
+        stuckAt = stuck;
+        page->FirstRecord = from;
+        page->ReadAll();
+        EXPECT_EQ(pages, read) << from;
+        EXPECT_EQ(page->FirstRecord, last) << from;
+        EXPECT_EQ(page->Stopped, esc > 0) << from;
+    }
+}
+
+// ---------------------------------------------------------------- in the program
+
+class ProgramController final : public TS7QX1FormsController {
+public:
+    using TS7QX1FormsController::TS7QX1FormsController;
+    bool DoConnect() override
+    {
+        auto controller = std::make_unique<TDeviceController>(sim->worker, Log.get());
+        controller->Device().SetTimeoutFloor(testsupport::SimDevice::kTimeoutMs);
+        if (!controller->ReadVersion()) return false;
+        SetDeviceController(std::move(controller));
+        return true;
+    }
+    testsupport::SimDevice* sim = nullptr;
+};
+
+class HistoryInProgram : public testing::Test {
+protected:
+    HistoryInProgram()
+    {
+        ::setenv(platform::kProgramFolderVariable, folder.path.c_str(), 1);
+        std::filesystem::current_path(folder.path);
+        main->Show();
+        main->FormsController = controller.get();
+        controller->sim = &sim;
+    }
+    ~HistoryInProgram() override
+    {
+        main->FormsController = nullptr;
+        controller.reset();
+        std::filesystem::current_path(previousDir);
+        ::unsetenv(platform::kProgramFolderVariable);
+    }
+    static sim::DeviceProfile Profile()
+    {
+        sim::DeviceProfile profile = testsupport::Profile(100);
+        profile.historyRecords = 100;
+        return profile;
+    }
+
+    ui::ApplicationScope scope;
+    ui::Driver user{scope.App()};
+    testsupport::TempFolder folder;
+    const std::filesystem::path previousDir = std::filesystem::current_path();
+    TFormMain* main = scope.App().CreateForm<TFormMain>("FormMain");
+    testsupport::SimDevice sim{Profile(), scope.Clock()};
+    std::unique_ptr<ProgramController> controller = MakeFormsController<ProgramController>(main, main->PagesPane, main->tv1);
+};
+
+TEST_F(HistoryInProgram, ConnectingRefillsTheWayTypesThenThePagePagesExportsDownloadsAndErasesTheDevice)
+{
+    ASSERT_TRUE(formWays->FindTypeItem(*formWays->cb[0], 13));
+    ASSERT_TRUE(formWays->FindTypeItem(*formWays->cb[1], 3));
+    ASSERT_TRUE(controller->Connect());
+    EXPECT_EQ(formWays->cb[0]->Items().Count(), 11) << "build 100 offers eleven types";
+    EXPECT_EQ(formWays->ChannelType(0), 0) << "v.110 is not among them";
+    EXPECT_EQ(formWays->ChannelType(1), 3) << "a type the list still offers is kept";
+    const std::vector<TformIncl*> pages = controller->Pages();
+    controller->SelectPage(static_cast<int>(std::find(pages.begin(), pages.end(), FormHistory) - pages.begin()));
+    controller->ReadCurrent();
+    EXPECT_EQ(FormHistory->StringGrid1->Cells(hcNumber, 1), "99");
+    user.Click(*FormHistory->btnBackward);
+    EXPECT_EQ(FormHistory->FirstRecord, 36);
+    EXPECT_TRUE(main->tv1->Enabled()) << "the bracket closed";
+    user.Click(*FormHistory->Button3);  // the save dialog cancelled: the store shown, nothing written
+    EXPECT_EQ(FormHistory->StringGrid2->RowCount(), 65);
+    EXPECT_EQ(FormHistory->StringGrid2->Cells(0, 1) + " " + FormHistory->StringGrid2->Cells(0, 64), "99 36") << "newest first";
+    EXPECT_EQ(FormHistory->StringGrid2->Cells(hcRecordCheck, 1) + " " + main->StatusText(TFormMain::PanelFlash), "Да AT45DB161D");
+    EXPECT_FALSE(std::filesystem::exists(folder.path / "store.xls"));
+    for (ui::TControl* button : std::initializer_list<ui::TControl*>{FormHistory->Button3, FormHistory->Button1}) {
+        scope.Services().AnswerFileDialog((folder.path / "store.xls").string());
+        user.Click(*button);
+        EXPECT_TRUE(std::filesystem::remove(folder.path / "store.xls")) << button->Name();
+    }
+    user.Click(*FormHistory->Button2);
+    EXPECT_EQ(FormHistory->FirstRecord, 68);
+    FormHistory->Button4->Show();
+    FormHistory->Edit1->SetText("40");
+    user.Click(*FormHistory->Button4);  // the page below the typed number
+    EXPECT_EQ(FormHistory->FirstRecord, 32);
+    FormHistory->btnStart->Show();
+    user.Click(*FormHistory->btnStart);
+    const std::string text = folder.Read("История.txt");
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 200) << "two lines for each of 100 records";
+    EXPECT_EQ(text.substr(0, 3), "99 ");
+    user.Click(*FormHistory->btnClear);
+    EXPECT_EQ(sim.device.HistoryPointer(), 0);
+    EXPECT_EQ(FormHistory->Store.Count(), 0);
+    EXPECT_TRUE(main->tv1->Enabled());
 }
 
 }  // namespace

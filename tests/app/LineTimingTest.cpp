@@ -38,13 +38,11 @@ struct LineCondition {
     std::function<void(sim::Line&)> apply;
 };
 
-bool AnyRequest(const std::string&) { return true; }
-
 const LineCondition kPaced{"Paced", [](sim::Line&) {}};
 // As a USB adapter passes a line's bytes on.
 const LineCondition kChunks{"Chunks", [](sim::Line& line) { line.SetChunking(16, 20ms); }};
 const LineCondition kSplit{"SplitAtAnyByte", [](sim::Line& line) {
-                               line.AddFault(AnyRequest, {sim::FaultKind::SplitAt, 0, 20ms}, -1);
+                               line.AddFault([](const std::string&) { return true; }, {sim::FaultKind::SplitAt, 0, 20ms}, -1);
                            }};
 // The version reply's closing line break (after ">REV 11.005.120\r\nOK") comes 20 ms late: the login
 // that follows the version must not take it for its answer.
@@ -120,6 +118,7 @@ INSTANTIATE_TEST_SUITE_P(Lines, LineTimingConnect, ::testing::Values(kPaced, kCh
 // ------------------------------------------------------------------ every page read and written
 
 struct PagesCase {
+    const char* name;
     sim::PanelKind panel;
     LineCondition line;
 };
@@ -165,12 +164,11 @@ TEST_P(LineTimingPages, ReadAllShowsWhatTheDeviceHoldsAndWriteAllStoresWhatThePa
 }
 
 INSTANTIATE_TEST_SUITE_P(Panels, LineTimingPages,
-                         ::testing::Values(PagesCase{sim::PanelKind::Altonika, kPaced}, PagesCase{sim::PanelKind::Bolid, kPaced},
-                                           PagesCase{sim::PanelKind::Altonika, kChunks}, PagesCase{sim::PanelKind::Bolid, kSplit}),
-                         [](const auto& info) {
-                             return std::string(info.param.panel == sim::PanelKind::Bolid ? "Bolid" : "Altonika") +
-                                    info.param.line.name;
-                         });
+                         ::testing::Values(PagesCase{"AltonikaPaced", sim::PanelKind::Altonika, kPaced},
+                                           PagesCase{"BolidPaced", sim::PanelKind::Bolid, kPaced},
+                                           PagesCase{"AltonikaChunks", sim::PanelKind::Altonika, kChunks},
+                                           PagesCase{"BolidSplitAtAnyByte", sim::PanelKind::Bolid, kSplit}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // ------------------------------------------------------------------ a slow device, on the program's own time-outs
 
@@ -189,9 +187,8 @@ protected:
     // program's waits see it pass as they poll; a pause in real time as long would take seconds.
     void TakeTime(std::uint32_t ms)
     {
-        constexpr std::uint32_t kStepMs = 50;
-        for (std::uint32_t done = 0; done < ms; done += kStepMs) {
-            scope.Clock().Advance(kStepMs);
+        for (std::uint32_t done = 0; done < ms; done += 50) {
+            scope.Clock().Advance(50);
             std::this_thread::sleep_for(500us);
         }
     }
@@ -278,12 +275,7 @@ TEST_P(LineTimingUpload, AFirmwareFileReachesTheDeviceWhole)
     constexpr std::size_t kRows = 37;  // five blocks, the last three rows short
     const std::vector<std::uint8_t> bytes = Bytes(kRows * 16, 3);
     const auto path = folder / "new.hex";
-    {
-        std::ofstream file(path, std::ios::binary);
-        for (std::size_t row = 0; row < kRows; ++row)
-            file << Record(static_cast<unsigned>(row * 16), {bytes.begin() + row * 16, bytes.begin() + row * 16 + 16}) << "\r\n";
-        file << Record(0, {}, 1) << "\r\n";
-    }
+    std::ofstream(path, std::ios::binary) << HexFileText(kRows * 16, 3);
     AddCable(120);
     GetParam().apply(cable->line);
     ASSERT_TRUE(ConnectWith());

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <string>
 #include <tuple>
 
 #include "tests/support/PageExchange.h"
@@ -27,7 +25,6 @@ protected:
 
 TEST_F(ATests, ControlsFollowTheirBoxesAndHoldTheirRanges)
 {
-    for (int t = 1; t <= 3; ++t) EXPECT_EQ(page->MinuteBox(t)->Items().Count(), 60);
     EXPECT_EQ(page->zadav->Text() + page->etAKBlogTime->Text(), "15010") << "the factory values";
     EXPECT_FALSE(page->zadav->Enabled());
     EXPECT_FALSE(page->GroupBox2->Enabled());
@@ -54,39 +51,7 @@ TEST_F(ATests, ControlsFollowTheirBoxesAndHoldTheirRanges)
         edit->SetText(typed);
         EXPECT_EQ(edit->Text(), shown) << edit->Name() << " " << typed;
     }
-}
 
-TEST_F(ATests, TheExtraTestFromBuild94WithEveryMinuteFrom121)
-{
-    page->SetupForDevice(5, 93);
-    EXPECT_FALSE(page->DeltaATest->Visible());
-    page->SetupForDevice(5, 94);
-    EXPECT_TRUE(page->DeltaATest->Visible());
-    page->DeltaMinuts->SetItemIndex(4);
-    page->SetupForDevice(5, 120);
-    EXPECT_EQ(page->DeltaMinuts->ItemIndex(), 4) << "the same list form keeps the selection";
-    page->SetupForDevice(5, 121);
-    EXPECT_EQ(page->DeltaMinuts->Items().Count(), 60);
-}
-
-TEST(ATestTimes, EqualTestsAreMergedBeforeTheyAreSent)
-{
-    using Times = std::array<TTestTime, 3>;
-    struct Case { int count; Times in; int tidied; Times out; };
-    for (const Case& c : {Case{3, {{{6, 30}, {6, 30}, {6, 30}}}, 1, {{{6, 30}, {0, 0}, {0, 0}}}},
-                          Case{3, {{{6, 0}, {6, 0}, {9, 0}}}, 2, {{{6, 0}, {9, 0}, {0, 0}}}},
-                          Case{3, {{{6, 0}, {7, 0}, {6, 0}}}, 2, {{{6, 0}, {7, 0}, {0, 0}}}},
-                          Case{2, {{{6, 0}, {6, 0}, {9, 0}}}, 1, {{{6, 0}, {0, 0}, {0, 0}}}},
-                          Case{0, {{{6, 0}, {7, 0}, {9, 0}}}, 0, Times{}}}) {
-        SCOPED_TRACE(c.count);
-        int count = c.count;
-        Times t = c.in;
-        TidyTestTimes(count, t);
-        EXPECT_EQ(count, c.tidied);
-        EXPECT_EQ(t, c.out);
-    }
-    EXPECT_EQ(EncodeTestTimes(1, {{{8, 5}, {-1, -1}, {0, 0}}}), "0805FFFFFFFF") << "unused slots are not looked at";
-    EXPECT_EQ(EncodeTestTimes(-1, {}), "FFFFFFFFFFFF") << "no count selected: no test";
 }
 
 const Lines kGroups = {"Системные события", "Логика работы по аккумуляторной батарее", "Пороги генерирования событий по АКБ",
@@ -107,26 +72,14 @@ const ATests::Row kATestsExchanges[] = {
     {.name = "ReadTestsAfterAnUnsetSlotMoveUp", .device = {{"pwlog", "FFFF00FFFF0A1E1700"}, {"AKBlog", "FF00FFFF"}},
      .shown = {{"vosst", "0"}, {"reload", "1"}, {"ComboBox1", "2 Два"}, {"cbH1", "10 10"}, {"cbM1", "30 30"},
                {"cbH2", "23 23"}, {"cbAKBlogR", "0"}, {"cbAKBlogN", "0"}}},
-    {.name = "ReadMainsOffNoRestart", .device = {{"pwlog", "FFFFFF0800FFFFFFFF"}},
-     .shown = {{"vosst", "0"}, {"reload", "0"}, {"ComboBox1", "1 Один"}}},
     {.name = "ReadTestHour24IsAnError", .device = {{"pwlog", "3C3C001800FFFFFFFF"}},
      .given = [](TformATests& p) { p.ComboBox1->SetItemIndex(1); p.cbH1->SetItemIndex(5); },
      .errors = {R(kGroups[0])}, .shown = {{"cbH1", "5 5"}, {"ComboBox1", "1 Один"}}},
-    {.name = "ReadEventsTooShort", .device = {{"pwlog", "3C3C0008000C00FF"}}, .errors = {R(kGroups[0])}},
-    {.name = "ReadEventsNotHex", .device = {{"pwlog", "3C3C00080G0C00FFFF"}}, .errors = {R(kGroups[0])}},
-    {.name = "ReadMinute60IsAnError", .device = {{"pwlog", "3C3C00083CFFFFFFFF"}}, .errors = {R(kGroups[0])}},
-    {.name = "ReadBatteryNotNumbers", .device = {{"AKBlog", "00ZZFFFF"}, {"AKBtresh", "03E8"}},
-     .errors = {R(kGroups[1]), R(kGroups[2])}},
-    {.name = "ReadExtraTestEveryMinuteFrom121", .build = 121, .device = {{"addat", "5A"}},
-     .shown = {{"DeltaHours", "1 1"}, {"DeltaMinuts", "30 30"}}},
+    {.name = "ReadEventsTooShortExtraTestRefused", .device = {{"pwlog", "3C3C0008000C00FF"}}, .refused = {"addat"},
+     .errors = {R(kGroups[0]), R(kGroups[3])}},
+    {.name = "ReadBatteryAndExtraTestNotNumbers", .device = {{"AKBlog", "00ZZFFFF"}, {"AKBtresh", "03E8"}, {"addat", "1G"}},
+     .errors = {R(kGroups[1]), R(kGroups[2]), R("Прочитано непредвиденное значение параметра \"Дополнительный автотест\" (1G)")}},
     {.name = "ReadExtraTestHoursHeldTo24", .build = 121, .device = {{"addat", "FFFF"}}, .shown = {{"DeltaHours", "24 24"}}},
-    {.name = "ReadExtraTestNotHex", .device = {{"addat", "1G"}},
-     .errors = {R("Прочитано непредвиденное значение параметра \"Дополнительный автотест\" (1G)")}},
-    {.name = "ReadExtraTestRefused", .refused = {"addat"}, .errors = {R("Дополнительный автотест")}},
-    {.name = "ReadBuild93HasNoExtraTest", .build = 93, .panel = sim::PanelKind::Bolid,
-     .wire = Lines{"+pwlog", "+AKBlog", "+AKBtresh"}},
-    {.name = "ReadBuild94HasTheExtraTest", .build = 94, .panel = sim::PanelKind::Paradox,
-     .wire = Lines{"+pwlog", "+AKBlog", "+AKBtresh", "+addat"}},
 
     {.name = "WriteEveryGroup", .write = true,
      .given = [](TformATests& p) {
@@ -141,21 +94,13 @@ const ATests::Row kATestsExchanges[] = {
      .wire = Lines{"+pwlog3C3CFF061EFFFFFFFF", "+AKBlogFF14FFFF", "+AKBtresh03FC047E", "+addat0012"},
      .logged = Logged("Пишу", {kGroups[0], kGroups[1], kGroups[2]}),
      .shown = {{"ComboBox1", "1 Один"}}},  // three equal tests are one
-    {.name = "WriteMainsOffTwoTests", .write = true,
-     .given = [](TformATests& p) { p.reload->SetChecked(true); p.ComboBox1->SetItemIndex(2); p.SetTestTimes({{{8, 0}, {12, 45}, {0, 0}}}); },
-     .stored = {{"pwlog", "FFFF0008000C2DFFFF"}, {"AKBlog", "FF00FFFF"}}},
     {.name = "WriteATestWithoutSelectionIsNotSent", .write = true,
      .given = [](TformATests& p) { p.ComboBox1->SetItemIndex(2); p.SetTestTimes({{{8, 0}, {-1, 15}, {0, 0}}}); },
      .wire = Lines{"+AKBlogFF00FFFF", "+AKBtresh03E8044C", "+addat0000"},
      .errors = {W(kGroups[0]) + ": не выбраны часы или минуты автотеста"}},
-    {.name = "WriteExtraTestIn5Minutes", .write = true, .given = Extra(2, 2), .stored = {{"addat", "001A"}}},
     {.name = "WriteExtraTestInMinutesFrom121", .write = true, .build = 121, .given = Extra(5, 59), .stored = {{"addat", "0167"}}},
     {.name = "WriteExtraTestWithoutSelection", .write = true, .given = Extra(-1, 0),
      .errors = {W("Дополнительный автотест") + ": не выбран период"}, .stored = {{"addat", "0000"}}},
-    {.name = "WriteBuild93HasNoExtraTest", .write = true, .build = 93,
-     .wire = Lines{"+pwlogFFFFFFFFFFFFFFFFFF", "+AKBlogFF00FFFF", "+AKBtresh03E8044C"}},
-    {.name = "WriteFailuresAreListed", .write = true, .refused = {"pwlog", "AKBlog", "AKBtresh", "addat"},
-     .errors = {W(kGroups[0]), W(kGroups[1]), W(kGroups[2]), W(kGroups[3])}},
 };
 
 PAGE_EXCHANGES(ATests, kATestsExchanges);

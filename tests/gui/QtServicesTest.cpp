@@ -1,21 +1,16 @@
-#include <QApplication>
 #include <QClipboard>
-#include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QTreeView>
 #include <QTimer>
 
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <string>
 
 #include "GuiTestSupport.h"
-#include "gui/Convert.h"
+#include "gui/QtServices.h"
 #include "ui/Dialogs.h"
 #include "ui/Clipboard.h"
 #include "ui/ExtCtrls.h"
@@ -60,39 +55,55 @@ QAbstractButton* ButtonTitled(QMessageBox& box, const QString& text)
 
 class QtServicesTest : public GuiTest {};
 
-TEST_F(QtServicesTest, AMessageBoxIsShownModallyAndAnsweredWithTheButtonPressed)
+// A box shown modally with the title and icon of its kind, answered with a button (by its Russian text)
+// or closed without one.
+struct BoxCase {
+    const char* name;
+    std::function<int()> show;
+    const char* press;  // nullptr: the box is closed with Esc or its close box
+    int answer;
+    const char* title;
+    QMessageBox::Icon icon;
+};
+
+void PrintTo(const BoxCase& c, std::ostream* os) { *os << c.name; }
+
+class MessageBoxTest : public GuiTest, public ::testing::WithParamInterface<BoxCase> {};
+
+TEST_P(MessageBoxTest, ShowsModallyWithItsTitleAndIconAndAnswersWhatThePersonDid)
 {
     scope.App().SetTitle("Sorvel7QX3");
-    QString title;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    bool modal = false;
+    const BoxCase& c = GetParam();
+    bool shown = false;
     WhenShown<QMessageBox>([&](QMessageBox& box) {
-        title = box.windowTitle();
-        icon = box.icon();
-        modal = box.windowModality() == Qt::ApplicationModal;
-        ButtonTitled(box, "Нет")->click();
+        shown = true;
+        EXPECT_EQ(box.windowTitle(), QString(c.title));
+        EXPECT_EQ(box.icon(), c.icon);
+        EXPECT_EQ(box.windowModality(), Qt::ApplicationModal);
+        if (c.press == nullptr) return box.reject();
+        ASSERT_NE(ButtonTitled(box, c.press), nullptr) << c.press;
+        ButtonTitled(box, c.press)->click();
     });
-    const ui::TModalResult answer = ui::MessageDlg("Записать?", ui::mtConfirmation, {ui::mbYes, ui::mbNo});
-    EXPECT_EQ(answer, ui::mrNo);
-    EXPECT_EQ(title, QString("Подтверждение"));
-    EXPECT_EQ(icon, QMessageBox::Question);
-    EXPECT_TRUE(modal);
-
-    WhenShown<QMessageBox>([&](QMessageBox& box) {
-        title = box.windowTitle();
-        box.reject();
-    });
-    EXPECT_EQ(scope.App().MessageBox("Обновлние не требуется.", "", ui::MB_OK | ui::MB_ICONINFORMATION), ui::IDOK);
-    EXPECT_EQ(title, QString(" "));  // asked for without a title: none, not the program's name
+    EXPECT_EQ(c.show(), c.answer);
+    EXPECT_TRUE(shown);
 }
 
-TEST_F(QtServicesTest, ClosingABoxWithoutAButtonAnswersCancelOrNo)
-{
-    WhenShown<QMessageBox>([](QMessageBox& box) { box.reject(); });
-    EXPECT_EQ(ui::MessageDlg("?", ui::mtWarning, {ui::mbYes, ui::mbNo, ui::mbCancel}), ui::mrCancel);
-    WhenShown<QMessageBox>([](QMessageBox& box) { box.reject(); });
-    EXPECT_EQ(ui::MessageDlg("?", ui::mtWarning, {ui::mbYes, ui::mbNo}), ui::mrNo);
-}
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Boxes, MessageBoxTest, ::testing::Values(
+    BoxCase{"ConfirmationAnsweredNo",
+            [] { return ui::MessageDlg("Записать?", ui::mtConfirmation, {ui::mbYes, ui::mbNo}); },
+            "Нет", ui::mrNo, "Подтверждение", QMessageBox::Question},
+    BoxCase{"ClosedWithACancelButtonIsCancel",
+            [] { return ui::MessageDlg("?", ui::mtWarning, {ui::mbYes, ui::mbNo, ui::mbCancel}); },
+            nullptr, ui::mrCancel, "Предупреждение", QMessageBox::Warning},
+    BoxCase{"ClosedWithoutACancelButtonIsNo",
+            [] { return ui::MessageDlg("?", ui::mtWarning, {ui::mbYes, ui::mbNo}); },
+            nullptr, ui::mrNo, "Предупреждение", QMessageBox::Warning},
+    BoxCase{"ProgramBoxWithoutCaptionHasNoTitle",
+            [] { return ui::App().MessageBox("Обновлние не требуется.", "", ui::MB_OK | ui::MB_ICONINFORMATION); },
+            nullptr, ui::IDOK, " ", QMessageBox::Information}),
+    [](const ::testing::TestParamInfo<BoxCase>& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(QtServicesTest, TheModelsTimersRunWhileABoxIsOpen)
 {
@@ -109,28 +120,18 @@ TEST_F(QtServicesTest, TheModelsTimersRunWhileABoxIsOpen)
     ui::Free(timer);
 }
 
-TEST_F(QtServicesTest, FileDialogsReturnTheChosenFileOrNothing)
+// Choosing a file the real-window suite does; here what it does not look at.
+TEST_F(QtServicesTest, FileDialogsListFilesInRussianAndCancelGivesNothing)
 {
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "gui-services-test";
     std::filesystem::create_directories(folder);
     std::ofstream(folder / "old.txt") << "abc";
 
     ui::FileDialogRequest request;
-    request.save = true;
     request.filter = "Text Files|*.txt";
-    request.defaultExt = "txt";
     request.initialDir = folder.string();
-    request.options = {ui::ofOverwritePrompt};
-    QString filters;
-    WhenShown<QFileDialog>([&](QFileDialog& dialog) {
-        filters = dialog.nameFilters().join(";;");
-        dialog.selectFile(gui::ToQt((folder / "new.txt").string()));
-        static_cast<QDialog&>(dialog).accept();
-    });
-    const std::optional<std::string> chosen = front.Services().ShowFileDialog(request);
-    ASSERT_TRUE(chosen.has_value());
-    EXPECT_EQ(std::filesystem::path(*chosen), folder / "new.txt");
-    EXPECT_EQ(filters, QString("Text Files (*.txt)"));
+    EXPECT_EQ(gui::QtServices::NameFilters("Text Files|*.txt|Все|*.xls;*.csv|Без маски"),
+              QString("Text Files (*.txt);;Все (*.xls *.csv)"));
 
     // The list's name, size and date of a file, in Russian whatever the system's locale.
     QStringList details;
@@ -148,13 +149,6 @@ TEST_F(QtServicesTest, FileDialogsReturnTheChosenFileOrNothing)
     EXPECT_TRUE(QRegularExpression(R"(^\d\d\.\d\d\.\d{4} \d\d:\d\d$)").match(details[2]).hasMatch())
         << details[2].toStdString();
     std::filesystem::remove_all(folder);
-}
-
-TEST_F(QtServicesTest, FilterTextsBecomeQtNameFilters)
-{
-    EXPECT_EQ(gui::QtServices::NameFilters("Text Files|*.txt|Все|*.xls;*.csv"),
-              QString("Text Files (*.txt);;Все (*.xls *.csv)"));
-    EXPECT_EQ(gui::QtServices::NameFilters("Без маски"), QString());
 }
 
 TEST_F(QtServicesTest, TheClipboardIsTheSystemOne)

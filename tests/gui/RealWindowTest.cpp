@@ -6,6 +6,7 @@
 // the build folder (sorvel7qx3-*.png) for a person to look at.
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
@@ -177,21 +178,16 @@ public:
         QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
     }
 
-    void When(std::string what, std::function<bool()> ready, std::function<void()> act)
+    void When(std::string what, std::function<bool()> ready, std::function<void()> act, bool inside = false)
     {
-        steps_.push_back({std::move(what), std::move(ready), std::move(act), false});
+        steps_.push_back({std::move(what), std::move(ready), std::move(act), inside});
     }
     void Inside(std::string what, std::function<bool()> ready, std::function<void()> act)
     {
-        steps_.push_back({std::move(what), std::move(ready), std::move(act), true});
+        When(std::move(what), std::move(ready), std::move(act), true);
     }
     void Do(std::string what, std::function<void()> act) { When(std::move(what), [] { return true; }, std::move(act)); }
-
-    void Start()
-    {
-        since_.start();
-        timer_.start();
-    }
+    void Start() { since_.start(); timer_.start(); }
     bool Finished() const { return next_ == steps_.size(); }
 
     std::vector<std::string> failures;
@@ -207,10 +203,7 @@ private:
 
     void Tick()
     {
-        if (Finished()) {
-            timer_.stop();
-            return;
-        }
+        if (Finished()) return timer_.stop();
         Step& step = steps_[next_];
         const bool previousReturned = next_ == 0 || steps_[next_ - 1].returned;
         if ((step.inside || previousReturned) && step.ready()) {
@@ -230,12 +223,11 @@ private:
     static std::string OnScreen()
     {
         std::string seen;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible()) {
-                seen += "[" + w->windowTitle().toStdString();
-                if (auto* box = qobject_cast<QMessageBox*>(w)) seen += ": " + box->text().toStdString();
-                seen += "] ";
-            }
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (w->isVisible())
+                seen += "[" + w->windowTitle().toStdString() + (box ? ": " + box->text().toStdString() : "") + "] ";
+        }
         return seen;
     }
 
@@ -245,13 +237,11 @@ private:
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* dialog = qobject_cast<QDialog*>(w); dialog != nullptr && dialog->isVisible()) {
                 dialog->reject();
-                QTimer::singleShot(50, GiveUp);
-                return;
+                return QTimer::singleShot(50, GiveUp);
             }
         if (ui::TForm* modal = ui::App().ModalForm()) {
             modal->SetModalResult(ui::mrCancel);
-            QTimer::singleShot(50, GiveUp);
-            return;
+            return QTimer::singleShot(50, GiveUp);
         }
         if (FormMain != nullptr) FormMain->Close();
     }
@@ -420,10 +410,9 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
         ASSERT_TRUE(screen::Click(Tool("Подключиться")));
     });
     // Cancel first, then the real connect.
-    p.Inside("the connect dialog", [] { return screen::Window("Подключение к панели") != nullptr; }, [] {
-        QWidget* connect = screen::Window("Подключение к панели");
+    p.Inside("the connect dialog", [&] { return (dialog = screen::Window("Подключение к панели")) != nullptr; }, [&] {
         ExpectEveryControlOnScreen(*FormConnect, "connect");
-        ASSERT_TRUE(screen::Click(screen::Find(connect, "Cancel")));
+        ASSERT_TRUE(screen::Click(screen::Find(dialog, "Cancel")));
     });
     p.When("the connect dialog gone", [] { return FormConnect == nullptr; }, [] {
         EXPECT_TRUE(Enabled("Подключиться"));
@@ -503,19 +492,19 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
         Main()->resize(full);
         Menu("Панель", "Обновление версии прошивки из файла");
     });
-    p.Inside("the firmware file window", [] { return screen::Window("Обновление версии прошивки"); }, [] {
+    p.Inside("the firmware file window", [&] { return (dialog = screen::Window("Обновление версии прошивки")); }, [&] {
         ExpectEveryControlOnScreen(*formUpdateInsertion, "firmware-file");
-        ASSERT_TRUE(screen::Click(screen::Find(screen::Window("Обновление версии прошивки"), "Cancel")));
+        ASSERT_TRUE(screen::Click(screen::Find(dialog, "Cancel")));
     });
     p.When("the firmware file window closed", [] { return !screen::Window("Обновление версии прошивки"); }, [] {
         ASSERT_TRUE(screen::Click(Tool("Отключиться")));
     });
     p.When("disconnected", [] { return Enabled("Подключиться"); }, [] { Menu("Помощь", "О программе"); });
-    p.Inside("the about window", [] { return screen::Window("О программе") != nullptr; }, [] {
+    p.Inside("the about window", [&] { return (dialog = screen::Window("О программе")) != nullptr; }, [&] {
         ExpectEveryControlOnScreen(*FormAbout, "about");
-        const QRgb banner = screen::Window("О программе")->grab().toImage().pixel(2, 2);
+        const QRgb banner = dialog->grab().toImage().pixel(2, 2);
         EXPECT_GT(qBlue(banner), qRed(banner) + 40) << "the blue banner across the top";
-        ASSERT_TRUE(screen::Click(screen::Find(screen::Window("О программе"), "OK")));
+        ASSERT_TRUE(screen::Click(screen::Find(dialog, "OK")));
     });
     p.When("the about window closed", [] { return screen::Window("О программе") == nullptr; },
            [] { Menu("Файл", "Выход"); });
@@ -540,8 +529,7 @@ TEST_F(RealWindowDialogs, EveryControlOfEveryOtherWindowIsOnScreenWithItsCaption
 {
     const std::vector<std::pair<std::string, std::function<ui::TForm*()>>> windows{
         {"dial", [this] { return ui::Create<TFormDial>(&scope.App(), "FormDial"); }},
-        {"errors",
-         [this] {
+        {"errors", [this] {
              auto* errors = ui::Create<TFormErrors>(&scope.App(), "FormErrors");
              errors->ShowList({"Ошибка при чтении параметра \"Номер объекта\""});
              return errors;

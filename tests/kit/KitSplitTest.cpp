@@ -32,30 +32,7 @@ protected:
 
 }  // namespace
 
-// --- layout and position ---
-
-TEST_F(KitSplitterTest, MainWindowSplittersLayOutTheirPanes)
-{
-    ASSERT_EQ(inner->BoundsRect(), ui::Bounds(0, 0, 868, 458));
-    EXPECT_EQ(inner->Pane1()->BoundsRect(), ui::Bounds(3, 5, 126, 450));
-    EXPECT_EQ(inner->Pane2()->BoundsRect(), ui::Bounds(135, 5, 730, 450));
-    EXPECT_EQ(outer->Pane2()->BoundsRect(), ui::Bounds(0, 463, 868, 100));
-    EXPECT_EQ(inner->HotSpotRect(), ui::Rect(129, 140, 135, 320));  // 40 % of the 450-pixel bar, centred
-    EXPECT_EQ(std::pair(outer->Percent(), inner->Percent()), std::pair(82, 15));
-    EXPECT_EQ(std::pair(outer->SplitterWidth(), Make<TKitSplitter>(9, 9)->SplitterWidth()), std::pair(5, 4));
-}
-
-TEST_F(KitSplitterTest, PixelModeShrinkingPushesTheBarBackAndGrowingReturnsIt)
-{
-    inner->SetAlign(ui::alNone);
-    inner->SetWidth(120);  // the upper limit: extent - SplitterWidth - 2 x FrameWidth (band 3, groove 2 on the top)
-    EXPECT_EQ(inner->Position(), 120 - 6 - 2 * (3 + 2));
-    inner->SetWidth(868);
-    EXPECT_EQ(inner->Position(), 126);
-    inner->SetBorderSides(sdLeft | sdTop);  // the groove counts on both sides now
-    inner->SetWidth(120);
-    EXPECT_EQ(inner->Position(), 120 - 6 - 2 * (3 + 2 * 2));
-}
+// --- position ---
 
 TEST_F(KitSplitterTest, AFixedLowerPaneKeepsItsSizeAndAHiddenPaneNeverOverflows)
 {
@@ -77,16 +54,13 @@ TEST_F(KitSplitterTest, AFixedLowerPaneKeepsItsSizeAndAHiddenPaneNeverOverflows)
 
 // --- hot spot ---
 
-TEST_F(KitSplitterTest, HotSpotsCloseTheirPaneAndReopenIt)
+TEST_F(KitSplitterTest, HotSpotsCloseTheirPaneAndAClickOrADragReopensIt)
 {
-    int clicks = 0;
-    outer->OnHotSpotClick = [&](ui::TObject*) { ++clicks; };
     HotSpotClick(*outer);
     EXPECT_EQ(std::pair(outer->HotSpotClosedToMax(), outer->Pane2()->Height()), std::pair(true, 0));  // the log is closed
-    HotSpotClick(*outer);
-    EXPECT_EQ(std::pair(outer->Position(), clicks), std::pair(458, 2));
-    inner->SetMarginMin(50);
-    HotSpotClick(*inner);  // the page tree closes to the left, margins ignored, and stays closed on resize
+    Drag(*outer, Centre(outer->HotSpotRect()), -100);  // dragging the closed bar opens it where it was
+    EXPECT_EQ(std::pair(outer->HotSpotClosed(), outer->Position()), std::pair(false, 458));
+    HotSpotClick(*inner);  // the page tree closes to the left and stays closed on resize
     outer->SetWidth(900);
     EXPECT_EQ(std::tuple(inner->HotSpotClosedToMin(), inner->Position(), inner->Pane1()->Width()), std::tuple(true, 0, 0));
     HotSpotClick(*inner);
@@ -99,22 +73,7 @@ TEST_F(KitSplitterTest, HotSpotsCloseTheirPaneAndReopenIt)
     }
 }
 
-TEST_F(KitSplitterTest, DraggingAClosedBarOpensItAndALockedBarOnlyAnswersTheHotSpot)
-{
-    HotSpotClick(*outer);
-    Drag(*outer, Centre(outer->HotSpotRect()), -100);
-    EXPECT_EQ(std::pair(outer->HotSpotClosed(), outer->Position()), std::pair(false, 458));
-    outer->SetLockBar(true);
-    const TRect bar = outer->BarSize();
-    user.MouseMove(*outer, {}, bar.Left + 5, bar.Top + 1);
-    EXPECT_EQ(outer->Cursor(), ui::crDefault);
-    Drag(*outer, {bar.Left + 5, bar.Top + 1}, -50);
-    EXPECT_EQ(outer->Position(), 458);
-    HotSpotClick(*outer);
-    EXPECT_EQ(outer->Position(), 558);
-}
-
-TEST_F(KitSplitterTest, CursorAndHighlightFollowTheMouseThroughEmptyPanes)
+TEST_F(KitSplitterTest, CursorAndHighlightFollowTheMouseAndTheFocusShowsAHiddenPane)
 {
     const TRect bar = outer->BarSize();
     const std::vector<std::tuple<TKitSplitter*, TPoint, ui::TCursor, bool>> moves = {
@@ -125,16 +84,6 @@ TEST_F(KitSplitterTest, CursorAndHighlightFollowTheMouseThroughEmptyPanes)
         user.MouseMove(*splitter, {}, at.X, at.Y);
         EXPECT_EQ(std::pair(splitter->Cursor(), outer->HotSpotHighlighted()), std::pair(cursor, highlighted));
     }
-    user.MouseLeave(*outer);
-    EXPECT_FALSE(outer->HotSpotHighlighted());
-    // An empty pane is not there for the mouse: the splitter beneath it takes the move and the press.
-    user.MouseMove(*outer, {}, Centre(outer->HotSpotRect()).X, bar.Top + 1);
-    int pressedAt = -1;
-    outer->OnMouseDown = [&](ui::TObject*, ui::TMouseButton, ui::TShiftState, int, int y) { pressedAt = y; };
-    user.MouseMove(*outer->Pane2(), {}, 5, 5);
-    EXPECT_EQ(std::pair(outer->HotSpotHighlighted(), outer->Cursor()), std::pair(false, ui::crDefault));
-    user.MouseDown(*outer->Pane2(), ui::mbLeft, {}, 5, 5);
-    EXPECT_EQ(pressedAt, outer->Pane2()->Top() + 5);
     // The focus moving into a hidden pane shows it.
     auto* edit = Make<ui::TEdit>(50, 21, outer->Pane2());
     outer->Pane2()->Hide();
@@ -150,18 +99,13 @@ TEST_F(KitSplitterTest, ADragShowsATrackLineAndCommitsOnRelease)
     inner->OnChange = [&](ui::TObject*) { ++changes; };
     const TRect bar = inner->BarSize();
     Drag(*inner, OnInnerBar(), 40, false);
-    EXPECT_TRUE(inner->Focused());
-    EXPECT_EQ(inner->TrackLines(), std::vector<TRect>{bar.Offset(40, 0)});
-    EXPECT_EQ(inner->Position(), 126);  // the panes stay until the release
+    EXPECT_TRUE(inner->Focused());  // the track line and the panes staying until the release are in the drag picture
     user.MouseUp(*inner, ui::mbLeft, {}, bar.Left + 42, bar.Top + 10);
     EXPECT_EQ(std::tuple(inner->Position(), changes, inner->TrackLines().empty()), std::tuple(166, 1, true));
     inner->SetAlign(ui::alNone);
     inner->SetWidth(150);
     inner->SetWidth(868);
     EXPECT_EQ(inner->Position(), 166) << "the dragged place is the one a growing window returns to";
-    inner->SetRealTimeDrag(true);  // the panes follow at once
-    Drag(*inner, OnInnerBar(), 20, false);
-    EXPECT_EQ(std::pair(inner->TrackDrawingHeld(), inner->Pane1()->Width()), std::pair(false, 186));
 }
 
 TEST_F(KitSplitterTest, EscEndsTheDragAndTheHotSpotPressCompletely)
@@ -174,12 +118,10 @@ TEST_F(KitSplitterTest, EscEndsTheDragAndTheHotSpotPressCompletely)
     EXPECT_TRUE(inner->TrackLines().empty());
     user.MouseUp(*inner, ui::mbLeft, {}, bar.Left + 80, bar.Top + 10);
     EXPECT_EQ(std::pair(inner->Position(), inner->TrackDrawingHeld()), std::pair(126, false));
-    int clicks = 0;
-    outer->OnHotSpotClick = [&](ui::TObject*) { ++clicks; };
     const TPoint p = Centre(outer->HotSpotRect());
     user.MouseDown(*outer, ui::mbLeft, {}, p.X, p.Y);
     user.PressKey(*outer, ui::VK_ESCAPE);
     EXPECT_FALSE(outer->HotSpotPressed());
     user.MouseUp(*outer, ui::mbLeft, {}, p.X, p.Y);
-    EXPECT_EQ(std::pair(clicks, outer->Position()), std::pair(0, 458));
+    EXPECT_EQ(outer->Position(), 458);
 }

@@ -68,8 +68,6 @@ const ReadCase kReads[] = {
     {"UnevenChunks", "o", "", Fault{FaultKind::Split, 3, 7ms}, true, "0050", TFailure::None},
     {"ValueSplitRightAfterItsOk", "GAPN1", "internet.book.ru", Fault{FaultKind::Split, 14, 20ms}, true,
      "internet.book.ru", TFailure::None},
-    {"ValueEndingInOk", "GAPN2", "book", std::nullopt, true, "book", TFailure::None},
-    {"ValueHoldingCapitalOk", "IPadr", "BOOK.OK", std::nullopt, true, "BOOK.OK", TFailure::None},
     {"EchoedRequest", "o", "", Fault{FaultKind::Echo}, true, "0050", TFailure::None},
     {"Refused", "nothing", "", std::nullopt, false, "", TFailure::Refused},
     // After a failure the wait listens past a reply's end: a second reply right behind it is caught.
@@ -102,20 +100,6 @@ TEST_P(ReadAtLineSpeed, TakesTheWholeReplyAndLeavesTheLineInStep)
 INSTANTIATE_TEST_SUITE_P(Replies, ReadAtLineSpeed, ::testing::ValuesIn(kReads),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(CableFixture, ReplyWithoutALineBreakEndsAfterTheQuietInterval)
-{
-    for (const char* reply : {"OK", ">12\r\nOK", ">12OK"}) {
-        sim.line.AddFault("+o", Fault{FaultKind::Silence});
-        ASSERT_TRUE(worker.Write("+o\r"));
-        sim.line.Send(reply);
-        std::string answer;
-        const auto start = clock.NowMs();
-        EXPECT_TRUE(worker.WaitFor(answer, "OK", 1000)) << reply;
-        EXPECT_EQ(answer, reply);
-        EXPECT_GE(clock.ElapsedSince(start), worker.QuietMs());
-    }
-}
-
 TEST_F(CableFixture, LoginGetsItsOwnReplyWhenTheLastLineBreakCameLate)
 {
     for (const auto gap : {30ms, 150ms}) {
@@ -123,22 +107,6 @@ TEST_F(CableFixture, LoginGetsItsOwnReplyWhenTheLastLineBreakCameLate)
         EXPECT_TRUE(SendCableConnect(dev));
         EXPECT_TRUE(SendLogin(dev, "1234")) << gap.count();
     }
-}
-
-TEST_F(CableFixture, LateReplyIsDroppedBeforeTheNextWriteWithinABound)
-{
-    sim.line.AddFault("+o", Fault{FaultKind::Late, 0, std::chrono::milliseconds(2 * kTimeoutMs)});
-    std::string answer;
-    EXPECT_FALSE(Ask("+o\r", answer, kTimeoutMs));
-    EXPECT_EQ(worker.LastFailure(), TFailure::NoReply);
-    EXPECT_TRUE(worker.ResyncDue());
-    const auto start = clock.NowMs();
-    ASSERT_TRUE(worker.Write("+ver\r"));
-    // The late window is as long as the failed wait lasted (two seconds for the device's own waits).
-    EXPECT_LE(clock.ElapsedSince(start), kTimeoutMs + worker.QuietMs() + 2 * TComPortWorker::PollMs);
-    EXPECT_EQ(worker.TakeDiscarded(), ">0050\r\nOK\r\n");
-    ASSERT_TRUE(worker.WaitFor(answer, "OK", kTimeoutMs));
-    EXPECT_EQ(answer, ">REV 11.005.096\r\nOK\r\n");
 }
 
 TEST_F(CableFixture, LateAttemptsOfOneCommandNeverShiftTheNextRead)
@@ -154,77 +122,6 @@ TEST_F(CableFixture, LateAttemptsOfOneCommandNeverShiftTheNextRead)
     }
     const auto dropped = std::ranges::count_if(log.entries, [](const auto& e) { return e.caption.starts_with("Отброшено"); });
     EXPECT_EQ(dropped, 1 + TDevice::DefaultAttempts) << "every late reply is logged as dropped";
-}
-
-// A device that answers each request with the next of its replies, and refuses once they run out.
-class ReplyScript : public sim::Responder {
-public:
-    explicit ReplyScript(std::vector<std::string> replies) : replies_(std::move(replies)) {}
-    std::string Answer(const std::string&) override
-    {
-        const std::lock_guard lock(mutex_);
-        return next_ < replies_.size() ? replies_[next_++] : "NOK\r\n";
-    }
-
-private:
-    std::mutex mutex_;
-    std::vector<std::string> replies_;
-    std::size_t next_ = 0;
-};
-
-TEST(CableWrite, RefusedAttemptsAreNeverReportedDone)
-{
-    const std::tuple<std::string, bool, TFailure> thirdReplies[] = {
-        {"NOK\r\n", false, TFailure::Refused},
-        {"OK\r\nNOK\r\n", false, TFailure::MoreThanOneReply},
-        {"NOK\r\nOK\r\n", false, TFailure::MoreThanOneReply},
-        {"OK\r\n", true, TFailure::None},  // the device took it the third time
-    };
-    for (const auto& [third, done, failure] : thirdReplies) {
-        platform::ManualClock clock;
-        sim::Pty pty;
-        ReplyScript script({"NOK\r\n", "NOK\r\n", third});
-        sim::Line line(pty, script);
-        TComPortWorker worker(true, true, clock);
-        worker.OpenWithTimeout(pty.SlavePath(), br19200, 100);
-        TDevSorvel7QX1 dev(worker, nullptr);
-        dev.SetTimeoutFloor(100);
-        EXPECT_EQ(WriteObjectNumber(dev, "0051"), done) << third;
-        EXPECT_EQ(dev.LastFailure(), failure) << third;
-    }
-}
-
-TEST(CableResync, AChatteringLineIsLeftWithinTheWindowAndOneQuietInterval)
-{
-    testsupport::SimLine sim({{"o", "0050"}}, 19200);
-    TComPortWorker worker(true, true);
-    worker.Open(sim.Path(), br19200);
-    sim.line.AddFault("+o", Fault{FaultKind::Garbage, 3000});  // noise for 1.5 s
-    std::string answer;
-    ASSERT_TRUE(worker.Write("+o\r"));
-    EXPECT_FALSE(worker.WaitFor(answer, "OK", kTimeoutMs));
-    const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(worker.Write("+o\r"));
-    EXPECT_LT(std::chrono::steady_clock::now() - start,
-              std::chrono::milliseconds(kTimeoutMs + worker.QuietMs() + 200));
-}
-
-TEST(ComPortWorkerOpen, TimeoutQuietIntervalsAndReopening)
-{
-    testsupport::SimLine sim;
-    TComPortWorker worker(true, true);
-    EXPECT_EQ(worker.GetTimeout(), 500);
-    worker.Close();  // nothing to close is not an error
-    worker.Open(sim.Path(), br19200);
-    EXPECT_EQ(worker.Port().BaudValue(), 19200u);
-    // Silences of a reply at this speed: a few character times, above an adapter's chunk gaps.
-    EXPECT_EQ(worker.QuietMs(), TComPortWorker::MinQuietMs);
-    EXPECT_EQ(worker.LineBreakMs(), TComPortWorker::MinLineBreakMs);
-    worker.OpenWithTimeout(sim.Path(), br300, 700);
-    EXPECT_EQ(worker.QuietMs(), 667u);
-    EXPECT_THROW(worker.OpenWithTimeout("/dev/no-such-port", br19200, 900), EDeviceError);
-    EXPECT_EQ(worker.GetTimeout(), 700) << "a failed open leaves the time-out alone";
-    EXPECT_FALSE(worker.IsOpen());
 }
 
 TEST_F(CableFixture, SilenceTimesOutOnTheClockAndZeroStillLooksOnce)
@@ -258,70 +155,30 @@ TEST_F(CableFixture, StreamingGarbageEndsTheWaitWithBoundedMemory)
     EXPECT_LT(answer.size(), TComPortWorker::MaxReplyLength + 8192);
 }
 
-TEST_F(CableFixture, DeviceVanishingMidReplyIsALinkFailureAtTheFirstLook)
+TEST(ComPortWorkerOpen, TimeoutQuietIntervalsReopeningAndAClosedPort)
 {
-    sim.line.AddFault("+ver", Fault{FaultKind::Vanish, 4});
-    std::string answer;
-    const auto start = clock.NowMs();
-    // The device may be gone before the write has even dropped RTS again: either step must raise.
-    EXPECT_THROW(
-        {
-            worker.Write("+ver\r");
-            worker.WaitFor(answer, "OK", 10000);
-        },
-        ELinkFailure);
-    EXPECT_LT(clock.ElapsedSince(start), 10000u);  // raised, not timed out
-    EXPECT_THROW(worker.Write("+ver\r"), ELinkFailure) << "nor does the next write";
+    testsupport::SimLine sim;
+    TComPortWorker worker(true, true);
+    EXPECT_EQ(worker.GetTimeout(), 500);
+    worker.Close();  // nothing to close is not an error
+    EXPECT_THROW(worker.Write("+ver\r"), EDeviceError) << "the cable worker cannot set RTS";
+    worker.Open(sim.Path(), br19200);
+    EXPECT_EQ(worker.Port().BaudValue(), 19200u);
+    // Silences of a reply at this speed: a few character times, above an adapter's chunk gaps.
+    EXPECT_EQ(worker.QuietMs(), TComPortWorker::MinQuietMs);
+    EXPECT_EQ(worker.LineBreakMs(), TComPortWorker::MinLineBreakMs);
+    worker.OpenWithTimeout(sim.Path(), br300, 700);
+    EXPECT_EQ(worker.QuietMs(), 667u);
+    EXPECT_THROW(worker.OpenWithTimeout("/dev/no-such-port", br19200, 900), EDeviceError);
+    EXPECT_EQ(worker.GetTimeout(), 700) << "a failed open leaves the time-out alone";
+    EXPECT_FALSE(worker.IsOpen());
 
-    TComPortWorker plain(false, true, clock);
-    testsupport::SimLine other;
-    plain.Open(other.Path(), br19200);
-    other.line.Vanish();
-    const auto look = clock.NowMs();
-    EXPECT_THROW(plain.WaitFor(answer, "OK", 10000), ELinkFailure);
-    EXPECT_EQ(clock.ElapsedSince(look), 0u);
-}
-
-TEST_F(CableFixture, WritePurgesWhatCameUnaskedButBytesBetweenTwoWaitsStay)
-{
-    sim.line.SetLineSpeed(0);  // at once: a purge drops only what has arrived
-    Unasked("stale OK\r\n");
-    std::string answer;
-    ASSERT_TRUE(Ask("+o\r", answer));
-    EXPECT_EQ(answer, ">0050\r\nOK\r\n");
-    Unasked("unasked\r\nOK\r\n");
-    ASSERT_TRUE(worker.WaitFor(answer, "OK", 300));
-    EXPECT_EQ(answer, "unasked\r\nOK\r\n");
-}
-
-TEST_F(CableFixture, WaitForAnyKeepsWhatEarlierPollsBrought)
-{
-    const std::string reply = "\r\n+CREG: 0,1\r\n\r\nOK\r\n";
-    Unasked(reply);
-    std::string answer;
-    EXPECT_TRUE(worker.WaitForAny(answer, {"busy", "OK"}, 1000));
-    EXPECT_EQ(answer, reply);
-    EXPECT_FALSE(worker.ExpectAny({"x"}, 40));
-    sim.line.SetLineSpeed(0);  // at once: ReadAndCheck takes one look
-    Unasked("ring ");
-    EXPECT_TRUE(worker.ReadAndCheck(answer, "RING"));
-}
-
-TEST(ComPortWorkerClosed, WriteReportsFailureAndWaitsEndAtOnce)
-{
     TComPortWorker plain(false, true);
     EXPECT_FALSE(plain.Write("+ver\r"));
     EXPECT_EQ(plain.LastFailure(), TFailure::CouldNotSend);
     std::string answer;
     EXPECT_FALSE(plain.WaitForAny(answer, {"OK"}, 100));
     EXPECT_EQ(plain.LastFailure(), TFailure::PortClosed);
-    TComPortWorker cable(true, true);
-    try {
-        cable.Write("+ver\r");
-        FAIL();
-    } catch (const EDeviceError& e) {
-        EXPECT_STREQ(e.what(), "Device not opened.");
-    }
 }
 
 }  // namespace

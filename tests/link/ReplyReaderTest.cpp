@@ -7,17 +7,14 @@
 
 namespace {
 
-enum class Kind { Device, Login, Modem, Any };
+enum Kind { Device, Login, Modem, Any };
 
 TReplyRule Rule(Kind kind)
 {
-    switch (kind) {
-    case Kind::Device: return {.Terminators = {"OK"}};
-    case Kind::Login: return {.Terminators = {"\r"}};
-    case Kind::Modem: return {.Terminators = {"CONNECT"}, .ErrorEnds = true};
-    case Kind::Any: return {.Terminators = {"RING", "OK"}, .DropNok = false};
-    }
-    return {};
+    const TReplyRule rules[] = {{.Terminators = {"OK"}}, {.Terminators = {"\r"}},
+                                {.Terminators = {"CONNECT"}, .ErrorEnds = true},
+                                {.Terminators = {"RING", "OK"}, .DropNok = false}};
+    return rules[kind];
 }
 
 constexpr std::uint64_t kGap = 20;     // an adapter's gap between two chunks
@@ -33,35 +30,35 @@ struct Case {
 };
 
 const std::vector<Case> kCases{
-    {"ValueReply", Kind::Device, ">0050\r\nOK\r\n", 0, TReplyState::Whole},
-    {"ClosingLfStillOnTheWay", Kind::Device, ">0050\r\nOK\r", kGap, TReplyState::Open},
-    {"CrAloneAfterSilence", Kind::Device, ">0050\r\nOK\r", kBreak, TReplyState::Whole},
-    {"SmallLetters", Kind::Device, ">1F\r\nok\r\n", 0, TReplyState::Whole},
-    {"OkInsideAValue", Kind::Device, ">internet.book.ru\r\n", 0, TReplyState::Open},
-    {"ValueCutAfterOkByAGap", Kind::Device, ">internet.book", kGap, TReplyState::Open},
-    {"ValueHoldingOkIsWhole", Kind::Device, ">internet.book.ru\r\nOK\r\n", 0, TReplyState::Whole},
-    {"ValueInCapitals", Kind::Device, ">BOOK\r\nOK\r\n", 0, TReplyState::Whole},
-    {"NoLineBreakNeedsQuiet", Kind::Device, ">12\r\nOK", kQuiet - 1, TReplyState::Open},
-    {"NoLineBreakAfterQuiet", Kind::Device, ">12\r\nOK", kQuiet, TReplyState::Whole},
-    {"NoLineBreakAtAll", Kind::Device, ">12OK", kQuiet, TReplyState::Whole},
-    {"DevicePausingAfterALine", Kind::Device, ">facebook\r\n", 10 * kQuiet, TReplyState::Open},
-    {"EchoFirst", Kind::Device, "+o\r>0050\r\nOK\r\n", 0, TReplyState::Whole},
-    {"LeadingLineBreaks", Kind::Device, "\n\r\nOK\r\n\r\n", 0, TReplyState::Whole},
-    {"RefusalRunsOn", Kind::Device, "NOK\r\n", kQuiet, TReplyState::Open},
-    {"RefusalFormedByRemoval", Kind::Device, "NNOKOK", kQuiet, TReplyState::Open},
-    {"RefusalThenOk", Kind::Device, "NOK\r\nOK\r\n", 0, TReplyState::MoreThanOne},
-    {"TwoRefusals", Kind::Device, "NOK\r\nNOK\r\n", 0, TReplyState::MoreThanOne},
-    {"LateReplyThenOwn", Kind::Device, "OK\r\n>0050\r\nOK\r\n", 0, TReplyState::MoreThanOne},
-    {"TextAfterTheEnd", Kind::Device, "OK\r\n>00", 0, TReplyState::MoreThanOne},
-    {"LoginSkipsEarlierLineBreaks", Kind::Login, "\r\n", kQuiet, TReplyState::Open},
-    {"LoginReply", Kind::Login, "\r\nOK\r\n", 0, TReplyState::Whole},
-    {"LoginRefused", Kind::Login, "NOK\r\n", 0, TReplyState::Whole},
-    {"LoginAndAnother", Kind::Login, "OK\r\nOK\r\n", 0, TReplyState::MoreThanOne},
-    {"ConnectWithSpeed", Kind::Modem, "ATD 5551234\r\r\nCONNECT 9600\r\n", 0, TReplyState::Whole},
-    {"ModemError", Kind::Modem, "AT\r\r\nERROR\r\n", 0, TReplyState::Error},
-    {"ModemErrorWithoutBreak", Kind::Modem, "\r\n+CME ERROR: 3", kQuiet, TReplyState::Error},
-    {"AnyOfSeveral", Kind::Any, "\r\nRING\r\n", 0, TReplyState::Whole},
-    {"AnyKeepsNok", Kind::Any, "NOK", kQuiet, TReplyState::Whole},
+    {"ValueReply", Device, ">0050\r\nOK\r\n", 0, TReplyState::Whole},
+    {"ClosingLfStillOnTheWay", Device, ">0050\r\nOK\r", kGap, TReplyState::Open},
+    {"CrAloneAfterSilence", Device, ">0050\r\nOK\r", kBreak, TReplyState::Whole},
+    {"SmallLetters", Device, ">1F\r\nok\r\n", 0, TReplyState::Whole},
+    {"OkInsideAValue", Device, ">internet.book.ru\r\n", 0, TReplyState::Open},
+    {"ValueCutAfterOkByAGap", Device, ">internet.book", kGap, TReplyState::Open},
+    {"ValueHoldingOkIsWhole", Device, ">internet.book.ru\r\nOK\r\n", 0, TReplyState::Whole},
+    {"ValueInCapitals", Device, ">BOOK\r\nOK\r\n", 0, TReplyState::Whole},
+    {"NoLineBreakNeedsQuiet", Device, ">12\r\nOK", kQuiet - 1, TReplyState::Open},
+    {"NoLineBreakAfterQuiet", Device, ">12\r\nOK", kQuiet, TReplyState::Whole},
+    {"NoLineBreakAtAll", Device, ">12OK", kQuiet, TReplyState::Whole},
+    {"DevicePausingAfterALine", Device, ">facebook\r\n", 10 * kQuiet, TReplyState::Open},
+    {"EchoFirst", Device, "+o\r>0050\r\nOK\r\n", 0, TReplyState::Whole},
+    {"LeadingLineBreaks", Device, "\n\r\nOK\r\n\r\n", 0, TReplyState::Whole},
+    {"RefusalRunsOn", Device, "NOK\r\n", kQuiet, TReplyState::Open},
+    {"RefusalFormedByRemoval", Device, "NNOKOK", kQuiet, TReplyState::Open},
+    {"RefusalThenOk", Device, "NOK\r\nOK\r\n", 0, TReplyState::MoreThanOne},
+    {"TwoRefusals", Device, "NOK\r\nNOK\r\n", 0, TReplyState::MoreThanOne},
+    {"LateReplyThenOwn", Device, "OK\r\n>0050\r\nOK\r\n", 0, TReplyState::MoreThanOne},
+    {"TextAfterTheEnd", Device, "OK\r\n>00", 0, TReplyState::MoreThanOne},
+    {"LoginSkipsEarlierLineBreaks", Login, "\r\n", kQuiet, TReplyState::Open},
+    {"LoginReply", Login, "\r\nOK\r\n", 0, TReplyState::Whole},
+    {"LoginRefused", Login, "NOK\r\n", 0, TReplyState::Whole},
+    {"LoginAndAnother", Login, "OK\r\nOK\r\n", 0, TReplyState::MoreThanOne},
+    {"ConnectWithSpeed", Modem, "ATD 5551234\r\r\nCONNECT 9600\r\n", 0, TReplyState::Whole},
+    {"ModemError", Modem, "AT\r\r\nERROR\r\n", 0, TReplyState::Error},
+    {"ModemErrorWithoutBreak", Modem, "\r\n+CME ERROR: 3", kQuiet, TReplyState::Error},
+    {"AnyOfSeveral", Any, "\r\nRING\r\n", 0, TReplyState::Whole},
+    {"AnyKeepsNok", Any, "NOK", kQuiet, TReplyState::Whole},
 };
 
 class ReplyRule : public ::testing::TestWithParam<Case> {};
@@ -83,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(Replies, ReplyRule, ::testing::ValuesIn(kCases),
 
 TEST(ReplyReader, TellsARefusalAndAnAnswerFromSilence)
 {
-    TReplyReader reader(Rule(Kind::Device));
+    TReplyReader reader(Rule(Device));
     reader.Add(">00\r\n");
     EXPECT_FALSE(reader.Answered());
     reader.Add("NOK\r\n");

@@ -165,25 +165,15 @@ TEST_F(IniFileTest, AnInterruptedSaveLeavesTheOldFileWholeAndASaveKeepsPermissio
     EXPECT_EQ(FilesInFolder(), 2);
 }
 
-TEST_F(IniFileTest, FailuresNameTheFileAndTheReasonInRussian)
+TEST_F(IniFileTest, FailuresNameTheFileAndKeepIt)
 {
-    const fs::path nowhere = folder_ / "missing" / "current.ini";
-    IniFile lost(nowhere);
-    lost.WriteString("S", "k", "1");
-    EXPECT_THAT(Failure([&] { lost.UpdateFile(); }), HasSubstr(nowhere.string() + "\": нет такого файла или устройства"));
-
-    // A read-only file is kept, although its folder would let a new one take its place.
+    // A read-only file is kept, although its folder would let a new one take its place. (The texts of a
+    // missing folder and a read-only file are held by the forms controllers' tests.)
     Put("[S]\r\nk=old\r\n");
     fs::permissions(file_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     IniFile kept(file_);
     kept.WriteString("S", "k", "new");
-    try {
-        kept.UpdateFile();
-        ADD_FAILURE() << "a read-only file was replaced";
-    } catch (const platform::IniFileError& e) {
-        EXPECT_THAT(e.what(), HasSubstr(file_.string() + "\": файл только для чтения"));
-        EXPECT_EQ(e.Code(), std::errc::permission_denied);
-    }
+    EXPECT_THAT(Failure([&] { kept.UpdateFile(); }), HasSubstr(file_.string()));
     EXPECT_EQ(Bytes(), "[S]\r\nk=old\r\n");
     EXPECT_EQ(FilesInFolder(), 1);
 

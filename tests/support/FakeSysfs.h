@@ -49,7 +49,6 @@ public:
     {
         platform::SerialPortSources sources;
         sources.sysfsRoot = root_ / "sys";
-        sources.devFolder = "/dev";
         sources.portsFolder = Ports();
         return sources;
     }

@@ -1,12 +1,10 @@
 #pragma once
-// Saves what a test painted as a PNG for a person to look at. Pictures go into "pictures" under the
-// folder the test runs in (the build tree under CTest), never into the source tree.
-//
 // PictureBook holds pictures to their stored expectations, pixel for pixel: a text file beside the test
 // keeps one 64-bit hash of each picture's size and pixels per line ("group/name hash"). Every picture is
-// written for a person to look at, one that differs under a name that says so. With
-// SORVEL_UPDATE_PICTURES=1 in the environment nothing fails: the file is written again from what was
-// painted, so a deliberate change of looks (or of fonts) is one command.
+// written as a PNG into "pictures" beside the test program (in the build tree, wherever it is run from)
+// for a person to look at, one that differs under a name that says so. With SORVEL_UPDATE_PICTURES=1 in the
+// environment nothing fails: the file is written again from what was painted, so a deliberate change of
+// looks (or of fonts) is one command.
 #include "ui/Bitmap.h"
 #include "ui/Png.h"
 
@@ -25,25 +23,8 @@
 
 namespace testsupport {
 
-inline std::filesystem::path PictureFolder()
-{
-    return std::filesystem::current_path() / "pictures";
-}
-
-inline void SavePicture(const ui::Bitmap& bitmap, const std::string& name)
-{
-    const std::filesystem::path here = std::filesystem::weakly_canonical(std::filesystem::current_path());
-    const std::filesystem::path source = std::filesystem::weakly_canonical(SORVEL_SOURCE_DIR);
-    // Run by hand from inside the source tree (not a build folder in it): keep the tree clean.
-    const std::filesystem::path inside = here.lexically_relative(source);
-    if (!inside.empty() && *inside.begin() != ".." && inside.begin()->string().rfind("build", 0) != 0) return;
-    std::error_code ignored;
-    std::filesystem::create_directories(PictureFolder(), ignored);
-    ui::WritePng(bitmap, PictureFolder() / (name + ".png"));
-}
-
-// FNV-1a over the width, the height and the colour of every pixel.
-inline std::uint64_t PictureHash(const ui::Bitmap& bitmap)
+// FNV-1a over the width, the height and the colour of every pixel, in hexadecimal.
+inline std::string PictureHash(const ui::Bitmap& bitmap)
 {
     std::uint64_t h = 14695981039346656037ull;
     const auto add = [&h](std::uint32_t value, int bytes) {
@@ -53,13 +34,8 @@ inline std::uint64_t PictureHash(const ui::Bitmap& bitmap)
     add(static_cast<std::uint32_t>(bitmap.height()), 4);
     for (int y = 0; y < bitmap.height(); ++y)
         for (int x = 0; x < bitmap.width(); ++x) add(bitmap.pixel(x, y), 3);
-    return h;
-}
-
-inline std::string HexOf(std::uint64_t value)
-{
     char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
     return text;
 }
 
@@ -68,9 +44,10 @@ public:
     // `file`: the stored hashes; `prefix`: of the picture files written; `regenerate`: the command a
     // person runs after a deliberate change.
     PictureBook(std::filesystem::path file, std::string prefix, std::string regenerate)
-        : file_(std::move(file)), prefix_(std::move(prefix)), regenerate_(std::move(regenerate)),
-          updating_(Updating())
+        : file_(std::move(file)), prefix_(std::move(prefix)), regenerate_(std::move(regenerate))
     {
+        const char* update = std::getenv("SORVEL_UPDATE_PICTURES");
+        updating_ = update != nullptr && *update != '\0' && std::string(update) != "0";
         std::ifstream in(file_);
         std::string name, hash;
         while (in >> name) {
@@ -83,20 +60,23 @@ public:
     bool Check(const std::string& group, const std::string& name, const ui::Bitmap& picture)
     {
         const std::string key = group + "/" + name;
-        const std::string hash = HexOf(PictureHash(picture));
+        const std::string hash = PictureHash(picture);
         painted_.emplace_back(key, hash);
         const auto it = stored_.find(key);
-        const bool same = it != stored_.end() && it->second == hash;
-        const std::string file = prefix_ + "_" + group + "_" + name + (same || updating_ ? "" : "_differs");
-        SavePicture(picture, file);
-        if (same || updating_) return true;
-        ADD_FAILURE() << key << " is not the stored picture (" << (it == stored_.end() ? "none stored" : "stored " + it->second)
-                      << ", painted " << hash << "); it is in " << (PictureFolder() / (file + ".png"))
-                      << ". When the change is meant, store the new pictures: " << regenerate_;
-        return false;
+        const bool same = (it != stored_.end() && it->second == hash) || updating_;
+        const std::filesystem::path folder = std::filesystem::read_symlink("/proc/self/exe").parent_path() / "pictures";
+        const std::filesystem::path png = folder / (prefix_ + "_" + group + "_" + name + (same ? "" : "_differs") + ".png");
+        std::error_code ignored;
+        std::filesystem::create_directories(folder, ignored);
+        ui::WritePng(picture, png);
+        if (!same)
+            ADD_FAILURE() << key << " is not the stored picture (" << (it == stored_.end() ? "none stored" : "stored " + it->second)
+                          << ", painted " << hash << "); it is in " << png << ". When the change is meant, store the new pictures: "
+                          << regenerate_;
+        return same;
     }
 
-    // When updating: the stored hashes.
+    // When updating: the stored hashes, under the file's own header.
     void Close()
     {
         if (!updating_) return;
@@ -110,16 +90,10 @@ public:
     }
 
 private:
-    static bool Updating()
-    {
-        const char* update = std::getenv("SORVEL_UPDATE_PICTURES");
-        return update != nullptr && *update != '\0' && std::string(update) != "0";
-    }
-
     std::filesystem::path file_;
     std::string prefix_;
     std::string regenerate_;
-    bool updating_;
+    bool updating_ = false;
     std::map<std::string, std::string> stored_;
     std::vector<std::pair<std::string, std::string>> painted_;
 };

@@ -19,6 +19,7 @@ TEST_F(ComponentTest, ComponentsKeepCreationOrderUniqueNamesAndTheirParentsList)
     auto* b = Create<TCheckBox>(form, "cbTamper", box);
     EXPECT_EQ(b->ComponentIndex(), 2);
     EXPECT_EQ(form->FindComponent("ETO"), a);
+    EXPECT_TRUE(SameText("Панель", "пАНЕЛЬ")) << "Cyrillic names compare without case too";
     EXPECT_THROW(Create<TEdit>(form, "ETO", box), std::invalid_argument);
     EXPECT_THROW(Create<TTimer>(form, "t", form), std::invalid_argument) << "a timer takes no parent";
     EXPECT_EQ(form->ComponentCount(), 3) << "nothing refused is left behind";

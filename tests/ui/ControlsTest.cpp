@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "tests/support/UiTest.h"
 #include "ui/ExtCtrls.h"
 #include "ui/StdCtrls.h"
@@ -43,38 +41,6 @@ TEST_F(ControlsTest, AlignPassStacksTopBottomLeftRightThenClient)
     EXPECT_THROW(client->SetParent(page), std::invalid_argument) << "no control inside itself";
 }
 
-// What a view of the model hears: every real change once, nothing for a value set again.
-struct Recorder : ModelObserver {
-    std::vector<std::pair<TControl*, ModelChange>> changes;
-    int created = 0;
-    int destroyed = 0;
-    void ComponentCreated(TComponent&) override { ++created; }
-    void ComponentDestroying(TComponent&) override { ++destroyed; }
-    void ControlChanged(TControl& c, ModelChange what) override { changes.emplace_back(&c, what); }
-};
-
-TEST_F(ControlsTest, ObserverHearsEachRealChangeOnce)
-{
-    Recorder recorder;
-    app.SetObserver(&recorder);
-    auto* edit = Create<TEdit>(form, "edit", form);
-    recorder.changes.clear();
-    int resized = 0;
-    edit->OnResize = [&](TObject*) { ++resized; };
-    edit->SetText("1");
-    edit->SetText("1");
-    edit->SetEnabled(false);
-    edit->Font().SetColor(clRed);
-    edit->SetBounds(1, 2, edit->Width(), edit->Height());
-    edit->SetBounds(1, 2, 3, 4);
-    Free(edit);
-    app.SetObserver(nullptr);
-    using C = ModelChange;
-    const std::vector<std::pair<TControl*, C>> expected{
-        {edit, C::Text}, {edit, C::Enabled}, {edit, C::Font}, {edit, C::Bounds}, {edit, C::Bounds}};
-    EXPECT_EQ(recorder.changes, expected);
-    EXPECT_EQ(resized, 1) << "a move alone is no resize";
-    EXPECT_EQ(recorder.created + recorder.destroyed, 2);
-}
+// What a view of the model hears as controls change is held by the window mirror's tests.
 
 }  // namespace

@@ -13,20 +13,7 @@ protected:
     ScriptedServices& services = scope.Services();
 };
 
-TEST_F(DialogsTest, BoxesGoThroughTheServiceWithTheirTypeAndButtons)
-{
-    services.AnswerBox(mrNo);
-    EXPECT_EQ(app.MessageBox("Точно?", "", MB_YESNO | MB_ICONQUESTION), IDNO);
-    EXPECT_EQ(MessageDlg("Неправильно введен номер!", mtError, {mbOK}), mrOk);
-    EXPECT_EQ(MessageDlg("Вы уверены?", mtConfirmation, {mbYes, mbNo}), mrYes) << "unscripted: the first button";
-    ASSERT_EQ(services.Boxes().size(), 3u);
-    const MessageBoxRequest& first = services.Boxes()[0];
-    const MessageBoxRequest& second = services.Boxes()[1];
-    EXPECT_EQ(std::tuple(first.api, first.type, first.buttons),
-              std::tuple(MessageBoxRequest::Api::MessageBox, mtConfirmation, TMsgDlgButtons{mbYes, mbNo}));
-    EXPECT_EQ(std::tuple(second.api, second.type, second.text),
-              std::tuple(MessageBoxRequest::Api::MessageDlg, mtError, std::string("Неправильно введен номер!")));
-}
+// Message boxes, their types and texts, are held by the windows' tests that raise them.
 
 TEST_F(DialogsTest, FileDialogsAddTheDefaultExtensionAndCancelLeavesTheName)
 {

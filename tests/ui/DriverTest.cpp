@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "tests/support/UiTest.h"
-#include "ui/Menus.h"
 #include "ui/StdCtrls.h"
 
 namespace {
@@ -84,55 +83,17 @@ TEST_P(DriverTyping, LeavesTheText)
 INSTANTIATE_TEST_SUITE_P(Controls, DriverTyping, ::testing::ValuesIn(kTyping),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(DriverTest, KeyPreviewFormsSeeKeysFirstOutermostFirst)
-{
-    form->SetKeyPreview(true);
-    auto* page = Create<TForm>(form, "FormHistory", form);
-    page->SetKeyPreview(true);
-    page->Show();
-    auto* edit = Create<TEdit>(page, "Edit1", page);
-    std::vector<std::string> order;
-    form->OnKeyDown = [&](TObject* s, std::uint16_t&, TShiftState) { order.push_back(s == form ? "main" : "?"); };
-    page->OnKeyDown = [&](TObject*, std::uint16_t& key, TShiftState) {
-        order.push_back("page");
-        if (key == VK_ESCAPE) key = 0;
-    };
-    edit->OnKeyDown = [&](TObject*, std::uint16_t&, TShiftState) { order.push_back("edit"); };
-    user.PressKey(*edit, 'U', {ssCtrl, ssAlt});
-    user.PressKey(*edit, VK_ESCAPE);
-    EXPECT_EQ(order, (std::vector<std::string>{"main", "page", "edit", "main", "page"}));
-}
+// Key preview and menu shortcuts, the disabled menu during an operation included, are held by the main
+// window's and the history page's key tests.
 
-TEST_F(DriverTest, MenuShortcutsComeFirstAndNeedEveryLevelEnabled)
-{
-    auto* menu = Create<TMainMenu>(form, "MainMenu1");
-    auto* panel = Create<TMenuItem>(form, "N4");
-    auto* read = Create<TMenuItem>(form, "mnuRead");
-    menu->Items().Add(panel);
-    panel->Add(read);
-    read->SetShortCut(ShortCut('R', {ssCtrl}));
-    int reads = 0;
-    read->OnClick = [&](TObject*) { ++reads; };
-    auto* edit = Create<TEdit>(form, "e", form);
-    int editKeys = 0;
-    edit->OnKeyDown = [&](TObject*, std::uint16_t&, TShiftState) { ++editKeys; };
-
-    user.PressKey(*edit, 'R', {ssCtrl});
-    EXPECT_EQ(reads, 1);
-    EXPECT_EQ(editKeys, 0);
-    panel->SetEnabled(false);  // an operation runs: the top-level items are disabled
-    user.PressKey(*edit, 'R', {ssCtrl});
-    EXPECT_EQ(reads, 1);
-    EXPECT_EQ(editKeys, 1);
-    EXPECT_FALSE(user.Click(*read));
-}
-
-TEST_F(DriverTest, ClicksFocusFirstToggleCheckBoxesCheckRadiosOnceAndChooseInLists)
+TEST_F(DriverTest, ClicksFocusFirstToggleCheckBoxesCheckRadiosOnceInTheirParentAndChooseInLists)
 {
     auto* edit = Create<TEdit>(form, "etO", form);
     auto* box = Create<TCheckBox>(form, "vosst", form);
     auto* rb1 = Create<TRadioButton>(form, "rb1", form);
     auto* rb2 = Create<TRadioButton>(form, "rb2", form);
+    auto* elsewhere = Create<TRadioButton>(form, "rb3", Create<TGroupBox>(form, "box", form));
+    elsewhere->SetChecked(true);
     std::vector<std::string> order;
     edit->OnExit = [&](TObject*) { order.push_back("exit"); };
     box->OnClick = [&](TObject*) { order.push_back("box"); };
@@ -143,8 +104,11 @@ TEST_F(DriverTest, ClicksFocusFirstToggleCheckBoxesCheckRadiosOnceAndChooseInLis
     user.Click(*rb1);
     user.Click(*rb1);
     user.Click(*rb2);
+    rb2->OnClick = rb1->OnClick;
+    rb2->SetChecked(false);  // cleared from code: no click
     EXPECT_EQ(order, (std::vector<std::string>{"exit", "box", "box", "rb1"}));
     EXPECT_FALSE(box->Checked() || rb1->Checked());
+    EXPECT_TRUE(elsewhere->Checked()) << "radio buttons are exclusive within their parent only";
     Free(rb2);
     EXPECT_EQ(form->ActiveControl(), nullptr) << "a freed control leaves no focus behind";
     // A list's choice fires a click, then its select or its change.

@@ -54,36 +54,6 @@ TEST_F(FormsTest, ShowModalEndsWithTheUsersButtonAPostedResultOrCancel)
     EXPECT_EQ(main->FindComponent("FormConnect"), nullptr);
 }
 
-TEST_F(FormsTest, ModalLoopsNestBlockTheWindowsBehindAndRunTimersInside)
-{
-    auto* behind = Create<TButton>(main, "tbConnect", main);
-    auto* outer = Create<TDialog>(main, "Outer");
-    auto* inner = Create<TDialog>(main, "Inner");
-    auto* timer = Create<TTimer>(main, "Timer1");
-    timer->SetInterval(100);
-    int ticks = 0;
-    timer->OnTimer = [&](TObject*) { ++ticks; };
-    TModalResult innerResult = mrNone;
-    bool refused = false;
-    // The outer dialog opens the inner one; the inner one is ended by a timer after some time.
-    scope.Services().AnswerModal([&](TForm&) {
-        refused = !user.Click(*behind);
-        app.Post([&] {
-            innerResult = inner->ShowModal();
-            outer->SetModalResult(mrRetry);
-        });
-    });
-    scope.Services().AnswerModal([&](TForm&) {
-        auto* closer = Create<TTimer>(inner, "closer");
-        closer->SetInterval(500);
-        closer->OnTimer = [&](TObject*) { user.PressKey(*inner->Ok, VK_ESCAPE); };
-    });
-    EXPECT_EQ(outer->ShowModal(), mrRetry);
-    EXPECT_EQ(std::pair(innerResult, refused), std::pair(mrCancel, true));
-    EXPECT_GE(ticks, 4);
-    EXPECT_TRUE(user.Click(*behind));
-}
-
 TEST_F(FormsTest, CloseQueryCaNoneAndAFailingOnCloseKeepAModalFormOpen)
 {
     auto* dialog = Create<TDialog>(main, "FormDial");
@@ -105,24 +75,6 @@ TEST_F(FormsTest, CloseQueryCaNoneAndAFailingOnCloseKeepAModalFormOpen)
     EXPECT_EQ(scope.Services().Boxes()[0].text, "port");
 }
 
-TEST_F(FormsTest, ClosingTheMainFormTerminatesAndCaFreeReleasesAWindowFromTheQueue)
-{
-    auto* window = Create<TForm>(main, "FormWaiting");
-    window->OnClose = [](TObject*, TCloseAction& action) { action = caFree; };
-    auto* other = Create<TForm>(main, "other");
-    other->Show();
-    window->Show();
-    EXPECT_EQ(app.ActiveForm(), window) << "the last window shown takes over";
-    window->Close();
-    EXPECT_EQ(main->FindComponent("FormWaiting"), window);
-    EXPECT_EQ(app.ActiveForm(), other);
-    other->Hide();
-    EXPECT_EQ(app.ActiveForm(), main);
-    app.ProcessMessages();
-    EXPECT_EQ(main->FindComponent("FormWaiting"), nullptr);
-    EXPECT_FALSE(app.Terminated());
-    user.CloseForm(*main);
-    EXPECT_TRUE(app.Terminated());
-}
+// Closing the main window ends the program: held by the main window's tests.
 
 }  // namespace
