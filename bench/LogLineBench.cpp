@@ -11,7 +11,7 @@
 
 #include "app/TVLog.h"
 #include "app/fMain.h"
-#include "bench/WireLog.h"
+#include "bench/BenchSupport.h"
 #include "ui/Application.h"
 #include "ui/Forms.h"
 #include "ui/StdCtrls.h"

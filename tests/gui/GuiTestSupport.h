@@ -8,25 +8,20 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QImage>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QTest>
 #include <QWidget>
 #include <QWindow>
 
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <set>
 #include <string>
 
 #include "gui/FrontEnd.h"
 #include "ui/Application.h"
-#include "ui/Driver.h"
 
 namespace guitest {
 
@@ -41,36 +36,10 @@ inline QApplication& QtApp()
     return *app;
 }
 
-// Runs Qt's events (and through the pump's timer the model's) until the condition holds or two
-// seconds passed.
-inline bool SpinUntil(const std::function<bool()>& done)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return done();
-}
-
-inline void Key(QWidget* widget, int key, const QString& text = {}, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
-    QCoreApplication::sendEvent(widget, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
-    QCoreApplication::sendEvent(widget, &release);
-}
-
+// Types the text into the widget a character at a time, as key events carrying only the text.
 inline void Type(QWidget* widget, const QString& text)
 {
-    for (const QChar ch : text) Key(widget, 0, QString(ch));
-}
-
-inline void ClickAt(QWidget* widget, QPoint at, Qt::MouseButton button = Qt::LeftButton)
-{
-    QMouseEvent press(QEvent::MouseButtonPress, at, widget->mapToGlobal(at), button, button, Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, widget->mapToGlobal(at), button, Qt::NoButton,
-                        Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &release);
+    for (const QChar ch : text) QTest::sendKeyEvent(QTest::Click, widget, Qt::Key(0), QString(ch), Qt::NoModifier);
 }
 
 namespace screen {
@@ -145,6 +114,14 @@ inline void Key(QWidget* window, Qt::Key key, Qt::KeyboardModifiers mods = {})
     QTest::keyClick(window->windowHandle(), key, mods);
 }
 
+// Clicks into the edit, selects all it holds with Ctrl+A and types the text over it.
+inline void Retype(QLineEdit* edit, const QString& text)
+{
+    ASSERT_TRUE(Click(edit));
+    Key(edit->window(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(edit, text);
+}
+
 // Saves the window's picture as sorvel7qx3-<name>.png in the working folder (the build folder's tests)
 // and tells whether it shows more than a few colours.
 inline bool Shot(QWidget* window, const std::string& name)
@@ -165,7 +142,6 @@ protected:
     QApplication& qt = QtApp();
     ui::ApplicationScope scope;
     gui::FrontEnd front{scope.App()};
-    ui::Driver user{scope.App()};
 
     template <class T>
     T* WidgetOf(const ui::TControl& control)

@@ -16,13 +16,9 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include <unistd.h>
-
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,6 +39,7 @@
 #include "sim/Communicator.h"
 #include "sim/Line.h"
 #include "sim/Pty.h"
+#include "tests/support/TempFolder.h"
 #include "ui/ComCtrls.h"
 #include "ui/StdCtrls.h"
 
@@ -108,26 +105,26 @@ std::vector<QPoint> SeenPoints(const ui::TControl& c, const QRect& window, int t
     return points;
 }
 
+// The control and everything on it, when visible.
 void CheckControl(const ui::TControl& c, QWidget& window, int top, std::vector<std::string>& problems)
 {
+    if (!c.Visible()) return;
+    if (const auto* container = ui::As<ui::TWinControl>(&c))
+        for (int i = 0; i < container->ControlCount(); ++i) CheckControl(*container->Controls(i), window, top, problems);
     const auto* toolButton = ui::As<ui::TToolButton>(&c);
     if (toolButton != nullptr && (toolButton->Style() == ui::tbsSeparator || toolButton->Style() == ui::tbsDivider))
         return;
     // A tool button shows its caption, or a picture with its hint as the tool tip.
     const bool tool = toolButton != nullptr || ui::Is<ui::TSpeedButton>(&c);
     const QRect expected = InWindow(c, top);
-    if (expected.isEmpty()) return;
+    if (c.Parent() == nullptr || expected.isEmpty()) return;
     // The first point not under the scroll bars of a page that scrolls.
-    std::optional<QPoint> point;
     QWidget* hit = nullptr;
-    for (const QPoint& at : SeenPoints(c, QRect(QPoint(0, 0), window.size()), top)) {
-        hit = window.childAt(at);
-        if (qobject_cast<QScrollBar*>(hit) == nullptr) {
-            point = at;
-            break;
-        }
-    }
-    if (!point) return;
+    const std::vector<QPoint> points = SeenPoints(c, QRect(QPoint(0, 0), window.size()), top);
+    const auto point = std::find_if(points.begin(), points.end(), [&](const QPoint& at) {
+        return qobject_cast<QScrollBar*>(hit = window.childAt(at)) == nullptr;
+    });
+    if (point == points.end()) return;
     QWidget* shown = hit;
     while (shown != nullptr && QRect(shown->mapTo(&window, QPoint(0, 0)), shown->size()) != expected)
         shown = shown->parentWidget() == &window ? nullptr : shown->parentWidget();
@@ -142,14 +139,6 @@ void CheckControl(const ui::TControl& c, QWidget& window, int top, std::vector<s
         problems.push_back(c.Name() + " shows \"" + text.toStdString() + "\" for \"" + caption->toStdString() + "\"");
 }
 
-void CheckAll(const ui::TControl& c, QWidget& window, int top, std::vector<std::string>& problems)
-{
-    if (!c.Visible()) return;
-    if (c.Parent() != nullptr) CheckControl(c, window, top, problems);
-    if (const auto* container = ui::As<ui::TWinControl>(&c))
-        for (int i = 0; i < container->ControlCount(); ++i) CheckAll(*container->Controls(i), window, top, problems);
-}
-
 // Every visible control of the form has a widget on screen at its place, showing its caption; the
 // window's picture is saved as sorvel7qx3-<name>.png.
 void ExpectEveryControlOnScreen(const ui::TForm& form, const std::string& name)
@@ -159,7 +148,7 @@ void ExpectEveryControlOnScreen(const ui::TForm& form, const std::string& name)
     const auto* bar = window->findChild<QMenuBar*>();
     const int top = bar != nullptr && bar->isVisible() ? bar->height() : 0;
     std::vector<std::string> problems;
-    CheckAll(form, *window, top, problems);
+    CheckControl(form, *window, top, problems);
     EXPECT_TRUE(problems.empty()) << name << ":\n  " << testing::PrintToString(problems);
     EXPECT_TRUE(screen::Shot(window, name)) << name << " looks blank";
 }
@@ -168,15 +157,11 @@ void ExpectEveryControlOnScreen(const ui::TForm& form, const std::string& name)
 
 // Steps done one after the other, each once what it waits for is on screen and the previous step's
 // action has returned. A step's action runs on its own turn of the event loop; a modal window it opens
-// runs its loop inside it, and the steps that answer that window (Inside) go on while it runs. A step
+// runs its loop inside it, and the steps that answer that window (inside) go on while it runs. A step
 // that waits too long fails the session, and every window is answered so that the program's loop ends.
 class Person {
 public:
-    Person()
-    {
-        timer_.setInterval(10);
-        QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
-    }
+    Person() { QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); }); }
 
     void When(std::string what, std::function<bool()> ready, std::function<void()> act, bool inside = false)
     {
@@ -187,7 +172,24 @@ public:
         When(std::move(what), std::move(ready), std::move(act), true);
     }
     void Do(std::string what, std::function<void()> act) { When(std::move(what), [] { return true; }, std::move(act)); }
-    void Start() { since_.start(); timer_.start(); }
+    // The modal window titled `title` with every control of `form` on screen (its picture saved as `name`)
+    // and `look` done on it, answered with its button `press`; once it has gone, `then`.
+    template <class Form>
+    void Answer(const QString& title, Form* const& form, const std::string& name, const char* press,
+                std::function<void()> then, std::function<void(QWidget&)> look = [](QWidget&) {})
+    {
+        Inside(name, [title] { return screen::Window(title) != nullptr; }, [title, &form, name, press, look] {
+            ExpectEveryControlOnScreen(*form, name);
+            look(*screen::Window(title));
+            ASSERT_TRUE(screen::Click(screen::Find(screen::Window(title), press))) << name << ": " << press;
+        });
+        When(name + " gone", [title] { return screen::Window(title) == nullptr; }, std::move(then));
+    }
+    void Start()
+    {
+        since_.start();
+        timer_.start(10);
+    }
     bool Finished() const { return next_ == steps_.size(); }
 
     std::vector<std::string> failures;
@@ -205,8 +207,7 @@ private:
     {
         if (Finished()) return timer_.stop();
         Step& step = steps_[next_];
-        const bool previousReturned = next_ == 0 || steps_[next_ - 1].returned;
-        if ((step.inside || previousReturned) && step.ready()) {
+        if ((step.inside || next_ == 0 || steps_[next_ - 1].returned) && step.ready()) {
             const std::size_t index = next_++;
             since_.restart();
             QTimer::singleShot(0, &timer_, [this, index] {
@@ -214,21 +215,14 @@ private:
                 steps_[index].returned = true;
             });
         } else if (since_.elapsed() > kStepLimitMs) {
-            failures.push_back("waited in vain: " + step.what + "; on screen: " + OnScreen());
+            std::string seen;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(w); w->isVisible())
+                    seen += "[" + w->windowTitle().toStdString() + (box ? ": " + box->text().toStdString() : "") + "] ";
+            failures.push_back("waited in vain: " + step.what + "; on screen: " + seen);
             next_ = steps_.size();
             GiveUp();
         }
-    }
-
-    static std::string OnScreen()
-    {
-        std::string seen;
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* box = qobject_cast<QMessageBox*>(w);
-            if (w->isVisible())
-                seen += "[" + w->windowTitle().toStdString() + (box ? ": " + box->text().toStdString() : "") + "] ";
-        }
-        return seen;
     }
 
     // Answers what is open from the top down, as a person would, until the main window can close.
@@ -258,22 +252,15 @@ QWidget* Main() { return screen::Window("Программа настройки")
 void Menu(const QString& menu, const QString& item)
 {
     auto* bar = Main()->findChild<QMenuBar*>();
-    ASSERT_NE(bar, nullptr);
     for (QAction* top : bar->actions())
-        if (top->text().remove(QLatin1Char('&')) == menu) {
-            ASSERT_TRUE(screen::Click(bar, bar->actionGeometry(top).center()));
+        if (top->text().remove(QLatin1Char('&')) == menu && screen::Click(bar, bar->actionGeometry(top).center())) {
             QCoreApplication::processEvents();
             auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            ASSERT_NE(popup, nullptr) << menu.toStdString();
-            for (QAction* action : popup->actions())
-                if (action->text().section(QLatin1Char('\t'), 0, 0) == item) {
-                    ASSERT_TRUE(action->isEnabled()) << item.toStdString() << " is disabled";
-                    ASSERT_TRUE(screen::Click(popup, popup->actionGeometry(action).center())) << item.toStdString();
-                    return;
-                }
-            FAIL() << "no item " << item.toStdString();
+            for (QAction* action : popup != nullptr ? popup->actions() : QList<QAction*>())
+                if (action->text().section(QLatin1Char('\t'), 0, 0) == item && action->isEnabled())
+                    return void(screen::Click(popup, popup->actionGeometry(action).center()));
         }
-    FAIL() << "no menu " << menu.toStdString();
+    ADD_FAILURE() << "no enabled menu item " << menu.toStdString() << " -> " << item.toStdString();
 }
 
 // Opens the combo box's list with a click on its arrow and clicks the first item that ends with the text.
@@ -283,17 +270,25 @@ void Choose(QComboBox* combo, const QString& ending)
     ASSERT_TRUE(screen::Click(combo, QPoint(combo->width() - 8, combo->height() / 2))) << "the arrow";
     QCoreApplication::processEvents();
     QAbstractItemView* list = combo->view();
-    ASSERT_TRUE(list->isVisible()) << "the list did not open";
-    for (int row = 0; row < list->model()->rowCount(); ++row) {
-        const QModelIndex index = list->model()->index(row, 0);
-        if (index.data().toString().endsWith(ending)) {
+    for (int row = 0; list->isVisible() && row < list->model()->rowCount(); ++row)
+        if (const QModelIndex index = list->model()->index(row, 0); index.data().toString().endsWith(ending)) {
             const QPoint at = list->viewport()->mapTo(list->window(), list->visualRect(index).center());
-            QTest::mousePress(list->window()->windowHandle(), Qt::LeftButton, {}, at);
-            QTest::mouseRelease(list->window()->windowHandle(), Qt::LeftButton, {}, at);
-            return;
+            return QTest::mouseClick(list->window()->windowHandle(), Qt::LeftButton, {}, at);
         }
-    }
-    FAIL() << "no item ending with " << ending.toStdString();
+    FAIL() << "the list did not open or has no item ending with " << ending.toStdString();
+}
+
+// Clicks the page the function picks in the page tree; false when there is no such page.
+bool ChoosePage(const std::function<QTreeWidgetItem*(QTreeWidget&)>& pick)
+{
+    for (auto* tree : Main()->findChildren<QTreeWidget*>())
+        if (screen::OnScreen(*tree) && tree->topLevelItemCount() > 0 && tree->topLevelItem(0)->text(0) == "Общие настройки")
+            if (QTreeWidgetItem* item = pick(*tree); item != nullptr) {
+                const bool clicked = screen::Click(tree->viewport(), tree->visualItemRect(item).center());
+                QCoreApplication::processEvents();
+                return clicked;
+            }
+    return false;
 }
 
 QFileDialog* FileDialog()
@@ -310,11 +305,7 @@ void AnswerFileDialog(const fs::path& path, const char* accept)
     ASSERT_NE(dialog, nullptr);
     EXPECT_NE(screen::Find(dialog, accept), nullptr) << "no \"" << accept << "\" on the file dialog";
     EXPECT_NE(screen::Find(dialog, "Отмена"), nullptr);
-    auto* name = screen::RightOf<QLineEdit>(dialog, "Имя файла:");
-    ASSERT_NE(name, nullptr);
-    ASSERT_TRUE(screen::Click(name));
-    screen::Key(dialog, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(name, QString::fromStdString(path.string()));
+    screen::Retype(screen::RightOf<QLineEdit>(dialog, "Имя файла:"), QString::fromStdString(path.string()));
     screen::Key(dialog, Qt::Key_Return);
 }
 
@@ -357,34 +348,18 @@ class RealWindowProgram : public ::testing::Test {
 protected:
     RealWindowProgram()
     {
-        folder = fs::temp_directory_path() / ("gui-real-" + std::to_string(::getpid()));
-        fs::remove_all(folder);
-        fs::create_directories(folder / "ports");
-        fs::copy_file(fs::path(SORVEL_SOURCE_DIR) / "resources" / "Messages.txt", folder / "Messages.txt");
+        fs::create_directories(folder.path / "ports");
+        fs::copy_file(fs::path(SORVEL_SOURCE_DIR) / "resources" / "Messages.txt", folder.path / "Messages.txt");
         // The access code shows the firmware update from a file and the status bar's progress bar.
-        std::ofstream(folder / "current.ini") << "[Update]\r\nUpdatePanelVersion=" << TFormMain::AccessCode << "\r\n";
-        std::ofstream(folder / "firmware.hex") << ":10000000000102030405060708090A0B0C0D0E0F78\r\n:00000001FF\r\n";
-        ::setenv(platform::kProgramFolderVariable, folder.c_str(), 1);
-        fs::create_symlink(pty.SlavePath(), folder / "ports" / kPortLink);
+        folder.Write("current.ini", "[Update]\r\nUpdatePanelVersion=" + std::string(TFormMain::AccessCode) + "\r\n");
+        ::setenv(platform::kProgramFolderVariable, folder.path.c_str(), 1);
+        fs::create_symlink(pty.SlavePath(), folder.path / "ports" / kPortLink);
         device.SetValue("o", kObject);
     }
-    ~RealWindowProgram() override
-    {
-        ::unsetenv(platform::kProgramFolderVariable);
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-    }
-
-    int Run()
-    {
-        return RunProgram([this] {
-            person.Start();
-            return front.Run();
-        });
-    }
+    ~RealWindowProgram() override { ::unsetenv(platform::kProgramFolderVariable); }
 
     QApplication& qt = guitest::QtApp();
-    fs::path folder;
+    testsupport::TempFolder folder;
     sim::Pty pty;
     sim::Communicator device{Profile(), platform::SystemClock(), std::time(nullptr)};
     sim::Line line{pty, device};
@@ -410,11 +385,7 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
         ASSERT_TRUE(screen::Click(Tool("Подключиться")));
     });
     // Cancel first, then the real connect.
-    p.Inside("the connect dialog", [&] { return (dialog = screen::Window("Подключение к панели")) != nullptr; }, [&] {
-        ExpectEveryControlOnScreen(*FormConnect, "connect");
-        ASSERT_TRUE(screen::Click(screen::Find(dialog, "Cancel")));
-    });
-    p.When("the connect dialog gone", [] { return FormConnect == nullptr; }, [] {
+    p.Answer("Подключение к панели", FormConnect, "connect", "Cancel", [] {
         EXPECT_TRUE(Enabled("Подключиться"));
         ASSERT_TRUE(screen::Click(Tool("Подключиться")));
     });
@@ -422,10 +393,7 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
            [&] {
                Choose(screen::RightOf<QComboBox>(dialog, "Com-порт:"), kPortLink);
                ASSERT_TRUE(screen::Click(screen::Find(dialog, "Кабель программирования")));
-               auto* key = screen::RightOf<QLineEdit>(dialog, "Мастер-ключ:");
-               ASSERT_TRUE(screen::Click(key));
-               screen::Key(dialog, Qt::Key_A, Qt::ControlModifier);
-               QTest::keyClicks(key, kMasterKey);
+               screen::Retype(screen::RightOf<QLineEdit>(dialog, "Мастер-ключ:"), kMasterKey);
                ASSERT_TRUE(screen::Click(screen::Find(dialog, "OK")));
            });
     p.When("connected", [] { return Enabled("Отключиться") && !Enabled("Подключиться"); }, [&] {
@@ -434,34 +402,17 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
     });
 
     // Every page, chosen in the page tree once everything is read.
-    const auto pageTree = [] {
-        for (auto* tree : Main()->findChildren<QTreeWidget*>())
-            if (screen::OnScreen(*tree) && tree->topLevelItemCount() > 0 &&
-                tree->topLevelItem(0)->text(0) == "Общие настройки")
-                return tree;
-        return static_cast<QTreeWidget*>(nullptr);
-    };
     for (int page = 0; page < 9; ++page)
         p.Do("page " + std::to_string(page), [&, page] {
-            QTreeWidget* tree = pageTree();
-            ASSERT_NE(tree, nullptr);
-            if (page >= tree->topLevelItemCount()) return;
-            QTreeWidgetItem* item = tree->topLevelItem(page);
-            ASSERT_TRUE(screen::Click(tree->viewport(), tree->visualItemRect(item).center()));
-            QCoreApplication::processEvents();
+            if (!ChoosePage([page](QTreeWidget& tree) { return tree.topLevelItem(page); })) return;
             ExpectEveryControlOnScreen(*FormMain, "page-" + std::to_string(page + 1));
-            if (page == 0) {
-                EXPECT_NE(screen::Find(Main(), kObject), nullptr) << "the object number read";
-            }
+            EXPECT_TRUE(page != 0 || screen::Find(Main(), kObject) != nullptr) << "the object number read";
         });
-    const auto choosePage = [pageTree](const QString& title) {
-        QTreeWidget* tree = pageTree();
-        ASSERT_NE(tree, nullptr);
-        const QList<QTreeWidgetItem*> items = tree->findItems(title, Qt::MatchExactly);
-        ASSERT_FALSE(items.isEmpty()) << title.toStdString();
-        ASSERT_TRUE(screen::Click(tree->viewport(), tree->visualItemRect(items.front()).center()));
+    const auto choosePage = [](const QString& title) {
+        EXPECT_TRUE(ChoosePage([&](QTreeWidget& tree) { return tree.findItems(title, Qt::MatchExactly).value(0); }))
+            << title.toStdString();
     };
-    const fs::path sheet = folder / "history.xls";
+    const fs::path sheet = folder.path / "history.xls";
     p.Do("the history page", [&] {
         choosePage("История");
         ASSERT_TRUE(screen::Click(Tool("Прочитать настройки с данной страницы")));
@@ -492,33 +443,26 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
         Main()->resize(full);
         Menu("Панель", "Обновление версии прошивки из файла");
     });
-    p.Inside("the firmware file window", [&] { return (dialog = screen::Window("Обновление версии прошивки")); }, [&] {
-        ExpectEveryControlOnScreen(*formUpdateInsertion, "firmware-file");
-        ASSERT_TRUE(screen::Click(screen::Find(dialog, "Cancel")));
-    });
-    p.When("the firmware file window closed", [] { return !screen::Window("Обновление версии прошивки"); }, [] {
-        ASSERT_TRUE(screen::Click(Tool("Отключиться")));
-    });
+    p.Answer("Обновление версии прошивки", formUpdateInsertion, "firmware-file", "Cancel",
+             [] { ASSERT_TRUE(screen::Click(Tool("Отключиться"))); });
     p.When("disconnected", [] { return Enabled("Подключиться"); }, [] { Menu("Помощь", "О программе"); });
-    p.Inside("the about window", [&] { return (dialog = screen::Window("О программе")) != nullptr; }, [&] {
-        ExpectEveryControlOnScreen(*FormAbout, "about");
-        const QRgb banner = dialog->grab().toImage().pixel(2, 2);
+    p.Answer("О программе", FormAbout, "about", "OK", [] { Menu("Файл", "Выход"); }, [](QWidget& about) {
+        const QRgb banner = about.grab().toImage().pixel(2, 2);
         EXPECT_GT(qBlue(banner), qRed(banner) + 40) << "the blue banner across the top";
-        ASSERT_TRUE(screen::Click(screen::Find(dialog, "OK")));
     });
-    p.When("the about window closed", [] { return screen::Window("О программе") == nullptr; },
-           [] { Menu("Файл", "Выход"); });
 
-    EXPECT_EQ(Run(), 0);
+    const int exitCode = RunProgram([&] {
+        p.Start();
+        return front.Run();
+    });
+    EXPECT_EQ(exitCode, 0);
     EXPECT_TRUE(p.failures.empty()) << testing::PrintToString(p.failures);
     EXPECT_TRUE(p.Finished());
     EXPECT_EQ(FormMain, nullptr);
-    const std::vector<std::string> requests = line.Requests();
-    EXPECT_EQ(requests.back(), "+reset") << "the disconnect command resets the device first";
+    EXPECT_EQ(line.Requests().back(), "+reset") << "the disconnect command resets the device first";
     EXPECT_GT(fs::file_size(sheet), 0u);
-    std::ifstream ini(folder / "current.ini", std::ios::binary);
-    const std::string saved{std::istreambuf_iterator<char>(ini), {}};
-    EXPECT_NE(saved.find(std::string("=") + kObject), std::string::npos) << "the pages are saved on close";
+    EXPECT_NE(folder.Read("current.ini").find(std::string("=") + kObject), std::string::npos)
+        << "the pages are saved on close";
 }
 
 // ------------------------------------------------------------------ the program's other windows
@@ -548,21 +492,10 @@ TEST_F(RealWindowDialogs, EveryControlOfEveryOtherWindowIsOnScreenWithItsCaption
     }
 }
 
-// The faces the windows name are the free files with their metrics where fonts-wine is installed.
-TEST_F(RealWindowDialogs, TahomaAndMsSansSerifAreTheirOwnFaces)
-{
-    if (!fs::exists("/usr/share/wine/fonts/tahoma.ttf")) GTEST_SKIP() << "fonts-wine is not installed";
-    for (const char* family : {"Tahoma", "MS Sans Serif"}) {
-        ui::TFont font;
-        font.SetName(family);
-        EXPECT_EQ(QFontInfo(gui::ToQFont(font)).family(), family);
-    }
-}
-
 TEST_F(RealWindowDialogs, AFirmwareFilePickedWithTheMouseIsTakenWithEnter)
 {
-    const fs::path hex = fs::temp_directory_path() / ("gui-real-" + std::to_string(::getpid()) + ".hex");
-    std::ofstream(hex) << ":10000000000102030405060708090A0B0C0D0E0F78\r\n:00000001FF\r\n";
+    const testsupport::TempFolder folder;
+    const std::string hex = folder.Write("firmware.hex", ":10000000000102030405060708090A0B0C0D0E0F78\r\n:00000001FF\r\n");
     auto* window = ui::Create<TformUpdateInsertion>(&scope.App(), "formUpdateInsertion");
     Person p;
     std::optional<ui::TModalResult> result;
@@ -592,9 +525,8 @@ TEST_F(RealWindowDialogs, AFirmwareFilePickedWithTheMouseIsTakenWithEnter)
     EXPECT_TRUE(p.failures.empty()) << testing::PrintToString(p.failures);
     EXPECT_EQ(result, ui::mrOk);
     EXPECT_EQ(picks, 1) << "Enter opened the file picker again";
-    EXPECT_EQ(window->etPath->Text(), hex.string());
+    EXPECT_EQ(window->etPath->Text(), hex);
     ui::Free(window);
-    fs::remove(hex);
 }
 
 TEST_F(RealWindowDialogs, TheIdleFrontEndSleepsUntilATimerIsDueOrACallIsPosted)
@@ -610,7 +542,10 @@ TEST_F(RealWindowDialogs, TheIdleFrontEndSleepsUntilATimerIsDueOrACallIsPosted)
     timer->OnTimer = [&](ui::TObject*) { ++ticks; };
     QTest::qWait(5);
     scope.Clock().Advance(30);
-    EXPECT_TRUE(guitest::SpinUntil([&] { return ticks == 1; }));
+    QElapsedTimer waited;
+    waited.start();
+    while (ticks == 0 && waited.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    EXPECT_EQ(ticks, 1);
     ui::Free(timer);
 }
 
