@@ -138,10 +138,18 @@ int QtServices::Run(QDialog& dialog)
     return result;
 }
 
+std::string QtServices::BoxTitle(const ui::MessageBoxRequest& request) const
+{
+    if (!request.caption.empty()) return request.caption;
+    // A box asked for with an empty caption has no title; Qt would put the program's name into an
+    // empty one, a blank stays blank.
+    return request.api == ui::MessageBoxRequest::Api::MessageBox ? std::string(" ") : app_.Title();
+}
+
 ui::TModalResult QtServices::ShowMessageBox(const ui::MessageBoxRequest& request)
 {
     QMessageBox box;
-    box.setWindowTitle(ToQt(request.caption.empty() ? app_.Title() : request.caption));
+    box.setWindowTitle(ToQt(BoxTitle(request)));
     box.setText(ToQt(request.text));
     box.setTextFormat(Qt::PlainText);
     box.setIcon(IconOf(request.type));

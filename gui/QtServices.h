@@ -29,6 +29,8 @@ public:
 
     // "Text Files|*.txt|All|*.*;*.bak" -> "Text Files (*.txt);;All (*.* *.bak)".
     static QString NameFilters(const std::string& filter);
+    // The title a message box shows.
+    std::string BoxTitle(const ui::MessageBoxRequest& request) const;
 
 private:
     // Shows the dialog application-modal and pumps until it is finished; its result code.

@@ -17,7 +17,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/Text.h"
 #include "sim/Communicator.h"
-#include "sim/FaultSpec.h"
+#include "sim/FaultText.h"
 #include "sim/Line.h"
 #include "sim/Modem.h"
 #include "sim/Pty.h"

@@ -25,7 +25,7 @@ struct MessageBoxRequest {
     enum class Api { MessageBox, MessageDlg, ShowMessage };
     Api api = Api::MessageDlg;
     std::string text;
-    std::string caption;       // empty: the application's title is shown
+    std::string caption;       // empty: no title for MessageBox, the application's title otherwise
     TMsgDlgType type = mtCustom;
     TMsgDlgButtons buttons{mbOK};
     unsigned flags = 0;        // the MB_ flags as given to Application::MessageBox, 0 otherwise

@@ -38,7 +38,7 @@
 #include "link/ModemWorker.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Text.h"
-#include "sim/FaultSpec.h"
+#include "sim/FaultText.h"
 #include "sim/Modem.h"
 #include "tests/app/FirmwareTestSupport.h"
 #include "tests/support/PageControls.h"

@@ -122,12 +122,12 @@ inline void Retype(QLineEdit* edit, const QString& text)
     QTest::keyClicks(edit, text);
 }
 
-// Saves the window's picture as sorvel7qx3-<name>.png in the working folder (the build folder's tests)
+// Saves the window's picture as sorvel7qx3-<name>.png beside the test program (the build folder's tests),
 // and tells whether it shows more than a few colours.
 inline bool Shot(QWidget* window, const std::string& name)
 {
     const QImage shot = window->grab().toImage();
-    const std::filesystem::path png = std::filesystem::current_path() / ("sorvel7qx3-" + name + ".png");
+    const std::filesystem::path png = std::filesystem::read_symlink("/proc/self/exe").parent_path() / ("sorvel7qx3-" + name + ".png");
     shot.save(QString::fromStdString(png.string()));
     std::set<QRgb> colours;
     for (int y = 0; y < shot.height(); y += 5)

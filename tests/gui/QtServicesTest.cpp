@@ -84,9 +84,9 @@ INSTANTIATE_TEST_SUITE_P(Boxes, MessageBoxTest, ::testing::Values(
     BoxCase{"ClosedWithoutACancelButtonIsNo",
             [] { return ui::MessageDlg("?", ui::mtWarning, {ui::mbYes, ui::mbNo}); },
             nullptr, ui::mrNo, "Предупреждение", QMessageBox::Warning},
-    BoxCase{"ProgramBoxWithoutCaptionHasTheProgramsTitle",
+    BoxCase{"ProgramBoxWithoutCaptionHasNoTitle",
             [] { return ui::App().MessageBox("Обновлние не требуется.", "", ui::MB_OK | ui::MB_ICONINFORMATION); },
-            nullptr, ui::IDOK, "Sorvel7QX3", QMessageBox::Information}),
+            nullptr, ui::IDOK, " ", QMessageBox::Information}),
     [](const ::testing::TestParamInfo<BoxCase>& info) { return std::string(info.param.name); });
 // clang-format on
 

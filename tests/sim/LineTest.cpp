@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/SerialPort.h"
-#include "sim/FaultSpec.h"
+#include "sim/FaultText.h"
 #include "tests/support/PortClient.h"
 #include "tests/support/SimLine.h"
 

@@ -1,4 +1,4 @@
-#include "sim/FaultSpec.h"
+#include "sim/FaultText.h"
 
 #include <algorithm>
 #include <charconv>
