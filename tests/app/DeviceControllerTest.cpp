@@ -12,7 +12,7 @@
 #include "app/fMain.h"
 #include "app/fProgress.h"
 #include "link/MyExceptions.h"
-#include "tests/support/InfoHookLog.h"
+#include "tests/support/RecordingLog.h"
 #include "tests/support/SimDevice.h"
 #include "ui/Application.h"
 
@@ -49,7 +49,7 @@ protected:
     ui::ApplicationScope scope;
     TFormMain* main = scope.App().CreateForm<TFormMain>("FormMain");
     TFormCommon* page = ui::Create<TFormCommon>(main->PagesPane, "FormCommon", main->PagesPane);
-    testsupport::InfoHookLog log;
+    testsupport::RecordingLog log;
     std::unique_ptr<SimDevice> sim;
     std::unique_ptr<TDeviceController> dc;
 };

@@ -38,7 +38,6 @@ bool LoopbackComm::Write(const std::string& S)
     if (gone_) throw EDeviceError("Устройство отключено", 5);
     // As the cable worker does: whatever arrived unasked before a request is thrown away.
     pieces_.clear();
-    late_.clear();
     vanishing_ = false;
     written_ += S;
     partial_ += S;
@@ -62,10 +61,6 @@ void LoopbackComm::Deliver(const std::string& request, std::string reply)
     case Fault::Silence: break;
     case Fault::Nok: pieces_.push_back("NOK\r\n"); break;
     case Fault::Garbage: pieces_.push_back("\xFE\x13#~\x7F" "a?\r\n"); break;
-    case Fault::Split:
-        for (std::size_t at = 0; at < reply.size(); at += 3) pieces_.push_back(reply.substr(at, 3));
-        break;
-    case Fault::Late: late_ = reply; break;
     case Fault::Echo: pieces_.push_back(request + "\r" + reply); break;
     case Fault::Vanish:
         pieces_.push_back(reply.substr(0, reply.size() / 3));
@@ -105,9 +100,6 @@ bool LoopbackComm::Wait(std::string& Answer, const std::vector<std::string>& Ter
         if (matched()) return true;
         clock_.Pause(PollMs);
     }
-    // What was too late for this wait lies in the queue until the next write purges it.
-    if (!late_.empty()) pieces_.push_back(std::move(late_));
-    late_.clear();
     return false;
 }
 

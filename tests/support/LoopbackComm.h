@@ -21,12 +21,9 @@ public:
         Silence,  // no reply at all
         Nok,      // "NOK" instead of the reply
         Garbage,  // line noise instead of the reply
-        Split,    // the reply in small pieces, one per poll
-        Late,     // the reply arrives only after the wait has given up
         Echo,     // the line hears its own frame before the reply
         Vanish,   // part of the reply, then the port is gone
     };
-
 
     LoopbackComm(sim::Responder& device, platform::Clock& clock, int timeoutMs = 500);
 
@@ -57,7 +54,6 @@ private:
     int timeout_;
     std::string partial_;             // a request not yet closed by CR
     std::deque<std::string> pieces_;  // reply bytes, one piece per poll
-    std::string late_;
     bool vanishing_ = false;
     bool gone_ = false;
     std::deque<Fault> next_;

@@ -1,5 +1,7 @@
 #pragma once
-// A log writer that keeps every entry, for tests that check what the link reported.
+// A log writer that keeps every entry, for tests that check what the link reported. A test can act in the
+// middle of an exchange, where the real log lets window events run: every info line goes to onInfo.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,7 +21,11 @@ public:
 
     void AddMessage(const std::string& Msg) override { entries.push_back({Kind::Message, {}, Msg, 0}); }
     void AddError(const std::string& Msg) override { entries.push_back({Kind::Error, {}, Msg, 0}); }
-    void AddInfo(const std::string& Msg) override { entries.push_back({Kind::Info, {}, Msg, 0}); }
+    void AddInfo(const std::string& Msg) override
+    {
+        entries.push_back({Kind::Info, {}, Msg, 0});
+        if (onInfo) onInfo(Msg);
+    }
     void AddText(const std::string& Caption, const std::string& Text, TColor Color) override
     {
         entries.push_back({Kind::Text, Caption, Text, Color});
@@ -41,6 +47,7 @@ public:
     }
 
     std::vector<Entry> entries;
+    std::function<void(const std::string&)> onInfo;
 };
 
 }  // namespace testsupport
