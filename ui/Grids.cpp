@@ -214,28 +214,30 @@ TRect TStringGrid::CellRect(int col, int row) const
     return IntersectRect(cell, ClientRect());
 }
 
+namespace {
+
+// The first scrollable row (or column) from which the last ones fill the room.
+int FirstOfLastFitting(const std::vector<int>& sizes, int fixed, int count, int lineWidth, int room)
+{
+    int used = 0;
+    int first = count;
+    while (first > fixed && used + sizes[static_cast<std::size_t>(first - 1)] + lineWidth <= room) {
+        --first;
+        used += sizes[static_cast<std::size_t>(first)] + lineWidth;
+    }
+    return std::clamp(first, fixed, count - 1);
+}
+
+}  // namespace
+
 int TStringGrid::MaxTopRow() const
 {
-    const int room = ClientHeight() - FixedHeight();
-    int used = 0;
-    int top = rowCount_;
-    while (top > fixedRows_ && used + rowHeights_[static_cast<std::size_t>(top - 1)] + gridLineWidth_ <= room) {
-        --top;
-        used += rowHeights_[static_cast<std::size_t>(top)] + gridLineWidth_;
-    }
-    return std::clamp(top, fixedRows_, rowCount_ - 1);
+    return FirstOfLastFitting(rowHeights_, fixedRows_, rowCount_, gridLineWidth_, ClientHeight() - FixedHeight());
 }
 
 int TStringGrid::MaxLeftCol() const
 {
-    const int room = ClientWidth() - FixedWidth();
-    int used = 0;
-    int left = colCount_;
-    while (left > fixedCols_ && used + colWidths_[static_cast<std::size_t>(left - 1)] + gridLineWidth_ <= room) {
-        --left;
-        used += colWidths_[static_cast<std::size_t>(left)] + gridLineWidth_;
-    }
-    return std::clamp(left, fixedCols_, colCount_ - 1);
+    return FirstOfLastFitting(colWidths_, fixedCols_, colCount_, gridLineWidth_, ClientWidth() - FixedWidth());
 }
 
 // ---------------------------------------------------------------- scroll bars

@@ -265,32 +265,39 @@ void Stack(TWinControl& container, const std::vector<TControl*>& controls, const
     Rows(container, rows, m);
 }
 
-void Columns(TWinControl& parent, const std::vector<std::vector<TControl*>>& columns, const Metrics& m)
+namespace {
+
+// Controls in groups (columns or lines): each held in its group, and all of them in one list.
+struct HeldGroups {
+    std::vector<std::vector<Member>> groups;
+    std::vector<Member> all;
+};
+
+HeldGroups HoldGroups(const std::vector<std::vector<TControl*>>& groups)
 {
-    std::vector<std::vector<Member>> held;
-    std::vector<Member> members;
-    for (const auto& column : columns) {
-        held.emplace_back();
-        for (TControl* c : column) {
-            held.back().push_back(Hold(c));
-            members.push_back(Hold(c));
+    HeldGroups held;
+    for (const auto& group : groups) {
+        held.groups.emplace_back();
+        for (TControl* c : group) {
+            held.groups.back().push_back(Hold(c));
+            held.all.push_back(Hold(c));
         }
     }
-    Arrange(parent, std::move(members), [&parent, held, m] { PlaceColumns(parent, held, m); });
+    return held;
+}
+
+}  // namespace
+
+void Columns(TWinControl& parent, const std::vector<std::vector<TControl*>>& columns, const Metrics& m)
+{
+    HeldGroups held = HoldGroups(columns);
+    Arrange(parent, std::move(held.all), [&parent, groups = std::move(held.groups), m] { PlaceColumns(parent, groups, m); });
 }
 
 void Lines(TWinControl& parent, const std::vector<std::vector<TControl*>>& lines, const Metrics& m)
 {
-    std::vector<std::vector<Member>> held;
-    std::vector<Member> members;
-    for (const auto& line : lines) {
-        held.emplace_back();
-        for (TControl* c : line) {
-            held.back().push_back(Hold(c));
-            members.push_back(Hold(c));
-        }
-    }
-    Arrange(parent, std::move(members), [&parent, held, m] { PlaceLines(parent, held, m); });
+    HeldGroups held = HoldGroups(lines);
+    Arrange(parent, std::move(held.all), [&parent, groups = std::move(held.groups), m] { PlaceLines(parent, groups, m); });
 }
 
 void Flow(TWinControl& container, const std::vector<TControl*>& controls, const Metrics& m)
