@@ -326,7 +326,6 @@ protected:
         ui::TStringList refErrors;
         const Touched touched = FaultFree(true, [&] { return ControlsOf(page); }, [&](TDeviceController& dc) { dc.ReadForm(page); },
                                           expected, refErrors);
-        ASSERT_EQ(refErrors.Count(), 0) << Context(page, "fault-free read") << ": " << refErrors.Text();
 
         // The same read through the faulty line, from the same starting state.
         start.Restore(page);
@@ -335,9 +334,13 @@ protected:
         ++tally.reads;
         const Controls shown = ControlsOf(page);
         tally.failedGroups += Dc().Errors.Count();
+        // A write cut off by a lost link may leave the device holding what no read can show (channel types
+        // that its GPRS settings, written first, no longer offer): the fault-free read names such a group,
+        // and the faulty read must too.
         std::set<std::string> excused;  // what a group named in the error list set
         for (const auto& [group, keys] : touched)
             if (Named(Dc().Errors, group)) excused.insert(keys.begin(), keys.end());
+            else EXPECT_FALSE(Named(refErrors, group)) << Context(page, "read") << ": group \"" << group << "\" not named";
         for (const auto& [group, keys] : touched) {
             for (const std::string& key : keys) {
                 if (excused.contains(key) || TimeDependent(page.Name(), key)) continue;
