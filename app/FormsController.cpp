@@ -91,10 +91,24 @@ std::string TFormsController::CurrentIniName() { return AppFolder() + "current.i
 
 TMemIniFile TFormsController::ReadCurrentIni()
 {
-    std::string failure;
-    TMemIniFile ini = TMemIniFile::ReadOrEmpty(CurrentIniName(), &failure);
-    if (!failure.empty()) ReportIniFailure(failure, "Программа работает с настройками по умолчанию.");
-    return ini;
+    try {
+        return TMemIniFile(CurrentIniName());
+    } catch (const platform::FileError& e) {
+        ReportIniFailure(e.what() + SetAsideUnreadable(e), "Программа работает с настройками по умолчанию.");
+    }
+    return TMemIniFile::FromBytes(CurrentIniName(), "");
+}
+
+std::string TFormsController::SetAsideUnreadable(const platform::FileError& Failure)
+{
+    if (Failure.Code() != std::errc::illegal_byte_sequence) return {};
+    // Kept as it is under another name, so that the save at the end makes a fresh file beside it.
+    try {
+        return ".\nФайл сохранён без изменений как \"" + platform::SetAside(CurrentIniName(), "unreadable").string() +
+               "\"; при выходе программа запишет новый файл настроек";
+    } catch (const platform::FileError& e) {
+        return ".\n" + std::string(e.what());
+    }
 }
 
 bool TFormsController::SaveCurrentIni(const std::function<void(TMemIniFile&)>& Fill)
@@ -108,7 +122,7 @@ bool TFormsController::SaveCurrentIni(const std::function<void(TMemIniFile&)>& F
             ini.UpdateFile();
             reportedIniFailures_.clear();
             return true;
-        } catch (const platform::IniFileError& e) {
+        } catch (const platform::FileError& e) {
             failure = e.what();
         } catch (const std::exception& e) {
             failure = "Не удалось сохранить файл \"" + CurrentIniName() + "\": " + e.what();

@@ -105,7 +105,8 @@ public:
     // "current.ini" in the program folder.
     static std::string CurrentIniName();
     // "current.ini" as the program keeps it between runs. A file that cannot be read gives an empty ini
-    // (the program goes on with its defaults) and the user is told why.
+    // (the program goes on with its defaults) and the user is told why; one that holds no ini text at
+    // all is first renamed aside, untouched, so that the next save makes a fresh one.
     TMemIniFile ReadCurrentIni();
     // Fill changes "current.ini" as read, then the whole file is written. A file that cannot be read or
     // written is left as it is and the work goes on: the user is told its name and the reason once (a
@@ -139,6 +140,9 @@ private:
     bool ConfirmWaysWrite() const;
 
     void ReportIniFailure(const std::string& Failure, const std::string& Consequence);
+    // For a "current.ini" that holds no ini text: renames it aside and says where it went (or why it
+    // stayed); empty for any other failure.
+    static std::string SetAsideUnreadable(const platform::FileError& Failure);
     void LoadPages(const TMemIniFile& Ini);
 
     std::set<std::string> reportedIniFailures_;

@@ -1,13 +1,11 @@
 #include "app/HistoryExport.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <cstdint>
-#include <cstring>
-#include <fstream>
-#include <stdexcept>
 
 #include "app/MsgFileU.h"
 #include "platform/Text.h"
+#include "platform/WholeFile.h"
 #include "ui/Grids.h"
 
 namespace {
@@ -72,12 +70,7 @@ TWorksheetResult WriteWorksheet(const std::filesystem::path& FileName, const TWo
 {
     const int total = static_cast<int>(Cells.size());
     const int rows = std::min(total, WorksheetMaxRows);
-    const std::string bytes = Worksheet(Cells, rows);
-    std::ofstream file(FileName, std::ios::binary | std::ios::trunc);
-    if (!file) throw std::runtime_error("Не удалось создать файл " + FileName.string() + ": " + std::strerror(errno));
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (!file) throw std::runtime_error("Не удалось записать файл " + FileName.string() + ": " + std::strerror(errno));
+    platform::ReplaceFileContents(FileName, Worksheet(Cells, rows));
     return {rows, total - rows};
 }
 

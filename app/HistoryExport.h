@@ -27,7 +27,8 @@ struct TWorksheetResult {
 };
 
 // Writes the cells (texts in Windows-1251; a character it lacks becomes "?"). Empty cells are written
-// too. Throws std::runtime_error naming the file and the reason when it cannot be created or written.
+// too. The file is replaced whole or not at all; throws platform::FileError naming the file and the
+// reason.
 TWorksheetResult WriteWorksheet(const std::filesystem::path& FileName, const TWorksheet& Cells);
 
 // The export's form of the channel-mark columns below the title row: "Телефоны" lists every channel

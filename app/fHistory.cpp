@@ -15,6 +15,7 @@
 #include "app/fCommon.h"
 #include "app/fMain.h"
 #include "app/fWaiting.h"
+#include "link/SmallRoutines.h"
 #include "ui/Application.h"
 #include "ui/Canvas.h"
 #include "ui/Layout.h"
@@ -151,7 +152,8 @@ THistoryPageActions ProgramActions(TFormHistory& page)
         RunOnDevice([&page, &result](TDeviceController& d) {
             d.ContinueHistory = true;
             TControllerSteps steps(d);
-            result = THistoryReader(steps, page).SaveToFile(HistoryTextFileName, [&d] { return d.ContinueHistory; });
+            result = THistoryReader(steps, page).SaveToFile(std::filesystem::path(AppFolder()) / HistoryTextFileName,
+                                                            [&d] { return d.ContinueHistory; });
         });
         if (result.Failed) ui::MessageDlg(result.Error, ui::mtError, {ui::mbOK});
     };

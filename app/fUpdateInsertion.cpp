@@ -167,7 +167,8 @@ void TformUpdateInsertion::LoadFile(const std::string& FileName)
         for (std::size_t i = 0; i < cells.size(); ++i) sgHex->SetCell(static_cast<int>(i) + 1, row + 1, cells[i]);
     }
     if (!file_.Error.empty())
-        ui::MessageDlg("Файл прошивки прочитан не полностью: " + file_.Error + ".", ui::mtWarning, {ui::mbOK});
+        ui::MessageDlg((rows > 0 ? "Файл прошивки прочитан не полностью: " : "Файл прошивки не прочитан: ") + file_.Error + ".",
+                       ui::mtWarning, {ui::mbOK});
 }
 
 void TformUpdateInsertion::KitBitBtn1Click(ui::TObject*)
