@@ -5,13 +5,10 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <array>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <limits>
 #include <stdexcept>
 #include <string>
 
@@ -170,22 +167,3 @@ TEST_F(IniFileTest, FailuresNameTheFileAndKeepIt)
     EXPECT_TRUE(fs::is_fifo(file_));
 }
 
-// Reading a file and finding its sections and keys cost the same per line however many it holds: eight
-// times the sections and keys take about eight times the work, never the sixty-four of a search per
-// name. The least CPU time of a few runs, so that other programs on the machine do not count.
-TEST(IniFileSize, ReadingAndLookingUpGrowLinearlyWithTheSectionsAndKeys)
-{
-    const auto work = [](int count) {
-        std::string text;
-        for (int i = 0; i < count; ++i) text += "[S" + std::to_string(i) + "]\r\nk=1\r\n[Keys]\r\nk" + std::to_string(i) + "=1\r\n";
-        std::clock_t least = std::numeric_limits<std::clock_t>::max();
-        for (int run = 0; run < 5; ++run) {
-            const std::clock_t start = std::clock();
-            IniFile ini = Parsed(text);
-            for (int i = 0; i < count; ++i) ini.WriteString("s" + std::to_string(i), "K", ini.ReadString("keys", "K" + std::to_string(i), ""));
-            least = std::min(least, std::clock() - start);
-        }
-        return static_cast<double>(least);
-    };
-    EXPECT_LT(work(16000) / work(2000), 24.0);
-}
