@@ -59,6 +59,8 @@ public:
     int Build = 0;
     bool HistoryDirection = false;
     bool ContinueHistory = true;
+    // The device erased its history during the current operation (cleared with the errors).
+    bool HistoryErased = false;
 
     TDevSorvel7QX1& Device() { return *Device_; }
     TCommunication& PortWorker() { return PortWorker_; }
@@ -106,12 +108,17 @@ public:
     void AddWriteError(const std::string& Group);
     void AddWriteErrorDetail(const std::string& Group, const std::string& Detail);
     ui::TStringList& GetErrors() { return Errors; }
-    void ClearErrors() { Errors.Clear(); }
+    void ClearErrors()
+    {
+        Errors.Clear();
+        HistoryErased = false;
+    }
     void SetupProgress(int Count);
     void LogReading(const std::string& Group);
     void LogWriting(const std::string& Group);
 
-    // Page exchange: the page's class picks its routine; the progress window lives for the call.
+    // Page exchange: the page's class picks its routine; the progress window lives for the call. A read
+    // that ends early (cancelled, the link lost) leaves the groups it did not read without a device value.
     void ReadForm(TformIncl& Page);
     void WriteForm(TformIncl& Page);
 

@@ -86,6 +86,8 @@ public:
 private:
     bool Accepts(const TControl& control) const;
     bool Deliver(TObject* sender, const std::function<void()>& action);
+    // Delivers an action that sets the control's value, then tells the application's OnUserInput.
+    bool DeliverInput(TControl& control, const std::function<void()>& action);
     void KeyDownPath(TWinControl& control, std::uint16_t& key, TShiftState shift);
     void DialogKey(TWinControl& control, std::uint16_t key, TShiftState shift);
 
