@@ -28,12 +28,15 @@ std::string UnexpectedErrorText(const std::string& message)
 
 constexpr const char* kLinkLost = "Связь с устройством потеряна";
 
-// The lost link with the pages left: the one under way and those after it.
+// The lost link with the pages left: the one under way and those after it (a write never writes the
+// history page).
 std::string LinkLostText(bool writing, const std::vector<TformIncl*>& left, bool historyErased)
 {
+    std::string pages;
+    for (const TformIncl* page : left)
+        if (!writing || !Named(*page, kHistoryPage)) pages += (pages.empty() ? "\"" : ", \"") + page->Caption() + "\"";
     std::string text = kLinkLost;
-    if (!left.empty()) text += writing ? ". Не записаны страницы: " : ". Не прочитаны страницы: ";
-    for (std::size_t i = 0; i < left.size(); ++i) text += (i > 0 ? ", \"" : "\"") + left[i]->Caption() + "\"";
+    if (!pages.empty()) text += (writing ? ". Не записаны страницы: " : ". Не прочитаны страницы: ") + pages;
     const bool waysLeft = std::any_of(left.begin(), left.end(), [](const TformIncl* p) { return Named(*p, kWaysPage); });
     if (writing && historyErased && waysLeft) text += ". История устройства уже очищена";
     return text;

@@ -18,6 +18,7 @@
 #include "link/ModemWorker.h"
 #include "app/fConnect.h"
 #include "app/fDial.h"
+#include "app/fErrors.h"
 #include "app/fMain.h"
 #include "platform/ProgramFolder.h"
 #include "sim/Communicator.h"
@@ -61,17 +62,26 @@ protected:
 };
 
 // The simulated communicator behind a gate that sees every request first, in the line's thread: it may
-// take its time, or return false to leave the request unanswered.
+// take its time, or return false to leave the request unanswered. An edit may change the device's reply.
 class GatedResponder : public sim::Responder {
 public:
+    using Edit = std::function<std::string(const std::string& request, const std::string& reply)>;
     explicit GatedResponder(sim::Responder& device) : device_(device) {}
     std::string Answer(const std::string& request) override
     {
+        Edit edit;
         {
             const std::lock_guard lock(mutex_);
             if (gate_ && !gate_(request)) return {};
+            edit = edit_;
         }
-        return device_.Answer(request);
+        std::string reply = device_.Answer(request);
+        return edit ? edit(request, reply) : reply;
+    }
+    void SetEdit(Edit edit)
+    {
+        const std::lock_guard lock(mutex_);
+        edit_ = std::move(edit);
     }
     void SetGate(std::function<bool(const std::string& request)> gate)
     {
@@ -83,6 +93,7 @@ private:
     sim::Responder& device_;
     std::mutex mutex_;
     std::function<bool(const std::string&)> gate_;
+    Edit edit_;
 };
 
 // The simulated communicator on a pseudo-terminal linked into the program's ports folder, its line paced
@@ -229,6 +240,16 @@ protected:
         const auto requests = cable->line.Requests();
         return std::find(requests.begin(), requests.end(), request) != requests.end();
     }
+    // The error window's lines, read while it is shown.
+    void CatchErrorWindow()
+    {
+        scope.Services().AnswerModal([this](ui::TForm& form) {
+            auto& window = static_cast<TFormErrors&>(form);
+            errorCount = window.pErrCount->Caption();
+            for (int i = 0; i < window.lErrors->ItemCount(); ++i) errorLines.push_back(window.lErrors->Item(i)->Caption);
+            form.SetModalResult(ui::mrOk);
+        });
+    }
     std::vector<std::string> Boxes()
     {
         std::vector<std::string> texts;
@@ -244,6 +265,8 @@ protected:
     std::unique_ptr<CableDevice> cable;
     std::unique_ptr<sim::Communicator> modemDevice;
     std::unique_ptr<sim::ModemLine> modemLine;
+    std::string errorCount;
+    std::vector<std::string> errorLines;
 };
 
 }  // namespace programtest
