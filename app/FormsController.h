@@ -95,6 +95,9 @@ public:
 
     // The pages in index order (the page pane's components that are pages).
     std::vector<TformIncl*> Pages() const;
+    // The pages ReadAll and WriteAll exchange, in their order: the Bolid live page never, the event masks
+    // only for a Bolid panel.
+    std::vector<TformIncl*> ExchangedPages() const;
     // The component of the page pane at Index when it is a page, nullptr otherwise.
     TformIncl* PageAt(int Index) const;
     // Status-bar panel 2: the panel type the device reported ("Altonika", "Bolid", "Paradox").
@@ -138,8 +141,6 @@ protected:
     // Takes the connection down at once (DoDisconnect, SetConnected(false)): for the connect's own
     // failure path, which runs while the connect still counts as under way.
     void DisconnectNow();
-    // The pages ReadAll and WriteAll exchange, by their skip rules.
-    std::vector<TformIncl*> ExchangedPages() const;
     // Walks the run's pages: each page is selected, window events run, Prepare runs on it, its tree node
     // is selected, then Exchange.
     void ForEachExchangedPage(TPageRun& Run, const std::function<void(TformIncl& Page)>& Prepare,

@@ -68,29 +68,14 @@ protected:
     TDeviceController& Dc() { return *controller->GetDeviceController(); }
     Reference Copy() { return Reference(cable->device.Profile(), scope.Clock(), kFloorMs, nullptr, &cable->device); }
 
-    // The pages a read-all or a write-all exchanges, in its order.
-    std::vector<TformIncl*> Exchanged() const
-    {
-        std::vector<TformIncl*> pages;
-        for (TformIncl* page : controller->Pages())
-            if (page->Name() != "formBolid" && (page->Name() != "FormMasks" || controller->PanelTypeText() == "Bolid"))
-                pages.push_back(page);
-        return pages;
-    }
-    // What those pages show, but the clock.
+    // What the pages a read-all or a write-all exchanges show, but the clock.
     Controls Shown() const
     {
         Controls shown;
-        for (TformIncl* page : Exchanged())
+        for (TformIncl* page : controller->ExchangedPages())
             for (auto& [key, value] : ControlsOf(*page, page->Name() + "."))
                 if (!TimeDependent(page->Name(), key)) shown[key] = value;
         return shown;
-    }
-    bool Logged(const std::string& text) const
-    {
-        for (int i = 0; i < main->tvLog->Items().RootCount(); ++i)
-            if (main->tvLog->Items().Root(i)->Text().starts_with(text)) return true;
-        return false;
     }
 };
 
@@ -141,7 +126,7 @@ TEST_P(LineTimingPages, ReadAllShowsWhatTheDeviceHoldsAndWriteAllStoresWhatThePa
     controller->ReadAll();
     EXPECT_TRUE(Dc().Errors.Empty()) << Dc().Errors.Text();
     const Controls shown = Shown();
-    Copy().ReadAll(Exchanged());
+    Copy().ReadAll(controller->ExchangedPages());
     EXPECT_EQ(Changed(shown, Shown()), Keys{}) << "shown otherwise than the device holds";
     EXPECT_EQ(FormHistory->Store.Count(), HistoryPageSize);
     for (int i = 0; i < FormHistory->Store.Count(); ++i)
@@ -151,16 +136,16 @@ TEST_P(LineTimingPages, ReadAllShowsWhatTheDeviceHoldsAndWriteAllStoresWhatThePa
     // write without a line stores.
     sim::DeviceProfile other = profile;
     other.values = {{"GAPN0", "OKTELECOM"}, {"GAPN1", "internet.book.ru"}, {"o", "1A2B"}, {"phing0", "+79990001122"}};
-    Reference(other, scope.Clock(), kFloorMs).ReadAll(Exchanged());
+    Reference(other, scope.Clock(), kFloorMs).ReadAll(controller->ExchangedPages());
     std::mt19937 random(7);
     std::vector<PageState> states;
-    for (TformIncl* page : Exchanged()) {
+    for (TformIncl* page : controller->ExchangedPages()) {
         Perturb(*page, random, false);
         states.emplace_back(*page);
     }
     Reference written = Copy();
-    written.WriteAll(Exchanged());
-    for (std::size_t i = 0; i < states.size(); ++i) states[i].Restore(*Exchanged()[i]);
+    written.WriteAll(controller->ExchangedPages());
+    for (std::size_t i = 0; i < states.size(); ++i) states[i].Restore(*controller->ExchangedPages()[i]);
     EXPECT_TRUE(written.dc.Errors.Empty()) << written.dc.Errors.Text();
     controller->WriteAll();
     EXPECT_TRUE(Dc().Errors.Empty()) << Dc().Errors.Text();
@@ -269,14 +254,6 @@ long Starting(const std::vector<std::string>& requests, const std::string& prefi
     return std::count_if(requests.begin(), requests.end(), [&](const std::string& r) { return r.starts_with(prefix); });
 }
 
-std::vector<std::string> HeldBack(const std::vector<std::string>& groups)
-{
-    std::vector<std::string> lines;
-    for (const std::string& g : groups)
-        lines.push_back("Ошибка при записи параметра \"" + g + "\": не записан, так как не был прочитан с устройства");
-    return lines;
-}
-
 // A group whose read failed is not written back blank: the write names it, channels after an unread one
 // stay where the device has them (their directions follow from it), until the user sets the group.
 TEST_F(LineTiming, AGroupWhoseReadFailedIsHeldBackUntilTheUserSetsIt)
@@ -291,9 +268,10 @@ TEST_F(LineTiming, AGroupWhoseReadFailedIsHeldBackUntilTheUserSetsIt)
     controller->ReadAll();
     cable->line.ClearReceived();
     controller->WriteAll();
-    EXPECT_EQ(Dc().Errors.Lines(), HeldBack({"№ объекта", "Параметры направления 3", "Параметры направления 4",
-                                            "Параметры направления 5", "Параметры направления 6",
-                                            "Параметры направления 7", "Параметры направления 8"}));
+    std::vector<std::string> held{"№ объекта"};
+    for (int n = 3; n <= 8; ++n) held.push_back("Параметры направления " + std::to_string(n));
+    for (std::string& g : held) g = "Ошибка при записи параметра \"" + g + "\": не записан, так как не был прочитан с устройства";
+    EXPECT_EQ(Dc().Errors.Lines(), held);
     EXPECT_EQ(Starting(cable->line.Requests(), "+o"), 0);
     EXPECT_EQ(Starting(cable->line.Requests(), "+alphon"), 2);
     EXPECT_EQ(cable->device.Value("o"), "1234");
@@ -357,7 +335,6 @@ TEST_F(LineTiming, ASecondDisconnectOrACloseDuringAModemHangUpWaitsForIt)
         });
     };
     ASSERT_TRUE(user.Click(*main->tbDisconnect));
-    EXPECT_TRUE(posted);
     EXPECT_FALSE(modemLine->modem().CallUp());
     EXPECT_EQ(Starting(modemLine->line().Requests(), "ATH"), 1);
     user.Advance(1000);
@@ -371,19 +348,18 @@ TEST_F(LineTiming, HistoryRecordsOfAnyLengthHoldingTheFieldsAreStoredAndShown)
     sim::DeviceProfile profile = Profile(120);
     profile.historyRecords = 40;  // the latest page: records 8 .. 39
     AddCable(profile);
-    cable->responder.SetEdit([](const std::string& request, const std::string& reply) {
+    cable->responder.edit = [](const std::string& request, const std::string& reply) {
         if (!request.starts_with("+read") || reply.size() < 96) return reply;
         const std::string record = reply.substr(1, 95);
         if (request == "+read0010") return ">" + record.substr(0, 80) + reply.substr(96);
         char check[3];
         std::snprintf(check, sizeof check, "%02X", (std::stoi(record.substr(93, 2), nullptr, 16) + 253) & 0xFF);
         return ">" + record.substr(0, 77) + record.substr(80, 13) + check + reply.substr(96);
-    });
+    };
     ASSERT_TRUE(ConnectWith());
     controller->SelectPage(7);
     controller->ReadCurrent();
     EXPECT_EQ(FormHistory->Store.Count(), HistoryPageSize - 1);
-    for (int i = 0; i < FormHistory->Store.Count(); ++i) EXPECT_EQ(FormHistory->Store.At(i).Record.size(), 92u);
     for (int row = 1; row <= HistoryPageSize; ++row) {
         const bool shortOne = FormHistory->StringGrid1->Cells(hcNumber, row) == "16";
         EXPECT_EQ(FormHistory->StringGrid1->Cells(shortOne ? hcEvent : hcRecordCheck, row), shortOne ? "Ошибка чтения записи" : "Да") << row;

@@ -62,27 +62,21 @@ protected:
 };
 
 // The simulated communicator behind a gate that sees every request first, in the line's thread: it may
-// take its time, or return false to leave the request unanswered. An edit may change the device's reply.
+// take its time, or return false to leave the request unanswered.
 class GatedResponder : public sim::Responder {
 public:
-    using Edit = std::function<std::string(const std::string& request, const std::string& reply)>;
     explicit GatedResponder(sim::Responder& device) : device_(device) {}
     std::string Answer(const std::string& request) override
     {
-        Edit edit;
         {
             const std::lock_guard lock(mutex_);
             if (gate_ && !gate_(request)) return {};
-            edit = edit_;
         }
-        std::string reply = device_.Answer(request);
+        const std::string reply = device_.Answer(request);
         return edit ? edit(request, reply) : reply;
     }
-    void SetEdit(Edit edit)
-    {
-        const std::lock_guard lock(mutex_);
-        edit_ = std::move(edit);
-    }
+    // Changes the device's replies; set before the program sends anything.
+    std::function<std::string(const std::string& request, const std::string& reply)> edit;
     void SetGate(std::function<bool(const std::string& request)> gate)
     {
         const std::lock_guard lock(mutex_);
@@ -93,7 +87,6 @@ private:
     sim::Responder& device_;
     std::mutex mutex_;
     std::function<bool(const std::string&)> gate_;
-    Edit edit_;
 };
 
 // The simulated communicator on a pseudo-terminal linked into the program's ports folder, its line paced
@@ -230,10 +223,11 @@ protected:
         for (int i = 0; i < tree.Items().RootCount(); ++i) texts.push_back(tree.Items().Root(i)->Text());
         return texts;
     }
+    // A log entry begins with the text.
     bool Logged(const std::string& text) const
     {
         const auto lines = RootTexts(*main->tvLog);
-        return std::find(lines.begin(), lines.end(), text) != lines.end();
+        return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) { return line.starts_with(text); });
     }
     bool Sent(const std::string& request) const
     {
