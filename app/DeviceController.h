@@ -6,9 +6,11 @@
 //
 // Page routines follow one pattern: hold a TExchange for their whole run (watchdog off, controller
 // busy), SetupProgress with the number of groups, then per group LogReading / LogWriting, one command
-// routine, AddReadError / AddWriteError on failure, StepProgress. A page adds its pair of routines in its
-// own unit (app/fGPRS.cpp defines TDeviceController::ReadGPRS) and one line to the exchange table in
-// DeviceController.cpp.
+// routine, StepProgress. A read reports each group through ReadDone (app/DeviceValues.h: a failure is
+// listed and leaves the group's controls without a device value), a write asks MaySend before it sends
+// a group (one without a device value is held back and named) and lists a failure with AddWriteError. A
+// page adds its pair of routines in its own unit (app/fGPRS.cpp defines TDeviceController::ReadGPRS) and
+// one line to the exchange table in DeviceController.cpp.
 #include <ctime>
 #include <functional>
 #include <memory>

@@ -92,6 +92,9 @@ bool Driver::Deliver(TObject* sender, const std::function<void()>& action)
     return true;
 }
 
+// A click into a field only gives it the focus: its value is set by typing or picking.
+bool Driver::ClickSetsValue(const TControl& control) { return !Is<TCustomEdit>(&control) && !Is<TCustomCombo>(&control); }
+
 bool Driver::DeliverInput(TControl& control, const std::function<void()>& action)
 {
     const std::weak_ptr<void> alive = control.Liveness();
@@ -124,9 +127,7 @@ bool Driver::Click(TControl& control)
             control.Click();
         }
     };
-    // A click into a field only gives it the focus: its value is set by typing or picking.
-    if (Is<TCustomEdit>(&control) || Is<TCustomCombo>(&control)) return Deliver(&control, click);
-    return DeliverInput(control, click);
+    return ClickSetsValue(control) ? DeliverInput(control, click) : Deliver(&control, click);
 }
 
 bool Driver::Click(TMenuItem& item)
@@ -150,10 +151,12 @@ bool Driver::MouseDown(TControl& control, TMouseButton button, TShiftState shift
     return Deliver(&control, [&] { control.MouseDown(button, shift, x, y); });
 }
 
+// The painted controls (the kit's radio buttons) take their clicks from the mouse.
 bool Driver::MouseUp(TControl& control, TMouseButton button, TShiftState shift, int x, int y)
 {
     if (!Accepts(control)) return false;
-    return Deliver(&control, [&] { control.MouseUp(button, shift, x, y); });
+    const auto up = [&] { control.MouseUp(button, shift, x, y); };
+    return ClickSetsValue(control) ? DeliverInput(control, up) : Deliver(&control, up);
 }
 
 bool Driver::MouseMove(TControl& control, TShiftState shift, int x, int y)

@@ -88,6 +88,7 @@ private:
     bool Deliver(TObject* sender, const std::function<void()>& action);
     // Delivers an action that sets the control's value, then tells the application's OnUserInput.
     bool DeliverInput(TControl& control, const std::function<void()>& action);
+    static bool ClickSetsValue(const TControl& control);
     void KeyDownPath(TWinControl& control, std::uint16_t& key, TShiftState shift);
     void DialogKey(TWinControl& control, std::uint16_t key, TShiftState shift);
 
