@@ -7,12 +7,12 @@
 
 namespace {
 
-void MarkUnread(const ui::TControl& Control, const std::set<const ui::TControl*>& Read,
-                std::set<const ui::TControl*>& Unread)
+template <class Unread>
+void MarkUnread(const ui::TControl& Control, const std::set<const ui::TControl*>& Read, Unread& unread)
 {
-    if (!Read.contains(&Control)) Unread.insert(&Control);
+    if (!Read.contains(&Control)) unread[&Control] = Control.Liveness();
     if (const auto* parent = ui::As<ui::TWinControl>(&Control))
-        for (int i = 0; i < parent->ControlCount(); ++i) MarkUnread(*parent->Controls(i), Read, Unread);
+        for (int i = 0; i < parent->ControlCount(); ++i) MarkUnread(*parent->Controls(i), Read, unread);
 }
 
 }  // namespace
@@ -24,7 +24,7 @@ void TDeviceValues::GroupRead(const TGroupControls& Group, bool Read)
             unread_.erase(control);
             readNow_.insert(control);
         } else {
-            unread_.insert(control);
+            unread_[control] = control->Liveness();
         }
     }
 }
@@ -32,10 +32,14 @@ void TDeviceValues::GroupRead(const TGroupControls& Group, bool Read)
 // The page's controls by parent: a page places controls it does not own (the event-mask rows) too.
 void TDeviceValues::ReadCutShort(const ui::TControl& Page) { MarkUnread(Page, readNow_, unread_); }
 
+void TDeviceValues::UserSet(const ui::TControl& Control) { unread_.erase(&Control); }
+
 bool TDeviceValues::Held(const TGroupControls& Group) const
 {
-    return !Group.empty() &&
-           std::all_of(Group.begin(), Group.end(), [this](const ui::TControl* c) { return unread_.contains(c); });
+    return !Group.empty() && std::all_of(Group.begin(), Group.end(), [this](const ui::TControl* c) {
+               const auto mark = unread_.find(c);
+               return mark != unread_.end() && !mark->second.expired();
+           });
 }
 
 TformIncl* PageOf(const ui::TControl& Control)

@@ -7,7 +7,11 @@
 //
 // A group is the controls its value lives in, as the page routines name them in their read and in their
 // write; the same controls in both tie the two together. Every page routine goes through ReadDone and
-// MaySend, the one place where the marks are set and tested.
+// MaySend, where the marks are set and tested; a write that derives one value from another (the reserve
+// server from the main one, the engineer flag from the numbers, the channels' directions from those
+// before them) asks Held too, so that nothing is made up from a value the device did not give.
+#include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -34,14 +38,15 @@ public:
     // The read ended before its last group: every control of the page that it did not read holds none.
     void ReadCutShort(const ui::TControl& Page);
     // The user set the control.
-    void UserSet(const ui::TControl& Control) { unread_.erase(&Control); }
+    void UserSet(const ui::TControl& Control);
     // A file or the factory defaults filled the page.
     void Forget() { unread_.clear(); }
     // No control of the group holds a value that the device gave or the user set.
     bool Held(const TGroupControls& Group) const;
 
 private:
-    std::set<const ui::TControl*> unread_;
+    // A control the page frees and makes anew (the event-mask rows) is another control.
+    std::map<const ui::TControl*, std::weak_ptr<void>> unread_;
     std::set<const ui::TControl*> readNow_;
 };
 
