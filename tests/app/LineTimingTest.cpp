@@ -360,6 +360,7 @@ TEST_F(LineTiming, HistoryRecordsOfAnyLengthHoldingTheFieldsAreStoredAndShown)
     controller->SelectPage(7);
     controller->ReadCurrent();
     EXPECT_EQ(FormHistory->Store.Count(), HistoryPageSize - 1);
+    EXPECT_EQ(Starting(cable->line.Requests(), "+read"), HistoryPageSize) << "each record asked for once";
     for (int row = 1; row <= HistoryPageSize; ++row) {
         const bool shortOne = FormHistory->StringGrid1->Cells(hcNumber, row) == "16";
         EXPECT_EQ(FormHistory->StringGrid1->Cells(shortOne ? hcEvent : hcRecordCheck, row), shortOne ? "Ошибка чтения записи" : "Да") << row;
