@@ -272,10 +272,14 @@ void TFormAppMainController::ClearErrors()
     if (DeviceController) DeviceController->ClearErrors();
 }
 
-void TFormAppMainController::ShowErrors()
+std::vector<std::string> TFormAppMainController::ErrorLines()
 {
-    if (!DeviceController || DeviceController->Errors.Empty()) return;
-    const std::vector<std::string> lines = DeviceController->Errors.Lines();
+    return DeviceController ? DeviceController->Errors.Lines() : std::vector<std::string>{};
+}
+
+void TFormAppMainController::ShowErrors(const std::vector<std::string>& Lines)
+{
+    if (Lines.empty()) return;
     ui::TComponent* owner = MainForm != nullptr ? static_cast<ui::TComponent*>(MainForm) : &ui::App();
     // The window of this display only; the one made at start-up stays in the global afterwards.
     struct Display {
@@ -291,7 +295,7 @@ void TFormAppMainController::ShowErrors()
         TFormErrors* previous;
         TFormErrors* window;
     } display(owner);
-    display.window->ShowList(lines);
+    display.window->ShowList(Lines);
     display.window->ShowModal();
 }
 

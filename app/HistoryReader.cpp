@@ -18,12 +18,12 @@ namespace {
 
 const std::string kPointerGroup = "Указатель записи истории";
 
-// One record from the device. A reply of another length is no record (on a bad line, a late reply
-// to an earlier request) and counts as a failed read: stored, it would never be read again.
+// One record from the device. A reply too short to hold every field is no record (on a bad line, a
+// late reply to an earlier request) and counts as a failed read: stored, it would never be read again.
 bool ReadWholeRecord(TExchangeSteps& steps, int number, std::string& record)
 {
     return ReadHistoryRecord(steps.Device(), number, record) &&
-           platform::Utf8Length(record) == static_cast<std::size_t>(HistoryRecordLength);
+           platform::Utf8Length(record) >= static_cast<std::size_t>(HistoryShortestRecord);
 }
 
 void LogError(TExchangeSteps& steps, const std::string& text)
@@ -226,6 +226,7 @@ bool EraseDeviceHistory(TExchangeSteps& Steps, bool RestoreWatchdog)
     const bool erased = SendEraseHistory(Steps.Device());
     if (!erased) LogError(Steps, "Ошибка при удалении истории!");
     if (RestoreWatchdog) Steps.SetWatchdog(true);
+    if (erased) Steps.HistoryErased();
     if (erased && FormHistory != nullptr) FormHistory->HistoryErased();
     return erased;
 }
