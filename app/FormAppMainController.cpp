@@ -96,6 +96,9 @@ void TFormAppMainController::CreatePages()
         if (Log) Log->AddError(std::string("Таблица сообщений не загружена. ") + e.what());
     }
     for (const TPageRegistration& page : kPages) page.Create(*PagesContainer, page.Name);
+    // Nothing acts on a device before the first connection: the pages' device buttons start as a
+    // disconnect leaves them.
+    ApplyConnectionState(false);
     CurrentPage = PageAt(0);
     ShowCurrentPage();
 }

@@ -215,9 +215,12 @@ TEST(HistoryExport, StoreSheetCarriesEventTextsAndMarksPageSheetTheStoredMarks)
     grid->SetCell(hcNumber, 1, "4");
     grid->SetCell(hcNumber, 2, "5");
     grid->SetCell(hcSentFact, 2, "GPRS");
-    const TWorksheet page = HistoryPageSheet(*grid, store);
+    grid->SetCell(hcCode, 2, "130");
+    grid->SetCell(hcKind, 2, std::string(HistoryAlarm));
+    const TWorksheet page = HistoryPageSheet(*grid, store, &messages);
     ASSERT_EQ(page.size(), 3u);
-    EXPECT_EQ(page[1][hcPhones] + " " + page[1][hcSentFact] + " " + page[2][hcSentFact], "1i2i3 1i23 GPRS");
+    EXPECT_EQ(page[1][hcPhones] + " " + page[1][hcSentFact] + " " + page[2][hcSentFact] + " " + page[2][hcEvent],
+              "1i2i3 1i23 GPRS Проникновение") << "a row never drawn exports its event text";
 }
 
 // ---------------------------------------------------------------- the message table
