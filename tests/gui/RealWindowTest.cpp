@@ -508,9 +508,9 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
         for (auto* combo : Main()->findChildren<QComboBox*>())
             if (value == nullptr && screen::OnScreen(*combo) && combo->isEnabled()) value = combo;
         ASSERT_NE(value, nullptr);
-        const QString shown = value->currentText();
+        const std::string shown = value->currentText().toStdString();
         screen::Wheel(Main(), value->mapTo(Main(), value->visibleRegion().boundingRect().center()));
-        EXPECT_EQ(value->currentText(), shown);
+        EXPECT_EQ(value->currentText().toStdString(), shown);
         EXPECT_GT(scroll->value(), 0) << "the page did not scroll";
         Main()->resize(full);
         ASSERT_TRUE(screen::Click(Tool("Отключиться")));
