@@ -116,13 +116,12 @@ inline void Key(QWidget* window, Qt::Key key, Qt::KeyboardModifiers mods = {})
     QTest::keyClick(window->windowHandle(), key, mods);
 }
 
-// A notch of the wheel towards the user at the point of the window, as the window system turns it: to
+// Notches of the wheel towards the user at the point of the window, as the window system turns it: to
 // the widget there, and on to its parents while none takes it.
-inline void Wheel(QWidget* window, QPoint at)
+inline void Wheel(QWidget* window, QPoint at, int notches = 1)
 {
-    QWidget* hit = window->childAt(at);
-    if (hit == nullptr) hit = window;
-    QWheelEvent wheel(hit->mapFrom(window, at), window->mapToGlobal(at), {}, {0, -120}, {}, {}, Qt::NoScrollPhase, false);
+    QWidget* const hit = window->childAt(at) != nullptr ? window->childAt(at) : window;
+    QWheelEvent wheel(hit->mapFrom(window, at), window->mapToGlobal(at), {}, {0, -120 * notches}, {}, {}, Qt::NoScrollPhase, false);
     QSpontaneKeyEvent::setSpontaneous(&wheel);
     QApplication::instance()->notify(hit, &wheel);
 }
