@@ -231,6 +231,8 @@ void TFormAppMainController::BeginOperation()
     connectedAtBegin_ = DeviceController != nullptr;
     SaveControlStates();
     SetOperationControlsEnabled(false);
+    // The status bar's bar shows how the last upload from a file ended until the next operation.
+    if (MainForm != nullptr) MainForm->KitProgressBar1->SetPartsComplete(0);
 }
 
 void TFormAppMainController::EndOperation()

@@ -503,6 +503,7 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
     });
     connect("the connect dialog for the Altonika panel");
     p.When("the Altonika panel connected", [] { return Enabled("Отключиться"); }, [] {
+        ExpectEveryControlOnScreen(*FormMain, "page-1-altonika");
         QWidget* first = screen::Find(Main(), "НО Альтоники записывать в НО  7QX3");
         ASSERT_TRUE(screen::Click(first));
         const QImage box = first->parentWidget()->grab().toImage();
