@@ -570,7 +570,8 @@ bool Core::eventFilter(QObject* watched, QEvent* event)
     case QEvent::FocusIn: FocusArrived(b); return false;
     case QEvent::Enter: Hover(&c); return false;
     case QEvent::Leave:
-        if (hovered_ == &c) Hover(nullptr);
+        // Over a part of the control that is a widget of Qt's own (a tree's scroll bar) it is not left.
+        if (hovered_ == &c && !b.widget->underMouse()) Hover(nullptr);
         return false;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
