@@ -96,6 +96,9 @@ void TFormAppMainController::CreatePages()
         if (Log) Log->AddError(std::string("Таблица сообщений не загружена. ") + e.what());
     }
     for (const TPageRegistration& page : kPages) page.Create(*PagesContainer, page.Name);
+    // Nothing acts on a device before the first connection: the pages' device buttons start as a
+    // disconnect leaves them.
+    ApplyConnectionState(false);
     CurrentPage = PageAt(0);
     ShowCurrentPage();
 }
@@ -228,6 +231,8 @@ void TFormAppMainController::BeginOperation()
     connectedAtBegin_ = DeviceController != nullptr;
     SaveControlStates();
     SetOperationControlsEnabled(false);
+    // The status bar's bar shows how the last upload from a file ended until the next operation.
+    if (MainForm != nullptr) MainForm->KitProgressBar1->SetPartsComplete(0);
 }
 
 void TFormAppMainController::EndOperation()

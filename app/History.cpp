@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "app/MsgFileU.h"
 #include "app/fCommon.h"
 #include "link/ContactID.h"
 #include "platform/Text.h"
@@ -313,10 +314,17 @@ THistoryRow FailedHistoryRow(int Number)
     return row;
 }
 
-std::string HistoryEventKey(const THistoryRow& Row)
+std::string HistoryEventKey(std::span<const std::string> Row)
 {
-    if (Row[hcCode].empty() || Row[hcKind].empty()) return {};
+    if (Row.size() <= hcEvent || Row[hcCode].empty() || Row[hcKind].empty()) return {};
     return Row[hcCode] + (Row[hcKind] == HistoryRestore ? "3" : "1");
+}
+
+std::string HistoryEventText(std::span<const std::string> Row, const TMsgFile* Messages)
+{
+    if (Row.size() > hcEvent && !Row[hcEvent].empty()) return Row[hcEvent];
+    const std::string key = HistoryEventKey(Row);
+    return key.empty() || Messages == nullptr ? std::string() : Messages->TextOf(key);
 }
 
 std::string HistoryTextLine(int Number, std::string_view Record, const TChannelLinks& Links)

@@ -14,9 +14,12 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+
+class TMsgFile;
 
 constexpr int HistoryRingSize = 0x5FF4;
 constexpr int HistoryLastRecord = HistoryRingSize - 1;
@@ -115,7 +118,11 @@ THistoryRow DecodeHistoryRow(int Number, std::string_view Record, std::string_vi
 THistoryRow FailedHistoryRow(int Number);
 // The message-table code of a row (event code and "3" for a restore, "1" otherwise); empty when the row
 // has no event code or kind.
-std::string HistoryEventKey(const THistoryRow& Row);
+std::string HistoryEventKey(std::span<const std::string> Row);
+// What the row's "Событие" shows: its own text, else the message table's text of its event (empty
+// without either). The grid's drawing and both exports take it from here, so a row the grid never
+// drew exports the text the grid would show.
+std::string HistoryEventText(std::span<const std::string> Row, const TMsgFile* Messages);
 
 // The text download's first line of a record (the second is the record as read).
 std::string HistoryTextLine(int Number, std::string_view Record, const TChannelLinks& Links);

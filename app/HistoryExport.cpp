@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "app/MsgFileU.h"
 #include "platform/Text.h"
 #include "platform/WholeFile.h"
 #include "ui/Grids.h"
@@ -92,12 +91,13 @@ std::string FormatPhonesCell(const std::string& Text, int Column, int Row)
     return joined;
 }
 
-TWorksheet HistoryPageSheet(const ui::TStringGrid& Grid, const THistoryStore& Store)
+TWorksheet HistoryPageSheet(const ui::TStringGrid& Grid, const THistoryStore& Store, const TMsgFile* Messages)
 {
     TWorksheet sheet;
     for (int r = 0; r < Grid.RowCount(); ++r) {
         std::vector<std::string> row = Grid.RowCells(r);
         if (r > 0 && row.size() > hcPhones) {
+            row[hcEvent] = HistoryEventText(row, Messages);
             const THistoryEntry* entry = nullptr;
             if (const std::string& number = row[hcNumber]; !number.empty()) {
                 try {
@@ -123,8 +123,7 @@ TWorksheet HistoryStoreSheet(const THistoryStore& Store, const TMsgFile* Message
     for (int i = 0; i < Store.Count(); ++i) {
         const THistoryEntry& e = Store.At(i);
         THistoryRow row = DecodeHistoryRow(e.Number, e.Record, e.GroupMarks, AltSections, Fillers);
-        if (const std::string key = HistoryEventKey(row); !key.empty() && Messages != nullptr)
-            row[hcEvent] = Messages->TextOf(key);
+        row[hcEvent] = HistoryEventText(row, Messages);
         if (HistoryDeliveryCode(e.Record) == "00" && !row[hcMessage].empty()) {
             row[hcSentFact] = e.OwnMarks;
             row[hcPhones] = e.GroupMarks;

@@ -36,8 +36,9 @@ TWorksheetResult WriteWorksheet(const std::filesystem::path& FileName, const TWo
 // message. "GPRS", "LAN" and empty texts stay as they are, and so does every other cell.
 std::string FormatPhonesCell(const std::string& Text, int Column, int Row);
 
-// The page as the grid shows it, with the stored channel marks of phone deliveries in columns 12 and 13.
-TWorksheet HistoryPageSheet(const ui::TStringGrid& Grid, const THistoryStore& Store);
+// The page as the grid shows it, every row with its event text (drawn yet or not), and the stored
+// channel marks of phone deliveries in columns 12 and 13.
+TWorksheet HistoryPageSheet(const ui::TStringGrid& Grid, const THistoryStore& Store, const TMsgFile* Messages);
 // Every stored record, newest first, decoded as the grid decodes it, the event text from the message
 // table and the channel marks as text.
 TWorksheet HistoryStoreSheet(const THistoryStore& Store, const TMsgFile* Messages, bool AltSections, int Fillers);

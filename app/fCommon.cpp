@@ -173,6 +173,7 @@ void TFormCommon::CreateControls()
     GroupBox6->Hide();
 
     KitGroupBox1 = Make<TKitGroupBox>(this, "KitGroupBox1", this, "&Номер объекта");
+    KitGroupBox1->SetGroupStyle(gsStandard);
     KitGroupBox1->SetWidth(0);
     KitRadioButton1 = Make<TKitRadioButton>(this, "KitRadioButton1", KitGroupBox1, "НО Альтоники записывать в НО  7QX3", "true");
     KitRadioButton2 =

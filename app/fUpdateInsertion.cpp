@@ -65,13 +65,19 @@ private:
     std::shared_ptr<void> guard_;
 };
 
-// The bar counts one upload: once it has ended, however it ended, the bar is empty again.
+// The bar counts one upload: a success leaves it full until the next upload starts; an upload that
+// failed, however it ended, leaves it empty.
 class ProgressReset {
 public:
     explicit ProgressReset(TKitProgressBar* bar) : bar_(bar) {}
     ~ProgressReset()
     {
         if (bar_ != nullptr) bar_->SetPartsComplete(0);
+    }
+    void Fill()
+    {
+        if (bar_ != nullptr) bar_->SetPartsComplete(bar_->TotalParts());
+        bar_ = nullptr;
     }
     ProgressReset(const ProgressReset&) = delete;
     ProgressReset& operator=(const ProgressReset&) = delete;
@@ -86,10 +92,13 @@ void Refuse(const TFileUpdateHost& host, const std::string& reason)
     ui::MessageDlg(kNotUpdated + reason, ui::mtWarning, {ui::mbOK});
 }
 
-// A success needs no word: the filled progress bar and the disconnect that follows show it.
+// A success says why the link is about to close: the device restarts into the new firmware.
 void Report(const TFileUpdateHost& host, TUploadResult result)
 {
     if (host.Log == nullptr) return;
+    if (result == TUploadResult::Done)
+        host.Log->AddInfo("Прошивка обновлена. Панель перезапускается с новой прошивкой, поэтому связь с ней "
+                          "закрыта; чтобы продолжить, подключитесь снова.");
     for (const ResultText& f : kFailures)
         if (f.result == result) host.Log->AddError(kNotUpdated + f.text);
 }
@@ -203,15 +212,14 @@ std::optional<TUploadResult> UpdateFirmwareFromFile(TformUpdateInsertion& Window
 
     TUploadResult result = TUploadResult::Stopped;
     {
-        const ProgressReset reset(Host.Progress);
+        ProgressReset reset(Host.Progress);
         Bracket bracket(Host);
         ui::App().ProcessMessages();
         if (Host.Progress != nullptr) Host.Progress->SetTotalParts(static_cast<std::uint32_t>(blocks.size()) + 103);
         FileProgress progress(Host.Progress);
         const std::atomic<bool> never{false};
         result = UploadFirmware(*Host.Sender, blocks, progress, never, Host.Options);
-        if (result == TUploadResult::Done && Host.Progress != nullptr)
-            Host.Progress->SetPartsComplete(Host.Progress->TotalParts());
+        if (result == TUploadResult::Done) reset.Fill();
         Report(Host, result);
     }
     if (result == TUploadResult::Done && Host.Disconnect) Host.Disconnect();

@@ -211,7 +211,7 @@ TEST_F(FileUpdate, EveryRefusalAndFailureIsLoggedARefusalToStartIsShownTooOnlySu
         {good, "BE", TUploadResult::NoBootloader, noBootloader},
         {good, "W0008", TUploadResult::BlockFailed, "Не удалось записать строку из файла прошивки."},
         {good, "EE", TUploadResult::FinishFailed, "Не удалось стереть содержимое флэш."},
-        {good, "", TUploadResult::Done, ""},  // success is not announced
+        {good, "", TUploadResult::Done, ""},  // no error, and the bar stays full
         {"", "", R(), "Нет подключения к панели."},  // the last: the connection stays away
     };
     int highest = 0;
@@ -233,7 +233,7 @@ TEST_F(FileUpdate, EveryRefusalAndFailureIsLoggedARefusalToStartIsShownTooOnlySu
         EXPECT_EQ(boxes, result ? std::vector<std::string>{} : std::vector{kNotUpdated + error}) << "a refusal to start is shown";
         EXPECT_EQ(events, result ? "watchdog-off begin link watchdog-on end "s + (done ? "disconnect " : "") : "");
         EXPECT_EQ(sender.Count("") > sent, result.has_value());
-        EXPECT_EQ(progress->PartsComplete(), 0u) << "the bar is empty again once the upload has ended";
+        EXPECT_EQ(progress->PartsComplete(), done ? progress->TotalParts() : 0u) << "only a success leaves the bar full";
         EXPECT_TRUE(!done || (device.UploadedImage() == AsText(Bytes(40 * 16, 4)) && highest == 100));
     }
     for (const auto& [cmd, logged] : sender.Log()) EXPECT_TRUE(logged) << cmd;

@@ -149,9 +149,10 @@ TEST_F(FormsControllerTest, WritingTheWaysAsksFirstAndTheHistoryPageEmptiesOnceE
 TEST_F(FormsControllerTest, TheBracketNestsItsOutermostEndRestoresAndADisconnectInsideIsShownAtTheEnd)
 {
     StartConnected();
+    main->KitProgressBar1->SetPartsComplete(7);
     controller->BeginOperation();
     controller->BeginOperation();
-    EXPECT_EQ(EnabledFlags(main->ToolBar1, main->tv1, FormCommon->btnSync), "000");
+    EXPECT_EQ(EnabledFlags(main->ToolBar1, main->tv1, FormCommon->btnSync) + std::to_string(main->KitProgressBar1->PartsComplete()), "0000");
     controller->EndOperation();
     controller->ReadCurrent();
     EXPECT_EQ(EnabledFlags(main->ToolBar1, main->tv1, main->tbRead), "000") << "the inner end and an operation keep it";

@@ -217,7 +217,7 @@ TEST(HistoryExport, StoreSheetCarriesEventTextsAndMarksPageSheetTheStoredMarks)
     grid->SetCell(hcNumber, 1, "4");
     grid->SetCell(hcNumber, 2, "5");
     grid->SetCell(hcSentFact, 2, "GPRS");
-    const TWorksheet page = HistoryPageSheet(*grid, store);
+    const TWorksheet page = HistoryPageSheet(*grid, store, &messages);
     ASSERT_EQ(page.size(), 3u);
     EXPECT_EQ(page[1][hcPhones] + " " + page[1][hcSentFact] + " " + page[2][hcSentFact], "1i2i3 1i23 GPRS");
 }
@@ -656,11 +656,6 @@ TEST_F(HistoryInProgram, ConnectingRefillsTheWayTypesThenThePagePagesExportsDown
     EXPECT_EQ(FormHistory->StringGrid2->Cells(0, 1) + " " + FormHistory->StringGrid2->Cells(0, 64), "99 36") << "newest first";
     EXPECT_EQ(FormHistory->StringGrid2->Cells(hcRecordCheck, 1) + " " + main->StatusText(TFormMain::PanelFlash), "Да AT45DB161D");
     EXPECT_FALSE(std::filesystem::exists(folder.path / "store.xls"));
-    for (ui::TControl* button : std::initializer_list<ui::TControl*>{FormHistory->Button3, FormHistory->Button1}) {
-        scope.Services().AnswerFileDialog((folder.path / "store.xls").string());
-        user.Click(*button);
-        EXPECT_TRUE(std::filesystem::remove(folder.path / "store.xls")) << button->Name();
-    }
     user.Click(*FormHistory->Button2);
     EXPECT_EQ(FormHistory->FirstRecord, 68);
     FormHistory->Button4->Show();
