@@ -422,7 +422,15 @@ void TDeviceController::ReadForm(TformIncl& Page)
 {
     const TExchange exchange(*this);
     const TProgressWindow progress;
-    if (const TPageExchange* entry = FindPageExchange(Page)) entry->Read(*this);
+    const TPageExchange* entry = FindPageExchange(Page);
+    if (entry == nullptr) return;
+    Page.DeviceValues.BeginRead();
+    try {
+        entry->Read(*this);
+    } catch (...) {
+        Page.DeviceValues.ReadCutShort(Page);
+        throw;
+    }
 }
 
 void TDeviceController::WriteForm(TformIncl& Page)

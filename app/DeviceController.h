@@ -6,9 +6,11 @@
 //
 // Page routines follow one pattern: hold a TExchange for their whole run (watchdog off, controller
 // busy), SetupProgress with the number of groups, then per group LogReading / LogWriting, one command
-// routine, AddReadError / AddWriteError on failure, StepProgress. A page adds its pair of routines in its
-// own unit (app/fGPRS.cpp defines TDeviceController::ReadGPRS) and one line to the exchange table in
-// DeviceController.cpp.
+// routine, StepProgress. A read reports each group through ReadDone (app/DeviceValues.h: a failure is
+// listed and leaves the group's controls without a device value), a write asks MaySend before it sends
+// a group (one without a device value is held back and named) and lists a failure with AddWriteError. A
+// page adds its pair of routines in its own unit (app/fGPRS.cpp defines TDeviceController::ReadGPRS) and
+// one line to the exchange table in DeviceController.cpp.
 #include <ctime>
 #include <functional>
 #include <memory>
@@ -59,6 +61,8 @@ public:
     int Build = 0;
     bool HistoryDirection = false;
     bool ContinueHistory = true;
+    // The device erased its history during the current operation (cleared with the errors).
+    bool HistoryErased = false;
 
     TDevSorvel7QX1& Device() { return *Device_; }
     TCommunication& PortWorker() { return PortWorker_; }
@@ -106,12 +110,17 @@ public:
     void AddWriteError(const std::string& Group);
     void AddWriteErrorDetail(const std::string& Group, const std::string& Detail);
     ui::TStringList& GetErrors() { return Errors; }
-    void ClearErrors() { Errors.Clear(); }
+    void ClearErrors()
+    {
+        Errors.Clear();
+        HistoryErased = false;
+    }
     void SetupProgress(int Count);
     void LogReading(const std::string& Group);
     void LogWriting(const std::string& Group);
 
-    // Page exchange: the page's class picks its routine; the progress window lives for the call.
+    // Page exchange: the page's class picks its routine; the progress window lives for the call. A read
+    // that ends early (cancelled, the link lost) leaves the groups it did not read without a device value.
     void ReadForm(TformIncl& Page);
     void WriteForm(TformIncl& Page);
 

@@ -26,6 +26,11 @@ void TControllerSteps::LogReading(const std::string& Group) { controller_.LogRea
 void TControllerSteps::LogWriting(const std::string& Group) { controller_.LogWriting(Group); }
 void TControllerSteps::AddReadError(const std::string& Group) { controller_.AddReadError(Group); }
 void TControllerSteps::AddWriteError(const std::string& Group) { controller_.AddWriteError(Group); }
+void TControllerSteps::AddWriteErrorDetail(const std::string& Group, const std::string& Detail)
+{
+    controller_.AddWriteErrorDetail(Group, Detail);
+}
+void TControllerSteps::HistoryErased() { controller_.HistoryErased = true; }
 
 void TControllerSteps::WithProgressWindow(const std::function<void()>& Body)
 {

@@ -29,6 +29,9 @@ public:
     virtual void LogWriting(const std::string& Group) = 0;
     virtual void AddReadError(const std::string& Group) = 0;
     virtual void AddWriteError(const std::string& Group) = 0;
+    virtual void AddWriteErrorDetail(const std::string& Group, const std::string& Detail) = 0;
+    // The device erased its history (the operation's report says so when the link goes after it).
+    virtual void HistoryErased() {}
 
     // The main window's link watchdog.
     virtual void SetWatchdog(bool On) = 0;
@@ -56,6 +59,8 @@ public:
     void LogWriting(const std::string& Group) override;
     void AddReadError(const std::string& Group) override;
     void AddWriteError(const std::string& Group) override;
+    void AddWriteErrorDetail(const std::string& Group, const std::string& Detail) override;
+    void HistoryErased() override;
     void SetWatchdog(bool) override {}
 
 private:

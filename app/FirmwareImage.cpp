@@ -1,10 +1,9 @@
 #include "app/FirmwareImage.h"
 
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 #include "platform/Text.h"
+#include "platform/WholeFile.h"
 
 namespace {
 
@@ -214,6 +213,7 @@ THexFile ParseHexText(std::string_view Text)
     HexReader reader;
     const std::vector<std::string> lines = SplitImageText(Text);
     bool first = true;
+    bool makersForm = false;
     int lastLine = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string line = platform::Trim(lines[i]);
@@ -222,7 +222,10 @@ THexFile ParseHexText(std::string_view Text)
         lastLine = number;
         const bool versionLine = first && line.starts_with("REV ");
         first = false;
-        if (versionLine) continue;
+        if (versionLine) {
+            makersForm = true;
+            continue;
+        }
         std::string reason = reader.ended ? "данные после записи конца файла" : std::string();
         Record record;
         if (reason.empty()) reason = CheckRecord(line, record);
@@ -234,26 +237,20 @@ THexFile ParseHexText(std::string_view Text)
     }
     if (reader.file.Bytes.empty())
         reader.file.Error = "в файле нет данных прошивки";
-    else if (!reader.ended)
+    else if (!reader.ended && !makersForm)
         reader.file.Error = Describe(lastLine + 1, "нет записи конца файла: файл оборван");
     return reader.file;
 }
 
 THexFile ReadHexFile(const std::string& FileName)
 {
-    std::ifstream in(FileName, std::ios::binary);
-    if (!in) {
+    try {
+        return ParseHexText(platform::ReadWholeFile(FileName, FirmwareMaxFileBytes));
+    } catch (const platform::FileError& e) {
         THexFile file;
-        file.Error = "не удалось открыть файл " + FileName;
+        file.Error = e.what();
         return file;
     }
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        THexFile file;
-        file.Error = "не удалось прочитать файл " + FileName;
-        return file;
-    }
-    return ParseHexText(text);
 }
 
 std::vector<std::string> SplitImageText(std::string_view Text)

@@ -60,11 +60,13 @@ struct TFirmwareBlocks {
 TFirmwareBlocks BlocksFromImage(const std::vector<std::string>& Lines);
 
 // An Intel HEX file read whole, as GNU objcopy and the usual tools write it: data (00), the end of
-// file (01, required: a file cut short at a line break must not pass for a whole one), extended
-// segment (02) and linear (04) addresses; the start addresses (03, 05) mean nothing to the bootloader
-// and are passed over. Each record's length and checksum are checked, the data must run contiguous
-// from address 0 (gaps, overlaps and backward steps refused) and fit the device's flash. A first line
-// beginning "REV " (a built-in image saved as a file) is skipped, and so are empty lines.
+// file (01), extended segment (02) and linear (04) addresses; the start addresses (03, 05) mean
+// nothing to the bootloader and are passed over. Each record's length and checksum are checked, the
+// data must run contiguous from address 0 (gaps, overlaps and backward steps refused) and fit the
+// device's flash. Empty lines are skipped.
+// Two forms: a plain file must end with its end record (a toolchain always writes one, so a file
+// without it was cut short at a line break); a file in the device maker's form opens with a version
+// line "REV ..." and its end record is optional, as the maker's images have none.
 struct THexFile {
     std::vector<std::uint8_t> Bytes;  // from address 0; on an error, the bytes read before it
     std::string Error;                // empty when the whole file was read
@@ -76,6 +78,10 @@ struct THexFile {
     std::vector<TFirmwareBlock> Blocks() const;
 };
 THexFile ParseHexText(std::string_view Text);
+// The largest file taken for firmware: the flash's 128 KiB take under 400 KB of HEX text in 16-byte
+// records; a file ten times that is no firmware, and is refused before it is read.
+inline constexpr std::uintmax_t FirmwareMaxFileBytes = 4u << 20;
+// A file that cannot be read, or is far too large, gives no bytes and the reason, naming the file.
 THexFile ReadHexFile(const std::string& FileName);
 
 // The image text as lines: CR LF or LF ends a line; a final line ending adds no empty line.

@@ -96,6 +96,9 @@ void TFormAppMainController::CreatePages()
         if (Log) Log->AddError(std::string("Таблица сообщений не загружена. ") + e.what());
     }
     for (const TPageRegistration& page : kPages) page.Create(*PagesContainer, page.Name);
+    // Nothing acts on a device before the first connection: the pages' device buttons start as a
+    // disconnect leaves them.
+    ApplyConnectionState(false);
     CurrentPage = PageAt(0);
     ShowCurrentPage();
 }
@@ -228,6 +231,8 @@ void TFormAppMainController::BeginOperation()
     connectedAtBegin_ = DeviceController != nullptr;
     SaveControlStates();
     SetOperationControlsEnabled(false);
+    // The status bar's bar shows how the last upload from a file ended until the next operation.
+    if (MainForm != nullptr) MainForm->KitProgressBar1->SetPartsComplete(0);
 }
 
 void TFormAppMainController::EndOperation()
@@ -272,10 +277,14 @@ void TFormAppMainController::ClearErrors()
     if (DeviceController) DeviceController->ClearErrors();
 }
 
-void TFormAppMainController::ShowErrors()
+std::vector<std::string> TFormAppMainController::ErrorLines()
 {
-    if (!DeviceController || DeviceController->Errors.Empty()) return;
-    const std::vector<std::string> lines = DeviceController->Errors.Lines();
+    return DeviceController ? DeviceController->Errors.Lines() : std::vector<std::string>{};
+}
+
+void TFormAppMainController::ShowErrors(const std::vector<std::string>& Lines)
+{
+    if (Lines.empty()) return;
     ui::TComponent* owner = MainForm != nullptr ? static_cast<ui::TComponent*>(MainForm) : &ui::App();
     // The window of this display only; the one made at start-up stays in the global afterwards.
     struct Display {
@@ -291,7 +300,7 @@ void TFormAppMainController::ShowErrors()
         TFormErrors* previous;
         TFormErrors* window;
     } display(owner);
-    display.window->ShowList(lines);
+    display.window->ShowList(Lines);
     display.window->ShowModal();
 }
 

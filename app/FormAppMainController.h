@@ -31,7 +31,8 @@ public:
     void ReadPage() override;
     void WritePage() override;
     void ClearErrors() override;
-    void ShowErrors() override;
+    std::vector<std::string> ErrorLines() override;
+    void ShowErrors(const std::vector<std::string>& Lines) override;
     // A depth counter: only the outermost pair disables and restores.
     void BeginOperation() override;
     void EndOperation() override;
@@ -39,6 +40,7 @@ public:
     bool ExchangeRunning() override;
     void CancelExchange() override;
     void AddErrorLine(const std::string& Line) override;
+    bool HistoryErasedMeanwhile() override { return DeviceController && DeviceController->HistoryErased; }
 
     // Device actions of the common settings page and the main window. Each does nothing without a
     // connection or while another exchange runs; a link failure disconnects; any other failure is

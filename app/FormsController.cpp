@@ -1,5 +1,6 @@
 #include "app/FormsController.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "app/IniFiles.h"
@@ -23,6 +24,22 @@ bool Named(const TformIncl& page, const char* name) { return page.Name() == name
 std::string UnexpectedErrorText(const std::string& message)
 {
     return "Возникла непредвиденная ошибка: \"" + message + "\"";
+}
+
+constexpr const char* kLinkLost = "Связь с устройством потеряна";
+
+// The lost link with the pages left: the one under way and those after it (a write never writes the
+// history page).
+std::string LinkLostText(bool writing, const std::vector<TformIncl*>& left, bool historyErased)
+{
+    std::string pages;
+    for (const TformIncl* page : left)
+        if (!writing || !Named(*page, kHistoryPage)) pages += (pages.empty() ? "\"" : ", \"") + page->Caption() + "\"";
+    std::string text = kLinkLost;
+    if (!pages.empty()) text += (writing ? ". Не записаны страницы: " : ". Не прочитаны страницы: ") + pages;
+    const bool waysLeft = std::any_of(left.begin(), left.end(), [](const TformIncl* p) { return Named(*p, kWaysPage); });
+    if (writing && historyErased && waysLeft) text += ". История устройства уже очищена";
+    return text;
 }
 
 // Counts the operations under way, also when one ends by an exception.
@@ -67,6 +84,7 @@ TFormsController::~TFormsController()
             if (ui::Application* app = ui::CurrentApplication()) app->HandleException(std::current_exception());
         }
     }
+    if (ui::Application* app = ui::CurrentApplication()) app->OnUserInput = nullptr;
     FreePages();
     Log.reset();
 }
@@ -74,6 +92,7 @@ TFormsController::~TFormsController()
 void TFormsController::Start()
 {
     Log = CreateLog();
+    ui::App().OnUserInput = NoteUserInput;
     CreatePages();
     PlaceAllPages();
     if (Tree != nullptr) {
@@ -91,10 +110,24 @@ std::string TFormsController::CurrentIniName() { return AppFolder() + "current.i
 
 TMemIniFile TFormsController::ReadCurrentIni()
 {
-    std::string failure;
-    TMemIniFile ini = TMemIniFile::ReadOrEmpty(CurrentIniName(), &failure);
-    if (!failure.empty()) ReportIniFailure(failure, "Программа работает с настройками по умолчанию.");
-    return ini;
+    try {
+        return TMemIniFile(CurrentIniName());
+    } catch (const platform::FileError& e) {
+        ReportIniFailure(e.what() + SetAsideUnreadable(e), "Программа работает с настройками по умолчанию.");
+    }
+    return TMemIniFile::FromBytes(CurrentIniName(), "");
+}
+
+std::string TFormsController::SetAsideUnreadable(const platform::FileError& Failure)
+{
+    if (Failure.Code() != std::errc::illegal_byte_sequence) return {};
+    // Kept as it is under another name, so that the save at the end makes a fresh file beside it.
+    try {
+        return ".\nФайл сохранён без изменений как \"" + platform::SetAside(CurrentIniName(), "unreadable").string() +
+               "\"; при выходе программа запишет новый файл настроек";
+    } catch (const platform::FileError& e) {
+        return ".\n" + std::string(e.what());
+    }
 }
 
 bool TFormsController::SaveCurrentIni(const std::function<void(TMemIniFile&)>& Fill)
@@ -108,7 +141,7 @@ bool TFormsController::SaveCurrentIni(const std::function<void(TMemIniFile&)>& F
             ini.UpdateFile();
             reportedIniFailures_.clear();
             return true;
-        } catch (const platform::IniFileError& e) {
+        } catch (const platform::FileError& e) {
             failure = e.what();
         } catch (const std::exception& e) {
             failure = "Не удалось сохранить файл \"" + CurrentIniName() + "\": " + e.what();
@@ -228,9 +261,13 @@ void TFormsController::SelectTreeNodeOf(int Index)
 
 void TFormsController::LoadPagesFromIni(const std::string& FileName) { LoadPages(TMemIniFile(FileName)); }
 
+// A file's values are the user's: every group is sent again.
 void TFormsController::LoadPages(const TMemIniFile& Ini)
 {
-    for (TformIncl* page : Pages()) page->LoadFromIni(Ini);
+    for (TformIncl* page : Pages()) {
+        page->LoadFromIni(Ini);
+        page->DeviceValues.Forget();
+    }
 }
 
 void TFormsController::SavePagesToIni(const std::string& FileName)
@@ -242,12 +279,17 @@ void TFormsController::SavePagesToIni(const std::string& FileName)
 
 void TFormsController::SetDefaultsAll()
 {
-    for (TformIncl* page : Pages()) page->LoadDefaults();
+    for (TformIncl* page : Pages()) {
+        page->LoadDefaults();
+        page->DeviceValues.Forget();
+    }
 }
 
 void TFormsController::SetDefaultsCurrent()
 {
-    if (CurrentPage != nullptr) CurrentPage->LoadDefaults();
+    if (CurrentPage == nullptr) return;
+    CurrentPage->LoadDefaults();
+    CurrentPage->DeviceValues.Forget();
 }
 
 std::string TFormsController::PanelTypeText() const
@@ -265,7 +307,7 @@ void TFormsController::EmptyHistoryGrid()
 
 // ------------------------------------------------------------------ device operations
 
-void TFormsController::RunOperation(const std::function<void()>& Body)
+void TFormsController::RunOperation(TPageRun& Run, const std::function<void()>& Body)
 {
     std::exception_ptr failure;
     {
@@ -292,11 +334,26 @@ void TFormsController::RunOperation(const std::function<void()>& Body)
             AddErrorLine(UnexpectedErrorText(ui::ExceptionMessage(std::current_exception())));
         }
     }
-    if (linkLost || disconnectPending_) {
-        Disconnect();
-        return;
+    if (linkLost) ReportLinkLost(Run);
+    // The disconnect frees the list: it is taken first. A disconnect the user asked for shows nothing.
+    const std::vector<std::string> lines = ErrorLines();
+    const bool asked = disconnectPending_ && !linkLost;
+    if (linkLost || disconnectPending_) Disconnect();
+    if (!asked) ShowErrors(lines);
+}
+
+void TFormsController::ReportLinkLost(const TPageRun& Run)
+{
+    const std::vector<TformIncl*> left(Run.Pages.begin() + static_cast<std::ptrdiff_t>(Run.Done), Run.Pages.end());
+    // The page under way knows what its read got to; those after it show nothing of this device.
+    for (std::size_t i = 1; !Run.Writing && i < left.size(); ++i) {
+        left[i]->Clear();
+        left[i]->DeviceValues.BeginRead();
+        left[i]->DeviceValues.ReadCutShort(*left[i]);
     }
-    ShowErrors();
+    const std::string line = LinkLostText(Run.Writing, left, HistoryErasedMeanwhile());
+    AddErrorLine(line);
+    if (Log) Log->AddError(line);
 }
 
 void TFormsController::RunAction(const std::function<void()>& Body, bool Bracket)
@@ -324,25 +381,37 @@ void TFormsController::RunAction(const std::function<void()>& Body, bool Bracket
             if (Log) Log->AddError(UnexpectedErrorText(ui::ExceptionMessage(std::current_exception())));
         }
     }
+    if (linkLost && Log) Log->AddError(kLinkLost);
     if (linkLost || disconnectPending_) Disconnect();
+    if (linkLost) ShowErrors({kLinkLost});
 }
 
-bool TFormsController::OperationRunning() const { return operations_ > 0 || connecting_; }
+bool TFormsController::OperationRunning() const { return operations_ > 0 || connecting_ || disconnecting_; }
 
-void TFormsController::ForEachExchangedPage(const std::function<void(TformIncl& Page)>& Prepare,
+std::vector<TformIncl*> TFormsController::ExchangedPages() const
+{
+    std::vector<TformIncl*> pages;
+    for (TformIncl* page : Pages()) {
+        if (Named(*page, kBolidPage)) continue;
+        if (Named(*page, kMasksPage) && PanelTypeText() != "Bolid") continue;
+        pages.push_back(page);
+    }
+    return pages;
+}
+
+void TFormsController::ForEachExchangedPage(TPageRun& Run, const std::function<void(TformIncl& Page)>& Prepare,
                                             const std::function<void()>& Exchange)
 {
-    for (int i = 0; PagesContainer != nullptr && i < PagesContainer->ComponentCount(); ++i) {
-        const TformIncl* page = PageAt(i);
-        if (page == nullptr || Named(*page, kBolidPage)) continue;
-        if (Named(*page, kMasksPage) && PanelTypeText() != "Bolid") continue;
-        SelectPage(i);
+    for (TformIncl* page : Run.Pages) {
+        const int index = page->ComponentIndex();
+        SelectPage(index);
         ui::App().ProcessMessages();
         // A disconnect asked for between two pages ends the loop.
         if (disconnectPending_) throw TStopException();
         Prepare(*CurrentPage);
-        SelectTreeNodeOf(i);
+        SelectTreeNodeOf(index);
         Exchange();
+        ++Run.Done;
     }
 }
 
@@ -362,7 +431,8 @@ void TFormsController::ReadCurrent()
 {
     if (!MayStart() || CurrentPage == nullptr) return;
     CurrentPage->Clear();
-    RunOperation([this] { ReadPage(); });
+    TPageRun run{false, {CurrentPage}};
+    RunOperation(run, [this] { ReadPage(); });
 }
 
 void TFormsController::WriteCurrent()
@@ -375,13 +445,15 @@ void TFormsController::WriteCurrent()
         EmptyHistoryGrid();
     }
     CurrentPage->ResetMarks();
-    RunOperation([this] { WritePage(); });
+    TPageRun run{true, {CurrentPage}};
+    RunOperation(run, [this] { WritePage(); });
 }
 
 void TFormsController::ReadAll()
 {
     if (!MayStart()) return;
-    RunOperation([this] { ForEachExchangedPage([](TformIncl& page) { page.Clear(); }, [this] { ReadPage(); }); });
+    TPageRun run{false, ExchangedPages()};
+    RunOperation(run, [&] { ForEachExchangedPage(run, [](TformIncl& page) { page.Clear(); }, [this] { ReadPage(); }); });
 }
 
 void TFormsController::WriteAll()
@@ -389,7 +461,8 @@ void TFormsController::WriteAll()
     if (!MayStart()) return;
     if (!ConfirmWaysWrite() || !MayStart()) return;
     EmptyHistoryGrid();
-    RunOperation([this] { ForEachExchangedPage([](TformIncl& page) { page.ResetMarks(); }, [this] { WritePage(); }); });
+    TPageRun run{true, ExchangedPages()};
+    RunOperation(run, [&] { ForEachExchangedPage(run, [](TformIncl& page) { page.ResetMarks(); }, [this] { WritePage(); }); });
 }
 
 bool TFormsController::Connect()
@@ -413,6 +486,8 @@ bool TFormsController::Connect()
 
 void TFormsController::Disconnect()
 {
+    // A second disconnect while one is under way is refused without a word.
+    if (disconnecting_) return;
     if (OperationRunning() || ExchangeRunning()) {
         disconnectPending_ = true;
         CancelExchange();
@@ -423,6 +498,8 @@ void TFormsController::Disconnect()
 
 void TFormsController::DisconnectNow()
 {
+    if (disconnecting_) return;
+    const TFlag disconnecting(disconnecting_);
     disconnectPending_ = false;
     DoDisconnect();
     SetConnected(false);

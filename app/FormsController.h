@@ -12,7 +12,8 @@
 // Operations never overlap: an operation that finds another running (a timer or a click that got in
 // while the log or a wait let window events run) is refused, and a disconnect asked for meanwhile is
 // carried out once the running exchange has ended. A connect counts as an operation from its dialog
-// to its end: a second connect, a read or a close meanwhile is refused or waits.
+// to its end, and so does a disconnect (a modem line's hang-up takes seconds): a second connect or
+// disconnect, a read or a close meanwhile is refused or waits.
 #include <functional>
 #include <memory>
 #include <set>
@@ -57,7 +58,9 @@ public:
     virtual void ReadPage() = 0;
     virtual void WritePage() = 0;
     virtual void ClearErrors() = 0;
-    virtual void ShowErrors() = 0;
+    // The error lines gathered by the running operation, and the error window that shows them.
+    virtual std::vector<std::string> ErrorLines() = 0;
+    virtual void ShowErrors(const std::vector<std::string>& Lines) = 0;
     virtual void BeginOperation() = 0;
     virtual void EndOperation() = 0;
     virtual void ReadCurrent();
@@ -78,6 +81,8 @@ public:
     virtual void CancelExchange() = 0;
     // A line for the error window of the running operation.
     virtual void AddErrorLine(const std::string& Line) = 0;
+    // The device erased its history during the running operation.
+    virtual bool HistoryErasedMeanwhile() = 0;
     // Writing the reporting ways erases the device's history: the history page's grid is emptied
     // first (every cell; the grid keeps its size). Does nothing while there is no history page.
     virtual void EmptyHistoryGrid();
@@ -90,6 +95,9 @@ public:
 
     // The pages in index order (the page pane's components that are pages).
     std::vector<TformIncl*> Pages() const;
+    // The pages ReadAll and WriteAll exchange, in their order: the Bolid live page never, the event masks
+    // only for a Bolid panel.
+    std::vector<TformIncl*> ExchangedPages() const;
     // The component of the page pane at Index when it is a page, nullptr otherwise.
     TformIncl* PageAt(int Index) const;
     // Status-bar panel 2: the panel type the device reported ("Altonika", "Bolid", "Paradox").
@@ -105,7 +113,8 @@ public:
     // "current.ini" in the program folder.
     static std::string CurrentIniName();
     // "current.ini" as the program keeps it between runs. A file that cannot be read gives an empty ini
-    // (the program goes on with its defaults) and the user is told why.
+    // (the program goes on with its defaults) and the user is told why; one that holds no ini text at
+    // all is first renamed aside, untouched, so that the next save makes a fresh one.
     TMemIniFile ReadCurrentIni();
     // Fill changes "current.ini" as read, then the whole file is written. A file that cannot be read or
     // written is left as it is and the work goes on: the user is told its name and the reason once (a
@@ -113,21 +122,30 @@ public:
     bool SaveCurrentIni(const std::function<void(TMemIniFile&)>& Fill);
 
 protected:
-    // Runs a device operation: errors cleared, bracket open around Body; then a link failure
-    // disconnects (no error window), the user's cancel ends quietly, any other failure becomes an error
-    // line; the error window shows what was gathered.
-    void RunOperation(const std::function<void()>& Body);
+    // The pages of one read or write operation in their order, and how many of them are done.
+    struct TPageRun {
+        bool Writing = false;
+        std::vector<TformIncl*> Pages;
+        std::size_t Done = 0;
+    };
+    // Runs a page operation: errors cleared, bracket open around Body; then a link failure is named with
+    // the pages not read or not written (those not read are cleared and hold no device value), the
+    // connection goes and the error window shows it; the user's cancel ends quietly; any other failure
+    // becomes an error line; the error window shows what was gathered.
+    void RunOperation(TPageRun& Run, const std::function<void()>& Body);
     // Runs a single device action (clock, outputs, reset) under the same rules, with or without the
-    // bracket: a link failure disconnects, the user's cancel ends quietly, any other failure is logged.
+    // bracket: a link failure is named and disconnects, the user's cancel ends quietly, any other
+    // failure is logged.
     void RunAction(const std::function<void()>& Body, bool Bracket);
     // A disconnect asked for while an exchange ran is carried out once none runs.
     void ApplyPendingDisconnect();
     // Takes the connection down at once (DoDisconnect, SetConnected(false)): for the connect's own
     // failure path, which runs while the connect still counts as under way.
     void DisconnectNow();
-    // Walks the pages for ReadAll and WriteAll with their skip rules: each page is selected, window
-    // events run, Prepare runs on it, its tree node is selected, then Exchange.
-    void ForEachExchangedPage(const std::function<void(TformIncl& Page)>& Prepare, const std::function<void()>& Exchange);
+    // Walks the run's pages: each page is selected, window events run, Prepare runs on it, its tree node
+    // is selected, then Exchange.
+    void ForEachExchangedPage(TPageRun& Run, const std::function<void(TformIncl& Page)>& Prepare,
+                              const std::function<void()>& Exchange);
     void SelectTreeNodeOf(int Index);
 
     // Expires with the controller: for posted calls.
@@ -139,12 +157,18 @@ private:
     bool ConfirmWaysWrite() const;
 
     void ReportIniFailure(const std::string& Failure, const std::string& Consequence);
+    // For a "current.ini" that holds no ini text: renames it aside and says where it went (or why it
+    // stayed); empty for any other failure.
+    static std::string SetAsideUnreadable(const platform::FileError& Failure);
     void LoadPages(const TMemIniFile& Ini);
+    // Names the lost link in the log and the error list, with what the operation did not get to.
+    void ReportLinkLost(const TPageRun& Run);
 
     std::set<std::string> reportedIniFailures_;
     bool disconnectPending_ = false;
     bool started_ = false;
     bool connecting_ = false;
+    bool disconnecting_ = false;
     int operations_ = 0;
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "app/MsgFileU.h"
 #include "app/fCommon.h"
 #include "link/ContactID.h"
 #include "platform/Text.h"
@@ -114,7 +115,19 @@ std::optional<int> ParseHistoryNumber(std::string_view Text)
 // ---------------------------------------------------------------- one record
 
 std::string HistoryMessage(std::string_view Record) { return Copy(Record, 1, 16); }
-std::string HistoryDeliveryCode(std::string_view Record) { return Copy(Record, 90, 2); }
+int HistoryRecordFillers(std::string_view Record)
+{
+    return std::max(0, static_cast<int>(platform::Utf8Length(Record)) - HistoryShortestRecord);
+}
+
+namespace {
+
+// Where the delivery code, the channel bits and the check byte begin: after the fillers.
+long long TailPosition(std::string_view Record) { return 78 + HistoryRecordFillers(Record); }
+
+}  // namespace
+
+std::string HistoryDeliveryCode(std::string_view Record) { return Copy(Record, TailPosition(Record), 2); }
 std::string HistoryGlobalNumber(std::string_view Record) { return Copy(Record, 70, 8); }
 
 bool IsEmptyHistorySlot(std::string_view Message)
@@ -145,8 +158,9 @@ std::string HistoryDateCell(std::string_view Record)
     return std::all_of(date.begin(), date.end(), IsDateCharacter) ? date : std::string(kBadFormat);
 }
 
-std::optional<bool> HistoryRecordCheck(int Number, std::string_view Record, int Fillers)
+std::optional<bool> HistoryRecordCheck(int Number, std::string_view Record, std::optional<int> Fillers)
 {
+    const int fillers = Fillers.value_or(HistoryRecordFillers(Record));
     const std::string bytes = DeviceBytes(Record);
     unsigned sum = static_cast<unsigned>((Number >> 8) & 0xFF) + static_cast<unsigned>(Number & 0xFF);
     const auto codes = [&](std::size_t from, std::size_t count) {
@@ -164,8 +178,8 @@ std::optional<bool> HistoryRecordCheck(int Number, std::string_view Record, int 
     sum += 255u * 31u;
     codes(47, 22);
     if (!pairs(69, 4)) return std::nullopt;
-    sum += 255u * static_cast<unsigned>(Fillers);
-    if (!pairs(77 + static_cast<std::size_t>(Fillers), 3)) return std::nullopt;
+    sum += 255u * static_cast<unsigned>(fillers);
+    if (!pairs(77 + static_cast<std::size_t>(fillers), 3)) return std::nullopt;
     return sum % 256 == 0;
 }
 
@@ -173,7 +187,7 @@ std::optional<bool> HistoryRecordCheck(int Number, std::string_view Record, int 
 
 std::string DecodeSentChannels(std::string_view Record)
 {
-    const std::string pair = platform::Trim(Copy(Record, 92, 2));
+    const std::string pair = platform::Trim(Copy(Record, TailPosition(Record) + 2, 2));
     const auto value = HexPair(pair, 0);
     if (!value) return {};
     std::string channels;
@@ -255,7 +269,7 @@ THistoryMarks HistoryChannelMarks(std::string_view Record, const TChannelLinks& 
 // ---------------------------------------------------------------- the grid row
 
 THistoryRow DecodeHistoryRow(int Number, std::string_view Record, std::string_view Spread, bool AltSections,
-                             int Fillers)
+                             std::optional<int> Fillers)
 {
     THistoryRow row;
     row[hcNumber] = std::to_string(Number);
@@ -300,10 +314,17 @@ THistoryRow FailedHistoryRow(int Number)
     return row;
 }
 
-std::string HistoryEventKey(const THistoryRow& Row)
+std::string HistoryEventKey(std::span<const std::string> Row)
 {
-    if (Row[hcCode].empty() || Row[hcKind].empty()) return {};
+    if (Row.size() <= hcEvent || Row[hcCode].empty() || Row[hcKind].empty()) return {};
     return Row[hcCode] + (Row[hcKind] == HistoryRestore ? "3" : "1");
+}
+
+std::string HistoryEventText(std::span<const std::string> Row, const TMsgFile* Messages)
+{
+    if (Row.size() > hcEvent && !Row[hcEvent].empty()) return Row[hcEvent];
+    const std::string key = HistoryEventKey(Row);
+    return key.empty() || Messages == nullptr ? std::string() : Messages->TextOf(key);
 }
 
 std::string HistoryTextLine(int Number, std::string_view Record, const TChannelLinks& Links)

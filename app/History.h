@@ -5,25 +5,32 @@
 //
 // Record layout (1-based positions): 1-16 Contact ID message (all "F": an empty slot), 17-47 not
 // decoded, 48-69 the date in double quotes with a three-character zone suffix, 70-77 the global record
-// number as four hexadecimal bytes, 78-89 not decoded, 90-91 delivery code ("00" phone, "01" not sent,
-// "02" GPRS, "03" LAN), 92-93 per-channel delivery bits (bit 7 = channel 8 .. bit 0 = channel 1, a 0 bit
-// marks a channel that got the message), 94-95 a check byte.
+// number as four hexadecimal bytes, then filler positions that are not decoded (twelve: 78-89 in the
+// usual record of 95 characters; a device with the M45PE16 flash chip keeps nine), and the last six
+// characters: the delivery code ("00" phone, "01" not sent, "02" GPRS, "03" LAN), the per-channel delivery
+// bits (bit 7 = channel 8 .. bit 0 = channel 1, a 0 bit marks a channel that got the message) and a check
+// byte.
 #include <array>
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 
+class TMsgFile;
+
 constexpr int HistoryRingSize = 0x5FF4;
 constexpr int HistoryLastRecord = HistoryRingSize - 1;
 constexpr int HistoryPageSize = 32;
-// Characters in a record: the device answers every record number with exactly this many.
+// Characters in the usual record, and in the shortest one that holds every field (no filler).
 constexpr int HistoryRecordLength = 95;
+constexpr int HistoryShortestRecord = 83;
 constexpr int HistoryColumnCount = 16;
-// Positions 78 onwards that the record check counts as filler: 12 in the grid and the text download;
-// the export of the record store counts 9 for a device with the M45PE16 flash chip.
+// Positions 78 onwards that the record check counts as filler: the grid and the text download count the
+// record's own (12 in a record of 95 characters); the export of the record store counts 9 for a device
+// with the M45PE16 flash chip and 12 for the others.
 constexpr int HistoryFillers = 12;
 constexpr int HistoryFillersM45PE16 = 9;
 
@@ -45,6 +52,8 @@ std::optional<int> ParseHistoryNumber(std::string_view Text);
 // ---------------------------------------------------------------- one record
 
 std::string HistoryMessage(std::string_view Record);
+// The record's filler positions: those between the global number and its last six characters.
+int HistoryRecordFillers(std::string_view Record);
 std::string HistoryDeliveryCode(std::string_view Record);
 std::string HistoryGlobalNumber(std::string_view Record);
 bool IsEmptyHistorySlot(std::string_view Message);
@@ -58,8 +67,8 @@ std::string HistoryDateCell(std::string_view Record);
 
 // The record check: the record number's two bytes, the codes of the message and date characters, 255
 // per filler position, and the hexadecimal pairs sum to 0 mod 256. nullopt when a pair is not
-// hexadecimal (a short record included).
-std::optional<bool> HistoryRecordCheck(int Number, std::string_view Record, int Fillers = HistoryFillers);
+// hexadecimal (a short record included). Without Fillers, the record's own count.
+std::optional<bool> HistoryRecordCheck(int Number, std::string_view Record, std::optional<int> Fillers = std::nullopt);
 
 // ---------------------------------------------------------------- channel marks
 
@@ -104,12 +113,16 @@ inline constexpr std::string_view HistoryReadFailed = "Ошибка чтения
 // so do "Передано по факту" and "Телефоны" (the channel marks are drawn). AltSections: groups are shown
 // as the decimal value of their two hexadecimal digits.
 THistoryRow DecodeHistoryRow(int Number, std::string_view Record, std::string_view Spread, bool AltSections,
-                             int Fillers = HistoryFillers);
+                             std::optional<int> Fillers = std::nullopt);
 // The row of a record the device did not give: its number and the failure.
 THistoryRow FailedHistoryRow(int Number);
 // The message-table code of a row (event code and "3" for a restore, "1" otherwise); empty when the row
 // has no event code or kind.
-std::string HistoryEventKey(const THistoryRow& Row);
+std::string HistoryEventKey(std::span<const std::string> Row);
+// What the row's "Событие" shows: its own text, else the message table's text of its event (empty
+// without either). The grid's drawing and both exports take it from here, so a row the grid never
+// drew exports the text the grid would show.
+std::string HistoryEventText(std::span<const std::string> Row, const TMsgFile* Messages);
 
 // The text download's first line of a record (the second is the record as read).
 std::string HistoryTextLine(int Number, std::string_view Record, const TChannelLinks& Links);

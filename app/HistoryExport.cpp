@@ -1,13 +1,10 @@
 #include "app/HistoryExport.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <cstdint>
-#include <cstring>
-#include <fstream>
-#include <stdexcept>
 
-#include "app/MsgFileU.h"
 #include "platform/Text.h"
+#include "platform/WholeFile.h"
 #include "ui/Grids.h"
 
 namespace {
@@ -72,12 +69,7 @@ TWorksheetResult WriteWorksheet(const std::filesystem::path& FileName, const TWo
 {
     const int total = static_cast<int>(Cells.size());
     const int rows = std::min(total, WorksheetMaxRows);
-    const std::string bytes = Worksheet(Cells, rows);
-    std::ofstream file(FileName, std::ios::binary | std::ios::trunc);
-    if (!file) throw std::runtime_error("Не удалось создать файл " + FileName.string() + ": " + std::strerror(errno));
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (!file) throw std::runtime_error("Не удалось записать файл " + FileName.string() + ": " + std::strerror(errno));
+    platform::ReplaceFileContents(FileName, Worksheet(Cells, rows));
     return {rows, total - rows};
 }
 
@@ -99,12 +91,13 @@ std::string FormatPhonesCell(const std::string& Text, int Column, int Row)
     return joined;
 }
 
-TWorksheet HistoryPageSheet(const ui::TStringGrid& Grid, const THistoryStore& Store)
+TWorksheet HistoryPageSheet(const ui::TStringGrid& Grid, const THistoryStore& Store, const TMsgFile* Messages)
 {
     TWorksheet sheet;
     for (int r = 0; r < Grid.RowCount(); ++r) {
         std::vector<std::string> row = Grid.RowCells(r);
         if (r > 0 && row.size() > hcPhones) {
+            row[hcEvent] = HistoryEventText(row, Messages);
             const THistoryEntry* entry = nullptr;
             if (const std::string& number = row[hcNumber]; !number.empty()) {
                 try {
@@ -130,8 +123,7 @@ TWorksheet HistoryStoreSheet(const THistoryStore& Store, const TMsgFile* Message
     for (int i = 0; i < Store.Count(); ++i) {
         const THistoryEntry& e = Store.At(i);
         THistoryRow row = DecodeHistoryRow(e.Number, e.Record, e.GroupMarks, AltSections, Fillers);
-        if (const std::string key = HistoryEventKey(row); !key.empty() && Messages != nullptr)
-            row[hcEvent] = Messages->TextOf(key);
+        row[hcEvent] = HistoryEventText(row, Messages);
         if (HistoryDeliveryCode(e.Record) == "00" && !row[hcMessage].empty()) {
             row[hcSentFact] = e.OwnMarks;
             row[hcPhones] = e.GroupMarks;

@@ -27,7 +27,8 @@ struct TWorksheetResult {
 };
 
 // Writes the cells (texts in Windows-1251; a character it lacks becomes "?"). Empty cells are written
-// too. Throws std::runtime_error naming the file and the reason when it cannot be created or written.
+// too. The file is replaced whole or not at all; throws platform::FileError naming the file and the
+// reason.
 TWorksheetResult WriteWorksheet(const std::filesystem::path& FileName, const TWorksheet& Cells);
 
 // The export's form of the channel-mark columns below the title row: "Телефоны" lists every channel
@@ -35,8 +36,9 @@ TWorksheetResult WriteWorksheet(const std::filesystem::path& FileName, const TWo
 // message. "GPRS", "LAN" and empty texts stay as they are, and so does every other cell.
 std::string FormatPhonesCell(const std::string& Text, int Column, int Row);
 
-// The page as the grid shows it, with the stored channel marks of phone deliveries in columns 12 and 13.
-TWorksheet HistoryPageSheet(const ui::TStringGrid& Grid, const THistoryStore& Store);
+// The page as the grid shows it, every row with its event text (drawn yet or not), and the stored
+// channel marks of phone deliveries in columns 12 and 13.
+TWorksheet HistoryPageSheet(const ui::TStringGrid& Grid, const THistoryStore& Store, const TMsgFile* Messages);
 // Every stored record, newest first, decoded as the grid decodes it, the event text from the message
 // table and the channel marks as text.
 TWorksheet HistoryStoreSheet(const THistoryStore& Store, const TMsgFile* Messages, bool AltSections, int Fillers);

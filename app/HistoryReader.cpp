@@ -1,6 +1,5 @@
 #include "app/HistoryReader.h"
 
-#include <fstream>
 #include <stdexcept>
 
 #include "app/DeviceController.h"
@@ -11,6 +10,7 @@
 #include "link/LogWriter.h"
 #include "link/MyExceptions.h"
 #include "platform/Text.h"
+#include "platform/WholeFile.h"
 
 const std::filesystem::path HistoryTextFileName = std::filesystem::path(u8"История.txt");
 
@@ -18,12 +18,12 @@ namespace {
 
 const std::string kPointerGroup = "Указатель записи истории";
 
-// One record from the device. A reply of another length is no record (on a bad line, a late reply
-// to an earlier request) and counts as a failed read: stored, it would never be read again.
+// One record from the device. A reply too short to hold every field is no record (on a bad line, a
+// late reply to an earlier request) and counts as a failed read: stored, it would never be read again.
 bool ReadWholeRecord(TExchangeSteps& steps, int number, std::string& record)
 {
     return ReadHistoryRecord(steps.Device(), number, record) &&
-           platform::Utf8Length(record) == static_cast<std::size_t>(HistoryRecordLength);
+           platform::Utf8Length(record) >= static_cast<std::size_t>(HistoryShortestRecord);
 }
 
 void LogError(TExchangeSteps& steps, const std::string& text)
@@ -46,6 +46,12 @@ std::optional<int> ReadPointer(TExchangeSteps& steps)
         return std::nullopt;
     }
     return pointer;
+}
+
+// A download that could not be read whole leaves the file as it was.
+THistoryDownload Unsaved(const std::filesystem::path& file, const std::string& why)
+{
+    return {.Failed = true, .Error = why + "; файл \"" + file.string() + "\" не изменён"};
 }
 
 // Switches the watchdog on when the page operation ends, however it ends.
@@ -177,18 +183,13 @@ bool THistoryReader::ReadToGrid(int From, int To, bool NewestFirst)
 THistoryDownload THistoryReader::SaveToFile(const std::filesystem::path& FileName,
                                             const std::function<bool()>& ShouldContinue)
 {
-    std::ofstream file(FileName, std::ios::binary | std::ios::trunc);
-    if (!file) throw std::runtime_error("Не удалось создать файл " + FileName.string());
     WatchdogBack watchdog(steps_);
     steps_.SetWatchdog(false);
     THistoryDownload result;
     const auto pointer = ReadPointer(steps_);
-    if (!pointer) {
-        result.Failed = true;
-        result.Error = "Не удалось прочитать указатель истории";
-        return result;
-    }
+    if (!pointer) return Unsaved(FileName, "Не удалось прочитать указатель истории");
     const TChannelLinks links = CurrentChannelLinks();
+    std::string text;
     for (int number = *pointer - 1; number >= 0; --number) {
         steps_.PumpEvents();
         if (!ShouldContinue()) {
@@ -202,19 +203,18 @@ THistoryDownload THistoryReader::SaveToFile(const std::filesystem::path& FileNam
             if (!read) steps_.PumpEvents();
         }
         if (!read) {
-            result.Failed = true;
-            result.Error = "Не удалось прочитать запись " + HistoryNumberHex(number) + " истории; загрузка остановлена";
-            LogError(steps_, result.Error);
-            break;
+            const std::string why = "Не удалось прочитать запись " + HistoryNumberHex(number) + " истории";
+            LogError(steps_, why);
+            return Unsaved(FileName, why);
         }
-        file << platform::Utf8ToCp1251Lossy(HistoryTextLine(number, record, links)) << "\r\n"
-             << platform::Utf8ToCp1251Lossy(record) << "\r\n";
+        text += platform::Utf8ToCp1251Lossy(HistoryTextLine(number, record, links)) + "\r\n" +
+                platform::Utf8ToCp1251Lossy(record) + "\r\n";
         ++result.RecordsWritten;
     }
-    file.close();
-    if (!file) {
-        result.Failed = true;
-        result.Error = "Не удалось записать файл " + FileName.string();
+    try {
+        platform::ReplaceFileContents(FileName, text);
+    } catch (const platform::FileError& e) {
+        return {.Failed = true, .Error = e.what()};
     }
     return result;
 }
@@ -226,6 +226,7 @@ bool EraseDeviceHistory(TExchangeSteps& Steps, bool RestoreWatchdog)
     const bool erased = SendEraseHistory(Steps.Device());
     if (!erased) LogError(Steps, "Ошибка при удалении истории!");
     if (RestoreWatchdog) Steps.SetWatchdog(true);
+    if (erased) Steps.HistoryErased();
     if (erased && FormHistory != nullptr) FormHistory->HistoryErased();
     return erased;
 }

@@ -9,14 +9,14 @@
 class TExchangeSteps;
 class TFormHistory;
 
-// The text download's file: "История.txt" in the current working directory.
+// The text download's file: "История.txt" in the program folder.
 extern const std::filesystem::path HistoryTextFileName;
 
 struct THistoryDownload {
     int RecordsWritten = 0;
     bool Stopped = false;     // the user pressed the stop button
-    bool Failed = false;      // a record kept failing (or the pointer could not be read); see Error
-    std::string Error;        // what to tell the user
+    bool Failed = false;      // nothing written: the pointer or a record kept failing, or the file; see Error
+    std::string Error;        // what to tell the user, naming the file
 };
 
 class THistoryReader {
@@ -41,7 +41,8 @@ public:
 
     // Writes every record from the one below the write pointer down to record 0, two lines each, newest
     // first (Windows-1251, CR LF). ShouldContinue is asked before every record; the stop button clears
-    // it. Throws std::runtime_error when the file cannot be created.
+    // it, and the records read so far are written. The file is replaced whole, and only once every
+    // record was read: a failure leaves the earlier file as it was.
     THistoryDownload SaveToFile(const std::filesystem::path& FileName, const std::function<bool()>& ShouldContinue);
 
 private:

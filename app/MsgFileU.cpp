@@ -1,15 +1,9 @@
 #include "app/MsgFileU.h"
 
-#include "platform/SystemError.h"
 #include "platform/Text.h"
+#include "platform/WholeFile.h"
 
-#include <cerrno>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
-#include <limits>
-#include <optional>
-#include <stdexcept>
 
 namespace {
 
@@ -18,18 +12,8 @@ constexpr int kColorCell = 2;
 constexpr int kNumberCell = 3;
 constexpr int kDefaultColor = 0xFFFFFF;
 
-std::string ReadFileBytes(const std::string& fileName)
-{
-    errno = 0;
-    std::ifstream in(fileName, std::ios::binary);
-    std::string bytes;
-    if (in) bytes.assign(std::istreambuf_iterator<char>(in), {});
-    if (!in.is_open() || in.bad()) {
-        const int error = errno != 0 ? errno : EIO;
-        throw std::runtime_error("Не удалось прочитать файл сообщений \"" + fileName + "\": " + platform::SystemErrorText(error));
-    }
-    return bytes;
-}
+// The event table is a few hundred short lines: a file far larger is something else.
+constexpr std::uintmax_t kMaxFileBytes = 16u << 20;
 
 // A line with k "|" gives k + 1 cells; a line without any gives none.
 std::vector<std::string> SplitCells(std::string_view line)
@@ -47,7 +31,7 @@ std::vector<std::string> SplitCells(std::string_view line)
 
 }  // namespace
 
-void TMsgFile::LoadFromFile(const std::string& FileName) { LoadFromBytes(ReadFileBytes(FileName)); }
+void TMsgFile::LoadFromFile(const std::string& FileName) { LoadFromBytes(platform::ReadWholeFile(FileName, kMaxFileBytes)); }
 
 void TMsgFile::LoadFromBytes(std::string_view Bytes)
 {

@@ -171,8 +171,11 @@ TModemWorker* TS7QX1FormsController::Modem() const { return dynamic_cast<TModemW
 
 void TS7QX1FormsController::ClosePort()
 {
-    if (!PortWorker) return;
-    if (TModemWorker* modem = Modem(); modem != nullptr && modem->IsOpen()) {
+    // The worker leaves the connection first: the hang-up lets window events run for seconds, and
+    // nothing they start may reach or free it meanwhile.
+    const std::unique_ptr<TComPortWorker> worker = std::move(PortWorker);
+    if (!worker) return;
+    if (auto* modem = dynamic_cast<TModemWorker*>(worker.get()); modem != nullptr && modem->IsOpen()) {
         try {
             if (Log) Log->AddInfo("+++");
             if (Log) Log->AddInfo("ATH");
@@ -182,10 +185,9 @@ void TS7QX1FormsController::ClosePort()
         }
     }
     try {
-        PortWorker->Close();
+        worker->Close();
     } catch (...) {
     }
-    PortWorker.reset();
 }
 
 bool TS7QX1FormsController::DialModem(const std::string& Phone, int Proto)

@@ -1,20 +1,44 @@
 #include "app/TVLog.h"
 
-#include <algorithm>
+#include <cstdio>
+#include <string_view>
 
-#include "platform/IniFile.h"
+#include "platform/WholeFile.h"
 #include "platform/Text.h"
 #include "ui/Application.h"
 #include "ui/StdCtrls.h"
 
 namespace {
 
-// A node holds one line: every CR and every LF becomes a blank of its own.
-std::string OneLine(std::string text)
+// A control character as its code: "<1B>".
+void AppendEscaped(std::string& out, unsigned char code)
 {
-    std::replace(text.begin(), text.end(), '\r', ' ');
-    std::replace(text.begin(), text.end(), '\n', ' ');
-    return text;
+    char text[5];
+    std::snprintf(text, sizeof text, "<%02X>", code);
+    out += text;
+}
+
+// A node holds one line that shows every character: every CR and every LF becomes a blank of its own,
+// and any other control character (line noise such as NUL, BS or ESC, a C1 control, or a tab that would
+// break the nesting of the saved log) is shown as its code.
+std::string OneLine(std::string_view text)
+{
+    std::string line;
+    line.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        const bool c1 = c == 0xC2 && next >= 0x80 && next <= 0x9F;
+        if (c == '\r' || c == '\n')
+            line += ' ';
+        else if (c < 0x20 || c == 0x7F)
+            AppendEscaped(line, c);
+        else if (c1)
+            AppendEscaped(line, static_cast<unsigned char>(text[++i]));
+        else
+            line += text[i];
+    }
+    return line;
 }
 
 std::vector<std::string> Pieces(const std::string& text)

@@ -2,7 +2,9 @@
 // The program's log writer: every logged line becomes a node of the main window's log tree, each
 // entry a root node appended after the last one (the newest is the lowest), long texts and lists as
 // its children. Each node carries its own colours: the text colour in StateIndex and the background
-// colour in SelectedIndex (the log tree has no pictures, so both fields are free).
+// colour in SelectedIndex (the log tree has no pictures, so both fields are free). A node's text is one
+// line that shows every character: CR and LF become blanks, any other control character (the line
+// noise of a bad cable) its code in angle brackets, "<1B>", in the pane and in the saved log alike.
 //
 // An entry costs the same however long the log has grown: the tree adds at its end and scrolls by the
 // rows of one page; saving and clearing visit each node once.
@@ -48,7 +50,7 @@ public:
     void Clear();
     // Writes the tree to FileName ("Сохранить"): one line per node in tree order, a tab per nesting
     // level before its text, CR LF after it, in Windows-1251 (a character it cannot carry becomes "?").
-    // The file is replaced whole or not at all; throws platform::IniFileError naming the file on failure.
+    // The file is replaced whole or not at all; throws platform::FileError naming the file on failure.
     void SaveToFile(const std::string& FileName) const;
 
     static TColor TextColorOf(const ui::TTreeNode& Node);

@@ -384,6 +384,14 @@ std::string VoltageText(unsigned Hundredths)
     return platform::Copy(digits, 1, 2) + "," + platform::Copy(digits, 3, static_cast<long long>(digits.size()));
 }
 
+// The system events carry the daily tests.
+TGroupControls EventsGroup(const TformATests& Page)
+{
+    return {Page.vosst, Page.zadav, Page.reload, Page.ComboBox1, Page.cbH1, Page.cbM1, Page.cbH2, Page.cbM2, Page.cbH3, Page.cbM3};
+}
+
+TGroupControls BatteryLogicGroup(const TformATests& Page) { return {Page.cbAKBlogR, Page.cbAKBlogN, Page.etAKBlogTime}; }
+
 }  // namespace
 
 void TDeviceController::ReadATests()
@@ -397,7 +405,7 @@ void TDeviceController::ReadATests()
 
     LogReading(kEventsGroup);
     const auto events = ReadSystemEvents(Device(), value) ? DecodeSystemEvents(value) : std::nullopt;
-    if (events) {
+    if (ReadDone(*this, kEventsGroup, EventsGroup(page), events.has_value())) {
         page.vosst->SetChecked(events->MainsDelay.has_value());
         page.zadav->SetEnabled(events->MainsDelay.has_value());
         if (events->MainsDelay) page.zadav->SetText(Padded(*events->MainsDelay * 15 / 60, 2));
@@ -410,20 +418,16 @@ void TDeviceController::ReadATests()
         page.SetTestTimes(tests);
         StepProgress();
         page.ComboBox1->SetItemIndex(static_cast<int>(events->Tests.size()));
-    } else {
-        AddReadError(kEventsGroup);
     }
     StepProgress();
 
     LogReading(kBatteryLogicGroup);
     const auto faultTime = ReadBatteryLogic(Device(), value) ? HexField(value, 3, 2) : std::nullopt;
-    if (faultTime) {
+    if (ReadDone(*this, kBatteryLogicGroup, BatteryLogicGroup(page), faultTime.has_value())) {
         page.cbAKBlogR->SetChecked(platform::Copy(value, 1, 2) == "00");
         const bool fault = *faultTime != 0x00 && *faultTime != 0xFF;
         page.cbAKBlogN->SetChecked(fault);
         if (fault) page.etAKBlogTime->SetText(std::to_string(*faultTime));
-    } else {
-        AddReadError(kBatteryLogicGroup);
     }
     StepProgress();
 
@@ -431,25 +435,24 @@ void TDeviceController::ReadATests()
     const bool thresholdsRead = ReadBatteryThresholds(Device(), value);
     const auto discharge = thresholdsRead ? HexField(value, 1, 4) : std::nullopt;
     const auto fault = thresholdsRead ? HexField(value, 5, 4) : std::nullopt;
-    if (discharge && fault) {
+    if (ReadDone(*this, kThresholdsGroup, {page.meAKBTreshR, page.meAKBtreshN}, discharge && fault)) {
         page.meAKBTreshR->SetText(VoltageText(*discharge));
         page.meAKBtreshN->SetText(VoltageText(*fault));
-    } else {
-        AddReadError(kThresholdsGroup);
     }
     StepProgress();
 
     if (extra) {
-        if (!ReadExtraAutotest(Device(), value)) {
-            AddReadError(kExtraTestGroup);
-        } else if (const auto period = WholeHex(value)) {
+        const bool read = ReadExtraAutotest(Device(), value);
+        const auto period = read ? WholeHex(value) : std::nullopt;
+        // A value that is no number is named with the value.
+        const std::string title = !read || period ? std::string(kExtraTestGroup)
+                                                  : std::string("Прочитано непредвиденное значение параметра \"") +
+                                                        kExtraTestGroup + "\" (" + value + ")";
+        if (ReadDone(*this, title, {page.DeltaHours, page.DeltaMinuts}, period.has_value())) {
             page.SetupForDevice(Major, Build);
             const auto [hours, minutes] = DecodeExtraTest(*period, ExtraTestUsesMinutes(Major, Build));
             page.DeltaHours->SetItemIndex(hours);
             page.DeltaMinuts->SetItemIndex(minutes);
-        } else {
-            AddReadError(std::string("Прочитано непредвиденное значение параметра \"") + kExtraTestGroup + "\" (" +
-                         value + ")");
         }
         StepProgress();
     }
@@ -464,46 +467,51 @@ void TDeviceController::WriteATests()
     SetupProgress(extra ? 2 : 1);
 
     LogWriting(kEventsGroup);
-    std::string delay = "FF";
-    if (page.vosst->Checked()) {
-        const auto minutes = Digits(page.zadav->Text());
-        delay = minutes ? Hex(static_cast<unsigned>(std::clamp(*minutes, 0, TformATests::DelayMax) * kQuarterMinutes), 2)
-                        : "00";
-    }
-    int count = page.ComboBox1->ItemIndex();
-    std::array<TTestTime, 3> tests = page.TestTimes();
-    if (count >= 0) {
-        TidyTestTimes(count, tests);
-        page.ComboBox1->SetItemIndex(count);
-        page.SetTestTimes(tests);
-    }
-    if (const auto testPart = EncodeTestTimes(count, tests)) {
-        if (!WriteSystemEvents(Device(), delay + delay + (page.reload->Checked() ? "00" : "FF") + *testPart))
-            AddWriteError(kEventsGroup);
-    } else {
-        AddWriteErrorDetail(kEventsGroup, "не выбраны часы или минуты автотеста");
+    if (MaySend(*this, kEventsGroup, EventsGroup(page))) {
+        std::string delay = "FF";
+        if (page.vosst->Checked()) {
+            const auto minutes = Digits(page.zadav->Text());
+            delay = minutes ? Hex(static_cast<unsigned>(std::clamp(*minutes, 0, TformATests::DelayMax) * kQuarterMinutes), 2)
+                            : "00";
+        }
+        int count = page.ComboBox1->ItemIndex();
+        std::array<TTestTime, 3> tests = page.TestTimes();
+        if (count >= 0) {
+            TidyTestTimes(count, tests);
+            page.ComboBox1->SetItemIndex(count);
+            page.SetTestTimes(tests);
+        }
+        if (const auto testPart = EncodeTestTimes(count, tests)) {
+            if (!WriteSystemEvents(Device(), delay + delay + (page.reload->Checked() ? "00" : "FF") + *testPart))
+                AddWriteError(kEventsGroup);
+        } else {
+            AddWriteErrorDetail(kEventsGroup, "не выбраны часы или минуты автотеста");
+        }
     }
     StepProgress();
 
     LogWriting(kBatteryLogicGroup);
     const auto faultTime = Digits(page.etAKBlogTime->Text());
-    if (page.cbAKBlogN->Checked() && (!faultTime || *faultTime < 0 || *faultTime > 0xFF)) {
-        AddWriteErrorDetail(kBatteryLogicGroup, "неверное время \"" + page.etAKBlogTime->Text() + "\"");
-    } else {
-        const std::string time = page.cbAKBlogN->Checked() ? Hex(static_cast<unsigned>(*faultTime), 2) : "00";
-        if (!WriteBatteryLogic(Device(), (page.cbAKBlogR->Checked() ? "00" : "FF") + time + "FFFF"))
-            AddWriteError(kBatteryLogicGroup);
+    const bool badTime = page.cbAKBlogN->Checked() && (!faultTime || *faultTime < 0 || *faultTime > 0xFF);
+    if (MaySend(*this, kBatteryLogicGroup, BatteryLogicGroup(page))) {
+        if (badTime) {
+            AddWriteErrorDetail(kBatteryLogicGroup, "неверное время \"" + page.etAKBlogTime->Text() + "\"");
+        } else {
+            const std::string time = page.cbAKBlogN->Checked() ? Hex(static_cast<unsigned>(*faultTime), 2) : "00";
+            if (!WriteBatteryLogic(Device(), (page.cbAKBlogR->Checked() ? "00" : "FF") + time + "FFFF"))
+                AddWriteError(kBatteryLogicGroup);
+        }
     }
     StepProgress();
 
     LogWriting(kThresholdsGroup);
     const auto discharge = Voltage(page.meAKBTreshR->Text());
     const auto fault = Voltage(page.meAKBtreshN->Text());
-    if (!discharge || !fault) {
-        AddWriteErrorDetail(kThresholdsGroup, "неверное напряжение");
-    } else if (!WriteBatteryThresholds(Device(), Hex(static_cast<unsigned>(*discharge), 4) +
-                                                     Hex(static_cast<unsigned>(*fault), 4))) {
-        AddWriteError(kThresholdsGroup);
+    if (MaySend(*this, kThresholdsGroup, {page.meAKBTreshR, page.meAKBtreshN})) {
+        if (!discharge || !fault)
+            AddWriteErrorDetail(kThresholdsGroup, "неверное напряжение");
+        else if (!WriteBatteryThresholds(Device(), Hex(static_cast<unsigned>(*discharge), 4) + Hex(static_cast<unsigned>(*fault), 4)))
+            AddWriteError(kThresholdsGroup);
     }
     StepProgress();
 
@@ -513,8 +521,10 @@ void TDeviceController::WriteATests()
         page.SetupForDevice(Major, Build);
         const auto period = EncodeExtraTest(page.DeltaHours->ItemIndex(), page.DeltaMinuts->ItemIndex(),
                                             ExtraTestUsesMinutes(Major, Build));
-        if (!period) AddWriteErrorDetail(kExtraTestGroup, "не выбран период");
-        else if (!WriteExtraAutotest(Device(), *period)) AddWriteError(kExtraTestGroup);
+        if (MaySend(*this, kExtraTestGroup, {page.DeltaHours, page.DeltaMinuts})) {
+            if (!period) AddWriteErrorDetail(kExtraTestGroup, "не выбран период");
+            else if (!WriteExtraAutotest(Device(), *period)) AddWriteError(kExtraTestGroup);
+        }
         StepProgress();
     }
 }

@@ -1,6 +1,5 @@
 #include "app/fBolid.h"
 
-#include <fstream>
 #include <string_view>
 
 #include "app/DeviceController.h"
@@ -9,6 +8,7 @@
 #include "link/DevCommands.h"
 #include "platform/Clock.h"
 #include "platform/Text.h"
+#include "platform/WholeFile.h"
 #include "ui/Application.h"
 
 TformBolid* formBolid = nullptr;
@@ -91,11 +91,11 @@ void TformBolid::Button2Click(ui::TObject*)
     const bool polling = Timer->Enabled();
     Timer->SetEnabled(false);
     if (SaveDialog->Execute()) {
-        std::ofstream file(SaveDialog->FileName(), std::ios::binary | std::ios::trunc);
-        file << platform::Utf8ToCp1251Lossy(BolidChat->Lines().Text());
-        file.close();
-        if (!file)
-            ui::MessageDlg("Не удалось сохранить файл \"" + SaveDialog->FileName() + "\"", ui::mtError, {ui::mbOK});
+        try {
+            platform::ReplaceFileContents(SaveDialog->FileName(), platform::Utf8ToCp1251Lossy(BolidChat->Lines().Text()));
+        } catch (const platform::FileError& e) {
+            ui::MessageDlg(e.what(), ui::mtError, {ui::mbOK});
+        }
     }
     if (polling) Timer->SetEnabled(true);
 }

@@ -173,6 +173,7 @@ void TFormCommon::CreateControls()
     GroupBox6->Hide();
 
     KitGroupBox1 = Make<TKitGroupBox>(this, "KitGroupBox1", this, "&Номер объекта");
+    KitGroupBox1->SetGroupStyle(gsStandard);
     KitGroupBox1->SetWidth(0);
     KitRadioButton1 = Make<TKitRadioButton>(this, "KitRadioButton1", KitGroupBox1, "НО Альтоники записывать в НО  7QX3", "true");
     KitRadioButton2 =
@@ -354,6 +355,13 @@ constexpr const char* kMasterKeyGroup = "Мастер-ключ";
 // The read's error names the key with the device's long-standing spelling.
 constexpr const char* kMasterKeyReadGroup = "Местер-ключ";
 
+TGroupControls NumberRadioGroup(const TFormCommon& Page)
+{
+    return {Page.KitRadioButton1, Page.KitRadioButton2, Page.KitRadioButton3};
+}
+
+TGroupControls SubsystemGroup(const TFormCommon& Page) { return {std::begin(Page.ParED), std::end(Page.ParED)}; }
+
 }  // namespace
 
 void TDeviceController::ReadCommon()
@@ -364,18 +372,18 @@ void TDeviceController::ReadCommon()
     SetupProgress(Major < 5 || Build < 96 ? 9 : MajorAndBuildAtLeast(120) ? 11 : 10);
     std::string value;
 
-    const auto group = [this](const char* title, const std::function<bool()>& read) {
+    const auto group = [this](const char* title, const TGroupControls& controls, const std::function<bool()>& read) {
         LogReading(title);
-        if (!read()) AddReadError(title);
+        ReadDone(*this, title, controls, read());
         StepProgress();
     };
 
-    group(kObjectGroup, [&] {
+    group(kObjectGroup, {page.etO}, [&] {
         if (!ReadObjectNumber(Device(), value)) return false;
         page.etO->SetText(value);
         return true;
     });
-    group(kClockGroup, [&] {
+    group(kClockGroup, {page.etTime}, [&] {
         if (!ReadClock(Device(), value)) return false;
         const auto length = static_cast<long long>(platform::Utf8Length(value));
         std::string shown = platform::Copy(value, 1, length - 3);
@@ -383,7 +391,7 @@ void TDeviceController::ReadCommon()
         page.etTime->SetText(shown);
         return true;
     });
-    group(kSignalGroup, [&] {
+    group(kSignalGroup, {page.etSignal, page.etError}, [&] {
         if (!ReadSignalQuality(Device(), value) || value.empty()) return false;
         const auto signal = HexValue(platform::Copy(value, 1, 2));
         const auto error = HexValue(platform::Copy(value, 3, 2));
@@ -396,7 +404,7 @@ void TDeviceController::ReadCommon()
         return true;
     });
     if (OldFirmware(*this)) {
-        group(kPanelGroup, [&] {
+        group(kPanelGroup, {page.rbAlt, page.rbPar}, [&] {
             if (!ReadPanelType(Device(), value)) return false;
             if (value == "00") page.rbAlt->SetChecked(true);
             else if (value == "FE") page.rbPar->SetChecked(true);
@@ -404,7 +412,7 @@ void TDeviceController::ReadCommon()
             return true;
         });
     }
-    group("Параметры голосового Contact ID", [&] {
+    group("Параметры голосового Contact ID", {page.rbSlowCID1, page.rbSlowCID2}, [&] {
         if (!ReadVoiceCidSpeed(Device(), value)) return false;
         if (value == "FF") page.rbSlowCID1->SetChecked(true);
         else if (value == "00") page.rbSlowCID2->SetChecked(true);
@@ -412,7 +420,7 @@ void TDeviceController::ReadCommon()
         return true;
     });
     if (SectionFirstForm(*this)) {
-        group("Номер раздела для сообщений панели Altonika ", [&] {
+        group("Номер раздела для сообщений панели Altonika ", {page.cbIARazd, page.cbARazd}, [&] {
             if (!ReadAltonikaSection(Device(), value)) return false;
             const auto n = HexValue(value);
             if (!n) return false;
@@ -426,7 +434,7 @@ void TDeviceController::ReadCommon()
         });
     }
     if (NumberChangeBox(*this)) {
-        group(kNumberChangeGroup, [&] {
+        group(kNumberChangeGroup, {page.cbAltsect}, [&] {
             if (!ReadAltonikaSection(Device(), value)) return false;
             const auto n = HexValue(value);
             if (!n) return false;
@@ -437,11 +445,11 @@ void TDeviceController::ReadCommon()
     // The groups below have no line in the log and step no progress of their own, but each is named in
     // the error list when it fails: a control that kept its old value would be written back over the
     // device's with the next write.
-    const auto unstepped = [this](const char* title, const std::function<bool()>& read) {
-        if (!read()) AddReadError(title);
+    const auto unstepped = [this](const char* title, const TGroupControls& controls, const std::function<bool()>& read) {
+        ReadDone(*this, title, controls, read());
     };
     if (NumberRadios(*this)) {
-        unstepped(kNumberChangeGroup, [&] {
+        unstepped(kNumberChangeGroup, NumberRadioGroup(page), [&] {
             if (!ReadAltonikaSection(Device(), value)) return false;
             const auto n = HexValue(value);
             if (n == 0xFF) page.KitRadioButton1->SetChecked(true);
@@ -452,7 +460,7 @@ void TDeviceController::ReadCommon()
         });
     }
     if (page.ParadoxBox->Visible()) {
-        unstepped(kSubsystemsGroup, [&] {
+        unstepped(kSubsystemsGroup, SubsystemGroup(page), [&] {
             bool read = true;
             for (int i = 0; i < 8; ++i) {
                 if (ReadParadoxObject(Device(), i, value)) page.ParED[i]->SetText(value);
@@ -462,7 +470,7 @@ void TDeviceController::ReadCommon()
         });
     }
     if (MajorAndBuildAtLeast(96)) {
-        unstepped(kMasterKeyReadGroup, [&] {
+        unstepped(kMasterKeyReadGroup, {page.MKEdit}, [&] {
             if (!ReadMasterKey(Device(), value)) return false;
             page.MKEdit->SetText(value);
             return true;
@@ -470,7 +478,7 @@ void TDeviceController::ReadCommon()
         StepProgress();
     }
     if (MajorAndBuildAtLeast(120)) {
-        unstepped(kImeiIdentGroup, [&] {
+        unstepped(kImeiIdentGroup, {page.ImeiIdentCh}, [&] {
             bool on = false;
             if (!ReadImeiIdent(Device(), on)) return false;
             page.ImeiIdentCh->SetChecked(on);
@@ -492,10 +500,9 @@ void TDeviceController::WriteCommon()
     TFormCommon& page = *FormCommon;
     SetupProgress(Major < 5 || Build < 96 ? 10 : MajorAndBuildAtLeast(120) ? 12 : 11);
 
-    if (HexTextValue(page.etO->Text()) < 1) page.etO->SetText("0050");
-
     LogWriting(kObjectGroup);
-    {
+    if (MaySend(*this, kObjectGroup, {page.etO})) {
+        if (HexTextValue(page.etO->Text()) < 1) page.etO->SetText("0050");
         std::string number = page.etO->Text();
         while (platform::Utf8Length(number) < 4) number.insert(0, "0");
         page.etO->SetText(number);
@@ -523,23 +530,30 @@ void TDeviceController::WriteCommon()
     }
     StepProgress();
 
-    const auto group = [this](const char* title, const std::function<bool()>& write) {
+    // A group is sent when it may be; write() says whether the device took it.
+    const auto send = [this](const char* title, const TGroupControls& controls, const std::function<bool()>& write) {
+        if (MaySend(*this, title, controls) && !write()) AddWriteError(title);
+    };
+    const auto group = [this, &send](const char* title, const TGroupControls& controls,
+                                     const std::function<bool()>& write) {
         LogWriting(title);
-        if (!write()) AddWriteError(title);
+        send(title, controls, write);
         StepProgress();
     };
     if (OldFirmware(*this))
-        group(kPanelGroup, [&] { return WritePanelType(Device(), page.rbAlt->Checked() ? "00" : "FE"); });
-    group("Параметры голосового ContactID",
+        group(kPanelGroup, {page.rbAlt, page.rbPar},
+              [&] { return WritePanelType(Device(), page.rbAlt->Checked() ? "00" : "FE"); });
+    group("Параметры голосового ContactID", {page.rbSlowCID1, page.rbSlowCID2},
           [&] { return WriteVoiceCidSpeed(Device(), page.rbSlowCID1->Checked() ? "FF" : "00"); });
     if (SectionFirstForm(*this)) {
-        group("Номер раздела для сообщений панели Altonika", [&] {
+        group("Номер раздела для сообщений панели Altonika", {page.cbIARazd, page.cbARazd}, [&] {
             const int index = page.cbARazd->ItemIndex();
             return WriteAltonikaSection(Device(), page.cbIARazd->Checked() || index < 0 ? "00" : TwoHexDigits(index + 1));
         });
     }
     if (NumberChangeBox(*this))
-        group(kNumberChangeGroup, [&] { return WriteAltonikaSection(Device(), page.cbAltsect->Checked() ? "00" : "FF"); });
+        group(kNumberChangeGroup, {page.cbAltsect},
+              [&] { return WriteAltonikaSection(Device(), page.cbAltsect->Checked() ? "00" : "FF"); });
     // The groups below have no line in the log; their failures are listed all the same, so that the
     // user knows the device holds something else than the page shows.
     if (NumberRadios(*this)) {
@@ -548,21 +562,25 @@ void TDeviceController::WriteCommon()
                            : page.KitRadioButton2->Checked() ? "00"
                            : page.KitRadioButton3->Checked() ? "01"
                                                              : nullptr;
-        if (code != nullptr && !WriteAltonikaSection(Device(), code)) AddWriteError(kNumberChangeGroup);
+        if (code != nullptr) send(kNumberChangeGroup, NumberRadioGroup(page), [&] { return WriteAltonikaSection(Device(), code); });
     }
     if (page.ParadoxBox->Visible()) {
-        bool written = true;
-        for (int i = 0; i < 8; ++i) written = WriteParadoxObject(Device(), i, page.ParED[i]->Text()) && written;
-        if (!written) AddWriteError(kSubsystemsGroup);
+        send(kSubsystemsGroup, SubsystemGroup(page), [&] {
+            bool written = true;
+            for (int i = 0; i < 8; ++i) written = WriteParadoxObject(Device(), i, page.ParED[i]->Text()) && written;
+            return written;
+        });
     }
     if (MajorAndBuildAtLeast(96)) {
         const std::string key = page.MKEdit->Text();
-        if (!IsDecimalDigits(key, 4)) AddWriteErrorDetail(kMasterKeyGroup, "Мастер-ключ должен состоять из 4-х цифр!");
-        else if (!WriteMasterKey(Device(), key)) AddWriteError(kMasterKeyGroup);
+        if (MaySend(*this, kMasterKeyGroup, {page.MKEdit})) {
+            if (!IsDecimalDigits(key, 4)) AddWriteErrorDetail(kMasterKeyGroup, "Мастер-ключ должен состоять из 4-х цифр!");
+            else if (!WriteMasterKey(Device(), key)) AddWriteError(kMasterKeyGroup);
+        }
         StepProgress();
     }
     if (MajorAndBuildAtLeast(120)) {
-        if (!WriteImeiIdent(Device(), page.ImeiIdentCh->Checked())) AddWriteError(kImeiIdentGroup);
+        send(kImeiIdentGroup, {page.ImeiIdentCh}, [&] { return WriteImeiIdent(Device(), page.ImeiIdentCh->Checked()); });
         StepProgress();
     }
 }

@@ -114,15 +114,15 @@ void TDeviceController::ReadEnNumber()
     std::string value;
 
     LogReading(kFlagGroup);
-    if (ReadEngineerEnable(Device(), value)) page.CheckBox1->SetChecked(value == "00");
-    else AddReadError(kFlagGroup);
+    if (ReadDone(*this, kFlagGroup, {page.CheckBox1}, ReadEngineerEnable(Device(), value)))
+        page.CheckBox1->SetChecked(value == "00");
     StepProgress();
 
     for (int k = 1; k <= TFormEnNumber::NumberCount; ++k) {
         const std::string title = NumberGroup(k);
         LogReading(title);
-        if (ReadEngineerNumber(Device(), k - 1, value)) page.NumberEdit(k)->SetText(value);
-        else AddReadError(title);
+        if (ReadDone(*this, title, {page.NumberEdit(k)}, ReadEngineerNumber(Device(), k - 1, value)))
+            page.NumberEdit(k)->SetText(value);
         StepProgress();
     }
 }
@@ -133,10 +133,15 @@ void TDeviceController::WriteEnNumber()
     const TExchange exchange(*this);
     TFormEnNumber& page = *FormEnNumber;
     SetupProgress(kGroups);
-    if (page.AllNumbersEmpty()) page.CheckBox1->SetChecked(false);
+    // Numbers the device did not give are not known to be empty.
+    bool numbersKnown = true;
+    for (int k = 1; k <= TFormEnNumber::NumberCount; ++k)
+        numbersKnown = numbersKnown && !page.DeviceValues.Held({page.NumberEdit(k)});
+    if (numbersKnown && page.AllNumbersEmpty()) page.CheckBox1->SetChecked(false);
 
     LogWriting(kFlagGroup);
-    if (!WriteEngineerEnable(Device(), page.CheckBox1->Checked() ? "00" : "FF")) AddWriteError(kFlagGroup);
+    if (MaySend(*this, kFlagGroup, {page.CheckBox1}) && !WriteEngineerEnable(Device(), page.CheckBox1->Checked() ? "00" : "FF"))
+        AddWriteError(kFlagGroup);
     StepProgress();
 
     for (int k = 1; k <= TFormEnNumber::NumberCount; ++k) {
@@ -145,8 +150,10 @@ void TDeviceController::WriteEnNumber()
         const std::string text = page.NumberEdit(k)->Text();
         // The device takes a blank for "no number".
         const std::string number = text.empty() ? " " : text;
-        if (const auto problem = DeviceValueProblem(number)) AddWriteErrorDetail(title, *problem);
-        else if (!WriteEngineerNumber(Device(), k - 1, number)) AddWriteError(title);
+        if (MaySend(*this, title, {page.NumberEdit(k)})) {
+            if (const auto problem = DeviceValueProblem(number)) AddWriteErrorDetail(title, *problem);
+            else if (!WriteEngineerNumber(Device(), k - 1, number)) AddWriteError(title);
+        }
         StepProgress();
     }
 }

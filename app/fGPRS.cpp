@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 #include <iterator>
+#include <utility>
 #include <vector>
 
 #include "app/DeviceController.h"
@@ -238,8 +239,8 @@ void TDeviceController::ReadGPRS()
     LogReading(kPauseGroup);
     int hours = 0;
     int minutes = 0;
-    if (ReadGprsRetryTime(Device(), hours, minutes)) page.cbZTime->SetItemIndex(RetryPauseItem(hours, minutes));
-    else AddReadError(kPauseGroup);
+    if (ReadDone(*this, kPauseGroup, {page.cbZTime}, ReadGprsRetryTime(Device(), hours, minutes)))
+        page.cbZTime->SetItemIndex(RetryPauseItem(hours, minutes));
     StepProgress();
 
     const struct {
@@ -256,8 +257,7 @@ void TDeviceController::ReadGPRS()
     };
     for (const auto& g : servers) {
         LogReading(g.title);
-        if (g.read(Device(), value)) g.edit->SetText(value);
-        else AddReadError(g.title);
+        if (ReadDone(*this, g.title, {g.edit}, g.read(Device(), value))) g.edit->SetText(value);
         if (g.step) StepProgress();
     }
 
@@ -265,13 +265,14 @@ void TDeviceController::ReadGPRS()
         const std::string n = std::to_string(sim);
         for (const TSimGroup& g : kReadOrder) {
             LogReading(std::string(g.ReadTitle) + " " + n);
-            if (g.Read(Device(), SimIndex(sim), value)) page.SimEdit(sim, g.Field)->SetText(value);
-            else AddReadError(g.ReadTitle + (g.ReadErrorSeparator + n));
+            ui::TEdit* edit = page.SimEdit(sim, g.Field);
+            if (ReadDone(*this, g.ReadTitle + (g.ReadErrorSeparator + n), {edit}, g.Read(Device(), SimIndex(sim), value)))
+                edit->SetText(value);
             if (&g == &kReadOrder[std::size(kReadOrder) - 1] && BindingGate(*this)) {
                 // No line in the log. A flag that could not be read keeps what it showed, and the error
                 // says so: taking it for "off" would switch the binding off with the next write.
-                if (ReadBindAddressToSim(Device(), value)) page.CheckBox1->SetChecked(value.find("00") != std::string::npos);
-                else AddReadError(kBindingGroup);
+                if (ReadDone(*this, kBindingGroup, {page.CheckBox1}, ReadBindAddressToSim(Device(), value)))
+                    page.CheckBox1->SetChecked(value.find("00") != std::string::npos);
             }
             StepProgress();
         }
@@ -286,55 +287,62 @@ void TDeviceController::WriteGPRS()
     SetupProgress(kGroups);
 
     // A text the device could not take back intact is not sent; the user learns why.
-    const auto writeText = [this](const std::string& title, const std::string& text,
+    const auto writeText = [this](const std::string& title, ui::TEdit& edit, const std::string& text,
                                   const std::function<bool(const std::string&)>& write) {
+        if (!MaySend(*this, title, {&edit})) return;
         if (const auto problem = DeviceValueProblem(text)) AddWriteErrorDetail(title, *problem);
         else if (!write(text)) AddWriteError(title);
     };
 
     LogWriting(kPauseGroup);
-    if (const auto pause = RetryPauseMinutes(page.cbZTime->ItemIndex(), page.cbZTime->Items().Count())) {
-        if (!WriteGprsRetryTime(Device(), *pause / 60, *pause % 60)) AddWriteError(kPauseGroup);
-    } else {
-        AddWriteErrorDetail(kPauseGroup, "пауза не выбрана");
+    const auto pause = RetryPauseMinutes(page.cbZTime->ItemIndex(), page.cbZTime->Items().Count());
+    if (MaySend(*this, kPauseGroup, {page.cbZTime})) {
+        if (!pause) AddWriteErrorDetail(kPauseGroup, "пауза не выбрана");
+        else if (!WriteGprsRetryTime(Device(), *pause / 60, *pause % 60)) AddWriteError(kPauseGroup);
     }
     StepProgress();
 
     for (int sim = 1; sim <= kSims; ++sim) {
         for (const TSimGroup& g : kWriteOrder) {
             LogWriting(g.WriteTitle);
-            writeText(g.WriteTitle, page.SimEdit(sim, g.Field)->Text(),
+            ui::TEdit& edit = *page.SimEdit(sim, g.Field);
+            writeText(g.WriteTitle, edit, edit.Text(),
                       [&](const std::string& text) { return g.Write(Device(), SimIndex(sim), text); });
             StepProgress();
         }
     }
 
     LogWriting(kServerGroup);
-    writeText(kServerGroup, TextOrHint(*page.etSIM1IP),
+    writeText(kServerGroup, *page.etSIM1IP, TextOrHint(*page.etSIM1IP),
               [this](const std::string& text) { return WriteServerAddress(Device(), text); });
     StepProgress();
     LogWriting(kPortGroup);
-    writeText(kPortGroup, TextOrHint(*page.etSIM1Port),
+    writeText(kPortGroup, *page.etSIM1Port, TextOrHint(*page.etSIM1Port),
               [this](const std::string& text) { return WriteServerPort(Device(), text); });
     StepProgress();
 
     LogWriting(kPasswordGroup);
     const std::string password = page.etSIM1SPSWD->Text();
-    if (!IsServerPasswordValid(password)) AddWriteError(kBadPassword);
-    else writeText(kPasswordGroup, password, [this](const std::string& text) { return WriteServerPassword(Device(), text); });
+    if (!IsServerPasswordValid(password))
+        AddWriteError(kBadPassword);
+    else
+        writeText(kPasswordGroup, *page.etSIM1SPSWD, password,
+                  [this](const std::string& text) { return WriteServerPassword(Device(), text); });
     StepProgress();
 
-    CompleteReserve(*page.etSIM1IP, *page.etSIM1IP2);
-    CompleteReserve(*page.etSIM1Port, *page.etSIM1PORT2);
+    // The reserve follows the main server only where the page knows both: a value the device did not give
+    // is not made up.
+    for (const auto& [main, reserve] : {std::pair{page.etSIM1IP, page.etSIM1IP2}, std::pair{page.etSIM1Port, page.etSIM1PORT2}})
+        if (!page.DeviceValues.Held({main}) && !page.DeviceValues.Held({reserve})) CompleteReserve(*main, *reserve);
     LogWriting(kServer2Group);
-    writeText(kServer2Group, page.etSIM1IP2->Text(),
+    writeText(kServer2Group, *page.etSIM1IP2, page.etSIM1IP2->Text(),
               [this](const std::string& text) { return WriteServer2Address(Device(), text); });
     LogWriting(kPort2Group);
-    writeText(kPort2Group, page.etSIM1PORT2->Text(),
+    writeText(kPort2Group, *page.etSIM1PORT2, page.etSIM1PORT2->Text(),
               [this](const std::string& text) { return WriteServer2Port(Device(), text); });
 
     // No line in the log; a failure is listed, the binding the user chose did not reach the device.
-    if (BindingGate(*this)) {
+    if (BindingGate(*this) && MaySend(*this, kBindingGroup, {page.CheckBox1})) {
         if (!WriteBindAddressToSim(Device(), page.CheckBox1->Checked() ? "00" : "FF")) AddWriteError(kBindingGroup);
     }
     StepProgress();

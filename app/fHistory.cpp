@@ -15,6 +15,7 @@
 #include "app/fCommon.h"
 #include "app/fMain.h"
 #include "app/fWaiting.h"
+#include "link/SmallRoutines.h"
 #include "ui/Application.h"
 #include "ui/Canvas.h"
 #include "ui/Layout.h"
@@ -151,7 +152,8 @@ THistoryPageActions ProgramActions(TFormHistory& page)
         RunOnDevice([&page, &result](TDeviceController& d) {
             d.ContinueHistory = true;
             TControllerSteps steps(d);
-            result = THistoryReader(steps, page).SaveToFile(HistoryTextFileName, [&d] { return d.ContinueHistory; });
+            result = THistoryReader(steps, page).SaveToFile(std::filesystem::path(AppFolder()) / HistoryTextFileName,
+                                                            [&d] { return d.ContinueHistory; });
         });
         if (result.Failed) ui::MessageDlg(result.Error, ui::mtError, {ui::mbOK});
     };
@@ -325,7 +327,7 @@ void TFormHistory::ExportSheet(const TWorksheet& Sheet)
 
 void TFormHistory::Button1Click(ui::TObject*)
 {
-    if (SaveDialog1->Execute()) ExportSheet(HistoryPageSheet(*StringGrid1, Store));
+    if (SaveDialog1->Execute()) ExportSheet(HistoryPageSheet(*StringGrid1, Store, Messages));
 }
 
 void TFormHistory::Button3Click(ui::TObject*)
@@ -389,7 +391,7 @@ void TFormHistory::StringGrid1DrawCell(ui::TObject*, int ACol, int ARow, const u
         canvas->fillRect(Rect);
         canvas->font.color = static_cast<TColor>(Messages->NumberOf(key));
         canvas->textOut(Rect.Left + 2, Rect.Top + 2, row[static_cast<std::size_t>(ACol)]);
-        if (row[hcEvent].empty()) StringGrid1->SetCell(hcEvent, ARow, Messages->TextOf(key));
+        if (row[hcEvent].empty()) StringGrid1->SetCell(hcEvent, ARow, HistoryEventText(row, Messages));
     }
     if ((ACol != hcSentFact && ACol != hcPhones) || row[hcNumber].empty()) return;
     const THistoryEntry* entry = Store.Find(std::atoi(row[hcNumber].c_str()));

@@ -2,6 +2,7 @@
 // The base of every parameter page. The forms controller calls the five operations on whichever page
 // it handles; the base hands the page to the generic routines of FormController, and a page overrides
 // an operation where it has controls those routines do not cover or work to do after them.
+#include "app/DeviceValues.h"
 #include "app/IniFiles.h"
 #include "ui/Forms.h"
 
@@ -19,4 +20,7 @@ public:
     virtual void SaveToIni(TMemIniFile& Ini);
     // The factory defaults: every control's hint.
     virtual void LoadDefaults();
+
+    // Which of the page's groups hold no device value.
+    TDeviceValues DeviceValues;
 };

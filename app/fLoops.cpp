@@ -333,6 +333,19 @@ void TFormLoops::SelectEventCode(int K, const std::string& Code)
 
 // ---------------------------------------------------------------------------------------- device
 
+namespace {
+
+TGroupControls FlagsGroup(const TFormLoops& Page)
+{
+    TGroupControls group;
+    for (int k = 0; k < TFormLoops::EventCount; ++k) group.push_back(Page.Event(k).Box);
+    return group;
+}
+
+TGroupControls EventGroup(const TLoopEventControls& Event) { return {Event.Code, Event.Partition, Event.Loop}; }
+
+}  // namespace
+
 void TDeviceController::ReadLoops()
 {
     if (FormLoops == nullptr) return;
@@ -340,13 +353,13 @@ void TDeviceController::ReadLoops()
     TFormLoops& page = *FormLoops;
     SetupProgress(7);
     std::string value;
-    const auto group = [this](const char* title, const std::function<bool()>& read) {
+    const auto group = [this](const char* title, const TGroupControls& controls, const std::function<bool()>& read) {
         LogReading(title);
-        if (!read()) AddReadError(title);
+        ReadDone(*this, title, controls, read());
         StepProgress();
     };
 
-    group(kFlagsGroup, [&] {
+    group(kFlagsGroup, FlagsGroup(page), [&] {
         if (!ReadInputFlags(Device(), value)) return false;
         // A value that is not hexadecimal changes nothing and is no failure of the read.
         if (const auto flags = DecodeInputFlags(value))
@@ -354,7 +367,7 @@ void TDeviceController::ReadLoops()
         return true;
     });
     for (int k = 0; k < TFormLoops::EventCount; ++k) {
-        group(kReadEventGroups[k], [&] {
+        group(kReadEventGroups[k], EventGroup(page.Event(k)), [&] {
             if (!ReadInputEventParams(Device(), k, value)) return false;
             const auto event = DecodeEventValue(value);
             if (!event) return false;
@@ -364,7 +377,7 @@ void TDeviceController::ReadLoops()
             return true;
         });
     }
-    group(kTamperGroup, [&] {
+    group(kTamperGroup, {page.cbTamper}, [&] {
         if (!ReadTamperEnable(Device(), value)) return false;
         page.cbTamper->SetChecked(value.find("00") != std::string::npos);
         return true;
@@ -381,7 +394,8 @@ void TDeviceController::WriteLoops()
     LogWriting(kFlagsGroup);
     TInputFlags flags{};
     for (int k = 0; k < TFormLoops::EventCount; ++k) flags[k] = page.Event(k).Box->Checked();
-    if (!WriteInputFlags(Device(), EncodeInputFlags(flags))) AddWriteError(kFlagsGroup);
+    if (MaySend(*this, kFlagsGroup, FlagsGroup(page)) && !WriteInputFlags(Device(), EncodeInputFlags(flags)))
+        AddWriteError(kFlagsGroup);
     StepProgress();
 
     for (int k = 0; k < TFormLoops::EventCount; ++k) {
@@ -389,16 +403,19 @@ void TDeviceController::WriteLoops()
         const auto value = e.Code->ItemIndex() < 0
                                ? std::nullopt
                                : BuildEventValue(e.Code->Text(), e.Partition->Value(), e.Loop->Value());
-        if (!value) {
-            AddWriteErrorDetail(kWriteEventGroups[k], kNoEventCode);
-        } else {
-            LogWriting(kWriteEventGroups[k]);
-            if (!WriteInputEventParams(Device(), k, *value)) AddWriteError(kWriteEventGroups[k]);
+        if (MaySend(*this, kWriteEventGroups[k], EventGroup(e))) {
+            if (!value) {
+                AddWriteErrorDetail(kWriteEventGroups[k], kNoEventCode);
+            } else {
+                LogWriting(kWriteEventGroups[k]);
+                if (!WriteInputEventParams(Device(), k, *value)) AddWriteError(kWriteEventGroups[k]);
+            }
         }
         StepProgress();
     }
 
     LogWriting(kTamperGroup);
-    if (!WriteTamperEnable(Device(), page.cbTamper->Checked())) AddWriteError(kTamperGroup);
+    if (MaySend(*this, kTamperGroup, {page.cbTamper}) && !WriteTamperEnable(Device(), page.cbTamper->Checked()))
+        AddWriteError(kTamperGroup);
     StepProgress();
 }

@@ -465,6 +465,35 @@ std::vector<bool> RowBits(TDeviceController& Controller, const TFormMasks& Page,
     return bits;
 }
 
+// Link control on clears the loop-3 bits of the device's input flags first.
+void WriteLinkControl(TDeviceController& Controller, bool On)
+{
+    std::string value;
+    TDevice& device = Controller.Device();
+    if (!On) {
+        if (!WriteBolidLinkControl(device, "FF")) Controller.AddWriteError(kLinkGroup);
+    } else if (!ReadInputFlags(device, value)) {
+        Controller.AddWriteErrorDetail(kLinkGroup, kFlagsUnread);
+    } else if (const auto flags = platform::Trim(value); flags.size() != 2 || !ParseHexValue(flags)) {
+        // Nothing is written: a guessed byte would switch the loops' events at random.
+        Controller.AddWriteErrorDetail(kLinkGroup, kFlagsBad + std::string("\"") + value + "\"");
+    } else {
+        char text[16];
+        std::snprintf(text, sizeof text, "%02X", *ParseHexValue(flags) & 0xFFu & ~kLoop3Bits);
+        if (!WriteInputFlags(device, text) || !WriteBolidLinkControl(device, "00")) Controller.AddWriteError(kLinkGroup);
+    }
+}
+
+// A mask's rows First to Last, with the mode buttons where the mask carries the mode byte.
+TGroupControls MaskGroup(const TFormMasks& Page, bool ModeByte, int First, int Last)
+{
+    TGroupControls group;
+    if (ModeByte) group = {Page.rbUseMask, Page.rbAll};
+    for (int row = First; row <= Last; ++row)
+        if (const ui::TCheckBox* box = Page.RowCheckBox(row)) group.push_back(box);
+    return group;
+}
+
 }  // namespace
 
 void TDeviceController::ReadMasks()
@@ -478,17 +507,12 @@ void TDeviceController::ReadMasks()
     LogReading(kFilterGroup);
     std::optional<unsigned> filter;
     if (ReadC2000ItFilter(Device(), value)) filter = ParseHexValue(value);
-    if (filter)
-        page.rbFiltrit->SetChecked(*filter == 0);
-    else
-        AddReadError(kFilterGroup);
+    if (ReadDone(*this, kFilterGroup, {page.rbFiltrit}, filter.has_value())) page.rbFiltrit->SetChecked(*filter == 0);
     // A link-control flag that could not be read stays as shown: clearing it would switch the
     // feature off at the next write.
     LogReading(kLinkGroup);
-    if (ReadBolidLinkControl(Device(), value))
+    if (ReadDone(*this, kLinkGroup, {page.BLDCONCheckBox}, ReadBolidLinkControl(Device(), value)))
         page.BLDCONCheckBox->SetChecked(value.find("00") != std::string::npos);
-    else
-        AddReadError(kLinkGroup);
     StepProgress();
 
     // Rows First.. from the value's bits; with the mode byte first where the value carries one.
@@ -497,10 +521,7 @@ void TDeviceController::ReadMasks()
         LogReading(title);
         std::optional<std::vector<bool>> bits;
         if (read(Device(), value) && value.size() == length) bits = DecodeMaskBits(value);
-        if (!bits) {
-            AddReadError(title);
-            return;
-        }
+        if (!ReadDone(*this, title, MaskGroup(page, modeByte, first, last), bits.has_value())) return;
         std::size_t bit = 0;
         if (modeByte) {
             const bool flexible = !std::all_of(bits->begin(), bits->begin() + 8, [](bool b) { return b; });
@@ -523,10 +544,7 @@ void TDeviceController::ReadMasks()
         LogReading(kAddressGroup);
         std::optional<unsigned> address;
         if (ReadBolidAddressToPartition(Device(), value)) address = ParseHexValue(value);
-        if (address)
-            page.cbAdrbld->SetChecked(*address == 0);
-        else
-            AddReadError(kAddressGroup);
+        if (ReadDone(*this, kAddressGroup, {page.cbAdrbld}, address.has_value())) page.cbAdrbld->SetChecked(*address == 0);
     }
     StepProgress();
     page.sg->SetFocus();
@@ -538,46 +556,35 @@ void TDeviceController::WriteMasks()
     const TExchange exchange(*this);
     const TFormMasks& page = *FormMasks;
     SetupProgress(3);
-    std::string value;
 
+    const auto send = [this](const char* title, const TGroupControls& group, const std::function<bool()>& write) {
+        LogWriting(title);
+        if (MaySend(*this, title, group) && !write()) AddWriteError(title);
+    };
     if (AtLeast(49)) {
-        LogWriting(kFilterGroup);
-        if (!WriteC2000ItFilter(Device(), page.rbFiltrit->Checked() ? "00" : "FF")) AddWriteError(kFilterGroup);
+        send(kFilterGroup, {page.rbFiltrit}, [&] { return WriteC2000ItFilter(Device(), page.rbFiltrit->Checked() ? "00" : "FF"); });
         StepProgress();
 
         LogWriting(kLinkGroup);
-        if (!page.BLDCONCheckBox->Checked()) {
-            if (!WriteBolidLinkControl(Device(), "FF")) AddWriteError(kLinkGroup);
-        } else if (!ReadInputFlags(Device(), value)) {
-            AddWriteErrorDetail(kLinkGroup, kFlagsUnread);
-        } else if (const auto flags = platform::Trim(value); flags.size() != 2 || !ParseHexValue(flags)) {
-            // Nothing is written: a guessed byte would switch the loops' events at random.
-            AddWriteErrorDetail(kLinkGroup, kFlagsBad + std::string("\"") + value + "\"");
-        } else {
-            char text[16];
-            std::snprintf(text, sizeof text, "%02X", *ParseHexValue(flags) & 0xFFu & ~kLoop3Bits);
-            if (!WriteInputFlags(Device(), text) || !WriteBolidLinkControl(Device(), "00")) AddWriteError(kLinkGroup);
-        }
+        if (MaySend(*this, kLinkGroup, {page.BLDCONCheckBox})) WriteLinkControl(*this, page.BLDCONCheckBox->Checked());
         StepProgress();
     }
 
     const std::string mode = page.rbUseMask->Checked() ? "00" : "FF";
+    const auto mask = [&](const char* title, bool (*write)(TDevice&, const std::string&), bool modeByte, int first,
+                          int last, const char* tail) {
+        send(title, MaskGroup(page, modeByte, first, last), [&] {
+            return write(Device(), (modeByte ? mode : "") + EncodeMaskBits(RowBits(*this, page, first, last)) + tail);
+        });
+    };
     if (Build < kFirstBuild134) {
-        LogWriting(kMaskGroup);
-        if (!WriteBolidEventMask(Device(), mode + EncodeMaskBits(RowBits(*this, page, 1, TFormMasks::Rows83))))
-            AddWriteError(kMaskGroup);
+        mask(kMaskGroup, WriteBolidEventMask, true, 1, TFormMasks::Rows83, "");
         StepProgress();
     } else {
-        const std::string main = mode + EncodeMaskBits(RowBits(*this, page, 1, TFormMasks::MainMaskRows));
-        LogWriting(kMaskGroup);
-        if (!WriteBolidEventMask(Device(), main)) AddWriteError(kMaskGroup);
-        const std::string ext =
-            EncodeMaskBits(RowBits(*this, page, TFormMasks::MainMaskRows + 1, TFormMasks::Rows134)) + "0000";
-        LogWriting(kMaskExtGroup);
-        if (!WriteBolidEventMaskExt(Device(), ext)) AddWriteError(kMaskExtGroup);
+        mask(kMaskGroup, WriteBolidEventMask, true, 1, TFormMasks::MainMaskRows, "");
+        mask(kMaskExtGroup, WriteBolidEventMaskExt, false, TFormMasks::MainMaskRows + 1, TFormMasks::Rows134, "0000");
     }
 
-    LogWriting(kAddressGroup);
-    if (!WriteBolidAddressToPartition(Device(), page.cbAdrbld->Checked() ? "00" : "FF")) AddWriteError(kAddressGroup);
+    send(kAddressGroup, {page.cbAdrbld}, [&] { return WriteBolidAddressToPartition(Device(), page.cbAdrbld->Checked() ? "00" : "FF"); });
     StepProgress();
 }

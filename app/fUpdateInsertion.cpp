@@ -65,13 +65,19 @@ private:
     std::shared_ptr<void> guard_;
 };
 
-// The bar counts one upload: once it has ended, however it ended, the bar is empty again.
+// The bar counts one upload: a success leaves it full until the next upload starts; an upload that
+// failed, however it ended, leaves it empty.
 class ProgressReset {
 public:
     explicit ProgressReset(TKitProgressBar* bar) : bar_(bar) {}
     ~ProgressReset()
     {
         if (bar_ != nullptr) bar_->SetPartsComplete(0);
+    }
+    void Fill()
+    {
+        if (bar_ != nullptr) bar_->SetPartsComplete(bar_->TotalParts());
+        bar_ = nullptr;
     }
     ProgressReset(const ProgressReset&) = delete;
     ProgressReset& operator=(const ProgressReset&) = delete;
@@ -86,10 +92,13 @@ void Refuse(const TFileUpdateHost& host, const std::string& reason)
     ui::MessageDlg(kNotUpdated + reason, ui::mtWarning, {ui::mbOK});
 }
 
-// A success needs no word: the filled progress bar and the disconnect that follows show it.
+// A success says why the link is about to close: the device restarts into the new firmware.
 void Report(const TFileUpdateHost& host, TUploadResult result)
 {
     if (host.Log == nullptr) return;
+    if (result == TUploadResult::Done)
+        host.Log->AddInfo("Прошивка обновлена. Панель перезапускается с новой прошивкой, поэтому связь с ней "
+                          "закрыта; чтобы продолжить, подключитесь снова.");
     for (const ResultText& f : kFailures)
         if (f.result == result) host.Log->AddError(kNotUpdated + f.text);
 }
@@ -167,7 +176,8 @@ void TformUpdateInsertion::LoadFile(const std::string& FileName)
         for (std::size_t i = 0; i < cells.size(); ++i) sgHex->SetCell(static_cast<int>(i) + 1, row + 1, cells[i]);
     }
     if (!file_.Error.empty())
-        ui::MessageDlg("Файл прошивки прочитан не полностью: " + file_.Error + ".", ui::mtWarning, {ui::mbOK});
+        ui::MessageDlg((rows > 0 ? "Файл прошивки прочитан не полностью: " : "Файл прошивки не прочитан: ") + file_.Error + ".",
+                       ui::mtWarning, {ui::mbOK});
 }
 
 void TformUpdateInsertion::KitBitBtn1Click(ui::TObject*)
@@ -202,15 +212,14 @@ std::optional<TUploadResult> UpdateFirmwareFromFile(TformUpdateInsertion& Window
 
     TUploadResult result = TUploadResult::Stopped;
     {
-        const ProgressReset reset(Host.Progress);
+        ProgressReset reset(Host.Progress);
         Bracket bracket(Host);
         ui::App().ProcessMessages();
         if (Host.Progress != nullptr) Host.Progress->SetTotalParts(static_cast<std::uint32_t>(blocks.size()) + 103);
         FileProgress progress(Host.Progress);
         const std::atomic<bool> never{false};
         result = UploadFirmware(*Host.Sender, blocks, progress, never, Host.Options);
-        if (result == TUploadResult::Done && Host.Progress != nullptr)
-            Host.Progress->SetPartsComplete(Host.Progress->TotalParts());
+        if (result == TUploadResult::Done) reset.Fill();
         Report(Host, result);
     }
     if (result == TUploadResult::Done && Host.Disconnect) Host.Disconnect();

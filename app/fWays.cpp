@@ -256,6 +256,9 @@ void TformWays::SetLink(int Link, bool Or)
 
 void TformWays::CompactChannels()
 {
+    // A channel the device did not give may be in use there: the channels stay where the device has them.
+    for (int i = 0; i < ChannelCount; ++i)
+        if (DeviceValues.Held(Direction(i))) return;
     for (int i = 0; i < ChannelCount - 1; ++i) {
         if (ChannelInUse(i)) continue;
         int j = i + 1;
@@ -296,6 +299,12 @@ int TformWays::ChannelType(int Channel) const
 {
     const ui::TComboBoxEx& combo = *cb[static_cast<std::size_t>(Channel)];
     return combo.ItemIndex() >= 0 ? static_cast<int>(combo.Items().Data(combo.ItemIndex())) : WayTypeUnused;
+}
+
+TGroupControls TformWays::Direction(int Channel) const
+{
+    const auto k = static_cast<std::size_t>(Channel);
+    return {cb[k], etP[k]};
 }
 
 bool TformWays::ChannelInUse(int Channel) const { return cb[static_cast<std::size_t>(Channel)]->ItemIndex() > 0; }
@@ -405,18 +414,14 @@ void ReadWaysPage(TExchangeSteps& Steps, TformWays& Page, bool WithSwitch)
     Steps.SetupProgress(kGroups);
 
     Steps.LogReading(kLanGroup);
-    if (std::string value; ReadLanEnable(device, value))
+    if (std::string value; ReadDone(Steps, kLanGroup, {Page.lan}, ReadLanEnable(device, value)))
         Page.lan->SetChecked(value == "00");
-    else
-        Steps.AddReadError(kLanGroup);
     Steps.StepProgress();
 
     Steps.LogReading(kGprsGroup);
-    if (bool sim1 = false, sim2 = false; ReadGprsEnable(device, sim1, sim2)) {
+    if (bool sim1 = false, sim2 = false; ReadDone(Steps, kGprsGroup, {Page.cb11, Page.cb12}, ReadGprsEnable(device, sim1, sim2))) {
         Page.cb11->SetChecked(sim1);
         Page.cb12->SetChecked(sim2);
-    } else {
-        Steps.AddReadError(kGprsGroup);
     }
     Steps.StepProgress();
 
@@ -427,29 +432,25 @@ void ReadWaysPage(TExchangeSteps& Steps, TformWays& Page, bool WithSwitch)
         Steps.LogReading(group);
         std::string value;
         const auto parsed = ReadDirectionParams(device, n - 1, value) ? ParseDirection(value) : std::nullopt;
-        if (!parsed) {
-            Steps.AddReadError(group);
-        } else {
+        bool typeShown = false;
+        if (parsed) {
             if (n > 1) Page.SetLink(n - 2, parsed->direction == lastDirection);
             lastDirection = parsed->direction;
             // A type this list does not offer, or a code no type has, must not leave the old type
-            // selected: a later write would send it as if the device had it. The channel is then "Не
-            // используется", and the error tells that the device's type is lost on the page.
-            if (!Page.FindTypeItem(*Page.cb[k], parsed->type) || !parsed->knownCode) {
-                Page.cb[k]->SetItemIndex(0);
-                Steps.AddReadError(group);
-            }
+            // selected: the channel is then "Не используется", and the error tells that the device's
+            // type is lost on the page (so the channel holds no device value).
+            typeShown = Page.FindTypeItem(*Page.cb[k], parsed->type) && parsed->knownCode;
+            if (!typeShown) Page.cb[k]->SetItemIndex(0);
             Page.etP[k]->SetText(parsed->phone);
         }
+        ReadDone(Steps, group, Page.Direction(n - 1), typeShown);
         Steps.StepProgress();
     }
 
     if (WithSwitch) {
         Steps.LogReading(kSwitchGroup);
-        if (std::string value; ReadDirectionSwitch(device, value))
+        if (std::string value; ReadDone(Steps, kSwitchGroup, {Page.rdo1, Page.rdo2}, ReadDirectionSwitch(device, value)))
             (value == "FF" ? Page.rdo1 : Page.rdo2)->SetChecked(true);
-        else
-            Steps.AddReadError(kSwitchGroup);
         Steps.StepProgress();
         Steps.SetWatchdog(true);
     }
@@ -464,18 +465,21 @@ void WriteWaysPage(TExchangeSteps& Steps, TformWays& Page)
     if (!EraseDeviceHistory(Steps, false)) Steps.AddWriteError("Удаление истории");
 
     Steps.LogWriting(kLanGroup);
-    if (std::string value; !ReadLanEnable(device, value)) {
-        Steps.AddWriteError(kLanGroup);
-    } else {
+    if (std::string value; MaySend(Steps, kLanGroup, {Page.lan})) {
         const std::string wanted = Page.lan->Checked() ? "00" : "FF";
-        if (platform::Trim(value) != wanted && !WriteLanEnable(device, wanted)) Steps.AddWriteError(kLanGroup);
+        if (!ReadLanEnable(device, value) || (platform::Trim(value) != wanted && !WriteLanEnable(device, wanted)))
+            Steps.AddWriteError(kLanGroup);
     }
     Steps.StepProgress();
 
     Steps.LogWriting(kGprsGroup);
-    if (!WriteGprsEnable(device, Page.cb11->Checked(), Page.cb12->Checked())) Steps.AddWriteError(kGprsGroup);
+    if (MaySend(Steps, kGprsGroup, {Page.cb11, Page.cb12}) && !WriteGprsEnable(device, Page.cb11->Checked(), Page.cb12->Checked()))
+        Steps.AddWriteError(kGprsGroup);
     Steps.StepProgress();
 
+    // Each channel's direction and place follow from the links of all channels before it: after a
+    // channel the page does not know, none is sent.
+    bool held = false;
     int direction = 1;
     int position = 1;
     for (int i = 1; i <= TformWays::ChannelCount; ++i) {
@@ -484,7 +488,9 @@ void WriteWaysPage(TExchangeSteps& Steps, TformWays& Page)
                                   WayIndexToCode(Page.ChannelType(i - 1)) + "=" + Page.etP[k]->Text();
         const std::string group = kDirectionGroup + std::to_string(i);
         Steps.LogWriting(group);
-        if (!WriteDirectionParams(device, value)) Steps.AddWriteError(group);
+        if (held) NameHeldBack(Steps, group);
+        else held = !MaySend(Steps, group, Page.Direction(i - 1));
+        if (!held && !WriteDirectionParams(device, value)) Steps.AddWriteError(group);
         if (i < TformWays::ChannelCount) {
             if (Page.IsOrLink(i - 1)) {
                 ++position;
@@ -497,7 +503,8 @@ void WriteWaysPage(TExchangeSteps& Steps, TformWays& Page)
     }
 
     Steps.LogWriting(kSwitchGroup);
-    if (!WriteDirectionSwitch(device, Page.rdo1->Checked() ? "FF" : "00")) Steps.AddWriteError(kSwitchGroup);
+    if (MaySend(Steps, kSwitchGroup, {Page.rdo1, Page.rdo2}) && !WriteDirectionSwitch(device, Page.rdo1->Checked() ? "FF" : "00"))
+        Steps.AddWriteError(kSwitchGroup);
     Steps.StepProgress();
     Steps.SetWatchdog(true);
 }

@@ -74,6 +74,8 @@ public:
     // The type index selected for channel 0 .. 7 (0 when nothing is selected).
     int ChannelType(int Channel) const;
     bool ChannelInUse(int Channel) const;
+    // The controls of channel 0 .. 7: its type and its number.
+    TGroupControls Direction(int Channel) const;
     // Link 0 .. 6 joins channel Link and channel Link + 1.
     bool IsOrLink(int Link) const { return OrLink[static_cast<std::size_t>(Link)]->Checked(); }
     void SetLink(int Link, bool Or);

@@ -251,6 +251,11 @@ public:
             ->setEchoMode(edit.PasswordChar() != 0 ? QLineEdit::Password : QLineEdit::Normal);
     }
 
+    Qt::CursorShape OwnCursor(Binding& b) const override
+    {
+        return static_cast<const ui::TCustomEdit&>(*b.control).ReadOnly() ? Qt::ArrowCursor : Qt::IBeamCursor;
+    }
+
     bool AfterKey(Binding& b, int key, bool command) const override
     {
         // A spin edit's arrows count in the model; the line edit must not move its caret as well.

@@ -507,8 +507,7 @@ void Core::ApplyStyle(Binding& b)
     const ui::TControl& c = *b.control;
     if (b.kind != &WindowKind()) b.widget->setToolTip(c.ShowHint() ? ToQt(c.Hint()) : QString());
     QWidget* face = b.kind->Face(b);
-    if (const auto shape = CursorShape(c.Cursor())) face->setCursor(*shape);
-    else face->unsetCursor();
+    face->setCursor(CursorShape(c.Cursor()).value_or(b.kind->OwnCursor(b)));
     b.kind->Style(b);
 }
 
@@ -569,8 +568,11 @@ bool Core::eventFilter(QObject* watched, QEvent* event)
     switch (event->type()) {
     case QEvent::KeyPress: return RouteKey(b, *static_cast<QKeyEvent*>(event));
     case QEvent::FocusIn: FocusArrived(b); return false;
-    case QEvent::Enter: Deliver(c, [&] { driver_.MouseEnter(c); }); return false;
-    case QEvent::Leave: Deliver(c, [&] { driver_.MouseLeave(c); }); return false;
+    case QEvent::Enter: Hover(&c); return false;
+    case QEvent::Leave:
+        // Over a part of the control that is a widget of Qt's own (a tree's scroll bar) it is not left.
+        if (hovered_ == &c && !b.widget->underMouse()) Hover(nullptr);
+        return false;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
@@ -585,6 +587,16 @@ bool Core::eventFilter(QObject* watched, QEvent* event)
     }
 }
 
+void Core::Hover(ui::TControl* control)
+{
+    ui::TControl* left = hoveredAlive_.expired() ? nullptr : hovered_;
+    if (control == left) return;
+    hovered_ = control;
+    hoveredAlive_ = control != nullptr ? control->Liveness() : std::weak_ptr<void>();
+    if (left != nullptr) Deliver(*left, [&] { driver_.MouseLeave(*left); });
+    if (control != nullptr && !hoveredAlive_.expired()) Deliver(*control, [&] { driver_.MouseEnter(*control); });
+}
+
 bool Core::RouteMouse(Binding& b, QMouseEvent& mouse, bool windowClicks)
 {
     ui::TControl& c = *b.control;
@@ -592,7 +604,12 @@ bool Core::RouteMouse(Binding& b, QMouseEvent& mouse, bool windowClicks)
     ui::TShiftState shift = ShiftState(mouse.modifiers(), mouse.buttons());
     const auto button = MouseButton(mouse.button());
     switch (mouse.type()) {
-    case QEvent::MouseMove: Deliver(c, [&] { driver_.MouseMove(c, shift, at.x(), at.y()); }); return true;
+    case QEvent::MouseMove: {
+        const std::weak_ptr<void> alive = c.Liveness();
+        if (mouse.buttons() == Qt::NoButton) Hover(&c);
+        if (!alive.expired()) Deliver(c, [&] { driver_.MouseMove(c, shift, at.x(), at.y()); });
+        return true;
+    }
     case QEvent::MouseButtonDblClick:
         shift.Include(ui::ssDouble);
         if (button)

@@ -134,6 +134,9 @@ public:
     virtual void ParentResized(Binding&) const {}
     // The widget that takes the control's font, colours and cursor.
     virtual QWidget* Face(Binding& b) const;
+    // The cursor the face shows where the control names none: its own, never its parent's (a pane
+    // inside a splitter keeps its arrow whatever the splitter's bar shows, as on the desktop).
+    virtual Qt::CursorShape OwnCursor(Binding&) const { return Qt::ArrowCursor; }
 
     // Widget -> model. Mouse events of the widget; true when taken.
     virtual bool Mouse(Binding&, QObject* /*watched*/, QMouseEvent&) const { return false; }
@@ -242,6 +245,9 @@ private:
     Binding* FollowingTree(const ui::TTreeView& tree) const;
     void JoinWaitingRows(WaitingRows when);
     void FocusArrived(Binding& b);
+    // The one control under the mouse, as on the desktop: going on into a child leaves its parent
+    // (Qt tells the parent nothing then), and a move over a control left for a child enters it again.
+    void Hover(ui::TControl* control);
 
     ui::Application& app_;
     ui::Driver driver_;
@@ -258,6 +264,8 @@ private:
     int inputDepth_ = 0;
     bool flushScheduled_ = false;
     bool overrideCursor_ = false;
+    ui::TControl* hovered_ = nullptr;
+    std::weak_ptr<void> hoveredAlive_;
     std::uint64_t treeItemsTouched_ = 0;
 };
 

@@ -31,11 +31,19 @@ namespace gui::mirror {
 namespace {
 
 // A combo box that tells when its list opens and closes (the model's OnDropDown may fill the list).
+// A wheel turned over a page scrolls the page: the box takes the wheel, and with it the focus, only
+// when it has the focus already, so that a value never changes under a passing wheel.
 class ComboWidget : public QComboBox {
 public:
     ComboWidget(QWidget* parent, std::function<void(ComboWidget&, bool)> dropped)
         : QComboBox(parent), dropped_(std::move(dropped))
     {
+        setFocusPolicy(Qt::StrongFocus);
+    }
+    void wheelEvent(QWheelEvent* event) override
+    {
+        if (hasFocus()) QComboBox::wheelEvent(event);
+        else event->ignore();
     }
     void showPopup() override
     {

@@ -7,12 +7,16 @@
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <QStringList>
+#include <QStyle>
 #include <QTreeView>
 
 #include <array>
@@ -109,6 +113,17 @@ public:
     }
 };
 
+// Qt makes a box only a little wider than its title: the window manager's title bar, which puts an
+// icon and three buttons beside the title, then cuts a short box's title ("Подт...ение"). The box is
+// made wide enough for them all.
+void KeepTitleWhole(QMessageBox& box)
+{
+    const int title = QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(box.windowTitle());
+    const int button = box.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(title + 5 * button, 0, QSizePolicy::Minimum), grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 int DefaultButtonIndex(unsigned flags)
 {
     if (flags & ui::MB_DEFBUTTON3) return 2;
@@ -163,6 +178,7 @@ ui::TModalResult QtServices::ShowMessageBox(const ui::MessageBoxRequest& request
     const ui::TMsgDlgBtn escape = EscapeButton(request.buttons);
     for (const auto& [widget, button] : buttons)
         if (button == escape) box.setEscapeButton(widget);
+    KeepTitleWhole(box);
 
     Run(box);
     for (const auto& [widget, button] : buttons)

@@ -5,8 +5,10 @@
 #include "ui/Driver.h"
 #include "ui/SystemColors.h"
 
+#include <algorithm>
 #include <array>
 #include <memory>
+#include <vector>
 
 using ui::Canvas;
 using ui::TRect;
@@ -27,15 +29,33 @@ constexpr std::array<EdgePixel, 24> kRadioEdge{{
     {0, 3, 40},   {12, 3, 40},  {0, 9, 40},   {12, 9, 40},  {3, 12, 40},  {9, 12, 40},
 }};
 
-// Every kit radio button of the parent but the one given, in the parent's control order.
+// Every kit radio button of the parent, in the parent's control order; the button alone without one.
+std::vector<TKitRadioButton*> Group(TKitRadioButton& self)
+{
+    ui::TWinControl* parent = self.Parent();
+    if (parent == nullptr) return {&self};
+    std::vector<TKitRadioButton*> group;
+    for (int i = 0; i < parent->ControlCount(); ++i)
+        if (auto* radio = dynamic_cast<TKitRadioButton*>(parent->Controls(i))) group.push_back(radio);
+    return group;
+}
+
 template <class F>
 void ForSiblings(TKitRadioButton& self, F&& fn)
 {
-    ui::TWinControl* parent = self.Parent();
-    if (parent == nullptr) return;
-    for (int i = 0; i < parent->ControlCount(); ++i)
-        if (auto* sibling = dynamic_cast<TKitRadioButton*>(parent->Controls(i)); sibling != nullptr && sibling != &self)
-            fn(*sibling);
+    for (TKitRadioButton* radio : Group(self))
+        if (radio != &self) fn(*radio);
+}
+
+// The button an arrow key moves to: the next one of the group that can take the focus (step 1) or the
+// previous one (step -1), round the end of the group.
+TKitRadioButton& GroupNeighbour(TKitRadioButton& self, int step)
+{
+    std::vector<TKitRadioButton*> group = Group(self);
+    std::erase_if(group, [&self](const TKitRadioButton* radio) { return radio != &self && !radio->CanFocus(); });
+    const auto n = static_cast<std::ptrdiff_t>(group.size());
+    const auto at = std::find(group.begin(), group.end(), &self) - group.begin();
+    return *group[static_cast<std::size_t>((at + step + n) % n)];
 }
 
 }  // namespace
@@ -308,8 +328,10 @@ void TKitRadioButton::DoEnter()
 bool TKitRadioButton::DialogKey(std::uint16_t key, ui::TShiftState shift)
 {
     const bool plain = !shift.Contains(ui::ssShift) && !shift.Contains(ui::ssCtrl) && !shift.Contains(ui::ssAlt);
-    if (key != ui::VK_DOWN || !plain || !CanFocus()) return false;
-    if (!SuppressClick()) Click();
+    const int step = key == ui::VK_DOWN || key == ui::VK_RIGHT ? 1 : key == ui::VK_UP || key == ui::VK_LEFT ? -1 : 0;
+    if (step == 0 || !plain || !CanFocus()) return false;
+    // The arrows move the focus through the group, and so check the button that receives it.
+    GroupNeighbour(*this, step).SetFocus();
     return true;
 }
 

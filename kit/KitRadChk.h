@@ -1,7 +1,8 @@
 #pragma once
 // Buttons that show a small state glyph beside their caption, and the kit's radio button. A radio
-// button's group is every kit radio button of the same parent: checking one unchecks the others, and
-// only the checked one is a tab stop. Checking fires OnClick (from code too); unchecking never does.
+// button's group is every kit radio button of the same parent: checking one unchecks the others, only
+// the checked one is a tab stop, and the arrow keys move the focus through the group, checking the
+// button they reach. Checking fires OnClick (from code too); unchecking never does.
 //
 // The kit's radio button is none of the platform's radio buttons: the page routines that store radio
 // buttons in ini files and take their defaults from hints do not treat it.

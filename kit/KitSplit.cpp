@@ -492,7 +492,8 @@ void TKitSplitter::MouseMove(ui::TShiftState shift, int x, int y)
     TKitCustomPanel::MouseMove(shift, x, y);
     const TPoint p{x, y};
     UpdateHotSpotLook(p, true);
-    UpdateCursor(p);
+    // The mouse is held while the bar is dragged: it keeps the bar's cursor wherever it goes.
+    if (!dragging_) UpdateCursor(p);
     if (hotSpotPressed_ && lockBar_) return;
     if (!dragging_) return;
     int newPos = Saturate(static_cast<long long>(AxisOf(p)) + dragStartPosition_ - Extent() / 2 - grabOffset_);
@@ -527,6 +528,7 @@ void TKitSplitter::MouseUp(ui::TMouseButton button, ui::TShiftState shift, int x
         if (hotSpotRect_.Contains({x, y})) HotSpotClick({x, y});
     }
     EndDrag();
+    UpdateCursor({x, y});
 }
 
 void TKitSplitter::KeyDown(std::uint16_t& key, ui::TShiftState shift)

@@ -1,6 +1,6 @@
 #include "link/SerialErr.h"
 
-#include <cstring>
+#include "platform/SystemError.h"
 
 void RaiseError(const std::string& Msg, int ErrorCode)
 {
@@ -9,6 +9,8 @@ void RaiseError(const std::string& Msg, int ErrorCode)
 
 void RaiseSystemError(const std::string& Msg, int ErrorCode, int SystemError)
 {
-    throw EDeviceError(Msg + " (system error " + std::to_string(SystemError) + ": " + std::strerror(SystemError) + ")",
+    // The system's own text in the interface's language, as the port's other failures speak.
+    throw EDeviceError(Msg + " (system error " + std::to_string(SystemError) + ": " +
+                           platform::SystemErrorText(SystemError) + ")",
                        ErrorCode);
 }

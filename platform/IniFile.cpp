@@ -1,18 +1,9 @@
 #include "platform/IniFile.h"
 
-#include "platform/SystemError.h"
 #include "platform/Text.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstdint>
-#include <limits>
-#include <optional>
-#include <random>
+#include <stdexcept>
 #include <utility>
 
 namespace platform {
@@ -21,112 +12,16 @@ namespace {
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kLineEnd = "\r\n";
 
-std::error_code LastError() { return {errno, std::generic_category()}; }
-
-[[noreturn]] void Fail(const std::string& what, const std::filesystem::path& file, std::error_code code)
-{
-    // The generic category holds errno values: the reason is given in the interface's words.
-    const std::string reason = code.category() == std::generic_category() ? SystemErrorText(code.value()) : code.message();
-    throw IniFileError(what + " \"" + file.string() + "\": " + reason, code);
-}
-
 bool EqualIgnoreAsciiCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && AsciiUpper(a) == AsciiUpper(b);
 }
 
-// Owns a file descriptor.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() { if (fd_ >= 0) ::close(fd_); }
-    int Get() const { return fd_; }
-    // Closes now, so that a failing close is seen; returns false with errno set on failure.
-    bool Close()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
-
-// A temporary file that removes itself unless it was renamed into place.
-struct TemporaryFile {
-    std::filesystem::path path;
-    bool placed = false;
-    ~TemporaryFile()
-    {
-        if (!placed && !path.empty()) ::unlink(path.c_str());
-    }
-};
-
-// Reads the whole file; nullopt when it does not exist.
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& file)
+// Text an ini file cannot hold: a NUL byte (binary data, or UTF-16 with its NUL half of every Latin
+// letter), or the byte-order mark of UTF-16 or UTF-32 (a file saved as "Unicode").
+bool HoldsNoIniText(std::string_view bytes)
 {
-    const Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.Get() < 0) {
-        if (errno == ENOENT) return std::nullopt;
-        Fail("Не удалось прочитать файл", file, LastError());
-    }
-    std::string bytes;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) Fail("Не удалось прочитать файл", file, LastError());
-        if (n == 0) break;
-        bytes.append(buffer, static_cast<std::size_t>(n));
-    }
-    return bytes;
-}
-
-void WriteAll(int fd, std::string_view bytes, const std::filesystem::path& file)
-{
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) Fail("Не удалось сохранить файл", file, LastError());
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-}
-
-// Opens a new file with a name of its own beside the target; the process umask applies to its mode.
-int OpenTemporaryBeside(const std::filesystem::path& target, TemporaryFile& temporary)
-{
-    std::random_device entropy;
-    const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary.path = folder / ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()) + "-"
-                                   + std::to_string(entropy()));
-        const int fd = ::open(temporary.path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) return fd;
-        if (errno != EEXIST) {
-            const auto code = LastError();
-            temporary.path.clear();
-            Fail("Не удалось сохранить файл", target, code);
-        }
-    }
-    temporary.path.clear();
-    Fail("Не удалось сохранить файл", target, std::make_error_code(std::errc::file_exists));
-}
-
-// Makes the rename itself durable; a folder that cannot be flushed leaves the new file in place all the
-// same, so a failure here is not reported.
-void FlushFolder(const std::filesystem::path& folder)
-{
-    const Descriptor fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.Get() >= 0) ::fsync(fd.Get());
-}
-
-// No write permission for anyone (even the superuser keeps to that here), or none for this process.
-bool IsReadOnly(const std::filesystem::path& file, const struct stat& status)
-{
-    return (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(file.c_str(), W_OK) != 0;
+    return bytes.find('\0') != std::string_view::npos || bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
 }
 
 // The text as Windows-1251 when that reads back unchanged, else as UTF-8.
@@ -169,7 +64,7 @@ void CheckKey(std::string_view section, std::string_view ident)
 
 void CheckValue(std::string_view section, std::string_view ident, std::string_view value)
 {
-    if (!IsValidUtf8(value) || value.find_first_of("\r\n") != std::string_view::npos)
+    if (!IsValidUtf8(value) || value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
         throw std::invalid_argument("Значение ключа \"" + std::string(ident) + "\" раздела \"" + std::string(section)
                                     + "\" нельзя сохранить в ini-файле: оно содержит перевод строки "
                                       "или неверные символы");
@@ -177,45 +72,27 @@ void CheckValue(std::string_view section, std::string_view ident, std::string_vi
 
 }  // namespace
 
-void ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes,
-                         const BeforeReplaceHook& beforeReplace)
-{
-    std::error_code ignored;
-    // Replace the file a link points to, not the link.
-    const std::filesystem::path real =
-        std::filesystem::is_symlink(target, ignored) ? std::filesystem::weakly_canonical(target, ignored) : target;
-    const std::filesystem::path& destination = real.empty() ? target : real;
-
-    struct stat old {};
-    const bool exists = ::stat(destination.c_str(), &old) == 0;
-    // The new file takes the old one's place by a rename, which a folder allows whatever the file's own
-    // protection: a file made read-only must be refused here, or it would be replaced all the same.
-    if (exists && !S_ISDIR(old.st_mode) && IsReadOnly(destination, old))
-        throw IniFileError("Не удалось сохранить файл \"" + destination.string() + "\": файл только для чтения",
-                           std::make_error_code(std::errc::permission_denied));
-    TemporaryFile temporary;
-    Descriptor fd(OpenTemporaryBeside(destination, temporary));
-    if (exists) ::fchmod(fd.Get(), old.st_mode & 07777);
-    WriteAll(fd.Get(), bytes, destination);
-    if (::fsync(fd.Get()) != 0) Fail("Не удалось сохранить файл", destination, LastError());
-    if (!fd.Close()) Fail("Не удалось сохранить файл", destination, LastError());
-    if (beforeReplace) beforeReplace(temporary.path);
-    if (::rename(temporary.path.c_str(), destination.c_str()) != 0)
-        Fail("Не удалось сохранить файл", destination, LastError());
-    temporary.placed = true;
-    FlushFolder(destination.parent_path());
-}
-
 IniFile::IniFile(std::filesystem::path FileName) : fileName_(std::move(FileName))
 {
-    if (const auto bytes = ReadWholeFile(fileName_)) Parse(DecodeFileText(*bytes));
+    std::string bytes;
+    try {
+        bytes = ReadWholeFile(fileName_, kMaxIniFileBytes);
+    } catch (const FileError& e) {
+        if (e.Code() == std::errc::no_such_file_or_directory) return;
+        throw;
+    }
+    if (HoldsNoIniText(bytes))
+        throw FileError("Не удалось прочитать файл \"" + fileName_.string() +
+                            "\": в нём не текст настроек (двоичные данные или текст в кодировке UTF-16)",
+                        std::make_error_code(std::errc::illegal_byte_sequence));
+    Parse(DecodeFileText(bytes));
 }
 
 IniFile IniFile::ReadOrEmpty(std::filesystem::path FileName, std::string* Failure)
 {
     try {
         return IniFile(FileName);
-    } catch (const IniFileError& e) {
+    } catch (const FileError& e) {
         if (Failure != nullptr) *Failure = e.what();
         return IniFile(std::move(FileName), Unread{});
     }
@@ -242,15 +119,16 @@ void IniFile::Parse(std::string_view text)
         if (trimmed.size() >= 2 && trimmed.front() == '[' && trimmed.back() == ']') {
             const std::string name = Trim(std::string_view(trimmed).substr(1, trimmed.size() - 2));
             current = FindSection(name);
-            if (!current) current = &sections_.emplace_back(Section{name, {}});
+            if (!current) current = &AddSection(name);
             continue;
         }
-        std::vector<Line>& lines = current ? current->lines : preamble_;
         const std::size_t equals = line.find('=');
-        if (trimmed.front() == ';' || equals == std::string_view::npos || !current)
-            lines.push_back(Line{std::string(line), {}, false});
+        if (!current)
+            preamble_.push_back(Line{std::string(line), {}, false});
+        else if (trimmed.front() == ';' || equals == std::string_view::npos)
+            current->Add(Line{std::string(line), {}, false});
         else
-            lines.push_back(Line{Trim(line.substr(0, equals)), std::string(line.substr(equals + 1)), true});
+            current->Add(Line{Trim(line.substr(0, equals)), std::string(line.substr(equals + 1)), true});
     }
 }
 
@@ -274,11 +152,35 @@ std::string IniFile::Compose() const
     return text;
 }
 
+void IniFile::Section::Add(Line line)
+{
+    if (line.pair) keys.emplace(AsciiUpper(line.key), lines.size());
+    lines.push_back(std::move(line));
+}
+
+void IniFile::Section::Reindex()
+{
+    keys.clear();
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        if (lines[i].pair) keys.emplace(AsciiUpper(lines[i].key), i);
+}
+
+IniFile::Section& IniFile::AddSection(std::string name)
+{
+    sectionIndex_.emplace(AsciiUpper(name), sections_.size());
+    return sections_.emplace_back(Section{std::move(name), {}, {}});
+}
+
+void IniFile::ReindexSections()
+{
+    sectionIndex_.clear();
+    for (std::size_t i = 0; i < sections_.size(); ++i) sectionIndex_.emplace(AsciiUpper(sections_[i].name), i);
+}
+
 const IniFile::Section* IniFile::FindSection(std::string_view name) const
 {
-    const auto it = std::find_if(sections_.begin(), sections_.end(),
-                                 [&](const Section& s) { return EqualIgnoreAsciiCase(s.name, name); });
-    return it == sections_.end() ? nullptr : &*it;
+    const auto it = sectionIndex_.find(AsciiUpper(name));
+    return it == sectionIndex_.end() ? nullptr : &sections_[it->second];
 }
 
 IniFile::Section* IniFile::FindSection(std::string_view name)
@@ -290,9 +192,8 @@ const IniFile::Line* IniFile::FindLine(std::string_view section, std::string_vie
 {
     const Section* s = FindSection(section);
     if (!s) return nullptr;
-    const auto it = std::find_if(s->lines.begin(), s->lines.end(),
-                                 [&](const Line& l) { return l.pair && EqualIgnoreAsciiCase(l.key, ident); });
-    return it == s->lines.end() ? nullptr : &*it;
+    const auto it = s->keys.find(AsciiUpper(ident));
+    return it == s->keys.end() ? nullptr : &s->lines[it->second];
 }
 
 IniFile::Line* IniFile::FindLine(std::string_view section, std::string_view ident)
@@ -327,8 +228,8 @@ void IniFile::WriteString(std::string_view Section, std::string_view Ident, std:
         return;
     }
     IniFile::Section* section = FindSection(Section);
-    if (!section) section = &sections_.emplace_back(IniFile::Section{std::string(Section), {}});
-    section->lines.push_back(Line{std::string(Ident), std::string(Value), true});
+    if (!section) section = &AddSection(std::string(Section));
+    section->Add(Line{std::string(Ident), std::string(Value), true});
 }
 
 void IniFile::WriteInteger(std::string_view Section, std::string_view Ident, int Value)
@@ -351,12 +252,15 @@ bool IniFile::ValueExists(std::string_view Section, std::string_view Ident) cons
 void IniFile::EraseSection(std::string_view Section)
 {
     std::erase_if(sections_, [&](const IniFile::Section& s) { return EqualIgnoreAsciiCase(s.name, Section); });
+    ReindexSections();
 }
 
 void IniFile::DeleteKey(std::string_view Section, std::string_view Ident)
 {
-    if (IniFile::Section* section = FindSection(Section))
+    if (IniFile::Section* section = FindSection(Section)) {
         std::erase_if(section->lines, [&](const Line& l) { return l.pair && EqualIgnoreAsciiCase(l.key, Ident); });
+        section->Reindex();
+    }
 }
 
 std::vector<std::string> IniFile::ReadSection(std::string_view Section) const
@@ -379,6 +283,7 @@ void IniFile::Clear()
 {
     preamble_.clear();
     sections_.clear();
+    sectionIndex_.clear();
 }
 
 void IniFile::UpdateFile() const

@@ -8,43 +8,28 @@
 // would read back as UTF-8, the whole file is written as UTF-8 instead, so nothing is ever lost.
 // Sections and keys are matched ignoring ASCII case and keep the spelling they were first given.
 // Values are kept verbatim: a saved file loads back into exactly the values that were written.
-#include <cstddef>
+#include <cstdint>
 #include <filesystem>
-#include <functional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
-#include <system_error>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "platform/WholeFile.h"
+
 namespace platform {
 
-// Reading or writing the file failed; the message names the file and the operating system's reason.
-class IniFileError : public std::runtime_error {
-public:
-    IniFileError(const std::string& message, std::error_code code) : std::runtime_error(message), code_(code) {}
-    std::error_code Code() const { return code_; }
-
-private:
-    std::error_code code_;
-};
-
-// Runs when the new content lies complete and flushed in a temporary file beside the target, just
-// before that file replaces the target. Tests throw from it to play a crash in the middle of a save.
-using BeforeReplaceHook = std::function<void(const std::filesystem::path& temporary)>;
-
-// Writes bytes into target so that target always holds either its old or its whole new content: a
-// temporary file beside it is written, flushed to disk and renamed over it. A missing target is made
-// with the usual permissions; an existing one keeps its own, and a read-only one is not replaced.
-// Throws IniFileError on failure.
-void ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes,
-                         const BeforeReplaceHook& beforeReplace = {});
+// The most a settings file may hold: a real one is a few kilobytes, so this is only a guard against a
+// file that is something else.
+inline constexpr std::uintmax_t kMaxIniFileBytes = 16u << 20;
 
 class IniFile {
 public:
-    // Reads the file when it exists; a missing file gives an empty ini. Throws IniFileError when an
-    // existing file cannot be read.
+    // Reads the file when it exists; a missing file gives an empty ini. Throws FileError when an
+    // existing file cannot be read (see ReadWholeFile), and with Code() illegal_byte_sequence when it holds
+    // no ini text at all: a NUL byte or a UTF-16 or UTF-32 byte-order mark (a binary file, or a file an
+    // editor saved as "Unicode").
     explicit IniFile(std::filesystem::path FileName);
     // The file as the constructor reads it; a file that cannot be read gives an empty ini and the
     // reason, naming the file, in *Failure.
@@ -61,7 +46,7 @@ public:
     bool ReadBool(std::string_view Section, std::string_view Ident, bool Default) const;
 
     // Throw std::invalid_argument for a name or value that the file could not carry back unchanged
-    // (a line break, invalid UTF-8, a key with "=" or blanks at its ends).
+    // (a line break or NUL, invalid UTF-8, a key with "=" or blanks at its ends).
     void WriteString(std::string_view Section, std::string_view Ident, std::string_view Value);
     void WriteInteger(std::string_view Section, std::string_view Ident, int Value);
     void WriteBool(std::string_view Section, std::string_view Ident, bool Value);
@@ -76,7 +61,7 @@ public:
 
     // Empties the ini in memory (the file is untouched until UpdateFile).
     void Clear();
-    // Writes the whole ini to FileName (see ReplaceFileContents). Throws IniFileError.
+    // Writes the whole ini to FileName (see ReplaceFileContents). Throws FileError.
     void UpdateFile() const;
     // The bytes UpdateFile writes.
     std::string FileBytes() const;
@@ -93,11 +78,20 @@ private:
         std::string value;
         bool pair = true;
     };
+    // Names are found through indexes by their upper-cased spelling, so a lookup costs the same however
+    // many sections and keys the file holds, and reading a file is linear in its size.
+    using Index = std::unordered_map<std::string, std::size_t>;
     struct Section {
         std::string name;
         std::vector<Line> lines;
+        Index keys;  // the first pair line of each key
+
+        void Add(Line line);
+        void Reindex();
     };
 
+    Section& AddSection(std::string name);
+    void ReindexSections();
     void Parse(std::string_view text);
     std::string Compose() const;
     const Section* FindSection(std::string_view name) const;
@@ -108,6 +102,7 @@ private:
     std::filesystem::path fileName_;
     std::vector<Line> preamble_;  // what stands before the first section
     std::vector<Section> sections_;
+    Index sectionIndex_;
     BeforeReplaceHook beforeReplace_;
 };
 

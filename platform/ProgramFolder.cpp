@@ -1,5 +1,7 @@
 #include "platform/ProgramFolder.h"
 
+#include "platform/SystemError.h"
+
 #include <cstdlib>
 #include <stdexcept>
 #include <system_error>
@@ -24,7 +26,7 @@ std::filesystem::path ProgramFolder()
     std::error_code error;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
     if (error || exe.empty())
-        throw std::runtime_error("Не удалось определить папку программы (/proc/self/exe): " + error.message());
+        throw std::runtime_error("Не удалось определить папку программы (/proc/self/exe): " + SystemErrorText(error.value()));
     return exe.parent_path();
 }
 

@@ -24,6 +24,18 @@ constexpr std::array kWords{
     ErrorWords{EISDIR, "это папка, а не файл"},
     ErrorWords{EINVAL, "недопустимый параметр"},
     ErrorWords{EAGAIN, "ресурс временно недоступен"},
+    ErrorWords{ENOSPC, "на диске нет свободного места"},
+    ErrorWords{EDQUOT, "превышена дисковая квота"},
+    ErrorWords{EFBIG, "файл слишком велик"},
+    ErrorWords{EROFS, "файловая система доступна только для чтения"},
+    ErrorWords{ENOTDIR, "часть пути не является папкой"},
+    ErrorWords{ENAMETOOLONG, "слишком длинное имя файла"},
+    ErrorWords{ELOOP, "слишком много символических ссылок в пути"},
+    ErrorWords{EEXIST, "файл уже существует"},
+    ErrorWords{EMFILE, "открыто слишком много файлов"},
+    ErrorWords{ENFILE, "открыто слишком много файлов"},
+    ErrorWords{ENOMEM, "недостаточно памяти"},
+    ErrorWords{ETXTBSY, "файл занят"},
 };
 
 }  // namespace

@@ -92,10 +92,21 @@ bool Driver::Deliver(TObject* sender, const std::function<void()>& action)
     return true;
 }
 
+// A click into a field only gives it the focus: its value is set by typing or picking.
+bool Driver::ClickSetsValue(const TControl& control) { return !Is<TCustomEdit>(&control) && !Is<TCustomCombo>(&control); }
+
+bool Driver::DeliverInput(TControl& control, const std::function<void()>& action)
+{
+    const std::weak_ptr<void> alive = control.Liveness();
+    Deliver(&control, action);
+    if (!alive.expired() && app_.OnUserInput) app_.Guard(&control, [&] { app_.OnUserInput(control); });
+    return true;
+}
+
 bool Driver::Click(TControl& control)
 {
     if (!Accepts(control)) return false;
-    return Deliver(&control, [&] {
+    const auto click = [&] {
         std::weak_ptr<void> alive = control.Liveness();
         if (auto* win = dynamic_cast<TWinControl*>(&control); win != nullptr && win->TabStop()) {
             if (TForm* form = win->TopForm()) {
@@ -115,7 +126,8 @@ bool Driver::Click(TControl& control)
         } else {
             control.Click();
         }
-    });
+    };
+    return ClickSetsValue(control) ? DeliverInput(control, click) : Deliver(&control, click);
 }
 
 bool Driver::Click(TMenuItem& item)
@@ -139,10 +151,12 @@ bool Driver::MouseDown(TControl& control, TMouseButton button, TShiftState shift
     return Deliver(&control, [&] { control.MouseDown(button, shift, x, y); });
 }
 
+// The painted controls (the kit's radio buttons) take their clicks from the mouse.
 bool Driver::MouseUp(TControl& control, TMouseButton button, TShiftState shift, int x, int y)
 {
     if (!Accepts(control)) return false;
-    return Deliver(&control, [&] { control.MouseUp(button, shift, x, y); });
+    const auto up = [&] { control.MouseUp(button, shift, x, y); };
+    return ClickSetsValue(control) ? DeliverInput(control, up) : Deliver(&control, up);
 }
 
 bool Driver::MouseMove(TControl& control, TShiftState shift, int x, int y)
@@ -219,14 +233,17 @@ void Driver::DialogKey(TWinControl& control, std::uint16_t key, TShiftState shif
 bool Driver::PressKey(TWinControl& control, std::uint16_t key, TShiftState shift)
 {
     if (!Accepts(control)) return false;
-    return Deliver(&control, [&] {
+    const auto press = [&] {
         TForm* form = control.TopForm();
         if (form != nullptr && form->Menu() != nullptr && form->Menu()->IsShortCut(key, shift)) return;
         std::uint16_t k = key;
         std::weak_ptr<void> alive = control.Liveness();
         KeyDownPath(control, k, shift);
         if (k != 0 && !alive.expired()) DialogKey(control, k, shift);
-    });
+    };
+    // Keys that move about (Tab, the arrows across, Enter, Escape) set nothing.
+    const bool editing = key == VK_BACK || key == VK_DELETE || key == VK_UP || key == VK_DOWN || key == VK_SPACE;
+    return editing ? DeliverInput(control, press) : Deliver(&control, press);
 }
 
 bool Driver::ReleaseKey(TWinControl& control, std::uint16_t key, TShiftState shift)
@@ -249,7 +266,7 @@ bool Driver::PressAccelerator(TForm& form, char32_t ch)
 bool Driver::TypeChar(TWinControl& control, char32_t ch)
 {
     if (!Accepts(control)) return false;
-    return Deliver(&control, [&] {
+    const auto type = [&] {
         std::weak_ptr<void> alive = control.Liveness();
         TShiftState shift;
         if (ch >= U'A' && ch <= U'Z') shift.Include(ssShift);
@@ -264,7 +281,9 @@ bool Driver::TypeChar(TWinControl& control, char32_t ch)
         }
         control.KeyPress(c);
         if (key != 0 && !alive.expired() && (ch == U'\r' || ch == U'\x1b')) DialogKey(control, key, shift);
-    });
+    };
+    // Enter and Escape are no text.
+    return ch >= U' ' || ch == U'\b' ? DeliverInput(control, type) : Deliver(&control, type);
 }
 
 bool Driver::TypeText(TWinControl& control, std::string_view utf8)
@@ -283,14 +302,14 @@ bool Driver::Select(TCustomCombo& combo, int index)
 {
     if (!Accepts(combo) || index < 0 || index >= combo.Items().Count()) return false;
     if (combo.CanFocus() && !combo.Focused()) Focus(combo);
-    return Deliver(&combo, [&] { combo.UserSelect(index); });
+    return DeliverInput(combo, [&] { combo.UserSelect(index); });
 }
 
 bool Driver::Select(TListBox& list, int index)
 {
     if (!Accepts(list) || index < 0 || index >= list.Items().Count()) return false;
     if (list.CanFocus() && !list.Focused()) Focus(list);
-    return Deliver(&list, [&] { list.UserSelect(index); });
+    return DeliverInput(list, [&] { list.UserSelect(index); });
 }
 
 bool Driver::SelectNode(TTreeView& tree, TTreeNode* node)
@@ -304,7 +323,7 @@ bool Driver::SelectCell(TStringGrid& grid, int col, int row)
 {
     if (!Accepts(grid)) return false;
     if (grid.CanFocus() && !grid.Focused()) Focus(grid);
-    return Deliver(&grid, [&] { grid.UserSelectCell(col, row); });
+    return DeliverInput(grid, [&] { grid.UserSelectCell(col, row); });
 }
 
 bool Driver::DropDown(TCustomCombo& combo, bool open)

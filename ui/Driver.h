@@ -15,6 +15,11 @@
 // as a key-down (letters and digits as their key codes) followed by a key press: the forms with
 // KeyPreview see OnKeyPress first, then the control's OnKeyPress (a filter sets the key to 0), then the
 // edit inserts it. Backspace is "\b".
+//
+// What sets a control's value is reported to the application's OnUserInput after it ran: a click (not
+// into an edit or a combo box, which only takes the focus), a mouse button released over a painted
+// control, a typed character but Enter and Escape, Backspace, Delete, the up and down arrows and the space
+// bar, a pick in a list, a grid cell chosen. Tab and the other keys that move about set nothing.
 #include <cstdint>
 #include <functional>
 #include <string_view>
@@ -86,6 +91,9 @@ public:
 private:
     bool Accepts(const TControl& control) const;
     bool Deliver(TObject* sender, const std::function<void()>& action);
+    // Delivers an action that sets the control's value, then tells the application's OnUserInput.
+    bool DeliverInput(TControl& control, const std::function<void()>& action);
+    static bool ClickSetsValue(const TControl& control);
     void KeyDownPath(TWinControl& control, std::uint16_t& key, TShiftState shift);
     void DialogKey(TWinControl& control, std::uint16_t key, TShiftState shift);
 

@@ -1,5 +1,6 @@
 #include "app/FirmwareImage.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "app/UpdateThread.h"
@@ -67,7 +68,7 @@ TEST(FirmwareImages, BuiltInPlaceholdersAreWholeAndNeverNewer)
         const auto& image = builtIn.Image(i);
         EXPECT_EQ((image.size() - 1) % 8, 0u) << i;
         EXPECT_TRUE(BlocksFromImage(image).Usable()) << i;
-        EXPECT_TRUE(ParseHexText(Join(image)).Usable()) << i << ": real records, checksums hold";
+        EXPECT_TRUE(ParseHexText(BuiltInFirmwareText(i)).Usable()) << i << ": real records, checksums hold, no end record";
         EXPECT_FALSE(IsNewerFirmware(builtIn.ImageVersion(i), 5, 0)) << i;
     }
     EXPECT_TRUE(BuiltInFirmwareText(0).empty() && BuiltInFirmwareText(7).empty());
@@ -169,6 +170,9 @@ TEST(HexReader, RefusesEveryKindOfBrokenFileNamingTheLine)
         {with(2, Record(0, {1}, 2)), "строка 3: " + twoBytes, 32},
         {with(2, Record(0, {0, 1}, 4)), "строка 4: " + gap, 32},
         {Join({good[0], "REV 11.005.100"}), "строка 2: запись не начинается с двоеточия", 16},
+        // The maker's form (a version line first) needs no end record, but every record whole.
+        {Join({"REV 11.005.100", good[0], good[1].substr(0, 31)}, false), "строка 3: длина записи не совпадает с её счётчиком байтов", 16},
+        {Join({"REV 11.005.100", good[0], badSum}, false), "строка 3: неверная контрольная сумма записи", 16},
         {"", noData, 0},
         {Join({}), noData, 0},
         {"REV 11.005.100\r\n", noData, 0},
@@ -181,7 +185,9 @@ TEST(HexReader, RefusesEveryKindOfBrokenFileNamingTheLine)
     }
     const testsupport::TempFolder folder;
     EXPECT_EQ(ReadHexFile(folder.Write("new.hex", Join(good))).Bytes, Bytes(64));
-    EXPECT_EQ(ReadHexFile("/nonexistent/firmware.hex").Error, "не удалось открыть файл /nonexistent/firmware.hex");
+    // Far larger than any firmware: refused by its size, not read (it takes no disk, nor memory).
+    std::filesystem::resize_file(folder.Write("huge.hex", ""), std::uintmax_t{1} << 30);
+    EXPECT_THAT(ReadHexFile((folder.path / "huge.hex").string()).Error, testing::HasSubstr("huge.hex\": файл слишком большой (1073741824 байт"));
 }
 
 }  // namespace

@@ -197,7 +197,8 @@ TEST_F(FileUpdate, EveryRefusalAndFailureIsLoggedARefusalToStartIsShownTooOnlySu
     broken[broken.find("\r\n") - 1] ^= 1;  // the first record's checksum
     std::string cut = HexFileText(64);
     cut.erase(cut.rfind(":"));  // the end record, as a copy that stopped at a line break leaves it
-    const std::string good = HexFileText(40 * 16);
+    // The maker's form: a version line, no end record.
+    const std::string whole = HexFileText(40 * 16), good = "REV 11.005.130\r\n" + whole.substr(0, whole.rfind(":"));
     const std::string notRead = "Файл прошивки не прочитан: ";
     const std::string noBootloader = "Не удалось активировать загрузчик.";
     using R = std::optional<TUploadResult>;
@@ -210,7 +211,7 @@ TEST_F(FileUpdate, EveryRefusalAndFailureIsLoggedARefusalToStartIsShownTooOnlySu
         {good, "BE", TUploadResult::NoBootloader, noBootloader},
         {good, "W0008", TUploadResult::BlockFailed, "Не удалось записать строку из файла прошивки."},
         {good, "EE", TUploadResult::FinishFailed, "Не удалось стереть содержимое флэш."},
-        {good, "", TUploadResult::Done, ""},  // success is not announced
+        {good, "", TUploadResult::Done, ""},  // no error, and the bar stays full
         {"", "", R(), "Нет подключения к панели."},  // the last: the connection stays away
     };
     int highest = 0;
@@ -232,7 +233,7 @@ TEST_F(FileUpdate, EveryRefusalAndFailureIsLoggedARefusalToStartIsShownTooOnlySu
         EXPECT_EQ(boxes, result ? std::vector<std::string>{} : std::vector{kNotUpdated + error}) << "a refusal to start is shown";
         EXPECT_EQ(events, result ? "watchdog-off begin link watchdog-on end "s + (done ? "disconnect " : "") : "");
         EXPECT_EQ(sender.Count("") > sent, result.has_value());
-        EXPECT_EQ(progress->PartsComplete(), 0u) << "the bar is empty again once the upload has ended";
+        EXPECT_EQ(progress->PartsComplete(), done ? progress->TotalParts() : 0u) << "only a success leaves the bar full";
         EXPECT_TRUE(!done || (device.UploadedImage() == AsText(Bytes(40 * 16, 4)) && highest == 100));
     }
     for (const auto& [cmd, logged] : sender.Log()) EXPECT_TRUE(logged) << cmd;
@@ -262,6 +263,11 @@ TEST_F(FileUpdate, ChosenFileFillsTheGridSixteenBytesToARow)
     ASSERT_EQ(scope.Services().Boxes().size(), 1u);
     EXPECT_EQ(scope.Services().Boxes()[0].text, "Файл прошивки прочитан не полностью: строка 5: пропуск адресов перед записью.");
     EXPECT_FALSE(window->File().Usable());
+    // An image of the device maker, as the program carries them.
+    scope.Services().AnswerFileDialog(SORVEL_SOURCE_DIR "/resources/firmware/1.hex");
+    ASSERT_TRUE(ui::Driver(scope.App()).Click(*window->KitBitBtn1));
+    EXPECT_EQ(window->sgHex->RowCount(), 65);
+    EXPECT_TRUE(window->File().Usable() && scope.Services().Boxes().size() == 1u) << window->File().Error;
 }
 
 // ---------------------------------------------------------------- the update window

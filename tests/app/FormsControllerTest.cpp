@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "app/fCommon.h"
-#include "app/fErrors.h"
 #include "app/fHistory.h"
 #include "app/fProgress.h"
 #include "tests/app/ProgramFixture.h"
@@ -31,16 +30,6 @@ protected:
         cable->line.ClearReceived();
         scope.Services().ClearRecords();
     }
-    // The error window's lines, read while it is shown.
-    void CatchErrorWindow()
-    {
-        scope.Services().AnswerModal([this](ui::TForm& form) {
-            auto& window = static_cast<TFormErrors&>(form);
-            errorCount = window.pErrCount->Caption();
-            for (int i = 0; i < window.lErrors->ItemCount(); ++i) errorLines.push_back(window.lErrors->Item(i)->Caption);
-            form.SetModalResult(ui::mrOk);
-        });
-    }
     // Acts at the log line `text` of the exchange under way.
     void AtLogLine(const std::string& text, std::function<void()> action)
     {
@@ -49,9 +38,6 @@ protected:
         };
     }
     std::string HistoryCell() const { return FormHistory->StringGrid1->Cells(1, 1); }
-
-    std::string errorCount;
-    std::vector<std::string> errorLines;
 };
 
 // ------------------------------------------------------------------ start and end
@@ -163,9 +149,10 @@ TEST_F(FormsControllerTest, WritingTheWaysAsksFirstAndTheHistoryPageEmptiesOnceE
 TEST_F(FormsControllerTest, TheBracketNestsItsOutermostEndRestoresAndADisconnectInsideIsShownAtTheEnd)
 {
     StartConnected();
+    main->KitProgressBar1->SetPartsComplete(7);
     controller->BeginOperation();
     controller->BeginOperation();
-    EXPECT_EQ(EnabledFlags(main->ToolBar1, main->tv1, FormCommon->btnSync), "000");
+    EXPECT_EQ(EnabledFlags(main->ToolBar1, main->tv1, FormCommon->btnSync) + std::to_string(main->KitProgressBar1->PartsComplete()), "0000");
     controller->EndOperation();
     controller->ReadCurrent();
     EXPECT_EQ(EnabledFlags(main->ToolBar1, main->tv1, main->tbRead), "000") << "the inner end and an operation keep it";
@@ -201,7 +188,7 @@ TEST_F(FormsControllerTest, SecondExchangesAreRefusedAndADisconnectWaitsForTheRu
     EXPECT_FALSE(Connected());
 }
 
-TEST_F(FormsControllerTest, ThePagesDeviceButtonsReachTheDeviceAndALostPortDisconnectsWithoutTheErrorWindow)
+TEST_F(FormsControllerTest, ThePagesDeviceButtonsReachTheDeviceAndALostPortDisconnectsAndSaysSo)
 {
     StartConnected();
     user.Click(*FormCommon->btnOnOuts);
@@ -217,9 +204,10 @@ TEST_F(FormsControllerTest, ThePagesDeviceButtonsReachTheDeviceAndALostPortDisco
 
     // A port that vanishes during a read (a lost line during an action is the modem test's).
     cable->line.AddFault("+U", {sim::FaultKind::Vanish, 3});
+    CatchErrorWindow();
     controller->ReadCurrent();
     EXPECT_FALSE(Connected());
-    EXPECT_TRUE(scope.Services().ModalForms().empty()) << "no error window";
+    EXPECT_EQ(errorLines, std::vector<std::string>{"Связь с устройством потеряна. Не прочитаны страницы: \"Общие настройки\""});
     EXPECT_EQ(FormProgress, nullptr);
     EXPECT_EQ(EnabledFlags(main->tbConnect, main->tbRead, main->tv1), "101");
     for (const int panel : {TFormMain::PanelVersion, TFormMain::PanelType, TFormMain::PanelFlash, TFormMain::PanelImei})

@@ -166,13 +166,15 @@ TEST(HistoryExport, WorksheetBytesAreWhatASpreadsheetReadsAndRowsBeyondTheFormat
         "\x04\x02\x08\x00\x01\x00\x01\x00\x00\x00\x00\x00"        // a short row's missing cell, empty
         "\x0A\x00\x00\x00";                                       // EOF
     EXPECT_EQ(folder.Read("page.xls"), std::string(kExpected, sizeof kExpected - 1));
-    // Rows beyond the format are reported, not hidden; a file that cannot be made raises.
+    // Rows beyond the format are reported, not hidden; a file that cannot be written whole stays as it was.
     const TWorksheet cells(static_cast<std::size_t>(WorksheetMaxRows) + 5, std::vector<std::string>{"x"});
     const TWorksheetResult result = WriteWorksheet(folder.path / "big.xls", cells);
     EXPECT_EQ(result.RowsWritten, WorksheetMaxRows);
     EXPECT_EQ(result.RowsLeftOut, 5);
     EXPECT_EQ(folder.Read("big.xls").size(), 12u + 6 + 13 * static_cast<std::size_t>(WorksheetMaxRows) + 4);
-    EXPECT_THROW(WriteWorksheet(folder.path / "missing" / "x.xls", {{"a"}}), std::runtime_error);
+    EXPECT_THAT([&] { const testsupport::DiskFullAt full(100); WriteWorksheet(folder.path / "page.xls", cells); },
+                testing::ThrowsMessage<platform::FileError>(testing::HasSubstr("page.xls\": файл слишком велик")));
+    EXPECT_EQ(folder.Read("page.xls"), std::string(kExpected, sizeof kExpected - 1)) << "the earlier file stays whole";
 
     const std::pair<std::tuple<const char*, int, int>, const char*> marks[] = {
         {{"1i2i34", hcPhones, 1}, "1,2,3,4"}, {{"1i2i34", hcSentFact, 1}, "1,2"}, {{"1i23", hcSentFact, 4}, "1"},
@@ -215,7 +217,7 @@ TEST(HistoryExport, StoreSheetCarriesEventTextsAndMarksPageSheetTheStoredMarks)
     grid->SetCell(hcNumber, 1, "4");
     grid->SetCell(hcNumber, 2, "5");
     grid->SetCell(hcSentFact, 2, "GPRS");
-    const TWorksheet page = HistoryPageSheet(*grid, store);
+    const TWorksheet page = HistoryPageSheet(*grid, store, &messages);
     ASSERT_EQ(page.size(), 3u);
     EXPECT_EQ(page[1][hcPhones] + " " + page[1][hcSentFact] + " " + page[2][hcSentFact], "1i2i3 1i23 GPRS");
 }
@@ -252,7 +254,6 @@ TEST(MsgFile, LooksUpTheFirstRowThatHasTheCodeCellsSplitAtEveryBarAndOddCellsGiv
     TMsgFile none;
     EXPECT_THAT([&] { none.LoadFromFile(missing); }, testing::ThrowsMessage<std::runtime_error>(testing::HasSubstr(missing)));
     EXPECT_EQ(none.Count(), 0);
-    EXPECT_THROW(none.LoadFromFile(folder.path.string()), std::runtime_error) << "a folder";
 }
 
 TEST(MessagesTable, IsWindows1251WithCrLfAndEveryRowIsWellFormedAndKeyed)
@@ -504,18 +505,21 @@ TEST_F(HistoryReading, DownloadWritesTwoLinesPerRecordNewestFirstHearsStopAndRea
     override.shortReplies = THistoryReader::DownloadAttempts - 1;
     EXPECT_FALSE(Download().Failed);
     EXPECT_EQ(folder.Read(HistoryTextFileName).find("0000\r\n"), std::string::npos) << "no short record in the file";
+    // A download that fails, at a record or at the pointer, leaves the earlier file as it was.
+    const std::string kept = folder.Read(HistoryTextFileName);
+    const std::string unchanged = "; файл \"" + (folder.path / HistoryTextFileName).string() + "\" не изменён";
     override.shortReplies = THistoryReader::DownloadAttempts;
-    EXPECT_EQ(Download().RecordsWritten, 1);
-
+    EXPECT_EQ(Download().Error, "Не удалось прочитать запись 0001 истории" + unchanged);
     override.pointer = "0005";
     steps.comm.FailAlways(Fault::Nok);
     steps.comm.FailNext(Fault::None, 1);  // the pointer itself reads
     const int reads = RecordReads();
     const THistoryDownload result = Download();
-    EXPECT_TRUE(result.Failed);
-    EXPECT_EQ(result.RecordsWritten, 0);
-    EXPECT_EQ(result.Error, "Не удалось прочитать запись 0004 истории; загрузка остановлена");
+    EXPECT_EQ(std::tuple(result.Failed, result.RecordsWritten, result.Error),
+              std::tuple(true, 0, "Не удалось прочитать запись 0004 истории" + unchanged));
     EXPECT_EQ(RecordReads() - reads, THistoryReader::DownloadAttempts * TDevice::DefaultAttempts);
+    EXPECT_EQ(Download().Error, "Не удалось прочитать указатель истории" + unchanged);
+    EXPECT_EQ(folder.Read(HistoryTextFileName), kept);
 }
 
 TEST_F(HistoryReading, EraseNeedsThreeYesesShowsItsWaitAndKeepsEverythingWhenItFails)
@@ -607,7 +611,6 @@ protected:
     HistoryInProgram()
     {
         ::setenv(platform::kProgramFolderVariable, folder.path.c_str(), 1);
-        std::filesystem::current_path(folder.path);
         main->Show();
         main->FormsController = controller.get();
         controller->sim = &sim;
@@ -616,7 +619,6 @@ protected:
     {
         main->FormsController = nullptr;
         controller.reset();
-        std::filesystem::current_path(previousDir);
         ::unsetenv(platform::kProgramFolderVariable);
     }
     static sim::DeviceProfile Profile()
@@ -629,7 +631,6 @@ protected:
     ui::ApplicationScope scope;
     ui::Driver user{scope.App()};
     testsupport::TempFolder folder;
-    const std::filesystem::path previousDir = std::filesystem::current_path();
     TFormMain* main = scope.App().CreateForm<TFormMain>("FormMain");
     testsupport::SimDevice sim{Profile(), scope.Clock()};
     std::unique_ptr<ProgramController> controller = MakeFormsController<ProgramController>(main, main->PagesPane, main->tv1);
@@ -655,18 +656,18 @@ TEST_F(HistoryInProgram, ConnectingRefillsTheWayTypesThenThePagePagesExportsDown
     EXPECT_EQ(FormHistory->StringGrid2->Cells(0, 1) + " " + FormHistory->StringGrid2->Cells(0, 64), "99 36") << "newest first";
     EXPECT_EQ(FormHistory->StringGrid2->Cells(hcRecordCheck, 1) + " " + main->StatusText(TFormMain::PanelFlash), "Да AT45DB161D");
     EXPECT_FALSE(std::filesystem::exists(folder.path / "store.xls"));
-    for (ui::TControl* button : std::initializer_list<ui::TControl*>{FormHistory->Button3, FormHistory->Button1}) {
-        scope.Services().AnswerFileDialog((folder.path / "store.xls").string());
-        user.Click(*button);
-        EXPECT_TRUE(std::filesystem::remove(folder.path / "store.xls")) << button->Name();
-    }
     user.Click(*FormHistory->Button2);
     EXPECT_EQ(FormHistory->FirstRecord, 68);
     FormHistory->Button4->Show();
     FormHistory->Edit1->SetText("40");
     user.Click(*FormHistory->Button4);  // the page below the typed number
     EXPECT_EQ(FormHistory->FirstRecord, 32);
+    // The text download goes to the program folder; a file it cannot write is named in a box.
     FormHistory->btnStart->Show();
+    std::filesystem::create_directory(folder.path / "История.txt");
+    user.Click(*FormHistory->btnStart);
+    EXPECT_THAT(scope.Services().Boxes().at(0).text, testing::HasSubstr((folder.path / "История.txt").string() + "\": это папка"));
+    std::filesystem::remove(folder.path / "История.txt");
     user.Click(*FormHistory->btnStart);
     const std::string text = folder.Read("История.txt");
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 200) << "two lines for each of 100 records";

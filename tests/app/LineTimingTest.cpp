@@ -5,6 +5,7 @@
 // stored: both are held against the same exchanges with a copy of the device in memory.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -15,11 +16,14 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
+#include "app/fCommon.h"
 #include "app/fGPRS.h"
 #include "app/fHistory.h"
 #include "app/fUpdateInsertion.h"
+#include "app/fWays.h"
 #include "platform/Text.h"
 #include "tests/app/FirmwareTestSupport.h"
 #include "tests/app/ProgramFixture.h"
@@ -64,29 +68,14 @@ protected:
     TDeviceController& Dc() { return *controller->GetDeviceController(); }
     Reference Copy() { return Reference(cable->device.Profile(), scope.Clock(), kFloorMs, nullptr, &cable->device); }
 
-    // The pages a read-all or a write-all exchanges, in its order.
-    std::vector<TformIncl*> Exchanged() const
-    {
-        std::vector<TformIncl*> pages;
-        for (TformIncl* page : controller->Pages())
-            if (page->Name() != "formBolid" && (page->Name() != "FormMasks" || controller->PanelTypeText() == "Bolid"))
-                pages.push_back(page);
-        return pages;
-    }
-    // What those pages show, but the clock.
+    // What the pages a read-all or a write-all exchanges show, but the clock.
     Controls Shown() const
     {
         Controls shown;
-        for (TformIncl* page : Exchanged())
+        for (TformIncl* page : controller->ExchangedPages())
             for (auto& [key, value] : ControlsOf(*page, page->Name() + "."))
                 if (!TimeDependent(page->Name(), key)) shown[key] = value;
         return shown;
-    }
-    bool Logged(const std::string& text) const
-    {
-        for (int i = 0; i < main->tvLog->Items().RootCount(); ++i)
-            if (main->tvLog->Items().Root(i)->Text().starts_with(text)) return true;
-        return false;
     }
 };
 
@@ -137,7 +126,7 @@ TEST_P(LineTimingPages, ReadAllShowsWhatTheDeviceHoldsAndWriteAllStoresWhatThePa
     controller->ReadAll();
     EXPECT_TRUE(Dc().Errors.Empty()) << Dc().Errors.Text();
     const Controls shown = Shown();
-    Copy().ReadAll(Exchanged());
+    Copy().ReadAll(controller->ExchangedPages());
     EXPECT_EQ(Changed(shown, Shown()), Keys{}) << "shown otherwise than the device holds";
     EXPECT_EQ(FormHistory->Store.Count(), HistoryPageSize);
     for (int i = 0; i < FormHistory->Store.Count(); ++i)
@@ -147,16 +136,16 @@ TEST_P(LineTimingPages, ReadAllShowsWhatTheDeviceHoldsAndWriteAllStoresWhatThePa
     // write without a line stores.
     sim::DeviceProfile other = profile;
     other.values = {{"GAPN0", "OKTELECOM"}, {"GAPN1", "internet.book.ru"}, {"o", "1A2B"}, {"phing0", "+79990001122"}};
-    Reference(other, scope.Clock(), kFloorMs).ReadAll(Exchanged());
+    Reference(other, scope.Clock(), kFloorMs).ReadAll(controller->ExchangedPages());
     std::mt19937 random(7);
     std::vector<PageState> states;
-    for (TformIncl* page : Exchanged()) {
+    for (TformIncl* page : controller->ExchangedPages()) {
         Perturb(*page, random, false);
         states.emplace_back(*page);
     }
     Reference written = Copy();
-    written.WriteAll(Exchanged());
-    for (std::size_t i = 0; i < states.size(); ++i) states[i].Restore(*Exchanged()[i]);
+    written.WriteAll(controller->ExchangedPages());
+    for (std::size_t i = 0; i < states.size(); ++i) states[i].Restore(*controller->ExchangedPages()[i]);
     EXPECT_TRUE(written.dc.Errors.Empty()) << written.dc.Errors.Text();
     controller->WriteAll();
     EXPECT_TRUE(Dc().Errors.Empty()) << Dc().Errors.Text();
@@ -256,6 +245,127 @@ INSTANTIATE_TEST_SUITE_P(
                       SlowCase{"WriteLatePastTheLateWindow", true, 2500, 1},
                       SlowCase{"WriteNeverAnswered", true, std::nullopt, 3}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// ------------------------------------------------------------------ failed reads, lost devices
+
+// How many of the requests begin with the prefix.
+long Starting(const std::vector<std::string>& requests, const std::string& prefix)
+{
+    return std::count_if(requests.begin(), requests.end(), [&](const std::string& r) { return r.starts_with(prefix); });
+}
+
+// A group whose read failed is not written back blank: the write names it, channels after an unread one
+// stay where the device has them (their directions follow from it), until the user sets the group.
+TEST_F(LineTiming, AGroupWhoseReadFailedIsHeldBackUntilTheUserSetsIt)
+{
+    sim::DeviceProfile profile = Profile(120);
+    profile.values = {{"o", "1234"}, {"alphon3", "220002=84950000004"}};
+    AddCable(profile);
+    ASSERT_TRUE(ConnectWith());
+    // Refused on every attempt; the history's read of the channels reads them again.
+    cable->line.AddFault("+o", {sim::FaultKind::Nok}, TDevice::DefaultAttempts);
+    cable->line.AddFault("+alphon2", {sim::FaultKind::Nok}, 2 * TDevice::DefaultAttempts);
+    controller->ReadAll();
+    cable->line.ClearReceived();
+    controller->WriteAll();
+    std::vector<std::string> held{"№ объекта"};
+    for (int n = 3; n <= 8; ++n) held.push_back("Параметры направления " + std::to_string(n));
+    for (std::string& g : held) g = "Ошибка при записи параметра \"" + g + "\": не записан, так как не был прочитан с устройства";
+    EXPECT_EQ(Dc().Errors.Lines(), held);
+    EXPECT_EQ(Starting(cable->line.Requests(), "+o"), 0);
+    EXPECT_EQ(Starting(cable->line.Requests(), "+alphon"), 2);
+    EXPECT_EQ(cable->device.Value("o"), "1234");
+    EXPECT_EQ(FormCommon->etO->Text(), "") << "no number made up";
+    EXPECT_EQ(formWays->etP[3]->Text(), "84950000004") << "the channels stay where the device has them";
+
+    controller->SelectPage(0);
+    ASSERT_TRUE(user.TypeText(*FormCommon->etO, "4321"));
+    controller->WriteCurrent();
+    EXPECT_TRUE(Dc().Errors.Empty()) << Dc().Errors.Text();
+    EXPECT_EQ(cable->device.Value("o"), "4321");
+}
+
+// A device lost during a read-all or a write-all is named with the pages left, in the error window; the
+// pages not read show nothing of it and the next write holds them back.
+TEST_F(LineTiming, ADeviceLostMidOperationIsNamedWithThePagesLeft)
+{
+    AddCable(120);
+    ASSERT_TRUE(ConnectWith());
+    formWays->etP[0]->SetText("~");
+    cable->line.AddFault("+gprsname0", {sim::FaultKind::Vanish, 3});
+    CatchErrorWindow();
+    controller->ReadAll();
+    EXPECT_FALSE(Connected());
+    EXPECT_EQ(errorLines, std::vector<std::string>{"Связь с устройством потеряна. Не прочитаны страницы: \"Настройка GPRS\", "
+                                                   "\"Каналы связи\", \"Шлейфы\", \"Инженерные номера\", \"История\""});
+    EXPECT_TRUE(Logged(errorLines.front().substr(0, 60)));
+    EXPECT_EQ(formWays->etP[0]->Text(), "") << "cleared as a read would";
+    EXPECT_EQ(formGPRS->SimEdit(1, "Login")->Text(), "");
+
+    AddCable(120);
+    ASSERT_TRUE(ConnectWith());
+    controller->WriteAll();
+    for (const char* word : {"+gprsname", "+lanena", "+alphon", "+X", "+phing"})
+        EXPECT_EQ(Starting(cable->line.Requests(), word), 0) << word;
+    EXPECT_TRUE(Sent("+erase"));
+
+    controller->ReadAll();
+    errorLines.clear();
+    CatchErrorWindow();
+    cable->line.AddFault("+lanena", {sim::FaultKind::Vanish, 3});
+    controller->WriteAll();
+    EXPECT_EQ(errorLines, std::vector<std::string>{"Связь с устройством потеряна. Не записаны страницы: \"Каналы связи\", "
+                                                   "\"Шлейфы\", \"Инженерные номера\". История устройства уже очищена"});
+}
+
+// A second "Отключиться" and a close of the main window while a modem line hangs up wait for the first
+// disconnect, which frees the modem worker once it is done with it.
+TEST_F(LineTiming, ASecondDisconnectOrACloseDuringAModemHangUpWaitsForIt)
+{
+    AddModem();
+    AnswerConnect(Modem("sim-modem", "5551234"));
+    AnswerDial();
+    ASSERT_TRUE(controller->Connect());
+    bool posted = false;
+    main->tvLog->OnAddition = [&](ui::TObject*, ui::TTreeNode* node) {
+        if (node->Text() != "ATH" || std::exchange(posted, true)) return;
+        ui::App().Post([this] {
+            EXPECT_TRUE(user.Click(*main->tbDisconnect));
+            EXPECT_TRUE(user.CloseForm(*main));
+        });
+    };
+    ASSERT_TRUE(user.Click(*main->tbDisconnect));
+    EXPECT_FALSE(modemLine->modem().CallUp());
+    EXPECT_EQ(Starting(modemLine->line().Requests(), "ATH"), 1);
+    user.Advance(1000);
+    EXPECT_EQ(main->FormsController, nullptr) << "the close is carried out after the disconnect";
+}
+
+// Records of another length than 95 characters (a device with the M45PE16 flash chip keeps 9 fillers
+// where others keep 12) are stored and shown; only a reply too short for the fields is a failed read.
+TEST_F(LineTiming, HistoryRecordsOfAnyLengthHoldingTheFieldsAreStoredAndShown)
+{
+    sim::DeviceProfile profile = Profile(120);
+    profile.historyRecords = 40;  // the latest page: records 8 .. 39
+    AddCable(profile);
+    cable->responder.edit = [](const std::string& request, const std::string& reply) {
+        if (!request.starts_with("+read") || reply.size() < 96) return reply;
+        const std::string record = reply.substr(1, 95);
+        if (request == "+read0010") return ">" + record.substr(0, 80) + reply.substr(96);
+        char check[3];
+        std::snprintf(check, sizeof check, "%02X", (std::stoi(record.substr(93, 2), nullptr, 16) + 253) & 0xFF);
+        return ">" + record.substr(0, 77) + record.substr(80, 13) + check + reply.substr(96);
+    };
+    ASSERT_TRUE(ConnectWith());
+    controller->SelectPage(7);
+    controller->ReadCurrent();
+    EXPECT_EQ(FormHistory->Store.Count(), HistoryPageSize - 1);
+    EXPECT_EQ(Starting(cable->line.Requests(), "+read"), HistoryPageSize) << "each record asked for once";
+    for (int row = 1; row <= HistoryPageSize; ++row) {
+        const bool shortOne = FormHistory->StringGrid1->Cells(hcNumber, row) == "16";
+        EXPECT_EQ(FormHistory->StringGrid1->Cells(shortOne ? hcEvent : hcRecordCheck, row), shortOne ? "Ошибка чтения записи" : "Да") << row;
+    }
+}
 
 // ------------------------------------------------------------------ firmware from a file
 

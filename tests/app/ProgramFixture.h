@@ -18,6 +18,7 @@
 #include "link/ModemWorker.h"
 #include "app/fConnect.h"
 #include "app/fDial.h"
+#include "app/fErrors.h"
 #include "app/fMain.h"
 #include "platform/ProgramFolder.h"
 #include "sim/Communicator.h"
@@ -71,8 +72,11 @@ public:
             const std::lock_guard lock(mutex_);
             if (gate_ && !gate_(request)) return {};
         }
-        return device_.Answer(request);
+        const std::string reply = device_.Answer(request);
+        return edit ? edit(request, reply) : reply;
     }
+    // Changes the device's replies; set before the program sends anything.
+    std::function<std::string(const std::string& request, const std::string& reply)> edit;
     void SetGate(std::function<bool(const std::string& request)> gate)
     {
         const std::lock_guard lock(mutex_);
@@ -219,15 +223,26 @@ protected:
         for (int i = 0; i < tree.Items().RootCount(); ++i) texts.push_back(tree.Items().Root(i)->Text());
         return texts;
     }
+    // A log entry begins with the text.
     bool Logged(const std::string& text) const
     {
         const auto lines = RootTexts(*main->tvLog);
-        return std::find(lines.begin(), lines.end(), text) != lines.end();
+        return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) { return line.starts_with(text); });
     }
     bool Sent(const std::string& request) const
     {
         const auto requests = cable->line.Requests();
         return std::find(requests.begin(), requests.end(), request) != requests.end();
+    }
+    // The error window's lines, read while it is shown.
+    void CatchErrorWindow()
+    {
+        scope.Services().AnswerModal([this](ui::TForm& form) {
+            auto& window = static_cast<TFormErrors&>(form);
+            errorCount = window.pErrCount->Caption();
+            for (int i = 0; i < window.lErrors->ItemCount(); ++i) errorLines.push_back(window.lErrors->Item(i)->Caption);
+            form.SetModalResult(ui::mrOk);
+        });
     }
     std::vector<std::string> Boxes()
     {
@@ -244,6 +259,8 @@ protected:
     std::unique_ptr<CableDevice> cable;
     std::unique_ptr<sim::Communicator> modemDevice;
     std::unique_ptr<sim::ModemLine> modemLine;
+    std::string errorCount;
+    std::vector<std::string> errorLines;
 };
 
 }  // namespace programtest

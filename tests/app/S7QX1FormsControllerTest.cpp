@@ -142,8 +142,8 @@ TEST_F(S7QX1FormsControllerTest, AReadOnlySettingsFileIsKeptToldOfOnceAndTheWork
 
 // ------------------------------------------------------------------ modem line
 
-// The call that drops during an action closes the bracket, then disconnects without a word; the next
-// call is taken down by the disconnect.
+// The call that drops during an action closes the bracket, then disconnects and says so in the error
+// window; the next call is taken down by the disconnect.
 TEST_F(S7QX1FormsControllerTest, ModemConnectDialsThroughTheDialogReadsAPageOverTheCallAndHangsUp)
 {
     Start();
@@ -163,7 +163,7 @@ TEST_F(S7QX1FormsControllerTest, ModemConnectDialsThroughTheDialogReadsAPageOver
         EXPECT_EQ(controller->OperationDepth(), 0);
         EXPECT_EQ(EnabledFlags(main->tbConnect, main->tbRead, main->tv1, main->ToolBar1), "1011");
     }
-    EXPECT_EQ(scope.Services().ModalForms(), (std::vector<std::string>{"FormConnect", "FormDial", "FormConnect", "FormDial"}));
+    EXPECT_EQ(scope.Services().ModalForms(), (std::vector<std::string>{"FormConnect", "FormDial", "", "FormConnect", "FormDial"}));
     const auto requests = modemLine->line().Requests();
     EXPECT_EQ(std::count(requests.begin(), requests.end(), "CABLE CONNECT"), 0) << "no cable handshake on a modem";
     EXPECT_TRUE(Boxes().empty());

@@ -1,6 +1,9 @@
 #include "app/Sorvel7QX3.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <functional>
@@ -12,8 +15,12 @@
 #include "app/fLoad.h"
 #include "app/fMain.h"
 #include "tests/app/ProgramFixture.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
+
+using testing::AllOf;
+using testing::HasSubstr;
 
 // The program folder of the main window's tests; the program makes its own windows.
 class StartupTest : public programtest::ProgramFixture {
@@ -75,16 +82,46 @@ TEST_F(StartupTest, TheSplashFadesInThenTheWindowsComeInTheirOrderWithTheControl
     EXPECT_TRUE(FormMain->tbConnect->Enabled());
 }
 
-TEST_F(StartupTest, AFolderNamedCurrentIniStartsWithTheDefaultsAndSaysWhy)
+// A current.ini the program cannot read, what the box says of it, and where it is kept (keptAs empty:
+// left as it is, and the save at the end leaves it alone).
+struct BadIni {
+    const char* name;
+    std::function<void(const std::filesystem::path&)> make;
+    const char* reason;
+    const char* keptAs;
+};
+
+class UnreadableCurrentIni : public StartupTest, public ::testing::WithParamInterface<BadIni> {};
+
+TEST_P(UnreadableCurrentIni, StartsWithTheDefaultsSaysWhyAndNeverWritesOverIt)
 {
-    std::filesystem::create_directory(folder / "current.ini");
+    namespace fs = std::filesystem;
+    const fs::path ini = folder / "current.ini", keptAs = *GetParam().keptAs ? folder / GetParam().keptAs : ini;
+    testsupport::WriteFile(folder / "current.ini.unreadable", "earlier");
+    GetParam().make(ini);
+    // A pipe is never opened here either: that would block.
+    const auto bytes = [](const fs::path& f) { return fs::is_regular_file(f) ? testsupport::ReadFile(f) : ""; };
+    const auto before = std::pair(fs::status(ini).type(), bytes(ini));
     WhenStarted([] { FormMain->Close(); });
     EXPECT_EQ(RunProgram(), 0);
-    const auto& boxes = scope.Services().Boxes();
-    ASSERT_EQ(boxes.size(), 1u) << "told at the start; the save at the end leaves the folder alone";
-    EXPECT_NE(boxes[0].text.find((folder / "current.ini").string()), std::string::npos) << boxes[0].text;
-    EXPECT_NE(boxes[0].text.find("настройками по умолчанию"), std::string::npos) << boxes[0].text;
-    EXPECT_TRUE(std::filesystem::is_directory(folder / "current.ini"));
+    ASSERT_EQ(Boxes().size(), 1u) << "told once, at the start";
+    EXPECT_THAT(Boxes()[0], AllOf(HasSubstr("\"" + ini.string() + "\": "), HasSubstr(GetParam().reason),
+                                  HasSubstr("\"" + keptAs.string() + "\""), HasSubstr("настройками по умолчанию")));
+    EXPECT_EQ(std::pair(fs::status(keptAs).type(), bytes(keptAs)), before) << "kept untouched";
+    EXPECT_THAT(bytes(ini), HasSubstr(keptAs == ini ? "" : "[FormCommon]")) << "a fresh one at the end";
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, UnreadableCurrentIni,
+    ::testing::Values(
+        BadIni{"Folder", [](const auto& f) { std::filesystem::create_directory(f); }, "это папка, а не файл", ""},
+        BadIni{"Fifo", [](const auto& f) { ::mkfifo(f.c_str(), 0644); }, "это не обычный файл", ""},
+        BadIni{"FarTooLarge", [](const auto& f) { std::filesystem::resize_file(testsupport::WriteFile(f, "[S]"), (16u << 20) + 1); },
+               "файл слишком большой", ""},
+        BadIni{"Utf16", [](const auto& f) { testsupport::WriteFile(f, {"\xFF\xFE[\0F\0]\0\r\0\n\0k\0=\0\x3E\x04", 18}); },
+               "в нём не текст настроек", "current.ini.unreadable-2"},
+        BadIni{"Binary", [](const auto& f) { testsupport::WriteFile(f, {"\x7F" "ELF\2\1\1\0\0\0", 10}); },
+               "в нём не текст настроек", "current.ini.unreadable-2"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

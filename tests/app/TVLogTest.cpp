@@ -2,19 +2,19 @@
 // line however long the log, the saved file, and entries from other threads.
 #include "app/TVLog.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
-#include "platform/IniFile.h"
+#include "platform/WholeFile.h"
+#include "tests/support/TempFolder.h"
 #include "ui/Application.h"
 #include "ui/Forms.h"
 #include "ui/Observer.h"
@@ -50,8 +50,7 @@ protected:
     std::string Saved()
     {
         log->SaveToFile(file.string());
-        std::ifstream in(file, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
+        return testsupport::ReadFile(file);
     }
 
     ApplicationScope scope;
@@ -59,8 +58,8 @@ protected:
     TTreeView* tree = Create<TTreeView>(form, "tvLog", form);
     TCheckBox* cbScrolling = Create<TCheckBox>(form, "cbScrolling", form);
     std::unique_ptr<TTVLog> log = std::make_unique<TTVLog>(*tree);
-    std::filesystem::path file = std::filesystem::temp_directory_path() / ("sorvel-tvlog-" + std::to_string(::getpid()) + ".txt");
-    ~TreeLog() override { std::filesystem::remove(file); }
+    const testsupport::TempFolder folder;
+    std::filesystem::path file = folder.path / "log.txt";
 };
 
 // Plain lines on the tooltip colour (clInfoBk, FF000018), errors yellow on red, information on white; a text or a list is a
@@ -156,15 +155,11 @@ TEST_F(TreeLog, LongTextIsCutInPiecesOf200CharactersAndTheSavedLogIsItsLinesInWi
     log->AddError("Ошибка");
     log->AddText("caption", Repeat("ж", 199) + "€ё" + std::string(200, 'z'), clBlue);
     log->AddList("Список", {"日"}, clRed);
+    log->AddMessage(std::string("\0\x1B\b\tok\xC2\x98\x7F\r\n", 11));  // line noise shows as codes
     EXPECT_EQ(Saved(), "\xCE\xF8\xE8\xE1\xEA\xE0\r\ncaption\r\n\t" + std::string(199, '\xE6') + "\x88\r\n\t\xB8" +
-                           std::string(199, 'z') + "\r\n\tz\r\n\xD1\xEF\xE8\xF1\xEE\xEA\r\n\t?\r\n");
+                           std::string(199, 'z') + "\r\n\tz\r\n\xD1\xEF\xE8\xF1\xEE\xEA\r\n\t?\r\n<00><1B><08><09>ok<98><7F>  \r\n");
     file = file.parent_path() / "no-such-folder" / "log.txt";
-    try {
-        Saved();
-        FAIL() << "no error";
-    } catch (const platform::IniFileError& e) {
-        EXPECT_NE(std::string(e.what()).find(file.string()), std::string::npos) << e.what();
-    }
+    EXPECT_THAT([this] { Saved(); }, testing::ThrowsMessage<platform::FileError>(testing::HasSubstr(file.string())));
 }
 
 // The worker never touches the tree: its entries wait for the window thread, in their order, and are

@@ -12,6 +12,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include <QWheelEvent>
+#include <QtTest/qtestspontaneevent.h>
 #include <QWidget>
 #include <QWindow>
 
@@ -112,6 +114,16 @@ inline bool Click(QWidget* w, std::optional<QPoint> local = std::nullopt, Qt::Ke
 inline void Key(QWidget* window, Qt::Key key, Qt::KeyboardModifiers mods = {})
 {
     QTest::keyClick(window->windowHandle(), key, mods);
+}
+
+// Notches of the wheel towards the user at the point of the window, as the window system turns it: to
+// the widget there, and on to its parents while none takes it.
+inline void Wheel(QWidget* window, QPoint at, int notches = 1)
+{
+    QWidget* const hit = window->childAt(at) != nullptr ? window->childAt(at) : window;
+    QWheelEvent wheel(hit->mapFrom(window, at), window->mapToGlobal(at), {}, {0, -120 * notches}, {}, {}, Qt::NoScrollPhase, false);
+    QSpontaneKeyEvent::setSpontaneous(&wheel);
+    QApplication::instance()->notify(hit, &wheel);
 }
 
 // Clicks into the edit, selects all it holds with Ctrl+A and types the text over it.

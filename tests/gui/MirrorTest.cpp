@@ -10,7 +10,6 @@
 #include <QScrollBar>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
-#include <QWheelEvent>
 
 #include <cstdint>
 #include <functional>
@@ -351,10 +350,8 @@ TEST_F(MirrorTest, GridCellsAreDrawnByTheModelsHandlerAClickSelectsACellAndTheWh
     QTest::mouseClick(widget, Qt::LeftButton, {}, cell);
     EXPECT_EQ(std::pair(grid->Col(), grid->Row()), std::pair(2, 2));
     // A notch down scrolls three rows; the wheel never scrolls past the last full page.
-    for (const auto& [notches, top] : {std::pair(-1, 4), std::pair(-20, 30 - grid->VisibleRowCount())}) {
-        QWheelEvent wheel(QPointF(10, 10), widget->mapToGlobal(QPointF(10, 10)), {}, QPoint(0, 120 * notches),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(widget, &wheel);
+    for (const auto& [notches, top] : {std::pair(1, 4), std::pair(20, 30 - grid->VisibleRowCount())}) {
+        guitest::screen::Wheel(widget->window(), widget->mapTo(widget->window(), QPoint(10, 10)), notches);
         EXPECT_EQ(grid->TopRow(), top) << notches;
     }
 }

@@ -2,6 +2,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QStyle>
 #include <QTreeView>
 #include <QTimer>
 
@@ -64,6 +65,9 @@ TEST_P(MessageBoxTest, ShowsModallyWithItsTitleAndIconAndAnswersWhatThePersonDid
         EXPECT_EQ(box.windowTitle(), QString(c.title));
         EXPECT_EQ(box.icon(), c.icon);
         EXPECT_EQ(box.windowModality(), Qt::ApplicationModal);
+        // Wide enough for a title bar's icon and three buttons beside the whole title.
+        EXPECT_GE(box.width(), QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(box.windowTitle()) +
+                                   4 * box.style()->pixelMetric(QStyle::PM_TitleBarHeight));
         for (QAbstractButton* button : box.buttons())
             if (c.press != nullptr && button->text() == c.press) return button->click();
         EXPECT_EQ(c.press, nullptr) << "no button " << c.press;
@@ -76,7 +80,7 @@ TEST_P(MessageBoxTest, ShowsModallyWithItsTitleAndIconAndAnswersWhatThePersonDid
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Boxes, MessageBoxTest, ::testing::Values(
     BoxCase{"ConfirmationAnsweredNo",
-            [] { return ui::MessageDlg("Записать?", ui::mtConfirmation, {ui::mbYes, ui::mbNo}); },
+            [] { return ui::MessageDlg("Точно?", ui::mtConfirmation, {ui::mbYes, ui::mbNo}); },
             "Нет", ui::mrNo, "Подтверждение", QMessageBox::Question},
     BoxCase{"ClosedWithACancelButtonIsCancel",
             [] { return ui::MessageDlg("?", ui::mtWarning, {ui::mbYes, ui::mbNo, ui::mbCancel}); },

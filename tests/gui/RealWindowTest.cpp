@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <atomic>
 #include <ctime>
 #include <filesystem>
 #include <functional>
@@ -27,6 +28,7 @@
 #include "app/Sorvel7QX3.h"
 #include "app/UpdateListFormUnit.h"
 #include "app/fAbout.h"
+#include "app/fCommon.h"
 #include "app/fConnect.h"
 #include "app/fDial.h"
 #include "app/fErrors.h"
@@ -35,6 +37,8 @@
 #include "app/fUpdateIns.h"
 #include "app/fUpdateInsertion.h"
 #include "gui/Convert.h"
+#include "kit/KitPrgres.h"
+#include "kit/KitSplit.h"
 #include "platform/ProgramFolder.h"
 #include "sim/Communicator.h"
 #include "sim/Line.h"
@@ -278,17 +282,23 @@ void Choose(QComboBox* combo, const QString& ending)
     FAIL() << "the list did not open or has no item ending with " << ending.toStdString();
 }
 
+// The page tree (pages) or the log of the main window.
+QTreeWidget* Tree(bool pages)
+{
+    for (auto* tree : Main()->findChildren<QTreeWidget*>())
+        if (screen::OnScreen(*tree) && pages == (tree->topLevelItemCount() > 0 && tree->topLevelItem(0)->text(0) == "Общие настройки"))
+            return tree;
+    return nullptr;
+}
+
 // Clicks the page the function picks in the page tree; false when there is no such page.
 bool ChoosePage(const std::function<QTreeWidgetItem*(QTreeWidget&)>& pick)
 {
-    for (auto* tree : Main()->findChildren<QTreeWidget*>())
-        if (screen::OnScreen(*tree) && tree->topLevelItemCount() > 0 && tree->topLevelItem(0)->text(0) == "Общие настройки")
-            if (QTreeWidgetItem* item = pick(*tree); item != nullptr) {
-                const bool clicked = screen::Click(tree->viewport(), tree->visualItemRect(item).center());
-                QCoreApplication::processEvents();
-                return clicked;
-            }
-    return false;
+    QTreeWidget* tree = Tree(true);
+    QTreeWidgetItem* item = tree != nullptr ? pick(*tree) : nullptr;
+    const bool clicked = item != nullptr && screen::Click(tree->viewport(), tree->visualItemRect(item).center());
+    QCoreApplication::processEvents();
+    return clicked;
 }
 
 QFileDialog* FileDialog()
@@ -340,9 +350,17 @@ sim::DeviceProfile Profile()
     // A Bolid panel: the program shows all its pages.
     p.panel = sim::PanelKind::Bolid;
     p.masterKey = kMasterKey;
-    p.historyRecords = 20;
+    // More than the history grid shows at once: some rows of the page are never drawn.
+    p.historyRecords = 40;
     return p;
 }
+
+// The real clock, which a person may move on: past the device writing its flash after an upload.
+struct MovableClock final : platform::Clock {
+    std::uint64_t NowMs() const override { return platform::SystemClock().NowMs() + ahead; }
+    bool Pause(std::uint32_t ms, const ReadyProbe& ready = {}) override { return platform::SystemClock().Pause(ms, ready); }
+    std::atomic<std::uint64_t> ahead{0};
+};
 
 class RealWindowProgram : public ::testing::Test {
 protected:
@@ -363,7 +381,8 @@ protected:
     sim::Pty pty;
     sim::Communicator device{Profile(), platform::SystemClock(), std::time(nullptr)};
     sim::Line line{pty, device};
-    ui::Application app{platform::SystemClock()};
+    MovableClock clock;
+    ui::Application app{clock};
     gui::FrontEnd front{app};
     Person person;
 };
@@ -373,7 +392,7 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
     Person& p = person;
     QWidget* dialog = nullptr;
     QSize full;
-    p.When("the main window", [] { return Main() != nullptr; }, [] {
+    p.When("the main window", [] { return Main() != nullptr; }, [&] {
         ExpectEveryControlOnScreen(*FormMain, "main");
         // Pictures of the icon theme, in colour: the grey look of a disabled one stands apart.
         for (const char* hint : {"Подключиться", "Прочитать все настройки", "Записать настройки с данной страницы"}) {
@@ -382,20 +401,41 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
             EXPECT_EQ(tool->iconSize(), QSize(24, 24)) << hint;
             EXPECT_TRUE(Coloured(tool->icon().pixmap(tool->iconSize()).toImage())) << hint;
         }
+        for (const char* action : {"Синхронизировать", "Включить оба выхода", "Отключить оба выхода", "Перезагрузить панель"})
+            EXPECT_TRUE(Tool(action) != nullptr && !Enabled(action)) << action << " before any connection";
+        // Over the log's bar the hot spot lights up and shows the hand, but only there: the log shows its
+        // own arrow. A drag keeps the bar's cursor wherever the pointer goes until the button goes up.
+        QWindow* window = Main()->windowHandle();
+        const ui::TRect hs = FormMain->KitSplitter1->HotSpotRect();
+        const QPoint spot = front.Windows().Widget(*FormMain->KitSplitter1)->mapTo(Main(), QPoint(hs.Left + 2, hs.Top + 1));
+        const QPoint bar = spot - QPoint(40, 0), log = Tree(false)->mapTo(Main(), Tree(false)->rect().center());
+        const auto lit = [spot] { return Main()->grab().toImage().pixel(spot) == qRgb(255, 255, 255); };
+        QTest::mouseMove(window, log);
+        QTest::mouseMove(window, spot);
+        EXPECT_TRUE(lit() && window->cursor().shape() == Qt::PointingHandCursor) << "over the hot spot";
+        QTest::mouseMove(window, log);
+        EXPECT_TRUE(!lit() && window->cursor().shape() == Qt::ArrowCursor) << "the log has the hot spot's light or cursor";
+        QTest::mousePress(window, Qt::LeftButton, {}, bar);
+        QTest::mouseMove(window, log);
+        EXPECT_EQ(window->cursor().shape(), Qt::SplitVCursor) << "the drag lost the bar's cursor";
+        QTest::mouseMove(window, bar);
+        QTest::mouseRelease(window, Qt::LeftButton, {}, bar);
         ASSERT_TRUE(screen::Click(Tool("Подключиться")));
     });
+    const auto connect = [&](const std::string& what) {
+        p.Inside(what, [&] { return (dialog = screen::Window("Подключение к панели")) != nullptr; }, [&] {
+            Choose(screen::RightOf<QComboBox>(dialog, "Com-порт:"), kPortLink);
+            ASSERT_TRUE(screen::Click(screen::Find(dialog, "Кабель программирования")));
+            screen::Retype(screen::RightOf<QLineEdit>(dialog, "Мастер-ключ:"), kMasterKey);
+            ASSERT_TRUE(screen::Click(screen::Find(dialog, "OK")));
+        });
+    };
     // Cancel first, then the real connect.
     p.Answer("Подключение к панели", FormConnect, "connect", "Cancel", [] {
         EXPECT_TRUE(Enabled("Подключиться"));
         ASSERT_TRUE(screen::Click(Tool("Подключиться")));
     });
-    p.Inside("the connect dialog again", [&] { return (dialog = screen::Window("Подключение к панели")) != nullptr; },
-           [&] {
-               Choose(screen::RightOf<QComboBox>(dialog, "Com-порт:"), kPortLink);
-               ASSERT_TRUE(screen::Click(screen::Find(dialog, "Кабель программирования")));
-               screen::Retype(screen::RightOf<QLineEdit>(dialog, "Мастер-ключ:"), kMasterKey);
-               ASSERT_TRUE(screen::Click(screen::Find(dialog, "OK")));
-           });
+    connect("the connect dialog again");
     p.When("connected", [] { return Enabled("Отключиться") && !Enabled("Подключиться"); }, [&] {
         EXPECT_TRUE(device.LoggedIn()) << "the typed master key opened the device";
         ASSERT_TRUE(screen::Click(Tool("Прочитать все настройки")));
@@ -424,10 +464,14 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
         EXPECT_TRUE(screen::Shot(FileDialog(), "save-dialog"));
         AnswerFileDialog(sheet, "Сохранить");
     });
+    p.When("the session exported", [&] { return fs::exists(sheet) && FileDialog() == nullptr; }, [] {
+        ASSERT_TRUE(screen::Click(screen::Find(Main(), "Экспорт в Excel открытой страницы истории")));
+    });
+    p.Inside("the save dialog again", [] { return FileDialog() != nullptr; }, [&] { AnswerFileDialog(folder.path / "page.xls", "Сохранить"); });
 
     // As small as the window goes: the model's least size, where the page area scrolls.
-    p.When("the history exported", [&] { return fs::exists(sheet) && FileDialog() == nullptr; }, [&] {
-        choosePage("Общие настройки");
+    p.When("the page exported", [&] { return fs::exists(folder.path / "page.xls") && FileDialog() == nullptr; }, [&] {
+        choosePage("Шлейфы");
         full = Main()->size();
         Main()->resize(100, 100);
         QCoreApplication::processEvents();
@@ -438,14 +482,56 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
         EXPECT_TRUE(screen::Shot(Main(), "main-small"));
         QScrollBar* scroll = nullptr;
         for (auto* bar : Main()->findChildren<QScrollBar*>())
-            if (screen::OnScreen(*bar) && bar->parentWidget()->parentWidget()->inherits("QScrollArea")) scroll = bar;
-        EXPECT_NE(scroll, nullptr) << "the page area does not scroll";
+            if (screen::OnScreen(*bar) && bar->orientation() == Qt::Vertical && bar->parentWidget()->parentWidget()->inherits("QScrollArea"))
+                scroll = bar;
+        ASSERT_NE(scroll, nullptr) << "the page area does not scroll";
+        // A wheel turned over a value of the page scrolls the page and leaves the value as it was.
+        QComboBox* value = screen::RightOf<QComboBox>(Main(), "Шлейф разомкнут");
+        ASSERT_NE(value, nullptr);
+        const std::string shown = value->currentText().toStdString();
+        screen::Wheel(Main(), value->mapTo(Main(), value->visibleRegion().boundingRect().center()));
+        EXPECT_EQ(value->currentText().toStdString(), shown);
+        EXPECT_GT(scroll->value(), 0) << "the page did not scroll";
         Main()->resize(full);
+        ASSERT_TRUE(screen::Click(Tool("Отключиться")));
+    });
+    // Another device: an Altonika panel, whose common page numbers objects by the kit's radio buttons.
+    p.When("disconnected", [] { return Enabled("Подключиться"); }, [&] {
+        EXPECT_EQ(line.Requests().back(), "+reset") << "the disconnect command resets the device first";
+        device.SetValue("typepan", "00");
+        ASSERT_TRUE(screen::Click(Tool("Подключиться")));
+    });
+    connect("the connect dialog for the Altonika panel");
+    p.When("the Altonika panel connected", [] { return Enabled("Отключиться"); }, [] {
+        ExpectEveryControlOnScreen(*FormMain, "page-1-altonika");
+        QWidget* first = screen::Find(Main(), "НО Альтоники записывать в НО  7QX3");
+        ASSERT_TRUE(screen::Click(first));
+        const QImage box = first->parentWidget()->grab().toImage();
+        EXPECT_EQ(box.pixel(1, box.height() / 2), qRgb(255, 255, 255)) << "the light line of an etched frame";
+        for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Left, Qt::Key_Up}) screen::Key(Main(), key);
+        EXPECT_TRUE(FormCommon->KitRadioButton3->Checked()) << "down, back up, and up round the group";
         Menu("Панель", "Обновление версии прошивки из файла");
     });
-    p.Answer("Обновление версии прошивки", formUpdateInsertion, "firmware-file", "Cancel",
-             [] { ASSERT_TRUE(screen::Click(Tool("Отключиться"))); });
-    p.When("disconnected", [] { return Enabled("Подключиться"); }, [] { Menu("Помощь", "О программе"); });
+    // A firmware file picked with the mouse and taken with Enter (which opens no second picker).
+    const auto update = [] { return screen::Window("Обновление версии прошивки"); };
+    p.Inside("the firmware window", [&] { return update() != nullptr; }, [&] {
+        ExpectEveryControlOnScreen(*formUpdateInsertion, "firmware-file");
+        ASSERT_TRUE(screen::Click(screen::Find(update(), "...")));
+    });
+    const std::string hex = folder.Write("new.hex", ":10000000000102030405060708090A0B0C0D0E0F78\r\n:00000001FF\r\n");
+    p.Inside("the open dialog", [] { return FileDialog() != nullptr; }, [&] { AnswerFileDialog(hex, "Открыть"); });
+    p.Inside("the file read", [&] { return FileDialog() == nullptr && !formUpdateInsertion->etPath->Text().empty(); }, [&] {
+        EXPECT_TRUE(screen::Shot(update(), "firmware-file-read"));
+        screen::Key(update(), Qt::Key_Return);
+    });
+    p.Inside("the flash written", [] { return FormMain->KitProgressBar1->PartsComplete() > 3; }, [&] { clock.ahead += 15'000; });
+    // The upload ends with the bar full and the word why the link closes.
+    p.When("the device restarted", [] {
+        return Enabled("Подключиться") && !Tree(false)->findItems("Прошивка обновлена. Панель перезапускается", Qt::MatchStartsWith).empty();
+    }, [] {
+        EXPECT_EQ(FormMain->KitProgressBar1->PartsComplete(), FormMain->KitProgressBar1->TotalParts());
+        Menu("Помощь", "О программе");
+    });
     p.Answer("О программе", FormAbout, "about", "OK", [] { Menu("Файл", "Выход"); }, [](QWidget& about) {
         const QRgb banner = about.grab().toImage().pixel(2, 2);
         EXPECT_GT(qBlue(banner), qRed(banner) + 40) << "the blue banner across the top";
@@ -459,8 +545,8 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
     EXPECT_TRUE(p.failures.empty()) << testing::PrintToString(p.failures);
     EXPECT_TRUE(p.Finished());
     EXPECT_EQ(FormMain, nullptr);
-    EXPECT_EQ(line.Requests().back(), "+reset") << "the disconnect command resets the device first";
     EXPECT_GT(fs::file_size(sheet), 0u);
+    EXPECT_EQ(folder.Read("page.xls"), folder.Read("history.xls")) << "the page exports what the session's one page does";
     EXPECT_NE(folder.Read("current.ini").find(std::string("=") + kObject), std::string::npos)
         << "the pages are saved on close";
 }
@@ -490,43 +576,6 @@ TEST_F(RealWindowDialogs, EveryControlOfEveryOtherWindowIsOnScreenWithItsCaption
         ExpectEveryControlOnScreen(*form, name);
         ui::Free(form);
     }
-}
-
-TEST_F(RealWindowDialogs, AFirmwareFilePickedWithTheMouseIsTakenWithEnter)
-{
-    const testsupport::TempFolder folder;
-    const std::string hex = folder.Write("firmware.hex", ":10000000000102030405060708090A0B0C0D0E0F78\r\n:00000001FF\r\n");
-    auto* window = ui::Create<TformUpdateInsertion>(&scope.App(), "formUpdateInsertion");
-    Person p;
-    std::optional<ui::TModalResult> result;
-    int picks = 0;
-    bool picked = false;
-    const auto shown = [] { return screen::Window("Обновление версии прошивки"); };
-    p.Do("the window", [&] { result = window->ShowModal(); });
-    p.Inside("the window shown", shown, [&] {
-        ASSERT_TRUE(screen::Click(screen::Find(shown(), "...")));
-        picked = true;
-    });
-    p.Inside("the open dialog", [] { return FileDialog() != nullptr; }, [&] {
-        ++picks;
-        AnswerFileDialog(hex, "Открыть");
-    });
-    p.When("the file read", [&] { return picked; }, [&] {
-        EXPECT_TRUE(screen::Shot(shown(), "firmware-file-read"));
-        screen::Key(shown(), Qt::Key_Return);
-    });
-    p.Inside("the window closed", [&] { return result || FileDialog() != nullptr; }, [&] {
-        if (FileDialog() == nullptr) return;
-        ++picks;
-        FileDialog()->reject();
-    });
-    p.Start();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return p.Finished() && result; }, kStepLimitMs));
-    EXPECT_TRUE(p.failures.empty()) << testing::PrintToString(p.failures);
-    EXPECT_EQ(result, ui::mrOk);
-    EXPECT_EQ(picks, 1) << "Enter opened the file picker again";
-    EXPECT_EQ(window->etPath->Text(), hex);
-    ui::Free(window);
 }
 
 TEST_F(RealWindowDialogs, TheIdleFrontEndSleepsUntilATimerIsDueOrACallIsPosted)

@@ -34,7 +34,7 @@ protected:
 
 // --- position ---
 
-TEST_F(KitSplitterTest, AFixedLowerPaneKeepsItsSizeAndAHiddenPaneNeverOverflows)
+TEST_F(KitSplitterTest, AFixedLowerPaneKeepsItsSizeAHiddenPaneNeverOverflowsAndTheFocusShowsIt)
 {
     auto* s = Make<TKitSplitter>(400, 100);
     s->ChangePosition(300);
@@ -50,6 +50,11 @@ TEST_F(KitSplitterTest, AFixedLowerPaneKeepsItsSizeAndAHiddenPaneNeverOverflows)
     s->Pane2()->Show();
     s->SetWidth(50);
     EXPECT_GE(std::min({s->Position(), s->Pane1()->Width(), s->Pane2()->Width()}), 0);
+    // The focus moving into a hidden pane shows it.
+    auto* edit = Make<ui::TEdit>(50, 21, s->Pane2());
+    s->Pane2()->Hide();
+    edit->SetFocus();
+    EXPECT_TRUE(s->Pane2()->Visible() && edit->Focused());
 }
 
 // --- hot spot ---
@@ -71,24 +76,6 @@ TEST_F(KitSplitterTest, HotSpotsCloseTheirPaneAndAClickOrADragReopensIt)
         Click(*outer, side < 0 ? hs.Left + 10 : side > 0 ? hs.Right - 10 : Centre(hs).X, hs.Top + 2);
         EXPECT_EQ(outer->Position(), position) << side;
     }
-}
-
-TEST_F(KitSplitterTest, CursorAndHighlightFollowTheMouseAndTheFocusShowsAHiddenPane)
-{
-    const TRect bar = outer->BarSize();
-    const std::vector<std::tuple<TKitSplitter*, TPoint, ui::TCursor, bool>> moves = {
-        {outer, {bar.Left + 5, bar.Top + 1}, crKitSplitVert, false},
-        {outer, {Centre(outer->HotSpotRect()).X, bar.Top + 1}, crKitSplitHotSpot, true},
-        {inner, OnInnerBar(), crKitSplitHorz, true}};
-    for (const auto& [splitter, at, cursor, highlighted] : moves) {
-        user.MouseMove(*splitter, {}, at.X, at.Y);
-        EXPECT_EQ(std::pair(splitter->Cursor(), outer->HotSpotHighlighted()), std::pair(cursor, highlighted));
-    }
-    // The focus moving into a hidden pane shows it.
-    auto* edit = Make<ui::TEdit>(50, 21, outer->Pane2());
-    outer->Pane2()->Hide();
-    edit->SetFocus();
-    EXPECT_TRUE(outer->Pane2()->Visible() && edit->Focused());
 }
 
 // --- dragging ---

@@ -50,6 +50,7 @@ public:
     void LogWriting(const std::string&) override {}
     void AddReadError(const std::string&) override {}
     void AddWriteError(const std::string&) override {}
+    void AddWriteErrorDetail(const std::string&, const std::string&) override {}
     void SetWatchdog(bool On) override { watchdog = On; }
 
     LoopbackComm comm;

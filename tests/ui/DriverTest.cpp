@@ -145,8 +145,10 @@ TEST_F(DriverTest, DisabledOrHiddenControlsRefuseInputAndAFailingHandlerReachesT
     EXPECT_EQ(seen, (std::vector<std::string>{"Ошибка", "Ошибка"}));
 }
 
-TEST_F(DriverTest, TabVisitsTheTabStopsInTabOrderAndWraps)
+TEST_F(DriverTest, TabVisitsTheTabStopsInTabOrderAndWrapsAndOnlyWhatSetsAValueIsReportedAsInput)
 {
+    std::vector<std::string> inputs;
+    app.OnUserInput = [&](TControl& c) { inputs.push_back(c.Name()); };
     auto* first = Create<TEdit>(form, "first", form);
     auto* box = Create<TGroupBox>(form, "box", form);
     Create<TEdit>(form, "inner", box);
@@ -166,6 +168,9 @@ TEST_F(DriverTest, TabVisitsTheTabStopsInTabOrderAndWraps)
     user.PressKey(*form->ActiveControl(), VK_TAB, {ssShift});
     visited.push_back(form->ActiveControl()->Name());
     EXPECT_EQ(visited, (std::vector<std::string>{"first", "inner", "last", "inner"}));
+    user.Click(*first);  // into the field: nothing set yet
+    user.TypeText(*first, "1\r");
+    EXPECT_EQ(inputs, std::vector<std::string>{"first"});
 }
 
 }  // namespace
