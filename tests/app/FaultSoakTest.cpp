@@ -254,9 +254,7 @@ protected:
         auto dc = std::make_unique<TDeviceController>(comm, controller->Log.get());
         dc->Device().SetTimeoutFloor(kTimeoutMs);
         dc->Now = [] { return SimDevice::kWallStart + 3600; };
-        if (!byModem) {
-            ASSERT_TRUE(dc->CableConnect());
-        }
+        ASSERT_TRUE(byModem || dc->CableConnect());
         ASSERT_TRUE(dc->MasterKeySupported());
         ++tally.logins;
         EXPECT_TRUE(dc->SendMasterKey(device.Value("masterkey").value_or(""))) << "the right key refused, connection " << connections;
