@@ -42,6 +42,7 @@
 #include "sim/Modem.h"
 #include "tests/app/FirmwareTestSupport.h"
 #include "tests/support/PageControls.h"
+#include "tests/support/RecordingLog.h"
 #include "tests/support/TempFolder.h"
 #include "ui/Application.h"
 
@@ -66,21 +67,6 @@ constexpr double kFaultChance = 0.03;
 constexpr int kPacedEvery = 9;
 
 // ------------------------------------------------------------------ helpers
-
-// A log that tells the group being exchanged ("Читаю \"...\"", "Пишу \"...\"") and every request sent.
-class GroupLog final : public TLogWriter {
-public:
-    void AddMessage(const std::string&) override {}
-    void AddError(const std::string&) override {}
-    void AddInfo(const std::string& Msg) override { if (onInfo) onInfo(Msg); }
-    void AddText(const std::string& Caption, const std::string& Text, TColor) override
-    {
-        if (onRequest && Caption.find("<<<<") != std::string::npos) onRequest(Text);
-    }
-    void AddList(const std::string&, const std::vector<std::string>&, TColor) override {}
-    std::function<void(const std::string&)> onInfo;
-    std::function<void(const std::string&)> onRequest;
-};
 
 // The groups that have no line in the log, known by their first request, with the titles their
 // failures are listed under (the read's, the write's).
@@ -193,8 +179,8 @@ class SoakController final : public TFormAppMainController {
 public:
     using TFormAppMainController::TFormAppMainController;
     bool DoConnect() override { return false; }
-    std::unique_ptr<TLogWriter> CreateLog() override { return std::make_unique<GroupLog>(); }
-    GroupLog& Groups() { return static_cast<GroupLog&>(*Log); }
+    std::unique_ptr<TLogWriter> CreateLog() override { return std::make_unique<RecordingLog>(); }
+    RecordingLog& Groups() { return static_cast<RecordingLog&>(*Log); }
 };
 
 struct Tally {
@@ -243,12 +229,11 @@ protected:
         modem.reset();
     }
 
-    // The line whose requests the soak's clock waits for.
-    void Watch(sim::Line* line, WriteCount* count)
-    {
-        watched = {line, count, line ? line->Answered() : 0, count ? count->writes : 0};
-    }
-    std::size_t Owed() const { return watched.answered + watched.count->writes - watched.writes; }
+    // The line whose requests the soak's clock waits for: always a fresh one, each request its worker wrote
+    // one that the line owes. (A count of answers taken later may lag behind a reply already read, as the
+    // line counts it only after its last byte; one answer short, the clock would run a wait out at once.)
+    void Watch(sim::Line* line, WriteCount* count) { watched = {line, count}; }
+    std::size_t Owed() const { return watched.count->writes; }
     bool Settled() const { return watched.line != nullptr && watched.line->Answered() >= Owed(); }
     // Waits until the device has dealt with every request sent (a late reply may still be due).
     void Settle()
@@ -269,9 +254,7 @@ protected:
         auto dc = std::make_unique<TDeviceController>(comm, controller->Log.get());
         dc->Device().SetTimeoutFloor(kTimeoutMs);
         dc->Now = [] { return SimDevice::kWallStart + 3600; };
-        if (!byModem) {
-            ASSERT_TRUE(dc->CableConnect());
-        }
+        ASSERT_TRUE(byModem || dc->CableConnect());
         ASSERT_TRUE(dc->MasterKeySupported());
         ++tally.logins;
         EXPECT_TRUE(dc->SendMasterKey(device.Value("masterkey").value_or(""))) << "the right key refused, connection " << connections;
@@ -308,7 +291,7 @@ protected:
     Touched FaultFree(bool reading, Snapshot snapshot, const std::function<void(TDeviceController&)>& operation,
                       decltype(snapshot())& after, ui::TStringList& errors)
     {
-        GroupLog log;
+        RecordingLog log;
         Reference ref(profile, clock, kTimeoutMs, &log, &device);
         ref.dc.Now = [] { return SimDevice::kWallStart + 3600; };
         refDevice = &ref.device;
@@ -341,7 +324,6 @@ protected:
         ui::TStringList refErrors;
         const Touched touched = FaultFree(true, [&] { return ControlsOf(page); }, [&](TDeviceController& dc) { dc.ReadForm(page); },
                                           expected, refErrors);
-        ASSERT_EQ(refErrors.Count(), 0) << Context(page, "fault-free read") << ": " << refErrors.Text();
 
         // The same read through the faulty line, from the same starting state.
         start.Restore(page);
@@ -350,9 +332,13 @@ protected:
         ++tally.reads;
         const Controls shown = ControlsOf(page);
         tally.failedGroups += Dc().Errors.Count();
+        // A write cut off by a lost link may leave the device holding what no read can show (channel types
+        // that its GPRS settings, written first, no longer offer): the fault-free read names such a group,
+        // and the faulty read must too.
         std::set<std::string> excused;  // what a group named in the error list set
         for (const auto& [group, keys] : touched)
             if (Named(Dc().Errors, group)) excused.insert(keys.begin(), keys.end());
+            else EXPECT_FALSE(Named(refErrors, group)) << Context(page, "read") << ": group \"" << group << "\" not named";
         for (const auto& [group, keys] : touched) {
             for (const std::string& key : keys) {
                 if (excused.contains(key) || TimeDependent(page.Name(), key)) continue;
@@ -477,9 +463,8 @@ protected:
     {
         Connect(true);
         ASSERT_FALSE(HasFatalFailure());
-        dropCountdown = static_cast<int>(random() % 60) + 1;
-        controller->Groups().onRequest = [this](const std::string& request) {
-            if (--dropCountdown == 0 && modem) modem->modem.modem().DropCallOn(request.substr(0, 3));
+        controller->Groups().onRequest = [this, countdown = random() % 60 + 1](const std::string& request) mutable {
+            if (--countdown == 0 && modem) modem->modem.modem().DropCallOn(request.substr(0, 3));
         };
         const int failures = tally.linkFailures;
         PagePass();
@@ -501,13 +486,11 @@ protected:
     struct {
         sim::Line* line = nullptr;
         WriteCount* count = nullptr;
-        std::size_t answered = 0, writes = 0;  // where the count stood when watching began
     } watched;
     Pace pace = Pace::Line;
     std::unique_ptr<ModemLink> modem;
     std::mt19937 random{kSeeds[0]};
     int connections = 0;
-    int dropCountdown = 0;
     Tally tally;
 };
 
@@ -555,9 +538,6 @@ TEST_F(FaultSoak, CurrentIniIsNeverLeftHalfWritten)
     const fs::path current = TFormsController::CurrentIniName();
     const fs::path expected = temp.path / "expected.ini";
     std::mt19937 choices(seed);
-    const auto change = [&] {
-        for (TformIncl* page : controller->Pages()) Perturb(*page, choices, false);
-    };
     controller->SavePagesToIni(current.string());
 
     // A program killed at a random moment of its save leaves the old file or the new one, never a mix.
@@ -566,7 +546,7 @@ TEST_F(FaultSoak, CurrentIniIsNeverLeftHalfWritten)
     const auto saveUs = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - timed).count();
     for (int i = 0; i < 40; ++i) {
         const std::string old = ReadFile(current);
-        change();
+        for (TformIncl* page : controller->Pages()) Perturb(*page, choices, false);
         controller->SavePagesToIni(expected.string());
         const std::string fresh = ReadFile(expected);
         const pid_t child = ::fork();

@@ -676,6 +676,14 @@ TEST_F(HistoryInProgram, ConnectingRefillsTheWayTypesThenThePagePagesExportsDown
     EXPECT_EQ(sim.device.HistoryPointer(), 0);
     EXPECT_EQ(FormHistory->Store.Count(), 0);
     EXPECT_TRUE(main->tv1->Enabled());
+
+    // A disconnect (the close box, the watchdog) during a download stops it after the record in hand.
+    for (const char q : {'1', '3', '1'}) sim.device.AddHistoryEvent(Event(q));
+    main->tvLog->OnAddition = [this](ui::TObject*, ui::TTreeNode* node) {
+        if (node->Text().starts_with("+read")) controller->Disconnect();
+    };
+    user.Click(*FormHistory->btnStart);
+    EXPECT_EQ(std::ranges::count(folder.Read("История.txt"), '\n'), 2) << "record 2 alone";
 }
 
 }  // namespace

@@ -98,7 +98,9 @@ const ATests::Row kATestsExchanges[] = {
      .given = [](TformATests& p) { p.ComboBox1->SetItemIndex(2); p.SetTestTimes({{{8, 0}, {-1, 15}, {0, 0}}}); },
      .wire = Lines{"+AKBlogFF00FFFF", "+AKBtresh03E8044C", "+addat0000"},
      .errors = {W(kGroups[0]) + ": не выбраны часы или минуты автотеста"}},
-    {.name = "WriteExtraTestInMinutesFrom121", .write = true, .build = 121, .given = Extra(5, 59), .stored = {{"addat", "0167"}}},
+    {.name = "WriteThreeDifferentTestsAndTheExtraTestInMinutesFrom121", .write = true, .build = 121,
+     .given = [](TformATests& p) { Extra(5, 59)(p); p.ComboBox1->SetItemIndex(3); p.SetTestTimes({{{1, 0}, {2, 5}, {3, 10}}}); },
+     .shown = {{"ComboBox1", "3 Три"}, {"cbM3", "10 10"}}, .stored = {{"pwlog", "FFFFFF01000205030A"}, {"addat", "0167"}}},
     {.name = "WriteExtraTestWithoutSelection", .write = true, .given = Extra(-1, 0),
      .errors = {W("Дополнительный автотест") + ": не выбран период"}, .stored = {{"addat", "0000"}}},
 };

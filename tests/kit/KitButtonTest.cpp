@@ -48,14 +48,18 @@ TEST_F(KitButtonTest, EnterPressesTheActiveButtonEscapeTheCancelButtonSpaceTheFo
     for (const auto& [key, shift] : std::vector<std::pair<std::uint16_t, ui::TShiftState>>{
              {ui::VK_RETURN, {}}, {ui::VK_ESCAPE, {}}, {ui::VK_RETURN, {ui::ssShift}}, {ui::VK_ESCAPE, {ui::ssCtrl}}, {ui::VK_RETURN, {ui::ssAlt}}})
         user.PressKey(*edit, key, shift);
-    // A focused button takes Enter over; back in the edit it is OK's again, unless OK is no default.
+    // A focused button takes Enter over; back in the edit it is OK's again, unless OK is no default: then
+    // a standard default button has it, which never sees a key a kit button took.
+    auto* plain = Make<ui::TButton>(75, 25);
+    plain->SetDefault(true);
+    plain->OnClick = [this](ui::TObject*) { clicks.push_back("plain"); };
     user.Focus(*cancel);
     user.PressKey(*cancel, ui::VK_RETURN);
     user.Focus(*edit);
     user.PressKey(*edit, ui::VK_RETURN);
     ok->SetDefault(false);
     user.PressKey(*edit, ui::VK_RETURN);
-    EXPECT_EQ(clicks, (Clicks{"ok", "cancel", "cancel", "ok"}));
+    EXPECT_EQ(clicks, (Clicks{"ok", "cancel", "cancel", "ok", "plain"}));
     // The space bar clicks on its release; leaving the button with the bar held drops the press.
     user.Focus(*ok);
     user.PressKey(*ok, ui::VK_SPACE);
@@ -67,7 +71,7 @@ TEST_F(KitButtonTest, EnterPressesTheActiveButtonEscapeTheCancelButtonSpaceTheFo
     user.Focus(*edit);
     EXPECT_FALSE(ok->Pressed());
     user.ReleaseKey(*ok, ui::VK_SPACE);
-    EXPECT_EQ(clicks, (Clicks{"ok", "cancel", "cancel", "ok", "ok"}));
+    EXPECT_EQ(clicks, (Clicks{"ok", "cancel", "cancel", "ok", "plain", "ok"}));
 }
 
 TEST_F(KitButtonTest, AKindHoldsWhileItsSettingsAreTheKindsAndTheGlyphStripCountsImages)

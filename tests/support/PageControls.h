@@ -97,10 +97,12 @@ inline void Perturb(ui::TComponent& owner, std::mt19937& random, bool edits)
 }
 
 // A page's whole state (what the program saves for it, its own data behind the controls included), to
-// run an operation twice from the same start.
+// run an operation twice from the same start. Taking it loads the page back from what it saved: a page can
+// stand where no load puts it (a mode button set again from code applies nothing, a read leaves a mode's
+// rows as the device sent them), and both runs must start where a restore puts the page.
 class PageState {
 public:
-    explicit PageState(TformIncl& page) : ini_("/nonexistent/page-state.ini") { page.SaveToIni(ini_); }
+    explicit PageState(TformIncl& page) : ini_("/nonexistent/page-state.ini") { page.SaveToIni(ini_); Restore(page); }
     void Restore(TformIncl& page) const { page.LoadFromIni(ini_); }
 
 private:

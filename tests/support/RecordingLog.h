@@ -1,6 +1,7 @@
 #pragma once
 // A log writer that keeps every entry, for tests that check what the link reported. A test can act in the
-// middle of an exchange, where the real log lets window events run: every info line goes to onInfo.
+// middle of an exchange, where the real log lets window events run: every info line goes to onInfo, every
+// request sent (a text under the "<<<<" caption) to onRequest.
 #include <functional>
 #include <string>
 #include <vector>
@@ -29,6 +30,7 @@ public:
     void AddText(const std::string& Caption, const std::string& Text, TColor Color) override
     {
         entries.push_back({Kind::Text, Caption, Text, Color});
+        if (onRequest && Caption.starts_with("<<<<")) onRequest(Text);
     }
     void AddList(const std::string& Caption, const std::vector<std::string>& Lines, TColor Color) override
     {
@@ -48,6 +50,7 @@ public:
 
     std::vector<Entry> entries;
     std::function<void(const std::string&)> onInfo;
+    std::function<void(const std::string&)> onRequest;
 };
 
 }  // namespace testsupport

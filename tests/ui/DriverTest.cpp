@@ -109,6 +109,8 @@ TEST_F(DriverTest, ClicksFocusFirstToggleCheckBoxesCheckRadiosOnceInTheirParentA
     EXPECT_EQ(order, (std::vector<std::string>{"exit", "box", "box", "rb1"}));
     EXPECT_FALSE(box->Checked() || rb1->Checked());
     EXPECT_TRUE(elsewhere->Checked()) << "radio buttons are exclusive within their parent only";
+    Free(rb1);
+    EXPECT_EQ(form->ActiveControl(), rb2) << "freeing another control keeps the focus";
     Free(rb2);
     EXPECT_EQ(form->ActiveControl(), nullptr) << "a freed control leaves no focus behind";
     // A list's choice fires a click, then its select or its change.

@@ -17,11 +17,10 @@ class GridScrolling : public GridsTest {
 protected:
     GridScrolling()
     {
-        grid->SetColCount(4);
         grid->SetRowCount(135);
         grid->SetDefaultRowHeight(19);
         grid->SetScrollBars(gssVertical);
-        grid->SetBounds(0, 0, 300, 200);  // nine rows below the fixed one
+        grid->SetBounds(0, 0, 400, 200);  // nine rows below the fixed one, every column
     }
     void Press(const TRect& r) { user.MouseDown(*grid, mbLeft, {}, r.Left + r.Width() / 2, r.Top + r.Height() / 2); }
     bool LastRowShownWhole() const
@@ -33,6 +32,7 @@ protected:
 
 TEST_F(GridScrolling, TheBarsArrowsTrackAndThumbTakeTheMouse)
 {
+    EXPECT_EQ(grid->VisibleColCount(), 4);
     Press(grid->VertScrollBar().moreArrow);
     EXPECT_EQ(grid->TopRow(), 2);
     Press(grid->VertScrollBar().lessArrow);
@@ -44,6 +44,7 @@ TEST_F(GridScrolling, TheBarsArrowsTrackAndThumbTakeTheMouse)
     Press(grid->VertScrollBar().thumb);
     user.MouseMove(*grid, {}, 290, 1000);
     user.MouseUp(*grid, mbLeft, {}, 290, 1000);
+    user.MouseMove(*grid, {}, 290, 0);  // the release ended the drag
     EXPECT_EQ(grid->TopRow(), grid->MaxTopRow());
     EXPECT_TRUE(LastRowShownWhole());
     grid->SetTopRow(500);
