@@ -118,6 +118,12 @@ Clock::duration Line::ByteTime() const
     return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(10'000'000'000LL / baud_));
 }
 
+void Line::SetEcho(bool on)
+{
+    const std::lock_guard lock(mutex_);
+    echo_ = on;
+}
+
 void Line::SetChunking(std::size_t maxBytes, std::chrono::milliseconds maxGap)
 {
     const std::lock_guard lock(mutex_);
@@ -176,6 +182,24 @@ void Line::Vanish()
     vanishAsked_ = true;
     Wake();
     changed_.wait(lock, [this] { return vanished_; });
+}
+
+void Line::VanishAfter(std::size_t requests)
+{
+    const std::lock_guard lock(mutex_);
+    vanishAfter_ = requests;
+}
+
+bool Line::VanishesAt()
+{
+    const std::lock_guard lock(mutex_);
+    if (!vanishAfter_) return false;
+    if (*vanishAfter_ > 0) {
+        --*vanishAfter_;
+        return false;
+    }
+    vanishAfter_.reset();
+    return true;
 }
 
 bool Line::Vanished() const
@@ -300,6 +324,10 @@ void Line::ReadMaster()
         }
         changed_.notify_all();
         if (pace && !WaitFor(receivedBy_ - byteTime * static_cast<long>(pending_.size()))) return;
+        if (VanishesAt()) {
+            CloseMaster();
+            return;
+        }
         Answer(*request);
         {
             const std::lock_guard lock(mutex_);
@@ -332,6 +360,12 @@ std::optional<Fault> Line::TakeFault(const std::string& request)
 void Line::Answer(const std::string& request)
 {
     const std::optional<Fault> fault = TakeFault(request);
+    bool echo = false;
+    {
+        const std::lock_guard lock(mutex_);
+        echo = echo_;
+    }
+    if (echo && !Transmit(request + "\r")) return;
     const auto reply = [&]() -> std::string {
         try {
             return responder_.Answer(request);
@@ -392,6 +426,18 @@ void Line::Answer(const std::string& request)
         const std::string whole = reply();
         const auto delay = Roll([&](FaultDice& d) { return d.Delay(fault->pause); });
         if (WaitFor(Clock::now() + delay)) Transmit(whole);
+        return;
+    }
+    case FaultKind::Twice: {
+        const std::string whole = reply();
+        if (Transmit(whole)) Transmit(whole);
+        return;
+    }
+    case FaultKind::Pause: {
+        const std::string whole = reply();
+        // Before the line break that the last line ("OK" and its own line break) follows.
+        const std::size_t last = whole.size() < 3 ? std::string::npos : whole.rfind("\r\n", whole.size() - 3);
+        TransmitInTwo(whole, last == std::string::npos ? 0 : last, fault->pause);
         return;
     }
     }
