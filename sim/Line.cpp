@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -268,6 +269,8 @@ bool Line::StopAsked() const
 
 void Line::Run()
 {
+    // Without this a wake-up may come tens of microseconds later than asked, a good part of a byte's time.
+    ::prctl(PR_SET_TIMERSLACK, 1UL);
     for (;;) {
         HandleCommands();
         {
@@ -316,14 +319,16 @@ void Line::ReadMaster()
     // The bytes queue up behind those still on the wire, one byte time each; a request is in once its
     // own last byte is, whatever follows it.
     const auto byteTime = ByteTime();
-    if (pace) receivedBy_ = std::max(receivedBy_, Clock::now()) + byteTime * static_cast<long>(bytes.size());
+    due_ = Clock::now();
+    if (pace) receivedBy_ = std::max(receivedBy_, due_) + byteTime * static_cast<long>(bytes.size());
     while (auto request = splitter(pending_)) {
         {
             const std::lock_guard lock(mutex_);
             requests_.push_back(*request);
         }
         changed_.notify_all();
-        if (pace && !WaitFor(receivedBy_ - byteTime * static_cast<long>(pending_.size()))) return;
+        if (pace) due_ = receivedBy_ - byteTime * static_cast<long>(pending_.size());
+        if (pace && !WaitFor(due_)) return;
         if (VanishesAt()) {
             CloseMaster();
             return;
@@ -469,10 +474,19 @@ bool Line::Transmit(const std::string& bytes)
     return TransmitChunks(bytes, Roll([&](FaultDice& d) { return d.Chunks(bytes.size(), chunkBytes, chunkGap); }));
 }
 
+Clock::time_point Line::StartOnWire() const
+{
+    // What follows at once on what it answers goes on the wire from that moment, however late this thread
+    // woke: a UART does not wait for its software. What comes later on purpose (a late reply) starts now.
+    const auto now = Clock::now();
+    return now - due_ <= kWakeUpLatency ? due_ : now;
+}
+
 bool Line::TransmitPaced(const std::string& bytes)
 {
     const auto byteTime = ByteTime();
-    const auto start = Clock::now();
+    const auto start = StartOnWire();
+    due_ = start + byteTime * static_cast<long>(bytes.size());
     std::size_t sent = 0;
     while (sent < bytes.size()) {
         std::size_t due = bytes.size();
@@ -494,7 +508,7 @@ bool Line::TransmitChunks(const std::string& bytes, const std::vector<Chunk>& ch
     // A chunk goes once its last byte is off the wire and its gap after the previous chunk has passed, as
     // an adapter's latency timer holds bytes back: a gap shorter than the chunk's wire time costs nothing.
     const auto byteTime = ByteTime();
-    const auto start = Clock::now();
+    const auto start = StartOnWire();
     auto last = start;
     std::size_t end = 0;
     for (const Chunk& chunk : chunks) {

@@ -50,10 +50,11 @@ const LineCondition kLateLineBreak{"VersionLineBreakLate", [](sim::Line& line) {
                                        line.AddFault("+v", {sim::FaultKind::SplitAt, 19, 20ms}, -1);
                                    }};
 const LineCondition kEcho{"EchoOfEveryRequest", [](sim::Line& line) { line.SetEcho(true); }};
-// Each access point's reply comes twice, the copy right behind the first: it must not answer the next
-// request.
+// One read's and one write's reply come twice, the copy right behind the first: it must answer nothing.
 const LineCondition kTwice{"ApnRepliesTwice", [](sim::Line& line) {
-                               line.AddFault("+GAPN", {sim::FaultKind::Twice}, -1);
+                               line.AddFault("+GAPN0", {sim::FaultKind::Twice}, 1);
+                               line.AddFault([](const std::string& r) { return r.starts_with("+GAPN1") && r.size() > 6; },
+                                             {sim::FaultKind::Twice}, 1);
                            }};
 // The access points' values hold "ok" ("BOOK"): a pause after the value must not end the reply there.
 const LineCondition kPause{"PauseAfterApnValues", [](sim::Line& line) {
