@@ -108,10 +108,11 @@ protected:
             std::this_thread::sleep_for(500us);
         }
     }
-    // The first `slow` requests that start with `prefix` take `ms` of the device's time, and go unanswered
+    // The first `times` requests that start with `prefix` take `ms` of the device's time, and go unanswered
     // when `answer` is false.
-    void Slow(std::string prefix, std::uint32_t ms, bool answer)
+    void Slow(std::string prefix, int times, std::uint32_t ms, bool answer)
     {
+        slow = times;
         cable->responder.SetGate([this, prefix, ms, answer](const std::string& request) {
             if (!request.starts_with(prefix) || slow == 0) return true;
             --slow;
@@ -232,8 +233,7 @@ TEST_P(LineTimingSlowDevice, NoReplyIsCreditedToARequestItDoesNotAnswer)
     profile.values = {{"GAPN0", "internet.book.ru"}};
     AddCable(profile);
     ASSERT_TRUE(ConnectWith());
-    slow = c.times;
-    Slow("+GAPN0", TDevice::DefaultTimeoutFloorMs + c.pastTimeoutMs.value_or(kPastTheLateWindowMs),
+    Slow("+GAPN0", c.times, TDevice::DefaultTimeoutFloorMs + c.pastTimeoutMs.value_or(kPastTheLateWindowMs),
          c.pastTimeoutMs.has_value());
 
     TformGPRS& page = *formGPRS;
@@ -296,8 +296,7 @@ TEST_F(LineTiming, ClockRetriesSetTheTimeAsItIsWhenTheyGoOut)
     controller->floorMs.reset();
     AddCable(120);
     ASSERT_TRUE(ConnectWith());
-    slow = 2;
-    Slow("+AS", TDevice::DefaultTimeoutFloorMs + kPastTheLateWindowMs, false);
+    Slow("+AS", 2, TDevice::DefaultTimeoutFloorMs + kPastTheLateWindowMs, false);
     const std::time_t pc = SimDevice::kWallStart + 3600;
     Dc().Now = [pc] { return pc; };
     const std::uint64_t start = scope.Clock().NowMs();

@@ -36,8 +36,6 @@ const std::vector<Case> kCases{
     {"ClosingLfStillOnTheWay", Device, ">0050\r\nOK\r", kGap, TReplyState::Open},
     {"CrAloneAfterSilence", Device, ">0050\r\nOK\r", kBreak, TReplyState::Whole},
     {"SmallLetters", Device, ">1F\r\nok\r\n", 0, TReplyState::Whole},
-    {"OkInsideAValue", Device, ">internet.book.ru\r\n", 0, TReplyState::Open},
-    {"ValueCutAfterOkByAGap", Device, ">internet.book", kGap, TReplyState::Open},
     {"ValueHoldingOkIsWhole", Device, ">internet.book.ru\r\nOK\r\n", 0, TReplyState::Whole},
     {"ValueInCapitals", Device, ">BOOK\r\nOK\r\n", 0, TReplyState::Whole},
     {"NoLineBreakNeedsQuiet", Device, ">12\r\nOK", kQuiet - 1, TReplyState::Open},

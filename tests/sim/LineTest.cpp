@@ -167,7 +167,6 @@ INSTANTIATE_TEST_SUITE_P(
         Injected{"EveryReplyChunked", 19200, [](sim::Line& line) { line.SetChunking(6, 15ms); }, Whole, ChunksOf(6, 15ms)},
         Injected{"Late", 0, Faulty({FaultKind::Late, 0, 80ms}), Whole, Fixed(80ms)},
         Injected{"PauseRightAfterTheValue", 0, Faulty({FaultKind::Pause, 0, 10s}), Prefix(41), {}},
-        Injected{"PauseAtLineSpeed", 19200, Faulty({FaultKind::Pause, 0, 60ms}), Whole, Fixed(60ms)},
         Injected{"Twice", 19200, Faulty({FaultKind::Twice}), [](sim::FaultDice&, const std::string& r) { return r + r; }, {}},
         Injected{"EchoOfEveryRequest", 0, [](sim::Line& line) { line.SetEcho(true); }, Reads("+o\r>" + std::string(40, '7') + "\r\nOK\r\n"), {}},
         Injected{"LateUpTo", 0, Faulty({FaultKind::LateUpTo, 0, 400ms}), Whole,
