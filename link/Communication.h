@@ -24,6 +24,8 @@
 // request was still going out (an echo as the device hears it aside) answer nothing, and mark the line
 // unsettled: that wait credits a reply only once the line has been quiet after it, so that the copy of an
 // earlier reply followed by this request's own is more than one reply, and the exchange resynchronises.
+// A peer faster than the port's speed (a simulated device answering at once) looks unsettled the same
+// way; its one reply stands once the line is quiet.
 //
 // Resynchronising: after a wait that failed or was abandoned (an exception, a cancel), the next Write
 // first reads and drops what arrives until the line has been quiet, so that a late reply is never taken
