@@ -298,7 +298,9 @@ void Line::HandleCommands()
         CloseMaster();
         return;
     }
-    if (!outgoing.empty()) Transmit(outgoing);
+    if (outgoing.empty()) return;
+    due_ = Clock::now();
+    Transmit(outgoing);
 }
 
 void Line::ReadMaster()
@@ -372,11 +374,16 @@ void Line::Answer(const std::string& request)
     }
     if (echo && !Transmit(request + "\r")) return;
     const auto reply = [&]() -> std::string {
+        // The device's own time to answer delays its reply; this thread's lateness does not.
+        const auto asked = Clock::now();
+        std::string answer;
         try {
-            return responder_.Answer(request);
+            answer = responder_.Answer(request);
         } catch (...) {
-            return {};  // a responder that fails is a device that says nothing
+            // a responder that fails is a device that says nothing
         }
+        due_ += Clock::now() - asked;
+        return answer;
     };
     if (!fault) {
         Transmit(reply());
@@ -453,7 +460,10 @@ bool Line::WaitFor(Clock::time_point until)
     for (;;) {
         if (StopAsked()) return false;
         const auto now = Clock::now();
-        if (now >= until) return true;
+        if (now >= until) {
+            due_ = until;
+            return true;
+        }
         pollfd wake{wake_[0], POLLIN, 0};
         const timespec timeout = ToTimespec(until - now);
         // Only stop and vanish end this wait; queued sends are picked up by the main loop afterwards.
@@ -476,17 +486,14 @@ bool Line::Transmit(const std::string& bytes)
 
 Clock::time_point Line::StartOnWire() const
 {
-    // What follows at once on what it answers goes on the wire from that moment, however late this thread
-    // woke: a UART does not wait for its software. What comes later on purpose (a late reply) starts now.
-    const auto now = Clock::now();
-    return now - due_ <= kWakeUpLatency ? due_ : now;
+    return std::max(due_, wireFree_);
 }
 
 bool Line::TransmitPaced(const std::string& bytes)
 {
     const auto byteTime = ByteTime();
     const auto start = StartOnWire();
-    due_ = start + byteTime * static_cast<long>(bytes.size());
+    wireFree_ = start + byteTime * static_cast<long>(bytes.size());
     std::size_t sent = 0;
     while (sent < bytes.size()) {
         std::size_t due = bytes.size();
@@ -514,11 +521,12 @@ bool Line::TransmitChunks(const std::string& bytes, const std::vector<Chunk>& ch
     for (const Chunk& chunk : chunks) {
         std::size_t sent = end;
         end = std::min(bytes.size(), end + chunk.size);
-        if (!WaitFor(std::max(start + byteTime * static_cast<long>(end), last + chunk.gap))) return false;
+        last = std::max(start + byteTime * static_cast<long>(end), last + chunk.gap);
+        if (!WaitFor(last)) return false;
         while (sent < end)
             if (!WriteSome(bytes, sent, end)) return false;
-        last = Clock::now();
     }
+    wireFree_ = last;
     return true;
 }
 

@@ -83,8 +83,6 @@ public:
 
     static constexpr std::uint32_t kDefaultBaud = 19200;
     static constexpr std::uint32_t kDefaultSeed = 12345;
-    // How much later than due the line's thread may wake and still send as if it had been on time.
-    static constexpr std::chrono::microseconds kWakeUpLatency{1000};
 
     Line(Pty& pty, Responder& responder);
     ~Line();
@@ -171,7 +169,7 @@ private:
     bool TransmitInTwo(const std::string& bytes, std::size_t cut, std::chrono::milliseconds pause);
     bool WriteSome(const std::string& bytes, std::size_t& sent, std::size_t upTo);
     bool WaitFor(std::chrono::steady_clock::time_point until);
-    // When the next transmission starts on the wire: see due_.
+    // When the next transmission starts on the wire: when it is due, once the last one is off it.
     std::chrono::steady_clock::time_point StartOnWire() const;
     // The time a byte takes on the wire at the current speed; zero when the line is not paced.
     std::chrono::steady_clock::duration ByteTime() const;
@@ -202,8 +200,11 @@ private:
 
     std::string pending_;  // line thread only
     std::chrono::steady_clock::time_point receivedBy_{};  // line thread only: when the bytes read so far are in
-    // Line thread only: when the request being answered was in, then when the last transmission ended.
+    // Line thread only. The line keeps a UART's time, not its thread's: what it does next is due when the
+    // request came in, a pause ended or the device had its answer, however late the thread woke for it;
+    // and the wire is free once the last transmission's last byte is off it.
     std::chrono::steady_clock::time_point due_{};
+    std::chrono::steady_clock::time_point wireFree_{};
     FaultDice dice_{kDefaultSeed};
     std::thread thread_;
 };
