@@ -307,11 +307,14 @@ void TFormMasks::FormCreate(ui::TObject*)
 
 void TFormMasks::SetupForDevice(int Build)
 {
-    std::vector<bool> ticks;
-    for (int row = 1; row <= MaskRows(); ++row) ticks.push_back(RowTicked(row));
-    BuildGrid83();
-    if (Build >= 85) BuildGrid51();
-    for (int row = 1; row <= static_cast<int>(ticks.size()); ++row) SetRowTicked(row, ticks[row - 1]);
+    // The grid of the same rows stays as it is: building its rows of boxes again would hold up each connect.
+    if (MaskRows() != (Build >= 85 ? Rows134 : Rows83)) {
+        std::vector<bool> ticks;
+        for (int row = 1; row <= MaskRows(); ++row) ticks.push_back(RowTicked(row));
+        BuildGrid83();
+        if (Build >= 85) BuildGrid51();
+        for (int row = 1; row <= static_cast<int>(ticks.size()); ++row) SetRowTicked(row, ticks[row - 1]);
+    }
     ApplyMode();
 }
 

@@ -1,6 +1,8 @@
 #include "link/ComPortWorker.h"
 
 #include <algorithm>
+#include <thread>
+#include <utility>
 
 #include "platform/Text.h"
 
@@ -67,6 +69,11 @@ std::uint32_t TComPortWorker::CharacterTimes(std::uint32_t Count, std::uint32_t 
     return static_cast<std::uint32_t>(std::max<std::uint64_t>(ms, FloorMs));
 }
 
+std::chrono::nanoseconds TComPortWorker::CharacterTime() const
+{
+    return std::chrono::nanoseconds(10'000'000'000LL / std::max<std::uint32_t>(Port_->BaudValue(), 1));
+}
+
 std::uint32_t TComPortWorker::QuietMs() const
 {
     return CharacterTimes(QuietCharacters, MinQuietMs);
@@ -89,9 +96,16 @@ bool TComPortWorker::WriteString(const std::string& S)
     Resync();
     Purge();
     if (RtsControl_) RtsOn();
+    const auto start = std::chrono::steady_clock::now();
     const bool written = IsOpen() && Port_->WriteString(S);
     if (RtsControl_) RtsOff();
     Failure_ = written ? TFailure::None : TFailure::CouldNotSend;
+    Sending_.reset();
+    Echo_.clear();
+    if (written) {
+        Sending_ = Sending{S, start + CharacterTime() * static_cast<long>(S.size())};
+        Echo_ = S.substr(0, S.find_last_not_of("\r\n") + 1);
+    }
     return written;
 }
 
@@ -169,7 +183,17 @@ TReplyRule TComPortWorker::RuleFor(std::vector<std::string> Terminators, bool Dr
     rule.DropNok = DropNok;
     rule.QuietMs = QuietMs();
     rule.LineBreakMs = LineBreakMs();
+    rule.Echo = Echo_;
     return rule;
+}
+
+bool TComPortWorker::CameWhileSending(const Sending& Sent, const std::string& Chunk) const
+{
+    // A device may hear the request back as it goes out; that echo answers nothing. Any answer starts
+    // only once the device has the whole request, and then comes at most a character per character time.
+    const auto echoed = std::mismatch(Chunk.begin(), Chunk.end(), Sent.Request.begin(), Sent.Request.end()).first;
+    const auto since = std::max(std::chrono::steady_clock::now() - Sent.LeftAt, std::chrono::steady_clock::duration{});
+    return static_cast<std::size_t>(Chunk.end() - echoed) > static_cast<std::size_t>(since / CharacterTime());
 }
 
 // Leaves the line to be resynchronised unless the wait settled on one whole reply: also when an exception
@@ -214,6 +238,13 @@ TReplyState TComPortWorker::Gather(std::string& Answer, const TReplyRule& Rule, 
     TReplyReader reader(Rule);
     const platform::Deadline deadline(Clock_, TimeoutMs);
     GatherScope scope(*this, deadline, reader);
+    // Nothing can answer a request before it has left the line, its characters' time on the wire after the
+    // write (a real port may take longer, never less; a pseudo-terminal's peer takes it at that pace). What
+    // is waiting by then came while it went out (the copy of an earlier reply, say): the wait then credits
+    // a reply only when the line is quiet after it, as after a failure.
+    std::optional<Sending> sent = std::exchange(Sending_, std::nullopt);
+    if (sent) std::this_thread::sleep_until(sent->LeftAt);
+    bool unsettled = false;
     TReplyState state = TReplyState::Open;
     TFailure stop = TFailure::None;
     platform::PollUntil(
@@ -229,12 +260,13 @@ TReplyState TComPortWorker::Gather(std::string& Answer, const TReplyRule& Rule, 
                 scope.Received();
                 Inspect(reader.Text());
             }
+            if (sent) unsettled = CameWhileSending(*std::exchange(sent, std::nullopt), chunk);
             state = reader.State(scope.Silent());
             if (state == TReplyState::Open && reader.Text().size() >= MaxReplyLength) stop = TFailure::TooLong;
             // After a failure a reply may still be followed at once by another (an earlier request's,
             // later than its window): listen on past the end for a quiet interval before crediting it.
             const bool complete = state == TReplyState::Whole || state == TReplyState::Error;
-            if (complete && Wary_ && scope.Silent() < QuietMs()) return false;
+            if (complete && (Wary_ || unsettled) && scope.Silent() < QuietMs()) return false;
             return state != TReplyState::Open || stop != TFailure::None;
         },
         [this](std::uint32_t realMs) { return PortReady(realMs); }, [this] { BetweenPolls(); });

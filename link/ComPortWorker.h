@@ -2,6 +2,7 @@
 // The port worker for a direct cable line: writes a request and reads the reply until it is whole, a
 // time-out passes or the port closes, polling the serial port every 20 ms at most (link/Communication.h
 // says what each operation promises). The modem worker derives from it and shares its one gathering loop.
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -69,7 +70,7 @@ public:
     bool RtsControl() const { return RtsControl_; }
     bool OwnsPort() const { return OwnsPort_; }
     TSerialComm& Port() { return *Port_; }
-    platform::Clock& Clock() const { return Clock_; }
+    platform::Clock& Clock() const override { return Clock_; }
     // The silence after a reply's terminator without a line break, and after its closing CR without the
     // LF, at the port's speed.
     std::uint32_t QuietMs() const;
@@ -99,6 +100,12 @@ protected:
     virtual bool LateRepliesMatter() const { return true; }
 
 private:
+    // A request on its way out. Its time on the wire is real time whatever clock the waits run on: the
+    // line does not run on the program's clock.
+    struct Sending {
+        std::string Request;
+        std::chrono::steady_clock::time_point LeftAt;  // when its last character has left the line
+    };
     struct ResyncDueState {
         std::uint64_t SinceMs;     // when the failed wait ended
         std::uint64_t LastByteMs;  // when it last received anything (its start when nothing came)
@@ -111,6 +118,10 @@ private:
     void ReadWaiting(std::string& Into, std::size_t Cap);
     bool PortReady(std::uint32_t RealMs) const;
     std::uint32_t CharacterTimes(std::uint32_t Count, std::uint32_t FloorMs) const;
+    std::chrono::nanoseconds CharacterTime() const;
+    // Whether Chunk, read at the first look after the request left the line, holds bytes that came while it
+    // was still going out.
+    bool CameWhileSending(const Sending& Sent, const std::string& Chunk) const;
 
     bool RtsControl_;
     bool OwnsPort_;
@@ -121,6 +132,10 @@ private:
     std::unique_ptr<TSerialComm> Port_;
     TFailure Failure_ = TFailure::None;
     std::optional<ResyncDueState> Resync_;
+    // The request written last, for the first wait after it to look at what came while it went out; and
+    // its line as the device would echo it.
+    std::optional<Sending> Sending_;
+    std::string Echo_;
     // A wait failed since the last reply was credited: the next reply must be followed by quiet.
     bool Wary_ = false;
     std::string Discarded_;

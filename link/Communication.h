@@ -11,10 +11,21 @@
 // milliseconds elapsed since it began exceed its time-out, in milliseconds; a time-out of 0 still looks
 // once, a negative one counts as 0.
 //
-// Replies: a wait gathers across polls (Answer holds everything read since the wait began) and ends with
-// true once exactly one reply is whole, its closing line break included (the rule: link/ReplyReader.h),
-// so nothing of it is left for the next request. On false Answer holds everything the wait read: nothing
-// after silence, a refusal ("NOK") that ran into the time-out, a reply cut off, or more than one reply.
+// Replies: a wait gathers across polls (Answer holds everything read since the wait began, but for the
+// echo of the request) and ends with true once exactly one reply is whole, its closing line break
+// included (the rule: link/ReplyReader.h), so nothing of it is left for the next request. A line
+// identical to the request last written is its echo: it never ends a wait nor counts as a reply. On false
+// Answer holds everything the wait read: nothing after silence, a refusal ("NOK") that ran into the
+// time-out, a reply cut off, or more than one reply.
+//
+// A request has left the line once its characters' time on the wire (10 bits each at the port's speed)
+// has passed since the write; no device answers before that, nor faster than a character a character
+// time. The first wait after a write looks at what is waiting at that moment: bytes that came while the
+// request was still going out (an echo as the device hears it aside) answer nothing, and mark the line
+// unsettled: that wait credits a reply only once the line has been quiet after it, so that the copy of an
+// earlier reply followed by this request's own is more than one reply, and the exchange resynchronises.
+// A peer faster than the port's speed (a simulated device answering at once) looks unsettled the same
+// way; its one reply stands once the line is quiet.
 //
 // Resynchronising: after a wait that failed or was abandoned (an exception, a cancel), the next Write
 // first reads and drops what arrives until the line has been quiet, so that a late reply is never taken
@@ -32,6 +43,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Clock.h"
+
 // Why the last operation failed; None after a success. The operations keep answering true or false;
 // this is the reason beside the bool, for the callers and tests that must tell the cases apart.
 enum class TFailure {
@@ -40,6 +53,7 @@ enum class TFailure {
     NoReply,           // nothing that ends a reply came within the time-out
     Refused,           // the device answered "NOK"
     MoreThanOneReply,  // the answer held another reply besides one: it cannot be credited to the request
+    AnsweredWithValue, // a write was answered with a value, as a read is: nothing was written
     TooLong,           // the answer outgrew the reply cap without ending
     PortClosed,        // the port was closed when or while the wait looked
     Cancelled,         // the user cancelled (modem waits)
@@ -81,4 +95,6 @@ public:
     // What the last Write's resynchronisation read and dropped; empty when there was none. Taking it
     // clears it.
     virtual std::string TakeDiscarded() { return {}; }
+    // The clock the waits run on.
+    virtual platform::Clock& Clock() const { return platform::SystemClock(); }
 };

@@ -174,11 +174,12 @@ std::optional<std::string> RequestText(TDevice& Device, const TCommandWord& Word
     return text;
 }
 
-bool Run(TDevice& Device, const TCommandExchange& Ex, const std::string& Text, std::string& Answer)
+// Runs one exchange; Text gives the command for each attempt.
+bool Run(TDevice& Device, const TCommandExchange& Ex, const TDevice::CommandFn& Text, std::string& Answer)
 {
     switch (Ex.Shape) {
-    case Shape::Read: return Device.ReadString(Text, Answer);
-    case Shape::Write: return Device.Execute(Text);
+    case Shape::Read: return Device.ReadString(Text(0), Answer);
+    case Shape::Write: return Device.Execute(Text(0));
     case Shape::Send: return Device.SendCommand(Text, Answer, Ex.TimeoutMs, true);
     case Shape::SendRaw: return Device.SendCommand(Text, Answer, Ex.TimeoutMs, false);
     case Shape::Guarded:
@@ -192,10 +193,10 @@ bool Run(TDevice& Device, const TCommandExchange& Ex, const std::string& Text, s
             return false;
         }
     case Shape::Unframed:
-        return Device.SendCommandEx(Text, Answer, Ex.TimeoutMs, true, TDevice::DefaultAttempts, true, false);
+        return Device.SendCommandEx(Text(0), Answer, Ex.TimeoutMs, true, TDevice::DefaultAttempts, true, false);
     case Shape::Login: {
         std::string reply;
-        Device.SendOnce(Text, reply, "\r", Ex.TimeoutMs);
+        Device.SendOnce(Text(0), reply, "\r", Ex.TimeoutMs);
         // A refusal reads "NOK", which holds "OK": the cable worker's test takes it out first. An answer
         // that held another reply besides the login's own says nothing about the key.
         Answer = reply;
@@ -204,6 +205,11 @@ bool Run(TDevice& Device, const TCommandExchange& Ex, const std::string& Text, s
     case Shape::None: break;
     }
     return false;
+}
+
+bool Run(TDevice& Device, const TCommandExchange& Ex, const std::string& Text, std::string& Answer)
+{
+    return Run(Device, Ex, [&Text](std::uint64_t) { return Text; }, Answer);
 }
 
 bool ReadWord(TDevice& Device, const TCommandWord& Word, std::string& Value, int N = 0)
@@ -286,7 +292,14 @@ bool ReadClock(TDevice& Device, std::string& Value) { return ReadWord(Device, kC
 bool WriteClock(TDevice& Device, const std::tm& T, std::string& Answer)
 {
     Answer.clear();
-    return Run(Device, kClockSet.Write, ClockCommandText(T), Answer);
+    // A retry goes out ten seconds or more after the first attempt: each sets the time as it is by then.
+    const auto text = [&T](std::uint64_t elapsedMs) {
+        std::tm t = T;
+        const std::time_t then = timegm(&t) + static_cast<std::time_t>(elapsedMs / 1000);
+        gmtime_r(&then, &t);
+        return ClockCommandText(t);
+    };
+    return Run(Device, kClockSet.Write, text, Answer);
 }
 
 bool ReadMasterKey(TDevice& Device, std::string& Value) { return ReadWord(Device, kMasterKey, Value); }

@@ -75,7 +75,8 @@ void SendCableDisconnect(TDevice& Device);
 bool ReadVersionText(TDevice& Device, std::string& Value);
 bool ReadSignalQuality(TDevice& Device, std::string& Value);
 bool ReadClock(TDevice& Device, std::string& Value);
-// Answer: the whole reply; the caller decides ("OK" and no "NOK" means set).
+// Answer: the whole reply; the caller decides ("OK" and no "NOK" means set). T is the time when the call
+// begins; a retry sends the time as it is then.
 bool WriteClock(TDevice& Device, const std::tm& T, std::string& Answer);
 bool ReadMasterKey(TDevice& Device, std::string& Value);
 bool WriteMasterKey(TDevice& Device, const std::string& Value);

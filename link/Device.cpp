@@ -156,8 +156,19 @@ bool TDevice::SendCommand(const std::string& Cmd, std::string& Answer, int Timeo
     return SendCommandEx(Cmd, Answer, TimeoutMs, Decode, DefaultAttempts, true, true);
 }
 
+bool TDevice::SendCommand(const CommandFn& Cmd, std::string& Answer, int TimeoutMs, bool Decode)
+{
+    return Exchange(Cmd, Answer, TimeoutMs, Decode, DefaultAttempts, true, true);
+}
+
 bool TDevice::SendCommandEx(const std::string& Cmd, std::string& Answer, int TimeoutMs, bool Decode,
                             int Attempts, bool LogIt, bool Framed)
+{
+    return Exchange([&Cmd](std::uint64_t) { return Cmd; }, Answer, TimeoutMs, Decode, Attempts, LogIt, Framed);
+}
+
+bool TDevice::Exchange(const CommandFn& Cmd, std::string& Answer, int TimeoutMs, bool Decode, int Attempts,
+                       bool LogIt, bool Framed)
 {
     // A value that failed to read must not pass for one: the caller gets an empty value, never the text
     // of a refusal or of a garbled reply.
@@ -166,12 +177,14 @@ bool TDevice::SendCommandEx(const std::string& Cmd, std::string& Answer, int Tim
         Failure = TFailure::CouldNotSend;
         return false;
     }
-    const std::string text = Framed ? FrameCommand(Cmd) : Cmd + GetSuffix();
-    std::string wire;
-    if (!ToWire(text, wire)) return false;
     const int timeout = std::max(TimeoutMs, TimeoutFloorMs);
+    const std::uint64_t start = Comm.Clock().NowMs();
     bool result = false;
     for (int attempt = 1; !result && attempt <= Attempts; ++attempt) {
+        const std::string cmd = Cmd(Comm.Clock().ElapsedSince(start));
+        const std::string text = Framed ? FrameCommand(cmd) : cmd + GetSuffix();
+        std::string wire;
+        if (!ToWire(text, wire)) return false;
         Answer.clear();
         if (LogIt) LogColored("<<<<", text, clRequestLog);
         result = WriteRequest(wire);
@@ -200,8 +213,13 @@ bool TDevice::SendOnce(const std::string& Cmd, std::string& Answer, const std::s
 
 bool TDevice::Execute(const std::string& Cmd)
 {
-    std::string ignored;
-    return ReadString(Cmd, ignored);
+    std::string reply;
+    if (!SendCommand(Cmd, reply, Comm.GetTimeout(), false)) return false;
+    if (reply.find('>') == std::string::npos) return true;
+    Failure = TFailure::AnsweredWithValue;
+    LogError("Значение не записано: на команду \"" + Cmd + "\" устройство ответило значением \"" + ExtractValue(reply) +
+             "\", как на чтение");
+    return false;
 }
 
 bool TDevice::WriteHex(const std::string& Name, int Value, int Digits, const std::string& Infix)

@@ -2,6 +2,7 @@
 // The device protocol object: frames a command ("+", word, CR), sends it through a port worker, waits
 // for the terminator with retries, logs request and reply, and cuts the value out of the reply.
 // Commands and values are UTF-8 here; the wire carries Windows-1251, converted both ways in this unit.
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -24,6 +25,9 @@ public:
 
     // The date and time text appended to every log caption.
     using TimestampFn = std::function<std::string()>;
+    // A command built for each attempt, given the milliseconds since the first began: a command that
+    // carries the time must carry it as it is when it goes out.
+    using CommandFn = std::function<std::string(std::uint64_t ElapsedMs)>;
 
     TDevice(TCommunication& Comm, std::string VersionMark, std::string Prefix, std::string Suffix,
             std::string Terminator, TLogWriter* Log);
@@ -50,8 +54,12 @@ public:
     // Up to three attempts, each waiting max(TimeoutMs, floor). With Decode the answer is the value (empty
     // after a failure); without, the reply as received.
     bool SendCommand(const std::string& Cmd, std::string& Answer, int TimeoutMs, bool Decode);
+    bool SendCommand(const CommandFn& Cmd, std::string& Answer, int TimeoutMs, bool Decode);
     bool SendCommandEx(const std::string& Cmd, std::string& Answer, int TimeoutMs, bool Decode, int Attempts,
                        bool LogIt, bool Framed);
+    // A write: true when the device answered with the terminator alone. A device that answers with a value
+    // (">...") took the request for a read, as it takes a write of an empty text: nothing was written, and
+    // that is logged as an error naming the command (TFailure::AnsweredWithValue).
     bool Execute(const std::string& Cmd);
     bool WriteHex(const std::string& Name, int Value, int Digits, const std::string& Infix);
     bool WriteByte(const std::string& Name, int Value, const std::string& Infix);
@@ -88,6 +96,8 @@ private:
     bool WriteRequest(const std::string& Wire);
     // One wait; notes why it failed.
     bool AwaitReply(std::string& Answer, const std::string& WaitTerminator, int TimeoutMs);
+    bool Exchange(const CommandFn& Cmd, std::string& Answer, int TimeoutMs, bool Decode, int Attempts, bool LogIt,
+                  bool Framed);
 
     TLogWriter* Log;
     std::string VersionMark;

@@ -75,29 +75,19 @@ void TReplyReader::AddChar(char c)
 {
     if (IsBreak(c)) {
         CloseLine(c);
+        LineStart_ = Text_.size();
         return;
     }
     const char upper = Upper(c);
     LineRaw_.push_back(upper);
-    if (Rule_.ErrorEnds && EndsWith(LineRaw_, kError)) Line_.HoldsError = true;
+    if (Rule_.ErrorEnds && EndsWith(LineRaw_, kError)) LineHoldsError_ = true;
     LineProbe_.push_back(upper);
-    const auto holds = [this](auto&& test) {
-        return std::any_of(Rule_.Terminators.begin(), Rule_.Terminators.end(), test);
-    };
-    if (Rule_.DropNok && EndsWith(LineProbe_, kNok)) {
-        LineProbe_.resize(LineProbe_.size() - kNok.size());
-        // A removal may take away what held the terminator: look again (rare: only where "NOK" stood).
-        Line_.HoldsTerminator =
-            holds([this](const std::string& t) { return LineProbe_.find(t) != std::string::npos; });
-    } else if (!Line_.HoldsTerminator) {
-        // The probe only grew by one character: a new occurrence can only end here.
-        Line_.HoldsTerminator = holds([this](const std::string& t) { return EndsWith(LineProbe_, t); });
-    }
+    if (Rule_.DropNok && EndsWith(LineProbe_, kNok)) LineProbe_.resize(LineProbe_.size() - kNok.size());
 }
 
 TReplyReader::LineKind TReplyReader::Classify(char Break) const
 {
-    if (Rule_.ErrorEnds && Line_.HoldsError) return LineKind::Error;
+    if (Rule_.ErrorEnds && LineHoldsError_) return LineKind::Error;
     if (BreakTerminator_) return Break == BreakChar_ ? LineKind::End : LineKind::Other;
     if (StartsWithTerminator()) return LineKind::End;
     if (Rule_.DropNok && LineRaw_.starts_with(kNok)) return LineKind::Refusal;
@@ -110,9 +100,21 @@ bool TReplyReader::StartsWithTerminator() const
                        [this](const std::string& t) { return LineProbe_.starts_with(t); });
 }
 
+bool TReplyReader::IsEcho(std::size_t Break) const
+{
+    return !Rule_.Echo.empty() && std::string_view(Text_).substr(LineStart_, Break - LineStart_) == Rule_.Echo;
+}
+
 void TReplyReader::CloseLine(char Break)
 {
     const std::size_t at = Text_.size() - 1;
+    if (IsEcho(at)) {
+        Text_.resize(LineStart_);
+        LineRaw_.clear();
+        LineProbe_.clear();
+        LineHoldsError_ = false;
+        return;
+    }
     if (LineRaw_.empty()) {
         // An empty line is nothing, except where the terminator is a line break that follows text.
         if (BreakTerminator_ && SeenText_ && !EndFound_ && Break == BreakChar_) {
@@ -132,14 +134,14 @@ void TReplyReader::CloseLine(char Break)
     } else if (kind == LineKind::Refusal) {
         ++Refusals_;
     }
-    Line_ = {};
+    LineHoldsError_ = false;
     LineRaw_.clear();
     LineProbe_.clear();
 }
 
 bool TReplyReader::Answered() const
 {
-    return EndFound_ || Refusals_ > 0 || Line_.HoldsTerminator || (Rule_.ErrorEnds && Line_.HoldsError);
+    return EndFound_ || Refusals_ > 0 || StartsWithTerminator() || (Rule_.ErrorEnds && LineHoldsError_);
 }
 
 TReplyState TReplyReader::State(std::uint64_t SilentMs) const
@@ -154,9 +156,9 @@ TReplyState TReplyReader::State(std::uint64_t SilentMs) const
     }
     if (Refusals_ > 1) return TReplyState::MoreThanOne;
     if (BreakTerminator_) return TReplyState::Open;
-    // The line still open holds the closing word somewhere: a device that sends no line break.
-    const bool error = Rule_.ErrorEnds && Line_.HoldsError;
-    if (!error && !Line_.HoldsTerminator) return TReplyState::Open;
+    // The line still open begins with the closing word: a device that sends no line break after it.
+    const bool error = Rule_.ErrorEnds && LineHoldsError_;
+    if (!error && !StartsWithTerminator()) return TReplyState::Open;
     if (SilentMs < Rule_.QuietMs) return TReplyState::Open;
     if (Refusals_ > 0) return TReplyState::MoreThanOne;
     return error ? TReplyState::Error : TReplyState::Whole;

@@ -9,12 +9,15 @@
 //   ends the reply once its line break has come; the reply then runs on through that closing line break
 //   (an LF right after the CR), or through the CR alone once the line has been silent for LineBreakMs.
 //   A terminator inside a line ("internet.book.ru", ">facebook") ends nothing by itself.
-// - For a device that sends no line break: when the text after the last line break holds a terminator
-//   anywhere and the line has stayed silent for QuietMs, that is the end. A line already closed by its
-//   line break never ends a reply this way, however long the device pauses after it.
+// - For a device that sends no line break after its last line: when the text after the last line break
+//   begins with a terminator and the line has stayed silent for QuietMs, that is the end. A terminator
+//   further inside that text ("BOOK" of a value the device pauses after) ends nothing, and a line already
+//   closed by its line break never ends a reply this way, however long the device pauses after it.
 // - A terminator made of line breaks alone (the login waits for CR) is met by the first such line break
 //   that follows other text: line breaks before any text are the tail of an earlier reply.
 // - With ErrorEnds (the modem) a line that holds "error" ends the reply the same way, as a modem error.
+// - A line identical to the request just sent (Echo) is the line hearing it back: it is taken out of the
+//   answer and neither ends a reply nor counts as one.
 // - More than one reply in one answer: a refusal line ("NOK" and its line break) came before the end, two
 //   refusals came, or text other than line breaks follows the end. Such an answer is credited to no one.
 // A complete refusal alone is no end: the wait goes on to its time-out, and the refusal is its reason.
@@ -35,6 +38,8 @@ struct TReplyRule {
     std::uint64_t LineBreakMs = 50;
     // Silence that ends a reply whose terminator is not followed by a line break.
     std::uint64_t QuietMs = 100;
+    // The request as it went out, without its line breaks; empty when there is none to hear back.
+    std::string Echo{};
 };
 
 enum class TReplyState {
@@ -57,30 +62,30 @@ public:
     // Something came that ends a reply (a terminator, a refusal, an error): the device has answered,
     // even if the answer cannot be credited.
     bool Answered() const;
+    // Everything that came but the echo of the request.
     const std::string& Text() const { return Text_; }
 
 private:
     enum class LineKind { Other, End, Refusal, Error };
-    struct LineMarks {
-        bool HoldsTerminator = false;
-        bool HoldsError = false;
-    };
 
     void AddChar(char c);
     void CloseLine(char Break);
     LineKind Classify(char Break) const;
     bool StartsWithTerminator() const;
     bool TailIsEmpty() const { return LineRaw_.empty(); }
+    bool IsEcho(std::size_t Break) const;
 
     TReplyRule Rule_;
     bool BreakTerminator_ = false;  // the terminator is made of line breaks alone...
     char BreakChar_ = '\r';         // ...and ends at this one
     bool AnyText_ = false;          // an empty terminator: any answer at all ends the wait
     std::string Text_;
-    // The line still open: its text upper-cased as it came, and the same with every "NOK" taken out.
+    // The line still open: where it starts in Text_, its text upper-cased as it came, and the same with
+    // every "NOK" taken out.
+    std::size_t LineStart_ = 0;
     std::string LineRaw_;
     std::string LineProbe_;
-    LineMarks Line_;
+    bool LineHoldsError_ = false;
     bool SeenText_ = false;         // some line held text (for a terminator of line breaks)
     int Refusals_ = 0;
     bool EndFound_ = false;

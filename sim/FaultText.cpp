@@ -21,6 +21,8 @@ const std::vector<FaultForm>& FaultKinds()
         {"vanish", Bytes, None, {FaultKind::Vanish, 3}, false},
         {"chunks", Bytes, Pause, {FaultKind::Chunks, 16, 20ms}, true},
         {"split-at", Bytes, Pause, {FaultKind::SplitAt, 0, 20ms}, true},
+        {"twice", None, None, {FaultKind::Twice}, true},
+        {"pause", Pause, None, {FaultKind::Pause, 0, 150ms}, true},
     };
     return forms;
 }

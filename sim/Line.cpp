@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -118,6 +119,12 @@ Clock::duration Line::ByteTime() const
     return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(10'000'000'000LL / baud_));
 }
 
+void Line::SetEcho(bool on)
+{
+    const std::lock_guard lock(mutex_);
+    echo_ = on;
+}
+
 void Line::SetChunking(std::size_t maxBytes, std::chrono::milliseconds maxGap)
 {
     const std::lock_guard lock(mutex_);
@@ -176,6 +183,24 @@ void Line::Vanish()
     vanishAsked_ = true;
     Wake();
     changed_.wait(lock, [this] { return vanished_; });
+}
+
+void Line::VanishAfter(std::size_t requests)
+{
+    const std::lock_guard lock(mutex_);
+    vanishAfter_ = requests;
+}
+
+bool Line::VanishesAt()
+{
+    const std::lock_guard lock(mutex_);
+    if (!vanishAfter_) return false;
+    if (*vanishAfter_ > 0) {
+        --*vanishAfter_;
+        return false;
+    }
+    vanishAfter_.reset();
+    return true;
 }
 
 bool Line::Vanished() const
@@ -244,6 +269,8 @@ bool Line::StopAsked() const
 
 void Line::Run()
 {
+    // Without this a wake-up may come tens of microseconds later than asked, a good part of a byte's time.
+    ::prctl(PR_SET_TIMERSLACK, 1UL);
     for (;;) {
         HandleCommands();
         {
@@ -271,7 +298,9 @@ void Line::HandleCommands()
         CloseMaster();
         return;
     }
-    if (!outgoing.empty()) Transmit(outgoing);
+    if (outgoing.empty()) return;
+    due_ = Clock::now();
+    Transmit(outgoing);
 }
 
 void Line::ReadMaster()
@@ -292,14 +321,20 @@ void Line::ReadMaster()
     // The bytes queue up behind those still on the wire, one byte time each; a request is in once its
     // own last byte is, whatever follows it.
     const auto byteTime = ByteTime();
-    if (pace) receivedBy_ = std::max(receivedBy_, Clock::now()) + byteTime * static_cast<long>(bytes.size());
+    due_ = Clock::now();
+    if (pace) receivedBy_ = std::max(receivedBy_, due_) + byteTime * static_cast<long>(bytes.size());
     while (auto request = splitter(pending_)) {
         {
             const std::lock_guard lock(mutex_);
             requests_.push_back(*request);
         }
         changed_.notify_all();
-        if (pace && !WaitFor(receivedBy_ - byteTime * static_cast<long>(pending_.size()))) return;
+        if (pace) due_ = receivedBy_ - byteTime * static_cast<long>(pending_.size());
+        if (pace && !WaitFor(due_)) return;
+        if (VanishesAt()) {
+            CloseMaster();
+            return;
+        }
         Answer(*request);
         {
             const std::lock_guard lock(mutex_);
@@ -332,12 +367,23 @@ std::optional<Fault> Line::TakeFault(const std::string& request)
 void Line::Answer(const std::string& request)
 {
     const std::optional<Fault> fault = TakeFault(request);
+    bool echo = false;
+    {
+        const std::lock_guard lock(mutex_);
+        echo = echo_;
+    }
+    if (echo && !Transmit(request + "\r")) return;
     const auto reply = [&]() -> std::string {
+        // The device's own time to answer delays its reply; this thread's lateness does not.
+        const auto asked = Clock::now();
+        std::string answer;
         try {
-            return responder_.Answer(request);
+            answer = responder_.Answer(request);
         } catch (...) {
-            return {};  // a responder that fails is a device that says nothing
+            // a responder that fails is a device that says nothing
         }
+        due_ += Clock::now() - asked;
+        return answer;
     };
     if (!fault) {
         Transmit(reply());
@@ -394,6 +440,18 @@ void Line::Answer(const std::string& request)
         if (WaitFor(Clock::now() + delay)) Transmit(whole);
         return;
     }
+    case FaultKind::Twice: {
+        const std::string whole = reply();
+        if (Transmit(whole)) Transmit(whole);
+        return;
+    }
+    case FaultKind::Pause: {
+        const std::string whole = reply();
+        // Before the line break that the last line ("OK" and its own line break) follows.
+        const std::size_t last = whole.size() < 3 ? std::string::npos : whole.rfind("\r\n", whole.size() - 3);
+        TransmitInTwo(whole, last == std::string::npos ? 0 : last, fault->pause);
+        return;
+    }
     }
 }
 
@@ -402,7 +460,10 @@ bool Line::WaitFor(Clock::time_point until)
     for (;;) {
         if (StopAsked()) return false;
         const auto now = Clock::now();
-        if (now >= until) return true;
+        if (now >= until) {
+            due_ = until;
+            return true;
+        }
         pollfd wake{wake_[0], POLLIN, 0};
         const timespec timeout = ToTimespec(until - now);
         // Only stop and vanish end this wait; queued sends are picked up by the main loop afterwards.
@@ -423,10 +484,16 @@ bool Line::Transmit(const std::string& bytes)
     return TransmitChunks(bytes, Roll([&](FaultDice& d) { return d.Chunks(bytes.size(), chunkBytes, chunkGap); }));
 }
 
+Clock::time_point Line::StartOnWire() const
+{
+    return std::max(due_, wireFree_);
+}
+
 bool Line::TransmitPaced(const std::string& bytes)
 {
     const auto byteTime = ByteTime();
-    const auto start = Clock::now();
+    const auto start = StartOnWire();
+    wireFree_ = start + byteTime * static_cast<long>(bytes.size());
     std::size_t sent = 0;
     while (sent < bytes.size()) {
         std::size_t due = bytes.size();
@@ -448,17 +515,18 @@ bool Line::TransmitChunks(const std::string& bytes, const std::vector<Chunk>& ch
     // A chunk goes once its last byte is off the wire and its gap after the previous chunk has passed, as
     // an adapter's latency timer holds bytes back: a gap shorter than the chunk's wire time costs nothing.
     const auto byteTime = ByteTime();
-    const auto start = Clock::now();
+    const auto start = StartOnWire();
     auto last = start;
     std::size_t end = 0;
     for (const Chunk& chunk : chunks) {
         std::size_t sent = end;
         end = std::min(bytes.size(), end + chunk.size);
-        if (!WaitFor(std::max(start + byteTime * static_cast<long>(end), last + chunk.gap))) return false;
+        last = std::max(start + byteTime * static_cast<long>(end), last + chunk.gap);
+        if (!WaitFor(last)) return false;
         while (sent < end)
             if (!WriteSome(bytes, sent, end)) return false;
-        last = Clock::now();
     }
+    wireFree_ = last;
     return true;
 }
 

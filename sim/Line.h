@@ -38,6 +38,8 @@ enum class FaultKind {
     SplitAt,  // the reply cut once after its first `bytes` bytes (0: a place drawn from the seed), the
               // second part `pause` after the first
     LateUpTo, // the reply after a delay drawn between 0 and `pause`
+    Twice,    // the reply, then at once the same reply again
+    Pause,    // the reply held back for `pause` right after its value, before the line break of its last line
 };
 
 struct Fault {
@@ -108,10 +110,15 @@ public:
     void SetRandomFaults(std::vector<Fault> pool, double probability, std::uint32_t seed);
     void ClearFaults();
 
+    // Every request is sent back, with its CR, before whatever answers it: a line that hears itself.
+    void SetEcho(bool on);
+
     // Sends bytes unasked (a late or spontaneous message), paced like a reply.
     void Send(const std::string& bytes);
     // The device disappears: the master is closed. Returns once it is.
     void Vanish();
+    // The device answers `requests` more requests, then disappears when the next one comes in.
+    void VanishAfter(std::size_t requests);
     bool Vanished() const;
 
     // What the line received: whole requests (without their terminator) and every raw byte.
@@ -146,6 +153,8 @@ private:
     void ReadMaster();
     void Answer(const std::string& request);
     std::optional<Fault> TakeFault(const std::string& request);
+    // Counts a request against VanishAfter; true when the device is to vanish at it.
+    bool VanishesAt();
     // Draws from the line's dice under its lock (a test may reseed them meanwhile).
     template <typename Draw>
     auto Roll(Draw draw)
@@ -160,6 +169,8 @@ private:
     bool TransmitInTwo(const std::string& bytes, std::size_t cut, std::chrono::milliseconds pause);
     bool WriteSome(const std::string& bytes, std::size_t& sent, std::size_t upTo);
     bool WaitFor(std::chrono::steady_clock::time_point until);
+    // When the next transmission starts on the wire: when it is due, once the last one is off it.
+    std::chrono::steady_clock::time_point StartOnWire() const;
     // The time a byte takes on the wire at the current speed; zero when the line is not paced.
     std::chrono::steady_clock::duration ByteTime() const;
     void CloseMaster();
@@ -175,6 +186,8 @@ private:
     bool vanished_ = false;
     std::uint32_t baud_ = kDefaultBaud;
     bool paceRequests_ = false;
+    bool echo_ = false;
+    std::optional<std::size_t> vanishAfter_;
     std::size_t chunkBytes_ = 0;
     std::chrono::milliseconds chunkGap_{0};
     Splitter splitter_;
@@ -187,6 +200,11 @@ private:
 
     std::string pending_;  // line thread only
     std::chrono::steady_clock::time_point receivedBy_{};  // line thread only: when the bytes read so far are in
+    // Line thread only. The line keeps a UART's time, not its thread's: what it does next is due when the
+    // request came in, a pause ended or the device had its answer, however late the thread woke for it;
+    // and the wire is free once the last transmission's last byte is off it.
+    std::chrono::steady_clock::time_point due_{};
+    std::chrono::steady_clock::time_point wireFree_{};
     FaultDice dice_{kDefaultSeed};
     std::thread thread_;
 };

@@ -51,6 +51,8 @@ constexpr const char* kUsage = R"(Usage: sorvel-sim [options]
                        probability P (0..1)
   --random-pool FAULT  a fault of that pool; may be given again (default pool: every fault below
                        but vanish, with its default numbers)
+  --echo               the line hears itself: every request comes back, with its CR, before its reply
+  --vanish-after N     the device answers N requests, then is gone when the next one comes
   --modem              also offer the same device behind a simulated GSM modem, on a second port
                        named NAME-modem (dial any number), paced like the cable port
   --verbose            print every request and reply
@@ -68,6 +70,9 @@ FAULT is KIND or KIND=A or KIND=A,B:
   chunks[=N,MS]        the reply in chunks of 1 to N bytes with gaps of up to MS milliseconds (16,20)
   split-at[=N,MS]      the reply cut once after N bytes, its rest MS milliseconds later; N 0 draws
                        the place (0,20)
+  twice                the reply, then the same reply again right after it
+  pause[=MS]           the reply held back MS milliseconds right after its value, before its closing
+                       line break and "OK" (150)
 )";
 
 struct Options {
@@ -77,6 +82,7 @@ struct Options {
     std::optional<std::uint32_t> seed;
     std::optional<std::string> version, panel, hardware, imei, masterKey;
     std::optional<int> history;
+    std::optional<std::size_t> vanishAfter;
     std::map<std::string, std::string> values;
     std::vector<std::string> faults;
     std::vector<std::string> pool;
@@ -86,6 +92,7 @@ struct Options {
     bool verbose = false;
     bool modem = false;
     bool paceRequests = true;
+    bool echo = false;
 };
 
 [[noreturn]] void Fail(const std::string& message)
@@ -141,7 +148,10 @@ Options Parse(int argc, char** argv)
             std::cout << kUsage;
             std::exit(0);
         }
-        bool* const flag = arg == "--verbose" ? &o.verbose : arg == "--modem" ? &o.modem : nullptr;
+        bool* const flag = arg == "--verbose" ? &o.verbose
+                           : arg == "--modem" ? &o.modem
+                           : arg == "--echo"  ? &o.echo
+                                              : nullptr;
         if (flag != nullptr || arg == "--pace-requests" || arg == "--no-pace-requests") {
             if (flag != nullptr) *flag = true;
             else o.paceRequests = arg == "--pace-requests";
@@ -159,6 +169,7 @@ Options Parse(int argc, char** argv)
         else if (arg == "--imei") o.imei = value;
         else if (arg == "--master-key") o.masterKey = value;
         else if (arg == "--history") o.history = static_cast<int>(Number(value, arg));
+        else if (arg == "--vanish-after") o.vanishAfter = static_cast<std::size_t>(std::max(Number(value, arg), 0LL));
         else if (arg == "--value") SetValue(o, value);
         else if (arg == "--chunks") SetChunks(o, value);
         else if (arg == "--fault") o.faults.push_back(value);
@@ -226,11 +237,12 @@ void AddFaults(const Options& o, sim::Line& line, const std::vector<std::string>
     if (o.randomFaults > 0) line.SetRandomFaults(pool, o.randomFaults, o.seed.value_or(1));
 }
 
-// The line as the options set it: speed, pacing, chunks and the seed of the faults' shapes.
+// The line as the options set it: speed, pacing, echo, chunks and the seed of the faults' shapes.
 void SetUpLine(const Options& o, sim::Line& line)
 {
     line.SetLineSpeed(o.baud);
     line.SetRequestPacing(o.paceRequests);
+    line.SetEcho(o.echo);
     line.SetChunking(o.chunkBytes, o.chunkGap);
     if (o.seed) line.SetSeed(*o.seed);
 }
@@ -289,6 +301,7 @@ int Run(const Options& o)
     sim::Line line(pty, o.verbose ? static_cast<sim::Responder&>(printing) : device);
     SetUpLine(o, line);
     AddFaults(o, line, device.Words());
+    if (o.vanishAfter) line.VanishAfter(*o.vanishAfter);
     std::optional<sim::ModemLine> modem;
     if (o.modem) {
         modem.emplace(o.verbose ? static_cast<sim::Responder&>(printing) : device, ports, o.name + "-modem");

@@ -53,6 +53,17 @@ const LineCondition kSplit{"SplitAtAnyByte", [](sim::Line& line) {
 const LineCondition kLateLineBreak{"VersionLineBreakLate", [](sim::Line& line) {
                                        line.AddFault("+v", {sim::FaultKind::SplitAt, 19, 20ms}, -1);
                                    }};
+const LineCondition kEcho{"EchoOfEveryRequest", [](sim::Line& line) { line.SetEcho(true); }};
+// One read's and one write's reply come twice, the copy right behind the first: it must answer nothing.
+const LineCondition kTwice{"ApnRepliesTwice", [](sim::Line& line) {
+                               line.AddFault("+GAPN0", {sim::FaultKind::Twice}, 1);
+                               line.AddFault([](const std::string& r) { return r.starts_with("+GAPN1") && r.size() > 6; },
+                                             {sim::FaultKind::Twice}, 1);
+                           }};
+// The access points' values hold "ok" ("BOOK"): a pause after the value must not end the reply there.
+const LineCondition kPause{"PauseAfterApnValues", [](sim::Line& line) {
+                               line.AddFault("+GAPN", {sim::FaultKind::Pause, 0, 150ms}, -1);
+                           }};
 
 std::string ConditionName(const ::testing::TestParamInfo<LineCondition>& info) { return info.param.name; }
 
@@ -77,6 +88,32 @@ protected:
                 if (!TimeDependent(page->Name(), key)) shown[key] = value;
         return shown;
     }
+    // The device's time passes on the manual clock in steps, each after a short real pause, so that the
+    // program's waits see it pass as they poll; a pause in real time as long would take seconds.
+    void TakeTime(std::uint32_t ms)
+    {
+        for (std::uint32_t done = 0; done < ms; done += 50) {
+            scope.Clock().Advance(50);
+            std::this_thread::sleep_for(500us);
+        }
+    }
+    // The first `times` requests that start with `prefix` take `ms` of the device's time, and go unanswered
+    // when `answer` is false.
+    void Slow(std::string prefix, int times, std::uint32_t ms, bool answer)
+    {
+        slow = times;
+        cable->responder.SetGate([this, prefix, ms, answer](const std::string& request) {
+            if (!request.starts_with(prefix) || slow == 0) return true;
+            --slow;
+            TakeTime(ms);
+            return answer;
+        });
+    }
+    ~LineTiming() override
+    {
+        if (cable) cable->responder.SetGate(nullptr);
+    }
+    std::atomic<int> slow{0};
 };
 
 // ------------------------------------------------------------------ connect and login
@@ -101,7 +138,7 @@ TEST_P(LineTimingConnect, TheRightKeyIsAcceptedEveryTimeAndAWrongOneRefused)
     EXPECT_FALSE(Connected());
 }
 
-INSTANTIATE_TEST_SUITE_P(Lines, LineTimingConnect, ::testing::Values(kPaced, kChunks, kSplit, kLateLineBreak),
+INSTANTIATE_TEST_SUITE_P(Lines, LineTimingConnect, ::testing::Values(kPaced, kChunks, kSplit, kLateLineBreak, kEcho),
                          ConditionName);
 
 // ------------------------------------------------------------------ every page read and written
@@ -118,7 +155,7 @@ TEST_P(LineTimingPages, ReadAllShowsWhatTheDeviceHoldsAndWriteAllStoresWhatThePa
 {
     sim::DeviceProfile profile = Profile(120, GetParam().panel);
     profile.historyRecords = 40;
-    profile.values = {{"GAPN0", "internet.book.ru"}, {"gprsname1", "OKTELECOM"}};
+    profile.values = {{"GAPN0", "internet.book.ru"}, {"GAPN1", "BOOK"}, {"gprsname1", "OKTELECOM"}};
     AddCable(profile);
     GetParam().line.apply(cable->line);
     ASSERT_TRUE(ConnectWith());
@@ -156,7 +193,10 @@ INSTANTIATE_TEST_SUITE_P(Panels, LineTimingPages,
                          ::testing::Values(PagesCase{"AltonikaPaced", sim::PanelKind::Altonika, kPaced},
                                            PagesCase{"BolidPaced", sim::PanelKind::Bolid, kPaced},
                                            PagesCase{"AltonikaChunks", sim::PanelKind::Altonika, kChunks},
-                                           PagesCase{"BolidSplitAtAnyByte", sim::PanelKind::Bolid, kSplit}),
+                                           PagesCase{"BolidSplitAtAnyByte", sim::PanelKind::Bolid, kSplit},
+                                           PagesCase{"AltonikaEcho", sim::PanelKind::Altonika, kEcho},
+                                           PagesCase{"AltonikaApnRepliesTwice", sim::PanelKind::Altonika, kTwice},
+                                           PagesCase{"BolidPauseAfterApnValues", sim::PanelKind::Bolid, kPause}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ------------------------------------------------------------------ a slow device, on the program's own time-outs
@@ -170,23 +210,9 @@ struct SlowCase {
     int times;
 };
 
-class LineTimingSlowDevice : public LineTiming, public ::testing::WithParamInterface<SlowCase> {
-protected:
-    // The device's time passes on the manual clock in steps, each after a short real pause, so that the
-    // program's waits see it pass as they poll; a pause in real time as long would take seconds.
-    void TakeTime(std::uint32_t ms)
-    {
-        for (std::uint32_t done = 0; done < ms; done += 50) {
-            scope.Clock().Advance(50);
-            std::this_thread::sleep_for(500us);
-        }
-    }
-    ~LineTimingSlowDevice() override
-    {
-        if (cable) cable->responder.SetGate(nullptr);
-    }
-    std::atomic<int> slow{0};
-};
+class LineTimingSlowDevice : public LineTiming, public ::testing::WithParamInterface<SlowCase> {};
+
+constexpr int kPastTheLateWindowMs = TComPortWorker::LateReplyWindowMs + 500;
 
 TEST_P(LineTimingSlowDevice, NoReplyIsCreditedToARequestItDoesNotAnswer)
 {
@@ -196,14 +222,8 @@ TEST_P(LineTimingSlowDevice, NoReplyIsCreditedToARequestItDoesNotAnswer)
     profile.values = {{"GAPN0", "internet.book.ru"}};
     AddCable(profile);
     ASSERT_TRUE(ConnectWith());
-    slow = c.times;
-    cable->responder.SetGate([this, c](const std::string& request) {
-        if (!request.starts_with("+GAPN0") || slow == 0) return true;
-        --slow;
-        const auto window = TComPortWorker::LateReplyWindowMs + 500;
-        TakeTime(static_cast<std::uint32_t>(TDevice::DefaultTimeoutFloorMs + c.pastTimeoutMs.value_or(window)));
-        return c.pastTimeoutMs.has_value();
-    });
+    Slow("+GAPN0", c.times, TDevice::DefaultTimeoutFloorMs + c.pastTimeoutMs.value_or(kPastTheLateWindowMs),
+         c.pastTimeoutMs.has_value());
 
     TformGPRS& page = *formGPRS;
     Keys differing;
@@ -365,6 +385,36 @@ TEST_F(LineTiming, HistoryRecordsOfAnyLengthHoldingTheFieldsAreStoredAndShown)
         const bool shortOne = FormHistory->StringGrid1->Cells(hcNumber, row) == "16";
         EXPECT_EQ(FormHistory->StringGrid1->Cells(shortOne ? hcEvent : hcRecordCheck, row), shortOne ? "Ошибка чтения записи" : "Да") << row;
     }
+}
+
+// ------------------------------------------------------------------ what a write cannot do, what it must send anew
+
+TEST_F(LineTiming, AnEmptyTextIsNoWriteAndIsNamedSo)
+{
+    AddCable(120);
+    ASSERT_TRUE(ConnectWith());
+    Copy().ReadAll({formGPRS});
+    formGPRS->SimEdit(2, "Addr")->SetText("");  // "+GAPN1" alone: the very bytes of the read
+    Dc().WriteForm(*formGPRS);
+    EXPECT_EQ(Dc().Errors.Lines(), std::vector<std::string>{"Ошибка при записи параметра \"Адрес APN\""});
+    EXPECT_TRUE(Logged("Значение не записано: на команду \"GAPN1\" устройство ответило значением"));
+    EXPECT_EQ(cable->device.Value("GAPN1"), "internet.beeline.ru");
+}
+
+TEST_F(LineTiming, ClockRetriesSetTheTimeAsItIsWhenTheyGoOut)
+{
+    controller->floorMs.reset();
+    AddCable(120);
+    ASSERT_TRUE(ConnectWith());
+    Slow("+AS", 2, TDevice::DefaultTimeoutFloorMs + kPastTheLateWindowMs, false);
+    const std::time_t pc = SimDevice::kWallStart + 3600;
+    Dc().Now = [pc] { return pc; };
+    const std::uint64_t start = scope.Clock().NowMs();
+    controller->SyncDeviceTime();
+    EXPECT_EQ(slow, 0);
+    // The third attempt went out two time-outs after the first: it set the time as the PC had it then.
+    EXPECT_GE(cable->device.DeviceTime(), pc + 2 * TDevice::DefaultTimeoutFloorMs / 1000);
+    EXPECT_LE(cable->device.DeviceTime(), pc + static_cast<std::time_t>(scope.Clock().ElapsedSince(start) / 1000));
 }
 
 // ------------------------------------------------------------------ firmware from a file

@@ -117,6 +117,8 @@ const Common::Row kCommonExchanges[] = {
          p.ParED[2]->SetText("0333");
          p.rbSlowCID2->SetChecked(true);
      },
+     // The empty numbers go out as reads: the device answers with its value and nothing is written.
+     .errors = {W("Номера подсистем")},
      .stored = {{"altsect", "01"}, {"pxobj2", "0333"}, {"slowcid", "00"}, {"P2", "FF"}}},
     {.name = "NumberTooLongAndMasterKeyTooShortAreNotSent", .write = true,
      .given = [](TFormCommon& p) { p.etO->SetText("12345"); p.MKEdit->SetText("123"); },

@@ -150,7 +150,7 @@ TEST_F(ModemFixture, AnErrorEndsTheAttemptAndEachCommandTriesItsNumberOfTimes)
         worker.CheckErrorReply("OK");  // a good reply between commands ends the run of errors
     }
     EXPECT_EQ(sim.modem().Commands().size(), 2u * (3 + 2 + 2));
-    EXPECT_LT(clock.ElapsedSince(start), 1000u) << "ended by the replies, not by the 21 s waits";
+    EXPECT_LT(clock.ElapsedSince(start), 3000u) << "ended by the replies, not by the 21 s waits";
     // The dial dialog repeats the registration check until it succeeds: the run of errors must end it.
     sim.modem().SetCommandReply("AT+CREG?", "\r\nERROR\r\n");
     std::string message = "no exception";

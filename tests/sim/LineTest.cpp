@@ -130,7 +130,7 @@ TEST_P(SimLineFault, IsReadAsInjected)
     const auto sent = Steady::now();
     client.Write("+o\r");
     const bool whole = expected.ends_with("OK\r\n");
-    EXPECT_EQ(client.ReadUntil(whole ? "OK\r\n" : "never", whole ? 3000ms : 150ms), expected);
+    EXPECT_EQ(client.ReadUntil(whole ? expected : "never", whole ? 3000ms : 150ms), expected);
     const auto wire = GetParam().baud == 0 ? Steady::duration{} : kByteTime * static_cast<long>(expected.size());
     if (!client.arrivals.empty()) {
         EXPECT_GE(client.arrivals.back() - sent, std::max(least, wire));
@@ -166,6 +166,9 @@ INSTANTIATE_TEST_SUITE_P(
         Injected{"ChunksAtLineSpeed", 19200, Faulty({FaultKind::Chunks, 4, 20ms}), Whole, ChunksOf(4, 20ms)},
         Injected{"EveryReplyChunked", 19200, [](sim::Line& line) { line.SetChunking(6, 15ms); }, Whole, ChunksOf(6, 15ms)},
         Injected{"Late", 0, Faulty({FaultKind::Late, 0, 80ms}), Whole, Fixed(80ms)},
+        Injected{"PauseRightAfterTheValue", 0, Faulty({FaultKind::Pause, 0, 10s}), Prefix(41), {}},
+        Injected{"Twice", 19200, Faulty({FaultKind::Twice}), [](sim::FaultDice&, const std::string& r) { return r + r; }, {}},
+        Injected{"EchoOfEveryRequest", 0, [](sim::Line& line) { line.SetEcho(true); }, Reads("+o\r>" + std::string(40, '7') + "\r\nOK\r\n"), {}},
         Injected{"LateUpTo", 0, Faulty({FaultKind::LateUpTo, 0, 400ms}), Whole,
                  [](sim::FaultDice& d, std::size_t) { return Steady::duration(d.Delay(400ms)); }}),
     [](const ::testing::TestParamInfo<Injected>& info) { return std::string(info.param.name); });
@@ -180,7 +183,8 @@ TEST(SimFaultText, KindsNumbersAndMistakes)
         {"split", {FaultKind::Split, 4, 30ms}},     {"split=1,5", {FaultKind::Split, 1, 5ms}},
         {"late=12000", {FaultKind::Late, 0, 12'000ms}}, {"late-upto", {FaultKind::LateUpTo, 0, 12'000ms}},
         {"chunks=8", {FaultKind::Chunks, 8, 20ms}}, {"split-at=0,100", {FaultKind::SplitAt, 0, 100ms}},
-        {"vanish", {FaultKind::Vanish, 3}},
+        {"vanish", {FaultKind::Vanish, 3}},         {"twice", {FaultKind::Twice}},
+        {"pause=80", {FaultKind::Pause, 0, 80ms}},
     };
     for (const auto& c : cases) EXPECT_EQ(sim::ParseFault(c.text), c.fault) << c.text;
     for (const char* wrong : {"nope", "nok=1", "late=-5", "split=1,2,3", "garbage=x", "chunks=4,"})
@@ -190,7 +194,7 @@ TEST(SimFaultText, KindsNumbersAndMistakes)
 }
 
 // Vanishing after part of a reply is held by the cable worker's tests.
-TEST(SimLineVanish, TheDeviceGoesWhenTold)
+TEST(SimLineVanish, TheDeviceGoesWhenToldOrAfterItsNumberOfRequests)
 {
     testsupport::SimLine told;
     Client other(told.Path());
@@ -198,4 +202,12 @@ TEST(SimLineVanish, TheDeviceGoesWhenTold)
     EXPECT_TRUE(told.line.Vanished());
     EXPECT_FALSE(told.pty.MasterOpen());
     EXPECT_THROW(other.port.InputWaiting(), platform::SerialPortError);
+
+    testsupport::SimLine later(testsupport::SimLine::Values{{"o", "1"}}, 0);
+    later.line.VanishAfter(2);
+    Client client(later.Path());
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(client.Exchange("+o\r"), ">1\r\nOK\r\n");
+    client.Write("+o\r");
+    EXPECT_TRUE(later.line.WaitForAnswers(3, 1s));
+    EXPECT_TRUE(later.line.Vanished());
 }
