@@ -117,8 +117,6 @@ int main(int argc, char** argv)
     std::printf("one log line: %.1f ns after %d lines, %.1f ns after %d lines; tree steps per line %.1f and %.1f\n",
                 few, kFew, many, kMany, fewSteps, manySteps);
     benchsupport::Figure("log line after 100,000 lines", many, few, " ns", "<= 1.20", 1);
-    std::printf("ini file read: %.1f ns per section with %d sections, %.1f ns with %d\n", perSection[kFewSections],
-                kFewSections, perSection[kManySections], kManySections);
     benchsupport::Figure("ini read per section, 80,000 sections", perSection[kManySections], perSection[kFewSections],
                          " ns", "<= 3.00", 1);
     return 0;

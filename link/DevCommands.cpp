@@ -222,8 +222,11 @@ bool ReadWord(TDevice& Device, const TCommandWord& Word, std::string& Value, int
 bool WriteWord(TDevice& Device, const TCommandWord& Word, const std::string& Value, int N = 0)
 {
     const auto text = RequestText(Device, Word, Word.Write, N, &Value);
+    if (!text) return false;
+    if (Word.Write.Shape == Shape::Write && ValueText(Word.Write.Value, Value).empty())
+        return Device.ExecuteEmpty(*text);
     std::string ignored;
-    return text && Run(Device, Word.Write, *text, ignored);
+    return Run(Device, Word.Write, *text, ignored);
 }
 
 bool SendWord(TDevice& Device, const TCommandWord& Word, std::string& Answer)

@@ -211,15 +211,27 @@ bool TDevice::SendOnce(const std::string& Cmd, std::string& Answer, const std::s
     return result;
 }
 
-bool TDevice::Execute(const std::string& Cmd)
+bool TDevice::Write(const std::string& Cmd, bool EmptyText)
 {
     std::string reply;
     if (!SendCommand(Cmd, reply, Comm.GetTimeout(), false)) return false;
     if (reply.find('>') == std::string::npos) return true;
+    const std::string held = ExtractValue(reply);
+    if (EmptyText && held.empty()) return true;
     Failure = TFailure::AnsweredWithValue;
-    LogError("Значение не записано: на команду \"" + Cmd + "\" устройство ответило значением \"" + ExtractValue(reply) +
+    LogError("Значение не записано: на команду \"" + Cmd + "\" устройство ответило значением \"" + held +
              "\", как на чтение");
     return false;
+}
+
+bool TDevice::Execute(const std::string& Cmd)
+{
+    return Write(Cmd, false);
+}
+
+bool TDevice::ExecuteEmpty(const std::string& Cmd)
+{
+    return Write(Cmd, true);
 }
 
 bool TDevice::WriteHex(const std::string& Name, int Value, int Digits, const std::string& Infix)

@@ -61,6 +61,10 @@ public:
     // (">...") took the request for a read, as it takes a write of an empty text: nothing was written, and
     // that is logged as an error naming the command (TFailure::AnsweredWithValue).
     bool Execute(const std::string& Cmd);
+    // The write of an empty text, whose request is the read request's very bytes: the device answers it as
+    // a read and cannot clear a text. It stands when the device holds no text already (the answer's value
+    // is empty); otherwise it failed as Execute's does.
+    bool ExecuteEmpty(const std::string& Cmd);
     bool WriteHex(const std::string& Name, int Value, int Digits, const std::string& Infix);
     bool WriteByte(const std::string& Name, int Value, const std::string& Infix);
 
@@ -96,6 +100,7 @@ private:
     bool WriteRequest(const std::string& Wire);
     // One wait; notes why it failed.
     bool AwaitReply(std::string& Answer, const std::string& WaitTerminator, int TimeoutMs);
+    bool Write(const std::string& Cmd, bool EmptyText);
     bool Exchange(const CommandFn& Cmd, std::string& Answer, int TimeoutMs, bool Decode, int Attempts, bool LogIt,
                   bool Framed);
 

@@ -441,8 +441,9 @@ void Line::Answer(const std::string& request)
         return;
     }
     case FaultKind::Twice: {
+        // One transmission, so that the copy follows the reply at once on a line without a pace too.
         const std::string whole = reply();
-        if (Transmit(whole)) Transmit(whole);
+        Transmit(whole + whole);
         return;
     }
     case FaultKind::Pause: {

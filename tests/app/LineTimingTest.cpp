@@ -389,9 +389,13 @@ TEST_F(LineTiming, HistoryRecordsOfAnyLengthHoldingTheFieldsAreStoredAndShown)
 
 // ------------------------------------------------------------------ what a write cannot do, what it must send anew
 
+// An empty text cannot clear a value; where the device holds none already (the second SIM's login) there is
+// nothing to clear.
 TEST_F(LineTiming, AnEmptyTextIsNoWriteAndIsNamedSo)
 {
-    AddCable(120);
+    sim::DeviceProfile profile = Profile(120);
+    profile.values = {{"gprsname1", ""}};
+    AddCable(profile);
     ASSERT_TRUE(ConnectWith());
     Copy().ReadAll({formGPRS});
     formGPRS->SimEdit(2, "Addr")->SetText("");  // "+GAPN1" alone: the very bytes of the read

@@ -72,12 +72,8 @@ struct ConnectFixture : ::testing::Test {
         TKitDialogButtons& bar = *dlg->KitDialogButtons1;
         EXPECT_TRUE(bar.ButtonOk()->Enabled() && dlg->ComPorts->Enabled() && dlg->UpdateCOMsSpeedButton->Enabled());
     }
-    std::vector<std::string> Boxes()
-    {
-        std::vector<std::string> texts;
-        for (const auto& box : scope.Services().Boxes()) texts.push_back(box.text);
-        return texts;
-    }
+
+    const std::vector<ui::MessageBoxRequest>& Boxes() { return scope.Services().Boxes(); }
 
     ui::ApplicationScope scope;
     fs::path folder;
@@ -126,7 +122,8 @@ TEST_F(ConnectFixture, OkNeedsAPortAndCancelClosesAndSavingLeavesTheNumbersOfALo
         });
     });
     EXPECT_EQ(dlg->ShowModal(), ui::mrCancel);
-    EXPECT_EQ(Boxes(), (std::vector<std::string>{"Выберите Com-порт, к которому подключена панель."}));
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].text, "Выберите Com-порт, к которому подключена панель.");
 
     ports = {"/dev/ttyUSB0"};
     dlg->UpdateComPorts();
@@ -202,13 +199,13 @@ TEST_F(SearchFixture, NoPortAFailingPortOrNoAnswerIsToldACancelStopsItAndTheDevi
     const auto start = scope.Clock().NowMs();
     ASSERT_TRUE(driver.Click(*dlg->AutoSearchButton));
     EXPECT_GE(scope.Clock().ElapsedSince(start), 5000u);
-    const auto boxes = Boxes();
+    const auto& boxes = Boxes();
     ASSERT_EQ(boxes.size(), 3u);
-    EXPECT_EQ(boxes[0], "Нет доступных последовательных портов.");
-    EXPECT_TRUE(boxes[1].starts_with("Ошибка при работе с портом \"") && boxes[1].ends_with("\"")) << boxes[1];
-    EXPECT_EQ(boxes[2], "Панель не обнаружена.");
-    EXPECT_EQ(scope.Services().Boxes()[0].type, ui::mtError);
-    EXPECT_EQ(scope.Services().Boxes()[2].type, ui::mtInformation);
+    EXPECT_EQ(boxes[0].text, "Нет доступных последовательных портов.");
+    EXPECT_TRUE(boxes[1].text.starts_with("Ошибка при работе с портом \"") && boxes[1].text.ends_with("\"")) << boxes[1].text;
+    EXPECT_EQ(boxes[2].text, "Панель не обнаружена.");
+    EXPECT_EQ(boxes[0].type, ui::mtError);
+    EXPECT_EQ(boxes[2].type, ui::mtInformation);
     EXPECT_EQ(dlg->ModalResult(), ui::mrNone);
     ExpectIdle();
     EXPECT_TRUE(dlg->AutoSearchButton->Enabled());

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
