@@ -356,6 +356,12 @@ void TFormsController::ReportLinkLost(const TPageRun& Run)
     if (Log) Log->AddError(line);
 }
 
+void TFormsController::LinkLost(const std::string& Why)
+{
+    if (Log) Log->AddError(std::string(kLinkLost) + ": " + Why);
+    Disconnect();
+}
+
 void TFormsController::RunAction(const std::function<void()>& Body, bool Bracket)
 {
     if (!MayStart()) return;

@@ -69,6 +69,9 @@ public:
     virtual void WriteAll();
     virtual bool Connect();
     virtual void Disconnect();
+    // The link failed outside an operation (the link check, the live poll): the log says why, then the
+    // link goes.
+    void LinkLost(const std::string& Why);
     virtual void BuildTreeBasic(ui::TTreeView& Tree);
     virtual void BuildTreeNoBolid(ui::TTreeView& Tree);
     virtual void BuildTreeAll(ui::TTreeView& Tree);

@@ -6,6 +6,7 @@
 #include "app/FormAppMainController.h"
 #include "app/fMain.h"
 #include "link/DevCommands.h"
+#include "link/MyExceptions.h"
 #include "platform/Clock.h"
 #include "platform/Text.h"
 #include "platform/WholeFile.h"
@@ -136,7 +137,13 @@ std::uint64_t FullWaitMs(TDeviceController& device)
 void TformBolid::TimerTimer(ui::TObject*)
 {
     Timer->SetEnabled(false);
-    if (TDeviceController* device = PollTarget()) Poll(*device);
+    try {
+        if (TDeviceController* device = PollTarget()) Poll(*device);
+    } catch (const ELinkFailure& e) {
+        // A port gone under the poll ends the link as it does under any exchange.
+        if (FormMain != nullptr && FormMain->FormsController != nullptr) FormMain->FormsController->LinkLost(e.what());
+        return;
+    }
     // The exchange let window events run: a page left meanwhile stays without its poll.
     Timer->SetEnabled(Visible());
 }

@@ -634,12 +634,12 @@ void TFormMain::CheckLink()
         std::string reply;
         device->PollVersion(reply);
         if (platform::Pos("REV", reply) == 0) {
-            FormsController->Disconnect();
+            FormsController->LinkLost("устройство не ответило на проверку связи");
             return;
         }
-    } catch (const ELinkFailure&) {
+    } catch (const ELinkFailure& e) {
         // A vanished port is no answer either.
-        FormsController->Disconnect();
+        FormsController->LinkLost(e.what());
         return;
     } catch (...) {
     }

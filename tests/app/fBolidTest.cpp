@@ -169,6 +169,12 @@ TEST_F(BolidPoll, ASilentDeviceIsNoticedWithinOneBeat)
     while (Connected() && scope.Clock().NowMs() - stopped <= bound) user.Advance(1);
     EXPECT_FALSE(Connected());
     EXPECT_LE(scope.Clock().NowMs() - stopped, bound);
+
+    // A port gone under the poll ends the link at once, with no box: the log says why, as the link check's.
+    Connect();
+    comm.FailAlways(testsupport::LoopbackComm::Fault::Vanish);
+    user.Advance(TformBolid::PollIntervalMs);
+    EXPECT_FALSE(Connected() || !scope.Services().Boxes().empty());
 }
 
 }  // namespace

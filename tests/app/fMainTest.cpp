@@ -157,6 +157,7 @@ TEST_F(MainWindowTest, TheWatchdogKeepsALiveLinkAndDisconnectsQuietlyOnAWrongRep
     cable->line.AddFault("+v", {sim::FaultKind::Nok}, 3);
     WatchdogInterval();
     EXPECT_FALSE(Connected()) << "a reply without REV";
+    EXPECT_TRUE(Logged("Связь с устройством потеряна: устройство не ответило на проверку связи"));
     EXPECT_TRUE(main->tbConnect->Enabled());
 
     AnswerConnect(Cable("sim-cable"));
