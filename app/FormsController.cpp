@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 
 #include "app/IniFiles.h"
 #include "app/fIn.h"
@@ -27,6 +28,13 @@ std::string UnexpectedErrorText(const std::string& message)
 }
 
 constexpr const char* kLinkLost = "Связь с устройством потеряна";
+
+// The factory's values are the user's, as a file's are: every group is sent again.
+void LoadDefaults(TformIncl& page)
+{
+    page.LoadDefaults();
+    page.DeviceValues.Forget();
+}
 
 // The lost link with the pages left: the one under way and those after it (a write never writes the
 // history page).
@@ -279,17 +287,12 @@ void TFormsController::SavePagesToIni(const std::string& FileName)
 
 void TFormsController::SetDefaultsAll()
 {
-    for (TformIncl* page : Pages()) {
-        page->LoadDefaults();
-        page->DeviceValues.Forget();
-    }
+    for (TformIncl* page : Pages()) LoadDefaults(*page);
 }
 
 void TFormsController::SetDefaultsCurrent()
 {
-    if (CurrentPage == nullptr) return;
-    CurrentPage->LoadDefaults();
-    CurrentPage->DeviceValues.Forget();
+    if (CurrentPage != nullptr) LoadDefaults(*CurrentPage);
 }
 
 std::string TFormsController::PanelTypeText() const
@@ -376,20 +379,23 @@ void TFormsController::RunAction(const std::function<void()>& Body, bool Bracket
         }
         if (Bracket) EndOperation();
     }
-    bool linkLost = false;
+    std::optional<std::string> linkLost;
     if (failure) {
         try {
             std::rethrow_exception(failure);
-        } catch (const ELinkFailure&) {
-            linkLost = true;
+        } catch (const ELinkFailure& e) {
+            linkLost = e.what();
         } catch (const TStopException&) {
         } catch (...) {
             if (Log) Log->AddError(UnexpectedErrorText(ui::ExceptionMessage(std::current_exception())));
         }
     }
-    if (linkLost && Log) Log->AddError(kLinkLost);
-    if (linkLost || disconnectPending_) Disconnect();
-    if (linkLost) ShowErrors({kLinkLost});
+    if (!linkLost) {
+        if (disconnectPending_) Disconnect();
+        return;
+    }
+    LinkLost(*linkLost);
+    ShowErrors({kLinkLost});
 }
 
 bool TFormsController::OperationRunning() const { return operations_ > 0 || connecting_ || disconnecting_; }
