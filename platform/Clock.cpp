@@ -47,16 +47,22 @@ bool Deadline::Pause(std::uint32_t maxMs, const Clock::ReadyProbe& ready) const
     return ms > 0 && clock_->Pause(ms, ready);
 }
 
-bool PollUntil(const Deadline& deadline, std::uint32_t pollMs, const std::function<bool()>& look,
-               const Clock::ReadyProbe& ready, const std::function<void()>& idle)
+bool PollUntil(const Deadline& deadline, const std::function<std::uint32_t()>& pollMs,
+               const std::function<bool()>& look, const Clock::ReadyProbe& ready, const std::function<void()>& idle)
 {
     for (;;) {
         const bool expired = deadline.Expired();
         if (look()) return true;
         if (expired) return false;
         if (idle) idle();
-        deadline.Pause(pollMs, ready);
+        deadline.Pause(std::max<std::uint32_t>(pollMs(), 1), ready);
     }
+}
+
+bool PollUntil(const Deadline& deadline, std::uint32_t pollMs, const std::function<bool()>& look,
+               const Clock::ReadyProbe& ready, const std::function<void()>& idle)
+{
+    return PollUntil(deadline, [pollMs] { return pollMs; }, look, ready, idle);
 }
 
 Clock& SystemClock()

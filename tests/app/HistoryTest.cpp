@@ -449,7 +449,7 @@ TEST_F(HistoryReading, AFailedOrShortRecordIsShownAsFailedNotStoredAndReadAgainL
         page->Store.Clear();
         page->FirstRecord = 100;
         override.shortRecord = "+read0044";  // record 68
-        override.shortReplies = shortReply ? 1 : 0;
+        override.shortReplies = shortReply ? TDevice::DefaultAttempts : 0;  // a reply too short is retried
         steps.comm.FailNext(shortReply ? Fault::None : Fault::Nok, 3);  // every attempt at record 68
         reader.Backward();
         EXPECT_EQ(Cell(hcNumber, 32) + " " + Cell(hcEvent, 32), "68 Ошибка чтения записи");
@@ -502,13 +502,13 @@ TEST_F(HistoryReading, DownloadWritesTwoLinesPerRecordNewestFirstHearsStopAndRea
     steps.onPump = nullptr;
     override.pointer = "0003";
     override.shortRecord = "+read0001";
-    override.shortReplies = THistoryReader::DownloadAttempts - 1;
+    override.shortReplies = (THistoryReader::DownloadAttempts - 1) * TDevice::DefaultAttempts;
     EXPECT_FALSE(Download().Failed);
     EXPECT_EQ(folder.Read(HistoryTextFileName).find("0000\r\n"), std::string::npos) << "no short record in the file";
     // A download that fails, at a record or at the pointer, leaves the earlier file as it was.
     const std::string kept = folder.Read(HistoryTextFileName);
     const std::string unchanged = "; файл \"" + (folder.path / HistoryTextFileName).string() + "\" не изменён";
-    override.shortReplies = THistoryReader::DownloadAttempts;
+    override.shortReplies = THistoryReader::DownloadAttempts * TDevice::DefaultAttempts;
     EXPECT_EQ(Download().Error, "Не удалось прочитать запись 0001 истории" + unchanged);
     override.pointer = "0005";
     steps.comm.FailAlways(Fault::Nok);

@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <random>
 #include <set>
@@ -24,6 +26,7 @@
 #include "app/fHistory.h"
 #include "app/fUpdateInsertion.h"
 #include "app/fWays.h"
+#include "link/DevCommands.h"
 #include "platform/Text.h"
 #include "tests/app/FirmwareTestSupport.h"
 #include "tests/app/ProgramFixture.h"
@@ -64,6 +67,37 @@ const LineCondition kTwice{"ApnRepliesTwice", [](sim::Line& line) {
 const LineCondition kPause{"PauseAfterApnValues", [](sim::Line& line) {
                                line.AddFault("+GAPN", {sim::FaultKind::Pause, 0, 150ms}, -1);
                            }};
+// A write's request: the word and a value after it.
+sim::Line::Predicate WriteOf(std::string word)
+{
+    return [word](const std::string& r) { return r.starts_with(word) && r.size() > word.size() + 1; };
+}
+// Through an adapter that passes bytes on in chunks of up to 8, a reply sent twice: a read's (its copy
+// often whole in a chunk of its own, after the next request left) and a write's.
+const LineCondition kTwiceInChunks{"InputRepliesTwiceInChunks", [](sim::Line& line) {
+                                       line.SetChunking(8, 20ms);
+                                       line.AddFault("+n00", {sim::FaultKind::Twice}, 1);
+                                       line.AddFault(WriteOf("+n01"), {sim::FaultKind::Twice}, 1);
+                                   }};
+// A device that takes 40 ms over every request sends some replies a second time 20 ms later.
+const LineCondition kTwiceApart{"SlowDeviceRepliesTwiceApart", [](sim::Line& line) {
+                                    line.SetAnswerDelay(40ms);
+                                    line.SetChunking(8, 20ms);
+                                    for (const char* word : {"+n00", "+tamper", "+GAPN0", "+pwlog"})
+                                        line.AddFault(word, {sim::FaultKind::Twice, 0, 20ms}, 2);
+                                }};
+// Bytes lost, replaced or added inside values, and noise before a reply: each once, so the retry reads
+// the value whole.
+const LineCondition kGarbled{"ValuesGarbledOnce", [](sim::Line& line) {
+                                 line.AddFault("+o", {sim::FaultKind::Lost}, 1);
+                                 line.AddFault("+n01", {sim::FaultKind::Lost}, 1);
+                                 line.AddFault("+X", {sim::FaultKind::Corrupt}, 1);
+                                 line.AddFault("+tamper", {sim::FaultKind::Corrupt}, 1);
+                                 line.AddFault("+enaing", {sim::FaultKind::Corrupt}, 1);
+                                 line.AddFault("+GAPN0", {sim::FaultKind::Corrupt}, 1);
+                                 line.AddFault("+IPadr", {sim::FaultKind::Noise, 1}, 1);
+                                 line.AddFault("+pwlog", {sim::FaultKind::Noise, 3}, 1);
+                             }};
 
 std::string ConditionName(const ::testing::TestParamInfo<LineCondition>& info) { return info.param.name; }
 
@@ -98,17 +132,34 @@ protected:
         }
     }
     // The first `times` requests that start with `prefix` take `ms` of the device's time, and go unanswered
-    // when `answer` is false.
+    // when `answer` is false. When each request came in, on the program's clock, is kept.
     void Slow(std::string prefix, int times, std::uint32_t ms, bool answer)
     {
         slow = times;
         cable->responder.SetGate([this, prefix, ms, answer](const std::string& request) {
+            {
+                const std::lock_guard lock(cameMutex);
+                came.emplace_back(request, scope.Clock().NowMs());
+            }
             if (!request.starts_with(prefix) || slow == 0) return true;
             --slow;
             TakeTime(ms);
             return answer;
         });
     }
+    // When each request that starts with `prefix` came in, and the first after them that does not.
+    std::vector<std::uint64_t> Arrivals(const std::string& prefix)
+    {
+        const std::lock_guard lock(cameMutex);
+        std::vector<std::uint64_t> times;
+        for (const auto& [request, at] : came) {
+            if (request.starts_with(prefix)) times.push_back(at);
+            else if (!times.empty()) return times.push_back(at), times;
+        }
+        return times;
+    }
+    std::mutex cameMutex;
+    std::vector<std::pair<std::string, std::uint64_t>> came;
     ~LineTiming() override
     {
         if (cable) cable->responder.SetGate(nullptr);
@@ -138,7 +189,21 @@ TEST_P(LineTimingConnect, TheRightKeyIsAcceptedEveryTimeAndAWrongOneRefused)
     EXPECT_FALSE(Connected());
 }
 
-INSTANTIATE_TEST_SUITE_P(Lines, LineTimingConnect, ::testing::Values(kPaced, kChunks, kSplit, kLateLineBreak, kEcho),
+// The version's reply sent twice, at once or after the login went out; the login's own twice in chunks.
+const LineCondition kVersionTwice{"VersionRepliedTwice", [](sim::Line& line) {
+                                      line.AddFault("+v", {sim::FaultKind::Twice}, -1);
+                                  }};
+const LineCondition kVersionTwiceApart{"VersionRepliedTwiceApart", [](sim::Line& line) {
+                                           line.AddFault("+v", {sim::FaultKind::Twice, 0, 10ms}, -1);
+                                       }};
+const LineCondition kLoginTwice{"LoginRepliedTwiceInChunks", [](sim::Line& line) {
+                                    line.SetChunking(8, 20ms);
+                                    line.AddFault("+id", {sim::FaultKind::Twice, 0, 5ms}, -1);
+                                }};
+
+INSTANTIATE_TEST_SUITE_P(Lines, LineTimingConnect,
+                         ::testing::Values(kPaced, kChunks, kSplit, kLateLineBreak, kEcho, kVersionTwice,
+                                           kVersionTwiceApart, kLoginTwice),
                          ConditionName);
 
 // ------------------------------------------------------------------ every page read and written
@@ -196,7 +261,10 @@ INSTANTIATE_TEST_SUITE_P(Panels, LineTimingPages,
                                            PagesCase{"BolidSplitAtAnyByte", sim::PanelKind::Bolid, kSplit},
                                            PagesCase{"AltonikaEcho", sim::PanelKind::Altonika, kEcho},
                                            PagesCase{"AltonikaApnRepliesTwice", sim::PanelKind::Altonika, kTwice},
-                                           PagesCase{"BolidPauseAfterApnValues", sim::PanelKind::Bolid, kPause}),
+                                           PagesCase{"BolidPauseAfterApnValues", sim::PanelKind::Bolid, kPause},
+                                           PagesCase{"AltonikaInputRepliesTwiceInChunks", sim::PanelKind::Altonika, kTwiceInChunks},
+                                           PagesCase{"BolidSlowDeviceRepliesTwiceApart", sim::PanelKind::Bolid, kTwiceApart},
+                                           PagesCase{"AltonikaValuesGarbledOnce", sim::PanelKind::Altonika, kGarbled}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ------------------------------------------------------------------ a slow device, on the program's own time-outs
@@ -265,6 +333,66 @@ INSTANTIATE_TEST_SUITE_P(
                       SlowCase{"WriteLatePastTheLateWindow", true, 2500, 1},
                       SlowCase{"WriteNeverAnswered", true, std::nullopt, 3}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The attempts of a group the device never answers follow each other at their time-outs: the retry of
+// the same request need not wait for a late reply, which would answer it as well. Before the next group
+// the line is listened to for the late reply.
+TEST_F(LineTiming, ASilentGroupTakesItsThreeTimeOutsAndTheListeningBeforeTheNext)
+{
+    controller->floorMs.reset();
+    AddCable(120);
+    ASSERT_TRUE(ConnectWith());
+    Slow("+GAPN0", TDevice::DefaultAttempts, 0, false);
+    formGPRS->Clear();
+    Dc().ReadForm(*formGPRS);
+    const std::vector<std::uint64_t> at = Arrivals("+GAPN0");
+    ASSERT_EQ(at.size(), TDevice::DefaultAttempts + 1u);
+    for (std::size_t i = 1; i < TDevice::DefaultAttempts; ++i)
+        EXPECT_LE(at[i] - at[i - 1], TDevice::DefaultTimeoutFloorMs + 400u) << "attempt " << i + 1;
+    EXPECT_LE(at.back() - at.front(), TDevice::DefaultAttempts * TDevice::DefaultTimeoutFloorMs +
+                                          TComPortWorker::LateReplyWindowMs + 800u);
+}
+
+// A device that answers in 300 ms answers one request later than its time-out and the listening after it
+// (the cable worker's 500 ms on the tests' low floor, then as long again): its late reply comes into the
+// retry's wait, the retry's own 300 ms behind it. Each answers its own request: nothing is shown that the
+// device does not hold, and the refusal of the write after the late one is never shown as done.
+class LineTimingLateFromAQuickDevice : public LineTiming, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(LineTimingLateFromAQuickDevice, ShiftsNothing)
+{
+    const bool write = GetParam();
+    AddCable(120);
+    ASSERT_TRUE(ConnectWith());
+    cable->line.SetAnswerDelay(300ms);
+    TformGPRS& page = *formGPRS;
+    const sim::Fault late{sim::FaultKind::Late, 0, 1200ms};
+    if (!write) {
+        cable->line.AddFault("+GAPN0", late, 1);
+        page.Clear();
+        Dc().ReadForm(page);
+        EXPECT_TRUE(Dc().Errors.Empty()) << Dc().Errors.Text();
+        const Controls shown = ControlsOf(page);
+        Copy().ReadAll({&page});
+        EXPECT_EQ(Changed(shown, ControlsOf(page)), Keys{});
+        return;
+    }
+    Copy().ReadAll({&page});
+    page.SimEdit(1, "Addr")->SetText("OKTELECOM");
+    page.SimEdit(1, "Login")->SetText("newlogin");
+    const PageState start(page);
+    Reference written = Copy();
+    written.WriteAll({&page});
+    start.Restore(page);
+    cable->line.AddFault(WriteOf("+GAPN0"), late, 1);
+    cable->line.AddFault(WriteOf("+gprsname0"), {sim::FaultKind::Nok}, TDevice::DefaultAttempts);
+    Dc().WriteForm(page);
+    EXPECT_EQ(Dc().Errors.Lines(), std::vector<std::string>{"Ошибка при записи параметра \"Логин для APN\""});
+    EXPECT_EQ(Changed(written.device.Values(), cable->device.Values()), Keys{"gprsname0"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Exchanges, LineTimingLateFromAQuickDevice, ::testing::Values(false, true),
+                         [](const auto& info) { return std::string(info.param ? "Write" : "Read"); });
 
 // ------------------------------------------------------------------ failed reads, lost devices
 
@@ -380,7 +508,8 @@ TEST_F(LineTiming, HistoryRecordsOfAnyLengthHoldingTheFieldsAreStoredAndShown)
     controller->SelectPage(7);
     controller->ReadCurrent();
     EXPECT_EQ(FormHistory->Store.Count(), HistoryPageSize - 1);
-    EXPECT_EQ(Starting(cable->line.Requests(), "+read"), HistoryPageSize) << "each record asked for once";
+    EXPECT_EQ(Starting(cable->line.Requests(), "+read"), HistoryPageSize + TDevice::DefaultAttempts - 1)
+        << "each record asked for once, the short one as often as a request may go";
     for (int row = 1; row <= HistoryPageSize; ++row) {
         const bool shortOne = FormHistory->StringGrid1->Cells(hcNumber, row) == "16";
         EXPECT_EQ(FormHistory->StringGrid1->Cells(shortOne ? hcEvent : hcRecordCheck, row), shortOne ? "Ошибка чтения записи" : "Да") << row;
@@ -405,20 +534,29 @@ TEST_F(LineTiming, AnEmptyTextIsNoWriteAndIsNamedSo)
     EXPECT_EQ(cable->device.Value("GAPN1"), "internet.beeline.ru");
 }
 
+// Each attempt of the clock's write carries the time as it is when it goes out, after whatever listening
+// came before it.
 TEST_F(LineTiming, ClockRetriesSetTheTimeAsItIsWhenTheyGoOut)
 {
     controller->floorMs.reset();
     AddCable(120);
     ASSERT_TRUE(ConnectWith());
-    Slow("+AS", 2, TDevice::DefaultTimeoutFloorMs + kPastTheLateWindowMs, false);
+    Slow("+AS", 2, 0, false);
     const std::time_t pc = SimDevice::kWallStart + 3600;
     Dc().Now = [pc] { return pc; };
     const std::uint64_t start = scope.Clock().NowMs();
     controller->SyncDeviceTime();
-    EXPECT_EQ(slow, 0);
-    // The third attempt went out two time-outs after the first: it set the time as the PC had it then.
-    EXPECT_GE(cable->device.DeviceTime(), pc + 2 * TDevice::DefaultTimeoutFloorMs / 1000);
-    EXPECT_LE(cable->device.DeviceTime(), pc + static_cast<std::time_t>(scope.Clock().ElapsedSince(start) / 1000));
+    const std::vector<std::uint64_t> at = Arrivals("+AS");
+    std::vector<std::string> sent;
+    for (const std::string& r : cable->line.Requests())
+        if (r.starts_with("+AS")) sent.push_back(r.substr(1));
+    ASSERT_EQ(sent.size(), 3u);
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        const std::time_t then = pc + static_cast<std::time_t>((at[i] - start) / 1000);
+        std::tm t{};
+        gmtime_r(&then, &t);
+        EXPECT_EQ(sent[i], ClockCommandText(t)) << "attempt " << i + 1;
+    }
 }
 
 // ------------------------------------------------------------------ firmware from a file

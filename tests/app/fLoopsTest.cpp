@@ -74,7 +74,8 @@ const Loops::Row kLoopsExchanges[] = {
     {.name = "ReadUnusableValuesChangeNothing", .panel = sim::PanelKind::Paradox,
      .device = {{"X", "ZZ"}, {"n01", "3X3001005"}}, .refused = {"tamper"},
      .given = [](TFormLoops& p) { p.cbResponce2->SetChecked(true); p.cbTamper->SetChecked(true); p.etLoopRec1->SetText("77"); },
-     .errors = {R(kReadTitles[2]), R(kReadTitles[7])},  // a flag byte that is not hexadecimal is no error
+     // a flag byte that is not hexadecimal is no value: the flags are held as unread, never made up
+     .errors = {R(kReadTitles[0]), R(kReadTitles[2]), R(kReadTitles[7])},
      .shown = {{"cbResponce2", "1"}, {"cbTamper", "1"}, {"etLoopRec1", "77"}}, .then = Enabled({2})},
 
     {.name = "WriteEveryGroup", .write = true,
