@@ -25,7 +25,11 @@ constexpr const char* kCannotSave = "Не удалось сохранить фа
 
 std::error_code LastError() { return {errno, std::generic_category()}; }
 
-std::string Quoted(const std::filesystem::path& file) { return "\"" + file.string() + "\""; }
+std::string Quoted(const std::filesystem::path& file)
+{
+    std::string quoted(1, '"');
+    return quoted.append(file.string()).append(1, '"');
+}
 
 // A file as a message names it: `name` is already quoted (see Quoted and SavedName).
 [[noreturn]] void Fail(const std::string& what, const std::string& name, const std::string& reason, std::error_code code)
@@ -125,7 +129,8 @@ std::string TemporaryStem(const std::filesystem::path& target)
     const std::string name = target.filename().string();
     std::size_t keep = std::min(name.size(), kNameMax - kTemporaryNameExtra);
     while (keep > 0 && keep < name.size() && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
-    return "." + name.substr(0, keep) + ".tmp";
+    std::string stem(1, '.');
+    return stem.append(name, 0, keep).append(".tmp");
 }
 
 std::filesystem::path FolderOf(const std::filesystem::path& file)
