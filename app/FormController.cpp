@@ -29,6 +29,8 @@ struct IniContext {
     const TMemIniFile* in = nullptr;
     TMemIniFile* out = nullptr;
     std::string section;
+    TUnshownValues* noted = nullptr;       // a load notes the positions its combo boxes cannot show
+    const TUnshownValues* kept = nullptr;  // a save writes them back
 
     const TMemIniFile& In() const { return *in; }
     TMemIniFile& Out() const { return *out; }
@@ -125,11 +127,11 @@ const std::vector<ClassRule<NoContext>>& ResetMarkRules()
 // The ini key of a control; an unnamed control has none.
 bool Keyed(const TComponent& c) { return !c.Name().empty(); }
 
-template <class Combo>
-void LoadItemIndex(Combo& c, const IniContext& ini)
+void LoadItemIndex(ui::TCustomCombo& c, const IniContext& ini) { LoadListPosition(ini.In(), ini.section, c, *ini.noted); }
+
+void SaveItemIndex(const ui::TCustomCombo& c, const IniContext& ini)
 {
-    if (ini.In().ValueExists(ini.section, c.Name()))
-        c.SetItemIndex(ini.In().ReadInteger(ini.section, c.Name(), c.ItemIndex()));
+    SaveListPosition(ini.Out(), ini.section, c, *ini.kept);
 }
 
 const std::vector<ClassRule<IniContext>>& LoadRules()
@@ -168,10 +170,8 @@ const std::vector<ClassRule<IniContext>>& SaveRules()
             [](TCheckBox& c, const IniContext& ini) { ini.Out().WriteBool(ini.section, c.Name(), c.Checked()); }),
         On<TRadioButton, IniContext>(
             [](TRadioButton& c, const IniContext& ini) { ini.Out().WriteBool(ini.section, c.Name(), c.Checked()); }),
-        On<TComboBox, IniContext>(
-            [](TComboBox& c, const IniContext& ini) { ini.Out().WriteInteger(ini.section, c.Name(), c.ItemIndex()); }),
-        On<TComboBoxEx, IniContext>(
-            [](TComboBoxEx& c, const IniContext& ini) { ini.Out().WriteInteger(ini.section, c.Name(), c.ItemIndex()); }),
+        On<TComboBox, IniContext>([](TComboBox& c, const IniContext& ini) { SaveItemIndex(c, ini); }),
+        On<TComboBoxEx, IniContext>([](TComboBoxEx& c, const IniContext& ini) { SaveItemIndex(c, ini); }),
         On<TMaskEdit, IniContext>([](TMaskEdit& c, const IniContext& ini) { SaveText(c, ini); }),
     };
     return rules;
@@ -247,16 +247,48 @@ void ClearControls(ui::TForm& Form) { Walk(Form, ClearRules(), NoContext{}); }
 
 void ResetControlMarks(ui::TForm& Form) { Walk(Form, ResetMarkRules(), NoContext{}); }
 
-void LoadControlsFromIni(const TMemIniFile& Ini, ui::TForm& Form)
+void LoadControlsFromIni(const TMemIniFile& Ini, ui::TForm& Form, TUnshownValues& Unshown)
 {
     static const auto rules = KeyedOnly(LoadRules());
-    Walk(Form, rules, IniContext{&Ini, nullptr, Form.Name()});
+    Walk(Form, rules, IniContext{&Ini, nullptr, Form.Name(), &Unshown, nullptr});
 }
 
-void SaveControlsToIni(TMemIniFile& Ini, ui::TForm& Form)
+void SaveControlsToIni(TMemIniFile& Ini, ui::TForm& Form, const TUnshownValues& Unshown)
 {
     static const auto rules = KeyedOnly(SaveRules());
-    Walk(Form, rules, IniContext{nullptr, &Ini, Form.Name()});
+    Walk(Form, rules, IniContext{nullptr, &Ini, Form.Name(), nullptr, &Unshown});
+}
+
+void TUnshownValues::Note(const ui::TCustomCombo& Combo, std::string Value, int Position)
+{
+    if (Combo.ItemIndex() == Position) {
+        kept_.erase(&Combo);
+        return;
+    }
+    kept_.insert_or_assign(&Combo, Kept{std::move(Value), Combo.ItemIndex(), Combo.Text(), Combo.Liveness()});
+}
+
+std::string TUnshownValues::ValueToSave(const ui::TCustomCombo& Combo) const
+{
+    const auto it = kept_.find(&Combo);
+    const bool stillShown = it != kept_.end() && !it->second.alive.expired() &&
+                            Combo.ItemIndex() == it->second.itemIndex && Combo.Text() == it->second.text;
+    return stillShown ? it->second.value : std::to_string(Combo.ItemIndex());
+}
+
+void LoadListPosition(const TMemIniFile& Ini, const std::string& Section, ui::TCustomCombo& Combo,
+                      TUnshownValues& Unshown)
+{
+    if (!Ini.ValueExists(Section, Combo.Name())) return;
+    const int position = Ini.ReadInteger(Section, Combo.Name(), Combo.ItemIndex());
+    Combo.SetItemIndex(position);
+    Unshown.Note(Combo, Ini.ReadString(Section, Combo.Name(), ""), position);
+}
+
+void SaveListPosition(TMemIniFile& Ini, const std::string& Section, const ui::TCustomCombo& Combo,
+                      const TUnshownValues& Unshown)
+{
+    Ini.WriteString(Section, Combo.Name(), Unshown.ValueToSave(Combo));
 }
 
 void LoadControlDefaults(ui::TForm& Form) { Walk(Form, DefaultRules(), NoContext{}, ApplyExtraDefault); }

@@ -151,7 +151,7 @@ void TFormConnect::rb1Click(ui::TObject* /*Sender*/) { ApplyEnabling(); }
 
 void TFormConnect::LoadSettings(const TMemIniFile& Ini)
 {
-    LoadControlsFromIni(Ini, *this);
+    LoadControlsFromIni(Ini, *this, UnshownValues_);
     LoadConnectKeys(Ini);
 }
 
@@ -178,7 +178,7 @@ void TFormConnect::LoadConnectKeys(const TMemIniFile& Ini)
 
 void TFormConnect::SaveSettings(TMemIniFile& Ini)
 {
-    SaveControlsToIni(Ini, *this);
+    SaveControlsToIni(Ini, *this, UnshownValues_);
     SaveConnectKeys(Ini);
 }
 

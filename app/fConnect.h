@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/FormController.h"
 #include "app/IniFiles.h"
 #include "kit/KitDlgBtn.h"
 #include "ui/ExtCtrls.h"
@@ -70,6 +71,7 @@ private:
     void PlaceControls();
 
     PortLister PortLister_;
+    TUnshownValues UnshownValues_;
     // The search button's click is running (from its first step to its last).
     bool SearchActive_ = false;
     bool SearchCancelled_ = false;

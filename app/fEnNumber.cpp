@@ -101,7 +101,7 @@ void TFormEnNumber::Clear()
 
 void TFormEnNumber::LoadFromIni(const TMemIniFile& Ini)
 {
-    LoadControlsFromIni(Ini, *this);
+    LoadControlsFromIni(Ini, *this, UnshownValues);
     UpdateEnabled();
 }
 

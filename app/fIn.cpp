@@ -16,8 +16,8 @@ void TformIncl::Clear() { ClearControls(*this); }
 
 void TformIncl::ResetMarks() { ResetControlMarks(*this); }
 
-void TformIncl::LoadFromIni(const TMemIniFile& Ini) { LoadControlsFromIni(Ini, *this); }
+void TformIncl::LoadFromIni(const TMemIniFile& Ini) { LoadControlsFromIni(Ini, *this, UnshownValues); }
 
-void TformIncl::SaveToIni(TMemIniFile& Ini) { SaveControlsToIni(Ini, *this); }
+void TformIncl::SaveToIni(TMemIniFile& Ini) { SaveControlsToIni(Ini, *this, UnshownValues); }
 
 void TformIncl::LoadDefaults() { LoadControlDefaults(*this); }

@@ -3,6 +3,7 @@
 // it handles; the base hands the page to the generic routines of FormController, and a page overrides
 // an operation where it has controls those routines do not cover or work to do after them.
 #include "app/DeviceValues.h"
+#include "app/FormController.h"
 #include "app/IniFiles.h"
 #include "ui/Forms.h"
 
@@ -23,4 +24,6 @@ public:
 
     // Which of the page's groups hold no device value.
     TDeviceValues DeviceValues;
+    // List positions the last file loaded gave that the page cannot show, kept for the next save.
+    TUnshownValues UnshownValues;
 };

@@ -340,7 +340,7 @@ void TformWays::SaveToIni(TMemIniFile& Ini)
     for (int i = 0; i < ChannelCount; ++i) {
         const auto k = static_cast<std::size_t>(i);
         Ini.WriteString(section, etP[k]->Name(), etP[k]->Text());
-        Ini.WriteInteger(section, cb[k]->Name(), cb[k]->ItemIndex());
+        SaveListPosition(Ini, section, *cb[k], UnshownValues);
         if (i < LinkCount) {
             Ini.WriteBool(section, AndLink[k]->Name(), AndLink[k]->Checked());
             Ini.WriteBool(section, OrLink[k]->Name(), OrLink[k]->Checked());
@@ -361,6 +361,7 @@ void TformWays::LoadFromIni(const TMemIniFile& Ini)
         etP[k]->SetText(Ini.ReadString(section, etP[k]->Name(), ""));
         const int position = Ini.ReadInteger(section, cb[k]->Name(), 0);
         cb[k]->SetItemIndex(position >= 0 && position < cb[k]->Items().Count() ? position : 0);
+        UnshownValues.Note(*cb[k], Ini.ReadString(section, cb[k]->Name(), ""), position);
         if (i < LinkCount) {
             // Both keys missing leave both buttons clear: the link counts as AND.
             const bool isAnd = Ini.ReadBool(section, AndLink[k]->Name(), false);

@@ -239,6 +239,7 @@ TEST(MsgFile, LooksUpTheFirstRowThatHasTheCodeCellsSplitAtEveryBarAndOddCellsGiv
     EXPECT_EQ(std::pair(table.ColorOf("130"), table.NumberOf("130")), std::pair(0xFFFFFF, 0));
     EXPECT_EQ(table.TextOf("999") + table.TextOf("602 "), "  ") << "no such code: codes compare exactly";
     EXPECT_EQ(Table("1|Тест\n").TextOf("1"), "Тест") << "a UTF-8 file is read as UTF-8";
+    EXPECT_EQ(Table("7|x\r\r\n8|y|$FF\r\r\n").TextOf("7"), "x") << "CR CR LF ends a line";
     const TMsgFile repeated = Table("5|||\n5|second|$FF0000|\n5|third|$00FF00|7\n");
     EXPECT_EQ(repeated.TextOf("5"), "second");
     EXPECT_EQ(std::pair(repeated.ColorOf("5"), repeated.NumberOf("5")), std::pair(0xFF0000, 7));
