@@ -25,14 +25,32 @@ using ui::TSpinEdit;
 // What a routine hands each control besides the control itself.
 struct NoContext {};
 
-struct IniContext {
+// Tells the caller of each control a routine gave a value.
+struct Giving {
+    const ValueGiven* given = nullptr;
+
+    void Give(const ui::TControl& c) const
+    {
+        if (given != nullptr && *given) (*given)(c);
+    }
+};
+
+struct IniContext : Giving {
     const TMemIniFile* in = nullptr;
     TMemIniFile* out = nullptr;
     std::string section;
 
     const TMemIniFile& In() const { return *in; }
     TMemIniFile& Out() const { return *out; }
+    bool Has(const TComponent& c) const { return In().ValueExists(section, c.Name()); }
+    // The key holds a number (a Boolean is one).
+    bool HasNumber(const TComponent& c) const
+    {
+        return In().ReadInteger(section, c.Name(), 0) == In().ReadInteger(section, c.Name(), 1);
+    }
 };
+
+struct DefaultsContext : Giving {};
 
 // One row of a routine's class list: the class test and what the routine does with such a control.
 template <class Context>
@@ -128,28 +146,39 @@ bool Keyed(const TComponent& c) { return !c.Name().empty(); }
 template <class Combo>
 void LoadItemIndex(Combo& c, const IniContext& ini)
 {
-    if (ini.In().ValueExists(ini.section, c.Name()))
-        c.SetItemIndex(ini.In().ReadInteger(ini.section, c.Name(), c.ItemIndex()));
+    // A value that is no number leaves the selection: the file gave the box nothing.
+    if (!ini.HasNumber(c)) return;
+    c.SetItemIndex(ini.In().ReadInteger(ini.section, c.Name(), 0));
+    ini.Give(c);
 }
 
 const std::vector<ClassRule<IniContext>>& LoadRules()
 {
+    // A control whose key the file lacks keeps its value, or is unchecked (a check box): either way the
+    // file gave it nothing.
     static const std::vector<ClassRule<IniContext>> rules{
         On<TEdit, IniContext>([](TEdit& c, const IniContext& ini) {
-            if (ini.In().ValueExists(ini.section, c.Name())) c.SetText(ini.In().ReadString(ini.section, c.Name(), ""));
+            if (!ini.Has(c)) return;
+            c.SetText(ini.In().ReadString(ini.section, c.Name(), ""));
+            ini.Give(c);
         }),
         On<TSpinEdit, IniContext>([](TSpinEdit& c, const IniContext& ini) {
             std::string value = ini.In().ReadString(ini.section, c.Name(), "");
-            if (!value.empty()) c.SetText(std::move(value));
+            if (value.empty()) return;
+            c.SetText(std::move(value));
+            ini.Give(c);
         }),
         On<TCheckBox, IniContext>([](TCheckBox& c, const IniContext& ini) {
             c.SetChecked(ini.In().ReadBool(ini.section, c.Name(), false));
+            if (ini.HasNumber(c)) ini.Give(c);
         }),
         On<TMaskEdit, IniContext>([](TMaskEdit& c, const IniContext& ini) {
             c.SetText(ini.In().ReadString(ini.section, c.Name(), c.Text()));
+            if (ini.Has(c)) ini.Give(c);
         }),
         On<TRadioButton, IniContext>([](TRadioButton& c, const IniContext& ini) {
             c.SetChecked(ini.In().ReadBool(ini.section, c.Name(), c.Checked()));
+            if (ini.HasNumber(c)) ini.Give(c);
         }),
         On<TComboBox, IniContext>([](TComboBox& c, const IniContext& ini) { LoadItemIndex(c, ini); }),
         On<TComboBoxEx, IniContext>([](TComboBoxEx& c, const IniContext& ini) { LoadItemIndex(c, ini); }),
@@ -187,29 +216,42 @@ std::vector<ClassRule<Context>> KeyedOnly(const std::vector<ClassRule<Context>>&
     return keyed;
 }
 
-void TextDefault(ui::TControl& c) { c.SetText(c.Hint()); }
-
-void CheckedDefault(ui::TButtonControl& c)
+// An edit's default is its hint, an empty one included.
+void TextDefault(ui::TControl& c, const DefaultsContext& defaults)
 {
-    if (const auto checked = HintAsBoolean(c.Hint())) c.SetChecked(*checked);
+    c.SetText(c.Hint());
+    defaults.Give(c);
+}
+
+// A box whose hint is no Boolean has no default and keeps its state.
+void CheckedDefault(ui::TButtonControl& c, const DefaultsContext& defaults)
+{
+    const auto checked = HintAsBoolean(c.Hint());
+    if (!checked) return;
+    c.SetChecked(*checked);
+    defaults.Give(c);
 }
 
 template <class Combo>
-void ItemIndexDefault(Combo& c)
+void ItemIndexDefault(Combo& c, const DefaultsContext& defaults)
 {
-    if (const auto index = HintAsInteger(c.Hint())) c.SetItemIndex(*index);
+    const auto index = HintAsInteger(c.Hint());
+    if (!index) return;
+    c.SetItemIndex(*index);
+    defaults.Give(c);
 }
 
-const std::vector<ClassRule<NoContext>>& DefaultRules()
+const std::vector<ClassRule<DefaultsContext>>& DefaultRules()
 {
-    static const std::vector<ClassRule<NoContext>> rules{
-        On<TEdit, NoContext>([](TEdit& c, const NoContext&) { TextDefault(c); }),
-        On<TSpinEdit, NoContext>([](TSpinEdit& c, const NoContext&) { TextDefault(c); }),
-        On<TCheckBox, NoContext>([](TCheckBox& c, const NoContext&) { CheckedDefault(c); }),
-        On<TRadioButton, NoContext>([](TRadioButton& c, const NoContext&) { CheckedDefault(c); }),
-        On<TComboBox, NoContext>([](TComboBox& c, const NoContext&) { ItemIndexDefault(c); }),
-        On<TMaskEdit, NoContext>([](TMaskEdit& c, const NoContext&) { TextDefault(c); }),
-        On<TComboBoxEx, NoContext>([](TComboBoxEx& c, const NoContext&) { ItemIndexDefault(c); }),
+    using D = DefaultsContext;
+    static const std::vector<ClassRule<D>> rules{
+        On<TEdit, D>([](TEdit& c, const D& d) { TextDefault(c, d); }),
+        On<TSpinEdit, D>([](TSpinEdit& c, const D& d) { TextDefault(c, d); }),
+        On<TCheckBox, D>([](TCheckBox& c, const D& d) { CheckedDefault(c, d); }),
+        On<TRadioButton, D>([](TRadioButton& c, const D& d) { CheckedDefault(c, d); }),
+        On<TComboBox, D>([](TComboBox& c, const D& d) { ItemIndexDefault(c, d); }),
+        On<TMaskEdit, D>([](TMaskEdit& c, const D& d) { TextDefault(c, d); }),
+        On<TComboBoxEx, D>([](TComboBoxEx& c, const D& d) { ItemIndexDefault(c, d); }),
     };
     return rules;
 }
@@ -247,19 +289,22 @@ void ClearControls(ui::TForm& Form) { Walk(Form, ClearRules(), NoContext{}); }
 
 void ResetControlMarks(ui::TForm& Form) { Walk(Form, ResetMarkRules(), NoContext{}); }
 
-void LoadControlsFromIni(const TMemIniFile& Ini, ui::TForm& Form)
+void LoadControlsFromIni(const TMemIniFile& Ini, ui::TForm& Form, const ValueGiven& Given)
 {
     static const auto rules = KeyedOnly(LoadRules());
-    Walk(Form, rules, IniContext{&Ini, nullptr, Form.Name()});
+    Walk(Form, rules, IniContext{{&Given}, &Ini, nullptr, Form.Name()});
 }
 
 void SaveControlsToIni(TMemIniFile& Ini, ui::TForm& Form)
 {
     static const auto rules = KeyedOnly(SaveRules());
-    Walk(Form, rules, IniContext{nullptr, &Ini, Form.Name()});
+    Walk(Form, rules, IniContext{{}, nullptr, &Ini, Form.Name()});
 }
 
-void LoadControlDefaults(ui::TForm& Form) { Walk(Form, DefaultRules(), NoContext{}, ApplyExtraDefault); }
+void LoadControlDefaults(ui::TForm& Form, const ValueGiven& Given)
+{
+    Walk(Form, DefaultRules(), DefaultsContext{{&Given}}, ApplyExtraDefault);
+}
 
 std::optional<bool> HintAsBoolean(std::string_view Hint)
 {

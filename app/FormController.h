@@ -30,18 +30,23 @@ class TForm;
 void ClearControls(ui::TForm& Form);
 // Marks only (colours, bold, "!" captions); no value changes.
 void ResetControlMarks(ui::TForm& Form);
+// Told of each control a load or the defaults gave a value: one its key names with a value it can take,
+// one whose hint is a default for it. A control left as it was, or a check box unchecked for a missing
+// key, was given nothing.
+using ValueGiven = std::function<void(const ui::TControl& Control)>;
+
 // Read rules per class: an edit and a combo box change only when their key exists, a spin edit only on
 // a non-empty value, a mask edit and a radio button keep their state for a missing key, and a check box
 // is unchecked by a missing key. A value that does not convert never raises: the control keeps its
 // state (a check box is unchecked).
-void LoadControlsFromIni(const TMemIniFile& Ini, ui::TForm& Form);
+void LoadControlsFromIni(const TMemIniFile& Ini, ui::TForm& Form, const ValueGiven& Given = {});
 // Text for edits, spin edits and mask edits; Checked as 1 or 0; ItemIndex as a decimal integer.
 // Throws std::invalid_argument (from the ini file) for a text the file cannot carry back unchanged.
 void SaveControlsToIni(TMemIniFile& Ini, ui::TForm& Form);
 // Edits, spin edits and mask edits take their hint as Text (an empty hint empties them); check boxes
 // and radio buttons take it as a Boolean; combo boxes take it as ItemIndex; then the classes
 // registered below.
-void LoadControlDefaults(ui::TForm& Form);
+void LoadControlDefaults(ui::TForm& Form, const ValueGiven& Given = {});
 
 // A hint as a Boolean default: "TRUE" or "FALSE" in any letter case, or a decimal number (0 is False).
 // nullopt for anything else, the empty hint included.

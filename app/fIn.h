@@ -15,10 +15,11 @@ public:
     virtual void Clear();
     // Before the page is written to the device.
     virtual void ResetMarks();
-    // Section = the page's Name.
+    // Section = the page's Name. Every control the file gives a value holds one of the user's.
     virtual void LoadFromIni(const TMemIniFile& Ini);
     virtual void SaveToIni(TMemIniFile& Ini);
-    // The factory defaults: every control's hint.
+    // The factory defaults: every control's hint. Every control they give a value holds one of the
+    // user's; a control without a default keeps what it held.
     virtual void LoadDefaults();
 
     // Which of the page's groups hold no device value.
