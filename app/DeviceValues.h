@@ -2,8 +2,8 @@
 // What a page shows that the device did not give: the controls of a parameter group whose last read
 // failed (or was never reached because the read ended early) hold no device value. A write does not send
 // such a group until one of its controls is given a value: the user changes it (typing, picking,
-// clicking; an input that leaves the value as it was gives nothing), or a file or the factory defaults
-// give it one (a control they leave as it was, having no key or no default, stays without). A successful
+// clicking; an input that leaves the value as it was gives nothing), a file holds its key, or the
+// factory defaults change it (a control without a key or a default stays without). A successful
 // read gives the group a device value again. A page that was never read (filled from a file at start)
 // holds nothing of the kind: every group is sent.
 //

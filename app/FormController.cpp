@@ -216,29 +216,31 @@ std::vector<ClassRule<Context>> KeyedOnly(const std::vector<ClassRule<Context>>&
     return keyed;
 }
 
+// A default gives the control a value only where it changes the one it showed.
+template <class Apply>
+void Default(ui::TControl& c, const DefaultsContext& defaults, Apply apply)
+{
+    const std::string before = c.InputValue();
+    apply();
+    if (c.InputValue() != before) defaults.Give(c);
+}
+
 // An edit's default is its hint, an empty one included.
 void TextDefault(ui::TControl& c, const DefaultsContext& defaults)
 {
-    c.SetText(c.Hint());
-    defaults.Give(c);
+    Default(c, defaults, [&] { c.SetText(c.Hint()); });
 }
 
 // A box whose hint is no Boolean has no default and keeps its state.
 void CheckedDefault(ui::TButtonControl& c, const DefaultsContext& defaults)
 {
-    const auto checked = HintAsBoolean(c.Hint());
-    if (!checked) return;
-    c.SetChecked(*checked);
-    defaults.Give(c);
+    if (const auto checked = HintAsBoolean(c.Hint())) Default(c, defaults, [&] { c.SetChecked(*checked); });
 }
 
 template <class Combo>
 void ItemIndexDefault(Combo& c, const DefaultsContext& defaults)
 {
-    const auto index = HintAsInteger(c.Hint());
-    if (!index) return;
-    c.SetItemIndex(*index);
-    defaults.Give(c);
+    if (const auto index = HintAsInteger(c.Hint())) Default(c, defaults, [&] { c.SetItemIndex(*index); });
 }
 
 const std::vector<ClassRule<DefaultsContext>>& DefaultRules()

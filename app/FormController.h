@@ -31,8 +31,8 @@ void ClearControls(ui::TForm& Form);
 // Marks only (colours, bold, "!" captions); no value changes.
 void ResetControlMarks(ui::TForm& Form);
 // Told of each control a load or the defaults gave a value: one its key names with a value it can take,
-// one whose hint is a default for it. A control left as it was, or a check box unchecked for a missing
-// key, was given nothing.
+// one whose default (its hint) changed what it showed. A control without a key or a default, one its
+// default left as it was, or a check box unchecked for a missing key, was given nothing.
 using ValueGiven = std::function<void(const ui::TControl& Control)>;
 
 // Read rules per class: an edit and a combo box change only when their key exists, a spin edit only on

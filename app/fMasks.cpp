@@ -435,9 +435,13 @@ void TFormMasks::Clear()
 
 void TFormMasks::LoadDefaults()
 {
+    std::vector<bool> ticks;
+    for (int row = 1; row <= MaskRows(); ++row) ticks.push_back(RowTicked(row));
     TformIncl::LoadDefaults();
     ApplyMode();
-    GiveRowsOfMode();
+    // The rows the default mode changed are its; the others show what they showed.
+    for (int row = 1; row <= MaskRows(); ++row)
+        if (RowTicked(row) != ticks[static_cast<std::size_t>(row - 1)]) DeviceValues.Given(*RowCheckBox(row));
 }
 
 void TFormMasks::LoadFromIni(const TMemIniFile& Ini)

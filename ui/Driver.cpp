@@ -64,6 +64,25 @@ bool OfferDialogChar(const TWinControl& root, char32_t ch)
     return false;
 }
 
+// The value of a control as an input found it.
+struct Before {
+    TControl* control;
+    std::weak_ptr<void> alive;
+    std::string value;
+};
+
+// The control and the others of its class beside it: an input on one (a radio button checked, the
+// arrows through a group) may set another.
+std::vector<Before> ValuesAround(TControl& control)
+{
+    std::vector<Before> values{{&control, control.Liveness(), control.InputValue()}};
+    if (const TWinControl* parent = control.Parent())
+        for (int i = 0; i < parent->ControlCount(); ++i)
+            if (TControl* c = parent->Controls(i); c != &control && typeid(*c) == typeid(control))
+                values.push_back({c, c->Liveness(), c->InputValue()});
+    return values;
+}
+
 }  // namespace
 
 std::uint16_t KeyCodeOf(char32_t ch)
@@ -97,29 +116,6 @@ bool Driver::Deliver(TObject* sender, const std::function<void()>& action)
 // A click into a field only gives it the focus: its value is set by typing or picking.
 bool Driver::ClickSetsValue(const TControl& control) { return !Is<TCustomEdit>(&control) && !Is<TCustomCombo>(&control); }
 
-namespace {
-
-// The value of a control as an input found it.
-struct Before {
-    TControl* control;
-    std::weak_ptr<void> alive;
-    std::string value;
-};
-
-// The control and the others of its class beside it: an input on one (a radio button checked, the
-// arrows through a group) may set another.
-std::vector<Before> ValuesAround(TControl& control)
-{
-    std::vector<Before> values{{&control, control.Liveness(), control.InputValue()}};
-    if (const TWinControl* parent = control.Parent())
-        for (int i = 0; i < parent->ControlCount(); ++i)
-            if (TControl* c = parent->Controls(i); c != &control && typeid(*c) == typeid(control))
-                values.push_back({c, c->Liveness(), c->InputValue()});
-    return values;
-}
-
-}  // namespace
-
 bool Driver::DeliverInput(TControl& control, const std::function<void()>& action)
 {
     std::vector<Before> before = ValuesAround(control);
@@ -127,8 +123,9 @@ bool Driver::DeliverInput(TControl& control, const std::function<void()>& action
     const TControl* left = app_.FocusedControl();
     Deliver(&control, action);
     if (!app_.OnUserInput) return true;
+    const bool leftBehind = left != &control && left != app_.FocusedControl();
     for (const Before& b : before) {
-        if (b.alive.expired() || (b.control == left && b.control != &control)) continue;
+        if (b.alive.expired() || (leftBehind && b.control == left)) continue;
         if (b.control->InputValue() != b.value) app_.Guard(b.control, [&] { app_.OnUserInput(*b.control); });
     }
     return true;

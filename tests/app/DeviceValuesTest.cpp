@@ -152,6 +152,7 @@ struct FillCase {
     const char* ini;  // nullptr: the factory defaults of every page
     std::function<TGroupControls()> group;
     bool held;
+    std::function<void()> before = [] {};  // what the page shows before
 };
 
 class Fill : public DeviceValues, public ::testing::WithParamInterface<FillCase> {};
@@ -159,6 +160,7 @@ class Fill : public DeviceValues, public ::testing::WithParamInterface<FillCase>
 TEST_P(Fill, GivesExactlyTheControlsItHasAValueFor)
 {
     const FillCase& c = GetParam();
+    c.before();
     for (TformIncl* page : controller->Pages()) {
         page->DeviceValues.BeginRead();
         page->DeviceValues.ReadCutShort(*page);
@@ -176,12 +178,15 @@ TGroupControls Row(int row) { return {FormMasks->RowCheckBox(row)}; }
 
 const FillCase kFills[] = {
     {"DefaultOfTheObjectNumber", nullptr, Number, false},
-    {"DefaultOfAnEmptyField", nullptr, [] { return TGroupControls{FormEnNumber->etN1}; }, false},
+    {"DefaultThatLeavesTheValue", nullptr, [] { return TGroupControls{FormEnNumber->etN1}; }, true},
+    {"DefaultThatEmptiesAField", nullptr, [] { return TGroupControls{FormEnNumber->etN1}; }, false,
+     [] { FormEnNumber->etN1->SetText("8495"); }},
     {"NoDefaultOfTheImeiIdentBox", nullptr, [] { return TGroupControls{FormCommon->ImeiIdentCh}; }, true},
     {"NoDefaultOfTheGprsBindingBox", nullptr, [] { return TGroupControls{formGPRS->CheckBox1}; }, true},
     {"NoDefaultOfTheLinkControlBox", nullptr, [] { return TGroupControls{FormMasks->BLDCONCheckBox}; }, true},
     {"NoDefaultOfTheKitRadioButtons", nullptr, NumberRadios, true},
-    {"DefaultModeGivesEveryRow", nullptr, [] { return Row(120); }, false},
+    {"DefaultModeGivesTheRowsItChanges", nullptr, [] { return Row(120); }, false, [] { FormMasks->rbAll->SetChecked(true); }},
+    {"DefaultModeLeavesTheRowsItShows", nullptr, [] { return Row(120); }, true},
     {"FileKey", "[FormCommon]\r\netO=1234\r\n", Number, false},
     {"FileWithoutTheKeys", "[FormCommon]\r\netO=1234\r\n", Speed, true},
     {"FileWithoutTheBoxKey", "[FormCommon]\r\netO=1234\r\n", [] { return TGroupControls{FormCommon->ImeiIdentCh}; }, true},
