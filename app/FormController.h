@@ -62,11 +62,17 @@ void SaveListPosition(TMemIniFile& Ini, const std::string& Section, const ui::TC
 void ClearControls(ui::TForm& Form);
 // Marks only (colours, bold, "!" captions); no value changes.
 void ResetControlMarks(ui::TForm& Form);
+// Told of each control a load or the defaults gave a value: one its key names with a value it can take,
+// one whose default (its hint) changed what it showed. A control without a key or a default, one its
+// default left as it was, or a check box unchecked for a missing key, was given nothing.
+using ValueGiven = std::function<void(const ui::TControl& Control)>;
+
 // Read rules per class: an edit and a combo box change only when their key exists, a spin edit only on
 // a non-empty value, a mask edit and a radio button keep their state for a missing key, and a check box
 // is unchecked by a missing key. A value that does not convert never raises: the control keeps its
-// state (a check box is unchecked). A list position the combo box cannot show goes to Unshown.
-void LoadControlsFromIni(const TMemIniFile& Ini, ui::TForm& Form, TUnshownValues& Unshown);
+// state (a check box is unchecked). A list position the combo box cannot show goes to Unshown. Given
+// hears of each control the file gave a value it shows.
+void LoadControlsFromIni(const TMemIniFile& Ini, ui::TForm& Form, TUnshownValues& Unshown, const ValueGiven& Given = {});
 // Text for edits, spin edits and mask edits; Checked as 1 or 0; ItemIndex as a decimal integer (or the
 // file's own text that Unshown keeps). Throws std::invalid_argument (from the ini file) for a text the
 // file cannot carry back unchanged.
@@ -74,7 +80,7 @@ void SaveControlsToIni(TMemIniFile& Ini, ui::TForm& Form, const TUnshownValues& 
 // Edits, spin edits and mask edits take their hint as Text (an empty hint empties them); check boxes
 // and radio buttons take it as a Boolean; combo boxes take it as ItemIndex; then the classes
 // registered below.
-void LoadControlDefaults(ui::TForm& Form);
+void LoadControlDefaults(ui::TForm& Form, const ValueGiven& Given = {});
 
 // A hint as a Boolean default: "TRUE" or "FALSE" in any letter case, or a decimal number (0 is False).
 // nullopt for anything else, the empty hint included.

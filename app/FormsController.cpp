@@ -29,22 +29,21 @@ std::string UnexpectedErrorText(const std::string& message)
 
 constexpr const char* kLinkLost = "Связь с устройством потеряна";
 
-// The factory's values are the user's, as a file's are: every group is sent again.
-void LoadDefaults(TformIncl& page)
-{
-    page.LoadDefaults();
-    page.DeviceValues.Forget();
-}
-
-// The lost link with the pages left: the one under way and those after it (a write never writes the
-// history page).
-std::string LinkLostText(bool writing, const std::vector<TformIncl*>& left, bool historyErased)
+// The lost link (with its reason, for the log) and the pages left: the one under way and those after
+// it (a write never writes the history page).
+std::string LinkLostText(bool writing, const std::vector<TformIncl*>& left, bool historyErased, const std::string& why = "")
 {
     std::string pages;
-    for (const TformIncl* page : left)
-        if (!writing || !Named(*page, kHistoryPage)) pages += (pages.empty() ? "\"" : ", \"") + page->Caption() + "\"";
+    int count = 0;
+    for (const TformIncl* page : left) {
+        if (writing && Named(*page, kHistoryPage)) continue;
+        pages += (pages.empty() ? "\"" : ", \"") + page->Caption() + "\"";
+        ++count;
+    }
     std::string text = kLinkLost;
-    if (!pages.empty()) text += (writing ? ". Не записаны страницы: " : ". Не прочитаны страницы: ") + pages;
+    if (!why.empty()) text += ": " + why;
+    if (count == 1) text += (writing ? ". Не записана страница: " : ". Не прочитана страница: ") + pages;
+    if (count > 1) text += (writing ? ". Не записаны страницы: " : ". Не прочитаны страницы: ") + pages;
     const bool waysLeft = std::any_of(left.begin(), left.end(), [](const TformIncl* p) { return Named(*p, kWaysPage); });
     if (writing && historyErased && waysLeft) text += ". История устройства уже очищена";
     return text;
@@ -269,13 +268,9 @@ void TFormsController::SelectTreeNodeOf(int Index)
 
 void TFormsController::LoadPagesFromIni(const std::string& FileName) { LoadPages(TMemIniFile(FileName)); }
 
-// A file's values are the user's: every group is sent again.
 void TFormsController::LoadPages(const TMemIniFile& Ini)
 {
-    for (TformIncl* page : Pages()) {
-        page->LoadFromIni(Ini);
-        page->DeviceValues.Forget();
-    }
+    for (TformIncl* page : Pages()) page->LoadFromIni(Ini);
 }
 
 void TFormsController::SavePagesToIni(const std::string& FileName)
@@ -287,12 +282,12 @@ void TFormsController::SavePagesToIni(const std::string& FileName)
 
 void TFormsController::SetDefaultsAll()
 {
-    for (TformIncl* page : Pages()) LoadDefaults(*page);
+    for (TformIncl* page : Pages()) page->LoadDefaults();
 }
 
 void TFormsController::SetDefaultsCurrent()
 {
-    if (CurrentPage != nullptr) LoadDefaults(*CurrentPage);
+    if (CurrentPage != nullptr) CurrentPage->LoadDefaults();
 }
 
 std::string TFormsController::PanelTypeText() const
@@ -324,12 +319,12 @@ void TFormsController::RunOperation(TPageRun& Run, const std::function<void()>& 
         }
         EndOperation();
     }
-    bool linkLost = false;
+    std::optional<std::string> linkLost;
     if (failure) {
         try {
             std::rethrow_exception(failure);
-        } catch (const ELinkFailure&) {
-            linkLost = true;
+        } catch (const ELinkFailure& e) {
+            linkLost = e.what();
         } catch (const TStopException&) {
         } catch (const std::exception& e) {
             AddErrorLine(UnexpectedErrorText(e.what()));
@@ -337,7 +332,7 @@ void TFormsController::RunOperation(TPageRun& Run, const std::function<void()>& 
             AddErrorLine(UnexpectedErrorText(ui::ExceptionMessage(std::current_exception())));
         }
     }
-    if (linkLost) ReportLinkLost(Run);
+    if (linkLost) ReportLinkLost(Run, *linkLost);
     // The disconnect frees the list: it is taken first. A disconnect the user asked for shows nothing.
     const std::vector<std::string> lines = ErrorLines();
     const bool asked = disconnectPending_ && !linkLost;
@@ -345,18 +340,17 @@ void TFormsController::RunOperation(TPageRun& Run, const std::function<void()>& 
     if (!asked) ShowErrors(lines);
 }
 
-void TFormsController::ReportLinkLost(const TPageRun& Run)
+void TFormsController::ReportLinkLost(const TPageRun& Run, const std::string& Why)
 {
     const std::vector<TformIncl*> left(Run.Pages.begin() + static_cast<std::ptrdiff_t>(Run.Done), Run.Pages.end());
-    // The page under way knows what its read got to; those after it show nothing of this device.
+    // The page under way knows what its read got to. Those after it keep what they showed, which is
+    // nothing of this device: it is held back, as unread.
     for (std::size_t i = 1; !Run.Writing && i < left.size(); ++i) {
-        left[i]->Clear();
         left[i]->DeviceValues.BeginRead();
         left[i]->DeviceValues.ReadCutShort(*left[i]);
     }
-    const std::string line = LinkLostText(Run.Writing, left, HistoryErasedMeanwhile());
-    AddErrorLine(line);
-    if (Log) Log->AddError(line);
+    AddErrorLine(LinkLostText(Run.Writing, left, HistoryErasedMeanwhile()));
+    if (Log) Log->AddError(LinkLostText(Run.Writing, left, HistoryErasedMeanwhile(), Why));
 }
 
 void TFormsController::LinkLost(const std::string& Why)

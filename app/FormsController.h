@@ -132,9 +132,9 @@ protected:
         std::size_t Done = 0;
     };
     // Runs a page operation: errors cleared, bracket open around Body; then a link failure is named with
-    // the pages not read or not written (those not read are cleared and hold no device value), the
-    // connection goes and the error window shows it; the user's cancel ends quietly; any other failure
-    // becomes an error line; the error window shows what was gathered.
+    // the pages not read or not written (those not read keep what they showed and hold no device value)
+    // and, in the log, its reason; the connection goes and the error window shows it; the user's cancel
+    // ends quietly; any other failure becomes an error line; the error window shows what was gathered.
     void RunOperation(TPageRun& Run, const std::function<void()>& Body);
     // Runs a single device action (clock, outputs, reset) under the same rules, with or without the
     // bracket: a link failure is named and disconnects, the user's cancel ends quietly, any other
@@ -165,7 +165,7 @@ private:
     static std::string SetAsideUnreadable(const platform::FileError& Failure);
     void LoadPages(const TMemIniFile& Ini);
     // Names the lost link in the log and the error list, with what the operation did not get to.
-    void ReportLinkLost(const TPageRun& Run);
+    void ReportLinkLost(const TPageRun& Run, const std::string& Why);
 
     std::set<std::string> reportedIniFailures_;
     bool disconnectPending_ = false;

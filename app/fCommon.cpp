@@ -226,6 +226,9 @@ void TFormCommon::PlaceControls()
 
 void TFormCommon::BindHandlers()
 {
+    // The number fields take hexadecimal digits from the first key on, not only once they have changed.
+    etO->OnKeyPress = TInputController::HexKeyPress;
+    for (ui::TEdit* edit : ParED) edit->OnKeyPress = TInputController::HexKeyPress;
     etO->OnChange = [this](ui::TObject* s) { etOChange(s); };
     etO->OnExit = [this](ui::TObject* s) { etOExit(s); };
     KitRadioButton3->OnClick = [this](ui::TObject* s) { KitRadioButton3Click(s); };

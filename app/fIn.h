@@ -16,10 +16,11 @@ public:
     virtual void Clear();
     // Before the page is written to the device.
     virtual void ResetMarks();
-    // Section = the page's Name.
+    // Section = the page's Name. Every control the file gives a value holds one of the user's.
     virtual void LoadFromIni(const TMemIniFile& Ini);
     virtual void SaveToIni(TMemIniFile& Ini);
-    // The factory defaults: every control's hint.
+    // The factory defaults: every control's hint. Every control whose value they change holds one of
+    // the user's; one without a default, or already showing it, keeps what it held.
     virtual void LoadDefaults();
 
     // Which of the page's groups hold no device value.

@@ -89,8 +89,8 @@ public:
     std::function<void(TObject* Sender, std::exception_ptr E)> OnException;
     // Runs fn; an exception that escapes it goes to HandleException. True when nothing escaped.
     bool Guard(TObject* sender, const std::function<void()>& fn);
-    // Told by ui::Driver after the user set a control's value: typed into it, picked an item, clicked
-    // a box or a button, pressed an editing key on it. Code that sets values is never reported.
+    // Told by ui::Driver after a user's input changed the control's value (ui/Driver.h says which
+    // inputs). Code that sets values is never reported.
     std::function<void(TControl& Control)> OnUserInput;
 
     void Terminate() { terminated_ = true; }

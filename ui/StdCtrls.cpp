@@ -183,6 +183,27 @@ void TCustomEdit::InsertTyped(char32_t key)
     ApplyTyped(text, start + 1);
 }
 
+void TCustomEdit::KeyDown(std::uint16_t& key, TShiftState shift)
+{
+    TWinControl::KeyDown(key, shift);
+    if (key == VK_DELETE && !shift.Contains(ssShift) && !shift.Contains(ssCtrl) && !shift.Contains(ssAlt)) DeleteForward();
+}
+
+void TCustomEdit::DeleteForward()
+{
+    if (readOnly_) return;
+    std::u32string text = Decode(Text());
+    const auto length = text.size();
+    const auto start = static_cast<std::size_t>(std::clamp(selStart_, 0, static_cast<int>(length)));
+    auto count = static_cast<std::size_t>(std::clamp(selLength_, 0, static_cast<int>(length - start)));
+    if (count == 0) {
+        if (start >= length) return;
+        count = text[start] == U'\r' && start + 1 < length && text[start + 1] == U'\n' ? 2 : 1;
+    }
+    text.erase(start, count);
+    ApplyTyped(text, static_cast<int>(start));
+}
+
 TEdit::TEdit(TComponent* owner) : TCustomEdit(owner) {}
 
 // ---------------------------------------------------------------- TSpinEdit

@@ -207,7 +207,8 @@ TEST_F(FormsControllerTest, ThePagesDeviceButtonsReachTheDeviceAndALostPortDisco
     CatchErrorWindow();
     controller->ReadCurrent();
     EXPECT_FALSE(Connected());
-    EXPECT_EQ(errorLines, std::vector<std::string>{"Связь с устройством потеряна. Не прочитаны страницы: \"Общие настройки\""});
+    EXPECT_EQ(errorLines, std::vector<std::string>{"Связь с устройством потеряна. Не прочитана страница: \"Общие настройки\""});
+    EXPECT_TRUE(Logged("Связь с устройством потеряна: ")) << "the log says why";
     EXPECT_EQ(FormProgress, nullptr);
     EXPECT_EQ(EnabledFlags(main->tbConnect, main->tbRead, main->tv1), "101");
     for (const int panel : {TFormMain::PanelVersion, TFormMain::PanelType, TFormMain::PanelFlash, TFormMain::PanelImei})

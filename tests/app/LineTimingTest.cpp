@@ -403,7 +403,8 @@ long Starting(const std::vector<std::string>& requests, const std::string& prefi
 }
 
 // A group whose read failed is not written back blank: the write names it, channels after an unread one
-// stay where the device has them (their directions follow from it), until the user sets the group.
+// stay where the device has them (their directions follow from it) and name it, until the user sets the
+// group. Keys that leave the field as it was set nothing.
 TEST_F(LineTiming, AGroupWhoseReadFailedIsHeldBackUntilTheUserSetsIt)
 {
     sim::DeviceProfile profile = Profile(120);
@@ -414,23 +415,38 @@ TEST_F(LineTiming, AGroupWhoseReadFailedIsHeldBackUntilTheUserSetsIt)
     cable->line.AddFault("+o", {sim::FaultKind::Nok}, TDevice::DefaultAttempts);
     cable->line.AddFault("+alphon2", {sim::FaultKind::Nok}, 2 * TDevice::DefaultAttempts);
     controller->ReadAll();
+    controller->SelectPage(0);
+    ui::TEdit& number = *FormCommon->etO;
+    ASSERT_TRUE(user.Focus(number));
+    for (const std::uint16_t key : {ui::VK_DOWN, ui::VK_BACK, ui::VK_DELETE, ui::VK_SPACE}) ASSERT_TRUE(user.PressKey(number, key));
+    ASSERT_TRUE(user.TypeText(number, "\b "));
+    controller->SelectPage(4);
+    ASSERT_TRUE(user.TypeText(*formWays->etP[5], "7"));
     cable->line.ClearReceived();
     controller->WriteAll();
-    std::vector<std::string> held{"№ объекта"};
-    for (int n = 3; n <= 8; ++n) held.push_back("Параметры направления " + std::to_string(n));
-    for (std::string& g : held) g = "Ошибка при записи параметра \"" + g + "\": не записан, так как не был прочитан с устройства";
-    EXPECT_EQ(Dc().Errors.Lines(), held);
+    const auto held = [](const std::string& group, const std::string& why) {
+        return "Ошибка при записи параметра \"" + group + "\": не записан, так как " + why;
+    };
+    std::vector<std::string> lines{held("№ объекта", "не был прочитан с устройства"),
+                                   held("Параметры направления 3", "не был прочитан с устройства")};
+    for (int n = 4; n <= 8; ++n) lines.push_back(held("Параметры направления " + std::to_string(n), "канал 3 не прочитан"));
+    EXPECT_EQ(Dc().Errors.Lines(), lines);
     EXPECT_EQ(Starting(cable->line.Requests(), "+o"), 0);
     EXPECT_EQ(Starting(cable->line.Requests(), "+alphon"), 2);
-    EXPECT_EQ(cable->device.Value("o"), "1234");
-    EXPECT_EQ(FormCommon->etO->Text(), "") << "no number made up";
+    EXPECT_EQ(cable->device.Value("o"), "1234") << "the number the field took on leaving is not sent";
     EXPECT_EQ(formWays->etP[3]->Text(), "84950000004") << "the channels stay where the device has them";
 
+    // The channel the others wait for sets them free.
+    controller->SelectPage(4);
+    ASSERT_TRUE(user.TypeText(*formWays->etP[2], "5"));
     controller->SelectPage(0);
-    ASSERT_TRUE(user.TypeText(*FormCommon->etO, "4321"));
-    controller->WriteCurrent();
+    number.SelectAll();
+    ASSERT_TRUE(user.TypeText(number, "4321"));
+    cable->line.ClearReceived();
+    controller->WriteAll();
     EXPECT_TRUE(Dc().Errors.Empty()) << Dc().Errors.Text();
     EXPECT_EQ(cable->device.Value("o"), "4321");
+    EXPECT_EQ(Starting(cable->line.Requests(), "+alphon"), 8);
 }
 
 // A device lost during a read-all or a write-all is named with the pages left, in the error window; the
@@ -446,16 +462,19 @@ TEST_F(LineTiming, ADeviceLostMidOperationIsNamedWithThePagesLeft)
     EXPECT_FALSE(Connected());
     EXPECT_EQ(errorLines, std::vector<std::string>{"Связь с устройством потеряна. Не прочитаны страницы: \"Настройка GPRS\", "
                                                    "\"Каналы связи\", \"Шлейфы\", \"Инженерные номера\", \"История\""});
-    EXPECT_TRUE(Logged(errorLines.front().substr(0, 60)));
-    EXPECT_EQ(formWays->etP[0]->Text(), "") << "cleared as a read would";
-    EXPECT_EQ(formGPRS->SimEdit(1, "Login")->Text(), "");
+    EXPECT_TRUE(Logged("Связь с устройством потеряна: "));
+    EXPECT_EQ(formWays->etP[0]->Text(), "~") << "a page the read never reached stays as it was";
+    EXPECT_EQ(formGPRS->SimEdit(1, "Login")->Text(), "") << "cleared before its read";
+    controller->SavePagesToIni((folder / "kept.ini").string());
+    std::ifstream kept(folder / "kept.ini");
+    EXPECT_NE(std::string(std::istreambuf_iterator<char>(kept), {}).find("etP1=~"), std::string::npos);
 
     AddCable(120);
     ASSERT_TRUE(ConnectWith());
     controller->WriteAll();
     for (const char* word : {"+gprsname", "+lanena", "+alphon", "+X", "+phing"})
         EXPECT_EQ(Starting(cable->line.Requests(), word), 0) << word;
-    EXPECT_TRUE(Sent("+erase"));
+    EXPECT_FALSE(Sent("+erase")) << "no channel is written: the device keeps its history";
 
     controller->ReadAll();
     errorLines.clear();
@@ -529,7 +548,8 @@ TEST_F(LineTiming, AnEmptyTextIsNoWriteAndIsNamedSo)
     Copy().ReadAll({formGPRS});
     formGPRS->SimEdit(2, "Addr")->SetText("");  // "+GAPN1" alone: the very bytes of the read
     Dc().WriteForm(*formGPRS);
-    EXPECT_EQ(Dc().Errors.Lines(), std::vector<std::string>{"Ошибка при записи параметра \"Адрес APN\""});
+    EXPECT_EQ(Dc().Errors.Lines(), std::vector<std::string>{"Ошибка при записи параметра \"Адрес APN\": SIM 2: не записан: "
+                                                            "получив пустой текст, устройство оставляет прежний"});
     EXPECT_TRUE(Logged("Значение не записано: на команду \"GAPN1\" устройство ответило значением"));
     EXPECT_EQ(cable->device.Value("GAPN1"), "internet.beeline.ru");
 }

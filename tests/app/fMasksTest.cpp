@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 #include <tuple>
 #include <string>
@@ -137,5 +138,29 @@ const Masks::Row kMasksExchanges[] = {
 };
 
 PAGE_EXCHANGES(Masks, kMasksExchanges);
+
+// A mask the device did not give leaves the mode unknown: the page does not fall back to all messages
+// over the extension rows it read, and the write sends those as the device holds them and holds back
+// only the mask, by name.
+TEST_F(Masks, AMaskNotReadIsHeldBackAndTheExtensionRowsReadStayAsTheDeviceHasThem)
+{
+    const std::string extension = "FF00FF00FF3F0000";
+    Run({.name = "read", .device = {{"filtrit", "FF"}, {"filtral1", extension}}, .refused = {"filtrall"},
+         .given = [](TFormMasks& p) { p.rbFiltrit->SetChecked(true); }, .errors = {R(kMask)}, .shown = {{"rbAll", "0"}}});
+    std::vector<int> rows;
+    for (int r = 89; r <= 134; ++r)
+        if (page->RowTicked(r)) rows.push_back(r);
+    std::vector<int> held{89, 90, 91, 92, 93, 94, 95, 96, 105, 106, 107, 108, 109, 110, 111, 112};
+    for (int r = 121; r <= 134; ++r) held.push_back(r);
+    EXPECT_EQ(rows, held) << "the rows the device holds";
+
+    dc->ClearErrors();
+    dc->WriteForm(*page);
+    EXPECT_EQ(dc->GetErrors().Lines(), Lines{W(kMask) + ": не записан, так как не был прочитан с устройства"});
+    EXPECT_EQ(device->device.Value("filtral1"), extension);
+    EXPECT_EQ(std::count_if(device->requests.begin(), device->requests.end(),
+                            [](const std::string& r) { return r.starts_with("+filtrall") && r != "+filtrall"; }),
+              0) << "no mask written";
+}
 
 }  // namespace

@@ -32,6 +32,7 @@
 #include "app/fConnect.h"
 #include "app/fDial.h"
 #include "app/fErrors.h"
+#include "app/fGPRS.h"
 #include "app/fMain.h"
 #include "app/fProgress.h"
 #include "app/fUpdateIns.h"
@@ -452,6 +453,15 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
         EXPECT_TRUE(ChoosePage([&](QTreeWidget& tree) { return tree.findItems(title, Qt::MatchExactly).value(0); }))
             << title.toStdString();
     };
+    // Typed as a person types, with the main window around the field: the blank and the capital letter
+    // reach the text, the port field's filter keeps digits only.
+    p.Do("typing into the GPRS page", [&] {
+        choosePage("Настройка GPRS");
+        screen::Retype(screen::RightOf<QLineEdit>(Main(), "Порт сервера"), "A5Z");
+        screen::Retype(screen::RightOf<QLineEdit>(Main(), "Имя пользователя GPRS"), "Ab c");
+        EXPECT_EQ(formGPRS->etSIM1Port->Text(), "5");
+        EXPECT_EQ(formGPRS->SimEdit(1, "Login")->Text(), "Ab c");
+    });
     const fs::path sheet = folder.path / "history.xls";
     p.Do("the history page", [&] {
         choosePage("История");

@@ -83,6 +83,89 @@ TEST_P(DriverTyping, LeavesTheText)
 INSTANTIATE_TEST_SUITE_P(Controls, DriverTyping, ::testing::ValuesIn(kTyping),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Which controls an input reports as set: those whose value it changed, the one it went to first.
+struct Reported {
+    const char* name;
+    std::function<void(TForm*, Driver&)> input;
+    std::vector<std::string> set;
+};
+
+TEdit* Field(TForm* f, const char* text, int caret)
+{
+    auto* e = Create<TEdit>(f, "field", f);
+    e->SetText(text);
+    e->SetSelStart(caret);
+    return e;
+}
+
+const Reported kReported[] = {
+    {"KeysInAnEmptyField",
+     [](TForm* f, Driver& user) {
+         TEdit* e = Field(f, "", 0);
+         for (const std::uint16_t key : {VK_BACK, VK_DELETE, VK_DOWN, VK_LEFT, VK_SPACE}) user.PressKey(*e, key);
+         user.TypeText(*e, "\b");
+     },
+     {}},
+    {"ACharacterTheFilterRefuses",
+     [](TForm* f, Driver& user) {
+         TEdit* e = Field(f, "", 0);
+         e->OnKeyPress = DigitsKeyPress;
+         user.TypeText(*e, "x ");
+     },
+     {}},
+    {"DeleteTakesTheCharacterAfterTheCaret",
+     [](TForm* f, Driver& user) {
+         TEdit* e = Field(f, "abc", 1);
+         user.PressKey(*e, VK_DELETE);
+         EXPECT_EQ(e->Text(), "ac");
+     },
+     {"field"}},
+    {"DeleteTakesALineBreakWhole",
+     [](TForm* f, Driver& user) {
+         auto* m = Create<TMemo>(f, "memo", f);
+         m->SetText("a\r\nb");
+         m->SetSelStart(1);
+         user.PressKey(*m, VK_DELETE);
+         EXPECT_EQ(m->Text(), "ab");
+     },
+     {"memo"}},
+    {"ARadioButtonChecksAndUnchecksItsSibling",
+     [](TForm* f, Driver& user) {
+         Create<TRadioButton>(f, "first", f)->SetChecked(true);
+         user.Click(*Create<TRadioButton>(f, "second", f));
+     },
+     {"second", "first"}},
+    {"TheCheckedRadioButtonClicked",
+     [](TForm* f, Driver& user) {
+         auto* r = Create<TRadioButton>(f, "first", f);
+         r->SetChecked(true);
+         user.Click(*r);
+     },
+     {}},
+    {"WhatAControlDoesOnLeavingIsNoInput",
+     [](TForm* f, Driver& user) {
+         auto* left = Create<TCheckBox>(f, "left", f);
+         left->OnExit = [left](TObject*) { left->SetChecked(true); };
+         user.Focus(*left);
+         user.Click(*Create<TCheckBox>(f, "clicked", f));
+         EXPECT_TRUE(left->Checked());
+     },
+     {"clicked"}},
+};
+
+class DriverReports : public DriverTest, public ::testing::WithParamInterface<Reported> {};
+
+TEST_P(DriverReports, TheControlsAnInputSet)
+{
+    std::vector<std::string> set;
+    app.OnUserInput = [&](TControl& c) { set.push_back(c.Name()); };
+    GetParam().input(form, user);
+    EXPECT_EQ(set, GetParam().set);
+}
+
+INSTANTIATE_TEST_SUITE_P(Inputs, DriverReports, ::testing::ValuesIn(kReported),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // Key preview and menu shortcuts, the disabled menu during an operation included, are held by the main
 // window's and the history page's key tests.
 
