@@ -539,6 +539,11 @@ std::size_t TCustomComm::InputCount() const
     return Duties.inputQueue ? Line.Count() : Port->InputWaiting();
 }
 
+bool TCustomComm::OutputGated() const
+{
+    return Duties.ctsOutFlow || Duties.dsrOutFlow || Duties.txStopsOnXoff;
+}
+
 bool TCustomComm::OutputHeld() const
 {
     const bool modemGate = Duties.ctsOutFlow || Duties.dsrOutFlow;
@@ -552,9 +557,8 @@ std::size_t TCustomComm::OutputRoom() const
 {
     const std::size_t queued = Port->OutputWaiting();
     const auto size = static_cast<std::size_t>(Buffers_.OutputSize());
-    std::size_t room = size > queued ? size - queued : 0;
-    const bool gated = Duties.ctsOutFlow || Duties.dsrOutFlow || Duties.txStopsOnXoff;
-    if (!gated) return room;
+    const std::size_t room = size > queued ? size - queued : 0;
+    if (!OutputGated()) return room;
     if (OutputHeld()) return 0;
     const std::size_t piece = std::max<std::size_t>(kMinGatedPiece, BaudValue_ * kGatedPieceMs / 10'000);
     return std::min(room, piece > queued ? piece - queued : 0);
@@ -617,28 +621,30 @@ int TCustomComm::Write(const void* Buffer, int Count, int TimeoutMs)
     int total = 0;
     const bool gated = [&] {
         const std::lock_guard lock(Lock);
-        return Duties.ctsOutFlow || Duties.dsrOutFlow || Duties.txStopsOnXoff;
+        return OutputGated();
     }();
-    // One step: what fits now; nothing while the queue is full or a line holds output.
+    // One step: what fits now; none while the queue is full or a line holds output (no step at all).
     const auto step = [&] {
         const std::lock_guard lock(Lock);
         RaiseIfAborting(SerialErr::MsgWriteFailed, SerialErr::WriteFailed);
-        return OnPort(SerialErr::MsgWriteFailed, SerialErr::WriteFailed, [&]() -> std::size_t {
+        return OnPort(SerialErr::MsgWriteFailed, SerialErr::WriteFailed, [&]() -> std::optional<std::size_t> {
             const std::size_t room = std::min(OutputRoom(), static_cast<std::size_t>(Count - total));
-            return room == 0 ? 0 : Port->WriteSome(bytes + total, room);
+            if (room == 0) return std::nullopt;
+            return Port->WriteSome(bytes + total, room);
         });
     };
     // Goes on while characters leave; the time-out counts only while none can.
     const auto writeWhatFits = [&] {
         while (total < Count) {
-            const std::size_t written = step();
+            const std::optional<std::size_t> written = step();
+            if (!written) return false;
             HandleEvents(TDeviceEvents{deOutEmpty});
-            if (written == 0) return false;
-            Sent += written;
-            total += static_cast<int>(written);
+            if (*written == 0) return false;
+            Sent += *written;
+            total += static_cast<int>(*written);
             if (OnSend) {
                 const BusyScope busy(Busy, StateSending);
-                OnSend(*this, static_cast<int>(written));
+                OnSend(*this, static_cast<int>(*written));
             }
         }
         return true;
@@ -756,17 +762,18 @@ TDeviceEvents TCustomComm::LookAtLine()
 
 void TCustomComm::WatchLine(const std::atomic<bool>& Stop)
 {
-    while (!Stop) {
-        bool input = false;
-        std::uint32_t waitMs = KernelPort::kForever;
-        {
-            const std::lock_guard lock(Lock);
-            input = Duties.inputQueue && Line.Room() > 0;
-            if (Duties.lineEvents && Port->HasModemLines() && !Port->ReportsModemChanges()) waitMs = kModemLookMs;
-        }
-        const platform::PortWake wake = Port->WaitEvent(waitMs, input);
-        if (Stop || wake.hungUp) return;
-        try {
+    // Neither a vanished port nor a failing handler may take the process down: either ends the watch.
+    try {
+        while (!Stop) {
+            bool input = false;
+            std::uint32_t waitMs = KernelPort::kForever;
+            {
+                const std::lock_guard lock(Lock);
+                input = Duties.inputQueue && Line.Room() > 0;
+                if (Duties.lineEvents && Port->HasModemLines() && !Port->ReportsModemChanges()) waitMs = kModemLookMs;
+            }
+            const platform::PortWake wake = Port->WaitEvent(waitMs, input);
+            if (Stop || wake.hungUp) return;
             const TDeviceEvents events = [&] {
                 const std::lock_guard lock(Lock);
                 if (Pull().Has(deChar)) Port->WakeReaders();
@@ -775,9 +782,8 @@ void TCustomComm::WatchLine(const std::atomic<bool>& Stop)
                 return found;
             }();
             if (!events.Empty()) HandleEvents(events);
-        } catch (...) {
-            return;  // neither a vanished port nor a failing handler may take the process down
         }
+    } catch (...) {
     }
 }
 

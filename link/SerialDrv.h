@@ -221,6 +221,8 @@ private:
     std::size_t InputCount() const;
     void SetOutputLines();
     void FollowInputHold();
+    // Whether the driver holds output by the lines or an XOFF it sent, and whether it does now.
+    bool OutputGated() const;
     bool OutputHeld() const;
     std::size_t OutputRoom() const;
     void RaiseIfAborting(const char* Msg, int Code) const;
