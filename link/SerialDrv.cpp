@@ -726,7 +726,11 @@ void TCustomComm::SetRTS(bool On)
 {
     RequireOpen();
     const std::lock_guard lock(Lock);
-    OnPort(SerialErr::MsgWriteFailed, SerialErr::WriteFailed, [&] { Port->SetRts(On); });
+    OnPort(SerialErr::MsgWriteFailed, SerialErr::WriteFailed, [&] {
+        // A line that frames each write with RTS must not cut the write's last characters.
+        if (!On) Port->DrainOutput();
+        Port->SetRts(On);
+    });
 }
 
 void TCustomComm::SetDTR(bool On)

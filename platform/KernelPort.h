@@ -184,8 +184,7 @@ public:
     // Waits, bounded by the time the queued output needs at the current speed, until it has left.
     virtual void DrainOutput() = 0;
 
-    // Requests a port without modem lines refuses are ignored. RTS is dropped only after the output has
-    // drained, so that a frame is not cut.
+    // Requests a port without modem lines refuses are ignored; the level changes at once.
     virtual void SetRts(bool on) = 0;
     virtual void SetDtr(bool on) = 0;
     // All low on a port without modem lines.

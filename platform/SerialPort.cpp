@@ -441,7 +441,6 @@ void SerialPort::SetModemLine(int bit, bool on)
 
 void SerialPort::SetRts(bool on)
 {
-    if (!on) DrainOutput();
     SetModemLine(TIOCM_RTS, on);
 }
 
