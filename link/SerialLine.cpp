@@ -64,7 +64,8 @@ TDeviceEvents TCommLine::Take(std::string_view Raw, bool Dsr)
 }
 
 // The kernel's marks: \377 \377 is the character \377, \377 \0 \0 a break, \377 \0 c the character c
-// received with a parity or framing error (the two look alike; the counts tell the error events apart).
+// received with a parity or framing error. The two look alike, so a marked character counts as a parity
+// error; a framing error is also told apart by its own count.
 void TCommLine::Unmark(unsigned char C, TDeviceEvents& Events)
 {
     switch (Mark) {

@@ -11,16 +11,18 @@
 // driver's duties: the input queue and its limits, the options that act on it, the output gates, and
 // the line events, which the driver works out from the modem status and the counts.
 //
-// Contract of the operations (a KernelPort is used by one serial driver):
+// Contract of the operations (a KernelPort serves one serial driver, or one caller of the raw routines):
 // - Threads. Open, Close, Configure, SetTimeouts and SetQueueSizes run on the driver's user thread. The
 //   other operations may also run on the driver's event thread, but never two at once: the driver
-//   serialises them. WaitEvent runs on the event thread only, concurrently with any of them but Close.
-//   WakeEventWaiter and WakeReaders may be called from any thread at any time while the port is open.
-// - Failures raise SerialPortError: Reason::NotOpen for any call but Open/Close/IsOpen on a closed
-//   port; Reason::Vanished once the port has gone (adapter pulled, the peer of a pseudo-terminal closed),
-//   from every look at it, never an empty read instead; Reason::Unsupported from Configure for a setting
-//   the port can neither do nor leave to the driver, named in the message; Busy, NotFound,
-//   PermissionDenied or Failed from Open with the Russian sentence the user reads.
+//   serialises them. WaitEvent (on the event thread) and WaitReadable (on the user thread) run
+//   concurrently with any operation but Close; WakeEventWaiter and WakeReaders may be called from any
+//   thread at any time while the port is open.
+// - Failures raise SerialPortError: Reason::NotOpen for a call that touches a closed port (the plain
+//   getters and the wakes do not); Reason::Vanished once the port has gone (adapter pulled, the peer of
+//   a pseudo-terminal closed), from every look at it, never an empty read instead; Reason::Unsupported
+//   from Configure and SetTimeouts for a setting the port can neither do nor leave to the driver, named
+//   in the message; Busy, NotFound, PermissionDenied or Failed from Open, with the Russian sentence the
+//   user reads.
 // - Nothing blocks without a bound but WaitEvent, which WakeEventWaiter ends.
 #include <cstddef>
 #include <cstdint>
