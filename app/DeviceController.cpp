@@ -19,6 +19,7 @@
 #include "link/DevCommands.h"
 #include "link/MyExceptions.h"
 #include "link/SmallRoutines.h"
+#include "platform/CalendarTime.h"
 #include "platform/Text.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
@@ -135,8 +136,7 @@ constexpr std::array<TPanelCode, 3> kPanelCodes{{
 
 std::string PcClockText(std::time_t now)
 {
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = platform::LocalTime(now);
     char text[32];
     std::strftime(text, sizeof text, "%y/%m/%d,%H:%M:%S", &local);
     return text;
@@ -349,8 +349,7 @@ void TDeviceController::SyncTime()
 {
     const TExchange exchange(*this);
     const std::time_t now = Now();
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = platform::LocalTime(now);
     std::string answer;
     WriteClock(Device(), local, answer);
     if (platform::ContainsIgnoreAsciiCase(answer, "NOK") || !platform::ContainsIgnoreAsciiCase(answer, "OK")) {

@@ -12,6 +12,7 @@
 #include "app/fMain.h"
 #include "link/DevCommands.h"
 #include "link/SmallRoutines.h"
+#include "platform/CalendarTime.h"
 #include "platform/Text.h"
 #include "ui/Application.h"
 #include "ui/Layout.h"
@@ -526,8 +527,7 @@ void TDeviceController::WriteCommon()
     LogWriting(kClockGroup);
     {
         const std::time_t now = Now();
-        std::tm local{};
-        localtime_r(&now, &local);
+        const std::tm local = platform::LocalTime(now);
         std::string answer;
         if (!WriteClock(Device(), local, answer)) AddWriteError(kClockGroup);
     }

@@ -36,6 +36,7 @@
 #include "link/ComPortWorker.h"
 #include "link/DevCommands.h"
 #include "link/DevSorvel7QX1.h"
+#include "platform/CalendarTime.h"
 #include "sim/Communicator.h"
 #include "sim/Line.h"
 #include "sim/Pty.h"
@@ -114,8 +115,7 @@ std::vector<Routine> Writes()
     out.push_back([](TDevice& d) {
         std::string answer;
         const std::time_t now = std::time(nullptr);
-        std::tm local{};
-        localtime_r(&now, &local);
+        const std::tm local = platform::LocalTime(now);
         return WriteClock(d, local, answer);
     });
     return out;

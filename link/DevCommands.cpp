@@ -7,6 +7,7 @@
 
 #include "link/ComPortWorker.h"
 #include "link/MyExceptions.h"
+#include "platform/CalendarTime.h"
 #include "platform/Text.h"
 
 namespace {
@@ -326,10 +327,8 @@ bool WriteClock(TDevice& Device, const std::tm& T, std::string& Answer)
     Answer.clear();
     // A retry goes out ten seconds or more after the first attempt: each sets the time as it is by then.
     const auto text = [&T](std::uint64_t elapsedMs) {
-        std::tm t = T;
-        const std::time_t then = timegm(&t) + static_cast<std::time_t>(elapsedMs / 1000);
-        gmtime_r(&then, &t);
-        return ClockCommandText(t);
+        const std::time_t then = platform::FromUtcTime(T) + static_cast<std::time_t>(elapsedMs / 1000);
+        return ClockCommandText(platform::UtcTime(then));
     };
     return Run(Device, kClockSet.Write, text, Answer);
 }

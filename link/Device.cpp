@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "link/ValueForm.h"
+#include "platform/CalendarTime.h"
 #include "platform/Text.h"
 
 namespace {
@@ -75,8 +76,7 @@ std::string UpperHex(unsigned value, int digits)
 std::string LocalTimestamp()
 {
     const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = platform::LocalTime(now);
     char text[32];
     const std::size_t n = std::strftime(text, sizeof text, "%d.%m.%Y %H:%M:%S", &local);
     return std::string(text, n);

@@ -1,8 +1,8 @@
 #pragma once
-// Opening a document or a web address with the desktop's own opener (xdg-open), as a user's double
-// click would. The opener is started with an argument vector (no shell ever sees the target) and is not
-// waited for: a thread of its own reaps it and reports its exit status, so no zombie stays behind and
-// the window goes on meanwhile.
+// Opening a document or a web address with the desktop's own opener (xdg-open on Linux, the shell's
+// "open" on Windows), as a user's double click would. The opener is started with an argument vector (no
+// shell ever sees the target) and is not waited for: a thread of its own reaps it and reports its exit
+// status, so no zombie stays behind and the window goes on meanwhile.
 #include <functional>
 #include <string>
 #include <vector>
@@ -24,12 +24,14 @@ public:
     virtual bool OpenWith(const std::string& pattern) = 0;
 };
 
-// Starts `program` (looked up in PATH when it holds no slash) with the arguments and returns at once.
-// When the program has ended, `report` runs on a thread of its own with whether it exited with status
-// 0. A program that cannot be started gets report(false) before the return, and the result is false.
+// Starts `program` (looked up in PATH when it holds no slash; on Windows as the system looks a command
+// up) with the arguments and returns at once. When the program has ended, `report` runs on a thread of
+// its own with whether it exited with status 0. A program that cannot be started gets report(false)
+// before the return, and the result is false.
 bool StartWatched(const std::string& program, const std::vector<std::string>& arguments, OpenReport report);
 
-// The desktop's opener: "xdg-open <target>"; there is no open-with chooser.
+// The desktop's opener. Linux: "xdg-open <target>", and no open-with chooser. Windows: the shell's "open"
+// verb, and its "open with" chooser (RunDLL32 Shell32.dll,OpenAs_RunDLL).
 DesktopOpener& SystemDesktopOpener();
 
 }  // namespace platform

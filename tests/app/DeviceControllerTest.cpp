@@ -10,6 +10,7 @@
 
 #include "app/fCommon.h"
 #include "app/fMain.h"
+#include "platform/CalendarTime.h"
 #include "app/fProgress.h"
 #include "link/MyExceptions.h"
 #include "tests/support/RecordingLog.h"
@@ -186,9 +187,9 @@ TEST_F(DeviceControllerTest, TheClockShowsThePcTimeAndRefusedActionsAreRetriedOr
     dc->SyncTime();
     EXPECT_EQ(sim->device.DeviceTime(), SimDevice::kWallStart + 3600);
     const std::time_t now = SimDevice::kWallStart + 3600;
-    std::tm local{};
+    const std::tm local = platform::LocalTime(now);
     char pcTime[32];
-    std::strftime(pcTime, sizeof pcTime, "%d/%m/%y,%H:%M:%S", localtime_r(&now, &local));
+    std::strftime(pcTime, sizeof pcTime, "%d/%m/%y,%H:%M:%S", &local);
     EXPECT_EQ(page->etTime->Text(), pcTime);
 
     sim->line.AddFault("+reset", {sim::FaultKind::Nok}, 1);

@@ -27,6 +27,7 @@
 #include "app/fUpdateInsertion.h"
 #include "app/fWays.h"
 #include "link/DevCommands.h"
+#include "platform/CalendarTime.h"
 #include "platform/Text.h"
 #include "tests/app/FirmwareTestSupport.h"
 #include "tests/app/ProgramFixture.h"
@@ -573,9 +574,7 @@ TEST_F(LineTiming, ClockRetriesSetTheTimeAsItIsWhenTheyGoOut)
     ASSERT_EQ(sent.size(), 3u);
     for (std::size_t i = 0; i < sent.size(); ++i) {
         const std::time_t then = pc + static_cast<std::time_t>((at[i] - start) / 1000);
-        std::tm t{};
-        gmtime_r(&then, &t);
-        EXPECT_EQ(sent[i], ClockCommandText(t)) << "attempt " << i + 1;
+        EXPECT_EQ(sent[i], ClockCommandText(platform::UtcTime(then))) << "attempt " << i + 1;
     }
 }
 
