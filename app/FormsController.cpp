@@ -359,6 +359,13 @@ void TFormsController::LinkLost(const std::string& Why)
     Disconnect();
 }
 
+void TFormsController::OperationLinkLost(const std::string& Why, const std::string& Undone)
+{
+    const std::string undone = Undone.empty() ? std::string() : ". " + Undone;
+    LinkLost(Why + undone);
+    ShowErrors({kLinkLost + undone});
+}
+
 void TFormsController::RunAction(const std::function<void()>& Body, bool Bracket)
 {
     if (!MayStart()) return;
@@ -388,8 +395,7 @@ void TFormsController::RunAction(const std::function<void()>& Body, bool Bracket
         if (disconnectPending_) Disconnect();
         return;
     }
-    LinkLost(*linkLost);
-    ShowErrors({kLinkLost});
+    OperationLinkLost(*linkLost);
 }
 
 bool TFormsController::OperationRunning() const { return operations_ > 0 || connecting_ || disconnecting_; }
@@ -481,6 +487,11 @@ bool TFormsController::Connect()
         const TFlag connecting(connecting_);
         connected = DoConnect();
         SetConnected(connected);
+    } catch (const ELinkFailure& e) {
+        // The port's own words go to the log; the user is told in the interface's.
+        ApplyPendingDisconnect();
+        OperationLinkLost(e.what(), "Подключение не выполнено");
+        return false;
     } catch (...) {
         ApplyPendingDisconnect();
         throw;

@@ -72,6 +72,9 @@ public:
     // The link failed outside an operation (the link check, the live poll): the log says why, then the
     // link goes.
     void LinkLost(const std::string& Why);
+    // A link lost under an operation the user started: logged with its reason and what it left undone,
+    // disconnected, and named in the errors window.
+    void OperationLinkLost(const std::string& Why, const std::string& Undone = "");
     virtual void BuildTreeBasic(ui::TTreeView& Tree);
     virtual void BuildTreeNoBolid(ui::TTreeView& Tree);
     virtual void BuildTreeAll(ui::TTreeView& Tree);

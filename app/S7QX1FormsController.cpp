@@ -379,8 +379,8 @@ void TS7QX1FormsController::UpdateFirmwareFromFile()
     try {
         ::UpdateFirmwareFromFile(*formUpdateInsertion,
                                  MainWindowFileUpdateHost(MainForm != nullptr ? MainForm->KitProgressBar1 : nullptr));
-    } catch (const ELinkFailure&) {
-        Disconnect();
+    } catch (const ELinkFailure& e) {
+        OperationLinkLost(e.what(), "Прошивка не загружена до конца");
     }
 }
 

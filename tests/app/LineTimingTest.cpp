@@ -615,4 +615,34 @@ TEST_P(LineTimingUpload, AFirmwareFileReachesTheDeviceWhole)
 
 INSTANTIATE_TEST_SUITE_P(Lines, LineTimingUpload, ::testing::Values(kPaced, kChunks, kSplit), ConditionName);
 
+// A device lost in the middle of an upload from a file, or of the connect, is named in the errors window
+// in the interface's words; the log keeps the port's own.
+TEST_F(LineTimingUpload, ADeviceLostDuringAnUploadOrTheConnectIsNamed)
+{
+    const auto path = folder / "new.hex";
+    std::ofstream(path, std::ios::binary) << firmwaretest::HexFileText(37 * 16, 3);
+    AddCable(120);
+    ASSERT_TRUE(ConnectWith());
+    cable->line.AddFault([](const std::string& r) { return r.starts_with("+W0010"); }, {sim::FaultKind::Vanish, 3});
+    scope.Services().AnswerModal([&](ui::TForm&) {
+        formUpdateInsertion->etPath->SetText(path.string());
+        ui::App().Post([this] { EXPECT_TRUE(user.Click(*formUpdateInsertion->KitDialogButtons1->ButtonOk())); });
+    });
+    CatchErrorWindow();
+    controller->UpdateFirmwareFromFile();
+    EXPECT_EQ(errorLines, std::vector<std::string>{"Связь с устройством потеряна. Прошивка не загружена до конца"});
+    EXPECT_FALSE(Connected());
+    EXPECT_TRUE(Logged("Связь с устройством потеряна: "));
+
+    errorLines.clear();
+    AddCable(120);
+    cable->line.VanishAfter(1);
+    AnswerConnect(Cable("sim-cable"));
+    CatchErrorWindow();
+    EXPECT_FALSE(controller->Connect());
+    EXPECT_EQ(errorLines, std::vector<std::string>{"Связь с устройством потеряна. Подключение не выполнено"});
+    EXPECT_TRUE(Logged("Связь с устройством потеряна: "));
+    EXPECT_FALSE(Connected());
+}
+
 }  // namespace
