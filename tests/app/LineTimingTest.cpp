@@ -379,7 +379,9 @@ TEST_F(LineTiming, HistoryRecordsOfAnyLengthHoldingTheFieldsAreStoredAndShown)
     ASSERT_TRUE(ConnectWith());
     controller->SelectPage(7);
     controller->ReadCurrent();
-    EXPECT_EQ(FormHistory->Store.Count(), HistoryPageSize - 1);
+    EXPECT_EQ(FormHistory->Store.Count(), HistoryPageSize);
+    ASSERT_NE(FormHistory->Store.Find(16), nullptr);
+    EXPECT_TRUE(FormHistory->Store.Find(16)->Unread) << "the short one is kept as not read";
     EXPECT_EQ(Starting(cable->line.Requests(), "+read"), HistoryPageSize) << "each record asked for once";
     for (int row = 1; row <= HistoryPageSize; ++row) {
         const bool shortOne = FormHistory->StringGrid1->Cells(hcNumber, row) == "16";
