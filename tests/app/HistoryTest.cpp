@@ -17,7 +17,9 @@
 #include "app/MsgFileU.h"
 #include "app/S7QX1FormsController.h"
 #include "app/fHistory.h"
+#include "app/fErrors.h"
 #include "app/fMain.h"
+#include "app/fProgress.h"
 #include "app/fMasks.h"
 #include "app/fWaiting.h"
 #include "app/fWays.h"
@@ -709,9 +711,36 @@ protected:
         return profile;
     }
 
+    // The page's device buttons as a person finds them, '1' for each that can be pressed: paging back and
+    // forth, erase, the two exports, the download's start and stop.
+    static std::string Offered()
+    {
+        const TFormHistory& h = *FormHistory;
+        std::string flags;
+        for (const ui::TControl* c : {h.btnBackward, h.Button2, h.btnClear, h.Button1, h.Button3, h.btnStart, h.btnFinish})
+            flags += c->Enabled() ? "1" : "0";
+        return flags;
+    }
+    // The lines of the next error window.
+    void CatchErrorWindow()
+    {
+        scope.Services().AnswerModal([this](ui::TForm& form) {
+            auto& window = dynamic_cast<TFormErrors&>(form);
+            errorLines.push_back(window.pErrCount->Caption());
+            for (int i = 0; i < window.lErrors->ItemCount(); ++i) errorLines.push_back(window.lErrors->Item(i)->Caption);
+            form.SetModalResult(ui::mrOk);
+        });
+    }
+    void ShowHistoryPage()
+    {
+        const std::vector<TformIncl*> pages = controller->Pages();
+        controller->SelectPage(static_cast<int>(std::find(pages.begin(), pages.end(), FormHistory) - pages.begin()));
+    }
+
     ui::ApplicationScope scope;
     ui::Driver user{scope.App()};
     testsupport::TempFolder folder;
+    std::vector<std::string> errorLines;
     TFormMain* main = scope.App().CreateForm<TFormMain>("FormMain");
     testsupport::SimDevice sim{Profile(), scope.Clock()};
     std::unique_ptr<ProgramController> controller = MakeFormsController<ProgramController>(main, main->PagesPane, main->tv1);
@@ -765,6 +794,125 @@ TEST_F(HistoryInProgram, ConnectingRefillsTheWayTypesThenThePagePagesExportsDown
     };
     user.Click(*FormHistory->btnStart);
     EXPECT_EQ(std::ranges::count(folder.Read("История.txt"), '\n'), 2) << "record 2 alone";
+}
+
+TEST_F(HistoryInProgram, ThePagesButtonsGoWithTheConnectionAndEveryOperationAndTheDownloadShowsItsProgressAndEnd)
+{
+    FormHistory->btnStart->Show();
+    FormHistory->btnFinish->Show();
+    EXPECT_EQ(Offered(), "0000000") << "nothing to act on before a connection";
+    ASSERT_TRUE(controller->Connect());
+    EXPECT_EQ(Offered(), "1111110") << "the stop button only while a download runs";
+
+    // Read-all shows the history page and reads it: meanwhile nothing on it can be pressed.
+    std::set<std::string> during;
+    main->tvLog->OnAddition = [&](ui::TObject*, ui::TTreeNode* node) {
+        if (node->Text().starts_with("+read")) during.insert(Offered());
+    };
+    controller->ReadAll();
+    EXPECT_EQ(during, std::set<std::string>{"0000000"});
+    EXPECT_EQ(Offered(), "1111110");
+
+    // The download: its stop button alone is live; the paging button neither empties the page nor reads;
+    // a progress window and the page's note tell how far it has come.
+    ShowHistoryPage();
+    const std::string shown = FormHistory->StringGrid1->Cells(hcNumber, 1);
+    during.clear();
+    std::set<std::string> notes;
+    bool progressShown = false;
+    main->tvLog->OnAddition = [&](ui::TObject*, ui::TTreeNode* node) {
+        if (!node->Text().starts_with("+read")) return;
+        during.insert(Offered());
+        notes.insert(FormHistory->StateText());
+        progressShown = progressShown || (FormProgress != nullptr && FormProgress->Visible());
+        user.Click(*FormHistory->btnBackward);
+    };
+    user.Click(*FormHistory->btnStart);
+    main->tvLog->OnAddition = nullptr;
+    EXPECT_EQ(during, std::set<std::string>{"0000001"});
+    EXPECT_TRUE(progressShown);
+    EXPECT_TRUE(notes.contains("Выгрузка истории в файл: записано записей 50 из 100"));
+    EXPECT_EQ(FormHistory->StringGrid1->Cells(hcNumber, 1), shown) << "the page stays as it was";
+    ASSERT_EQ(scope.Services().Boxes().size(), 1u);
+    EXPECT_EQ(scope.Services().Boxes().back().text,
+              "История выгружена: в файл \"" + (folder.path / "История.txt").string() + "\" записано записей: 100 (с 99 по 0).");
+    EXPECT_EQ(scope.Services().Boxes().back().type, ui::mtInformation);
+    EXPECT_EQ(Offered(), "1111110");
+    controller->Disconnect();
+    EXPECT_EQ(Offered(), "0000000") << "a download that cannot run is not offered";
+}
+
+TEST_F(HistoryInProgram, RecordsTheDeviceDoesNotGiveAreMarkedCountedExportedAndWhereTheDownloadStops)
+{
+    ASSERT_TRUE(controller->Connect());
+    ShowHistoryPage();
+    // Record 80 is refused on every attempt of the latest page, record 40 on every attempt of the page back.
+    sim.line.AddFault("+read0050", {sim::FaultKind::Nok}, TDevice::DefaultAttempts);
+    sim.line.AddFault("+read0028", {sim::FaultKind::Nok}, TDevice::DefaultAttempts);
+    CatchErrorWindow();
+    controller->ReadCurrent();
+    EXPECT_EQ(errorLines, (std::vector<std::string>{"1", "Ошибка при чтении параметра \"Запись истории 80\""}));
+    const int row = 100 - 80;  // the newest, 99, in row 1
+    EXPECT_EQ(FormHistory->StringGrid1->Cells(hcNumber, row) + " " + FormHistory->StringGrid1->Cells(hcEvent, row) + ": " +
+                  FormHistory->StringGrid1->Cells(hcMessage, row),
+              "80 Ошибка чтения записи: устройство отказало (NOK)");
+    errorLines.clear();
+    CatchErrorWindow();
+    user.Click(*FormHistory->btnBackward);
+    EXPECT_EQ(errorLines, (std::vector<std::string>{"1", "Ошибка при чтении параметра \"Запись истории 40\""}))
+        << "paging shows its own error window";
+
+    // Both exports mark them at their places.
+    const auto marks = [this](const char* file) {
+        const std::string bytes = folder.Read(file);
+        std::size_t count = 0;
+        const std::string mark = platform::Utf8ToCp1251Lossy(std::string(HistoryReadFailed));
+        for (std::size_t at = bytes.find(mark); at != std::string::npos; at = bytes.find(mark, at + 1)) ++count;
+        return count;
+    };
+    scope.Services().AnswerFileDialog((folder.path / "store.xls").string());
+    user.Click(*FormHistory->Button3);
+    EXPECT_EQ(marks("store.xls"), 2u);
+    EXPECT_EQ(FormHistory->StringGrid2->Cells(hcEvent, 1 + 99 - 80) + FormHistory->StringGrid2->Cells(hcEvent, 1 + 99 - 40),
+              "Ошибка чтения записиОшибка чтения записи");
+    scope.Services().AnswerFileDialog((folder.path / "page.xls").string());
+    user.Click(*FormHistory->Button1);
+    EXPECT_EQ(marks("page.xls"), 1u);
+
+    // The download stops at a record refused on every try, keeps the records before it and says so.
+    FormHistory->btnStart->Show();
+    sim.line.AddFault("+read0032", {sim::FaultKind::Nok}, THistoryReader::DownloadAttempts * TDevice::DefaultAttempts);
+    scope.Services().ClearRecords();
+    user.Click(*FormHistory->btnStart);
+    const std::string text = platform::Cp1251ToUtf8(folder.Read("История.txt"));
+    EXPECT_EQ(std::ranges::count(text, '\n'), 2 * (99 - 50) + 2) << "records 99 to 51 and the mark of 50";
+    EXPECT_TRUE(text.ends_with("\r\n50  Ошибка чтения записи: устройство отказало (NOK)\r\n\r\n"));
+    ASSERT_EQ(scope.Services().Boxes().size(), 1u);
+    EXPECT_EQ(scope.Services().Boxes().back().type, ui::mtWarning);
+    EXPECT_EQ(scope.Services().Boxes().back().text,
+              "Не удалось прочитать запись 50 истории (устройство отказало (NOK)): в файл \"" + (folder.path / "История.txt").string() +
+                  "\" записано записей: 49 (с 99 по 51). Файл кончается на записи 51. Запись 50 отмечена в нём как не прочитанная. "
+                  "Не выгружены записи с 50 по 0.");
+}
+
+TEST_F(HistoryInProgram, AnEraseThatFailsSaysWhyAndAnEmptyHistoryShowsAnEmptyPage)
+{
+    ASSERT_TRUE(controller->Connect());
+    ShowHistoryPage();
+    controller->ReadCurrent();
+    sim.line.AddFault("+erase", {sim::FaultKind::Nok}, TDevice::DefaultAttempts);
+    user.Click(*FormHistory->btnClear);
+    ASSERT_FALSE(scope.Services().Boxes().empty());
+    EXPECT_EQ(scope.Services().Boxes().back().text, "Ошибка при удалении истории!\nИстория не удалена: устройство отказало (NOK).");
+    EXPECT_EQ(FormHistory->StringGrid1->Cells(hcNumber, 1), "99") << "the device keeps its history, the page too";
+    user.Click(*FormHistory->btnClear);
+    EXPECT_EQ(sim.device.HistoryPointer(), 0);
+    EXPECT_EQ(FormHistory->StringGrid1->Cells(hcNumber, 1) + "|" + FormHistory->StateText(), "|История пуста");
+    controller->ReadCurrent();
+    EXPECT_EQ(FormHistory->StringGrid1->Cells(hcNumber, 1) + FormHistory->StringGrid1->Cells(hcNumber, 32) + "|" +
+                  FormHistory->StateText(),
+              "|История пуста")
+        << "no rows of empty slots";
 }
 
 }  // namespace
