@@ -431,11 +431,15 @@ TEST_F(HistoryReading, RowsAreColouredAndNamedFromTheMessageTableAndChannelMarks
     EXPECT_TRUE(inks.contains(clGreen) && inks.contains(clRed) && inks.contains(0x00FFFF)) << "marks on the row's colour";
     EXPECT_EQ(Cell(hcEvent, row), "Проникновение") << "named once drawn";
     EXPECT_EQ(Cell(hcPhones, row), "") << "the marks are drawn, not written";
-    // On a red row the red "not delivered" digits would vanish: the marks keep their colours on a tile of
-    // the grid's white.
-    messages.Rows[0][2] = "$0000FF";
-    const std::set<TColor> onRed = Inks(*page->StringGrid1, hcPhones, row);
-    EXPECT_TRUE(onRed.contains(clRed) && onRed.contains(clGreen) && onRed.contains(clWhite)) << "marks on a tile";
+    // Where the row's colour would swallow the red "not delivered" or the green "delivered" digits (red,
+    // grey rows), the marks keep their colours on a tile of the grid's white; where both read (yellow),
+    // they stand on the row's colour.
+    for (const auto& [colour, tile] : {std::pair{"$0000FF", true}, std::pair{"$C0C0C0", true}, std::pair{"$00FFFF", false}}) {
+        messages.Rows[0][2] = colour;
+        const std::set<TColor> drawn = Inks(*page->StringGrid1, hcPhones, row);
+        EXPECT_TRUE(drawn.contains(clRed) && drawn.contains(clGreen)) << colour;
+        EXPECT_EQ(drawn.contains(clWhite), tile) << colour;
+    }
     page->Messages = nullptr;
 }
 
