@@ -126,6 +126,12 @@ private:
     int total_;
 };
 
+// A record's two lines in the text file: Windows-1251, CR LF.
+std::string DownloadLines(const std::string& first, std::string_view second)
+{
+    return platform::Utf8ToCp1251Lossy(first) + "\r\n" + platform::Utf8ToCp1251Lossy(second) + "\r\n";
+}
+
 std::string WrittenRange(const THistoryDownload& d)
 {
     std::string text = "в файл \"" + d.File.string() + "\" записано записей: " + std::to_string(d.RecordsWritten);
@@ -147,14 +153,15 @@ std::string HistoryDownloadReport(const THistoryDownload& Download)
     const THistoryDownload& d = Download;
     if (!d.Error.empty()) return d.Error;
     if (d.Complete()) return "История выгружена: " + WrittenRange(d);
-    std::string text = d.FailedRecord ? "Не удалось прочитать запись " + std::to_string(*d.FailedRecord) +
-                                            " истории (" + d.Why + "): "
+    std::string text = d.FailedRecord ? "Не удалось прочитать запись " + std::to_string(*d.FailedRecord) + " истории (" +
+                                            d.Why + "): "
                                       : std::string("Выгрузка истории остановлена: ");
     text += WrittenRange(d);
-    const int next = d.FailedRecord.value_or(d.RecordsWritten > 0 ? d.Oldest - 1 : -1);
-    if (d.RecordsWritten > 0) text += " Файл кончается на записи " + std::to_string(d.Oldest) + ".";
-    if (d.FailedRecord && d.RecordsWritten > 0) text += " Запись " + std::to_string(next) + " отмечена в нём как не прочитанная.";
-    if (next >= 0) text += " Не выгружены записи с " + std::to_string(next) + " по 0.";
+    if (d.RecordsWritten == 0) return text;
+    text += " Файл кончается на записи " + std::to_string(d.Oldest) + ".";
+    if (d.FailedRecord) text += " Запись " + std::to_string(*d.FailedRecord) + " отмечена в нём как не прочитанная.";
+    if (const int next = d.FailedRecord.value_or(d.Oldest - 1); next >= 0)
+        text += " Не выгружены записи с " + std::to_string(next) + " по 0.";
     return text;
 }
 
@@ -282,66 +289,78 @@ THistoryDownload THistoryReader::SaveToFile(const std::filesystem::path& FileNam
         result.Error = Unchanged(FileName, "Не удалось прочитать указатель истории");
         return result;
     }
-    const TChannelLinks links = CurrentChannelLinks();
     std::string text;
-    const auto add = [&text](const std::string& first, std::string_view second) {
-        text += platform::Utf8ToCp1251Lossy(first) + "\r\n" + platform::Utf8ToCp1251Lossy(second) + "\r\n";
-    };
     int number = *pointer - 1;
-    {
+    try {
         DownloadNote note(page_, *pointer);
-        try {
-            steps_.WithProgressWindow([&] {
-                steps_.SetupProgress(*pointer);
-                note.Show(0);
-                for (; number >= 0; --number) {
-                    steps_.PumpEvents();
-                    if (!ShouldContinue()) {
-                        result.Stopped = true;
-                        return;
-                    }
-                    std::string record, why;
-                    for (int attempt = 0; attempt < DownloadAttempts; ++attempt) {
-                        why = ReadWholeRecord(steps_, number, record);
-                        if (why.empty()) break;
-                        steps_.PumpEvents();
-                    }
-                    if (!why.empty()) {
-                        result.FailedRecord = number;
-                        result.Why = why;
-                        return;
-                    }
-                    add(HistoryTextLine(number, record, links), record);
-                    if (result.RecordsWritten++ == 0) result.Newest = number;
-                    result.Oldest = number;
-                    note.Show(result.RecordsWritten);
-                    steps_.StepProgress();
-                }
-            });
-        } catch (const TStopException&) {
-            result.Stopped = true;
-        } catch (const ELinkFailure&) {
-            result.LinkFailure = std::current_exception();
-            result.FailedRecord = number;
-            result.Why = std::string(kLinkLost);
-        }
+        steps_.WithProgressWindow([&] {
+            steps_.SetupProgress(*pointer);
+            DownloadRecords(number, text, result, ShouldContinue, [&note](int written) { note.Show(written); });
+        });
+    } catch (const TStopException&) {
+        result.Stopped = true;
+    } catch (const ELinkFailure&) {
+        result.LinkFailure = std::current_exception();
+        result.FailedRecord = number;
+        result.Why = std::string(kLinkLost);
     }
-    if (result.FailedRecord) {
-        LogError(steps_, RecordTitle(*result.FailedRecord) + " не прочитана: " + result.Why);
-        if (result.RecordsWritten > 0) add(FailedHistoryTextLine(*result.FailedRecord, result.Why), "");
-    }
-    if (result.FailedRecord && result.RecordsWritten == 0) {
-        result.Error = Unchanged(FileName, "Не удалось прочитать запись " + std::to_string(*result.FailedRecord) +
-                                               " истории (" + result.Why + ")");
-    } else {
-        try {
-            platform::ReplaceFileContents(FileName, text);
-            result.Saved = true;
-        } catch (const platform::FileError& e) {
-            result.Error = e.what();
-        }
-    }
+    KeepDownload(text, result);
     return result;
+}
+
+void THistoryReader::DownloadRecords(int& Number, std::string& Text, THistoryDownload& Result,
+                                     const std::function<bool()>& ShouldContinue, const std::function<void(int)>& Written)
+{
+    const TChannelLinks links = CurrentChannelLinks();
+    Written(0);
+    for (; Number >= 0; --Number) {
+        steps_.PumpEvents();
+        if (!ShouldContinue()) {
+            Result.Stopped = true;
+            return;
+        }
+        std::string record;
+        if (std::string why = ReadRecordTries(Number, record); !why.empty()) {
+            Result.FailedRecord = Number;
+            Result.Why = why;
+            return;
+        }
+        Text += DownloadLines(HistoryTextLine(Number, record, links), record);
+        if (Result.RecordsWritten++ == 0) Result.Newest = Number;
+        Result.Oldest = Number;
+        Written(Result.RecordsWritten);
+        steps_.StepProgress();
+    }
+}
+
+std::string THistoryReader::ReadRecordTries(int Number, std::string& Record)
+{
+    std::string why;
+    for (int attempt = 0; attempt < DownloadAttempts; ++attempt) {
+        why = ReadWholeRecord(steps_, Number, Record);
+        if (why.empty()) break;
+        steps_.PumpEvents();
+    }
+    return why;
+}
+
+void THistoryReader::KeepDownload(std::string Text, THistoryDownload& Result)
+{
+    if (Result.FailedRecord) {
+        LogError(steps_, RecordTitle(*Result.FailedRecord) + " не прочитана: " + Result.Why);
+        if (Result.RecordsWritten == 0) {
+            Result.Error = Unchanged(Result.File, "Не удалось прочитать запись " + std::to_string(*Result.FailedRecord) +
+                                                      " истории (" + Result.Why + ")");
+            return;
+        }
+        Text += DownloadLines(FailedHistoryTextLine(*Result.FailedRecord, Result.Why), "");
+    }
+    try {
+        platform::ReplaceFileContents(Result.File, Text);
+        Result.Saved = true;
+    } catch (const platform::FileError& e) {
+        Result.Error = e.what();
+    }
 }
 
 bool EraseDeviceHistory(TExchangeSteps& Steps, bool RestoreWatchdog)

@@ -74,6 +74,15 @@ public:
 
 private:
     void ReadPageEndingAt(int To, std::string_view NothingShown = NoRecordsOnPage);
+    // The download's records from Number down, into Text; Number is left at the record in hand when it
+    // stops (the user, a record that does not read) or raises (the cancel, a lost link).
+    void DownloadRecords(int& Number, std::string& Text, THistoryDownload& Result, const std::function<bool()>& ShouldContinue,
+                         const std::function<void(int Written)>& Written);
+    // Empty when the record was read within DownloadAttempts tries; else why not.
+    std::string ReadRecordTries(int Number, std::string& Record);
+    // Writes what was read, with the mark of a record that failed; a download that read nothing keeps the
+    // earlier file.
+    void KeepDownload(std::string Text, THistoryDownload& Result);
 
     TExchangeSteps& steps_;
     TFormHistory& page_;

@@ -156,6 +156,35 @@ void ReportDownload(const THistoryDownload& d)
     if (d.Saved || !d.Error.empty()) ui::MessageDlg(HistoryDownloadReport(d), DownloadBoxType(d), {ui::mbOK});
 }
 
+// The text download into the program folder, its stop button live while it runs; its end is told once
+// the progress window has gone.
+void DownloadToFile(TFormHistory& page)
+{
+    THistoryDownload result;
+    const bool ran = RunOnDevice([&page, &result](TDeviceController& d) {
+        d.ContinueHistory = true;
+        // The bracket gives it back disabled.
+        page.btnFinish->SetEnabled(true);
+        TControllerSteps steps(d);
+        result = THistoryReader(steps, page).SaveToFile(std::filesystem::path(AppFolder()) / HistoryTextFileName,
+                                                        [&d] { return d.ContinueHistory; });
+        if (result.LinkFailure) std::rethrow_exception(result.LinkFailure);
+    });
+    if (ran) ReportDownload(result);
+}
+
+THistoryErase EraseOnDevice()
+{
+    THistoryErase result;
+    const bool ran = RunOnDevice([&result](TDeviceController& d) {
+        TControllerSteps steps(d);
+        result.Erased = EraseDeviceHistory(steps, true);
+        if (!result.Erased) result.Why = ReplyFailureText(d.Device().LastFailure());
+    });
+    if (!ran) result.Why = CurrentDeviceController() == nullptr ? "нет связи с устройством" : "идёт другая операция с устройством";
+    return result;
+}
+
 THistoryPageActions ProgramActions(TFormHistory& page)
 {
     const auto paging = [&page](void (THistoryReader::*operation)()) {
@@ -173,32 +202,11 @@ THistoryPageActions ProgramActions(TFormHistory& page)
     a.Backward = paging(&THistoryReader::Backward);
     a.Forward = paging(&THistoryReader::Forward);
     a.FromNumber = paging(&THistoryReader::FromNumber);
-    a.SaveToFile = [&page] {
-        THistoryDownload result;
-        const bool ran = RunOnDevice([&page, &result](TDeviceController& d) {
-            d.ContinueHistory = true;
-            // The stop button of the download; the bracket gives it back disabled.
-            page.btnFinish->SetEnabled(true);
-            TControllerSteps steps(d);
-            result = THistoryReader(steps, page).SaveToFile(std::filesystem::path(AppFolder()) / HistoryTextFileName,
-                                                            [&d] { return d.ContinueHistory; });
-            if (result.LinkFailure) std::rethrow_exception(result.LinkFailure);
-        });
-        if (ran) ReportDownload(result);
-    };
+    a.SaveToFile = [&page] { DownloadToFile(page); };
     a.StopDownload = [] {
         if (TDeviceController* d = CurrentDeviceController()) d->ContinueHistory = false;
     };
-    a.ClearDeviceHistory = [] {
-        THistoryErase result;
-        const bool ran = RunOnDevice([&result](TDeviceController& d) {
-            TControllerSteps steps(d);
-            result.Erased = EraseDeviceHistory(steps, true);
-            if (!result.Erased) result.Why = ReplyFailureText(d.Device().LastFailure());
-        });
-        if (!ran) result.Why = CurrentDeviceController() == nullptr ? "нет связи с устройством" : "идёт другая операция с устройством";
-        return result;
-    };
+    a.ClearDeviceHistory = EraseOnDevice;
     a.SetMainControlsEnabled = [](bool enabled) { enabled ? EndControllerOperation() : BeginControllerOperation(); };
     a.AltSections = [] {
         return FormCommon != nullptr && FormCommon->cbAltsect->Visible() && FormCommon->cbAltsect->Checked();
