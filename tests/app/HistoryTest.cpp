@@ -19,7 +19,6 @@
 #include "app/fHistory.h"
 #include "app/fErrors.h"
 #include "app/fMain.h"
-#include "app/fProgress.h"
 #include "app/fMasks.h"
 #include "app/fWaiting.h"
 #include "app/fWays.h"
@@ -715,16 +714,6 @@ protected:
         return profile;
     }
 
-    // The page's device buttons as a person finds them, '1' for each that can be pressed: paging back and
-    // forth, erase, the two exports, the download's start and stop.
-    static std::string Offered()
-    {
-        const TFormHistory& h = *FormHistory;
-        std::string flags;
-        for (const ui::TControl* c : {h.btnBackward, h.Button2, h.btnClear, h.Button1, h.Button3, h.btnStart, h.btnFinish})
-            flags += c->Enabled() ? "1" : "0";
-        return flags;
-    }
     // The lines of the next error window.
     void CatchErrorWindow()
     {
@@ -798,52 +787,6 @@ TEST_F(HistoryInProgram, ConnectingRefillsTheWayTypesThenThePagePagesExportsDown
     };
     user.Click(*FormHistory->btnStart);
     EXPECT_EQ(std::ranges::count(folder.Read("История.txt"), '\n'), 2) << "record 2 alone";
-}
-
-TEST_F(HistoryInProgram, ThePagesButtonsGoWithTheConnectionAndEveryOperationAndTheDownloadShowsItsProgressAndEnd)
-{
-    FormHistory->btnStart->Show();
-    FormHistory->btnFinish->Show();
-    EXPECT_EQ(Offered(), "0000000") << "nothing to act on before a connection";
-    ASSERT_TRUE(controller->Connect());
-    EXPECT_EQ(Offered(), "1111110") << "the stop button only while a download runs";
-
-    // Read-all shows the history page and reads it: meanwhile nothing on it can be pressed.
-    std::set<std::string> during;
-    main->tvLog->OnAddition = [&](ui::TObject*, ui::TTreeNode* node) {
-        if (node->Text().starts_with("+read")) during.insert(Offered());
-    };
-    controller->ReadAll();
-    EXPECT_EQ(during, std::set<std::string>{"0000000"});
-    EXPECT_EQ(Offered(), "1111110");
-
-    // The download: its stop button alone is live; the paging button neither empties the page nor reads;
-    // a progress window and the page's note tell how far it has come.
-    ShowHistoryPage();
-    const std::string shown = FormHistory->StringGrid1->Cells(hcNumber, 1);
-    during.clear();
-    std::set<std::string> notes;
-    bool progressShown = false;
-    main->tvLog->OnAddition = [&](ui::TObject*, ui::TTreeNode* node) {
-        if (!node->Text().starts_with("+read")) return;
-        during.insert(Offered());
-        notes.insert(FormHistory->StateText());
-        progressShown = progressShown || (FormProgress != nullptr && FormProgress->Visible());
-        user.Click(*FormHistory->btnBackward);
-    };
-    user.Click(*FormHistory->btnStart);
-    main->tvLog->OnAddition = nullptr;
-    EXPECT_EQ(during, std::set<std::string>{"0000001"});
-    EXPECT_TRUE(progressShown);
-    EXPECT_TRUE(notes.contains("Выгрузка истории в файл: записано записей 50 из 100"));
-    EXPECT_EQ(FormHistory->StringGrid1->Cells(hcNumber, 1), shown) << "the page stays as it was";
-    ASSERT_EQ(scope.Services().Boxes().size(), 1u);
-    EXPECT_EQ(scope.Services().Boxes().back().text,
-              "История выгружена: в файл \"" + (folder.path / "История.txt").string() + "\" записано записей: 100 (с 99 по 0).");
-    EXPECT_EQ(scope.Services().Boxes().back().type, ui::mtInformation);
-    EXPECT_EQ(Offered(), "1111110");
-    controller->Disconnect();
-    EXPECT_EQ(Offered(), "0000000") << "a download that cannot run is not offered";
 }
 
 TEST_F(HistoryInProgram, RecordsTheDeviceDoesNotGiveAreMarkedCountedExportedAndWhereTheDownloadStops)
