@@ -170,10 +170,16 @@ void TFormAppMainController::ApplyConnectionState(bool Connected)
 
 namespace {
 
+// The pages' own device buttons: the common page's actions and the history page's paging, erase, exports
+// and download.
 std::vector<ui::TControl*> PageButtons()
 {
-    if (FormCommon == nullptr) return {};
-    return {FormCommon->btnOnOuts, FormCommon->btnOffOuts, FormCommon->Button1, FormCommon->btnSync};
+    std::vector<ui::TControl*> buttons;
+    if (FormCommon != nullptr)
+        buttons = {FormCommon->btnOnOuts, FormCommon->btnOffOuts, FormCommon->Button1, FormCommon->btnSync};
+    if (FormHistory != nullptr)
+        for (ui::TControl* c : FormHistory->DeviceButtons()) buttons.push_back(c);
+    return buttons;
 }
 
 std::vector<ui::TControl*> ToolButtons(TFormMain& m)

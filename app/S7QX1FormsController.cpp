@@ -301,6 +301,7 @@ void TS7QX1FormsController::ApplyConnectionState(bool Connected)
     // The tree is for browsing pages too: only an old Bolid firmware's connection takes it away.
     const bool usable = !(Connected && OldBolidConnected());
     m.tv1->SetEnabled(usable);
+    if (FormHistory != nullptr) FormHistory->SetDeviceButtonsEnabled(Connected && usable);
     if (usable) return;
     for (ui::TControl* c : std::initializer_list<ui::TControl*>{m.tbRead, m.tbReadAll, m.tbWrite, m.tbWriteAll})
         c->SetEnabled(false);
@@ -316,7 +317,6 @@ void TS7QX1FormsController::SetConnected(bool Connected)
     TFormAppMainController::SetConnected(Connected);
     // Such a firmware can only be updated or disconnected: nothing below is offered to it.
     if (Connected && OldBolidConnected()) return;
-    if (FormHistory != nullptr) FormHistory->SetDeviceButtonsEnabled(Connected);
     if (FormCommon != nullptr) FormCommon->KitGroupBox1->SetVisible(false);
     if (!Connected && FormHistory != nullptr) FormHistory->Store.Clear();
     if (!DeviceController) return;

@@ -220,10 +220,10 @@ bool CommandsAndHistory(const fs::path& folder)
     LineFigure("1,000 records downloaded", Timed(wire, [&] {
         download = reader.SaveToFile(folder / HistoryTextFileName, [] { return true; });
     }));
-    std::printf("records written: %d%s\n", download.RecordsWritten, download.Failed ? " (failed)" : "");
+    std::printf("records written: %d%s\n", download.RecordsWritten, download.Complete() ? "" : " (not complete)");
     for (int i = 0; i < controller.Errors.Count(); ++i) std::fprintf(stderr, "error: %s\n", controller.Errors[i].c_str());
     FormHistory = nullptr;
-    return failed == 0 && pageOk && !download.Failed && download.RecordsWritten == 1000 && controller.Errors.Empty();
+    return failed == 0 && pageOk && download.Complete() && download.RecordsWritten == 1000 && controller.Errors.Empty();
 }
 
 bool Upload()

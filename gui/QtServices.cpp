@@ -124,6 +124,15 @@ void KeepTitleWhole(QMessageBox& box)
         grid->addItem(new QSpacerItem(title + 5 * button, 0, QSizePolicy::Minimum), grid->rowCount(), 0, 1, grid->columnCount());
 }
 
+// A dialog opened while a window that stays on top is shown (an operation's progress window) stays on
+// top as well, so that it never opens beneath that window.
+void AboveWindowsOnTop(QDialog& dialog)
+{
+    for (const QWidget* w : QApplication::topLevelWidgets())
+        if (w != &dialog && w->isVisible() && w->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+            return dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
+}
+
 int DefaultButtonIndex(unsigned flags)
 {
     if (flags & ui::MB_DEFBUTTON3) return 2;
@@ -136,6 +145,7 @@ int DefaultButtonIndex(unsigned flags)
 int QtServices::Run(QDialog& dialog)
 {
     dialog.setWindowModality(Qt::ApplicationModal);
+    AboveWindowsOnTop(dialog);
     bool finished = false;
     int result = 0;
     QObject::connect(&dialog, &QDialog::finished, &dialog, [&](int code) {

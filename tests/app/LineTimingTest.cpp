@@ -32,6 +32,7 @@
 #include "tests/app/FirmwareTestSupport.h"
 #include "tests/app/ProgramFixture.h"
 #include "tests/support/PageControls.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -527,13 +528,92 @@ TEST_F(LineTiming, HistoryRecordsOfAnyLengthHoldingTheFieldsAreStoredAndShown)
     ASSERT_TRUE(ConnectWith());
     controller->SelectPage(7);
     controller->ReadCurrent();
-    EXPECT_EQ(FormHistory->Store.Count(), HistoryPageSize - 1);
+    EXPECT_EQ(FormHistory->Store.Count(), HistoryPageSize);
+    ASSERT_NE(FormHistory->Store.Find(16), nullptr);
+    EXPECT_TRUE(FormHistory->Store.Find(16)->Unread) << "the short one is kept as not read";
     EXPECT_EQ(Starting(cable->line.Requests(), "+read"), HistoryPageSize + TDevice::DefaultAttempts - 1)
         << "each record asked for once, the short one as often as a request may go";
     for (int row = 1; row <= HistoryPageSize; ++row) {
         const bool shortOne = FormHistory->StringGrid1->Cells(hcNumber, row) == "16";
         EXPECT_EQ(FormHistory->StringGrid1->Cells(shortOne ? hcEvent : hcRecordCheck, row), shortOne ? "Ошибка чтения записи" : "Да") << row;
     }
+}
+
+// A record the device does not give is never shown as an empty slot: its row says it was not read and
+// why, the error window counts it, and every other record is the device's own. A silent device fails both
+// records; a doubled reply fails those whose copy the line could not tell from an answer, and the rest
+// are read right.
+struct UnreadRecordCase {
+    const char* name;
+    sim::FaultKind fault;
+    LineCondition line;
+    const char* why;
+    bool allFail;
+};
+
+class LineTimingUnreadRecords : public LineTiming, public ::testing::WithParamInterface<UnreadRecordCase> {};
+
+TEST_P(LineTimingUnreadRecords, AreMarkedAndCountedAndEveryOtherRecordIsTheDevicesOwn)
+{
+    const UnreadRecordCase c = GetParam();
+    sim::DeviceProfile profile = Profile(120);
+    profile.historyRecords = 40;  // the latest page: records 8 .. 39
+    AddCable(profile);
+    c.line.apply(cable->line);
+    ASSERT_TRUE(ConnectWith());
+    for (const char* record : {"+read0014", "+read001E"}) cable->line.AddFault(record, {c.fault}, TDevice::DefaultAttempts);
+    controller->SelectPage(7);
+    CatchErrorWindow();
+    controller->ReadCurrent();
+    std::vector<std::string> named;
+    for (int row = HistoryPageSize; row >= 1; --row) {
+        const auto cell = [row](int column) { return FormHistory->StringGrid1->Cells(column, row); };
+        const int number = std::stoi(cell(hcNumber));
+        if (cell(hcEvent) == HistoryReadFailed) {
+            EXPECT_TRUE(number == 20 || number == 30) << number;
+            EXPECT_EQ(cell(hcMessage), c.why) << number;
+            named.push_back("Ошибка при чтении параметра \"Запись истории " + std::to_string(number) + "\"");
+            continue;
+        }
+        EXPECT_EQ(cell(hcRecordCheck), "Да") << number;
+        EXPECT_EQ(FormHistory->Store.Find(number)->Record, platform::Cp1251ToUtf8(cable->device.HistoryRecord(number))) << number;
+    }
+    EXPECT_TRUE(!c.allFail || named.size() == 2u) << named.size();
+    EXPECT_EQ(errorLines, named);
+    EXPECT_EQ(errorCount, named.empty() ? "" : std::to_string(named.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, LineTimingUnreadRecords,
+    ::testing::Values(UnreadRecordCase{"Silent", sim::FaultKind::Silence, kPaced, "устройство не ответило", true},
+                      UnreadRecordCase{"SilentChunks", sim::FaultKind::Silence, kChunks, "устройство не ответило", true},
+                      UnreadRecordCase{"DoubledPaced", sim::FaultKind::Twice, kPaced, "пришло больше одного ответа", false},
+                      UnreadRecordCase{"DoubledChunks", sim::FaultKind::Twice, kChunks, "пришло больше одного ответа", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A device that goes in the middle of the text download: the records read before stay in the file, which
+// names the record it stops at; the lost link is named as for any operation.
+TEST_F(LineTiming, ADeviceLostMidDownloadLeavesTheRecordsReadInTheFile)
+{
+    sim::DeviceProfile profile = Profile(120);
+    profile.historyRecords = 40;
+    AddCable(profile);
+    ASSERT_TRUE(ConnectWith());
+    controller->SelectPage(7);
+    FormHistory->btnStart->Show();
+    cable->line.AddFault("+read0010", {sim::FaultKind::Vanish, 3});
+    CatchErrorWindow();
+    ASSERT_TRUE(user.Click(*FormHistory->btnStart));
+    EXPECT_FALSE(Connected());
+    ASSERT_EQ(errorLines.size(), 1u);
+    EXPECT_TRUE(errorLines.front().starts_with("Связь с устройством потеряна")) << errorLines.front();
+    const std::string text = platform::Cp1251ToUtf8(ReadFile(folder / "История.txt"));
+    EXPECT_EQ(std::ranges::count(text, '\n'), 2 * (39 - 16) + 2) << "records 39 to 17 and the mark of 16";
+    EXPECT_TRUE(text.starts_with("39 ")) << text.substr(0, 40);
+    EXPECT_TRUE(text.ends_with("\r\n16  Ошибка чтения записи: связь с устройством потеряна\r\n\r\n"));
+    ASSERT_FALSE(Boxes().empty());
+    EXPECT_TRUE(Boxes().back().starts_with("Не удалось прочитать запись 16 истории (связь с устройством потеряна)")) << Boxes().back();
+    EXPECT_EQ(EnabledFlags(FormHistory->btnStart, FormHistory->btnFinish, FormHistory->btnBackward), "000");
 }
 
 // ------------------------------------------------------------------ what a write cannot do, what it must send anew

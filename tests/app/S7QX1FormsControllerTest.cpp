@@ -223,7 +223,7 @@ INSTANTIATE_TEST_SUITE_P(
         Gate{70, sim::PanelKind::Altonika, "tree 7 11111111111111 common 0011100 atests 120 gprs 0 history 11111"},
         Gate{96, sim::PanelKind::Paradox, "tree 7 11111111111111 common 0100010 atests 121 gprs 0 history 11111"},
         Gate{120, sim::PanelKind::Altonika, "tree 7 11111111111111 common 0011111 atests 121 gprs 1 history 11111"},
-        Gate{108, sim::PanelKind::Bolid, "tree 9 00000100000110 common 0111011 atests 121 gprs 0 history 00011"},
+        Gate{108, sim::PanelKind::Bolid, "tree 9 00000100000110 common 0111011 atests 121 gprs 0 history 00000"},
         Gate{109, sim::PanelKind::Bolid, "tree 9 11111111111111 common 0100010 atests 121 gprs 0 history 11111"},
         Gate{93, sim::PanelKind::Altonika, "tree 7 11111111111111 common 0011100 atests 120 gprs 0 history 11111"},
         Gate{115, sim::PanelKind::Altonika, "tree 7 11111111111111 common 0011110 atests 121 gprs 0 history 11111"},

@@ -134,7 +134,7 @@ TEST_F(Ways, ChannelsLinksAndNumbers)
 const Lines kGroups = {"LAN-online", "Конфигурация активных каналов GPRS", "Параметры направления 1", "Параметры направления 2",
                        "Параметры направления 3", "Параметры направления 4", "Параметры направления 5", "Параметры направления 6",
                        "Параметры направления 7", "Параметры направления 8", "Флаг перехода по направлениям"};
-void AddHistory() { FormHistory->Store.Insert(0, {5, "x", "", ""}); }
+void AddHistory() { FormHistory->Store.Insert(0, {.Number = 5, .Record = "x"}); }
 // The channels (from 0) the device did not give.
 void Unread(TformWays& page, std::initializer_list<int> channels)
 {

@@ -94,6 +94,26 @@ INSTANTIATE_TEST_SUITE_P(Boxes, MessageBoxTest, ::testing::Values(
     [](const ::testing::TestParamInfo<BoxCase>& info) { return std::string(info.param.name); });
 // clang-format on
 
+// A box opened while a window that stays on top is shown (an operation's progress window) stays on top
+// too: it never opens beneath that window.
+TEST_F(QtServicesTest, ABoxNeverOpensBeneathAWindowThatStaysOnTop)
+{
+    for (const bool onTop : {false, true}) {
+        auto* progress = scope.App().CreateForm<ui::TForm>("Progress");
+        progress->SetFormStyle(ui::fsStayOnTop);
+        if (onTop) progress->Show();
+        front.Windows().Flush();
+        bool above = !onTop;
+        WhenShown<QMessageBox>([&](QMessageBox& box) {
+            above = box.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+            box.accept();
+        });
+        ui::MessageDlg("Точно?", ui::mtConfirmation, {ui::mbYes, ui::mbNo});
+        EXPECT_EQ(above, onTop);
+        ui::Free(progress);
+    }
+}
+
 // Choosing a file the real-window suite does; here what it does not look at.
 TEST_F(QtServicesTest, FileDialogsListFilesInRussianAndCancelGivesNothing)
 {

@@ -22,6 +22,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "GuiTestSupport.h"
@@ -32,7 +33,9 @@
 #include "app/fConnect.h"
 #include "app/fDial.h"
 #include "app/fErrors.h"
+#include "app/FormAppMainController.h"
 #include "app/fGPRS.h"
+#include "app/fHistory.h"
 #include "app/fMain.h"
 #include "app/fProgress.h"
 #include "app/fUpdateIns.h"
@@ -559,6 +562,161 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
     EXPECT_EQ(folder.Read("page.xls"), folder.Read("history.xls")) << "the page exports what the session's one page does";
     EXPECT_NE(folder.Read("current.ini").find(std::string("=") + kObject), std::string::npos)
         << "the pages are saved on close";
+}
+
+// The box of the message-box kind on screen whose text starts with the words; nullptr if none.
+QMessageBox* Box(const QString& words)
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible() && box->text().startsWith(words))
+            return box;
+    return nullptr;
+}
+
+// The history page on screen.
+QWidget* HistoryPage(gui::FrontEnd& front) { return front.Windows().Widget(*FormHistory); }
+
+bool Pressable(QWidget* page, const char* caption)
+{
+    QWidget* button = screen::Find(page, caption);
+    return button != nullptr && button->isEnabled();
+}
+
+// The history page's device buttons as a person sees them: '1' for each that can be pressed.
+std::string HistoryButtons(QWidget* page)
+{
+    std::string flags;
+    for (const char* caption : {"<< Назад", "Вперед >>", "Очистить", "Экспорт в Excel открытой страницы истории",
+                                "Экспорт в Excel истории, прочитанной за данный сеанс связи", "Start", "Finish"})
+        flags += Pressable(page, caption) ? "1" : "0";
+    return flags;
+}
+
+TEST_F(RealWindowProgram, TheHistoryPageKeepsItsButtonsOutOfOperationsMarksWhatItCouldNotReadDownloadsAndEmpties)
+{
+    // The service controls of the text download are shown.
+    folder.Write("current.ini", "[FormHistory]\r\nHistoryInFile=1\r\n");
+    Person& p = person;
+    const auto buttons = [this] { return HistoryButtons(HistoryPage(front)); };
+    const auto showHistory = [] {
+        EXPECT_TRUE(ChoosePage([](QTreeWidget& tree) { return tree.findItems("История", Qt::MatchExactly).value(0); }));
+    };
+    // A refused record costs its attempts' whole time-outs, which the cable worker waits out without
+    // window events: the clock is moved on past them from beside the program.
+    std::atomic<bool> hurrying{false}, done{false};
+    std::thread hurry([&] {
+        while (!done) {
+            const std::vector<std::string> requests = line.Requests();
+            if (hurrying && !requests.empty() && (requests.back() == "+read0014" || requests.back() == "+read001E"))
+                clock.ahead += 1000;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    p.When("the main window", [] { return Main() != nullptr; }, [&] {
+        showHistory();
+        EXPECT_EQ(buttons(), "0000000") << "nothing to act on before a connection";
+        ASSERT_TRUE(screen::Click(Tool("Подключиться")));
+    });
+    p.Inside("the connect dialog", [] { return screen::Window("Подключение к панели") != nullptr; }, [] {
+        QWidget* dialog = screen::Window("Подключение к панели");
+        Choose(screen::RightOf<QComboBox>(dialog, "Com-порт:"), kPortLink);
+        screen::Retype(screen::RightOf<QLineEdit>(dialog, "Мастер-ключ:"), kMasterKey);
+        ASSERT_TRUE(screen::Click(screen::Find(dialog, "OK")));
+    });
+    p.When("connected", [] { return Enabled("Отключиться"); }, [&] {
+        showHistory();
+        EXPECT_EQ(buttons(), "1111110");
+        ASSERT_TRUE(screen::Click(Tool("Прочитать все настройки")));
+    });
+    // Read-all reaches the history page: nothing on it can be pressed meanwhile, so no box can open
+    // beneath the progress window.
+    p.Inside("the history page read within read-all", [] {
+        return FormProgress != nullptr && FormMain->FormsController->CurrentPage == FormHistory;
+    }, [&] {
+        EXPECT_EQ(buttons(), "0000000");
+        EXPECT_TRUE(screen::Shot(Main(), "history-during-read-all"));
+    });
+    const std::string file = (folder.path / "История.txt").string();
+    p.When("read-all done", [] { return Enabled("Прочитать все настройки"); }, [&] {
+        EXPECT_EQ(buttons(), "1111110");
+        ExpectEveryControlOnScreen(*FormMain, "history");
+        // The delivery columns, scrolled to: the marks read on every row's colour.
+        ui::TStringGrid& grid = *FormHistory->StringGrid1;
+        grid.SetLeftCol(grid.MaxLeftCol());
+        front.Windows().Flush();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(screen::Shot(front.Windows().Widget(grid), "history-marks"));
+        grid.SetLeftCol(0);
+        ASSERT_TRUE(screen::Click(screen::Find(HistoryPage(front), "Start")));
+    });
+    // The download shows its progress; only "Finish" can be pressed, and "<< Назад" leaves the page be.
+    p.Inside("the download under way", [] { return FormProgress != nullptr && FormProgress->Visible(); }, [&] {
+        EXPECT_EQ(buttons(), "0000001");
+        const std::string newest = FormHistory->StringGrid1->Cells(0, 1);
+        screen::Click(screen::Find(HistoryPage(front), "<< Назад"));
+        EXPECT_EQ(FormHistory->StringGrid1->Cells(0, 1), newest);
+        EXPECT_TRUE(FormHistory->StateText().starts_with("Выгрузка истории в файл: записано записей "));
+        EXPECT_NE(screen::Find(Main(), gui::ToQt(FormHistory->StateText())), nullptr) << "the note on screen";
+        EXPECT_TRUE(screen::Shot(Main(), "history-download"));
+    });
+    p.Inside("the download's end", [] { return Box("История выгружена") != nullptr; }, [file] {
+        QMessageBox* box = Box("История выгружена");
+        EXPECT_EQ(box->text().toStdString(), "История выгружена: в файл \"" + file + "\" записано записей: 40 (с 39 по 0).");
+        EXPECT_TRUE(screen::Shot(box, "history-download-done"));
+        ASSERT_TRUE(screen::Click(screen::Find(box, "OK")));
+    });
+    // Two records the device refuses: the page marks them, the error window counts them.
+    p.When("the download done", [&] { return Box("История выгружена") == nullptr && Pressable(HistoryPage(front), "Start"); }, [&] {
+        EXPECT_EQ(std::ranges::count(testsupport::ReadFile(folder.path / "История.txt"), '\n'), 80);
+        for (const char* record : {"+read0014", "+read001E"}) line.AddFault(record, {sim::FaultKind::Nok}, 3);
+        hurrying = true;
+        ASSERT_TRUE(screen::Click(Tool("Прочитать настройки с данной страницы")));
+    });
+    p.Inside("the error window", [] { return screen::Window("Ошибки") != nullptr; }, [] {
+        QWidget* errors = screen::Window("Ошибки");
+        EXPECT_NE(screen::Find(errors, "2"), nullptr) << "two records counted";
+        EXPECT_TRUE(screen::Shot(errors, "history-unread-errors"));
+        errors->close();
+    });
+    p.When("the page with its unread records", [] { return screen::Window("Ошибки") == nullptr && Enabled("Прочитать все настройки"); }, [&] {
+        hurrying = false;
+        int marked = 0;
+        for (int row = 1; row <= 32; ++row) marked += FormHistory->StringGrid1->Cells(5, row) == "Ошибка чтения записи" ? 1 : 0;
+        EXPECT_EQ(marked, 2);
+        EXPECT_TRUE(screen::Shot(Main(), "history-unread"));
+        ASSERT_TRUE(screen::Click(screen::Find(HistoryPage(front), "Очистить")));
+    });
+    for (const char* question : {"Вы уверены", "Её невозможно", "Точно?"})
+        p.Inside(question, [question] { return Box(question) != nullptr; }, [question] {
+            ASSERT_TRUE(screen::Click(screen::Find(Box(question), "Да")));
+        });
+    // An erased history: no rows, and the page says the history is empty, also when read again.
+    p.When("erased", [] { return FormHistory->StateText() == "История пуста" && Enabled("Прочитать все настройки"); }, [] {
+        ASSERT_TRUE(screen::Click(Tool("Прочитать настройки с данной страницы")));
+    });
+    p.When("the empty history read", [this] {
+        const std::vector<std::string> requests = line.Requests();
+        return Enabled("Прочитать все настройки") && requests.back() == "+read5FF3";
+    }, [] {
+        EXPECT_NE(screen::Find(Main(), "История пуста"), nullptr);
+        EXPECT_EQ(FormHistory->StringGrid1->Cells(0, 1), "");
+        EXPECT_TRUE(screen::Shot(Main(), "history-empty"));
+        ASSERT_TRUE(screen::Click(Tool("Отключиться")));
+    });
+    p.When("disconnected", [] { return Enabled("Подключиться"); }, [&] {
+        EXPECT_EQ(buttons(), "0000000") << "a download that cannot run is not offered";
+        Menu("Файл", "Выход");
+    });
+
+    const int exitCode = RunProgram([&] {
+        p.Start();
+        return front.Run();
+    });
+    done = true;
+    hurry.join();
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_TRUE(p.failures.empty()) << testing::PrintToString(p.failures);
+    EXPECT_TRUE(p.Finished());
 }
 
 // ------------------------------------------------------------------ the program's other windows
