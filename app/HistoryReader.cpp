@@ -37,6 +37,7 @@ constexpr TFailureText kFailureTexts[] = {
     {TFailure::Cancelled, "отменено"},
     {TFailure::ModemError, "модем ответил ошибкой"},
     {TFailure::NotANumber, "ответ не того вида"},
+    {TFailure::DoesNotFit, "ответ не подошёл к запросу"},
 };
 
 // One record from the device; empty when it was read, else why not. A reply too short to hold every
@@ -44,7 +45,10 @@ constexpr TFailureText kFailureTexts[] = {
 // stored, it would never be read again.
 std::string ReadWholeRecord(TExchangeSteps& steps, int number, std::string& record)
 {
-    if (!ReadHistoryRecord(steps.Device(), number, record)) return ReplyFailureText(steps.Device().LastFailure());
+    if (!ReadHistoryRecord(steps.Device(), number, record)) {
+        const TFailure failure = steps.Device().LastFailure();
+        return failure == TFailure::DoesNotFit ? std::string(kNotARecord) : ReplyFailureText(failure);
+    }
     if (platform::Utf8Length(record) < static_cast<std::size_t>(HistoryShortestRecord)) return std::string(kNotARecord);
     return {};
 }
