@@ -320,18 +320,21 @@ std::uint64_t TComPortWorker::ProofMs(const Arrival& Came, const std::string& Re
     std::uint64_t proof = Wary_ ? QuietMs() : 0;
     if (Unsettled) proof = std::max<std::uint64_t>({proof, QuietMs(), FollowMs()});
     if (AfterTimeout) proof = std::max<std::uint64_t>(proof, LateReplyWindowMs);
-    if (Reply == LastCredited_ && Came.AfterRequest()) {
-        // The copy of the reply before may come whole after the request left: behind a pause of the
-        // device, or through an adapter that passes bytes on in bursts, the real answer right behind it.
-        // A value is rarely the same twice running, so its copy is always listened for. A bare "OK" is
-        // every write's answer: it is listened past only where a copy can hide, when it came sooner than
-        // this device answers, or in bursts from a device that answers at once.
+    if (Reply == LastCredited_ && Came.AfterRequest() && Pace_.Known()) {
+        // The copy of the reply before may come whole after the request left, the real answer behind it:
+        // sooner than this device answers, or through an adapter that passes bytes on in bursts. At a
+        // line's own pace a copy right behind its reply comes faster than the line carries bytes after the
+        // next request, and is caught by that. A value is rarely the same twice running, so on a line of
+        // bursts its copy is always listened for; a bare "OK" answers every write, and is listened past
+        // there only from a device that answers at once, whose real answer comes right behind a copy.
         const double character = CharacterTimes(LineBreakCharacters, 0);
         const double tolerance = Pace_.MaxGap() + character;
-        const bool value = Reply.find_first_not_of("\r\n") != std::string::npos && Reply[Reply.find_first_not_of("\r\n")] == '>';
+        const std::size_t first = Reply.find_first_not_of("\r\n");
+        const bool value = first != std::string::npos && Reply[first] == '>';
         const bool early = Came.LatencyMs() + tolerance < Pace_.MinLatency();
-        const bool bursts = Pace_.MaxGap() > character && Pace_.MinLatency() <= tolerance;
-        if (value || early || bursts) proof = std::max(proof, FollowMs());
+        const bool bursts = Pace_.MaxGap() > character;
+        const bool quick = Pace_.MinLatency() <= tolerance;
+        if (early || (bursts && (value || quick))) proof = std::max(proof, FollowMs());
     }
     return proof;
 }
