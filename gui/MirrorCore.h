@@ -15,6 +15,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
+#include <QSize>
 #include <QWidget>
 
 #include <chrono>
@@ -94,6 +95,10 @@ struct Binding {
     QPointer<QMenuBar> menuBar;
     std::unordered_map<const ui::TMenuItem*, std::pair<QPointer<QAction>, int>> actions;
     bool placed = false;
+    // Shown, and fitted to the screen with a frame guessed before the window system drew the real one:
+    // fitted again once it has. The size the form asked for, which the fit may give back.
+    bool fitPending = false;
+    QSize wantedSize;
 
     TreeState tree;
 
@@ -241,6 +246,8 @@ private:
     // Tells the parent's kind that a child moved, and the children's kinds that the control was resized.
     void Relayout(Binding& b, ui::ModelChange what);
     bool RouteKey(Binding& b, QKeyEvent& event);
+    // Alt and a character: the control of the window whose caption has it as its accelerator acts.
+    bool PressAccelerator(ui::TWinControl& control, const QKeyEvent& event);
     // The tree's binding while its widget follows the nodes change by change.
     Binding* FollowingTree(const ui::TTreeView& tree) const;
     void JoinWaitingRows(WaitingRows when);

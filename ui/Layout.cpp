@@ -178,9 +178,12 @@ void PlaceColumns(TWinControl& parent, const std::vector<std::vector<Member>>& c
     int bottom = in.top + m.margin + m.lead;
     for (const auto& column : columns) {
         int width = 0;
-        for (const Member& c : column)
-            if (c.Shown()) width = std::max(width, FittedWidth(*c.control));
-        if (width == 0) continue;
+        bool shown = false;
+        for (const Member& c : column) {
+            shown = shown || c.Shown();
+            if (c.Shown() || (m.reserveHidden && c.Live())) width = std::max(width, FittedWidth(*c.control));
+        }
+        if (width == 0 || (!shown && !m.reserveHidden)) continue;
         int y = in.top + m.margin + m.lead;
         for (const Member& c : column) {
             if (!c.Shown()) continue;
