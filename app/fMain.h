@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "app/IniFiles.h"
 #include "ui/ComCtrls.h"
 #include "ui/Dialogs.h"
 #include "ui/ExtCtrls.h"
@@ -33,6 +34,8 @@ public:
     static constexpr int PanelFlash = 3;
     static constexpr int PanelProgress = 4;
     static constexpr int PanelImei = 5;
+    // How the last operation ended; the rest of the bar.
+    static constexpr int PanelOutcome = 6;
     static constexpr unsigned WatchdogIntervalMs = 20'000;
     // How often a link check whose turn found the line taken looks again.
     static constexpr unsigned LinkCheckRetryMs = 50;
@@ -129,6 +132,8 @@ public:
     // A message across the whole status bar in place of its panels, which keep their texts meanwhile;
     // an empty text brings the panels back.
     void ShowStatusMessage(std::string Text);
+    // The short word on how an operation ended ("Записано 7 страниц, ошибок нет"), kept until the next.
+    void ShowOutcome(std::string Text);
 
     void tbConnectClick(ui::TObject* Sender);
     void tbDisconnectClick(ui::TObject* Sender);
@@ -182,6 +187,11 @@ private:
     void FitPortPanel();
     void SetMinimumSize();
     void ReadProgramSettings();
+    // Where the window stood, how large and whether maximised, kept in "current.ini" between runs
+    // ([formMain] Left, Top, Width, Height, Maximized). A place off the desktop's work area is not
+    // taken: the window then opens centred.
+    void RestorePlacement(const TMemIniFile& Ini);
+    void SavePlacement(TMemIniFile& Ini) const;
     void WatchTextFields(ui::TComponent& Root);
     void SetEditingShortCuts(bool Editing);
     bool OperationUnderWay() const;
@@ -201,8 +211,10 @@ private:
 
 extern TFormMain* FormMain;
 
-// For the update windows and the pages: the forms controller's bracket and the device controller of
-// the connection (nullptr when not connected or when there is no main window).
+// For the update windows and the pages: the forms controller's bracket, the device controller of
+// the connection (nullptr when not connected or when there is no main window), and the status bar's
+// word on how a page's own operation ended (an export).
+void ReportOutcome(const std::string& Text);
 void BeginControllerOperation();
 void EndControllerOperation();
 TDeviceController* CurrentDeviceController();

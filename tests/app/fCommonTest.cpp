@@ -63,6 +63,8 @@ const Lines kModern = {"+masterkey", "+P2", "+IMEI"};
 const std::string kClock = "+AS\"24/05/17,13:46:10+00\"";
 
 TKitRadioButton* NumberChoice(TFormCommon& p, int i) { return std::array{p.KitRadioButton1, p.KitRadioButton2, p.KitRadioButton3}[i]; }
+
+
 std::function<void(TFormCommon&)> Chosen(int i) { return [i](TFormCommon& p) { EXPECT_TRUE(NumberChoice(p, i)->Checked()) << i; }; }
 std::function<void(TFormCommon&)> NumberBoxWith(int i)
 {
@@ -128,5 +130,16 @@ const Common::Row kCommonExchanges[] = {
 };
 
 PAGE_EXCHANGES(Common, kCommonExchanges);
+
+// The boxes a firmware shows have their room from the start: showing one moves no box beside it.
+TEST_F(Common, ShowingTheBoxesOfAFirmwareMovesNoOtherBox)
+{
+    const auto places = [this] { return std::vector<int>{page->GroupBox4->Left(), page->MKBox->Left(), page->ImeiIdent->Left()}; };
+    const std::vector<int> before = places();
+    for (const auto& show : {Boxes(false, true), Boxes(true, false), Boxes(false, false, true)}) {
+        show(*page);
+        EXPECT_EQ(places(), before);
+    }
+}
 
 }  // namespace
