@@ -427,7 +427,6 @@ TRadioButton::TRadioButton(TComponent* owner) : TGlyphCaptionControl(owner)
 {
     SetDefaultSize(113, 17);
     SetParentColor(true);
-    SetTabStop(false);
 }
 
 namespace {
@@ -443,21 +442,34 @@ std::vector<TRadioButton*> RadioGroup(const TRadioButton& button)
 
 }  // namespace
 
+// Tab reaches a group at its checked button only, or at its first while none is checked.
+void TRadioButton::MarkGroupTabStop()
+{
+    const std::vector<TRadioButton*> group = RadioGroup(*this);
+    const bool none = std::none_of(group.begin(), group.end(), [](const TRadioButton* r) { return r->checked_; });
+    for (TRadioButton* r : group) r->SetTabStop(r->checked_ || (none && r == group.front()));
+}
+
+void TRadioButton::SetParent(TWinControl* parent)
+{
+    TGlyphCaptionControl::SetParent(parent);
+    if (parent != nullptr) MarkGroupTabStop();
+}
+
 void TRadioButton::SetChecked(bool checked)
 {
     if (checked == checked_) return;
     checked_ = checked;
-    // Tab reaches a group at its checked button only.
-    SetTabStop(checked);
     Changed(ModelChange::State);
-    if (!checked_) return;
-    for (TRadioButton* sibling : RadioGroup(*this)) {
-        if (sibling == this || !sibling->checked_) continue;
-        sibling->checked_ = false;
-        sibling->SetTabStop(false);
-        sibling->Changed(ModelChange::State);
+    if (checked_) {
+        for (TRadioButton* sibling : RadioGroup(*this)) {
+            if (sibling == this || !sibling->checked_) continue;
+            sibling->checked_ = false;
+            sibling->Changed(ModelChange::State);
+        }
     }
-    Click();
+    MarkGroupTabStop();
+    if (checked_) Click();
 }
 
 bool TRadioButton::DialogKey(std::uint16_t key, TShiftState shift)

@@ -131,12 +131,14 @@ const Common::Row kCommonExchanges[] = {
 
 PAGE_EXCHANGES(Common, kCommonExchanges);
 
-// The boxes a firmware shows have their room from the start: showing one moves no box beside it.
+// The boxes a firmware shows have their room from the start: the gates of a connect (the section box in
+// its numbered form, then the object-number box in its place, a Paradox panel's box) move no box beside.
 TEST_F(Common, ShowingTheBoxesOfAFirmwareMovesNoOtherBox)
 {
     const auto places = [this] { return std::vector<int>{page->GroupBox4->Left(), page->MKBox->Left(), page->ImeiIdent->Left()}; };
     const std::vector<int> before = places();
-    for (const auto& show : {Boxes(false, true), Boxes(true, false), Boxes(false, false, true)}) {
+    for (ui::TControl* c : std::initializer_list<ui::TControl*>{page->cbIARazd, page->lbARazd, page->cbARazd}) c->Hide();
+    for (const auto& show : {Boxes(true, false), Boxes(false, true), Boxes(false, false, true)}) {
         show(*page);
         EXPECT_EQ(places(), before);
     }

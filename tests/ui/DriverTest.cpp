@@ -173,8 +173,8 @@ TEST_F(DriverTest, TabVisitsTheTabStopsInTabOrderAndWrapsAndOnlyWhatSetsAValueIs
     EXPECT_EQ(inputs, std::vector<std::string>{"first"});
 }
 
-// A radio group is one stop of the tab order, its checked button; the arrows move through it round its
-// ends, checking what they reach, and pass a disabled button by.
+// A radio group is one stop of the tab order, its checked button (its first while none is checked); the
+// arrows move through it round its ends, checking what they reach, and pass a disabled button by.
 TEST_F(DriverTest, ARadioGroupIsOneTabStopItsCheckedButtonAndTheArrowsMoveAndCheckWithinIt)
 {
     auto* before = Create<TEdit>(form, "before", form);
@@ -182,11 +182,13 @@ TEST_F(DriverTest, ARadioGroupIsOneTabStopItsCheckedButtonAndTheArrowsMoveAndChe
     TRadioButton* radios[3];
     for (int i = 0; i < 3; ++i) radios[i] = Create<TRadioButton>(form, "rb" + std::to_string(i), group);
     Create<TEdit>(form, "after", form);
-    radios[1]->SetChecked(true);
     const auto tab = [&](TShiftState shift = {}) {
         user.PressKey(*form->ActiveControl(), VK_TAB, shift);
         return form->ActiveControl()->Name();
     };
+    user.Focus(*before);
+    EXPECT_EQ(tab(), "rb0") << "a group with nothing checked is reached at its first button";
+    radios[1]->SetChecked(true);
     user.Focus(*before);
     EXPECT_EQ((std::vector<std::string>{tab(), tab(), tab({ssShift}), tab({ssShift})}),
               (std::vector<std::string>{"rb1", "after", "rb1", "before"}));
