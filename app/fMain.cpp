@@ -233,7 +233,7 @@ void TFormMain::CreatePanes()
 {
     StatusBar1 = ui::Create<ui::TStatusBar>(this, "StatusBar1", this);
     const std::pair<const char*, int> panels[] = {{"Com", PortPanelWidth}, {"Версия", 100}, {"Тип", 100}, {"", 100},
-                                                  {"", 150}, {"", 200}, {"", 100}};
+                                                  {"", ProgressPanelWidth}, {"", ImeiPanelWidth}, {"", 100}};
     for (const auto& [text, width] : panels) {
         ui::TStatusPanel* panel = StatusBar1->Panels().Add();
         panel->SetText(text);
@@ -352,6 +352,7 @@ void TFormMain::ReadProgramSettings()
     const bool unlocked = ini.ReadString("Update", "UpdatePanelVersion", "") == AccessCode;
     mnuUpdate->SetVisible(unlocked);
     KitProgressBar1->SetVisible(unlocked);
+    FitPanels();
     RestorePlacement(ini);
 }
 
@@ -398,15 +399,22 @@ void TFormMain::SetStatusText(int Panel, std::string Text)
 {
     if (Panel < 0 || Panel >= StatusBar1->Panels().Count()) return;
     StatusBar1->Panels()[Panel]->SetText(std::move(Text));
-    if (Panel == PanelPort) FitPortPanel();
+    if (Panel == PanelPort || Panel == PanelImei) FitPanels();
 }
 
 // A port here is a device path, longer than the "COM1" the panel was sized for: the panel widens to
-// show it whole, and the progress bar beside it moves along.
-void TFormMain::FitPortPanel()
+// show it whole, and the progress bar beside it moves along. The IMEI's panel takes what its fifteen
+// digits need and the upload bar's place goes while the bar is hidden, so that the outcome at the end of
+// the bar has room to be read.
+void TFormMain::FitPanels()
 {
-    ui::TStatusPanel& panel = *StatusBar1->Panels()[PanelPort];
-    panel.SetWidth(std::max(PortPanelWidth, ui::TextExtent(panel.Text(), StatusBar1->Font()).cx + StatusPanelPadding));
+    const auto fit = [this](int index, int least) {
+        ui::TStatusPanel& panel = *StatusBar1->Panels()[index];
+        panel.SetWidth(std::max(least, ui::TextExtent(panel.Text(), StatusBar1->Font()).cx + StatusPanelPadding));
+    };
+    fit(PanelPort, PortPanelWidth);
+    fit(PanelImei, PortPanelWidth);
+    StatusBar1->Panels()[PanelProgress]->SetWidth(KitProgressBar1->Visible() ? ProgressPanelWidth : 0);
     PlaceProgressBar();
 }
 

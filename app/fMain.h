@@ -48,6 +48,8 @@ public:
     static constexpr int LogPaneHeight = 150;
     static constexpr int PageTreeWidth = 200;
     static constexpr int PortPanelWidth = 60;
+    static constexpr int ProgressPanelWidth = 150;
+    static constexpr int ImeiPanelWidth = 200;
     // A status panel's frame and the room on either side of its text.
     static constexpr int StatusPanelPadding = 10;
     // The page area the window keeps at its smallest, beside the tree, below the toolbar and above the log.
@@ -184,7 +186,7 @@ private:
     void CreatePanes();
     void CreateDialogs();
     void PlaceProgressBar();
-    void FitPortPanel();
+    void FitPanels();
     void SetMinimumSize();
     void ReadProgramSettings();
     // Where the window stood, how large and whether maximised, kept in "current.ini" between runs

@@ -427,7 +427,9 @@ void Core::FocusChanged(ui::TWinControl* focused)
     Binding* b = Find(*focused);
     if (b == nullptr || !b->widget || b->kind == &WindowKind()) return;
     Counter guard(applying_);
-    b->widget->setFocus(Qt::OtherFocusReason);
+    // Moved by a key (Tab, an arrow, Alt and a letter): the widget shows its focus as the keyboard's
+    // (an edit reached by Tab selects its text, as on the desktop).
+    b->widget->setFocus(movingFocusByKey_ > 0 ? Qt::TabFocusReason : Qt::OtherFocusReason);
     // A page that scrolls brings the focused control into view, as Tab does on the desktop.
     for (QWidget* w = b->widget->parentWidget(); w != nullptr; w = w->parentWidget())
         if (auto* area = qobject_cast<QScrollArea*>(w)) area->ensureWidgetVisible(b->widget, 8, 8);
@@ -657,6 +659,7 @@ bool Core::PressAccelerator(ui::TWinControl& control, const QKeyEvent& event)
     ui::TForm* form = control.TopForm();
     if (ch == 0 || form == nullptr) return false;
     bool taken = false;
+    const Counter moving(movingFocusByKey_);
     Deliver(control, [&] { taken = driver_.PressAccelerator(*form, ch); });
     return taken;
 }
@@ -675,6 +678,7 @@ bool Core::RouteKey(Binding& b, QKeyEvent& event)
         if (ui::Is<ui::TMemo>(win)) return false;
         ui::TShiftState tab = shift;
         if (key == Qt::Key_Backtab) tab.Include(ui::ssShift);
+        const Counter moving(movingFocusByKey_);
         Deliver(*win, [&] { driver_.PressKey(*win, ui::VK_TAB, tab); });
         return true;
     }
@@ -701,6 +705,8 @@ bool Core::RouteKey(Binding& b, QKeyEvent& event)
     if (kind.CommandKey(b, event)) return true;
     const std::uint16_t vk = VirtualKey(key);
     if (vk == 0) return false;
+    std::optional<Counter> moving;
+    if (vk == ui::VK_UP || vk == ui::VK_DOWN || vk == ui::VK_LEFT || vk == ui::VK_RIGHT) moving.emplace(movingFocusByKey_);
     if (!Deliver(*win, [&] { driver_.PressKey(*win, vk, shift); })) return true;
     Binding* again = Find(*win);
     if (again == nullptr || !again->widget) return true;

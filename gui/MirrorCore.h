@@ -15,7 +15,6 @@
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
-#include <QSize>
 #include <QWidget>
 
 #include <chrono>
@@ -95,10 +94,9 @@ struct Binding {
     QPointer<QMenuBar> menuBar;
     std::unordered_map<const ui::TMenuItem*, std::pair<QPointer<QAction>, int>> actions;
     bool placed = false;
-    // Shown, and fitted to the screen with a frame guessed before the window system drew the real one:
-    // fitted again once it has. The size the form asked for, which the fit may give back.
+    // Shown before the window system framed it (the first window, whose frame nobody knows yet): fitted
+    // to the screen once it has been.
     bool fitPending = false;
-    QSize wantedSize;
 
     TreeState tree;
 
@@ -269,6 +267,7 @@ private:
     std::vector<QPointer<QWidget>> retired_;
     int applying_ = 0;
     int inputDepth_ = 0;
+    int movingFocusByKey_ = 0;
     bool flushScheduled_ = false;
     bool overrideCursor_ = false;
     ui::TControl* hovered_ = nullptr;

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 
 #include "gui/Convert.h"
 #include "gui/MirrorCore.h"
@@ -66,25 +67,28 @@ Qt::WindowStates QtState(ui::TWindowState state)
     return Qt::WindowNoState;
 }
 
-// What the window system's frame adds around a window: the real one once a window has been framed, a
-// guess from the style's title bar before.
-QMargins FrameMargins(const QWidget& window)
+bool Framed(const QWidget& window) { return window.isVisible() && window.frameGeometry() != window.geometry(); }
+
+// What the window system's frame adds around a window, once a window has been framed (every window has the
+// same frame); nothing before.
+std::optional<QMargins> KnownFrame(const QWidget& window)
 {
-    static QMargins known;
-    static bool seen = false;
-    const QRect frame = window.frameGeometry();
-    const QRect client = window.geometry();
-    if (window.isVisible() && frame != client) {
+    static std::optional<QMargins> known;
+    if (Framed(window)) {
+        const QRect frame = window.frameGeometry();
+        const QRect client = window.geometry();
         known = QMargins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
                          frame.bottom() - client.bottom());
-        seen = true;
     }
-    if (seen) return known;
-    const int border = 4;
-    return QMargins(border, QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight) + border, border, border);
+    return known;
 }
 
-bool Framed(const QWidget& window) { return window.isVisible() && window.frameGeometry() != window.geometry(); }
+// A guess from the style's title bar, for a window system that never tells its frame.
+QMargins GuessedFrame()
+{
+    constexpr int border = 4;
+    return QMargins(border, QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight) + border, border, border);
+}
 
 class Window : public Kind {
 public:
@@ -104,6 +108,9 @@ public:
         const auto& form = static_cast<const ui::TForm&>(*b.control);
         const int menuHeight = MenuHeight(b);
         const QSize size(form.Width(), form.Height() + menuHeight);
+        // Maximised (or minimised) the window system sizes the window and the form follows it: a resize
+        // from here would take the maximised state away.
+        const bool sized = (b.widget->windowState() & kSizedStates) != 0;
         if (form.BorderStyle() == ui::bsSizeable || form.BorderStyle() == ui::bsSizeToolWin) {
             // The user resizes the window only as far as the form allows (0: no limit).
             const ui::TSizeConstraints& limits = form.Constraints();
@@ -111,13 +118,13 @@ public:
             b.widget->setMinimumSize(limit(limits.MinWidth(), 0, 0), limit(limits.MinHeight(), menuHeight, 0));
             b.widget->setMaximumSize(limit(limits.MaxWidth(), 0, QWIDGETSIZE_MAX),
                                      limit(limits.MaxHeight(), menuHeight, QWIDGETSIZE_MAX));
-            b.widget->resize(size);
+            if (!sized) b.widget->resize(size);
         } else {
             b.widget->setFixedSize(size);
         }
         if (b.menuBar) b.menuBar->setGeometry(0, 0, form.Width(), menuHeight);
         b.client->setGeometry(0, menuHeight, form.Width(), form.Height());
-        if (form.Position() == ui::poDesigned) b.widget->move(form.Left(), form.Top());
+        if (form.Position() == ui::poDesigned && !sized) b.widget->move(form.Left(), form.Top());
     }
 
     void Visible(Binding& b) const override
@@ -133,18 +140,18 @@ public:
             const bool first = !b.placed;
             if (first && form.Position() != ui::poDesigned) Centre(b, form);
             b.placed = true;
-            if (first) {
-                b.wantedSize = window.size();
-                FitToScreen(b);
-            }
+            // Fitted before it shows where the frame is known; the first window once it has its frame.
+            const std::optional<QMargins> frame = KnownFrame(window);
+            if (first && frame) FitToScreen(b, *frame);
             window.setWindowState(QtState(form.WindowState()));
             window.show();
             if (first) {
                 // The form learns where the window opened (centred, or moved onto the screen).
                 Moved(b);
-                b.fitPending = true;
+                b.fitPending = !frame;
                 FitOnceFramed(b);
-                QTimer::singleShot(kFrameWaitMs, b.context.get(), [&b] { FitOnceFramed(b, true); });
+                if (b.fitPending)
+                    QTimer::singleShot(kFrameWaitMs, b.context.get(), [&b] { FitOnceFramed(b, true); });
             }
         }
         // Platforms without a window stack (offscreen) have nothing to raise.
@@ -234,15 +241,14 @@ private:
     // A window is never larger than the desktop's work area and opens inside it: a size the form asks
     // for that does not fit (a main window made for a larger screen) shrinks to the work area, never
     // below the form's least size, and the form hears the size as it hears the user's resizing.
-    static void FitToScreen(Binding& b)
+    static void FitToScreen(Binding& b, const QMargins& frame)
     {
         QWidget& window = *b.widget;
         const QScreen* screen = window.screen() != nullptr ? window.screen() : QGuiApplication::primaryScreen();
         if (screen == nullptr || (window.windowState() & kSizedStates)) return;
         const QRect area = screen->availableGeometry();
-        const QMargins frame = FrameMargins(window);
         const QSize room(area.width() - frame.left() - frame.right(), area.height() - frame.top() - frame.bottom());
-        const QSize size = b.wantedSize.boundedTo(room).expandedTo(window.minimumSize());
+        const QSize size = window.size().boundedTo(room).expandedTo(window.minimumSize());
         if (size != window.size()) {
             window.resize(size);
             Resized(b, size);
@@ -262,7 +268,7 @@ private:
         if (!b.fitPending || !b.widget || (!Framed(*b.widget) && !waitedEnough)) return;
         b.fitPending = false;
         Counter guard(b.core.ApplyingCount());
-        FitToScreen(b);
+        FitToScreen(b, KnownFrame(*b.widget).value_or(GuessedFrame()));
     }
 
     // The user moved the window: the form takes its frame's new place.

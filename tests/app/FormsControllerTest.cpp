@@ -114,6 +114,9 @@ TEST_F(FormsControllerTest, TheErrorWindowListsFailedGroupsAndUnexpectedErrorsAn
     EXPECT_EQ(cable->line.Requests(), (std::vector<std::string>{"+o", "+o", "+o", "+AH"})) << "the group under way ends, no further one starts";
     EXPECT_TRUE(main->Timer1->Enabled());
     EXPECT_EQ(Outcome(), "Чтение прервано: прочитано 0 страниц из 7");
+    main->SetStatusText(TFormMain::PanelPort, "/home/operator/sorvel/ports/sorvel-sim");
+    EXPECT_GE(main->StatusBar1->PanelRect(TFormMain::PanelOutcome).Width(), ui::TextExtent(Outcome(), main->StatusBar1->Font()).cx)
+        << "the word can be read whole beside a port's path";
 }
 
 // Every operation ends with a word in the status bar on how it went, and a disconnect keeps it.

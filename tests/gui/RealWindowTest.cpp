@@ -575,6 +575,7 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
                                      stopsAt("KitRadioButton3"), stopsAt("MKEdit")}),
                   std::vector<long>({1, 0, 0, 1, 1}))
             << testing::PrintToString(stops);
+        EXPECT_TRUE(Main()->testAttribute(Qt::WA_KeyboardFocusChange)) << "the focus is drawn where Tab took it";
         screen::Key(Main(), Qt::Key_Backtab, Qt::ShiftModifier);
         EXPECT_EQ(focused(), "KitRadioButton3");
         ASSERT_TRUE(screen::Click(screen::RightOf<QLineEdit>(Main(), "Номер объекта")));
