@@ -43,11 +43,12 @@ constexpr ui::TShortCut CtrlShift(char key)
 }
 
 constexpr ui::TShortCut kExitKey = Ctrl('X');
+constexpr ui::TShortCut kConnectKey = Ctrl('C');
+
 // The window's own section of "current.ini".
 constexpr const char* kSection = "formMain";
 // How much of a restored window must lie on the desktop's work area for its place to be taken.
 constexpr int kLeastOnScreen = 40;
-constexpr ui::TShortCut kConnectKey = Ctrl('C');
 
 std::string UnexpectedErrorText(const std::string& message)
 {

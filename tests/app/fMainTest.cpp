@@ -119,26 +119,6 @@ TEST_F(MainWindowTest, EveryToolbarMenuAndLogPaneCommandDoesItsWork)
     EXPECT_NE(ReadIni().find("etO=0042"), std::string::npos);
 }
 
-// The window opens where it closed, as large, and maximised if it was; its place before the maximising
-// is what a close keeps.
-TEST_F(MainWindowTest, TheWindowOpensWhereAndAsItClosed)
-{
-    WriteIni("[formMain]\r\nLeft=40\r\nTop=30\r\nWidth=900\r\nHeight=600\r\nMaximized=1\r\n");
-    scope.App().Screen().SetWorkAreaRect(ui::Bounds(0, 0, 1366, 768));
-    Start();
-    EXPECT_EQ(main->Position(), ui::poDesigned);
-    EXPECT_EQ(main->BoundsRect(), ui::Bounds(40, 30, 900, 600));
-    EXPECT_EQ(main->WindowState(), ui::wsMaximized);
-    // Restored, moved, made larger, maximised again.
-    main->SetWindowState(ui::wsNormal);
-    main->SetBounds(100, 50, 1000, 650);
-    main->SetWindowState(ui::wsMaximized);
-    main->SetBounds(0, 0, 1366, 740);
-    ASSERT_TRUE(user.Click(*main->N2));
-    for (const char* key : {"Left=100", "Top=50", "Width=1000", "Height=650", "Maximized=1"})
-        EXPECT_NE(ReadIni().find(key), std::string::npos) << key;
-}
-
 // A place off the desktop (on a screen that has gone) is not taken: the window keeps its size, centred.
 TEST_F(MainWindowTest, AWindowPlacedOffTheDesktopOpensCentred)
 {
