@@ -405,8 +405,8 @@ void TFormMain::SetStatusText(int Panel, std::string Text)
 
 // A port here is a device path, longer than the "COM1" the panel was sized for: the panel widens to
 // show it whole, and the progress bar beside it moves along. The IMEI's panel takes what its fifteen
-// digits need and the upload bar's place goes while the bar is hidden, so that the outcome at the end of
-// the bar has room to be read.
+// digits need and the upload bar's place shrinks to a sliver while the bar is hidden, so that the
+// outcome at the end of the bar has room to be read.
 void TFormMain::FitPanels()
 {
     const auto fit = [this](int index, int least) {
@@ -415,7 +415,7 @@ void TFormMain::FitPanels()
     };
     fit(PanelPort, PortPanelWidth);
     fit(PanelImei, PortPanelWidth);
-    StatusBar1->Panels()[PanelProgress]->SetWidth(KitProgressBar1->Visible() ? ProgressPanelWidth : 0);
+    StatusBar1->Panels()[PanelProgress]->SetWidth(KitProgressBar1->Visible() ? ProgressPanelWidth : StatusPanelPadding);
     PlaceProgressBar();
 }
 
