@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "app/IniFiles.h"
+#include "app/OperationOutcome.h"
 #include "app/fIn.h"
 #include "app/fMain.h"
 #include "link/MyExceptions.h"
@@ -47,6 +48,21 @@ std::string LinkLostText(bool writing, const std::vector<TformIncl*>& left, bool
     const bool waysLeft = std::any_of(left.begin(), left.end(), [](const TformIncl* p) { return Named(*p, kWaysPage); });
     if (writing && historyErased && waysLeft) text += ". История устройства уже очищена";
     return text;
+}
+
+// How a page run ended, in pages: a write never writes the history page.
+TPageOutcome OutcomeOf(bool writing, bool all, const std::vector<TformIncl*>& pages, std::size_t done)
+{
+    TPageOutcome outcome;
+    outcome.Writing = writing;
+    outcome.All = all;
+    outcome.PageCaption = pages.empty() ? std::string() : pages.front()->Caption();
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        if (writing && Named(*pages[i], kHistoryPage)) continue;
+        ++outcome.Total;
+        if (i < done) ++outcome.Done;
+    }
+    return outcome;
 }
 
 // Counts the operations under way, also when one ends by an exception.
@@ -320,12 +336,14 @@ void TFormsController::RunOperation(TPageRun& Run, const std::function<void()>& 
         EndOperation();
     }
     std::optional<std::string> linkLost;
+    bool stopped = false;
     if (failure) {
         try {
             std::rethrow_exception(failure);
         } catch (const ELinkFailure& e) {
             linkLost = e.what();
         } catch (const TStopException&) {
+            stopped = true;
         } catch (const std::exception& e) {
             AddErrorLine(UnexpectedErrorText(e.what()));
         } catch (...) {
@@ -336,8 +354,18 @@ void TFormsController::RunOperation(TPageRun& Run, const std::function<void()>& 
     // The disconnect frees the list: it is taken first. A disconnect the user asked for shows nothing.
     const std::vector<std::string> lines = ErrorLines();
     const bool asked = disconnectPending_ && !linkLost;
+    TPageOutcome outcome = OutcomeOf(Run.Writing, Run.All, Run.Pages, Run.Done);
+    outcome.Errors = lines.size();
+    outcome.End = linkLost ? TPageOutcome::TEnd::LinkLost
+                           : stopped || asked ? TPageOutcome::TEnd::Cancelled : TPageOutcome::TEnd::Completed;
+    ShowOutcome(PageOutcomeText(outcome));
     if (linkLost || disconnectPending_) Disconnect();
     if (!asked) ShowErrors(lines);
+}
+
+void TFormsController::ShowOutcome(const std::string& Text)
+{
+    if (MainForm != nullptr) MainForm->ShowOutcome(Text);
 }
 
 void TFormsController::ReportLinkLost(const TPageRun& Run, const std::string& Why)
@@ -355,7 +383,9 @@ void TFormsController::ReportLinkLost(const TPageRun& Run, const std::string& Wh
 
 void TFormsController::LinkLost(const std::string& Why)
 {
+    // The port's own words go to the log; the status bar says it in the interface's.
     if (Log) Log->AddError(std::string(kLinkLost) + ": " + Why);
+    ShowOutcome(kLinkLost);
     Disconnect();
 }
 
@@ -366,9 +396,9 @@ void TFormsController::OperationLinkLost(const std::string& Why, const std::stri
     ShowErrors({kLinkLost + undone});
 }
 
-void TFormsController::RunAction(const std::function<void()>& Body, bool Bracket)
+bool TFormsController::RunAction(const std::function<void()>& Body, bool Bracket)
 {
-    if (!MayStart()) return;
+    if (!MayStart()) return false;
     std::exception_ptr failure;
     {
         const TCounter running(operations_);
@@ -393,9 +423,10 @@ void TFormsController::RunAction(const std::function<void()>& Body, bool Bracket
     }
     if (!linkLost) {
         if (disconnectPending_) Disconnect();
-        return;
+        return !failure;
     }
     OperationLinkLost(*linkLost);
+    return false;
 }
 
 bool TFormsController::OperationRunning() const { return operations_ > 0 || connecting_ || disconnecting_; }
@@ -464,7 +495,7 @@ void TFormsController::WriteCurrent()
 void TFormsController::ReadAll()
 {
     if (!MayStart()) return;
-    TPageRun run{false, ExchangedPages()};
+    TPageRun run{false, ExchangedPages(), 0, true};
     RunOperation(run, [&] { ForEachExchangedPage(run, [](TformIncl& page) { page.Clear(); }, [this] { ReadPage(); }); });
 }
 
@@ -473,7 +504,7 @@ void TFormsController::WriteAll()
     if (!MayStart()) return;
     if (!ConfirmWaysWrite() || !MayStart()) return;
     EmptyHistoryGrid();
-    TPageRun run{true, ExchangedPages()};
+    TPageRun run{true, ExchangedPages(), 0, true};
     RunOperation(run, [&] { ForEachExchangedPage(run, [](TformIncl& page) { page.ResetMarks(); }, [this] { WritePage(); }); });
 }
 

@@ -220,9 +220,12 @@ void TFormCommon::PlaceControls()
     Rows(*ParadoxBox, paradox);
     Rows(*MKBox, {{nullptr, MKEdit}});
     Rows(*ImeiIdent, {{nullptr, ImeiIdentCh}, {nullptr, ImeiLabel}});
-    ui::Layout::Columns(*this, {{GroupBox1, GroupBox2, GroupBox3},
-                                {GroupBox4, GroupBox5, GroupBox6, KitGroupBox1},
-                                {MKBox, ImeiIdent, ParadoxBox}});
+    // The boxes a connected firmware shows keep their room from the start: nothing moves on a connect.
+    ui::Layout::Columns(*this,
+                        {{GroupBox1, GroupBox2, GroupBox3},
+                         {GroupBox4, GroupBox5, GroupBox6, KitGroupBox1},
+                         {MKBox, ImeiIdent, ParadoxBox}},
+                        {.reserveHidden = true});
 }
 
 void TFormCommon::BindHandlers()
@@ -254,6 +257,14 @@ void TFormCommon::LoadFromIni(const TMemIniFile& Ini)
     TformIncl::LoadFromIni(Ini);
     ApplySectionEnabling();
     ShowLevelsOfFields();
+}
+
+void TFormCommon::LoadDefaults()
+{
+    // The master key opens the device: the factory's settings of the page leave it as the user has it.
+    const std::string masterKey = MKEdit->Text();
+    TformIncl::LoadDefaults();
+    MKEdit->SetText(masterKey);
 }
 
 void TFormCommon::ShowLevelsOfFields()

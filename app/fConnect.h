@@ -26,6 +26,9 @@ public:
     static constexpr const char* SearchAnswer = "11.005";
     static constexpr const char* FactoryMasterKey = "5816";
     static constexpr const char* NoPortText = "Выберите Com-порт, к которому подключена панель.";
+    // The port box as drawn, and as wide as it grows for a long port name.
+    static constexpr int PortBoxWidth = 185;
+    static constexpr int MaxPortBoxWidth = 420;
 
     explicit TFormConnect(ui::TComponent* owner);
     ~TFormConnect() override;
@@ -68,6 +71,7 @@ public:
 
 private:
     void ApplyEnabling();
+    void FitPortBox();
     void PlaceControls();
 
     PortLister PortLister_;

@@ -362,6 +362,7 @@ void TFormHistory::btnClearClick(ui::TObject*)
 void TFormHistory::ExportSheet(const TWorksheet& Sheet)
 {
     const TWorksheetResult result = ExportHistorySheet(SaveDialog1->FileName(), Sheet);
+    ReportOutcome("Сохранено в " + SaveDialog1->FileName());
     if (result.RowsLeftOut > 0)
         ui::MessageDlg("В файл записаны первые " + std::to_string(result.RowsWritten - 1) + " записей; ещё " +
                            std::to_string(result.RowsLeftOut) + " не помещаются в лист этого формата.",

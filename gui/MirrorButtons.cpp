@@ -378,6 +378,8 @@ public:
     }
 };
 
+// Enter on a focused button goes the model's way: it presses the window's default button, or this one
+// in a window without a default.
 class Button : public CaptionedButton {
 public:
     QWidget* Make(Binding&, QWidget* parent) const override
@@ -385,13 +387,6 @@ public:
         auto* button = new QPushButton(parent);
         button->setAutoDefault(false);
         return button;
-    }
-
-    std::optional<bool> PlainKey(Binding& b, int key, ui::TShiftState shift) const override
-    {
-        if (key != Qt::Key_Return && key != Qt::Key_Enter) return SpaceOnButton(b, key, shift);
-        b.core.Deliver(*b.control, [&] { b.core.User().Click(*b.control); });
-        return true;
     }
 };
 

@@ -203,7 +203,10 @@ QString QtServices::NameFilters(const std::string& filter)
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString masks = parts[i + 1];
         masks.replace(QLatin1Char(';'), QLatin1Char(' '));
-        filters << QStringLiteral("%1 (%2)").arg(parts[i], masks.trimmed());
+        masks = masks.trimmed();
+        // A description that names its masks already ("HEX FILES (*.hex)") shows them once.
+        const QString named = QStringLiteral("(%1)").arg(masks);
+        filters << (parts[i].trimmed().endsWith(named) ? parts[i].trimmed() : QStringLiteral("%1 %2").arg(parts[i], named));
     }
     return filters.join(QStringLiteral(";;"));
 }

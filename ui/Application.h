@@ -38,17 +38,22 @@ class TControl;
 class TForm;
 class TTimer;
 
-// The screen: the mouse cursor shown over every window (crHourGlass during long operations).
+// The screen: the mouse cursor shown over every window (crHourGlass during long operations), and the
+// desktop's work area (the screen less the panels the desktop keeps), which the front end tells as it
+// changes; empty while no desktop said (tests set it).
 class TScreen {
 public:
     TCursor Cursor() const { return cursor_; }
     void SetCursor(TCursor cursor);
+    TRect WorkAreaRect() const { return workArea_; }
+    void SetWorkAreaRect(const TRect& area) { workArea_ = area; }
 
 private:
     friend class Application;
     explicit TScreen(class Application& app) : app_(app) {}
     Application& app_;
     TCursor cursor_ = crDefault;
+    TRect workArea_;
 };
 
 class Application : public TComponent {

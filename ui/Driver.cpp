@@ -136,7 +136,8 @@ bool Driver::Click(TControl& control)
     if (!Accepts(control)) return false;
     const auto click = [&] {
         std::weak_ptr<void> alive = control.Liveness();
-        if (auto* win = dynamic_cast<TWinControl*>(&control); win != nullptr && win->TabStop()) {
+        // A radio button is a tab stop only while checked, but a click focuses it all the same.
+        if (auto* win = dynamic_cast<TWinControl*>(&control); win != nullptr && (win->TabStop() || Is<TRadioButton>(win))) {
             if (TForm* form = win->TopForm()) {
                 form->Activate();
                 win->SetFocus();
@@ -255,7 +256,13 @@ void Driver::DialogKey(TWinControl& control, std::uint16_t key, TShiftState shif
     TForm* form = control.TopForm();
     if (form == nullptr) return;
     if (OfferDialogKey(*form, control, key, shift)) return;
-    if (TButton* button = FindButton(*form, key == VK_RETURN)) button->Click();
+    if (TButton* button = FindButton(*form, key == VK_RETURN)) {
+        button->Click();
+        return;
+    }
+    // Enter presses the window's default button wherever the focus is; in a window without one it
+    // presses the button that has the focus.
+    if (auto* focused = dynamic_cast<TButton*>(&control); focused != nullptr && key == VK_RETURN) focused->Click();
 }
 
 bool Driver::PressKey(TWinControl& control, std::uint16_t key, TShiftState shift)

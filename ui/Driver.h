@@ -11,7 +11,8 @@
 // and have KeyPreview on see OnKeyDown (the outermost first), then the control; a key set to 0 stops
 // there. The control then sees the key as a dialog key (TControl::DialogKey); Tab then moves the focus
 // on in the form's tab order (Shift+Tab back); Enter and Escape are next offered to the other controls
-// of the form, and press the form's Default / Cancel button. TypeText sends each character
+// of the form, and press the form's Default / Cancel button (Enter in a window without a default button
+// presses the focused button). TypeText sends each character
 // as a key-down (letters and digits as their key codes) followed by a key press: the forms with
 // KeyPreview see OnKeyPress first, then the control's OnKeyPress (a filter sets the key to 0), then the
 // edit inserts it. Backspace is "\b".

@@ -294,16 +294,22 @@ private:
     TAlignment alignment_ = taRightJustify;
 };
 
+// A group is every radio button of the same parent: one Tab stop, its checked button (its first while
+// none is checked); the arrow keys move the focus through the group and check the button they reach.
 class TRadioButton : public TGlyphCaptionControl {
 public:
     explicit TRadioButton(TComponent* owner);
     bool Checked() const override { return checked_; }
     // Checking unchecks the other radio buttons of the parent and runs OnClick; unchecking runs nothing.
     void SetChecked(bool checked) override;
+    bool DialogKey(std::uint16_t key, TShiftState shift) override;
+    void SetParent(TWinControl* parent) override;
     TAlignment Alignment() const { return alignment_; }
     void SetAlignment(TAlignment v) { alignment_ = v; Changed(ModelChange::Other); }
 
 private:
+    void MarkGroupTabStop();
+
     bool checked_ = false;
     TAlignment alignment_ = taRightJustify;
 };

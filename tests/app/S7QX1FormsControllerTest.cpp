@@ -13,6 +13,7 @@
 #include "app/fCommon.h"
 #include "app/fGPRS.h"
 #include "app/fHistory.h"
+#include "kit/KitPrgres.h"
 #include "tests/app/ProgramFixture.h"
 
 namespace {
@@ -107,6 +108,32 @@ TEST_F(S7QX1FormsControllerTest, AFailedConnectTakesTheConnectionDownAndSaysWhy)
     EXPECT_EQ(Boxes().size(), 2u);
     EXPECT_EQ(errorLines, std::vector<std::string>{"Связь с устройством потеряна. Подключение не выполнено"});
     EXPECT_TRUE(Logged("Связь с устройством потеряна: "));
+}
+
+// A refused key is said in a box and the dialog comes again with the port, the line and the key as typed
+// (selected, with the focus on it), so that only the key needs typing again. A new connection also empties
+// the status bar's upload bar, which a finished upload had left full.
+TEST_F(S7QX1FormsControllerTest, ARefusedMasterKeyIsSaidAndTheDialogComesAgainWithItsFieldsKept)
+{
+    Start();
+    AddCable(120);
+    main->KitProgressBar1->SetTotalParts(10);
+    main->KitProgressBar1->SetPartsComplete(10);
+    AnswerConnect(With(Cable("sim-cable"), [](ConnectChoice& c) { c.key = "4321"; }));
+    std::string again;
+    scope.Services().AnswerModal([&](ui::TForm& form) {
+        auto& dialog = static_cast<TFormConnect&>(form);
+        again = std::string(dialog.ComPorts->Text().ends_with("sim-cable") ? "sim-cable" : "another port") +
+                (dialog.rb1->Checked() ? " cable " : " modem ") + dialog.MKEdit->Text() + " " +
+                std::to_string(dialog.MKEdit->SelLength()) + (dialog.ActiveControl() == dialog.MKEdit ? " focused" : "");
+        dialog.MKEdit->SetText("1234");
+        dialog.SetModalResult(ui::mrOk);
+    });
+    ASSERT_TRUE(user.Click(*main->tbConnect));
+    EXPECT_TRUE(Connected());
+    EXPECT_EQ(Boxes(), std::vector<std::string>{"Неверный мастер-ключ"});
+    EXPECT_EQ(again, "sim-cable cable 4321 4 focused");
+    EXPECT_EQ(main->KitProgressBar1->PartsComplete(), 0u);
 }
 
 TEST_F(S7QX1FormsControllerTest, ACancelledDialogStillSavesTheSettingsAndThePhoneList)

@@ -126,6 +126,9 @@ TEST_F(QtServicesTest, FileDialogsListFilesInRussianAndCancelGivesNothing)
     request.initialDir = folder.string();
     EXPECT_EQ(gui::QtServices::NameFilters("Text Files|*.txt|Все|*.xls;*.csv|Без маски"),
               QString("Text Files (*.txt);;Все (*.xls *.csv)"));
+    // A description that names its mask already keeps it once.
+    EXPECT_EQ(gui::QtServices::NameFilters("HEX FILES (*.hex)|*.hex|Microsoft Excel(*.xls)|*.xls"),
+              QString("HEX FILES (*.hex);;Microsoft Excel(*.xls)"));
 
     // The list's name, size and date of a file, in Russian whatever the system's locale.
     QStringList details;

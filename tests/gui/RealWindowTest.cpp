@@ -278,6 +278,11 @@ void Choose(QComboBox* combo, const QString& ending)
     ASSERT_TRUE(screen::Click(combo, QPoint(combo->width() - 8, combo->height() / 2))) << "the arrow";
     QCoreApplication::processEvents();
     QAbstractItemView* list = combo->view();
+    // Every item is shown whole: the list is as wide as its widest.
+    for (int row = 0; list->isVisible() && row < list->model()->rowCount(); ++row)
+        EXPECT_LE(list->fontMetrics().horizontalAdvance(list->model()->index(row, 0).data().toString()),
+                  list->viewport()->width())
+            << list->model()->index(row, 0).data().toString().toStdString();
     for (int row = 0; list->isVisible() && row < list->model()->rowCount(); ++row)
         if (const QModelIndex index = list->model()->index(row, 0); index.data().toString().endsWith(ending)) {
             const QPoint at = list->viewport()->mapTo(list->window(), list->visualRect(index).center());
@@ -303,6 +308,15 @@ bool ChoosePage(const std::function<QTreeWidgetItem*(QTreeWidget&)>& pick)
     const bool clicked = item != nullptr && screen::Click(tree->viewport(), tree->visualItemRect(item).center());
     QCoreApplication::processEvents();
     return clicked;
+}
+
+// The box of the message-box kind on screen whose text starts with the words; nullptr if none.
+QMessageBox* Box(const QString& words)
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible() && box->text().startsWith(words))
+            return box;
+    return nullptr;
 }
 
 QFileDialog* FileDialog()
@@ -397,6 +411,9 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
     QWidget* dialog = nullptr;
     QSize full;
     p.When("the main window", [] { return Main() != nullptr; }, [&] {
+        // Made for a larger screen, it fits the laptop's: the status bar and the log's end are on it.
+        EXPECT_TRUE(Main()->screen()->availableGeometry().contains(Main()->frameGeometry()))
+            << Main()->frameGeometry().height() << " high";
         ExpectEveryControlOnScreen(*FormMain, "main");
         // Pictures of the icon theme, in colour: the grey look of a disabled one stands apart.
         for (const char* hint : {"Подключиться", "Прочитать все настройки", "Записать настройки с данной страницы"}) {
@@ -426,12 +443,23 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
         QTest::mouseRelease(window, Qt::LeftButton, {}, bar);
         ASSERT_TRUE(screen::Click(Tool("Подключиться")));
     });
-    const auto connect = [&](const std::string& what) {
-        p.Inside(what, [&] { return (dialog = screen::Window("Подключение к панели")) != nullptr; }, [&] {
-            Choose(screen::RightOf<QComboBox>(dialog, "Com-порт:"), kPortLink);
+    // The key typed, Tab to "Автопоиск" and Enter: Enter presses OK, the default button, and the search
+    // never starts.
+    const auto typeKeyAndEnter = [](QWidget* dialog, const char* key) {
+        screen::Retype(screen::RightOf<QLineEdit>(dialog, "Мастер-ключ:"), key);
+        screen::Key(dialog, Qt::Key_Tab);
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        EXPECT_EQ(screen::ShownText(*QApplication::focusWidget()), "Автопоиск");
+        screen::Key(dialog, Qt::Key_Return);
+    };
+    const auto connect = [&](const std::string& what, const char* key = kMasterKey) {
+        p.Inside(what, [&] { return (dialog = screen::Window("Подключение к панели")) != nullptr; }, [&, key] {
+            auto* ports = screen::RightOf<QComboBox>(dialog, "Com-порт:");
+            Choose(ports, kPortLink);
+            ASSERT_NE(ports->lineEdit(), nullptr);
+            EXPECT_EQ(ports->lineEdit()->cursorPosition(), 0) << "the chosen port's name is shown from its start";
             ASSERT_TRUE(screen::Click(screen::Find(dialog, "Кабель программирования")));
-            screen::Retype(screen::RightOf<QLineEdit>(dialog, "Мастер-ключ:"), kMasterKey);
-            ASSERT_TRUE(screen::Click(screen::Find(dialog, "OK")));
+            typeKeyAndEnter(dialog, key);
         });
     };
     // Cancel first, then the real connect.
@@ -439,10 +467,30 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
         EXPECT_TRUE(Enabled("Подключиться"));
         ASSERT_TRUE(screen::Click(Tool("Подключиться")));
     });
-    connect("the connect dialog again");
+    // A wrong key first: a box says so, and the dialog comes again with the port and the line kept.
+    connect("the connect dialog again", "0000");
+    p.Inside("the refused key's box", [] { return Box("Неверный мастер-ключ") != nullptr; }, [] {
+        ASSERT_TRUE(screen::Click(screen::Find(Box("Неверный мастер-ключ"), "OK")));
+    });
+    p.Inside("the connect dialog once more", [&] { return (dialog = screen::Window("Подключение к панели")) != nullptr; }, [&] {
+        EXPECT_TRUE(screen::RightOf<QComboBox>(dialog, "Com-порт:")->currentText().endsWith(kPortLink));
+        typeKeyAndEnter(dialog, kMasterKey);
+    });
     p.When("connected", [] { return Enabled("Отключиться") && !Enabled("Подключиться"); }, [&] {
         EXPECT_TRUE(device.LoggedIn()) << "the typed master key opened the device";
         ASSERT_TRUE(screen::Click(Tool("Прочитать все настройки")));
+    });
+    // Esc on the progress window stops the read; the status bar says so. The second read goes through.
+    p.Inside("the progress window", [] { return screen::Window("Прогресс") != nullptr; }, [] {
+        screen::Key(screen::Window("Прогресс"), Qt::Key_Escape);
+    });
+    p.When("the read stopped", [] { return Enabled("Прочитать все настройки"); }, [] {
+        EXPECT_TRUE(FormMain->StatusText(TFormMain::PanelOutcome).starts_with("Чтение прервано: прочитан"))
+            << FormMain->StatusText(TFormMain::PanelOutcome);
+        ASSERT_TRUE(screen::Click(Tool("Прочитать все настройки")));
+    });
+    p.When("everything read", [] { return Enabled("Прочитать все настройки"); }, [] {
+        EXPECT_EQ(FormMain->StatusText(TFormMain::PanelOutcome), "Прочитано 8 страниц, ошибок нет");
     });
 
     // Every page, chosen in the page tree once everything is read.
@@ -475,6 +523,7 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
     });
     p.Inside("the save dialog", [] { return FileDialog() != nullptr; }, [&] {
         EXPECT_TRUE(screen::Shot(FileDialog(), "save-dialog"));
+        EXPECT_EQ(FileDialog()->nameFilters(), QStringList{"Microsoft Excel(*.xls)"});
         AnswerFileDialog(sheet, "Сохранить");
     });
     p.When("the session exported", [&] { return fs::exists(sheet) && FileDialog() == nullptr; }, [] {
@@ -523,16 +572,51 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
         EXPECT_EQ(box.pixel(1, box.height() / 2), qRgb(255, 255, 255)) << "the light line of an etched frame";
         for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Left, Qt::Key_Up}) screen::Key(Main(), key);
         EXPECT_TRUE(FormCommon->KitRadioButton3->Checked()) << "down, back up, and up round the group";
+        // Tab from the object number reaches each radio group once, at its checked button, and the master
+        // key after them; Shift+Tab comes back into the kit's group, and so does Alt with its letter.
+        const auto focused = [] { return FormMain->ActiveControl() != nullptr ? FormMain->ActiveControl()->Name() : ""; };
+        // The window a person types into is the active one (offscreen windows are not activated by themselves).
+        Main()->activateWindow();
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(screen::Click(screen::RightOf<QLineEdit>(Main(), "Номер объекта")));
+        std::vector<std::string> stops;
+        for (int i = 0; i < 20 && focused() != "MKEdit"; ++i) {
+            screen::Key(Main(), Qt::Key_Tab);
+            stops.push_back(focused());
+        }
+        const auto stopsAt = [&](const char* name) { return std::count(stops.begin(), stops.end(), name); };
+        EXPECT_EQ(std::vector<long>({stopsAt("rbSlowCID1"), stopsAt("rbSlowCID2"), stopsAt("KitRadioButton1"),
+                                     stopsAt("KitRadioButton3"), stopsAt("MKEdit")}),
+                  std::vector<long>({1, 0, 0, 1, 1}))
+            << testing::PrintToString(stops);
+        EXPECT_TRUE(Main()->testAttribute(Qt::WA_KeyboardFocusChange)) << "the focus is drawn where Tab took it";
+        screen::Key(Main(), Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(focused(), "KitRadioButton3");
+        ASSERT_TRUE(screen::Click(screen::RightOf<QLineEdit>(Main(), "Номер объекта")));
+        ASSERT_EQ(focused(), "etO");
+        QTest::sendKeyEvent(QTest::Click, Main()->focusWidget(), Qt::Key(0x041D), QString::fromUtf8("н"), Qt::AltModifier);
+        EXPECT_EQ(focused(), "KitRadioButton3") << "Alt+Н does what the group's caption promises";
+        // The arrows move through a standard group too, checking as they go.
+        screen::Key(Main(), Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(focused(), "rbSlowCID1");
+        screen::Key(Main(), Qt::Key_Down);
+        EXPECT_EQ(focused() + (FormCommon->rbSlowCID2->Checked() ? " checked" : ""), "rbSlowCID2 checked");
+        screen::Key(Main(), Qt::Key_Up);
+        EXPECT_TRUE(FormCommon->rbSlowCID1->Checked());
         Menu("Панель", "Обновление версии прошивки из файла");
     });
     // A firmware file picked with the mouse and taken with Enter (which opens no second picker).
     const auto update = [] { return screen::Window("Обновление версии прошивки"); };
     p.Inside("the firmware window", [&] { return update() != nullptr; }, [&] {
         ExpectEveryControlOnScreen(*formUpdateInsertion, "firmware-file");
+        EXPECT_EQ(screen::Find(update(), "Help"), nullptr) << "a help button with no help to give";
         ASSERT_TRUE(screen::Click(screen::Find(update(), "...")));
     });
     const std::string hex = folder.Write("new.hex", ":10000000000102030405060708090A0B0C0D0E0F78\r\n:00000001FF\r\n");
-    p.Inside("the open dialog", [] { return FileDialog() != nullptr; }, [&] { AnswerFileDialog(hex, "Открыть"); });
+    p.Inside("the open dialog", [] { return FileDialog() != nullptr; }, [&] {
+        EXPECT_EQ(FileDialog()->nameFilters(), QStringList{"HEX FILES (*.hex)"}) << "the mask shown once";
+        AnswerFileDialog(hex, "Открыть");
+    });
     p.Inside("the file read", [&] { return FileDialog() == nullptr && !formUpdateInsertion->etPath->Text().empty(); }, [&] {
         EXPECT_TRUE(screen::Shot(update(), "firmware-file-read"));
         screen::Key(update(), Qt::Key_Return);
@@ -543,12 +627,22 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
         return Enabled("Подключиться") && !Tree(false)->findItems("Прошивка обновлена. Панель перезапускается", Qt::MatchStartsWith).empty();
     }, [] {
         EXPECT_EQ(FormMain->KitProgressBar1->PartsComplete(), FormMain->KitProgressBar1->TotalParts());
+        ASSERT_TRUE(screen::Click(Tool("Подключиться")));
+    });
+    // A new connection starts with an empty bar.
+    connect("the connect dialog after the upload");
+    p.When("connected after the upload", [] { return Enabled("Отключиться"); }, [] {
+        EXPECT_EQ(FormMain->KitProgressBar1->PartsComplete(), 0u);
         Menu("Помощь", "О программе");
     });
-    p.Answer("О программе", FormAbout, "about", "OK", [] { Menu("Файл", "Выход"); }, [](QWidget& about) {
-        const QRgb banner = about.grab().toImage().pixel(2, 2);
+    // Esc closes the About window.
+    p.Inside("about", [] { return screen::Window("О программе") != nullptr; }, [] {
+        ExpectEveryControlOnScreen(*FormAbout, "about");
+        const QRgb banner = screen::Window("О программе")->grab().toImage().pixel(2, 2);
         EXPECT_GT(qBlue(banner), qRed(banner) + 40) << "the blue banner across the top";
+        screen::Key(screen::Window("О программе"), Qt::Key_Escape);
     });
+    p.When("about gone", [] { return screen::Window("О программе") == nullptr; }, [] { Menu("Файл", "Выход"); });
 
     const int exitCode = RunProgram([&] {
         p.Start();
@@ -562,16 +656,36 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
     EXPECT_EQ(folder.Read("page.xls"), folder.Read("history.xls")) << "the page exports what the session's one page does";
     EXPECT_NE(folder.Read("current.ini").find(std::string("=") + kObject), std::string::npos)
         << "the pages are saved on close";
+    EXPECT_NE(folder.Read("current.ini").find("Maximized=0"), std::string::npos) << "and the window's place";
 }
 
-// The box of the message-box kind on screen whose text starts with the words; nullptr if none.
-QMessageBox* Box(const QString& words)
+// The window opens where it stood at the last close, as large, and maximised if it was; restored, it goes
+// back to that place; moved and maximised again, the next close keeps the new place.
+TEST_F(RealWindowProgram, TheMainWindowOpensWhereItClosedAndMaximisedIfItWas)
 {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible() && box->text().startsWith(words))
-            return box;
-    return nullptr;
+    folder.Write("current.ini", "[formMain]\r\nLeft=60\r\nTop=40\r\nWidth=900\r\nHeight=560\r\nMaximized=1\r\n");
+    Person& p = person;
+    p.When("the main window", [] { return Main() != nullptr; }, [] {
+        EXPECT_TRUE(Main()->isMaximized());
+        Main()->showNormal();
+    });
+    p.When("restored", [] { return !Main()->isMaximized(); }, [] {
+        EXPECT_EQ(Main()->pos(), QPoint(60, 40));
+        EXPECT_EQ(Main()->size(), QSize(900, 560 + Main()->findChild<QMenuBar*>()->height()));
+        Main()->move(100, 80);
+        Main()->showMaximized();
+    });
+    p.When("maximised again", [] { return Main()->isMaximized(); }, [] { Menu("Файл", "Выход"); });
+    EXPECT_EQ(RunProgram([&] {
+                  p.Start();
+                  return front.Run();
+              }),
+              0);
+    EXPECT_TRUE(p.failures.empty()) << testing::PrintToString(p.failures);
+    for (const char* key : {"Left=100", "Top=80", "Width=900", "Height=560", "Maximized=1"})
+        EXPECT_NE(folder.Read("current.ini").find(key), std::string::npos) << key << " in " << folder.Read("current.ini");
 }
+
 
 // The history page on screen.
 QWidget* HistoryPage(gui::FrontEnd& front) { return front.Windows().Widget(*FormHistory); }
@@ -743,6 +857,38 @@ TEST_F(RealWindowDialogs, EveryControlOfEveryOtherWindowIsOnScreenWithItsCaption
         QCoreApplication::processEvents();
         ExpectEveryControlOnScreen(*form, name);
         ui::Free(form);
+    }
+}
+
+// The error window shows the longest lines whole, within the screen, and Esc or Enter closes it.
+TEST_F(RealWindowDialogs, TheErrorWindowShowsEachLineWholeAndClosesOnEscOrEnter)
+{
+    const QString lost = QString::fromUtf8("Связь с устройством потеряна. Не прочитаны страницы: \"Общие настройки\", "
+                                           "\"Системные события и автотесты\", \"Каналы связи\", \"Шлейфы\"");
+    for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+        auto* errors = ui::Create<TFormErrors>(&scope.App(), "FormErrors");
+        errors->ShowList({"Неверный мастер-ключ", lost.toStdString()});
+        QTimer answer;
+        answer.setSingleShot(true);
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            QWidget* window = screen::Window("Ошибки");
+            ASSERT_NE(window, nullptr);
+            auto* list = window->findChild<QTreeWidget*>();
+            ASSERT_NE(list, nullptr);
+            EXPECT_GE(list->columnWidth(0), list->fontMetrics().horizontalAdvance(lost));
+            EXPECT_FALSE(list->horizontalScrollBar()->isVisible()) << "no line needs scrolling sideways";
+            EXPECT_TRUE(window->screen()->availableGeometry().contains(window->frameGeometry()));
+            EXPECT_TRUE(screen::Shot(window, "errors-long"));
+            screen::Key(window, key);
+        });
+        answer.start(0);
+        // A key that closes nothing leaves the window to this.
+        QTimer giveUp;
+        giveUp.setSingleShot(true);
+        QObject::connect(&giveUp, &QTimer::timeout, [errors] { errors->SetModalResult(ui::mrAbort); });
+        giveUp.start(5000);
+        EXPECT_NE(errors->ShowModal(), ui::mrAbort) << "key " << key;
+        ui::Free(errors);
     }
 }
 

@@ -256,4 +256,49 @@ TEST_F(DriverTest, TabVisitsTheTabStopsInTabOrderAndWrapsAndOnlyWhatSetsAValueIs
     EXPECT_EQ(inputs, std::vector<std::string>{"first"});
 }
 
+// A radio group is one stop of the tab order, its checked button (its first while none is checked); the
+// arrows move through it round its ends, checking what they reach, and pass a disabled button by.
+TEST_F(DriverTest, ARadioGroupIsOneTabStopItsCheckedButtonAndTheArrowsMoveAndCheckWithinIt)
+{
+    auto* before = Create<TEdit>(form, "before", form);
+    auto* group = Create<TGroupBox>(form, "GroupBox4", form);
+    TRadioButton* radios[3];
+    for (int i = 0; i < 3; ++i) radios[i] = Create<TRadioButton>(form, "rb" + std::to_string(i), group);
+    Create<TEdit>(form, "after", form);
+    const auto tab = [&](TShiftState shift = {}) {
+        user.PressKey(*form->ActiveControl(), VK_TAB, shift);
+        return form->ActiveControl()->Name();
+    };
+    user.Focus(*before);
+    EXPECT_EQ(tab(), "rb0") << "a group with nothing checked is reached at its first button";
+    radios[1]->SetChecked(true);
+    user.Focus(*before);
+    EXPECT_EQ((std::vector<std::string>{tab(), tab(), tab({ssShift}), tab({ssShift})}),
+              (std::vector<std::string>{"rb1", "after", "rb1", "before"}));
+    radios[0]->SetEnabled(false);
+    std::vector<std::string> reached;
+    user.Focus(*radios[1]);
+    for (const std::uint16_t key : {VK_DOWN, VK_DOWN, VK_UP, VK_LEFT}) {
+        user.PressKey(*form->ActiveControl(), key);
+        reached.push_back(form->ActiveControl()->Name() + (static_cast<TRadioButton*>(form->ActiveControl())->Checked() ? "+" : ""));
+    }
+    EXPECT_EQ(reached, (std::vector<std::string>{"rb2+", "rb1+", "rb2+", "rb1+"}));
+    EXPECT_EQ(std::vector<bool>({radios[1]->TabStop(), radios[2]->TabStop()}), std::vector<bool>({true, false}));
+}
+
+// Enter presses the window's default button wherever the focus is, a focused push button included; a
+// window without a default button has Enter press the focused one.
+TEST_F(DriverTest, EnterPressesTheDefaultButtonPastAFocusedButtonAndTheFocusedOneWithoutADefault)
+{
+    std::vector<std::string> clicks;
+    auto* search = Create<TButton>(form, "AutoSearchButton", form);
+    auto* ok = Create<TButton>(form, "OK", form);
+    for (TButton* b : {search, ok}) b->OnClick = [&clicks, b](TObject*) { clicks.push_back(b->Name()); };
+    user.Focus(*search);
+    user.TypeChar(*search, U'\r');
+    ok->SetDefault(true);
+    user.TypeChar(*search, U'\r');
+    EXPECT_EQ(clicks, (std::vector<std::string>{"AutoSearchButton", "OK"}));
+}
+
 }  // namespace
