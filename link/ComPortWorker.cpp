@@ -203,9 +203,9 @@ void TComPortWorker::Resync(bool Retry)
         [this](std::uint32_t realMs) { return PortReady(realMs); }, [this] { BetweenPolls(); });
 }
 
-void TComPortWorker::Pace::Add(double LatencyMs, double GapMs, bool Faster)
+void TComPortWorker::Pace::Add(double LatencyMs, double GapMs, bool Faster, bool Burst)
 {
-    samples_[next_] = {std::max(LatencyMs, 0.0), std::max(GapMs, 0.0), Faster};
+    samples_[next_] = {std::max(LatencyMs, 0.0), std::max(GapMs, 0.0), Faster, Burst};
     next_ = (next_ + 1) % Kept;
     count_ = std::min(count_ + 1, Kept);
 }
@@ -237,6 +237,13 @@ double TComPortWorker::Pace::MaxGap() const
     double most = 0;
     for (std::size_t i = 0; i < count_; ++i) most = std::max(most, samples_[i].gap);
     return most;
+}
+
+bool TComPortWorker::Pace::Bursts() const
+{
+    std::size_t bursts = 0;
+    for (std::size_t i = 0; i < count_; ++i) bursts += samples_[i].burst ? 1 : 0;
+    return 2 * bursts > count_;
 }
 
 TReplyRule TComPortWorker::RuleFor(std::vector<std::string> Terminators, bool DropNok) const
@@ -274,12 +281,16 @@ public:
     {
         const Time now = std::chrono::steady_clock::now();
         received_ += Chunk;
+        std::size_t fresh = Chunk.size();
         if (!first_) {
-            if (BeyondEcho() == 0) return;
+            fresh = BeyondEcho();
+            if (fresh == 0) return;
             first_ = now;
         } else {
             gap_ = std::max(gap_, now - last_);
         }
+        bytes_ += fresh;
+        ++looks_;
         last_ = now;
     }
     bool AfterRequest() const { return sent_.has_value(); }
@@ -287,6 +298,9 @@ public:
     const std::string& Received() const { return received_; }
     double LatencyMs() const { return sent_ && first_ ? Ms(*first_ - sent_->LeftAt) : 0; }
     double GapMs() const { return Ms(gap_); }
+    // The reply's bytes came several at a look, as an adapter passes them on (a line at its own pace
+    // brings one or two between two looks).
+    bool Burst() const { return looks_ > 0 && bytes_ >= 3 * looks_; }
 
 private:
     static double Ms(std::chrono::steady_clock::duration d)
@@ -305,6 +319,8 @@ private:
     std::optional<Time> first_;
     Time last_{};
     std::chrono::steady_clock::duration gap_{};
+    std::size_t bytes_ = 0;
+    std::size_t looks_ = 0;
 };
 
 std::uint64_t TComPortWorker::FollowMs() const
@@ -332,7 +348,9 @@ std::uint64_t TComPortWorker::ProofMs(const Arrival& Came, const std::string& Re
         const std::size_t first = Reply.find_first_not_of("\r\n");
         const bool value = first != std::string::npos && Reply[first] == '>';
         const bool early = Came.LatencyMs() + tolerance < Pace_.MinLatency();
-        const bool bursts = Pace_.MaxGap() > character;
+        // A line at its own pace passes bytes on as they come, but for this machine's hiccups now and
+        // then; an adapter that passes them on in bursts does so in most replies.
+        const bool bursts = Pace_.Bursts();
         const bool quick = Pace_.MinLatency() <= tolerance;
         if (early || (bursts && (value || quick))) proof = std::max(proof, FollowMs());
     }
@@ -442,7 +460,7 @@ TReplyState TComPortWorker::Gather(std::string& Answer, const TReplyRule& Rule, 
     Failure_ = stop;
     if (state == TReplyState::Whole || state == TReplyState::Error) {
         scope.Settle();
-        if (came.AfterRequest()) Pace_.Add(came.LatencyMs(), came.GapMs(), faster);
+        if (came.AfterRequest()) Pace_.Add(came.LatencyMs(), came.GapMs(), faster, came.Burst());
         LastCredited_ = reader.Text();
     }
     return state;

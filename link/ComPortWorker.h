@@ -118,8 +118,9 @@ private:
     class Pace {
     public:
         // A credited reply: when its first byte came after its request left the line, the longest
-        // silence between two of its bytes, and whether it came faster than the line carries bytes.
-        void Add(double LatencyMs, double GapMs, bool Faster);
+        // silence between two of its bytes, whether it came faster than the line carries bytes after its
+        // request, and whether some of its bytes came at once faster than that (a burst).
+        void Add(double LatencyMs, double GapMs, bool Faster, bool Burst);
         bool Known() const { return count_ > 0; }
         // Every reply of late came faster than the line: a peer that does not keep the line's pace (a
         // virtual port, a simulator), whose replies say nothing by their speed.
@@ -127,6 +128,8 @@ private:
         double MinLatency() const;
         double MaxLatency() const;
         double MaxGap() const;
+        // Most replies of late came in bursts, faster than the line carries bytes.
+        bool Bursts() const;
 
     private:
         static constexpr std::size_t Kept = 16;
@@ -134,6 +137,7 @@ private:
             double latency;
             double gap;
             bool faster;
+            bool burst;
         };
         Sample samples_[Kept]{};
         std::size_t count_ = 0;
