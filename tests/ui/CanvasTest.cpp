@@ -10,6 +10,8 @@
 #include "ui/Forms.h"
 #include "ui/Grids.h"
 
+#include <climits>
+#include <cmath>
 #include <functional>
 #include <vector>
 
@@ -330,3 +332,79 @@ TEST_P(CanvasFacts, ShowWhatMatters)
 }
 
 INSTANTIATE_TEST_SUITE_P(Canvas, CanvasFacts, ::testing::ValuesIn(kFacts), [](const ::testing::TestParamInfo<FactCase>& info) { return info.param.name; });
+
+// --- turned text ---
+
+namespace {
+
+// The corners of the rectangle turned counter-clockwise (as the screen shows it) about a point.
+TRect TurnedBox(const TRect& r, TPoint about, int degrees)
+{
+    const double a = degrees * 3.14159265358979323846 / 180.0, c = std::cos(a), s = std::sin(a);
+    TRect box{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    for (const TPoint p : {TPoint{r.Left, r.Top}, TPoint{r.Right, r.Top}, TPoint{r.Right, r.Bottom}, TPoint{r.Left, r.Bottom}}) {
+        const double dx = p.X - about.X, dy = p.Y - about.Y;
+        const int x = about.X + static_cast<int>(std::lround(dx * c + dy * s)), y = about.Y + static_cast<int>(std::lround(dy * c - dx * s));
+        box = {std::min(box.Left, x), std::min(box.Top, y), std::max(box.Right, x), std::max(box.Bottom, y)};
+    }
+    return box;
+}
+
+struct TurnCase {
+    const char* name;
+    int degrees;
+    TextAlign align;
+    friend void PrintTo(const TurnCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class CanvasTurnedText : public ::testing::TestWithParam<TurnCase> {};
+
+}  // namespace
+
+// Turned text lies where its level ink, turned about the point textOut was given, lies: its place, its
+// extent along the turn and across it, and which way it runs.
+TEST_P(CanvasTurnedText, LiesWhereTheLevelTextTurnedAboutItsPointLies)
+{
+    const TurnCase& turn = GetParam();
+    const TPoint at{60, 60};
+    const auto draw = [&](int escapement) {
+        Canvas c(120, 120);
+        c.font = FontDesc{.color = clBlack, .escapement = escapement};
+        c.textAlign = turn.align;
+        c.brush = Brush::Clear();
+        c.textOut(at.X, at.Y, "MMMM");
+        return testsupport::InkBox(c.bitmap(), {0, 0, 120, 120}, clWhite);
+    };
+    const TRect level = draw(0);
+    const TRect expected = TurnedBox(level, at, turn.degrees);
+    const TRect turned = draw(turn.degrees * 10);
+    EXPECT_LE(std::max({std::abs(turned.Left - expected.Left), std::abs(turned.Top - expected.Top), std::abs(turned.Right - expected.Right),
+                        std::abs(turned.Bottom - expected.Bottom)}),
+              2)
+        << "the turned ink lies in " << testsupport::RectText(turned) << ", the level ink turned in " << testsupport::RectText(expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Canvas, CanvasTurnedText,
+                         ::testing::Values(TurnCase{"LevelFromTheTopLeft", 0, {}}, TurnCase{"HalfUpFromTheTopLeft", 45, {}},
+                                           TurnCase{"HalfUpCentredOnTheBaseline", 45, {TextAlignH::Center, TextAlignV::Baseline}},
+                                           TurnCase{"UpFromTheTopLeft", 90, {}}, TurnCase{"UpEndingAtTheBottom", 90, {TextAlignH::Right, TextAlignV::Bottom}},
+                                           TurnCase{"UpsideDownCentredOnTheBaseline", 180, {TextAlignH::Center, TextAlignV::Baseline}},
+                                           TurnCase{"DownFromTheTopLeft", 270, {}}, TurnCase{"DownACircleOnFromTheTopLeft", -90, {}}),
+                         [](const ::testing::TestParamInfo<TurnCase>& info) { return info.param.name; });
+
+TEST(CanvasTurnedBox, AnOpaqueBrushFillsTheTurnedBoxAndMeasuringStaysLevel)
+{
+    Canvas c(60, 60);
+    c.font = FontDesc{.underline = true, .color = clBlack, .escapement = 900};
+    c.brush = Brush::Solid(clYellow);
+    const TSize level = c.textExtent("Mm");
+    c.textOut(10, 50, "Mm");
+    EXPECT_EQ(testsupport::ColourBox(c.bitmap(), {0, 0, 60, 60}, clYellow).Normalized(), TurnedBox(Bounds(10, 50, level.cx, level.cy), {10, 50}, 90));
+    EXPECT_EQ(c.penPos(), (TPoint{10, 50 - level.cx})) << "the pen moves to the end of the turned text";
+    Canvas plain(60, 60);
+    plain.font = FontDesc{.underline = true, .color = clBlack};
+    EXPECT_EQ(plain.textExtent("Mm"), level);
+    TRect r{0, 0, 60, 60};
+    c.drawText(r, "Mm", 0);  // laid out level whatever the font's turn
+    EXPECT_EQ(testsupport::InkBox(c.bitmap(), {0, 0, 60, 8}, clWhite).Height(), 8);
+}
