@@ -433,6 +433,21 @@ void Canvas::drawTextLine(int x, int baseline, std::u32string_view text, int und
     }
 }
 
+namespace {
+
+// Where textAlign puts a line of text relative to its point: the line's left end and its baseline.
+TPoint LineAnchor(const TextAlign& align, int width, const FontMetrics& m)
+{
+    TPoint anchor{0, m.ascent};
+    if (align.horizontal == TextAlignH::Center) anchor.X = -width / 2;
+    if (align.horizontal == TextAlignH::Right) anchor.X = -width;
+    if (align.vertical == TextAlignV::Baseline) anchor.Y = 0;
+    if (align.vertical == TextAlignV::Bottom) anchor.Y = -m.descent;
+    return anchor;
+}
+
+}  // namespace
+
 void Canvas::textOut(int x, int y, std::string_view text)
 {
     const std::u32string chars = platform::DecodeUtf8(text);
@@ -442,12 +457,9 @@ void Canvas::textOut(int x, int y, std::string_view text)
     }
     const FontMetrics m = fontMetrics();
     const int width = TextAdvance(font, chars);
-    int left = x;
-    if (textAlign.horizontal == TextAlignH::Center) left = x - width / 2;
-    if (textAlign.horizontal == TextAlignH::Right) left = x - width;
-    int baseline = y + m.ascent;
-    if (textAlign.vertical == TextAlignV::Baseline) baseline = y;
-    if (textAlign.vertical == TextAlignV::Bottom) baseline = y - m.descent;
+    const TPoint anchor = LineAnchor(textAlign, width, m);
+    const int left = x + anchor.X;
+    const int baseline = y + anchor.Y;
     if (brush.style != BrushStyle::Clear) fillRect({left, baseline - m.ascent, left + width, baseline + m.descent});
     drawTextLine(left, baseline, chars, -1, font.color);
     penPos_ = {left + width, penPos_.Y};
@@ -484,20 +496,16 @@ void Canvas::turnedTextOut(int x, int y, std::u32string_view text, GlyphTurn tur
     const FontMetrics m = fontMetrics();
     const int width = TextAdvance(font, text);
     const TurnedPlace place(x, y, turn);
-    int left = 0;
-    if (textAlign.horizontal == TextAlignH::Center) left = -width / 2;
-    if (textAlign.horizontal == TextAlignH::Right) left = -width;
-    int baseline = m.ascent;
-    if (textAlign.vertical == TextAlignV::Baseline) baseline = 0;
-    if (textAlign.vertical == TextAlignV::Bottom) baseline = -m.descent;
-    const auto fillBox = [&](double v0, double v1, const Brush& with, int right) {
+    const TPoint anchor = LineAnchor(textAlign, width, m);
+    const int left = anchor.X, baseline = anchor.Y;
+    // A band of the line, across it from v0 to v1, as the level line's rectangle of it would be filled.
+    const auto fillBand = [&](double v0, double v1, const Brush& with) {
         const CanvasStateGuard keep(*this);
         pen.style = PenStyle::Clear;
         brush = with;
-        const auto corners = place.box(left, v0, right, v1);
-        polygon(corners);
+        polygon(place.box(left, v0, left + width, v1));
     };
-    if (brush.style != BrushStyle::Clear) fillBox(baseline - m.ascent, baseline + m.descent, brush, left + width);
+    if (brush.style != BrushStyle::Clear) fillBand(baseline - m.ascent, baseline + m.descent, brush);
     const TColor ink = ResolveColor(font.color);
     long long pen64 = 0;
     for (const char32_t c : text) {
@@ -507,8 +515,8 @@ void Canvas::turnedTextOut(int x, int y, std::u32string_view text, GlyphTurn tur
         pen64 += RenderGlyph(font, c).advance64;
     }
     const Brush rule = Brush::Solid(font.color);
-    if (font.underline) fillBox(baseline + m.underlineOffset, baseline + m.underlineOffset + m.lineThickness, rule, left + width);
-    if (font.strikeOut) fillBox(baseline - m.strikeOutOffset, baseline - m.strikeOutOffset + m.lineThickness, rule, left + width);
+    if (font.underline) fillBand(baseline + m.underlineOffset, baseline + m.underlineOffset + m.lineThickness, rule);
+    if (font.strikeOut) fillBand(baseline - m.strikeOutOffset, baseline - m.strikeOutOffset + m.lineThickness, rule);
     penPos_ = place.at(left + width, 0);
 }
 
