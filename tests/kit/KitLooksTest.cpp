@@ -6,6 +6,7 @@
 #include "KitStage.h"
 
 #include "tests/support/PictureFacts.h"
+#include "ui/ComCtrls.h"
 
 using testsupport::ColourLies;
 using testsupport::Fact;
@@ -27,6 +28,27 @@ Fact Shows(TColor colour, const TRect& within, std::string what)
 {
     return {std::move(what), [=](const ui::Bitmap& p) {
                 return testsupport::ColourBox(p, within, colour).IsEmpty() ? testsupport::ColourText(colour) + " is nowhere" : std::string();
+            }};
+}
+
+// The picture is its own mirror image, left to right and top to bottom.
+Fact Symmetric(std::string what)
+{
+    return {std::move(what), [](const ui::Bitmap& p) {
+                for (int y = 0; y < p.height(); ++y)
+                    for (int x = 0; x < p.width(); ++x)
+                        if (p.pixel(x, y) != p.pixel(p.width() - 1 - x, y) || p.pixel(x, y) != p.pixel(x, p.height() - 1 - y))
+                            return "pixel (" + std::to_string(x) + ", " + std::to_string(y) + ") has no mirror";
+                return std::string();
+            }};
+}
+
+// A control's place on its parent.
+Fact Placed(const ui::TControl& control, const TRect& where, std::string what)
+{
+    return {std::move(what), [&control, where](const ui::Bitmap&) {
+                const TRect seen = control.BoundsRect();
+                return seen == where ? std::string() : "it lies in " + testsupport::RectText(seen);
             }};
 }
 
@@ -215,6 +237,15 @@ std::vector<LookCase> Cases()
              return Frame([](Canvas& c, const TRect& r) { return DrawColorButtonBorder(c, r, clTeal, fsRaised); }, {3, 3, 9, 7},
                           Rings(LighterColor(clTeal, 50), DarkerColor(clTeal, 100), LighterColor(clTeal, 100), DarkerColor(clTeal, 50)));
          }},
+        {"FrameColouredFlatStatusPopup", [](KitStage&) {
+             Canvas c(40, 10, clFuchsia);
+             DrawColorButtonBorder(c, {1, 1, 11, 9}, clTeal, fsFlat);
+             DrawColorButtonBorder(c, {14, 1, 24, 9}, clTeal, fsStatus);
+             DrawColorButtonBorder(c, {27, 1, 37, 9}, clTeal, fsPopup);
+             const TColor dark = DarkerColor(clTeal, 50), light = LighterColor(clTeal, 100);
+             return Look{c.bitmap(), {PixelIs(1, 1, dark, "flat, upper left"), PixelIs(10, 8, dark, "flat, lower right"), PixelIs(14, 1, dark, "sunk, upper left"),
+                                      PixelIs(23, 8, light, "sunk, lower right"), PixelIs(27, 1, light, "raised, upper left"), PixelIs(36, 8, dark, "raised, lower right")}};
+         }},
         {"ColourEdgeUp", [](KitStage&) {
              return Frame([](Canvas& c, const TRect& r) { return DrawColorEdge(c, r, clTeal, false); }, {3, 3, 9, 7},
                           Rings(LighterColor(clTeal, 100), DarkerColor(clTeal, 100), LighterColor(clTeal, 40), DarkerColor(clTeal, 50)));
@@ -231,7 +262,8 @@ std::vector<LookCase> Cases()
         {"RoundedFlatCorners", [=](KitStage&) {
              return Frame([](Canvas& c, const TRect& r) { return DrawRoundedFlatSides(c, r, clRed, sdAllSides); }, {3, 3, 9, 7},
                           {PixelIs(1, 1, clFuchsia, "the corner is cut"), PixelIs(2, 2, clRed, "a pixel inside the corner"), PixelIs(3, 1, clRed, "the top side"),
-                           PixelIs(2, 1, clFuchsia, "the top side stops short of the corner"), PixelIs(1, 3, clRed, "the left side"), PixelIs(9, 7, clRed, "inside the lower right corner")});
+                           PixelIs(2, 1, clFuchsia, "the top side stops short of the corner"), PixelIs(1, 3, clRed, "the left side"), PixelIs(9, 7, clRed, "inside the lower right corner"),
+                           PixelIs(2, 7, clRed, "inside the lower left corner"), PixelIs(9, 2, clRed, "inside the upper right corner")});
          }},
         {"InnerOuterWithBand", [=](KitStage&) {
              Canvas c(26, 22, clFuchsia);
@@ -248,6 +280,14 @@ std::vector<LookCase> Cases()
              return Look{c.bitmap(), {PixelIs(1, 1, clRed, "the cut corner shows the parent"), PixelIs(2, 2, clBlue, "the corner pixel"), PixelIs(3, 1, clBlue, "the outline"), PixelIs(2, 4, clWhite, "the interior ring")}};
          }},
 
+        {"InnerOuterFlatRoundedWithABand", [](KitStage&) {
+             Canvas c(26, 22, clFuchsia);
+             DrawInnerOuterBorders(c, {1, 1, 25, 21},
+                                   {.BorderOuter = fsFlatRounded, .BorderWidth = 1, .BorderColor = clLime, .FlatColor = clBlue, .FlatColorAdjustment = 0, .InteriorColor = clWhite, .ParentColor = clRed});
+             return Look{c.bitmap(), {PixelIs(1, 1, clRed, "the cut corner shows the parent"), PixelIs(2, 4, clLime, "the ring inside the outline takes the band's colour"),
+                                      PixelIs(3, 4, clLime, "the band"), PixelIs(4, 4, clFuchsia, "the interior is left alone")}};
+         }},
+
         // --- gradients: which end lies where ---
         {"GradientHorizontalEnd", [](KitStage&) { return Gradient(gdHorizontalEnd, {{{5, 0}, true}, {{5, 15}, false}}); }},
         {"GradientVerticalEnd", [](KitStage&) { return Gradient(gdVerticalEnd, {{{0, 5}, true}, {{29, 5}, false}}); }},
@@ -258,6 +298,11 @@ std::vector<LookCase> Cases()
         {"GradientSquareBox", [](KitStage&) { return Gradient(gdSquareBox, {{{0, 0}, true}, {{29, 15}, true}, {{14, 7}, false}}); }},
         {"GradientBigSquareBox", [](KitStage&) { return Gradient(gdBigSquareBox, {{{0, 0}, true}, {{29, 0}, true}, {{14, 7}, false}}); }},
         {"GradientHorizontalBox", [](KitStage&) { return Gradient(gdHorizontalBox, {{{0, 15}, true}, {{14, 7}, false}}); }},
+        {"GradientBoxesAreMirrored", [](KitStage&) {
+             Look l = Gradient(gdSquareBox, {{{0, 0}, true}, {{15, 8}, false}}, 31, 17);
+             l.facts.push_back(Symmetric("a box gradient mirrors its quarter"));
+             return l;
+         }},
         {"GradientNarrowBoxIsSolid", [](KitStage&) {
              Look l = Gradient(gdSquareBox, {}, 4, 30);
              l.facts.push_back(Filled({0, 0, 4, 30}, clRed, "a box narrower than 5 pixels is the start colour"));
@@ -362,6 +407,36 @@ std::vector<LookCase> Cases()
              b->SetEnabled(false);
              return Look{s.Picture(*b), {PixelIs(2, 1, LighterColor(shadow, 30), "the disabled frame"), PixelIs(5, 3, face, "a flat face")}};
          }},
+        {"ButtonHotTrackFocusDotsThreeIn", [=](KitStage& s) {
+             TRect caption;
+             auto* b = Button(s, caption);
+             b->SetHotTrack(true);
+             s.user.Focus(*b);
+             return Look{s.Picture(*b), {PixelIs(4, 3, clBlack, "the focus dots, three pixels in"), PixelIs(3, 4, clBlack, "their left column")}};
+         }},
+        {"BitBtnGlyphPlaces", [=](KitStage& s) {
+             std::vector<ui::Bitmap> shots;
+             for (const auto& [layout, margin] : {std::pair(blGlyphLeft, 2), std::pair(blGlyphTop, 2), std::pair(blGlyphLeft, -1)}) {
+                 auto* b = s.Make<TKitBitBtn>(90, 46);
+                 b->SetKind(ui::bkCancel);
+                 b->SetLayout(layout);
+                 b->SetMargin(margin);
+                 shots.push_back(s.Picture(*b));
+             }
+             // The glyph's 16 x 16 place: two in from the caption rectangle's left and centred down it; two in
+             // from its top and centred across it; at its very left with a margin of -1.
+             const TRect left = ui::Bounds(7, 15, 16, 16);
+             return Look{Side(shots), {InkMoved(left, ui::Bounds(94 + 37, 7, 16, 16), face, 0, 0, "the glyph on top, centred across"),
+                                       InkMoved(left, ui::Bounds(188 + 5, 15, 16, 16), face, 0, 0, "the glyph with a margin of -1")}};
+         }},
+        {"BitBtnImageListGlyph", [=](KitStage& s) {
+             auto* images = ui::Create<ui::TImageList>(s.form, "");
+             images->Add("RZCOMMON_OK");
+             auto* b = s.Make<TKitBitBtn>(75, 25);
+             b->SetImages(images);
+             b->SetImageIndex(0);
+             return Look{s.Picture(*b), {Shows(clGreen, ui::Bounds(7, 4, 16, 16), "the list's image in the glyph's place")}};
+         }},
         {"GroupButtonDownShowsThePattern", [=](KitStage& s) {
              TRect caption;
              auto* b = Button(s, caption);
@@ -382,7 +457,8 @@ std::vector<LookCase> Cases()
         {"RadioCheckedHasADot", [=](KitStage& s) {
              auto* r = Radio(s);
              r->SetChecked(true);
-             return Look{s.Picture(*r), {ColourLies(clBlack, {0, 2, 13, 15}, {5, 7, 8, 10}, "the 3 x 3 dot in the middle"), PixelIs(3, 8, clWindow, "the inside around it")}};
+             return Look{s.Picture(*r), {ColourLies(clBlack, {0, 2, 13, 15}, {5, 7, 8, 10}, "the 3 x 3 dot in the middle"), PixelIs(3, 8, clWindow, "the inside around it"),
+                                         PixelIs(7, 6, BlendColors(clBlack, clWindow, 153), "the dot's edge, blended"), PixelIs(4, 9, BlendColors(clBlack, clWindow, 153), "the dot's other edge")}};
          }},
         {"RadioDisabledIsGrey", [=](KitStage& s) {
              auto* r = Radio(s);
@@ -438,6 +514,11 @@ std::vector<LookCase> Cases()
              led->SetCaption("1");
              led->SetAlignment(ui::taRightJustify);
              return Look{s.Picture(*led), {ColourLies(clLime, {1, 1, 99, 29}, {85, 5, 93, 25}, "the lit dots in the last cell")}};
+         }},
+        {"LedDisplayBlankCodes", [](KitStage& s) {
+             auto* led = s.Make<TKitLEDDisplay>(100, 30);
+             led->SetCaption("\u2026\u2122\t");  // codes 133 and 153 are blank, a tab the filled block
+             return Look{s.Picture(*led), {Lacks(clLime, {1, 1, 37, 29}, "blank cells"), Shows(clLime, {37, 1, 55, 29}, "the block")}};
          }},
         {"LedDisplayTooLowForDots", [](KitStage& s) {
              auto* led = s.Make<TKitLEDDisplay>(100, 12);
@@ -593,6 +674,50 @@ std::vector<LookCase> Cases()
              const Pair p = Before(s, *box, [&] { box->SetGroupStyle(gsStandard); box->SetBorderWidth(10); });
              return Look{p.picture, {ColourLies(clYellow, {0, 0, 80, 50}, {1, h + 1, 79, 49}, "flat: below the caption's height, inside the one-pixel frame"),
                                      ColourLies(clYellow, {p.second, 0, p.second + 80, 50}, {p.second + 12, 10 + h / 2 - 1 + 2, p.second + 68, 38}, "inside the band: half the caption down")}};
+         }},
+
+        {"LabelCaptionAtTheBottomAndCentred", [=](KitStage& s) {
+             auto* bottom = s.Make<TKitLabel>(80, 60);
+             bottom->SetAutoSize(false);
+             bottom->SetCaption("Sorvel");
+             bottom->SetLayout(ui::tlBottom);
+             auto* middle = s.Make<TKitLabel>(80, 60);
+             middle->SetAutoSize(false);
+             middle->SetCaption("Sorvel");
+             middle->SetLayout(ui::tlCenter);
+             const TRect line = TextBox(bottom->Font(), "Sorvel", 0, 0);
+             return Look{Side({s.Picture(*bottom), s.Picture(*middle)}),
+                         {TextIn({0, 0, 80, 60}, face, line.Offset(0, 60 - line.Height()), "at the bottom"), TextIn({84, 0, 164, 60}, face, line.Offset(84, (60 - line.Height()) / 2), "in the middle")}};
+         }},
+        {"GroupBoxCustomIsAPanel", [=](KitStage& s) {
+             auto* box = s.Make<TKitGroupBox>(95, 60);
+             box->SetCaption("Номер");
+             box->SetGroupStyle(gsCustom);
+             return Look{s.Picture(*box), {TextIn({0, 0, 95, 60}, face, TextBox(box->Font(), "Номер", 0, 0), "the caption at the top left, no frame")}};
+         }},
+        {"GroupBoxBannerCaptionInset", [=](KitStage& s) {
+             auto* box = s.Make<TKitGroupBox>(95, 60);
+             box->SetCaption("Номер");
+             box->SetGroupStyle(gsBanner);
+             box->SetGradientColorStyle(gcsCustom);
+             box->SetGradientColorStart(clWhite);
+             box->SetGradientColorStop(clWhite);
+             const TRect caption = TextBox(box->Font(), "Номер", 4, 1);
+             return Look{s.Picture(*box), {TextIn({2, 1, 93, caption.Bottom + 1}, clWhite, caption, "the caption four pixels into the banner")}};
+         }},
+        {"GroupBoxTopLineWithoutCaption", [=](KitStage& s) {
+             auto* box = s.Make<TKitGroupBox>(95, 60);
+             box->SetGroupStyle(gsTopLine);
+             box->SetBorderOuter(fsFlat);
+             const int top = TextBox(box->Font(), "Pp", 0, 0).Height() / 2 - 1;
+             return Look{s.Picture(*box), {ColourLies(LighterColor(shadow, 30), {0, 0, 95, 60}, {2, top, 93, top + 1}, "one line, two pixels short of each end")}};
+         }},
+        {"DialogButtonsStacked", [](KitStage& s) {
+             s.form->SetBounds(0, 0, 255, 150);
+             auto* bar = s.Make<TKitDialogButtons>(255, 36);
+             bar->SetAlign(ui::alRight);
+             const int h = bar->ButtonOk()->Height(), w = bar->ButtonOk()->Width();
+             return Look{s.Picture(*bar), {Placed(*bar->ButtonOk(), ui::Bounds(6, 8, w, h), "OK at the top"), Placed(*bar->ButtonCancel(), ui::Bounds(6, h + 16, w, h), "Cancel below it")}};
          }},
 
         // --- the splitter's hot spot ---

@@ -288,6 +288,9 @@ const FactCase kFacts[] = {
          return Drawn([](Canvas& c) { c.brush = Brush::Solid(clRed); c.patternInvert({0, 0, 4, 4}); c.patternInvert({0, 2, 4, 6}); },
                       {PixelIs(1, 1, clAqua, "inverted once"), PixelIs(1, 3, clWhite, "inverted twice"), PixelIs(1, 5, clAqua, "inverted once")});
      }},
+    {"TextBlendsIntoWhatLiesUnder", [] {
+         return Drawn([](Canvas& c) { c.font.color = clWhite; c.textOut(3, 2, "Mm"); }, {Filled({0, 0, 40, 20}, clWhite, "white text on white leaves no trace")});
+     }},
     {"TextPlacedFromItsTopLeft", [] { return Drawn([](Canvas& c) { c.textOut(3, 2, "Mm"); }, {TextIn({0, 0, 40, 20}, clWhite, Line("Mm", 3, 2), "the text's box at the point")}); }},
     {"TextCentredOnThePoint", [] {
          return Drawn([](Canvas& c) { c.textAlign = {TextAlignH::Center, TextAlignV::Top}; c.textOut(20, 2, "Mm"); },
@@ -319,6 +322,25 @@ const FactCase kFacts[] = {
                             const TRect under = testsupport::ColourBox(p, {line.Left, line.Top + Ascent() + 1, line.Right, line.Bottom}, clBlack);
                             return !under.IsEmpty() && under.Right <= line.Left + Line("F", 0, 0).Width() ? "" : "black below the baseline in " + testsupport::RectText(under);
                         }}});
+     }},
+    {"GridRowsAndScrollButtons", [] {
+         Canvas c(200, 120);
+         ApplicationScope scope;
+         TForm* form = scope.App().CreateForm<TForm>("Form1");
+         auto* grid = Create<TStringGrid>(form, "sg", form);
+         grid->SetColCount(3);
+         grid->SetRowCount(40);
+         grid->SetDefaultRowHeight(17);
+         grid->SetBounds(0, 0, 200, 120);
+         grid->SetCell(1, 1, "MMMM");
+         grid->PaintTo(c);
+         const int x = grid->ColWidths(0) + grid->GridLineWidth();
+         return Look{c.bitmap(),
+                     {{"the first row below the titles", [x](const Bitmap& p) {
+                           return testsupport::InkBox(p, Bounds(x, 18, 60, 17), clWindow).IsEmpty() ? "nothing in the cell" : "";
+                       }},
+                      PixelIs(183, 0, clBtnHighlight, "the scroll button's light edge"), PixelIs(198, 5, clBtnShadow, "its shadow, one in from the right"),
+                      PixelIs(199, 5, cl3DDkShadow, "its dark right edge"), PixelIs(190, 15, clBtnShadow, "its shadow, one up from the bottom"), PixelIs(190, 16, cl3DDkShadow, "its dark bottom edge")}};
      }},
 };
 
