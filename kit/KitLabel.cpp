@@ -604,12 +604,14 @@ void TKitURLLabel::Opened(const std::string& target, bool opened)
         SetVisited(true);
         return;
     }
-    if (platform::AsciiUpper(Extension(target)) == ".HTM") Opener().OpenWith(target, reports_->To(&TKitURLLabel::ChooserOffered, target));
+    if (platform::AsciiUpper(Extension(target)) == ".HTM")
+        Opener().OpenWith(target, reports_->To(&TKitURLLabel::ChooserOffered, target));
 }
 
 void TKitURLLabel::ChooserOffered(const std::string& target, bool offered)
 {
     if (offered) return;
-    ui::MessageDlg("Не удалось открыть \"" + target + "\", а выбрать программу для него нельзя: рабочий стол не предлагает окна выбора программы.",
+    ui::MessageDlg("Не удалось открыть \"" + target +
+                       "\", а выбрать программу для него нельзя: рабочий стол не предлагает окна выбора программы.",
                    ui::mtWarning, {ui::mbOK});
 }
