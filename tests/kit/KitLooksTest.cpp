@@ -287,6 +287,14 @@ std::vector<LookCase> Cases()
              return Look{c.bitmap(), {PixelIs(1, 1, clRed, "the cut corner shows the parent"), PixelIs(2, 4, clLime, "the ring inside the outline takes the band's colour"),
                                       PixelIs(3, 4, clLime, "the band"), PixelIs(4, 4, clFuchsia, "the interior is left alone")}};
          }},
+        {"InnerOuterFlatRoundedSeeThrough", [](KitStage&) {
+             Canvas c(52, 22, clFuchsia);
+             const TInnerOuterBorders banded{.BorderOuter = fsFlatRounded, .BorderWidth = 1, .BorderColor = clLime, .FlatColor = clBlue, .FlatColorAdjustment = 0, .Transparent = true};
+             DrawInnerOuterBorders(c, {1, 1, 25, 21}, banded);
+             DrawInnerOuterBorders(c, {27, 1, 51, 21}, {.BorderOuter = fsFlatRounded, .FlatColor = clBlue, .FlatColorAdjustment = 0, .Transparent = true});
+             return Look{c.bitmap(), {PixelIs(1, 1, clFuchsia, "the cut corner shows what lies under"), PixelIs(2, 4, clLime, "a band: its colour inside the outline"),
+                                      PixelIs(29, 4, clFuchsia, "no band: nothing inside the outline")}};
+         }},
 
         // --- gradients: which end lies where ---
         {"GradientHorizontalEnd", [](KitStage&) { return Gradient(gdHorizontalEnd, {{{5, 0}, true}, {{5, 15}, false}}); }},
@@ -716,8 +724,10 @@ std::vector<LookCase> Cases()
              s.form->SetBounds(0, 0, 255, 150);
              auto* bar = s.Make<TKitDialogButtons>(255, 36);
              bar->SetAlign(ui::alRight);
+             bar->SetShowHelpButton(true);
              const int h = bar->ButtonOk()->Height(), w = bar->ButtonOk()->Width();
-             return Look{s.Picture(*bar), {Placed(*bar->ButtonOk(), ui::Bounds(6, 8, w, h), "OK at the top"), Placed(*bar->ButtonCancel(), ui::Bounds(6, h + 16, w, h), "Cancel below it")}};
+             return Look{s.Picture(*bar), {Placed(*bar->ButtonOk(), ui::Bounds(6, 8, w, h), "OK at the top"), Placed(*bar->ButtonCancel(), ui::Bounds(6, h + 16, w, h), "Cancel below it"),
+                                           Placed(*bar->ButtonHelp(), ui::Bounds(6, 2 * (h + 8) + 8, w, h), "Help below both")}};
          }},
 
         // --- the splitter's hot spot ---

@@ -339,7 +339,8 @@ const FactCase kFacts[] = {
                      {{"the first row below the titles", [x](const Bitmap& p) {
                            return testsupport::InkBox(p, Bounds(x, 18, 60, 17), clWindow).IsEmpty() ? "nothing in the cell" : "";
                        }},
-                      PixelIs(183, 0, clBtnHighlight, "the scroll button's light edge"), PixelIs(198, 5, clBtnShadow, "its shadow, one in from the right"),
+                      PixelIs(183, 0, clBtnHighlight, "the scroll button's light edge"), PixelIs(184, 1, clBtnFace, "one pixel wide"),
+                      PixelIs(198, 1, clBtnShadow, "its shadow, one in from the right, from the top down"), PixelIs(198, 5, clBtnShadow, "its shadow"),
                       PixelIs(199, 5, cl3DDkShadow, "its dark right edge"), PixelIs(190, 15, clBtnShadow, "its shadow, one up from the bottom"), PixelIs(190, 16, cl3DDkShadow, "its dark bottom edge")}};
      }},
 };
