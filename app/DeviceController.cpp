@@ -19,6 +19,7 @@
 #include "link/DevCommands.h"
 #include "link/MyExceptions.h"
 #include "link/SmallRoutines.h"
+#include "platform/CalendarTime.h"
 #include "platform/Text.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
@@ -135,8 +136,7 @@ constexpr std::array<TPanelCode, 3> kPanelCodes{{
 
 std::string PcClockText(std::time_t now)
 {
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = platform::LocalTime(now);
     char text[32];
     std::strftime(text, sizeof text, "%y/%m/%d,%H:%M:%S", &local);
     return text;
@@ -321,45 +321,46 @@ bool TDeviceController::PollVersion(std::string& Reply)
     return ReadVersionText(Device(), Reply);
 }
 
-void TDeviceController::ResetDevice()
+bool TDeviceController::ResetDevice()
 {
     const TExchange exchange(*this);
     const TBusyCursor cursor;
-    SendReset(Device());
+    return SendReset(Device());
 }
 
-void TDeviceController::ShowOutputsResult(bool Ok, const char* Failure)
+bool TDeviceController::ShowOutputsResult(bool Ok, const char* Failure)
 {
     if (!Ok && Log_ != nullptr) Log_->AddError(Failure);
+    return Ok;
 }
 
-void TDeviceController::OutputsOn()
+bool TDeviceController::OutputsOn()
 {
     const TExchange exchange(*this);
-    ShowOutputsResult(SendOutputsOn(Device()), "Не удалось включить выходы");
+    return ShowOutputsResult(SendOutputsOn(Device()), "Не удалось включить выходы");
 }
 
-void TDeviceController::OutputsOff()
+bool TDeviceController::OutputsOff()
 {
     const TExchange exchange(*this);
-    ShowOutputsResult(SendOutputsOff(Device()), "Не удалось отключить выходы");
+    return ShowOutputsResult(SendOutputsOff(Device()), "Не удалось отключить выходы");
 }
 
-void TDeviceController::SyncTime()
+bool TDeviceController::SyncTime()
 {
     const TExchange exchange(*this);
     const std::time_t now = Now();
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = platform::LocalTime(now);
     std::string answer;
     WriteClock(Device(), local, answer);
     if (platform::ContainsIgnoreAsciiCase(answer, "NOK") || !platform::ContainsIgnoreAsciiCase(answer, "OK")) {
         ui::MessageDlg("Не смогли \n\rсинхронизировать время!", ui::mtWarning, {ui::mbOK});
-        return;
+        return false;
     }
     std::string shown = PcClockText(now);
     DeviceDateToText(shown);
     if (FormCommon != nullptr) FormCommon->etTime->SetText(shown);
+    return true;
 }
 
 // ------------------------------------------------------------------ errors and progress

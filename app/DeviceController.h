@@ -100,10 +100,11 @@ public:
     bool SendMasterKey(const std::string& Key);
     bool ReadVersion();
     bool PollVersion(std::string& Reply);
-    void ResetDevice();
-    void OutputsOn();
-    void OutputsOff();
-    void SyncTime();
+    // The device actions; true when the device took the command.
+    bool ResetDevice();
+    bool OutputsOn();
+    bool OutputsOff();
+    bool SyncTime();
 
     // Errors and progress.
     void AddReadError(const std::string& Group);
@@ -154,7 +155,7 @@ private:
     bool ReadPanelKind();
     bool ReadHardware();
     void ReadImeiToStatus();
-    void ShowOutputsResult(bool Ok, const char* Failure);
+    bool ShowOutputsResult(bool Ok, const char* Failure);
 
     std::unique_ptr<TDevSorvel7QX1> Device_;
     TCommunication& PortWorker_;

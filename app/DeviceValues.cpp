@@ -1,9 +1,12 @@
 #include "app/DeviceValues.h"
 
 #include <algorithm>
+#include <typeinfo>
 
 #include "app/fIn.h"
+#include "kit/KitRadChk.h"
 #include "ui/Controls.h"
+#include "ui/StdCtrls.h"
 
 namespace {
 
@@ -13,6 +16,14 @@ void MarkUnread(const ui::TControl& Control, const std::set<const ui::TControl*>
     if (!Read.contains(&Control)) unread[&Control] = Control.Liveness();
     if (const auto* parent = ui::As<ui::TWinControl>(&Control))
         for (int i = 0; i < parent->ControlCount(); ++i) MarkUnread(*parent->Controls(i), Read, unread);
+}
+
+// A radio button of either kind that holds the check.
+bool CheckedRadio(const ui::TControl& Control)
+{
+    if (const auto* radio = ui::As<ui::TRadioButton>(&Control)) return radio->Checked();
+    if (const auto* radio = ui::As<TKitRadioButton>(&Control)) return radio->Checked();
+    return false;
 }
 
 }  // namespace
@@ -32,7 +43,14 @@ void TDeviceValues::GroupRead(const TGroupControls& Group, bool Read)
 // The page's controls by parent: a page places controls it does not own (the event-mask rows) too.
 void TDeviceValues::ReadCutShort(const ui::TControl& Page) { MarkUnread(Page, readNow_, unread_); }
 
-void TDeviceValues::UserSet(const ui::TControl& Control) { unread_.erase(&Control); }
+void TDeviceValues::Given(const ui::TControl& Control)
+{
+    unread_.erase(&Control);
+    if (!CheckedRadio(Control) || Control.Parent() == nullptr) return;
+    const ui::TWinControl& parent = *Control.Parent();
+    for (int i = 0; i < parent.ControlCount(); ++i)
+        if (const ui::TControl* c = parent.Controls(i); typeid(*c) == typeid(Control)) unread_.erase(c);
+}
 
 bool TDeviceValues::Held(const TGroupControls& Group) const
 {
@@ -49,9 +67,11 @@ TformIncl* PageOf(const ui::TControl& Control)
     return nullptr;
 }
 
-void NoteUserInput(ui::TControl& Control)
+void NoteUserInput(ui::TControl& Control) { NoteValueGiven(Control); }
+
+void NoteValueGiven(const ui::TControl& Control)
 {
-    if (TformIncl* page = PageOf(Control)) page->DeviceValues.UserSet(Control);
+    if (TformIncl* page = PageOf(Control)) page->DeviceValues.Given(Control);
 }
 
 TDeviceValues* DeviceValuesOf(const TGroupControls& Group)
@@ -60,7 +80,7 @@ TDeviceValues* DeviceValuesOf(const TGroupControls& Group)
     return page != nullptr ? &page->DeviceValues : nullptr;
 }
 
-std::string HeldBackLine(const std::string& Title)
+std::string HeldBackLine(const std::string& Title, const std::string& Reason)
 {
-    return "Ошибка при записи параметра \"" + Title + "\": " + TDeviceValues::HeldBackReason;
+    return "Ошибка при записи параметра \"" + Title + "\": " + Reason;
 }

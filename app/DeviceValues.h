@@ -1,9 +1,11 @@
 #pragma once
 // What a page shows that the device did not give: the controls of a parameter group whose last read
 // failed (or was never reached because the read ended early) hold no device value. A write does not send
-// such a group until the user sets one of its controls (typing, picking, clicking) or a file or the
-// factory defaults fill its page; a successful read gives the group a device value again. A page that
-// was never read (filled from a file at start) holds nothing of the kind: every group is sent.
+// such a group until one of its controls is given a value: the user changes it (typing, picking,
+// clicking; an input that leaves the value as it was gives nothing), a file holds its key, or the
+// factory defaults change it (a control without a key or a default stays without). A successful
+// read gives the group a device value again. A page that was never read (filled from a file at start)
+// holds nothing of the kind: every group is sent.
 //
 // A group is the controls its value lives in, as the page routines name them in their read and in their
 // write; the same controls in both tie the two together. Every page routine goes through ReadDone and
@@ -37,10 +39,9 @@ public:
     void GroupRead(const TGroupControls& Group, bool Read);
     // The read ended before its last group: every control of the page that it did not read holds none.
     void ReadCutShort(const ui::TControl& Page);
-    // The user set the control.
-    void UserSet(const ui::TControl& Control);
-    // A file or the factory defaults filled the page.
-    void Forget() { unread_.clear(); }
+    // The user set the control, or a file or the factory defaults gave it its value. A radio button
+    // given the check settles its whole choice: every radio button of its kind beside it.
+    void Given(const ui::TControl& Control);
     // No control of the group holds a value that the device gave or the user set.
     bool Held(const TGroupControls& Group) const;
 
@@ -54,6 +55,8 @@ private:
 TformIncl* PageOf(const ui::TControl& Control);
 // The application's user-input report, routed to the page of the control.
 void NoteUserInput(ui::TControl& Control);
+// A file or the factory defaults gave the control its value: routed to the page it is on.
+void NoteValueGiven(const ui::TControl& Control);
 
 // After one group's read (Steps: the device controller or a page routine's steps): a failure is listed
 // under Title and leaves the group without a device value; a success gives it one. Returns Read.
@@ -63,14 +66,14 @@ bool ReadDone(Steps& S, const std::string& Title, const TGroupControls& Group, b
 // it holds no device value.
 template <class Steps>
 bool MaySend(Steps& S, const std::string& Title, const TGroupControls& Group);
-// Names a group held back for another's sake (its value follows from one the device did not give).
+// Names a group held back, for the reason given (its own value not read, by default).
 template <class Steps>
-void NameHeldBack(Steps& S, const std::string& Title);
+void NameHeldBack(Steps& S, const std::string& Title, const std::string& Reason = TDeviceValues::HeldBackReason);
 
 // ------------------------------------------------------------------ implementation
 
 TDeviceValues* DeviceValuesOf(const TGroupControls& Group);
-std::string HeldBackLine(const std::string& Title);
+std::string HeldBackLine(const std::string& Title, const std::string& Reason);
 
 template <class Steps>
 bool ReadDone(Steps& S, const std::string& Title, const TGroupControls& Group, bool Read)
@@ -90,8 +93,8 @@ bool MaySend(Steps& S, const std::string& Title, const TGroupControls& Group)
 }
 
 template <class Steps>
-void NameHeldBack(Steps& S, const std::string& Title)
+void NameHeldBack(Steps& S, const std::string& Title, const std::string& Reason)
 {
-    S.AddWriteErrorDetail(Title, TDeviceValues::HeldBackReason);
-    if (TLogWriter* log = S.Log()) log->AddError(HeldBackLine(Title));
+    S.AddWriteErrorDetail(Title, Reason);
+    if (TLogWriter* log = S.Log()) log->AddError(HeldBackLine(Title, Reason));
 }

@@ -1,5 +1,6 @@
 #include "app/FirmwareImage.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "platform/Text.h"
@@ -55,11 +56,23 @@ struct Record {
     std::vector<std::uint8_t> data;
 };
 
+// Every byte is two digits, so an odd number of them is a digit lost or one too many: short of what the
+// byte count asks for, the record was cut.
+std::string OddRecordReason(std::string_view digits)
+{
+    const std::size_t counted = digits.size() < 2 ? 0 : static_cast<std::size_t>(HexValue(digits[0]) * 16 + HexValue(digits[1]));
+    if (digits.size() < (counted + 5) * 2) return "запись обрезана: в ней нечётное число шестнадцатеричных цифр";
+    return "длина записи не совпадает с её счётчиком байтов";
+}
+
 std::string CheckRecord(std::string_view line, Record& record)
 {
     if (line.front() != ':') return "запись не начинается с двоеточия";
-    const auto bytes = HexBytes(line.substr(1));
-    if (!bytes) return "в записи есть знаки, не являющиеся шестнадцатеричными цифрами";
+    const std::string_view digits = line.substr(1);
+    if (!std::all_of(digits.begin(), digits.end(), [](char c) { return HexValue(c) >= 0; }))
+        return "в записи есть знаки, не являющиеся шестнадцатеричными цифрами";
+    if (digits.size() % 2 != 0) return OddRecordReason(digits);
+    const auto bytes = HexBytes(digits);
     if (bytes->size() < 5) return "запись слишком короткая";
     if (bytes->size() != static_cast<std::size_t>((*bytes)[0]) + 5)
         return "длина записи не совпадает с её счётчиком байтов";

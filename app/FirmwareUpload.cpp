@@ -18,6 +18,11 @@ bool TDeviceBootSender::SendBootRecord(const std::string& Cmd, std::string& Answ
     return device_.SendRecord(Cmd, Answer, LogIt);
 }
 
+void TDeviceBootSender::Distrust()
+{
+    device_.Distrust();
+}
+
 namespace {
 
 using SendFn = bool (TBootSender::*)(const std::string&, std::string&, bool);
@@ -42,6 +47,7 @@ public:
             std::string reply;
             const bool ok = Send(send, command, reply);
             if (accepted(ok, reply)) return true;
+            if (ok) sender_.Distrust();
         }
         return false;
     }

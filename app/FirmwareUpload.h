@@ -21,6 +21,9 @@ public:
     virtual bool SendBootCommand(const std::string& Cmd, std::string& Answer, bool LogIt) = 0;      // "BL", "v"
     virtual bool SendBootCommandLong(const std::string& Cmd, std::string& Answer, bool LogIt) = 0;  // "BE", "EE"
     virtual bool SendBootRecord(const std::string& Cmd, std::string& Answer, bool LogIt) = 0;      // "W" blocks
+    // The last answer came whole but does not answer its request (another block's number): the line is
+    // resynchronised before the next send.
+    virtual void Distrust() {}
 };
 
 // The senders of a protocol object directly.
@@ -30,6 +33,7 @@ public:
     bool SendBootCommand(const std::string& Cmd, std::string& Answer, bool LogIt) override;
     bool SendBootCommandLong(const std::string& Cmd, std::string& Answer, bool LogIt) override;
     bool SendBootRecord(const std::string& Cmd, std::string& Answer, bool LogIt) override;
+    void Distrust() override;
 
 private:
     TDevSorvel7QX1& device_;
@@ -52,6 +56,7 @@ public:
     {
         return c_.SendBootRecord(Cmd, Answer, LogIt);
     }
+    void Distrust() override { c_.Device().Distrust(); }
 
 private:
     Controller& c_;

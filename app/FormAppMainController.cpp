@@ -130,9 +130,12 @@ void TFormAppMainController::SetConnected(bool Connected)
     ApplyConnectionState(Connected);
     if (!Connected && MainForm != nullptr) {
         // No previous device's version, panel, flash chip or IMEI may stay on show or be copied.
+        // The word on how the last operation ended stays: it may tell why the link went.
         for (int panel = 0; panel < MainForm->StatusBar1->Panels().Count(); ++panel)
-            if (panel != TFormMain::PanelProgress) MainForm->SetStatusText(panel, "");
+            if (panel != TFormMain::PanelProgress && panel != TFormMain::PanelOutcome) MainForm->SetStatusText(panel, "");
     }
+    // A new connection starts with an empty upload bar: a full one told of the last upload.
+    if (Connected && MainForm != nullptr) MainForm->KitProgressBar1->SetPartsComplete(0);
     if (Connected && DeviceController) SetupPagesForDevice(DeviceController->Build, PanelTypeText() == "Bolid");
 }
 
@@ -170,10 +173,16 @@ void TFormAppMainController::ApplyConnectionState(bool Connected)
 
 namespace {
 
+// The pages' own device buttons: the common page's actions and the history page's paging, erase, exports
+// and download.
 std::vector<ui::TControl*> PageButtons()
 {
-    if (FormCommon == nullptr) return {};
-    return {FormCommon->btnOnOuts, FormCommon->btnOffOuts, FormCommon->Button1, FormCommon->btnSync};
+    std::vector<ui::TControl*> buttons;
+    if (FormCommon != nullptr)
+        buttons = {FormCommon->btnOnOuts, FormCommon->btnOffOuts, FormCommon->Button1, FormCommon->btnSync};
+    if (FormHistory != nullptr)
+        for (ui::TControl* c : FormHistory->DeviceButtons()) buttons.push_back(c);
+    return buttons;
 }
 
 std::vector<ui::TControl*> ToolButtons(TFormMain& m)
@@ -306,41 +315,58 @@ void TFormAppMainController::ShowErrors(const std::vector<std::string>& Lines)
 
 // ------------------------------------------------------------------ device actions
 
-void TFormAppMainController::RunDeviceAction(const std::function<void(TDeviceController&)>& Action, bool Bracket)
+bool TFormAppMainController::RunDeviceAction(const std::function<void(TDeviceController&)>& Action, bool Bracket)
 {
-    RunAction(
-        [this, &Action] {
-            if (DeviceController) Action(*DeviceController);
+    bool ran = false;
+    const bool ended = RunAction(
+        [this, &Action, &ran] {
+            if (!DeviceController) return;
+            Action(*DeviceController);
+            ran = true;
         },
         Bracket);
+    return ended && ran;
+}
+
+void TFormAppMainController::RunToldAction(const std::function<bool(TDeviceController&)>& Action, bool Bracket,
+                                           const char* Done, const char* Failed)
+{
+    bool taken = false;
+    if (RunDeviceAction([&](TDeviceController& d) { taken = Action(d); }, Bracket)) ShowOutcome(taken ? Done : Failed);
 }
 
 void TFormAppMainController::ResetDevice()
 {
-    RunDeviceAction([](TDeviceController& d) { d.ResetDevice(); }, false);
+    RunToldAction([](TDeviceController& d) { return d.ResetDevice(); }, false, "Панель перезагружается",
+                  "Панель не приняла команду перезагрузки");
 }
 
 void TFormAppMainController::SyncDeviceTime()
 {
-    RunDeviceAction([](TDeviceController& d) { d.SyncTime(); }, false);
+    RunToldAction([](TDeviceController& d) { return d.SyncTime(); }, false, "Время панели синхронизировано",
+                  "Не удалось синхронизировать время");
 }
+
+namespace {
+
+// The outputs stay switched for a moment, with window events running.
+bool SwitchOutputs(TDeviceController& d, bool on)
+{
+    const bool taken = on ? d.OutputsOn() : d.OutputsOff();
+    Delay(500, [] { ui::App().ProcessMessages(); }, ui::App().Clock());
+    return taken;
+}
+
+}  // namespace
 
 void TFormAppMainController::OutputsOn()
 {
-    RunDeviceAction(
-        [](TDeviceController& d) {
-            d.OutputsOn();
-            Delay(500, [] { ui::App().ProcessMessages(); }, ui::App().Clock());
-        },
-        true);
+    RunToldAction([](TDeviceController& d) { return SwitchOutputs(d, true); }, true, "Оба выхода включены",
+                  "Не удалось включить выходы");
 }
 
 void TFormAppMainController::OutputsOff()
 {
-    RunDeviceAction(
-        [](TDeviceController& d) {
-            d.OutputsOff();
-            Delay(500, [] { ui::App().ProcessMessages(); }, ui::App().Clock());
-        },
-        true);
+    RunToldAction([](TDeviceController& d) { return SwitchOutputs(d, false); }, true, "Оба выхода отключены",
+                  "Не удалось отключить выходы");
 }

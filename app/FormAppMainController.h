@@ -50,8 +50,8 @@ public:
     void OutputsOn();
     void OutputsOff();
     // Runs one device action inside the bracket and the exchange rules (the history page's paging,
-    // erase and download too).
-    void RunDeviceAction(const std::function<void(TDeviceController&)>& Action, bool Bracket);
+    // erase and download too); true when it ran to its end.
+    bool RunDeviceAction(const std::function<void(TDeviceController&)>& Action, bool Bracket);
     // The history page empties itself when the device has really erased (a failed erase keeps it).
     void EmptyHistoryGrid() override {}
 
@@ -74,6 +74,10 @@ protected:
 
 private:
     struct SavedState;
+    // A device action whose end the status bar tells: Done when the device took the command, Failed
+    // when it did not.
+    void RunToldAction(const std::function<bool(TDeviceController&)>& Action, bool Bracket, const char* Done,
+                       const char* Failed);
     void SaveControlStates();
     void RestoreControlStates();
     void SetOperationControlsEnabled(bool Enabled);

@@ -25,14 +25,34 @@ using ui::TSpinEdit;
 // What a routine hands each control besides the control itself.
 struct NoContext {};
 
-struct IniContext {
+// Tells the caller of each control a routine gave a value.
+struct Giving {
+    const ValueGiven* given = nullptr;
+
+    void Give(const ui::TControl& c) const
+    {
+        if (given != nullptr && *given) (*given)(c);
+    }
+};
+
+struct IniContext : Giving {
     const TMemIniFile* in = nullptr;
     TMemIniFile* out = nullptr;
     std::string section;
+    TUnshownValues* noted = nullptr;       // a load notes the positions its combo boxes cannot show
+    const TUnshownValues* kept = nullptr;  // a save writes them back
 
     const TMemIniFile& In() const { return *in; }
     TMemIniFile& Out() const { return *out; }
+    bool Has(const TComponent& c) const { return In().ValueExists(section, c.Name()); }
+    // The key holds a number (a Boolean is one).
+    bool HasNumber(const TComponent& c) const
+    {
+        return In().ReadInteger(section, c.Name(), 0) == In().ReadInteger(section, c.Name(), 1);
+    }
 };
+
+struct DefaultsContext : Giving {};
 
 // One row of a routine's class list: the class test and what the routine does with such a control.
 template <class Context>
@@ -125,31 +145,47 @@ const std::vector<ClassRule<NoContext>>& ResetMarkRules()
 // The ini key of a control; an unnamed control has none.
 bool Keyed(const TComponent& c) { return !c.Name().empty(); }
 
-template <class Combo>
-void LoadItemIndex(Combo& c, const IniContext& ini)
+// A value that is no number leaves the selection: the file gave the box nothing. Nor does a position the
+// box cannot show, which is kept for the file instead.
+void LoadItemIndex(ui::TCustomCombo& c, const IniContext& ini)
 {
-    if (ini.In().ValueExists(ini.section, c.Name()))
-        c.SetItemIndex(ini.In().ReadInteger(ini.section, c.Name(), c.ItemIndex()));
+    if (!ini.HasNumber(c)) return;
+    LoadListPosition(ini.In(), ini.section, c, *ini.noted);
+    if (c.ItemIndex() == ini.In().ReadInteger(ini.section, c.Name(), -1)) ini.Give(c);
+}
+
+void SaveItemIndex(const ui::TCustomCombo& c, const IniContext& ini)
+{
+    SaveListPosition(ini.Out(), ini.section, c, *ini.kept);
 }
 
 const std::vector<ClassRule<IniContext>>& LoadRules()
 {
+    // A control whose key the file lacks keeps its value, or is unchecked (a check box): either way the
+    // file gave it nothing.
     static const std::vector<ClassRule<IniContext>> rules{
         On<TEdit, IniContext>([](TEdit& c, const IniContext& ini) {
-            if (ini.In().ValueExists(ini.section, c.Name())) c.SetText(ini.In().ReadString(ini.section, c.Name(), ""));
+            if (!ini.Has(c)) return;
+            c.SetText(ini.In().ReadString(ini.section, c.Name(), ""));
+            ini.Give(c);
         }),
         On<TSpinEdit, IniContext>([](TSpinEdit& c, const IniContext& ini) {
             std::string value = ini.In().ReadString(ini.section, c.Name(), "");
-            if (!value.empty()) c.SetText(std::move(value));
+            if (value.empty()) return;
+            c.SetText(std::move(value));
+            ini.Give(c);
         }),
         On<TCheckBox, IniContext>([](TCheckBox& c, const IniContext& ini) {
             c.SetChecked(ini.In().ReadBool(ini.section, c.Name(), false));
+            if (ini.HasNumber(c)) ini.Give(c);
         }),
         On<TMaskEdit, IniContext>([](TMaskEdit& c, const IniContext& ini) {
             c.SetText(ini.In().ReadString(ini.section, c.Name(), c.Text()));
+            if (ini.Has(c)) ini.Give(c);
         }),
         On<TRadioButton, IniContext>([](TRadioButton& c, const IniContext& ini) {
             c.SetChecked(ini.In().ReadBool(ini.section, c.Name(), c.Checked()));
+            if (ini.HasNumber(c)) ini.Give(c);
         }),
         On<TComboBox, IniContext>([](TComboBox& c, const IniContext& ini) { LoadItemIndex(c, ini); }),
         On<TComboBoxEx, IniContext>([](TComboBoxEx& c, const IniContext& ini) { LoadItemIndex(c, ini); }),
@@ -168,10 +204,8 @@ const std::vector<ClassRule<IniContext>>& SaveRules()
             [](TCheckBox& c, const IniContext& ini) { ini.Out().WriteBool(ini.section, c.Name(), c.Checked()); }),
         On<TRadioButton, IniContext>(
             [](TRadioButton& c, const IniContext& ini) { ini.Out().WriteBool(ini.section, c.Name(), c.Checked()); }),
-        On<TComboBox, IniContext>(
-            [](TComboBox& c, const IniContext& ini) { ini.Out().WriteInteger(ini.section, c.Name(), c.ItemIndex()); }),
-        On<TComboBoxEx, IniContext>(
-            [](TComboBoxEx& c, const IniContext& ini) { ini.Out().WriteInteger(ini.section, c.Name(), c.ItemIndex()); }),
+        On<TComboBox, IniContext>([](TComboBox& c, const IniContext& ini) { SaveItemIndex(c, ini); }),
+        On<TComboBoxEx, IniContext>([](TComboBoxEx& c, const IniContext& ini) { SaveItemIndex(c, ini); }),
         On<TMaskEdit, IniContext>([](TMaskEdit& c, const IniContext& ini) { SaveText(c, ini); }),
     };
     return rules;
@@ -187,29 +221,44 @@ std::vector<ClassRule<Context>> KeyedOnly(const std::vector<ClassRule<Context>>&
     return keyed;
 }
 
-void TextDefault(ui::TControl& c) { c.SetText(c.Hint()); }
-
-void CheckedDefault(ui::TButtonControl& c)
+// A default gives the control a value only where it changes the one it showed.
+template <class Apply>
+void Default(ui::TControl& c, const DefaultsContext& defaults, Apply apply)
 {
-    if (const auto checked = HintAsBoolean(c.Hint())) c.SetChecked(*checked);
+    const std::string before = c.InputValue();
+    apply();
+    if (c.InputValue() != before) defaults.Give(c);
+}
+
+// An edit's default is its hint, an empty one included.
+void TextDefault(ui::TControl& c, const DefaultsContext& defaults)
+{
+    Default(c, defaults, [&] { c.SetText(c.Hint()); });
+}
+
+// A box whose hint is no Boolean has no default and keeps its state.
+void CheckedDefault(ui::TButtonControl& c, const DefaultsContext& defaults)
+{
+    if (const auto checked = HintAsBoolean(c.Hint())) Default(c, defaults, [&] { c.SetChecked(*checked); });
 }
 
 template <class Combo>
-void ItemIndexDefault(Combo& c)
+void ItemIndexDefault(Combo& c, const DefaultsContext& defaults)
 {
-    if (const auto index = HintAsInteger(c.Hint())) c.SetItemIndex(*index);
+    if (const auto index = HintAsInteger(c.Hint())) Default(c, defaults, [&] { c.SetItemIndex(*index); });
 }
 
-const std::vector<ClassRule<NoContext>>& DefaultRules()
+const std::vector<ClassRule<DefaultsContext>>& DefaultRules()
 {
-    static const std::vector<ClassRule<NoContext>> rules{
-        On<TEdit, NoContext>([](TEdit& c, const NoContext&) { TextDefault(c); }),
-        On<TSpinEdit, NoContext>([](TSpinEdit& c, const NoContext&) { TextDefault(c); }),
-        On<TCheckBox, NoContext>([](TCheckBox& c, const NoContext&) { CheckedDefault(c); }),
-        On<TRadioButton, NoContext>([](TRadioButton& c, const NoContext&) { CheckedDefault(c); }),
-        On<TComboBox, NoContext>([](TComboBox& c, const NoContext&) { ItemIndexDefault(c); }),
-        On<TMaskEdit, NoContext>([](TMaskEdit& c, const NoContext&) { TextDefault(c); }),
-        On<TComboBoxEx, NoContext>([](TComboBoxEx& c, const NoContext&) { ItemIndexDefault(c); }),
+    using D = DefaultsContext;
+    static const std::vector<ClassRule<D>> rules{
+        On<TEdit, D>([](TEdit& c, const D& d) { TextDefault(c, d); }),
+        On<TSpinEdit, D>([](TSpinEdit& c, const D& d) { TextDefault(c, d); }),
+        On<TCheckBox, D>([](TCheckBox& c, const D& d) { CheckedDefault(c, d); }),
+        On<TRadioButton, D>([](TRadioButton& c, const D& d) { CheckedDefault(c, d); }),
+        On<TComboBox, D>([](TComboBox& c, const D& d) { ItemIndexDefault(c, d); }),
+        On<TMaskEdit, D>([](TMaskEdit& c, const D& d) { TextDefault(c, d); }),
+        On<TComboBoxEx, D>([](TComboBoxEx& c, const D& d) { ItemIndexDefault(c, d); }),
     };
     return rules;
 }
@@ -247,19 +296,58 @@ void ClearControls(ui::TForm& Form) { Walk(Form, ClearRules(), NoContext{}); }
 
 void ResetControlMarks(ui::TForm& Form) { Walk(Form, ResetMarkRules(), NoContext{}); }
 
-void LoadControlsFromIni(const TMemIniFile& Ini, ui::TForm& Form)
+void LoadControlsFromIni(const TMemIniFile& Ini, ui::TForm& Form, TUnshownValues& Unshown, const ValueGiven& Given)
 {
     static const auto rules = KeyedOnly(LoadRules());
-    Walk(Form, rules, IniContext{&Ini, nullptr, Form.Name()});
+    IniContext context{{&Given}, &Ini, nullptr, Form.Name()};
+    context.noted = &Unshown;
+    Walk(Form, rules, context);
 }
 
-void SaveControlsToIni(TMemIniFile& Ini, ui::TForm& Form)
+void SaveControlsToIni(TMemIniFile& Ini, ui::TForm& Form, const TUnshownValues& Unshown)
 {
     static const auto rules = KeyedOnly(SaveRules());
-    Walk(Form, rules, IniContext{nullptr, &Ini, Form.Name()});
+    IniContext context{{}, nullptr, &Ini, Form.Name()};
+    context.kept = &Unshown;
+    Walk(Form, rules, context);
 }
 
-void LoadControlDefaults(ui::TForm& Form) { Walk(Form, DefaultRules(), NoContext{}, ApplyExtraDefault); }
+void TUnshownValues::Note(const ui::TCustomCombo& Combo, std::string Value, int Position)
+{
+    if (Combo.ItemIndex() == Position) {
+        kept_.erase(&Combo);
+        return;
+    }
+    kept_.insert_or_assign(&Combo, Kept{std::move(Value), Combo.ItemIndex(), Combo.Text(), Combo.Liveness()});
+}
+
+std::string TUnshownValues::ValueToSave(const ui::TCustomCombo& Combo) const
+{
+    const auto it = kept_.find(&Combo);
+    const bool stillShown = it != kept_.end() && !it->second.alive.expired() &&
+                            Combo.ItemIndex() == it->second.itemIndex && Combo.Text() == it->second.text;
+    return stillShown ? it->second.value : std::to_string(Combo.ItemIndex());
+}
+
+void LoadListPosition(const TMemIniFile& Ini, const std::string& Section, ui::TCustomCombo& Combo,
+                      TUnshownValues& Unshown)
+{
+    if (!Ini.ValueExists(Section, Combo.Name())) return;
+    const int position = Ini.ReadInteger(Section, Combo.Name(), Combo.ItemIndex());
+    Combo.SetItemIndex(position);
+    Unshown.Note(Combo, Ini.ReadString(Section, Combo.Name(), ""), position);
+}
+
+void SaveListPosition(TMemIniFile& Ini, const std::string& Section, const ui::TCustomCombo& Combo,
+                      const TUnshownValues& Unshown)
+{
+    Ini.WriteString(Section, Combo.Name(), Unshown.ValueToSave(Combo));
+}
+
+void LoadControlDefaults(ui::TForm& Form, const ValueGiven& Given)
+{
+    Walk(Form, DefaultRules(), DefaultsContext{{&Given}}, ApplyExtraDefault);
+}
 
 std::optional<bool> HintAsBoolean(std::string_view Hint)
 {

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "app/IniFiles.h"
+#include "app/OperationOutcome.h"
 #include "app/fIn.h"
 #include "app/fMain.h"
 #include "link/MyExceptions.h"
@@ -29,25 +30,39 @@ std::string UnexpectedErrorText(const std::string& message)
 
 constexpr const char* kLinkLost = "Связь с устройством потеряна";
 
-// The factory's values are the user's, as a file's are: every group is sent again.
-void LoadDefaults(TformIncl& page)
-{
-    page.LoadDefaults();
-    page.DeviceValues.Forget();
-}
-
-// The lost link with the pages left: the one under way and those after it (a write never writes the
-// history page).
-std::string LinkLostText(bool writing, const std::vector<TformIncl*>& left, bool historyErased)
+// The lost link (with its reason, for the log) and the pages left: the one under way and those after
+// it (a write never writes the history page).
+std::string LinkLostText(bool writing, const std::vector<TformIncl*>& left, bool historyErased, const std::string& why = "")
 {
     std::string pages;
-    for (const TformIncl* page : left)
-        if (!writing || !Named(*page, kHistoryPage)) pages += (pages.empty() ? "\"" : ", \"") + page->Caption() + "\"";
+    int count = 0;
+    for (const TformIncl* page : left) {
+        if (writing && Named(*page, kHistoryPage)) continue;
+        pages += (pages.empty() ? "\"" : ", \"") + page->Caption() + "\"";
+        ++count;
+    }
     std::string text = kLinkLost;
-    if (!pages.empty()) text += (writing ? ". Не записаны страницы: " : ". Не прочитаны страницы: ") + pages;
+    if (!why.empty()) text += ": " + why;
+    if (count == 1) text += (writing ? ". Не записана страница: " : ". Не прочитана страница: ") + pages;
+    if (count > 1) text += (writing ? ". Не записаны страницы: " : ". Не прочитаны страницы: ") + pages;
     const bool waysLeft = std::any_of(left.begin(), left.end(), [](const TformIncl* p) { return Named(*p, kWaysPage); });
     if (writing && historyErased && waysLeft) text += ". История устройства уже очищена";
     return text;
+}
+
+// How a page run ended, in pages: a write never writes the history page.
+TPageOutcome OutcomeOf(bool writing, bool all, const std::vector<TformIncl*>& pages, std::size_t done)
+{
+    TPageOutcome outcome;
+    outcome.Writing = writing;
+    outcome.All = all;
+    outcome.PageCaption = pages.empty() ? std::string() : pages.front()->Caption();
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        if (writing && Named(*pages[i], kHistoryPage)) continue;
+        ++outcome.Total;
+        if (i < done) ++outcome.Done;
+    }
+    return outcome;
 }
 
 // Counts the operations under way, also when one ends by an exception.
@@ -269,13 +284,9 @@ void TFormsController::SelectTreeNodeOf(int Index)
 
 void TFormsController::LoadPagesFromIni(const std::string& FileName) { LoadPages(TMemIniFile(FileName)); }
 
-// A file's values are the user's: every group is sent again.
 void TFormsController::LoadPages(const TMemIniFile& Ini)
 {
-    for (TformIncl* page : Pages()) {
-        page->LoadFromIni(Ini);
-        page->DeviceValues.Forget();
-    }
+    for (TformIncl* page : Pages()) page->LoadFromIni(Ini);
 }
 
 void TFormsController::SavePagesToIni(const std::string& FileName)
@@ -287,12 +298,12 @@ void TFormsController::SavePagesToIni(const std::string& FileName)
 
 void TFormsController::SetDefaultsAll()
 {
-    for (TformIncl* page : Pages()) LoadDefaults(*page);
+    for (TformIncl* page : Pages()) page->LoadDefaults();
 }
 
 void TFormsController::SetDefaultsCurrent()
 {
-    if (CurrentPage != nullptr) LoadDefaults(*CurrentPage);
+    if (CurrentPage != nullptr) CurrentPage->LoadDefaults();
 }
 
 std::string TFormsController::PanelTypeText() const
@@ -324,50 +335,70 @@ void TFormsController::RunOperation(TPageRun& Run, const std::function<void()>& 
         }
         EndOperation();
     }
-    bool linkLost = false;
+    std::optional<std::string> linkLost;
+    bool stopped = false;
     if (failure) {
         try {
             std::rethrow_exception(failure);
-        } catch (const ELinkFailure&) {
-            linkLost = true;
+        } catch (const ELinkFailure& e) {
+            linkLost = e.what();
         } catch (const TStopException&) {
+            stopped = true;
         } catch (const std::exception& e) {
             AddErrorLine(UnexpectedErrorText(e.what()));
         } catch (...) {
             AddErrorLine(UnexpectedErrorText(ui::ExceptionMessage(std::current_exception())));
         }
     }
-    if (linkLost) ReportLinkLost(Run);
+    if (linkLost) ReportLinkLost(Run, *linkLost);
     // The disconnect frees the list: it is taken first. A disconnect the user asked for shows nothing.
     const std::vector<std::string> lines = ErrorLines();
     const bool asked = disconnectPending_ && !linkLost;
+    TPageOutcome outcome = OutcomeOf(Run.Writing, Run.All, Run.Pages, Run.Done);
+    outcome.Errors = lines.size();
+    outcome.End = linkLost ? TPageOutcome::TEnd::LinkLost
+                           : stopped || asked ? TPageOutcome::TEnd::Cancelled : TPageOutcome::TEnd::Completed;
+    ShowOutcome(PageOutcomeText(outcome));
     if (linkLost || disconnectPending_) Disconnect();
     if (!asked) ShowErrors(lines);
 }
 
-void TFormsController::ReportLinkLost(const TPageRun& Run)
+void TFormsController::ShowOutcome(const std::string& Text)
+{
+    if (MainForm != nullptr) MainForm->ShowOutcome(Text);
+}
+
+void TFormsController::ReportLinkLost(const TPageRun& Run, const std::string& Why)
 {
     const std::vector<TformIncl*> left(Run.Pages.begin() + static_cast<std::ptrdiff_t>(Run.Done), Run.Pages.end());
-    // The page under way knows what its read got to; those after it show nothing of this device.
+    // The page under way knows what its read got to. Those after it keep what they showed, which is
+    // nothing of this device: it is held back, as unread.
     for (std::size_t i = 1; !Run.Writing && i < left.size(); ++i) {
-        left[i]->Clear();
         left[i]->DeviceValues.BeginRead();
         left[i]->DeviceValues.ReadCutShort(*left[i]);
     }
-    const std::string line = LinkLostText(Run.Writing, left, HistoryErasedMeanwhile());
-    AddErrorLine(line);
-    if (Log) Log->AddError(line);
+    AddErrorLine(LinkLostText(Run.Writing, left, HistoryErasedMeanwhile()));
+    if (Log) Log->AddError(LinkLostText(Run.Writing, left, HistoryErasedMeanwhile(), Why));
 }
 
 void TFormsController::LinkLost(const std::string& Why)
 {
+    // The port's own words go to the log; the status bar says it in the interface's.
     if (Log) Log->AddError(std::string(kLinkLost) + ": " + Why);
+    ShowOutcome(kLinkLost);
     Disconnect();
 }
 
-void TFormsController::RunAction(const std::function<void()>& Body, bool Bracket)
+void TFormsController::OperationLinkLost(const std::string& Why, const std::string& Undone)
 {
-    if (!MayStart()) return;
+    const std::string undone = Undone.empty() ? std::string() : ". " + Undone;
+    LinkLost(Why + undone);
+    ShowErrors({kLinkLost + undone});
+}
+
+bool TFormsController::RunAction(const std::function<void()>& Body, bool Bracket)
+{
+    if (!MayStart()) return false;
     std::exception_ptr failure;
     {
         const TCounter running(operations_);
@@ -392,10 +423,10 @@ void TFormsController::RunAction(const std::function<void()>& Body, bool Bracket
     }
     if (!linkLost) {
         if (disconnectPending_) Disconnect();
-        return;
+        return !failure;
     }
-    LinkLost(*linkLost);
-    ShowErrors({kLinkLost});
+    OperationLinkLost(*linkLost);
+    return false;
 }
 
 bool TFormsController::OperationRunning() const { return operations_ > 0 || connecting_ || disconnecting_; }
@@ -464,7 +495,7 @@ void TFormsController::WriteCurrent()
 void TFormsController::ReadAll()
 {
     if (!MayStart()) return;
-    TPageRun run{false, ExchangedPages()};
+    TPageRun run{false, ExchangedPages(), 0, true};
     RunOperation(run, [&] { ForEachExchangedPage(run, [](TformIncl& page) { page.Clear(); }, [this] { ReadPage(); }); });
 }
 
@@ -473,7 +504,7 @@ void TFormsController::WriteAll()
     if (!MayStart()) return;
     if (!ConfirmWaysWrite() || !MayStart()) return;
     EmptyHistoryGrid();
-    TPageRun run{true, ExchangedPages()};
+    TPageRun run{true, ExchangedPages(), 0, true};
     RunOperation(run, [&] { ForEachExchangedPage(run, [](TformIncl& page) { page.ResetMarks(); }, [this] { WritePage(); }); });
 }
 
@@ -487,6 +518,11 @@ bool TFormsController::Connect()
         const TFlag connecting(connecting_);
         connected = DoConnect();
         SetConnected(connected);
+    } catch (const ELinkFailure& e) {
+        // The port's own words go to the log; the user is told in the interface's.
+        ApplyPendingDisconnect();
+        OperationLinkLost(e.what(), "Подключение не выполнено");
+        return false;
     } catch (...) {
         ApplyPendingDisconnect();
         throw;

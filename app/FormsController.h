@@ -72,6 +72,9 @@ public:
     // The link failed outside an operation (the link check, the live poll): the log says why, then the
     // link goes.
     void LinkLost(const std::string& Why);
+    // A link lost under an operation the user started: logged with its reason and what it left undone,
+    // disconnected, and named in the errors window.
+    void OperationLinkLost(const std::string& Why, const std::string& Undone = "");
     virtual void BuildTreeBasic(ui::TTreeView& Tree);
     virtual void BuildTreeNoBolid(ui::TTreeView& Tree);
     virtual void BuildTreeAll(ui::TTreeView& Tree);
@@ -130,16 +133,21 @@ protected:
         bool Writing = false;
         std::vector<TformIncl*> Pages;
         std::size_t Done = 0;
+        // Every page (read all, write all), or the page on show.
+        bool All = false;
     };
     // Runs a page operation: errors cleared, bracket open around Body; then a link failure is named with
-    // the pages not read or not written (those not read are cleared and hold no device value), the
-    // connection goes and the error window shows it; the user's cancel ends quietly; any other failure
-    // becomes an error line; the error window shows what was gathered.
+    // the pages not read or not written (those not read keep what they showed and hold no device value)
+    // and, in the log, its reason; the connection goes and the error window shows it; the user's cancel
+    // ends quietly; any other failure becomes an error line; the status bar tells how it ended and the
+    // error window shows what was gathered.
     void RunOperation(TPageRun& Run, const std::function<void()>& Body);
     // Runs a single device action (clock, outputs, reset) under the same rules, with or without the
     // bracket: a link failure is named and disconnects, the user's cancel ends quietly, any other
-    // failure is logged.
-    void RunAction(const std::function<void()>& Body, bool Bracket);
+    // failure is logged. True when Body ran to its end.
+    bool RunAction(const std::function<void()>& Body, bool Bracket);
+    // The status bar's word on how the last operation ended.
+    void ShowOutcome(const std::string& Text);
     // A disconnect asked for while an exchange ran is carried out once none runs.
     void ApplyPendingDisconnect();
     // Takes the connection down at once (DoDisconnect, SetConnected(false)): for the connect's own
@@ -165,7 +173,7 @@ private:
     static std::string SetAsideUnreadable(const platform::FileError& Failure);
     void LoadPages(const TMemIniFile& Ini);
     // Names the lost link in the log and the error list, with what the operation did not get to.
-    void ReportLinkLost(const TPageRun& Run);
+    void ReportLinkLost(const TPageRun& Run, const std::string& Why);
 
     std::set<std::string> reportedIniFailures_;
     bool disconnectPending_ = false;

@@ -306,11 +306,12 @@ THistoryRow DecodeHistoryRow(int Number, std::string_view Record, std::string_vi
     return row;
 }
 
-THistoryRow FailedHistoryRow(int Number)
+THistoryRow FailedHistoryRow(int Number, std::string_view Why)
 {
     THistoryRow row;
     row[hcNumber] = std::to_string(Number);
     row[hcEvent] = HistoryReadFailed;
+    row[hcMessage] = Why;
     return row;
 }
 
@@ -377,6 +378,13 @@ std::string HistoryTextLine(int Number, std::string_view Record, const TChannelL
         field(delivery == "02" ? "GPRS" : "LAN");
     }
     field(CheckText(HistoryRecordCheck(Number, Record)));
+    return line;
+}
+
+std::string FailedHistoryTextLine(int Number, std::string_view Why)
+{
+    std::string line = std::to_string(Number) + "  " + std::string(HistoryReadFailed);
+    if (!Why.empty()) line += ": " + std::string(Why);
     return line;
 }
 

@@ -108,14 +108,17 @@ using THistoryRow = std::array<std::string, HistoryColumnCount>;
 inline constexpr std::string_view HistoryAlarm = "Тревога";
 inline constexpr std::string_view HistoryRestore = "Восстановление";
 inline constexpr std::string_view HistoryReadFailed = "Ошибка чтения записи";
+// The page shows it in place of rows when the newest record is an empty slot.
+inline constexpr std::string_view HistoryEmpty = "История пуста";
 
 // The cells of one record. "Событие" stays empty (the message table fills it); for delivery code "00"
 // so do "Передано по факту" and "Телефоны" (the channel marks are drawn). AltSections: groups are shown
 // as the decimal value of their two hexadecimal digits.
 THistoryRow DecodeHistoryRow(int Number, std::string_view Record, std::string_view Spread, bool AltSections,
                              std::optional<int> Fillers = std::nullopt);
-// The row of a record the device did not give: its number and the failure.
-THistoryRow FailedHistoryRow(int Number);
+// The row of a record the device did not give: its number, the failure as its event, and why in place of
+// the message.
+THistoryRow FailedHistoryRow(int Number, std::string_view Why = {});
 // The message-table code of a row (event code and "3" for a restore, "1" otherwise); empty when the row
 // has no event code or kind.
 std::string HistoryEventKey(std::span<const std::string> Row);
@@ -126,17 +129,23 @@ std::string HistoryEventText(std::span<const std::string> Row, const TMsgFile* M
 
 // The text download's first line of a record (the second is the record as read).
 std::string HistoryTextLine(int Number, std::string_view Record, const TChannelLinks& Links);
+// The text download's line of a record the device did not give: its number, an empty field and the failure.
+std::string FailedHistoryTextLine(int Number, std::string_view Why);
 
 // ---------------------------------------------------------------- the record store
 
 struct THistoryEntry {
     int Number = 0;
-    std::string Record;
-    std::string GroupMarks;
-    std::string OwnMarks;
+    std::string Record{};
+    std::string GroupMarks{};
+    std::string OwnMarks{};
+    // The device did not give the record (Why says how it failed): the exports mark it at its place, and
+    // the next page that shows it asks the device again.
+    bool Unread = false;
+    std::string Why{};
 };
 
-// Every record read since the store was last emptied, in display order (newest first as the pages
+// Every record asked for since the store was last emptied, in display order (newest first as the pages
 // put them), found by number in constant time.
 class THistoryStore {
 public:

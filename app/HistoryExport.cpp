@@ -122,6 +122,11 @@ TWorksheet HistoryStoreSheet(const THistoryStore& Store, const TMsgFile* Message
     sheet.emplace_back(HistoryColumnTitles.begin(), HistoryColumnTitles.end());
     for (int i = 0; i < Store.Count(); ++i) {
         const THistoryEntry& e = Store.At(i);
+        if (e.Unread) {
+            const THistoryRow failed = FailedHistoryRow(e.Number, e.Why);
+            sheet.emplace_back(failed.begin(), failed.end());
+            continue;
+        }
         THistoryRow row = DecodeHistoryRow(e.Number, e.Record, e.GroupMarks, AltSections, Fillers);
         row[hcEvent] = HistoryEventText(row, Messages);
         if (HistoryDeliveryCode(e.Record) == "00" && !row[hcMessage].empty()) {

@@ -40,7 +40,7 @@ std::string FormatPhonesCell(const std::string& Text, int Column, int Row);
 // channel marks of phone deliveries in columns 12 and 13.
 TWorksheet HistoryPageSheet(const ui::TStringGrid& Grid, const THistoryStore& Store, const TMsgFile* Messages);
 // Every stored record, newest first, decoded as the grid decodes it, the event text from the message
-// table and the channel marks as text.
+// table and the channel marks as text; a record the device did not give is marked as the grid marks it.
 TWorksheet HistoryStoreSheet(const THistoryStore& Store, const TMsgFile* Messages, bool AltSections, int Fillers);
 
 // FormatPhonesCell over the sheet, then WriteWorksheet.

@@ -37,14 +37,8 @@ void TMsgFile::LoadFromBytes(std::string_view Bytes)
 {
     const std::string text = platform::DecodeFileText(Bytes);
     std::vector<std::vector<std::string>> rows;
-    std::string_view rest = text;
-    while (!rest.empty()) {
-        const std::size_t end = std::min(rest.find('\n'), rest.size());
-        std::string_view line = rest.substr(0, end);
-        rest.remove_prefix(std::min(end + 1, rest.size()));
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    for (const std::string_view line : platform::SplitLines(text))
         if (auto cells = SplitCells(line); !cells.empty()) rows.push_back(std::move(cells));
-    }
     Rows = std::move(rows);
 }
 

@@ -221,36 +221,52 @@ bool TS7QX1FormsController::DoConnect()
 {
     const TScopedDialog<TFormConnect> dialog(WindowOwner(MainForm), "FormConnect", FormConnect);
     try {
-        if (RunConnectSequence()) return true;
+        for (bool again = false;; again = true) {
+            const TConnectEnd end = RunConnectSequence(again);
+            if (end == TConnectEnd::Connected) return true;
+            DisconnectNow();
+            if (end != TConnectEnd::WrongMasterKey) return false;
+            OfferMasterKeyAgain();
+        }
     } catch (...) {
         DisconnectNow();
         throw;
     }
-    DisconnectNow();
-    return false;
 }
 
-bool TS7QX1FormsController::RunConnectSequence()
+void TS7QX1FormsController::OfferMasterKeyAgain()
+{
+    ui::MessageDlg(WrongMasterKeyText, ui::mtError, {ui::mbOK});
+    TFormConnect& dialog = *FormConnect;
+    dialog.MKEdit->SetSelStart(0);
+    dialog.MKEdit->SetSelLength(static_cast<int>(platform::Utf8Length(dialog.MKEdit->Text())));
+    dialog.SetActiveControl(dialog.MKEdit);
+}
+
+TS7QX1FormsController::TConnectEnd TS7QX1FormsController::RunConnectSequence(bool Again)
 {
     TFormConnect& dialog = *FormConnect;
-    FillComPortList(dialog.ComPorts->Items());
-    LoadConnectSettings();
-    const bool answered = ReconnectAfterUpdate() || dialog.ShowModal() == ui::mrOk;
+    // A second pass keeps what the dialog shows: the user's port, line and number.
+    if (!Again) {
+        FillComPortList(dialog.ComPorts->Items());
+        LoadConnectSettings();
+    }
+    const bool answered = (!Again && ReconnectAfterUpdate()) || dialog.ShowModal() == ui::mrOk;
     KeepPhoneList(*dialog.cbPhones);
     SaveConnectSettings();
-    if (!answered) return false;
+    if (!answered) return TConnectEnd::Failed;
 
     // Only a modem that was asked for dials: a file with neither choice connects by cable.
     const bool modem = dialog.rb2->Checked();
     PortWorker = CreatePortWorker(modem);
     if (TModemWorker* worker = Modem()) worker->SetEventPump([] { ui::App().ProcessMessages(); });
-    if (!OpenPort(dialog.ComPorts->Text())) return false;
+    if (!OpenPort(dialog.ComPorts->Text())) return TConnectEnd::Failed;
     const std::string phone = platform::Trim(dialog.cbPhones->Text());
     const int proto = MainForm != nullptr ? MainForm->Proto : 0;
-    if (modem && !phone.empty() && !DialModem(dialog.cbPhones->Text(), proto)) return false;
+    if (modem && !phone.empty() && !DialModem(dialog.cbPhones->Text(), proto)) return TConnectEnd::Failed;
     // The dial dialog closes a port whose call did not come about. A close of the main window meanwhile
     // ends the connect here.
-    if (!PortWorker || !PortWorker->IsOpen() || DisconnectPending()) return false;
+    if (!PortWorker || !PortWorker->IsOpen() || DisconnectPending()) return TConnectEnd::Failed;
 
     // A silent line keeps the login busy for the attempts' whole time-outs.
     const TConnectingDisplay working(MainForm);
@@ -258,23 +274,24 @@ bool TS7QX1FormsController::RunConnectSequence()
     PrepareDeviceController(*controller);
     SetDeviceController(std::move(controller));
     if (MainForm != nullptr) MainForm->Timer1->SetEnabled(false);
-    if (!LoginAndIdentify(!modem)) return false;
+    const TConnectEnd end = LoginAndIdentify(!modem);
+    if (end != TConnectEnd::Connected) return end;
     if (MainForm != nullptr) MainForm->Timer1->SetEnabled(true);
-    return true;
+    return end;
 }
 
-bool TS7QX1FormsController::LoginAndIdentify(bool Cable)
+TS7QX1FormsController::TConnectEnd TS7QX1FormsController::LoginAndIdentify(bool Cable)
 {
     TDeviceController& device = *DeviceController;
-    const auto fail = [this](const char* why) {
+    const auto fail = [this](const char* why, TConnectEnd end = TConnectEnd::Failed) {
         if (Log) Log->AddError(why);
-        return false;
+        return end;
     };
     if (Cable && !device.CableConnect()) return fail("Не удалось подключиться");
-    if (DisconnectPending()) return false;
+    if (DisconnectPending()) return TConnectEnd::Failed;
     if (device.MasterKeySupported() && !device.SendMasterKey(FormConnect->MKEdit->Text()))
-        return fail("Неверный мастер-ключ");
-    return !DisconnectPending() && device.ReadVersion();
+        return fail(WrongMasterKeyText, DisconnectPending() ? TConnectEnd::Failed : TConnectEnd::WrongMasterKey);
+    return !DisconnectPending() && device.ReadVersion() ? TConnectEnd::Connected : TConnectEnd::Failed;
 }
 
 void TS7QX1FormsController::DoDisconnect()
@@ -301,6 +318,7 @@ void TS7QX1FormsController::ApplyConnectionState(bool Connected)
     // The tree is for browsing pages too: only an old Bolid firmware's connection takes it away.
     const bool usable = !(Connected && OldBolidConnected());
     m.tv1->SetEnabled(usable);
+    if (FormHistory != nullptr) FormHistory->SetDeviceButtonsEnabled(Connected && usable);
     if (usable) return;
     for (ui::TControl* c : std::initializer_list<ui::TControl*>{m.tbRead, m.tbReadAll, m.tbWrite, m.tbWriteAll})
         c->SetEnabled(false);
@@ -316,7 +334,6 @@ void TS7QX1FormsController::SetConnected(bool Connected)
     TFormAppMainController::SetConnected(Connected);
     // Such a firmware can only be updated or disconnected: nothing below is offered to it.
     if (Connected && OldBolidConnected()) return;
-    if (FormHistory != nullptr) FormHistory->SetDeviceButtonsEnabled(Connected);
     if (FormCommon != nullptr) FormCommon->KitGroupBox1->SetVisible(false);
     if (!Connected && FormHistory != nullptr) FormHistory->Store.Clear();
     if (!DeviceController) return;
@@ -379,8 +396,8 @@ void TS7QX1FormsController::UpdateFirmwareFromFile()
     try {
         ::UpdateFirmwareFromFile(*formUpdateInsertion,
                                  MainWindowFileUpdateHost(MainForm != nullptr ? MainForm->KitProgressBar1 : nullptr));
-    } catch (const ELinkFailure&) {
-        Disconnect();
+    } catch (const ELinkFailure& e) {
+        OperationLinkLost(e.what(), "Прошивка не загружена до конца");
     }
 }
 

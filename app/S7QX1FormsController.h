@@ -24,6 +24,8 @@ public:
     static constexpr int MaxStoredPhones = 5;
     // The status bar's message while the connect logs in and reads the version.
     static constexpr const char* ConnectingText = "Идет подключение к панели...";
+    // The log line and the box of a master key the device refused; the connect dialog comes again.
+    static constexpr const char* WrongMasterKeyText = "Неверный мастер-ключ";
 
     TS7QX1FormsController(TFormMain* MainForm, ui::TWinControl* PagesContainer, ui::TTreeView* Tree);
     ~TS7QX1FormsController() override;
@@ -65,8 +67,13 @@ protected:
     virtual bool ReconnectAfterUpdate() const;
 
 private:
-    bool RunConnectSequence();
-    bool LoginAndIdentify(bool Cable);
+    // How one pass of the connect ended: a refused master key offers the dialog again.
+    enum class TConnectEnd { Connected, Failed, WrongMasterKey };
+    TConnectEnd RunConnectSequence(bool Again);
+    TConnectEnd LoginAndIdentify(bool Cable);
+    // Says the key was refused and gets the dialog ready for another: every field kept, the key's text
+    // selected with the focus on it.
+    void OfferMasterKeyAgain();
     bool OldBolidConnected() const;
     void ApplyCommonPageGates(const TDeviceController& Device);
     void BuildTreeForDevice(const TDeviceController& Device);

@@ -90,6 +90,8 @@ TFormAbout::TFormAbout(ui::TComponent* owner) : ui::TForm(owner)
     Button1->SetCaption("OK");
     Button1->SetModalResult(ui::mrOk);
     Button1->SetDefault(true);
+    // Esc closes the window as its button does.
+    Button1->SetCancel(true);
 
     ui::Layout::Stack(*this, {KitLabel2, Button1}, {.lead = BannerHeight});
     for (ui::TControl* c : {static_cast<ui::TControl*>(KitLabel2), static_cast<ui::TControl*>(Button1)})

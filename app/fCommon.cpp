@@ -12,6 +12,7 @@
 #include "app/fMain.h"
 #include "link/DevCommands.h"
 #include "link/SmallRoutines.h"
+#include "platform/CalendarTime.h"
 #include "platform/Text.h"
 #include "ui/Application.h"
 #include "ui/Layout.h"
@@ -219,13 +220,19 @@ void TFormCommon::PlaceControls()
     Rows(*ParadoxBox, paradox);
     Rows(*MKBox, {{nullptr, MKEdit}});
     Rows(*ImeiIdent, {{nullptr, ImeiIdentCh}, {nullptr, ImeiLabel}});
-    ui::Layout::Columns(*this, {{GroupBox1, GroupBox2, GroupBox3},
-                                {GroupBox4, GroupBox5, GroupBox6, KitGroupBox1},
-                                {MKBox, ImeiIdent, ParadoxBox}});
+    // The boxes a connected firmware shows keep their room from the start: nothing moves on a connect.
+    ui::Layout::Columns(*this,
+                        {{GroupBox1, GroupBox2, GroupBox3},
+                         {GroupBox4, GroupBox5, GroupBox6, KitGroupBox1},
+                         {MKBox, ImeiIdent, ParadoxBox}},
+                        {.reserveHidden = true});
 }
 
 void TFormCommon::BindHandlers()
 {
+    // The number fields take hexadecimal digits from the first key on, not only once they have changed.
+    etO->OnKeyPress = TInputController::HexKeyPress;
+    for (ui::TEdit* edit : ParED) edit->OnKeyPress = TInputController::HexKeyPress;
     etO->OnChange = [this](ui::TObject* s) { etOChange(s); };
     etO->OnExit = [this](ui::TObject* s) { etOExit(s); };
     KitRadioButton3->OnClick = [this](ui::TObject* s) { KitRadioButton3Click(s); };
@@ -250,6 +257,14 @@ void TFormCommon::LoadFromIni(const TMemIniFile& Ini)
     TformIncl::LoadFromIni(Ini);
     ApplySectionEnabling();
     ShowLevelsOfFields();
+}
+
+void TFormCommon::LoadDefaults()
+{
+    // The master key opens the device: the factory's settings of the page leave it as the user has it.
+    const std::string masterKey = MKEdit->Text();
+    TformIncl::LoadDefaults();
+    MKEdit->SetText(masterKey);
 }
 
 void TFormCommon::ShowLevelsOfFields()
@@ -523,8 +538,7 @@ void TDeviceController::WriteCommon()
     LogWriting(kClockGroup);
     {
         const std::time_t now = Now();
-        std::tm local{};
-        localtime_r(&now, &local);
+        const std::tm local = platform::LocalTime(now);
         std::string answer;
         if (!WriteClock(Device(), local, answer)) AddWriteError(kClockGroup);
     }

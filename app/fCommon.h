@@ -66,6 +66,8 @@ public:
     ui::TLabel* ImeiLabel;
 
     void LoadFromIni(const TMemIniFile& Ini) override;
+    // The factory's settings, the master key kept.
+    void LoadDefaults() override;
 
     void cbIARazdClick(ui::TObject* Sender);
     void etOChange(ui::TObject* Sender);

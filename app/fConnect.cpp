@@ -69,7 +69,7 @@ TFormConnect::TFormConnect(ui::TComponent* owner) : ui::TForm(owner)
     Label1->SetCaption("Com-порт:");
     ComPorts = ui::Create<ui::TComboBox>(this, "ComPorts", this);
     ComPorts->SetSorted(true);
-    ComPorts->SetWidth(185);
+    ComPorts->SetWidth(PortBoxWidth);
     UpdateCOMsSpeedButton = ui::Create<ui::TSpeedButton>(this, "UpdateCOMsSpeedButton", this);
     UpdateCOMsSpeedButton->SetCaption("↻");
     UpdateCOMsSpeedButton->SetHint("Обновить список портов");
@@ -111,6 +111,8 @@ TFormConnect::TFormConnect(ui::TComponent* owner) : ui::TForm(owner)
     rb2->OnClick = [this](ui::TObject* s) { rb1Click(s); };
     UpdateCOMsSpeedButton->OnClick = [this](ui::TObject* s) { UpdateCOMsSpeedButtonClick(s); };
     AutoSearchButton->OnClick = [this](ui::TObject* s) { AutoSearchButtonClick(s); };
+    // The controller fills the port list before it shows the dialog.
+    OnShow = [this](ui::TObject*) { FitPortBox(); };
     KitDialogButtons1->OnClickOk = [this](ui::TObject* s) { KitDialogButtons1ClickOk(s); };
     KitDialogButtons1->OnClickCancel = [this](ui::TObject* s) { KitDialogButtons1ClickCancel(s); };
     ApplyEnabling();
@@ -138,6 +140,17 @@ void TFormConnect::PlaceControls()
     SetClientHeight(AutoSearchButton->Top() + AutoSearchButton->Height() + 8 + KitDialogButtons1->Height());
 }
 
+// A port's name is its device path, often longer than the box was drawn for: the box widens to show the
+// longest whole, up to a limit.
+void TFormConnect::FitPortBox()
+{
+    const int width = std::clamp(ui::Layout::ComboFitWidth(*ComPorts, ComPorts->Items().Lines()), PortBoxWidth,
+                                 MaxPortBoxWidth);
+    if (width == ComPorts->Width()) return;
+    ComPorts->SetWidth(width);
+    PlaceControls();
+}
+
 void TFormConnect::ApplyEnabling()
 {
     const bool modem = rb2->Checked();
@@ -151,7 +164,7 @@ void TFormConnect::rb1Click(ui::TObject* /*Sender*/) { ApplyEnabling(); }
 
 void TFormConnect::LoadSettings(const TMemIniFile& Ini)
 {
-    LoadControlsFromIni(Ini, *this);
+    LoadControlsFromIni(Ini, *this, UnshownValues_);
     LoadConnectKeys(Ini);
 }
 
@@ -178,7 +191,7 @@ void TFormConnect::LoadConnectKeys(const TMemIniFile& Ini)
 
 void TFormConnect::SaveSettings(TMemIniFile& Ini)
 {
-    SaveControlsToIni(Ini, *this);
+    SaveControlsToIni(Ini, *this, UnshownValues_);
     SaveConnectKeys(Ini);
 }
 
@@ -204,6 +217,7 @@ void TFormConnect::UpdateComPorts()
     for (const std::string& port : ports) items.Add(port);
     items.EndUpdate();
     ComPorts->SetItemIndex(items.Empty() ? -1 : 0);
+    FitPortBox();
 }
 
 void TFormConnect::AutoSearchButtonClick(ui::TObject* /*Sender*/)

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/FormController.h"
 #include "app/IniFiles.h"
 #include "kit/KitDlgBtn.h"
 #include "ui/ExtCtrls.h"
@@ -25,6 +26,9 @@ public:
     static constexpr const char* SearchAnswer = "11.005";
     static constexpr const char* FactoryMasterKey = "5816";
     static constexpr const char* NoPortText = "Выберите Com-порт, к которому подключена панель.";
+    // The port box as drawn, and as wide as it grows for a long port name.
+    static constexpr int PortBoxWidth = 185;
+    static constexpr int MaxPortBoxWidth = 420;
 
     explicit TFormConnect(ui::TComponent* owner);
     ~TFormConnect() override;
@@ -67,9 +71,11 @@ public:
 
 private:
     void ApplyEnabling();
+    void FitPortBox();
     void PlaceControls();
 
     PortLister PortLister_;
+    TUnshownValues UnshownValues_;
     // The search button's click is running (from its first step to its last).
     bool SearchActive_ = false;
     bool SearchCancelled_ = false;

@@ -82,8 +82,19 @@ void TFormDial::SetStatus(const std::string& Text) { pStatus->SetCaption(Text); 
 void TFormDial::ShowOnDisplay(const std::string& Text)
 {
     KitLEDDisplay1->SetCaption(Text);
-    // An empty display has nothing to scroll: its timer rests until a number is shown.
-    KitLEDDisplay1->SetScrolling(!Text.empty());
+    // A number the panel holds stands in it whole from the first moment; only a longer one scrolls
+    // through (and an empty display has nothing to scroll: its timer rests).
+    const auto cells = static_cast<int>(KitLEDDisplay1->Codes().size());
+    const bool fits = cells * 6 * KitLEDDisplay1->Pitch() <= KitLEDDisplay1->ClientWidth();
+    KitLEDDisplay1->SetAlignment(ui::taCenter);
+    KitLEDDisplay1->SetScrolling(!Text.empty() && !fits);
+    if (!Text.empty()) numberShownAt_ = Modem->Clock().NowMs();
+}
+
+void TFormDial::KeepNumberShown()
+{
+    const std::uint64_t shown = Modem->Clock().NowMs() - numberShownAt_;
+    if (shown < MinNumberShownMs) Pause(static_cast<std::uint32_t>(MinNumberShownMs - shown));
 }
 
 void TFormDial::ProcessMessages() const { ui::App().ProcessMessages(); }
@@ -219,7 +230,8 @@ bool TFormDial::Dial()
     Cancelled = false;
     try {
         Modem->PulseRts();
-        ShowOnDisplay(Phone);
+        // The number as the modem dials it (no blanks, brackets or dashes): what the display shows.
+        ShowOnDisplay(TModemWorker::DialString(Phone).value_or(Phone));
         if (!RunInitStep("Инициализация модема: ATZ", "ATZ", &TFormDial::SendReset)) return false;
         if (!RunInitStep("Инициализация модема: AT", "AT", &TFormDial::SendCheck)) return false;
         if (!RunInitStep("Инициализация модема: ATCBST", "AT+CBST=" + BearerValue() + ",0,1", &TFormDial::SendBearer))
@@ -232,6 +244,8 @@ bool TFormDial::Dial()
         if (result) {
             LogLine("Connect");
             Modem->SetOnline(true);
+            // A quick modem must not close the dialog before the number could be read.
+            KeepNumberShown();
         } else {
             SetStatus(kConnectFailed);
         }

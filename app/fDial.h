@@ -17,6 +17,9 @@
 
 class TFormDial : public ui::TForm {
 public:
+    // A call that stands keeps the dialog open until the number has been on the display this long.
+    static constexpr std::uint64_t MinNumberShownMs = 1500;
+
     explicit TFormDial(ui::TComponent* owner);
     ~TFormDial() override;
 
@@ -54,6 +57,7 @@ private:
     void LogLine(const std::string& Text) const;
     void SetStatus(const std::string& Text);
     void ShowOnDisplay(const std::string& Text);
+    void KeepNumberShown();
     void ProcessMessages() const;
     void Pause(std::uint32_t Ms) const;
     // One command of the modem's initialisation; false when the sequence stops here.
@@ -67,6 +71,7 @@ private:
     void PlaceControls();
 
     bool Dialling_ = false;
+    std::uint64_t numberShownAt_ = 0;
 };
 
 // The dialog of the dial in progress; null outside it.

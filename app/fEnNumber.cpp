@@ -101,7 +101,7 @@ void TFormEnNumber::Clear()
 
 void TFormEnNumber::LoadFromIni(const TMemIniFile& Ini)
 {
-    LoadControlsFromIni(Ini, *this);
+    TformIncl::LoadFromIni(Ini);
     UpdateEnabled();
 }
 

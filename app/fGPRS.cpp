@@ -60,6 +60,9 @@ constexpr TSimGroup kWriteOrder[] = {kDial, kApn, kLogin, kPassword};
 // The device counts its SIM cards from 0.
 int SimIndex(int Sim) { return Sim - 1; }
 
+// An empty text goes out as the read's very request: the device answers it with the text it holds.
+constexpr const char* kEmptyKept = "не записан: получив пустой текст, устройство оставляет прежний";
+
 bool BindingGate(const TDeviceController& d) { return d.Major >= 5 && d.Build >= 116; }
 
 // The edit's text, or its hint when it is empty.
@@ -286,12 +289,15 @@ void TDeviceController::WriteGPRS()
     TformGPRS& page = *formGPRS;
     SetupProgress(kGroups);
 
-    // A text the device could not take back intact is not sent; the user learns why.
+    // A text the device could not take back intact is not sent; the user learns why. Where stands the
+    // SIM's number ("SIM 2: "), which the group's title does not carry.
     const auto writeText = [this](const std::string& title, ui::TEdit& edit, const std::string& text,
-                                  const std::function<bool(const std::string&)>& write) {
+                                  const std::function<bool(const std::string&)>& write, const std::string& where = "") {
         if (!MaySend(*this, title, {&edit})) return;
         if (const auto problem = DeviceValueProblem(text)) AddWriteErrorDetail(title, *problem);
-        else if (!write(text)) AddWriteError(title);
+        else if (write(text)) return;
+        else if (text.empty() && Device().LastFailure() == TFailure::AnsweredWithValue) AddWriteErrorDetail(title, where + kEmptyKept);
+        else AddWriteError(title);
     };
 
     LogWriting(kPauseGroup);
@@ -307,7 +313,8 @@ void TDeviceController::WriteGPRS()
             LogWriting(g.WriteTitle);
             ui::TEdit& edit = *page.SimEdit(sim, g.Field);
             writeText(g.WriteTitle, edit, edit.Text(),
-                      [&](const std::string& text) { return g.Write(Device(), SimIndex(sim), text); });
+                      [&](const std::string& text) { return g.Write(Device(), SimIndex(sim), text); },
+                      "SIM " + std::to_string(sim) + ": ");
             StepProgress();
         }
     }

@@ -34,7 +34,10 @@ constexpr TColor kMarkedChannel = 0x008000;
 constexpr TColor kUnmarkedChannel = 0x0000FF;
 constexpr int kMarkStep = 7;
 // Below this luminance contrast a mark is hard to tell from its row.
-constexpr double kMarkContrast = 2.0;
+constexpr double kMarkContrast = 3.0;
+// A record the device did not give: dark red on grey, apart from every colour of the message table.
+constexpr TColor kUnreadRow = 0xD8D8D8;
+constexpr TColor kUnreadText = 0x000080;
 // ReadAll ends once the pages have come round to within this many records of where they began.
 constexpr int kTurnDone = 30;
 
@@ -57,17 +60,12 @@ double Contrast(TColor a, TColor b)
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-// A mark keeps its colour unless the row's colour swallows it (a red digit on a red row): then it takes
-// the darker or the lighter shade of its colour, whichever stands out more, so red still reads as red.
-TColor MarkColorOn(TColor wanted, TColor background)
+// The marks' green and red mean delivered and not delivered, so they keep their colours; on a row whose
+// colour swallows either of them (a red digit on a red row) they are drawn on a tile of the grid's own
+// colour.
+bool MarksNeedTile(TColor background)
 {
-    if (Contrast(wanted, background) >= kMarkContrast) return wanted;
-    const auto shade = [wanted](auto toward) {
-        return ui::Rgb(toward(ui::RedOf(wanted)), toward(ui::GreenOf(wanted)), toward(ui::BlueOf(wanted)));
-    };
-    const TColor darker = shade([](unsigned c) { return c / 2; });
-    const TColor lighter = shade([](unsigned c) { return (c + 255) / 2; });
-    return Contrast(darker, background) >= Contrast(lighter, background) ? darker : lighter;
+    return Contrast(kMarkedChannel, background) < kMarkContrast || Contrast(kUnmarkedChannel, background) < kMarkContrast;
 }
 
 bool Confirmed(const std::string& text, ui::TMsgDlgType type)
@@ -125,49 +123,90 @@ private:
 };
 
 // The device work of the page runs as an operation of the program's forms controller: inside the
-// bracket, refused while another exchange runs, a lost line disconnecting.
-void RunOnDevice(const std::function<void(TDeviceController&)>& body)
+// bracket, refused while another exchange runs, a lost line disconnecting. False when it did not start.
+bool RunOnDevice(const std::function<void(TDeviceController&)>& body)
 {
-    if (FormMain != nullptr && FormMain->FormsController != nullptr)
-        FormMain->FormsController->RunDeviceAction(body, true);
+    if (FormMain == nullptr || FormMain->FormsController == nullptr) return false;
+    bool ran = false;
+    FormMain->FormsController->RunDeviceAction(
+        [&ran, &body](TDeviceController& d) {
+            ran = true;
+            body(d);
+        },
+        true);
+    return ran;
+}
+
+// The error window of a page operation that ran on its own (records that did not read).
+void ShowDeviceErrors()
+{
+    if (FormMain == nullptr || FormMain->FormsController == nullptr) return;
+    TFormAppMainController& forms = *FormMain->FormsController;
+    forms.ShowErrors(forms.ErrorLines());
+}
+
+ui::TMsgDlgType DownloadBoxType(const THistoryDownload& d)
+{
+    if (!d.Error.empty()) return ui::mtError;
+    return d.FailedRecord ? ui::mtWarning : ui::mtInformation;
+}
+
+void ReportDownload(const THistoryDownload& d)
+{
+    if (d.Saved || !d.Error.empty()) ui::MessageDlg(HistoryDownloadReport(d), DownloadBoxType(d), {ui::mbOK});
+}
+
+// The text download into the program folder, its stop button live while it runs; its end is told once
+// the progress window has gone.
+void DownloadToFile(TFormHistory& page)
+{
+    THistoryDownload result;
+    const bool ran = RunOnDevice([&page, &result](TDeviceController& d) {
+        d.ContinueHistory = true;
+        // The bracket gives it back disabled.
+        page.btnFinish->SetEnabled(true);
+        TControllerSteps steps(d);
+        result = THistoryReader(steps, page).SaveToFile(std::filesystem::path(AppFolder()) / HistoryTextFileName,
+                                                        [&d] { return d.ContinueHistory; });
+        if (result.LinkFailure) std::rethrow_exception(result.LinkFailure);
+    });
+    if (ran) ReportDownload(result);
+}
+
+THistoryErase EraseOnDevice()
+{
+    THistoryErase result;
+    const bool ran = RunOnDevice([&result](TDeviceController& d) {
+        TControllerSteps steps(d);
+        result.Erased = EraseDeviceHistory(steps, true);
+        if (!result.Erased) result.Why = ReplyFailureText(d.Device().LastFailure());
+    });
+    if (!ran) result.Why = CurrentDeviceController() == nullptr ? "нет связи с устройством" : "идёт другая операция с устройством";
+    return result;
 }
 
 THistoryPageActions ProgramActions(TFormHistory& page)
 {
     const auto paging = [&page](void (THistoryReader::*operation)()) {
         return [&page, operation] {
-            RunOnDevice([&page, operation](TDeviceController& d) {
+            const bool ran = RunOnDevice([&page, operation](TDeviceController& d) {
+                d.ClearErrors();
                 TControllerSteps steps(d);
                 THistoryReader reader(steps, page);
                 (reader.*operation)();
             });
+            if (ran) ShowDeviceErrors();
         };
     };
     THistoryPageActions a;
     a.Backward = paging(&THistoryReader::Backward);
     a.Forward = paging(&THistoryReader::Forward);
     a.FromNumber = paging(&THistoryReader::FromNumber);
-    a.SaveToFile = [&page] {
-        THistoryDownload result;
-        RunOnDevice([&page, &result](TDeviceController& d) {
-            d.ContinueHistory = true;
-            TControllerSteps steps(d);
-            result = THistoryReader(steps, page).SaveToFile(std::filesystem::path(AppFolder()) / HistoryTextFileName,
-                                                            [&d] { return d.ContinueHistory; });
-        });
-        if (result.Failed) ui::MessageDlg(result.Error, ui::mtError, {ui::mbOK});
-    };
+    a.SaveToFile = [&page] { DownloadToFile(page); };
     a.StopDownload = [] {
         if (TDeviceController* d = CurrentDeviceController()) d->ContinueHistory = false;
     };
-    a.ClearDeviceHistory = [] {
-        bool erased = false;
-        RunOnDevice([&erased](TDeviceController& d) {
-            TControllerSteps steps(d);
-            erased = EraseDeviceHistory(steps, true);
-        });
-        return erased;
-    };
+    a.ClearDeviceHistory = EraseOnDevice;
     a.SetMainControlsEnabled = [](bool enabled) { enabled ? EndControllerOperation() : BeginControllerOperation(); };
     a.AltSections = [] {
         return FormCommon != nullptr && FormCommon->cbAltsect->Visible() && FormCommon->cbAltsect->Checked();
@@ -210,9 +249,13 @@ void TFormHistory::CreateControls()
     Edit1->SetMaxLength(4);
     Edit1->SetBounds(0, 0, 45, 21);
     Button5 = MakeButton(this, "Button5", Panel1, "Считать все", 80);
+    lbState = ui::Create<ui::TLabel>(this, "lbState", GroupBox1);
+    lbState->SetAlign(ui::alTop);
+    lbState->Font().SetStyle({ui::fsBold});
+    lbState->Hide();
     // The service controls the ini file unhides go on a second line when the first is full.
     ui::Layout::Flow(*Panel1, {btnBackward, Button2, btnClear, Button1, Button3, btnStart, btnFinish, Button4, Edit1, Button5});
-    for (ui::TControl* c : std::initializer_list<ui::TControl*>{btnBackward, Button2, btnClear}) c->SetEnabled(false);
+    for (ui::TControl* c : DeviceButtons()) c->SetEnabled(false);
     for (ui::TControl* c : std::initializer_list<ui::TControl*>{btnStart, btnFinish, Button4, Edit1, Button5}) c->Hide();
 
     StringGrid1 = ui::Create<ui::TStringGrid>(this, "StringGrid1", GroupBox1);
@@ -272,9 +315,9 @@ void TFormHistory::Edit1KeyDown(ui::TObject*, std::uint16_t&, ui::TShiftState)
     Edit1->OnKeyPress = &TInputController::HexKeyPress;
 }
 
+// The page is emptied once the device work runs (a refused one leaves the page shown).
 void TFormHistory::btnBackwardClick(ui::TObject*)
 {
-    ClearGrid();
     if (Actions.Backward) Actions.Backward();
 }
 
@@ -304,21 +347,22 @@ void TFormHistory::btnClearClick(ui::TObject*)
                    ui::mtConfirmation) ||
         !Confirmed("Её невозможно будет восстановить!", ui::mtWarning) || !Confirmed("Точно?", ui::mtConfirmation))
         return;
-    bool erased = false;
+    THistoryErase erase{.Why = "нет связи с устройством"};
     {
         EraseBracket bracket(*this);
-        erased = Actions.ClearDeviceHistory && Actions.ClearDeviceHistory();
+        if (Actions.ClearDeviceHistory) erase = Actions.ClearDeviceHistory();
     }
     // The device keeps its history when the erase failed, and so do the grid and the store.
-    if (erased)
+    if (erase.Erased)
         HistoryErased();
-    else
-        ui::MessageDlg("Ошибка при удалении истории!", ui::mtError, {ui::mbOK});
+    else if (!erase.Why.empty())
+        ui::MessageDlg("Ошибка при удалении истории!\nИстория не удалена: " + erase.Why + ".", ui::mtError, {ui::mbOK});
 }
 
 void TFormHistory::ExportSheet(const TWorksheet& Sheet)
 {
     const TWorksheetResult result = ExportHistorySheet(SaveDialog1->FileName(), Sheet);
+    ReportOutcome("Сохранено в " + SaveDialog1->FileName());
     if (result.RowsLeftOut > 0)
         ui::MessageDlg("В файл записаны первые " + std::to_string(result.RowsWritten - 1) + " записей; ещё " +
                            std::to_string(result.RowsLeftOut) + " не помещаются в лист этого формата.",
@@ -368,10 +412,16 @@ void TFormHistory::DrawMarks(ui::Canvas& Canvas, const ui::TRect& Rect, const st
         Canvas.textOut(Rect.Left + 2, Rect.Top + 2, "  ");
         return;
     }
+    const auto digits = static_cast<int>(std::count_if(Marks.begin(), Marks.end(), [](char c) { return c != 'i'; }));
+    if (MarksNeedTile(Background)) {
+        Canvas.brush = ui::Brush::Solid(ui::ResolveColor(StringGrid1->Color()));
+        Canvas.fillRect({Rect.Left + 1, Rect.Top + 1, std::min(Rect.Right, Rect.Left + 3 + digits * kMarkStep), Rect.Bottom - 1});
+        Canvas.brush = ui::Brush::Clear();
+    }
     int x = Rect.Left + 2;
     for (std::size_t i = 0; i < Marks.size(); ++i) {
         const bool marked = i + 1 < Marks.size() && Marks[i + 1] == 'i';
-        Canvas.font.color = MarkColorOn(marked ? kMarkedChannel : kUnmarkedChannel, Background);
+        Canvas.font.color = marked ? kMarkedChannel : kUnmarkedChannel;
         Canvas.textOut(x, Rect.Top + 2, std::string(1, Marks[i]));
         if (marked) ++i;
         x += kMarkStep;
@@ -385,12 +435,19 @@ void TFormHistory::StringGrid1DrawCell(ui::TObject*, int ACol, int ARow, const u
     THistoryRow row;
     for (int c = 0; c < HistoryColumnCount; ++c) row[static_cast<std::size_t>(c)] = StringGrid1->Cells(c, ARow);
     TColor background = ui::ResolveColor(StringGrid1->Color());
-    if (const std::string key = HistoryEventKey(row); !key.empty() && Messages != nullptr) {
-        background = ui::ResolveColor(static_cast<TColor>(Messages->ColorOf(key)));
-        canvas->brush = ui::Brush::Solid(background);
+    const auto paint = [&](TColor back, TColor ink) {
+        background = back;
+        canvas->brush = ui::Brush::Solid(back);
         canvas->fillRect(Rect);
-        canvas->font.color = static_cast<TColor>(Messages->NumberOf(key));
+        canvas->font.color = ink;
         canvas->textOut(Rect.Left + 2, Rect.Top + 2, row[static_cast<std::size_t>(ACol)]);
+    };
+    if (row[hcEvent] == HistoryReadFailed) {
+        paint(kUnreadRow, kUnreadText);
+        return;
+    }
+    if (const std::string key = HistoryEventKey(row); !key.empty() && Messages != nullptr) {
+        paint(ui::ResolveColor(static_cast<TColor>(Messages->ColorOf(key))), static_cast<TColor>(Messages->NumberOf(key)));
         if (row[hcEvent].empty()) StringGrid1->SetCell(hcEvent, ARow, HistoryEventText(row, Messages));
     }
     if ((ACol != hcSentFact && ACol != hcPhones) || row[hcNumber].empty()) return;
@@ -401,6 +458,7 @@ void TFormHistory::StringGrid1DrawCell(ui::TObject*, int ACol, int ARow, const u
 
 void TFormHistory::ClearGrid()
 {
+    SetStateText("");
     StringGrid1->ClearCells();
     for (int c = 0; c < HistoryColumnCount; ++c)
         StringGrid1->SetCell(c, 0, std::string(HistoryColumnTitles[static_cast<std::size_t>(c)]));
@@ -415,13 +473,29 @@ void TFormHistory::SetRow(int Row, const THistoryRow& Cells)
 void TFormHistory::HistoryErased()
 {
     Store.Clear();
+    ShowNoRecords(std::string(HistoryEmpty));
+}
+
+void TFormHistory::ShowNoRecords(const std::string& Text)
+{
     ClearGrid();
+    SetStateText(Text);
+}
+
+void TFormHistory::SetStateText(const std::string& Text)
+{
+    lbState->SetCaption(Text);
+    lbState->SetVisible(!Text.empty());
+}
+
+std::vector<ui::TControl*> TFormHistory::DeviceButtons() const
+{
+    return {btnBackward, Button2, btnClear, Button1, Button3, btnStart, btnFinish, Button4, Button5};
 }
 
 void TFormHistory::SetDeviceButtonsEnabled(bool Enabled)
 {
-    SetPagingEnabled(Enabled);
-    for (ui::TControl* c : std::initializer_list<ui::TControl*>{btnClear, Button1, Button3}) c->SetEnabled(Enabled);
+    for (ui::TControl* c : DeviceButtons()) c->SetEnabled(Enabled && c != btnFinish);
 }
 
 void TFormHistory::SetPagingEnabled(bool Enabled)

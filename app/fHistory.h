@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/History.h"
 #include "app/HistoryExport.h"
@@ -18,6 +19,13 @@
 
 class TMsgFile;
 
+// How an erase ended: Why says what kept the device's history, for the box; it is empty when the
+// user has been told already (a lost link has a window of its own).
+struct THistoryErase {
+    bool Erased = false;
+    std::string Why;
+};
+
 // What the page asks of the rest of the program. Unset members do nothing (or answer no).
 struct THistoryPageActions {
     std::function<void()> Backward;
@@ -25,8 +33,7 @@ struct THistoryPageActions {
     std::function<void()> FromNumber;
     std::function<void()> SaveToFile;
     std::function<void()> StopDownload;
-    // True when the device erased its history.
-    std::function<bool()> ClearDeviceHistory;
+    std::function<THistoryErase()> ClearDeviceHistory;
     // The main window's page tree, toolbar and menu.
     std::function<void(bool Enabled)> SetMainControlsEnabled;
     // The common-settings page shows groups as decimal numbers ("cbAltsect" visible and ticked).
@@ -55,6 +62,9 @@ public:
     ui::TButton* Button4;
     ui::TEdit* Edit1;
     ui::TButton* Button5;
+    // A line under the buttons, shown while it has something to say: an empty history, a download's
+    // progress.
+    ui::TLabel* lbState;
     ui::TStringGrid* StringGrid1;
     ui::TStringGrid* StringGrid2;
     ui::TSaveDialog* SaveDialog1;
@@ -81,6 +91,7 @@ public:
     void Button5Click(ui::TObject* Sender);
     void StringGrid1DrawCell(ui::TObject* Sender, int ACol, int ARow, const ui::TRect& Rect, ui::TGridDrawState State);
 
+    // Empties the grid (the titles stay) and the note under the buttons.
     void ClearGrid();
     // Row 1 .. 32 of the grid.
     void SetRow(int Row, const THistoryRow& Cells);
@@ -88,7 +99,14 @@ public:
     void HistoryErased();
     // Pages back through the whole ring until Esc or one turn is done.
     void ReadAll();
-    // The paging, erase and export buttons, offered while a device is connected.
+    // A page of empty slots only: no rows, and the note says so.
+    void ShowNoRecords(const std::string& Text);
+    void SetStateText(const std::string& Text);
+    std::string StateText() const { return lbState->Caption(); }
+    // The buttons that act on the device or on what was read from it (paging, erase, exports, the text
+    // download and the service controls): offered while a device is connected, and disabled with the
+    // toolbar while an operation runs. "Finish" only stops a running download, so it is offered only then.
+    std::vector<ui::TControl*> DeviceButtons() const;
     void SetDeviceButtonsEnabled(bool Enabled);
     void SetPagingEnabled(bool Enabled);
     bool AltSections() const { return Actions.AltSections && Actions.AltSections(); }

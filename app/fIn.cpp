@@ -16,8 +16,14 @@ void TformIncl::Clear() { ClearControls(*this); }
 
 void TformIncl::ResetMarks() { ResetControlMarks(*this); }
 
-void TformIncl::LoadFromIni(const TMemIniFile& Ini) { LoadControlsFromIni(Ini, *this); }
+void TformIncl::LoadFromIni(const TMemIniFile& Ini)
+{
+    LoadControlsFromIni(Ini, *this, UnshownValues, [this](const ui::TControl& c) { DeviceValues.Given(c); });
+}
 
-void TformIncl::SaveToIni(TMemIniFile& Ini) { SaveControlsToIni(Ini, *this); }
+void TformIncl::SaveToIni(TMemIniFile& Ini) { SaveControlsToIni(Ini, *this, UnshownValues); }
 
-void TformIncl::LoadDefaults() { LoadControlDefaults(*this); }
+void TformIncl::LoadDefaults()
+{
+    LoadControlDefaults(*this, [this](const ui::TControl& c) { DeviceValues.Given(c); });
+}

@@ -10,6 +10,7 @@
 #include "app/TVLog.h"
 #include "app/UpdateListFormUnit.h"
 #include "app/fAbout.h"
+#include "app/fProgress.h"
 #include "app/fUpdateIns.h"
 #include "kit/KitPrgres.h"
 #include "kit/KitSplit.h"
@@ -43,6 +44,11 @@ constexpr ui::TShortCut CtrlShift(char key)
 
 constexpr ui::TShortCut kExitKey = Ctrl('X');
 constexpr ui::TShortCut kConnectKey = Ctrl('C');
+
+// The window's own section of "current.ini".
+constexpr const char* kSection = "formMain";
+// How much of a restored window must lie on the desktop's work area for its place to be taken.
+constexpr int kLeastOnScreen = 40;
 
 std::string UnexpectedErrorText(const std::string& message)
 {
@@ -227,8 +233,8 @@ void TFormMain::CreateToolBar()
 void TFormMain::CreatePanes()
 {
     StatusBar1 = ui::Create<ui::TStatusBar>(this, "StatusBar1", this);
-    const std::pair<const char*, int> panels[] = {{"Com", PortPanelWidth}, {"Версия", 100}, {"Тип", 100},
-                                                  {"", 100},                 {"", 150},       {"", 200}};
+    const std::pair<const char*, int> panels[] = {{"Com", PortPanelWidth}, {"Версия", 100}, {"Тип", 100}, {"", 100},
+                                                  {"", ProgressPanelWidth}, {"", ImeiPanelWidth}, {"", 100}};
     for (const auto& [text, width] : panels) {
         ui::TStatusPanel* panel = StatusBar1->Panels().Add();
         panel->SetText(text);
@@ -330,12 +336,12 @@ void TFormMain::SetMinimumSize()
     Constraints().SetMinHeight(Height() - PagesPane->Height() + MinPageAreaHeight);
 }
 
-// The progress bar takes the place of panel 4, inside the bar's frame.
+// The progress bar takes the place of its panel, inside the bar's frame.
 void TFormMain::PlaceProgressBar()
 {
     const ui::TStatusPanels& panels = StatusBar1->Panels();
     int left = 0;
-    for (int i = 0; i <= panels.Count() - 3; ++i) left += panels[i]->Width();
+    for (int i = 0; i < PanelProgress; ++i) left += panels[i]->Width();
     KitProgressBar1->SetBounds(left, 1, panels[PanelProgress]->Width() - 4, StatusBar1->Height() - 1);
 }
 
@@ -343,10 +349,38 @@ void TFormMain::ReadProgramSettings()
 {
     // A file that cannot be read leaves the defaults; the forms controller tells the user why.
     const TMemIniFile ini = TMemIniFile::ReadOrEmpty(AppFolder() + "current.ini");
-    Proto = ini.ReadInteger("formMain", "PROTO", 0);
+    Proto = ini.ReadInteger(kSection, "PROTO", 0);
     const bool unlocked = ini.ReadString("Update", "UpdatePanelVersion", "") == AccessCode;
     mnuUpdate->SetVisible(unlocked);
     KitProgressBar1->SetVisible(unlocked);
+    FitPanels();
+    RestorePlacement(ini);
+}
+
+void TFormMain::RestorePlacement(const TMemIniFile& Ini)
+{
+    if (!Ini.ValueExists(kSection, "Width") || !Ini.ValueExists(kSection, "Height")) return;
+    const int width = Ini.ReadInteger(kSection, "Width", Width());
+    const int height = Ini.ReadInteger(kSection, "Height", Height());
+    if (width <= 0 || height <= 0) return;
+    const ui::TRect placed = ui::Bounds(Ini.ReadInteger(kSection, "Left", Left()), Ini.ReadInteger(kSection, "Top", Top()),
+                                        width, height);
+    const ui::TRect area = ui::App().Screen().WorkAreaRect();
+    // A place on a screen that is gone (or a hand-made one far off) keeps the size, centred.
+    const bool onScreen = area.IsEmpty() || placed.Intersects(area.Inflate(-kLeastOnScreen, -kLeastOnScreen));
+    if (onScreen) SetPosition(ui::poDesigned);
+    SetBounds(onScreen ? placed.Left : Left(), onScreen ? placed.Top : Top(), width, height);
+    if (Ini.ReadBool(kSection, "Maximized", false)) SetWindowState(ui::wsMaximized);
+}
+
+void TFormMain::SavePlacement(TMemIniFile& Ini) const
+{
+    const ui::TRect r = RestoredBounds();
+    Ini.WriteInteger(kSection, "Left", r.Left);
+    Ini.WriteInteger(kSection, "Top", r.Top);
+    Ini.WriteInteger(kSection, "Width", r.Width());
+    Ini.WriteInteger(kSection, "Height", r.Height());
+    Ini.WriteBool(kSection, "Maximized", WindowState() == ui::wsMaximized);
 }
 
 void TFormMain::FormCreate(ui::TObject*)
@@ -366,17 +400,26 @@ void TFormMain::SetStatusText(int Panel, std::string Text)
 {
     if (Panel < 0 || Panel >= StatusBar1->Panels().Count()) return;
     StatusBar1->Panels()[Panel]->SetText(std::move(Text));
-    if (Panel == PanelPort) FitPortPanel();
+    if (Panel == PanelPort || Panel == PanelImei) FitPanels();
 }
 
 // A port here is a device path, longer than the "COM1" the panel was sized for: the panel widens to
-// show it whole, and the progress bar beside it moves along.
-void TFormMain::FitPortPanel()
+// show it whole, and the progress bar beside it moves along. The IMEI's panel takes what its fifteen
+// digits need and the upload bar's place shrinks to a sliver while the bar is hidden, so that the
+// outcome at the end of the bar has room to be read.
+void TFormMain::FitPanels()
 {
-    ui::TStatusPanel& panel = *StatusBar1->Panels()[PanelPort];
-    panel.SetWidth(std::max(PortPanelWidth, ui::TextExtent(panel.Text(), StatusBar1->Font()).cx + StatusPanelPadding));
+    const auto fit = [this](int index, int least) {
+        ui::TStatusPanel& panel = *StatusBar1->Panels()[index];
+        panel.SetWidth(std::max(least, ui::TextExtent(panel.Text(), StatusBar1->Font()).cx + StatusPanelPadding));
+    };
+    fit(PanelPort, PortPanelWidth);
+    fit(PanelImei, PortPanelWidth);
+    StatusBar1->Panels()[PanelProgress]->SetWidth(KitProgressBar1->Visible() ? ProgressPanelWidth : StatusPanelPadding);
     PlaceProgressBar();
 }
+
+void TFormMain::ShowOutcome(std::string Text) { SetStatusText(PanelOutcome, std::move(Text)); }
 
 void TFormMain::ShowStatusMessage(std::string Text)
 {
@@ -449,12 +492,16 @@ void TFormMain::N8Click(ui::TObject*)
 
 void TFormMain::mnuLoadClick(ui::TObject*)
 {
-    if (FormsController != nullptr && OFD->Execute()) FormsController->LoadPagesFromIni(OFD->FileName());
+    if (FormsController == nullptr || !OFD->Execute()) return;
+    FormsController->LoadPagesFromIni(OFD->FileName());
+    ShowOutcome("Настройки загружены из " + OFD->FileName());
 }
 
 void TFormMain::mnuSaveClick(ui::TObject*)
 {
-    if (FormsController != nullptr && SFD->Execute()) FormsController->SavePagesToIni(SFD->FileName());
+    if (FormsController == nullptr || !SFD->Execute()) return;
+    FormsController->SavePagesToIni(SFD->FileName());
+    ShowOutcome("Настройки сохранены в " + SFD->FileName());
 }
 
 void TFormMain::mnuReloadClick(ui::TObject*)
@@ -484,7 +531,9 @@ void TFormMain::BitBtn1Click(ui::TObject*) { tvLog->Items().Clear(); }
 
 void TFormMain::Button1Click(ui::TObject*)
 {
-    if (SFD->Execute()) TTVLog(*tvLog).SaveToFile(SFD->FileName());
+    if (!SFD->Execute()) return;
+    TTVLog(*tvLog).SaveToFile(SFD->FileName());
+    ShowOutcome("Журнал сохранён в " + SFD->FileName());
 }
 
 void TFormMain::tvLogAddition(ui::TObject*, ui::TTreeNode* Node) { TTVLog::ScrollToAdded(*tvLog, Node, *cbScrolling); }
@@ -504,6 +553,12 @@ void TFormMain::FormActivate(ui::TObject*)
 
 void TFormMain::FormKeyDown(ui::TObject*, std::uint16_t& Key, ui::TShiftState Shift)
 {
+    // Esc here cancels a running operation as it does on its progress window.
+    if (Key == ui::VK_ESCAPE && FormProgress != nullptr && FormProgress->Visible()) {
+        Key = 0;
+        FormProgress->Button1Click(FormProgress->Button1);
+        return;
+    }
     if (Key != 'U' || !Shift.Contains(ui::ssCtrl) || !Shift.Contains(ui::ssAlt)) return;
     Key = 0;
     TUpdateListForm* list = ui::Create<TUpdateListForm>(this, "");
@@ -544,6 +599,7 @@ void TFormMain::FormClose(ui::TObject*, ui::TCloseAction& Action)
     }
     closePending_ = false;
     closeRetry_->SetEnabled(false);
+    if (controller_) controller_->SaveCurrentIni([this](TMemIniFile& ini) { SavePlacement(ini); });
     FreeFormsController();
 }
 
@@ -644,6 +700,11 @@ void TFormMain::CheckLink()
     } catch (...) {
     }
     Timer1->SetEnabled(true);
+}
+
+void ReportOutcome(const std::string& Text)
+{
+    if (FormMain != nullptr) FormMain->ShowOutcome(Text);
 }
 
 void BeginControllerOperation()

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "app/IniFiles.h"
 #include "ui/ComCtrls.h"
 #include "ui/Dialogs.h"
 #include "ui/ExtCtrls.h"
@@ -33,6 +34,8 @@ public:
     static constexpr int PanelFlash = 3;
     static constexpr int PanelProgress = 4;
     static constexpr int PanelImei = 5;
+    // How the last operation ended; the rest of the bar.
+    static constexpr int PanelOutcome = 6;
     static constexpr unsigned WatchdogIntervalMs = 20'000;
     // How often a link check whose turn found the line taken looks again.
     static constexpr unsigned LinkCheckRetryMs = 50;
@@ -45,6 +48,8 @@ public:
     static constexpr int LogPaneHeight = 150;
     static constexpr int PageTreeWidth = 200;
     static constexpr int PortPanelWidth = 60;
+    static constexpr int ProgressPanelWidth = 150;
+    static constexpr int ImeiPanelWidth = 200;
     // A status panel's frame and the room on either side of its text.
     static constexpr int StatusPanelPadding = 10;
     // The page area the window keeps at its smallest, beside the tree, below the toolbar and above the log.
@@ -129,6 +134,8 @@ public:
     // A message across the whole status bar in place of its panels, which keep their texts meanwhile;
     // an empty text brings the panels back.
     void ShowStatusMessage(std::string Text);
+    // The short word on how an operation ended ("Записано 7 страниц, ошибок нет"), kept until the next.
+    void ShowOutcome(std::string Text);
 
     void tbConnectClick(ui::TObject* Sender);
     void tbDisconnectClick(ui::TObject* Sender);
@@ -179,9 +186,14 @@ private:
     void CreatePanes();
     void CreateDialogs();
     void PlaceProgressBar();
-    void FitPortPanel();
+    void FitPanels();
     void SetMinimumSize();
     void ReadProgramSettings();
+    // Where the window stood, how large and whether maximised, kept in "current.ini" between runs
+    // ([formMain] Left, Top, Width, Height, Maximized). A place off the desktop's work area is not
+    // taken: the window then opens centred.
+    void RestorePlacement(const TMemIniFile& Ini);
+    void SavePlacement(TMemIniFile& Ini) const;
     void WatchTextFields(ui::TComponent& Root);
     void SetEditingShortCuts(bool Editing);
     bool OperationUnderWay() const;
@@ -201,8 +213,10 @@ private:
 
 extern TFormMain* FormMain;
 
-// For the update windows and the pages: the forms controller's bracket and the device controller of
-// the connection (nullptr when not connected or when there is no main window).
+// For the update windows and the pages: the forms controller's bracket, the device controller of
+// the connection (nullptr when not connected or when there is no main window), and the status bar's
+// word on how a page's own operation ended (an export).
+void ReportOutcome(const std::string& Text);
 void BeginControllerOperation();
 void EndControllerOperation();
 TDeviceController* CurrentDeviceController();

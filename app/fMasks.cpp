@@ -435,16 +435,36 @@ void TFormMasks::Clear()
 
 void TFormMasks::LoadDefaults()
 {
+    std::vector<bool> ticks;
+    for (int row = 1; row <= MaskRows(); ++row) ticks.push_back(RowTicked(row));
     TformIncl::LoadDefaults();
     ApplyMode();
+    // The rows the default mode changed are its; the others show what they showed.
+    for (int row = 1; row <= MaskRows(); ++row)
+        if (RowTicked(row) != ticks[static_cast<std::size_t>(row - 1)]) DeviceValues.Given(*RowCheckBox(row));
 }
 
 void TFormMasks::LoadFromIni(const TMemIniFile& Ini)
 {
     TformIncl::LoadFromIni(Ini);
     ApplyMode();
-    if (!rbUseMask->Checked()) return;
-    for (int row = 1; row <= MaskRows(); ++row) SetRowTicked(row, Ini.ReadBool(Name(), IniKey(row), false));
+    if (!rbUseMask->Checked()) {
+        GiveRowsOfMode();
+        return;
+    }
+    for (int row = 1; row <= MaskRows(); ++row) {
+        SetRowTicked(row, Ini.ReadBool(Name(), IniKey(row), false));
+        // The file keeps the first 83 rows only: a row it lacks was given nothing.
+        if (Ini.ValueExists(Name(), IniKey(row))) DeviceValues.Given(*RowCheckBox(row));
+    }
+}
+
+// Outside the flexible mode every row follows the mode: a mode given is every row given.
+void TFormMasks::GiveRowsOfMode()
+{
+    const ui::TRadioButton* mode = rbAll->Checked() ? rbAll : rbFiltrit->Checked() ? rbFiltrit : nullptr;
+    if (mode == nullptr || DeviceValues.Held({mode})) return;
+    for (int row = 1; row <= MaskRows(); ++row) DeviceValues.Given(*RowCheckBox(row));
 }
 
 void TFormMasks::SaveToIni(TMemIniFile& Ini)
@@ -510,7 +530,8 @@ void TDeviceController::ReadMasks()
     LogReading(kFilterGroup);
     std::optional<unsigned> filter;
     if (ReadC2000ItFilter(Device(), value)) filter = ParseHexValue(value);
-    if (ReadDone(*this, kFilterGroup, {page.rbFiltrit}, filter.has_value())) page.rbFiltrit->SetChecked(*filter == 0);
+    const bool filterRead = ReadDone(*this, kFilterGroup, {page.rbFiltrit}, filter.has_value());
+    if (filterRead) page.rbFiltrit->SetChecked(*filter == 0);
     // A link-control flag that could not be read stays as shown: clearing it would switch the
     // feature off at the next write.
     LogReading(kLinkGroup);
@@ -524,7 +545,7 @@ void TDeviceController::ReadMasks()
         LogReading(title);
         std::optional<std::vector<bool>> bits;
         if (read(Device(), value) && value.size() == length) bits = DecodeMaskBits(value);
-        if (!ReadDone(*this, title, MaskGroup(page, modeByte, first, last), bits.has_value())) return;
+        if (!ReadDone(*this, title, MaskGroup(page, modeByte, first, last), bits.has_value())) return false;
         std::size_t bit = 0;
         if (modeByte) {
             const bool flexible = !std::all_of(bits->begin(), bits->begin() + 8, [](bool b) { return b; });
@@ -532,15 +553,16 @@ void TDeviceController::ReadMasks()
             bit = 8;
         }
         for (int row = first; row <= last; ++row) page.SetRowTicked(row, (*bits)[bit++]);
+        return true;
     };
-    if (Build < kFirstBuild134) {
-        readMask(kMaskGroup, ReadBolidEventMask, kMaskLength, true, 1, TFormMasks::Rows83);
-    } else {
-        readMask(kMaskGroup, ReadBolidEventMask, kMaskLength, true, 1, TFormMasks::MainMaskRows);
+    const bool maskRead = readMask(kMaskGroup, ReadBolidEventMask, kMaskLength, true, 1,
+                                   Build < kFirstBuild134 ? TFormMasks::Rows83 : TFormMasks::MainMaskRows);
+    if (Build >= kFirstBuild134)
         readMask(kMaskExtGroup, ReadBolidEventMaskExt, kMaskExtLength, false, TFormMasks::MainMaskRows + 1,
                  TFormMasks::Rows134);
-    }
-    if (!page.rbFiltrit->Checked() && !page.rbUseMask->Checked()) page.rbAll->SetChecked(true);
+    // "All messages" only where the device said neither of the others: a mode that was not read is not
+    // taken for it, and the rows read are not ticked over for it.
+    if (filterRead && maskRead && !page.rbFiltrit->Checked() && !page.rbUseMask->Checked()) page.rbAll->SetChecked(true);
     StepProgress();
 
     if (Major == 5 && Build > 100) {

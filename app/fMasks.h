@@ -75,6 +75,7 @@ public:
 
 private:
     void AddRows(int First, const TC2000Event* Events, int Count);
+    void GiveRowsOfMode();
 
     const TMsgFile& Messages;
     std::vector<std::unique_ptr<ui::TCheckBox>> RowBoxes;  // row r at r - 1

@@ -20,6 +20,8 @@ TFormProgress::TFormProgress(ui::TComponent* owner) : ui::TForm(owner)
     pb->SetWidth(150);
     Button1 = ui::Create<ui::TButton>(this, "Button1", this);
     Button1->SetCaption("Отмена");
+    // Esc cancels the operation as the button does.
+    Button1->SetCancel(true);
     ui::Layout::Stack(*this, {pb, Button1}, {.margin = 4, .spacing = 4, .labelGap = 8});
     for (ui::TControl* c : {static_cast<ui::TControl*>(pb), static_cast<ui::TControl*>(Button1)})
         c->SetLeft((ClientWidth() - c->Width()) / 2);

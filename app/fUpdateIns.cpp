@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <system_error>
+#include <stdexcept>
 
 #include "app/DeviceController.h"
 #include "app/FormAppMainController.h"
 #include "app/fMain.h"
 #include "link/SmallRoutines.h"
+#include "platform/PathText.h"
+#include "platform/ProgramFolder.h"
 #include "platform/Text.h"
 #include "ui/Application.h"
 
@@ -376,16 +377,14 @@ TUpdateHost MainWindowUpdateHost()
 
 void GetFileVersion(const std::string& FileName, std::string& Version)
 {
-    Version.clear();
-    if (FileName.empty()) return;
-    std::error_code ec;
-    if (!std::filesystem::exists(FileName, ec)) return;
-    if (std::filesystem::equivalent(FileName, "/proc/self/exe", ec) && !ec) Version = SORVEL_PROGRAM_VERSION;
+    Version = platform::FileVersion(platform::PathFromUtf8(FileName));
 }
 
 std::string ProgramFileVersion()
 {
-    std::string version;
-    GetFileVersion("/proc/self/exe", version);
-    return version;
+    try {
+        return platform::FileVersion(platform::ProgramFile());
+    } catch (const std::runtime_error&) {
+        return {};
+    }
 }

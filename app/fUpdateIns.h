@@ -123,8 +123,9 @@ extern TformUpdateIns* formUpdateIns;
 // the version panel of the status bar.
 TUpdateHost MainWindowUpdateHost();
 
-// The version text of a program file (FileVersion): the program's own version for the running
-// program's file, empty for any other file, an empty name or a file that does not exist.
+// The version text of a program file (FileVersion of its version resource; on Linux the program's own
+// version for the running program's file); empty for a file without one, an empty name or a file that
+// does not exist.
 void GetFileVersion(const std::string& FileName, std::string& Version);
 // The running program file's version (GetFileVersion of the program itself).
 std::string ProgramFileVersion();

@@ -152,8 +152,8 @@ void TformUpdateInsertion::CreateControls()
     KitDialogButtons1->SetCaptionHelp("&Help");
     KitDialogButtons1->SetModalResultOk(ui::mrOk);
     KitDialogButtons1->SetModalResultCancel(ui::mrCancel);
+    // No help to give: its button stays hidden rather than do nothing.
     KitDialogButtons1->SetModalResultHelp(ui::mrNone);
-    KitDialogButtons1->SetShowHelpButton(true);
 }
 
 void TformUpdateInsertion::ClearGrid()

@@ -1,6 +1,7 @@
 #include "app/fWays.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "app/DeviceController.h"
 #include "app/ExchangeSteps.h"
@@ -340,7 +341,7 @@ void TformWays::SaveToIni(TMemIniFile& Ini)
     for (int i = 0; i < ChannelCount; ++i) {
         const auto k = static_cast<std::size_t>(i);
         Ini.WriteString(section, etP[k]->Name(), etP[k]->Text());
-        Ini.WriteInteger(section, cb[k]->Name(), cb[k]->ItemIndex());
+        SaveListPosition(Ini, section, *cb[k], UnshownValues);
         if (i < LinkCount) {
             Ini.WriteBool(section, AndLink[k]->Name(), AndLink[k]->Checked());
             Ini.WriteBool(section, OrLink[k]->Name(), OrLink[k]->Checked());
@@ -353,25 +354,33 @@ void TformWays::SaveToIni(TMemIniFile& Ini)
 void TformWays::LoadFromIni(const TMemIniFile& Ini)
 {
     const std::string section = Name();
-    lan->SetChecked(Ini.ReadBool(section, "lan", false));
-    cb11->SetChecked(Ini.ReadBool(section, "cb11", false));
-    cb12->SetChecked(Ini.ReadBool(section, "cb12", false));
+    // Every key names its control; one the file lacks gave it nothing.
+    std::vector<const ui::TControl*> given;
+    const auto read = [&](ui::TControl& control, auto value) {
+        if (Ini.ValueExists(section, control.Name())) given.push_back(&control);
+        return value;
+    };
+    lan->SetChecked(read(*lan, Ini.ReadBool(section, "lan", false)));
+    cb11->SetChecked(read(*cb11, Ini.ReadBool(section, "cb11", false)));
+    cb12->SetChecked(read(*cb12, Ini.ReadBool(section, "cb12", false)));
     for (int i = 0; i < ChannelCount; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        etP[k]->SetText(Ini.ReadString(section, etP[k]->Name(), ""));
-        const int position = Ini.ReadInteger(section, cb[k]->Name(), 0);
+        etP[k]->SetText(read(*etP[k], Ini.ReadString(section, etP[k]->Name(), "")));
+        const int position = read(*cb[k], Ini.ReadInteger(section, cb[k]->Name(), 0));
         cb[k]->SetItemIndex(position >= 0 && position < cb[k]->Items().Count() ? position : 0);
+        UnshownValues.Note(*cb[k], Ini.ReadString(section, cb[k]->Name(), ""), position);
         if (i < LinkCount) {
             // Both keys missing leave both buttons clear: the link counts as AND.
-            const bool isAnd = Ini.ReadBool(section, AndLink[k]->Name(), false);
-            const bool isOr = Ini.ReadBool(section, OrLink[k]->Name(), false);
+            const bool isAnd = read(*AndLink[k], Ini.ReadBool(section, AndLink[k]->Name(), false));
+            const bool isOr = read(*OrLink[k], Ini.ReadBool(section, OrLink[k]->Name(), false));
             AndLink[k]->SetChecked(isAnd);
             OrLink[k]->SetChecked(isOr);
         }
     }
-    rdo1->SetChecked(Ini.ReadBool(section, "rdo1", false));
-    rdo2->SetChecked(Ini.ReadBool(section, "rdo2", true));
+    rdo1->SetChecked(read(*rdo1, Ini.ReadBool(section, "rdo1", false)));
+    rdo2->SetChecked(read(*rdo2, Ini.ReadBool(section, "rdo2", true)));
     rb1Click(nullptr);
+    for (const ui::TControl* control : given) DeviceValues.Given(*control);
 }
 
 TChannelLinks CurrentChannelLinks() { return formWays != nullptr ? formWays->ChannelLinks() : TChannelLinks{}; }
@@ -392,6 +401,15 @@ struct DirectionValue {
     std::string phone;
 };
 
+// "не записан, так как канал 3 не прочитан"; several: "каналы 3, 5 не прочитаны".
+std::string UnreadChannelsReason(const std::vector<int>& Channels)
+{
+    std::string numbers;
+    for (const int n : Channels) numbers += (numbers.empty() ? "" : ", ") + std::to_string(n);
+    return std::string("не записан, так как ") + (Channels.size() == 1 ? "канал " : "каналы ") + numbers +
+           (Channels.size() == 1 ? " не прочитан" : " не прочитаны");
+}
+
 // "alphon" reply: direction digit, position digit, four-character type code, "=", number. nullopt for a
 // value the page cannot use (a digit that is not hexadecimal, no "=").
 std::optional<DirectionValue> ParseDirection(const std::string& value)
@@ -403,6 +421,23 @@ std::optional<DirectionValue> ParseDirection(const std::string& value)
     const int type = WayCodeToIndex(value);
     const bool known = type != WayTypeUnused || platform::Copy(value, 3, 4) == WayIndexToCode(WayTypeUnused);
     return DirectionValue{direction, type, known, platform::Copy(value, static_cast<long long>(eq) + 1, 1'000'000)};
+}
+
+// Why each channel is held back, empty for one that is written. A channel's direction and place follow
+// from the links between all the channels before it, and the links on either side of a channel the
+// page does not know are not known either: every channel after it waits for it.
+std::vector<std::string> ChannelHolds(const TformWays& Page)
+{
+    std::vector<std::string> holds;
+    std::vector<int> unknown;
+    for (int i = 0; i < TformWays::ChannelCount; ++i) {
+        const bool own = Page.DeviceValues.Held(Page.Direction(i));
+        if (own) holds.emplace_back(TDeviceValues::HeldBackReason);
+        else if (unknown.empty()) holds.emplace_back();
+        else holds.push_back(UnreadChannelsReason(unknown));
+        if (own) unknown.push_back(i + 1);
+    }
+    return holds;
 }
 
 }  // namespace
@@ -462,7 +497,10 @@ void WriteWaysPage(TExchangeSteps& Steps, TformWays& Page)
     Steps.SetWatchdog(false);
     Steps.SetupProgress(kGroups);
     Steps.StepProgress();
-    if (!EraseDeviceHistory(Steps, false)) Steps.AddWriteError("Удаление истории");
+    const std::vector<std::string> holds = ChannelHolds(Page);
+    // The device's history goes only for channels that are written.
+    if (std::find(holds.begin(), holds.end(), std::string()) != holds.end() && !EraseDeviceHistory(Steps, false))
+        Steps.AddWriteError("Удаление истории");
 
     Steps.LogWriting(kLanGroup);
     if (std::string value; MaySend(Steps, kLanGroup, {Page.lan})) {
@@ -477,9 +515,6 @@ void WriteWaysPage(TExchangeSteps& Steps, TformWays& Page)
         Steps.AddWriteError(kGprsGroup);
     Steps.StepProgress();
 
-    // Each channel's direction and place follow from the links of all channels before it: after a
-    // channel the page does not know, none is sent.
-    bool held = false;
     int direction = 1;
     int position = 1;
     for (int i = 1; i <= TformWays::ChannelCount; ++i) {
@@ -488,9 +523,8 @@ void WriteWaysPage(TExchangeSteps& Steps, TformWays& Page)
                                   WayIndexToCode(Page.ChannelType(i - 1)) + "=" + Page.etP[k]->Text();
         const std::string group = kDirectionGroup + std::to_string(i);
         Steps.LogWriting(group);
-        if (held) NameHeldBack(Steps, group);
-        else held = !MaySend(Steps, group, Page.Direction(i - 1));
-        if (!held && !WriteDirectionParams(device, value)) Steps.AddWriteError(group);
+        if (!holds[k].empty()) NameHeldBack(Steps, group, holds[k]);
+        else if (!WriteDirectionParams(device, value)) Steps.AddWriteError(group);
         if (i < TformWays::ChannelCount) {
             if (Page.IsOrLink(i - 1)) {
                 ++position;

@@ -1,10 +1,7 @@
 // The cost of one line of the log: a request entry (its caption and the request beneath it) added to the
 // log tree and scrolled into view as the main window does, with 10 and with 100,000 entries already in
 // the log. Prints the time per line for both, the tree's own steps per line, and the ratio of the two
-// times against its limit. Then the cost of reading an ini file per section, with 2,000 and with 80,000
-// sections (a key in each, and a key per section in one more): reading is linear in the file's size, so the
-// cost per section grows only as the larger tables outgrow the caches (about threefold), where a search per
-// name grows forty-fold.
+// times against its limit.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -14,7 +11,6 @@
 
 #include "app/TVLog.h"
 #include "app/fMain.h"
-#include "platform/IniFile.h"
 #include "bench/BenchSupport.h"
 #include "ui/Application.h"
 #include "ui/Forms.h"
@@ -80,28 +76,6 @@ void AddLogLine(benchmark::State& state)
 }
 BENCHMARK(AddLogLine)->Arg(kFew)->Arg(kMany)->Unit(benchmark::kMicrosecond);
 
-constexpr int kFewSections = 2'000;
-constexpr int kManySections = 80'000;
-// Per number of sections: nanoseconds to read the file and look up every key, per section.
-std::map<int, double> perSection;
-
-void ReadIniFile(benchmark::State& state)
-{
-    const int count = static_cast<int>(state.range(0));
-    std::string text;
-    for (int i = 0; i < count; ++i) text += "[S" + std::to_string(i) + "]\r\nk=1\r\n[Keys]\r\nk" + std::to_string(i) + "=1\r\n";
-    std::chrono::steady_clock::duration reading{};
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        const platform::IniFile ini = platform::IniFile::FromBytes("current.ini", text);
-        for (int i = 0; i < count; ++i) benchmark::DoNotOptimize(ini.ReadString("s" + std::to_string(i), "K", ""));
-        reading += std::chrono::steady_clock::now() - start;
-    }
-    perSection[count] =
-        std::chrono::duration<double, std::nano>(reading).count() / static_cast<double>(state.iterations()) / count;
-}
-BENCHMARK(ReadIniFile)->Arg(kFewSections)->Arg(kManySections)->Unit(benchmark::kMillisecond);
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -118,7 +92,5 @@ int main(int argc, char** argv)
     std::printf("one log line: %.1f ns after %d lines, %.1f ns after %d lines; tree steps per line %.1f and %.1f\n",
                 few, kFew, many, kMany, fewSteps, manySteps);
     benchsupport::Figure("log line after 100,000 lines", many, few, " ns", "<= 1.20", 1);
-    benchsupport::Figure("ini read per section, 80,000 sections", perSection[kManySections], perSection[kFewSections],
-                         " ns", "<= 5.00", 1);
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "gui/FrontEnd.h"
 
 #include <QApplication>
+#include <QScreen>
 
 #include "ui/Application.h"
 #include "ui/Forms.h"
@@ -14,6 +15,22 @@ FrontEnd::FrontEnd(ui::Application& app)
     QApplication::setQuitOnLastWindowClosed(false);
     app_.SetDialogs(&services_);
     app_.SetClipboard(&services_);
+    WatchWorkArea();
+}
+
+void FrontEnd::WatchWorkArea()
+{
+    const auto tell = [this] {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        const QRect area = screen != nullptr ? screen->availableGeometry() : QRect();
+        app_.Screen().SetWorkAreaRect(ui::Bounds(area.x(), area.y(), area.width(), area.height()));
+    };
+    const auto watch = [this, tell](QScreen* screen) {
+        if (screen != nullptr) QObject::connect(screen, &QScreen::availableGeometryChanged, &screenWatch_, tell);
+        tell();
+    };
+    QObject::connect(qApp, &QGuiApplication::primaryScreenChanged, &screenWatch_, watch);
+    watch(QGuiApplication::primaryScreen());
 }
 
 FrontEnd::~FrontEnd()

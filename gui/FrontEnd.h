@@ -1,12 +1,14 @@
 #pragma once
 // Everything the model needs to run in real windows, installed on one application for the front end's
-// lifetime: the Qt services (message boxes, file dialogs, clipboard), the mirror of every control and
-// the event pump. Needs a QApplication.
+// lifetime: the Qt services (message boxes, file dialogs, clipboard), the mirror of every control, the
+// event pump and the desktop's work area (ui::TScreen). Needs a QApplication.
 //
 //     QApplication qt(argc, argv);
 //     gui::FrontEnd front(ui::App());
 //     ... create the forms ...
 //     return front.Run();
+#include <QObject>
+
 #include "gui/Desktop.h"
 #include "gui/EventPump.h"
 #include "gui/Mirror.h"
@@ -33,7 +35,11 @@ public:
     int Run();
 
 private:
+    // Tells the model the desktop's work area, now and whenever it changes.
+    void WatchWorkArea();
+
     ui::Application& app_;
+    QObject screenWatch_;
     Desktop desktop_;
     QtServices services_;
     Mirror mirror_;

@@ -110,28 +110,6 @@ std::optional<bool> SpaceOnButton(Binding& b, int key, ui::TShiftState shift)
     return !alive;
 }
 
-// Deletes what the Delete key deletes: the selection, or the character (or line break) after the caret.
-void DeleteForward(Binding& b)
-{
-    auto* edit = ui::As<ui::TCustomEdit>(b.control);
-    if (edit == nullptr || edit->ReadOnly() || ui::Is<ui::TMaskEdit>(edit)) return;
-    std::u32string text = platform::DecodeUtf8(edit->Text());
-    const auto start = static_cast<std::size_t>(std::clamp(edit->SelStart(), 0, static_cast<int>(text.size())));
-    std::size_t count = static_cast<std::size_t>(std::max(0, edit->SelLength()));
-    if (count == 0) {
-        if (start >= text.size()) return;
-        count = text[start] == U'\r' && start + 1 < text.size() && text[start + 1] == U'\n' ? 2 : 1;
-    }
-    text.erase(start, std::min(count, text.size() - start));
-    b.core.Deliver(*edit, [&] {
-        b.core.App().Guard(edit, [&] {
-            edit->SetText(platform::EncodeUtf8(text));
-            edit->SetSelStart(static_cast<int>(start));
-            edit->SetSelLength(0);
-        });
-    });
-}
-
 class TextBase : public Kind {
 public:
     void Color(Binding& b) const override { SetBase(b); }
@@ -160,12 +138,10 @@ public:
         return true;
     }
 
-    bool AfterKey(Binding& b, int key, bool command) const override
+    bool AfterKey(Binding&, int key, bool command) const override
     {
-        if (key == Qt::Key_Delete && !command) {
-            DeleteForward(b);
-            return true;
-        }
+        // The model's edit deleted what the Delete key deletes.
+        if (key == Qt::Key_Delete && !command) return true;
         return !IsNavigationKey(key);
     }
 
@@ -402,6 +378,8 @@ public:
     }
 };
 
+// Enter on a focused button goes the model's way: it presses the window's default button, or this one
+// in a window without a default.
 class Button : public CaptionedButton {
 public:
     QWidget* Make(Binding&, QWidget* parent) const override
@@ -409,13 +387,6 @@ public:
         auto* button = new QPushButton(parent);
         button->setAutoDefault(false);
         return button;
-    }
-
-    std::optional<bool> PlainKey(Binding& b, int key, ui::TShiftState shift) const override
-    {
-        if (key != Qt::Key_Return && key != Qt::Key_Enter) return SpaceOnButton(b, key, shift);
-        b.core.Deliver(*b.control, [&] { b.core.User().Click(*b.control); });
-        return true;
     }
 };
 

@@ -6,6 +6,7 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollArea>
 #include <QTimer>
 #include <QTreeWidgetItem>
 #include <QWidget>
@@ -426,7 +427,12 @@ void Core::FocusChanged(ui::TWinControl* focused)
     Binding* b = Find(*focused);
     if (b == nullptr || !b->widget || b->kind == &WindowKind()) return;
     Counter guard(applying_);
-    b->widget->setFocus(Qt::OtherFocusReason);
+    // Moved by a key (Tab, an arrow, Alt and a letter): the widget shows its focus as the keyboard's
+    // (an edit reached by Tab selects its text, as on the desktop).
+    b->widget->setFocus(movingFocusByKey_ > 0 ? Qt::TabFocusReason : Qt::OtherFocusReason);
+    // A page that scrolls brings the focused control into view, as Tab does on the desktop.
+    for (QWidget* w = b->widget->parentWidget(); w != nullptr; w = w->parentWidget())
+        if (auto* area = qobject_cast<QScrollArea*>(w)) area->ensureWidgetVisible(b->widget, 8, 8);
 }
 
 void Core::ScreenCursorChanged(ui::TCursor cursor)
@@ -632,6 +638,32 @@ bool Core::RouteMouse(Binding& b, QMouseEvent& mouse, bool windowClicks)
     }
 }
 
+namespace {
+
+// The character of a key pressed with Alt, lower-cased; 0 for a key that is no letter or digit. Qt gives
+// the text, or else the key's code, which for a letter is its upper-case character.
+char32_t AcceleratorChar(const QKeyEvent& event)
+{
+    const QString text = event.text();
+    if (!text.isEmpty() && text.at(0).isLetterOrNumber()) return text.toLower().toUcs4().value(0);
+    const int key = event.key();
+    if (key < 0x20 || key > 0xFFFF || !QChar(key).isLetterOrNumber()) return 0;
+    return QChar(key).toLower().unicode();
+}
+
+}  // namespace
+
+bool Core::PressAccelerator(ui::TWinControl& control, const QKeyEvent& event)
+{
+    const char32_t ch = AcceleratorChar(event);
+    ui::TForm* form = control.TopForm();
+    if (ch == 0 || form == nullptr) return false;
+    bool taken = false;
+    const Counter moving(movingFocusByKey_);
+    Deliver(control, [&] { taken = driver_.PressAccelerator(*form, ch); });
+    return taken;
+}
+
 bool Core::RouteKey(Binding& b, QKeyEvent& event)
 {
     auto* win = ui::As<ui::TWinControl>(b.control);
@@ -641,7 +673,17 @@ bool Core::RouteKey(Binding& b, QKeyEvent& event)
     const bool command = (modifiers & (Qt::ControlModifier | Qt::AltModifier)) != 0;
     const ui::TShiftState shift = ShiftState(modifiers);
     const Kind& kind = *b.kind;
-    if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && (modifiers & Qt::ControlModifier) == 0) return false;
+    if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && (modifiers & Qt::ControlModifier) == 0) {
+        // A memo keeps its own Tab. Elsewhere the model's tab order decides: a radio group is one stop.
+        if (ui::Is<ui::TMemo>(win)) return false;
+        ui::TShiftState tab = shift;
+        if (key == Qt::Key_Backtab) tab.Include(ui::ssShift);
+        const Counter moving(movingFocusByKey_);
+        Deliver(*win, [&] { driver_.PressKey(*win, ui::VK_TAB, tab); });
+        return true;
+    }
+    if ((modifiers & Qt::AltModifier) != 0 && (modifiers & Qt::ControlModifier) == 0 && PressAccelerator(*win, event))
+        return true;
 
     if (!command) {
         if (const std::optional<bool> taken = kind.PlainKey(b, key, shift)) return *taken;
@@ -663,6 +705,8 @@ bool Core::RouteKey(Binding& b, QKeyEvent& event)
     if (kind.CommandKey(b, event)) return true;
     const std::uint16_t vk = VirtualKey(key);
     if (vk == 0) return false;
+    std::optional<Counter> moving;
+    if (vk == ui::VK_UP || vk == ui::VK_DOWN || vk == ui::VK_LEFT || vk == ui::VK_RIGHT) moving.emplace(movingFocusByKey_);
     if (!Deliver(*win, [&] { driver_.PressKey(*win, vk, shift); })) return true;
     Binding* again = Find(*win);
     if (again == nullptr || !again->widget) return true;

@@ -94,6 +94,9 @@ struct Binding {
     QPointer<QMenuBar> menuBar;
     std::unordered_map<const ui::TMenuItem*, std::pair<QPointer<QAction>, int>> actions;
     bool placed = false;
+    // Shown before the window system framed it (the first window, whose frame nobody knows yet): fitted
+    // to the screen once it has been.
+    bool fitPending = false;
 
     TreeState tree;
 
@@ -241,6 +244,8 @@ private:
     // Tells the parent's kind that a child moved, and the children's kinds that the control was resized.
     void Relayout(Binding& b, ui::ModelChange what);
     bool RouteKey(Binding& b, QKeyEvent& event);
+    // Alt and a character: the control of the window whose caption has it as its accelerator acts.
+    bool PressAccelerator(ui::TWinControl& control, const QKeyEvent& event);
     // The tree's binding while its widget follows the nodes change by change.
     Binding* FollowingTree(const ui::TTreeView& tree) const;
     void JoinWaitingRows(WaitingRows when);
@@ -262,6 +267,7 @@ private:
     std::vector<QPointer<QWidget>> retired_;
     int applying_ = 0;
     int inputDepth_ = 0;
+    int movingFocusByKey_ = 0;
     bool flushScheduled_ = false;
     bool overrideCursor_ = false;
     ui::TControl* hovered_ = nullptr;

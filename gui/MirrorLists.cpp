@@ -1,6 +1,7 @@
 // Lists and grids: combo boxes, list boxes and list views as Qt's own item views, the string grid as a
 // painted surface whose cells the model draws. A selection the user makes goes to the model as the
 // user's selection; the widget then shows the model's.
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QClipboard>
@@ -10,7 +11,9 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScreen>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QWheelEvent>
 
@@ -61,6 +64,25 @@ private:
     std::function<void(ComboWidget&, bool)> dropped_;
 };
 
+// A long item (a port's device path) is shown whole: the list that drops down is as wide as its widest
+// item, up to the screen's width, and the field shows where the chosen text begins.
+void FitListToItems(QComboBox& combo)
+{
+    QAbstractItemView& view = *combo.view();
+    int widest = 0;
+    for (int i = 0; i < combo.count(); ++i) widest = std::max(widest, view.fontMetrics().horizontalAdvance(combo.itemText(i)));
+    const int chrome = 2 * view.frameWidth() + view.style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 16;
+    const QScreen* screen = combo.screen();
+    const int limit = screen != nullptr ? screen->availableGeometry().width() : QWIDGETSIZE_MAX;
+    view.setMinimumWidth(std::min(widest + chrome, limit));
+    view.setTextElideMode(Qt::ElideRight);
+}
+
+void ShowTextStart(QComboBox& combo)
+{
+    if (QLineEdit* line = combo.lineEdit()) line->setCursorPosition(0);
+}
+
 void SetBase(Binding& b)
 {
     QPalette palette = b.widget->palette();
@@ -96,8 +118,10 @@ public:
                          [&core, c](int index) {
                              if (core.Applying()) return;
                              auto& combo = static_cast<ui::TCustomCombo&>(*c);
-                             if (core.Deliver(combo, [&] { core.User().Select(combo, index); }))
-                                 core.Refresh(combo, &Kind::Selection);
+                             if (!core.Deliver(combo, [&] { core.User().Select(combo, index); })) return;
+                             core.Refresh(combo, &Kind::Selection);
+                             if (Binding* again = core.Find(combo); again != nullptr && again->widget)
+                                 ShowTextStart(*static_cast<QComboBox*>(again->widget.data()));
                          });
     }
 
@@ -116,8 +140,10 @@ public:
         const QString text = combo->currentText();
         combo->clear();
         for (int i = 0; i < items.Count(); ++i) combo->addItem(ToQt(items[i]));
+        FitListToItems(*combo);
         if (combo->isEditable()) combo->setEditText(text);
         Selection(b);
+        ShowTextStart(*combo);
     }
 
     void Selection(Binding& b) const override
@@ -126,6 +152,8 @@ public:
         QSignalBlocker block(combo);
         combo->setCurrentIndex(static_cast<const ui::TCustomCombo&>(*b.control).ItemIndex());
         if (combo->isEditable()) combo->setEditText(ToQt(b.control->Text()));
+        // Typing keeps its caret; a choice made elsewhere shows where its text begins.
+        if (!combo->hasFocus()) ShowTextStart(*combo);
     }
 
     void Style(Binding& b) const override
@@ -204,7 +232,10 @@ public:
     {
         auto* view = new QTreeWidget(parent);
         view->setColumnCount(1);
-        view->setUniformRowHeights(true);
+        // A text longer than its column wraps onto more lines of its row rather than hide its end.
+        view->setWordWrap(true);
+        view->setTextElideMode(Qt::ElideNone);
+        view->setUniformRowHeights(false);
         return view;
     }
 

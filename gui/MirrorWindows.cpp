@@ -1,6 +1,7 @@
 // Windows and what they carry: a top-level form is a window with its menu bar above the client area;
 // a form placed in another control, a toolbar or any plain container is a surface; popup menus and the
 // status bar.
+#include <QApplication>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
@@ -9,11 +10,14 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QScrollArea>
+#include <QStyle>
+#include <QTimer>
 #include <QWidget>
 #include <qdrawutil.h>
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 
 #include "gui/Convert.h"
 #include "gui/MirrorCore.h"
@@ -44,6 +48,48 @@ void ShowItem(QAction& action, const ui::TMenuItem& item)
 
 int MenuHeight(const Binding& b) { return b.menuBar && !b.menuBar->isHidden() ? b.menuBar->sizeHint().height() : 0; }
 
+constexpr Qt::WindowStates kSizedStates = Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen;
+
+ui::TWindowState ModelState(Qt::WindowStates state)
+{
+    if (state & Qt::WindowMinimized) return ui::wsMinimized;
+    if (state & (Qt::WindowMaximized | Qt::WindowFullScreen)) return ui::wsMaximized;
+    return ui::wsNormal;
+}
+
+Qt::WindowStates QtState(ui::TWindowState state)
+{
+    switch (state) {
+    case ui::wsMinimized: return Qt::WindowMinimized;
+    case ui::wsMaximized: return Qt::WindowMaximized;
+    case ui::wsNormal: break;
+    }
+    return Qt::WindowNoState;
+}
+
+bool Framed(const QWidget& window) { return window.isVisible() && window.frameGeometry() != window.geometry(); }
+
+// What the window system's frame adds around a window, once a window has been framed (every window has the
+// same frame); nothing before.
+std::optional<QMargins> KnownFrame(const QWidget& window)
+{
+    static std::optional<QMargins> known;
+    if (Framed(window)) {
+        const QRect frame = window.frameGeometry();
+        const QRect client = window.geometry();
+        known = QMargins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                         frame.bottom() - client.bottom());
+    }
+    return known;
+}
+
+// A guess from the style's title bar, for a window system that never tells its frame.
+QMargins GuessedFrame()
+{
+    constexpr int border = 4;
+    return QMargins(border, QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight) + border, border, border);
+}
+
 class Window : public Kind {
 public:
     QWidget* Make(Binding& b, QWidget*) const override
@@ -62,6 +108,9 @@ public:
         const auto& form = static_cast<const ui::TForm&>(*b.control);
         const int menuHeight = MenuHeight(b);
         const QSize size(form.Width(), form.Height() + menuHeight);
+        // Maximised (or minimised) the window system sizes the window and the form follows it: a resize
+        // from here would take the maximised state away.
+        const bool sized = (b.widget->windowState() & kSizedStates) != 0;
         if (form.BorderStyle() == ui::bsSizeable || form.BorderStyle() == ui::bsSizeToolWin) {
             // The user resizes the window only as far as the form allows (0: no limit).
             const ui::TSizeConstraints& limits = form.Constraints();
@@ -69,13 +118,13 @@ public:
             b.widget->setMinimumSize(limit(limits.MinWidth(), 0, 0), limit(limits.MinHeight(), menuHeight, 0));
             b.widget->setMaximumSize(limit(limits.MaxWidth(), 0, QWIDGETSIZE_MAX),
                                      limit(limits.MaxHeight(), menuHeight, QWIDGETSIZE_MAX));
-            b.widget->resize(size);
+            if (!sized) b.widget->resize(size);
         } else {
             b.widget->setFixedSize(size);
         }
         if (b.menuBar) b.menuBar->setGeometry(0, 0, form.Width(), menuHeight);
         b.client->setGeometry(0, menuHeight, form.Width(), form.Height());
-        if (form.Position() == ui::poDesigned) b.widget->move(form.Left(), form.Top());
+        if (form.Position() == ui::poDesigned && !sized) b.widget->move(form.Left(), form.Top());
     }
 
     void Visible(Binding& b) const override
@@ -88,9 +137,22 @@ public:
         }
         if (!window.isVisible()) {
             window.setWindowModality(form.Modal() ? Qt::ApplicationModal : Qt::NonModal);
-            if (!b.placed && form.Position() != ui::poDesigned) Centre(b, form);
+            const bool first = !b.placed;
+            if (first && form.Position() != ui::poDesigned) Centre(b, form);
             b.placed = true;
+            // Fitted before it shows where the frame is known; the first window once it has its frame.
+            const std::optional<QMargins> frame = KnownFrame(window);
+            if (first && frame) FitToScreen(b, *frame);
+            window.setWindowState(QtState(form.WindowState()));
             window.show();
+            if (first) {
+                // The form learns where the window opened (centred, or moved onto the screen).
+                Moved(b);
+                b.fitPending = !frame;
+                FitOnceFramed(b);
+                if (b.fitPending)
+                    QTimer::singleShot(kFrameWaitMs, b.context.get(), [&b] { FitOnceFramed(b, true); });
+            }
         }
         // Platforms without a window stack (offscreen) have nothing to raise.
         if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
@@ -100,6 +162,12 @@ public:
     }
 
     void Text(Binding& b) const override { b.widget->setWindowTitle(ToQt(b.control->Caption())); }
+
+    void State(Binding& b) const override
+    {
+        const Qt::WindowStates wanted = QtState(static_cast<const ui::TForm&>(*b.control).WindowState());
+        if ((b.widget->windowState() & kSizedStates) != wanted) b.widget->setWindowState(wanted);
+    }
 
     void Color(Binding& b) const override
     {
@@ -153,12 +221,83 @@ public:
             return false;
         case QEvent::Resize:
             if (!core.Applying()) Resized(b, static_cast<QResizeEvent&>(event).size());
+            if (b.fitPending) FitOnceFramed(b);
+            return false;
+        case QEvent::Move:
+            if (!core.Applying()) Moved(b);
+            if (b.fitPending) FitOnceFramed(b);
+            return false;
+        case QEvent::WindowStateChange:
+            if (!core.Applying()) StateChanged(b);
             return false;
         default: return false;
         }
     }
 
 private:
+    // How long a window waits for its frame before it is fitted with the guessed one for good.
+    static constexpr int kFrameWaitMs = 500;
+
+    // A window is never larger than the desktop's work area and opens inside it: a size the form asks
+    // for that does not fit (a main window made for a larger screen) shrinks to the work area, never
+    // below the form's least size, and the form hears the size as it hears the user's resizing.
+    static void FitToScreen(Binding& b, const QMargins& frame)
+    {
+        QWidget& window = *b.widget;
+        const QScreen* screen = window.screen() != nullptr ? window.screen() : QGuiApplication::primaryScreen();
+        if (screen == nullptr || (window.windowState() & kSizedStates)) return;
+        const QRect area = screen->availableGeometry();
+        const QSize room(area.width() - frame.left() - frame.right(), area.height() - frame.top() - frame.bottom());
+        const QSize size = window.size().boundedTo(room).expandedTo(window.minimumSize());
+        if (size != window.size()) {
+            window.resize(size);
+            Resized(b, size);
+        }
+        const QSize outer = size.grownBy(frame);
+        const QPoint at(std::clamp(window.pos().x(), area.left(), std::max(area.left(), area.right() + 1 - outer.width())),
+                        std::clamp(window.pos().y(), area.top(), std::max(area.top(), area.bottom() + 1 - outer.height())));
+        if (at != window.pos()) {
+            window.move(at);
+            Moved(b);
+        }
+    }
+
+    // The fit with the frame the window system has drawn, once it has (or has not after a while).
+    static void FitOnceFramed(Binding& b, bool waitedEnough = false)
+    {
+        if (!b.fitPending || !b.widget || (!Framed(*b.widget) && !waitedEnough)) return;
+        b.fitPending = false;
+        Counter guard(b.core.ApplyingCount());
+        FitToScreen(b, KnownFrame(*b.widget).value_or(GuessedFrame()));
+    }
+
+    // The user moved the window: the form takes its frame's new place.
+    static void Moved(Binding& b)
+    {
+        ui::TControl& c = *b.control;
+        const QPoint at = b.widget->pos();
+        b.core.Deliver(c, [&] { b.core.App().Guard(&c, [&] { c.SetBounds(at.x(), at.y(), c.Width(), c.Height()); }); });
+    }
+
+    // Maximised, minimised or restored by the user: the form takes the state and where it stands when
+    // restored.
+    static void StateChanged(Binding& b)
+    {
+        auto& form = static_cast<ui::TForm&>(*b.control);
+        const QWidget& window = *b.widget;
+        const QRect normal = window.normalGeometry().isValid() ? window.normalGeometry() : window.geometry();
+        const QPoint border = window.geometry().topLeft() - window.pos();
+        const ui::TRect restored = ui::Bounds(normal.left() - border.x(), normal.top() - border.y(), normal.width(),
+                                              normal.height() - MenuHeight(b));
+        const ui::TWindowState state = ModelState(window.windowState());
+        b.core.Deliver(form, [&] {
+            b.core.App().Guard(&form, [&] {
+                form.SetWindowState(state);
+                if (state != ui::wsNormal) form.SetRestoredBounds(restored);
+            });
+        });
+    }
+
     static void Centre(Binding& b, const ui::TForm& form)
     {
         QRect area = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()

@@ -124,6 +124,15 @@ void KeepTitleWhole(QMessageBox& box)
         grid->addItem(new QSpacerItem(title + 5 * button, 0, QSizePolicy::Minimum), grid->rowCount(), 0, 1, grid->columnCount());
 }
 
+// A dialog opened while a window that stays on top is shown (an operation's progress window) stays on
+// top as well, so that it never opens beneath that window.
+void AboveWindowsOnTop(QDialog& dialog)
+{
+    for (const QWidget* w : QApplication::topLevelWidgets())
+        if (w != &dialog && w->isVisible() && w->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+            return dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
+}
+
 int DefaultButtonIndex(unsigned flags)
 {
     if (flags & ui::MB_DEFBUTTON3) return 2;
@@ -136,6 +145,7 @@ int DefaultButtonIndex(unsigned flags)
 int QtServices::Run(QDialog& dialog)
 {
     dialog.setWindowModality(Qt::ApplicationModal);
+    AboveWindowsOnTop(dialog);
     bool finished = false;
     int result = 0;
     QObject::connect(&dialog, &QDialog::finished, &dialog, [&](int code) {
@@ -193,7 +203,10 @@ QString QtServices::NameFilters(const std::string& filter)
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString masks = parts[i + 1];
         masks.replace(QLatin1Char(';'), QLatin1Char(' '));
-        filters << QStringLiteral("%1 (%2)").arg(parts[i], masks.trimmed());
+        masks = masks.trimmed();
+        // A description that names its masks already ("HEX FILES (*.hex)") shows them once.
+        const QString named = QStringLiteral("(%1)").arg(masks);
+        filters << (parts[i].trimmed().endsWith(named) ? parts[i].trimmed() : QStringLiteral("%1 %2").arg(parts[i], named));
     }
     return filters.join(QStringLiteral(";;"));
 }

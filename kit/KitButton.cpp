@@ -334,8 +334,9 @@ void TKitButton::SetDefault(bool v)
 
 void TKitButton::FocusAnnounced(ui::TWinControl* focused)
 {
-    const bool isButton = dynamic_cast<TKitButton*>(focused) != nullptr || dynamic_cast<ui::TButton*>(focused) != nullptr;
-    const bool active = isButton ? focused == this : default_;
+    // A focused kit button takes Enter over; a focused standard button does not: Enter presses the default
+    // button past it (a button that starts a long search must not run on the Enter meant for OK).
+    const bool active = dynamic_cast<TKitButton*>(focused) != nullptr ? focused == this : default_;
     if (active == active_) return;
     active_ = active;
     Invalidate();

@@ -175,7 +175,7 @@ int XPColorSchemeFromName(std::string_view name)
 
 int GetXPColorScheme()
 {
-    return XPColorSchemeFromName("");
+    return XPColorSchemeFromName(platform::ColorSchemeName());
 }
 
 void GetXPGradientColors(TKitGradientColorStyle style, TColor& start, TColor& stop)
@@ -733,7 +733,7 @@ std::string RemoveAccelChar(std::string_view caption)
 
 TSystemVersion CurrentSystemVersion()
 {
-    return {};
+    return platform::RunningSystemVersion();
 }
 
 bool RunningUnder(int version, const TSystemVersion& s)

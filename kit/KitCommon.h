@@ -6,6 +6,7 @@
 // controls list, the frame controller, the settings-location holder and the reader of obsolete stored
 // properties.
 #include "kit/KitGrafx.h"
+#include "platform/SystemInfo.h"
 #include "ui/Canvas.h"
 #include "ui/Controls.h"
 
@@ -201,12 +202,8 @@ std::string RemoveAccelChar(std::string_view caption);
 // --- system version tests ---
 
 enum TWindowsVersion { wv95, wvNT, wv98, wvME, wv2000, wvXP, wvServer2003, wvVista };
-struct TSystemVersion {
-    bool ntFamily = true;
-    int major = 6;
-    int minor = 1;
-};
-// The version the kit's tests ask about: the program behaves as on a current NT system.
+using TSystemVersion = platform::SystemVersion;
+// The running system's version (platform::RunningSystemVersion: on Linux a current NT system).
 TSystemVersion CurrentSystemVersion();
 bool RunningUnder(int version, const TSystemVersion& system = CurrentSystemVersion());
 bool RunningAtLeast(int version, const TSystemVersion& system = CurrentSystemVersion());

@@ -29,8 +29,8 @@ class ColorStepper {
 public:
     ColorStepper(TColor from, TColor to, int steps)
     {
-        const long channelsFrom[3] = {ui::RedOf(from), ui::GreenOf(from), ui::BlueOf(from)};
-        const long channelsTo[3] = {ui::RedOf(to), ui::GreenOf(to), ui::BlueOf(to)};
+        const std::int64_t channelsFrom[3] = {ui::RedOf(from), ui::GreenOf(from), ui::BlueOf(from)};
+        const std::int64_t channelsTo[3] = {ui::RedOf(to), ui::GreenOf(to), ui::BlueOf(to)};
         for (int i = 0; i < 3; ++i) {
             value_[i] = channelsFrom[i] * 65536;
             delta_[i] = (channelsTo[i] - channelsFrom[i]) * 65536 / std::max(steps, 1);
@@ -47,8 +47,8 @@ public:
     }
 
 private:
-    long value_[3] = {};
-    long delta_[3] = {};
+    std::int64_t value_[3] = {};
+    std::int64_t delta_[3] = {};
 };
 
 void Fill(Canvas& canvas, const TRect& r, TColor color)

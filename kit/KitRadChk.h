@@ -59,6 +59,7 @@ public:
 
     virtual bool GetChecked() const { return false; }
     virtual void SetChecked(bool) {}
+    std::string InputValue() const override { return GetChecked() ? "1" : "0"; }
 
     // Where the glyph stands in the control.
     ui::TPoint GlyphPosition() const;

@@ -54,7 +54,7 @@ void EnumSerialPorts(std::vector<std::string>& Ports, bool MarkCp2102, const pla
     std::vector<std::string> entries;
     entries.reserve(found.size());
     for (const auto& port : found)
-        entries.push_back(MarkCp2102 && port.driver == "cp210x" ? port.path + Cp2102Mark : port.path);
+        entries.push_back(MarkCp2102 && platform::IsCp2102Port(port) ? port.path + Cp2102Mark : port.path);
     Ports = std::move(entries);
 }
 

@@ -15,7 +15,7 @@
 #include "platform/SerialPort.h"
 #include "platform/SerialPortList.h"
 
-// The mark EnumSerialPorts appends to a port of the CP2102 USB bridge (driver cp210x).
+// The mark EnumSerialPorts appends to a port of the CP2102 USB bridge (platform::IsCp2102Port).
 inline constexpr const char* Cp2102Mark = "[CP2102]";
 
 // Fills Ports with the system's serial ports sorted by port number (ComparePortNumbers; equal numbers

@@ -58,6 +58,8 @@ public:
     bool ExpectAnyDefault(const std::vector<std::string>& Terminators) override;
     TFailure LastFailure() const override { return Failure_; }
     std::string TakeDiscarded() override;
+    void Settle(bool Retry) override;
+    void Distrust() override;
 
     // Overridden by the modem worker (its own default, and no unchecked purge).
     virtual int DefaultTimeout();
@@ -110,18 +112,51 @@ private:
         std::uint64_t SinceMs;     // when the failed wait ended
         std::uint64_t LastByteMs;  // when it last received anything (its start when nothing came)
         std::uint64_t WindowMs;    // how long a late reply must still be listened for
+        bool TimedOut;             // nothing that ends a reply came
+    };
+    // How this device and line deliver: from the replies credited last, real milliseconds.
+    class Pace {
+    public:
+        // A credited reply: when its first byte came after its request left the line, the longest
+        // silence between two of its bytes, and whether it came faster than the line carries bytes.
+        void Add(double LatencyMs, double GapMs, bool Faster);
+        bool Known() const { return count_ > 0; }
+        // Every reply of late came faster than the line: a peer that does not keep the line's pace (a
+        // virtual port, a simulator), whose replies say nothing by their speed.
+        bool PeerFaster() const;
+        double MinLatency() const;
+        double MaxLatency() const;
+        double MaxGap() const;
+
+    private:
+        static constexpr std::size_t Kept = 16;
+        struct Sample {
+            double latency;
+            double gap;
+            bool faster;
+        };
+        Sample samples_[Kept]{};
+        std::size_t count_ = 0;
+        std::size_t next_ = 0;
     };
     class GatherScope;
+    class Arrival;
 
-    void Resync();
+    void Resync(bool Retry = false);
+    // Reads what waits before a write: it answers nothing, and its copy may still be in flight.
+    void DropUnasked();
+    // How long the line must stay quiet after a whole reply before it is credited; 0 at once.
+    std::uint64_t ProofMs(const Arrival& Came, const std::string& Reply, bool Unsettled, bool AfterTimeout) const;
+    // The time in which a reply that follows another on this line has begun to arrive.
+    std::uint64_t FollowMs() const;
     // Appends what waits, up to about Cap characters in all.
     void ReadWaiting(std::string& Into, std::size_t Cap);
     bool PortReady(std::uint32_t RealMs) const;
     std::uint32_t CharacterTimes(std::uint32_t Count, std::uint32_t FloorMs) const;
     std::chrono::nanoseconds CharacterTime() const;
-    // Whether Chunk, read at the first look after the request left the line, holds bytes that came while it
-    // was still going out.
-    bool CameWhileSending(const Sending& Sent, const std::string& Chunk) const;
+    // Whether Received, everything read since the request was written, holds more bytes beyond its echo
+    // than the line can have carried since the request left it.
+    bool FasterThanTheLine(const Sending& Sent, const std::string& Received) const;
 
     bool RtsControl_;
     bool OwnsPort_;
@@ -138,5 +173,11 @@ private:
     std::string Echo_;
     // A wait failed since the last reply was credited: the next reply must be followed by quiet.
     bool Wary_ = false;
+    // Bytes were waiting unasked when the request went out.
+    bool Unasked_ = false;
+    // The request about to be retried timed out: its wait must allow for the late reply.
+    bool AfterTimeout_ = false;
+    std::string LastCredited_;
+    Pace Pace_;
     std::string Discarded_;
 };

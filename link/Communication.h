@@ -27,14 +27,30 @@
 // A peer faster than the port's speed (a simulated device answering at once) looks unsettled the same
 // way; its one reply stands once the line is quiet.
 //
-// Resynchronising: after a wait that failed or was abandoned (an exception, a cancel), the next Write
-// first reads and drops what arrives until the line has been quiet, so that a late reply is never taken
-// for the next request's answer. When nothing that ends a reply had come, that listening lasts at least as
-// long as a reply may still be late (LateReplyWindowMs past the time-out, but never longer than the failed
-// wait itself lasted); the whole resynchronisation ends within that window and one quiet interval after
-// it. What it dropped is kept for the caller to log (TakeDiscarded). Until a reply is credited again, a
-// wait that finds one whole also listens past it for a quiet interval: a reply right behind it makes the
-// answer one of more than one reply.
+// Resynchronising: after a wait that failed or was abandoned (an exception, a cancel), or a reply its
+// caller rejected (Distrust), the next Write first reads and drops what arrives until the line has been
+// quiet, so that a late reply is never taken for the next request's answer. When nothing that ends a
+// reply had come, that listening lasts at least as long as a reply may still be late (LateReplyWindowMs
+// past the time-out, but never longer than the failed wait itself lasted); the whole resynchronisation
+// ends within that window and one quiet interval after it. The retry of a request that timed out skips
+// the late window (Settle with Retry): a late reply answers the retry as well as the first attempt, and
+// the retry's wait proves the line instead (below). What it dropped is kept for the caller to log
+// (TakeDiscarded), as is what was waiting unasked when a request went out. Until a reply is credited
+// again, a wait that finds one whole also listens past it for a quiet interval: a reply right behind it
+// makes the answer one of more than one reply.
+//
+// A reply is credited at once only on a line that gives no cause for doubt. The wait listens past a
+// whole reply, and credits it only when nothing follows, when:
+// - bytes were waiting unasked at the write, or came faster than the line carries them since the request
+//   left (the copy of an earlier reply in flight): for as long as this device takes to start a reply
+//   and to pass on its next chunk, as learnt from the replies credited so far;
+// - the reply equals the one credited last and came sooner than this device answers, or the line passes
+//   bytes on in bursts (a USB adapter) from a device that answers at once: it may be that reply's copy,
+//   and the real answer is then right behind it; the same interval;
+// - an earlier attempt of the same request timed out: for LateReplyWindowMs, in which both the late reply
+//   and the retry's own may come.
+// Copies of a reply right behind it in one wait count as that reply once: a device that sends a reply
+// twice, or the late reply and the retry's own, has answered the request once.
 //
 // Exceptions: a port that fails or vanished raises its link failure (EDeviceError) from any operation;
 // a modem worker raises TModemException for a failure word in anything it reads, or for the fourth modem
@@ -54,6 +70,7 @@ enum class TFailure {
     Refused,           // the device answered "NOK"
     MoreThanOneReply,  // the answer held another reply besides one: it cannot be credited to the request
     AnsweredWithValue, // a write was answered with a value, as a read is: nothing was written
+    DoesNotFit,        // the reply is not of the form its request expects (garbled, or another request's)
     TooLong,           // the answer outgrew the reply cap without ending
     PortClosed,        // the port was closed when or while the wait looked
     Cancelled,         // the user cancelled (modem waits)
@@ -97,4 +114,11 @@ public:
     virtual std::string TakeDiscarded() { return {}; }
     // The clock the waits run on.
     virtual platform::Clock& Clock() const { return platform::SystemClock(); }
+    // Resynchronises the line now when due (Write would do it first), so that a request that carries the
+    // time is composed after the listening. Retry: the request about to go out is the one whose last
+    // attempt failed.
+    virtual void Settle(bool /*Retry*/) {}
+    // The reply the last wait credited does not answer its request (its caller found it garbled or
+    // foreign): the line is resynchronised before the next write, and the next reply proven.
+    virtual void Distrust() {}
 };

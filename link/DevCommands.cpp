@@ -7,6 +7,7 @@
 
 #include "link/ComPortWorker.h"
 #include "link/MyExceptions.h"
+#include "platform/CalendarTime.h"
 #include "platform/Text.h"
 
 namespace {
@@ -15,12 +16,17 @@ using Shape = TCommandShape;
 using Index = TIndexForm;
 
 constexpr TCommandExchange kNone{};
-constexpr TCommandExchange kRead{Shape::Read};
 constexpr TCommandExchange kWrite{Shape::Write};
 
-constexpr TCommandExchange Send(int timeoutMs, Index index = Index::None)
+// A read whose value has the form.
+constexpr TCommandExchange Read(std::string_view form, Index index = Index::None)
 {
-    return {Shape::Send, index, timeoutMs};
+    return {Shape::Read, index, 0, TValueForm::Plain, form};
+}
+
+constexpr TCommandExchange Send(int timeoutMs, std::string_view form, Index index = Index::None)
+{
+    return {Shape::Send, index, timeoutMs, TValueForm::Plain, form};
 }
 
 constexpr TCommandExchange With(TCommandExchange ex, Index index, TValueForm value = TValueForm::Plain)
@@ -30,6 +36,12 @@ constexpr TCommandExchange With(TCommandExchange ex, Index index, TValueForm val
     return ex;
 }
 
+// The forms of values read (link/ValueForm.h): what the pages slice and what the device is written. A
+// device text (an access point, a number, a password) may be anything printable, also empty.
+constexpr std::string_view kByte = "H{2}";
+constexpr std::string_view kWord = "H{4}";
+constexpr std::string_view kText = "T{0,}";
+
 // Each command word, written once. Actions without a value of their own sit in the write column.
 constexpr TCommandWord kReset{"reset", kNone, kWrite};
 constexpr TCommandWord kErase{"erase", kNone, {Shape::Guarded, Index::None, 35'000}};
@@ -38,54 +50,62 @@ constexpr TCommandWord kOutputsOff{"OUTS00", kNone, {Shape::Guarded, Index::None
 constexpr TCommandWord kLogin{"id", kNone, {Shape::Login, Index::None, 5'000}};
 constexpr TCommandWord kCableConnect{"CABLE CONNECT", kNone, {Shape::Unframed, Index::None, 10'000}};
 constexpr TCommandWord kCableDisconnect{"CABLE DISCONNECT", kNone, {Shape::Unframed, Index::None, 300}};
-constexpr TCommandWord kVersion{"v", Send(5'000), kNone};
-constexpr TCommandWord kSignal{"U", Send(5'000), kNone};
-constexpr TCommandWord kClock{"AH", Send(3'000), kNone};
+// The version: "REV 11.005.120" and whatever the firmware puts around it; its callers check the rest.
+constexpr TCommandWord kVersion{"v", Send(5'000, "T{0,}REVT{0,}"), kNone};
+// Signal level and error rate, a byte each.
+constexpr TCommandWord kSignal{"U", Send(5'000, "H{4}"), kNone};
+// yy/mm/dd,hh:mm:ss and the zone ("+00").
+constexpr TCommandWord kClock{"AH", Send(3'000, "D{2}/D{2}/D{2},D{2}:D{2}:D{2}T{3}"), kNone};
 constexpr TCommandWord kClockSet{"AS", kNone, {Shape::SendRaw, Index::None, 5'000}};
-constexpr TCommandWord kMasterKey{"masterkey", Send(3'000), kWrite};
-constexpr TCommandWord kBolidText{"bolidtxt", Send(250), kNone};
-constexpr TCommandWord kParadoxObject{"pxobj", Send(5'000, Index::Digit),
+constexpr TCommandWord kMasterKey{"masterkey", Send(3'000, "D{4}"), kWrite};
+constexpr TCommandWord kBolidText{"bolidtxt", Send(250, kText), kNone};
+constexpr TCommandWord kParadoxObject{"pxobj", Send(5'000, kWord, Index::Digit),
                                       With(kWrite, Index::Digit, TValueForm::Twice), 7};
-constexpr TCommandWord kLanEnable{"lanena", kRead, kWrite};
-constexpr TCommandWord kGprsEnable{"gprsena", kRead, kWrite};
-constexpr TCommandWord kDirectionSwitch{"JDIR", kRead, kWrite};
-constexpr TCommandWord kEngineerEnable{"enaing", kRead, kWrite};
-constexpr TCommandWord kEngineerNumber{"phing", With(kRead, Index::Digit), With(kWrite, Index::Digit), 9};
-constexpr TCommandWord kExtraAutotest{"addat", kRead, kWrite};
-// The write's value carries the channel digit itself.
-constexpr TCommandWord kDirectionParams{"alphon", With(kRead, Index::HexDigit), kWrite, 7};
-constexpr TCommandWord kSystemEvents{"pwlog", kRead, kWrite};
-constexpr TCommandWord kBatteryLogic{"AKBlog", kRead, kWrite};
-constexpr TCommandWord kBatteryThresholds{"AKBtresh", kRead, kWrite};
-constexpr TCommandWord kApnAddress{"GAPN", With(kRead, Index::Digit), With(kWrite, Index::Digit), 9};
-constexpr TCommandWord kApnLogin{"gprsname", With(kRead, Index::Digit), With(kWrite, Index::Digit), 9};
-constexpr TCommandWord kApnPassword{"gprspswd", With(kRead, Index::Digit), With(kWrite, Index::Digit), 9};
-constexpr TCommandWord kGprsDialNumber{"gphon", With(kRead, Index::Digit), With(kWrite, Index::Digit), 9};
-constexpr TCommandWord kGprsRetryTime{"timegpres", kRead, kWrite};
-constexpr TCommandWord kImei{"IMEI", kRead, kNone};
-constexpr TCommandWord kImeiIdent{"P2", kRead, kWrite};
-constexpr TCommandWord kInputFlags{"X", kRead, kWrite};
-constexpr TCommandWord kInputEventParams{"n0", With(kRead, Index::Digit),
+constexpr TCommandWord kLanEnable{"lanena", Read(kByte), kWrite};
+constexpr TCommandWord kGprsEnable{"gprsena", Read(kByte), kWrite};
+constexpr TCommandWord kDirectionSwitch{"JDIR", Read(kByte), kWrite};
+constexpr TCommandWord kEngineerEnable{"enaing", Read(kByte), kWrite};
+constexpr TCommandWord kEngineerNumber{"phing", Read(kText, Index::Digit), With(kWrite, Index::Digit), 9};
+constexpr TCommandWord kExtraAutotest{"addat", Read(kWord), kWrite};
+// Direction and position digits, the channel type's four digits, "=", the number. The write's value
+// carries the channel digit itself.
+constexpr TCommandWord kDirectionParams{"alphon", Read("H{6}=T{0,}", Index::HexDigit), kWrite, 7};
+// Nine bytes: two mains delays, the restart flag, three test times.
+constexpr TCommandWord kSystemEvents{"pwlog", Read("H{18}"), kWrite};
+constexpr TCommandWord kBatteryLogic{"AKBlog", Read("H{8}"), kWrite};
+constexpr TCommandWord kBatteryThresholds{"AKBtresh", Read("H{8}"), kWrite};
+constexpr TCommandWord kApnAddress{"GAPN", Read(kText, Index::Digit), With(kWrite, Index::Digit), 9};
+constexpr TCommandWord kApnLogin{"gprsname", Read(kText, Index::Digit), With(kWrite, Index::Digit), 9};
+constexpr TCommandWord kApnPassword{"gprspswd", Read(kText, Index::Digit), With(kWrite, Index::Digit), 9};
+constexpr TCommandWord kGprsDialNumber{"gphon", Read(kText, Index::Digit), With(kWrite, Index::Digit), 9};
+constexpr TCommandWord kGprsRetryTime{"timegpres", Read(kWord), kWrite};
+constexpr TCommandWord kImei{"IMEI", Read("D{15}"), kNone};
+constexpr TCommandWord kImeiIdent{"P2", Read(kByte), kWrite};
+constexpr TCommandWord kInputFlags{"X", Read(kByte), kWrite};
+// The event's qualifier and code, its partition and its loop: 4, 2 and 3 decimal digits.
+constexpr TCommandWord kInputEventParams{"n0", Read("D{9}", Index::Digit),
                                          With(kWrite, Index::Digit, TValueForm::ThenZero), 5};
-constexpr TCommandWord kTamper{"tamper", kRead, kWrite};
-constexpr TCommandWord kObjectNumber{"o", kRead, kWrite};
-constexpr TCommandWord kBolidEventMask{"filtrall", kRead, kWrite};
-constexpr TCommandWord kBolidEventMaskExt{"filtral1", kRead, kWrite};
-constexpr TCommandWord kVoiceCidSpeed{"slowcid", kRead, kWrite};
-constexpr TCommandWord kAltonikaSection{"altsect", kRead, kWrite};
-constexpr TCommandWord kC2000ItFilter{"filtrit", kRead, kWrite};
-constexpr TCommandWord kBolidAddressToPartition{"adrbld", kRead, kWrite};
-constexpr TCommandWord kBolidLinkControl{"bldcon", kRead, kWrite};
-constexpr TCommandWord kPanelType{"typepan", kRead, kWrite};
-constexpr TCommandWord kHardwareType{"typepan1", kRead, kNone};
-constexpr TCommandWord kHistoryPointer{"point", kRead, kNone};
-constexpr TCommandWord kHistoryRecord{"read", With(kRead, Index::Hex4), kNone, 0xFFFF};
-constexpr TCommandWord kServerAddress{"IPadr", kRead, kWrite};
-constexpr TCommandWord kServer2Address{"IP1adr", kRead, kWrite};
-constexpr TCommandWord kServerPort{"IPport", kRead, kWrite};
-constexpr TCommandWord kServer2Port{"IP1port", kRead, kWrite};
-constexpr TCommandWord kServerPassword{"ps", kRead, kWrite};
-constexpr TCommandWord kBindAddressToSim{"ipeqsim", kRead, kWrite};
+constexpr TCommandWord kTamper{"tamper", Read(kByte), kWrite};
+constexpr TCommandWord kObjectNumber{"o", Read(kWord), kWrite};
+constexpr TCommandWord kBolidEventMask{"filtrall", Read("H{24}"), kWrite};
+constexpr TCommandWord kBolidEventMaskExt{"filtral1", Read("H{16}"), kWrite};
+constexpr TCommandWord kVoiceCidSpeed{"slowcid", Read(kByte), kWrite};
+constexpr TCommandWord kAltonikaSection{"altsect", Read(kByte), kWrite};
+constexpr TCommandWord kC2000ItFilter{"filtrit", Read(kByte), kWrite};
+constexpr TCommandWord kBolidAddressToPartition{"adrbld", Read(kByte), kWrite};
+constexpr TCommandWord kBolidLinkControl{"bldcon", Read(kByte), kWrite};
+constexpr TCommandWord kPanelType{"typepan", Read(kByte), kWrite};
+constexpr TCommandWord kHardwareType{"typepan1", Read(kByte), kNone};
+// The next record's number; what follows its four digits is not used.
+constexpr TCommandWord kHistoryPointer{"point", Read("H{4}T{0,}"), kNone};
+// A record: its Contact ID, date and number, and fillers whose count depends on the flash chip.
+constexpr TCommandWord kHistoryRecord{"read", Read("T{83,}", Index::Hex4), kNone, 0xFFFF};
+constexpr TCommandWord kServerAddress{"IPadr", Read(kText), kWrite};
+constexpr TCommandWord kServer2Address{"IP1adr", Read(kText), kWrite};
+constexpr TCommandWord kServerPort{"IPport", Read(kText), kWrite};
+constexpr TCommandWord kServer2Port{"IP1port", Read(kText), kWrite};
+constexpr TCommandWord kServerPassword{"ps", Read(kText), kWrite};
+constexpr TCommandWord kBindAddressToSim{"ipeqsim", Read(kByte), kWrite};
 
 constexpr std::array kWords{
     kReset, kErase, kOutputsOn, kOutputsOff, kLogin, kCableConnect, kCableDisconnect, kVersion, kSignal,
@@ -174,34 +194,44 @@ std::optional<std::string> RequestText(TDevice& Device, const TCommandWord& Word
     return text;
 }
 
+// The login: one wait for the line its answer ends with. "OK" lets the user in and "NOK" refuses the
+// key; silence is no answer, as ever. Anything else (another request's reply come late or twice, a line
+// garbled) says nothing about the key: the line is resynchronised and the key sent again.
+bool Login(TDevice& Device, const std::string& Text, int TimeoutMs, std::string& Answer)
+{
+    for (int attempt = 1; attempt <= TDevice::DefaultAttempts; ++attempt) {
+        const bool answered = Device.SendOnce(Text, Answer, "\r", TimeoutMs);
+        if (!answered && Device.LastFailure() != TFailure::MoreThanOneReply) return false;
+        const std::string line = platform::Trim(Answer);
+        if (answered && line == "OK") return true;
+        if (answered && platform::AsciiUpper(line) == "NOK") return false;
+        Device.LogError("Ответ на вход с мастер-ключом не принят: ни \"OK\", ни \"NOK\"");
+        Device.Distrust();
+    }
+    return false;
+}
+
 // Runs one exchange; Text gives the command for each attempt.
 bool Run(TDevice& Device, const TCommandExchange& Ex, const TDevice::CommandFn& Text, std::string& Answer)
 {
+    const TExpected done = TExpected::Done();
     switch (Ex.Shape) {
-    case Shape::Read: return Device.ReadString(Text(0), Answer);
+    case Shape::Read: return Device.ReadString(Text(0), Answer, Ex.Form);
     case Shape::Write: return Device.Execute(Text(0));
-    case Shape::Send: return Device.SendCommand(Text, Answer, Ex.TimeoutMs, true);
-    case Shape::SendRaw: return Device.SendCommand(Text, Answer, Ex.TimeoutMs, false);
+    case Shape::Send: return Device.SendCommand(Text, Answer, Ex.TimeoutMs, true, TExpected::ValueOf(Ex.Form));
+    case Shape::SendRaw: return Device.SendCommand(Text, Answer, Ex.TimeoutMs, false, done);
     case Shape::Guarded:
         // Erase and the output test must not break a page operation by a device quirk, but a line
         // that is gone has to end the operation and disconnect like everywhere else.
         try {
-            return Device.SendCommand(Text, Answer, Ex.TimeoutMs, true);
+            return Device.SendCommand(Text, Answer, Ex.TimeoutMs, true, done);
         } catch (const ELinkFailure&) {
             throw;
         } catch (...) {
             return false;
         }
-    case Shape::Unframed:
-        return Device.SendCommandEx(Text(0), Answer, Ex.TimeoutMs, true, TDevice::DefaultAttempts, true, false);
-    case Shape::Login: {
-        std::string reply;
-        Device.SendOnce(Text(0), reply, "\r", Ex.TimeoutMs);
-        // A refusal reads "NOK", which holds "OK": the cable worker's test takes it out first. An answer
-        // that held another reply besides the login's own says nothing about the key.
-        Answer = reply;
-        return Device.LastFailure() != TFailure::MoreThanOneReply && TComPortWorker::HoldsTerminator(reply, "OK");
-    }
+    case Shape::Unframed: return Device.SendUnframed(Text(0), Answer, Ex.TimeoutMs, done);
+    case Shape::Login: return Login(Device, Text(0), Ex.TimeoutMs, Answer);
     case Shape::None: break;
     }
     return false;
@@ -297,10 +327,8 @@ bool WriteClock(TDevice& Device, const std::tm& T, std::string& Answer)
     Answer.clear();
     // A retry goes out ten seconds or more after the first attempt: each sets the time as it is by then.
     const auto text = [&T](std::uint64_t elapsedMs) {
-        std::tm t = T;
-        const std::time_t then = timegm(&t) + static_cast<std::time_t>(elapsedMs / 1000);
-        gmtime_r(&then, &t);
-        return ClockCommandText(t);
+        const std::time_t then = platform::FromUtcTime(T) + static_cast<std::time_t>(elapsedMs / 1000);
+        return ClockCommandText(platform::UtcTime(then));
     };
     return Run(Device, kClockSet.Write, text, Answer);
 }

@@ -1,6 +1,8 @@
 #pragma once
 // The device command set: one read and one write routine per command word. Words, index forms,
-// time-outs and exchange shapes live in one table (CommandWords) that every routine walks.
+// time-outs, exchange shapes and the form of every value read live in one table (CommandWords) that every
+// routine walks. A reply that does not have its form (a write's: "OK" alone) is no answer: the attempt
+// fails and the request goes out again.
 //
 // Read routines return true when the device answered and hand the value out; on failure the value is
 // empty (converting reads leave their outputs unchanged). Write routines return true when the device
@@ -44,6 +46,9 @@ struct TCommandExchange {
     TIndexForm Index = TIndexForm::None;
     int TimeoutMs = 0;  // asked; the protocol object's floor applies where this is less
     TValueForm Value = TValueForm::Plain;
+    // Reads: the form of the value the reply must carry (link/ValueForm.h). Every other exchange expects
+    // "OK" alone.
+    std::string_view Form{};
 };
 
 struct TCommandWord {

@@ -4,7 +4,10 @@
 #include <charconv>
 #include <ctime>
 #include <utility>
+#include <vector>
 
+#include "link/ValueForm.h"
+#include "platform/CalendarTime.h"
 #include "platform/Text.h"
 
 namespace {
@@ -21,6 +24,39 @@ bool ParseWhole(const std::string& Text, int Base, int& Out)
     if (ec != std::errc() || end != last) return false;
     Out = value;
     return true;
+}
+
+// The lines of an answer that hold anything.
+std::vector<std::string_view> Lines(std::string_view text)
+{
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = std::min(text.find_first_of("\r\n", start), text.size());
+        if (end > start) lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+// One reply's lines of an answer that holds that reply more than once (two answers to a request sent
+// twice, which the worker lets count once).
+std::vector<std::string_view> OneReply(std::vector<std::string_view> lines)
+{
+    for (std::size_t period = 1; period < lines.size(); ++period) {
+        if (lines.size() % period != 0) continue;
+        bool repeats = true;
+        for (std::size_t i = period; repeats && i < lines.size(); ++i) repeats = lines[i] == lines[i - period];
+        if (!repeats) continue;
+        lines.resize(period);
+        break;
+    }
+    return lines;
+}
+
+bool IsOk(std::string_view line)
+{
+    return platform::AsciiUpper(line) == "OK";
 }
 
 }  // namespace
@@ -40,8 +76,7 @@ std::string UpperHex(unsigned value, int digits)
 std::string LocalTimestamp()
 {
     const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = platform::LocalTime(now);
     char text[32];
     const std::size_t n = std::strftime(text, sizeof text, "%d.%m.%Y %H:%M:%S", &local);
     return std::string(text, n);
@@ -142,6 +177,12 @@ bool TDevice::ReadString(const std::string& Cmd, std::string& Value)
     return SendCommand(Cmd, Value, Comm.GetTimeout(), true);
 }
 
+bool TDevice::ReadString(const std::string& Cmd, std::string& Value, std::string_view Form)
+{
+    return Exchange([&Cmd](std::uint64_t) { return Cmd; }, Value,
+                    {.TimeoutMs = Comm.GetTimeout(), .Expect = TExpected::ValueOf(Form)});
+}
+
 bool TDevice::ReadInteger(const std::string& Cmd, int& Value, bool Hex)
 {
     std::string text;
@@ -156,46 +197,91 @@ bool TDevice::SendCommand(const std::string& Cmd, std::string& Answer, int Timeo
     return SendCommandEx(Cmd, Answer, TimeoutMs, Decode, DefaultAttempts, true, true);
 }
 
-bool TDevice::SendCommand(const CommandFn& Cmd, std::string& Answer, int TimeoutMs, bool Decode)
+bool TDevice::SendCommand(const CommandFn& Cmd, std::string& Answer, int TimeoutMs, bool Decode, TExpected Expect)
 {
-    return Exchange(Cmd, Answer, TimeoutMs, Decode, DefaultAttempts, true, true);
+    return Exchange(Cmd, Answer, {.TimeoutMs = TimeoutMs, .Decode = Decode, .Expect = Expect});
 }
 
 bool TDevice::SendCommandEx(const std::string& Cmd, std::string& Answer, int TimeoutMs, bool Decode,
                             int Attempts, bool LogIt, bool Framed)
 {
-    return Exchange([&Cmd](std::uint64_t) { return Cmd; }, Answer, TimeoutMs, Decode, Attempts, LogIt, Framed);
+    return Exchange([&Cmd](std::uint64_t) { return Cmd; }, Answer,
+                    {.TimeoutMs = TimeoutMs, .Decode = Decode, .Attempts = Attempts, .LogIt = LogIt, .Framed = Framed});
 }
 
-bool TDevice::Exchange(const CommandFn& Cmd, std::string& Answer, int TimeoutMs, bool Decode, int Attempts,
-                       bool LogIt, bool Framed)
+bool TDevice::SendUnframed(const std::string& Cmd, std::string& Answer, int TimeoutMs, TExpected Expect)
+{
+    return Exchange([&Cmd](std::uint64_t) { return Cmd; }, Answer,
+                    {.TimeoutMs = TimeoutMs, .Framed = false, .Expect = Expect});
+}
+
+bool TDevice::Exchange(const CommandFn& Cmd, std::string& Answer, const TSendOptions& Options)
 {
     // A value that failed to read must not pass for one: the caller gets an empty value, never the text
     // of a refusal or of a garbled reply.
-    if (Decode) Answer.clear();
-    if (Attempts < 1) {
+    if (Options.Decode) Answer.clear();
+    if (Options.Attempts < 1) {
         Failure = TFailure::CouldNotSend;
         return false;
     }
-    const int timeout = std::max(TimeoutMs, TimeoutFloorMs);
+    const int timeout = std::max(Options.TimeoutMs, TimeoutFloorMs);
     const std::uint64_t start = Comm.Clock().NowMs();
     bool result = false;
-    for (int attempt = 1; !result && attempt <= Attempts; ++attempt) {
+    for (int attempt = 1; !result && attempt <= Options.Attempts; ++attempt) {
+        // The line is settled before the command is composed: a command that carries the time carries it
+        // as it is when it goes out.
+        Comm.Settle(attempt > 1);
         const std::string cmd = Cmd(Comm.Clock().ElapsedSince(start));
-        const std::string text = Framed ? FrameCommand(cmd) : cmd + GetSuffix();
+        const std::string text = Options.Framed ? FrameCommand(cmd) : cmd + GetSuffix();
         std::string wire;
         if (!ToWire(text, wire)) return false;
         Answer.clear();
-        if (LogIt) LogColored("<<<<", text, clRequestLog);
+        if (Options.LogIt) LogColored("<<<<", text, clRequestLog);
         result = WriteRequest(wire);
-        if (result) {
-            result = AwaitReply(Answer, GetTerminator(), timeout);
-            if (LogIt) LogColored(">>>>", Answer, clReplyLog);
-        }
-        if (result && Decode) Answer = ExtractValue(Answer);
+        if (!result) continue;
+        result = AwaitReply(Answer, GetTerminator(), timeout);
+        if (Options.LogIt) LogColored(">>>>", Answer, clReplyLog);
+        if (!result) continue;
+        std::string value;
+        result = Accept(cmd, Answer, Options, value);
+        // A device that took a write for a read will take it so again.
+        if (!result && Failure == TFailure::AnsweredWithValue) break;
+        if (result && Options.Decode)
+            Answer = Options.Expect.Kind == TExpected::TKind::Anything ? ExtractValue(Answer) : value;
     }
-    if (!result && Decode) Answer.clear();
+    if (!result && Options.Decode) Answer.clear();
     return result;
+}
+
+bool TDevice::Accept(const std::string& Cmd, const std::string& Answer, const TSendOptions& Options,
+                     std::string& Value)
+{
+    Value.clear();
+    if (Options.Expect.Kind == TExpected::TKind::Anything) return true;
+    const auto lines = OneReply(Lines(Answer));
+    const bool carriesValue = lines.size() == 2 && lines[0].front() == '>' && IsOk(lines[1]);
+    if (carriesValue) Value = platform::Trim(lines[0].substr(1));
+    if (Options.Expect.Kind == TExpected::TKind::Done) {
+        if (lines.size() == 1 && IsOk(lines[0])) return true;
+        if (carriesValue && Options.EmptyText && Value.empty()) return true;
+        if (carriesValue) {
+            Failure = TFailure::AnsweredWithValue;
+            LogError("Значение не записано: на команду \"" + Cmd + "\" устройство ответило значением \"" + Value +
+                     "\", как на чтение");
+            return false;
+        }
+        LogError("Ответ на команду \"" + Cmd + "\" не принят: устройство должно было ответить \"OK\"");
+    } else if (!carriesValue) {
+        LogError("Ответ на запрос \"" + Cmd + "\" не принят: в нём нет значения параметра");
+    } else if (Value.starts_with('>') || !FitsValueForm(Value, Options.Expect.Form)) {
+        LogError("Ответ на запрос \"" + Cmd + "\" не принят: значение \"" + Value + "\" не того вида, что у этого параметра");
+    } else {
+        return true;
+    }
+    Value.clear();
+    Failure = TFailure::DoesNotFit;
+    Comm.Distrust();
+    return false;
 }
 
 bool TDevice::SendOnce(const std::string& Cmd, std::string& Answer, const std::string& WaitTerminator, int TimeoutMs)
@@ -214,14 +300,8 @@ bool TDevice::SendOnce(const std::string& Cmd, std::string& Answer, const std::s
 bool TDevice::Write(const std::string& Cmd, bool EmptyText)
 {
     std::string reply;
-    if (!SendCommand(Cmd, reply, Comm.GetTimeout(), false)) return false;
-    if (reply.find('>') == std::string::npos) return true;
-    const std::string held = ExtractValue(reply);
-    if (EmptyText && held.empty()) return true;
-    Failure = TFailure::AnsweredWithValue;
-    LogError("Значение не записано: на команду \"" + Cmd + "\" устройство ответило значением \"" + held +
-             "\", как на чтение");
-    return false;
+    return Exchange([&Cmd](std::uint64_t) { return Cmd; }, reply,
+                    {.TimeoutMs = Comm.GetTimeout(), .Decode = false, .Expect = TExpected::Done(), .EmptyText = EmptyText});
 }
 
 bool TDevice::Execute(const std::string& Cmd)

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "link/Communication.h"
@@ -14,6 +15,22 @@
 constexpr TColor clRequestLog = 0xFF0000;    // blue
 constexpr TColor clReplyLog = 0xFF00FF;      // fuchsia
 constexpr TColor clDiscardedLog = 0x808080;  // grey
+
+// What a reply must be to answer its request. One that is not (garbled on the line, or another request's
+// reply come late or twice) is no answer: the attempt fails, the line is resynchronised and the request
+// goes out again.
+struct TExpected {
+    enum class TKind {
+        Anything,  // whatever ends in the terminator (the bootloader's replies, checked by their caller)
+        Done,      // "OK" alone
+        Value,     // ">" and a value of Form (link/ValueForm.h) on one line, then "OK"
+    };
+    TKind Kind = TKind::Anything;
+    std::string_view Form{};
+
+    static TExpected Done() { return {TKind::Done, {}}; }
+    static TExpected ValueOf(std::string_view Form) { return {TKind::Value, Form}; }
+};
 
 // Nothing here is meant to be overridden: TDevSorvel7QX1 only fixes the constants and adds senders.
 class TDevice {
@@ -46,20 +63,26 @@ public:
     // trimmed; empty when the terminator is missing. A value may itself hold the letters of the terminator.
     std::string ExtractValue(const std::string& Reply);
 
-    // Value: the decoded value on success, empty on failure.
+    // Value: the decoded value on success, empty on failure. With a form, a reply whose value does not
+    // have it is a failed attempt.
     bool ReadString(const std::string& Cmd, std::string& Value);
+    bool ReadString(const std::string& Cmd, std::string& Value, std::string_view Form);
     // The whole value must be a number (hexadecimal without any prefix when Hex); otherwise false and
     // Value is left as it was.
     bool ReadInteger(const std::string& Cmd, int& Value, bool Hex);
     // Up to three attempts, each waiting max(TimeoutMs, floor). With Decode the answer is the value (empty
     // after a failure); without, the reply as received.
     bool SendCommand(const std::string& Cmd, std::string& Answer, int TimeoutMs, bool Decode);
-    bool SendCommand(const CommandFn& Cmd, std::string& Answer, int TimeoutMs, bool Decode);
+    bool SendCommand(const CommandFn& Cmd, std::string& Answer, int TimeoutMs, bool Decode,
+                     TExpected Expect = {});
     bool SendCommandEx(const std::string& Cmd, std::string& Answer, int TimeoutMs, bool Decode, int Attempts,
                        bool LogIt, bool Framed);
-    // A write: true when the device answered with the terminator alone. A device that answers with a value
-    // (">...") took the request for a read, as it takes a write of an empty text: nothing was written, and
-    // that is logged as an error naming the command (TFailure::AnsweredWithValue).
+    // Without the prefix ("CABLE CONNECT"): decoded, logged, three attempts.
+    bool SendUnframed(const std::string& Cmd, std::string& Answer, int TimeoutMs, TExpected Expect);
+    // A write: true when the device answered with the terminator alone; any other answer is retried. A
+    // device that answers with a value (">...") took the request for a read, as it takes a write of an
+    // empty text: nothing was written, and that is logged as an error naming the command
+    // (TFailure::AnsweredWithValue).
     bool Execute(const std::string& Cmd);
     // The write of an empty text, whose request is the read request's very bytes: the device answers it as
     // a read and cannot clear a text. It stands when the device holds no text already (the answer's value
@@ -80,9 +103,12 @@ public:
     bool SendOnce(const std::string& Cmd, std::string& Answer, const std::string& WaitTerminator, int TimeoutMs);
 
     // Why the last exchange (its last attempt) failed; TFailure::None after a success. The exchanges answer
-    // true or false; this tells "no reply", "refused", "could not send", "more than one reply" and "not a
-    // number" apart.
+    // true or false; this tells "no reply", "refused", "could not send", "more than one reply", "not of its
+    // form" and "not a number" apart.
     TFailure LastFailure() const { return Failure; }
+    // The caller found the reply the last exchange credited to be no answer (the bootloader's block
+    // number, say): the line is resynchronised before the next request.
+    void Distrust() { Comm.Distrust(); }
 
     TCommunication& GetComm() const { return Comm; }
     TLogWriter* GetLog() const { return Log; }
@@ -101,8 +127,19 @@ private:
     // One wait; notes why it failed.
     bool AwaitReply(std::string& Answer, const std::string& WaitTerminator, int TimeoutMs);
     bool Write(const std::string& Cmd, bool EmptyText);
-    bool Exchange(const CommandFn& Cmd, std::string& Answer, int TimeoutMs, bool Decode, int Attempts, bool LogIt,
-                  bool Framed);
+    struct TSendOptions {
+        int TimeoutMs = 0;
+        bool Decode = true;
+        int Attempts = DefaultAttempts;
+        bool LogIt = true;
+        bool Framed = true;
+        TExpected Expect{};
+        // A write of an empty text: an answer with an empty value stands for "OK".
+        bool EmptyText = false;
+    };
+    bool Exchange(const CommandFn& Cmd, std::string& Answer, const TSendOptions& Options);
+    // Whether Answer answers the request as Options expect; on success Value is the value it carries.
+    bool Accept(const std::string& Cmd, const std::string& Answer, const TSendOptions& Options, std::string& Value);
 
     TLogWriter* Log;
     std::string VersionMark;

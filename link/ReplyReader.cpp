@@ -126,17 +126,34 @@ void TReplyReader::CloseLine(char Break)
     const LineKind kind = Classify(Break);
     SeenText_ = true;
     if (EndFound_) {
-        AfterEnd_ = true;
-    } else if (kind == LineKind::End || kind == LineKind::Error) {
-        EndFound_ = true;
-        EndIsError_ = kind == LineKind::Error;
-        EndBreak_ = at;
-    } else if (kind == LineKind::Refusal) {
-        ++Refusals_;
+        CloseLineAfterEnd();
+    } else {
+        if (Rule_.Repeats) FirstLines_.push_back(LineRaw_);
+        if (kind == LineKind::End || kind == LineKind::Error) {
+            EndFound_ = true;
+            EndIsError_ = kind == LineKind::Error;
+            EndBreak_ = at;
+        } else if (kind == LineKind::Refusal) {
+            ++Refusals_;
+        }
     }
     LineHoldsError_ = false;
     LineRaw_.clear();
     LineProbe_.clear();
+}
+
+void TReplyReader::CloseLineAfterEnd()
+{
+    if (Rule_.Repeats && !AfterEnd_ && LineRaw_ == FirstLines_[RepeatAt_]) {
+        RepeatAt_ = (RepeatAt_ + 1) % FirstLines_.size();
+        return;
+    }
+    AfterEnd_ = true;
+}
+
+bool TReplyReader::CopyComing() const
+{
+    return Rule_.Repeats && !AfterEnd_ && FirstLines_[RepeatAt_].starts_with(LineRaw_);
 }
 
 bool TReplyReader::Answered() const
@@ -148,9 +165,12 @@ TReplyState TReplyReader::State(std::uint64_t SilentMs) const
 {
     if (AnyText_) return TReplyState::Whole;
     if (EndFound_) {
-        if (Refusals_ > 0 || AfterEnd_ || !TailIsEmpty()) return TReplyState::MoreThanOne;
-        // The CR that closed the end line came last: its LF may still be on the way.
-        const bool lfMayFollow = Text_[EndBreak_] == '\r' && EndBreak_ + 1 == Text_.size();
+        if (Refusals_ > 0 || AfterEnd_) return TReplyState::MoreThanOne;
+        if (RepeatAt_ != 0 || !TailIsEmpty())
+            return CopyComing() && SilentMs < Rule_.QuietMs ? TReplyState::Open : TReplyState::MoreThanOne;
+        // The CR that closed the end line (or a copy's) came last: its LF may still be on the way.
+        const bool lfMayFollow =
+            Text_.back() == '\r' && (EndBreak_ + 1 == Text_.size() || (Rule_.Repeats && !FirstLines_.empty()));
         if (lfMayFollow && SilentMs < Rule_.LineBreakMs) return TReplyState::Open;
         return EndIsError_ ? TReplyState::Error : TReplyState::Whole;
     }

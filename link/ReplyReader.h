@@ -20,6 +20,9 @@
 //   answer and neither ends a reply nor counts as one.
 // - More than one reply in one answer: a refusal line ("NOK" and its line break) came before the end, two
 //   refusals came, or text other than line breaks follows the end. Such an answer is credited to no one.
+//   With Repeats, whole copies of the first reply after it are that reply again (two answers to one
+//   request sent twice); a copy still coming keeps the reply open until the line has been silent for
+//   QuietMs.
 // A complete refusal alone is no end: the wait goes on to its time-out, and the refusal is its reason.
 #include <cstddef>
 #include <cstdint>
@@ -40,6 +43,8 @@ struct TReplyRule {
     std::uint64_t QuietMs = 100;
     // The request as it went out, without its line breaks; empty when there is none to hear back.
     std::string Echo{};
+    // Copies of the first reply after it count as that reply.
+    bool Repeats = false;
 };
 
 enum class TReplyState {
@@ -74,6 +79,9 @@ private:
     bool StartsWithTerminator() const;
     bool TailIsEmpty() const { return LineRaw_.empty(); }
     bool IsEcho(std::size_t Break) const;
+    void CloseLineAfterEnd();
+    // With Repeats: the text after the end is so far the start of a copy of the first reply.
+    bool CopyComing() const;
 
     TReplyRule Rule_;
     bool BreakTerminator_ = false;  // the terminator is made of line breaks alone...
@@ -92,6 +100,9 @@ private:
     bool EndIsError_ = false;
     std::size_t EndBreak_ = 0;      // where the end line's line break stands in Text_
     bool AfterEnd_ = false;         // a line of text closed after the end
+    // With Repeats: the lines of the first reply, and which of them the copy now coming must close next.
+    std::vector<std::string> FirstLines_;
+    std::size_t RepeatAt_ = 0;
 };
 
 // The terminator test of the classic waits: every "NOK" taken out first (repeatedly, so that one formed by

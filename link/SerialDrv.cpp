@@ -1,20 +1,21 @@
 #include "link/SerialDrv.h"
 
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <exception>
-#include <system_error>
-#include <thread>
+#include <optional>
+#include <string_view>
 #include <tuple>
 #include <utility>
 
+#include "platform/SerialPort.h"
+
 namespace {
 
+using platform::DriverDuties;
+using platform::KernelPort;
+using platform::LineControl;
+using platform::ModemLines;
 using platform::SerialPortError;
 
 constexpr std::array<std::uint32_t, brCustom> kBaudValues{110,   300,   600,    1200,   2400,   4800,   9600,  14400,
@@ -22,13 +23,37 @@ constexpr std::array<std::uint32_t, brCustom> kBaudValues{110,   300,   600,    
 
 // The longest pause between two looks at the port.
 constexpr std::uint32_t kSliceMs = 20;
+// Where the port cannot wake the event thread on a modem change, it looks at the lines this often.
+constexpr std::uint32_t kModemLookMs = 50;
+// Where the driver holds output by the lines, it hands the port no more than this much line time at
+// once (at least a UART's FIFO), and looks again this often: so little goes out once a line says stop.
+constexpr std::uint32_t kGatedPieceMs = 10;
+constexpr std::size_t kMinGatedPiece = 16;
+constexpr std::uint32_t kGatedSliceMs = 2;
 
-// Options of the Windows driver that termios has no means for: refused rather than left undone.
-constexpr std::array<std::pair<TCommOption, const char*>, 3> kOptionsLinuxLacks{{
-    {coAbortOnError, "aborting transfers on a line error cannot be set"},
-    {coDiscardNull, "discarding NUL characters cannot be set"},
-    {coDSRSensitivity, "DSR sensitivity cannot be set"},
-}};
+// How the driver tells the peer to hold or go on, for each input flow the port leaves to it.
+struct TInputFlow {
+    bool DriverDuties::*Duty;
+    void (*Tell)(KernelPort& Port, bool Hold);
+};
+
+constexpr TInputFlow kInputFlows[] = {
+    {&DriverDuties::dtrHandshake, [](KernelPort& Port, bool Hold) { Port.SetDtr(!Hold); }},
+    {&DriverDuties::rtsHandshake, [](KernelPort& Port, bool Hold) { Port.SetRts(!Hold); }},
+    {&DriverDuties::xonXoffInput, [](KernelPort& Port, bool Hold) { Port.SendFlowChar(Hold); }},
+};
+
+// What lets output go, for each output flow the port leaves to the driver.
+struct TOutputGate {
+    bool DriverDuties::*Duty;
+    bool (*Open)(const ModemLines& Lines, bool InputHeld);
+};
+
+constexpr TOutputGate kOutputGates[] = {
+    {&DriverDuties::ctsOutFlow, [](const ModemLines& Lines, bool) { return Lines.cts; }},
+    {&DriverDuties::dsrOutFlow, [](const ModemLines& Lines, bool) { return Lines.dsr; }},
+    {&DriverDuties::txStopsOnXoff, [](const ModemLines&, bool InputHeld) { return !InputHeld; }},
+};
 
 [[noreturn]] void Translate(const SerialPortError& e, const std::string& Msg, int Code)
 {
@@ -37,12 +62,36 @@ constexpr std::array<std::pair<TCommOption, const char*>, 3> kOptionsLinuxLacks{
     RaiseError(Msg + " (" + e.what() + ")", Code);
 }
 
+// Runs a call on the port, a port failure raised as the driver's error of that kind.
+template <class Call>
+auto OnPort(const char* Msg, int Code, Call&& call)
+{
+    try {
+        return call();
+    } catch (const SerialPortError& e) {
+        Translate(e, Msg, Code);
+    }
+}
+
 std::string WithName(const std::string& Format, const std::string& Name)
 {
     std::string text = Format;
     const auto at = text.find("%s");
     if (at != std::string::npos) text.replace(at, 2, Name);
     return text;
+}
+
+LineControl DtrControl(TDTRSettings Dtr, TCommOptions Options)
+{
+    if (Options.Has(coLeaveDTROpen)) return LineControl::Enable;
+    if (Dtr.Has(fsDTRHandshake)) return LineControl::Handshake;
+    return Dtr.Has(fsDTREnabled) ? LineControl::Enable : LineControl::Disable;
+}
+
+LineControl RtsControl(TRTSSettings Rts)
+{
+    if (Rts.Has(fsRTSHandshake)) return LineControl::Handshake;
+    return Rts.Has(fsRTSEnabled) ? LineControl::Enable : LineControl::Disable;
 }
 
 // Busy flag set for the length of a handler call.
@@ -73,6 +122,21 @@ void TCommDataControl::AssignTo(TCommDataControl& Dest) const
     Dest.Parity_ = Parity_;
     Dest.StopBits_ = StopBits_;
     if (Dest.Port.Opened()) Dest.Port.ApplyLineSettings();
+}
+
+TDataBits TCommDataControl::DataBits() const
+{
+    return Port.Opened() ? static_cast<TDataBits>(Port.Port->Settings().dataBits - 4) : DataBits_;
+}
+
+TParity TCommDataControl::Parity() const
+{
+    return Port.Opened() ? static_cast<TParity>(Port.Port->Settings().parity) : Parity_;
+}
+
+TStopBits TCommDataControl::StopBits() const
+{
+    return Port.Opened() ? static_cast<TStopBits>(Port.Port->Settings().stopBits) : StopBits_;
 }
 
 void TCommDataControl::SetDataBits(TDataBits Value)
@@ -134,68 +198,65 @@ void TCommEventChars::Set(Index I, unsigned char Value)
 
 void TCommTimeoutsEx::AssignTo(TCommTimeoutsEx& Dest) const
 {
-    std::copy(std::begin(Values), std::end(Values), std::begin(Dest.Values));
+    std::copy(std::begin(Values_), std::end(Values_), std::begin(Dest.Values_));
+    if (Dest.Port.Opened()) Dest.Port.ApplyTimeouts();
+}
+
+platform::PortTimeouts TCommTimeoutsEx::Values() const
+{
+    return {Values_[ReadInterval], Values_[ReadMultiplier], Values_[ReadConstant], Values_[WriteMultiplier],
+            Values_[WriteConstant]};
+}
+
+std::uint32_t TCommTimeoutsEx::Get(Index I) const
+{
+    if (!Port.Opened()) return Values_[I];
+    const platform::PortTimeouts t = [&] {
+        const std::lock_guard lock(Port.Lock);
+        return Port.Port->Timeouts();
+    }();
+    const std::uint32_t inOrder[] = {t.readInterval, t.readMultiplier, t.readConstant, t.writeMultiplier,
+                                     t.writeConstant};
+    return inOrder[I];
 }
 
 void TCommTimeoutsEx::Set(Index I, std::uint32_t Value)
 {
-    Values[I] = Value;
-    if (Port.Opened()) Port.ApplyTimeouts();
+    const std::uint32_t old = Values_[I];
+    Values_[I] = Value;
+    if (!Port.Opened()) return;
+    try {
+        Port.ApplyTimeouts();
+    } catch (...) {
+        Values_[I] = old;
+        throw;
+    }
 }
 
 // ---- event thread ----
 
-struct TCommEventThread::Impl {
-    TCustomComm& Port;
-    int StopFd = -1;
-    std::thread Thread;
-};
-
-TCommEventThread::TCommEventThread(TCustomComm& Port) : impl_(std::make_unique<Impl>(Impl{Port, -1, {}}))
-{
-    impl_->StopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (impl_->StopFd < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
-    impl_->Thread = std::thread([this] { Execute(); });
-}
+TCommEventThread::TCommEventThread(TCustomComm& Port) : Port(Port), Thread([this] { Execute(); }) {}
 
 TCommEventThread::~TCommEventThread()
 {
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const auto ignored = ::write(impl_->StopFd, &one, sizeof one);
-    impl_->Thread.join();
-    ::close(impl_->StopFd);
+    Stop = true;
+    Port.Port->WakeEventWaiter();
+    Thread.join();
 }
 
 void TCommEventThread::Execute()
 {
-    const int portFd = impl_->Port.DescriptorForEvents();
-    int lastCount = -1;
-    for (;;) {
-        std::array<pollfd, 2> fds{pollfd{impl_->StopFd, POLLIN, 0}, pollfd{portFd, POLLIN, 0}};
-        if (::poll(fds.data(), fds.size(), -1) < 0) {
-            if (errno == EINTR) continue;
-            return;
-        }
-        if (fds[0].revents != 0) return;
-        // A port that hung up will never report again; the workers find out on their next look.
-        if ((fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return;
-        if ((fds[1].revents & POLLIN) == 0) continue;
-        try {
-            const int count = static_cast<int>(impl_->Port.Port.InputWaiting());
-            if (count != lastCount) impl_->Port.HandleEvents(TDeviceEvents{deChar});
-            lastCount = count;
-        } catch (...) {
-            return;  // neither a vanished port nor a failing handler may take the process down
-        }
-        // Input stays readable until someone reads it: look again after a slice instead of spinning.
-        pollfd stop{impl_->StopFd, POLLIN, 0};
-        if (::poll(&stop, 1, static_cast<int>(kSliceMs)) > 0) return;
-    }
+    Port.WatchLine(Stop);
 }
 
 // ---- port ----
 
-TCustomComm::TCustomComm(platform::Clock& Clock) : Clock_(Clock), Port(Clock) {}
+TCustomComm::TCustomComm(platform::Clock& Clock) : TCustomComm(Clock, std::make_unique<platform::SerialPort>(Clock)) {}
+
+TCustomComm::TCustomComm(platform::Clock& Clock, std::unique_ptr<platform::KernelPort> Port)
+    : Clock_(Clock), Port(std::move(Port))
+{
+}
 
 TCustomComm::~TCustomComm()
 {
@@ -217,7 +278,7 @@ void TCustomComm::Open()
     if (Opened()) RaiseError(SerialErr::MsgAlreadyOpened, SerialErr::AlreadyOpened);
     Busy = 0;
     try {
-        Port.Open(DeviceName_);
+        Port->Open(DeviceName_);
     } catch (const SerialPortError& e) {
         // The system's reason rides along: the program tells the user in its own words why the port
         // could not be opened.
@@ -225,10 +286,21 @@ void TCustomComm::Open()
             EDeviceError(WithName(SerialErr::MsgOpenFailed, DeviceName_) + " (" + e.what() + ")", SerialErr::OpenFailed));
     }
     try {
+        {
+            const std::lock_guard lock(Lock);
+            Duties = {};
+            Line.Reset();
+            Pending = {};
+            InputHeld = false;
+            HasCounters = true;
+        }
         EventThread = std::make_unique<TCommEventThread>(*this);
         ApplyLineSettings();
         ApplyBuffers();
         ApplyTimeouts();
+        // Where the lines and counts stand at open, so that the first change after it is one.
+        const std::lock_guard lock(Lock);
+        OnPort(SerialErr::MsgReadFailed, SerialErr::ReadFailed, [&] { LookAtLine(); });
     } catch (...) {
         // A port whose settings failed is of no use half-configured.
         CloseQuietly();
@@ -245,7 +317,7 @@ void TCustomComm::Close()
 void TCustomComm::CloseQuietly() noexcept
 {
     EventThread.reset();
-    Port.Close();
+    Port->Close();
     Received = 0;
     Sent = 0;
 }
@@ -342,73 +414,186 @@ void TCustomComm::Change(T& Field, T Value)
     }
 }
 
-std::string TCustomComm::SettingLinuxLacks() const
+platform::LineSettings TCustomComm::PortSettings() const
 {
-    for (const auto& [option, text] : kOptionsLinuxLacks)
-        if (Options_.Has(option)) return text;
-    // A character with a parity error reads as 0 on Linux: that is the only error character there is.
-    if (Options_.Has(coParityCheck) && Options_.Has(coErrorChar) && EventChars_.Get(TCommEventChars::ErrorChar) != 0)
-        return "an error character other than 0 cannot be set";
-    if (DTRSettings_.Has(fsDTRHandshake)) return "DTR handshake cannot be set";
-    // One setting of the kernel governs both: CTS holds our output, RTS tells the peer to hold its own.
-    if (RTSSettings_.Has(fsCTSOut) != RTSSettings_.Has(fsRTSHandshake))
-        return "CTS output flow and RTS handshake can only be set together";
-    return {};
+    platform::LineSettings s;
+    s.baud = BaudValue_;
+    s.dataBits = static_cast<int>(DataControl_.DataBits_) + 4;
+    s.parity = static_cast<platform::Parity>(DataControl_.Parity_);
+    s.stopBits = static_cast<platform::StopBits>(DataControl_.StopBits_);
+    s.parityCheck = Options_.Has(coParityCheck);
+    s.ctsOutFlow = RTSSettings_.Has(fsCTSOut);
+    s.dsrOutFlow = DTRSettings_.Has(fsDSROut);
+    s.dtr = DtrControl(DTRSettings_, Options_);
+    s.rts = RtsControl(RTSSettings_);
+    s.dsrSensitivity = Options_.Has(coDSRSensitivity);
+    s.txContinueOnXoff = Options_.Has(coTXContinueOnXOff);
+    s.xonXoffOutput = XOnXOffSettings_.Has(fsOutX);
+    s.xonXoffInput = XOnXOffSettings_.Has(fsInX);
+    s.replaceErrors = Options_.Has(coErrorChar);
+    s.discardNull = Options_.Has(coDiscardNull);
+    s.abortOnError = Options_.Has(coAbortOnError);
+    s.xonLimit = s.xoffLimit = static_cast<std::uint32_t>(Buffers_.InputSize() / 4);
+    s.xonChar = EventChars_.Get(TCommEventChars::XonChar);
+    s.xoffChar = EventChars_.Get(TCommEventChars::XoffChar);
+    s.errorChar = EventChars_.Get(TCommEventChars::ErrorChar);
+    s.eofChar = EventChars_.Get(TCommEventChars::EofChar);
+    s.eventChar = EventChars_.Get(TCommEventChars::EventChar);
+    return s;
+}
+
+TInputRules TCustomComm::InputRules() const
+{
+    const platform::LineSettings s = PortSettings();
+    TInputRules r;
+    r.Size = static_cast<std::size_t>(Buffers_.InputSize());
+    r.XonLimit = s.xonLimit;
+    r.XoffLimit = s.xoffLimit;
+    r.EventChar = s.eventChar;
+    r.ErrorChar = s.errorChar;
+    r.Marks = Duties.errorMarks;
+    // The error character stands only for what parity checking found.
+    r.ReplaceErrors = Duties.replaceErrors && s.parityCheck;
+    r.DiscardNull = Duties.discardNull;
+    r.DsrSensitivity = Duties.dsrSensitivity;
+    r.ParityCheck = s.parityCheck;
+    r.AbortOnError = Duties.abortOnError;
+    return r;
 }
 
 void TCustomComm::ApplyLineSettings()
 {
-    if (const std::string lacking = SettingLinuxLacks(); !lacking.empty())
-        RaiseError(std::string(SerialErr::MsgSetDcb) + " (" + lacking + ")", SerialErr::SetDcb);
-    platform::LineSettings s;
-    s.baud = BaudValue_;
-    s.dataBits = static_cast<int>(DataControl_.DataBits()) + 4;
-    s.parity = static_cast<platform::Parity>(DataControl_.Parity());
-    s.stopBits = static_cast<platform::StopBits>(DataControl_.StopBits());
-    s.parityCheck = Options_.Has(coParityCheck);
-    s.rtsCtsHandshake = RTSSettings_.Has(fsCTSOut) && RTSSettings_.Has(fsRTSHandshake);
-    s.dsrHandshake = DTRSettings_.Has(fsDSROut);
-    s.xonXoffInput = XOnXOffSettings_.Has(fsInX);
-    s.xonXoffOutput = XOnXOffSettings_.Has(fsOutX);
-    s.xonChar = EventChars_.Get(TCommEventChars::XonChar);
-    s.xoffChar = EventChars_.Get(TCommEventChars::XoffChar);
-    try {
-        Port.Configure(s);
-        Port.SetDtr(DTRSettings_.Has(fsDTREnabled) || Options_.Has(coLeaveDTROpen));
-        if (!RTSSettings_.Has(fsRTSHandshake)) Port.SetRts(RTSSettings_.Has(fsRTSEnabled));
-    } catch (const SerialPortError& e) {
-        Translate(e, SerialErr::MsgSetDcb, SerialErr::SetDcb);
-    }
+    const platform::LineSettings settings = PortSettings();
+    const std::lock_guard lock(Lock);
+    OnPort(SerialErr::MsgSetDcb, SerialErr::SetDcb, [&] {
+        Duties = Port->Configure(settings);
+        Line.SetRules(InputRules());
+        SetOutputLines();
+        // The event thread may be waiting for what the old duties asked it to watch.
+        Port->WakeEventWaiter();
+    });
 }
 
 void TCustomComm::ApplyBuffers()
 {
-    // Linux keeps its own queue sizes; what remains of setting them is starting from empty queues.
-    try {
-        Port.PurgeInput();
-        Port.PurgeOutput();
-    } catch (const SerialPortError& e) {
-        Translate(e, SerialErr::MsgSetBuffers, SerialErr::SetBuffers);
-    }
+    const std::lock_guard lock(Lock);
+    OnPort(SerialErr::MsgSetBuffers, SerialErr::SetBuffers, [&] {
+        Port->PurgeInput();
+        Port->PurgeOutput();
+        Line.Clear();
+        // A port without queues of its own leaves the sizes to the driver's queue.
+        Port->SetQueueSizes(static_cast<std::size_t>(Buffers_.InputSize()),
+                            static_cast<std::size_t>(Buffers_.OutputSize()));
+        Line.SetRules(InputRules());
+        FollowInputHold();
+        Port->WakeEventWaiter();
+    });
+}
+
+void TCustomComm::ApplyTimeouts()
+{
+    const std::lock_guard lock(Lock);
+    OnPort(SerialErr::MsgSetTimeouts, SerialErr::SetTimeouts, [&] { Port->SetTimeouts(Timeouts_.Values()); });
+}
+
+// The levels of DTR and RTS a change of settings leaves: held, raised, or as the fill level says where
+// the driver does the handshake (the port's own handshake sets them itself).
+void TCustomComm::SetOutputLines()
+{
+    const platform::LineSettings s = PortSettings();
+    const auto level = [&](LineControl Control, bool DriverHandshake) -> std::optional<bool> {
+        if (Control != LineControl::Handshake) return Control == LineControl::Enable;
+        if (DriverHandshake) return !InputHeld;
+        return std::nullopt;
+    };
+    if (const auto dtr = level(s.dtr, Duties.dtrHandshake)) Port->SetDtr(*dtr);
+    if (const auto rts = level(s.rts, Duties.rtsHandshake)) Port->SetRts(*rts);
+}
+
+void TCustomComm::FollowInputHold()
+{
+    const bool hold = Line.HoldInput();
+    if (hold == InputHeld) return;
+    InputHeld = hold;
+    for (const TInputFlow& flow : kInputFlows)
+        if (Duties.*flow.Duty) flow.Tell(*Port, hold);
+}
+
+TDeviceEvents TCustomComm::Pull()
+{
+    if (!Duties.inputQueue) return {};
+    const std::size_t room = Line.Room();
+    if (room == 0) return {};
+    std::array<char, TCommBuffers::MaxSize> raw;
+    const std::size_t got = Port->ReadSome(raw.data(), std::min(room, raw.size()));
+    if (got == 0) return {};
+    const bool dsr = !Line.Rules().DsrSensitivity || Port->ModemStatus().dsr;
+    const TDeviceEvents events = Line.Take(std::string_view(raw.data(), got), dsr);
+    Pending = Pending | events;
+    FollowInputHold();
+    return events;
+}
+
+std::size_t TCustomComm::InputCount() const
+{
+    return Duties.inputQueue ? Line.Count() : Port->InputWaiting();
+}
+
+bool TCustomComm::OutputGated() const
+{
+    return Duties.ctsOutFlow || Duties.dsrOutFlow || Duties.txStopsOnXoff;
+}
+
+bool TCustomComm::OutputHeld() const
+{
+    const bool modemGate = Duties.ctsOutFlow || Duties.dsrOutFlow;
+    const ModemLines lines = modemGate ? Port->ModemStatus() : ModemLines{};
+    return std::any_of(std::begin(kOutputGates), std::end(kOutputGates), [&](const TOutputGate& gate) {
+        return Duties.*gate.Duty && !gate.Open(lines, InputHeld);
+    });
+}
+
+std::size_t TCustomComm::OutputRoom() const
+{
+    const std::size_t queued = Port->OutputWaiting();
+    const auto size = static_cast<std::size_t>(Buffers_.OutputSize());
+    const std::size_t room = size > queued ? size - queued : 0;
+    if (!OutputGated()) return room;
+    if (OutputHeld()) return 0;
+    const std::size_t piece = std::max<std::size_t>(kMinGatedPiece, BaudValue_ * kGatedPieceMs / 10'000);
+    return std::min(room, piece > queued ? piece - queued : 0);
+}
+
+void TCustomComm::RaiseIfAborting(const char* Msg, int Code) const
+{
+    if (Line.Aborting()) RaiseError(std::string(Msg) + " (aborted on a line error)", Code);
 }
 
 int TCustomComm::InQueCount(int Queue)
 {
     RequireOpen();
-    try {
-        return static_cast<int>(Queue == 0 ? Port.InputWaiting() : Port.OutputWaiting());
-    } catch (const SerialPortError& e) {
-        if (Queue == 0) Translate(e, SerialErr::MsgReadFailed, SerialErr::ReadFailed);
-        Translate(e, SerialErr::MsgWriteFailed, SerialErr::WriteFailed);
-    }
+    const bool input = Queue == 0;
+    const std::lock_guard lock(Lock);
+    const std::size_t count = OnPort(input ? SerialErr::MsgReadFailed : SerialErr::MsgWriteFailed,
+                                     input ? SerialErr::ReadFailed : SerialErr::WriteFailed, [&] {
+                                         if (!input) return Port->OutputWaiting();
+                                         if (!Pull().Empty()) Port->WakeEventWaiter();
+                                         return InputCount();
+                                     });
+    Line.TakeErrors();
+    return static_cast<int>(count);
 }
 
 bool TCustomComm::PurgeInput()
 {
     RequireOpen();
+    const std::lock_guard lock(Lock);
     try {
-        Received += Port.InputWaiting();
-        Port.PurgeInput();
+        Received += (Duties.inputQueue ? Line.Count() : 0) + Port->InputWaiting();
+        Port->PurgeInput();
+        Line.Clear();
+        FollowInputHold();
+        Port->WakeEventWaiter();
         return true;
     } catch (const SerialPortError&) {
         return false;
@@ -418,8 +603,9 @@ bool TCustomComm::PurgeInput()
 bool TCustomComm::PurgeOutput()
 {
     RequireOpen();
+    const std::lock_guard lock(Lock);
     try {
-        Port.PurgeOutput();
+        Port->PurgeOutput();
         return true;
     } catch (const SerialPortError&) {
         return false;
@@ -433,30 +619,38 @@ int TCustomComm::Write(const void* Buffer, int Count, int TimeoutMs)
     if (Count <= 0) return 0;
     const auto* bytes = static_cast<const char*>(Buffer);
     int total = 0;
+    const bool gated = [&] {
+        const std::lock_guard lock(Lock);
+        return OutputGated();
+    }();
+    // One step: what fits now; none while the queue is full or a line holds output (no step at all).
+    const auto step = [&] {
+        const std::lock_guard lock(Lock);
+        RaiseIfAborting(SerialErr::MsgWriteFailed, SerialErr::WriteFailed);
+        return OnPort(SerialErr::MsgWriteFailed, SerialErr::WriteFailed, [&]() -> std::optional<std::size_t> {
+            const std::size_t room = std::min(OutputRoom(), static_cast<std::size_t>(Count - total));
+            if (room == 0) return std::nullopt;
+            return Port->WriteSome(bytes + total, room);
+        });
+    };
     // Goes on while characters leave; the time-out counts only while none can.
     const auto writeWhatFits = [&] {
         while (total < Count) {
-            const int room = Buffers_.OutputSize() - InQueCount(1);
-            if (room <= 0) return false;
-            std::size_t written = 0;
-            try {
-                written = Port.WriteSome(bytes + total, static_cast<std::size_t>(std::min(room, Count - total)));
-            } catch (const SerialPortError& e) {
-                Translate(e, SerialErr::MsgWriteFailed, SerialErr::WriteFailed);
-            }
+            const std::optional<std::size_t> written = step();
+            if (!written) return false;
             HandleEvents(TDeviceEvents{deOutEmpty});
-            if (written == 0) return false;
-            Sent += written;
-            total += static_cast<int>(written);
+            if (*written == 0) return false;
+            Sent += *written;
+            total += static_cast<int>(*written);
             if (OnSend) {
                 const BusyScope busy(Busy, StateSending);
-                OnSend(*this, static_cast<int>(written));
+                OnSend(*this, static_cast<int>(*written));
             }
         }
         return true;
     };
     // No readiness probe: a descriptor can be writable while our own queue limit says full.
-    platform::PollUntil(platform::Deadline(Clock_, TimeoutMs), kSliceMs, writeWhatFits);
+    platform::PollUntil(platform::Deadline(Clock_, TimeoutMs), gated ? kGatedSliceMs : kSliceMs, writeWhatFits);
     return total;
 }
 
@@ -478,16 +672,26 @@ int TCustomComm::Read(void* Buffer, int Count, int TimeoutMs)
     if (Count <= 0) return 0;
     auto* bytes = static_cast<char*>(Buffer);
     int total = 0;
+    // One step: what waits, up to what is still wanted.
+    const auto step = [&] {
+        const std::lock_guard lock(Lock);
+        return OnPort(SerialErr::MsgReadFailed, SerialErr::ReadFailed, [&]() -> std::size_t {
+            if (!Pull().Empty()) Port->WakeEventWaiter();
+            const std::size_t wanted = std::min(InputCount(), static_cast<std::size_t>(Count - total));
+            if (wanted == 0) return 0;
+            RaiseIfAborting(SerialErr::MsgReadFailed, SerialErr::ReadFailed);
+            if (!Duties.inputQueue) return Port->ReadSome(bytes + total, wanted);
+            const bool wasFull = Line.Room() == 0;
+            const std::size_t got = Line.Read(bytes + total, wanted);
+            FollowInputHold();
+            // The event thread stops watching the port while the queue is full.
+            if (wasFull) Port->WakeEventWaiter();
+            return got;
+        });
+    };
     const auto readWhatWaits = [&] {
         while (total < Count) {
-            const int waiting = InQueCount(0);
-            if (waiting <= 0) return false;
-            std::size_t got = 0;
-            try {
-                got = Port.ReadSome(bytes + total, static_cast<std::size_t>(std::min(waiting, Count - total)));
-            } catch (const SerialPortError& e) {
-                Translate(e, SerialErr::MsgReadFailed, SerialErr::ReadFailed);
-            }
+            const std::size_t got = step();
             if (got == 0) return false;
             Received += got;
             total += static_cast<int>(got);
@@ -521,36 +725,83 @@ bool TCustomComm::ReadString(std::string& S)
 void TCustomComm::SetRTS(bool On)
 {
     RequireOpen();
-    try {
-        Port.SetRts(On);
-    } catch (const SerialPortError& e) {
-        Translate(e, SerialErr::MsgWriteFailed, SerialErr::WriteFailed);
-    }
+    const std::lock_guard lock(Lock);
+    OnPort(SerialErr::MsgWriteFailed, SerialErr::WriteFailed, [&] {
+        // A line that frames each write with RTS must not cut the write's last characters.
+        if (!On) Port->DrainOutput();
+        Port->SetRts(On);
+    });
 }
 
 void TCustomComm::SetDTR(bool On)
 {
     RequireOpen();
-    try {
-        Port.SetDtr(On);
-    } catch (const SerialPortError& e) {
-        Translate(e, SerialErr::MsgWriteFailed, SerialErr::WriteFailed);
-    }
+    const std::lock_guard lock(Lock);
+    OnPort(SerialErr::MsgWriteFailed, SerialErr::WriteFailed, [&] { Port->SetDtr(On); });
 }
 
 bool TCustomComm::WaitInput(std::uint32_t realMs) const
 {
-    return Opened() && Port.WaitReadable(realMs);
+    if (!Opened()) return false;
+    {
+        const std::lock_guard lock(Lock);
+        if (Duties.inputQueue && Line.Count() > 0) return true;
+    }
+    return Port->WaitReadable(realMs);
+}
+
+// ---- line events ----
+
+TDeviceEvents TCustomComm::LookAtLine()
+{
+    if (!Duties.lineEvents) return {};
+    const ModemLines lines = Port->HasModemLines() ? Port->ModemStatus() : ModemLines{};
+    std::optional<platform::LineCounters> counts;
+    if (HasCounters) {
+        counts = Port->Counters();
+        HasCounters = counts.has_value();
+    }
+    return Line.Look(lines, counts);
+}
+
+void TCustomComm::WatchLine(const std::atomic<bool>& Stop)
+{
+    // Neither a vanished port nor a failing handler may take the process down: either ends the watch.
+    try {
+        while (!Stop) {
+            bool input = false;
+            std::uint32_t waitMs = KernelPort::kForever;
+            {
+                const std::lock_guard lock(Lock);
+                input = Duties.inputQueue && Line.Room() > 0;
+                if (Duties.lineEvents && Port->HasModemLines() && !Port->ReportsModemChanges()) waitMs = kModemLookMs;
+            }
+            const platform::PortWake wake = Port->WaitEvent(waitMs, input);
+            if (Stop || wake.hungUp) return;
+            const TDeviceEvents events = [&] {
+                const std::lock_guard lock(Lock);
+                if (Pull().Has(deChar)) Port->WakeReaders();
+                const TDeviceEvents found = Pending | LookAtLine() | TDeviceEvents::FromBits(wake.events);
+                Pending = {};
+                return found;
+            }();
+            if (!events.Empty()) HandleEvents(events);
+        }
+    } catch (...) {
+    }
 }
 
 void TCustomComm::HandleEvents(TDeviceEvents Events)
 {
     if ((Events.Has(deChar) || Events.Has(deFlag)) && OnData) {
+        std::size_t count = 0;
         try {
-            OnData(*this, static_cast<int>(Port.InputWaiting()));
+            const std::lock_guard lock(Lock);
+            count = InputCount();
         } catch (const SerialPortError&) {
             return;
         }
+        OnData(*this, static_cast<int>(count));
     }
     const TDeviceEvents wanted = Events & MonitorEvents_;
     if (!wanted.Empty() && OnCommEvent) OnCommEvent(*this, wanted);

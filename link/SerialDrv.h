@@ -1,94 +1,58 @@
 #pragma once
 // The serial port component: line settings, queue sizes and time-outs, reads and writes bounded by a
-// time-out, and line events from a thread of its own. Every failure is an EDeviceError (a link failure);
-// a line setting that termios cannot carry out is refused by name, never left undone.
+// time-out, and line events from a thread of its own. It stands on a platform::KernelPort: what the port
+// does not carry out itself (on Linux: the input queue and its limits, DTR and lone RTS handshake, DSR and
+// lone CTS output flow, XON/XOFF input by the limits, DSR sensitivity, NUL discarding, the error
+// character, aborting on a line error, the line events) the driver does in its own code (TCommLine).
+// Every failure is an EDeviceError (a link failure); a setting the port can do neither way is refused by
+// name, never left undone.
+//
+// Threads: one user thread calls the operations; the event thread (from Open to Close) waits on the port,
+// takes arriving characters into the queue and hands line events to OnData and OnCommEvent. Handlers run
+// on the event thread (there is no window system to hand them to) except the output-empty event, which
+// Write reports on the caller's thread after each step. A lock keeps the queue and the port to one
+// thread at a time; handlers run outside it and may call InQueCount and ReadString.
+#include <atomic>
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "link/SerialErr.h"
+#include "link/SerialLine.h"
+#include "link/SerialTypes.h"
 #include "platform/Clock.h"
-#include "platform/SerialPort.h"
-
-enum TBaudRate {
-    br110, br300, br600, br1200, br2400, br4800, br9600, br14400, br19200, br38400,
-    br56000, br57600, br115200, br128000, br256000, brCustom
-};
-enum TDataBits { db4, db5, db6, db7, db8 };
-enum TParity { paNone, paOdd, paEven, paMark, paSpace };
-enum TStopBits { sb1, sb1p5, sb2 };
-enum TFlowControl { fcNone, fcRtsCts, fcDtrDsr, fcSoftware, fcCustom };
-enum TDeviceEvent {
-    deChar, deFlag, deOutEmpty, deCTS, deDSR, deRLSD, deBreak, deError, deRing, dePrintError,
-    deIn80Full, deProv1, deProv2
-};
-enum TCommOption {
-    coAbortOnError, coDiscardNull, coDSRSensitivity, coErrorChar, coParityCheck, coTXContinueOnXOff,
-    coLeaveDTROpen
-};
-enum TRTSSetting { fsCTSOut, fsRTSEnabled, fsRTSHandshake };
-enum TDTRSetting { fsDSROut, fsDTREnabled, fsDTRHandshake };
-enum TXOnXOffSetting { fsInX, fsOutX };
-
-// A set of enumeration values, one bit each by ordinal.
-template <class E>
-class TEnumSet {
-public:
-    constexpr TEnumSet() = default;
-    constexpr TEnumSet(std::initializer_list<E> items)
-    {
-        for (const E e : items) Include(e);
-    }
-    constexpr bool Has(E e) const { return (bits_ & Bit(e)) != 0; }
-    constexpr void Include(E e) { bits_ |= Bit(e); }
-    constexpr void Exclude(E e) { bits_ &= ~Bit(e); }
-    constexpr bool Empty() const { return bits_ == 0; }
-    constexpr std::uint32_t Bits() const { return bits_; }
-    constexpr TEnumSet operator&(TEnumSet other) const { return FromBits(bits_ & other.bits_); }
-    constexpr bool operator==(const TEnumSet&) const = default;
-
-private:
-    static constexpr std::uint32_t Bit(E e) { return 1u << static_cast<unsigned>(e); }
-    static constexpr TEnumSet FromBits(std::uint32_t bits)
-    {
-        TEnumSet s;
-        s.bits_ = bits;
-        return s;
-    }
-    std::uint32_t bits_ = 0;
-};
-
-using TDeviceEvents = TEnumSet<TDeviceEvent>;
-using TCommOptions = TEnumSet<TCommOption>;
-using TRTSSettings = TEnumSet<TRTSSetting>;
-using TDTRSettings = TEnumSet<TDTRSetting>;
-using TXOnXOffSettings = TEnumSet<TXOnXOffSetting>;
+#include "platform/KernelPort.h"
 
 // The rate of each TBaudRate but brCustom.
 std::uint32_t BaudRateValue(TBaudRate Rate);
 
 class TCustomComm;
 
+// While the port is open the getters read back what the port took.
 class TCommDataControl {
 public:
     explicit TCommDataControl(TCustomComm& Port) : Port(Port) {}
     void AssignTo(TCommDataControl& Dest) const;
-    TDataBits DataBits() const { return DataBits_; }
-    TParity Parity() const { return Parity_; }
-    TStopBits StopBits() const { return StopBits_; }
+    TDataBits DataBits() const;
+    TParity Parity() const;
+    TStopBits StopBits() const;
     void SetDataBits(TDataBits Value);
     void SetParity(TParity Value);
     void SetStopBits(TStopBits Value);
 
 private:
+    friend class TCustomComm;
     TCustomComm& Port;
     TDataBits DataBits_ = db8;
     TParity Parity_ = paNone;
     TStopBits StopBits_ = sb1;
 };
 
+// The queue sizes are the driver's own where the port keeps none; the input queue's XON and XOFF limits
+// are a quarter of its size each.
 class TCommBuffers {
 public:
     static constexpr int MinSize = 128;
@@ -126,33 +90,36 @@ private:
     unsigned char Chars[5] = {17, 19, 0, 0, 10};
 };
 
-// Kept for the settings' sake: on Linux the port itself has no time-outs, every Read and Write takes its own.
+// The port's time-outs: handed to the port while open and read back from it.
 class TCommTimeoutsEx {
 public:
     enum Index { ReadInterval, ReadMultiplier, ReadConstant, WriteMultiplier, WriteConstant };
     explicit TCommTimeoutsEx(TCustomComm& Port) : Port(Port) {}
     void AssignTo(TCommTimeoutsEx& Dest) const;
-    std::uint32_t Get(Index I) const { return Values[I]; }
+    std::uint32_t Get(Index I) const;
+    // Refused by the port: "Unable to update Timeouts.", the old value kept.
     void Set(Index I, std::uint32_t Value);
+    platform::PortTimeouts Values() const;
 
 private:
     TCustomComm& Port;
-    std::uint32_t Values[5] = {1, 30, 1, 30, 1};
+    std::uint32_t Values_[5] = {1, 30, 1, 30, 1};
 };
 
-// Waits on the port descriptor and a stop signal; hands line events to the port.
+// Waits on the port; takes input and hands line events to the port's handlers.
 class TCommEventThread {
 public:
     explicit TCommEventThread(TCustomComm& Port);
-    // Signals stop and joins; the thread only ever blocks in a poll that includes the stop signal.
+    // Stops, wakes the port's wait and joins.
     ~TCommEventThread();
     TCommEventThread(const TCommEventThread&) = delete;
     TCommEventThread& operator=(const TCommEventThread&) = delete;
 
 private:
     void Execute();
-    struct Impl;
-    std::unique_ptr<Impl> impl_;
+    TCustomComm& Port;
+    std::atomic<bool> Stop{false};
+    std::thread Thread;
 };
 
 class TCustomComm {
@@ -161,7 +128,10 @@ public:
     static constexpr int StateSending = 1;
     static constexpr int StateReading = 2;
 
+    // The system's serial port (platform::SerialPort).
     explicit TCustomComm(platform::Clock& Clock = platform::SystemClock());
+    // A port of the caller's: a test's scripted line.
+    TCustomComm(platform::Clock& Clock, std::unique_ptr<platform::KernelPort> Port);
     virtual ~TCustomComm();
     TCustomComm(const TCustomComm&) = delete;
     TCustomComm& operator=(const TCustomComm&) = delete;
@@ -171,7 +141,7 @@ public:
     // platform::SerialPortError that says why nested in it (std::rethrow_if_nested).
     virtual void Open();
     virtual void Close();
-    bool Opened() const { return Port.IsOpen(); }
+    bool Opened() const { return Port->IsOpen(); }
 
     TBaudRate BaudRate() const { return BaudRate_; }
     std::uint32_t BaudValue() const { return BaudValue_; }
@@ -201,10 +171,13 @@ public:
     TCommEventChars& EventChars() { return EventChars_; }
     TCommTimeoutsEx& Timeouts() { return Timeouts_; }
 
-    // Queue 0 input, 1 output.
+    // Characters in the input (0) or output (1) queue; takes the pending line errors with the count, as
+    // the system's ClearCommError does, which ends an abort on error.
     int InQueCount(int Queue);
     bool PurgeInput();
     bool PurgeOutput();
+    // While a line error under coAbortOnError waits to be taken, each step raises "Unable to write to
+    // port." / "Unable to read from port.".
     int Write(const void* Buffer, int Count, int TimeoutMs);
     int WriteBuffer(const void* Buffer, int Count);
     bool WriteString(const std::string& S);
@@ -234,19 +207,33 @@ private:
 
     void RequireOpen() const;
     void CloseQuietly() noexcept;
-    // What of the line settings termios cannot carry out (empty when it can do them all).
-    std::string SettingLinuxLacks() const;
+    platform::LineSettings PortSettings() const;
+    TInputRules InputRules() const;
     void ApplyLineSettings();
     void ApplyBuffers();
-    void ApplyTimeouts() {}
+    void ApplyTimeouts();
     // Stores a setting, applies it while open, and puts the old value back when the port refuses it.
     template <class T>
     void Change(T& Field, T Value);
+
+    // With Lock held:
+    TDeviceEvents Pull();
+    std::size_t InputCount() const;
+    void SetOutputLines();
+    void FollowInputHold();
+    // Whether the driver holds output by the lines or an XOFF it sent, and whether it does now.
+    bool OutputGated() const;
+    bool OutputHeld() const;
+    std::size_t OutputRoom() const;
+    void RaiseIfAborting(const char* Msg, int Code) const;
+
+    // The event thread's loop, until Stop.
+    void WatchLine(const std::atomic<bool>& Stop);
+    TDeviceEvents LookAtLine();
     void HandleEvents(TDeviceEvents Events);
-    int DescriptorForEvents() const { return Port.Descriptor(); }
 
     platform::Clock& Clock_;
-    platform::SerialPort Port;
+    std::unique_ptr<platform::KernelPort> Port;
     TBaudRate BaudRate_ = br9600;
     std::uint32_t BaudValue_ = 9600;
     std::string DeviceName_ = "COM2";
@@ -261,6 +248,15 @@ private:
     TCommBuffers Buffers_{*this};
     TCommEventChars EventChars_{*this};
     TCommTimeoutsEx Timeouts_{*this};
+
+    // Guards what follows and every call on the port but its waits.
+    mutable std::mutex Lock;
+    platform::DriverDuties Duties;
+    TCommLine Line;
+    TDeviceEvents Pending;   // taken on the user thread, for the event thread to hand on
+    bool InputHeld = false;  // what the driver last told the peer
+    bool HasCounters = true;
+
     std::unique_ptr<TCommEventThread> EventThread;
     std::uint64_t Received = 0;
     std::uint64_t Sent = 0;

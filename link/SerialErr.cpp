@@ -10,7 +10,5 @@ void RaiseError(const std::string& Msg, int ErrorCode)
 void RaiseSystemError(const std::string& Msg, int ErrorCode, int SystemError)
 {
     // The system's own text in the interface's language, as the port's other failures speak.
-    throw EDeviceError(Msg + " (system error " + std::to_string(SystemError) + ": " +
-                           platform::SystemErrorText(SystemError) + ")",
-                       ErrorCode);
+    throw EDeviceError(Msg + " " + platform::SystemErrorNote(SystemError), ErrorCode);
 }

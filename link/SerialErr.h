@@ -36,5 +36,6 @@ constexpr const char* MsgReadFailed = "Unable to read from port.";
 }  // namespace SerialErr
 
 [[noreturn]] void RaiseError(const std::string& Msg, int ErrorCode);
-// "%s (system error %d: %s)": the message, the operating system's error number and its text.
+// The message followed by the operating system's error number and its text: "%s (system error %d: %s)"
+// on Linux, "%s (Win32 error %d: %s)" on Windows.
 [[noreturn]] void RaiseSystemError(const std::string& Msg, int ErrorCode, int SystemError);

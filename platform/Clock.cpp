@@ -1,23 +1,9 @@
 #include "platform/Clock.h"
 
 #include <algorithm>
-#include <chrono>
 #include <thread>
 
 namespace platform {
-
-std::uint64_t SteadyClock::NowMs() const
-{
-    using namespace std::chrono;
-    return static_cast<std::uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
-bool SteadyClock::Pause(std::uint32_t ms, const ReadyProbe& ready)
-{
-    if (ready) return ready(ms);
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-    return false;
-}
 
 bool ManualClock::Pause(std::uint32_t ms, const ReadyProbe& ready)
 {
@@ -47,16 +33,22 @@ bool Deadline::Pause(std::uint32_t maxMs, const Clock::ReadyProbe& ready) const
     return ms > 0 && clock_->Pause(ms, ready);
 }
 
-bool PollUntil(const Deadline& deadline, std::uint32_t pollMs, const std::function<bool()>& look,
-               const Clock::ReadyProbe& ready, const std::function<void()>& idle)
+bool PollUntil(const Deadline& deadline, const std::function<std::uint32_t()>& pollMs,
+               const std::function<bool()>& look, const Clock::ReadyProbe& ready, const std::function<void()>& idle)
 {
     for (;;) {
         const bool expired = deadline.Expired();
         if (look()) return true;
         if (expired) return false;
         if (idle) idle();
-        deadline.Pause(pollMs, ready);
+        deadline.Pause(std::max<std::uint32_t>(pollMs(), 1), ready);
     }
+}
+
+bool PollUntil(const Deadline& deadline, std::uint32_t pollMs, const std::function<bool()>& look,
+               const Clock::ReadyProbe& ready, const std::function<void()>& idle)
+{
+    return PollUntil(deadline, [pollMs] { return pollMs; }, look, ready, idle);
 }
 
 Clock& SystemClock()

@@ -80,5 +80,10 @@ private:
 // `idle` and `ready` pass to the caller.
 bool PollUntil(const Deadline& deadline, std::uint32_t pollMs, const std::function<bool()>& look,
                const Clock::ReadyProbe& ready = {}, const std::function<void()>& idle = {});
+// The same with a pause that the loop asks for before each pause (a wait that listens for a short while
+// pauses no longer than that).
+bool PollUntil(const Deadline& deadline, const std::function<std::uint32_t()>& pollMs,
+               const std::function<bool()>& look, const Clock::ReadyProbe& ready = {},
+               const std::function<void()>& idle = {});
 
 }  // namespace platform

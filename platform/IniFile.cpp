@@ -24,19 +24,23 @@ bool HoldsNoIniText(std::string_view bytes)
     return bytes.find('\0') != std::string_view::npos || bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
 }
 
-// The text as Windows-1251 when that reads back unchanged, else as UTF-8.
-std::string EncodeForFile(const std::string& text)
+// A reader drops a byte-order mark at the start, so bytes that begin like one ("п»ї" in Windows-1251,
+// or the character U+FEFF) go out as UTF-8 behind a mark of their own.
+std::string AsUtf8(const std::string& text, bool marked)
 {
+    return marked || text.starts_with(kUtf8Bom) ? std::string(kUtf8Bom) + text : text;
+}
+
+// The text in the encoding the file was read in. A file of Windows-1251 (or of plain ASCII, or a new one)
+// stays Windows-1251 while that reads back unchanged; otherwise the whole file goes out as UTF-8.
+std::string EncodeForFile(const std::string& text, FileEncoding encoding)
+{
+    if (encoding == FileEncoding::Utf8 || encoding == FileEncoding::Utf8WithMark)
+        return AsUtf8(text, encoding == FileEncoding::Utf8WithMark);
     const auto cp1251 = Utf8ToCp1251(text);
-    const bool looksLikeUtf8 =
-        cp1251 && IsValidUtf8(*cp1251) && std::any_of(cp1251->begin(), cp1251->end(), [](char c) {
-            return static_cast<unsigned char>(c) >= 0x80;
-        });
-    const std::string bytes = cp1251 && !looksLikeUtf8 ? *cp1251 : text;
-    // A reader drops a byte-order mark at the start, so bytes that begin like one ("п»ї" in
-    // Windows-1251, or the character U+FEFF) go out as UTF-8 behind a mark of their own.
-    if (bytes.starts_with(kUtf8Bom)) return std::string(kUtf8Bom) + text;
-    return bytes;
+    if (!cp1251 || cp1251->starts_with(kUtf8Bom)) return AsUtf8(text, false);
+    const FileEncoding readBack = FileEncodingOf(*cp1251);
+    return readBack == FileEncoding::Windows1251 || readBack == FileEncoding::Ascii ? *cp1251 : AsUtf8(text, false);
 }
 
 bool HasControlCharacter(std::string_view s)
@@ -85,6 +89,7 @@ IniFile::IniFile(std::filesystem::path FileName) : fileName_(std::move(FileName)
         throw FileError("Не удалось прочитать файл \"" + fileName_.string() +
                             "\": в нём не текст настроек (двоичные данные или текст в кодировке UTF-16)",
                         std::make_error_code(std::errc::illegal_byte_sequence));
+    encoding_ = FileEncodingOf(bytes);
     Parse(DecodeFileText(bytes));
 }
 
@@ -101,6 +106,7 @@ IniFile IniFile::ReadOrEmpty(std::filesystem::path FileName, std::string* Failur
 IniFile IniFile::FromBytes(std::filesystem::path FileName, std::string_view Bytes)
 {
     IniFile ini(std::move(FileName), Unread{});
+    ini.encoding_ = FileEncodingOf(Bytes);
     ini.Parse(DecodeFileText(Bytes));
     return ini;
 }
@@ -108,12 +114,7 @@ IniFile IniFile::FromBytes(std::filesystem::path FileName, std::string_view Byte
 void IniFile::Parse(std::string_view text)
 {
     Section* current = nullptr;
-    while (!text.empty()) {
-        const std::size_t end = std::min(text.find('\n'), text.size());
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(std::min(end + 1, text.size()));
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-
+    for (const std::string_view line : SplitLines(text)) {
         const std::string trimmed = Trim(line);
         if (trimmed.empty()) continue;
         if (trimmed.size() >= 2 && trimmed.front() == '[' && trimmed.back() == ']') {
@@ -291,6 +292,6 @@ void IniFile::UpdateFile() const
     ReplaceFileContents(fileName_, FileBytes(), beforeReplace_);
 }
 
-std::string IniFile::FileBytes() const { return EncodeForFile(Compose()); }
+std::string IniFile::FileBytes() const { return EncodeForFile(Compose(), encoding_); }
 
 }  // namespace platform

@@ -2,10 +2,14 @@
 // The in-memory ini file behind current.ini and the saved configurations: the whole file is read when
 // the object is made, changed in memory, and written back as a whole by UpdateFile.
 //
-// Files are read as UTF-8 when they are valid UTF-8 and as Windows-1251 otherwise (files written by
-// earlier installs). They are written as Windows-1251 with CR LF, so those installs can still read
-// them; when a value holds a character Windows-1251 cannot carry, or when the Windows-1251 bytes
+// A file's encoding is decided once, for the whole file, when it is read (see FileEncodingOf): UTF-8
+// when it is valid UTF-8, Windows-1251 otherwise (files written by earlier installs). It is written
+// back in the same encoding, with CR LF: a UTF-8 file stays UTF-8 (with its byte-order mark, when it
+// had one), so a value reads back as the same bytes even where they would read both ways. A new file,
+// one of plain ASCII and one of Windows-1251 are written as Windows-1251, so those installs can still
+// read them; when a value holds a character Windows-1251 cannot carry, or when the Windows-1251 bytes
 // would read back as UTF-8, the whole file is written as UTF-8 instead, so nothing is ever lost.
+// Lines end at CR LF, LF or a CR alone.
 // Sections and keys are matched ignoring ASCII case and keep the spelling they were first given.
 // Values are kept verbatim: a saved file loads back into exactly the values that were written.
 #include <cstdint>
@@ -16,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Text.h"
 #include "platform/WholeFile.h"
 
 namespace platform {
@@ -100,6 +105,7 @@ private:
     Line* FindLine(std::string_view section, std::string_view ident);
 
     std::filesystem::path fileName_;
+    FileEncoding encoding_ = FileEncoding::Ascii;
     std::vector<Line> preamble_;  // what stands before the first section
     std::vector<Section> sections_;
     Index sectionIndex_;

@@ -1,10 +1,7 @@
 #include "platform/ProgramFolder.h"
 
-#include "platform/SystemError.h"
-
-#include <cstdlib>
-#include <stdexcept>
-#include <system_error>
+#include "platform/Environment.h"
+#include "platform/PathText.h"
 
 namespace platform {
 namespace {
@@ -20,14 +17,9 @@ std::filesystem::path WithoutTrailingSeparator(std::filesystem::path folder)
 
 std::filesystem::path ProgramFolder()
 {
-    if (const char* overridden = std::getenv(kProgramFolderVariable); overridden && *overridden)
-        return WithoutTrailingSeparator(std::filesystem::absolute(overridden));
-
-    std::error_code error;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error || exe.empty())
-        throw std::runtime_error("Не удалось определить папку программы (/proc/self/exe): " + SystemErrorText(error.value()));
-    return exe.parent_path();
+    if (const auto overridden = EnvironmentValue(kProgramFolderVariable); overridden && !overridden->empty())
+        return WithoutTrailingSeparator(std::filesystem::absolute(PathFromUtf8(*overridden)));
+    return ProgramFile().parent_path();
 }
 
 }  // namespace platform

@@ -1,15 +1,22 @@
 #include "platform/SerialPort.h"
 
+// The kernel's own termios2 (any speed through BOTHER) clashes with the C library's <termios.h>: this
+// file speaks to the terminal through ioctls only.
+#include <asm/termbits.h>
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <utility>
 
 #include "platform/SystemError.h"
@@ -21,11 +28,11 @@ using Reason = SerialPortError::Reason;
 
 struct SpeedCode {
     std::uint32_t baud;
-    speed_t code;
+    tcflag_t code;
 };
 
-// The speeds termios can name; anything else (14400, 56000, 128000 ...) is refused rather than rounded.
-constexpr std::array kSpeeds{
+// The speeds termios has a name for go by their name, as they always have; any other rate by BOTHER.
+constexpr std::array kNamedSpeeds{
     SpeedCode{50, B50},         SpeedCode{75, B75},         SpeedCode{110, B110},
     SpeedCode{134, B134},       SpeedCode{150, B150},       SpeedCode{200, B200},
     SpeedCode{300, B300},       SpeedCode{600, B600},       SpeedCode{1200, B1200},
@@ -37,15 +44,29 @@ constexpr std::array kSpeeds{
     SpeedCode{1500000, B1500000}, SpeedCode{2000000, B2000000},
 };
 
-const SpeedCode* FindSpeed(std::uint32_t baud)
+tcflag_t SpeedFlag(std::uint32_t baud)
 {
-    const auto it = std::find_if(kSpeeds.begin(), kSpeeds.end(), [baud](const SpeedCode& s) { return s.baud == baud; });
-    return it == kSpeeds.end() ? nullptr : &*it;
+    const auto it =
+        std::find_if(kNamedSpeeds.begin(), kNamedSpeeds.end(), [baud](const SpeedCode& s) { return s.baud == baud; });
+    return it == kNamedSpeeds.end() ? BOTHER : it->code;
+}
+
+// A rate farther off than this from the one asked for is beyond what a receiver at the other end takes.
+bool CloseEnough(std::uint32_t asked, std::uint32_t taken)
+{
+    const std::uint64_t off = asked > taken ? asked - taken : taken - asked;
+    return off * 50 <= asked;
 }
 
 bool IsGoneError(int error)
 {
     return error == EIO || error == ENXIO || error == ENODEV || error == EPIPE;
+}
+
+// A request a port without modem lines (a pseudo-terminal) or without counts refuses.
+bool IsNotThere(int error)
+{
+    return error == ENOTTY || error == EINVAL;
 }
 
 // The texts reach the user as they stand (the connect's error box, the port search's).
@@ -73,6 +94,34 @@ std::string PortName(const std::string& path) { return "«" + path + "»"; }
     }
 }
 
+[[noreturn]] void Refuse(const std::string& what)
+{
+    throw SerialPortError(Reason::Unsupported, 0, what);
+}
+
+// The frames a UART sends, as the Windows driver checks them: 1.5 stop bits only with 5 data bits (the
+// UART's two-stop-bit flag gives one and a half there), 2 stop bits never with 5.
+void RefuseImpossibleFrame(const LineSettings& s)
+{
+    if (s.baud == 0) Refuse("speed 0 cannot be set");
+    if (s.dataBits < 5 || s.dataBits > 8) Refuse(std::to_string(s.dataBits) + " data bits cannot be set");
+    if (s.stopBits == StopBits::OneAndHalf && s.dataBits != 5) Refuse("1.5 stop bits need 5 data bits");
+    if (s.stopBits == StopBits::Two && s.dataBits == 5) Refuse("2 stop bits cannot be set with 5 data bits");
+}
+
+void RefuseModemLineSettings(const LineSettings& s)
+{
+    const std::pair<bool, const char*> needs[] = {
+        {s.ctsOutFlow, "CTS output flow"},
+        {s.dsrOutFlow, "DSR output flow"},
+        {s.dtr == LineControl::Handshake, "DTR handshake"},
+        {s.rts == LineControl::Handshake, "RTS handshake"},
+        {s.dsrSensitivity, "DSR sensitivity"},
+    };
+    for (const auto& [asked, name] : needs)
+        if (asked) Refuse(std::string(name) + " cannot be set: the port has no modem lines");
+}
+
 tcflag_t DataBitsFlag(int bits)
 {
     switch (bits) {
@@ -95,17 +144,103 @@ tcflag_t ParityFlags(Parity parity)
     return 0;
 }
 
-// The frame and handshake bits a driver may leave undone, and what the user asked for by them.
-std::string UntakenSetting(const termios& asked, const termios& taken, const LineSettings& settings)
+// Both handshake halves together are the kernel's CRTSCTS; either alone is left to the driver.
+bool RtsCtsPair(const LineSettings& s)
+{
+    return s.ctsOutFlow && s.rts == LineControl::Handshake;
+}
+
+termios2 TermiosFor(const termios2& before, const LineSettings& s)
+{
+    termios2 tio = before;
+    // With parity checking the kernel marks each error in the characters, so that the driver knows which
+    // character came wrong and can put the error character in its place.
+    tio.c_iflag = (s.parityCheck ? INPCK | PARMRK : 0) | (s.xonXoffOutput ? IXON : 0);
+    tio.c_oflag = 0;
+    tio.c_lflag = 0;
+    tio.c_cflag = CREAD | CLOCAL | DataBitsFlag(s.dataBits) | ParityFlags(s.parity) |
+                  (s.stopBits != StopBits::One ? CSTOPB : 0) | (RtsCtsPair(s) ? CRTSCTS : 0) | SpeedFlag(s.baud);
+    tio.c_ispeed = s.baud;
+    tio.c_ospeed = s.baud;
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    tio.c_cc[VSTART] = s.xonChar;
+    tio.c_cc[VSTOP] = s.xoffChar;
+    return tio;
+}
+
+// The frame and handshake bits and the speed a driver may leave undone, and what the user asked for by them.
+std::string UntakenSetting(const termios2& asked, const termios2& taken, const LineSettings& s)
 {
     static constexpr const char* kParityNames[] = {"no", "odd", "even", "mark", "space"};
     const auto differs = [&](tcflag_t mask) { return (asked.c_cflag & mask) != (taken.c_cflag & mask); };
-    if (differs(CSIZE)) return std::to_string(settings.dataBits) + " data bits";
-    if (differs(PARENB | PARODD | CMSPAR))
-        return std::string(kParityNames[static_cast<int>(settings.parity)]) + " parity";
-    if (differs(CSTOPB)) return "2 stop bits";
-    if (differs(CRTSCTS)) return std::string(settings.rtsCtsHandshake ? "" : "no ") + "RTS/CTS handshake";
+    if (differs(CSIZE)) return std::to_string(s.dataBits) + " data bits";
+    if (differs(PARENB | PARODD | CMSPAR)) return std::string(kParityNames[static_cast<int>(s.parity)]) + " parity";
+    if (differs(CSTOPB)) return s.stopBits == StopBits::OneAndHalf ? "1.5 stop bits" : "2 stop bits";
+    if (differs(CRTSCTS)) return std::string(RtsCtsPair(s) ? "" : "no ") + "RTS/CTS handshake";
+    if (!CloseEnough(s.baud, taken.c_ospeed)) return "speed " + std::to_string(s.baud);
     return {};
+}
+
+}  // namespace
+
+DriverDuties SerialPort::DutiesFor(const LineSettings& s)
+{
+    const bool pair = RtsCtsPair(s);
+    DriverDuties d;
+    d.ctsOutFlow = s.ctsOutFlow && !pair;
+    d.dsrOutFlow = s.dsrOutFlow;
+    d.dtrHandshake = s.dtr == LineControl::Handshake;
+    d.rtsHandshake = s.rts == LineControl::Handshake && !pair;
+    d.xonXoffInput = s.xonXoffInput;
+    d.txStopsOnXoff = s.xonXoffInput && !s.txContinueOnXoff;
+    d.dsrSensitivity = s.dsrSensitivity;
+    d.replaceErrors = s.replaceErrors;
+    d.discardNull = s.discardNull;
+    d.abortOnError = s.abortOnError;
+    d.inputQueue = true;
+    d.errorMarks = s.parityCheck;
+    d.lineEvents = true;
+    return d;
+}
+
+namespace {
+
+void Signal(int eventFd)
+{
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const auto ignored = ::write(eventFd, &one, sizeof one);
+}
+
+bool Drain(int eventFd)
+{
+    std::uint64_t count = 0;
+    return ::read(eventFd, &count, sizeof count) == static_cast<ssize_t>(sizeof count);
+}
+
+extern "C" void IgnoreWakeSignal(int) {}
+
+// The signal that ends the modem watch's TIOCMIWAIT, which nothing else interrupts. Its handler does
+// nothing and is installed without SA_RESTART, so that the wait returns EINTR.
+int WakeSignal()
+{
+    static const int number = [] {
+        const int chosen = SIGRTMIN + 4;
+        struct sigaction action {};
+        action.sa_handler = IgnoreWakeSignal;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(chosen, &action, nullptr);
+        return chosen;
+    }();
+    return number;
+}
+
+bool PollFor(int fd, short events, int wakeFd, std::uint32_t realMs)
+{
+    std::array<pollfd, 2> fds{pollfd{fd, events, 0}, pollfd{wakeFd, POLLIN, 0}};
+    const int rc = ::poll(fds.data(), wakeFd >= 0 ? 2 : 1, static_cast<int>(std::min<std::uint32_t>(realMs, 60'000)));
+    if (rc > 0 && fds[1].revents != 0) Drain(wakeFd);
+    return rc > 0;
 }
 
 }  // namespace
@@ -147,63 +282,72 @@ void SerialPort::Open(const std::string& path)
     // flock catches a second opener even where TIOCEXCL does not (a privileged process ignores it).
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) fail(errno == EWOULDBLOCK ? EBUSY : errno);
     if (::ioctl(fd, TIOCEXCL) != 0) fail(errno);
+    const std::array<int*, 3> wakes{&eventWake_, &readerWake_, &modemWake_};
+    for (int* wake : wakes) {
+        *wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        if (*wake >= 0) continue;
+        const int error = errno;
+        fd_ = fd;
+        Close();
+        RaiseOpenFailure(path, error);
+    }
+    int lines = 0;
+    hasModemLines_ = ::ioctl(fd, TIOCMGET, &lines) == 0;
     fd_ = fd;
     path_ = path;
+    settings_ = {};
+    timeouts_ = {};
 }
 
 void SerialPort::Close() noexcept
 {
+    StopModemWatch();
+    for (int* wake : {&eventWake_, &readerWake_, &modemWake_}) {
+        if (*wake >= 0) ::close(*wake);
+        *wake = -1;
+    }
     if (fd_ < 0) return;
     // The exclusive mark outlives this descriptor when someone else still holds the terminal.
     ::ioctl(fd_, TIOCNXCL);
     ::close(fd_);
     fd_ = -1;
+    hasModemLines_ = false;
+    modemWaitRefused_ = false;
 }
 
-bool SerialPort::IsSupportedSpeed(std::uint32_t baud)
-{
-    return FindSpeed(baud) != nullptr;
-}
-
-void SerialPort::Configure(const LineSettings& settings)
+DriverDuties SerialPort::Configure(const LineSettings& settings)
 {
     CheckOpen();
-    const SpeedCode* speed = FindSpeed(settings.baud);
-    if (speed == nullptr)
-        throw SerialPortError(Reason::Unsupported, 0, "speed " + std::to_string(settings.baud) + " cannot be set");
-    if (settings.dataBits < 5 || settings.dataBits > 8)
-        throw SerialPortError(Reason::Unsupported, 0, std::to_string(settings.dataBits) + " data bits cannot be set");
-    if (settings.stopBits == StopBits::OneAndHalf)
-        throw SerialPortError(Reason::Unsupported, 0, "1.5 stop bits cannot be set");
-    if (settings.dsrHandshake) throw SerialPortError(Reason::Unsupported, 0, "DSR handshake cannot be set");
-
-    termios before{};
-    if (::tcgetattr(fd_, &before) != 0) Raise("tcgetattr", errno);
-    termios tio = before;
-    tio.c_iflag = (settings.parityCheck ? INPCK : 0) | (settings.xonXoffOutput ? IXON : 0) |
-                  (settings.xonXoffInput ? IXOFF : 0);
-    tio.c_oflag = 0;
-    tio.c_lflag = 0;
-    tio.c_cflag = CREAD | CLOCAL | DataBitsFlag(settings.dataBits) | ParityFlags(settings.parity) |
-                  (settings.stopBits == StopBits::Two ? CSTOPB : 0) | (settings.rtsCtsHandshake ? CRTSCTS : 0);
-    tio.c_cc[VMIN] = 0;
-    tio.c_cc[VTIME] = 0;
-    tio.c_cc[VSTART] = settings.xonChar;
-    tio.c_cc[VSTOP] = settings.xoffChar;
-    if (::cfsetispeed(&tio, speed->code) != 0 || ::cfsetospeed(&tio, speed->code) != 0) Raise("cfsetspeed", errno);
-    // A driver takes what it can of a change: tcsetattr succeeds when any part was made (glibc answers
-    // EINVAL when the data bits or the parity were left undone). Only reading back tells what was.
-    const bool refused = ::tcsetattr(fd_, TCSANOW, &tio) != 0;
+    RefuseImpossibleFrame(settings);
+    if (!hasModemLines_) RefuseModemLineSettings(settings);
+    termios2 before{};
+    if (::ioctl(fd_, TCGETS2, &before) != 0) Raise("TCGETS2", errno);
+    const termios2 tio = TermiosFor(before, settings);
+    // A driver takes what it can of a change and may answer EINVAL for what it left undone: only reading
+    // back tells what was taken.
+    const bool refused = ::ioctl(fd_, TCSETS2, &tio) != 0;
     const int error = errno;
-    if (refused && error != EINVAL) Raise("tcsetattr", error);
-    termios taken{};
-    if (::tcgetattr(fd_, &taken) != 0) Raise("tcgetattr", errno);
+    if (refused && error != EINVAL) Raise("TCSETS2", error);
+    termios2 taken{};
+    if (::ioctl(fd_, TCGETS2, &taken) != 0) Raise("TCGETS2", errno);
     if (const std::string untaken = UntakenSetting(tio, taken, settings); !untaken.empty()) {
-        ::tcsetattr(fd_, TCSANOW, &before);
-        throw SerialPortError(Reason::Unsupported, 0, "the port does not take " + untaken);
+        ::ioctl(fd_, TCSETS2, &before);
+        Refuse("the port does not take " + untaken);
     }
-    if (refused) Raise("tcsetattr", error);
+    if (refused) Raise("TCSETS2", error);
     settings_ = settings;
+    settings_.baud = taken.c_ospeed;
+    return DutiesFor(settings);
+}
+
+void SerialPort::SetTimeouts(const PortTimeouts& timeouts)
+{
+    CheckOpen();
+    // The one combination the Windows driver refuses: a read that would neither wait nor return.
+    constexpr std::uint32_t kAll = 0xFFFFFFFF;
+    if (timeouts.readInterval == kAll && timeouts.readMultiplier == kAll && timeouts.readConstant == kAll)
+        Refuse("read time-outs of 4294967295 ms each cannot be set");
+    timeouts_ = timeouts;
 }
 
 std::size_t SerialPort::InputWaiting() const
@@ -225,13 +369,13 @@ std::size_t SerialPort::OutputWaiting() const
 void SerialPort::PurgeInput()
 {
     CheckOpen();
-    if (::tcflush(fd_, TCIFLUSH) != 0) Raise("tcflush", errno);
+    if (::ioctl(fd_, TCFLSH, TCIFLUSH) != 0) Raise("tcflush", errno);
 }
 
 void SerialPort::PurgeOutput()
 {
     CheckOpen();
-    if (::tcflush(fd_, TCOFLUSH) != 0) Raise("tcflush", errno);
+    if (::ioctl(fd_, TCFLSH, TCOFLUSH) != 0) Raise("tcflush", errno);
 }
 
 std::size_t SerialPort::ReadSome(void* buffer, std::size_t count)
@@ -256,25 +400,16 @@ std::size_t SerialPort::WriteSome(const void* buffer, std::size_t count)
     Raise("write", errno);
 }
 
-namespace {
-bool PollFor(int fd, short events, std::uint32_t realMs)
-{
-    pollfd pfd{fd, events, 0};
-    const int rc = ::poll(&pfd, 1, static_cast<int>(std::min<std::uint32_t>(realMs, 60'000)));
-    return rc > 0 && pfd.revents != 0;
-}
-}  // namespace
-
 bool SerialPort::WaitReadable(std::uint32_t realMs) const
 {
     CheckOpen();
-    return PollFor(fd_, POLLIN, realMs);
+    return PollFor(fd_, POLLIN, readerWake_, realMs);
 }
 
 bool SerialPort::WaitWritable(std::uint32_t realMs) const
 {
     CheckOpen();
-    return PollFor(fd_, POLLOUT, realMs);
+    return PollFor(fd_, POLLOUT, -1, realMs);
 }
 
 void SerialPort::DrainOutput()
@@ -289,9 +424,9 @@ void SerialPort::DrainOutput()
         clock_.Pause(2);
         left = OutputWaiting();
     }
-    // With the queue empty only the transmitter's own buffer remains, which tcdrain waits for within
-    // the driver's bound; with a stuck queue we do not block at all.
-    if (left == 0 && ::tcdrain(fd_) != 0 && errno != EINTR && errno != ENOTTY && errno != EINVAL) Raise("tcdrain", errno);
+    // With the queue empty only the transmitter's own buffer remains, which the kernel's drain waits for
+    // within the driver's bound; with a stuck queue we do not block at all.
+    if (left == 0 && ::ioctl(fd_, TCSBRK, 1) != 0 && errno != EINTR && !IsNotThere(errno)) Raise("tcdrain", errno);
 }
 
 void SerialPort::SetModemLine(int bit, bool on)
@@ -300,19 +435,120 @@ void SerialPort::SetModemLine(int bit, bool on)
     if (::ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bit) == 0) return;
     const int error = errno;
     // A pseudo-terminal has no modem lines; refusing them is not a fault of the line.
-    if (error == ENOTTY || error == EINVAL) return;
+    if (IsNotThere(error)) return;
     Raise(std::string(bit == TIOCM_RTS ? "RTS" : "DTR"), error);
 }
 
 void SerialPort::SetRts(bool on)
 {
-    if (!on) DrainOutput();
     SetModemLine(TIOCM_RTS, on);
 }
 
 void SerialPort::SetDtr(bool on)
 {
     SetModemLine(TIOCM_DTR, on);
+}
+
+ModemLines SerialPort::ModemStatus() const
+{
+    CheckAlive();
+    if (!hasModemLines_) return {};
+    int bits = 0;
+    if (::ioctl(fd_, TIOCMGET, &bits) != 0) Raise("TIOCMGET", errno);
+    return {.cts = (bits & TIOCM_CTS) != 0,
+            .dsr = (bits & TIOCM_DSR) != 0,
+            .rlsd = (bits & TIOCM_CD) != 0,
+            .ring = (bits & TIOCM_RNG) != 0};
+}
+
+std::optional<LineCounters> SerialPort::Counters() const
+{
+    CheckAlive();
+    serial_icounter_struct counts{};
+    if (::ioctl(fd_, TIOCGICOUNT, &counts) != 0) {
+        if (IsNotThere(errno)) return std::nullopt;
+        Raise("TIOCGICOUNT", errno);
+    }
+    const auto n = [](int v) { return static_cast<std::uint32_t>(v); };
+    return LineCounters{.cts = n(counts.cts),
+                        .dsr = n(counts.dsr),
+                        .rlsd = n(counts.dcd),
+                        .ring = n(counts.rng),
+                        .breaks = n(counts.brk),
+                        .frame = n(counts.frame),
+                        .overrun = n(counts.overrun),
+                        .parity = n(counts.parity),
+                        .bufferOverrun = n(counts.buf_overrun)};
+}
+
+void SerialPort::SendFlowChar(bool stop)
+{
+    CheckAlive();
+    if (::ioctl(fd_, TCXONC, stop ? TCIOFF : TCION) != 0) Raise(stop ? "XOFF" : "XON", errno);
+}
+
+PortWake SerialPort::WaitEvent(std::uint32_t realMs, bool input)
+{
+    CheckOpen();
+    if (hasModemLines_ && !modemWatch_.joinable() && !modemWaitRefused_) {
+        WakeSignal();  // its handler stands before the signal can be sent
+        stopWatch_ = false;
+        watchEnded_ = false;
+        modemWatch_ = std::thread([this] { WatchModemLines(); });
+    }
+    std::array<pollfd, 3> fds{pollfd{eventWake_, POLLIN, 0}, pollfd{modemWake_, POLLIN, 0},
+                              pollfd{fd_, static_cast<short>(input ? POLLIN : 0), 0}};
+    const int timeout = realMs == kForever ? -1 : static_cast<int>(std::min<std::uint32_t>(realMs, 60'000));
+    PortWake wake;
+    if (::poll(fds.data(), fds.size(), timeout) <= 0) return wake;
+    wake.woken = fds[0].revents != 0 && Drain(eventWake_);
+    wake.modem = fds[1].revents != 0 && Drain(modemWake_);
+    wake.input = (fds[2].revents & POLLIN) != 0;
+    wake.hungUp = (fds[2].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+    return wake;
+}
+
+void SerialPort::WakeEventWaiter()
+{
+    if (eventWake_ >= 0) Signal(eventWake_);
+}
+
+void SerialPort::WakeReaders()
+{
+    if (readerWake_ >= 0) Signal(readerWake_);
+}
+
+void SerialPort::WatchModemLines()
+{
+    sigset_t wake;
+    sigemptyset(&wake);
+    sigaddset(&wake, WakeSignal());
+    pthread_sigmask(SIG_UNBLOCK, &wake, nullptr);
+    while (!stopWatch_) {
+        if (::ioctl(fd_, TIOCMIWAIT, TIOCM_CTS | TIOCM_DSR | TIOCM_CD | TIOCM_RNG) == 0) {
+            Signal(modemWake_);
+            continue;
+        }
+        if (errno == EINTR) continue;
+        // A driver without the wait leaves the event thread to look at the lines between bounded waits; a
+        // port that went is found by the event thread's own look.
+        modemWaitRefused_ = true;
+        break;
+    }
+    watchEnded_ = true;
+    Signal(modemWake_);
+}
+
+void SerialPort::StopModemWatch() noexcept
+{
+    if (!modemWatch_.joinable()) return;
+    stopWatch_ = true;
+    // The signal may land just before the thread enters its wait: send it until the thread has ended.
+    while (!watchEnded_) {
+        ::pthread_kill(modemWatch_.native_handle(), WakeSignal());
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    modemWatch_.join();
 }
 
 }  // namespace platform

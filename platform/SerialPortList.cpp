@@ -106,6 +106,11 @@ std::vector<SerialPortEntry> ListSerialPorts(const SerialPortSources& sources)
     return ports;
 }
 
+bool IsCp2102Port(const SerialPortEntry& port)
+{
+    return port.driver == "cp210x";
+}
+
 std::optional<int> QuerySerialType(const fs::path& device)
 {
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);

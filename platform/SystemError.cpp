@@ -47,4 +47,9 @@ std::string SystemErrorText(int error)
     return "системная ошибка " + std::to_string(error) + " (" + std::strerror(error) + ")";
 }
 
+std::string SystemErrorNote(int error)
+{
+    return "(system error " + std::to_string(error) + ": " + SystemErrorText(error) + ")";
+}
+
 }  // namespace platform

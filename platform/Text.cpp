@@ -8,6 +8,8 @@
 namespace platform {
 namespace {
 
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
 constexpr std::array<char16_t, 128> kHigh = {
     0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,
     0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,
@@ -212,11 +214,32 @@ std::string Trim(std::string_view text)
     return std::string(text.substr(b, e - b));
 }
 
+FileEncoding FileEncodingOf(std::string_view bytes)
+{
+    if (bytes.starts_with(kUtf8Mark)) return IsValidUtf8(bytes.substr(kUtf8Mark.size())) ? FileEncoding::Utf8WithMark
+                                                                                    : FileEncoding::Windows1251;
+    if (!IsValidUtf8(bytes)) return FileEncoding::Windows1251;
+    const bool beyondAscii = std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    return beyondAscii ? FileEncoding::Utf8 : FileEncoding::Ascii;
+}
+
 std::string DecodeFileText(std::string_view bytes)
 {
-    constexpr std::string_view bom = "\xEF\xBB\xBF";
-    if (bytes.starts_with(bom)) bytes.remove_prefix(bom.size());
-    return IsValidUtf8(bytes) ? std::string(bytes) : Cp1251ToUtf8(bytes);
+    const FileEncoding encoding = FileEncodingOf(bytes);
+    if (bytes.starts_with(kUtf8Mark)) bytes.remove_prefix(kUtf8Mark.size());
+    return encoding == FileEncoding::Windows1251 ? Cp1251ToUtf8(bytes) : std::string(bytes);
+}
+
+std::vector<std::string_view> SplitLines(std::string_view text)
+{
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find_first_of("\r\n"), text.size());
+        lines.push_back(text.substr(0, end));
+        const bool crLf = text.substr(end).starts_with("\r\n");
+        text.remove_prefix(std::min(end + (crLf ? 2 : 1), text.size()));
+    }
+    return lines;
 }
 
 std::optional<int> ParseInteger(std::string_view text, bool dollarHex)

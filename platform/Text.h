@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -42,9 +43,18 @@ bool ContainsIgnoreAsciiCase(std::string_view text, std::string_view sub);
 // Trims blanks and control characters (<= ' ') from both ends.
 std::string Trim(std::string_view text);
 
-// The text of a file written either way (Messages.txt, ini files): UTF-8 when it is valid UTF-8 (a
-// byte-order mark dropped), else Windows-1251.
+// How the text of a file written either way (Messages.txt, ini files) is encoded. It is decided once
+// for the whole file: UTF-8 when the file is valid UTF-8 and shows it (a byte-order mark, or bytes
+// beyond ASCII), Windows-1251 when it is not valid UTF-8, and neither for plain ASCII, which reads the
+// same both ways.
+enum class FileEncoding { Ascii, Windows1251, Utf8, Utf8WithMark };
+FileEncoding FileEncodingOf(std::string_view bytes);
+// The file's text as its encoding gives it (a byte-order mark dropped).
 std::string DecodeFileText(std::string_view bytes);
+// The lines of a text; a line ends at LF, CR LF or a CR alone (so CR CR LF ends a line and leaves an
+// empty one), and none of them is part of the line. A last line without its end counts; an end at the
+// very end gives no empty line after it.
+std::vector<std::string_view> SplitLines(std::string_view text);
 // A whole number as those files write it: decimal, or hexadecimal after "0x" or "0X" (and after "$"
 // where `dollarHex`). Hexadecimal runs up to 32 bits and wraps into the sign, as colour and flag values
 // are written; nullopt for anything else, blanks at the ends aside.

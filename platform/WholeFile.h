@@ -33,8 +33,12 @@ using BeforeReplaceHook = std::function<void(const std::filesystem::path& tempor
 
 // Writes bytes into target so that target always holds either its old or its whole new content: a
 // temporary file beside it is written, flushed to disk and renamed over it. A missing target is made
-// with the usual permissions; an existing one keeps its own, and a read-only one, a folder, a pipe or
-// a device is not replaced. A link is followed. Throws FileError on failure.
+// with the usual permissions; an existing one keeps its owner, group and permission bits (a file whose
+// owner this process cannot give the new one is not replaced), and a read-only one, a folder, a pipe or
+// a device is not replaced. A link is followed to the file it leads to, and stays a link; a dangling
+// link makes the file it names. The temporary file's name stays within the name limit however long the
+// target's is, and the temporary files that killed saves of the same target left behind are removed.
+// Throws FileError on failure, naming the target (and, for a link, the file it leads to).
 void ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes,
                          const BeforeReplaceHook& beforeReplace = {});
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 
+#include "platform/CalendarTime.h"
 #include "platform/Text.h"
 
 namespace sim {
@@ -185,8 +186,7 @@ std::string Communicator::StoreAnswer(std::string_view word, int indexWidth, uns
 std::string Communicator::Clock() const
 {
     const std::time_t now = Now();
-    std::tm t{};
-    gmtime_r(&now, &t);
+    const std::tm t = platform::UtcTime(now);
     char text[32];
     std::snprintf(text, sizeof text, "%02d/%02d/%02d,%02d:%02d:%02d+00", t.tm_year % 100, t.tm_mon + 1, t.tm_mday,
                   t.tm_hour, t.tm_min, t.tm_sec);
@@ -213,7 +213,7 @@ std::string Communicator::SetClock(std::string_view rest)
     if (t.tm_mon < 0 || t.tm_mon > 11 || t.tm_mday < 1 || t.tm_mday > 31 || t.tm_hour > 23 || t.tm_min > 59 ||
         t.tm_sec > 59)
         return kNok;
-    wallBase_ = timegm(&t);
+    wallBase_ = platform::FromUtcTime(t);
     clockBase_ = clock_.NowMs();
     return kOk;
 }

@@ -21,8 +21,12 @@ const std::vector<FaultForm>& FaultKinds()
         {"vanish", Bytes, None, {FaultKind::Vanish, 3}, false},
         {"chunks", Bytes, Pause, {FaultKind::Chunks, 16, 20ms}, true},
         {"split-at", Bytes, Pause, {FaultKind::SplitAt, 0, 20ms}, true},
-        {"twice", None, None, {FaultKind::Twice}, true},
+        {"twice", Pause, None, {FaultKind::Twice}, true},
+        {"twice-apart", Pause, None, {FaultKind::Twice, 0, 30ms}, true},
         {"pause", Pause, None, {FaultKind::Pause, 0, 150ms}, true},
+        {"lost", None, None, {FaultKind::Lost}, true},
+        {"corrupt", None, None, {FaultKind::Corrupt}, true},
+        {"noise", Bytes, None, {FaultKind::Noise, 1}, true},
     };
     return forms;
 }

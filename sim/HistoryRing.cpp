@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <random>
 
+#include "platform/CalendarTime.h"
+
 namespace sim {
 
 namespace {
@@ -61,8 +63,7 @@ std::string Hex(unsigned value, int digits)
 
 std::string QuotedDate(std::time_t time)
 {
-    std::tm t{};
-    gmtime_r(&time, &t);
+    const std::tm t = platform::UtcTime(time);
     char text[32];
     std::snprintf(text, sizeof text, "\"%02d/%02d/%02d,%02d:%02d:%02d+00\"", t.tm_year % 100, t.tm_mon + 1,
                   t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);

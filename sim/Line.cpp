@@ -62,6 +62,24 @@ std::size_t FaultDice::Cut(std::size_t total)
     return std::uniform_int_distribution<std::size_t>(1, total - 1)(random_);
 }
 
+std::size_t FaultDice::Place(std::size_t total)
+{
+    return total == 0 ? 0 : std::uniform_int_distribution<std::size_t>(0, total - 1)(random_);
+}
+
+char FaultDice::NoiseByte(bool orFrame)
+{
+    static constexpr char kNoise[] = "\x01\x02\x03\x04\x05\x06\x07\x08\x0B\x0C\x0E\x0F\x10\x11\x12\x13\x14\x15"
+                                     "\x16\x17\x18\x19\x1A\x1B\x1C\x1D\x1E\x1F\x7F>";
+    const std::size_t count = sizeof kNoise - 1 - (orFrame ? 0 : 1);
+    return kNoise[Place(count)];
+}
+
+bool FaultDice::Coin()
+{
+    return std::uniform_int_distribution<int>(0, 1)(random_) == 1;
+}
+
 std::chrono::milliseconds FaultDice::Delay(std::chrono::milliseconds limit)
 {
     std::uniform_int_distribution<long long> ms(0, std::max<long long>(limit.count(), 0));
@@ -123,6 +141,18 @@ void Line::SetEcho(bool on)
 {
     const std::lock_guard lock(mutex_);
     echo_ = on;
+}
+
+void Line::SetAnswerDelay(std::chrono::milliseconds delay)
+{
+    const std::lock_guard lock(mutex_);
+    answerDelay_ = delay;
+}
+
+void Line::SetRandomFilter(FaultKind kind, Predicate match)
+{
+    const std::lock_guard lock(mutex_);
+    randomFilters_.emplace_back(kind, std::move(match));
 }
 
 void Line::SetChunking(std::size_t maxBytes, std::chrono::milliseconds maxGap)
@@ -358,7 +388,10 @@ std::optional<Fault> Line::TakeFault(const std::string& request)
         std::uniform_real_distribution<double> chance(0.0, 1.0);
         if (chance(random_->random) < random_->probability) {
             std::uniform_int_distribution<std::size_t> pick(0, random_->pool.size() - 1);
-            return random_->pool[pick(random_->random)];
+            const Fault fault = random_->pool[pick(random_->random)];
+            for (const auto& [kind, match] : randomFilters_)
+                if (kind == fault.kind && !match(request)) return std::nullopt;
+            return fault;
         }
     }
     return std::nullopt;
@@ -383,6 +416,9 @@ void Line::Answer(const std::string& request)
             // a responder that fails is a device that says nothing
         }
         due_ += Clock::now() - asked;
+        // A device with its own time to answer starts on a request once it has sent its last reply.
+        const std::lock_guard lock(mutex_);
+        if (answerDelay_.count() > 0) due_ = std::max(due_, wireFree_) + answerDelay_;
         return answer;
     };
     if (!fault) {
@@ -443,7 +479,25 @@ void Line::Answer(const std::string& request)
     case FaultKind::Twice: {
         // One transmission, so that the copy follows the reply at once on a line without a pace too.
         const std::string whole = reply();
-        Transmit(whole + whole);
+        if (fault->pause.count() == 0) {
+            Transmit(whole + whole);
+        } else if (Transmit(whole) && WaitFor(StartOnWire() + fault->pause)) {
+            Transmit(whole);
+        }
+        return;
+    }
+    case FaultKind::Lost:
+    case FaultKind::Corrupt:
+        Transmit(Bent(reply(), fault->kind));
+        return;
+    case FaultKind::Noise: {
+        const std::string whole = reply();
+        const std::string noise = Roll([&](FaultDice& d) {
+            std::string bytes;
+            for (std::size_t i = 0; i < std::max<std::size_t>(fault->bytes, 1); ++i) bytes += d.NoiseByte(true);
+            return bytes;
+        });
+        Transmit(noise + whole);
         return;
     }
     case FaultKind::Pause: {
@@ -454,6 +508,24 @@ void Line::Answer(const std::string& request)
         return;
     }
     }
+}
+
+std::string Line::Bent(const std::string& reply, FaultKind kind)
+{
+    // The value line: after ">" up to its line break, or the first line of a reply without a value.
+    const std::size_t gt = reply.find('>');
+    const std::size_t start = gt == std::string::npos ? 0 : gt + 1;
+    const std::size_t end = std::min(reply.find_first_of("\r\n", start), reply.size());
+    if (end == start) return reply;
+    std::string bent = reply;
+    Roll([&](FaultDice& d) {
+        const std::size_t at = start + d.Place(end - start);
+        if (kind == FaultKind::Lost) bent.erase(at, 1);
+        else if (d.Coin()) bent[at] = d.NoiseByte(false);
+        else bent.insert(at, 1, d.NoiseByte(false));
+        return 0;
+    });
+    return bent;
 }
 
 bool Line::WaitFor(Clock::time_point until)

@@ -38,8 +38,11 @@ enum class FaultKind {
     SplitAt,  // the reply cut once after its first `bytes` bytes (0: a place drawn from the seed), the
               // second part `pause` after the first
     LateUpTo, // the reply after a delay drawn between 0 and `pause`
-    Twice,    // the reply, then at once the same reply again
+    Twice,    // the reply, then the same reply again: at once in one transmission, or `pause` after it
     Pause,    // the reply held back for `pause` right after its value, before the line break of its last line
+    Lost,     // one byte of the reply's value line lost (of its first line when it has no value)
+    Corrupt,  // a noise byte (a control character) in place of one byte of the value line, or added to it
+    Noise,    // `bytes` noise bytes (control characters or ">") before the reply
 };
 
 struct Fault {
@@ -67,6 +70,11 @@ public:
     std::vector<Chunk> Chunks(std::size_t total, std::size_t maxBytes, std::chrono::milliseconds maxGap);
     // Where to cut `total` bytes in two non-empty parts: 1..total-1 (total itself below 2).
     std::size_t Cut(std::size_t total);
+    // 0..total-1 (0 when total is 0).
+    std::size_t Place(std::size_t total);
+    // A byte no value holds: a control character other than a line break; with `orFrame`, also ">".
+    char NoiseByte(bool orFrame);
+    bool Coin();
     // 0..`limit`, in whole milliseconds.
     std::chrono::milliseconds Delay(std::chrono::milliseconds limit);
 
@@ -112,6 +120,11 @@ public:
 
     // Every request is sent back, with its CR, before whatever answers it: a line that hears itself.
     void SetEcho(bool on);
+    // The device takes this long over every request before it answers (0: at once, the default).
+    void SetAnswerDelay(std::chrono::milliseconds delay);
+    // Random faults of this kind strike only requests that match (a fault a test can only be sure to see
+    // on some requests).
+    void SetRandomFilter(FaultKind kind, Predicate match);
 
     // Sends bytes unasked (a late or spontaneous message), paced like a reply.
     void Send(const std::string& bytes);
@@ -144,6 +157,8 @@ private:
         double probability = 0;
         std::mt19937 random;
     };
+    // The reply with its value line bent by a Lost or Corrupt fault.
+    std::string Bent(const std::string& reply, FaultKind kind);
 
     void Run();
     void Wake() const;
@@ -193,6 +208,8 @@ private:
     Splitter splitter_;
     std::vector<Rule> rules_;
     std::optional<RandomFaults> random_;
+    std::vector<std::pair<FaultKind, Predicate>> randomFilters_;
+    std::chrono::milliseconds answerDelay_{0};
     std::string outgoing_;
     std::vector<std::string> requests_;
     std::size_t answered_ = 0;

@@ -34,6 +34,7 @@ constexpr const char* kUsage = R"(Usage: sorvel-sim [options]
   --pace-requests      the default, said explicitly
   --chunks N[,MS]      every reply reaches the program in irregular chunks of 1 to N bytes with gaps
                        of up to MS milliseconds (default 20), as USB adapters pass a line on
+  --answer-delay MS    the device takes MS milliseconds over every request before it answers (0)
   --seed N             draw version, panel, hardware byte, IMEI and master key from N; also seeds
                        the random faults and the shapes of faults and chunks (sizes, gaps, places)
   --version TEXT       reply to "v" (default: REV 11.005.120)
@@ -70,9 +71,14 @@ FAULT is KIND or KIND=A or KIND=A,B:
   chunks[=N,MS]        the reply in chunks of 1 to N bytes with gaps of up to MS milliseconds (16,20)
   split-at[=N,MS]      the reply cut once after N bytes, its rest MS milliseconds later; N 0 draws
                        the place (0,20)
-  twice                the reply, then the same reply again right after it
+  twice[=MS]           the reply, then the same reply again right after it, or MS milliseconds after
+                       it (0)
+  twice-apart[=MS]     the same, the copy MS milliseconds after the reply (30)
   pause[=MS]           the reply held back MS milliseconds right after its value, before its closing
                        line break and "OK" (150)
+  lost                 one byte of the reply's value lost
+  corrupt              a noise byte in place of one byte of the reply's value, or added to it
+  noise[=N]            N noise bytes (control characters or ">") before the reply (1)
 )";
 
 struct Options {
@@ -89,6 +95,7 @@ struct Options {
     double randomFaults = 0;
     std::size_t chunkBytes = 0;
     std::chrono::milliseconds chunkGap{20};
+    std::chrono::milliseconds answerDelay{0};
     bool verbose = false;
     bool modem = false;
     bool paceRequests = true;
@@ -172,6 +179,7 @@ Options Parse(int argc, char** argv)
         else if (arg == "--vanish-after") o.vanishAfter = static_cast<std::size_t>(std::max(Number(value, arg), 0LL));
         else if (arg == "--value") SetValue(o, value);
         else if (arg == "--chunks") SetChunks(o, value);
+        else if (arg == "--answer-delay") o.answerDelay = std::chrono::milliseconds(Number(value, arg));
         else if (arg == "--fault") o.faults.push_back(value);
         else if (arg == "--random-pool") o.pool.push_back(value);
         else if (arg == "--random-faults") {
@@ -244,6 +252,7 @@ void SetUpLine(const Options& o, sim::Line& line)
     line.SetRequestPacing(o.paceRequests);
     line.SetEcho(o.echo);
     line.SetChunking(o.chunkBytes, o.chunkGap);
+    line.SetAnswerDelay(o.answerDelay);
     if (o.seed) line.SetSeed(*o.seed);
 }
 

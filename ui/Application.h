@@ -38,17 +38,22 @@ class TControl;
 class TForm;
 class TTimer;
 
-// The screen: the mouse cursor shown over every window (crHourGlass during long operations).
+// The screen: the mouse cursor shown over every window (crHourGlass during long operations), and the
+// desktop's work area (the screen less the panels the desktop keeps), which the front end tells as it
+// changes; empty while no desktop said (tests set it).
 class TScreen {
 public:
     TCursor Cursor() const { return cursor_; }
     void SetCursor(TCursor cursor);
+    TRect WorkAreaRect() const { return workArea_; }
+    void SetWorkAreaRect(const TRect& area) { workArea_ = area; }
 
 private:
     friend class Application;
     explicit TScreen(class Application& app) : app_(app) {}
     Application& app_;
     TCursor cursor_ = crDefault;
+    TRect workArea_;
 };
 
 class Application : public TComponent {
@@ -89,8 +94,8 @@ public:
     std::function<void(TObject* Sender, std::exception_ptr E)> OnException;
     // Runs fn; an exception that escapes it goes to HandleException. True when nothing escaped.
     bool Guard(TObject* sender, const std::function<void()>& fn);
-    // Told by ui::Driver after the user set a control's value: typed into it, picked an item, clicked
-    // a box or a button, pressed an editing key on it. Code that sets values is never reported.
+    // Told by ui::Driver after a user's input changed the control's value (ui/Driver.h says which
+    // inputs). Code that sets values is never reported.
     std::function<void(TControl& Control)> OnUserInput;
 
     void Terminate() { terminated_ = true; }

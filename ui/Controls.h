@@ -211,6 +211,11 @@ public:
     // whose size does not follow a caption. The layout helper makes no control narrower than this.
     virtual int CaptionFitWidth() const { return 0; }
 
+    // What the user sets through the control, as text (an edit's text, a box's state, a list's choice);
+    // empty for a control that holds nothing the user sets. ui::Driver compares it before and after an
+    // input to tell whether the input set anything.
+    virtual std::string InputValue() const { return {}; }
+
 protected:
     virtual void TextChanged() {}
     virtual void VisibleChanged() {}

@@ -1,6 +1,8 @@
 #include "ui/Driver.h"
 
 #include <stdexcept>
+#include <string>
+#include <typeinfo>
 #include <vector>
 
 #include "platform/Text.h"
@@ -62,6 +64,25 @@ bool OfferDialogChar(const TWinControl& root, char32_t ch)
     return false;
 }
 
+// The value of a control as an input found it.
+struct Before {
+    TControl* control;
+    std::weak_ptr<void> alive;
+    std::string value;
+};
+
+// The control and the others of its class beside it: an input on one (a radio button checked, the
+// arrows through a group) may set another.
+std::vector<Before> ValuesAround(TControl& control)
+{
+    std::vector<Before> values{{&control, control.Liveness(), control.InputValue()}};
+    if (const TWinControl* parent = control.Parent())
+        for (int i = 0; i < parent->ControlCount(); ++i)
+            if (TControl* c = parent->Controls(i); c != &control && typeid(*c) == typeid(control))
+                values.push_back({c, c->Liveness(), c->InputValue()});
+    return values;
+}
+
 }  // namespace
 
 std::uint16_t KeyCodeOf(char32_t ch)
@@ -97,9 +118,16 @@ bool Driver::ClickSetsValue(const TControl& control) { return !Is<TCustomEdit>(&
 
 bool Driver::DeliverInput(TControl& control, const std::function<void()>& action)
 {
-    const std::weak_ptr<void> alive = control.Liveness();
+    std::vector<Before> before = ValuesAround(control);
+    // A control the input took the focus from changed by its own exit handler, not by the input.
+    const TControl* left = app_.FocusedControl();
     Deliver(&control, action);
-    if (!alive.expired() && app_.OnUserInput) app_.Guard(&control, [&] { app_.OnUserInput(control); });
+    if (!app_.OnUserInput) return true;
+    const bool leftBehind = left != &control && left != app_.FocusedControl();
+    for (const Before& b : before) {
+        if (b.alive.expired() || (leftBehind && b.control == left)) continue;
+        if (b.control->InputValue() != b.value) app_.Guard(b.control, [&] { app_.OnUserInput(*b.control); });
+    }
     return true;
 }
 
@@ -108,7 +136,8 @@ bool Driver::Click(TControl& control)
     if (!Accepts(control)) return false;
     const auto click = [&] {
         std::weak_ptr<void> alive = control.Liveness();
-        if (auto* win = dynamic_cast<TWinControl*>(&control); win != nullptr && win->TabStop()) {
+        // A radio button is a tab stop only while checked, but a click focuses it all the same.
+        if (auto* win = dynamic_cast<TWinControl*>(&control); win != nullptr && (win->TabStop() || Is<TRadioButton>(win))) {
             if (TForm* form = win->TopForm()) {
                 form->Activate();
                 win->SetFocus();
@@ -227,7 +256,13 @@ void Driver::DialogKey(TWinControl& control, std::uint16_t key, TShiftState shif
     TForm* form = control.TopForm();
     if (form == nullptr) return;
     if (OfferDialogKey(*form, control, key, shift)) return;
-    if (TButton* button = FindButton(*form, key == VK_RETURN)) button->Click();
+    if (TButton* button = FindButton(*form, key == VK_RETURN)) {
+        button->Click();
+        return;
+    }
+    // Enter presses the window's default button wherever the focus is; in a window without one it
+    // presses the button that has the focus.
+    if (auto* focused = dynamic_cast<TButton*>(&control); focused != nullptr && key == VK_RETURN) focused->Click();
 }
 
 bool Driver::PressKey(TWinControl& control, std::uint16_t key, TShiftState shift)
@@ -241,19 +276,21 @@ bool Driver::PressKey(TWinControl& control, std::uint16_t key, TShiftState shift
         KeyDownPath(control, k, shift);
         if (k != 0 && !alive.expired()) DialogKey(control, k, shift);
     };
-    // Keys that move about (Tab, the arrows across, Enter, Escape) set nothing.
-    const bool editing = key == VK_BACK || key == VK_DELETE || key == VK_UP || key == VK_DOWN || key == VK_SPACE;
-    return editing ? DeliverInput(control, press) : Deliver(&control, press);
+    return MovesAbout(key) ? Deliver(&control, press) : DeliverInput(control, press);
 }
 
 bool Driver::ReleaseKey(TWinControl& control, std::uint16_t key, TShiftState shift)
 {
     if (!Accepts(control)) return false;
-    return Deliver(&control, [&] {
+    const auto release = [&] {
         std::uint16_t k = key;
         control.KeyUp(k, shift);
-    });
+    };
+    return MovesAbout(key) ? Deliver(&control, release) : DeliverInput(control, release);
 }
+
+// What leaves a field or a window sets nothing, whatever the handlers of leaving do.
+bool Driver::MovesAbout(std::uint16_t key) { return key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE; }
 
 bool Driver::PressAccelerator(TForm& form, char32_t ch)
 {

@@ -11,15 +11,20 @@
 // and have KeyPreview on see OnKeyDown (the outermost first), then the control; a key set to 0 stops
 // there. The control then sees the key as a dialog key (TControl::DialogKey); Tab then moves the focus
 // on in the form's tab order (Shift+Tab back); Enter and Escape are next offered to the other controls
-// of the form, and press the form's Default / Cancel button. TypeText sends each character
+// of the form, and press the form's Default / Cancel button (Enter in a window without a default button
+// presses the focused button). TypeText sends each character
 // as a key-down (letters and digits as their key codes) followed by a key press: the forms with
 // KeyPreview see OnKeyPress first, then the control's OnKeyPress (a filter sets the key to 0), then the
 // edit inserts it. Backspace is "\b".
 //
-// What sets a control's value is reported to the application's OnUserInput after it ran: a click (not
-// into an edit or a combo box, which only takes the focus), a mouse button released over a painted
-// control, a typed character but Enter and Escape, Backspace, Delete, the up and down arrows and the space
-// bar, a pick in a list, a grid cell chosen. Tab and the other keys that move about set nothing.
+// An input that set a value is reported to the application's OnUserInput after it ran, once for each
+// control whose value (TControl::InputValue) it changed: the control it went to, and those of the same
+// class beside it (a radio button checked unchecks the others; the arrows check the next one). Inputs
+// are clicks (not into an edit or a combo box, which only takes the focus), a mouse button released over
+// a painted control, typed characters, keys pressed and released, picks in a list. Tab, Enter and Escape
+// set nothing, nor does what the control that lost the focus did on leaving. An input that leaves every
+// value as it was (Backspace in an empty field, a character a key filter threw away, a click on the
+// checked radio button) is no input.
 #include <cstdint>
 #include <functional>
 #include <string_view>
@@ -94,6 +99,7 @@ private:
     // Delivers an action that sets the control's value, then tells the application's OnUserInput.
     bool DeliverInput(TControl& control, const std::function<void()>& action);
     static bool ClickSetsValue(const TControl& control);
+    static bool MovesAbout(std::uint16_t key);
     void KeyDownPath(TWinControl& control, std::uint16_t& key, TShiftState shift);
     void DialogKey(TWinControl& control, std::uint16_t key, TShiftState shift);
 

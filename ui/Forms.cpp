@@ -204,6 +204,16 @@ void TForm::SetFormStyle(TFormStyle v)
     Changed(ModelChange::Other);
 }
 
+void TForm::SetWindowState(TWindowState v)
+{
+    if (v == windowState_) return;
+    if (windowState_ == wsNormal) restoredBounds_ = BoundsRect();
+    windowState_ = v;
+    Changed(ModelChange::State);
+}
+
+TRect TForm::RestoredBounds() const { return windowState_ == wsNormal ? BoundsRect() : restoredBounds_; }
+
 void TForm::SetAlphaBlend(bool v)
 {
     if (v == alphaBlend_) return;

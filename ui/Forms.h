@@ -29,6 +29,7 @@ enum TPosition {
     poMainFormCenter, poOwnerFormCenter
 };
 enum TFormStyle { fsNormal, fsStayOnTop };
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
 
 class Application;
 class TMainMenu;
@@ -75,6 +76,15 @@ public:
     void SetPosition(TPosition v) { position_ = v; }
     TFormStyle FormStyle() const { return formStyle_; }
     void SetFormStyle(TFormStyle v);
+    // Maximised or minimised by the program or by the user (the front end reports what the user did).
+    TWindowState WindowState() const { return windowState_; }
+    void SetWindowState(TWindowState v);
+    // Where the window stands when neither maximised nor minimised: its frame's top-left corner and its
+    // size (the size the form's bounds have then). The front end keeps it while the window is
+    // maximised; a form that is not follows its own bounds.
+    TRect RestoredBounds() const;
+    void SetRestoredBounds(const TRect& r) { restoredBounds_ = r; }
+
     bool AlphaBlend() const { return alphaBlend_; }
     void SetAlphaBlend(bool v);
     int AlphaBlendValue() const { return alphaBlendValue_; }
@@ -111,6 +121,8 @@ private:
     TBorderIcons borderIcons_{biSystemMenu, biMinimize, biMaximize};
     TPosition position_ = poDesigned;
     TFormStyle formStyle_ = fsNormal;
+    TWindowState windowState_ = wsNormal;
+    TRect restoredBounds_;
     bool alphaBlend_ = false;
     int alphaBlendValue_ = 255;
 };

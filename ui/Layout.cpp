@@ -170,17 +170,25 @@ void PlaceRows(TWinControl& container, const std::vector<HeldRow>& rows, const M
     Fit(container, right, y > top ? y - m.spacing : y, m);
 }
 
-void PlaceColumns(TWinControl& parent, const std::vector<std::vector<Member>>& columns, const Metrics& m)
+// reserved: with Metrics::reserveHidden, the widest each column has been, which it keeps.
+void PlaceColumns(TWinControl& parent, const std::vector<std::vector<Member>>& columns, const Metrics& m,
+                  std::vector<int>& reserved)
 {
     const Insets in = InsetsOf(parent);
     int x = in.left + m.margin;
     int right = x;
     int bottom = in.top + m.margin + m.lead;
-    for (const auto& column : columns) {
+    reserved.resize(columns.size());
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const auto& column = columns[i];
         int width = 0;
-        for (const Member& c : column)
-            if (c.Shown()) width = std::max(width, FittedWidth(*c.control));
-        if (width == 0) continue;
+        bool shown = false;
+        for (const Member& c : column) {
+            shown = shown || c.Shown();
+            if (c.Shown() || (m.reserveHidden && c.Live())) width = std::max(width, FittedWidth(*c.control));
+        }
+        if (m.reserveHidden) width = reserved[i] = std::max(reserved[i], width);
+        if (width == 0 || (!shown && !m.reserveHidden)) continue;
         int y = in.top + m.margin + m.lead;
         for (const Member& c : column) {
             if (!c.Shown()) continue;
@@ -291,7 +299,9 @@ HeldGroups HoldGroups(const std::vector<std::vector<TControl*>>& groups)
 void Columns(TWinControl& parent, const std::vector<std::vector<TControl*>>& columns, const Metrics& m)
 {
     HeldGroups held = HoldGroups(columns);
-    Arrange(parent, std::move(held.all), [&parent, groups = std::move(held.groups), m] { PlaceColumns(parent, groups, m); });
+    Arrange(parent, std::move(held.all), [&parent, groups = std::move(held.groups), m, reserved = std::vector<int>()]() mutable {
+        PlaceColumns(parent, groups, m, reserved);
+    });
 }
 
 void Lines(TWinControl& parent, const std::vector<std::vector<TControl*>>& lines, const Metrics& m)

@@ -27,6 +27,9 @@ struct Metrics {
     int spacing = 6;   // between rows, and between columns
     int labelGap = 8;  // between a label and its control
     int lead = 0;      // more room above the first row (rows that stand between a neighbour's rows)
+    // Columns: each is as wide as the widest of its controls, hidden ones too, and never narrows again,
+    // so that a control shown or hidden later (by a connected device) moves no column beside it.
+    bool reserveHidden = false;
 };
 
 struct Row {

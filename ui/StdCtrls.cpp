@@ -183,6 +183,27 @@ void TCustomEdit::InsertTyped(char32_t key)
     ApplyTyped(text, start + 1);
 }
 
+void TCustomEdit::KeyDown(std::uint16_t& key, TShiftState shift)
+{
+    TWinControl::KeyDown(key, shift);
+    if (key == VK_DELETE && !shift.Contains(ssShift) && !shift.Contains(ssCtrl) && !shift.Contains(ssAlt)) DeleteForward();
+}
+
+void TCustomEdit::DeleteForward()
+{
+    if (readOnly_) return;
+    std::u32string text = Decode(Text());
+    const auto length = text.size();
+    const auto start = static_cast<std::size_t>(std::clamp(selStart_, 0, static_cast<int>(length)));
+    auto count = static_cast<std::size_t>(std::clamp(selLength_, 0, static_cast<int>(length - start)));
+    if (count == 0) {
+        if (start >= length) return;
+        count = text[start] == U'\r' && start + 1 < length && text[start + 1] == U'\n' ? 2 : 1;
+    }
+    text.erase(start, count);
+    ApplyTyped(text, static_cast<int>(start));
+}
+
 TEdit::TEdit(TComponent* owner) : TCustomEdit(owner) {}
 
 // ---------------------------------------------------------------- TSpinEdit
@@ -429,22 +450,65 @@ TRadioButton::TRadioButton(TComponent* owner) : TGlyphCaptionControl(owner)
     SetParentColor(true);
 }
 
+namespace {
+
+std::vector<TRadioButton*> RadioGroup(const TRadioButton& button)
+{
+    std::vector<TRadioButton*> group;
+    if (TWinControl* parent = button.Parent())
+        for (int i = 0; i < parent->ControlCount(); ++i)
+            if (auto* sibling = dynamic_cast<TRadioButton*>(parent->Controls(i))) group.push_back(sibling);
+    return group;
+}
+
+}  // namespace
+
+// Tab reaches a group at its checked button only, or at its first while none is checked.
+void TRadioButton::MarkGroupTabStop()
+{
+    const std::vector<TRadioButton*> group = RadioGroup(*this);
+    const bool none = std::none_of(group.begin(), group.end(), [](const TRadioButton* r) { return r->checked_; });
+    for (TRadioButton* r : group) r->SetTabStop(r->checked_ || (none && r == group.front()));
+}
+
+void TRadioButton::SetParent(TWinControl* parent)
+{
+    TGlyphCaptionControl::SetParent(parent);
+    if (parent != nullptr) MarkGroupTabStop();
+}
+
 void TRadioButton::SetChecked(bool checked)
 {
     if (checked == checked_) return;
     checked_ = checked;
     Changed(ModelChange::State);
-    if (!checked_) return;
-    if (TWinControl* parent = Parent()) {
-        for (int i = 0; i < parent->ControlCount(); ++i) {
-            auto* sibling = dynamic_cast<TRadioButton*>(parent->Controls(i));
-            if (sibling != nullptr && sibling != this && sibling->checked_) {
-                sibling->checked_ = false;
-                sibling->Changed(ModelChange::State);
-            }
+    if (checked_) {
+        for (TRadioButton* sibling : RadioGroup(*this)) {
+            if (sibling == this || !sibling->checked_) continue;
+            sibling->checked_ = false;
+            sibling->Changed(ModelChange::State);
         }
     }
-    Click();
+    MarkGroupTabStop();
+    if (checked_) Click();
+}
+
+bool TRadioButton::DialogKey(std::uint16_t key, TShiftState shift)
+{
+    const int step = key == VK_DOWN || key == VK_RIGHT ? 1 : key == VK_UP || key == VK_LEFT ? -1 : 0;
+    if (step == 0 || shift.Contains(ssShift) || shift.Contains(ssCtrl) || shift.Contains(ssAlt)) return false;
+    const std::vector<TRadioButton*> group = RadioGroup(*this);
+    const auto n = static_cast<std::ptrdiff_t>(group.size());
+    const std::ptrdiff_t at = std::find(group.begin(), group.end(), this) - group.begin();
+    // The next button the focus can reach, round the group; the focus checks it.
+    for (std::ptrdiff_t i = 1; i < n; ++i) {
+        TRadioButton* next = group[static_cast<std::size_t>(((at + step * i) % n + n) % n)];
+        if (!next->CanFocus()) continue;
+        next->SetFocus();
+        next->SetChecked(true);
+        return true;
+    }
+    return true;
 }
 
 // ---------------------------------------------------------------- lists

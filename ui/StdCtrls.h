@@ -94,11 +94,16 @@ public:
     // The character as it reaches the edit after the form's key preview: OnKeyPress, then the edit
     // applies it (Backspace deletes, control characters are ignored).
     void KeyPress(char32_t& key) override;
+    // After OnKeyDown: Delete removes the selection, or the character (a memo's line break) after the caret.
+    void KeyDown(std::uint16_t& key, TShiftState shift) override;
+    std::string InputValue() const override { return Text(); }
 
     std::function<void(TObject* Sender)> OnChange;
 
 protected:
     void TextChanged() override;
+    // The Delete key's part (a mask edit deletes nothing).
+    virtual void DeleteForward();
     // Applies one typed character that the filters let through.
     virtual void InsertTyped(char32_t key);
     // True when the edit accepts this printable character at all (spin edits take digits only).
@@ -162,6 +167,7 @@ public:
 
 protected:
     void InsertTyped(char32_t key) override;
+    void DeleteForward() override {}
 
 private:
     struct Slot {
@@ -206,6 +212,7 @@ public:
     explicit TButtonControl(TComponent* owner);
     virtual bool Checked() const { return false; }
     virtual void SetChecked(bool) {}
+    std::string InputValue() const override { return Checked() ? "1" : "0"; }
 
     // Room a window system's button, check box or radio button takes beside its caption: the push
     // button's frame and padding on both sides; the check mark or radio circle with its spacing.
@@ -279,6 +286,7 @@ public:
     void SetAlignment(TAlignment v) { alignment_ = v; Changed(ModelChange::Other); }
     // The user's click: unchecked -> checked (-> grayed when allowed) -> unchecked.
     void Toggle();
+    std::string InputValue() const override { return std::to_string(state_); }
 
 private:
     TCheckBoxState state_ = cbUnchecked;
@@ -286,16 +294,22 @@ private:
     TAlignment alignment_ = taRightJustify;
 };
 
+// A group is every radio button of the same parent: one Tab stop, its checked button (its first while
+// none is checked); the arrow keys move the focus through the group and check the button they reach.
 class TRadioButton : public TGlyphCaptionControl {
 public:
     explicit TRadioButton(TComponent* owner);
     bool Checked() const override { return checked_; }
     // Checking unchecks the other radio buttons of the parent and runs OnClick; unchecking runs nothing.
     void SetChecked(bool checked) override;
+    bool DialogKey(std::uint16_t key, TShiftState shift) override;
+    void SetParent(TWinControl* parent) override;
     TAlignment Alignment() const { return alignment_; }
     void SetAlignment(TAlignment v) { alignment_ = v; Changed(ModelChange::Other); }
 
 private:
+    void MarkGroupTabStop();
+
     bool checked_ = false;
     TAlignment alignment_ = taRightJustify;
 };
@@ -350,6 +364,7 @@ public:
     void UserSelect(int index);
     // Typing into the edit of an editable box: OnKeyPress, then the edit changes and OnChange fires.
     void KeyPress(char32_t& key) override;
+    std::string InputValue() const override { return std::to_string(itemIndex_) + "\n" + Text(); }
 
     std::function<void(TObject* Sender)> OnChange;
     std::function<void(TObject* Sender)> OnSelect;
@@ -391,6 +406,7 @@ public:
     void Clear() { items_.Clear(); }
     // The user's choice: selection, then OnClick.
     void UserSelect(int index);
+    std::string InputValue() const override { return std::to_string(itemIndex_); }
 
 private:
     TListItems items_;

@@ -36,6 +36,7 @@
 #include "app/fBolid.h"
 #include "app/fHistory.h"
 #include "app/fMain.h"
+#include "link/DevCommands.h"
 #include "link/ModemWorker.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Text.h"
@@ -141,14 +142,32 @@ private:
 };
 
 // How a line carries the replies: at once, or at 19200 baud both ways, in the uneven chunks of a USB
-// adapter.
-enum class Pace { AtOnce, Line };
+// adapter: up to 64 bytes, or up to 8 (a reply then often ends where a chunk does).
+enum class Pace { AtOnce, Line, SmallChunks };
 
 void SetPace(sim::Line& line, Pace pace)
 {
-    line.SetLineSpeed(pace == Pace::Line ? sim::Line::kDefaultBaud : 0);
-    line.SetRequestPacing(pace == Pace::Line);
-    if (pace == Pace::Line) line.SetChunking(64, 20ms);
+    line.SetLineSpeed(pace != Pace::AtOnce ? sim::Line::kDefaultBaud : 0);
+    line.SetRequestPacing(pace != Pace::AtOnce);
+    if (pace != Pace::AtOnce) line.SetChunking(pace == Pace::Line ? 64 : 8, 20ms);
+}
+
+// A byte lost from a text the device holds leaves a shorter text, which nothing in a reply tells from the
+// real one (the protocol has no checksum): bytes are lost only from replies whose form fixes their length.
+bool FixedLengthReply(const std::string& request)
+{
+    const TCommandWord* word = nullptr;
+    for (const TCommandWord& w : CommandWords())
+        if (request.starts_with("+" + std::string(w.Word)) && (word == nullptr || w.Word.size() > word->Word.size())) word = &w;
+    if (word == nullptr || word->Read.Form.find('T') == std::string_view::npos) return true;
+    const std::size_t index = word->Read.Index == TIndexForm::Hex4 ? 4 : word->Read.Index == TIndexForm::None ? 0 : 1;
+    return request.size() != 1 + word->Word.size() + index;  // a write, answered "OK"
+}
+
+void SetFaults(sim::Line& line, std::vector<sim::Fault> pool, double chance, std::uint32_t seed)
+{
+    line.SetRandomFaults(std::move(pool), chance, seed);
+    line.SetRandomFilter(sim::FaultKind::Lost, FixedLengthReply);
 }
 
 // The device on a fresh pseudo-terminal behind a cable worker.
@@ -264,7 +283,7 @@ protected:
         ASSERT_TRUE(dc->ReadVersion());
         controller->SetDeviceController(std::move(dc));
         controller->SetConnected(true);
-        Line().SetRandomFaults(FaultPool(), kFaultChance, seed + static_cast<std::uint32_t>(connections++));
+        SetFaults(Line(), FaultPool(), kFaultChance, seed + static_cast<std::uint32_t>(connections++));
     }
 
     std::size_t Exchanges() { return tally.exchanges + (link || modem ? Line().Answered() : 0); }
@@ -400,6 +419,11 @@ protected:
         Settle();
         for (int i = 0; i < page.Store.Count(); ++i) {
             const THistoryEntry& entry = page.Store.At(i);
+            if (entry.Unread) {
+                EXPECT_TRUE(Named(Dc().Errors, "Запись истории " + std::to_string(entry.Number)))
+                    << "history record " << entry.Number << " not read yet not named (seed " << seed << ")";
+                continue;
+            }
             EXPECT_EQ(entry.Record, platform::Cp1251ToUtf8(device.HistoryRecord(entry.Number)))
                 << "history record " << entry.Number << " (seed " << seed << ", exchange " << Exchanges() << ")";
             ++tally.historyRecords;
@@ -411,7 +435,7 @@ protected:
     {
         sim::Communicator target{Profile(120), clock, SimDevice::kWallStart};
         CableLink line(target, clock, pace);
-        line.line.SetRandomFaults(FaultPool(), kFaultChance * 2, seed + 1000 + static_cast<std::uint32_t>(round));
+        SetFaults(line.line, FaultPool(), kFaultChance * 2, seed + 1000 + static_cast<std::uint32_t>(round));
         const auto mainWatch = watched;
         Watch(&line.line, &line.worker);
         TDevSorvel7QX1 dev(line.worker, nullptr);
@@ -447,8 +471,11 @@ protected:
         const std::vector<std::string> words = device.Words();
         const std::vector<sim::Fault> pool = FaultPool();
         for (TformIncl* page : pages) {
-            if (random() % 4 == 0)
-                Line().AddFault("+" + words[random() % words.size()], pool[random() % pool.size()], TDevice::DefaultAttempts);
+            if (random() % 4 == 0) {
+                const std::string prefix = "+" + words[random() % words.size()];
+                Line().AddFault([prefix](const std::string& r) { return r.starts_with(prefix) && FixedLengthReply(r); },
+                                pool[random() % pool.size()], TDevice::DefaultAttempts);
+            }
             if (ui::Is<TFormHistory>(page)) {
                 CheckedHistory();
             } else if (ui::Is<TformBolid>(page)) {
@@ -509,14 +536,15 @@ TEST_P(FaultSoakShard, PagesHistoryAndUploadsSurviveARandomlyFaultyLine)
     while (Exchanges() < kMinExchanges && !HasFailure()) {
         // Now and then the device vanishes in the middle of a pass, and the program reconnects to a new one.
         const std::size_t before = Exchanges();
-        pace = round % kPacedEvery == 0 ? Pace::Line : Pace::AtOnce;  // this line's and the next connections'
+        // this line's and the next connections'
+        pace = round % kPacedEvery != 0 ? Pace::AtOnce : round % (2 * kPacedEvery) == 0 ? Pace::Line : Pace::SmallChunks;
         SetPace(Line(), pace);
         if (round % 4 == 3) Line().VanishAfter(random() % 80);
         PagePass();
         if (round % 3 == 0) CheckedUpload(round / 3);
         if (round % 5 == 4) ModemPass();
         ASSERT_FALSE(HasFatalFailure());
-        if (pace == Pace::Line) tally.paced += Exchanges() - before;
+        if (pace != Pace::AtOnce) tally.paced += Exchanges() - before;
         ++round;
     }
     Drop();

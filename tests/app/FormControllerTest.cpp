@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -156,6 +157,50 @@ INSTANTIATE_TEST_SUITE_P(
         IniCase{"[FormTest]\ncbOn=1\nrb1=1\nrb2=0\n", "Объект №5 \"Склад\"|+79001234567|42|1010|34|12:30"},
         IniCase{"[FormTest]\ncbOn=1\nrb2=1\nrb1=1\n", kFilled},
         IniCase{"[FORMTEST]\nCBON=1\nETNAME=abc\n", "abc|+79001234567|42|1001|34|12:30"}));
+
+// A list position the page cannot show (beyond its five items) stays in the file until the combo box
+// shows an item of its own; each case does one thing to the page between the load and the save.
+struct UnshownCase {
+    const char* name;
+    std::function<void(TestPage&)> between;
+    const char* saved;  // cbType then cbxWay
+};
+
+class UnshownPositions : public PageBase, public ::testing::WithParamInterface<UnshownCase> {};
+
+TEST_P(UnshownPositions, AreSavedAsTheFileHadThemUntilAnItemIsShown)
+{
+    TestPage& page = FilledPage();
+    page.LoadFromIni(Ini("[FormTest]\ncbType= 7\ncbxWay=0x40\n"));
+    EXPECT_EQ(page.cbType->ItemIndex(), -1);
+    GetParam().between(page);
+    TMemIniFile ini(file);
+    page.SaveToIni(ini);
+    EXPECT_EQ(ini.ReadString("FormTest", "cbType", "") + "|" + ini.ReadString("FormTest", "cbxWay", ""), GetParam().saved);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PageBase, UnshownPositions,
+    ::testing::Values(
+        UnshownCase{"Untouched", [](TestPage&) {}, " 7|0x40"},
+        UnshownCase{"Picked", [](TestPage& p) { p.cbType->UserSelect(2); }, "2|0x40"},
+        UnshownCase{"SetByADeviceRead", [](TestPage& p) { p.cbxWay->SetItemIndex(1); }, " 7|1"},
+        UnshownCase{"ListGrew",
+                    [](TestPage& p) {
+                        for (const char* item : {"Шестой", "Седьмой", "Восьмой"}) p.cbType->Items().Add(item);
+                        p.cbType->SetItemIndex(7);
+                    },
+                    "7|0x40"},
+        UnshownCase{"AnotherFileLoaded",
+                    [](TestPage& p) { p.LoadFromIni(TMemIniFile::FromBytes("other.ini", "[FormTest]\ncbType=1\n")); },
+                    "1|0x40"},
+        UnshownCase{"DefaultsThatCannotBeShownEither",
+                    [](TestPage& p) {
+                        p.cbType->SetHint("39");
+                        p.LoadDefaults();
+                    },
+                    " 7|0x40"}),
+    [](const ::testing::TestParamInfo<UnshownCase>& info) { return std::string(info.param.name); });
 
 // ------------------------------------------------------------------ clear and marks
 

@@ -38,6 +38,7 @@ protected:
         };
     }
     std::string HistoryCell() const { return FormHistory->StringGrid1->Cells(1, 1); }
+    std::string Outcome() const { return main->StatusText(TFormMain::PanelOutcome); }
 };
 
 // ------------------------------------------------------------------ start and end
@@ -82,6 +83,7 @@ TEST_F(FormsControllerTest, TheErrorWindowListsFailedGroupsAndUnexpectedErrorsAn
     StartConnected();
     controller->ReadCurrent();
     EXPECT_TRUE(scope.Services().ModalForms().empty());
+    EXPECT_EQ(Outcome(), "Страница \"Общие настройки\" прочитана, ошибок нет");
 
     CatchErrorWindow();
     cable->line.AddFault("+o", {sim::FaultKind::Nok}, 3);
@@ -91,6 +93,7 @@ TEST_F(FormsControllerTest, TheErrorWindowListsFailedGroupsAndUnexpectedErrorsAn
     EXPECT_EQ(timeAtFirstGroup, "") << "the page is cleared first";
     EXPECT_EQ(errorCount, "1");
     EXPECT_EQ(errorLines, std::vector<std::string>{"Ошибка при чтении параметра \"№ объекта\""});
+    EXPECT_EQ(Outcome(), "Страница \"Общие настройки\" прочитана, 1 ошибка");
 
     errorLines.clear();
     CatchErrorWindow();
@@ -104,12 +107,41 @@ TEST_F(FormsControllerTest, TheErrorWindowListsFailedGroupsAndUnexpectedErrorsAn
     CatchErrorWindow();
     cable->line.ClearReceived();
     cable->line.AddFault("+o", {sim::FaultKind::Nok}, 3);
-    AtLogLine("Читаю \"Время\"", [] { FormProgress->Button1->Click(); });
+    AtLogLine("Читаю \"Время\"", [] { ui::Driver().PressKey(*FormCommon->etO, ui::VK_ESCAPE); });
     controller->ReadAll();
     EXPECT_EQ(errorLines, std::vector<std::string>{"Ошибка при чтении параметра \"№ объекта\""});
     EXPECT_EQ(controller->CurrentPage, FormCommon) << "no further page";
     EXPECT_EQ(cable->line.Requests(), (std::vector<std::string>{"+o", "+o", "+o", "+AH"})) << "the group under way ends, no further one starts";
     EXPECT_TRUE(main->Timer1->Enabled());
+    EXPECT_EQ(Outcome(), "Чтение прервано: прочитано 0 страниц из 7");
+    main->SetStatusText(TFormMain::PanelPort, "/home/operator/sorvel/ports/sorvel-sim");
+    EXPECT_GE(main->StatusBar1->PanelRect(TFormMain::PanelOutcome).Width(), ui::TextExtent(Outcome(), main->StatusBar1->Font()).cx)
+        << "the word can be read whole beside a port's path";
+}
+
+// Every operation ends with a word in the status bar on how it went, and a disconnect keeps it.
+TEST_F(FormsControllerTest, OperationsEndWithTheirOutcomeInTheStatusBar)
+{
+    StartConnected();
+    controller->ReadAll();
+    EXPECT_EQ(Outcome(), "Прочитано 7 страниц, ошибок нет");
+    EXPECT_EQ(controller->CurrentPage, FormHistory) << "the loop ends where it always did";
+    scope.Services().AnswerBox(ui::mrYes);
+    controller->WriteAll();
+    EXPECT_EQ(Outcome(), "Записано 6 страниц, ошибок нет") << "the history page is never written";
+    controller->SelectPage(0);
+    for (const auto& [button, outcome] : {std::pair{FormCommon->btnOnOuts, "Оба выхода включены"},
+                                          {FormCommon->btnOffOuts, "Оба выхода отключены"},
+                                          {FormCommon->btnSync, "Время панели синхронизировано"},
+                                          {FormCommon->Button1, "Панель перезагружается"}}) {
+        user.Click(*button);
+        EXPECT_EQ(Outcome(), outcome);
+    }
+    cable->line.AddFault("+OUTS03", {sim::FaultKind::Nok}, 3);
+    user.Click(*FormCommon->btnOnOuts);
+    EXPECT_EQ(Outcome(), "Не удалось включить выходы");
+    controller->Disconnect();
+    EXPECT_EQ(Outcome(), "Не удалось включить выходы");
 }
 
 // Writing the reporting ways erases the device's history: the user is asked first, and the history page
@@ -207,7 +239,9 @@ TEST_F(FormsControllerTest, ThePagesDeviceButtonsReachTheDeviceAndALostPortDisco
     CatchErrorWindow();
     controller->ReadCurrent();
     EXPECT_FALSE(Connected());
-    EXPECT_EQ(errorLines, std::vector<std::string>{"Связь с устройством потеряна. Не прочитаны страницы: \"Общие настройки\""});
+    EXPECT_EQ(errorLines, std::vector<std::string>{"Связь с устройством потеряна. Не прочитана страница: \"Общие настройки\""});
+    EXPECT_TRUE(Logged("Связь с устройством потеряна: ")) << "the log says why";
+    EXPECT_EQ(Outcome(), "Связь с устройством потеряна: страница \"Общие настройки\" не прочитана");
     EXPECT_EQ(FormProgress, nullptr);
     EXPECT_EQ(EnabledFlags(main->tbConnect, main->tbRead, main->tv1), "101");
     for (const int panel : {TFormMain::PanelVersion, TFormMain::PanelType, TFormMain::PanelFlash, TFormMain::PanelImei})

@@ -17,6 +17,7 @@
 #include "app/MsgFileU.h"
 #include "app/S7QX1FormsController.h"
 #include "app/fHistory.h"
+#include "app/fErrors.h"
 #include "app/fMain.h"
 #include "app/fMasks.h"
 #include "app/fWaiting.h"
@@ -197,8 +198,8 @@ TEST(HistoryExport, WorksheetBytesAreWhatASpreadsheetReadsAndRowsBeyondTheFormat
 TEST(HistoryExport, StoreSheetCarriesEventTextsAndMarksPageSheetTheStoredMarks)
 {
     THistoryStore store;
-    store.Insert(0, {4, Record(4, Event('1')), "1i2i3", "1i23"});
-    store.Insert(0, {5, Record(5, Event('1', "130", "01", "02", 0xFF)), "", ""});
+    store.Insert(0, {.Number = 4, .Record = Record(4, Event('1')), .GroupMarks = "1i2i3", .OwnMarks = "1i23"});
+    store.Insert(0, {.Number = 5, .Record = Record(5, Event('1', "130", "01", "02", 0xFF))});
     const TMsgFile messages{.Rows = {{"1301", "Проникновение", "$0000FF", "0"}}};
     const TWorksheet sheet = HistoryStoreSheet(store, &messages, false, HistoryFillers);
     ASSERT_EQ(sheet.size(), 3u);
@@ -239,6 +240,7 @@ TEST(MsgFile, LooksUpTheFirstRowThatHasTheCodeCellsSplitAtEveryBarAndOddCellsGiv
     EXPECT_EQ(std::pair(table.ColorOf("130"), table.NumberOf("130")), std::pair(0xFFFFFF, 0));
     EXPECT_EQ(table.TextOf("999") + table.TextOf("602 "), "  ") << "no such code: codes compare exactly";
     EXPECT_EQ(Table("1|Тест\n").TextOf("1"), "Тест") << "a UTF-8 file is read as UTF-8";
+    EXPECT_EQ(Table("7|x\r\r\n8|y|$FF\r\r\n").TextOf("7"), "x") << "CR CR LF ends a line";
     const TMsgFile repeated = Table("5|||\n5|second|$FF0000|\n5|third|$00FF00|7\n");
     EXPECT_EQ(repeated.TextOf("5"), "second");
     EXPECT_EQ(std::pair(repeated.ColorOf("5"), repeated.NumberOf("5")), std::pair(0xFF0000, 7));
@@ -317,6 +319,8 @@ protected:
         formWays = ways;
         page->SetBounds(0, 0, 1400, 700);
         page->Show();
+        // As a connection leaves them outside an operation.
+        page->SetDeviceButtonsEnabled(true);
     }
     ~HistoryReading() override
     {
@@ -359,6 +363,10 @@ TEST_F(HistoryReading, LatestPageThenNumbersOutsideTheRingReadNothingAndOnlyAnEr
     EXPECT_EQ(steps.reading.front(), "LAN-online") << "the reporting ways come first";
     EXPECT_EQ(steps.steps, 10 + 1 + 32);
     EXPECT_TRUE(steps.watchdog && page->btnBackward->Enabled());
+    page->SetPagingEnabled(false);  // an operation's bracket
+    reader.ReadLatest();
+    EXPECT_FALSE(page->btnBackward->Enabled() || page->Button2->Enabled()) << "the page gives back what the bracket set";
+    page->SetPagingEnabled(true);
     page->StringGrid1->SetCell(hcNumber, 1, "kept");
     override.pointer = "6000";
     reader.ReadLatest();
@@ -366,7 +374,8 @@ TEST_F(HistoryReading, LatestPageThenNumbersOutsideTheRingReadNothingAndOnlyAnEr
     page->Edit1->SetText("5FF4");
     reader.FromNumber();
     EXPECT_NE(LastError().find("5FF4"), std::string::npos);
-    EXPECT_EQ(RecordReads(), 32);
+    EXPECT_EQ(RecordReads(), 2 * 32);
+    EXPECT_EQ(page->StateText(), "") << "a page of records says nothing";
     steps.comm.FailAlways(Fault::Nok);
     EXPECT_FALSE(EraseDeviceHistory(steps, true));
     EXPECT_EQ(Cell(hcNumber, 1) + " " + std::to_string(page->FirstRecord) + " " + std::to_string(page->Store.Count()), "kept 968 32");
@@ -375,11 +384,21 @@ TEST_F(HistoryReading, LatestPageThenNumbersOutsideTheRingReadNothingAndOnlyAnEr
     EXPECT_TRUE(EraseDeviceHistory(steps, true));
     EXPECT_EQ(device.HistoryPointer(), 0);
     EXPECT_EQ(page->Store.Count(), 0);
-    EXPECT_EQ(Cell(hcNumber, 0) + Cell(hcNumber, 1), "№");
-    override.pointer = "0000";
+    EXPECT_EQ(Cell(hcNumber, 0) + Cell(hcNumber, 1) + "|" + page->StateText(), "№|История пуста");
+    // An erased device: pointer zero, the ring's end below it all empty slots. The page shows no rows.
+    override.pointer.clear();
     reader.ReadLatest();
     EXPECT_EQ(page->FirstRecord, 0x5FD4) << "pointer zero is the ring's end";
-    EXPECT_EQ(Cell(hcNumber, 1), std::to_string(0x5FF3));
+    EXPECT_EQ(Cell(hcNumber, 1) + Cell(hcNumber, 32) + "|" + page->StateText(), "|История пуста");
+    EXPECT_TRUE(page->lbState->Visible());
+    // One event since: its row, and the empty slots below it as the device has them.
+    device.AddHistoryEvent(Event('1'));
+    reader.ReadLatest();
+    EXPECT_EQ(Cell(hcNumber, 1) + " " + Cell(hcCode, 1) + " " + Cell(hcNumber, 2) + "|" + page->StateText(), "0 130 24563|");
+    EXPECT_FALSE(page->lbState->Visible());
+    // Paging back from there through empty slots: no rows, and the page says so.
+    reader.Backward();
+    EXPECT_EQ(Cell(hcNumber, 1) + "|" + page->StateText(), "|На этой странице записей нет");
 }
 
 // The colours of one cell of the page as drawn.
@@ -412,8 +431,15 @@ TEST_F(HistoryReading, RowsAreColouredAndNamedFromTheMessageTableAndChannelMarks
     EXPECT_TRUE(inks.contains(clGreen) && inks.contains(clRed) && inks.contains(0x00FFFF)) << "marks on the row's colour";
     EXPECT_EQ(Cell(hcEvent, row), "Проникновение") << "named once drawn";
     EXPECT_EQ(Cell(hcPhones, row), "") << "the marks are drawn, not written";
-    messages.Rows[0][2] = "$0000FF";
-    EXPECT_TRUE(Inks(*page->StringGrid1, hcPhones, row).contains(0x00007F)) << "a red digit on a red row is drawn dark red";
+    // Where the row's colour would swallow the red "not delivered" or the green "delivered" digits (red,
+    // grey rows), the marks keep their colours on a tile of the grid's white; where both read (yellow),
+    // they stand on the row's colour.
+    for (const auto& [colour, tile] : {std::pair{"$0000FF", true}, std::pair{"$C0C0C0", true}, std::pair{"$00FFFF", false}}) {
+        messages.Rows[0][2] = colour;
+        const std::set<TColor> drawn = Inks(*page->StringGrid1, hcPhones, row);
+        EXPECT_TRUE(drawn.contains(clRed) && drawn.contains(clGreen)) << colour;
+        EXPECT_EQ(drawn.contains(clWhite), tile) << colour;
+    }
     page->Messages = nullptr;
 }
 
@@ -442,22 +468,33 @@ TEST_F(HistoryReading, PagesWrapRoundTheRingAndTheStoreKeepsThemInDisplayOrder)
     EXPECT_EQ(Cell(hcNumber, 1), "9");
 }
 
-TEST_F(HistoryReading, AFailedOrShortRecordIsShownAsFailedNotStoredAndReadAgainLaterACancelKeepsThePageALostLinePassesOn)
+TEST_F(HistoryReading, AFailedOrShortRecordIsMarkedNamedAndReadAgainLaterACancelKeepsThePageALostLinePassesOn)
 {
     for (const bool shortReply : {false, true}) {
         SCOPED_TRACE(shortReply);
         page->Store.Clear();
+        steps.readErrors.clear();
         page->FirstRecord = 100;
         override.shortRecord = "+read0044";  // record 68
-        override.shortReplies = shortReply ? 1 : 0;
+        override.shortReplies = shortReply ? TDevice::DefaultAttempts : 0;  // a reply too short is retried
         steps.comm.FailNext(shortReply ? Fault::None : Fault::Nok, 3);  // every attempt at record 68
         reader.Backward();
         EXPECT_EQ(Cell(hcNumber, 32) + " " + Cell(hcEvent, 32), "68 Ошибка чтения записи");
-        EXPECT_EQ(page->Store.Find(68), nullptr) << "not stored as if it were real";
+        EXPECT_TRUE(Inks(*page->StringGrid1, hcEvent, 32).contains(0xD8D8D8)) << "a row of its own colour";
+        if (shortReply) {
+            EXPECT_EQ(Cell(hcMessage, 32), "ответ не похож на запись истории");
+        }
+        EXPECT_FALSE(Cell(hcMessage, 32).empty()) << "why it failed, in place of the message";
+        EXPECT_EQ(steps.readErrors, std::vector<std::string>{"Запись истории 68"});
+        ASSERT_NE(page->Store.Find(68), nullptr);
+        EXPECT_TRUE(page->Store.Find(68)->Unread && page->Store.Find(68)->Record.empty()) << "no record made up";
+        EXPECT_EQ(page->Store.At(page->Store.Count() - 1).Number, 68) << "kept at its place in the store";
         page->FirstRecord = 100;
         reader.Backward();
         ASSERT_NE(page->Store.Find(68), nullptr);
+        EXPECT_FALSE(page->Store.Find(68)->Unread);
         EXPECT_EQ(page->Store.Find(68)->Record, device.HistoryRecord(68));
+        EXPECT_EQ(page->Store.At(page->Store.Count() - 1).Number, 68);
         EXPECT_EQ(Cell(hcAccount, 32), "0050");
     }
     page->Store.Clear();
@@ -481,53 +518,97 @@ TEST_F(HistoryReading, AFailedOrShortRecordIsShownAsFailedNotStoredAndReadAgainL
 }
 
 
-TEST_F(HistoryReading, DownloadWritesTwoLinesPerRecordNewestFirstHearsStopAndReadsARecordAgainABoundedNumberOfTimes)
+TEST_F(HistoryReading, DownloadWritesTwoLinesPerRecordNewestFirstWithProgressAndHearsStop)
 {
     override.pointer = "0003";
-    EXPECT_EQ(Download().RecordsWritten, 3);
+    page->SetStateText("kept");
+    std::vector<std::string> notes;
+    steps.onPump = [&] { notes.push_back(page->StateText()); };
+    const THistoryDownload three = Download();
+    EXPECT_EQ(std::tuple(three.RecordsWritten, three.Newest, three.Oldest, three.Saved, three.Complete()), std::tuple(3, 2, 0, true, true));
     std::string expected;
     for (int n = 2; n >= 0; --n)
         expected += HistoryTextLine(n, device.HistoryRecord(n), ways->ChannelLinks()) + "\r\n" + device.HistoryRecord(n) + "\r\n";
     EXPECT_EQ(platform::Cp1251ToUtf8(folder.Read(HistoryTextFileName)), expected) << "Cyrillic in Windows-1251";
+    EXPECT_EQ(std::tuple(steps.steps, steps.windowsClosed), std::tuple(3, 1)) << "a progress window, a step per record";
+    EXPECT_EQ(notes.back(), "Выгрузка истории в файл: записано записей 2 из 3");
+    EXPECT_EQ(page->StateText(), "kept") << "the page's own note comes back";
+    EXPECT_EQ(HistoryDownloadReport(three),
+              "История выгружена: в файл \"" + (folder.path / HistoryTextFileName).string() + "\" записано записей: 3 (с 2 по 0).");
+    steps.onPump = nullptr;
     override.pointer = "0000";
     EXPECT_EQ(Download().RecordsWritten, 0);
     EXPECT_EQ(folder.Read(HistoryTextFileName), "");
     override.pointer.clear();
     bool go = true;
+    const int pumps = steps.pumps, reads = RecordReads();
     steps.onPump = [&] {
-        if (steps.pumps == 4) go = false;  // the user presses "Finish" during the fourth record
+        if (steps.pumps == pumps + 4) go = false;  // the user presses "Finish" before the fourth record
     };
-    EXPECT_TRUE(Download([&] { return go; }).Stopped);
-    EXPECT_EQ(RecordReads(), 3);
+    const THistoryDownload stopped = Download([&] { return go; });
+    EXPECT_TRUE(stopped.Stopped && stopped.Saved);
+    EXPECT_EQ(RecordReads() - reads, 3);
+    EXPECT_EQ(std::ranges::count(folder.Read(HistoryTextFileName), '\n'), 6) << "what was read is kept";
+    EXPECT_THAT(HistoryDownloadReport(stopped),
+                testing::EndsWith("записано записей: 3 (с 999 по 997). Файл кончается на записи 997. Не выгружены записи с 996 по 0."));
     steps.onPump = nullptr;
+    steps.cancelAtStep = steps.steps + 2;  // the progress window's "Отмена" after the second record
+    EXPECT_TRUE(Download().Stopped);
+    EXPECT_EQ(std::ranges::count(folder.Read(HistoryTextFileName), '\n'), 4);
+    steps.cancelAtStep = 0;
+}
+
+TEST_F(HistoryReading, ADownloadCutShortByARecordOrTheLinkKeepsWhatWasReadAndNamesWhereTheFileStops)
+{
+    const std::string name = "\"" + (folder.path / HistoryTextFileName).string() + "\"";
     override.pointer = "0003";
     override.shortRecord = "+read0001";
-    override.shortReplies = THistoryReader::DownloadAttempts - 1;
-    EXPECT_FALSE(Download().Failed);
+    override.shortReplies = (THistoryReader::DownloadAttempts - 1) * TDevice::DefaultAttempts;
+    EXPECT_TRUE(Download().Complete()) << "a record read on its last try";
     EXPECT_EQ(folder.Read(HistoryTextFileName).find("0000\r\n"), std::string::npos) << "no short record in the file";
-    // A download that fails, at a record or at the pointer, leaves the earlier file as it was.
+    override.shortReplies = THistoryReader::DownloadAttempts * TDevice::DefaultAttempts;
+    const THistoryDownload cut = Download();
+    EXPECT_EQ(std::tuple(cut.FailedRecord, cut.RecordsWritten, cut.Saved), std::tuple(std::optional(1), 1, true));
+    EXPECT_EQ(platform::Cp1251ToUtf8(folder.Read(HistoryTextFileName)),
+              HistoryTextLine(2, device.HistoryRecord(2), ways->ChannelLinks()) + "\r\n" + device.HistoryRecord(2) +
+                  "\r\n1  Ошибка чтения записи: ответ не похож на запись истории\r\n\r\n");
+    EXPECT_EQ(HistoryDownloadReport(cut), "Не удалось прочитать запись 1 истории (ответ не похож на запись истории): в файл " + name +
+                                              " записано записей: 1 (с 2 по 2). Файл кончается на записи 2. Запись 1 отмечена в нём "
+                                              "как не прочитанная. Не выгружены записи с 1 по 0.");
+    EXPECT_TRUE(steps.log.Texts(testsupport::RecordingLog::Kind::Error).size() > 0);
+
+    // A download that read nothing, at a record or at the pointer, leaves the earlier file as it was.
     const std::string kept = folder.Read(HistoryTextFileName);
-    const std::string unchanged = "; файл \"" + (folder.path / HistoryTextFileName).string() + "\" не изменён";
-    override.shortReplies = THistoryReader::DownloadAttempts;
-    EXPECT_EQ(Download().Error, "Не удалось прочитать запись 0001 истории" + unchanged);
     override.pointer = "0005";
     steps.comm.FailAlways(Fault::Nok);
     steps.comm.FailNext(Fault::None, 1);  // the pointer itself reads
     const int reads = RecordReads();
-    const THistoryDownload result = Download();
-    EXPECT_EQ(std::tuple(result.Failed, result.RecordsWritten, result.Error),
-              std::tuple(true, 0, "Не удалось прочитать запись 0004 истории" + unchanged));
+    const THistoryDownload none = Download();
+    EXPECT_EQ(std::tuple(none.Saved, none.RecordsWritten, HistoryDownloadReport(none)),
+              std::tuple(false, 0, "Не удалось прочитать запись 4 истории (" + none.Why + "); файл " + name + " не изменён"));
     EXPECT_EQ(RecordReads() - reads, THistoryReader::DownloadAttempts * TDevice::DefaultAttempts);
-    EXPECT_EQ(Download().Error, "Не удалось прочитать указатель истории" + unchanged);
+    EXPECT_EQ(HistoryDownloadReport(Download()), "Не удалось прочитать указатель истории; файл " + name + " не изменён");
     EXPECT_EQ(folder.Read(HistoryTextFileName), kept);
+
+    // The device goes in the middle: the records read are written, the failure handed back.
+    steps.comm.FailAlways(Fault::None);
+    override.shortReplies = 0;
+    const int pumps = steps.pumps;
+    steps.onPump = [&] {
+        if (steps.pumps == pumps + 3) steps.comm.FailAlways(Fault::Vanish);
+    };
+    const THistoryDownload lost = Download();
+    EXPECT_TRUE(lost.LinkFailure != nullptr);
+    EXPECT_EQ(std::tuple(lost.FailedRecord, lost.RecordsWritten, lost.Saved), std::tuple(std::optional(2), 2, true));
+    EXPECT_THAT(platform::Cp1251ToUtf8(folder.Read(HistoryTextFileName)), testing::EndsWith("\r\n2  Ошибка чтения записи: связь с устройством потеряна\r\n\r\n"));
+    EXPECT_THAT(HistoryDownloadReport(lost), testing::StartsWith("Не удалось прочитать запись 2 истории (связь с устройством потеряна)"));
 }
 
-TEST_F(HistoryReading, EraseNeedsThreeYesesShowsItsWaitAndKeepsEverythingWhenItFails)
+TEST_F(HistoryReading, EraseNeedsThreeYesesShowsItsWaitAndKeepsEverythingWhenItFailsSayingWhy)
 {
-    page->Store.Insert(0, {7, "rec", "", ""});
+    page->Store.Insert(0, {.Number = 7, .Record = "rec"});
     page->StringGrid1->SetCell(0, 1, "7");
-    page->SetDeviceButtonsEnabled(true);
-    bool answer = false;
+    THistoryErase answer;
     std::vector<bool> mainEnabled;
     page->Actions.ClearDeviceHistory = [&] {
         EXPECT_TRUE(ui::Is<TFormWaiting>(page->Components(page->ComponentCount() - 1))) << "the waiting window";
@@ -545,16 +626,22 @@ TEST_F(HistoryReading, EraseNeedsThreeYesesShowsItsWaitAndKeepsEverythingWhenItF
     EXPECT_EQ(boxes[2].text + boxes[5].text, "Её невозможно будет восстановить!Точно?");
     EXPECT_EQ(boxes[2].type, ui::mtWarning);
 
-    for (const bool erased : {false, true}) {
-        SCOPED_TRACE(erased);
-        answer = erased;
+    // Not erased and why, not erased with the user told already (a lost link), erased.
+    const std::tuple<THistoryErase, const char*, const char*> cases[] = {
+        {{false, "устройство не ответило"}, "71", "Ошибка при удалении истории!\nИстория не удалена: устройство не ответило."},
+        {{false, ""}, "71", "Точно?"},
+        {{true, ""}, "0", "Точно?"}};
+    for (const auto& [erase, left, lastBox] : cases) {
+        SCOPED_TRACE(lastBox);
+        answer = erase;
         mainEnabled.clear();
         scope.Services().ClearRecords();
         user.Click(*page->btnClear);
         EXPECT_EQ(mainEnabled, (std::vector<bool>{false, true}));
-        EXPECT_EQ(page->StringGrid1->Cells(0, 1) + std::to_string(page->Store.Count()), erased ? "0" : "71");
-        ASSERT_EQ(boxes.size(), erased ? 3u : 4u);
-        EXPECT_EQ(boxes.back().text, erased ? "Точно?" : "Ошибка при удалении истории!");
+        EXPECT_EQ(page->StringGrid1->Cells(0, 1) + std::to_string(page->Store.Count()), left);
+        ASSERT_FALSE(boxes.empty());
+        EXPECT_EQ(boxes.back().text, lastBox);
+        EXPECT_EQ(page->StateText(), erase.Erased ? "История пуста" : "");
     }
     EXPECT_FALSE(ui::Is<TFormWaiting>(page->Components(page->ComponentCount() - 1))) << "waiting window freed";
     EXPECT_EQ(scope.App().Screen().Cursor(), ui::crDefault);
@@ -628,9 +715,26 @@ protected:
         return profile;
     }
 
+    // The lines of the next error window.
+    void CatchErrorWindow()
+    {
+        scope.Services().AnswerModal([this](ui::TForm& form) {
+            auto& window = dynamic_cast<TFormErrors&>(form);
+            errorLines.push_back(window.pErrCount->Caption());
+            for (int i = 0; i < window.lErrors->ItemCount(); ++i) errorLines.push_back(window.lErrors->Item(i)->Caption);
+            form.SetModalResult(ui::mrOk);
+        });
+    }
+    void ShowHistoryPage()
+    {
+        const std::vector<TformIncl*> pages = controller->Pages();
+        controller->SelectPage(static_cast<int>(std::find(pages.begin(), pages.end(), FormHistory) - pages.begin()));
+    }
+
     ui::ApplicationScope scope;
     ui::Driver user{scope.App()};
     testsupport::TempFolder folder;
+    std::vector<std::string> errorLines;
     TFormMain* main = scope.App().CreateForm<TFormMain>("FormMain");
     testsupport::SimDevice sim{Profile(), scope.Clock()};
     std::unique_ptr<ProgramController> controller = MakeFormsController<ProgramController>(main, main->PagesPane, main->tv1);
@@ -684,6 +788,79 @@ TEST_F(HistoryInProgram, ConnectingRefillsTheWayTypesThenThePagePagesExportsDown
     };
     user.Click(*FormHistory->btnStart);
     EXPECT_EQ(std::ranges::count(folder.Read("История.txt"), '\n'), 2) << "record 2 alone";
+}
+
+TEST_F(HistoryInProgram, RecordsTheDeviceDoesNotGiveAreMarkedCountedExportedAndWhereTheDownloadStops)
+{
+    ASSERT_TRUE(controller->Connect());
+    ShowHistoryPage();
+    // Record 80 is refused on every attempt of the latest page, record 40 on every attempt of the page back.
+    sim.line.AddFault("+read0050", {sim::FaultKind::Nok}, TDevice::DefaultAttempts);
+    sim.line.AddFault("+read0028", {sim::FaultKind::Nok}, TDevice::DefaultAttempts);
+    CatchErrorWindow();
+    controller->ReadCurrent();
+    EXPECT_EQ(errorLines, (std::vector<std::string>{"1", "Ошибка при чтении параметра \"Запись истории 80\""}));
+    const int row = 100 - 80;  // the newest, 99, in row 1
+    EXPECT_EQ(FormHistory->StringGrid1->Cells(hcNumber, row) + " " + FormHistory->StringGrid1->Cells(hcEvent, row) + ": " +
+                  FormHistory->StringGrid1->Cells(hcMessage, row),
+              "80 Ошибка чтения записи: устройство отказало (NOK)");
+    errorLines.clear();
+    CatchErrorWindow();
+    user.Click(*FormHistory->btnBackward);
+    EXPECT_EQ(errorLines, (std::vector<std::string>{"1", "Ошибка при чтении параметра \"Запись истории 40\""}))
+        << "paging shows its own error window";
+
+    // Both exports mark them at their places.
+    const auto marks = [this](const char* file) {
+        const std::string bytes = folder.Read(file);
+        std::size_t count = 0;
+        const std::string mark = platform::Utf8ToCp1251Lossy(std::string(HistoryReadFailed));
+        for (std::size_t at = bytes.find(mark); at != std::string::npos; at = bytes.find(mark, at + 1)) ++count;
+        return count;
+    };
+    scope.Services().AnswerFileDialog((folder.path / "store.xls").string());
+    user.Click(*FormHistory->Button3);
+    EXPECT_EQ(marks("store.xls"), 2u);
+    EXPECT_EQ(FormHistory->StringGrid2->Cells(hcEvent, 1 + 99 - 80) + FormHistory->StringGrid2->Cells(hcEvent, 1 + 99 - 40),
+              "Ошибка чтения записиОшибка чтения записи");
+    scope.Services().AnswerFileDialog((folder.path / "page.xls").string());
+    user.Click(*FormHistory->Button1);
+    EXPECT_EQ(marks("page.xls"), 1u);
+
+    // The download stops at a record refused on every try, keeps the records before it and says so.
+    FormHistory->btnStart->Show();
+    sim.line.AddFault("+read0032", {sim::FaultKind::Nok}, THistoryReader::DownloadAttempts * TDevice::DefaultAttempts);
+    scope.Services().ClearRecords();
+    user.Click(*FormHistory->btnStart);
+    const std::string text = platform::Cp1251ToUtf8(folder.Read("История.txt"));
+    EXPECT_EQ(std::ranges::count(text, '\n'), 2 * (99 - 50) + 2) << "records 99 to 51 and the mark of 50";
+    EXPECT_TRUE(text.ends_with("\r\n50  Ошибка чтения записи: устройство отказало (NOK)\r\n\r\n"));
+    ASSERT_EQ(scope.Services().Boxes().size(), 1u);
+    EXPECT_EQ(scope.Services().Boxes().back().type, ui::mtWarning);
+    EXPECT_EQ(scope.Services().Boxes().back().text,
+              "Не удалось прочитать запись 50 истории (устройство отказало (NOK)): в файл \"" + (folder.path / "История.txt").string() +
+                  "\" записано записей: 49 (с 99 по 51). Файл кончается на записи 51. Запись 50 отмечена в нём как не прочитанная. "
+                  "Не выгружены записи с 50 по 0.");
+}
+
+TEST_F(HistoryInProgram, AnEraseThatFailsSaysWhyAndAnEmptyHistoryShowsAnEmptyPage)
+{
+    ASSERT_TRUE(controller->Connect());
+    ShowHistoryPage();
+    controller->ReadCurrent();
+    sim.line.AddFault("+erase", {sim::FaultKind::Nok}, TDevice::DefaultAttempts);
+    user.Click(*FormHistory->btnClear);
+    ASSERT_FALSE(scope.Services().Boxes().empty());
+    EXPECT_EQ(scope.Services().Boxes().back().text, "Ошибка при удалении истории!\nИстория не удалена: устройство отказало (NOK).");
+    EXPECT_EQ(FormHistory->StringGrid1->Cells(hcNumber, 1), "99") << "the device keeps its history, the page too";
+    user.Click(*FormHistory->btnClear);
+    EXPECT_EQ(sim.device.HistoryPointer(), 0);
+    EXPECT_EQ(FormHistory->StringGrid1->Cells(hcNumber, 1) + "|" + FormHistory->StateText(), "|История пуста");
+    controller->ReadCurrent();
+    EXPECT_EQ(FormHistory->StringGrid1->Cells(hcNumber, 1) + FormHistory->StringGrid1->Cells(hcNumber, 32) + "|" +
+                  FormHistory->StateText(),
+              "|История пуста")
+        << "no rows of empty slots";
 }
 
 }  // namespace

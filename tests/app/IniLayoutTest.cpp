@@ -8,6 +8,8 @@
 // numbers 7 and 8.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -150,5 +152,49 @@ TEST_F(IniLayout, EveryKeyLoadsIntoItsControlAndIsSavedBackUnderItsName)
         }
     }
 }
+
+// Messages.txt that the program cannot use leaves the loops page's event lists empty; the positions
+// current.ini holds for them, and for any list a page cannot show, stay in the file at exit.
+struct UnusableTable {
+    const char* name;
+    std::function<void(const fs::path&)> make;
+};
+
+class UnusableMessages : public ProgramFixture, public ::testing::WithParamInterface<UnusableTable> {};
+
+TEST_P(UnusableMessages, UnshownPositionsStayInCurrentIniAtExit)
+{
+    GetParam().make(folder / "Messages.txt");
+    const std::map<std::string, std::string> stored = {
+        {"FormLoops/cbRes1", "3"}, {"FormLoops/cbRec2", "45"}, {"formATests/cbH1", "99"},
+        {"formGPRS/cbZTime", "400"}, {"FormCommon/cbARazd", "0x100"}, {"formWays/cb1", "40"}};
+    std::string text;
+    for (const auto& [key, value] : stored) {
+        const auto slash = key.find('/');
+        text += "[" + key.substr(0, slash) + "]\r\n" + key.substr(slash + 1) + "=" + value + "\r\n";
+    }
+    WriteIni(text);
+    Start();
+    ASSERT_TRUE(user.CloseForm(*main));
+    const TMemIniFile saved(folder / "current.ini");
+    for (const auto& [key, value] : stored) {
+        const auto slash = key.find('/');
+        EXPECT_EQ(saved.ReadString(key.substr(0, slash), key.substr(slash + 1), "(lost)"), value) << key;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    IniLayout, UnusableMessages,
+    ::testing::Values(UnusableTable{"Missing", [](const fs::path&) {}},
+                      UnusableTable{"Empty", [](const fs::path& file) { std::ofstream{file}; }},
+                      // Far larger than a message table can be: refused by its size (it takes no disk).
+                      UnusableTable{"TooLarge",
+                                    [](const fs::path& file) {
+                                        std::ofstream{file};
+                                        fs::resize_file(file, std::uintmax_t{64} << 20);
+                                    }},
+                      UnusableTable{"Folder", [](const fs::path& file) { fs::create_directory(file); }},
+                      UnusableTable{"Fifo", [](const fs::path& file) { ::mkfifo(file.c_str(), 0644); }}),
+    [](const ::testing::TestParamInfo<UnusableTable>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -78,4 +78,38 @@ TEST_F(SmallWindows, TheProgressWindowsCancel)
     EXPECT_FALSE(form->Cancelled());
 }
 
+// The error window shows each line whole, widening for the longest as far as the desktop allows (a line
+// longer than that wraps in its row); Esc and Enter close it, Esc closes the About window and cancels a
+// running operation's progress window.
+TEST_F(SmallWindows, EachErrorLineShowsWholeAndEscOrEnterCloseTheSmallWindows)
+{
+    scope.App().Screen().SetWorkAreaRect(Bounds(0, 0, 1366, 768));
+    auto* errors = Create<TFormErrors>(main, "FormErrors");
+    const std::string lost = "Связь с устройством потеряна. Не прочитаны страницы: \"Общие настройки\", "
+                             "\"Системные события и автотесты\", \"Каналы связи\"";
+    errors->ShowList({"Неверный мастер-ключ", lost});
+    EXPECT_GE(errors->lErrors->Column(0).Width, TextExtent(lost, errors->lErrors->Font()).cx);
+    EXPECT_LE(errors->lErrors->Column(0).Width, errors->lErrors->Width()) << "no sideways scrolling";
+    errors->ShowList({std::string(600, 'W')});
+    EXPECT_LE(errors->Width(), 1366);
+
+    const auto closesOn = [&](TForm& window, TWinControl& focused, std::uint16_t key) {
+        scope.Services().AnswerModal([&, key](TForm& form) {
+            user.PressKey(focused, key);
+            if (form.ModalResult() == mrNone) form.SetModalResult(mrAbort);
+        });
+        return window.ShowModal() != mrAbort;
+    };
+    EXPECT_TRUE(closesOn(*errors, *errors->lErrors, VK_ESCAPE));
+    EXPECT_TRUE(closesOn(*errors, *errors->lErrors, VK_RETURN));
+    auto* about = Create<TFormAbout>(main, "FormAbout");
+    EXPECT_TRUE(closesOn(*about, *about->Button1, VK_ESCAPE));
+
+    auto* progress = Create<TFormProgress>(main, "FormProgress");
+    progress->Show();
+    user.PressKey(*progress->Button1, VK_ESCAPE);
+    EXPECT_TRUE(progress->Cancelled());
+    EXPECT_FALSE(progress->Visible());
+}
+
 }  // namespace

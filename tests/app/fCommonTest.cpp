@@ -63,6 +63,8 @@ const Lines kModern = {"+masterkey", "+P2", "+IMEI"};
 const std::string kClock = "+AS\"24/05/17,13:46:10+00\"";
 
 TKitRadioButton* NumberChoice(TFormCommon& p, int i) { return std::array{p.KitRadioButton1, p.KitRadioButton2, p.KitRadioButton3}[i]; }
+
+
 std::function<void(TFormCommon&)> Chosen(int i) { return [i](TFormCommon& p) { EXPECT_TRUE(NumberChoice(p, i)->Checked()) << i; }; }
 std::function<void(TFormCommon&)> NumberBoxWith(int i)
 {
@@ -128,5 +130,18 @@ const Common::Row kCommonExchanges[] = {
 };
 
 PAGE_EXCHANGES(Common, kCommonExchanges);
+
+// The boxes a firmware shows have their room from the start: the gates of a connect (the section box in
+// its numbered form, then the object-number box in its place, a Paradox panel's box) move no box beside.
+TEST_F(Common, ShowingTheBoxesOfAFirmwareMovesNoOtherBox)
+{
+    const auto places = [this] { return std::vector<int>{page->GroupBox4->Left(), page->MKBox->Left(), page->ImeiIdent->Left()}; };
+    const std::vector<int> before = places();
+    for (ui::TControl* c : std::initializer_list<ui::TControl*>{page->cbIARazd, page->lbARazd, page->cbARazd}) c->Hide();
+    for (const auto& show : {Boxes(true, false), Boxes(false, true), Boxes(false, false, true)}) {
+        show(*page);
+        EXPECT_EQ(places(), before);
+    }
+}
 
 }  // namespace

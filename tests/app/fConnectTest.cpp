@@ -19,6 +19,7 @@
 #include "tests/support/When.h"
 #include "ui/Application.h"
 #include "ui/Driver.h"
+#include "ui/Layout.h"
 
 namespace fs = std::filesystem;
 
@@ -125,9 +126,21 @@ TEST_F(ConnectFixture, OkNeedsAPortAndCancelClosesAndSavingLeavesTheNumbersOfALo
     ASSERT_EQ(Boxes().size(), 1u);
     EXPECT_EQ(Boxes()[0].text, "Выберите Com-порт, к которому подключена панель.");
 
-    ports = {"/dev/ttyUSB0"};
+    // A port named by a long path widens its box, the refresh button beside it, the dialog around them.
+    const std::string longPort = "/home/operator/sorvel/build/run/gui/ports/sim-communicator";
+    ports = {"/dev/ttyUSB0", longPort};
     dlg->UpdateComPorts();
-    scope.Services().AnswerModal([&](ui::TForm&) { ui::App().Post([&] { driver.Click(*bar.ButtonOk()); }); });
+    EXPECT_GE(dlg->ComPorts->Width(), ui::Layout::ComboFitWidth(*dlg->ComPorts, {longPort}));
+    EXPECT_GE(dlg->UpdateCOMsSpeedButton->Left(), dlg->ComPorts->Left() + dlg->ComPorts->Width());
+    EXPECT_GE(dlg->ClientWidth(), dlg->UpdateCOMsSpeedButton->Left() + dlg->UpdateCOMsSpeedButton->Width());
+    // Enter with the focus on "Автопоиск" presses OK, the default button, and starts no search.
+    scope.Services().AnswerModal([&](ui::TForm&) {
+        ui::App().Post([&] {
+            driver.Focus(*dlg->AutoSearchButton);
+            driver.PressKey(*dlg->AutoSearchButton, ui::VK_RETURN);
+            if (dlg->ModalResult() == ui::mrNone) dlg->SetModalResult(ui::mrAbort);
+        });
+    });
     EXPECT_EQ(dlg->ShowModal(), ui::mrOk);
     EXPECT_EQ(Boxes().size(), 1u);
 }

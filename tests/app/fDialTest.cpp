@@ -99,12 +99,18 @@ TEST_F(DialFixture, ARedialAfterABusyLineClosesWithOkAndKeepsThePortOpen)
     sim.modem().SetDialResult(DialResult::Busy);
     std::vector<std::string> statuses;
     std::string ledDuringCall;
+    std::uint64_t numberShownAt = 0;
+    bool numberScrolled = false;
     // Samples the status panel and the LED display at every pass of the event pump while the second call runs.
     std::function<void()> sample = [&] {
         if (!dlg->Dialling() && !statuses.empty()) return;
         const std::string status = dlg->pStatus->Caption();
         if (!status.empty() && (statuses.empty() || statuses.back() != status)) statuses.push_back(status);
         if (dlg->Dialling() && ledDuringCall.empty()) ledDuringCall = dlg->KitLEDDisplay1->Caption();
+        if (dlg->Dialling() && !dlg->KitLEDDisplay1->Caption().empty()) {
+            if (numberShownAt == 0) numberShownAt = scope.Clock().NowMs();
+            numberScrolled = numberScrolled || dlg->KitLEDDisplay1->Scrolling();
+        }
         ui::App().Post(sample);
     };
     EXPECT_EQ(Run([&] {
@@ -119,7 +125,11 @@ TEST_F(DialFixture, ARedialAfterABusyLineClosesWithOkAndKeepsThePortOpen)
     EXPECT_EQ(statuses, (std::vector<std::string>{"Инициализация модема: ATZ", "Инициализация модема: AT",
                                                   "Инициализация модема: ATCBST", "Ожидание регистрации в сети: AT+CREG",
                                                   "Набор номера: +7 (912) 345-67-89"}));
-    EXPECT_EQ(ledDuringCall, kPhone);
+    // The number as the modem dials it stands whole in the display, long enough to be read however
+    // quickly the modem answers.
+    EXPECT_EQ(ledDuringCall, "+79123456789");
+    EXPECT_FALSE(numberScrolled);
+    EXPECT_GE(scope.Clock().NowMs() - numberShownAt, TFormDial::MinNumberShownMs);
     EXPECT_EQ(dlg->KitLEDDisplay1->Caption(), "");
     EXPECT_FALSE(dlg->KitLEDDisplay1->TimerEnabled()) << "an empty display does not tick";
     EXPECT_TRUE(worker.Online());

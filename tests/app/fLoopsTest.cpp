@@ -72,9 +72,10 @@ const Loops::Row kLoopsExchanges[] = {
                {"cbRec2", "3 9991:  "}},  // a code missing from the table is kept for the next write
      .then = Enabled({0, 2})},
     {.name = "ReadUnusableValuesChangeNothing", .panel = sim::PanelKind::Paradox,
-     .device = {{"X", "ZZ"}, {"n01", "3X3001005"}}, .refused = {"tamper"},
+     .device = {{"X", "G5"}, {"n01", "3X3001005"}}, .refused = {"tamper"},
      .given = [](TFormLoops& p) { p.cbResponce2->SetChecked(true); p.cbTamper->SetChecked(true); p.etLoopRec1->SetText("77"); },
-     .errors = {R(kReadTitles[2]), R(kReadTitles[7])},  // a flag byte that is not hexadecimal is no error
+     // a flag byte that is not hexadecimal is no value: the flags are held as unread, never made up
+     .errors = {R(kReadTitles[0]), R(kReadTitles[2]), R(kReadTitles[7])},
      .shown = {{"cbResponce2", "1"}, {"cbTamper", "1"}, {"etLoopRec1", "77"}}, .then = Enabled({2})},
 
     {.name = "WriteEveryGroup", .write = true,

@@ -73,9 +73,11 @@ TEST_F(MainWindowTest, EveryToolbarMenuAndLogPaneCommandDoesItsWork)
     ASSERT_TRUE(user.Click(*main->StatusBar1));
     EXPECT_EQ(ui::Clipboard().AsText(), "356938035643809") << "a click on the status bar copies the IMEI";
     FormCommon->etO->SetText("0077");
+    FormCommon->MKEdit->SetText("7319");
     FormCommon->PSignal->SetPartsComplete(20);
     ASSERT_TRUE(user.Click(*main->N22));
     EXPECT_EQ(FormCommon->etO->Text(), "0050");
+    EXPECT_EQ(FormCommon->MKEdit->Text(), "7319") << "the factory's settings keep the key that opens the device";
     EXPECT_EQ(FormCommon->PSignal->PartsComplete(), 0u) << "the kit's bar takes its hint too";
 
     // A file of settings saved and loaded: the loaded box's click handler runs.
@@ -89,10 +91,12 @@ TEST_F(MainWindowTest, EveryToolbarMenuAndLogPaneCommandDoesItsWork)
     ASSERT_TRUE(user.Click(*main->mnuLoad));
     EXPECT_EQ(FormCommon->etO->Text(), "0050");
     EXPECT_FALSE(FormCommon->cbARazd->Enabled());
+    EXPECT_EQ(main->StatusText(TFormMain::PanelOutcome), "Настройки загружены из " + saved.string());
 
     const auto log = folder / "log.txt";
     scope.Services().AnswerFileDialog(log.string());
     ASSERT_TRUE(user.Click(*main->Button1));
+    EXPECT_EQ(main->StatusText(TFormMain::PanelOutcome), "Журнал сохранён в " + log.string());
     std::ifstream in(log);
     EXPECT_NE(std::string(std::istreambuf_iterator<char>(in), {}).find("\tOK"), std::string::npos);
     ASSERT_TRUE(user.Click(*main->BitBtn1));
@@ -113,6 +117,16 @@ TEST_F(MainWindowTest, EveryToolbarMenuAndLogPaneCommandDoesItsWork)
     EXPECT_TRUE(scope.App().Terminated());
     EXPECT_EQ(main->Controller(), nullptr);
     EXPECT_NE(ReadIni().find("etO=0042"), std::string::npos);
+}
+
+// A place off the desktop (on a screen that has gone) is not taken: the window keeps its size, centred.
+TEST_F(MainWindowTest, AWindowPlacedOffTheDesktopOpensCentred)
+{
+    WriteIni("[formMain]\r\nLeft=3000\r\nTop=30\r\nWidth=900\r\nHeight=600\r\n");
+    scope.App().Screen().SetWorkAreaRect(ui::Bounds(0, 0, 1366, 768));
+    Start();
+    EXPECT_EQ(main->Position(), ui::poScreenCenter);
+    EXPECT_EQ(std::pair(main->Width(), main->WindowState()), std::pair(900, ui::wsNormal));
 }
 
 // ------------------------------------------------------------------ keys

@@ -134,7 +134,16 @@ TEST_F(Ways, ChannelsLinksAndNumbers)
 const Lines kGroups = {"LAN-online", "Конфигурация активных каналов GPRS", "Параметры направления 1", "Параметры направления 2",
                        "Параметры направления 3", "Параметры направления 4", "Параметры направления 5", "Параметры направления 6",
                        "Параметры направления 7", "Параметры направления 8", "Флаг перехода по направлениям"};
-void AddHistory() { FormHistory->Store.Insert(0, {5, "x", "", ""}); }
+void AddHistory() { FormHistory->Store.Insert(0, {.Number = 5, .Record = "x"}); }
+// The channels (from 0) the device did not give.
+void Unread(TformWays& page, std::initializer_list<int> channels)
+{
+    for (const int c : channels) page.DeviceValues.GroupRead(page.Direction(c), false);
+}
+std::string Held(int channel, const std::string& why)
+{
+    return W("Параметры направления " + std::to_string(channel)) + ": не записан, так как " + why;
+}
 
 const Ways::Row kWaysExchanges[] = {
     {.name = "ReadChannelsAndLinks", .wire = Lines{"+lanena", "+gprsena", "+alphon0", "+alphon1", "+alphon2", "+alphon3", "+alphon4",
@@ -166,6 +175,19 @@ const Ways::Row kWaysExchanges[] = {
                    "+alphon3220000=", "+alphon4230000=", "+alphon5240000=", "+alphon6250000=", "+alphon7260000=", "+JDIRFF"},
      .logged = Cat({{"Удаление истории!"}, Logged("Пишу", kGroups)}),
      .then = [](TformWays&) { EXPECT_EQ(FormHistory->Store.Count(), 0) << "the page forgot the erased history"; }},
+    // Channels 3 and 5 unread: those after them wait for them, and say which they wait for.
+    {.name = "WriteNamesTheUnreadChannelsTheOthersWaitFor", .write = true,
+     .given = [](TformWays& p) { Unread(p, {2, 4}); },
+     .wire = Lines{"+erase", "+lanena", "+gprsenaFF", "+alphon0110000=", "+alphon1120000=", "+JDIR00"},
+     .errors = {Held(3, "не был прочитан с устройства"), Held(4, "канал 3 не прочитан"), Held(5, "не был прочитан с устройства"),
+                Held(6, "каналы 3, 5 не прочитаны"), Held(7, "каналы 3, 5 не прочитаны"), Held(8, "каналы 3, 5 не прочитаны")}},
+    {.name = "WriteOfNoChannelKeepsTheHistory", .write = true,
+     .given = [](TformWays& p) { AddHistory(); Unread(p, {0}); },
+     .wire = Lines{"+lanena", "+gprsenaFF", "+JDIR00"},
+     .errors = {Held(1, "не был прочитан с устройства"), Held(2, "канал 1 не прочитан"), Held(3, "канал 1 не прочитан"),
+                Held(4, "канал 1 не прочитан"), Held(5, "канал 1 не прочитан"), Held(6, "канал 1 не прочитан"),
+                Held(7, "канал 1 не прочитан"), Held(8, "канал 1 не прочитан")},
+     .then = [](TformWays&) { EXPECT_EQ(FormHistory->Store.Count(), 1); }},
     {.name = "WriteFailedEraseKeepsTheHistoryAndGoesOn", .write = true, .refused = {"erase"}, .given = [](TformWays&) { AddHistory(); },
      .errors = {W("Удаление истории")}, .stored = {{"alphon0", "110000="}},
      .then = [](TformWays&) { EXPECT_EQ(FormHistory->Store.Count(), 1); }},

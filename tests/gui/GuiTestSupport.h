@@ -1,6 +1,6 @@
 #pragma once
-// What the front end's tests share: one QApplication for the whole test program (offscreen unless the
-// environment names a platform), a fresh model application with the front end installed for each
+// What the front end's tests share: one QApplication for the whole test program (offscreen on a
+// 1366 x 768 screen unless the environment names another platform), a fresh model application with the front end installed for each
 // test, small helpers to feed Qt input to widgets, and the screen as a person meets it (namespace
 // screen): the visible windows, the widgets on them found by what they show or where they are, and
 // clicks and keys that go through the window system as a mouse and a keyboard send them.
@@ -17,6 +17,7 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <set>
@@ -27,12 +28,31 @@
 
 namespace guitest {
 
+// The offscreen screen the windows meet: a laptop's 1366 x 768, window frames drawn around them.
+inline QByteArray OffscreenPlatform()
+{
+    // Written beside and renamed over: the test programs that run side by side read it whole.
+    const std::filesystem::path config = std::filesystem::temp_directory_path() / "sorvel-test-screen.json";
+    const std::filesystem::path fresh = config.string() + "." + std::to_string(QCoreApplication::applicationPid());
+    if (FILE* f = std::fopen(fresh.c_str(), "w")) {
+        std::fputs(R"({"synchronousWindowSystemEvents": false, "windowFrameMargins": true, "screens": [)"
+                   R"({"name": "laptop", "x": 0, "y": 0, "width": 1366, "height": 768, "logicalDpi": 96,)"
+                   R"( "logicalBaseDpi": 96, "dpr": 1}]})",
+                   f);
+        std::fclose(f);
+        std::error_code ignored;
+        std::filesystem::rename(fresh, config, ignored);
+    }
+    return QByteArray("offscreen:configfile=") + config.c_str();
+}
+
 inline QApplication& QtApp()
 {
     static int argc = 1;
     static char name[] = "test_gui";
     static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (platform.isEmpty() || platform == "offscreen") qputenv("QT_QPA_PLATFORM", OffscreenPlatform());
     // Never destroyed: Qt's own teardown at exit would outlive the fonts and plugins it uses.
     static QApplication* app = new QApplication(argc, argv);
     return *app;

@@ -94,6 +94,26 @@ INSTANTIATE_TEST_SUITE_P(Boxes, MessageBoxTest, ::testing::Values(
     [](const ::testing::TestParamInfo<BoxCase>& info) { return std::string(info.param.name); });
 // clang-format on
 
+// A box opened while a window that stays on top is shown (an operation's progress window) stays on top
+// too: it never opens beneath that window.
+TEST_F(QtServicesTest, ABoxNeverOpensBeneathAWindowThatStaysOnTop)
+{
+    for (const bool onTop : {false, true}) {
+        auto* progress = scope.App().CreateForm<ui::TForm>("Progress");
+        progress->SetFormStyle(ui::fsStayOnTop);
+        if (onTop) progress->Show();
+        front.Windows().Flush();
+        bool above = !onTop;
+        WhenShown<QMessageBox>([&](QMessageBox& box) {
+            above = box.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+            box.accept();
+        });
+        ui::MessageDlg("Точно?", ui::mtConfirmation, {ui::mbYes, ui::mbNo});
+        EXPECT_EQ(above, onTop);
+        ui::Free(progress);
+    }
+}
+
 // Choosing a file the real-window suite does; here what it does not look at.
 TEST_F(QtServicesTest, FileDialogsListFilesInRussianAndCancelGivesNothing)
 {
@@ -106,6 +126,9 @@ TEST_F(QtServicesTest, FileDialogsListFilesInRussianAndCancelGivesNothing)
     request.initialDir = folder.string();
     EXPECT_EQ(gui::QtServices::NameFilters("Text Files|*.txt|Все|*.xls;*.csv|Без маски"),
               QString("Text Files (*.txt);;Все (*.xls *.csv)"));
+    // A description that names its mask already keeps it once.
+    EXPECT_EQ(gui::QtServices::NameFilters("HEX FILES (*.hex)|*.hex|Microsoft Excel(*.xls)|*.xls"),
+              QString("HEX FILES (*.hex);;Microsoft Excel(*.xls)"));
 
     // The list's name, size and date of a file, in Russian whatever the system's locale.
     QStringList details;

@@ -22,6 +22,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "GuiTestSupport.h"
@@ -32,6 +33,9 @@
 #include "app/fConnect.h"
 #include "app/fDial.h"
 #include "app/fErrors.h"
+#include "app/FormAppMainController.h"
+#include "app/fGPRS.h"
+#include "app/fHistory.h"
 #include "app/fMain.h"
 #include "app/fProgress.h"
 #include "app/fUpdateIns.h"
@@ -274,6 +278,11 @@ void Choose(QComboBox* combo, const QString& ending)
     ASSERT_TRUE(screen::Click(combo, QPoint(combo->width() - 8, combo->height() / 2))) << "the arrow";
     QCoreApplication::processEvents();
     QAbstractItemView* list = combo->view();
+    // Every item is shown whole: the list is as wide as its widest.
+    for (int row = 0; list->isVisible() && row < list->model()->rowCount(); ++row)
+        EXPECT_LE(list->fontMetrics().horizontalAdvance(list->model()->index(row, 0).data().toString()),
+                  list->viewport()->width())
+            << list->model()->index(row, 0).data().toString().toStdString();
     for (int row = 0; list->isVisible() && row < list->model()->rowCount(); ++row)
         if (const QModelIndex index = list->model()->index(row, 0); index.data().toString().endsWith(ending)) {
             const QPoint at = list->viewport()->mapTo(list->window(), list->visualRect(index).center());
@@ -299,6 +308,15 @@ bool ChoosePage(const std::function<QTreeWidgetItem*(QTreeWidget&)>& pick)
     const bool clicked = item != nullptr && screen::Click(tree->viewport(), tree->visualItemRect(item).center());
     QCoreApplication::processEvents();
     return clicked;
+}
+
+// The box of the message-box kind on screen whose text starts with the words; nullptr if none.
+QMessageBox* Box(const QString& words)
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible() && box->text().startsWith(words))
+            return box;
+    return nullptr;
 }
 
 QFileDialog* FileDialog()
@@ -393,6 +411,9 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
     QWidget* dialog = nullptr;
     QSize full;
     p.When("the main window", [] { return Main() != nullptr; }, [&] {
+        // Made for a larger screen, it fits the laptop's: the status bar and the log's end are on it.
+        EXPECT_TRUE(Main()->screen()->availableGeometry().contains(Main()->frameGeometry()))
+            << Main()->frameGeometry().height() << " high";
         ExpectEveryControlOnScreen(*FormMain, "main");
         // Pictures of the icon theme, in colour: the grey look of a disabled one stands apart.
         for (const char* hint : {"Подключиться", "Прочитать все настройки", "Записать настройки с данной страницы"}) {
@@ -422,12 +443,23 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
         QTest::mouseRelease(window, Qt::LeftButton, {}, bar);
         ASSERT_TRUE(screen::Click(Tool("Подключиться")));
     });
-    const auto connect = [&](const std::string& what) {
-        p.Inside(what, [&] { return (dialog = screen::Window("Подключение к панели")) != nullptr; }, [&] {
-            Choose(screen::RightOf<QComboBox>(dialog, "Com-порт:"), kPortLink);
+    // The key typed, Tab to "Автопоиск" and Enter: Enter presses OK, the default button, and the search
+    // never starts.
+    const auto typeKeyAndEnter = [](QWidget* dialog, const char* key) {
+        screen::Retype(screen::RightOf<QLineEdit>(dialog, "Мастер-ключ:"), key);
+        screen::Key(dialog, Qt::Key_Tab);
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        EXPECT_EQ(screen::ShownText(*QApplication::focusWidget()), "Автопоиск");
+        screen::Key(dialog, Qt::Key_Return);
+    };
+    const auto connect = [&](const std::string& what, const char* key = kMasterKey) {
+        p.Inside(what, [&] { return (dialog = screen::Window("Подключение к панели")) != nullptr; }, [&, key] {
+            auto* ports = screen::RightOf<QComboBox>(dialog, "Com-порт:");
+            Choose(ports, kPortLink);
+            ASSERT_NE(ports->lineEdit(), nullptr);
+            EXPECT_EQ(ports->lineEdit()->cursorPosition(), 0) << "the chosen port's name is shown from its start";
             ASSERT_TRUE(screen::Click(screen::Find(dialog, "Кабель программирования")));
-            screen::Retype(screen::RightOf<QLineEdit>(dialog, "Мастер-ключ:"), kMasterKey);
-            ASSERT_TRUE(screen::Click(screen::Find(dialog, "OK")));
+            typeKeyAndEnter(dialog, key);
         });
     };
     // Cancel first, then the real connect.
@@ -435,10 +467,30 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
         EXPECT_TRUE(Enabled("Подключиться"));
         ASSERT_TRUE(screen::Click(Tool("Подключиться")));
     });
-    connect("the connect dialog again");
+    // A wrong key first: a box says so, and the dialog comes again with the port and the line kept.
+    connect("the connect dialog again", "0000");
+    p.Inside("the refused key's box", [] { return Box("Неверный мастер-ключ") != nullptr; }, [] {
+        ASSERT_TRUE(screen::Click(screen::Find(Box("Неверный мастер-ключ"), "OK")));
+    });
+    p.Inside("the connect dialog once more", [&] { return (dialog = screen::Window("Подключение к панели")) != nullptr; }, [&] {
+        EXPECT_TRUE(screen::RightOf<QComboBox>(dialog, "Com-порт:")->currentText().endsWith(kPortLink));
+        typeKeyAndEnter(dialog, kMasterKey);
+    });
     p.When("connected", [] { return Enabled("Отключиться") && !Enabled("Подключиться"); }, [&] {
         EXPECT_TRUE(device.LoggedIn()) << "the typed master key opened the device";
         ASSERT_TRUE(screen::Click(Tool("Прочитать все настройки")));
+    });
+    // Esc on the progress window stops the read; the status bar says so. The second read goes through.
+    p.Inside("the progress window", [] { return screen::Window("Прогресс") != nullptr; }, [] {
+        screen::Key(screen::Window("Прогресс"), Qt::Key_Escape);
+    });
+    p.When("the read stopped", [] { return Enabled("Прочитать все настройки"); }, [] {
+        EXPECT_TRUE(FormMain->StatusText(TFormMain::PanelOutcome).starts_with("Чтение прервано: прочитан"))
+            << FormMain->StatusText(TFormMain::PanelOutcome);
+        ASSERT_TRUE(screen::Click(Tool("Прочитать все настройки")));
+    });
+    p.When("everything read", [] { return Enabled("Прочитать все настройки"); }, [] {
+        EXPECT_EQ(FormMain->StatusText(TFormMain::PanelOutcome), "Прочитано 8 страниц, ошибок нет");
     });
 
     // Every page, chosen in the page tree once everything is read.
@@ -452,6 +504,15 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
         EXPECT_TRUE(ChoosePage([&](QTreeWidget& tree) { return tree.findItems(title, Qt::MatchExactly).value(0); }))
             << title.toStdString();
     };
+    // Typed as a person types, with the main window around the field: the blank and the capital letter
+    // reach the text, the port field's filter keeps digits only.
+    p.Do("typing into the GPRS page", [&] {
+        choosePage("Настройка GPRS");
+        screen::Retype(screen::RightOf<QLineEdit>(Main(), "Порт сервера"), "A5Z");
+        screen::Retype(screen::RightOf<QLineEdit>(Main(), "Имя пользователя GPRS"), "Ab c");
+        EXPECT_EQ(formGPRS->etSIM1Port->Text(), "5");
+        EXPECT_EQ(formGPRS->SimEdit(1, "Login")->Text(), "Ab c");
+    });
     const fs::path sheet = folder.path / "history.xls";
     p.Do("the history page", [&] {
         choosePage("История");
@@ -462,6 +523,7 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
     });
     p.Inside("the save dialog", [] { return FileDialog() != nullptr; }, [&] {
         EXPECT_TRUE(screen::Shot(FileDialog(), "save-dialog"));
+        EXPECT_EQ(FileDialog()->nameFilters(), QStringList{"Microsoft Excel(*.xls)"});
         AnswerFileDialog(sheet, "Сохранить");
     });
     p.When("the session exported", [&] { return fs::exists(sheet) && FileDialog() == nullptr; }, [] {
@@ -510,16 +572,51 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
         EXPECT_EQ(box.pixel(1, box.height() / 2), qRgb(255, 255, 255)) << "the light line of an etched frame";
         for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Left, Qt::Key_Up}) screen::Key(Main(), key);
         EXPECT_TRUE(FormCommon->KitRadioButton3->Checked()) << "down, back up, and up round the group";
+        // Tab from the object number reaches each radio group once, at its checked button, and the master
+        // key after them; Shift+Tab comes back into the kit's group, and so does Alt with its letter.
+        const auto focused = [] { return FormMain->ActiveControl() != nullptr ? FormMain->ActiveControl()->Name() : ""; };
+        // The window a person types into is the active one (offscreen windows are not activated by themselves).
+        Main()->activateWindow();
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(screen::Click(screen::RightOf<QLineEdit>(Main(), "Номер объекта")));
+        std::vector<std::string> stops;
+        for (int i = 0; i < 20 && focused() != "MKEdit"; ++i) {
+            screen::Key(Main(), Qt::Key_Tab);
+            stops.push_back(focused());
+        }
+        const auto stopsAt = [&](const char* name) { return std::count(stops.begin(), stops.end(), name); };
+        EXPECT_EQ(std::vector<long>({stopsAt("rbSlowCID1"), stopsAt("rbSlowCID2"), stopsAt("KitRadioButton1"),
+                                     stopsAt("KitRadioButton3"), stopsAt("MKEdit")}),
+                  std::vector<long>({1, 0, 0, 1, 1}))
+            << testing::PrintToString(stops);
+        EXPECT_TRUE(Main()->testAttribute(Qt::WA_KeyboardFocusChange)) << "the focus is drawn where Tab took it";
+        screen::Key(Main(), Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(focused(), "KitRadioButton3");
+        ASSERT_TRUE(screen::Click(screen::RightOf<QLineEdit>(Main(), "Номер объекта")));
+        ASSERT_EQ(focused(), "etO");
+        QTest::sendKeyEvent(QTest::Click, Main()->focusWidget(), Qt::Key(0x041D), QString::fromUtf8("н"), Qt::AltModifier);
+        EXPECT_EQ(focused(), "KitRadioButton3") << "Alt+Н does what the group's caption promises";
+        // The arrows move through a standard group too, checking as they go.
+        screen::Key(Main(), Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(focused(), "rbSlowCID1");
+        screen::Key(Main(), Qt::Key_Down);
+        EXPECT_EQ(focused() + (FormCommon->rbSlowCID2->Checked() ? " checked" : ""), "rbSlowCID2 checked");
+        screen::Key(Main(), Qt::Key_Up);
+        EXPECT_TRUE(FormCommon->rbSlowCID1->Checked());
         Menu("Панель", "Обновление версии прошивки из файла");
     });
     // A firmware file picked with the mouse and taken with Enter (which opens no second picker).
     const auto update = [] { return screen::Window("Обновление версии прошивки"); };
     p.Inside("the firmware window", [&] { return update() != nullptr; }, [&] {
         ExpectEveryControlOnScreen(*formUpdateInsertion, "firmware-file");
+        EXPECT_EQ(screen::Find(update(), "Help"), nullptr) << "a help button with no help to give";
         ASSERT_TRUE(screen::Click(screen::Find(update(), "...")));
     });
     const std::string hex = folder.Write("new.hex", ":10000000000102030405060708090A0B0C0D0E0F78\r\n:00000001FF\r\n");
-    p.Inside("the open dialog", [] { return FileDialog() != nullptr; }, [&] { AnswerFileDialog(hex, "Открыть"); });
+    p.Inside("the open dialog", [] { return FileDialog() != nullptr; }, [&] {
+        EXPECT_EQ(FileDialog()->nameFilters(), QStringList{"HEX FILES (*.hex)"}) << "the mask shown once";
+        AnswerFileDialog(hex, "Открыть");
+    });
     p.Inside("the file read", [&] { return FileDialog() == nullptr && !formUpdateInsertion->etPath->Text().empty(); }, [&] {
         EXPECT_TRUE(screen::Shot(update(), "firmware-file-read"));
         screen::Key(update(), Qt::Key_Return);
@@ -530,12 +627,22 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
         return Enabled("Подключиться") && !Tree(false)->findItems("Прошивка обновлена. Панель перезапускается", Qt::MatchStartsWith).empty();
     }, [] {
         EXPECT_EQ(FormMain->KitProgressBar1->PartsComplete(), FormMain->KitProgressBar1->TotalParts());
+        ASSERT_TRUE(screen::Click(Tool("Подключиться")));
+    });
+    // A new connection starts with an empty bar.
+    connect("the connect dialog after the upload");
+    p.When("connected after the upload", [] { return Enabled("Отключиться"); }, [] {
+        EXPECT_EQ(FormMain->KitProgressBar1->PartsComplete(), 0u);
         Menu("Помощь", "О программе");
     });
-    p.Answer("О программе", FormAbout, "about", "OK", [] { Menu("Файл", "Выход"); }, [](QWidget& about) {
-        const QRgb banner = about.grab().toImage().pixel(2, 2);
+    // Esc closes the About window.
+    p.Inside("about", [] { return screen::Window("О программе") != nullptr; }, [] {
+        ExpectEveryControlOnScreen(*FormAbout, "about");
+        const QRgb banner = screen::Window("О программе")->grab().toImage().pixel(2, 2);
         EXPECT_GT(qBlue(banner), qRed(banner) + 40) << "the blue banner across the top";
+        screen::Key(screen::Window("О программе"), Qt::Key_Escape);
     });
+    p.When("about gone", [] { return screen::Window("О программе") == nullptr; }, [] { Menu("Файл", "Выход"); });
 
     const int exitCode = RunProgram([&] {
         p.Start();
@@ -549,6 +656,181 @@ TEST_F(RealWindowProgram, ConnectReadEveryPageExportTheHistoryDisconnectAndClose
     EXPECT_EQ(folder.Read("page.xls"), folder.Read("history.xls")) << "the page exports what the session's one page does";
     EXPECT_NE(folder.Read("current.ini").find(std::string("=") + kObject), std::string::npos)
         << "the pages are saved on close";
+    EXPECT_NE(folder.Read("current.ini").find("Maximized=0"), std::string::npos) << "and the window's place";
+}
+
+// The window opens where it stood at the last close, as large, and maximised if it was; restored, it goes
+// back to that place; moved and maximised again, the next close keeps the new place.
+TEST_F(RealWindowProgram, TheMainWindowOpensWhereItClosedAndMaximisedIfItWas)
+{
+    folder.Write("current.ini", "[formMain]\r\nLeft=60\r\nTop=40\r\nWidth=900\r\nHeight=560\r\nMaximized=1\r\n");
+    Person& p = person;
+    p.When("the main window", [] { return Main() != nullptr; }, [] {
+        EXPECT_TRUE(Main()->isMaximized());
+        Main()->showNormal();
+    });
+    p.When("restored", [] { return !Main()->isMaximized(); }, [] {
+        EXPECT_EQ(Main()->pos(), QPoint(60, 40));
+        EXPECT_EQ(Main()->size(), QSize(900, 560 + Main()->findChild<QMenuBar*>()->height()));
+        Main()->move(100, 80);
+        Main()->showMaximized();
+    });
+    p.When("maximised again", [] { return Main()->isMaximized(); }, [] { Menu("Файл", "Выход"); });
+    EXPECT_EQ(RunProgram([&] {
+                  p.Start();
+                  return front.Run();
+              }),
+              0);
+    EXPECT_TRUE(p.failures.empty()) << testing::PrintToString(p.failures);
+    for (const char* key : {"Left=100", "Top=80", "Width=900", "Height=560", "Maximized=1"})
+        EXPECT_NE(folder.Read("current.ini").find(key), std::string::npos) << key << " in " << folder.Read("current.ini");
+}
+
+
+// The history page on screen.
+QWidget* HistoryPage(gui::FrontEnd& front) { return front.Windows().Widget(*FormHistory); }
+
+bool Pressable(QWidget* page, const char* caption)
+{
+    QWidget* button = screen::Find(page, caption);
+    return button != nullptr && button->isEnabled();
+}
+
+// The history page's device buttons as a person sees them: '1' for each that can be pressed.
+std::string HistoryButtons(QWidget* page)
+{
+    std::string flags;
+    for (const char* caption : {"<< Назад", "Вперед >>", "Очистить", "Экспорт в Excel открытой страницы истории",
+                                "Экспорт в Excel истории, прочитанной за данный сеанс связи", "Start", "Finish"})
+        flags += Pressable(page, caption) ? "1" : "0";
+    return flags;
+}
+
+TEST_F(RealWindowProgram, TheHistoryPageKeepsItsButtonsOutOfOperationsMarksWhatItCouldNotReadDownloadsAndEmpties)
+{
+    // The service controls of the text download are shown.
+    folder.Write("current.ini", "[FormHistory]\r\nHistoryInFile=1\r\n");
+    Person& p = person;
+    const auto buttons = [this] { return HistoryButtons(HistoryPage(front)); };
+    const auto showHistory = [] {
+        EXPECT_TRUE(ChoosePage([](QTreeWidget& tree) { return tree.findItems("История", Qt::MatchExactly).value(0); }));
+    };
+    // A refused record costs its attempts' whole time-outs, which the cable worker waits out without
+    // window events: the clock is moved on past them from beside the program.
+    std::atomic<bool> hurrying{false}, done{false};
+    std::thread hurry([&] {
+        while (!done) {
+            const std::vector<std::string> requests = line.Requests();
+            if (hurrying && !requests.empty() && (requests.back() == "+read0014" || requests.back() == "+read001E"))
+                clock.ahead += 1000;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    p.When("the main window", [] { return Main() != nullptr; }, [&] {
+        showHistory();
+        EXPECT_EQ(buttons(), "0000000") << "nothing to act on before a connection";
+        ASSERT_TRUE(screen::Click(Tool("Подключиться")));
+    });
+    p.Inside("the connect dialog", [] { return screen::Window("Подключение к панели") != nullptr; }, [] {
+        QWidget* dialog = screen::Window("Подключение к панели");
+        Choose(screen::RightOf<QComboBox>(dialog, "Com-порт:"), kPortLink);
+        screen::Retype(screen::RightOf<QLineEdit>(dialog, "Мастер-ключ:"), kMasterKey);
+        ASSERT_TRUE(screen::Click(screen::Find(dialog, "OK")));
+    });
+    p.When("connected", [] { return Enabled("Отключиться"); }, [&] {
+        showHistory();
+        EXPECT_EQ(buttons(), "1111110");
+        ASSERT_TRUE(screen::Click(Tool("Прочитать все настройки")));
+    });
+    // Read-all reaches the history page: nothing on it can be pressed meanwhile, so no box can open
+    // beneath the progress window.
+    p.Inside("the history page read within read-all", [] {
+        return FormProgress != nullptr && FormMain->FormsController->CurrentPage == FormHistory;
+    }, [&] {
+        EXPECT_EQ(buttons(), "0000000");
+        EXPECT_TRUE(screen::Shot(Main(), "history-during-read-all"));
+    });
+    const std::string file = (folder.path / "История.txt").string();
+    p.When("read-all done", [] { return Enabled("Прочитать все настройки"); }, [&] {
+        EXPECT_EQ(buttons(), "1111110");
+        ExpectEveryControlOnScreen(*FormMain, "history");
+        // The delivery columns, scrolled to: the marks read on every row's colour.
+        ui::TStringGrid& grid = *FormHistory->StringGrid1;
+        grid.SetLeftCol(grid.MaxLeftCol());
+        front.Windows().Flush();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(screen::Shot(front.Windows().Widget(grid), "history-marks"));
+        grid.SetLeftCol(0);
+        ASSERT_TRUE(screen::Click(screen::Find(HistoryPage(front), "Start")));
+    });
+    // The download shows its progress; only "Finish" can be pressed, and "<< Назад" leaves the page be.
+    p.Inside("the download under way", [] { return FormProgress != nullptr && FormProgress->Visible(); }, [&] {
+        EXPECT_EQ(buttons(), "0000001");
+        const std::string newest = FormHistory->StringGrid1->Cells(0, 1);
+        screen::Click(screen::Find(HistoryPage(front), "<< Назад"));
+        EXPECT_EQ(FormHistory->StringGrid1->Cells(0, 1), newest);
+        EXPECT_TRUE(FormHistory->StateText().starts_with("Выгрузка истории в файл: записано записей "));
+        EXPECT_NE(screen::Find(Main(), gui::ToQt(FormHistory->StateText())), nullptr) << "the note on screen";
+        EXPECT_TRUE(screen::Shot(Main(), "history-download"));
+    });
+    p.Inside("the download's end", [] { return Box("История выгружена") != nullptr; }, [file] {
+        QMessageBox* box = Box("История выгружена");
+        EXPECT_EQ(box->text().toStdString(), "История выгружена: в файл \"" + file + "\" записано записей: 40 (с 39 по 0).");
+        EXPECT_TRUE(screen::Shot(box, "history-download-done"));
+        ASSERT_TRUE(screen::Click(screen::Find(box, "OK")));
+    });
+    // Two records the device refuses: the page marks them, the error window counts them.
+    p.When("the download done", [&] { return Box("История выгружена") == nullptr && Pressable(HistoryPage(front), "Start"); }, [&] {
+        EXPECT_EQ(std::ranges::count(testsupport::ReadFile(folder.path / "История.txt"), '\n'), 80);
+        for (const char* record : {"+read0014", "+read001E"}) line.AddFault(record, {sim::FaultKind::Nok}, 3);
+        hurrying = true;
+        ASSERT_TRUE(screen::Click(Tool("Прочитать настройки с данной страницы")));
+    });
+    p.Inside("the error window", [] { return screen::Window("Ошибки") != nullptr; }, [] {
+        QWidget* errors = screen::Window("Ошибки");
+        EXPECT_NE(screen::Find(errors, "2"), nullptr) << "two records counted";
+        EXPECT_TRUE(screen::Shot(errors, "history-unread-errors"));
+        errors->close();
+    });
+    p.When("the page with its unread records", [] { return screen::Window("Ошибки") == nullptr && Enabled("Прочитать все настройки"); }, [&] {
+        hurrying = false;
+        int marked = 0;
+        for (int row = 1; row <= 32; ++row) marked += FormHistory->StringGrid1->Cells(5, row) == "Ошибка чтения записи" ? 1 : 0;
+        EXPECT_EQ(marked, 2);
+        EXPECT_TRUE(screen::Shot(Main(), "history-unread"));
+        ASSERT_TRUE(screen::Click(screen::Find(HistoryPage(front), "Очистить")));
+    });
+    for (const char* question : {"Вы уверены", "Её невозможно", "Точно?"})
+        p.Inside(question, [question] { return Box(question) != nullptr; }, [question] {
+            ASSERT_TRUE(screen::Click(screen::Find(Box(question), "Да")));
+        });
+    // An erased history: no rows, and the page says the history is empty, also when read again.
+    p.When("erased", [] { return FormHistory->StateText() == "История пуста" && Enabled("Прочитать все настройки"); }, [] {
+        ASSERT_TRUE(screen::Click(Tool("Прочитать настройки с данной страницы")));
+    });
+    p.When("the empty history read", [this] {
+        const std::vector<std::string> requests = line.Requests();
+        return Enabled("Прочитать все настройки") && requests.back() == "+read5FF3";
+    }, [] {
+        EXPECT_NE(screen::Find(Main(), "История пуста"), nullptr);
+        EXPECT_EQ(FormHistory->StringGrid1->Cells(0, 1), "");
+        EXPECT_TRUE(screen::Shot(Main(), "history-empty"));
+        ASSERT_TRUE(screen::Click(Tool("Отключиться")));
+    });
+    p.When("disconnected", [] { return Enabled("Подключиться"); }, [&] {
+        EXPECT_EQ(buttons(), "0000000") << "a download that cannot run is not offered";
+        Menu("Файл", "Выход");
+    });
+
+    const int exitCode = RunProgram([&] {
+        p.Start();
+        return front.Run();
+    });
+    done = true;
+    hurry.join();
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_TRUE(p.failures.empty()) << testing::PrintToString(p.failures);
+    EXPECT_TRUE(p.Finished());
 }
 
 // ------------------------------------------------------------------ the program's other windows
@@ -575,6 +857,38 @@ TEST_F(RealWindowDialogs, EveryControlOfEveryOtherWindowIsOnScreenWithItsCaption
         QCoreApplication::processEvents();
         ExpectEveryControlOnScreen(*form, name);
         ui::Free(form);
+    }
+}
+
+// The error window shows the longest lines whole, within the screen, and Esc or Enter closes it.
+TEST_F(RealWindowDialogs, TheErrorWindowShowsEachLineWholeAndClosesOnEscOrEnter)
+{
+    const QString lost = QString::fromUtf8("Связь с устройством потеряна. Не прочитаны страницы: \"Общие настройки\", "
+                                           "\"Системные события и автотесты\", \"Каналы связи\", \"Шлейфы\"");
+    for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+        auto* errors = ui::Create<TFormErrors>(&scope.App(), "FormErrors");
+        errors->ShowList({"Неверный мастер-ключ", lost.toStdString()});
+        QTimer answer;
+        answer.setSingleShot(true);
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            QWidget* window = screen::Window("Ошибки");
+            ASSERT_NE(window, nullptr);
+            auto* list = window->findChild<QTreeWidget*>();
+            ASSERT_NE(list, nullptr);
+            EXPECT_GE(list->columnWidth(0), list->fontMetrics().horizontalAdvance(lost));
+            EXPECT_FALSE(list->horizontalScrollBar()->isVisible()) << "no line needs scrolling sideways";
+            EXPECT_TRUE(window->screen()->availableGeometry().contains(window->frameGeometry()));
+            EXPECT_TRUE(screen::Shot(window, "errors-long"));
+            screen::Key(window, key);
+        });
+        answer.start(0);
+        // A key that closes nothing leaves the window to this.
+        QTimer giveUp;
+        giveUp.setSingleShot(true);
+        QObject::connect(&giveUp, &QTimer::timeout, [errors] { errors->SetModalResult(ui::mrAbort); });
+        giveUp.start(5000);
+        EXPECT_NE(errors->ShowModal(), ui::mrAbort) << "key " << key;
+        ui::Free(errors);
     }
 }
 

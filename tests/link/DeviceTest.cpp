@@ -149,4 +149,49 @@ TEST_F(DeviceTest, TextTravelsAsWindows1251AndWhatItCannotCarryIsNotSent)
     EXPECT_EQ(log.entries.back().kind, testsupport::RecordingLog::Kind::Error);
 }
 
+// What each kind of exchange takes for its answer; anything else is retried and, on every attempt, a
+// failure of its own kind.
+struct AcceptCase {
+    const char* name;
+    const char* reply;
+    bool write;       // a write ("OK" alone), else a read of a four-digit hexadecimal value
+    bool ok;
+    const char* value;  // the value a read hands out
+    int attempts;
+    TFailure failure;
+};
+
+const AcceptCase kAccepts[] = {
+    {"ReadValue", ">12AB\r\nOK\r\n", false, true, "12AB", 1, TFailure::None},
+    {"ReadValueTwiceCountsOnce", ">12AB\r\nOK\r\n>12AB\r\nOK\r\n", false, true, "12AB", 1, TFailure::None},
+    {"ReadBareOk", "OK\r\n", false, false, "", 3, TFailure::DoesNotFit},
+    {"ReadByteLost", ">12A\r\nOK\r\n", false, false, "", 3, TFailure::DoesNotFit},
+    {"ReadNoiseInside", ">1\x05""2AB\r\nOK\r\n", false, false, "", 3, TFailure::DoesNotFit},
+    {"ReadNoiseBefore", "\x13>12AB\r\nOK\r\n", false, false, "", 3, TFailure::DoesNotFit},
+    {"ReadFrameTwice", ">>12AB\r\nOK\r\n", false, false, "", 3, TFailure::DoesNotFit},
+    {"ReadLineOfNoise", "\x13\r\n>12AB\r\nOK\r\n", false, false, "", 3, TFailure::DoesNotFit},
+    {"WriteOk", "OK\r\n", true, true, "", 1, TFailure::None},
+    {"WriteNoise", "\x13\r\nOK\r\n", true, false, "", 3, TFailure::DoesNotFit},
+    {"WriteAnsweredWithValueIsNotRetried", ">12AB\r\nOK\r\n", true, false, "", 1, TFailure::AnsweredWithValue},
+};
+
+class Accepting : public DeviceTest, public ::testing::WithParamInterface<AcceptCase> {};
+
+TEST_P(Accepting, OnlyAnAnswerOfTheRequestsFormCounts)
+{
+    const AcceptCase& c = GetParam();
+    Reply(c.reply);
+    std::string value = "stale";
+    const bool ok = c.write ? dev.Execute("o1234") : dev.ReadString("o", value, "H{4}");
+    EXPECT_EQ(ok, c.ok);
+    if (!c.write) {
+        EXPECT_EQ(value, c.value);
+    }
+    EXPECT_EQ(static_cast<int>(device.requests.size()), c.attempts);
+    EXPECT_EQ(dev.LastFailure(), c.failure);
+}
+
+INSTANTIATE_TEST_SUITE_P(Replies, Accepting, ::testing::ValuesIn(kAccepts),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace

@@ -7,14 +7,15 @@
 
 namespace {
 
-enum Kind { Device, Login, Modem, Any, EchoedDevice, EchoedLogin };
+enum Kind { Device, Login, Modem, Any, EchoedDevice, EchoedLogin, Repeating, RepeatingLogin };
 
 TReplyRule Rule(Kind kind)
 {
     const TReplyRule rules[] = {{.Terminators = {"OK"}}, {.Terminators = {"\r"}},
                                 {.Terminators = {"CONNECT"}, .ErrorEnds = true},
                                 {.Terminators = {"RING", "OK"}, .DropNok = false},
-                                {.Terminators = {"OK"}, .Echo = "+o"}, {.Terminators = {"\r"}, .Echo = "+id5816"}};
+                                {.Terminators = {"OK"}, .Echo = "+o"}, {.Terminators = {"\r"}, .Echo = "+id5816"},
+                                {.Terminators = {"OK"}, .Repeats = true}, {.Terminators = {"\r"}, .Repeats = true}};
     return rules[kind];
 }
 
@@ -61,6 +62,13 @@ const std::vector<Case> kCases{
     {"ModemErrorWithoutBreak", Modem, "\r\n+CME ERROR: 3", kQuiet, TReplyState::Error},
     {"AnyOfSeveral", Any, "\r\nRING\r\n", 0, TReplyState::Whole},
     {"AnyTakesNoRefusal", Any, "NOK\r\nOK\r\n", 0, TReplyState::Whole},
+    {"CopyCountsOnce", Repeating, ">0050\r\nOK\r\n>0050\r\nOK\r\n", 0, TReplyState::Whole},
+    {"CopyStillComing", Repeating, ">0050\r\nOK\r\n>00", kGap, TReplyState::Open},
+    {"CopyCutShort", Repeating, ">0050\r\nOK\r\n>00", kQuiet, TReplyState::MoreThanOne},
+    {"CopysLfStillOnTheWay", Repeating, ">0050\r\nOK\r\n>0050\r\nOK\r", kGap, TReplyState::Open},
+    {"AnotherReplyIsNoCopy", Repeating, ">0050\r\nOK\r\n>0051\r\nOK\r\n", 0, TReplyState::MoreThanOne},
+    {"RefusalIsNoCopy", Repeating, "OK\r\nNOK\r\n", 0, TReplyState::MoreThanOne},
+    {"LoginTwice", RepeatingLogin, "OK\r\nOK\r\n", 0, TReplyState::Whole},
 };
 
 class ReplyRule : public ::testing::TestWithParam<Case> {};

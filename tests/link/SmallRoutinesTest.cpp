@@ -2,23 +2,22 @@
 
 #include "link/MyExceptions.h"
 #include "platform/Clock.h"
+#include "platform/Environment.h"
 #include "platform/ProgramFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <optional>
 #include <string>
 
 TEST(AppFolder, EndsInTheSeparator)
 {
-    const char* old = std::getenv(platform::kProgramFolderVariable);
-    const std::string saved = old ? old : "";
+    const std::optional<std::string> kept = platform::EnvironmentValue(platform::kProgramFolderVariable);
     for (const auto& [folder, expected] : {std::pair("/opt/sorvel", "/opt/sorvel/"), std::pair("/", "/")}) {
-        ::setenv(platform::kProgramFolderVariable, folder, 1);
+        platform::SetEnvironmentValue(platform::kProgramFolderVariable, folder);
         EXPECT_EQ(AppFolder(), expected);
     }
-    if (old) ::setenv(platform::kProgramFolderVariable, saved.c_str(), 1);
-    else ::unsetenv(platform::kProgramFolderVariable);
+    platform::SetEnvironmentValue(platform::kProgramFolderVariable, kept);
 }
 
 TEST(Delay, WaitsAtLeastTheTimePumpingEventsWhoseTimeCountsAndACancelEndsIt)

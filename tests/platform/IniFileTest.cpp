@@ -79,6 +79,43 @@ TEST_F(IniFileTest, ReadsWindows1251OrUtf8AndWritesUtf8RatherThanLoseText)
     }
 }
 
+// The encoding is decided once for the whole file and kept: bytes that read both ways stay the bytes
+// they were, whatever is written beside them.
+struct EncodingCase {
+    const char* name;
+    std::string file;
+    std::string added;  // written as S/new, "" for none
+    std::string saved;
+};
+
+class KeptEncoding : public testing::TestWithParam<EncodingCase> {};
+
+TEST_P(KeptEncoding, ASaveWritesTheFileInTheEncodingItWasReadIn)
+{
+    IniFile ini = Parsed(GetParam().file);
+    if (!GetParam().added.empty()) ini.WriteString("S", "new", GetParam().added);
+    EXPECT_EQ(ini.FileBytes(), GetParam().saved);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    IniFile, KeptEncoding,
+    testing::Values(
+        // "Рё" in Windows-1251 is D0 B8, the UTF-8 of "и": the file reads as UTF-8 and stays so.
+        EncodingCase{"Windows1251ThatReadsAsUtf8", "[S]\r\netSIM1LOGIN=\xD0\xB8\r\n", "", "[S]\r\netSIM1LOGIN=\xD0\xB8\r\n"},
+        EncodingCase{"Utf8TakesNewTextAsUtf8", "[S]\r\nk=\xD0\xB8\r\n", "Тест", "[S]\r\nk=\xD0\xB8\r\nnew=Тест\r\n"},
+        EncodingCase{"Utf8KeepsItsMark", "\xEF\xBB\xBF[S]\r\nk=Привет\r\n", "", "\xEF\xBB\xBF[S]\r\nk=Привет\r\n"},
+        EncodingCase{"Windows1251StaysSo", "[S]\r\nk=\xCF\xF0\xE8\r\n", "Тест", "[S]\r\nk=\xCF\xF0\xE8\r\nnew=\xD2\xE5\xF1\xF2\r\n"},
+        EncodingCase{"AsciiTakesWindows1251", "[S]\r\nk=1\r\n", "Тест", "[S]\r\nk=1\r\nnew=\xD2\xE5\xF1\xF2\r\n"}),
+    [](const testing::TestParamInfo<EncodingCase>& info) { return std::string(info.param.name); });
+
+TEST_F(IniFileTest, LinesEndAtCrCrLfAsAtCrLfLfOrALoneCr)
+{
+    IniFile ini = Parsed("[S]\r\r\na=1\r\r\nb=two\rc=3\n\r\n[T]\r\r\nd=4");
+    for (const char* key : {"a", "b", "c"}) EXPECT_NO_THROW(ini.WriteString("S", key, ini.ReadString("S", key, "?"))) << key;
+    EXPECT_EQ(ini.ReadString("T", "d", ""), "4");
+    EXPECT_EQ(ini.FileBytes(), "[S]\r\na=1\r\nb=two\r\nc=3\r\n\r\n[T]\r\nd=4\r\n");
+}
+
 TEST_F(IniFileTest, HandWrittenFilesAreReadAndKeptWhereTheProgramDoesNotWrite)
 {
     IniFile ini = Parsed("; made by hand\r\n  [ FormCommon ]  \n  etObject = 12\nk=[first]\nK=second\nnoequals\n"

@@ -93,7 +93,7 @@ TEST(SerialPortOpen, PermissionDeniedNamesTheDialoutGroup)
     std::filesystem::remove(path);
 }
 
-TEST(SerialPortSettings, RawEightNoneOneAtTheAskedSpeedOnly)
+TEST(SerialPortSettings, RawEightNoneOneAndAnySpeed)
 {
     OpenPort open;
     termios tio{};
@@ -102,18 +102,76 @@ TEST(SerialPortSettings, RawEightNoneOneAtTheAskedSpeedOnly)
     EXPECT_EQ(tio.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
     EXPECT_NE(tio.c_cflag & (CLOCAL | CREAD), 0u);
     EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG), 0u);
-    EXPECT_EQ(tio.c_iflag & (IXON | IXOFF | ICRNL), 0u);
+    EXPECT_EQ(tio.c_iflag & (IXON | IXOFF | ICRNL | INPCK | PARMRK), 0u);
     EXPECT_EQ(::cfgetospeed(&tio), static_cast<speed_t>(B19200));
     EXPECT_EQ(tio.c_cc[VMIN], 0);
-    for (const std::uint32_t baud : {110u, 300u, 600u, 1200u, 2400u, 4800u, 9600u, 19200u, 38400u, 57600u, 115200u})
-        EXPECT_TRUE(SerialPort::IsSupportedSpeed(baud)) << baud;  // what the driver offers
-    for (const std::uint32_t baud : {14400u, 56000u, 128000u, 256000u}) {
-        EXPECT_FALSE(SerialPort::IsSupportedSpeed(baud));
-        EXPECT_EQ(FailureOf([&] { open.port.Configure({.baud = baud}); }).first, Reason::Unsupported) << baud;
+    // Rates termios has no name for go by BOTHER; the port reads back what the kernel took.
+    for (const std::uint32_t baud : {14400u, 56000u, 128000u, 256000u, 250000u}) {
+        EXPECT_NO_THROW(open.port.Configure({.baud = baud})) << baud;
+        EXPECT_EQ(open.port.Settings().baud, baud);
     }
     // A pseudo-terminal refuses the modem lines: that is no error.
     EXPECT_NO_THROW(open.port.SetRts(true));
     EXPECT_NO_THROW(open.port.SetDtr(false));
+    EXPECT_FALSE(open.port.HasModemLines());
+    EXPECT_FALSE(open.port.Counters().has_value());
+}
+
+struct Refusal {
+    const char* name;
+    platform::LineSettings settings;
+    const char* text;
+};
+
+void PrintTo(const Refusal& r, std::ostream* os)
+{
+    *os << r.name;
+}
+
+class SerialPortRefuses : public ::testing::TestWithParam<Refusal> {};
+
+// Frames no UART sends are refused as the Windows driver refuses them; a pseudo-terminal has no modem
+// lines and keeps 8 data bits without parity. Each refusal leaves the line as it was.
+TEST_P(SerialPortRefuses, ByName)
+{
+    OpenPort open;
+    EXPECT_EQ(FailureOf([&] { open.port.Configure(GetParam().settings); }),
+              Failure(Reason::Unsupported, GetParam().text));
+    termios tio{};
+    ASSERT_EQ(::tcgetattr(open.port.Descriptor(), &tio), 0);
+    EXPECT_EQ(tio.c_cflag & (CSIZE | CSTOPB | PARENB), static_cast<tcflag_t>(CS8));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, SerialPortRefuses,
+    ::testing::Values(
+        Refusal{"FourDataBits", {.dataBits = 4}, "4 data bits cannot be set"},
+        Refusal{"SpeedZero", {.baud = 0}, "speed 0 cannot be set"},
+        Refusal{"OneAndAHalfStopBitsWithEightDataBits", {.stopBits = platform::StopBits::OneAndHalf},
+                "1.5 stop bits need 5 data bits"},
+        Refusal{"TwoStopBitsWithFiveDataBits", {.dataBits = 5, .stopBits = platform::StopBits::Two},
+                "2 stop bits cannot be set with 5 data bits"},
+        Refusal{"SevenDataBitsOnAPseudoTerminal", {.dataBits = 7}, "the port does not take 7 data bits"},
+        Refusal{"ParityOnAPseudoTerminal", {.parity = platform::Parity::Even}, "the port does not take even parity"},
+        Refusal{"DsrFlowWithoutModemLines", {.dsrOutFlow = true},
+                "DSR output flow cannot be set: the port has no modem lines"},
+        Refusal{"RtsHandshakeWithoutModemLines", {.rts = platform::LineControl::Handshake},
+                "RTS handshake cannot be set: the port has no modem lines"}),
+    [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
+
+// With parity checking the kernel marks errors and doubles a received \377; XOFF and XON go out at once.
+TEST(SerialPortSettings, ParityCheckingMarksAndFlowCharactersGoOut)
+{
+    OpenPort open;
+    open.port.Configure({.parityCheck = true});
+    open.Peer("a\xFF");
+    char buffer[8] = {};
+    ASSERT_EQ(open.port.ReadSome(buffer, sizeof buffer), 3u);
+    EXPECT_EQ(std::string(buffer, 3), "a\xFF\xFF");
+    open.port.SendFlowChar(true);
+    open.port.SendFlowChar(false);
+    ASSERT_EQ(::read(open.pty.MasterFd(), buffer, sizeof buffer), 2);
+    EXPECT_EQ(std::string(buffer, 2), "\x13\x11");
 }
 
 TEST(SerialPortIo, QueueCountsReadWritePurgeAndAGonePortRaises)

@@ -48,7 +48,7 @@ public:
     }
     void LogReading(const std::string& Group) override { reading.push_back(Group); }
     void LogWriting(const std::string&) override {}
-    void AddReadError(const std::string&) override {}
+    void AddReadError(const std::string& Group) override { readErrors.push_back(Group); }
     void AddWriteError(const std::string&) override {}
     void AddWriteErrorDetail(const std::string&, const std::string&) override {}
     void SetWatchdog(bool On) override { watchdog = On; }
@@ -62,6 +62,7 @@ public:
     int pumps = 0;
     std::function<void()> onPump;
     std::vector<std::string> reading;
+    std::vector<std::string> readErrors;
     bool watchdog = true;
 };
 

@@ -83,6 +83,89 @@ TEST_P(DriverTyping, LeavesTheText)
 INSTANTIATE_TEST_SUITE_P(Controls, DriverTyping, ::testing::ValuesIn(kTyping),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Which controls an input reports as set: those whose value it changed, the one it went to first.
+struct Reported {
+    const char* name;
+    std::function<void(TForm*, Driver&)> input;
+    std::vector<std::string> set;
+};
+
+TEdit* Field(TForm* f, const char* text, int caret)
+{
+    auto* e = Create<TEdit>(f, "field", f);
+    e->SetText(text);
+    e->SetSelStart(caret);
+    return e;
+}
+
+const Reported kReported[] = {
+    {"KeysInAnEmptyField",
+     [](TForm* f, Driver& user) {
+         TEdit* e = Field(f, "", 0);
+         for (const std::uint16_t key : {VK_BACK, VK_DELETE, VK_DOWN, VK_LEFT, VK_SPACE}) user.PressKey(*e, key);
+         user.TypeText(*e, "\b");
+     },
+     {}},
+    {"ACharacterTheFilterRefuses",
+     [](TForm* f, Driver& user) {
+         TEdit* e = Field(f, "", 0);
+         e->OnKeyPress = DigitsKeyPress;
+         user.TypeText(*e, "x ");
+     },
+     {}},
+    {"DeleteTakesTheCharacterAfterTheCaret",
+     [](TForm* f, Driver& user) {
+         TEdit* e = Field(f, "abc", 1);
+         user.PressKey(*e, VK_DELETE);
+         EXPECT_EQ(e->Text(), "ac");
+     },
+     {"field"}},
+    {"DeleteTakesALineBreakWhole",
+     [](TForm* f, Driver& user) {
+         auto* m = Create<TMemo>(f, "memo", f);
+         m->SetText("a\r\nb");
+         m->SetSelStart(1);
+         user.PressKey(*m, VK_DELETE);
+         EXPECT_EQ(m->Text(), "ab");
+     },
+     {"memo"}},
+    {"ARadioButtonChecksAndUnchecksItsSibling",
+     [](TForm* f, Driver& user) {
+         Create<TRadioButton>(f, "first", f)->SetChecked(true);
+         user.Click(*Create<TRadioButton>(f, "second", f));
+     },
+     {"second", "first"}},
+    {"TheCheckedRadioButtonClicked",
+     [](TForm* f, Driver& user) {
+         auto* r = Create<TRadioButton>(f, "first", f);
+         r->SetChecked(true);
+         user.Click(*r);
+     },
+     {}},
+    {"WhatAControlDoesOnLeavingIsNoInput",
+     [](TForm* f, Driver& user) {
+         auto* left = Create<TCheckBox>(f, "left", f);
+         left->OnExit = [left](TObject*) { left->SetChecked(true); };
+         user.Focus(*left);
+         user.Click(*Create<TCheckBox>(f, "clicked", f));
+         EXPECT_TRUE(left->Checked());
+     },
+     {"clicked"}},
+};
+
+class DriverReports : public DriverTest, public ::testing::WithParamInterface<Reported> {};
+
+TEST_P(DriverReports, TheControlsAnInputSet)
+{
+    std::vector<std::string> set;
+    app.OnUserInput = [&](TControl& c) { set.push_back(c.Name()); };
+    GetParam().input(form, user);
+    EXPECT_EQ(set, GetParam().set);
+}
+
+INSTANTIATE_TEST_SUITE_P(Inputs, DriverReports, ::testing::ValuesIn(kReported),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // Key preview and menu shortcuts, the disabled menu during an operation included, are held by the main
 // window's and the history page's key tests.
 
@@ -171,6 +254,51 @@ TEST_F(DriverTest, TabVisitsTheTabStopsInTabOrderAndWrapsAndOnlyWhatSetsAValueIs
     user.Click(*first);  // into the field: nothing set yet
     user.TypeText(*first, "1\r");
     EXPECT_EQ(inputs, std::vector<std::string>{"first"});
+}
+
+// A radio group is one stop of the tab order, its checked button (its first while none is checked); the
+// arrows move through it round its ends, checking what they reach, and pass a disabled button by.
+TEST_F(DriverTest, ARadioGroupIsOneTabStopItsCheckedButtonAndTheArrowsMoveAndCheckWithinIt)
+{
+    auto* before = Create<TEdit>(form, "before", form);
+    auto* group = Create<TGroupBox>(form, "GroupBox4", form);
+    TRadioButton* radios[3];
+    for (int i = 0; i < 3; ++i) radios[i] = Create<TRadioButton>(form, "rb" + std::to_string(i), group);
+    Create<TEdit>(form, "after", form);
+    const auto tab = [&](TShiftState shift = {}) {
+        user.PressKey(*form->ActiveControl(), VK_TAB, shift);
+        return form->ActiveControl()->Name();
+    };
+    user.Focus(*before);
+    EXPECT_EQ(tab(), "rb0") << "a group with nothing checked is reached at its first button";
+    radios[1]->SetChecked(true);
+    user.Focus(*before);
+    EXPECT_EQ((std::vector<std::string>{tab(), tab(), tab({ssShift}), tab({ssShift})}),
+              (std::vector<std::string>{"rb1", "after", "rb1", "before"}));
+    radios[0]->SetEnabled(false);
+    std::vector<std::string> reached;
+    user.Focus(*radios[1]);
+    for (const std::uint16_t key : {VK_DOWN, VK_DOWN, VK_UP, VK_LEFT}) {
+        user.PressKey(*form->ActiveControl(), key);
+        reached.push_back(form->ActiveControl()->Name() + (static_cast<TRadioButton*>(form->ActiveControl())->Checked() ? "+" : ""));
+    }
+    EXPECT_EQ(reached, (std::vector<std::string>{"rb2+", "rb1+", "rb2+", "rb1+"}));
+    EXPECT_EQ(std::vector<bool>({radios[1]->TabStop(), radios[2]->TabStop()}), std::vector<bool>({true, false}));
+}
+
+// Enter presses the window's default button wherever the focus is, a focused push button included; a
+// window without a default button has Enter press the focused one.
+TEST_F(DriverTest, EnterPressesTheDefaultButtonPastAFocusedButtonAndTheFocusedOneWithoutADefault)
+{
+    std::vector<std::string> clicks;
+    auto* search = Create<TButton>(form, "AutoSearchButton", form);
+    auto* ok = Create<TButton>(form, "OK", form);
+    for (TButton* b : {search, ok}) b->OnClick = [&clicks, b](TObject*) { clicks.push_back(b->Name()); };
+    user.Focus(*search);
+    user.TypeChar(*search, U'\r');
+    ok->SetDefault(true);
+    user.TypeChar(*search, U'\r');
+    EXPECT_EQ(clicks, (std::vector<std::string>{"AutoSearchButton", "OK"}));
 }
 
 }  // namespace

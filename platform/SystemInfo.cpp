@@ -1,0 +1,9 @@
+#include "platform/SystemInfo.h"
+
+namespace platform {
+
+SystemVersion RunningSystemVersion() { return {}; }
+
+std::string ColorSchemeName() { return {}; }
+
+}  // namespace platform
