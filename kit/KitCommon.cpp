@@ -699,14 +699,16 @@ void DrawCheckRadioGlyph(Canvas& canvas, const TRect& rect, const TCheckRadioGly
 
 // --- fonts and captions ---
 
-ui::FontDesc CreateRotatedFont(const ui::FontDesc& font, int)
+ui::FontDesc CreateRotatedFont(const ui::FontDesc& font, int angle)
 {
-    return font;
+    ui::FontDesc turned = font;
+    turned.escapement = angle * 10;
+    return turned;
 }
 
-bool IsTrueTypeFont(const ui::FontDesc&)
+bool IsTrueTypeFont(const ui::FontDesc& font)
 {
-    return true;
+    return ui::IsOutlineFont(font);
 }
 
 std::string RemoveAccelChar(std::string_view caption)

@@ -191,10 +191,10 @@ void DrawCheckRadioGlyph(ui::Canvas& canvas, const ui::TRect& rect, const TCheck
 // one the cell height, of which the character takes about three quarters).
 ui::FontDesc CanvasFont(const ui::TFont& font);
 
-// The font turned by `angle` degrees. Text is drawn unrotated on this platform; the font carries over
-// unchanged and the caller keeps the angle for its own layout.
+// The font turned by `angle` degrees, counter-clockwise: the canvas's textOut and textRect draw along
+// that direction.
 ui::FontDesc CreateRotatedFont(const ui::FontDesc& font, int angle);
-// Every font here is DejaVu, a TrueType family.
+// Whether the font is drawn from outlines, the only fonts that turn (MS Sans Serif is a bitmap font).
 bool IsTrueTypeFont(const ui::FontDesc& font);
 // The caption without accelerator marks: "&x" -> "x", "&&" -> "&", a trailing "&" stays.
 std::string RemoveAccelChar(std::string_view caption);

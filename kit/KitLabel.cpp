@@ -3,6 +3,7 @@
 #include "kit/KitGrafx.h"
 #include "platform/Text.h"
 #include "ui/Application.h"
+#include "ui/Dialogs.h"
 
 #include <algorithm>
 #include <cmath>
@@ -410,6 +411,35 @@ void TKitLabel::Paint(Canvas& canvas)
     ui::TLabel::Paint(canvas);
 }
 
+// The quarter turns run the text along an edge of the label's rectangle, placed by the alignment; any
+// other angle centres the turned text on the label's centre. The point is where the turned text starts
+// (level: its top), a quarter of the line height off the centre line so that the ink is centred across.
+TKitLabel::FlatPlace TKitLabel::PlaceFlatText(const Canvas& canvas, const TRect& r, const std::string& shown) const
+{
+    const TPoint p = CenterPointOf();
+    const int s = textStyle_ == tsShadow ? shadowDepth_ / 2 : 0;
+    const int w = canvas.textWidth(shown) + s;
+    const int lineHeight = canvas.textHeight("Yy");
+    const int h = lineHeight + s;
+    const long double a = angle_ * std::numbers::pi_v<long double> / 180.0L + std::numbers::pi_v<long double> / 2;
+    const long double q = lineHeight / 4.0L;
+    const int across = p.X - Rounded(std::cos(a) * q);
+    const ui::TAlignment alignment = Alignment();
+    const auto by = [alignment](int centred, int right, int left) {
+        return alignment == ui::taCenter ? centred : alignment == ui::taRightJustify ? right : left;
+    };
+    const ui::TextAlign baseline{ui::TextAlignH::Left, ui::TextAlignV::Baseline};
+    switch (angle_) {
+    case 0:
+        return {{by(p.X, r.Right - w - s, r.Left + s), p.Y - h / 2},
+                {alignment == ui::taCenter ? ui::TextAlignH::Center : ui::TextAlignH::Left, ui::TextAlignV::Top}};
+    case 90: return {{across, by(r.Bottom - (r.Bottom - w) / 2, r.Top + w + s, r.Bottom - s)}, baseline};
+    case 180: return {{by(r.Right - (r.Right - w) / 2, r.Left + w, r.Right - s), p.Y - h / 4}, baseline};
+    case 270: return {{across, by((r.Bottom - w) / 2, r.Bottom - w - s, r.Top + s)}, baseline};
+    default: return {{across, p.Y + Rounded(std::sin(a) * q)}, {ui::TextAlignH::Center, ui::TextAlignV::Baseline}};
+    }
+}
+
 void TKitLabel::DrawPlainText(Canvas& canvas)
 {
     TRect r = AdjustClientRectForBorders(ui::Rect(0, 0, Width(), Height()), true).Shrink(textMargin_);
@@ -418,25 +448,15 @@ void TKitLabel::DrawPlainText(Canvas& canvas)
     const bool shadow = textStyle_ == tsShadow;
 
     if (rotation_ == roFlat) {
-        const TPoint p = CenterPointOf();
-        const int s = shadow ? shadowDepth_ / 2 : 0;
-        const std::string shown = RemoveAccelChar(text);
-        const int w = canvas.textWidth(shown) + s;
-        const int h = canvas.textHeight("Yy") + s;
-        int x = p.X;
-        canvas.textAlign = {ui::TextAlignH::Left, ui::TextAlignV::Top};
-        // Turned text shows level here, centred on the point it turns about.
-        if (angle_ != 0 || Alignment() == ui::taCenter) canvas.textAlign.horizontal = ui::TextAlignH::Center;
-        else if (Alignment() == ui::taRightJustify) x = r.Right - w - s;
-        else x = r.Left + s;
-        const int y = p.Y - h / 2;
+        const FlatPlace at = PlaceFlatText(canvas, r, RemoveAccelChar(text));
+        canvas.textAlign = at.align;
         canvas.font = CreateRotatedFont(canvas.font, angle_);
         DrawStyled(
             [&](int dx, int dy, TColor colour) {
                 canvas.font.color = colour;
-                canvas.textRect(r, x + dx, y + dy, shown);
+                canvas.textRect(r, at.point.X + dx, at.point.Y + dy, RemoveAccelChar(text));
             },
-            s, false);
+            shadow ? shadowDepth_ / 2 : 0, false);
         return;
     }
 
@@ -470,6 +490,7 @@ void TKitLabel::DrawCurvedText(Canvas& canvas)
         platform::AppendUtf8(letter, ch);
         const int x = c.X - Rounded((radii.cx - h) * std::sin(a));
         const int y = c.Y - Rounded((radii.cy - h) * std::cos(a));
+        canvas.font.escapement = Rounded(a * 1800.0L / std::numbers::pi_v<long double>);
         const auto put = [&](int dx, int dy, TColor colour) {
             canvas.font.color = colour;
             canvas.textOut(x + dx, y + dy, letter);
@@ -486,24 +507,32 @@ void TKitLabel::DrawCurvedText(Canvas& canvas)
 
 // ---------------------------------------------------------------- TKitURLLabel
 
-// Carries the opener's report from whichever thread it comes on to the label, on the window thread, for
+// Carries the opener's reports from whichever thread they come on to the label, on the window thread, for
 // as long as the label lives.
 class TKitURLLabel::OpenReports : public std::enable_shared_from_this<OpenReports> {
 public:
     OpenReports(TKitURLLabel& label, ui::Application& app) : label_(&label), app_(app) {}
 
-    void Deliver(const std::string& target, bool opened)
+    void Deliver(std::function<void(TKitURLLabel&)> act)
     {
         {
             const std::lock_guard lock(mutex_);
             if (label_ == nullptr) return;
             if (!app_.InWindowThread()) {
-                app_.Post([self = shared_from_this(), target, opened] { self->Deliver(target, opened); });
+                app_.Post([self = shared_from_this(), act = std::move(act)]() mutable { self->Deliver(std::move(act)); });
                 return;
             }
         }
         // On the window thread nothing can take the label away meanwhile.
-        label_->Opened(target, opened);
+        act(*label_);
+    }
+
+    // A report that hands its answer to the label.
+    platform::OpenReport To(void (TKitURLLabel::*handler)(const std::string&, bool), const std::string& target)
+    {
+        return [self = shared_from_this(), handler, target](bool answer) {
+            self->Deliver([handler, target, answer](TKitURLLabel& label) { (label.*handler)(target, answer); });
+        };
     }
 
     void Forget()
@@ -555,14 +584,18 @@ void TKitURLLabel::SetVisitedColor(TColor v)
     Invalidate();
 }
 
+platform::DesktopOpener& TKitURLLabel::Opener() const
+{
+    return opener_ != nullptr ? *opener_ : platform::SystemDesktopOpener();
+}
+
 void TKitURLLabel::Click()
 {
     TKitLabel::Click();
     const std::string url = platform::Trim(URL());
     const std::string target = url.empty() ? platform::Trim(Caption()) : url;
     if (target.empty()) return;
-    platform::DesktopOpener& opener = opener_ != nullptr ? *opener_ : platform::SystemDesktopOpener();
-    opener.Open(target, [reports = reports_, target](bool opened) { reports->Deliver(target, opened); });
+    Opener().Open(target, reports_->To(&TKitURLLabel::Opened, target));
 }
 
 void TKitURLLabel::Opened(const std::string& target, bool opened)
@@ -571,6 +604,14 @@ void TKitURLLabel::Opened(const std::string& target, bool opened)
         SetVisited(true);
         return;
     }
-    platform::DesktopOpener& opener = opener_ != nullptr ? *opener_ : platform::SystemDesktopOpener();
-    if (platform::AsciiUpper(Extension(target)) == ".HTM") opener.OpenWith("*.htm");
+    if (platform::AsciiUpper(Extension(target)) == ".HTM")
+        Opener().OpenWith(target, reports_->To(&TKitURLLabel::ChooserOffered, target));
+}
+
+void TKitURLLabel::ChooserOffered(const std::string& target, bool offered)
+{
+    if (offered) return;
+    ui::MessageDlg("Не удалось открыть \"" + target +
+                       "\", а выбрать программу для него нельзя: рабочий стол не предлагает окна выбора программы.",
+                   ui::mtWarning, {ui::mbOK});
 }

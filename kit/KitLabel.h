@@ -1,12 +1,13 @@
 #pragma once
 // The kit's label: the platform label with 3-D text styles, a kit frame, a fly-by colour while the
-// pointer is over it, blinking, flat rotation and text along a curve. There are no rotated fonts here:
-// turned text is drawn level, centred where the turned text would be centred, and text along a curve
-// places each letter upright on the curve. The web-link label opens its target with the desktop.
+// pointer is over it, blinking, text turned by any angle and text along a curve, each letter turned with
+// the curve. The web-link label opens its target with the desktop, or offers the desktop's choice of
+// programs for a web page it could not open.
 #include "kit/KitCommon.h"
 #include "platform/DesktopOpen.h"
 #include "ui/StdCtrls.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -134,6 +135,12 @@ private:
     template <class T> bool Store(T& field, T value);
     template <class T> bool StoreAndResize(T& field, T value);
     unsigned TextFlags() const;
+    // Where turned text starts and how the point is read.
+    struct FlatPlace {
+        ui::TPoint point;
+        ui::TextAlign align;
+    };
+    FlatPlace PlaceFlatText(const ui::Canvas& canvas, const ui::TRect& r, const std::string& shown) const;
     void DrawPlainText(ui::Canvas& canvas);
     void DrawCurvedText(ui::Canvas& canvas);
     // The copies of the 3-D styles, then the text itself; `draw` puts one copy at an offset in a colour.
@@ -164,8 +171,9 @@ private:
 };
 
 // A label that opens its target (URL, else its caption) with the desktop when clicked, and turns the
-// visited colour once the opener reports that it worked. The window does not wait for the report: it
-// comes through the window thread's queue whenever the opener has finished.
+// visited colour once the opener reports that it worked. A web page (".htm") the desktop could not open
+// is offered to the desktop's choice of programs, and a desktop without one is named in a message. The
+// window does not wait for the reports: they come through the window thread's queue.
 class TKitURLLabel : public TKitLabel {
 public:
     explicit TKitURLLabel(ui::TComponent* owner);
@@ -191,7 +199,9 @@ protected:
 
 private:
     class OpenReports;
+    platform::DesktopOpener& Opener() const;
     void Opened(const std::string& target, bool opened);
+    void ChooserOffered(const std::string& target, bool offered);
 
     std::shared_ptr<OpenReports> reports_;
     std::string url_;

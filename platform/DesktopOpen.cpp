@@ -1,8 +1,11 @@
 #include "platform/DesktopOpen.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <string_view>
 #include <thread>
 #include <utility>
@@ -53,14 +56,42 @@ private:
     int fd_;
 };
 
-class XdgOpener : public DesktopOpener {
-public:
-    void Open(const std::string& target, OpenReport report) override
-    {
-        StartWatched("xdg-open", {target}, std::move(report));
+// A scheme as an address names it: a letter, then letters, digits, "+", "-" or ".", then ":". One letter
+// alone is a drive ("C:/docs"), not a scheme.
+bool HasScheme(const std::string& target)
+{
+    const std::size_t colon = target.find(':');
+    if (colon == std::string::npos || colon < 2 || !std::isalpha(static_cast<unsigned char>(target[0]))) return false;
+    return std::all_of(target.begin(), target.begin() + static_cast<std::ptrdiff_t>(colon),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.'; });
+}
+
+// Every byte outside `kept` (and the unreserved characters) as %XX.
+std::string PercentEncoded(const std::string& text, std::string_view kept)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (std::isalnum(c) || std::string_view("-._~").find(ch) != std::string_view::npos || kept.find(ch) != std::string_view::npos) {
+            out.push_back(ch);
+            continue;
+        }
+        out += '%';
+        out += kHex[c >> 4];
+        out += kHex[c & 0xF];
     }
-    bool OpenWith(const std::string&) override { return false; }
-};
+    return out;
+}
+
+// The absolute path a target names as a file: an absolute path, or a relative one that exists from the
+// current folder; empty for anything else.
+std::string FilePath(const std::string& target)
+{
+    std::error_code error;
+    if (target.empty() || (target[0] != '/' && !std::filesystem::exists(target, error))) return {};
+    return std::filesystem::absolute(target, error).lexically_normal().string();
+}
 
 // Waits for the child's end on a thread of its own and reports how it ended.
 void WatchChild(pid_t child, OpenReport report)
@@ -76,6 +107,29 @@ void WatchChild(pid_t child, OpenReport report)
 }
 
 }  // namespace
+
+std::string TargetUri(const std::string& target)
+{
+    // An address's reserved characters and its own escapes stand; a quote never does, so that the
+    // address can be given to gdbus as a quoted string.
+    if (HasScheme(target)) return PercentEncoded(target, ":/?#[]@!$&()*+,;=%");
+    if (const std::string file = FilePath(target); !file.empty()) return "file://" + PercentEncoded(file, "/");
+    return "http://" + PercentEncoded(target, ":/?#[]@!$&()*+,;=%");
+}
+
+void XdgDesktopOpener::Open(const std::string& target, OpenReport report)
+{
+    start_("xdg-open", {target}, std::move(report));
+}
+
+void XdgDesktopOpener::OpenWith(const std::string& target, OpenReport report)
+{
+    start_("gdbus",
+           {"call", "--session", "--timeout", "10", "--dest", "org.freedesktop.portal.Desktop", "--object-path",
+            "/org/freedesktop/portal/desktop", "--method", "org.freedesktop.portal.OpenURI.OpenURI", "''",
+            "'" + TargetUri(target) + "'", "{'ask': <true>}"},
+           std::move(report));
+}
 
 bool StartWatched(const std::string& program, const std::vector<std::string>& arguments, OpenReport report)
 {
@@ -125,7 +179,7 @@ bool StartWatched(const std::string& program, const std::vector<std::string>& ar
 
 DesktopOpener& SystemDesktopOpener()
 {
-    static XdgOpener opener;
+    static XdgDesktopOpener opener;
     return opener;
 }
 

@@ -4,6 +4,7 @@
 #include "ui/SystemColors.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 
@@ -387,6 +388,20 @@ TSize Canvas::textExtent(std::string_view text) const
     return {TextAdvance(font, platform::DecodeUtf8(text)), fontMetrics().height};
 }
 
+void Canvas::drawGlyph(int penX, int penY, const GlyphImage& glyph, TColor ink)
+{
+    for (int row = 0; row < glyph.rows; ++row) {
+        for (int col = 0; col < glyph.width; ++col) {
+            const unsigned a = glyph.coverage[static_cast<std::size_t>(row * glyph.width + col)];
+            if (a == 0) continue;
+            const int px = penX + glyph.left + col;
+            const int py = penY - glyph.top + row;
+            if (!isVisible(px - origin_.X, py - origin_.Y)) continue;
+            bitmap_.setPixel(px, py, a == 255 ? ink : Blend(bitmap_.pixel(px, py), ink, a));
+        }
+    }
+}
+
 void Canvas::drawGlyphRun(int x, int baseline, std::u32string_view text, TColor color)
 {
     const TColor ink = ResolveColor(color);
@@ -396,17 +411,7 @@ void Canvas::drawGlyphRun(int x, int baseline, std::u32string_view text, TColor 
     for (const char32_t c : text) {
         if (IsControl(c)) continue;
         const GlyphImage& g = RenderGlyph(font, c);
-        const int penX = startX + static_cast<int>((pen64 + 32) >> 6);
-        for (int row = 0; row < g.rows; ++row) {
-            for (int col = 0; col < g.width; ++col) {
-                const unsigned a = g.coverage[static_cast<std::size_t>(row * g.width + col)];
-                if (a == 0) continue;
-                const int px = penX + g.left + col;
-                const int py = base - g.top + row;
-                if (!isVisible(px - origin_.X, py - origin_.Y)) continue;
-                bitmap_.setPixel(px, py, a == 255 ? ink : Blend(bitmap_.pixel(px, py), ink, a));
-            }
-        }
+        drawGlyph(startX + static_cast<int>((pen64 + 32) >> 6), base, g, ink);
         pen64 += g.advance64;
     }
 }
@@ -428,20 +433,91 @@ void Canvas::drawTextLine(int x, int baseline, std::u32string_view text, int und
     }
 }
 
+namespace {
+
+// Where textAlign puts a line of text relative to its point: the line's left end and its baseline.
+TPoint LineAnchor(const TextAlign& align, int width, const FontMetrics& m)
+{
+    TPoint anchor{0, m.ascent};
+    if (align.horizontal == TextAlignH::Center) anchor.X = -width / 2;
+    if (align.horizontal == TextAlignH::Right) anchor.X = -width;
+    if (align.vertical == TextAlignV::Baseline) anchor.Y = 0;
+    if (align.vertical == TextAlignV::Bottom) anchor.Y = -m.descent;
+    return anchor;
+}
+
+}  // namespace
+
 void Canvas::textOut(int x, int y, std::string_view text)
 {
     const std::u32string chars = platform::DecodeUtf8(text);
+    if (const GlyphTurn turn = GlyphTurn::Of(font.escapement); !turn.Level()) {
+        turnedTextOut(x, y, chars, turn);
+        return;
+    }
     const FontMetrics m = fontMetrics();
     const int width = TextAdvance(font, chars);
-    int left = x;
-    if (textAlign.horizontal == TextAlignH::Center) left = x - width / 2;
-    if (textAlign.horizontal == TextAlignH::Right) left = x - width;
-    int baseline = y + m.ascent;
-    if (textAlign.vertical == TextAlignV::Baseline) baseline = y;
-    if (textAlign.vertical == TextAlignV::Bottom) baseline = y - m.descent;
+    const TPoint anchor = LineAnchor(textAlign, width, m);
+    const int left = x + anchor.X;
+    const int baseline = y + anchor.Y;
     if (brush.style != BrushStyle::Clear) fillRect({left, baseline - m.ascent, left + width, baseline + m.descent});
     drawTextLine(left, baseline, chars, -1, font.color);
     penPos_ = {left + width, penPos_.Y};
+}
+
+namespace {
+
+// Where a point of level text lands once the text is turned about (x, y): u runs along the baseline,
+// v down across it, both from (x, y).
+class TurnedPlace {
+public:
+    TurnedPlace(int x, int y, GlyphTurn turn) : x_(x), y_(y)
+    {
+        const GlyphTurn::Matrix m = turn.ToMatrix();
+        cos_ = m.xx / 65536.0;
+        sin_ = m.yx / 65536.0;
+    }
+    TPoint at(double u, double v) const
+    {
+        return {x_ + static_cast<int>(std::lround(u * cos_ + v * sin_)), y_ + static_cast<int>(std::lround(v * cos_ - u * sin_))};
+    }
+    // The turned rectangle [u0, u1) x [v0, v1).
+    std::array<TPoint, 4> box(double u0, double v0, double u1, double v1) const { return {at(u0, v0), at(u1, v0), at(u1, v1), at(u0, v1)}; }
+
+private:
+    int x_, y_;
+    double cos_ = 1, sin_ = 0;
+};
+
+}  // namespace
+
+void Canvas::turnedTextOut(int x, int y, std::u32string_view text, GlyphTurn turn)
+{
+    const FontMetrics m = fontMetrics();
+    const int width = TextAdvance(font, text);
+    const TurnedPlace place(x, y, turn);
+    const TPoint anchor = LineAnchor(textAlign, width, m);
+    const int left = anchor.X, baseline = anchor.Y;
+    // A band of the line, across it from v0 to v1, as the level line's rectangle of it would be filled.
+    const auto fillBand = [&](double v0, double v1, const Brush& with) {
+        const CanvasStateGuard keep(*this);
+        pen.style = PenStyle::Clear;
+        brush = with;
+        polygon(place.box(left, v0, left + width, v1));
+    };
+    if (brush.style != BrushStyle::Clear) fillBand(baseline - m.ascent, baseline + m.descent, brush);
+    const TColor ink = ResolveColor(font.color);
+    long long pen64 = 0;
+    for (const char32_t c : text) {
+        if (IsControl(c)) continue;
+        const TPoint pen = place.at(left + pen64 / 64.0, baseline);
+        drawGlyph(pen.X + origin_.X, pen.Y + origin_.Y, RenderGlyph(font, c, turn), ink);
+        pen64 += RenderGlyph(font, c).advance64;
+    }
+    const Brush rule = Brush::Solid(font.color);
+    if (font.underline) fillBand(baseline + m.underlineOffset, baseline + m.underlineOffset + m.lineThickness, rule);
+    if (font.strikeOut) fillBand(baseline - m.strikeOutOffset, baseline - m.strikeOutOffset + m.lineThickness, rule);
+    penPos_ = place.at(left + width, 0);
 }
 
 void Canvas::textRect(const TRect& rect, int x, int y, std::string_view text)
@@ -578,6 +654,7 @@ int Canvas::drawText(TRect& rect, std::string_view text, unsigned format)
     }
 
     const CanvasStateGuard keep(*this);
+    font.escapement = 0;
     if (!(format & tfNoClip)) intersectClip(rect);
     int top = rect.Top;
     if (format & tfSingleLine) {

@@ -134,12 +134,15 @@ public:
     TSize textExtent(std::string_view text) const;
     int textWidth(std::string_view text) const { return textExtent(text).cx; }
     int textHeight(std::string_view text) const { return textExtent(text).cy; }
-    // One line at (x, y) placed by textAlign; a solid brush fills the text's box first.
+    // One line at (x, y) placed by textAlign; a solid brush fills the text's box first. With a font
+    // escapement the line runs in that direction: laid out as level text about (x, y), then turned about
+    // it, so that textAlign names the same point of the turned text.
     void textOut(int x, int y, std::string_view text);
     // As textOut, clipped to rect; a solid brush fills the whole of rect first.
     void textRect(const TRect& rect, int x, int y, std::string_view text);
-    // Lays the text out in rect by the flags and draws it (brush as for textOut); answers the height of
-    // the text. With tfCalcRect nothing is drawn and rect's right and bottom become the text's extent.
+    // Lays the text out in rect by the flags and draws it level (brush as for textOut); answers the
+    // height of the text. With tfCalcRect nothing is drawn and rect's right and bottom become the text's
+    // extent.
     int drawText(TRect& rect, std::string_view text, unsigned format);
 
 private:
@@ -160,8 +163,10 @@ private:
     template <typename PixelFn> void copyPixels(const TRect& dest, const Bitmap& source, const TRect& srcRect,
                                                 PixelFn put);
     void drawLine(TPoint from, TPoint to);
+    void drawGlyph(int penX, int penY, const GlyphImage& glyph, TColor ink);
     void drawGlyphRun(int x, int baseline, std::u32string_view text, TColor color);
     void drawTextLine(int x, int baseline, std::u32string_view text, int underlined, TColor color);
+    void turnedTextOut(int x, int y, std::u32string_view text, GlyphTurn turn);
 
     Bitmap bitmap_;
     TPoint origin_;

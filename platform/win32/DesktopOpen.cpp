@@ -4,6 +4,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <string>
 #include <thread>
 #include <utility>
 
@@ -32,6 +33,19 @@ std::wstring QuotedArgument(const std::wstring& argument)
     quoted.append(backslashes * 2, L'\\');
     quoted.push_back(L'"');
     return quoted;
+}
+
+// The target's extension (from the last dot after the last separator), lower case: the pattern of the
+// files the chooser is for.
+std::string Extension(const std::string& target)
+{
+    const std::size_t dot = target.find_last_of('.');
+    const std::size_t separator = target.find_last_of("/\\:");
+    if (dot == std::string::npos || (separator != std::string::npos && separator > dot)) return {};
+    std::string extension = target.substr(dot);
+    for (char& c : extension)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return extension;
 }
 
 class HandleOwner {
@@ -69,10 +83,10 @@ public:
         }).detach();
     }
 
-    // The shell's own "open with" chooser for files of the pattern.
-    bool OpenWith(const std::string& pattern) override
+    // The shell's own "open with" chooser for files of the target's extension ("*.htm").
+    void OpenWith(const std::string& target, OpenReport report) override
     {
-        return StartWatched("RunDLL32.exe", {"Shell32.dll,OpenAs_RunDLL", pattern}, [](bool) {});
+        StartWatched("RunDLL32.exe", {"Shell32.dll,OpenAs_RunDLL", "*" + Extension(target)}, std::move(report));
     }
 };
 

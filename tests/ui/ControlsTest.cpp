@@ -43,4 +43,18 @@ TEST_F(ControlsTest, AlignPassStacksTopBottomLeftRightThenClient)
 
 // What a view of the model hears as controls change is held by the window mirror's tests.
 
+// A label that sizes itself to its text follows every change of its font, its style included.
+TEST_F(ControlsTest, AnAutoSizedLabelFollowsItsFontsStyleAndHeight)
+{
+    auto* label = Create<TLabel>(form, "lb", form);
+    label->SetAutoSize(true);
+    label->SetCaption("Номер объекта");
+    const int plain = label->Width();
+    label->Font().SetStyle({fsBold});
+    EXPECT_GT(label->Width(), plain);
+    const int bold = label->Height();
+    label->Font().SetHeight(-20);
+    EXPECT_GT(label->Height(), bold);
+}
+
 }  // namespace
