@@ -16,6 +16,20 @@ std::filesystem::path WithoutTrailingSeparator(std::filesystem::path folder)
     return folder;
 }
 
+// The folder an installed package keeps the program's data in, beside the folder of its programs.
+std::filesystem::path PackageDataFolder(const std::filesystem::path& own)
+{
+    return own.parent_path() / "share" / kProgramFolderName;
+}
+
+// A program a package installed keeps nothing beside itself, even when run by one who could write
+// there (the superuser): /usr/bin is the package manager's.
+bool KeepsFilesBesideItself(const std::filesystem::path& own)
+{
+    std::error_code ignored;
+    return !std::filesystem::is_directory(PackageDataFolder(own), ignored) && FolderIsWritable(own);
+}
+
 std::optional<std::filesystem::path> OverriddenFolder()
 {
     const auto overridden = EnvironmentValue(kProgramFolderVariable);
@@ -39,7 +53,7 @@ std::filesystem::path ProgramFolder()
 {
     if (auto overridden = OverriddenFolder()) return *std::move(overridden);
     std::filesystem::path own = ProgramFile().parent_path();
-    if (FolderIsWritable(own)) return own;
+    if (KeepsFilesBesideItself(own)) return own;
     const std::optional<std::filesystem::path> user = UserSettingsFolder();
     if (!user) return own;
     std::error_code ignored;
@@ -53,7 +67,7 @@ std::filesystem::path ProgramDataFile(const std::filesystem::path& name)
     if (OverriddenFolder()) return folder / name;
     const std::filesystem::path own = ProgramFile().parent_path();
     const std::filesystem::path places[] = {folder / name, own / name,
-                                            own.parent_path() / "share" / kProgramFolderName / name};
+                                            PackageDataFolder(own) / name};
     for (const std::filesystem::path& place : places) {
         std::error_code ignored;
         if (std::filesystem::is_regular_file(place, ignored)) return place;

@@ -5,8 +5,9 @@
 // The program folder is the one SORVEL_APP_DIR names when that is set. Otherwise it is the program
 // file's own folder while the program may write there (a copy unpacked into a folder of the user's,
 // a build), and the user's own folder for the program when it may not (installed for every user, under
-// /usr/bin): a folder the program cannot write to would lose every setting at exit. The rule is one on
-// every system; UserSettingsFolder() is what differs.
+// /usr/bin): a folder the program cannot write to would lose every setting at exit. A program that a
+// package installed (its data folder, share/sorvel7qx3, beside its own folder's) takes the user's
+// folder whoever runs it. The rule is one on every system; UserSettingsFolder() is what differs.
 #include <filesystem>
 #include <optional>
 #include <string>
