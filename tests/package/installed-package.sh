@@ -35,7 +35,7 @@ dpkg --root="$root" --force-depends --force-not-root --log=/dev/null -i "$deb" >
 for file in usr/bin/sorvel7qx3 usr/bin/sorvel-sim usr/share/sorvel7qx3/Messages.txt \
             usr/share/applications/sorvel7qx3.desktop usr/share/icons/hicolor/scalable/apps/sorvel7qx3.svg \
             usr/share/icons/hicolor/48x48/apps/sorvel7qx3.png usr/share/doc/sorvel7qx3/copyright \
-            usr/share/doc/sorvel7qx3/changelog.gz; do
+            usr/share/doc/sorvel7qx3/changelog.gz usr/share/man/man1/sorvel7qx3.1.gz usr/share/man/man1/sorvel-sim.1.gz; do
   [ -s "$root/$file" ] || fail "the package installs no $file"
 done
 entry="$root/usr/share/applications/sorvel7qx3.desktop"
