@@ -19,6 +19,8 @@
 #include "app/fWays.h"
 #include "kit/KitPrgres.h"
 #include "link/SmallRoutines.h"
+#include "platform/PathText.h"
+#include "platform/ProgramFolder.h"
 #include "ui/Application.h"
 
 TMsgFile* MsgFile = nullptr;
@@ -83,7 +85,10 @@ TFormAppMainController::~TFormAppMainController()
     if (MsgFile == MsgFileOwned.get()) MsgFile = nullptr;
 }
 
-std::string TFormAppMainController::MessagesFileName() { return AppFolder() + "Messages.txt"; }
+std::string TFormAppMainController::MessagesFileName()
+{
+    return platform::PathToUtf8(platform::ProgramDataFile("Messages.txt"));
+}
 
 void TFormAppMainController::CreatePages()
 {

@@ -55,8 +55,9 @@ public:
     // The history page empties itself when the device has really erased (a failed erase keeps it).
     void EmptyHistoryGrid() override {}
 
-    // The message table, loaded from "Messages.txt" in the program folder; empty when that file is
-    // missing or unreadable (the log says why).
+    // The message table, loaded from "Messages.txt" in the program folder, or where an installed
+    // program keeps it when the user has no copy of their own (platform::ProgramDataFile); empty when
+    // that file is missing or unreadable (the log says why).
     const TMsgFile& Messages() const { return *MsgFileOwned; }
     static std::string MessagesFileName();
 

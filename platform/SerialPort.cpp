@@ -4,21 +4,27 @@
 // file speaks to the terminal through ioctls only.
 #include <asm/termbits.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/serial.h>
 #include <poll.h>
 #include <pthread.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <optional>
 #include <utility>
+#include <vector>
 
+#include "platform/Environment.h"
 #include "platform/SystemError.h"
 
 namespace platform {
@@ -72,6 +78,57 @@ bool IsNotThere(int error)
 // The texts reach the user as they stand (the connect's error box, the port search's).
 std::string PortName(const std::string& path) { return "«" + path + "»"; }
 
+// The group a refused port is open to: its own when that group may read and write it (dialout on
+// Debian, uucp elsewhere), else dialout, the group serial ports are given to.
+std::optional<gid_t> PortGroup(const std::string& path, std::string& name)
+{
+    name = "dialout";
+    std::vector<char> buffer(16384);
+    group entry{};
+    group* found = nullptr;
+    struct stat port {};
+    constexpr mode_t kGroupReadWrite = S_IRGRP | S_IWGRP;
+    if (::stat(path.c_str(), &port) == 0 && port.st_gid != 0 && (port.st_mode & kGroupReadWrite) == kGroupReadWrite &&
+        ::getgrgid_r(port.st_gid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) {
+        name = found->gr_name;
+        return port.st_gid;
+    }
+    if (::getgrnam_r(name.c_str(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr)
+        return found->gr_gid;
+    return std::nullopt;
+}
+
+bool Holds(const std::vector<gid_t>& groups, const std::optional<gid_t>& gid)
+{
+    return gid && std::find(groups.begin(), groups.end(), *gid) != groups.end();
+}
+
+// Who is refused the port, and what a new login would change about it.
+PortAccess AccessTo(const std::string& path)
+{
+    PortAccess access;
+    const std::optional<gid_t> gid = PortGroup(path, access.group);
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* user = nullptr;
+    if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &user) == 0 && user != nullptr) {
+        access.user = user->pw_name;
+        int count = 64;
+        std::vector<gid_t> listed(static_cast<std::size_t>(count));
+        if (::getgrouplist(user->pw_name, user->pw_gid, listed.data(), &count) >= 0) {
+            listed.resize(static_cast<std::size_t>(count));
+            access.groupListed = Holds(listed, gid);
+        }
+    } else if (const auto name = EnvironmentValue("USER"); name && !name->empty()) {
+        access.user = *name;
+    }
+    std::vector<gid_t> held(static_cast<std::size_t>(std::max(::getgroups(0, nullptr), 0)));
+    held.resize(static_cast<std::size_t>(std::max(::getgroups(static_cast<int>(held.size()), held.data()), 0)));
+    held.push_back(::getegid());
+    access.groupHeld = Holds(held, gid);
+    return access;
+}
+
 [[noreturn]] void RaiseOpenFailure(const std::string& path, int error)
 {
     switch (error) {
@@ -84,10 +141,7 @@ std::string PortName(const std::string& path) { return "«" + path + "»"; }
         throw SerialPortError(Reason::Busy, error, "порт " + PortName(path) + " занят другой программой.");
     case EACCES:
     case EPERM:
-        throw SerialPortError(Reason::PermissionDenied, error,
-                              "нет доступа к порту " + PortName(path) +
-                                  ". Добавьте пользователя в группу dialout "
-                                  "(sudo usermod -aG dialout $USER) и войдите в систему заново.");
+        throw SerialPortError(Reason::PermissionDenied, error, PermissionDeniedText(path, AccessTo(path)));
     default:
         throw SerialPortError(Reason::Failed, error,
                               "не удалось открыть порт " + PortName(path) + ": " + SystemErrorText(error) + ".");
@@ -183,6 +237,23 @@ std::string UntakenSetting(const termios2& asked, const termios2& taken, const L
 }
 
 }  // namespace
+
+std::string PermissionDeniedText(const std::string& path, const PortAccess& access)
+{
+    const std::string refused = "нет доступа к порту " + PortName(path);
+    const std::string relogin =
+        "войдите в систему заново (выйдите из сеанса и войдите снова или перезагрузите компьютер)";
+    const std::string user = access.user.empty() ? "$USER" : access.user;
+    if (access.groupHeld)
+        return refused + ", хотя пользователь " + user + " состоит в группе " + access.group +
+               ": доступ закрыт правами самого порта.";
+    if (access.groupListed)
+        return refused + ". Пользователь " + user + " уже состоит в группе " + access.group +
+               ", но этот сеанс начат раньше: " + relogin + ".";
+    return refused + ". Порт доступен группе " + access.group + ": добавьте в неё пользователя " + user +
+           " командой\nsudo usermod -aG " + access.group + " " + user + "\nи " + relogin +
+           ", потому что новая группа действует только с нового входа.";
+}
 
 DriverDuties SerialPort::DutiesFor(const LineSettings& s)
 {

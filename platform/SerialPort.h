@@ -15,6 +15,19 @@
 
 namespace platform {
 
+// Who was refused a port, as the advice on it needs them.
+struct PortAccess {
+    std::string user;          // login name; empty when unknown
+    std::string group;         // the group the port is open to (dialout when the port names none)
+    bool groupListed = false;  // the user database has the user in that group
+    bool groupHeld = false;    // this process has the group already
+};
+
+// The sentence an open refused for permission raises: the command that puts the user into the port's
+// group and that it takes a new login; only the new login when the user is in the group and this
+// session began before; neither when the group is held already (the port's own rights are the cause).
+std::string PermissionDeniedText(const std::string& path, const PortAccess& access);
+
 class SerialPort final : public KernelPort {
 public:
     explicit SerialPort(Clock& clock = SystemClock()) : clock_(clock) {}

@@ -275,20 +275,14 @@ void Menu(const QString& menu, const QString& item)
 void Choose(QComboBox* combo, const QString& ending)
 {
     ASSERT_NE(combo, nullptr);
-    ASSERT_TRUE(screen::Click(combo, QPoint(combo->width() - 8, combo->height() / 2))) << "the arrow";
-    QCoreApplication::processEvents();
+    ASSERT_TRUE(screen::OpenList(combo)) << "the arrow";
     QAbstractItemView* list = combo->view();
     // Every item is shown whole: the list is as wide as its widest.
-    for (int row = 0; list->isVisible() && row < list->model()->rowCount(); ++row)
+    for (int row = 0; row < list->model()->rowCount(); ++row)
         EXPECT_LE(list->fontMetrics().horizontalAdvance(list->model()->index(row, 0).data().toString()),
                   list->viewport()->width())
             << list->model()->index(row, 0).data().toString().toStdString();
-    for (int row = 0; list->isVisible() && row < list->model()->rowCount(); ++row)
-        if (const QModelIndex index = list->model()->index(row, 0); index.data().toString().endsWith(ending)) {
-            const QPoint at = list->viewport()->mapTo(list->window(), list->visualRect(index).center());
-            return QTest::mouseClick(list->window()->windowHandle(), Qt::LeftButton, {}, at);
-        }
-    FAIL() << "the list did not open or has no item ending with " << ending.toStdString();
+    ASSERT_TRUE(screen::ClickItem(combo, ending)) << "no item ending with " << ending.toStdString();
 }
 
 // The page tree (pages) or the log of the main window.
@@ -310,14 +304,7 @@ bool ChoosePage(const std::function<QTreeWidgetItem*(QTreeWidget&)>& pick)
     return clicked;
 }
 
-// The box of the message-box kind on screen whose text starts with the words; nullptr if none.
-QMessageBox* Box(const QString& words)
-{
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible() && box->text().startsWith(words))
-            return box;
-    return nullptr;
-}
+using screen::Box;
 
 QFileDialog* FileDialog()
 {

@@ -1,6 +1,7 @@
 #include "platform/SerialPort.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "sim/Pty.h"
 
@@ -73,17 +75,22 @@ TEST(SerialPortOpen, IsExclusiveAndRefusalsSayWhyInRussian)
     EXPECT_EQ(FailureOf([&] { port.InputWaiting(); }), Failure(Reason::NotOpen, "порт не открыт."));
 }
 
-// Root may open anything, so the refused open runs in a child that has given up root first.
+// Root may open anything, so the refused open runs in a child that has given up root first. The port
+// (a file of root's group) names no group of its own: the advice is dialout's, with the user's own name.
 static int OpenLockedFileAsUnprivileged(const std::filesystem::path& path)
 {
     if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 2;
+    const passwd* user = ::getpwuid(::geteuid());
+    if (user == nullptr) return 4;
     SerialPort port;
     const auto [reason, text] = FailureOf([&] { port.Open(path); });
-    const bool named = text.starts_with("нет доступа к порту") && text.find("группу dialout") != std::string::npos;
+    const std::string command = "\nsudo usermod -aG dialout " + std::string(user->pw_name) + "\n";
+    const bool named = text.starts_with("нет доступа к порту") && text.find(command) != std::string::npos &&
+                       text.find("войдите в систему заново") != std::string::npos;
     return reason == Reason::PermissionDenied && named ? 0 : 3;
 }
 
-TEST(SerialPortOpen, PermissionDeniedNamesTheDialoutGroup)
+TEST(SerialPortOpen, PermissionDeniedGivesTheCommandThatJoinsTheDialoutGroup)
 {
     const auto path = std::filesystem::temp_directory_path() / ("sorvel-locked-" + std::to_string(::getpid()));
     const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY, 0);
@@ -92,6 +99,43 @@ TEST(SerialPortOpen, PermissionDeniedNamesTheDialoutGroup)
     EXPECT_EXIT(std::exit(OpenLockedFileAsUnprivileged(path)), ::testing::ExitedWithCode(0), "");
     std::filesystem::remove(path);
 }
+
+struct PermissionCase {
+    const char* name;
+    platform::PortAccess access;
+    std::vector<std::string> says;
+    std::vector<std::string> never;
+};
+
+void PrintTo(const PermissionCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class SerialPortPermission : public ::testing::TestWithParam<PermissionCase> {};
+
+// Joining the group takes a new login; one who has joined needs only that; one who holds the group
+// already is sent to neither.
+TEST_P(SerialPortPermission, AdviceFitsTheUsersGroups)
+{
+    const std::string text = platform::PermissionDeniedText("/dev/ttyUSB0", GetParam().access);
+    EXPECT_TRUE(text.starts_with("нет доступа к порту «/dev/ttyUSB0»")) << text;
+    for (const std::string& part : GetParam().says) EXPECT_NE(text.find(part), std::string::npos) << part << " in " << text;
+    for (const std::string& part : GetParam().never) EXPECT_EQ(text.find(part), std::string::npos) << part << " in " << text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Groups, SerialPortPermission,
+    ::testing::Values(
+        PermissionCase{"NotInTheGroup", {.user = "ivan", .group = "dialout"},
+                       {"\nsudo usermod -aG dialout ivan\n", "войдите в систему заново"}, {"уже состоит"}},
+        PermissionCase{"ThePortsOwnGroup", {.user = "ivan", .group = "uucp"}, {"sudo usermod -aG uucp ivan"}, {"dialout"}},
+        PermissionCase{"UserUnknown", {.user = "", .group = "dialout"}, {"sudo usermod -aG dialout $USER"}, {}},
+        PermissionCase{"JoinedBeforeThisSession", {.user = "ivan", .group = "dialout", .groupListed = true},
+                       {"уже состоит в группе dialout", "войдите в систему заново"}, {"usermod"}},
+        PermissionCase{"GroupHeldAlready", {.user = "ivan", .group = "dialout", .groupListed = true, .groupHeld = true},
+                       {"правами самого порта"}, {"usermod", "войдите"}}),
+    [](const ::testing::TestParamInfo<PermissionCase>& info) { return std::string(info.param.name); });
 
 TEST(SerialPortSettings, RawEightNoneOneAndAnySpeed)
 {
