@@ -83,15 +83,15 @@ std::string WithName(const std::string& Format, const std::string& Name)
 
 LineControl DtrControl(TDTRSettings Dtr, TCommOptions Options)
 {
-    if (Options.Has(coLeaveDTROpen)) return LineControl::Enable;
-    if (Dtr.Has(fsDTRHandshake)) return LineControl::Handshake;
-    return Dtr.Has(fsDTREnabled) ? LineControl::Enable : LineControl::Disable;
+    if (Options.Contains(coLeaveDTROpen)) return LineControl::Enable;
+    if (Dtr.Contains(fsDTRHandshake)) return LineControl::Handshake;
+    return Dtr.Contains(fsDTREnabled) ? LineControl::Enable : LineControl::Disable;
 }
 
 LineControl RtsControl(TRTSSettings Rts)
 {
-    if (Rts.Has(fsRTSHandshake)) return LineControl::Handshake;
-    return Rts.Has(fsRTSEnabled) ? LineControl::Enable : LineControl::Disable;
+    if (Rts.Contains(fsRTSHandshake)) return LineControl::Handshake;
+    return Rts.Contains(fsRTSEnabled) ? LineControl::Enable : LineControl::Disable;
 }
 
 // Busy flag set for the length of a handler call.
@@ -366,7 +366,7 @@ void TCustomComm::SetFlowControl(TFlowControl Value)
         default: break;
         }
         if (Value != fcNone) DTRSettings_.Include(fsDTREnabled);
-        if (Options_.Has(coLeaveDTROpen)) {
+        if (Options_.Contains(coLeaveDTROpen)) {
             DTRSettings_.Include(fsDTREnabled);
             DTRSettings_.Exclude(fsDTRHandshake);
         }
@@ -421,18 +421,18 @@ platform::LineSettings TCustomComm::PortSettings() const
     s.dataBits = static_cast<int>(DataControl_.DataBits_) + 4;
     s.parity = static_cast<platform::Parity>(DataControl_.Parity_);
     s.stopBits = static_cast<platform::StopBits>(DataControl_.StopBits_);
-    s.parityCheck = Options_.Has(coParityCheck);
-    s.ctsOutFlow = RTSSettings_.Has(fsCTSOut);
-    s.dsrOutFlow = DTRSettings_.Has(fsDSROut);
+    s.parityCheck = Options_.Contains(coParityCheck);
+    s.ctsOutFlow = RTSSettings_.Contains(fsCTSOut);
+    s.dsrOutFlow = DTRSettings_.Contains(fsDSROut);
     s.dtr = DtrControl(DTRSettings_, Options_);
     s.rts = RtsControl(RTSSettings_);
-    s.dsrSensitivity = Options_.Has(coDSRSensitivity);
-    s.txContinueOnXoff = Options_.Has(coTXContinueOnXOff);
-    s.xonXoffOutput = XOnXOffSettings_.Has(fsOutX);
-    s.xonXoffInput = XOnXOffSettings_.Has(fsInX);
-    s.replaceErrors = Options_.Has(coErrorChar);
-    s.discardNull = Options_.Has(coDiscardNull);
-    s.abortOnError = Options_.Has(coAbortOnError);
+    s.dsrSensitivity = Options_.Contains(coDSRSensitivity);
+    s.txContinueOnXoff = Options_.Contains(coTXContinueOnXOff);
+    s.xonXoffOutput = XOnXOffSettings_.Contains(fsOutX);
+    s.xonXoffInput = XOnXOffSettings_.Contains(fsInX);
+    s.replaceErrors = Options_.Contains(coErrorChar);
+    s.discardNull = Options_.Contains(coDiscardNull);
+    s.abortOnError = Options_.Contains(coAbortOnError);
     s.xonLimit = s.xoffLimit = static_cast<std::uint32_t>(Buffers_.InputSize() / 4);
     s.xonChar = EventChars_.Get(TCommEventChars::XonChar);
     s.xoffChar = EventChars_.Get(TCommEventChars::XoffChar);
@@ -780,7 +780,7 @@ void TCustomComm::WatchLine(const std::atomic<bool>& Stop)
             if (Stop || wake.hungUp) return;
             const TDeviceEvents events = [&] {
                 const std::lock_guard lock(Lock);
-                if (Pull().Has(deChar)) Port->WakeReaders();
+                if (Pull().Contains(deChar)) Port->WakeReaders();
                 const TDeviceEvents found = Pending | LookAtLine() | TDeviceEvents::FromBits(wake.events);
                 Pending = {};
                 return found;
@@ -793,7 +793,7 @@ void TCustomComm::WatchLine(const std::atomic<bool>& Stop)
 
 void TCustomComm::HandleEvents(TDeviceEvents Events)
 {
-    if ((Events.Has(deChar) || Events.Has(deFlag)) && OnData) {
+    if ((Events.Contains(deChar) || Events.Contains(deFlag)) && OnData) {
         std::size_t count = 0;
         try {
             const std::lock_guard lock(Lock);

@@ -6,6 +6,8 @@
 #include <initializer_list>
 #include <type_traits>
 
+#include "platform/EnumSet.h"
+
 namespace ui {
 
 struct TPoint {
@@ -59,35 +61,8 @@ inline TRect IntersectRect(const TRect& a, const TRect& b)
 inline TRect Rect(int left, int top, int right, int bottom) { return TRect{left, top, right, bottom}; }
 inline TRect Bounds(int left, int top, int width, int height) { return TRect{left, top, left + width, top + height}; }
 
-// A set of enumerators (the platform's "set of" types): each enumerator is a bit position below 32.
 template <class E>
-class EnumSet {
-public:
-    constexpr EnumSet() = default;
-    constexpr EnumSet(std::initializer_list<E> items)
-    {
-        for (E e : items) Include(e);
-    }
-    constexpr bool Contains(E e) const { return (bits_ & Bit(e)) != 0; }
-    constexpr void Include(E e) { bits_ |= Bit(e); }
-    constexpr void Exclude(E e) { bits_ &= ~Bit(e); }
-    constexpr bool Empty() const { return bits_ == 0; }
-    constexpr std::uint32_t Bits() const { return bits_; }
-    constexpr EnumSet operator|(EnumSet o) const { return FromBits(bits_ | o.bits_); }
-    constexpr EnumSet operator&(EnumSet o) const { return FromBits(bits_ & o.bits_); }
-    constexpr EnumSet operator-(EnumSet o) const { return FromBits(bits_ & ~o.bits_); }
-    friend constexpr bool operator==(EnumSet, EnumSet) = default;
-    static constexpr EnumSet FromBits(std::uint32_t bits)
-    {
-        EnumSet s;
-        s.bits_ = bits;
-        return s;
-    }
-
-private:
-    static constexpr std::uint32_t Bit(E e) { return 1u << static_cast<unsigned>(e); }
-    std::uint32_t bits_ = 0;
-};
+using EnumSet = platform::EnumSet<E>;
 
 enum TShiftFlag { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
 using TShiftState = EnumSet<TShiftFlag>;

@@ -215,7 +215,7 @@ struct Rig {
         for (int i = 0; i < 2000; ++i) {
             {
                 const std::lock_guard lock(mutex);
-                if (seen.Has(e)) return true;
+                if (seen.Contains(e)) return true;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
