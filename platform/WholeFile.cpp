@@ -267,8 +267,9 @@ bool IsReadOnly(const std::filesystem::path& file, const struct stat& status)
 
 }  // namespace
 
-std::string ReadWholeFile(const std::filesystem::path& file, std::uintmax_t maxBytes)
+std::string ReadWholeFile(const FilePath& name, std::uintmax_t maxBytes)
 {
+    const std::filesystem::path& file = name;
     struct stat status {};
     if (::stat(file.c_str(), &status) != 0) Fail(kCannotRead, file, LastError());
     CheckReadable(file, status, maxBytes);
@@ -290,9 +291,9 @@ std::string ReadWholeFile(const std::filesystem::path& file, std::uintmax_t maxB
     }
 }
 
-void ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes,
-                         const BeforeReplaceHook& beforeReplace)
+void ReplaceFileContents(const FilePath& targetName, std::string_view bytes, const BeforeReplaceHook& beforeReplace)
 {
+    const std::filesystem::path& target = targetName;
     // Replace the file a link leads to, not the link.
     const std::filesystem::path destination = FinalTarget(target);
     const std::string name = SavedName(target, destination);
@@ -318,8 +319,9 @@ void ReplaceFileContents(const std::filesystem::path& target, std::string_view b
     FlushFolder(FolderOf(destination));
 }
 
-std::filesystem::path SetAside(const std::filesystem::path& file, const std::string& why)
+std::filesystem::path SetAside(const FilePath& name, const std::string& why)
 {
+    const std::filesystem::path& file = name;
     for (int n = 1;; ++n) {
         std::filesystem::path aside = file;
         aside += "." + why + (n == 1 ? "" : "-" + std::to_string(n));
