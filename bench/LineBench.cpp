@@ -32,6 +32,7 @@
 #include "app/fConnect.h"
 #include "app/fHistory.h"
 #include "app/fMain.h"
+#include "bench/BenchProgram.h"
 #include "bench/BenchSupport.h"
 #include "link/ComPortWorker.h"
 #include "link/DevCommands.h"
@@ -46,11 +47,8 @@
 namespace {
 
 using namespace benchsupport;
-using Clock = std::chrono::steady_clock;
 
-constexpr int kRows = 64 * 1024 / FirmwareRowBytes;
 constexpr int kLogLines = 20'000;
-constexpr const char* kKey = "1234";
 
 using Routine = std::function<bool(TDevice&)>;
 
@@ -137,61 +135,6 @@ private:
     sim::Responder& device_;
 };
 
-// Notes when the upload's last exchange ("EE") was over: the first time shown after the flashing began.
-class BenchView final : public TUpdateView {
-public:
-    std::weak_ptr<void> ViewLiveness() const override { return alive_; }
-    void StopWatchdog() override {}
-    void SetProgressTotal(int) override {}
-    void StepProgressBar() override {}
-    void FillProgressBar() override {}
-    void ShowElapsed(std::uint64_t) override
-    {
-        if (flashing && !flashed) flashed = Clock::now();
-    }
-    void ShowElapsedAsRemaining(std::uint64_t) override {}
-    void ShowRemaining(std::uint64_t) override {}
-    void ShowStage(TUploadStage stage) override { flashing = flashing || stage == TUploadStage::Flashing; }
-    void DisableExit() override {}
-    void UploadFinished() override { finished = true; }
-
-    bool finished = false;
-    bool flashing = false;
-    std::optional<Clock::time_point> flashed;
-
-private:
-    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
-};
-
-// Intel HEX data records of 16 bytes each after the version line.
-std::vector<std::string> Image()
-{
-    std::vector<std::string> lines{"REV 11.005.200"};
-    for (int r = 0; r < kRows; ++r) {
-        const unsigned address = static_cast<unsigned>(r * 16);
-        char record[64];
-        int at = std::snprintf(record, sizeof record, ":10%04X00", address);
-        unsigned sum = 0x10 + (address >> 8) + (address & 0xFF);
-        for (int i = 0; i < 16; ++i) {
-            const unsigned b = static_cast<unsigned>(r * 7 + i * 13) & 0xFF;
-            sum += b;
-            at += std::snprintf(record + at, sizeof record - static_cast<std::size_t>(at), "%02X", b);
-        }
-        std::snprintf(record + at, sizeof record - static_cast<std::size_t>(at), "%02X", (0x100 - (sum & 0xFF)) & 0xFF);
-        lines.emplace_back(record);
-    }
-    return lines;
-}
-
-
-// The program's controller with its log tree behind a byte counter.
-class BenchController final : public TS7QX1FormsController {
-public:
-    using TS7QX1FormsController::TS7QX1FormsController;
-    std::unique_ptr<TLogWriter> CreateLog() override { return std::make_unique<WireLog>(TS7QX1FormsController::CreateLog()); }
-    WireLog& Wire() { return static_cast<WireLog&>(*Log); }
-};
-
 
 bool CommandsAndHistory(const fs::path& folder)
 {
@@ -237,76 +180,26 @@ bool Upload()
     TComPortWorker worker(true, true);
     worker.Open(pty.SlavePath(), br19200);
     TDevSorvel7QX1 dev(worker, nullptr);
-    TDeviceBootSender sender(dev);
-    BenchView view;
-    TUpdateThread thread(view, ui::App());
-    thread.SetImage(Image());
-    thread.SetDeviceController({std::shared_ptr<void>(), &sender});
-    thread.SetStartTime(platform::SystemClock().NowMs());
-
-    const auto start = Clock::now();
-    thread.Start();
-    while (!view.finished) ui::App().HandleMessage();
-    const double withWait = std::chrono::duration<double>(Clock::now() - start).count();
-    const double seconds = std::chrono::duration<double>(view.flashed.value_or(Clock::now()) - start).count();
-
-    const bool done = thread.Result() == TUploadResult::Done && device.FirmwareWritten();
-    const double payload = kRows * FirmwareRowBytes;
-    const double lineSeconds = static_cast<double>(wire.bytes) / kBytesPerSecond;
-    std::printf("upload %s: %.0f payload bytes, %zu frame bytes, %.3f s, %.3f s with the final wait\n",
-                done ? "done" : "FAILED", payload, wire.bytes.load(), seconds, withWait);
-    Figure("64 KiB upload, payload rate", payload / seconds, payload / lineSeconds, " B/s", ">= 0.95", 1);
-    const double waitSeconds = TUploadOptions{}.FinalWaitMs / 1000.0;
-    Figure("64 KiB upload with the final 15 s wait", payload / withWait, payload / (lineSeconds + waitSeconds), " B/s",
-           ">= 0.95", 1);
-    return done;
+    return TimedUpload(dev, [&] { return wire.bytes.load(); }) && device.FirmwareWritten();
 }
 
 // The main window, its forms controller and the log tree, connected through the connect dialog.
 bool Pages(const fs::path& folder, const char* panel, const std::string& name)
 {
-    const SimProcess sim(folder / "ports", {"--panel", panel, "--master-key", kKey});
-    ui::Application app;
-    ui::ScriptedServices services;
-    app.SetDialogs(&services);
-    TFormMain* main = app.CreateForm<TFormMain>("FormMain");
-    main->Show();
-    const auto controller = MakeFormsController<BenchController>(main, main->PagesPane, main->tv1);
-    main->FormsController = controller.get();
-    bool failed = false;
-    // Connects through the connect dialog, runs the operation, disconnects; the time and bytes from the
-    // connect on.
-    const auto timed = [&](void (TS7QX1FormsController::*operation)()) {
-        services.AnswerModal([](ui::TForm& form) {
-            auto& dialog = static_cast<TFormConnect&>(form);
-            for (int i = 0; i < dialog.ComPorts->Items().Count(); ++i)
-                if (dialog.ComPorts->Items()[i].ends_with("sorvel-sim")) dialog.ComPorts->SetItemIndex(i);
-            dialog.rb1->SetChecked(true);
-            dialog.MKEdit->SetText(kKey);
-            dialog.SetModalResult(ui::mrOk);
-        });
-        const Lap lap = Timed(controller->Wire(), [&] {
-            if (!controller->Connect()) throw std::runtime_error("the program did not connect to sorvel-sim");
-            ((*controller).*operation)();
-        });
-        failed = failed || controller->GetDeviceController() == nullptr || !controller->GetDeviceController()->Errors.Empty();
-        controller->Disconnect();
-        return lap;
-    };
-    const Lap read = timed(&TS7QX1FormsController::ReadAll);
+    const SimProcess sim(folder / "ports", {"--panel", panel, "--master-key", kBenchKey});
+    ProgramSession session("sorvel-sim");
+    const Lap read = session.Timed(&TS7QX1FormsController::ReadAll);
     // Lines in the log tree as the exchanges write them.
-    while (main->tvLog->Items().RootCount() < kLogLines)
-        controller->Log->AddText("<<<< 17.05.2024 13:45:10", "+typepan", 0xFF0000);
-    const Lap longLog = timed(&TS7QX1FormsController::ReadAll);
+    while (session.Main().tvLog->Items().RootCount() < kLogLines)
+        session.Controller().Log->AddText("<<<< 17.05.2024 13:45:10", "+typepan", 0xFF0000);
+    const Lap longLog = session.Timed(&TS7QX1FormsController::ReadAll);
     LineFigure("read-all, " + name, read);
-    LineFigure("write-all, " + name, timed(&TS7QX1FormsController::WriteAll));
+    LineFigure("write-all, " + name, session.Timed(&TS7QX1FormsController::WriteAll));
     std::printf("read-all after %d log lines, %s: %.3f s (%zu bytes) against %.3f s (%zu bytes) fresh\n", kLogLines,
                 name.c_str(), longLog.seconds, longLog.bytes, read.seconds, read.bytes);
     Figure("read-all after 20,000 log lines, " + name, longLog.seconds, read.seconds, " s", "<= 1.05");
-    if (failed) std::printf("  an operation FAILED or listed errors\n");
-    main->FormsController = nullptr;
-    app.SetDialogs(nullptr);
-    return !failed && longLog.bytes == read.bytes;
+    if (session.Failed()) std::printf("  an operation FAILED or listed errors\n");
+    return !session.Failed() && longLog.bytes == read.bytes;
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include <chrono>
 #include <utility>
 
+#include "platform/PortRules.h"
 #include "platform/SystemError.h"
 
 namespace platform {
@@ -51,13 +52,6 @@ tcflag_t SpeedFlag(std::uint32_t baud)
     return it == kNamedSpeeds.end() ? BOTHER : it->code;
 }
 
-// A rate farther off than this from the one asked for is beyond what a receiver at the other end takes.
-bool CloseEnough(std::uint32_t asked, std::uint32_t taken)
-{
-    const std::uint64_t off = asked > taken ? asked - taken : taken - asked;
-    return off * 50 <= asked;
-}
-
 bool IsGoneError(int error)
 {
     return error == EIO || error == ENXIO || error == ENODEV || error == EPIPE;
@@ -70,56 +64,21 @@ bool IsNotThere(int error)
 }
 
 // The texts reach the user as they stand (the connect's error box, the port search's).
-std::string PortName(const std::string& path) { return "«" + path + "»"; }
-
 [[noreturn]] void RaiseOpenFailure(const std::string& path, int error)
 {
     switch (error) {
     case ENOENT:
     case ENODEV:
-    case ENXIO:
-        if (path.empty()) throw SerialPortError(Reason::NotFound, error, "порт не выбран.");
-        throw SerialPortError(Reason::NotFound, error, "порт " + PortName(path) + " не найден.");
-    case EBUSY:
-        throw SerialPortError(Reason::Busy, error, "порт " + PortName(path) + " занят другой программой.");
+    case ENXIO: RaiseNotFound(path, error);
+    case EBUSY: RaiseBusy(path, error);
     case EACCES:
     case EPERM:
         throw SerialPortError(Reason::PermissionDenied, error,
-                              "нет доступа к порту " + PortName(path) +
+                              "нет доступа к порту " + QuotedPortName(path) +
                                   ". Добавьте пользователя в группу dialout "
                                   "(sudo usermod -aG dialout $USER) и войдите в систему заново.");
-    default:
-        throw SerialPortError(Reason::Failed, error,
-                              "не удалось открыть порт " + PortName(path) + ": " + SystemErrorText(error) + ".");
+    default: RaiseCannotOpen(path, error);
     }
-}
-
-[[noreturn]] void Refuse(const std::string& what)
-{
-    throw SerialPortError(Reason::Unsupported, 0, what);
-}
-
-// The frames a UART sends, as the Windows driver checks them: 1.5 stop bits only with 5 data bits (the
-// UART's two-stop-bit flag gives one and a half there), 2 stop bits never with 5.
-void RefuseImpossibleFrame(const LineSettings& s)
-{
-    if (s.baud == 0) Refuse("speed 0 cannot be set");
-    if (s.dataBits < 5 || s.dataBits > 8) Refuse(std::to_string(s.dataBits) + " data bits cannot be set");
-    if (s.stopBits == StopBits::OneAndHalf && s.dataBits != 5) Refuse("1.5 stop bits need 5 data bits");
-    if (s.stopBits == StopBits::Two && s.dataBits == 5) Refuse("2 stop bits cannot be set with 5 data bits");
-}
-
-void RefuseModemLineSettings(const LineSettings& s)
-{
-    const std::pair<bool, const char*> needs[] = {
-        {s.ctsOutFlow, "CTS output flow"},
-        {s.dsrOutFlow, "DSR output flow"},
-        {s.dtr == LineControl::Handshake, "DTR handshake"},
-        {s.rts == LineControl::Handshake, "RTS handshake"},
-        {s.dsrSensitivity, "DSR sensitivity"},
-    };
-    for (const auto& [asked, name] : needs)
-        if (asked) Refuse(std::string(name) + " cannot be set: the port has no modem lines");
 }
 
 tcflag_t DataBitsFlag(int bits)
@@ -172,37 +131,16 @@ termios2 TermiosFor(const termios2& before, const LineSettings& s)
 // The frame and handshake bits and the speed a driver may leave undone, and what the user asked for by them.
 std::string UntakenSetting(const termios2& asked, const termios2& taken, const LineSettings& s)
 {
-    static constexpr const char* kParityNames[] = {"no", "odd", "even", "mark", "space"};
     const auto differs = [&](tcflag_t mask) { return (asked.c_cflag & mask) != (taken.c_cflag & mask); };
     if (differs(CSIZE)) return std::to_string(s.dataBits) + " data bits";
-    if (differs(PARENB | PARODD | CMSPAR)) return std::string(kParityNames[static_cast<int>(s.parity)]) + " parity";
+    if (differs(PARENB | PARODD | CMSPAR)) return std::string(ParityName(s.parity)) + " parity";
     if (differs(CSTOPB)) return s.stopBits == StopBits::OneAndHalf ? "1.5 stop bits" : "2 stop bits";
     if (differs(CRTSCTS)) return std::string(RtsCtsPair(s) ? "" : "no ") + "RTS/CTS handshake";
-    if (!CloseEnough(s.baud, taken.c_ospeed)) return "speed " + std::to_string(s.baud);
+    if (!CloseEnoughSpeed(s.baud, taken.c_ospeed)) return "speed " + std::to_string(s.baud);
     return {};
 }
 
 }  // namespace
-
-DriverDuties SerialPort::DutiesFor(const LineSettings& s)
-{
-    const bool pair = RtsCtsPair(s);
-    DriverDuties d;
-    d.ctsOutFlow = s.ctsOutFlow && !pair;
-    d.dsrOutFlow = s.dsrOutFlow;
-    d.dtrHandshake = s.dtr == LineControl::Handshake;
-    d.rtsHandshake = s.rts == LineControl::Handshake && !pair;
-    d.xonXoffInput = s.xonXoffInput;
-    d.txStopsOnXoff = s.xonXoffInput && !s.txContinueOnXoff;
-    d.dsrSensitivity = s.dsrSensitivity;
-    d.replaceErrors = s.replaceErrors;
-    d.discardNull = s.discardNull;
-    d.abortOnError = s.abortOnError;
-    d.inputQueue = true;
-    d.errorMarks = s.parityCheck;
-    d.lineEvents = true;
-    return d;
-}
 
 namespace {
 
@@ -245,6 +183,11 @@ bool PollFor(int fd, short events, int wakeFd, std::uint32_t realMs)
 
 }  // namespace
 
+std::unique_ptr<KernelPort> MakeSerialPort(Clock& clock)
+{
+    return std::make_unique<SerialPort>(clock);
+}
+
 void SerialPort::Raise(const std::string& what, int error) const
 {
     if (IsGoneError(error))
@@ -277,7 +220,7 @@ void SerialPort::Open(const std::string& path)
     };
     if (!::isatty(fd)) {
         ::close(fd);
-        throw SerialPortError(Reason::Failed, ENOTTY, PortName(path) + " не является последовательным портом.");
+        throw SerialPortError(Reason::Failed, ENOTTY, QuotedPortName(path) + " не является последовательным портом.");
     }
     // flock catches a second opener even where TIOCEXCL does not (a privileged process ignores it).
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) fail(errno == EWOULDBLOCK ? EBUSY : errno);
@@ -332,21 +275,18 @@ DriverDuties SerialPort::Configure(const LineSettings& settings)
     if (::ioctl(fd_, TCGETS2, &taken) != 0) Raise("TCGETS2", errno);
     if (const std::string untaken = UntakenSetting(tio, taken, settings); !untaken.empty()) {
         ::ioctl(fd_, TCSETS2, &before);
-        Refuse("the port does not take " + untaken);
+        RefuseSetting("the port does not take " + untaken);
     }
     if (refused) Raise("TCSETS2", error);
     settings_ = settings;
     settings_.baud = taken.c_ospeed;
-    return DutiesFor(settings);
+    return TermiosDuties(settings);
 }
 
 void SerialPort::SetTimeouts(const PortTimeouts& timeouts)
 {
     CheckOpen();
-    // The one combination the Windows driver refuses: a read that would neither wait nor return.
-    constexpr std::uint32_t kAll = 0xFFFFFFFF;
-    if (timeouts.readInterval == kAll && timeouts.readMultiplier == kAll && timeouts.readConstant == kAll)
-        Refuse("read time-outs of 4294967295 ms each cannot be set");
+    RefuseImpossibleTimeouts(timeouts);
     timeouts_ = timeouts;
 }
 
