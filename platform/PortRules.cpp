@@ -34,6 +34,12 @@ void RefuseModemLineSettings(const LineSettings& s)
         if (asked) RefuseSetting(std::string(name) + " cannot be set: the port has no modem lines");
 }
 
+void RefuseWhatThePortCannotDo(const LineSettings& settings, bool modemLines)
+{
+    RefuseImpossibleFrame(settings);
+    if (!modemLines) RefuseModemLineSettings(settings);
+}
+
 void RefuseImpossibleTimeouts(const PortTimeouts& t)
 {
     constexpr std::uint32_t kAll = 0xFFFFFFFF;

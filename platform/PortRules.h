@@ -18,6 +18,9 @@ namespace platform {
 void RefuseImpossibleFrame(const LineSettings& settings);
 // Handshakes and sensitivity that a port without modem lines (a pseudo-terminal) cannot carry out.
 void RefuseModemLineSettings(const LineSettings& settings);
+// What no port of this kind can do: RefuseImpossibleFrame, and RefuseModemLineSettings where it has no
+// modem lines.
+void RefuseWhatThePortCannotDo(const LineSettings& settings, bool modemLines);
 // The one combination of read time-outs that would make a read neither wait nor return.
 void RefuseImpossibleTimeouts(const PortTimeouts& timeouts);
 // A rate farther off than 2 % from the one asked for is beyond what a receiver at the other end takes.

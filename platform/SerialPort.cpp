@@ -261,8 +261,7 @@ void SerialPort::Close() noexcept
 DriverDuties SerialPort::Configure(const LineSettings& settings)
 {
     CheckOpen();
-    RefuseImpossibleFrame(settings);
-    if (!hasModemLines_) RefuseModemLineSettings(settings);
+    RefuseWhatThePortCannotDo(settings, hasModemLines_);
     termios2 before{};
     if (::ioctl(fd_, TCGETS2, &before) != 0) Raise("TCGETS2", errno);
     const termios2 tio = TermiosFor(before, settings);

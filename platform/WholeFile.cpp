@@ -1,5 +1,6 @@
 #include "platform/WholeFile.h"
 
+#include "platform/FileFailure.h"
 #include "platform/SystemError.h"
 
 #include <fcntl.h>
@@ -20,38 +21,9 @@
 namespace platform {
 namespace {
 
-constexpr const char* kCannotRead = "Не удалось прочитать файл";
-constexpr const char* kCannotSave = "Не удалось сохранить файл";
+using namespace filefailure;
 
 std::error_code LastError() { return {errno, std::generic_category()}; }
-
-std::string Quoted(const std::filesystem::path& file)
-{
-    std::string quoted(1, '"');
-    return quoted.append(file.string()).append(1, '"');
-}
-
-// A file as a message names it: `name` is already quoted (see Quoted and SavedName).
-[[noreturn]] void Fail(const std::string& what, const std::string& name, const std::string& reason, std::error_code code)
-{
-    throw FileError(what + " " + name + ": " + reason, code);
-}
-
-[[noreturn]] void Fail(const std::string& what, const std::string& name, std::error_code code)
-{
-    Fail(what, name, SystemErrorText(code.value()), code);
-}
-
-[[noreturn]] void Fail(const std::string& what, const std::filesystem::path& file, const std::string& reason,
-                       std::error_code code)
-{
-    Fail(what, Quoted(file), reason, code);
-}
-
-[[noreturn]] void Fail(const std::string& what, const std::filesystem::path& file, std::error_code code)
-{
-    Fail(what, Quoted(file), code);
-}
 
 // Why a file of this kind cannot be read or replaced whole; nullopt for a regular file.
 std::optional<std::string> NotRegular(const struct stat& status)

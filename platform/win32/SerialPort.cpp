@@ -342,8 +342,7 @@ void SerialPort::Close() noexcept
 DriverDuties SerialPort::Configure(const LineSettings& settings)
 {
     CheckOpen();
-    RefuseImpossibleFrame(settings);
-    if (!hasModemLines_) RefuseModemLineSettings(settings);
+    RefuseWhatThePortCannotDo(settings, hasModemLines_);
     DCB before{};
     before.DCBlength = sizeof before;
     if (!::GetCommState(io_->port, &before)) RaiseLast("GetCommState");

@@ -8,41 +8,18 @@
 #include <utility>
 #include <vector>
 
+#include "platform/FileFailure.h"
 #include "platform/SystemError.h"
 #include "platform/win32/WideText.h"
 
 namespace platform {
 namespace {
 
-constexpr const char* kCannotRead = "Не удалось прочитать файл";
-constexpr const char* kCannotSave = "Не удалось сохранить файл";
+using namespace filefailure;
+
 constexpr const char* kNotAFile = "это не обычный файл, а канал или устройство";
 
 std::error_code LastError() { return {static_cast<int>(::GetLastError()), std::system_category()}; }
-
-std::string Quoted(const std::filesystem::path& file) { return "\"" + PathToUtf8(file) + "\""; }
-
-// A file as a message names it: `name` is already quoted (see Quoted and SavedName).
-[[noreturn]] void Fail(const std::string& what, const std::string& name, const std::string& reason, std::error_code code)
-{
-    throw FileError(what + " " + name + ": " + reason, code);
-}
-
-[[noreturn]] void Fail(const std::string& what, const std::string& name, std::error_code code)
-{
-    Fail(what, name, SystemErrorText(code.value()), code);
-}
-
-[[noreturn]] void Fail(const std::string& what, const std::filesystem::path& file, const std::string& reason,
-                       std::error_code code)
-{
-    Fail(what, Quoted(file), reason, code);
-}
-
-[[noreturn]] void Fail(const std::string& what, const std::filesystem::path& file, std::error_code code)
-{
-    Fail(what, Quoted(file), code);
-}
 
 // Owns a handle of the file system (a file, or a search of a folder).
 class Handle {
