@@ -6,13 +6,18 @@
 //   upload        a 64 KiB firmware upload through the update thread and the Windows serial driver
 //   idle SECONDS  the program connected and idle, the link watchdog polling the version: its CPU time as a
 //                 share of one core, its model's pump sleeping until the next timer or posted call as a
-//                 front end's loop does
+//                 front end's loop does; and the Wine server's meanwhile, Wine's own cost (its services
+//                 keep it at about half a percent with no program at all), read from /proc through
+//                 Wine's Z: drive when SORVEL_WINE_SERVER_PID names it, SORVEL_CLOCK_TICKS its clock ticks
+//                 a second
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "bench/BenchProgram.h"
@@ -27,6 +32,21 @@ using namespace benchsupport;
 constexpr double kIdleLimitPercent = 0.3;
 
 std::string SimPort() { return platform::EnvironmentValue("SORVEL_SIM_PORT").value_or("COM12"); }
+
+// The Wine server's CPU time so far in seconds, when the environment names it.
+std::optional<double> WineServerCpuSeconds()
+{
+    const auto pid = platform::EnvironmentValue("SORVEL_WINE_SERVER_PID");
+    const double ticks = std::atof(platform::EnvironmentValue("SORVEL_CLOCK_TICKS").value_or("100").c_str());
+    std::ifstream stat("Z:/proc/" + pid.value_or("") + "/stat");
+    std::string field;
+    // The name in parentheses holds no blank for the server; user and system time are fields 14 and 15.
+    for (int i = 1; i < 14 && stat >> field; ++i) {
+    }
+    double user = 0, system = 0;
+    if (!pid || !(stat >> user >> system) || ticks <= 0) return std::nullopt;
+    return (user + system) / ticks;
+}
 
 bool Pages(const std::string& name)
 {
@@ -77,7 +97,9 @@ bool IdleCpu(double seconds)
     session.Connect();
     const auto start = std::chrono::steady_clock::now();
     const double cpuStart = ProcessCpuSeconds();
+    const std::optional<double> serverStart = WineServerCpuSeconds();
     Idle(session.App(), seconds);
+    const std::optional<double> serverEnd = WineServerCpuSeconds();
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double cpu = ProcessCpuSeconds() - cpuStart;
     const double share = 100.0 * cpu / wall;
@@ -85,6 +107,9 @@ bool IdleCpu(double seconds)
     std::printf("the Windows program idle, connected, watchdog every %u s: %.1f s, still connected: %s\n",
                 TFormMain::WatchdogIntervalMs / 1000, wall, connected ? "yes" : "NO");
     std::printf("  CPU time %.3f s: %.3f%% of a core\n", cpu, share);
+    if (serverStart && serverEnd)
+        std::printf("  the Wine server meanwhile: %.3f s, %.3f%% of a core\n", *serverEnd - *serverStart,
+                    100.0 * (*serverEnd - *serverStart) / wall);
     Figure("idle CPU of the Windows program, connected", share, kIdleLimitPercent, "%", "< 1");
     return connected;
 }

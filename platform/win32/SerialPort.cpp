@@ -160,9 +160,11 @@ PortWake WakeOf(DWORD mask)
     return wake;
 }
 
-// Where the port has no WaitCommEvent, the event wait looks at it this often: the workers poll the port
-// themselves, the events only feed the port's handlers, and an idle program must cost next to nothing.
-constexpr std::uint32_t kWatchSliceMs = 50;
+// Where the port has no WaitCommEvent, the event wait looks at it at intervals: this often while the
+// line is busy, twice as long after each look that found nothing, up to the longest. The workers poll the
+// port themselves, the events only feed the port's handlers, and an idle program must cost next to nothing.
+constexpr std::uint32_t kBusyWatchMs = 20;
+constexpr std::uint32_t kIdleWatchMs = 500;
 
 // Time on the line for Count characters of ten bits.
 std::uint64_t LineMs(std::size_t count, std::uint32_t baud)
@@ -188,9 +190,10 @@ struct SerialPort::Handles {
     DWORD commMask = 0;
     bool commPending = false;
     bool commSupported = true;
-    // What the watch without WaitCommEvent saw last.
+    // What the watch without WaitCommEvent saw last, and how long it waits before its next look.
     std::size_t lastCount = 0;
     ModemLines lastLines;
+    std::uint32_t watchMs = kBusyWatchMs;
 
     // The character read ahead by a wait for input, and the read that waits for it.
     std::mutex inputLock;
@@ -307,6 +310,7 @@ void SerialPort::Open(const std::string& path)
     io_->commSupported = ::SetCommMask(port, kWatchedEvents) != 0;
     io_->lastCount = 0;
     io_->lastLines = {};
+    io_->watchMs = kBusyWatchMs;
     io_->gone = false;
     io_->aheadHeld = false;
     DWORD lines = 0;
@@ -594,7 +598,7 @@ PortWake SerialPort::WaitEvent(std::uint32_t realMs, bool)
     for (;;) {
         const ULONGLONG now = ::GetTickCount64();
         if (now >= end) return {};
-        if (::WaitForSingleObject(io.wake.Get(), static_cast<DWORD>(std::min<ULONGLONG>(end - now, kWatchSliceMs))) ==
+        if (::WaitForSingleObject(io.wake.Get(), static_cast<DWORD>(std::min<ULONGLONG>(end - now, io.watchMs))) ==
             WAIT_OBJECT_0)
             return PortWake{.woken = true};
         DWORD mask = 0;
@@ -622,6 +626,7 @@ PortWake SerialPort::WaitEvent(std::uint32_t realMs, bool)
             if (e.reason() == Reason::Vanished) return PortWake{.hungUp = true};
             throw;
         }
+        io.watchMs = mask != 0 ? kBusyWatchMs : std::min(2 * io.watchMs, kIdleWatchMs);
         if (mask != 0) return WakeOf(mask);
     }
 }
