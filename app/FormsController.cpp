@@ -10,6 +10,7 @@
 #include "app/fMain.h"
 #include "link/MyExceptions.h"
 #include "link/SmallRoutines.h"
+#include "platform/PathText.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
 #include "ui/Grids.h"
@@ -146,7 +147,7 @@ std::string TFormsController::SetAsideUnreadable(const platform::FileError& Fail
     if (Failure.Code() != std::errc::illegal_byte_sequence) return {};
     // Kept as it is under another name, so that the save at the end makes a fresh file beside it.
     try {
-        return ".\nФайл сохранён без изменений как \"" + platform::SetAside(CurrentIniName(), "unreadable").string() +
+        return ".\nФайл сохранён без изменений как \"" + platform::PathToUtf8(platform::SetAside(CurrentIniName(), "unreadable")) +
                "\"; при выходе программа запишет новый файл настроек";
     } catch (const platform::FileError& e) {
         return ".\n" + std::string(e.what());

@@ -65,7 +65,7 @@ bool IsChannelDigit(char c) { return c >= '1' && c <= '8'; }
 
 }  // namespace
 
-TWorksheetResult WriteWorksheet(const std::filesystem::path& FileName, const TWorksheet& Cells)
+TWorksheetResult WriteWorksheet(const platform::FilePath& FileName, const TWorksheet& Cells)
 {
     const int total = static_cast<int>(Cells.size());
     const int rows = std::min(total, WorksheetMaxRows);
@@ -138,7 +138,7 @@ TWorksheet HistoryStoreSheet(const THistoryStore& Store, const TMsgFile* Message
     return sheet;
 }
 
-TWorksheetResult ExportHistorySheet(const std::filesystem::path& FileName, TWorksheet Cells)
+TWorksheetResult ExportHistorySheet(const platform::FilePath& FileName, TWorksheet Cells)
 {
     for (std::size_t r = 0; r < Cells.size(); ++r)
         for (std::size_t c = 0; c < Cells[r].size(); ++c)

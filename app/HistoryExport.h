@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/PathText.h"
+
 #include "app/History.h"
 
 class TMsgFile;
@@ -29,7 +31,7 @@ struct TWorksheetResult {
 // Writes the cells (texts in Windows-1251; a character it lacks becomes "?"). Empty cells are written
 // too. The file is replaced whole or not at all; throws platform::FileError naming the file and the
 // reason.
-TWorksheetResult WriteWorksheet(const std::filesystem::path& FileName, const TWorksheet& Cells);
+TWorksheetResult WriteWorksheet(const platform::FilePath& FileName, const TWorksheet& Cells);
 
 // The export's form of the channel-mark columns below the title row: "Телефоны" lists every channel
 // (marks removed, digits joined by ","); "Передано по факту" lists only the channels that got the
@@ -44,4 +46,4 @@ TWorksheet HistoryPageSheet(const ui::TStringGrid& Grid, const THistoryStore& St
 TWorksheet HistoryStoreSheet(const THistoryStore& Store, const TMsgFile* Messages, bool AltSections, int Fillers);
 
 // FormatPhonesCell over the sheet, then WriteWorksheet.
-TWorksheetResult ExportHistorySheet(const std::filesystem::path& FileName, TWorksheet Cells);
+TWorksheetResult ExportHistorySheet(const platform::FilePath& FileName, TWorksheet Cells);

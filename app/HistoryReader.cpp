@@ -79,7 +79,7 @@ std::optional<int> ReadPointer(TExchangeSteps& steps)
 
 std::string Unchanged(const std::filesystem::path& file, const std::string& why)
 {
-    return why + "; файл \"" + file.string() + "\" не изменён";
+    return why + "; файл \"" + platform::PathToUtf8(file) + "\" не изменён";
 }
 
 // Switches the watchdog on when the page operation ends, however it ends.
@@ -138,7 +138,7 @@ std::string DownloadLines(const std::string& first, std::string_view second)
 
 std::string WrittenRange(const THistoryDownload& d)
 {
-    std::string text = "в файл \"" + d.File.string() + "\" записано записей: " + std::to_string(d.RecordsWritten);
+    std::string text = "в файл \"" + platform::PathToUtf8(d.File) + "\" записано записей: " + std::to_string(d.RecordsWritten);
     if (d.RecordsWritten > 0) text += " (с " + std::to_string(d.Newest) + " по " + std::to_string(d.Oldest) + ")";
     return text + ".";
 }

@@ -17,7 +17,7 @@
 #include "link/COMUtils.h"
 #include "link/MyExceptions.h"
 #include "link/ModemWorker.h"
-#include "platform/SerialPort.h"
+#include "platform/KernelPort.h"
 #include "platform/Text.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"

@@ -16,6 +16,7 @@
 #include "app/fMain.h"
 #include "app/fWaiting.h"
 #include "link/SmallRoutines.h"
+#include "platform/PathText.h"
 #include "ui/Application.h"
 #include "ui/Canvas.h"
 #include "ui/Layout.h"
@@ -166,7 +167,7 @@ void DownloadToFile(TFormHistory& page)
         // The bracket gives it back disabled.
         page.btnFinish->SetEnabled(true);
         TControllerSteps steps(d);
-        result = THistoryReader(steps, page).SaveToFile(std::filesystem::path(AppFolder()) / HistoryTextFileName,
+        result = THistoryReader(steps, page).SaveToFile(platform::PathFromUtf8(AppFolder()) / HistoryTextFileName,
                                                         [&d] { return d.ContinueHistory; });
         if (result.LinkFailure) std::rethrow_exception(result.LinkFailure);
     });

@@ -1,12 +1,14 @@
 #pragma once
 // What the benchmarks share: sorvel-sim from the same build as a child process (its line at 19200 baud,
-// pacing requests and replies alike as a serial line does) in a program folder of the benchmark's own,
-// a log writer that counts the bytes of every request and reply on the wire, and the figure rows
-// scripts/bench collects into its table.
+// pacing requests and replies alike as a serial line does; on Linux) in a program folder of the
+// benchmark's own, a log writer that counts the bytes of every request and reply on the wire, and the
+// figure rows scripts/bench collects into its table.
+#ifndef _WIN32
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <csignal>
@@ -15,12 +17,15 @@
 #include <functional>
 #include <iostream>
 #include <memory>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "link/LogWriter.h"
+#include "platform/Environment.h"
+#include "platform/PathText.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Text.h"
 
@@ -30,6 +35,7 @@ namespace fs = std::filesystem;
 
 constexpr double kBytesPerSecond = 19200.0 / 10;
 
+#ifndef _WIN32
 // Started with its port linked in `ports` as "sorvel-sim"; stopped (SIGTERM, then reaped) when it goes.
 class SimProcess {
 public:
@@ -63,17 +69,18 @@ public:
 private:
     pid_t pid_ = -1;
 };
+#endif
 
 // A benchmark's main: the measurement run in a fresh program folder (the message table beside the
 // program, as an installed program has it, and an empty "ports" folder, removed afterwards); its
 // result, or 2 with the reason on stderr when it could not run.
 inline int InProgramFolder(const std::string& tag, const std::function<int(const fs::path&)>& measure)
 {
-    const fs::path folder = fs::temp_directory_path() / ("sorvel-" + tag + "-" + std::to_string(getpid()));
+    const fs::path folder = fs::temp_directory_path() / ("sorvel-" + tag + "-" + std::to_string(std::random_device{}()));
     fs::create_directories(folder / "ports");
     std::error_code ignored;
-    fs::copy_file(fs::path(SORVEL_SOURCE_DIR) / "resources" / "Messages.txt", folder / "Messages.txt", ignored);
-    ::setenv(platform::kProgramFolderVariable, folder.c_str(), 1);
+    fs::copy_file(platform::PathFromUtf8(SORVEL_SOURCE_DIR) / "resources" / "Messages.txt", folder / "Messages.txt", ignored);
+    platform::SetEnvironmentValue(platform::kProgramFolderVariable, platform::PathToUtf8(folder));
     int result = 2;
     try {
         result = measure(folder);

@@ -32,6 +32,7 @@
 #include "app/fConnect.h"
 #include "app/fHistory.h"
 #include "app/fMain.h"
+#include "bench/BenchProgram.h"
 #include "bench/BenchSupport.h"
 #include "link/ComPortWorker.h"
 #include "link/DevCommands.h"
@@ -46,11 +47,8 @@
 namespace {
 
 using namespace benchsupport;
-using Clock = std::chrono::steady_clock;
 
-constexpr int kRows = 64 * 1024 / FirmwareRowBytes;
 constexpr int kLogLines = 20'000;
-constexpr const char* kKey = "1234";
 
 using Routine = std::function<bool(TDevice&)>;
 
@@ -137,61 +135,6 @@ private:
     sim::Responder& device_;
 };
 
-// Notes when the upload's last exchange ("EE") was over: the first time shown after the flashing began.
-class BenchView final : public TUpdateView {
-public:
-    std::weak_ptr<void> ViewLiveness() const override { return alive_; }
-    void StopWatchdog() override {}
-    void SetProgressTotal(int) override {}
-    void StepProgressBar() override {}
-    void FillProgressBar() override {}
-    void ShowElapsed(std::uint64_t) override
-    {
-        if (flashing && !flashed) flashed = Clock::now();
-    }
-    void ShowElapsedAsRemaining(std::uint64_t) override {}
-    void ShowRemaining(std::uint64_t) override {}
-    void ShowStage(TUploadStage stage) override { flashing = flashing || stage == TUploadStage::Flashing; }
-    void DisableExit() override {}
-    void UploadFinished() override { finished = true; }
-
-    bool finished = false;
-    bool flashing = false;
-    std::optional<Clock::time_point> flashed;
-
-private:
-    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
-};
-
-// Intel HEX data records of 16 bytes each after the version line.
-std::vector<std::string> Image()
-{
-    std::vector<std::string> lines{"REV 11.005.200"};
-    for (int r = 0; r < kRows; ++r) {
-        const unsigned address = static_cast<unsigned>(r * 16);
-        char record[64];
-        int at = std::snprintf(record, sizeof record, ":10%04X00", address);
-        unsigned sum = 0x10 + (address >> 8) + (address & 0xFF);
-        for (int i = 0; i < 16; ++i) {
-            const unsigned b = static_cast<unsigned>(r * 7 + i * 13) & 0xFF;
-            sum += b;
-            at += std::snprintf(record + at, sizeof record - static_cast<std::size_t>(at), "%02X", b);
-        }
-        std::snprintf(record + at, sizeof record - static_cast<std::size_t>(at), "%02X", (0x100 - (sum & 0xFF)) & 0xFF);
-        lines.emplace_back(record);
-    }
-    return lines;
-}
-
-
-// The program's controller with its log tree behind a byte counter.
-class BenchController final : public TS7QX1FormsController {
-public:
-    using TS7QX1FormsController::TS7QX1FormsController;
-    std::unique_ptr<TLogWriter> CreateLog() override { return std::make_unique<WireLog>(TS7QX1FormsController::CreateLog()); }
-    WireLog& Wire() { return static_cast<WireLog&>(*Log); }
-};
-
 
 bool CommandsAndHistory(const fs::path& folder)
 {
@@ -237,120 +180,40 @@ bool Upload()
     TComPortWorker worker(true, true);
     worker.Open(pty.SlavePath(), br19200);
     TDevSorvel7QX1 dev(worker, nullptr);
-    TDeviceBootSender sender(dev);
-    BenchView view;
-    TUpdateThread thread(view, ui::App());
-    thread.SetImage(Image());
-    thread.SetDeviceController({std::shared_ptr<void>(), &sender});
-    thread.SetStartTime(platform::SystemClock().NowMs());
-
-    const auto start = Clock::now();
-    thread.Start();
-    while (!view.finished) ui::App().HandleMessage();
-    const double withWait = std::chrono::duration<double>(Clock::now() - start).count();
-    const double seconds = std::chrono::duration<double>(view.flashed.value_or(Clock::now()) - start).count();
-
-    const bool done = thread.Result() == TUploadResult::Done && device.FirmwareWritten();
-    const double payload = kRows * FirmwareRowBytes;
-    const double lineSeconds = static_cast<double>(wire.bytes) / kBytesPerSecond;
-    std::printf("upload %s: %.0f payload bytes, %zu frame bytes, %.3f s, %.3f s with the final wait\n",
-                done ? "done" : "FAILED", payload, wire.bytes.load(), seconds, withWait);
-    Figure("64 KiB upload, payload rate", payload / seconds, payload / lineSeconds, " B/s", ">= 0.95", 1);
-    const double waitSeconds = TUploadOptions{}.FinalWaitMs / 1000.0;
-    Figure("64 KiB upload with the final 15 s wait", payload / withWait, payload / (lineSeconds + waitSeconds), " B/s",
-           ">= 0.95", 1);
-    return done;
+    return TimedUpload(dev, [&] { return wire.bytes.load(); }) && device.FirmwareWritten();
 }
 
-// The main window, its forms controller and the log tree, connected through the connect dialog to a
-// sorvel-sim of its own (its line at 19200 baud unless the arguments say otherwise).
-class ProgramRig {
-public:
-    ProgramRig(const fs::path& folder, const char* panel, std::vector<std::string> simArgs)
-        : sim_(folder / "ports", WithPanel(panel, std::move(simArgs)))
-    {
-        app_.SetDialogs(&services_);
-        main_ = app_.CreateForm<TFormMain>("FormMain");
-        main_->Show();
-        controller_ = MakeFormsController<BenchController>(main_, main_->PagesPane, main_->tv1);
-        main_->FormsController = controller_.get();
-    }
-    ~ProgramRig()
-    {
-        main_->FormsController = nullptr;
-        app_.SetDialogs(nullptr);
-    }
-    ProgramRig(const ProgramRig&) = delete;
-    ProgramRig& operator=(const ProgramRig&) = delete;
-
-    // Connects, runs the operation, disconnects; the time and bytes from the connect on.
-    Lap Timed(void (TS7QX1FormsController::*operation)())
-    {
-        services_.AnswerModal([](ui::TForm& form) {
-            auto& dialog = static_cast<TFormConnect&>(form);
-            for (int i = 0; i < dialog.ComPorts->Items().Count(); ++i)
-                if (dialog.ComPorts->Items()[i].ends_with("sorvel-sim")) dialog.ComPorts->SetItemIndex(i);
-            dialog.rb1->SetChecked(true);
-            dialog.MKEdit->SetText(kKey);
-            dialog.SetModalResult(ui::mrOk);
-        });
-        const Lap lap = benchsupport::Timed(controller_->Wire(), [&] {
-            if (!controller_->Connect()) throw std::runtime_error("the program did not connect to sorvel-sim");
-            ((*controller_).*operation)();
-        });
-        failed_ = failed_ || controller_->GetDeviceController() == nullptr ||
-                  !controller_->GetDeviceController()->Errors.Empty();
-        controller_->Disconnect();
-        return lap;
-    }
-    // Lines in the log tree as the exchanges write them.
-    void FillLog(int lines)
-    {
-        while (main_->tvLog->Items().RootCount() < lines)
-            controller_->Log->AddText("<<<< 17.05.2024 13:45:10", "+typepan", 0xFF0000);
-    }
-    bool Failed() const { return failed_; }
-
-private:
-    static std::vector<std::string> WithPanel(const char* panel, std::vector<std::string> args)
-    {
-        args.insert(args.begin(), {"--panel", panel, "--master-key", kKey});
-        return args;
-    }
-
-    const SimProcess sim_;
-    ui::Application app_;
-    ui::ScriptedServices services_;
-    TFormMain* main_ = nullptr;
-    std::unique_ptr<BenchController> controller_;
-    bool failed_ = false;
-};
-
-// Read-all and write-all at the line's pace, read-all again after a long log, and read-all once more from
-// a simulator that answers at once (a peer faster than the line, as a virtual port is), which must not
-// take longer than the paced one.
+// The main window, its forms controller and the log tree, connected through the connect dialog: read-all
+// and write-all at the line's pace, read-all again after a long log, and read-all once more from a
+// simulator that answers at once (a peer faster than the line, as a virtual port is), which must not take
+// longer than the paced one.
 bool Pages(const fs::path& folder, const char* panel, const std::string& name)
 {
     Lap read, longLog;
     bool failed = false;
     {
-        ProgramRig rig(folder, panel, {});
-        read = rig.Timed(&TS7QX1FormsController::ReadAll);
-        rig.FillLog(kLogLines);
-        longLog = rig.Timed(&TS7QX1FormsController::ReadAll);
+        const SimProcess sim(folder / "ports", {"--panel", panel, "--master-key", kBenchKey});
+        ProgramSession session("sorvel-sim");
+        read = session.Timed(&TS7QX1FormsController::ReadAll);
+        // Lines in the log tree as the exchanges write them.
+        while (session.Main().tvLog->Items().RootCount() < kLogLines)
+            session.Controller().Log->AddText("<<<< 17.05.2024 13:45:10", "+typepan", 0xFF0000);
+        longLog = session.Timed(&TS7QX1FormsController::ReadAll);
         LineFigure("read-all, " + name, read);
-        LineFigure("write-all, " + name, rig.Timed(&TS7QX1FormsController::WriteAll), "<= 1.03");
-        failed = rig.Failed();
+        LineFigure("write-all, " + name, session.Timed(&TS7QX1FormsController::WriteAll), "<= 1.03");
+        failed = session.Failed();
     }
     std::printf("read-all after %d log lines, %s: %.3f s (%zu bytes) against %.3f s (%zu bytes) fresh\n", kLogLines,
                 name.c_str(), longLog.seconds, longLog.bytes, read.seconds, read.bytes);
     Figure("read-all after 20,000 log lines, " + name, longLog.seconds, read.seconds, " s", "<= 1.05");
-    ProgramRig atOnce(folder, panel, {"--baud", "0", "--no-pace-requests"});
-    const Lap unpaced = atOnce.Timed(&TS7QX1FormsController::ReadAll);
+    const SimProcess atOnce(folder / "ports", {"--panel", panel, "--master-key", kBenchKey, "--baud", "0",
+                                               "--no-pace-requests"});
+    ProgramSession session("sorvel-sim");
+    const Lap unpaced = session.Timed(&TS7QX1FormsController::ReadAll);
     std::printf("read-all, %s, a peer faster than the line: %.3f s (%zu bytes)\n", name.c_str(), unpaced.seconds,
                 unpaced.bytes);
     Figure("read-all from a peer at once, " + name, unpaced.seconds, read.seconds, " s", "< 1");
-    failed = failed || atOnce.Failed();
+    failed = failed || session.Failed();
     if (failed) std::printf("  an operation FAILED or listed errors\n");
     return !failed && longLog.bytes == read.bytes;
 }

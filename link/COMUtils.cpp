@@ -30,7 +30,7 @@ bool PortBefore(const std::string& a, const std::string& b)
 }
 
 // Time to send Count characters at the port's speed, twice over, plus a margin.
-std::uint64_t SendBoundMs(const platform::SerialPort& Port, std::size_t Count)
+std::uint64_t SendBoundMs(const platform::KernelPort& Port, std::size_t Count)
 {
     return Count * 10 * 1000 * 2 / std::max<std::uint32_t>(Port.Settings().baud, 1) + 200;
 }
@@ -83,7 +83,7 @@ int ComparePortNumbers(const std::vector<std::string>& List, int Index1, int Ind
 bool OpenComPort(const std::string& PortName, int Baud, TComHandle& Handle, platform::Clock& Clock)
 {
     Handle.Port.reset();
-    auto port = std::make_unique<platform::SerialPort>(Clock);
+    auto port = platform::MakeSerialPort(Clock);
     try {
         port->Open(PortName);
     } catch (const platform::SerialPortError&) {
@@ -92,6 +92,8 @@ bool OpenComPort(const std::string& PortName, int Baud, TComHandle& Handle, plat
     Handle.Port = std::move(port);
     try {
         if (!SetComBaud(Handle, Baud)) throw std::runtime_error("line settings refused");
+        // Where the system keeps queues of its own, they get the sizes the automatic search reads with.
+        Handle.Port->SetQueueSizes(2048, 2048);
         Handle.Port->PurgeInput();
         Handle.Port->PurgeOutput();
     } catch (const std::exception&) {
@@ -160,7 +162,7 @@ void ReadComString(TComHandle& Handle, std::string& S)
 int WriteComPort(TComHandle& Handle, const std::string& S)
 {
     if (!Handle.Valid()) return -1;
-    platform::SerialPort& port = *Handle.Port;
+    platform::KernelPort& port = *Handle.Port;
     platform::SteadyClock real;
     std::size_t sent = 0;
     try {

@@ -12,7 +12,7 @@
 
 #include "link/SmallRoutines.h"
 #include "platform/Clock.h"
-#include "platform/SerialPort.h"
+#include "platform/KernelPort.h"
 #include "platform/SerialPortList.h"
 
 // The mark EnumSerialPorts appends to a port of the CP2102 USB bridge (platform::IsCp2102Port).
@@ -32,7 +32,7 @@ int ComparePortNumbers(const std::vector<std::string>& List, int Index1, int Ind
 
 // A raw port: empty when invalid. Closing it (or letting it go) releases the device.
 struct TComHandle {
-    std::unique_ptr<platform::SerialPort> Port;
+    std::unique_ptr<platform::KernelPort> Port;
     bool Valid() const { return Port != nullptr; }
 };
 

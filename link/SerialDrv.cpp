@@ -8,7 +8,6 @@
 #include <tuple>
 #include <utility>
 
-#include "platform/SerialPort.h"
 
 namespace {
 
@@ -251,7 +250,7 @@ void TCommEventThread::Execute()
 
 // ---- port ----
 
-TCustomComm::TCustomComm(platform::Clock& Clock) : TCustomComm(Clock, std::make_unique<platform::SerialPort>(Clock)) {}
+TCustomComm::TCustomComm(platform::Clock& Clock) : TCustomComm(Clock, platform::MakeSerialPort(Clock)) {}
 
 TCustomComm::TCustomComm(platform::Clock& Clock, std::unique_ptr<platform::KernelPort> Port)
     : Clock_(Clock), Port(std::move(Port))

@@ -128,7 +128,7 @@ public:
     static constexpr int StateSending = 1;
     static constexpr int StateReading = 2;
 
-    // The system's serial port (platform::SerialPort).
+    // The system's serial port (platform::MakeSerialPort).
     explicit TCustomComm(platform::Clock& Clock = platform::SystemClock());
     // A port of the caller's: a test's scripted line.
     TCustomComm(platform::Clock& Clock, std::unique_ptr<platform::KernelPort> Port);

@@ -1,5 +1,6 @@
 #include "link/SmallRoutines.h"
 
+#include "platform/PathText.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Text.h"
 
@@ -28,8 +29,9 @@ void RunDelay(std::uint64_t start, std::uint32_t ms, const EventPump& pump, plat
 
 std::string AppFolder()
 {
-    std::string folder = platform::ProgramFolder().string();
-    if (folder.empty() || folder.back() != '/') folder.push_back('/');
+    std::string folder = platform::PathToUtf8(platform::ProgramFolder());
+    constexpr auto separator = static_cast<char>(std::filesystem::path::preferred_separator);
+    if (folder.empty() || (folder.back() != '/' && folder.back() != separator)) folder.push_back(separator);
     return folder;
 }
 

@@ -76,7 +76,7 @@ void CheckValue(std::string_view section, std::string_view ident, std::string_vi
 
 }  // namespace
 
-IniFile::IniFile(std::filesystem::path FileName) : fileName_(std::move(FileName))
+IniFile::IniFile(FilePath FileName) : fileName_(FileName.Path())
 {
     std::string bytes;
     try {
@@ -86,14 +86,14 @@ IniFile::IniFile(std::filesystem::path FileName) : fileName_(std::move(FileName)
         throw;
     }
     if (HoldsNoIniText(bytes))
-        throw FileError("Не удалось прочитать файл \"" + fileName_.string() +
+        throw FileError("Не удалось прочитать файл \"" + PathToUtf8(fileName_) +
                             "\": в нём не текст настроек (двоичные данные или текст в кодировке UTF-16)",
                         std::make_error_code(std::errc::illegal_byte_sequence));
     encoding_ = FileEncodingOf(bytes);
     Parse(DecodeFileText(bytes));
 }
 
-IniFile IniFile::ReadOrEmpty(std::filesystem::path FileName, std::string* Failure)
+IniFile IniFile::ReadOrEmpty(FilePath FileName, std::string* Failure)
 {
     try {
         return IniFile(FileName);
@@ -103,7 +103,7 @@ IniFile IniFile::ReadOrEmpty(std::filesystem::path FileName, std::string* Failur
     }
 }
 
-IniFile IniFile::FromBytes(std::filesystem::path FileName, std::string_view Bytes)
+IniFile IniFile::FromBytes(FilePath FileName, std::string_view Bytes)
 {
     IniFile ini(std::move(FileName), Unread{});
     ini.encoding_ = FileEncodingOf(Bytes);

@@ -35,14 +35,14 @@ public:
     // existing file cannot be read (see ReadWholeFile), and with Code() illegal_byte_sequence when it holds
     // no ini text at all: a NUL byte or a UTF-16 or UTF-32 byte-order mark (a binary file, or a file an
     // editor saved as "Unicode").
-    explicit IniFile(std::filesystem::path FileName);
+    explicit IniFile(FilePath FileName);
     // The file as the constructor reads it; a file that cannot be read gives an empty ini and the
     // reason, naming the file, in *Failure.
-    static IniFile ReadOrEmpty(std::filesystem::path FileName, std::string* Failure = nullptr);
+    static IniFile ReadOrEmpty(FilePath FileName, std::string* Failure = nullptr);
     // An ini made from Bytes as a file would hold them; FileName is where UpdateFile would write.
-    static IniFile FromBytes(std::filesystem::path FileName, std::string_view Bytes);
+    static IniFile FromBytes(FilePath FileName, std::string_view Bytes);
 
-    std::string FileName() const { return fileName_.string(); }
+    std::string FileName() const { return PathToUtf8(fileName_); }
 
     std::string ReadString(std::string_view Section, std::string_view Ident, std::string_view Default) const;
     // Decimal, or hexadecimal after 0x/0X; a missing key or a value that does not convert gives Default.
@@ -75,7 +75,7 @@ public:
 
 private:
     struct Unread {};
-    IniFile(std::filesystem::path FileName, Unread) : fileName_(std::move(FileName)) {}
+    IniFile(FilePath FileName, Unread) : fileName_(FileName.Path()) {}
 
     // A key and its value, or (pair == false) a line kept as it stands: a comment or a line without "=".
     struct Line {

@@ -1,8 +1,9 @@
 #pragma once
 // The serial port as the operating system offers it, under the serial driver (link/SerialDrv.h): open by
 // name, line settings, raw reads and writes, queue counts and purges, modem lines, the line's error and
-// change counts, and a wait for whatever happens on the line. platform::SerialPort is the one on Linux's
-// termios; tests put a scripted port in its place.
+// change counts, and a wait for whatever happens on the line. platform::SerialPort is the system's own:
+// on Linux's termios, on Windows's communications calls (MakeSerialPort gives it); tests put a scripted
+// port in its place.
 //
 // Which side carries out an option. A system whose port does everything the driver's settings name
 // (Windows: the DCB carries every flag, SetupComm the queue sizes, WaitCommEvent the line events) leaves
@@ -26,6 +27,7 @@
 // - Nothing blocks without a bound but WaitEvent, which WakeEventWaiter ends.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -206,5 +208,9 @@ public:
     // Ends a WaitReadable now or the next one at once: the driver took input into its own queue.
     virtual void WakeReaders() = 0;
 };
+
+// The system's serial port, closed; the clock bounds its own waits (DrainOutput).
+class Clock;
+std::unique_ptr<KernelPort> MakeSerialPort(Clock& clock);
 
 }  // namespace platform

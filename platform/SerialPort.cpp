@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "platform/Environment.h"
+#include "platform/PortRules.h"
 #include "platform/SystemError.h"
 
 namespace platform {
@@ -57,13 +58,6 @@ tcflag_t SpeedFlag(std::uint32_t baud)
     return it == kNamedSpeeds.end() ? BOTHER : it->code;
 }
 
-// A rate farther off than this from the one asked for is beyond what a receiver at the other end takes.
-bool CloseEnough(std::uint32_t asked, std::uint32_t taken)
-{
-    const std::uint64_t off = asked > taken ? asked - taken : taken - asked;
-    return off * 50 <= asked;
-}
-
 bool IsGoneError(int error)
 {
     return error == EIO || error == ENXIO || error == ENODEV || error == EPIPE;
@@ -76,8 +70,6 @@ bool IsNotThere(int error)
 }
 
 // The texts reach the user as they stand (the connect's error box, the port search's).
-std::string PortName(const std::string& path) { return "«" + path + "»"; }
-
 // The group a refused port is open to: its own when that group may read and write it (dialout on
 // Debian, uucp elsewhere), else dialout, the group serial ports are given to.
 std::optional<gid_t> PortGroup(const std::string& path, std::string& name)
@@ -134,46 +126,13 @@ PortAccess AccessTo(const std::string& path)
     switch (error) {
     case ENOENT:
     case ENODEV:
-    case ENXIO:
-        if (path.empty()) throw SerialPortError(Reason::NotFound, error, "порт не выбран.");
-        throw SerialPortError(Reason::NotFound, error, "порт " + PortName(path) + " не найден.");
-    case EBUSY:
-        throw SerialPortError(Reason::Busy, error, "порт " + PortName(path) + " занят другой программой.");
+    case ENXIO: RaiseNotFound(path, error);
+    case EBUSY: RaiseBusy(path, error);
     case EACCES:
     case EPERM:
         throw SerialPortError(Reason::PermissionDenied, error, PermissionDeniedText(path, AccessTo(path)));
-    default:
-        throw SerialPortError(Reason::Failed, error,
-                              "не удалось открыть порт " + PortName(path) + ": " + SystemErrorText(error) + ".");
+    default: RaiseCannotOpen(path, error);
     }
-}
-
-[[noreturn]] void Refuse(const std::string& what)
-{
-    throw SerialPortError(Reason::Unsupported, 0, what);
-}
-
-// The frames a UART sends, as the Windows driver checks them: 1.5 stop bits only with 5 data bits (the
-// UART's two-stop-bit flag gives one and a half there), 2 stop bits never with 5.
-void RefuseImpossibleFrame(const LineSettings& s)
-{
-    if (s.baud == 0) Refuse("speed 0 cannot be set");
-    if (s.dataBits < 5 || s.dataBits > 8) Refuse(std::to_string(s.dataBits) + " data bits cannot be set");
-    if (s.stopBits == StopBits::OneAndHalf && s.dataBits != 5) Refuse("1.5 stop bits need 5 data bits");
-    if (s.stopBits == StopBits::Two && s.dataBits == 5) Refuse("2 stop bits cannot be set with 5 data bits");
-}
-
-void RefuseModemLineSettings(const LineSettings& s)
-{
-    const std::pair<bool, const char*> needs[] = {
-        {s.ctsOutFlow, "CTS output flow"},
-        {s.dsrOutFlow, "DSR output flow"},
-        {s.dtr == LineControl::Handshake, "DTR handshake"},
-        {s.rts == LineControl::Handshake, "RTS handshake"},
-        {s.dsrSensitivity, "DSR sensitivity"},
-    };
-    for (const auto& [asked, name] : needs)
-        if (asked) Refuse(std::string(name) + " cannot be set: the port has no modem lines");
 }
 
 tcflag_t DataBitsFlag(int bits)
@@ -226,13 +185,12 @@ termios2 TermiosFor(const termios2& before, const LineSettings& s)
 // The frame and handshake bits and the speed a driver may leave undone, and what the user asked for by them.
 std::string UntakenSetting(const termios2& asked, const termios2& taken, const LineSettings& s)
 {
-    static constexpr const char* kParityNames[] = {"no", "odd", "even", "mark", "space"};
     const auto differs = [&](tcflag_t mask) { return (asked.c_cflag & mask) != (taken.c_cflag & mask); };
     if (differs(CSIZE)) return std::to_string(s.dataBits) + " data bits";
-    if (differs(PARENB | PARODD | CMSPAR)) return std::string(kParityNames[static_cast<int>(s.parity)]) + " parity";
+    if (differs(PARENB | PARODD | CMSPAR)) return std::string(ParityName(s.parity)) + " parity";
     if (differs(CSTOPB)) return s.stopBits == StopBits::OneAndHalf ? "1.5 stop bits" : "2 stop bits";
     if (differs(CRTSCTS)) return std::string(RtsCtsPair(s) ? "" : "no ") + "RTS/CTS handshake";
-    if (!CloseEnough(s.baud, taken.c_ospeed)) return "speed " + std::to_string(s.baud);
+    if (!CloseEnoughSpeed(s.baud, taken.c_ospeed)) return "speed " + std::to_string(s.baud);
     return {};
 }
 
@@ -240,7 +198,7 @@ std::string UntakenSetting(const termios2& asked, const termios2& taken, const L
 
 std::string PermissionDeniedText(const std::string& path, const PortAccess& access)
 {
-    const std::string refused = "нет доступа к порту " + PortName(path);
+    const std::string refused = "нет доступа к порту " + QuotedPortName(path);
     const std::string relogin =
         "войдите в систему заново (выйдите из сеанса и войдите снова или перезагрузите компьютер)";
     const std::string user = access.user.empty() ? "$USER" : access.user;
@@ -253,26 +211,6 @@ std::string PermissionDeniedText(const std::string& path, const PortAccess& acce
     return refused + ". Порт доступен группе " + access.group + ": добавьте в неё пользователя " + user +
            " командой\nsudo usermod -aG " + access.group + " " + user + "\nи " + relogin +
            ", потому что новая группа действует только с нового входа.";
-}
-
-DriverDuties SerialPort::DutiesFor(const LineSettings& s)
-{
-    const bool pair = RtsCtsPair(s);
-    DriverDuties d;
-    d.ctsOutFlow = s.ctsOutFlow && !pair;
-    d.dsrOutFlow = s.dsrOutFlow;
-    d.dtrHandshake = s.dtr == LineControl::Handshake;
-    d.rtsHandshake = s.rts == LineControl::Handshake && !pair;
-    d.xonXoffInput = s.xonXoffInput;
-    d.txStopsOnXoff = s.xonXoffInput && !s.txContinueOnXoff;
-    d.dsrSensitivity = s.dsrSensitivity;
-    d.replaceErrors = s.replaceErrors;
-    d.discardNull = s.discardNull;
-    d.abortOnError = s.abortOnError;
-    d.inputQueue = true;
-    d.errorMarks = s.parityCheck;
-    d.lineEvents = true;
-    return d;
 }
 
 namespace {
@@ -316,6 +254,11 @@ bool PollFor(int fd, short events, int wakeFd, std::uint32_t realMs)
 
 }  // namespace
 
+std::unique_ptr<KernelPort> MakeSerialPort(Clock& clock)
+{
+    return std::make_unique<SerialPort>(clock);
+}
+
 void SerialPort::Raise(const std::string& what, int error) const
 {
     if (IsGoneError(error))
@@ -348,7 +291,7 @@ void SerialPort::Open(const std::string& path)
     };
     if (!::isatty(fd)) {
         ::close(fd);
-        throw SerialPortError(Reason::Failed, ENOTTY, PortName(path) + " не является последовательным портом.");
+        throw SerialPortError(Reason::Failed, ENOTTY, QuotedPortName(path) + " не является последовательным портом.");
     }
     // flock catches a second opener even where TIOCEXCL does not (a privileged process ignores it).
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) fail(errno == EWOULDBLOCK ? EBUSY : errno);
@@ -389,8 +332,7 @@ void SerialPort::Close() noexcept
 DriverDuties SerialPort::Configure(const LineSettings& settings)
 {
     CheckOpen();
-    RefuseImpossibleFrame(settings);
-    if (!hasModemLines_) RefuseModemLineSettings(settings);
+    RefuseWhatThePortCannotDo(settings, hasModemLines_);
     termios2 before{};
     if (::ioctl(fd_, TCGETS2, &before) != 0) Raise("TCGETS2", errno);
     const termios2 tio = TermiosFor(before, settings);
@@ -403,21 +345,18 @@ DriverDuties SerialPort::Configure(const LineSettings& settings)
     if (::ioctl(fd_, TCGETS2, &taken) != 0) Raise("TCGETS2", errno);
     if (const std::string untaken = UntakenSetting(tio, taken, settings); !untaken.empty()) {
         ::ioctl(fd_, TCSETS2, &before);
-        Refuse("the port does not take " + untaken);
+        RefuseSetting("the port does not take " + untaken);
     }
     if (refused) Raise("TCSETS2", error);
     settings_ = settings;
     settings_.baud = taken.c_ospeed;
-    return DutiesFor(settings);
+    return TermiosDuties(settings);
 }
 
 void SerialPort::SetTimeouts(const PortTimeouts& timeouts)
 {
     CheckOpen();
-    // The one combination the Windows driver refuses: a read that would neither wait nor return.
-    constexpr std::uint32_t kAll = 0xFFFFFFFF;
-    if (timeouts.readInterval == kAll && timeouts.readMultiplier == kAll && timeouts.readConstant == kAll)
-        Refuse("read time-outs of 4294967295 ms each cannot be set");
+    RefuseImpossibleTimeouts(timeouts);
     timeouts_ = timeouts;
 }
 

@@ -2,8 +2,9 @@
 // A serial port on Linux's termios: opened by device path for exclusive use, raw, non-blocking. The kernel
 // carries out the speed (any rate, through termios2), the frame, parity checking (errors marked in the
 // characters), XON/XOFF output flow and RTS/CTS as a pair; everything else of the settings it hands back
-// as the serial driver's duties (platform/KernelPort.h says what each operation promises). A modem change
-// is waited for with TIOCMIWAIT on a thread of the port's own, started by the first WaitEvent.
+// as the serial driver's duties (platform::TermiosDuties; platform/KernelPort.h says what each operation
+// promises). A modem change is waited for with TIOCMIWAIT on a thread of the port's own, started by the
+// first WaitEvent.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -45,8 +46,6 @@ public:
     // bits and no parity), or a speed it sets more than 2 % off, is refused, and the port keeps what it
     // had. A setting that needs modem lines is refused on a port without them.
     DriverDuties Configure(const LineSettings& settings) override;
-    // What a Linux port leaves to the driver of these settings.
-    static DriverDuties DutiesFor(const LineSettings& settings);
     LineSettings Settings() const override { return settings_; }
     // Kept for the driver: the kernel's reads and writes take no time-outs of their own.
     void SetTimeouts(const PortTimeouts& timeouts) override;

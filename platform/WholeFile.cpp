@@ -1,5 +1,6 @@
 #include "platform/WholeFile.h"
 
+#include "platform/FileFailure.h"
 #include "platform/SystemError.h"
 
 #include <fcntl.h>
@@ -20,38 +21,9 @@
 namespace platform {
 namespace {
 
-constexpr const char* kCannotRead = "Не удалось прочитать файл";
-constexpr const char* kCannotSave = "Не удалось сохранить файл";
+using namespace filefailure;
 
 std::error_code LastError() { return {errno, std::generic_category()}; }
-
-std::string Quoted(const std::filesystem::path& file)
-{
-    std::string quoted(1, '"');
-    return quoted.append(file.string()).append(1, '"');
-}
-
-// A file as a message names it: `name` is already quoted (see Quoted and SavedName).
-[[noreturn]] void Fail(const std::string& what, const std::string& name, const std::string& reason, std::error_code code)
-{
-    throw FileError(what + " " + name + ": " + reason, code);
-}
-
-[[noreturn]] void Fail(const std::string& what, const std::string& name, std::error_code code)
-{
-    Fail(what, name, SystemErrorText(code.value()), code);
-}
-
-[[noreturn]] void Fail(const std::string& what, const std::filesystem::path& file, const std::string& reason,
-                       std::error_code code)
-{
-    Fail(what, Quoted(file), reason, code);
-}
-
-[[noreturn]] void Fail(const std::string& what, const std::filesystem::path& file, std::error_code code)
-{
-    Fail(what, Quoted(file), code);
-}
 
 // Why a file of this kind cannot be read or replaced whole; nullopt for a regular file.
 std::optional<std::string> NotRegular(const struct stat& status)
@@ -267,8 +239,9 @@ bool IsReadOnly(const std::filesystem::path& file, const struct stat& status)
 
 }  // namespace
 
-std::string ReadWholeFile(const std::filesystem::path& file, std::uintmax_t maxBytes)
+std::string ReadWholeFile(const FilePath& name, std::uintmax_t maxBytes)
 {
+    const std::filesystem::path& file = name;
     struct stat status {};
     if (::stat(file.c_str(), &status) != 0) Fail(kCannotRead, file, LastError());
     CheckReadable(file, status, maxBytes);
@@ -290,9 +263,9 @@ std::string ReadWholeFile(const std::filesystem::path& file, std::uintmax_t maxB
     }
 }
 
-void ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes,
-                         const BeforeReplaceHook& beforeReplace)
+void ReplaceFileContents(const FilePath& targetName, std::string_view bytes, const BeforeReplaceHook& beforeReplace)
 {
+    const std::filesystem::path& target = targetName;
     // Replace the file a link leads to, not the link.
     const std::filesystem::path destination = FinalTarget(target);
     const std::string name = SavedName(target, destination);
@@ -318,8 +291,9 @@ void ReplaceFileContents(const std::filesystem::path& target, std::string_view b
     FlushFolder(FolderOf(destination));
 }
 
-std::filesystem::path SetAside(const std::filesystem::path& file, const std::string& why)
+std::filesystem::path SetAside(const FilePath& name, const std::string& why)
 {
+    const std::filesystem::path& file = name;
     for (int n = 1;; ++n) {
         std::filesystem::path aside = file;
         aside += "." + why + (n == 1 ? "" : "-" + std::to_string(n));

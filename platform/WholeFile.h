@@ -11,6 +11,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/PathText.h"
+
 namespace platform {
 
 // Reading or writing a file failed; the message names the file and the reason in the interface's words.
@@ -25,7 +27,7 @@ private:
 
 // Throws FileError (Code() no_such_file_or_directory for a missing file, file_too_large for one of more
 // than maxBytes, invalid_argument for a folder, a pipe or a device).
-std::string ReadWholeFile(const std::filesystem::path& file, std::uintmax_t maxBytes);
+std::string ReadWholeFile(const FilePath& file, std::uintmax_t maxBytes);
 
 // Runs when the new content lies complete and flushed in a temporary file beside the target, just
 // before that file replaces the target. Tests throw from it to play a crash in the middle of a save.
@@ -39,11 +41,11 @@ using BeforeReplaceHook = std::function<void(const std::filesystem::path& tempor
 // link makes the file it names. The temporary file's name stays within the name limit however long the
 // target's is, and the temporary files that killed saves of the same target left behind are removed.
 // Throws FileError on failure, naming the target (and, for a link, the file it leads to).
-void ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes,
+void ReplaceFileContents(const FilePath& target, std::string_view bytes,
                          const BeforeReplaceHook& beforeReplace = {});
 
 // Renames file to a free name beside it that says why it was put aside ("current.ini.unreadable", then
 // "current.ini.unreadable-2", ...), never over an existing file. Returns the new name; throws FileError.
-std::filesystem::path SetAside(const std::filesystem::path& file, const std::string& why);
+std::filesystem::path SetAside(const FilePath& file, const std::string& why);
 
 }  // namespace platform

@@ -12,15 +12,18 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/ProgramFolder.h"
 #include "platform/Text.h"
+#include "platform/WholeFile.h"
 #include "sim/Communicator.h"
 #include "sim/FaultText.h"
 #include "sim/Line.h"
 #include "sim/Modem.h"
 #include "sim/Pty.h"
+#include "sim/StateFile.h"
 
 namespace {
 
@@ -56,6 +59,9 @@ constexpr const char* kUsage = R"(Usage: sorvel-sim [options]
   --vanish-after N     the device answers N requests, then is gone when the next one comes
   --modem              also offer the same device behind a simulated GSM modem, on a second port
                        named NAME-modem (dial any number), paced like the cable port
+  --state-file FILE    keep the device's state in FILE (profile, values, newest history records, login,
+                       resets, the firmware taken), written whole after every request that changed it:
+                       what a program that cannot look into the simulator holds its own results against
   --verbose            print every request and reply
   --help               this text
 
@@ -83,6 +89,7 @@ FAULT is KIND or KIND=A or KIND=A,B:
 
 struct Options {
     std::filesystem::path ports;
+    std::filesystem::path stateFile;
     std::string name = "sorvel-sim";
     std::uint32_t baud = sim::Line::kDefaultBaud;
     std::optional<std::uint32_t> seed;
@@ -167,6 +174,7 @@ Options Parse(int argc, char** argv)
         if (i + 1 >= argc) Fail(arg == "" ? "empty option" : "unknown option or missing value: " + arg);
         const std::string value = argv[++i];
         if (arg == "--ports") o.ports = value;
+        else if (arg == "--state-file") o.stateFile = value;
         else if (arg == "--name") o.name = value;
         else if (arg == "--baud") o.baud = static_cast<std::uint32_t>(Number(value, arg));
         else if (arg == "--seed") o.seed = static_cast<std::uint32_t>(Number(value, arg));
@@ -283,6 +291,37 @@ private:
     std::mutex mutex_;
 };
 
+// Writes the device's state after every request that changed it, before the reply goes out.
+class StateKeeping final : public sim::Responder {
+public:
+    StateKeeping(sim::Responder& inner, const sim::Communicator& device, std::filesystem::path file)
+        : inner_(inner), device_(device), file_(std::move(file))
+    {
+        Keep();
+    }
+    std::string Answer(const std::string& request) override
+    {
+        std::string reply = inner_.Answer(request);
+        Keep();
+        return reply;
+    }
+
+private:
+    void Keep()
+    {
+        const std::lock_guard lock(mutex_);
+        std::string state = sim::StateText(device_);
+        if (state == written_) return;
+        platform::ReplaceFileContents(file_, state);
+        written_ = std::move(state);
+    }
+    sim::Responder& inner_;
+    const sim::Communicator& device_;
+    const std::filesystem::path file_;
+    std::mutex mutex_;
+    std::string written_;
+};
+
 const char* PanelName(sim::PanelKind panel)
 {
     switch (panel) {
@@ -305,15 +344,18 @@ int Run(const Options& o)
     std::filesystem::create_directories(ports);
     const sim::DeviceProfile profile = Profile(o);
     sim::Communicator device(profile);
-    Printing printing(device);
+    std::optional<StateKeeping> keeping;
+    if (!o.stateFile.empty()) keeping.emplace(device, device, o.stateFile);
+    sim::Responder& answering = keeping ? static_cast<sim::Responder&>(*keeping) : device;
+    Printing printing(answering);
     sim::Pty pty(ports, o.name);
-    sim::Line line(pty, o.verbose ? static_cast<sim::Responder&>(printing) : device);
+    sim::Line line(pty, o.verbose ? static_cast<sim::Responder&>(printing) : answering);
     SetUpLine(o, line);
     AddFaults(o, line, device.Words());
     if (o.vanishAfter) line.VanishAfter(*o.vanishAfter);
     std::optional<sim::ModemLine> modem;
     if (o.modem) {
-        modem.emplace(o.verbose ? static_cast<sim::Responder&>(printing) : device, ports, o.name + "-modem");
+        modem.emplace(o.verbose ? static_cast<sim::Responder&>(printing) : answering, ports, o.name + "-modem");
         SetUpLine(o, modem->line());
     }
 

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "platform/PathText.h"
+
 namespace ui {
 
 namespace {
@@ -104,12 +106,12 @@ std::string EncodePng(const Bitmap& bitmap)
 
 void WritePng(const Bitmap& bitmap, const std::filesystem::path& path)
 {
-    if (bitmap.isEmpty()) throw std::runtime_error("cannot write an empty picture to " + path.string());
+    if (bitmap.isEmpty()) throw std::runtime_error("cannot write an empty picture to " + platform::PathToUtf8(path));
     const std::string bytes = EncodePng(bitmap);
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     file.close();
-    if (!file) throw std::runtime_error("cannot write picture " + path.string());
+    if (!file) throw std::runtime_error("cannot write picture " + platform::PathToUtf8(path));
 }
 
 }  // namespace ui

@@ -45,6 +45,7 @@
 #include "tests/app/FirmwareTestSupport.h"
 #include "tests/support/PageControls.h"
 #include "tests/support/RecordingLog.h"
+#include "tests/support/SimDevice.h"
 #include "tests/support/TempFolder.h"
 #include "ui/Application.h"
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -85,7 +86,7 @@ protected:
 
     ApplicationScope scope;
     std::filesystem::path file = std::filesystem::temp_directory_path() /
-                                 ("sorvel-pagebase-" + std::to_string(::getpid()) + ".ini");
+                                 ("sorvel-pagebase-" + std::to_string(std::random_device{}()) + ".ini");
     ~PageBase() override { std::filesystem::remove(file); }
 };
 

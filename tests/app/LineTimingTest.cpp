@@ -116,14 +116,7 @@ protected:
     Reference Copy() { return Reference(cable->device.Profile(), scope.Clock(), kFloorMs, nullptr, &cable->device); }
 
     // What the pages a read-all or a write-all exchanges show, but the clock.
-    Controls Shown() const
-    {
-        Controls shown;
-        for (TformIncl* page : controller->ExchangedPages())
-            for (auto& [key, value] : ControlsOf(*page, page->Name() + "."))
-                if (!TimeDependent(page->Name(), key)) shown[key] = value;
-        return shown;
-    }
+    Controls Shown() const { return ShownOn(controller->ExchangedPages()); }
     // The device's time passes on the manual clock in steps, each after a short real pause, so that the
     // program's waits see it pass as they poll; a pause in real time as long would take seconds.
     void TakeTime(std::uint32_t ms)

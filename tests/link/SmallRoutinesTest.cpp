@@ -13,7 +13,12 @@
 TEST(AppFolder, EndsInTheSeparator)
 {
     const std::optional<std::string> kept = platform::EnvironmentValue(platform::kProgramFolderVariable);
-    for (const auto& [folder, expected] : {std::pair("/opt/sorvel", "/opt/sorvel/"), std::pair("/", "/")}) {
+#ifdef _WIN32
+    const auto folders = {std::pair("C:\\Sorvel", "C:\\Sorvel\\"), std::pair("C:\\", "C:\\")};
+#else
+    const auto folders = {std::pair("/opt/sorvel", "/opt/sorvel/"), std::pair("/", "/")};
+#endif
+    for (const auto& [folder, expected] : folders) {
         platform::SetEnvironmentValue(platform::kProgramFolderVariable, folder);
         EXPECT_EQ(AppFolder(), expected);
     }

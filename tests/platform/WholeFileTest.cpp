@@ -1,158 +1,143 @@
-// A save replaces what its name leads to and nothing else: through links (dangling ones too), keeping
-// the owner and the mode, within the name limit, and clearing away what killed saves left behind.
+// Files read and saved whole, on either system: a save holds the old content or the whole new one, reads
+// stop at what a file of its kind can be, names in any script work, a file put aside never takes another's
+// place, and what killed saves left behind is cleared away and nothing else.
 #include "platform/WholeFile.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <filesystem>
 #include <set>
+#include <stdexcept>
 #include <string>
+#include <system_error>
 
+#include "platform/PathText.h"
+#include "tests/support/Processes.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using platform::FileError;
+using platform::PathFromUtf8;
+using platform::ReadWholeFile;
 using platform::ReplaceFileContents;
 using testing::HasSubstr;
+using namespace std::string_literals;
 
 class WholeFile : public testing::Test {
 protected:
     std::set<std::string> Names() const
     {
         std::set<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder_)) names.insert(entry.path().filename().string());
+        for (const auto& entry : fs::directory_iterator(folder_)) names.insert(platform::PathToUtf8(entry.path().filename()));
         return names;
-    }
-    static struct stat Status(const fs::path& file)
-    {
-        struct stat status {};
-        ::stat(file.c_str(), &status);
-        return status;
-    }
-    // The id of a process that has ended.
-    static pid_t GonePid()
-    {
-        const pid_t child = ::fork();
-        if (child == 0) ::_exit(0);
-        ::waitpid(child, nullptr, 0);
-        return child;
     }
     std::string Leftover(const std::string& name, std::chrono::minutes age) const
     {
-        testsupport::WriteFile(folder_ / name, "half a save");
-        fs::last_write_time(folder_ / name, fs::file_time_type::clock::now() - age);
+        const fs::path file = folder_ / PathFromUtf8(name);
+        testsupport::WriteFile(file, "half a save");
+        fs::last_write_time(file, fs::file_time_type::clock::now() - age);
         return name;
     }
+    std::string Utf8(const fs::path& path) const { return platform::PathToUtf8(path); }
 
     const testsupport::TempFolder temp_;
     const fs::path folder_ = temp_.path;
     const fs::path file_ = folder_ / "current.ini";
 };
 
-TEST_F(WholeFile, ASaveThroughADanglingLinkMakesTheFileItNamesAndKeepsTheLink)
-{
-    fs::create_directory(folder_ / "real");
-    fs::create_symlink("real/../real/settings.ini", file_);
-    fs::create_symlink("current.ini", folder_ / "chain.ini");
-    ReplaceFileContents(folder_ / "chain.ini", "new");
-    EXPECT_TRUE(fs::is_symlink(file_) && fs::is_symlink(folder_ / "chain.ini"));
-    EXPECT_EQ(testsupport::ReadFile(folder_ / "real" / "settings.ini"), "new");
-
-    // A link into a folder that is not there: refused, naming where it leads.
-    const fs::path nowhere = folder_ / "gone" / "settings.ini";
-    fs::create_symlink(nowhere, folder_ / "lost.ini");
-    EXPECT_THAT([&] { ReplaceFileContents(folder_ / "lost.ini", "new"); },
-                testing::ThrowsMessage<platform::FileError>(HasSubstr("lost.ini\" (ссылка на \"" + nowhere.string() + "\")")));
-    EXPECT_TRUE(fs::is_symlink(folder_ / "lost.ini"));
-    fs::create_symlink("loop.ini", folder_ / "loop.ini");
-    EXPECT_THROW(ReplaceFileContents(folder_ / "loop.ini", "new"), platform::FileError);
-    EXPECT_TRUE(fs::is_symlink(folder_ / "loop.ini"));
-}
-
-TEST_F(WholeFile, ASaveKeepsTheFilesModeAndOwner)
+TEST_F(WholeFile, AnInterruptedSaveLeavesTheOldContentWholeAndNoTemporaryBehind)
 {
     testsupport::WriteFile(file_, "old");
-    fs::permissions(file_, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    const bool root = ::geteuid() == 0;
-    if (root) {
-        ASSERT_EQ(::chown(file_.c_str(), 12345, 23456), 0);
-    }
-    ReplaceFileContents(file_, "new");
-    const struct stat saved = Status(file_);
-    EXPECT_EQ(saved.st_mode & 07777, 0640u);
-    EXPECT_EQ(testsupport::ReadFile(file_), "new");
-    if (!root) GTEST_SKIP() << "the owner's part needs root, to give the file to another user";
-    EXPECT_EQ(saved.st_uid, 12345u);
-    EXPECT_EQ(saved.st_gid, 23456u);
-}
-
-TEST_F(WholeFile, AFileWhoseOwnerCannotBeKeptIsNotReplaced)
-{
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root, to save as one user a file that another owns";
-    testsupport::WriteFile(file_, "old");
-    ASSERT_EQ(::chown(file_.c_str(), 23456, 23456), 0);
-    fs::permissions(folder_, fs::perms::all);
-    fs::permissions(file_, fs::perms::all & ~fs::perms::owner_exec & ~fs::perms::group_exec & ~fs::perms::others_exec);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        int result = 1;
-        if (::setgid(12345) == 0 && ::setuid(12345) == 0) {
-            try {
-                ReplaceFileContents(file_, "new");
-            } catch (const platform::FileError& e) {
-                result = std::string(e.what()).find("не сменив владельца") != std::string::npos ? 0 : 2;
-            }
-        }
-        ::_exit(result);
-    }
-    int status = -1;
-    ::waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the save was refused with its reason";
+    fs::path seen;
+    EXPECT_THROW(ReplaceFileContents(file_, "new",
+                                     [&](const fs::path& temporary) {
+                                         seen = temporary;
+                                         EXPECT_EQ(testsupport::ReadFile(temporary), "new");
+                                         throw std::runtime_error("power cut");
+                                     }),
+                 std::runtime_error);
+    EXPECT_TRUE(fs::equivalent(seen.parent_path(), folder_)) << "the temporary lies beside the file, on its disk";
     EXPECT_EQ(testsupport::ReadFile(file_), "old");
-    EXPECT_EQ(Status(file_).st_uid, 23456u);
+    EXPECT_EQ(Names(), std::set<std::string>{"current.ini"});
+    ReplaceFileContents(file_, "new");
+    EXPECT_EQ(ReadWholeFile(file_, 100), "new");
     EXPECT_EQ(Names(), std::set<std::string>{"current.ini"});
 }
 
-TEST_F(WholeFile, NamesUpToTheLimitAreSavedAndTheirLeftoversFound)
+struct ReadCase {
+    const char* name;
+    std::string limitedTo;  // what the file holds; empty: the case makes its own
+    std::uintmax_t limit;
+    std::errc code;
+    std::string says;
+};
+
+class WholeFileRead : public WholeFile, public testing::WithParamInterface<ReadCase> {};
+
+TEST_P(WholeFileRead, StopsAtWhatAFileOfItsKindCanBe)
 {
-    const pid_t gone = GonePid();
-    const auto repeat = [](const std::string& piece, int times) {
-        std::string text;
-        for (int i = 0; i < times; ++i) text += piece;
-        return text;
-    };
-    // Each name, and the start of it that the temporary names keep: cut to fit, at a character's start.
-    const std::pair<std::string, std::string> names[] = {
-        {std::string(231, 'n'), std::string(229, 'n')},
-        {std::string(251, 'n') + ".ini", std::string(229, 'n')},
-        {"xy" + repeat("ж", 120) + "ab.ini", "xy" + repeat("ж", 113)},
-    };
-    for (const auto& [name, kept] : names) {
-        SCOPED_TRACE(name.size());
-        Leftover("." + kept + ".tmp" + std::to_string(gone) + "-1", std::chrono::minutes(5));
-        ReplaceFileContents(folder_ / name, "saved");
-        EXPECT_EQ(testsupport::ReadFile(folder_ / name), "saved");
-        EXPECT_EQ(Names(), std::set<std::string>{name});
-        fs::remove(folder_ / name);
+    const ReadCase& c = GetParam();
+    fs::path file = file_;
+    if (c.name == std::string("Folder")) fs::create_directory(file);
+    else if (c.name != std::string("Missing")) testsupport::WriteFile(file, c.limitedTo);
+    try {
+        ReadWholeFile(file, c.limit);
+        ADD_FAILURE() << "read";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.Code(), c.code);
+        EXPECT_THAT(e.what(), HasSubstr("Не удалось прочитать файл \"" + Utf8(file) + "\": " + c.says));
     }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, WholeFileRead,
+    testing::Values(ReadCase{"Missing", "", 10, std::errc::no_such_file_or_directory, ""},
+                    ReadCase{"Folder", "", 10, std::errc::invalid_argument, "это папка, а не файл"},
+                    ReadCase{"LargerThanItsKind", "12345678901", 10, std::errc::file_too_large,
+                             "файл слишком большой (11 байт, а файл этого вида не бывает больше 10 байт)"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(WholeFile, AFileAtItsLimitIsReadWhole)
+{
+    testsupport::WriteFile(file_, std::string(10, 'x') + "\r\n\0z"s);
+    EXPECT_EQ(ReadWholeFile(file_, 14), std::string(10, 'x') + "\r\n\0z"s);
+}
+
+// The program holds names as UTF-8 text: a folder and a file in Cyrillic are saved, read, named in the
+// messages and put aside as they are called.
+TEST_F(WholeFile, NamesInAnyScriptAreSavedReadAndNamedAsTheyAre)
+{
+    const std::string folder = Utf8(folder_) + "/Папка настроек №1";
+    fs::create_directory(PathFromUtf8(folder));
+    const std::string file = folder + "/текущий ж.ini";
+    ReplaceFileContents(file, "значение");
+    EXPECT_EQ(ReadWholeFile(file, 100), "значение");
+    EXPECT_EQ(testsupport::ReadFile(PathFromUtf8(file)), "значение");
+
+    EXPECT_THAT([&] { ReadWholeFile(folder + "/нет.ini", 100); },
+                testing::ThrowsMessage<FileError>(HasSubstr("\"" + folder + "/нет.ini\": ")));
+    testsupport::WriteFile(PathFromUtf8(file + ".unreadable"), "kept");
+    const fs::path aside = platform::SetAside(file, "unreadable");
+    EXPECT_EQ(Utf8(aside), file + ".unreadable-2");
+    EXPECT_EQ(testsupport::ReadFile(aside), "значение");
+    EXPECT_EQ(testsupport::ReadFile(PathFromUtf8(file + ".unreadable")), "kept") << "never over another file";
+    EXPECT_FALSE(fs::exists(PathFromUtf8(file)));
 }
 
 TEST_F(WholeFile, LeftoversOfKilledSavesGoAndNothingElse)
 {
-    const std::string gone = std::to_string(GonePid());
-    const std::string running = std::to_string(::getpid());
+    const std::string gone = testsupport::EndedProcessId();
+    const std::string running = testsupport::OwnProcessId();
     Leftover(".current.ini.tmp" + gone + "-123", std::chrono::minutes(5));
     Leftover(".current.ini.tmp" + gone + "-4567890", std::chrono::hours(24 * 30));
     std::set<std::string> kept = {"current.ini", ".current.ini.tmp" + gone + "-2"};
     fs::create_directory(folder_ / (".current.ini.tmp" + gone + "-2"));
-    fs::last_write_time(folder_ / (".current.ini.tmp" + gone + "-2"), fs::file_time_type::clock::now() - std::chrono::hours(1));
+    std::error_code ignored;  // a folder's time cannot be set everywhere; a young one is kept all the same
+    fs::last_write_time(folder_ / (".current.ini.tmp" + gone + "-2"), fs::file_time_type::clock::now() - std::chrono::hours(1), ignored);
     kept.insert(Leftover(".current.ini.tmp" + gone + "-9", std::chrono::minutes(0)));  // a save elsewhere may run
     for (const std::string& name : {".current.ini.tmp" + running + "-5", ".other.ini.tmp" + gone + "-1",
                                     ".current.ini.tmp" + gone + "-1x", ".current.ini.tmp-" + gone + "-1",

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <utility>
 
-#include "platform/SerialPort.h"
+#include "platform/PortRules.h"
 
 namespace testsupport {
 
@@ -163,7 +163,7 @@ platform::DriverDuties FakeKernelPort::Configure(const platform::LineSettings& s
     const Lock lock(mutex_);
     CheckAlive();
     settings_ = settings;
-    return kind_.native ? platform::DriverDuties{} : platform::SerialPort::DutiesFor(settings);
+    return kind_.native ? platform::DriverDuties{} : platform::TermiosDuties(settings);
 }
 
 void FakeKernelPort::SetTimeouts(const platform::PortTimeouts& timeouts)

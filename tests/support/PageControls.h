@@ -13,7 +13,7 @@
 #include "app/fIn.h"
 #include "sim/Communicator.h"
 #include "tests/support/LoopbackComm.h"
-#include "tests/support/SimDevice.h"
+#include "tests/support/SimProfile.h"
 #include "ui/Component.h"
 #include "ui/Grids.h"
 #include "ui/StdCtrls.h"
@@ -56,6 +56,16 @@ inline Controls ControlsOf(ui::TComponent& page, const std::string& prefix = "")
 inline bool TimeDependent(const std::string& page, const std::string& control)
 {
     return page == "FormCommon" && control.ends_with("etTime");
+}
+
+// What the pages show, by page and control, but the clock.
+inline Controls ShownOn(const std::vector<TformIncl*>& pages)
+{
+    Controls shown;
+    for (TformIncl* page : pages)
+        for (auto& [key, value] : ControlsOf(*page, page->Name() + "."))
+            if (!TimeDependent(page->Name(), key)) shown[key] = value;
+    return shown;
 }
 
 // The keys whose values differ between two snapshots.
@@ -115,7 +125,7 @@ private:
 struct Reference {
     Reference(const sim::DeviceProfile& profile, platform::Clock& clock, int floorMs, TLogWriter* log = nullptr,
               const sim::Communicator* state = nullptr)
-        : device(profile, clock, SimDevice::kWallStart), comm(device, clock, floorMs), dc(comm, log)
+        : device(profile, clock, kSimWallStart), comm(device, clock, floorMs), dc(comm, log)
     {
         if (state != nullptr) device.CopyStateFrom(*state);
         dc.Device().SetTimeoutFloor(floorMs);

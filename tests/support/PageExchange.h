@@ -21,7 +21,7 @@
 #include "tests/support/LoopbackComm.h"
 #include "tests/support/PageControls.h"
 #include "tests/support/RecordingLog.h"
-#include "tests/support/SimDevice.h"
+#include "tests/support/SimProfile.h"
 #include "ui/Application.h"
 
 namespace testsupport {
@@ -30,7 +30,7 @@ namespace testsupport {
 // the "+") are answered "NOK".
 class RefusingDevice : public sim::Responder {
 public:
-    RefusingDevice(const sim::DeviceProfile& profile, platform::Clock& clock) : device(profile, clock, SimDevice::kWallStart) {}
+    RefusingDevice(const sim::DeviceProfile& profile, platform::Clock& clock) : device(profile, clock, kSimWallStart) {}
     std::string Answer(const std::string& request) override
     {
         requests.push_back(request);
@@ -112,7 +112,7 @@ protected:
         dc->Device().SetTimeoutFloor(200);
         dc->Major = 5;
         dc->Build = c.build;
-        dc->Now = [] { return SimDevice::kWallStart + 60; };
+        dc->Now = [] { return kSimWallStart + 60; };
         Connected(c.build, c.panel);
         for (const auto& [key, value] : c.device) device->device.SetValue(key, value);
         device->refused = c.refused;

@@ -5,6 +5,7 @@
 // for a person to look at, one that differs under a name that says so. With SORVEL_UPDATE_PICTURES=1 in the
 // environment nothing fails: the file is written again from what was painted, so a deliberate change of
 // looks (or of fonts) is one command.
+#include "platform/ProgramFolder.h"
 #include "ui/Bitmap.h"
 #include "ui/Png.h"
 
@@ -64,7 +65,7 @@ public:
         painted_.emplace_back(key, hash);
         const auto it = stored_.find(key);
         const bool same = (it != stored_.end() && it->second == hash) || updating_;
-        const std::filesystem::path folder = std::filesystem::read_symlink("/proc/self/exe").parent_path() / "pictures";
+        const std::filesystem::path folder = platform::ProgramFolder() / "pictures";
         const std::filesystem::path png = folder / (prefix_ + "_" + group + "_" + name + (same ? "" : "_differs") + ".png");
         std::error_code ignored;
         std::filesystem::create_directories(folder, ignored);
@@ -86,7 +87,7 @@ public:
         std::ofstream out(file_);
         out << header;
         for (const auto& [key, hash] : painted_) out << key << " " << hash << "\n";
-        std::printf("stored %zu picture hashes in %s\n", painted_.size(), file_.c_str());
+        std::printf("stored %zu picture hashes in %s\n", painted_.size(), file_.string().c_str());
     }
 
 private:

@@ -4,7 +4,6 @@
 // a real one, both directions paced at 19200 baud; a test that checks logic, not timing, may set
 // `line.SetLineSpeed(0)` and say why. Members are declared so that the worker closes first, then the
 // line stops, then the device and the terminal go.
-#include <cstdio>
 #include <ctime>
 #include <string>
 
@@ -13,12 +12,12 @@
 #include "sim/Communicator.h"
 #include "sim/Line.h"
 #include "sim/Pty.h"
+#include "tests/support/SimProfile.h"
 
 namespace testsupport {
 
 struct SimDevice {
-    // 2024-05-17 13:45:10 on the device's clock at the start.
-    static constexpr std::time_t kWallStart = 1'715'953'510;
+    static constexpr std::time_t kWallStart = kSimWallStart;
     static constexpr int kTimeoutMs = 200;
 
     SimDevice(const sim::DeviceProfile& profile, platform::Clock& clock)
@@ -35,19 +34,5 @@ struct SimDevice {
     sim::Line line{pty, device};
     TComPortWorker worker;
 };
-
-// A profile of the given firmware build ("REV 11.005." and three digits), panel and hardware byte.
-inline sim::DeviceProfile Profile(int build, sim::PanelKind panel = sim::PanelKind::Altonika, std::string hardware = "78")
-{
-    sim::DeviceProfile p;
-    char version[32];
-    std::snprintf(version, sizeof version, "REV 11.005.%03d", build);
-    p.version = version;
-    p.panel = panel;
-    p.hardware = std::move(hardware);
-    p.masterKey = "1234";
-    p.historyRecords = 20;
-    return p;
-}
 
 }  // namespace testsupport
